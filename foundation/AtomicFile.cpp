@@ -1,0 +1,199 @@
+#include "foundation/AtomicFile.h"
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <fstream>
+#include <iterator>
+#else
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+#endif
+
+namespace qv {
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+#ifdef _WIN32
+
+// Windows has no mkstemp and no directory fsync; MoveFileEx with replace (what
+// std::filesystem::rename does there) is the closest to an atomic replacement.
+bool WriteFileAtomically(const std::string& path, std::string_view content) {
+  if (path.empty()) return false;
+  const std::string temp = path + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ec;
+      std::filesystem::remove(temp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(temp, ignored);
+    return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+  if (!IsRegularFile(path)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  content = std::move(data);
+  return true;
+}
+
+#else
+
+namespace {
+
+// Closes the descriptor on every path out of a function.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closing can report a late write error (NFS, quotas); the caller must see it.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view content) {
+  const char* data = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A symbolic link is written through, as a plain open-for-output would, instead of being
+// replaced by a regular file.
+std::string ResolveTarget(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string target(resolved);
+  ::free(resolved);
+  return target;
+}
+
+// The mode a newly created file would get, so that replacing a file keeps its permissions and a
+// new file is not left readable only by its owner (mkstemp's 0600).
+mode_t ModeForTarget(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) return info.st_mode & 07777;
+  const mode_t mask = ::umask(0);  // the program is single-threaded; reading resets it
+  ::umask(mask);
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  // Some file systems refuse fsync on a folder; the rename has happened all the same.
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view content) {
+  if (path.empty()) return false;
+  const std::string target = ResolveTarget(path);
+  const std::string folder = FolderOf(target);
+  const std::size_t slash = target.rfind('/');
+  const std::string baseName = slash == std::string::npos ? target : target.substr(slash + 1);
+  // A hidden name beside the target tells a leftover after a crash apart from real files.
+  std::string tempName = "." + baseName + ".XXXXXX";
+  if (tempName.size() > NAME_MAX) tempName = ".qvtmp.XXXXXX";
+  std::string temp = (folder == "/" ? "/" : folder + "/") + tempName;
+
+  std::vector<char> templ(temp.begin(), temp.end());
+  templ.push_back('\0');
+  FileDescriptor fd(::mkstemp(templ.data()));
+  if (fd.get() < 0) return false;
+  temp.assign(templ.data());
+
+  const bool written = ::fchmod(fd.get(), ModeForTarget(target)) == 0 &&
+                       WriteAll(fd.get(), content) && ::fsync(fd.get()) == 0;
+  const bool closed = fd.Close();
+  if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  SyncFolder(folder);
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+  if (path.empty()) return false;
+  // Opened without blocking and checked afterwards, so that a FIFO or device at the path can
+  // never hang the reader.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) return false;
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  std::string data;
+  if (info.st_size > 0) data.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) break;
+    data.append(buffer, static_cast<std::size_t>(got));
+  }
+  content = std::move(data);
+  return true;
+}
+
+#endif
+
+}  // namespace qv

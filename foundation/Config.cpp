@@ -1,0 +1,65 @@
+#include "foundation/Config.h"
+
+#include <string>
+
+namespace qv {
+namespace {
+
+// An optional key takes its default when it is missing; a value that is not a number is
+// reported like any bad key, because silently taking the default would hide a typo that
+// switches a device off.
+template <class T>
+int16_t ReadOptional(Trapar& trapar, const char* key, T& variable, const T& fallback) {
+  const int16_t result = trapar.ParSilent(key, variable, "from");
+  if (result == -1) {
+    variable = fallback;
+    return 1;
+  }
+  if (result < 0) return trapar.Par(key, variable, "from");  // shows the bad-value message
+  return 1;
+}
+
+}  // namespace
+
+int16_t ReadConfig(Trapar& trapar, Configuration& config) {
+  trapar.SetParFile(kConfigFile);
+  if (trapar.ReadParFile() < 0) return -1;
+
+  int16_t status = 1;
+  struct Required {
+    const char* key;
+    int16_t* variable;
+  };
+  const Required required[] = {{"MPORT", &config.MPort},
+                               {"PORTTIMEOUT", &config.PortTimeout},
+                               {"MOVETIMEOUT", &config.MoveTimeout},
+                               {"WAITPOLLINGINTERVAL", &config.WaitPollingInterval}};
+  for (const Required& r : required) {
+    const int16_t result = trapar.Par(r.key, *r.variable, "from");
+    if (result == kParBadValue) return -1;
+    if (result < 0) status = -1;
+  }
+
+  if (ReadOptional(trapar, "CONTRTYPE", config.ContrType, std::string("IM483I")) < 0) return -1;
+  struct Optional {
+    const char* key;
+    int16_t* variable;
+  };
+  const Optional optional[] = {
+      {"JOYSTARTON", &config.JoyStartOn},       {"XY_INSTALLED", &config.XYInstalled},
+      {"Z_INSTALLED", &config.ZInstalled},      {"W1_INSTALLED", &config.WInstalled[1]},
+      {"W2_INSTALLED", &config.WInstalled[2]},  {"S_INSTALLED", &config.SInstalled},
+      {"T_INSTALLED", &config.TInstalled},      {"CUBE_INSTALLED", &config.CubeInstalled},
+      {"LEDS_INSTALLED", &config.LEDsInstalled}};
+  for (const Optional& o : optional) {
+    if (ReadOptional(trapar, o.key, *o.variable, int16_t{0}) < 0) return -1;
+  }
+  return status;
+}
+
+int16_t ReadSymConst(Trapar& trapar, SharedState& state) {
+  trapar.SetParFile(kSymConstFile);
+  return trapar.ReadParFileTo(state.SymConst);
+}
+
+}  // namespace qv

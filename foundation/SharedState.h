@@ -1,0 +1,57 @@
+#pragma once
+// Process-wide state that the command language, the program runner and the device layer share.
+// One instance lives in the object that owns all modules; nothing here is global.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+// Values of QV_CONFIG.TXT.
+struct Configuration {
+  int16_t MPort = 0;                // number of the serial port that carries every controller
+  int16_t PortTimeout = 0;          // ms, one serial exchange
+  int16_t MoveTimeout = 0;          // s, one motion
+  int16_t WaitPollingInterval = 0;  // ms between status polls while an EZHR17 motion is waited for
+  std::string ContrType;            // "IM483I" or "EZHR17"; empty until the file was read
+  int16_t JoyStartOn = 0;           // 1: poll the joystick from the start
+  // Installed flags: only the value 1 switches a device on.
+  int16_t XYInstalled = 0;
+  int16_t ZInstalled = 0;
+  std::array<int16_t, 3> WInstalled{};  // indices 1 (W1, word "F") and 2 (W2, word "B")
+  int16_t SInstalled = 0;
+  int16_t TInstalled = 0;
+  int16_t CubeInstalled = 0;
+  int16_t LEDsInstalled = 0;
+};
+
+// 1 when the device is installed and answered its initialisation; the command handlers test
+// these, not the installed flags.
+struct ReadyFlags {
+  int16_t XYReady = 0;
+  int16_t ZReady = 0;
+  std::array<int16_t, 3> WReady{};  // indices 1 and 2
+  int16_t SReady = 0;
+  int16_t TReady = 0;
+  int16_t CubeReady = 0;
+  int16_t LEDsReady = 0;
+};
+
+struct SharedState {
+  std::string AppDir;  // the program folder followed by the path separator
+  Configuration Config;
+  ReadyFlags Ready;
+  int16_t CommandBusy = 0;   // 1 while a command runs; keeps the window timer from idle work
+  int32_t CommandCount = 0;  // commands dispatched since start
+  std::string LastDevice;    // device word of the last device command, used by "Wait"
+  ParList SymConst;          // symbolic constants of QV_SYMCONST.TXT
+  int16_t HistoryMax = 0;    // entries the command box history keeps
+  int16_t MainFormLoaded = 0;
+  int16_t ClientAlive = 0;  // a flag, not a count: 1 after an automation object was created
+  int16_t CommReady = 0;    // 1 while the serial layer is up
+  int16_t JoyOn = 0;        // 1: the joystick is polled
+};
+
+}  // namespace qv

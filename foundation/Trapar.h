@@ -1,0 +1,123 @@
+#pragma once
+// Keyword parameter files and plain list files: the one place where the program's small text
+// files are read and written. The module keeps one current path (directory & file name) and one
+// current keyword list; callers name a file, read it, fetch keys, or build a list and write it.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "foundation/Notifier.h"
+
+namespace qv {
+
+// A value read from a file is always text; a value put by a caller keeps the caller's type.
+using ParValue = std::variant<std::string, int16_t, int32_t, double>;
+
+struct ParEntry {
+  std::string Name;
+  ParValue Value;
+};
+
+// Lower bound 0; the upper bound is size() - 1. An empty vector is a list without bounds.
+using ParList = std::vector<ParEntry>;
+using PlainList = std::vector<std::string>;
+
+// Status of TransferPar "from" when the entry exists but its text does not convert to the
+// receiving variable's type (letters into a number, a number too large for 16 bits).
+inline constexpr int16_t kParBadValue = -2;
+
+// --- Pure format helpers (no files, no state) ---
+
+// One keyword line: the entry, or false for a line that is skipped (fewer than 5 characters,
+// or no pair of double quotes around a name).
+bool ParseKeywordLine(std::string_view line, ParEntry& entry);
+// The value text of a written line: text as it is, numbers in Str form (" 125", " .5", "-.25").
+std::string FormatParValue(const ParValue& value);
+// "\"" & name & "\"," & value text (no line end). A line break inside the name or value is
+// written as a blank, so that an entry never spills onto a second line.
+std::string FormatKeywordLine(const ParEntry& entry);
+// The lines of a file: CR LF ends a line; a lone LF or CR is accepted too. A final line end
+// does not start another line.
+std::vector<std::string> SplitFileLines(std::string_view content);
+// The items of a plain list file, comma-separated-record style (see ReadList).
+PlainList ParseListText(std::string_view content);
+
+std::string JoinLines(const PlainList& list);  // elements joined with CR LF between them
+PlainList SplitLines(std::string_view text);   // split at each CR LF, empty pieces kept
+
+// Search `list` for the first entry named exactly `name` and move a value in `direction`:
+// "from" copies the value into `value` converted to its type (1 found, -1 not found,
+// kParBadValue not convertible; `value` untouched unless 1); "to" replaces or appends (1);
+// "clear" makes the list that one entry (1). Any other direction does nothing and returns 0.
+int16_t TransferPar(ParList& list, std::string_view name, std::string& value,
+                    std::string_view direction);
+int16_t TransferPar(ParList& list, std::string_view name, int16_t& value,
+                    std::string_view direction);
+int16_t TransferPar(ParList& list, std::string_view name, int32_t& value,
+                    std::string_view direction);
+int16_t TransferPar(ParList& list, std::string_view name, double& value,
+                    std::string_view direction);
+int16_t TransferPar(ParList& list, std::string_view name, ParValue& value,
+                    std::string_view direction);
+
+class Trapar {
+ public:
+  explicit Trapar(Notifier& notifier) : notifier_(notifier) {}
+
+  void SetParDir(std::string directory) { directory_ = std::move(directory); }
+  void SetParFile(std::string fileName) { fileName_ = std::move(fileName); }
+  std::string GetParPath() const { return directory_ + fileName_; }
+  const std::string& ParDir() const { return directory_; }
+
+  // 1 read; -1 file missing ("File " & path & " does not exist" shown, list untouched) or not
+  // readable ("File " & path & " could not be read", critical; list untouched).
+  int16_t ReadParList(const std::string& path, ParList& list);
+  int16_t ReadParFile() { return ReadParList(GetParPath(), parList_); }
+  int16_t ReadParFileTo(ParList& list) { return ReadParList(GetParPath(), list); }
+  // 1 written (atomically); -1 when the file could not be written, with a message.
+  int16_t WriteParList(const std::string& path, const ParList& list);
+  int16_t WriteParFile() { return WriteParList(GetParPath(), parList_); }
+
+  // TransferPar on the current list. Par shows a message when "from" finds no such key
+  // ("Parameter " & name & " not found in " & path) or the value does not convert.
+  template <class T>
+  int16_t Par(std::string_view name, T& value, std::string_view direction) {
+    const int16_t result = TransferPar(parList_, name, value, direction);
+    if (result < 0) ReportFromFailure(name, result);
+    return result;
+  }
+  template <class T>
+  int16_t ParSilent(std::string_view name, T& value, std::string_view direction) {
+    return TransferPar(parList_, name, value, direction);
+  }
+
+  int16_t ParCount() const;
+  // 1 and the entry; else -1, name "UNDEFINED" and the integer 0.
+  int16_t GetParAt(int index, std::string& name, ParValue& value) const;
+  int16_t SetParAt(int index, const ParValue& value);
+
+  // Number of items read; -1 file missing or unreadable (message shown). A list without bounds
+  // becomes a list of one empty element before anything else, so callers may rely on item 0.
+  int ReadList(const std::string& path, PlainList& list);
+  int ReadListFile(PlainList& list) { return ReadList(GetParPath(), list); }
+  // 1 written (atomically); -1 on any failure, without a message. One line per element: a line
+  // break inside an element is written as a blank.
+  int16_t WriteList(const PlainList& list, const std::string& path);
+  int16_t WriteListFile(const PlainList& list) { return WriteList(list, GetParPath()); }
+
+  ParList& CurrentList() { return parList_; }
+  const ParList& CurrentList() const { return parList_; }
+
+ private:
+  void ReportFromFailure(std::string_view name, int16_t result);
+  void ReportMissingFile(const std::string& path);
+
+  Notifier& notifier_;
+  std::string directory_;  // the program folder followed by the path separator
+  std::string fileName_;
+  ParList parList_;
+};
+
+}  // namespace qv

@@ -1,0 +1,351 @@
+#include "foundation/NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <locale>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+struct TextCase {
+  double value;
+  const char* text;
+};
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+TEST(Str, WritesTheGeneralFormWithASignBlankAndNoLeadingZero) {
+  const std::vector<TextCase> cases = {
+      {0.0, " 0"},
+      {-0.0, " 0"},
+      {0.5, " .5"},
+      {-0.25, "-.25"},
+      {125.0, " 125"},
+      {-3.0, "-3"},
+      {100.0, " 100"},
+      {12.5, " 12.5"},
+      {-1234.5678, "-1234.5678"},
+      {0.1, " .1"},
+      {0.1 + 0.2, " .3"},
+      {1.0 / 3.0, " .333333333333333"},
+      {2.0 / 3.0, " .666666666666667"},
+      {-2.0 / 3.0, "-.666666666666667"},
+      {0.0001, " .0001"},
+      {-0.00012345, "-.00012345"},
+      {123456789012345.0, " 123456789012345"},
+      {999999999999999.0, " 999999999999999"},
+      {1e14, " 100000000000000"},
+      {77777.7, " 77777.7"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Str(c.value), c.text) << "value " << c.value;
+  }
+}
+
+TEST(Str, SwitchesToExponentFormOutsideFifteenDigitsAndBelowOneTenThousandth) {
+  const std::vector<TextCase> cases = {
+      {1e15, " 1E+15"},
+      {-1e15, "-1E+15"},
+      {1.5e16, " 1.5E+16"},
+      {1234567890123456.0, " 1.23456789012346E+15"},
+      // Rounding to 15 digits carries into the sixteenth place.
+      {999999999999999.9, " 1E+15"},
+      {1e100, " 1E+100"},
+      {1e-5, " 1E-05"},
+      {-2.5e-7, "-2.5E-07"},
+      {0.000099999, " 9.9999E-05"},
+      {1e-100, " 1E-100"},
+      {std::numeric_limits<double>::max(), " 1.79769313486232E+308"},
+      {std::numeric_limits<double>::denorm_min(), " 4.94065645841247E-324"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Str(c.value), c.text) << "value " << c.value;
+  }
+}
+
+TEST(Str, NonFiniteValuesGiveWordsThatNeverReadBackAsNumbers) {
+  for (const double v : {kInf, -kInf, kNaN}) {
+    const std::string text = Str(v);
+    EXPECT_FALSE(text.empty());
+    EXPECT_FALSE(ParseNumber(text).has_value()) << text;
+    EXPECT_FALSE(ParseNumber(GeneralText(v)).has_value()) << GeneralText(v);
+  }
+  EXPECT_EQ(Str(-kInf)[0], '-');
+  EXPECT_EQ(Str(kInf)[0], ' ');
+}
+
+TEST(GeneralText, WritesAZeroBeforeThePointAndNoSignBlank) {
+  const std::vector<TextCase> cases = {
+      {0.0, "0"},       {-0.0, "0"},        {0.5, "0.5"},
+      {-0.25, "-0.25"}, {12.0, "12"},       {12.3, "12.3"},
+      {-3.0, "-3"},     {0.0001, "0.0001"}, {1.0 / 3.0, "0.333333333333333"},
+      {1e15, "1E+15"},  {1e-5, "1E-05"},    {-2.5e-7, "-2.5E-07"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(GeneralText(c.value), c.text) << "value " << c.value;
+  }
+}
+
+TEST(Str, EveryFiniteDoubleReadsBackToTheSameText) {
+  // 15 significant digits always survive text -> double -> text, so a value written to a file
+  // and read again is written the same way the next time.
+  std::mt19937_64 random(20240611);
+  for (int i = 0; i < 200000; ++i) {
+    const uint64_t bits = random();
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    if (!std::isfinite(value)) continue;
+    const std::string text = Str(value);
+    const auto back = ParseNumber(text);
+    ASSERT_TRUE(back.has_value()) << text;
+    ASSERT_EQ(Str(*back), text);
+    ASSERT_EQ(GeneralText(*back), GeneralText(value));
+  }
+}
+
+struct FixedCase {
+  double value;
+  int decimals;
+  const char* text;
+};
+
+TEST(FormatFixed, RoundsHalvesAwayFromZeroOnTheFifteenDigitForm) {
+  const std::vector<FixedCase> cases = {
+      // 2.675 is 2.67499999999999982236431605997495353221893310546875 in binary; its
+      // 15-digit form ends in 5, which rounds up.
+      {2.675, 2, "2.68"}, {0.125, 2, "0.13"},     {-0.125, 2, "-0.13"},   {1.005, 2, "1.01"},
+      {1.25, 1, "1.3"},   {1.35, 1, "1.4"},       {0.05, 1, "0.1"},       {-0.05, 1, "-0.1"},
+      {0.005, 2, "0.01"}, {0.0049999, 2, "0.00"}, {1.0 / 3.0, 2, "0.33"}, {2.0 / 3.0, 2, "0.67"},
+      {0.5, 0, "1"},      {2.5, 0, "3"},          {-2.5, 0, "-3"},        {123.456, 0, "123"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatFixed(c.value, c.decimals), c.text) << c.value << " with " << c.decimals;
+  }
+}
+
+TEST(FormatFixed, CarriesAndPadsAndNeverWritesMinusZero) {
+  const std::vector<FixedCase> cases = {
+      {0.0, 1, "0.0"},
+      {0.0, 2, "0.00"},
+      {-0.0, 2, "0.00"},
+      {-0.001, 2, "0.00"},
+      {-0.004, 2, "0.00"},
+      {-0.04, 1, "0.0"},
+      {-0.005, 2, "-0.01"},
+      {9.995, 2, "10.00"},
+      {99.95, 1, "100.0"},
+      {-9.96, 1, "-10.0"},
+      {999.999, 2, "1000.00"},
+      {12.0, 2, "12.00"},
+      {-3.0, 1, "-3.0"},
+      {1234567.891, 1, "1234567.9"},
+      {77777.7, 1, "77777.7"},
+      {1.5e-7, 2, "0.00"},
+      {1e15, 2, "1000000000000000.00"},
+      {1e20, 1, "100000000000000000000.0"},
+      {1.2345678901234567e19, 0, "12345678901234600000"},
+      // Digits past the fifteenth are zeros: the decimal form is cut before it is padded.
+      {0.1, 20, "0.10000000000000000000"},
+      {1.0 + std::numeric_limits<double>::epsilon(), 20, "1.00000000000000000000"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatFixed(c.value, c.decimals), c.text) << c.value << " with " << c.decimals;
+  }
+}
+
+TEST(FormatFixed, NonFiniteValuesAndOddDecimalCountsDoNotBreakIt) {
+  EXPECT_EQ(FormatFixed(kNaN, 2), "0.00");
+  EXPECT_EQ(FormatFixed(kInf, 1), "0.0");
+  EXPECT_EQ(FormatFixed(-kInf, 2), "0.00");
+  EXPECT_EQ(FormatFixed(3.7, -1), "4");
+  const std::string huge = FormatFixed(std::numeric_limits<double>::max(), 2);
+  EXPECT_EQ(huge.substr(0, 15), "179769313486232");
+  EXPECT_EQ(huge.size(), 309u + 3u);
+  EXPECT_EQ(FormatFixed(std::numeric_limits<double>::denorm_min(), 2), "0.00");
+}
+
+struct ParseCase {
+  const char* text;
+  double value;
+};
+
+TEST(ParseNumber, AcceptsDecimalNumbersWithSignFractionExponentAndBlanks) {
+  const std::vector<ParseCase> cases = {
+      {"0.5", 0.5},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"-.25", -0.25},
+      {"+3", 3.0},
+      {"1E3", 1000.0},
+      {"1e-3", 0.001},
+      {"2.5E+2", 250.0},
+      {" 12 ", 12.0},
+      {"   -7.5e1  ", -75.0},
+      {"007", 7.0},
+      {"0", 0.0},
+      {"-0", 0.0},
+      {"0.000", 0.0},
+      {"123456789012345", 123456789012345.0},
+      {" .333333333333333", 0.333333333333333},
+      {"1E-05", 1e-5},
+      {"-2.5E-07", -2.5e-7},
+      {"1e-999", 0.0},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = ParseNumber(c.text);
+    ASSERT_TRUE(parsed.has_value()) << '"' << c.text << '"';
+    EXPECT_EQ(*parsed, c.value) << '"' << c.text << '"';
+  }
+}
+
+TEST(ParseNumber, ReadsBackTheTextsOfTheExtremeDoubles) {
+  // Str writes the largest double as 1.79769313486232E+308, which lies above it; refusing it
+  // would make a file that the program wrote itself unreadable.
+  EXPECT_EQ(ParseNumber(" 1.79769313486232E+308"), std::numeric_limits<double>::max());
+  EXPECT_EQ(ParseNumber("-1.79769313486232E+308"), -std::numeric_limits<double>::max());
+  EXPECT_EQ(ParseNumber(" 4.94065645841247E-324"), std::numeric_limits<double>::denorm_min());
+  EXPECT_FALSE(ParseNumber("1.79769313486233E+308").has_value());
+  EXPECT_FALSE(ParseNumber("1.8e308").has_value());
+}
+
+TEST(ParseNumber, RejectsEverythingElse) {
+  const std::vector<const char*> rejected = {
+      "",      " ",      ".",   "-",   "+",   "1e",  "1e+", "e5",    "abc",  "1,5",   "0x10",
+      "inf",   "-inf",   "nan", "NaN", "Inf", "1 2", "--1", "+-1",   "1..2", "1.2.3", "1e5.5",
+      "1e999", "-1e999", "1d5", "\t1", "1\t", "1-",  "- 1", "12abc", "1e 5", ". 5",   "1E+15x",
+  };
+  for (const char* text : rejected) {
+    EXPECT_FALSE(ParseNumber(text).has_value()) << '"' << text << '"';
+  }
+  EXPECT_FALSE(ParseNumber(std::string_view("1\0", 2)).has_value());
+  EXPECT_FALSE(ParseNumber("1e99999999999999999999999999").has_value());
+}
+
+TEST(ParseNumber, SurvivesVeryLongDigitStrings) {
+  const std::string zeros(100000, '0');
+  EXPECT_EQ(ParseNumber("0." + zeros + "1e100001"), 1.0);
+  EXPECT_EQ(ParseNumber("1" + zeros), std::nullopt);
+  EXPECT_EQ(ParseNumber("0." + zeros + "1"), 0.0);
+  EXPECT_EQ(ParseNumber(zeros + "25"), 25.0);
+  EXPECT_EQ(ParseNumber("0.0000000000000000000000000000000000000001e40"), 1.0);
+  EXPECT_EQ(ParseNumber("1" + std::string(41, '0') + "e-42"), 0.1);
+}
+
+TEST(RoundToInt16, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
+  EXPECT_EQ(RoundToInt16(2.5), 2);
+  EXPECT_EQ(RoundToInt16(3.5), 4);
+  EXPECT_EQ(RoundToInt16(-2.5), -2);
+  EXPECT_EQ(RoundToInt16(-3.5), -4);
+  EXPECT_EQ(RoundToInt16(0.5), 0);
+  EXPECT_EQ(RoundToInt16(-0.5), 0);
+  EXPECT_EQ(RoundToInt16(1.5), 2);
+  EXPECT_EQ(RoundToInt16(2.4999999), 2);
+  EXPECT_EQ(RoundToInt16(2.5000001), 3);
+  EXPECT_EQ(RoundToInt16(-7.6), -8);
+  EXPECT_EQ(RoundToInt16(32767.0), 32767);
+  EXPECT_EQ(RoundToInt16(32767.4), 32767);
+  EXPECT_EQ(RoundToInt16(32766.5), 32766);
+  EXPECT_EQ(RoundToInt16(32767.5), std::nullopt);
+  EXPECT_EQ(RoundToInt16(32768.0), std::nullopt);
+  EXPECT_EQ(RoundToInt16(-32768.0), -32768);
+  EXPECT_EQ(RoundToInt16(-32768.5), -32768);
+  EXPECT_EQ(RoundToInt16(-32768.6), std::nullopt);
+  EXPECT_EQ(RoundToInt16(-32769.5), std::nullopt);
+  EXPECT_EQ(RoundToInt16(kNaN), std::nullopt);
+  EXPECT_EQ(RoundToInt16(kInf), std::nullopt);
+  EXPECT_EQ(RoundToInt16(-kInf), std::nullopt);
+  EXPECT_EQ(RoundToInt16(1e300), std::nullopt);
+}
+
+TEST(RoundToInt32, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
+  EXPECT_EQ(RoundToInt32(2.5), 2);
+  EXPECT_EQ(RoundToInt32(-3.5), -4);
+  EXPECT_EQ(RoundToInt32(40000.5), 40000);
+  EXPECT_EQ(RoundToInt32(2147483647.0), 2147483647);
+  EXPECT_EQ(RoundToInt32(2147483647.4), 2147483647);
+  EXPECT_EQ(RoundToInt32(2147483646.5), 2147483646);
+  EXPECT_EQ(RoundToInt32(2147483647.5), std::nullopt);
+  EXPECT_EQ(RoundToInt32(-2147483648.0), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(RoundToInt32(-2147483648.5), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(RoundToInt32(-2147483649.0), std::nullopt);
+  EXPECT_EQ(RoundToInt32(kNaN), std::nullopt);
+  EXPECT_EQ(RoundToInt32(-kInf), std::nullopt);
+  EXPECT_EQ(RoundToInt32(9007199254740993.0), std::nullopt);
+}
+
+TEST(RoundToInt16, DoesNotDependOnTheFloatingPointRoundingMode) {
+  const int saved = std::fegetround();
+  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    EXPECT_EQ(RoundToInt16(2.5), 2);
+    EXPECT_EQ(RoundToInt16(3.5), 4);
+    EXPECT_EQ(RoundToInt16(-2.5), -2);
+    EXPECT_EQ(RoundToInt16(2.6), 3);
+    EXPECT_EQ(RoundToInt32(-2.4), -2);
+  }
+  std::fesetround(saved);
+}
+
+TEST(TextToInt, ParsesThenRoundsAndChecksTheRange) {
+  EXPECT_EQ(TextToInt16("2.5"), 2);
+  EXPECT_EQ(TextToInt16(" 3.5 "), 4);
+  EXPECT_EQ(TextToInt16(" 32767 "), 32767);
+  EXPECT_EQ(TextToInt16("-32768.5"), -32768);
+  EXPECT_EQ(TextToInt16("1e4"), 10000);
+  EXPECT_EQ(TextToInt16("32768"), std::nullopt);
+  EXPECT_EQ(TextToInt16("abc"), std::nullopt);
+  EXPECT_EQ(TextToInt16(""), std::nullopt);
+  EXPECT_EQ(TextToInt32("40000"), 40000);
+  EXPECT_EQ(TextToInt32("-2147483648"), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(TextToInt32("2147483648"), std::nullopt);
+  EXPECT_EQ(TextToInt32("1,5"), std::nullopt);
+}
+
+TEST(TrimBlanks, TrimsBlanksButNotTabs) {
+  EXPECT_EQ(TrimBlanks("  a b  "), "a b");
+  EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
+  EXPECT_EQ(TrimBlanks(" \t "), "\t");
+  EXPECT_EQ(TrimBlanks("    "), "");
+  EXPECT_EQ(TrimBlanks(""), "");
+  EXPECT_EQ(TrimLeadingBlanks("  a  "), "a  ");
+  EXPECT_EQ(TrimTrailingBlanks("  a  "), "  a");
+  EXPECT_EQ(TrimLeadingBlanks("   "), "");
+  EXPECT_EQ(TrimTrailingBlanks("   "), "");
+}
+
+// A user's locale with a decimal comma must not leak into any number text.
+TEST(NumberText, IgnoresAGermanLocale) {
+  const std::string savedC = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+    GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+  }
+  const std::locale savedCpp = std::locale::global(std::locale("de_DE.UTF-8"));
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+
+  EXPECT_EQ(Str(0.5), " .5");
+  EXPECT_EQ(Str(-1234.5678), "-1234.5678");
+  EXPECT_EQ(Str(1.5e16), " 1.5E+16");
+  EXPECT_EQ(GeneralText(12.3), "12.3");
+  EXPECT_EQ(FormatFixed(1.25, 2), "1.25");
+  EXPECT_EQ(FormatFixed(-1234.56, 1), "-1234.6");
+  EXPECT_EQ(ParseNumber("0.5"), 0.5);
+  EXPECT_EQ(ParseNumber("-2.5E-07"), -2.5e-7);
+  EXPECT_FALSE(ParseNumber("0,5").has_value());
+  EXPECT_EQ(TextToInt16("2.5"), 2);
+
+  std::locale::global(savedCpp);
+  std::setlocale(LC_ALL, savedC.c_str());
+}
+
+}  // namespace
+}  // namespace qv

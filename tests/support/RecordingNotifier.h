@@ -1,0 +1,38 @@
+#pragma once
+// A notifier for tests: remembers every message instead of showing it, and answers OK.
+#include <string>
+#include <vector>
+
+#include "foundation/Notifier.h"
+
+namespace qv::test {
+
+struct RecordedMessage {
+  std::string Text;
+  MsgIcon Icon = MsgIcon::None;
+  std::string Title;
+  MsgButtons Buttons = MsgButtons::Ok;
+};
+
+class RecordingNotifier : public Notifier {
+ public:
+  MsgResult MessageBox(const std::string& text, MsgIcon icon = MsgIcon::None,
+                       const std::string& title = {},
+                       MsgButtons buttons = MsgButtons::Ok) override {
+    Messages.push_back(RecordedMessage{text, icon, title, buttons});
+    return MsgResult::Ok;
+  }
+  void Beep() override { ++Beeps; }
+
+  // The text of the last message, or an empty text when none was shown.
+  std::string LastText() const { return Messages.empty() ? std::string() : Messages.back().Text; }
+  void Clear() {
+    Messages.clear();
+    Beeps = 0;
+  }
+
+  std::vector<RecordedMessage> Messages;
+  int Beeps = 0;
+};
+
+}  // namespace qv::test
