@@ -1,0 +1,77 @@
+#include "app/Console.h"
+
+#include <istream>
+#include <ostream>
+
+#include "app/System.h"
+#include "commands/ProgramRunner.h"
+
+namespace qv {
+
+bool ConsoleFrontEnd::IsFormLoaded(std::string_view formName) const {
+  return formName == kMainForm || formName == kProgramForm;
+}
+
+std::vector<std::pair<std::string, std::string>> ConsoleFrontEnd::LoadedForms() const {
+  return {{std::string(kMainForm), "Quorvalin"}, {std::string(kProgramForm), "Console"}};
+}
+
+void ConsoleFrontEnd::SetInterpMessage(const std::string& text) {
+  err_ << text << '\n';
+}
+
+// RunProgramFile writes the final message after the line's reply.
+void ConsoleFrontEnd::ProgramEnded(const std::string& /*finalMessage*/) {}
+
+MsgResult ConsoleFrontEnd::MessageBox(const std::string& text, MsgIcon /*icon*/,
+                                      const std::string& title, MsgButtons buttons) {
+  // One line per message: the line breaks of a message box become blanks.
+  std::string oneLine;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if (text[i] == '\r' || text[i] == '\n') {
+      oneLine += ' ';
+      if (crlf) ++i;
+    } else {
+      oneLine += text[i];
+    }
+  }
+  err_ << (title.empty() ? "Quorvalin" : title) << ": " << oneLine << '\n';
+  switch (buttons) {
+    case MsgButtons::OkCancel:
+      return MsgResult::Cancel;
+    case MsgButtons::YesNo:
+      return MsgResult::No;
+    case MsgButtons::Ok:
+      break;
+  }
+  return MsgResult::Ok;
+}
+
+void RunConsole(System& system, std::istream& in, std::ostream& out) {
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out << system.ExecuteLine(line) << '\n' << std::flush;
+  }
+}
+
+int RunProgramFile(System& system, const std::string& path, std::ostream& out) {
+  Interpreter& interpreter = system.interpreter;
+  interpreter.SetRows(kConsoleProgramRows);
+  if (interpreter.ReadProgram(path) < 0) return 1;
+  interpreter.StartOver();
+  interpreter.Run();
+  TickResult tick;
+  while (interpreter.State().ProgRunState != 0) {
+    tick = system.runner.Tick();
+    if (tick.kind != TickResult::Kind::Ran) continue;
+    out << tick.reply << '\n';
+    if (!tick.finalMessage.empty()) out << tick.finalMessage << '\n';
+    out << std::flush;
+  }
+  // A "Stop" statement halts the run without a final message; only an error is a failure.
+  return tick.finalMessage == kProgramStopped ? 1 : 0;
+}
+
+}  // namespace qv

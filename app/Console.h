@@ -1,0 +1,51 @@
+#pragma once
+// The console front end: command lines from a stream, one reply line each; programs run to
+// their end. The front end stands in for the main window's command box and message line, so the
+// program runner works exactly as it does behind the window; message boxes go to the error stream.
+#include <iosfwd>
+#include <string>
+
+#include "commands/FrontEnd.h"
+#include "foundation/Notifier.h"
+
+namespace qv {
+
+class System;
+
+class ConsoleFrontEnd final : public FrontEnd, public Notifier {
+ public:
+  explicit ConsoleFrontEnd(std::ostream& err) : err_(err) {}
+
+  // The console is the main window and the program window at once, and cannot be hidden.
+  bool IsFormLoaded(std::string_view formName) const override;
+  std::vector<std::pair<std::string, std::string>> LoadedForms() const override;
+  std::string CommandText() const override { return commandText_; }
+  void SetCommandText(const std::string& text) override { commandText_ = text; }
+  void SetMessage(const std::string& text) override { message_ = text; }
+  void SetInterpMessage(const std::string& text) override;
+  void ProgramEnded(const std::string& finalMessage) override;
+
+  // Modal questions have nobody to answer them: they take the cautious answer.
+  MsgResult MessageBox(const std::string& text, MsgIcon icon, const std::string& title,
+                       MsgButtons buttons) override;
+  void Beep() override {}
+
+  const std::string& Message() const { return message_; }
+
+ private:
+  std::ostream& err_;
+  std::string commandText_;
+  std::string message_;
+};
+
+// Rows the console's program view keeps, as a window of that height would.
+inline constexpr int kConsoleProgramRows = 25;
+
+// Reads command lines until the end of `in`; writes each joined reply on a line of `out`.
+void RunConsole(System& system, std::istream& in, std::ostream& out);
+
+// Reads the program file and runs it from its first line to its end, writing each line's reply
+// and the final message to `out`. 0 when it finished, 1 when it stopped or could not be read.
+int RunProgramFile(System& system, const std::string& path, std::ostream& out);
+
+}  // namespace qv

@@ -1,0 +1,45 @@
+#include "app/Options.h"
+
+namespace qv {
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
+  Options options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    const auto value = [&](std::string& target) {
+      if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+        error = a + " needs a value";
+        return false;
+      }
+      target = arguments[++i];
+      return true;
+    };
+    if (a == "--dir") {
+      if (!value(options.dir)) return std::nullopt;
+    } else if (a == "--run") {
+      if (!value(options.runFile)) return std::nullopt;
+    } else if (a == "--demo") {
+      options.demo = true;
+    } else if (a == "--console") {
+      options.console = true;
+    } else if (a == "--automation") {
+      options.automation = true;
+    } else if (a == "--help" || a == "-h") {
+      options.help = true;
+    } else {
+      error = "unknown option " + a;
+      return std::nullopt;
+    }
+  }
+  if (options.demo && !options.dir.empty()) {
+    error = "--demo and --dir choose the program folder both; give one";
+    return std::nullopt;
+  }
+  if (!options.runFile.empty() && !options.console) {
+    error = "--run works with --console";
+    return std::nullopt;
+  }
+  return options;
+}
+
+}  // namespace qv

@@ -1,0 +1,30 @@
+#pragma once
+// The command line of the quorvalin program.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct Options {
+  std::string dir;          // --dir DIR: the program folder
+  bool demo = false;        // --demo: the built-in simulated microscope's folder
+  bool console = false;     // --console: command lines from standard input
+  std::string runFile;      // --run FILE: run a program file in the console and end
+  bool automation = false;  // --automation: started for an automation client
+  bool help = false;
+};
+
+// The options, or an error text for the user.
+std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error);
+
+inline constexpr const char* kUsage =
+    "usage: quorvalin [--dir DIR | --demo] [--console [--run FILE]] [--automation]\n"
+    "  --dir DIR      program folder holding QV_CONFIG.TXT and the other settings\n"
+    "                 (default: the folder of the executable)\n"
+    "  --demo         use the demonstration folder of the simulated microscope\n"
+    "  --console      read command lines from standard input, one reply line each\n"
+    "  --run FILE     with --console: run the program FILE to its end\n"
+    "  --automation   started for an automation client: keep the window hidden\n";
+
+}  // namespace qv

@@ -1,0 +1,72 @@
+#include "app/System.h"
+
+#include "commands/CommandTable.h"
+#include "foundation/Config.h"
+
+namespace qv {
+
+System::System(const Platform& platformIn)
+    : platform(platformIn),
+      trapar(platform.notifier),
+      display(platform.frontEnd),
+      interpreter(display, platform.notifier, platform.clock, trapar),
+      dispatcher(state, display, interpreter),
+      joyCommands(trapar, dispatcher),
+      general(state, display, interpreter, platform.clock, dispatcher),
+      devices(state, display),
+      runner(interpreter, dispatcher, display, platform.clock) {
+  dispatcher.SetTable(BuildCommandTable(general, devices));
+}
+
+int16_t System::InitSystem(const std::string& programFolder) {
+  int16_t status = 1;
+  const auto count = [&status](int16_t result) {
+    if (result < 0) status = -1;
+  };
+
+  state.AppDir = programFolder;
+  if (state.AppDir.empty() || state.AppDir.back() != '/') state.AppDir += '/';
+  trapar.SetParDir(state.AppDir);
+
+  count(ReadConfig(trapar, state.Config));
+  count(joyCommands.ReadJoyCmds());
+  // The field size, objective table, specimen, scan area, scan grid, zoom, scan and joystick
+  // calibration files are read here once their modules exist.
+  count(ReadSymConst(trapar, state));
+
+  count(OpenSerialChannel());
+  WakeUpControllers();
+  count(InitDevices());
+
+  state.JoyOn = state.Config.JoyStartOn;
+  if (!JoyCentered()) state.JoyOn = 0;
+  state.HistoryMax = kHistoryMax;
+  interpreter.State().ProgLines = {"End"};
+  return status;
+}
+
+// The serial line and the controllers on it are not part of this build yet: opening the
+// channel and waking the controllers do nothing and cannot fail.
+int16_t System::OpenSerialChannel() {
+  return 1;
+}
+void System::WakeUpControllers() {}
+
+// No device can be initialised without the controller line, so every device stays off and
+// answers "Off ".
+int16_t System::InitDevices() {
+  state.Ready = ReadyFlags{};
+  return 1;
+}
+
+// Without a joystick source there is nothing to read, and a joystick that cannot be read is
+// never switched on.
+bool System::JoyCentered() {
+  return false;
+}
+
+void System::Shutdown() {
+  state.CommReady = 0;
+}
+
+}  // namespace qv

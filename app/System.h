@@ -1,0 +1,65 @@
+#pragma once
+// The one object that owns every module of the program and wires them together. main() makes
+// one; each test makes its own, so no two share state.
+#include <cstdint>
+#include <string>
+
+#include "commands/CommandDispatcher.h"
+#include "commands/DeviceCommands.h"
+#include "commands/Display.h"
+#include "commands/FrontEnd.h"
+#include "commands/GeneralCommands.h"
+#include "commands/Interpreter.h"
+#include "commands/ProgramRunner.h"
+#include "controllers/Delay32.h"
+#include "foundation/Notifier.h"
+#include "foundation/SharedState.h"
+#include "foundation/Trapar.h"
+#include "specimen/JoyCommands.h"
+
+namespace qv {
+
+// What the program needs from the platform it runs on.
+struct Platform {
+  Notifier& notifier;
+  Clock& clock;
+  FrontEnd& frontEnd;
+};
+
+inline constexpr int16_t kHistoryMax = 30;
+
+class System {
+ public:
+  explicit System(const Platform& platform);
+  System(const System&) = delete;
+  System& operator=(const System&) = delete;
+
+  // Start-up in its fixed order. Every step runs even after one failed; 1 when all counted
+  // steps succeeded, else -1. `programFolder` is the folder of every keyword file.
+  int16_t InitSystem(const std::string& programFolder);
+
+  // Closes the serial line; the program keeps running.
+  void Shutdown();
+
+  std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
+
+  // The modules, in the order they are built (later ones refer to earlier ones).
+  Platform platform;
+  SharedState state;
+  Trapar trapar;
+  Display display;
+  Interpreter interpreter;
+  CommandDispatcher dispatcher;
+  JoyCommands joyCommands;
+  GeneralCommands general;
+  DeviceCommands devices;
+  ProgramRunner runner;
+
+ private:
+  int16_t OpenSerialChannel();
+  void WakeUpControllers();
+  int16_t InitDevices();
+  bool JoyCentered();
+};
+
+}  // namespace qv

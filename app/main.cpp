@@ -1,0 +1,100 @@
+// quorvalin: start-up, choice of front end, and the event loop.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/Console.h"
+#include "app/DemoFolder.h"
+#include "app/Options.h"
+#include "app/System.h"
+#include "controllers/Delay32.h"
+#include "platform/InstanceLock.h"
+#include "platform/QtNotifier.h"
+
+namespace {
+
+constexpr const char* kAlreadyRunning =
+    "Application is already running.\r\n"
+    "If user interface is not visible,\r\n"
+    "restore form, or give Show command from a client.";
+
+int RefuseSecondInstance(int argc, char** argv, bool console) {
+  if (!console && qv::DisplayAvailable()) {
+    QApplication app(argc, argv);
+    qv::QtNotifier().MessageBox(kAlreadyRunning, qv::MsgIcon::Critical, "Quorvalin",
+                                qv::MsgButtons::Ok);
+  } else {
+    std::string text = kAlreadyRunning;
+    for (size_t at; (at = text.find('\r')) != std::string::npos;)
+      text.erase(at, 1);
+    std::cerr << text << '\n';
+  }
+  return 1;
+}
+
+std::string ProgramFolder(const qv::Options& options, std::string& error) {
+  if (options.demo) {
+    QString why;
+    const QString folder = qv::DemoFolder(why);
+    error = why.toStdString();
+    return folder.toStdString();
+  }
+  const QString folder = options.dir.empty() ? QCoreApplication::applicationDirPath()
+                                             : QString::fromStdString(options.dir);
+  if (!QDir(folder).exists()) {
+    error = "no such folder: " + folder.toStdString();
+    return {};
+  }
+  return QDir(folder).absolutePath().toStdString();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::string error;
+  const std::optional<qv::Options> options = qv::ParseOptions(arguments, error);
+  if (!options) {
+    std::cerr << "quorvalin: " << error << '\n' << qv::kUsage;
+    return 2;
+  }
+  if (options->help) {
+    std::cout << qv::kUsage;
+    return 0;
+  }
+
+  qv::InstanceLock lock;
+  if (!lock.TryLock()) return RefuseSecondInstance(argc, argv, options->console);
+
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("quorvalin");
+  const std::string folder = ProgramFolder(*options, error);
+  if (folder.empty()) {
+    std::cerr << "quorvalin: " << error << '\n';
+    return 2;
+  }
+  if (!options->console) {
+    std::cerr << "quorvalin: the main window is not part of this build yet; "
+                 "running the console on "
+              << folder << '\n';
+  }
+
+  qv::ConsoleFrontEnd console(std::cerr);
+  qv::SystemClock clock;
+  qv::System system(qv::Platform{console, clock, console});
+  system.InitSystem(folder);
+
+  int status = 0;
+  if (!options->runFile.empty()) {
+    status = qv::RunProgramFile(system, options->runFile, std::cout);
+  } else {
+    qv::RunConsole(system, std::cin, std::cout);
+  }
+  system.Shutdown();
+  return status;
+}

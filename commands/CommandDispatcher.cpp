@@ -1,0 +1,72 @@
+#include "commands/CommandDispatcher.h"
+
+#include "commands/CommandText.h"
+#include "commands/Replies.h"
+#include "foundation/NumberText.h"
+
+namespace qv {
+
+CommandDispatcher::CommandDispatcher(SharedState& state, Display& display, Interpreter& interpreter)
+    : state_(state), display_(display), interpreter_(interpreter) {}
+
+std::string CommandDispatcher::ExecuteLine(std::string_view line) {
+  std::string rest(TrimBlanks(line));
+  std::string result;
+  std::string piece;
+  // An empty piece ends the line: "F Home;;B Home" runs only the first command.
+  while (NextToken(rest, piece, ";") > 0) {
+    result += ExecuteCommand(piece);
+    result += kReplySeparator;
+  }
+  return result;
+}
+
+std::string CommandDispatcher::ExecuteFromWindow(std::string_view line, Clock& clock) {
+  const bool shown = display_.MainFormLoaded();
+  FrontEnd& front = display_.Front();
+  if (shown) {
+    front.SetMessage("");
+    front.SetTimeText("");
+  }
+  front.DoEvents();
+  const int32_t start = clock.TimeMs();
+  const std::string reply = ExecuteLine(line);
+  if (shown) {
+    front.SetMessage(reply);
+    front.SetTimeText(Str(static_cast<double>(ElapsedMs(start, clock.TimeMs()))));
+  }
+  return reply;
+}
+
+std::string CommandDispatcher::ExecuteCommand(std::string_view command) {
+  state_.CommandBusy = 1;
+  // A 32-bit counter that wraps after 2^31 commands instead of overflowing.
+  state_.CommandCount = static_cast<int32_t>(static_cast<uint32_t>(state_.CommandCount) + 1u);
+
+  std::string reply;
+  const int16_t statement = interpreter_.InterpStatement(command);
+  if (statement == 1) {
+    reply = kOk;
+  } else if (statement != 0) {
+    reply = kError;
+  } else {
+    std::string arguments(TrimBlanks(command));
+    std::string word;
+    if (SplitWord(arguments, word) > 0) {
+      reply = kUnknownCommand;
+      bool found = false;
+      for (const CommandEntry& entry : table_) {
+        if (entry.word == word) {
+          reply = entry.handler(arguments);
+          found = true;
+          break;
+        }
+      }
+      if (!found) display_.ShowReply(reply);
+    }
+  }
+  state_.CommandBusy = 0;
+  return reply;
+}
+
+}  // namespace qv

@@ -1,0 +1,50 @@
+#pragma once
+// The command language's road: a line is cut at ";", every command is offered to the
+// interpreter's statements and then looked up, exactly and case-sensitively, in the command
+// table; the replies come back joined, each followed by " ; ".
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/Display.h"
+#include "commands/Interpreter.h"
+#include "controllers/Delay32.h"
+#include "foundation/CommandExecutor.h"
+#include "foundation/SharedState.h"
+
+namespace qv {
+
+// A handler takes the argument text (trimmed, after the command word) and returns the reply.
+using CommandHandler = std::function<std::string(std::string arguments)>;
+
+struct CommandEntry {
+  std::string word;
+  CommandHandler handler;
+};
+
+inline constexpr std::string_view kReplySeparator = " ; ";
+
+class CommandDispatcher final : public CommandExecutor {
+ public:
+  CommandDispatcher(SharedState& state, Display& display, Interpreter& interpreter);
+
+  void SetTable(std::vector<CommandEntry> table) { table_ = std::move(table); }
+  const std::vector<CommandEntry>& Table() const { return table_; }
+
+  std::string ExecuteLine(std::string_view line);
+  std::string ExecuteCommand(std::string_view command) override;
+
+  // The main window's execute steps (execute button, DDE requests): clear the message line and
+  // the time field, let pending events run, run the line, then show the joined reply and the
+  // milliseconds it took.
+  std::string ExecuteFromWindow(std::string_view line, Clock& clock);
+
+ private:
+  SharedState& state_;
+  Display& display_;
+  Interpreter& interpreter_;
+  std::vector<CommandEntry> table_;
+};
+
+}  // namespace qv

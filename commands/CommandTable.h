@@ -1,0 +1,13 @@
+#pragma once
+#include <vector>
+
+#include "commands/CommandDispatcher.h"
+#include "commands/DeviceCommands.h"
+#include "commands/GeneralCommands.h"
+
+namespace qv {
+
+// The command words in the order the dispatcher compares them.
+std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceCommands& devices);
+
+}  // namespace qv

@@ -1,0 +1,25 @@
+#pragma once
+// Taking command texts apart: words, separated pieces, and symbols standing for numbers.
+#include <string>
+#include <string_view>
+
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+// Takes the first blank-separated word off `text` (only the blank separates words; runs of
+// blanks count as one) and leaves the trimmed rest in `text`. Returns the word's length, 0 when
+// there was none.
+int SplitWord(std::string& text, std::string& word);
+
+// Cuts `text` at the first `separator`: the piece before it goes to `piece`, the text after it
+// stays in `text`. Without a separator the whole text is the piece and `text` becomes empty.
+// Returns the piece's length.
+int NextToken(std::string& text, std::string& piece, std::string_view separator);
+
+// A word that is a number stays as it is; a word that names a symbol becomes the symbol's value
+// in Str form (" 200"). False, with the word unchanged, when it is neither; a symbol whose
+// value is not a number counts as not found.
+bool ResolveSymbol(std::string& word, const ParList& symbols);
+
+}  // namespace qv

@@ -1,0 +1,25 @@
+#include "controllers/Delay32.h"
+
+#include <chrono>
+#include <thread>
+
+namespace qv {
+
+int32_t SystemClock::TimeMs() {
+  using namespace std::chrono;
+  const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return static_cast<int32_t>(static_cast<uint32_t>(ms));
+}
+
+void SystemClock::DelayMs(int32_t ms) {
+  if (ms <= 0) return;
+  const int32_t start = TimeMs();
+  // "More than ms" on a millisecond clock: sleep, then top up in short sleeps until the
+  // counter has moved past the mark (sleep_for may wake a little early on some systems).
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  while (ElapsedMs(start, TimeMs()) <= ms) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+}  // namespace qv

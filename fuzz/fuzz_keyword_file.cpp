@@ -1,0 +1,147 @@
+// Feeds arbitrary bytes to the keyword file reader as the content of a file, then writes what
+// was read and reads it again: whatever a file holds, reading must not crash, and a list the
+// program read must come back unchanged from its own writing wherever the format can hold it.
+#include <stdlib.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "foundation/NumberText.h"
+#include "foundation/Trapar.h"
+
+namespace {
+
+class SilentNotifier : public qv::Notifier {
+ public:
+  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
+                           qv::MsgButtons) override {
+    ++count;
+    return qv::MsgResult::Ok;
+  }
+  int count = 0;
+};
+
+// One private folder for the whole run; tmpfs when there is one, as every input is synced.
+// Never freed: the exit handler that removes the folder still needs its name.
+const std::string* gFolder = nullptr;
+
+const std::string& FuzzFolder() {
+  if (gFolder == nullptr) {
+    const std::string base = std::filesystem::is_directory("/dev/shm")
+                                 ? std::string("/dev/shm")
+                                 : std::filesystem::temp_directory_path().string();
+    std::string templ = base + "/qvfuzz.XXXXXX";
+    if (::mkdtemp(templ.data()) == nullptr) abort();
+    gFolder = new std::string(templ + "/");
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(*gFolder, ec);
+    });
+  }
+  return *gFolder;
+}
+
+void Check(bool condition) {
+  if (!condition) abort();
+}
+
+bool IsTrimmed(std::string_view text) {
+  return text.empty() || (text.front() != ' ' && text.back() != ' ');
+}
+
+// A number that the program writes must read back to the same text.
+void CheckNumberText(double value) {
+  if (!std::isfinite(value)) {
+    Check(!qv::ParseNumber(qv::Str(value)).has_value());
+    return;
+  }
+  const std::string text = qv::Str(value);
+  const auto back = qv::ParseNumber(text);
+  Check(back.has_value());
+  Check(qv::Str(*back) == text);
+  Check(qv::ParseNumber(qv::GeneralText(value)) == back);
+  for (const int decimals : {0, 1, 2}) {
+    const std::string fixed = qv::FormatFixed(value, decimals);
+    Check(qv::ParseNumber(fixed).has_value());
+    Check(fixed.rfind("-0", 0) != 0 || fixed.find_first_of("123456789") != std::string::npos);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view content(reinterpret_cast<const char*>(data), size);
+
+  qv::ParList list;
+  for (const std::string& line : qv::SplitFileLines(content)) {
+    Check(line.find_first_of("\r\n") == std::string::npos);
+    qv::ParEntry entry;
+    if (!qv::ParseKeywordLine(line, entry)) continue;
+    Check(line.size() >= 5);
+    Check(entry.Name.find('"') == std::string::npos);
+    Check(IsTrimmed(entry.Name));
+    const std::string& value = std::get<std::string>(entry.Value);
+    Check(IsTrimmed(value));
+    Check(value.size() <= line.size());
+    list.push_back(std::move(entry));
+  }
+
+  // Every key can be fetched into every type without harm.
+  for (const qv::ParEntry& entry : list) {
+    double number = 0;
+    int16_t small = 0;
+    int32_t large = 0;
+    std::string text;
+    const int16_t numberStatus = qv::TransferPar(list, entry.Name, number, "from");
+    Check(numberStatus == 1 || numberStatus == qv::kParBadValue);
+    if (numberStatus == 1) CheckNumberText(number);
+    const int16_t smallStatus = qv::TransferPar(list, entry.Name, small, "from");
+    const int16_t largeStatus = qv::TransferPar(list, entry.Name, large, "from");
+    Check(smallStatus != 1 || largeStatus == 1);
+    Check(smallStatus != 1 || large == small);
+    Check(qv::TransferPar(list, entry.Name, text, "from") == 1);
+  }
+
+  SilentNotifier notifier;
+  qv::Trapar trapar(notifier);
+  const std::string path = FuzzFolder() + "QV_FUZZ.TXT";
+  Check(trapar.WriteParList(path, list) == 1);
+  qv::ParList back = {{"STALE", std::string("entry")}};
+  Check(trapar.ReadParList(path, back) == 1);
+  Check(notifier.count == 0);
+
+  // A written line shorter than five characters (empty name and value) is skipped on reading;
+  // a comma inside a name moves the value, as the format reads the first comma of the line.
+  std::size_t at = 0;
+  for (const qv::ParEntry& entry : list) {
+    if (qv::FormatKeywordLine(entry).size() < 5) continue;
+    Check(at < back.size());
+    Check(back[at].Name == entry.Name);
+    if (entry.Name.find(',') == std::string::npos) Check(back[at].Value == entry.Value);
+    ++at;
+  }
+  Check(at == back.size());
+
+  // Numbers put by a caller are written in Str form and read back to the same text.
+  if (size >= sizeof(double)) {
+    double value = 0;
+    std::memcpy(&value, data, sizeof value);
+    CheckNumberText(value);
+    if (std::isfinite(value)) {
+      qv::ParList numbers;
+      Check(qv::TransferPar(numbers, "N", value, "clear") == 1);
+      Check(trapar.WriteParList(path, numbers) == 1);
+      Check(trapar.ReadParList(path, numbers) == 1);
+      double reread = 0;
+      Check(qv::TransferPar(numbers, "N", reread, "from") == 1);
+      Check(qv::Str(reread) == qv::Str(value));
+    }
+  }
+  if (const auto parsed = qv::ParseNumber(content)) CheckNumberText(*parsed);
+  return 0;
+}

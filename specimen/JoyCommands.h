@@ -1,0 +1,30 @@
+#pragma once
+// The command lines assigned to the joystick (QV_JOYCMDS.TXT): item 0 runs once whenever the
+// list is loaded, item n is the command line of button n.
+#include <cstdint>
+
+#include "foundation/CommandExecutor.h"
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+inline constexpr const char* kJoyCommandsFile = "QV_JOYCMDS.TXT";
+
+class JoyCommands {
+ public:
+  JoyCommands(Trapar& trapar, CommandExecutor& executor) : trapar_(trapar), executor_(executor) {}
+
+  // Loads the list and runs item 0 (an empty command when the file is missing or empty); the
+  // reply is dropped. 1 read, -1 file missing.
+  int16_t ReadJoyCmds();
+  int16_t WriteJoyCmds();
+
+  PlainList& Commands() { return commands_; }
+
+ private:
+  Trapar& trapar_;
+  CommandExecutor& executor_;
+  PlainList commands_;
+};
+
+}  // namespace qv

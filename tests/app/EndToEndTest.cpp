@@ -1,0 +1,90 @@
+// The quorvalin executable as a user runs it: a console on a program folder, programs, and the
+// single-instance rule.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/foundation/TestFiles.h"
+#include "tests/support/Process.h"
+
+namespace qv::test {
+namespace {
+
+const std::string kProgram = std::string(QV_BINARY_DIR) + "/app/quorvalin";
+const std::string kDemo = std::string(QV_SOURCE_DIR) + "/config/demo";
+
+class Executable : public ::testing::Test {
+ protected:
+  // Each test has a lock folder of its own, so tests running side by side do not meet.
+  std::vector<std::string> Env() const { return {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir()}; }
+  ProcessResult Console(const std::string& input, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--console", "--dir", demo.Dir()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    Process p(kProgram, args, Env());
+    p.Write(input);
+    return p.Finish();
+  }
+  void SetUp() override {
+    for (const auto& entry : std::filesystem::directory_iterator(kDemo)) {
+      std::filesystem::copy(entry.path(), demo.File(entry.path().filename().string()));
+    }
+  }
+  TempFolder runtime;
+  TempFolder demo;  // a copy, so that nothing a test does changes the repository's files
+};
+
+TEST_F(Executable, ConsoleRepliesLineByLine) {
+  const ProcessResult r = Console("Ver\nVer; ;Ver\nxy Home\nZ ?\nWait\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n");
+}
+
+TEST_F(Executable, ConsoleRunsAProgramToItsEnd) {
+  PutBytes(demo.File("NEST.PRG"),
+           "Repeat 2 Times\r\nRepeat 3 Times\r\n! inner\r\nEndrepeat\r\nEndrepeat\r\nEnd\r\n");
+  const ProcessResult r = Console("", {"--run", demo.File("NEST.PRG")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("PROGRAM FINISHED\n"), std::string::npos);
+  size_t inner = 0;
+  for (size_t at = 0; (at = r.err.find("inner\n", at)) != std::string::npos; ++at)
+    ++inner;
+  EXPECT_EQ(inner, 6u);
+}
+
+TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
+  Process first(kProgram, {"--console", "--dir", demo.Dir()}, Env());
+  first.Write("Ver\n");
+  // Give the first copy time to take its lock; its reply shows that it is up.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Process second(kProgram, {"--console", "--dir", demo.Dir()}, Env());
+  const ProcessResult refused = second.Finish();
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(refused.err,
+            "Application is already running.\nIf user interface is not visible,\n"
+            "restore form, or give Show command from a client.\n");
+  first.Write("CommandCount\n");
+  const ProcessResult r = first.Finish();
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "4.0 ; \n 3 ; \n");
+}
+
+TEST_F(Executable, BadArgumentsAreExplained) {
+  Process p(kProgram, {"--dir"}, Env());
+  const ProcessResult r = p.Finish();
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
+  Process q(kProgram, {"--console", "--dir", demo.File("nowhere")}, Env());
+  EXPECT_EQ(q.Finish().exitCode, 2);
+}
+
+TEST_F(Executable, NumbersDoNotFollowTheLocale) {
+  Process p(kProgram, {"--console", "--dir", demo.Dir()},
+            {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir(), "LC_ALL=de_DE.UTF-8"});
+  p.Write("Delay .5\nDelay SLOW\n");
+  const ProcessResult r = p.Finish();
+  EXPECT_EQ(r.out, ".5 ; \n 200 ; \n");
+}
+
+}  // namespace
+}  // namespace qv::test

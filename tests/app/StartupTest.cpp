@@ -1,0 +1,144 @@
+// Start-up: the configuration, the joystick command list, the symbols, and what a failed step
+// leaves behind.
+#include <gtest/gtest.h>
+
+#include "tests/support/TestSystem.h"
+
+namespace qv::test {
+namespace {
+
+const std::string kConfig =
+    "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"MOVETIMEOUT\", 60\r\n"
+    "\"WAITPOLLINGINTERVAL\", 50\r\n";
+
+class Startup : public ::testing::Test {
+ protected:
+  void Put(const std::string& name, const std::string& bytes) {
+    PutBytes(t.folder.File(name), bytes);
+  }
+  void PutComplete(const std::string& extraConfig = "") {
+    Put("QV_CONFIG.TXT", kConfig + "\"CONTRTYPE\",EZHR17\r\n" + extraConfig);
+    Put("QV_JOYCMDS.TXT", "Ver\r\nXY Stop\r\n");
+    Put("QV_SYMCONST.TXT", "\"SLOW\", 200\r\n");
+  }
+  Configuration& config() { return t.system.state.Config; }
+  TestSystem t;
+};
+
+TEST_F(Startup, ACompleteFolderStartsCleanly) {
+  PutComplete("\"XY_INSTALLED\", 1\r\n\"W2_INSTALLED\", 1\r\n\"JOYSTARTON\", 1\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
+  EXPECT_EQ(t.system.state.AppDir, t.folder.Dir());
+  EXPECT_EQ(config().MPort, 1);
+  EXPECT_EQ(config().PortTimeout, 200);
+  EXPECT_EQ(config().MoveTimeout, 60);
+  EXPECT_EQ(config().WaitPollingInterval, 50);
+  EXPECT_EQ(config().ContrType, "EZHR17");
+  EXPECT_EQ(config().XYInstalled, 1);
+  EXPECT_EQ(config().WInstalled[2], 1);
+  EXPECT_EQ(config().ZInstalled, 0);
+  EXPECT_EQ(t.system.state.HistoryMax, 30);
+  EXPECT_EQ(t.system.interpreter.State().ProgLines, PlainList{"End"});
+  EXPECT_EQ(t.system.state.JoyOn, 0);  // no joystick to be found centred
+  EXPECT_EQ(t.Run("Delay SLOW"), " 200 ; ");
+}
+
+TEST_F(Startup, TheFirstJoystickCommandRunsOnceSoTheFirstCountIsTwo) {
+  PutComplete();
+  t.system.InitSystem(t.folder.Dir());
+  EXPECT_EQ(t.system.joyCommands.Commands(), (PlainList{"Ver", "XY Stop"}));
+  EXPECT_EQ(t.Run("CommandCount"), " 2 ; ");
+}
+
+TEST_F(Startup, AMissingJoystickListStillDispatchesAnEmptyCommand) {
+  Put("QV_CONFIG.TXT", kConfig);
+  Put("QV_SYMCONST.TXT", "");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  EXPECT_EQ(t.notifier.LastText(), "File " + t.folder.File("QV_JOYCMDS.TXT") + " does not exist");
+  EXPECT_EQ(t.Run("CommandCount"), " 2 ; ");
+}
+
+TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
+  PutComplete("\"Z_INSTALLED\", 1\r\n");
+  Put("QV_JOYCMDS.TXT", "Z Home\r\n");
+  t.system.InitSystem(t.folder.Dir());
+  EXPECT_EQ(t.system.state.LastDevice, "Z");
+}
+
+TEST_F(Startup, AMissingRequiredKeyIsNamedAndFailsStartUp) {
+  Put("QV_CONFIG.TXT", "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"WAITPOLLINGINTERVAL\", 50\r\n");
+  Put("QV_JOYCMDS.TXT", "Ver\r\n");
+  Put("QV_SYMCONST.TXT", "");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  ASSERT_EQ(t.notifier.Messages.size(), 1u);
+  EXPECT_EQ(t.notifier.Messages[0].Text,
+            "Parameter MOVETIMEOUT not found in " + t.folder.File("QV_CONFIG.TXT"));
+  EXPECT_EQ(t.notifier.Messages[0].Icon, MsgIcon::Critical);
+  EXPECT_EQ(config().WaitPollingInterval, 50);  // the next key is still read
+  EXPECT_EQ(config().ContrType, "IM483I");      // and so are the optional ones
+}
+
+TEST_F(Startup, OnlyTheValueOneInstallsADevice) {
+  PutComplete("\"XY_INSTALLED\", 2\r\n\"Z_INSTALLED\", 1.4\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_EQ(config().XYInstalled, 2);
+  EXPECT_EQ(config().ZInstalled, 1);
+  EXPECT_EQ(t.Run("XY ?"), "Off  ; ");
+}
+
+TEST_F(Startup, AnAbsentControllerTypeMeansIM483I) {
+  Put("QV_CONFIG.TXT", kConfig);
+  t.system.InitSystem(t.folder.Dir());
+  EXPECT_EQ(config().ContrType, "IM483I");
+}
+
+TEST_F(Startup, AValueThatIsNoNumberStopsTheConfiguration) {
+  Put("QV_CONFIG.TXT", kConfig + "\"XY_INSTALLED\", yes\r\n\"Z_INSTALLED\", 1\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  EXPECT_EQ(config().ZInstalled, 0);  // keys after the bad one are not read
+  bool named = false;
+  for (const auto& m : t.notifier.Messages)
+    named |= m.Text.find("XY_INSTALLED") != std::string::npos;
+  EXPECT_TRUE(named);
+}
+
+TEST_F(Startup, ARequiredValueTooLargeForItsIntegerFailsWithoutReadingOn) {
+  Put("QV_CONFIG.TXT", "\"MPORT\", 70000\r\n\"PORTTIMEOUT\", 200\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  EXPECT_EQ(config().MPort, 0);
+  EXPECT_EQ(config().PortTimeout, 0);
+}
+
+TEST_F(Startup, AMissingConfigurationLeavesEverythingOff) {
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  EXPECT_EQ(config().ContrType, "");
+  EXPECT_EQ(config().MPort, 0);
+  EXPECT_EQ(t.Run("Ver;F 3"), "4.0 ; Off  ; ");
+}
+
+TEST_F(Startup, AMissingSymbolFileFailsStartUpButNumbersStillWork) {
+  Put("QV_CONFIG.TXT", kConfig);
+  Put("QV_JOYCMDS.TXT", "Ver\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  EXPECT_EQ(t.Run("Delay 5;Delay SLOW"), "5 ; Error Not a Number ; ");
+}
+
+TEST_F(Startup, TheFolderGetsItsSeparator) {
+  PutComplete();
+  std::string dir = t.folder.Dir();
+  dir.pop_back();
+  EXPECT_EQ(t.system.InitSystem(dir), 1);
+  EXPECT_EQ(t.system.trapar.ParDir(), t.folder.Dir());
+}
+
+TEST(DemoFolder, EveryStartUpFileIsThereAndStartsCleanly) {
+  TestSystem t;
+  EXPECT_EQ(t.system.InitSystem(std::string(QV_SOURCE_DIR) + "/config/demo"), 1);
+  EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
+  EXPECT_EQ(t.system.state.Config.ContrType, "EZHR17");
+  EXPECT_FALSE(t.system.state.SymConst.empty());
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,21 @@
+#pragma once
+// A clock for tests: time moves only when the program delays, so waits take no real time and
+// their lengths can be checked exactly.
+#include <vector>
+
+#include "controllers/Delay32.h"
+
+namespace qv::test {
+
+class FakeClock final : public Clock {
+ public:
+  int32_t TimeMs() override { return now; }
+  void DelayMs(int32_t ms) override {
+    delays.push_back(ms);
+    if (ms > 0) now = ElapsedMs(0, now) + ms + 1;  // "more than ms" on a millisecond clock
+  }
+  int32_t now = 1000;
+  std::vector<int32_t> delays;
+};
+
+}  // namespace qv::test

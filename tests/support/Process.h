@@ -1,0 +1,123 @@
+#pragma once
+// Runs a program of this build as a user would: arguments, an environment addition, standard
+// input from a text, and standard output and error collected, with a time limit.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace qv::test {
+
+struct ProcessResult {
+  int exitCode = -1;  // -1 when it had to be killed
+  std::string out;
+  std::string err;
+};
+
+class Process {
+ public:
+  Process(const std::string& program, const std::vector<std::string>& args,
+          const std::vector<std::string>& extraEnv = {}) {
+    int in[2], out[2], err[2];
+    if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    for (int fd : {in[1], out[0], err[0], in[0], out[1], err[1]}) {
+      posix_spawn_file_actions_addclose(&actions, fd);
+    }
+    std::vector<std::string> argStore{program};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStore)
+      argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envStore;
+    for (char** e = environ; *e; ++e)
+      envStore.emplace_back(*e);
+    envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> envp;
+    for (auto& e : envStore)
+      envp.push_back(e.data());
+    envp.push_back(nullptr);
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) {
+      throw std::runtime_error("cannot start " + program);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    inFd_ = in[1];
+    outFd_ = out[0];
+    errFd_ = err[0];
+    signal(SIGPIPE, SIG_IGN);
+  }
+  ~Process() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {inFd_, outFd_, errFd_}) {
+      if (fd >= 0) close(fd);
+    }
+  }
+
+  void Write(const std::string& text) {
+    if (::write(inFd_, text.data(), text.size()) < 0) throw std::runtime_error("write");
+  }
+  void CloseInput() {
+    close(inFd_);
+    inFd_ = -1;
+  }
+
+  // Waits for the end, reading both outputs; kills the program after `limit`.
+  ProcessResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+    if (inFd_ >= 0) CloseInput();
+    ProcessResult result;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (outFd_ >= 0 || errFd_ >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) break;
+      pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+      if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
+      Drain(fds[0], outFd_, result.out);
+      Drain(fds[1], errFd_, result.err);
+    }
+    int status = 0;
+    if (outFd_ >= 0 || errFd_ >= 0) kill(pid_, SIGKILL);
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    return result;
+  }
+
+ private:
+  static void Drain(const pollfd& p, int& fd, std::string& into) {
+    if (fd < 0 || !(p.revents & (POLLIN | POLLHUP))) return;
+    char buffer[4096];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      into.append(buffer, static_cast<size_t>(n));
+    } else {
+      close(fd);
+      fd = -1;
+    }
+  }
+
+  pid_t pid_ = -1;
+  int inFd_ = -1, outFd_ = -1, errFd_ = -1;
+};
+
+}  // namespace qv::test
