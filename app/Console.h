@@ -22,6 +22,7 @@ class ConsoleFrontEnd final : public FrontEnd, public Notifier {
   std::string CommandText() const override { return commandText_; }
   void SetCommandText(const std::string& text) override { commandText_ = text; }
   void SetMessage(const std::string& text) override { message_ = text; }
+  std::string MessageText() const override { return message_; }
   void SetInterpMessage(const std::string& text) override;
   void ProgramEnded(const std::string& finalMessage) override;
 

@@ -8,6 +8,7 @@ namespace qv {
 System::System(const Platform& platformIn)
     : platform(platformIn),
       trapar(platform.notifier),
+      comm(platform.port, platform.clock),
       display(platform.frontEnd),
       interpreter(display, platform.notifier, platform.clock, trapar),
       dispatcher(state, display, interpreter),
@@ -37,6 +38,7 @@ int16_t System::InitSystem(const std::string& programFolder) {
   count(OpenSerialChannel());
   WakeUpControllers();
   count(InitDevices());
+  ShowChannelMessagesOnMainWindow();
 
   state.JoyOn = state.Config.JoyStartOn;
   if (!JoyCentered()) state.JoyOn = 0;
@@ -45,11 +47,22 @@ int16_t System::InitSystem(const std::string& programFolder) {
   return status;
 }
 
-// The serial line and the controllers on it are not part of this build yet: opening the
-// channel and waking the controllers do nothing and cannot fail.
 int16_t System::OpenSerialChannel() {
+  comm.CommInit();
+  comm.SetPortName(state.Config.PortName);
+  if (!comm.CommOpenPort(state.Config.MPort)) return -1;
+  comm.CommSetTimeout(state.Config.PortTimeout);
   return 1;
 }
+
+void System::ShowChannelMessagesOnMainWindow() {
+  FrontEnd& front = platform.frontEnd;
+  comm.CommSetLogDisplay({[&front] { return front.MessageText(); },
+                          [this, &front](const std::string& text) {
+                            if (display.MainFormLoaded()) front.SetMessage(text);
+                          }});
+}
+
 void System::WakeUpControllers() {}
 
 // No device can be initialised without the controller line, so every device stays off and
@@ -66,7 +79,8 @@ bool System::JoyCentered() {
 }
 
 void System::Shutdown() {
-  state.CommReady = 0;
+  comm.CommClosePort();
+  comm.CommExit();
 }
 
 }  // namespace qv

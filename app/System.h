@@ -11,7 +11,9 @@
 #include "commands/GeneralCommands.h"
 #include "commands/Interpreter.h"
 #include "commands/ProgramRunner.h"
+#include "controllers/Comm.h"
 #include "controllers/Delay32.h"
+#include "controllers/SerialPort.h"
 #include "foundation/Notifier.h"
 #include "foundation/SharedState.h"
 #include "foundation/Trapar.h"
@@ -24,6 +26,7 @@ struct Platform {
   Notifier& notifier;
   Clock& clock;
   FrontEnd& frontEnd;
+  SerialPort& port;
 };
 
 inline constexpr int16_t kHistoryMax = 30;
@@ -47,6 +50,7 @@ class System {
   Platform platform;
   SharedState state;
   Trapar trapar;
+  Comm comm;
   Display display;
   Interpreter interpreter;
   CommandDispatcher dispatcher;
@@ -57,6 +61,7 @@ class System {
 
  private:
   int16_t OpenSerialChannel();
+  void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
   bool JoyCentered();

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "app/Console.h"
-#include "app/DemoFolder.h"
+#include "app/DemoSession.h"
 #include "app/Options.h"
 #include "app/System.h"
 #include "controllers/Delay32.h"
 #include "platform/InstanceLock.h"
 #include "platform/QtNotifier.h"
+#include "platform/QtSerialPort.h"
 
 namespace {
 
@@ -38,12 +39,6 @@ int RefuseSecondInstance(int argc, char** argv, bool console) {
 }
 
 std::string ProgramFolder(const qv::Options& options, std::string& error) {
-  if (options.demo) {
-    QString why;
-    const QString folder = qv::DemoFolder(why);
-    error = why.toStdString();
-    return folder.toStdString();
-  }
   const QString folder = options.dir.empty() ? QCoreApplication::applicationDirPath()
                                              : QString::fromStdString(options.dir);
   if (!QDir(folder).exists()) {
@@ -73,10 +68,23 @@ int main(int argc, char** argv) {
 
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("quorvalin");
-  const std::string folder = ProgramFolder(*options, error);
-  if (folder.empty()) {
-    std::cerr << "quorvalin: " << error << '\n';
-    return 2;
+  qv::ConsoleFrontEnd console(std::cerr);
+  qv::DemoSession demo(console);
+  std::string folder;
+  if (options->demo) {
+    QString why;
+    if (!demo.Start(why)) {
+      std::cerr << "quorvalin: " << why.toStdString() << '\n';
+      return 2;
+    }
+    folder = demo.Folder().toStdString();
+    std::cerr << "quorvalin: demonstration folder " << folder << '\n';
+  } else {
+    folder = ProgramFolder(*options, error);
+    if (folder.empty()) {
+      std::cerr << "quorvalin: " << error << '\n';
+      return 2;
+    }
   }
   if (!options->console) {
     std::cerr << "quorvalin: the main window is not part of this build yet; "
@@ -84,9 +92,10 @@ int main(int argc, char** argv) {
               << folder << '\n';
   }
 
-  qv::ConsoleFrontEnd console(std::cerr);
   qv::SystemClock clock;
-  qv::System system(qv::Platform{console, clock, console});
+  qv::QtSerialPort port;
+  qv::System system(qv::Platform{console, clock, console, port});
+  port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
   system.InitSystem(folder);
 
   int status = 0;

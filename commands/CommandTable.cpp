@@ -22,8 +22,9 @@ std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceComm
       {"CommandCount", &GeneralCommands::CmdCommandCount},
       {"Ver", &GeneralCommands::CmdVer},
   };
-  for (const auto& [word, member] : generalWords) {
-    table.push_back({word, [&general, member](std::string arguments) {
+  for (const auto& entry : generalWords) {
+    const Member member = entry.second;
+    table.push_back({entry.first, [&general, member](std::string arguments) {
                        return (general.*member)(std::move(arguments));
                      }});
   }

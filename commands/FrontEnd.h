@@ -8,25 +8,24 @@
 #include <utility>
 #include <vector>
 
+#include "controllers/Delay32.h"
+
 namespace qv {
 
 inline constexpr std::string_view kMainForm = "frmQuorvalin";
 inline constexpr std::string_view kProgramForm = "frmInterp";
 
-class FrontEnd {
+class FrontEnd : public EventPump {
  public:
-  virtual ~FrontEnd() = default;
-
   virtual bool IsFormLoaded(std::string_view /*formName*/) const { return false; }
   // Name and caption of every loaded window.
   virtual std::vector<std::pair<std::string, std::string>> LoadedForms() const { return {}; }
-  // Lets pending window events run (button presses, timer ticks, automation calls).
-  virtual void DoEvents() {}
 
   // Main window.
   virtual std::string CommandText() const { return {}; }
   virtual void SetCommandText(const std::string& /*text*/) {}
   virtual void SetMessage(const std::string& /*text*/) {}
+  virtual std::string MessageText() const { return {}; }
   virtual void SetTimeText(const std::string& /*text*/) {}
   virtual void ShowMainWindow() {}
   virtual void HideMainWindow() {}

@@ -1,6 +1,7 @@
 #include "controllers/Delay32.h"
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 namespace qv {
@@ -9,6 +10,12 @@ int32_t SystemClock::TimeMs() {
   using namespace std::chrono;
   const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
   return static_cast<int32_t>(static_cast<uint32_t>(ms));
+}
+
+int64_t SystemClock::RoundedSeconds() {
+  using namespace std::chrono;
+  const double seconds = duration<double>(steady_clock::now().time_since_epoch()).count();
+  return static_cast<int64_t>(std::nearbyint(seconds));  // default rounding: half to even
 }
 
 void SystemClock::DelayMs(int32_t ms) {

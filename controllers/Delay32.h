@@ -13,6 +13,16 @@ class Clock {
   virtual int32_t TimeMs() = 0;
   // Returns when more than `ms` milliseconds have passed; at once for 0 or less.
   virtual void DelayMs(int32_t ms) = 0;
+  // Whole seconds for motion time-outs, rounded half to even. Counted on a clock that never
+  // jumps or wraps at midnight, so a wait across midnight neither fails nor waits forever.
+  virtual int64_t RoundedSeconds() = 0;
+};
+
+// Lets pending window events run while a motion is waited for.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void DoEvents() {}
 };
 
 // Elapsed milliseconds between two TimeMs readings, correct across the wrap-around.
@@ -24,6 +34,7 @@ class SystemClock final : public Clock {
  public:
   int32_t TimeMs() override;
   void DelayMs(int32_t ms) override;
+  int64_t RoundedSeconds() override;
 };
 
 }  // namespace qv

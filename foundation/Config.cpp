@@ -41,6 +41,7 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
   }
 
   if (ReadOptional(trapar, "CONTRTYPE", config.ContrType, std::string("IM483I")) < 0) return -1;
+  ReadOptional(trapar, "PORTNAME", config.PortName, std::string());
   struct Optional {
     const char* key;
     int16_t* variable;

@@ -16,6 +16,7 @@ struct Configuration {
   int16_t MoveTimeout = 0;          // s, one motion
   int16_t WaitPollingInterval = 0;  // ms between status polls while an EZHR17 motion is waited for
   std::string ContrType;            // "IM483I" or "EZHR17"; empty until the file was read
+  std::string PortName;             // a device path that replaces MPORT (/dev/ttyUSB0, a link)
   int16_t JoyStartOn = 0;           // 1: poll the joystick from the start
   // Installed flags: only the value 1 switches a device on.
   int16_t XYInstalled = 0;
@@ -50,7 +51,6 @@ struct SharedState {
   int16_t HistoryMax = 0;    // entries the command box history keeps
   int16_t MainFormLoaded = 0;
   int16_t ClientAlive = 0;  // a flag, not a count: 1 after an automation object was created
-  int16_t CommReady = 0;    // 1 while the serial layer is up
   int16_t JoyOn = 0;        // 1: the joystick is polled
 };
 

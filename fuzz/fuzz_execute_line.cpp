@@ -8,6 +8,7 @@
 
 #include "app/System.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/SilentPort.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SilentNotifier notifier;
   qv::test::FakeClock clock;
   Windows windows;
-  qv::System system(qv::Platform{notifier, clock, windows});
+  qv::test::SilentPort port(clock);
+  qv::System system(qv::Platform{notifier, clock, windows, port});
   system.state.SymConst = {{"SLOW", std::string("200")}, {"BAD", std::string("x")}};
 
   const int32_t before = system.state.CommandCount;

@@ -8,6 +8,7 @@
 #include "app/System.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/SilentPort.h"
 
 namespace qv::test {
 namespace {
@@ -17,7 +18,8 @@ class ConsoleRun : public ::testing::Test {
   std::ostringstream err;
   ConsoleFrontEnd console{err};
   FakeClock clock;
-  System system{Platform{console, clock, console}};
+  SilentPort port{clock};
+  System system{Platform{console, clock, console, port}};
   TempFolder folder;
 };
 

@@ -132,6 +132,40 @@ TEST_F(Startup, TheFolderGetsItsSeparator) {
   EXPECT_EQ(t.system.trapar.ParDir(), t.folder.Dir());
 }
 
+TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
+  PutComplete();
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_EQ(t.port.opened, "/dev/ttyS0");
+  EXPECT_EQ(t.system.comm.CommTimeoutMs(), 200);
+  EXPECT_EQ(t.system.comm.CommIsReady(), 1);
+  t.system.Shutdown();
+  EXPECT_EQ(t.system.comm.CommIsReady(), 0);
+  EXPECT_FALSE(t.port.IsOpen());
+}
+
+TEST_F(Startup, APortNameReplacesThePortNumber) {
+  PutComplete("\"PORTNAME\",/tmp/controller-line\r\n");
+  t.system.InitSystem(t.folder.Dir());
+  EXPECT_EQ(t.port.opened, "/tmp/controller-line");
+}
+
+TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {
+  PutComplete();
+  t.port.failOpen = true;
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  EXPECT_EQ(t.system.comm.CommTimeoutMs(), 1000);
+  EXPECT_EQ(t.system.comm.CommLogText(), "CommOpenPort  2 No such file or directory\r\n");
+}
+
+TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
+  PutComplete();
+  t.front.LoadWindows();
+  t.system.InitSystem(t.folder.Dir());
+  t.system.comm.CommLogShow("Port TimeOut");
+  t.system.comm.CommLogAppend("XZ\\");
+  EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
+}
+
 TEST(DemoFolder, EveryStartUpFileIsThereAndStartsCleanly) {
   TestSystem t;
   EXPECT_EQ(t.system.InitSystem(std::string(QV_SOURCE_DIR) + "/config/demo"), 1);

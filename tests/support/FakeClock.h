@@ -14,6 +14,14 @@ class FakeClock final : public Clock {
     delays.push_back(ms);
     if (ms > 0) now = ElapsedMs(0, now) + ms + 1;  // "more than ms" on a millisecond clock
   }
+  int64_t RoundedSeconds() override {
+    // Half to even, like the real clock: 1500 ms is 2 s, 2500 ms is 2 s.
+    const int64_t ms = static_cast<uint32_t>(now);
+    int64_t s = ms / 1000;
+    const int64_t rest = ms % 1000;
+    if (rest > 500 || (rest == 500 && (s % 2) == 1)) ++s;
+    return s;
+  }
   int32_t now = 1000;
   std::vector<int32_t> delays;
 };

@@ -28,6 +28,7 @@ class RecordingFrontEnd final : public FrontEnd {
   std::string CommandText() const override { return commandText; }
   void SetCommandText(const std::string& text) override { commandText = text; }
   void SetMessage(const std::string& text) override { messages.push_back(text); }
+  std::string MessageText() const override { return LastMessage(); }
   void SetTimeText(const std::string& text) override { timeText = text; }
   void ShowMainWindow() override { calls.push_back("Show"); }
   void HideMainWindow() override { calls.push_back("Hide"); }

@@ -8,6 +8,7 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RecordingNotifier.h"
+#include "tests/support/SilentPort.h"
 
 namespace qv::test {
 
@@ -15,7 +16,8 @@ struct TestSystem {
   RecordingNotifier notifier;
   FakeClock clock;
   RecordingFrontEnd front;
-  System system{Platform{notifier, clock, front}};
+  SilentPort port{clock};
+  System system{Platform{notifier, clock, front, port}};
   TempFolder folder;
 
   std::string Run(const std::string& line) { return system.ExecuteLine(line); }

@@ -1,0 +1,89 @@
+#include "app/DemoSession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include "foundation/Config.h"
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+QString SimulatorExecutable() {
+  const QString configured = qEnvironmentVariable("QUORVALIN_SIM");
+  if (!configured.isEmpty()) return configured;
+  const QString here = QCoreApplication::applicationDirPath();
+  for (const QString& candidate : {here + "/quorvalin-sim", here + "/../sim/quorvalin-sim"}) {
+    if (QFileInfo(candidate).isExecutable()) return QDir::cleanPath(candidate);
+  }
+  return "quorvalin-sim";  // from the PATH
+}
+
+DemoSession::~DemoSession() {
+  if (simulator_.state() != QProcess::NotRunning) {
+    simulator_.terminate();  // the simulator removes its link when told to stop
+    if (!simulator_.waitForFinished(3000)) simulator_.kill();
+    simulator_.waitForFinished(1000);
+  }
+}
+
+bool DemoSession::Start(QString& error) {
+  if (!CopyFolder(error)) return false;
+  const QString link = folder_->filePath("controller-line");
+  return NamePort(link, error) && StartSimulator(link, error);
+}
+
+bool DemoSession::CopyFolder(QString& error) {
+  folder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/quorvalin-demo-XXXXXX");
+  if (!folder_->isValid()) {
+    error = "cannot make a folder for the demonstration: " + folder_->errorString();
+    return false;
+  }
+  QDirIterator it(":/demo", QDir::Files);
+  while (it.hasNext()) {
+    const QString source = it.next();
+    const QString target = folder_->filePath(it.fileName());
+    if (!QFile::copy(source, target)) {
+      error = "cannot write " + target;
+      return false;
+    }
+    // Files copied out of the executable are read-only; the program writes its settings back.
+    QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+  }
+  return true;
+}
+
+bool DemoSession::NamePort(const QString& link, QString& error) {
+  Trapar trapar(notifier_);
+  trapar.SetParDir(folder_->path().toStdString() + "/");
+  trapar.SetParFile(kConfigFile);
+  std::string device = link.toStdString();
+  if (trapar.ReadParFile() < 0 || trapar.ParSilent("PORTNAME", device, "to") < 0 ||
+      trapar.WriteParFile() < 0) {
+    error = "cannot name the simulator's port in " + folder_->filePath(kConfigFile);
+    return false;
+  }
+  return true;
+}
+
+bool DemoSession::StartSimulator(const QString& link, QString& error) {
+  simulator_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  simulator_.setStandardOutputFile(QProcess::nullDevice());
+  simulator_.start(SimulatorExecutable(), {"--dir", folder_->path(), "--link", link});
+  if (!simulator_.waitForStarted(5000)) {
+    error = "cannot start the simulator " + SimulatorExecutable() + ": " + simulator_.errorString();
+    return false;
+  }
+  for (int waited = 0; waited < 5000; waited += 20) {
+    if (QFileInfo::exists(link)) return true;
+    if (simulator_.state() == QProcess::NotRunning) break;
+    QThread::msleep(20);
+  }
+  error = "the simulator did not open its line " + link;
+  return false;
+}
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+#pragma once
+// The demonstration: the built-in program folder of the simulated microscope, copied to a fresh
+// folder, with the controller simulator running on a pseudo-terminal that the folder's
+// configuration names as its port. The simulator stops and the folder goes when the session
+// ends.
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "foundation/Notifier.h"
+
+namespace qv {
+
+class DemoSession {
+ public:
+  explicit DemoSession(Notifier& notifier) : notifier_(notifier) {}
+  ~DemoSession();
+  DemoSession(const DemoSession&) = delete;
+  DemoSession& operator=(const DemoSession&) = delete;
+
+  // False with the reason when the folder or the simulator could not be set up.
+  bool Start(QString& error);
+  QString Folder() const { return folder_ ? folder_->path() : QString(); }
+
+ private:
+  bool CopyFolder(QString& error);
+  bool NamePort(const QString& link, QString& error);
+  bool StartSimulator(const QString& link, QString& error);
+
+  Notifier& notifier_;
+  std::unique_ptr<QTemporaryDir> folder_;
+  QProcess simulator_;
+};
+
+// The simulator's executable: QUORVALIN_SIM, else beside this program, else in the build tree.
+QString SimulatorExecutable();
+
+}  // namespace qv
