@@ -1,0 +1,111 @@
+#include "sim/Loopback.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/sim/SimSupport.h"
+
+namespace sim {
+namespace {
+
+using test::Ez;
+using test::kMs;
+using test::kSecond;
+
+TEST(SimClockTest, MovesOnlyWhenToldAndRoundsSecondsHalfToEven) {
+  SimClock clock;
+  EXPECT_EQ(clock.TimeMs(), 0);
+  clock.DelayMs(10);
+  EXPECT_EQ(clock.Now(), 11 * kMs);
+  clock.DelayMs(0);
+  clock.DelayMs(-5);
+  EXPECT_EQ(clock.TimeMs(), 11);
+  clock.AdvanceTo(5 * kMs);  // never backwards
+  EXPECT_EQ(clock.TimeMs(), 11);
+  clock.AdvanceTo(2500 * kMs);
+  EXPECT_EQ(clock.RoundedSeconds(), 2);
+  clock.Advance(kSecond);
+  EXPECT_EQ(clock.RoundedSeconds(), 4);
+  clock.Advance(400 * kMs);
+  EXPECT_EQ(clock.RoundedSeconds(), 4);
+
+  SimClock nearWrap((Micros{1} << 32) * 1000 - 5 * kMs);
+  const int32_t before = nearWrap.TimeMs();
+  nearWrap.DelayMs(9);
+  EXPECT_EQ(qv::ElapsedMs(before, nearWrap.TimeMs()), 10);
+}
+
+class LoopbackTest : public ::testing::Test {
+ protected:
+  LoopbackTest() {
+    line.AddUnit('1', test::SmallLinear());
+    port.Open("/dev/ttyS0");
+  }
+  Line line{ControllerType::EZHR17, LineOptions{.baud = 9600}};
+  SimClock clock;
+  LoopbackPort port{line, clock};
+};
+
+TEST_F(LoopbackTest, WaitingAdvancesTheClockToTheNextByteOrByTheWholeTimeOut) {
+  ASSERT_TRUE(port.Write("/1?0\r"));
+  EXPECT_EQ(port.BytesAvailable(), 0u);
+  EXPECT_TRUE(port.WaitForData(100));
+  EXPECT_EQ(clock.Now(), 6 * 1042);  // five bytes out, the first reply byte back
+  std::string got;
+  ASSERT_TRUE(port.ReadAll(got));
+  EXPECT_EQ(got, "\xFF");
+  while (got.size() < Ez('`', "0").size() && port.WaitForData(100)) {
+    std::string more;
+    port.ReadAll(more);
+    got += more;
+  }
+  EXPECT_EQ(got, Ez('`', "0"));
+  EXPECT_EQ(clock.Now(), 13 * 1042);
+  EXPECT_EQ(port.Written(), "/1?0\r");
+
+  const Micros before = clock.Now();
+  ASSERT_TRUE(port.Write("/7?0\r"));  // nobody there
+  EXPECT_FALSE(port.WaitForData(200));
+  EXPECT_EQ(clock.Now(), before + 200 * kMs);
+  EXPECT_EQ(port.BytesAvailable(), 0u);
+  EXPECT_FALSE(port.WaitForData(0));
+  EXPECT_EQ(clock.Now(), before + 200 * kMs);
+}
+
+TEST_F(LoopbackTest, AMotionWaitWithDelaysTakesNoRealTimeAndEndsOnSchedule) {
+  ASSERT_TRUE(port.Write("/1V1000P2000R\r"));
+  std::string reply;
+  int polls = 0;
+  for (;; ++polls) {
+    reply.clear();
+    while (!reply.ends_with("\r\n") && port.WaitForData(200)) {
+      std::string more;
+      port.ReadAll(more);
+      reply += more;
+    }
+    if (reply == Ez('`')) break;
+    ASSERT_EQ(reply, Ez('@'));
+    clock.DelayMs(50);
+    port.Write("/1Q\r");
+  }
+  // The move starts when its 14 bytes have arrived (14.6 ms) and lasts 2 s; one poll cycle is
+  // 51 ms of delay plus 12 bytes on the wire (12.5 ms), so the ready reply comes within one.
+  EXPECT_GE(clock.Now(), 2 * kSecond + 14 * kMs);
+  EXPECT_LT(clock.Now(), 2 * kSecond + 15 * kMs + 64 * kMs + 13 * kMs);
+  EXPECT_GT(polls, 30);
+  EXPECT_EQ(line.FindUnit('1')->State(clock.Now()).counter, 2000);
+}
+
+TEST_F(LoopbackTest, AClosedPortRefusesWithAnError) {
+  EXPECT_FALSE(port.Open("/dev/ttyS0"));
+  EXPECT_NE(port.ErrorNumber(), 0);
+  ASSERT_TRUE(port.Close());
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(port.Write("/1?0\r"));
+  EXPECT_FALSE(port.ErrorText().empty());
+  std::string bytes;
+  EXPECT_FALSE(port.ReadAll(bytes));
+  EXPECT_EQ(line.Frames().size(), 0u);
+}
+
+}  // namespace
+}  // namespace sim

@@ -1,0 +1,83 @@
+#include "sim/SimConfig.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/sim/SimSupport.h"
+
+namespace sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SimConfigTest : public ::testing::Test {
+ protected:
+  SimConfigTest() {
+    dir = fs::temp_directory_path() / ("qv-simconfig-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+  }
+  ~SimConfigTest() override { fs::remove_all(dir); }
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+  }
+  std::string Addresses(const LinePlan& plan) {
+    std::string text;
+    for (const UnitPlan& unit : plan.units)
+      text += unit.address;
+    return text;
+  }
+  fs::path dir;
+};
+
+TEST_F(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
+  const LinePlan plan = ReadLinePlan(dir.string());
+  EXPECT_EQ(plan.type, ControllerType::IM483I);
+  EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
+  EXPECT_TRUE(plan.warnings.empty());
+  EXPECT_EQ(plan.units[0].axis.kind, AxisKind::Linear);
+  EXPECT_EQ(plan.units[0].axis.travel, 160000);  // 100 mm at 1600 microsteps/mm
+  EXPECT_EQ(plan.units[3].axis.kind, AxisKind::Rotary);
+  EXPECT_EQ(plan.units[3].axis.revolution, 9600);
+  EXPECT_EQ(plan.units[6].axis.revolution, 1600);
+}
+
+TEST_F(SimConfigTest, FilesGiveTypeAddressesAndMechanics) {
+  Write("QV_CONFIG.TXT", "\"CONTRTYPE\",EZHR17\r\n");
+  Write("QV_PARXY.TXT",
+        "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n\"XSCREWLEAD\",2\r\n\"XMOTORSTEPS\",200\r\n"
+        "\"XSTEPDIVIDE\",4\r\n\"XBACKLASH\",10\r\n");
+  Write("QV_PARW1.TXT", "\"W1MSTEPSPERFILT\",500\r\n\"W1FILTPOSITIONS\",8\r\n");
+  Write("QV_LEDS.TXT", "\"LEDSCONTR\",  4 \r\n");  // shares the first wheel's unit
+  const LinePlan plan = ReadLinePlan(dir.string());
+  EXPECT_EQ(plan.type, ControllerType::EZHR17);
+  EXPECT_EQ(Addresses(plan), "AB345678");
+  EXPECT_EQ(plan.units[0].axis.travel, 160000);  // 100 mm at 3200 microsteps / 2 mm
+  EXPECT_EQ(plan.units[0].axis.backlash, 16);    // 10 microns at 1.6 microsteps/micron
+  EXPECT_EQ(plan.units[1].axis.backlash, 0);
+  EXPECT_EQ(plan.units[3].axis.revolution, 4000);
+
+  Line line(plan.type);
+  AddUnits(line, plan, 4);
+  ASSERT_NE(line.FindUnit('A'), nullptr);
+  EXPECT_EQ(line.FindUnit('9'), nullptr);
+  EXPECT_EQ(line.FindUnit('4')->GetAxis().Config().timeScale, 4);
+  EXPECT_EQ(test::Exchange(line, "/A?0\r", 0), test::Ez('`', "0"));
+}
+
+TEST_F(SimConfigTest, UnusableValuesAreWarnedAboutAndDefaulted) {
+  Write("QV_CONFIG.TXT", "\"CONTRTYPE\",ezhr17\r\n");
+  Write("QV_PARZ.TXT", "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
+  const LinePlan plan = ReadLinePlan(dir.string());
+  EXPECT_EQ(plan.type, ControllerType::IM483I);
+  EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
+  ASSERT_EQ(plan.warnings.size(), 2u);
+  EXPECT_NE(plan.warnings[0].find("ezhr17"), std::string::npos);
+  EXPECT_NE(plan.warnings[1].find("ZMOTORSTEPS"), std::string::npos);
+  EXPECT_EQ(plan.units[2].axis.travel, 16000);
+}
+
+}  // namespace
+}  // namespace sim
