@@ -9,14 +9,21 @@ System::System(const Platform& platformIn)
     : platform(platformIn),
       trapar(platform.notifier),
       comm(platform.port, platform.clock),
+      motCon(comm, platform.clock, platform.frontEnd, state.Config.ContrType,
+             state.Config.WaitPollingInterval),
+      leds(trapar, motCon),
       display(platform.frontEnd),
       interpreter(display, platform.notifier, platform.clock, trapar),
       dispatcher(state, display, interpreter),
       joyCommands(trapar, dispatcher),
       general(state, display, interpreter, platform.clock, dispatcher),
       devices(state, display),
+      controllers(display, comm, motCon, leds),
       runner(interpreter, dispatcher, display, platform.clock) {
-  dispatcher.SetTable(BuildCommandTable(general, devices));
+  dispatcher.SetTable(BuildCommandTable(general, devices, controllers));
+  devices.SetSubCommands("LED", [this](const std::string& colour, std::string& rest) {
+    return controllers.LedSubCommand(colour, rest);
+  });
 }
 
 int16_t System::InitSystem(const std::string& programFolder) {
@@ -49,6 +56,7 @@ int16_t System::InitSystem(const std::string& programFolder) {
 
 int16_t System::OpenSerialChannel() {
   comm.CommInit();
+  motCon.MotorInitChannel();
   comm.SetPortName(state.Config.PortName);
   if (!comm.CommOpenPort(state.Config.MPort)) return -1;
   comm.CommSetTimeout(state.Config.PortTimeout);
@@ -63,13 +71,21 @@ void System::ShowChannelMessagesOnMainWindow() {
                           }});
 }
 
-void System::WakeUpControllers() {}
+void System::WakeUpControllers() {
+  motCon.MotorWakeUp();
+}
 
-// No device can be initialised without the controller line, so every device stays off and
-// answers "Off ".
+// The motor devices are initialised here once the device layer exists; until then they stay
+// off and answer "Off ". The LED controller needs only the controller line.
 int16_t System::InitDevices() {
+  motCon.MotorSetMoveTimeout(state.Config.MoveTimeout);
+  int16_t status = 1;
   state.Ready = ReadyFlags{};
-  return 1;
+  if (state.Config.LEDsInstalled == 1) {
+    state.Ready.LEDsReady = leds.LEDInit() > 0 ? 1 : 0;
+    if (state.Ready.LEDsReady == 0) status = -1;
+  }
+  return status;
 }
 
 // Without a joystick source there is nothing to read, and a joystick that cannot be read is

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/CommandDispatcher.h"
+#include "commands/ControllerCommands.h"
 #include "commands/DeviceCommands.h"
 #include "commands/Display.h"
 #include "commands/FrontEnd.h"
@@ -13,6 +14,8 @@
 #include "commands/ProgramRunner.h"
 #include "controllers/Comm.h"
 #include "controllers/Delay32.h"
+#include "controllers/MotCon.h"
+#include "controllers/QVLEDContr.h"
 #include "controllers/SerialPort.h"
 #include "foundation/Notifier.h"
 #include "foundation/SharedState.h"
@@ -51,12 +54,15 @@ class System {
   SharedState state;
   Trapar trapar;
   Comm comm;
+  MotCon motCon;
+  LedController leds;
   Display display;
   Interpreter interpreter;
   CommandDispatcher dispatcher;
   JoyCommands joyCommands;
   GeneralCommands general;
   DeviceCommands devices;
+  ControllerCommands controllers;
   ProgramRunner runner;
 
  private:

@@ -2,7 +2,8 @@
 
 namespace qv {
 
-std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceCommands& devices) {
+std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceCommands& devices,
+                                            ControllerCommands& controllers) {
   std::vector<CommandEntry> table;
   for (const DeviceWord& device : devices.Words()) {
     table.push_back({device.word, [&devices, &device](std::string arguments) {
@@ -10,24 +11,29 @@ std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceComm
                      }});
   }
   using Member = std::string (GeneralCommands::*)(std::string);
-  const std::pair<const char*, Member> generalWords[] = {
-      {"Delay", &GeneralCommands::CmdDelay},
-      {"Wait", &GeneralCommands::CmdWait},
-      {"!", &GeneralCommands::CmdMessage},
-      {"Show", &GeneralCommands::CmdShow},
-      {"Hide", &GeneralCommands::CmdHide},
-      {"Unload", &GeneralCommands::CmdUnload},
-      {"End", &GeneralCommands::CmdEnd},
-      {"Snap", &GeneralCommands::CmdSnap},
-      {"CommandCount", &GeneralCommands::CmdCommandCount},
-      {"Ver", &GeneralCommands::CmdVer},
+  const auto of = [&general](Member member) -> CommandHandler {
+    return [&general, member](std::string arguments) {
+      return (general.*member)(std::move(arguments));
+    };
   };
-  for (const auto& entry : generalWords) {
-    const Member member = entry.second;
-    table.push_back({entry.first, [&general, member](std::string arguments) {
-                       return (general.*member)(std::move(arguments));
-                     }});
-  }
+  const CommandHandler con = [&controllers](std::string arguments) {
+    return controllers.CmdCON(std::move(arguments));
+  };
+  // clang-format off
+  table.insert(table.end(), {
+      {"Delay",        of(&GeneralCommands::CmdDelay)},
+      {"Wait",         of(&GeneralCommands::CmdWait)},
+      {"CON",          con},
+      {"!",            of(&GeneralCommands::CmdMessage)},
+      {"Show",         of(&GeneralCommands::CmdShow)},
+      {"Hide",         of(&GeneralCommands::CmdHide)},
+      {"Unload",       of(&GeneralCommands::CmdUnload)},
+      {"End",          of(&GeneralCommands::CmdEnd)},
+      {"Snap",         of(&GeneralCommands::CmdSnap)},
+      {"CommandCount", of(&GeneralCommands::CmdCommandCount)},
+      {"Ver",          of(&GeneralCommands::CmdVer)},
+  });
+  // clang-format on
   return table;
 }
 

@@ -2,6 +2,8 @@
 // single-instance rule.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "tests/foundation/TestFiles.h"
@@ -11,6 +13,7 @@ namespace qv::test {
 namespace {
 
 const std::string kProgram = std::string(QV_BINARY_DIR) + "/app/quorvalin";
+const std::string kSimulator = std::string(QV_BINARY_DIR) + "/sim/quorvalin-sim";
 const std::string kDemo = std::string(QV_SOURCE_DIR) + "/config/demo";
 
 class Executable : public ::testing::Test {
@@ -24,19 +27,37 @@ class Executable : public ::testing::Test {
     p.Write(input);
     return p.Finish();
   }
+  // A copy of the demonstration folder whose port is a simulator's pseudo-terminal.
   void SetUp() override {
     for (const auto& entry : std::filesystem::directory_iterator(kDemo)) {
       std::filesystem::copy(entry.path(), demo.File(entry.path().filename().string()));
     }
+    const std::string link = runtime.File("line");
+    PutBytes(demo.File("QV_CONFIG.TXT"),
+             "\"PORTNAME\"," + link + "\r\n" + GetBytes(demo.File("QV_CONFIG.TXT")));
+    simulator = std::make_unique<Process>(
+        kSimulator, std::vector<std::string>{"--dir", demo.Dir(), "--link", link});
+    for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(std::filesystem::exists(link));
   }
   TempFolder runtime;
   TempFolder demo;  // a copy, so that nothing a test does changes the repository's files
+  std::unique_ptr<Process> simulator;
 };
 
 TEST_F(Executable, ConsoleRepliesLineByLine) {
   const ProcessResult r = Console("Ver\nVer; ;Ver\nxy Home\nZ ?\nWait\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n");
+}
+
+TEST_F(Executable, ConReachesTheSimulatedControllersOverThePseudoTerminal) {
+  const ProcessResult r = Console("CON /1?0\nCON /E?0\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 4), "\xFF/0`");
+  EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "Error  ; \n");
 }
 
 TEST_F(Executable, ConsoleRunsAProgramToItsEnd) {
@@ -67,6 +88,18 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   const ProcessResult r = first.Finish();
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "4.0 ; \n 3 ; \n");
+}
+
+TEST_F(Executable, TheDemonstrationRunsOnItsOwnSimulatorAndStopsIt) {
+  Process p(kProgram, {"--demo", "--console"}, Env());
+  p.Write("Ver\nCON /2?0\n");
+  const ProcessResult r = p.Finish();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 11), "4.0 ; \n\xFF/0`");
+  const size_t at = r.err.find("demonstration folder ");
+  ASSERT_NE(at, std::string::npos) << r.err;
+  const std::string folder = r.err.substr(at + 21, r.err.find('\n', at) - at - 21);
+  EXPECT_FALSE(std::filesystem::exists(folder));  // gone with its simulator and link
 }
 
 TEST_F(Executable, BadArgumentsAreExplained) {

@@ -14,6 +14,10 @@ class FakeClock final : public Clock {
     delays.push_back(ms);
     if (ms > 0) now = ElapsedMs(0, now) + ms + 1;  // "more than ms" on a millisecond clock
   }
+  // Time that passes outside any delay, as while a port waits for bytes.
+  void Advance(int32_t ms) {
+    now = static_cast<int32_t>(static_cast<uint32_t>(now) + static_cast<uint32_t>(ms));
+  }
   int64_t RoundedSeconds() override {
     // Half to even, like the real clock: 1500 ms is 2 s, 2500 ms is 2 s.
     const int64_t ms = static_cast<uint32_t>(now);

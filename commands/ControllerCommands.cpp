@@ -1,0 +1,28 @@
+#include "commands/ControllerCommands.h"
+
+#include "commands/CommandText.h"
+#include "commands/Replies.h"
+
+namespace qv {
+
+std::string ControllerCommands::CmdCON(std::string arguments) {
+  std::string answer;
+  const int16_t status = motCon_.MotorRawCommand(arguments, answer);
+  std::string reply;
+  if (status >= 0) {
+    reply = answer;
+  } else {
+    comm_.CommLogAppend("CON " + arguments + "\\" + answer);
+    reply = std::string(kError) + answer;
+  }
+  display_.ShowCmdAndReply("CON " + arguments, reply);
+  return reply;
+}
+
+std::string ControllerCommands::LedSubCommand(const std::string& colour, std::string& rest) {
+  std::string state;
+  if (SplitWord(rest, state) == 0) return std::string(kNoValue);
+  return leds_.LEDSet(colour, state) >= 1 ? std::string(kOk) : std::string(kError);
+}
+
+}  // namespace qv

@@ -1,0 +1,414 @@
+#include "controllers/AllMotionCntrl.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+// The controller-resident sequence that homes a filter wheel: small steps back until the
+// home sensor is found, then forward until it clears.
+constexpr std::string_view kHomeProgram = "v1000V10000L12gD10S13G0D1gD1S03G0D1R";
+// The homing command searches at most this many steps.
+constexpr std::string_view kHomeCommand = "Z1000000000R";
+// Address characters of the units that the wake-up call greets, in the order greeted.
+constexpr std::string_view kWakeUpAddresses = "123456789ABCDEF";
+constexpr int16_t kStatusErrorBits = 15;
+constexpr int16_t kStatusReadyBit = 32;
+constexpr int16_t kHomeInputBit = 4;         // opto 1 in the "?4" inputs
+constexpr int16_t kLimitsModeBit = 2;        // limit inputs enabled
+constexpr int16_t kModeFlagBits = 1 | 4;     // the jog modes of SetModeFlags
+constexpr int kMaxStepDivideExponent = 30;   // 2^30 still fits the controller's 32-bit operand
+constexpr int32_t kOriginSettleMs = 500;     // the counter takes the new value after this
+constexpr int32_t kHomeSmartSettleMs = 100;  // before the slew speed is restored
+
+// Plain decimal digits, "-" when negative: the only number form of this protocol.
+std::string Plain(int64_t value) {
+  return GeneralText(static_cast<double>(value));
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+struct InputDigits {
+  int value = 0;           // the one or two digits read as a decimal number
+  bool twoDigits = false;  // a second digit followed the first
+};
+
+std::optional<InputDigits> ReadInputDigits(std::string_view data) {
+  if (data.size() < 2 || !IsDigit(data[1])) return std::nullopt;
+  const int first = data[1] - '0';
+  if (data.size() >= 3 && IsDigit(data[2])) return InputDigits{10 * first + (data[2] - '0'), true};
+  return InputDigits{first, false};
+}
+
+}  // namespace
+
+std::string Ezhr17Frame(int16_t address, std::string_view command) {
+  std::string frame = "/";
+  frame.push_back(static_cast<char>(static_cast<unsigned char>(address)));
+  frame.append(command);
+  return frame;
+}
+
+Ezhr17Reply ParseEzhr17Reply(std::string_view raw) {
+  Ezhr17Reply reply;
+  if (raw.size() < 3 || raw.substr(1, 2) != "/0") {
+    reply.check = Ezhr17ReplyCheck::kNoSlashZero;
+    return reply;
+  }
+  if (raw.size() == 3) {
+    reply.check = Ezhr17ReplyCheck::kNoStatus;
+    return reply;
+  }
+  const auto status = static_cast<unsigned char>(raw[3]);
+  reply.errorCode = status & kStatusErrorBits;
+  reply.ready = (status & kStatusReadyBit) != 0;
+  reply.data = std::string(raw.substr(3));
+  reply.check = reply.errorCode == 0 ? Ezhr17ReplyCheck::kOk : Ezhr17ReplyCheck::kControllerError;
+  return reply;
+}
+
+std::string_view Ezhr17Number(std::string_view data) {
+  if (data.size() < 2) return {};
+  return data.substr(1, data.size() - 2);
+}
+
+std::optional<int16_t> Ezhr17HardwareValue(std::string_view data) {
+  const auto digits = ReadInputDigits(data);
+  if (!digits) return std::nullopt;
+  return static_cast<int16_t>(digits->twoDigits ? (digits->value & 15) : digits->value);
+}
+
+std::optional<int16_t> Ezhr17LimitsValue(std::string_view data) {
+  const auto digits = ReadInputDigits(data);
+  if (!digits) return std::nullopt;
+  return static_cast<int16_t>(digits->value / 4);
+}
+
+int16_t Ezhr17ModeWithLimits(int16_t modeWord, int16_t on) {
+  // Any non-zero request switches the limits on: only bit value 2 may change here.
+  const int word = (modeWord & ~kLimitsModeBit) | (on != 0 ? kLimitsModeBit : 0);
+  return static_cast<int16_t>(word);
+}
+
+int16_t Ezhr17ModeWithFlags(int16_t modeWord, int16_t mode) {
+  int word = modeWord & ~kModeFlagBits;
+  if (mode == 1) word |= 1;
+  if (mode == 2) word |= 4;
+  return static_cast<int16_t>(word);
+}
+
+// --- Exchanges ---
+
+int16_t Ezhr17Driver::Command(std::string_view command, std::string& reply) {
+  if (inProgress_ >= 1) {
+    comm_.CommLogShow("inst>0;");
+    return -4;
+  }
+  ++inProgress_;
+  const int16_t result = Exchange(Ezhr17Frame(motor_.MotorAddress, command), reply);
+  --inProgress_;
+  return result;
+}
+
+int16_t Ezhr17Driver::Exchange(const std::string& sent, std::string& reply) {
+  std::string raw;
+  if (comm_.CommOutIn2(sent, raw) != 1) {
+    // The channel has just shown "Port TimeOut"; the failed command goes beside it.
+    comm_.CommLogAppend(sent + "-comm error-" + raw);
+    return -1;
+  }
+  Ezhr17Reply parsed = ParseEzhr17Reply(raw);
+  switch (parsed.check) {
+    case Ezhr17ReplyCheck::kNoSlashZero:
+      comm_.CommLogShow(sent + "-no 0xFF /0-" + raw);
+      return -3;
+    case Ezhr17ReplyCheck::kNoStatus:
+      comm_.CommLogShow(sent + "-no status-" + raw);
+      return -3;
+    case Ezhr17ReplyCheck::kControllerError:
+      reply = std::move(parsed.data);
+      comm_.CommLogShow(sent + "-error returned by controller-" + raw + "-status-" +
+                        Plain(parsed.errorCode));
+      return -2;
+    case Ezhr17ReplyCheck::kOk:
+      break;
+  }
+  reply = std::move(parsed.data);
+  return 1;
+}
+
+int16_t Ezhr17Driver::Send(std::string_view command) {
+  std::string reply;
+  return Command(command, reply);
+}
+
+int16_t Ezhr17Driver::RawCommand(const std::string& text, std::string& reply) {
+  return comm_.CommOutIn2(text, reply);
+}
+
+void Ezhr17Driver::InitChannel() {
+  comm_.CommSetTxTerm(13);
+  comm_.CommSetRxTerm(13);
+  comm_.CommSetRxTerm2(10);
+}
+
+// --- Single commands ---
+
+int16_t Ezhr17Driver::MoveAtSpeed(int32_t speed) {
+  if (speed == 0) return Send("T");
+  const int64_t wide = speed;  // the magnitude of the most negative speed needs 33 bits
+  if (speed > 0) return Send("V" + Plain(wide) + "P0R");
+  return Send("V" + Plain(-wide) + "D0R");
+}
+
+int16_t Ezhr17Driver::MoveAbs(double position) {
+  const auto steps = RoundToInt32(position);
+  if (!steps) {
+    comm_.CommLogShow("EZHR17_MoveAbs: position out of range");
+    return -1;
+  }
+  return Send("A" + Plain(*steps) + "R");
+}
+
+int16_t Ezhr17Driver::MoveRel(double distance) {
+  if (distance == 0) return 1;
+  const double steps = std::floor(std::fabs(distance) + 0.5);
+  if (!std::isfinite(steps) || steps > std::numeric_limits<int32_t>::max()) {
+    comm_.CommLogShow("EZHR17_MoveRel: distance out of range");
+    return -1;
+  }
+  return Send((distance > 0 ? "P" : "D") + Plain(static_cast<int64_t>(steps)) + "R");
+}
+
+int16_t Ezhr17Driver::ReadMovingStatus() {
+  std::string reply;
+  if (Command("Q", reply) != 1 || reply.empty()) return -1;
+  return (static_cast<unsigned char>(reply[0]) & kStatusReadyBit) != 0 ? 0 : 1;
+}
+
+int16_t Ezhr17Driver::ReadPos(double& position) {
+  std::string reply;
+  if (Command("?0", reply) != 1) {
+    comm_.CommLogShow("error reading position:" + reply);
+    return -1;
+  }
+  // A reply without a number leaves the position as it was; the exchange itself succeeded.
+  if (const auto number = ParseNumber(Ezhr17Number(reply))) position = *number;
+  return 1;
+}
+
+int16_t Ezhr17Driver::ReadHardware(int16_t& value) {
+  std::string reply;
+  if (Command("?4", reply) != 1) return -1;
+  const auto inputs = Ezhr17HardwareValue(reply);
+  if (!inputs) {
+    comm_.CommLogShow("EZHR17_ReadHardware: no inputs in reply-" + reply);
+    return -1;
+  }
+  value = *inputs;
+  return 1;
+}
+
+int16_t Ezhr17Driver::ReadLimits(int16_t& value) {
+  std::string reply;
+  if (Command("?4", reply) != 1) return -1;
+  const auto limits = Ezhr17LimitsValue(reply);
+  if (!limits) {
+    comm_.CommLogShow("EZHR17_ReadLimits: no inputs in reply-" + reply);
+    return -1;
+  }
+  value = *limits;
+  return 1;
+}
+
+int16_t Ezhr17Driver::SetCurrents(int16_t hold, int16_t run) {
+  return Send("h" + Plain(hold) + "m" + Plain(run) + "R");
+}
+
+int16_t Ezhr17Driver::SetRamp(int32_t acceleration, int32_t /*unusedDeceleration*/) {
+  return Send("L" + Plain(acceleration) + "R");
+}
+
+int16_t Ezhr17Driver::SetLimitPolarity(int16_t polarity) {
+  return Send("f" + Plain(polarity) + "R");
+}
+
+int16_t Ezhr17Driver::SetSlewSpeed(int32_t speed) {
+  return Send("V" + Plain(speed) + "R");
+}
+
+int16_t Ezhr17Driver::SetStepDivide(int16_t exponent) {
+  if (exponent < 0 || exponent > kMaxStepDivideExponent) {
+    comm_.CommLogShow("EZHR17_SetStepDivide: resolution exponent out of range");
+    return -1;
+  }
+  return Send("j" + Plain(int64_t{1} << exponent) + "R");
+}
+
+int16_t Ezhr17Driver::EnableLimits(int16_t on) {
+  ezModeWord_ = Ezhr17ModeWithLimits(ezModeWord_, on);
+  return Send("n" + Plain(ezModeWord_) + "R");
+}
+
+int16_t Ezhr17Driver::SetModeFlags(int16_t mode) {
+  ezModeWord_ = Ezhr17ModeWithFlags(ezModeWord_, mode);
+  return Send("n" + Plain(ezModeWord_) + "R");
+}
+
+int16_t Ezhr17Driver::SetIndexSteps(int16_t steps) {
+  return Send("B" + Plain(steps) + "R");
+}
+
+int16_t Ezhr17Driver::WriteOutPorts(int16_t o1, int16_t o2, int16_t /*unusedO3*/) {
+  return Send("J" + Plain(int64_t{o1} + 2 * int64_t{o2}) + "R");
+}
+
+int16_t Ezhr17Driver::SetOrigin(int32_t position) {
+  const int16_t result = Send("z" + Plain(position) + "R");
+  clock_.DelayMs(kOriginSettleMs);
+  return result;
+}
+
+int16_t Ezhr17Driver::WakeUp() {
+  for (const char address : kWakeUpAddresses) {
+    std::string reply;
+    RawCommand(std::string("/") + address + "?Q", reply);  // absent units simply time out
+  }
+  return 1;
+}
+
+// --- Composite motions ---
+
+int16_t Ezhr17Driver::WaitMoveEnd() {
+  const int32_t intervalMs = waitPollingInterval_;
+  MoveDeadline deadline(clock_, motor_);
+  while (true) {
+    if (deadline.Passed()) return -2;
+    // A failing query is polled again: only the time-out ends such a wait.
+    if (ReadMovingStatus() == 0) return 1;
+    pump_.DoEvents();
+    clock_.DelayMs(intervalMs);
+  }
+}
+
+int16_t Ezhr17Driver::RunHomeProgram() {
+  Send(kHomeProgram);
+  return WaitMoveEnd();
+}
+
+int16_t Ezhr17Driver::MotorHome(int32_t speed) {
+  if (speed == 0) {
+    comm_.CommLogShow("EZHR17_MotorHome: zero home speed");
+    return -1;
+  }
+  const int64_t magnitude = std::llabs(int64_t{speed});
+  if (Send("V" + Plain(magnitude) + "R") != 1) {
+    comm_.CommLogShow("EZHR17_MotorHome: error setting home speed");
+    return -1;
+  }
+  if (Send(kHomeCommand) != 1) {
+    comm_.CommLogShow("EZHR17_MotorHome: error homing");
+    return -1;
+  }
+  return 1;  // the controller goes on homing by itself
+}
+
+std::optional<int32_t> Ezhr17Driver::ReadSlewSpeed(std::string_view op, bool logFailures) {
+  std::string reply;
+  if (Command("?2", reply) != 1) {
+    if (logFailures) comm_.CommLogShow(std::string(op) + ": error reading max speed" + reply);
+    return std::nullopt;
+  }
+  const auto speed = TextToInt32(Ezhr17Number(reply));
+  if (!speed && logFailures) {
+    comm_.CommLogShow(std::string(op) + ": bad read of max speed" + reply);
+  }
+  return speed;
+}
+
+int16_t Ezhr17Driver::MotorHomeSmart(int32_t speed, int32_t /*unusedInitSpeed*/) {
+  const auto saved = ReadSlewSpeed("EZHR17_MotorHomeSmart", true);
+  if (!saved) return -1;
+  int16_t outcome = 1;
+  if (MotorHome(speed) != 1) {
+    comm_.CommLogShow("EZHR17_MotorHomeSmart: error homing");
+    outcome = -1;
+  } else if (WaitMoveEnd() == -2) {
+    comm_.CommLogShow("EZHR17_MotorHomeSmart: timeout");
+    outcome = -1;
+  }
+  clock_.DelayMs(kHomeSmartSettleMs);
+  if (SetSlewSpeed(*saved) != 1 && outcome == 1) {
+    comm_.CommLogShow("EZHR17_MotorHomeSmart: error restoring max speed");
+    outcome = -1;
+  }
+  return outcome;
+}
+
+int16_t Ezhr17Driver::StartRunTwice(int32_t speed) {
+  // The start is sent twice; only the second answer counts (the first may meet a unit that
+  // is still settling from the previous command).
+  MoveAtSpeed(speed);
+  return MoveAtSpeed(speed);
+}
+
+int16_t Ezhr17Driver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
+  while (true) {
+    if (deadline.Passed()) return -2;
+    int16_t inputs = 0;
+    if (ReadHardware(inputs) != 1) return -1;
+    if (((inputs & kHomeInputBit) != 0) == set) return 1;
+  }
+}
+
+int16_t Ezhr17Driver::MotorHomeOwn(int32_t speed) {
+  const auto saved = ReadSlewSpeed("EZHR17_MotorHomeOwn", false);
+  if (!saved) return -1;
+  MoveDeadline deadline(clock_, motor_);
+  int16_t outcome = StartRunTwice(speed) != 1 ? -1 : WaitForHomeInput(deadline, true);
+  if (outcome == 1) {
+    // Creep on in the same direction until the sensor clears: that edge is the home.
+    const int32_t creep = RoundToInt32(speed / 10.0).value_or(0);
+    outcome = StartRunTwice(creep) != 1 ? -1 : WaitForHomeInput(deadline, false);
+  }
+  MoveAtSpeed(0);
+  SetSlewSpeed(*saved);
+  return outcome;
+}
+
+int16_t Ezhr17Driver::RunToLimit(MoveDeadline& deadline, int32_t mask, int32_t speed) {
+  int16_t limits = 0;
+  int16_t result = ReadLimits(limits);
+  if (result != 1 || (limits & mask) != 0) return result;
+  result = MoveAtSpeed(speed);
+  if (result != 1) return result;
+  while (true) {
+    if (deadline.Passed()) return -2;
+    result = ReadLimits(limits);
+    if (result != 1 || (limits & mask) != 0) return result;
+  }
+}
+
+int16_t Ezhr17Driver::MotorToLimit(int32_t mask, int32_t speed) {
+  MoveDeadline deadline(clock_, motor_);
+  const auto saved = ReadSlewSpeed("EZHR17_MotorToLimit", true);
+  if (!saved) {
+    MoveAtSpeed(0);
+    return -1;
+  }
+  int16_t outcome = RunToLimit(deadline, mask, speed);
+  MoveAtSpeed(0);
+  if (SetSlewSpeed(*saved) != 1 && outcome > 0) {
+    comm_.CommLogShow("EZHR17_MotorToLimit: error restoring max speed");
+    outcome = -1;
+  }
+  return outcome;
+}
+
+}  // namespace qv

@@ -1,0 +1,124 @@
+#pragma once
+// The EZHR17 (AllMotion) command protocol: frames "/" + unit + command, checks the "/0" reply
+// frame and the controller's status character, and builds homing and limit runs out of single
+// commands and status polls. The pure frame and reply helpers come first so that tests and the
+// fuzzer can use them without a port.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "controllers/Comm.h"
+#include "controllers/Delay32.h"
+#include "controllers/MotorState.h"
+
+namespace qv {
+
+// --- Frames and replies (pure) ---
+
+// "/" + the unit's address character + the command. The channel appends CR.
+std::string Ezhr17Frame(int16_t address, std::string_view command);
+
+// How a reply, terminators already removed, passed the frame checks.
+enum class Ezhr17ReplyCheck {
+  kOk,               // framed, error code 0
+  kNoSlashZero,      // characters 2-3 are not "/0"
+  kNoStatus,         // "/0" but nothing after it
+  kControllerError,  // framed, error code 1..15
+};
+
+struct Ezhr17Reply {
+  Ezhr17ReplyCheck check = Ezhr17ReplyCheck::kNoSlashZero;
+  int errorCode = 0;   // status character And 15; 0 means no error
+  bool ready = false;  // status character And 32: the unit is not moving
+  std::string data;    // the reply from the status character on (start byte and "/0" dropped)
+};
+
+Ezhr17Reply ParseEzhr17Reply(std::string_view raw);
+
+// The decimal number of a query's data part: the status character and the end marker dropped.
+// Empty when the data part is too short to hold a number.
+std::string_view Ezhr17Number(std::string_view data);
+
+// The "?4" inputs: one or two decimal digits after the status character. ReadHardware keeps the
+// four input bits; ReadLimits keeps the two upper ones (the end sensors). Empty when no digit
+// follows the status character.
+std::optional<int16_t> Ezhr17HardwareValue(std::string_view data);
+std::optional<int16_t> Ezhr17LimitsValue(std::string_view data);
+
+// The mode word after switching the limit inputs on or off (bit value 2), and after choosing
+// a mode (bit values 1 and 4: mode 1 sets 1, mode 2 sets 4, anything else neither).
+int16_t Ezhr17ModeWithLimits(int16_t modeWord, int16_t on);
+int16_t Ezhr17ModeWithFlags(int16_t modeWord, int16_t mode);
+
+// --- The driver ---
+
+class Ezhr17Driver {
+ public:
+  Ezhr17Driver(Comm& comm, Clock& clock, EventPump& pump, const MotorState& motor,
+               const int16_t& waitPollingInterval)
+      : comm_(comm),
+        clock_(clock),
+        pump_(pump),
+        motor_(motor),
+        waitPollingInterval_(waitPollingInterval) {}
+
+  // One framed exchange with the selected unit. 1 done; -1 channel failure; -2 controller
+  // error code; -3 reply not framed; -4 another exchange is under way. `reply` receives the
+  // data part for 1 and -2 and is left alone otherwise.
+  int16_t Command(std::string_view command, std::string& reply);
+  // The text as it is, no address, no frame check: the channel's result.
+  int16_t RawCommand(const std::string& text, std::string& reply);
+  void InitChannel();
+
+  int16_t MotorHome(int32_t speed);
+  int16_t MotorHomeSmart(int32_t speed, int32_t unusedInitSpeed);
+  int16_t MotorHomeOwn(int32_t speed);
+  int16_t MotorToLimit(int32_t mask, int32_t speed);
+  int16_t MoveAtSpeed(int32_t speed);
+  int16_t MoveAbs(double position);
+  int16_t MoveRel(double distance);
+  // 1 moving, 0 ready, -1 failure.
+  int16_t ReadMovingStatus();
+  int16_t ReadPos(double& position);
+  int16_t ReadHardware(int16_t& value);
+  int16_t ReadLimits(int16_t& value);
+  int16_t SetCurrents(int16_t hold, int16_t run);
+  int16_t SetRamp(int32_t acceleration, int32_t unusedDeceleration);
+  int16_t SetLimitPolarity(int16_t polarity);
+  int16_t SetSlewSpeed(int32_t speed);
+  int16_t SetStepDivide(int16_t exponent);
+  int16_t EnableLimits(int16_t on);
+  int16_t SetModeFlags(int16_t mode);
+  int16_t SetIndexSteps(int16_t steps);
+  int16_t WriteOutPorts(int16_t o1, int16_t o2, int16_t unusedO3);
+  int16_t SetOrigin(int32_t position);
+  int16_t WaitMoveEnd();
+  int16_t WakeUp();
+  int16_t RunHomeProgram();
+
+  int16_t EZModeWord() const { return ezModeWord_; }
+
+ private:
+  int16_t Send(std::string_view command);
+  int16_t Exchange(const std::string& sent, std::string& reply);
+  // The slew speed in force ("?2"); empty when the query fails or its number cannot be read
+  // (logged with `op` as the speaker when `logFailures`).
+  std::optional<int32_t> ReadSlewSpeed(std::string_view op, bool logFailures);
+  int16_t StartRunTwice(int32_t speed);
+  // Polls the inputs until the home sensor is `set` (1), the time-out passes (-2) or a read
+  // fails (-1).
+  int16_t WaitForHomeInput(MoveDeadline& deadline, bool set);
+  // Runs until a limit in `mask` is seen: 1, -2 time-out, or the failing command's result.
+  int16_t RunToLimit(MoveDeadline& deadline, int32_t mask, int32_t speed);
+
+  Comm& comm_;
+  Clock& clock_;
+  EventPump& pump_;
+  const MotorState& motor_;
+  const int16_t& waitPollingInterval_;  // ms between status polls of a wait
+  int16_t inProgress_ = 0;              // exchanges of Command under way (0 or 1)
+  int16_t ezModeWord_ = 0;              // mode bits 1, 2, 4 last sent; one copy for all units
+};
+
+}  // namespace qv

@@ -1,0 +1,401 @@
+#include "controllers/ImsCntrl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+constexpr int kInputsFirstBit = 0;        // bit values 1, 2, 4 of the port byte
+constexpr int kOutputsFirstBit = 3;       // bit values 8, 16, 32 of the port byte
+constexpr int16_t kHomeInputBit = 1;      // bit 0 of "] 1"
+constexpr int32_t kMinBackOffSpeed = 20;  // steps/s, the slowest run the controller makes
+constexpr int32_t kWaitPollMs = 20;       // between status polls of a wait
+constexpr int16_t kMaxSettleTens = 255;   // the settle time setting is one byte
+
+// The magnitude of a position or distance in whole steps (halves up); empty when it does not
+// fit the controller's counter.
+std::optional<int64_t> WholeSteps(double value) {
+  const double steps = std::floor(std::fabs(value) + 0.5);
+  if (!std::isfinite(steps) || steps > std::numeric_limits<int32_t>::max()) return std::nullopt;
+  return static_cast<int64_t>(steps);
+}
+
+}  // namespace
+
+std::string Im483iFrame(int16_t address, std::string_view command) {
+  std::string frame(1, static_cast<char>(static_cast<unsigned char>(address)));
+  frame.append(command);
+  return frame;
+}
+
+std::string Im483iBlankLed(int64_t value) {
+  return Str(static_cast<double>(value));
+}
+
+std::string Im483iPlain(int64_t value) {
+  return GeneralText(static_cast<double>(value));
+}
+
+Im483iReply CheckIm483iEcho(std::string_view sent, std::string_view reply) {
+  Im483iReply result;
+  if (reply.size() < sent.size()) {
+    result.check = Im483iEchoCheck::kShort;
+    return result;
+  }
+  result.answer = std::string(reply.substr(sent.size()));
+  result.check =
+      reply.substr(0, sent.size()) == sent ? Im483iEchoCheck::kOk : Im483iEchoCheck::kMismatch;
+  return result;
+}
+
+std::array<int16_t, 3> Im483iPortBits(int16_t portByte, int firstBit) {
+  std::array<int16_t, 3> values{};
+  for (int i = 0; i < 3; ++i) {
+    values[static_cast<size_t>(i)] = (portByte & (1 << (firstBit + i))) != 0 ? 1 : 0;
+  }
+  return values;
+}
+
+std::optional<int32_t> Im483iOutputByte(const std::array<int16_t, 3>& values) {
+  for (const int16_t v : values) {
+    if (v != 0 && v != 1) return std::nullopt;
+  }
+  return 8 * (values[0] + 2 * values[1] + 4 * values[2]);
+}
+
+int16_t Im483iSettleTens(int16_t ms) {
+  const int16_t tens = RoundToInt16(ms / 10.0).value_or(0);  // |ms / 10| always fits
+  return std::clamp<int16_t>(tens, 0, kMaxSettleTens);
+}
+
+int32_t Im483iBackOffSpeed(int32_t speed, int divisor) {
+  const double magnitude = std::fabs(static_cast<double>(speed)) / divisor;
+  const int32_t rounded = std::max(RoundToInt32(magnitude).value_or(0), kMinBackOffSpeed);
+  return speed > 0 ? -rounded : rounded;
+}
+
+// --- Exchanges ---
+
+int16_t Im483iDriver::Command(std::string_view command, std::string& answer) {
+  if (inProgress_ >= 1) {
+    comm_.CommLogShow("inst>0;");
+    return -4;
+  }
+  ++inProgress_;
+  const int16_t result = Exchange(Im483iFrame(motor_.MotorAddress, command), answer);
+  --inProgress_;
+  return result;
+}
+
+int16_t Im483iDriver::Exchange(const std::string& sent, std::string& answer) {
+  std::string reply;
+  if (comm_.CommOutIn(sent, reply) != 1) {
+    // The channel has just shown "Port TimeOut"; the failed command goes beside it.
+    comm_.CommLogAppend(sent + "\\" + reply);
+    return -1;
+  }
+  Im483iReply checked = CheckIm483iEcho(sent, reply);
+  switch (checked.check) {
+    case Im483iEchoCheck::kShort:
+      comm_.CommLogShow(sent + ">" + reply);
+      return -3;
+    case Im483iEchoCheck::kMismatch:
+      answer = std::move(checked.answer);
+      comm_.CommLogShow(sent + "!=" + reply);
+      return -2;
+    case Im483iEchoCheck::kOk:
+      break;
+  }
+  answer = std::move(checked.answer);
+  return 1;
+}
+
+int16_t Im483iDriver::Send(std::string_view command) {
+  std::string answer;
+  return Command(command, answer);
+}
+
+int16_t Im483iDriver::RawCommand(const std::string& text, std::string& reply) {
+  return comm_.CommOutIn(text, reply);
+}
+
+void Im483iDriver::InitChannel() {
+  comm_.CommSetTxTerm(10);
+  comm_.CommSetRxTerm(10);
+}
+
+bool Im483iDriver::Fits16(std::string_view op, std::initializer_list<int32_t> values) {
+  for (const int32_t v : values) {
+    if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
+      comm_.CommLogShow(std::string(op) + ": argument out of 16-bit range");
+      return false;
+    }
+  }
+  return true;
+}
+
+// --- Single commands ---
+
+int16_t Im483iDriver::Home(int16_t speed) {
+  if (speed == 0) return -1;
+  const int64_t magnitude = speed < 0 ? -int64_t{speed} : int64_t{speed};
+  return Send("F" + Im483iBlankLed(magnitude) + Im483iBlankLed(speed < 0 ? 1 : 0));
+}
+
+int16_t Im483iDriver::MoveAtSpeed(int32_t speed) {
+  if (!Fits16("IM483I_MoveAtSpeed", {speed})) return -1;
+  return Send("M" + Im483iPlain(speed));
+}
+
+int16_t Im483iDriver::MoveAbs(double position) {
+  const auto steps = WholeSteps(position);
+  if (!steps) {
+    comm_.CommLogShow("IM483I_MoveAbs: position out of range");
+    return -1;
+  }
+  return Send((position > 0 ? "R+" : "R-") + Im483iPlain(*steps));
+}
+
+int16_t Im483iDriver::MoveRel(double distance) {
+  if (distance == 0) return 1;
+  const auto steps = WholeSteps(distance);
+  if (!steps) {
+    comm_.CommLogShow("IM483I_MoveRel: distance out of range");
+    return -1;
+  }
+  return Send((distance > 0 ? "+" : "-") + Im483iPlain(*steps));
+}
+
+int16_t Im483iDriver::ReadMovingStatus() {
+  std::string answer;
+  if (Command("^", answer) != 1) return -1;
+  const auto status = TextToInt16(answer);
+  if (!status || *status < 0) {
+    comm_.CommLogShow("IM483I_ReadMovingStatus: no status in answer-" + answer);
+    return -1;
+  }
+  return *status;
+}
+
+int16_t Im483iDriver::ReadPos(double& position) {
+  std::string answer;
+  if (Command("Z", answer) != 1) return -1;
+  // An answer without a number leaves the position as it was; the exchange succeeded.
+  if (const auto number = ParseNumber(answer)) position = *number;
+  return 1;
+}
+
+int16_t Im483iDriver::ReadInt16(std::string_view command, int16_t& value) {
+  std::string answer;
+  if (Command(command, answer) != 1) return -1;
+  if (const auto number = TextToInt16(answer)) value = *number;
+  return 1;
+}
+
+int16_t Im483iDriver::ReadHardware(int16_t& value) {
+  return ReadInt16("] 1", value);
+}
+
+int16_t Im483iDriver::ReadLimits(int16_t& value) {
+  return ReadInt16("] 0", value);
+}
+
+int16_t Im483iDriver::ReadPortBits(int firstBit, std::array<int16_t, 3>& values) {
+  std::string answer;
+  if (Command("A 129", answer) != 1) return -1;
+  const auto portByte = TextToInt16(answer);
+  if (!portByte) {
+    comm_.CommLogShow("IM483I_ReadPorts: no port byte in answer-" + answer);
+    return -1;
+  }
+  values = Im483iPortBits(*portByte, firstBit);
+  return 1;
+}
+
+int16_t Im483iDriver::ReadInPorts(std::array<int16_t, 3>& values) {
+  return ReadPortBits(kInputsFirstBit, values);
+}
+
+int16_t Im483iDriver::ReadOutPorts(std::array<int16_t, 3>& values) {
+  return ReadPortBits(kOutputsFirstBit, values);
+}
+
+int16_t Im483iDriver::GetOutput(int16_t n, int16_t& value) {
+  if (n < 0 || n > 2) return -1;
+  std::array<int16_t, 3> outputs{};
+  if (ReadOutPorts(outputs) != 1) return -1;
+  value = outputs[static_cast<size_t>(n)];
+  return 1;
+}
+
+int16_t Im483iDriver::SetOutput(int16_t n, int16_t value) {
+  if (n < 0 || n > 2) return -1;
+  std::array<int16_t, 3> outputs{};
+  // Without the current outputs a write would switch the other two off: nothing is written.
+  if (ReadOutPorts(outputs) != 1) return -1;
+  outputs[static_cast<size_t>(n)] = value;
+  return WritePorts(outputs) == 1 ? 1 : -1;
+}
+
+int16_t Im483iDriver::WriteOutPorts(int16_t o1, int16_t o2, int16_t o3) {
+  return WritePorts({o1, o2, o3});
+}
+
+int16_t Im483iDriver::WritePorts(const std::array<int16_t, 3>& values) {
+  const auto portByte = Im483iOutputByte(values);
+  if (!portByte) return -2;
+  return Send("A" + Im483iBlankLed(*portByte));
+}
+
+int16_t Im483iDriver::SetSettle(int16_t ms) {
+  return Send("E " + Im483iPlain(Im483iSettleTens(ms)));
+}
+
+int16_t Im483iDriver::Pause(int16_t ms) {
+  const int16_t result = SetSettle(ms);
+  if (result < 0) return result;
+  clock_.DelayMs(ms);
+  return 1;
+}
+
+int16_t Im483iDriver::SetCurrents(int16_t hold, int16_t run) {
+  return Send("Y" + Im483iBlankLed(hold) + Im483iBlankLed(run));
+}
+
+int16_t Im483iDriver::SetRamp(int32_t acceleration, int32_t deceleration) {
+  if (!Fits16("IM483I_SetRamp", {acceleration, deceleration})) return -1;
+  return Send("K" + Im483iBlankLed(acceleration) + Im483iBlankLed(deceleration));
+}
+
+int16_t Im483iDriver::SetLimitPolarity(int16_t polarity) {
+  return Send("l" + Im483iBlankLed(polarity));
+}
+
+int16_t Im483iDriver::SetJogSpeeds(int32_t low, int32_t high) {
+  if (!Fits16("IM483I_SetJogSpeeds", {low, high})) return -1;
+  return Send("B" + Im483iBlankLed(low) + Im483iBlankLed(high));
+}
+
+int16_t Im483iDriver::SetSlewSpeed(int32_t speed) {
+  if (!Fits16("IM483I_SetSlewSpeed", {speed})) return -1;
+  return Send("V" + Im483iBlankLed(speed));
+}
+
+int16_t Im483iDriver::SetStepDivide(int16_t divide) {
+  Send("H 0");  // fixed resolution mode first; a unit that refuses it still takes "D"
+  return Send("D" + Im483iBlankLed(divide));
+}
+
+int16_t Im483iDriver::SetInitSpeed(int32_t speed) {
+  if (!Fits16("IM483I_SetInitSpeed", {speed})) return -1;
+  return Send("I" + Im483iBlankLed(speed));
+}
+
+int16_t Im483iDriver::SetOrigin() {
+  return Send("O");
+}
+
+int16_t Im483iDriver::WakeUp() {
+  std::string reply;
+  return RawCommand("AX", reply);
+}
+
+// --- Composite motions ---
+
+int16_t Im483iDriver::WaitMoveEnd() {
+  MoveDeadline deadline(clock_, motor_);
+  while (true) {
+    if (deadline.Passed()) return -2;
+    const int16_t status = ReadMovingStatus();
+    if (status < 0) return -1;
+    if (status == 0) return 1;
+    pump_.DoEvents();
+    clock_.DelayMs(kWaitPollMs);
+  }
+}
+
+int16_t Im483iDriver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
+  while (true) {
+    if (deadline.Passed()) return -2;
+    int16_t inputs = 0;
+    if (ReadHardware(inputs) != 1) return -1;
+    if (((inputs & kHomeInputBit) != 0) == set) return 1;
+  }
+}
+
+int16_t Im483iDriver::MotorHomeOwn(int32_t speed) {
+  if (!Fits16("IM483I_MotorHomeOwn", {speed})) return -1;
+  MoveDeadline deadline(clock_, motor_);
+  int16_t outcome = -1;
+  if (MoveAtSpeed(speed) == 1) {
+    outcome = WaitForHomeInput(deadline, true);
+    if (outcome == 1) {
+      // Back off slowly until the home input clears: that edge is the home.
+      outcome =
+          MoveAtSpeed(Im483iBackOffSpeed(speed, 4)) == 1 ? WaitForHomeInput(deadline, false) : -1;
+    }
+  }
+  MoveAtSpeed(0);
+  return outcome;
+}
+
+int16_t Im483iDriver::HomeSmartSteps(int32_t speed, int32_t initSpeed, MoveDeadline& deadline) {
+  // The homing run starts at the initial speed; a quarter of the home speed keeps it gentle.
+  const int32_t quarter = RoundToInt32(speed / 4.0).value_or(0);
+  const bool lowerInit = quarter < initSpeed;
+  if (lowerInit && SetInitSpeed(quarter) != 1) return -7;
+  if (Home(static_cast<int16_t>(speed)) != 1) return -1;
+  if (WaitMoveEnd() != 1) return -2;
+  int16_t inputs = 0;
+  if (ReadHardware(inputs) != 1) return -3;
+  if ((inputs & kHomeInputBit) != 0) {
+    if (MoveAtSpeed(Im483iBackOffSpeed(speed, 4)) != 1) return -4;
+    do {
+      if (deadline.Passed()) return -5;
+      if (ReadHardware(inputs) != 1) return -6;
+    } while ((inputs & kHomeInputBit) != 0);
+  }
+  if (lowerInit && SetInitSpeed(initSpeed) != 1) return -8;
+  return 1;
+}
+
+int16_t Im483iDriver::MotorHomeSmart(int32_t speed, int32_t initSpeed) {
+  if (!Fits16("IM483I_MotorHomeSmart", {speed, initSpeed})) return -1;
+  MoveDeadline deadline(clock_, motor_);
+  const int16_t outcome = HomeSmartSteps(speed, initSpeed, deadline);
+  MoveAtSpeed(0);
+  return outcome;
+}
+
+int16_t Im483iDriver::RunToLimit(int32_t mask, int32_t speed, MoveDeadline& deadline) {
+  // The run command is repeated on every pass: a unit that missed it still starts.
+  int16_t reached = 0;  // limit bits seen when the limit was reached
+  do {
+    if (deadline.Passed()) return -2;
+    if (MoveAtSpeed(speed) != 1) return -1;
+    if (ReadLimits(reached) != 1) return -1;
+  } while ((reached & mask) == 0);
+  const int32_t backOff = Im483iBackOffSpeed(speed, 2);
+  int16_t now = 0;  // limit bits while backing off
+  do {
+    if (deadline.Passed()) return -2;
+    if (MoveAtSpeed(backOff) != 1) return -1;
+    if (ReadLimits(now) != 1) return -1;
+  } while (now != 0);
+  MoveAtSpeed(0);
+  return reached;
+}
+
+int16_t Im483iDriver::MotorToLimit(int32_t mask, int32_t speed) {
+  if (!Fits16("IM483I_MotorToLimit", {mask, speed})) return -1;
+  MoveDeadline deadline(clock_, motor_);
+  const int16_t outcome = RunToLimit(mask, speed, deadline);
+  MoveAtSpeed(0);
+  return outcome;
+}
+
+}  // namespace qv

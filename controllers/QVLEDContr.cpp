@@ -1,0 +1,65 @@
+#include "controllers/QVLEDContr.h"
+
+#include <array>
+#include <string>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+// Colour words and the output each LED hangs on, in output order.
+constexpr std::array<std::string_view, 3> kColourWords{"R", "G", "B"};
+
+}  // namespace
+
+int16_t LedController::LEDReadConfig() {
+  trapar_.SetParFile(kLedsFileName);
+  if (trapar_.ReadParFile() != 1) return -1;
+  int16_t result = 1;
+
+  std::string unit;
+  const bool unitFound = trapar_.Par("LEDSCONTR", unit, "from") == 1;
+  const std::string_view trimmed = TrimBlanks(unit);
+  // An empty address names no unit; it counts as missing rather than as character code 0.
+  if (unitFound && !trimmed.empty()) {
+    ledAddress_ = static_cast<unsigned char>(trimmed.front());
+  } else {
+    result = -1;
+  }
+  if (trapar_.Par("LEDONVAL", ledOnVal_, "from") != 1) result = -1;
+  if (trapar_.Par("LEDOFFVAL", ledOffVal_, "from") != 1) result = -1;
+  return result;
+}
+
+int16_t LedController::LEDInit() {
+  if (LEDReadConfig() == -1) return -1;
+  motCon_.MotorSelect(ledAddress_);
+  return motCon_.MotorWriteOutPorts(ledOffVal_, ledOffVal_, ledOffVal_) == 1 ? 1 : -1;
+}
+
+int16_t LedController::LEDSet(std::string_view colour, std::string_view state) {
+  int16_t value = 0;
+  if (state == "On") {
+    value = ledOnVal_;
+  } else if (state == "Off") {
+    value = ledOffVal_;
+  } else {
+    return -1;
+  }
+  int16_t output = 0;
+  while (output < 3 && kColourWords[static_cast<size_t>(output)] != colour)
+    ++output;
+  if (output == 3) return -1;
+  motCon_.MotorSelect(ledAddress_);
+  return motCon_.MotorSetOutput(output, value);
+}
+
+int16_t LedController::LEDToggle(int16_t n) {
+  motCon_.MotorSelect(ledAddress_);
+  int16_t value = 0;  // taken as off when the controller cannot tell
+  motCon_.MotorGetOutput(n, value);
+  return motCon_.MotorSetOutput(n, static_cast<int16_t>(1 - value));
+}
+
+}  // namespace qv

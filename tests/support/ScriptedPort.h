@@ -1,0 +1,103 @@
+#pragma once
+// A serial port for tests: records every byte written and answers each write with scripted
+// bytes (whole, in pieces, or not at all). Waiting for bytes moves the fake clock instead of
+// taking real time, so a channel time-out costs nothing.
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controllers/SerialPort.h"
+#include "tests/support/FakeClock.h"
+
+namespace qv::test {
+
+class ScriptedPort final : public SerialPort {
+ public:
+  explicit ScriptedPort(FakeClock& clock) : clock_(clock) {}
+
+  // The answer to the next write not yet answered, delivered one piece per read.
+  void Reply(std::string bytes) { script_.push_back({std::move(bytes)}); }
+  void ReplyInPieces(std::vector<std::string> pieces) { script_.push_back(std::move(pieces)); }
+  // The next write gets no answer.
+  void Silence() { script_.push_back({}); }
+  size_t UnusedReplies() const { return script_.size(); }
+
+  // Answers the writes that the script no longer covers; no answer when empty or nullopt.
+  std::function<std::optional<std::string>(const std::string& written)> responder;
+  // Runs inside Write before anything is recorded: lets a test start a second exchange while
+  // one is under way.
+  std::function<void(const std::string& written)> onWrite;
+  // ms that one write costs on the line (sending, the unit's reaction); keeps polling loops
+  // moving on the fake clock as they would on a real line.
+  int32_t writeCostMs = 10;
+  bool failWrites = false;
+
+  std::string written;              // every byte written, in order
+  std::vector<std::string> writes;  // the same, one element per write
+
+  bool Open(const std::string&) override {
+    open_ = true;
+    return true;
+  }
+  bool Close() override {
+    open_ = false;
+    return true;
+  }
+  bool IsOpen() const override { return open_; }
+
+  bool Write(std::string_view bytes) override {
+    const std::string text(bytes);
+    if (onWrite) onWrite(text);
+    if (failWrites) return false;
+    written += text;
+    writes.push_back(text);
+    clock_.Advance(writeCostMs);
+    if (!script_.empty()) {
+      for (auto& piece : script_.front())
+        pending_.push_back(std::move(piece));
+      script_.pop_front();
+    } else if (responder) {
+      if (auto answer = responder(text)) pending_.push_back(std::move(*answer));
+    }
+    pending_.erase(std::remove(pending_.begin(), pending_.end(), std::string()), pending_.end());
+    return true;
+  }
+
+  size_t BytesAvailable() override { return pending_.empty() ? 0 : pending_.front().size(); }
+
+  bool ReadAll(std::string& bytes) override {
+    bytes.clear();
+    if (!pending_.empty()) {
+      bytes = std::move(pending_.front());
+      pending_.pop_front();
+    }
+    return true;
+  }
+
+  bool WaitForData(int timeoutMs) override {
+    if (!pending_.empty()) return true;
+    clock_.Advance(std::max(timeoutMs, 1));  // nothing will come: the whole wait passes
+    return false;
+  }
+
+  int ErrorNumber() const override { return failWrites ? 5 : 0; }
+  std::string ErrorText() const override { return failWrites ? "write refused" : ""; }
+
+  // Forgets what was written (not the script).
+  void ClearWritten() {
+    written.clear();
+    writes.clear();
+  }
+
+ private:
+  FakeClock& clock_;
+  bool open_ = true;
+  std::deque<std::vector<std::string>> script_;  // answers of the next writes
+  std::deque<std::string> pending_;              // pieces waiting to be read
+};
+
+}  // namespace qv::test

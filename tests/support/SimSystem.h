@@ -1,0 +1,66 @@
+#pragma once
+// A whole program on a simulated controller line, in process: the units the program folder
+// describes answer on a loopback port, and the clock moves only when the program waits, so
+// time-outs and motions take no real time.
+#include <filesystem>
+#include <string>
+
+#include "app/System.h"
+#include "sim/Loopback.h"
+#include "sim/SimConfig.h"
+#include "tests/foundation/TestFiles.h"
+#include "tests/support/RecordingFrontEnd.h"
+#include "tests/support/RecordingNotifier.h"
+
+namespace qv::test {
+
+// A private copy of one of the repository's program folders.
+inline void CopyFolder(const std::string& source, const TempFolder& target) {
+  for (const auto& entry : std::filesystem::directory_iterator(source)) {
+    std::filesystem::copy(entry.path(), target.File(entry.path().filename().string()));
+  }
+}
+
+inline std::string RepoFolder(const std::string& relative) {
+  return std::string(QV_SOURCE_DIR) + "/" + relative;
+}
+
+struct SimSystem {
+  explicit SimSystem(const std::string& sourceFolder, sim::LineOptions options = {})
+      : plan(Copied(sourceFolder, folder)), line(plan.type, options) {
+    sim::AddUnits(line, plan);
+  }
+
+  int16_t Start() { return system.InitSystem(folder.Dir()); }
+  std::string Run(const std::string& commandLine) { return system.ExecuteLine(commandLine); }
+  sim::Unit& Unit(char address) { return *line.FindUnit(address); }
+  sim::UnitState State(char address) { return Unit(address).State(clock.Now()); }
+  // The channel's messages, oldest first.
+  std::vector<std::string> Log() const { return SplitLog(system.comm.CommLogText()); }
+
+  static std::vector<std::string> SplitLog(const std::string& text) {
+    std::vector<std::string> messages;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      messages.push_back(text.substr(start, end - start));
+    }
+    return messages;
+  }
+
+  TempFolder folder;
+  sim::LinePlan plan;
+  sim::Line line;
+  sim::SimClock clock;
+  sim::LoopbackPort port{line, clock};
+  RecordingNotifier notifier;
+  RecordingFrontEnd front;
+  System system{Platform{notifier, clock, front, port}};
+
+ private:
+  static sim::LinePlan Copied(const std::string& source, const TempFolder& target) {
+    CopyFolder(source, target);
+    return sim::ReadLinePlan(target.Dir());
+  }
+};
+
+}  // namespace qv::test
