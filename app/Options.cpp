@@ -22,6 +22,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
       options.demo = true;
     } else if (a == "--console") {
       options.console = true;
+    } else if (a == "--channel-log") {
+      options.channelLog = true;
     } else if (a == "--automation") {
       options.automation = true;
     } else if (a == "--help" || a == "-h") {

@@ -12,6 +12,7 @@ struct Options {
   bool console = false;     // --console: command lines from standard input
   std::string runFile;      // --run FILE: run a program file in the console and end
   bool automation = false;  // --automation: started for an automation client
+  bool channelLog = false;  // --channel-log: the serial channel's messages at the end
   bool help = false;
 };
 
@@ -19,12 +20,15 @@ struct Options {
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error);
 
 inline constexpr const char* kUsage =
-    "usage: quorvalin [--dir DIR | --demo] [--console [--run FILE]] [--automation]\n"
+    "usage: quorvalin [--dir DIR | --demo] [--console [--run FILE] [--channel-log]]\n"
+    "                 [--automation]\n"
     "  --dir DIR      program folder holding QV_CONFIG.TXT and the other settings\n"
     "                 (default: the folder of the executable)\n"
     "  --demo         use the demonstration folder of the simulated microscope\n"
     "  --console      read command lines from standard input, one reply line each\n"
     "  --run FILE     with --console: run the program FILE to its end\n"
+    "  --channel-log  with --console: write the serial channel's latest messages to\n"
+    "                 standard error when the console ends\n"
     "  --automation   started for an automation client: keep the window hidden\n";
 
 }  // namespace qv

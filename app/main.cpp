@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
   } else {
     qv::RunConsole(system, std::cin, std::cout);
   }
+  if (options->channelLog) std::cerr << system.comm.CommLogText();
   system.Shutdown();
   return status;
 }

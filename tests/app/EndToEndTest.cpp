@@ -60,6 +60,20 @@ TEST_F(Executable, ConReachesTheSimulatedControllersOverThePseudoTerminal) {
   EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "Error  ; \n");
 }
 
+TEST_F(Executable, StartUpTimesOutOnlyForAddressesWithoutAUnit) {
+  const ProcessResult r = Console("", {"--channel-log"});
+  EXPECT_EQ(r.exitCode, 0);
+  // The simulator's default line has units 1 to 9; the wake-up also asks A to F.
+  EXPECT_NE(r.err.find("Port TimeOut\r\nPort TimeOut\r\nPort TimeOut\r\nPort TimeOut\r\n"
+                       "Port TimeOut\r\nPort TimeOut\r\n"),
+            std::string::npos)
+      << r.err;
+  size_t count = 0;
+  for (size_t at = 0; (at = r.err.find("Port TimeOut", at)) != std::string::npos; ++at)
+    ++count;
+  EXPECT_EQ(count, 6u);
+}
+
 TEST_F(Executable, ConsoleRunsAProgramToItsEnd) {
   PutBytes(demo.File("NEST.PRG"),
            "Repeat 2 Times\r\nRepeat 3 Times\r\n! inner\r\nEndrepeat\r\nEndrepeat\r\nEnd\r\n");
