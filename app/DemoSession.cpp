@@ -42,7 +42,7 @@ bool DemoSession::CopyFolder(QString& error) {
     error = "cannot make a folder for the demonstration: " + folder_->errorString();
     return false;
   }
-  QDirIterator it(":/demo", QDir::Files);
+  QDirIterator it(":/demo/" + line_, QDir::Files);
   while (it.hasNext()) {
     const QString source = it.next();
     const QString target = folder_->filePath(it.fileName());

@@ -14,7 +14,8 @@ namespace qv {
 
 class DemoSession {
  public:
-  explicit DemoSession(Notifier& notifier) : notifier_(notifier) {}
+  // `line` is "ezhr17" or "im483i": which controllers the simulated microscope has.
+  DemoSession(Notifier& notifier, QString line) : notifier_(notifier), line_(std::move(line)) {}
   ~DemoSession();
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
@@ -29,6 +30,7 @@ class DemoSession {
   bool StartSimulator(const QString& link, QString& error);
 
   Notifier& notifier_;
+  QString line_;
   std::unique_ptr<QTemporaryDir> folder_;
   QProcess simulator_;
 };

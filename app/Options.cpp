@@ -20,6 +20,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
       if (!value(options.runFile)) return std::nullopt;
     } else if (a == "--demo") {
       options.demo = true;
+      if (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0) {
+        options.demoLine = arguments[++i];
+        if (options.demoLine != "ezhr17" && options.demoLine != "im483i") {
+          error = "--demo takes ezhr17 or im483i, not " + options.demoLine;
+          return std::nullopt;
+        }
+      }
     } else if (a == "--console") {
       options.console = true;
     } else if (a == "--channel-log") {

@@ -7,12 +7,13 @@
 namespace qv {
 
 struct Options {
-  std::string dir;          // --dir DIR: the program folder
-  bool demo = false;        // --demo: the built-in simulated microscope's folder
-  bool console = false;     // --console: command lines from standard input
-  std::string runFile;      // --run FILE: run a program file in the console and end
-  bool automation = false;  // --automation: started for an automation client
-  bool channelLog = false;  // --channel-log: the serial channel's messages at the end
+  std::string dir;                  // --dir DIR: the program folder
+  bool demo = false;                // --demo: the built-in simulated microscope's folder
+  std::string demoLine = "ezhr17";  // --demo ezhr17 | im483i: the controllers of that microscope
+  bool console = false;             // --console: command lines from standard input
+  std::string runFile;              // --run FILE: run a program file in the console and end
+  bool automation = false;          // --automation: started for an automation client
+  bool channelLog = false;          // --channel-log: the serial channel's messages at the end
   bool help = false;
 };
 
@@ -20,11 +21,14 @@ struct Options {
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error);
 
 inline constexpr const char* kUsage =
-    "usage: quorvalin [--dir DIR | --demo] [--console [--run FILE] [--channel-log]]\n"
+    "usage: quorvalin [--dir DIR | --demo [ezhr17|im483i]] [--console [--run FILE]\n"
+    "                 [--channel-log]]\n"
     "                 [--automation]\n"
     "  --dir DIR      program folder holding QV_CONFIG.TXT and the other settings\n"
     "                 (default: the folder of the executable)\n"
-    "  --demo         use the demonstration folder of the simulated microscope\n"
+    "  --demo [ezhr17|im483i]\n"
+    "                 run on a fresh copy of the simulated microscope's folder, with\n"
+    "                 the controller simulator on its line (default: ezhr17)\n"
     "  --console      read command lines from standard input, one reply line each\n"
     "  --run FILE     with --console: run the program FILE to its end\n"
     "  --channel-log  with --console: write the serial channel's latest messages to\n"

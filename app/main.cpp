@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("quorvalin");
   qv::ConsoleFrontEnd console(std::cerr);
-  qv::DemoSession demo(console);
+  qv::DemoSession demo(console, QString::fromStdString(options->demoLine));
   std::string folder;
   if (options->demo) {
     QString why;

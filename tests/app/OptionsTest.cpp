@@ -30,6 +30,10 @@ TEST(Options, MistakesAreExplained) {
   EXPECT_FALSE(Parse({"--run", "A.PRG"}, &error));
   EXPECT_FALSE(Parse({"--demo", "--dir", "x"}, &error));
   EXPECT_TRUE(Parse({"--demo", "--automation"}));
+  EXPECT_EQ(Parse({"--demo", "im483i", "--console"})->demoLine, "im483i");
+  EXPECT_EQ(Parse({"--demo"})->demoLine, "ezhr17");
+  EXPECT_FALSE(Parse({"--demo", "imx"}, &error));
+  EXPECT_EQ(error, "--demo takes ezhr17 or im483i, not imx");
 }
 
 }  // namespace
