@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -13,6 +14,9 @@
 #include "app/Options.h"
 #include "app/System.h"
 #include "controllers/Delay32.h"
+#include "commands/Automation.h"
+#include "platform/DBusAutomation.h"
+#include "platform/HeadlessFrontEnd.h"
 #include "platform/InstanceLock.h"
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
@@ -46,6 +50,39 @@ std::string ProgramFolder(const qv::Options& options, std::string& error) {
     return {};
   }
   return QDir(folder).absolutePath().toStdString();
+}
+
+// A program started for automation clients, while no main window exists: it serves the bus
+// until the last client has gone. A program that no client calls within this time ends.
+constexpr int kFirstClientWaitMs = 30000;
+
+int RunAutomation(const std::string& folder) {
+  qv::HeadlessFrontEnd front;
+  qv::SystemClock clock;
+  qv::QtSerialPort port;
+  qv::System system(qv::Platform{front, clock, front, port});
+  port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
+  if (system.InitSystem(folder) < 0) {
+    std::cerr << "quorvalin: start-up failed; the channel's messages:\n"
+              << system.comm.CommLogText();
+  }
+  qv::Automation automation(
+      system.state, system.dispatcher,
+      qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
+                            [&system] { return system.display.MainFormLoaded(); },
+                            [&system] { system.Shutdown(); }});
+  qv::DBusAutomation bus(automation, system.dispatcher, clock);
+  QString error;
+  if (!bus.Register(error)) {
+    std::cerr << "quorvalin: " << error.toStdString() << '\n';
+    return 1;
+  }
+  QTimer::singleShot(kFirstClientWaitMs, qApp, [&automation] {
+    if (automation.ObjectCount() == 0 && automation.MayEnd()) QCoreApplication::quit();
+  });
+  QCoreApplication::exec();
+  if (system.comm.CommIsReady() == 1) system.Shutdown();
+  return 0;
 }
 
 }  // namespace
@@ -86,6 +123,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (options->automation && !options->console) return RunAutomation(folder);
   if (!options->console) {
     std::cerr << "quorvalin: the main window is not part of this build yet; "
                  "running the console on "

@@ -44,6 +44,11 @@ bool QtSerialPort::Close() {
 }
 
 bool QtSerialPort::Write(std::string_view bytes) {
+  if (!port_.isOpen()) {
+    errorNumber_ = static_cast<int>(QSerialPort::NotOpenError);
+    errorText_ = "Port not open";
+    return false;
+  }
   if (port_.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
       static_cast<qint64>(bytes.size())) {
     return Fail();
@@ -62,12 +67,17 @@ size_t QtSerialPort::BytesAvailable() {
 }
 
 bool QtSerialPort::ReadAll(std::string& bytes) {
-  if (!port_.isOpen()) return Fail();
+  if (!port_.isOpen()) {
+    errorNumber_ = static_cast<int>(QSerialPort::NotOpenError);
+    errorText_ = "Port not open";
+    return false;
+  }
   bytes = port_.readAll().toStdString();
   return true;
 }
 
 bool QtSerialPort::WaitForData(int timeoutMs) {
+  if (!port_.isOpen()) return false;
   if (port_.bytesAvailable() > 0) return true;
   return port_.waitForReadyRead(std::max(0, timeoutMs));
 }

@@ -1,0 +1,45 @@
+#pragma once
+// The automation object's life: each client connection that calls in gets an object; releasing
+// the last one closes the serial line when no window needs it. "ClientAlive" is a flag, not a
+// count: every creation sets it and every release clears it.
+#include <cstddef>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "commands/CommandDispatcher.h"
+#include "foundation/SharedState.h"
+
+namespace qv {
+
+class Automation {
+ public:
+  struct Hooks {
+    std::function<bool()> commReady;       // the serial layer is up
+    std::function<bool()> mainFormLoaded;  // the main window is loaded
+    std::function<void()> shutdown;        // close the serial line
+  };
+
+  Automation(SharedState& state, CommandDispatcher& dispatcher, Hooks hooks)
+      : state_(state), dispatcher_(dispatcher), hooks_(std::move(hooks)) {}
+
+  // The joined replies of the line; the first call of a client creates its object. Line ends
+  // in the text do not separate commands.
+  std::string Exec(const std::string& client, const std::string& command);
+  void CreateObject(const std::string& client);
+  // Nothing happens for a client without an object (a second release, or one that never called).
+  void ReleaseObject(const std::string& client);
+
+  size_t ObjectCount() const { return clients_.size(); }
+  bool HasObject(const std::string& client) const { return clients_.count(client) > 0; }
+  // The process may end: no window is loaded and no object is left.
+  bool MayEnd() const { return clients_.empty() && !hooks_.mainFormLoaded(); }
+
+ private:
+  SharedState& state_;
+  CommandDispatcher& dispatcher_;
+  Hooks hooks_;
+  std::set<std::string> clients_;  // unique bus names of the connections that hold an object
+};
+
+}  // namespace qv

@@ -1,0 +1,102 @@
+"""The automation server as its clients see it: bus activation, Exec, objects per connection,
+the process ending with its last client, the /Command execute object, and quorvalin-exec."""
+import os
+import subprocess
+import time
+import unittest
+
+import dbus
+
+SERVICE = "org.quorvalin.Quorvalin"
+INTERFACE = "org.quorvalin.Quorvalin.QuorvalinCmd"
+BUILD = os.environ["QV_BUILD_DIR"]
+EXEC = os.path.join(BUILD, "app", "quorvalin-exec")
+
+
+def connect():
+    """A client connection of its own, as a separate client program would have."""
+    return dbus.bus.BusConnection(os.environ["DBUS_SESSION_BUS_ADDRESS"])
+
+
+def quorvalin(bus):
+    return dbus.Interface(bus.get_object(SERVICE, "/QuorvalinCmd"), INTERFACE)
+
+
+def owner_pid(bus):
+    daemon = dbus.Interface(bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus"),
+                            "org.freedesktop.DBus")
+    return int(daemon.GetConnectionUnixProcessID(bus.get_name_owner(SERVICE)))
+
+
+def wait_until_gone(bus, seconds=10.0):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if not bus.name_has_owner(SERVICE):
+            return True
+        time.sleep(0.05)
+    return False
+
+
+class Automation(unittest.TestCase):
+    def tearDown(self):
+        # Every test leaves no client behind, so the program ends before the next one.
+        self.assertTrue(wait_until_gone(connect()), "the program outlived its clients")
+
+    def test_gdbus_call_starts_the_program_and_gets_the_reply(self):
+        out = subprocess.run(
+            ["gdbus", "call", "--session", "--dest", SERVICE, "--object-path", "/QuorvalinCmd",
+             "--method", INTERFACE + ".Exec", "Ver"],
+            capture_output=True, text=True, timeout=60, check=True)
+        self.assertEqual(out.stdout, "('4.0 ; ',)\n")
+
+    def test_exec_keeps_line_ends_inside_one_command(self):
+        bus = connect()
+        self.assertEqual(quorvalin(bus).Exec("Ver\r\nVer"), "Error Unknown command ; ")
+        self.assertEqual(quorvalin(bus).Exec("Ver;CON /1?0").split(" ; ")[1][:3], "\xff/0")
+        bus.close()
+
+    def test_two_clients_share_one_process_that_ends_when_both_are_gone(self):
+        first, second = connect(), connect()
+        self.assertEqual(quorvalin(first).Exec("Ver"), "4.0 ; ")
+        self.assertEqual(quorvalin(second).Exec("Ver"), "4.0 ; ")
+        pid = owner_pid(first)
+        self.assertEqual(owner_pid(second), pid)
+        first.close()
+        time.sleep(0.3)
+        self.assertEqual(quorvalin(second).Exec("CommandCount"), " 4 ; ")  # still served
+        self.assertEqual(owner_pid(second), pid)
+        quorvalin(second).Release()
+        second.close()
+
+    def test_release_then_call_again_creates_a_new_object(self):
+        bus = connect()
+        other = connect()
+        quorvalin(other).Exec("Ver")  # keeps the process while the first releases
+        quorvalin(bus).Release()
+        self.assertEqual(quorvalin(bus).Exec("Ver"), "4.0 ; ")
+        bus.close()
+        other.close()
+
+    def test_command_object_runs_the_line_without_a_reply(self):
+        bus = connect()
+        quorvalin(bus).Exec("Ver")
+        command = dbus.Interface(bus.get_object(SERVICE, "/Command"),
+                                 "org.quorvalin.Quorvalin.Command")
+        self.assertIsNone(command.Execute("Ver;Ver"))
+        self.assertEqual(quorvalin(bus).Exec("CommandCount"), " 5 ; ")
+        bus.close()
+
+    def test_quorvalin_exec_prints_replies_and_reports_an_unreachable_service(self):
+        out = subprocess.run([EXEC, "Ver"], capture_output=True, text=True, timeout=60)
+        self.assertEqual((out.returncode, out.stdout), (0, "4.0 ; \n"))
+        out = subprocess.run([EXEC], input="Ver\nVer; ;Ver\n", capture_output=True, text=True,
+                             timeout=60)
+        self.assertEqual(out.stdout, "4.0 ; \n4.0 ;  ; 4.0 ; \n")
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus")
+        out = subprocess.run([EXEC, "Ver"], capture_output=True, text=True, timeout=60, env=env)
+        self.assertNotEqual(out.returncode, 0)
+        self.assertIn("quorvalin-exec:", out.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

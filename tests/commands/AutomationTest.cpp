@@ -1,0 +1,75 @@
+// Automation objects: one per client connection, the serial line closed with the last one when
+// no window is loaded, and the flag that every creation sets and every release clears.
+#include "commands/Automation.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TestSystem.h"
+
+namespace qv::test {
+namespace {
+
+class AutomationObjects : public ::testing::Test {
+ protected:
+  TestSystem t;
+  bool commReady = true;
+  bool windowLoaded = false;
+  int shutdowns = 0;
+  Automation automation{t.system.state, t.system.dispatcher,
+                        Automation::Hooks{[this] { return commReady; },
+                                          [this] { return windowLoaded; },
+                                          [this] {
+                                            ++shutdowns;
+                                            commReady = false;
+                                          }}};
+};
+
+TEST_F(AutomationObjects, ExecReturnsTheJoinedRepliesAndCreatesTheCallersObject) {
+  EXPECT_EQ(automation.Exec(":1.5", "Ver"), "4.0 ; ");
+  EXPECT_TRUE(automation.HasObject(":1.5"));
+  EXPECT_EQ(t.system.state.ClientAlive, 1);
+  EXPECT_EQ(automation.Exec(":1.5", "Ver\r\nVer"), "Error Unknown command ; ");
+  EXPECT_EQ(automation.ObjectCount(), 1u);
+}
+
+TEST_F(AutomationObjects, TheLastReleaseClosesTheLineWhenNoWindowIsLoaded) {
+  automation.Exec(":1.5", "Ver");
+  automation.Exec(":1.6", "Ver");
+  automation.ReleaseObject(":1.5");
+  EXPECT_EQ(t.system.state.ClientAlive, 0);  // a flag, not a count
+  EXPECT_EQ(shutdowns, 0);                   // the other client keeps its controllers
+  EXPECT_FALSE(automation.MayEnd());
+  automation.ReleaseObject(":1.6");
+  EXPECT_EQ(shutdowns, 1);
+  EXPECT_TRUE(automation.MayEnd());
+  automation.ReleaseObject(":1.6");  // a second release changes nothing
+  EXPECT_EQ(shutdowns, 1);
+}
+
+TEST_F(AutomationObjects, ALoadedWindowKeepsTheLineAndTheProcess) {
+  windowLoaded = true;
+  automation.Exec(":1.5", "Ver");
+  automation.ReleaseObject(":1.5");
+  EXPECT_EQ(shutdowns, 0);
+  EXPECT_FALSE(automation.MayEnd());
+  windowLoaded = false;
+  EXPECT_TRUE(automation.MayEnd());
+}
+
+TEST_F(AutomationObjects, AClosedLineIsNotClosedAgain) {
+  commReady = false;
+  automation.Exec(":1.5", "Ver");
+  automation.ReleaseObject(":1.5");
+  EXPECT_EQ(shutdowns, 0);
+}
+
+TEST_F(AutomationObjects, ACallAfterAReleaseCreatesANewObject) {
+  automation.Exec(":1.5", "Ver");
+  automation.ReleaseObject(":1.5");
+  automation.Exec(":1.5", "Ver");
+  EXPECT_EQ(t.system.state.ClientAlive, 1);
+  EXPECT_EQ(automation.ObjectCount(), 1u);
+}
+
+}  // namespace
+}  // namespace qv::test
