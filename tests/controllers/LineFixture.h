@@ -1,8 +1,12 @@
 #pragma once
 // One serial line for driver tests: a fake clock, a scripted port, the channel over it, a
 // message line that shows what the channel shows, and an event pump that counts its calls.
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "controllers/Comm.h"
@@ -54,5 +58,136 @@ inline std::string Times(int n, const std::string& text) {
     all += text;
   return all;
 }
+
+// Whether `wire` is `pattern`, where one "{x}" in the pattern stands for x one or more times
+// (the polls of a waiting loop).
+inline bool WireMatches(const std::string& wire, const std::string& pattern) {
+  const size_t open = pattern.find('{');
+  const size_t close = pattern.find('}');
+  if (open == std::string::npos || close < open) return wire == pattern;
+  const std::string head = pattern.substr(0, open);
+  const std::string poll = pattern.substr(open + 1, close - open - 1);
+  const std::string tail = pattern.substr(close + 1);
+  if (poll.empty() || wire.size() < head.size() + poll.size() + tail.size() ||
+      wire.compare(0, head.size(), head) != 0 ||
+      wire.compare(wire.size() - tail.size(), tail.size(), tail) != 0) {
+    return false;
+  }
+  const std::string middle = wire.substr(head.size(), wire.size() - head.size() - tail.size());
+  return middle.size() % poll.size() == 0 &&
+         middle == Times(static_cast<int>(middle.size() / poll.size()), poll);
+}
+
+using Answer = std::function<std::optional<std::string>(const std::string& written)>;
+
+// One driver operation on a fresh line (a `Rig` holding `line` and the driver): the unit's
+// replies, the result, the exact bytes written and the messages logged.
+template <class Rig>
+struct DriverCase {
+  DriverCase(const char* n, std::vector<std::string> r, int16_t res, std::string w,
+             std::vector<std::string> l, std::function<int16_t(Rig&)> o)
+      : name(n),
+        replies(std::move(r)),
+        result(res),
+        wire(std::move(w)),
+        log(std::move(l)),
+        op(std::move(o)) {}
+  const char* name;
+  std::vector<std::string> replies;  // to the writes in turn; "" is no answer; then the rig's own
+  int16_t result;
+  std::string wire;  // see WireMatches
+  std::vector<std::string> log;
+  std::function<int16_t(Rig&)> op;  // may check more itself
+};
+
+template <class Rig>
+void RunCases(const std::vector<DriverCase<Rig>>& cases) {
+  for (const DriverCase<Rig>& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig rig;
+    for (const std::string& reply : c.replies)
+      rig.line.port.Reply(reply);
+    EXPECT_EQ(c.op(rig), c.result);
+    if (c.wire.find('{') == std::string::npos) {
+      EXPECT_EQ(rig.line.port.written, c.wire);
+    } else {
+      EXPECT_TRUE(WireMatches(rig.line.port.written, c.wire))
+          << ::testing::PrintToString(rig.line.port.written);
+    }
+    EXPECT_EQ(rig.line.Log(), c.log);
+  }
+}
+
+// Operations for the cases of a `Rig` (line, motor, `drv` of type `Rig::Driver`): a fixture that
+// derives from this has them at hand.
+template <class Rig>
+struct DriverHelpers {
+  using Driver = typename Rig::Driver;
+  using Op = std::function<int16_t(Rig&)>;
+  using Case = DriverCase<Rig>;
+  using Rows = std::vector<Case>;
+
+  // The driver's `f` called with `args`.
+  template <class... P, class... A>
+  static Op Call(int16_t (Driver::*f)(P...), A... args) {
+    return [=](Rig& r) { return (r.drv.*f)(args...); };
+  }
+  // A command that goes out as `wire`, is answered as the rig answers and succeeds.
+  template <class... P, class... A>
+  static Case Sends(const char* name, std::string wire, int16_t (Driver::*f)(P...), A... args) {
+    return Case(name, {}, 1, std::move(wire), {}, Call(f, args...));
+  }
+  // Command (or RawCommand) of `text`; the reply ends as `expected` ("before" when untouched).
+  static Op Cmd(std::string text, std::string expected, bool raw = false) {
+    return [=](Rig& r) {
+      std::string reply = "before";
+      const int16_t result = raw ? r.drv.RawCommand(text, reply) : r.drv.Command(text, reply);
+      EXPECT_EQ(reply, expected);
+      return result;
+    };
+  }
+  // A read into a variable that starts as {5} and ends as `expected`.
+  template <class T>
+  static Op Reads(int16_t (Driver::*read)(T&), std::type_identity_t<T> expected) {
+    return [=](Rig& r) {
+      T value{5};
+      const int16_t result = (r.drv.*read)(value);
+      EXPECT_EQ(value, expected);
+      return result;
+    };
+  }
+  // `op` with the unit answering `answer` once the case's replies are used up.
+  static Op With(Answer answer, Op op) {
+    return [=](Rig& r) {
+      r.line.port.responder = answer;
+      return op(r);
+    };
+  }
+  // `op`, after which the clock was delayed exactly by `delays`.
+  static Op Delays(std::vector<int32_t> delays, Op op) {
+    return [=](Rig& r) {
+      const int16_t result = op(r);
+      EXPECT_EQ(r.line.clock.delays, delays);
+      return result;
+    };
+  }
+  // `op`, after which the message line reads `shown`.
+  static Op Shows(std::string shown, Op op) {
+    return [=](Rig& r) {
+      const int16_t result = op(r);
+      EXPECT_EQ(r.line.messageLine, shown);
+      return result;
+    };
+  }
+  // `op`, which ends at the move time-out of 5 s: the first whole second past it.
+  static Op TimesOut(Op op) {
+    return [=](Rig& r) {
+      const int64_t t0 = r.line.clock.RoundedSeconds();
+      const int16_t result = op(r);
+      EXPECT_EQ(r.line.clock.RoundedSeconds() - t0, 6);
+      return result;
+    };
+  }
+};
 
 }  // namespace qv::test

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <locale>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,61 +17,46 @@
 namespace qv {
 namespace {
 
-struct TextCase {
-  double value;
-  const char* text;
-};
-
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kMax = std::numeric_limits<double>::max();
+constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+
+// `convert` turns each of `from` into the element at the same place of `to`.
+template <class F, class From, class To>
+void ExpectEach(F convert, const std::vector<From>& from, const std::vector<To>& to) {
+  ASSERT_EQ(from.size(), to.size());
+  for (size_t i = 0; i < from.size(); ++i) {
+    EXPECT_EQ(convert(from[i]), to[i]) << "from " << from[i];
+  }
+}
+using Texts = std::vector<std::string>;
+using Values = std::vector<double>;
+const auto kStr = [](double v) { return Str(v); };
+const auto kGeneral = [](double v) { return GeneralText(v); };
+auto Fixed(int decimals) {
+  return [decimals](double v) { return FormatFixed(v, decimals); };
+}
 
 TEST(Str, WritesTheGeneralFormWithASignBlankAndNoLeadingZero) {
-  const std::vector<TextCase> cases = {
-      {0.0, " 0"},
-      {-0.0, " 0"},
-      {0.5, " .5"},
-      {-0.25, "-.25"},
-      {125.0, " 125"},
-      {-3.0, "-3"},
-      {100.0, " 100"},
-      {12.5, " 12.5"},
-      {-1234.5678, "-1234.5678"},
-      {0.1, " .1"},
-      {0.1 + 0.2, " .3"},
-      {1.0 / 3.0, " .333333333333333"},
-      {2.0 / 3.0, " .666666666666667"},
-      {-2.0 / 3.0, "-.666666666666667"},
-      {0.0001, " .0001"},
-      {-0.00012345, "-.00012345"},
-      {123456789012345.0, " 123456789012345"},
-      {999999999999999.0, " 999999999999999"},
-      {1e14, " 100000000000000"},
-      {77777.7, " 77777.7"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Str(c.value), c.text) << "value " << c.value;
-  }
+  ExpectEach(kStr, Values{0.0, -0.0, 0.5, -0.25, 125.0, -3.0, 100.0},
+             Texts{" 0", " 0", " .5", "-.25", " 125", "-3", " 100"});
+  ExpectEach(kStr, Values{12.5, -1234.5678, 0.1, 0.1 + 0.2, 0.0001, -0.00012345, 77777.7},
+             Texts{" 12.5", "-1234.5678", " .1", " .3", " .0001", "-.00012345", " 77777.7"});
+  ExpectEach(kStr, Values{1.0 / 3.0, 2.0 / 3.0, -2.0 / 3.0},
+             Texts{" .333333333333333", " .666666666666667", "-.666666666666667"});
+  ExpectEach(kStr, Values{123456789012345.0, 999999999999999.0, 1e14},
+             Texts{" 123456789012345", " 999999999999999", " 100000000000000"});
 }
 
 TEST(Str, SwitchesToExponentFormOutsideFifteenDigitsAndBelowOneTenThousandth) {
-  const std::vector<TextCase> cases = {
-      {1e15, " 1E+15"},
-      {-1e15, "-1E+15"},
-      {1.5e16, " 1.5E+16"},
-      {1234567890123456.0, " 1.23456789012346E+15"},
-      // Rounding to 15 digits carries into the sixteenth place.
-      {999999999999999.9, " 1E+15"},
-      {1e100, " 1E+100"},
-      {1e-5, " 1E-05"},
-      {-2.5e-7, "-2.5E-07"},
-      {0.000099999, " 9.9999E-05"},
-      {1e-100, " 1E-100"},
-      {std::numeric_limits<double>::max(), " 1.79769313486232E+308"},
-      {std::numeric_limits<double>::denorm_min(), " 4.94065645841247E-324"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Str(c.value), c.text) << "value " << c.value;
-  }
+  ExpectEach(kStr, Values{1e15, -1e15, 1.5e16, 1e100, 1e-5, -2.5e-7, 1e-9, 0.000099999, 1e-100},
+             Texts{" 1E+15", "-1E+15", " 1.5E+16", " 1E+100", " 1E-05", "-2.5E-07", " 1E-09",
+                   " 9.9999E-05", " 1E-100"});
+  // Rounding to 15 digits carries into the sixteenth place.
+  ExpectEach(
+      kStr, Values{1234567890123456.0, 999999999999999.9, kMax, kTiny},
+      Texts{" 1.23456789012346E+15", " 1E+15", " 1.79769313486232E+308", " 4.94065645841247E-324"});
 }
 
 TEST(Str, NonFiniteValuesGiveWordsThatNeverReadBackAsNumbers) {
@@ -85,15 +71,9 @@ TEST(Str, NonFiniteValuesGiveWordsThatNeverReadBackAsNumbers) {
 }
 
 TEST(GeneralText, WritesAZeroBeforeThePointAndNoSignBlank) {
-  const std::vector<TextCase> cases = {
-      {0.0, "0"},       {-0.0, "0"},        {0.5, "0.5"},
-      {-0.25, "-0.25"}, {12.0, "12"},       {12.3, "12.3"},
-      {-3.0, "-3"},     {0.0001, "0.0001"}, {1.0 / 3.0, "0.333333333333333"},
-      {1e15, "1E+15"},  {1e-5, "1E-05"},    {-2.5e-7, "-2.5E-07"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(GeneralText(c.value), c.text) << "value " << c.value;
-  }
+  ExpectEach(kGeneral, Values{0.0, -0.0, 0.5, -0.25, 12.0, 12.3, -3.0, 0.0001, 1.0 / 3.0},
+             Texts{"0", "0", "0.5", "-0.25", "12", "12.3", "-3", "0.0001", "0.333333333333333"});
+  ExpectEach(kGeneral, Values{1e15, 1e-5, -2.5e-7}, Texts{"1E+15", "1E-05", "-2.5E-07"});
 }
 
 TEST(Str, EveryFiniteDoubleReadsBackToTheSameText) {
@@ -113,54 +93,26 @@ TEST(Str, EveryFiniteDoubleReadsBackToTheSameText) {
   }
 }
 
-struct FixedCase {
-  double value;
-  int decimals;
-  const char* text;
-};
-
 TEST(FormatFixed, RoundsHalvesAwayFromZeroOnTheFifteenDigitForm) {
-  const std::vector<FixedCase> cases = {
-      // 2.675 is 2.67499999999999982236431605997495353221893310546875 in binary; its
-      // 15-digit form ends in 5, which rounds up.
-      {2.675, 2, "2.68"}, {0.125, 2, "0.13"},     {-0.125, 2, "-0.13"},   {1.005, 2, "1.01"},
-      {1.25, 1, "1.3"},   {1.35, 1, "1.4"},       {0.05, 1, "0.1"},       {-0.05, 1, "-0.1"},
-      {0.005, 2, "0.01"}, {0.0049999, 2, "0.00"}, {1.0 / 3.0, 2, "0.33"}, {2.0 / 3.0, 2, "0.67"},
-      {0.5, 0, "1"},      {2.5, 0, "3"},          {-2.5, 0, "-3"},        {123.456, 0, "123"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(FormatFixed(c.value, c.decimals), c.text) << c.value << " with " << c.decimals;
-  }
+  // 2.675 is 2.67499999999999982236431605997495353221893310546875 in binary; its 15-digit form
+  // ends in 5, which rounds up.
+  ExpectEach(Fixed(2), Values{2.675, 0.125, -0.125, 1.005, 0.005, 0.0049999, 1.0 / 3.0, 2.0 / 3.0},
+             Texts{"2.68", "0.13", "-0.13", "1.01", "0.01", "0.00", "0.33", "0.67"});
+  ExpectEach(Fixed(1), Values{1.25, 1.35, 0.05, -0.05}, Texts{"1.3", "1.4", "0.1", "-0.1"});
+  ExpectEach(Fixed(0), Values{0.5, 2.5, -2.5, 123.456}, Texts{"1", "3", "-3", "123"});
 }
 
 TEST(FormatFixed, CarriesAndPadsAndNeverWritesMinusZero) {
-  const std::vector<FixedCase> cases = {
-      {0.0, 1, "0.0"},
-      {0.0, 2, "0.00"},
-      {-0.0, 2, "0.00"},
-      {-0.001, 2, "0.00"},
-      {-0.004, 2, "0.00"},
-      {-0.04, 1, "0.0"},
-      {-0.005, 2, "-0.01"},
-      {9.995, 2, "10.00"},
-      {99.95, 1, "100.0"},
-      {-9.96, 1, "-10.0"},
-      {999.999, 2, "1000.00"},
-      {12.0, 2, "12.00"},
-      {-3.0, 1, "-3.0"},
-      {1234567.891, 1, "1234567.9"},
-      {77777.7, 1, "77777.7"},
-      {1.5e-7, 2, "0.00"},
-      {1e15, 2, "1000000000000000.00"},
-      {1e20, 1, "100000000000000000000.0"},
-      {1.2345678901234567e19, 0, "12345678901234600000"},
-      // Digits past the fifteenth are zeros: the decimal form is cut before it is padded.
-      {0.1, 20, "0.10000000000000000000"},
-      {1.0 + std::numeric_limits<double>::epsilon(), 20, "1.00000000000000000000"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(FormatFixed(c.value, c.decimals), c.text) << c.value << " with " << c.decimals;
-  }
+  ExpectEach(Fixed(2), Values{0.0, -0.0, -0.001, -0.004, -0.005, 9.995, 999.999, 12.0, 1.5e-7},
+             Texts{"0.00", "0.00", "0.00", "0.00", "-0.01", "10.00", "1000.00", "12.00", "0.00"});
+  ExpectEach(Fixed(1), Values{0.0, -0.04, 99.95, -9.96, -3.0, 1234567.891, 77777.7},
+             Texts{"0.0", "0.0", "100.0", "-10.0", "-3.0", "1234567.9", "77777.7"});
+  EXPECT_EQ(FormatFixed(1e15, 2), "1000000000000000.00");
+  EXPECT_EQ(FormatFixed(1e20, 1), "100000000000000000000.0");
+  EXPECT_EQ(FormatFixed(1.2345678901234567e19, 0), "12345678901234600000");
+  // Digits past the fifteenth are zeros: the decimal form is cut before it is padded.
+  ExpectEach(Fixed(20), Values{0.1, 1.0 + std::numeric_limits<double>::epsilon()},
+             Texts{"0.10000000000000000000", "1.00000000000000000000"});
 }
 
 TEST(FormatFixed, NonFiniteValuesAndOddDecimalCountsDoNotBreakIt) {
@@ -168,52 +120,28 @@ TEST(FormatFixed, NonFiniteValuesAndOddDecimalCountsDoNotBreakIt) {
   EXPECT_EQ(FormatFixed(kInf, 1), "0.0");
   EXPECT_EQ(FormatFixed(-kInf, 2), "0.00");
   EXPECT_EQ(FormatFixed(3.7, -1), "4");
-  const std::string huge = FormatFixed(std::numeric_limits<double>::max(), 2);
+  const std::string huge = FormatFixed(kMax, 2);
   EXPECT_EQ(huge.substr(0, 15), "179769313486232");
   EXPECT_EQ(huge.size(), 309u + 3u);
-  EXPECT_EQ(FormatFixed(std::numeric_limits<double>::denorm_min(), 2), "0.00");
+  EXPECT_EQ(FormatFixed(kTiny, 2), "0.00");
 }
 
-struct ParseCase {
-  const char* text;
-  double value;
-};
-
 TEST(ParseNumber, AcceptsDecimalNumbersWithSignFractionExponentAndBlanks) {
-  const std::vector<ParseCase> cases = {
-      {"0.5", 0.5},
-      {".5", 0.5},
-      {"5.", 5.0},
-      {"-.25", -0.25},
-      {"+3", 3.0},
-      {"1E3", 1000.0},
-      {"1e-3", 0.001},
-      {"2.5E+2", 250.0},
-      {" 12 ", 12.0},
-      {"   -7.5e1  ", -75.0},
-      {"007", 7.0},
-      {"0", 0.0},
-      {"-0", 0.0},
-      {"0.000", 0.0},
-      {"123456789012345", 123456789012345.0},
-      {" .333333333333333", 0.333333333333333},
-      {"1E-05", 1e-5},
-      {"-2.5E-07", -2.5e-7},
-      {"1e-999", 0.0},
-  };
-  for (const auto& c : cases) {
-    const auto parsed = ParseNumber(c.text);
-    ASSERT_TRUE(parsed.has_value()) << '"' << c.text << '"';
-    EXPECT_EQ(*parsed, c.value) << '"' << c.text << '"';
-  }
+  const auto parse = [](const std::string& text) { return ParseNumber(text); };
+  ExpectEach(parse, Texts{"0.5", ".5", "5.", "-.25", "+3", "1E3", "1e-3", "2.5E+2", " 12 "},
+             Values{0.5, 0.5, 5.0, -0.25, 3.0, 1000.0, 0.001, 250.0, 12.0});
+  ExpectEach(parse, Texts{"   -7.5e1  ", "007", "0", "-0", "0.000", "1E-05", "-2.5E-07", "1e-999"},
+             Values{-75.0, 7.0, 0.0, 0.0, 0.0, 1e-5, -2.5e-7, 0.0});
+  ExpectEach(parse, Texts{"123456789012345", " .333333333333333"},
+             Values{123456789012345.0, 0.333333333333333});
 }
 
 TEST(ParseNumber, ReadsBackTheTextsOfTheExtremeDoubles) {
   // Str writes the largest double as 1.79769313486232E+308, which lies above it; refusing it
   // would make a file that the program wrote itself unreadable.
-  EXPECT_EQ(ParseNumber(" 1.79769313486232E+308"), std::numeric_limits<double>::max());
-  EXPECT_EQ(ParseNumber("-1.79769313486232E+308"), -std::numeric_limits<double>::max());
-  EXPECT_EQ(ParseNumber(" 4.94065645841247E-324"), std::numeric_limits<double>::denorm_min());
+  EXPECT_EQ(ParseNumber(" 1.79769313486232E+308"), kMax);
+  EXPECT_EQ(ParseNumber("-1.79769313486232E+308"), -kMax);
+  EXPECT_EQ(ParseNumber(" 4.94065645841247E-324"), kTiny);
   EXPECT_FALSE(ParseNumber("1.79769313486233E+308").has_value());
   EXPECT_FALSE(ParseNumber("1.8e308").has_value());
 }
@@ -242,45 +170,26 @@ TEST(ParseNumber, SurvivesVeryLongDigitStrings) {
 }
 
 TEST(RoundToInt16, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
-  EXPECT_EQ(RoundToInt16(2.5), 2);
-  EXPECT_EQ(RoundToInt16(3.5), 4);
-  EXPECT_EQ(RoundToInt16(-2.5), -2);
-  EXPECT_EQ(RoundToInt16(-3.5), -4);
-  EXPECT_EQ(RoundToInt16(0.5), 0);
-  EXPECT_EQ(RoundToInt16(-0.5), 0);
-  EXPECT_EQ(RoundToInt16(1.5), 2);
-  EXPECT_EQ(RoundToInt16(2.4999999), 2);
-  EXPECT_EQ(RoundToInt16(2.5000001), 3);
-  EXPECT_EQ(RoundToInt16(-7.6), -8);
-  EXPECT_EQ(RoundToInt16(32767.0), 32767);
-  EXPECT_EQ(RoundToInt16(32767.4), 32767);
-  EXPECT_EQ(RoundToInt16(32766.5), 32766);
-  EXPECT_EQ(RoundToInt16(32767.5), std::nullopt);
-  EXPECT_EQ(RoundToInt16(32768.0), std::nullopt);
-  EXPECT_EQ(RoundToInt16(-32768.0), -32768);
-  EXPECT_EQ(RoundToInt16(-32768.5), -32768);
-  EXPECT_EQ(RoundToInt16(-32768.6), std::nullopt);
-  EXPECT_EQ(RoundToInt16(-32769.5), std::nullopt);
-  EXPECT_EQ(RoundToInt16(kNaN), std::nullopt);
-  EXPECT_EQ(RoundToInt16(kInf), std::nullopt);
-  EXPECT_EQ(RoundToInt16(-kInf), std::nullopt);
-  EXPECT_EQ(RoundToInt16(1e300), std::nullopt);
+  using R = std::vector<std::optional<int16_t>>;
+  const auto round = [](double v) { return RoundToInt16(v); };
+  ExpectEach(round, Values{2.5, 3.5, -2.5, -3.5, 0.5, -0.5, 1.5, 2.4999999, 2.5000001, -7.6},
+             R{2, 4, -2, -4, 0, 0, 2, 2, 3, -8});
+  ExpectEach(round, Values{32767.0, 32767.4, 32766.5, 32767.5, 32768.0},
+             R{32767, 32767, 32766, std::nullopt, std::nullopt});
+  ExpectEach(round, Values{-32768.0, -32768.5, -32768.6, -32769.5},
+             R{-32768, -32768, std::nullopt, std::nullopt});
+  ExpectEach(round, Values{kNaN, kInf, -kInf, 1e300}, R(4, std::nullopt));
 }
 
 TEST(RoundToInt32, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
-  EXPECT_EQ(RoundToInt32(2.5), 2);
-  EXPECT_EQ(RoundToInt32(-3.5), -4);
-  EXPECT_EQ(RoundToInt32(40000.5), 40000);
-  EXPECT_EQ(RoundToInt32(2147483647.0), 2147483647);
-  EXPECT_EQ(RoundToInt32(2147483647.4), 2147483647);
-  EXPECT_EQ(RoundToInt32(2147483646.5), 2147483646);
-  EXPECT_EQ(RoundToInt32(2147483647.5), std::nullopt);
-  EXPECT_EQ(RoundToInt32(-2147483648.0), std::numeric_limits<int32_t>::min());
-  EXPECT_EQ(RoundToInt32(-2147483648.5), std::numeric_limits<int32_t>::min());
-  EXPECT_EQ(RoundToInt32(-2147483649.0), std::nullopt);
-  EXPECT_EQ(RoundToInt32(kNaN), std::nullopt);
-  EXPECT_EQ(RoundToInt32(-kInf), std::nullopt);
-  EXPECT_EQ(RoundToInt32(9007199254740993.0), std::nullopt);
+  using R = std::vector<std::optional<int32_t>>;
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  const auto round = [](double v) { return RoundToInt32(v); };
+  ExpectEach(round, Values{2.5, -3.5, 40000.5, 2147483647.0, 2147483647.4, 2147483646.5},
+             R{2, -4, 40000, 2147483647, 2147483647, 2147483646});
+  ExpectEach(round, Values{-2147483648.0, -2147483648.5}, R{kMin, kMin});
+  ExpectEach(round, Values{2147483647.5, -2147483649.0, kNaN, -kInf, 9007199254740993.0},
+             R(5, std::nullopt));
 }
 
 TEST(RoundToInt16, DoesNotDependOnTheFloatingPointRoundingMode) {
