@@ -64,6 +64,13 @@ int16_t Comm::CommIn2(std::string& reply) {
 // The whole reply must arrive within the time-out counted from the start; between pieces the
 // thread blocks in the port's wait, and no window event is served.
 int16_t Comm::Collect(std::string& reply, bool twoCharacterEnd, const char* faultWord) {
+  reply.clear();
+  if (!port_.IsOpen()) {
+    // No reply can come through a port that is not open: fail at once instead of waiting out
+    // the time-out for every exchange of start-up.
+    ShowFault(faultWord);
+    return -1;
+  }
   std::string collected;
   int16_t result = -1;
   const int32_t start = clock_.TimeMs();

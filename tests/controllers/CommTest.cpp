@@ -93,6 +93,7 @@ class TimedPort final : public SerialPort {
 class Channel : public ::testing::Test {
  protected:
   void SetUp() override {
+    port.open = true;
     comm.CommInit();
     comm.CommSetLogDisplay({[this] { return shown; }, [this](const std::string& t) { shown = t; }});
   }
@@ -231,21 +232,34 @@ TEST_F(Channel, TheRingKeepsTheLatest101OldestFirst) {
   EXPECT_EQ(comm.CommLogText(), expected);
 }
 
-TEST_F(Channel, ClosedPortTimesOutWithoutSpinning) {
+TEST_F(Channel, APortThatIsNotOpenFailsAtOnce) {
+  Im483iTerms();
+  port.open = false;
+  port.errorNumber = 13;
+  port.errorText = "Port not open";
+  const int32_t start = clock.now;
+  std::string reply = "old";
+  EXPECT_EQ(comm.CommIn(reply), -1);
+  EXPECT_EQ(reply, "");
+  EXPECT_EQ(clock.now, start);
+  EXPECT_EQ(comm.CommLogText(), "CommIn  13 Port not open\r\n");
+}
+
+TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinning) {
   class DeadPort final : public SerialPort {
    public:
-    bool Open(const std::string&) override { return false; }
+    bool Open(const std::string&) override { return true; }
     bool Close() override { return true; }
-    bool IsOpen() const override { return false; }
-    bool Write(std::string_view) override { return false; }
+    bool IsOpen() const override { return true; }
+    bool Write(std::string_view) override { return true; }
     size_t BytesAvailable() override { return 0; }
-    bool ReadAll(std::string&) override { return false; }
+    bool ReadAll(std::string&) override { return true; }
     bool WaitForData(int) override {
       ++waits;
-      return false;  // returns at once, as a closed port does
+      return false;  // returns at once, as a broken port does
     }
     int ErrorNumber() const override { return 1; }
-    std::string ErrorText() const override { return "not open"; }
+    std::string ErrorText() const override { return "broken"; }
     int waits = 0;
   } dead;
   Comm channel(dead, clock);
