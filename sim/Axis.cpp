@@ -37,6 +37,7 @@ Axis::Axis(const AxisConfig& config) : config_(config) {
 }
 
 bool Axis::Active(Sensor sensor, int64_t load) const {
+  if ((config_.deadSensors & SensorBit(sensor)) != 0) return false;
   const int64_t w = config_.sensorWidth;
   if (config_.kind == AxisKind::Rotary) {
     if (sensor != Sensor::Home) return false;
@@ -57,6 +58,7 @@ bool Axis::Active(Sensor sensor, int64_t load) const {
 std::optional<int64_t> Axis::Edge(Sensor sensor, Until until, int direction, int64_t load) const {
   const bool active = Active(sensor, load);
   if ((until == Until::Enter) == active) return load;
+  if ((config_.deadSensors & SensorBit(sensor)) != 0) return std::nullopt;  // never entered
   const int64_t w = config_.sensorWidth;
   if (config_.kind == AxisKind::Rotary) {
     if (sensor != Sensor::Home) return std::nullopt;

@@ -15,6 +15,14 @@ inline constexpr int64_t kEndless = -1;  // a motion without a step budget
 
 enum class AxisKind { Linear, Rotary };
 
+// Low and High are the end sensors of a linear axis; Home is the separate home input of a linear
+// axis, or the once-per-turn index of a rotary one.
+enum class Sensor { Low, High, Home };
+
+constexpr unsigned SensorBit(Sensor sensor) {
+  return 1u << static_cast<unsigned>(sensor);
+}
+
 struct AxisConfig {
   AxisKind kind = AxisKind::Linear;
   int64_t travel = 160000;        // microsteps between the two mechanical ends (linear)
@@ -24,11 +32,9 @@ struct AxisConfig {
   int64_t startPosition = 80000;  // load position at power-up, microsteps from the low end / index
   int64_t backlash = 0;           // microsteps of lost motion after a direction change
   double timeScale = 1.0;         // motions run this many times faster than their speed says
+  unsigned deadSensors = 0;       // SensorBit()s of sensors that never respond (broken, unplugged)
 };
 
-// Low and High are the end sensors of a linear axis; Home is the separate home input of a linear
-// axis, or the once-per-turn index of a rotary one.
-enum class Sensor { Low, High, Home };
 enum class Until { Budget, Enter, Leave };
 
 struct Move {

@@ -91,7 +91,27 @@ double StepsPerUnit(Folder& folder, const RoleEntry& r, std::vector<std::string>
   return std::isfinite(perUnit) && perUnit > 0 && perUnit < 1e7 ? perUnit : 1600.0;
 }
 
-AxisConfig Mechanics(Folder& folder, const RoleEntry& r, std::vector<std::string>& warnings) {
+Indexing IndexingOf(Folder& folder, const RoleEntry& r, std::vector<std::string>& warnings) {
+  Indexing indexing;
+  const std::string p = r.prefix;
+  if (r.role == Role::W1 || r.role == Role::W2) {
+    indexing.positions =
+        static_cast<int>(std::lround(folder.Number(r.file, p + "FILTPOSITIONS", 6, warnings)));
+    indexing.pitch = folder.Number(r.file, p + "MSTEPSPERFILT", 1600, warnings);
+    indexing.first = folder.Number(r.file, p + "OFFSETHOME", 0, warnings);
+  } else if (r.role == Role::Cube) {
+    const double perUnit = StepsPerUnit(folder, r, warnings);
+    indexing.positions =
+        static_cast<int>(std::lround(folder.Number(r.file, p + "POSITIONS", 0, warnings)));
+    indexing.pitch = folder.Number(r.file, p + "SHIFTDIST", 0, warnings) * perUnit;
+    indexing.first = folder.Number(r.file, p + "1OFFSET", 0, warnings) * perUnit;
+  }
+  if (indexing.positions < 1 || indexing.positions > 1000 || !(indexing.pitch > 0)) return {};
+  return indexing;
+}
+
+AxisConfig Mechanics(Folder& folder, const RoleEntry& r, const Indexing& indexing,
+                     std::vector<std::string>& warnings) {
   AxisConfig axis;
   axis.kind = r.kind;
   const std::string p = r.prefix;
@@ -111,6 +131,8 @@ AxisConfig Mechanics(Folder& folder, const RoleEntry& r, std::vector<std::string
   if (r.role == Role::W1 || r.role == Role::W2) {
     revolution = folder.Number(r.file, p + "MSTEPSPERFILT", 1600, warnings) *
                  folder.Number(r.file, p + "FILTPOSITIONS", 6, warnings);
+  } else if (r.role == Role::Cube && indexing.positions > 0) {
+    revolution = indexing.positions * indexing.pitch;
   } else {
     const double divide =
         std::clamp(folder.Number(r.file, p + "STEPDIVIDE", 3, warnings), 0.0, 8.0);
@@ -152,10 +174,24 @@ LinePlan ReadLinePlan(const std::string& directory) {
     const bool taken = std::any_of(plan.units.begin(), plan.units.end(),
                                    [&](const UnitPlan& u) { return u.address == unit.address; });
     if (taken) continue;
-    unit.axis = Mechanics(folder, r, plan.warnings);
+    unit.indexing = IndexingOf(folder, r, plan.warnings);
+    unit.axis = Mechanics(folder, r, unit.indexing, plan.warnings);
     plan.units.push_back(unit);
   }
   return plan;
+}
+
+int PositionAt(const UnitPlan& unit, int64_t load, int64_t tolerance) {
+  const Indexing& x = unit.indexing;
+  const double revolution = static_cast<double>(unit.axis.revolution);
+  if (x.positions < 1 || unit.axis.kind != AxisKind::Rotary) return 0;
+  for (int k = 1; k <= x.positions; ++k) {
+    const double at = x.first + (k - 1) * x.pitch;
+    double off = std::fmod(static_cast<double>(load) - at, revolution);
+    if (off < 0) off += revolution;
+    if (std::min(off, revolution - off) <= static_cast<double>(tolerance)) return k;
+  }
+  return 0;
 }
 
 void AddUnits(Line& line, const LinePlan& plan, double timeScale) {

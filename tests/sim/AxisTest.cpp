@@ -141,5 +141,24 @@ TEST(AxisTest, SettingTheCounterKeepsARunningMotionGoing) {
   EXPECT_EQ(axis.Load(kSecond), 6000);
 }
 
+TEST(AxisTest, ADeadSensorNeverRespondsSoASearchForItRunsIntoTheEnd) {
+  AxisConfig config = test::SmallLinear();
+  config.deadSensors = SensorBit(Sensor::Home) | SensorBit(Sensor::Low);
+  Axis axis(config);
+  Move search = Steps(-1, kEndless, 1000, false);
+  search.until = Until::Enter;
+  search.sensor = Sensor::Home;
+  axis.Start(search, 0);
+  EXPECT_EQ(axis.EndTime(), kNever);
+  // Past the home input and onto the low end: neither responds, the load stops at the end.
+  EXPECT_EQ(axis.Load(10 * kSecond), 0);
+  EXPECT_FALSE(axis.SensorActive(Sensor::Home, 4700 * kMs));  // at 300, inside the input
+  EXPECT_FALSE(axis.SensorActive(Sensor::Low, 10 * kSecond));
+  // The high end still works.
+  Axis other(config);
+  other.Start(Steps(1, kEndless), 0);
+  EXPECT_EQ(other.Load(10 * kSecond), 9900);
+}
+
 }  // namespace
 }  // namespace sim
