@@ -17,6 +17,11 @@
 #include "controllers/MotCon.h"
 #include "controllers/QVLEDContr.h"
 #include "controllers/SerialPort.h"
+#include "devices/Focus.h"
+#include "devices/Indexers.h"
+#include "devices/Objectives.h"
+#include "devices/Stage.h"
+#include "devices/Wheels.h"
 #include "foundation/Notifier.h"
 #include "foundation/SharedState.h"
 #include "foundation/Trapar.h"
@@ -56,6 +61,13 @@ class System {
   Comm comm;
   MotCon motCon;
   LedController leds;
+  Focus focus;
+  Stage stage;
+  Wheels wheels;
+  Cube cube;
+  Slide slide;
+  Turret turret;
+  Objectives objectives;
   Display display;
   Interpreter interpreter;
   CommandDispatcher dispatcher;
@@ -70,6 +82,7 @@ class System {
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
+  int16_t InitOne(int16_t installed, int16_t& ready, const std::function<int16_t()>& init);
   bool JoyCentered();
 };
 

@@ -19,8 +19,8 @@ constexpr const char* kInterface = "org.quorvalin.Quorvalin.QuorvalinCmd";
 bool Exec(QDBusInterface& quorvalin, const std::string& line) {
   const QDBusReply<QString> reply = quorvalin.call("Exec", QString::fromStdString(line));
   if (!reply.isValid()) {
-    std::cerr << "quorvalin-exec: cannot reach Quorvalin: "
-              << reply.error().message().toStdString() << '\n';
+    std::cerr << "quorvalin-exec: cannot reach Quorvalin: " << reply.error().message().toStdString()
+              << '\n';
     return false;
   }
   std::cout << reply.value().toStdString() << std::endl;

@@ -8,6 +8,7 @@
 
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/Process.h"
+#include "tests/support/SimSystem.h"
 
 namespace qv::test {
 namespace {
@@ -27,16 +28,19 @@ class Executable : public ::testing::Test {
     p.Write(input);
     return p.Finish();
   }
-  // A copy of the demonstration folder whose port is a simulator's pseudo-terminal.
-  void SetUp() override {
-    for (const auto& entry : std::filesystem::directory_iterator(kDemo)) {
+  void SetUp() override { Prepare(kDemo, {}); }
+
+  // A copy of a program folder whose port is a simulator's pseudo-terminal.
+  void Prepare(const std::string& source, std::vector<std::string> simulatorOptions) {
+    for (const auto& entry : std::filesystem::directory_iterator(source)) {
       std::filesystem::copy(entry.path(), demo.File(entry.path().filename().string()));
     }
     const std::string link = runtime.File("line");
     PutBytes(demo.File("QV_CONFIG.TXT"),
              "\"PORTNAME\"," + link + "\r\n" + GetBytes(demo.File("QV_CONFIG.TXT")));
-    simulator = std::make_unique<Process>(
-        kSimulator, std::vector<std::string>{"--dir", demo.Dir(), "--link", link});
+    std::vector<std::string> args = {"--dir", demo.Dir(), "--link", link};
+    args.insert(args.end(), simulatorOptions.begin(), simulatorOptions.end());
+    simulator = std::make_unique<Process>(kSimulator, args);
     for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -48,9 +52,10 @@ class Executable : public ::testing::Test {
 };
 
 TEST_F(Executable, ConsoleRepliesLineByLine) {
-  const ProcessResult r = Console("Ver\nVer; ;Ver\nxy Home\nZ ?\nWait\n");
+  const ProcessResult r = Console("Ver\nVer; ;Ver\nxy Home\nZ 12.5;Z Wait;Z ?\nWait\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n");
+  EXPECT_EQ(r.out,
+            "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOK  ; OK  ; 12.50 ; \nOK  ; \n");
 }
 
 TEST_F(Executable, ConReachesTheSimulatedControllersOverThePseudoTerminal) {
@@ -132,6 +137,33 @@ TEST_F(Executable, NumbersDoNotFollowTheLocale) {
   const ProcessResult r = p.Finish();
   EXPECT_EQ(r.out, ".5 ; \n 200 ; \n");
 }
+
+// Both demonstration microscopes over a real pseudo-terminal, motions sped up twentyfold.
+class DemoMicroscope : public Executable, public ::testing::WithParamInterface<std::string> {
+ protected:
+  void SetUp() override { Prepare(RepoFolder(GetParam()), {"--time-scale", "20"}); }
+};
+
+TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
+  const ProcessResult r = Console(
+      "XY 1000 500;XY Wait;XY ??\nZ 12.5;Z Wait;Z ?\nF 3;F Wait;F ??\n"
+      "Cube 2;Cube Wait;Cube ??\nSlide 5;Slide Wait;Slide ??\nTurn 90;Turn Wait;Turn ??\n");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "OK  ; OK  ; XY 1000.0 500.0 ; \n"
+            "OK  ; OK  ; 12.50 ; \n"
+            "OK  ; OK  ; F 3 ; \n"
+            "OK  ; OK  ; Cube 2 ; \n"
+            "OK  ; OK  ; Slide 5.00 ; \n"
+            "OK  ; OK  ; Turn 90.00 ; \n");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLines, DemoMicroscope,
+                         ::testing::Values("config/demo", "config/demo-im483i"),
+                         [](const auto& instance) {
+                           return instance.param == "config/demo" ? std::string("EZHR17")
+                                                                  : std::string("IM483I");
+                         });
 
 }  // namespace
 }  // namespace qv::test

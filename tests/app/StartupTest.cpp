@@ -2,6 +2,7 @@
 // leaves behind.
 #include <gtest/gtest.h>
 
+#include "tests/support/SimSystem.h"
 #include "tests/support/TestSystem.h"
 
 namespace qv::test {
@@ -20,13 +21,15 @@ class Startup : public ::testing::Test {
     Put("QV_CONFIG.TXT", kConfig + "\"CONTRTYPE\",EZHR17\r\n" + extraConfig);
     Put("QV_JOYCMDS.TXT", "Ver\r\nXY Stop\r\n");
     Put("QV_SYMCONST.TXT", "\"SLOW\", 200\r\n");
+    Put("QV_OBJPOSMAG.TXT", "\"OBJPOS1\", 10\r\n");
   }
   Configuration& config() { return t.system.state.Config; }
   TestSystem t;
 };
 
 TEST_F(Startup, ACompleteFolderStartsCleanly) {
-  PutComplete("\"XY_INSTALLED\", 1\r\n\"W2_INSTALLED\", 1\r\n\"JOYSTARTON\", 1\r\n");
+  PutComplete("\"W2_INSTALLED\", 0\r\n\"JOYSTARTON\", 1\r\n");
+  Put("QV_OBJPOSMAG.TXT", "\"OBJPOS1\", 4\r\n");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
   EXPECT_EQ(t.system.state.AppDir, t.folder.Dir());
@@ -35,9 +38,10 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
   EXPECT_EQ(config().MoveTimeout, 60);
   EXPECT_EQ(config().WaitPollingInterval, 50);
   EXPECT_EQ(config().ContrType, "EZHR17");
-  EXPECT_EQ(config().XYInstalled, 1);
-  EXPECT_EQ(config().WInstalled[2], 1);
+  EXPECT_EQ(config().WInstalled[2], 0);
   EXPECT_EQ(config().ZInstalled, 0);
+  EXPECT_EQ(t.system.objectives.ObjCount(), 1);
+  EXPECT_EQ(t.system.objectives.Mag(), 10);
   EXPECT_EQ(t.system.state.HistoryMax, 30);
   EXPECT_EQ(t.system.interpreter.State().ProgLines, PlainList{"End"});
   EXPECT_EQ(t.system.state.JoyOn, 0);  // no joystick to be found centred
@@ -55,7 +59,8 @@ TEST_F(Startup, AMissingJoystickListStillDispatchesAnEmptyCommand) {
   Put("QV_CONFIG.TXT", kConfig);
   Put("QV_SYMCONST.TXT", "");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(t.notifier.LastText(), "File " + t.folder.File("QV_JOYCMDS.TXT") + " does not exist");
+  EXPECT_EQ(t.notifier.Messages.at(0).Text,
+            "File " + t.folder.File("QV_JOYCMDS.TXT") + " does not exist");
   EXPECT_EQ(t.Run("CommandCount"), " 2 ; ");
 }
 
@@ -70,6 +75,7 @@ TEST_F(Startup, AMissingRequiredKeyIsNamedAndFailsStartUp) {
   Put("QV_CONFIG.TXT", "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"WAITPOLLINGINTERVAL\", 50\r\n");
   Put("QV_JOYCMDS.TXT", "Ver\r\n");
   Put("QV_SYMCONST.TXT", "");
+  Put("QV_OBJPOSMAG.TXT", "");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
   ASSERT_EQ(t.notifier.Messages.size(), 1u);
   EXPECT_EQ(t.notifier.Messages[0].Text,
@@ -81,10 +87,12 @@ TEST_F(Startup, AMissingRequiredKeyIsNamedAndFailsStartUp) {
 
 TEST_F(Startup, OnlyTheValueOneInstallsADevice) {
   PutComplete("\"XY_INSTALLED\", 2\r\n\"Z_INSTALLED\", 1.4\r\n");
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);  // Z is installed, with no file to read
   EXPECT_EQ(config().XYInstalled, 2);
   EXPECT_EQ(config().ZInstalled, 1);
-  EXPECT_EQ(t.Run("XY ?"), "Off  ; ");
+  EXPECT_EQ(t.Run("XY ?;Z ?"), "Off  ; Off  ; ");
+  ASSERT_EQ(t.notifier.Messages.size(), 1u);  // only Z's file was looked for, not the stage's
+  EXPECT_EQ(t.notifier.LastText(), "File " + t.folder.File("QV_PARZ.TXT") + " does not exist");
 }
 
 TEST_F(Startup, AnAbsentControllerTypeMeansIM483I) {
@@ -167,12 +175,17 @@ TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
   EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
 }
 
-TEST(DemoFolder, EveryStartUpFileIsThereAndStartsCleanly) {
-  TestSystem t;
-  EXPECT_EQ(t.system.InitSystem(std::string(QV_SOURCE_DIR) + "/config/demo"), 1);
-  EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
-  EXPECT_EQ(t.system.state.Config.ContrType, "EZHR17");
-  EXPECT_FALSE(t.system.state.SymConst.empty());
+TEST(DemoFolder, EveryStartUpFileIsThereAndEveryDeviceStartsOnTheSimulator) {
+  for (const char* folder : {"config/demo", "config/demo-im483i"}) {
+    SCOPED_TRACE(folder);
+    SimSystem s(RepoFolder(folder));
+    EXPECT_EQ(s.Start(), 1) << s.system.comm.CommLogText();
+    EXPECT_TRUE(s.notifier.Messages.empty()) << s.notifier.LastText();
+    const ReadyFlags& r = s.system.state.Ready;
+    EXPECT_EQ(r.XYReady + r.ZReady + r.WReady[1] + r.WReady[2] + r.SReady + r.TReady + r.CubeReady,
+              7);
+    EXPECT_FALSE(s.system.state.SymConst.empty());
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // describes answer on a loopback port, and the clock moves only when the program waits, so
 // time-outs and motions take no real time.
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/System.h"
@@ -26,8 +27,11 @@ inline std::string RepoFolder(const std::string& relative) {
 }
 
 struct SimSystem {
-  explicit SimSystem(const std::string& sourceFolder, sim::LineOptions options = {})
+  // `adjust` may change the simulated mechanics (a broken sensor, say) before the units exist.
+  explicit SimSystem(const std::string& sourceFolder, sim::LineOptions options = {},
+                     const std::function<void(sim::LinePlan&)>& adjust = {})
       : plan(Copied(sourceFolder, folder)), line(plan.type, options) {
+    if (adjust) adjust(plan);
     sim::AddUnits(line, plan);
   }
 

@@ -1,0 +1,155 @@
+#include "commands/IndexerCommands.h"
+
+#include <optional>
+
+#include "commands/CommandText.h"
+#include "commands/Replies.h"
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+std::string Status(int16_t status) {
+  return std::string(status > 0 ? kOk : kError);
+}
+
+// A value word: a number or a symbol standing for one; empty when it is neither.
+std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
+  if (!ResolveSymbol(word, symbols)) return std::nullopt;
+  return ParseNumber(word);
+}
+
+// A value word as a 16-bit integer, halves to the even neighbour; empty when it does not fit.
+std::optional<int16_t> ResolveInt16(std::string word, const ParList& symbols) {
+  const std::optional<double> value = ResolveNumber(std::move(word), symbols);
+  if (!value) return std::nullopt;
+  return RoundToInt16(*value);
+}
+
+std::string WheelLamp(Wheels& wheels, std::string& rest) {
+  std::string word;
+  if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
+  if (word == "On" || word == "1") return Status(wheels.Lamp(1));
+  if (word == "Off" || word == "0") return Status(wheels.Lamp(0));
+  return std::string(kBadValue);
+}
+
+std::string WheelFocShift(Wheels& wheels, int wheel, std::string& rest) {
+  std::string word;
+  if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
+  if (word == "On") {
+    wheels.ZCompOn();
+    return std::string(kOk);
+  }
+  if (word == "Off") {
+    wheels.ZCompOff();
+    return std::string(kOk);
+  }
+  std::string fileName;  // the word before it only says that a file follows
+  if (SplitWord(rest, fileName) == 0) return std::string(kMissingArgument);
+  return Status(wheels.ReadZCompTable(wheel, fileName));
+}
+
+}  // namespace
+
+std::string WheelSubCommand(Wheels& wheels, int wheel, const ParList& symbols,
+                            const std::string& subCommand, std::string& rest) {
+  wheels.SelectWheel(wheel);
+  int16_t filter = 0;
+  if (subCommand == "Home") {
+    if (wheels.Home() <= 0) return std::string(kError);
+    return Status(wheels.ReadFilter(filter));
+  }
+  if (subCommand == "??") {
+    if (wheels.ReadFilter(filter) <= 0) return std::string(kError);
+    return (wheel == 1 ? "F " : "B ") + std::to_string(filter);
+  }
+  if (subCommand == "?") {
+    if (wheels.ReadFilter(filter) <= 0) return std::string(kError);
+    return std::to_string(filter);
+  }
+  if (subCommand == "Wait") return Status(wheels.WaitComp());
+  if (subCommand == "Next") {
+    wheels.Next();  // a wheel that cannot move is no error of the command
+    return std::string(kOk);
+  }
+  if (subCommand == "Prev") {
+    wheels.Prev();
+    return std::string(kOk);
+  }
+  if (subCommand == "Lamp") return WheelLamp(wheels, rest);
+  if (subCommand == "FocShift") return WheelFocShift(wheels, wheel, rest);
+  const std::optional<int16_t> target = ResolveInt16(subCommand, symbols);
+  if (!target) return std::string(kError);
+  const int16_t status = wheels.GotoFilterComp(*target);
+  return Status(status);
+}
+
+std::string CubeSubCommand(Cube& cube, const ParList& symbols, const std::string& subCommand,
+                           std::string&) {
+  int16_t position = 0;
+  if (subCommand == "Home") return Status(cube.Home());
+  if (subCommand == "??") {
+    if (cube.ReadPos(position) <= 0) return std::string(kError);
+    return "Cube " + std::to_string(position);
+  }
+  if (subCommand == "?") {
+    if (cube.ReadPos(position) <= 0) return std::string(kError);
+    return std::to_string(position);
+  }
+  if (subCommand == "Wait") return Status(cube.Wait());
+  const std::optional<int16_t> target = ResolveInt16(subCommand, symbols);
+  if (!target) return std::string(kError);
+  const int16_t status = cube.Goto(*target);
+  if (status > 0) cube.SetCurrentCube(*target);
+  return Status(status);
+}
+
+std::string PositionDriveSubCommand(PositionDrive& drive, const ParList& symbols,
+                                    const std::string& subCommand, std::string& rest) {
+  double position = 0;
+  if (subCommand == "?" || subCommand == "??") {
+    if (drive.ReadPos(position) <= 0) return std::string(kError);
+    const std::string text = FormatFixed(position, 2);
+    return subCommand == "?" ? text : std::string(drive.Kind().word) + " " + text;
+  }
+  if (subCommand == "Rel") {
+    std::string word;
+    if (SplitWord(rest, word) == 0) return std::string(kNoValue);
+    const std::optional<double> distance = ResolveNumber(word, symbols);
+    if (!distance) return std::string(kError);
+    return Status(drive.MoveRel(*distance));
+  }
+  if (subCommand == "Wait") return Status(drive.Wait());
+  if (subCommand == "Home") return Status(drive.Home());
+  const std::optional<double> target = ResolveNumber(subCommand, symbols);
+  if (!target) return std::string(kError);
+  return Status(drive.MoveAbs(*target));
+}
+
+void RegisterIndexerCommands(DeviceCommands& commands, const IndexerDevices& devices,
+                             const ParList& symbols, std::function<void()> filterCaption) {
+  for (int wheel : {1, 2}) {
+    commands.SetSubCommands(
+        wheel == 1 ? "F" : "B", [&wheels = devices.wheels, wheel, &symbols, filterCaption](
+                                    const std::string& subCommand, std::string& rest) {
+          std::string reply = WheelSubCommand(wheels, wheel, symbols, subCommand, rest);
+          if (filterCaption) filterCaption();
+          return reply;
+        });
+  }
+  commands.SetSubCommands(
+      "Cube", [&cube = devices.cube, &symbols](const std::string& subCommand, std::string& rest) {
+        return CubeSubCommand(cube, symbols, subCommand, rest);
+      });
+  commands.SetSubCommands("Slide", [&slide = devices.slide, &symbols](const std::string& subCommand,
+                                                                      std::string& rest) {
+    return PositionDriveSubCommand(slide, symbols, subCommand, rest);
+  });
+  commands.SetSubCommands("Turn", [&turret = devices.turret, &symbols](
+                                      const std::string& subCommand, std::string& rest) {
+    return PositionDriveSubCommand(turret, symbols, subCommand, rest);
+  });
+}
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+#include "devices/DriveProfile.h"
+
+#include <cmath>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+
+void ReadProfileSettings(ParamReader& reader, const std::string& prefix, DriveProfile& profile) {
+  reader.Required(prefix + "STEPDIVIDE", profile.stepDivide);
+  reader.Required(prefix + "HOLDCURRENT", profile.holdCurrent);
+  reader.Required(prefix + "RUNCURRENT", profile.runCurrent);
+  reader.Required(prefix + "SLEWVELOCITY", profile.slewVelocity);
+  reader.Required(prefix + "INITVELOCITY", profile.initVelocity);
+  reader.Required(prefix + "ACCELERATION", profile.acceleration);
+  reader.Required(prefix + "DECELERATION", profile.deceleration);
+}
+
+int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& p) {
+  motCon.MotorSelect(p.contr);
+  if (motCon.MotorSetStepDivide(p.stepDivide) < 0) return -1;
+  if (motCon.MotorSetCurrents(p.holdCurrent, p.runCurrent) < 0) return -1;
+  if (motCon.MotorSetSlewSpeed(p.slewVelocity) < 0) return -1;
+  if (motCon.MotorSetInitSpeed(p.initVelocity) < 0) return -1;
+  if (motCon.MotorSetRamp(p.acceleration, p.deceleration) < 0) return -1;
+  return 1;
+}
+
+std::optional<double> UnitPerStep(double travelPerTurn, int16_t motorSteps, int16_t stepDivide) {
+  const double scale = travelPerTurn / motorSteps / std::pow(2.0, stepDivide);
+  if (!std::isfinite(scale) || scale == 0) return std::nullopt;
+  return scale;
+}
+
+std::optional<int32_t> WholeSteps(double microsteps) {
+  return RoundToInt32(microsteps);
+}
+
+}  // namespace qv

@@ -1,0 +1,42 @@
+#pragma once
+// The part of a device file that every indexing drive shares (wheels, cube, slide, turret): the
+// controller address and the motion profile, and the one order in which the profile reaches the
+// controller.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "controllers/MotCon.h"
+#include "devices/ParamReader.h"
+
+namespace qv {
+
+struct DriveProfile {
+  int16_t contr = 0;         // character code of the controller address
+  int16_t stepDivide = 0;    // exponent: 2^stepDivide microsteps per full step
+  int16_t holdCurrent = 0;   // controller units (percent)
+  int16_t runCurrent = 0;    // controller units (percent)
+  int32_t slewVelocity = 0;  // microsteps/s
+  int32_t initVelocity = 0;  // microsteps/s
+  int32_t acceleration = 0;  // controller units
+  int32_t deceleration = 0;  // controller units
+};
+
+// STEPDIVIDE, HOLDCURRENT, RUNCURRENT, SLEWVELOCITY, INITVELOCITY, ACCELERATION and DECELERATION
+// with `prefix` in front, all required, in that order.
+void ReadProfileSettings(ParamReader& reader, const std::string& prefix, DriveProfile& profile);
+
+// Selects the unit and sends step divide, currents, slew and initial speed and ramp. 1, or -1 at
+// the first operation that fails; operations one controller type lacks (its result 0) are no
+// failure.
+int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& profile);
+
+// The length (or angle) one microstep moves: travel per motor turn / full steps / 2^divide.
+// Empty when the file's numbers give no usable scale (zero steps, zero travel).
+std::optional<double> UnitPerStep(double travelPerTurn, int16_t motorSteps, int16_t stepDivide);
+
+// Rounding of targets to whole microsteps, halves to the even neighbour; empty when the value
+// does not fit 32 bits or is no number.
+std::optional<int32_t> WholeSteps(double microsteps);
+
+}  // namespace qv

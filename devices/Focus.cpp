@@ -1,0 +1,170 @@
+#include "devices/Focus.h"
+
+#include <array>
+
+#include "devices/JoySpeed.h"
+
+namespace qv {
+namespace {
+
+constexpr int32_t kEnergiseMs = 100;     // ms between the +1 and -1 steps that energise the motor
+constexpr int16_t kSettlePauseMs = 500;  // ms, controller pause before the origin is set
+constexpr int32_t kLimitMask = 3;        // either limit
+constexpr int16_t kModeFlags = 1;
+
+struct StepEntry {
+  FocusStep step;
+  int sign;     // +1 down, -1 up
+  bool coarse;  // ZCOARSEFACTOR fine steps
+  std::string_view text;
+};
+
+constexpr std::array<StepEntry, 4> kSteps{{
+    {FocusStep::DownCoarse, 1, true, "Down Coarse"},
+    {FocusStep::DownFine, 1, false, "Down Fine"},
+    {FocusStep::UpCoarse, -1, true, "Up Coarse"},
+    {FocusStep::UpFine, -1, false, "Up Fine"},
+}};
+
+const StepEntry& Entry(FocusStep step) {
+  for (const StepEntry& e : kSteps) {
+    if (e.step == step) return e;
+  }
+  return kSteps[0];
+}
+
+}  // namespace
+
+Focus::Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock,
+             const std::string& contrType)
+    : trapar_(trapar), notifier_(notifier), mot_(motCon), clock_(clock), contrType_(contrType) {}
+
+int16_t Focus::ZReadPar() {
+  return ReadZParams(trapar_, params_);
+}
+
+int16_t Focus::ZApplyPar() {
+  const ZParams& p = params_;
+  mot_.MotorSelect(p.Contr);
+  // Operations a controller type lacks answer 0; only a negative status is a failure.
+  if (mot_.MotorSetStepDivide(p.StepDivide) < 0 ||
+      mot_.MotorSetCurrents(p.HoldCurrent, p.RunCurrent) < 0 ||
+      mot_.MotorSetSlewSpeed(p.SlewVelocity) < 0 || mot_.MotorSetInitSpeed(p.InitVelocity) < 0 ||
+      mot_.MotorSetRamp(p.Acceleration, p.Deceleration) < 0 ||
+      mot_.MotorSetJogSpeeds(p.JogSpeedLow, p.JogSpeedHigh) < 0 || ApplyOrigin() < 0 ||
+      mot_.MotorSetLimitPolarity(p.LimPolarity) < 0 || mot_.MotorEnableLimits(p.EnableLimits) < 0 ||
+      mot_.MotorSetModeFlags(kModeFlags) < 0) {
+    return -1;
+  }
+  return 1;
+}
+
+int16_t Focus::ApplyOrigin() {
+  if (params_.PowerUpOrigin != 0) {
+    // Only a controller that has just been powered (count 0) gets the origin; one that kept
+    // its count keeps it, so Z positions survive a restart of the program.
+    double count = 0;  // microsteps
+    if (mot_.MotorReadPos(count) < 0) return -1;
+    if (count != 0) return 1;
+    if (mot_.MotorMoveRel(1) < 0) return -1;
+    return mot_.MotorSetOrigin(params_.PowerUpOrigin) < 0 ? -1 : 1;
+  }
+  // One step out and back energises the motor and leaves the position unchanged.
+  if (mot_.MotorMoveRel(1) < 0) return -1;
+  clock_.DelayMs(kEnergiseMs);
+  return mot_.MotorMoveRel(-1) < 0 ? -1 : 1;
+}
+
+int16_t Focus::ZInit() {
+  if (ZReadPar() < 0) return -1;
+  zUmPerStep_ = UmPerStep(params_.StrokePerRot, params_.MotorSteps, params_.StepDivide);
+  if (!UsableScale(zUmPerStep_)) {
+    // Every conversion would divide by this scale: refuse the device instead.
+    notifier_.MessageBox("ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in " + trapar_.ParDir() +
+                             kZFile + " give no usable microns per microstep",
+                         MsgIcon::Exclamation);
+    return -1;
+  }
+  if (ZApplyPar() < 0) return -1;
+  double z = 0;
+  return ZReadPos(z);
+}
+
+int16_t Focus::ZMoveRel(double dz) {
+  mot_.MotorSelect(params_.Contr);
+  return mot_.MotorMoveRel(dz / zUmPerStep_);
+}
+
+int16_t Focus::ZMoveAbs(double z) {
+  mot_.MotorSelect(params_.Contr);
+  return mot_.MotorMoveAbs(z / zUmPerStep_ + params_.PowerUpOrigin);
+}
+
+int16_t Focus::ZWait() {
+  mot_.MotorSelect(params_.Contr);
+  return mot_.MotorWaitMoveEnd();
+}
+
+int16_t Focus::ZReadPos(double& z) {
+  mot_.MotorSelect(params_.Contr);
+  double count = 0;  // microsteps
+  if (mot_.MotorReadPos(count) <= 0) return -1;
+  z = lastZ_ = (count - params_.PowerUpOrigin) * zUmPerStep_;
+  return 1;
+}
+
+int16_t Focus::ZOrigin() {
+  mot_.MotorSelect(params_.Contr);
+  return mot_.MotorSetOrigin(params_.PowerUpOrigin);
+}
+
+int16_t Focus::ZHome() {
+  mot_.MotorSelect(params_.Contr);
+  const int16_t limit = mot_.MotorToLimit(kLimitMask, params_.HomeSpeed);
+  const int16_t pause = mot_.MotorPause(kSettlePauseMs);
+  // The origin is set even after a rough run to the limit; the result still tells of it.
+  const int16_t origin = mot_.MotorSetOrigin(params_.PowerUpOrigin);
+  return origin < 0 || limit < 0 || pause < 0 ? -1 : 1;
+}
+
+int16_t Focus::ZJog(int32_t v) {
+  mot_.MotorSelect(params_.Contr);
+  return mot_.MotorMoveAtSpeed(v);
+}
+
+int16_t Focus::ZStop() {
+  return ZJog(0);
+}
+
+int16_t Focus::ZJoyJog(double j, double range) {
+  if (!UsableJoyRange(range)) return -1;  // a calibration without a range gives no speed
+  const int32_t v = LinearJoySpeed(j, params_.JoyMaxSpeed, range);  // microsteps/s
+  switch (ControllerKindOf(contrType_)) {
+    case ControllerKind::kIm483i:
+      return ZJog(ClampImsSpeed(v));
+    case ControllerKind::kEzhr17: {
+      if (v == 0 && joyPrev_ == 0) return 1;
+      const int16_t result = ZJog(v);
+      if (result < 0) return result;  // the next call sends again
+      joyPrev_ = v;
+      // The run changed the top speed; moves use the configured one again.
+      if (v == 0) return mot_.MotorSetSlewSpeed(params_.SlewVelocity);
+      return result;
+    }
+    case ControllerKind::kNone:
+      break;
+  }
+  return 0;
+}
+
+int16_t Focus::ZStepMove(FocusStep step) {
+  const StepEntry& e = Entry(step);
+  const double size = e.coarse ? params_.CoarseFactor * params_.JumpSize : params_.JumpSize;
+  return ZMoveRel(e.sign * size);
+}
+
+std::string_view Focus::StepText(FocusStep step) {
+  return Entry(step).text;
+}
+
+}  // namespace qv

@@ -1,0 +1,59 @@
+#pragma once
+// The Z focus drive, moved in microns. Positions count from the power-up origin: the controller
+// count ZPOWERUPORIGIN means Z = 0, so a restart of the program keeps Z positions valid as long
+// as the controller kept its count. A positive step is "down", a negative one "up".
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "controllers/MotCon.h"
+#include "devices/StageParams.h"
+#include "foundation/Notifier.h"
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+// The focus steps of the main window.
+enum class FocusStep { DownCoarse, DownFine, UpCoarse, UpFine };
+
+class Focus {
+ public:
+  Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock,
+        const std::string& contrType);
+
+  int16_t ZReadPar();   // 1, or -1 when the file or a required key is missing
+  int16_t ZApplyPar();  // 1, or -1 at the first controller operation that fails
+  int16_t ZInit();      // read, scale, apply, read the position back
+
+  // Results are the controller's status, passed on unchanged; no operation waits unless named so.
+  int16_t ZMoveRel(double dz);  // microns
+  int16_t ZMoveAbs(double z);   // microns from the power-up origin
+  int16_t ZWait();
+  int16_t ZReadPos(double& z);  // 1 / -1; on failure z is left as it was
+  int16_t ZOrigin();            // the present position becomes Z = 0
+  int16_t ZHome();              // to the limit, then the origin: 1 / -1
+  int16_t ZJog(int32_t v);      // microsteps/s; 0 stops
+  int16_t ZStop();
+  int16_t ZJoyJog(double j, double range);
+  int16_t ZStepMove(FocusStep step);
+  static std::string_view StepText(FocusStep step);  // "Down Coarse", ...
+
+  const ZParams& Params() const { return params_; }
+  double ZUmPerStep() const { return zUmPerStep_; }
+  double Z() const { return lastZ_; }  // microns, the last position read
+
+ private:
+  int16_t ApplyOrigin();
+
+  Trapar& trapar_;
+  Notifier& notifier_;
+  MotCon& mot_;
+  Clock& clock_;
+  const std::string& contrType_;
+  ZParams params_;
+  double zUmPerStep_ = 0;  // microns per microstep
+  double lastZ_ = 0;       // microns, last position read
+  int32_t joyPrev_ = 0;    // microsteps/s, the EZHR17 joystick speed last sent
+};
+
+}  // namespace qv

@@ -1,0 +1,46 @@
+#include "devices/FocusCompensation.h"
+
+namespace qv {
+namespace {
+
+bool ValidWheel(int wheel) {
+  return wheel == 1 || wheel == 2;
+}
+
+}  // namespace
+
+int16_t FocusCompensation::ReadTable(int wheel, int16_t positions, const std::string& fileName) {
+  if (!ValidWheel(wheel)) return -1;
+  std::vector<int16_t>& table = tables_[wheel];
+  table.assign(positions > 0 ? positions : 0, 0);
+  trapar_.SetParFile(fileName);
+  if (trapar_.ReadParFile() < 0) return -1;
+  int16_t result = 1;
+  for (int k = 1; k <= static_cast<int>(table.size()); ++k) {
+    const std::string key = "W" + std::to_string(wheel) + "DZ" + std::to_string(k);
+    int16_t offset = 0;
+    if (trapar_.Par(key, offset, "from") == 1) {
+      table[k - 1] = offset;
+    } else {
+      result = -1;
+    }
+  }
+  return result;
+}
+
+void FocusCompensation::SetOn(int wheel, bool on) {
+  if (ValidWheel(wheel)) on_[wheel] = on;
+}
+
+bool FocusCompensation::IsOn(int wheel) const {
+  return ValidWheel(wheel) && on_[wheel];
+}
+
+int16_t FocusCompensation::Offset(int wheel, int filter) const {
+  if (!ValidWheel(wheel)) return 0;
+  const std::vector<int16_t>& table = tables_[wheel];
+  if (filter < 1 || filter > static_cast<int>(table.size())) return 0;
+  return table[filter - 1];
+}
+
+}  // namespace qv

@@ -1,0 +1,164 @@
+#include "devices/Indexers.h"
+
+#include <cmath>
+
+#include "devices/ParamReader.h"
+#include "foundation/NumberText.h"
+
+namespace qv {
+
+std::optional<int16_t> CubeAtCount(double count, double unitPerStep, double shiftDist) {
+  if (!std::isfinite(unitPerStep) || unitPerStep == 0) return std::nullopt;
+  if (!std::isfinite(shiftDist) || shiftDist == 0) return std::nullopt;
+  return RoundToInt16(count * unitPerStep / shiftDist + 1);
+}
+
+namespace {
+
+// An EZHR17 search that never finds its sensor would run on after the wait gave up.
+bool HomeSmartOrStop(MotCon& motCon, int32_t speed, int32_t initSpeed) {
+  if (motCon.MotorHomeSmart(speed, initSpeed) >= 0) return true;
+  motCon.MotorMoveAtSpeed(0);
+  return false;
+}
+
+}  // namespace
+
+// --- Cube ---
+
+int16_t Cube::ReadPar() {
+  ParamReader reader(trapar_);
+  if (!reader.Open("QV_PARCUBE.TXT")) return -1;
+  reader.RequiredAddress("CUBECONTR", par_.profile.contr);
+  reader.Required("CUBESTROKEPERROT", par_.strokePerRot);
+  reader.Required("CUBEMOTORSTEPS", par_.motorSteps);
+  ReadProfileSettings(reader, "CUBE", par_.profile);
+  reader.Required("CUBEHOMESPEED", par_.homeSpeed);
+  reader.Required("CUBEPOSITIONS", par_.positions);
+  reader.Required("CUBESHIFTDIST", par_.shiftDist);
+  reader.Required("CUBE1OFFSET", par_.offset1);
+  return reader.Result();
+}
+
+int16_t Cube::ApplyPar() {
+  return ApplyDriveProfile(motCon_, par_.profile);
+}
+
+int16_t Cube::Init() {
+  if (ReadPar() < 0) return -1;
+  unitPerStep_ = qv::UnitPerStep(par_.strokePerRot, par_.motorSteps, par_.profile.stepDivide);
+  if (ApplyPar() < 0) return -1;
+  int16_t cube = 0;
+  return ReadPos(cube);
+}
+
+int16_t Cube::Goto(int16_t cube) {
+  if (cube < 1 || cube > par_.positions || !unitPerStep_) return -1;
+  const std::optional<int32_t> count = WholeSteps((cube - 1) * par_.shiftDist / *unitPerStep_);
+  if (!count) return -1;
+  motCon_.MotorSelect(par_.profile.contr);
+  return motCon_.MotorMoveAbs(*count) > 0 ? 1 : -1;
+}
+
+int16_t Cube::ReadPos(int16_t& cube) {
+  motCon_.MotorSelect(par_.profile.contr);
+  double count = 0;
+  if (motCon_.MotorReadPos(count) != 1 || !unitPerStep_) return -1;
+  // Homing puts cube 1 at the origin, so the count is measured from cube 1 already.
+  const std::optional<int16_t> found = CubeAtCount(count, *unitPerStep_, par_.shiftDist);
+  if (!found) return -1;
+  cube = *found;
+  currentCube_ = cube;
+  return 1;
+}
+
+int16_t Cube::Home() {
+  motCon_.MotorSelect(par_.profile.contr);
+  bool ok = HomeSmartOrStop(motCon_, par_.homeSpeed, par_.profile.initVelocity);
+  if (ok) {
+    const std::optional<int32_t> offset =
+        unitPerStep_ ? WholeSteps(par_.offset1 / *unitPerStep_) : std::nullopt;
+    // The origin may only be set once the changer stands at cube 1.
+    ok = offset && motCon_.MotorMoveRel(*offset) >= 0 && motCon_.MotorWaitMoveEnd() >= 0;
+  }
+  if (motCon_.MotorPause(500) < 0) ok = false;
+  if (motCon_.MotorSetOrigin(0) < 0) return -1;
+  return ok ? 1 : -1;
+}
+
+int16_t Cube::Wait() {
+  motCon_.MotorSelect(par_.profile.contr);
+  return motCon_.MotorWaitMoveEnd();
+}
+
+// --- Slide and turret ---
+
+int16_t PositionDrive::ReadPar() {
+  const std::string p = kind_.prefix;
+  ParamReader reader(trapar_);
+  if (!reader.Open(kind_.file)) return -1;
+  reader.RequiredAddress(p + "CONTR", par_.profile.contr);
+  if (kind_.strokeInFile) reader.Required(p + "STROKEPERROT", par_.strokePerRot);
+  reader.Required(p + "MOTORSTEPS", par_.motorSteps);
+  ReadProfileSettings(reader, p, par_.profile);
+  reader.Required(p + "HOMESPEED", par_.homeSpeed);
+  return reader.Result();
+}
+
+int16_t PositionDrive::ApplyPar() {
+  return ApplyDriveProfile(motCon_, par_.profile);
+}
+
+int16_t PositionDrive::Init() {
+  if (ReadPar() < 0) return -1;
+  const double travel = kind_.strokeInFile ? par_.strokePerRot : kind_.fixedTravelPerTurn;
+  unitPerStep_ = qv::UnitPerStep(travel, par_.motorSteps, par_.profile.stepDivide);
+  if (ApplyPar() < 0) return -1;
+  double position = 0;
+  return ReadPos(position);
+}
+
+std::optional<double> PositionDrive::Microsteps(double units) const {
+  if (!unitPerStep_) return std::nullopt;
+  const double steps = units / *unitPerStep_;
+  if (!std::isfinite(steps)) return std::nullopt;
+  return steps;
+}
+
+int16_t PositionDrive::MoveRel(double distance) {
+  const std::optional<double> steps = Microsteps(distance);
+  if (!steps) return -1;
+  motCon_.MotorSelect(par_.profile.contr);
+  return motCon_.MotorMoveRel(*steps);
+}
+
+int16_t PositionDrive::MoveAbs(double target) {
+  const std::optional<double> steps = Microsteps(target);
+  if (!steps) return -1;
+  motCon_.MotorSelect(par_.profile.contr);
+  return motCon_.MotorMoveAbs(*steps);
+}
+
+int16_t PositionDrive::ReadPos(double& position) {
+  motCon_.MotorSelect(par_.profile.contr);
+  double count = 0;
+  if (motCon_.MotorReadPos(count) != 1 || !unitPerStep_) return -1;
+  position_ = count * *unitPerStep_;
+  position = position_;
+  return 1;
+}
+
+int16_t PositionDrive::Wait() {
+  motCon_.MotorSelect(par_.profile.contr);
+  return motCon_.MotorWaitMoveEnd();
+}
+
+int16_t PositionDrive::Home() {
+  motCon_.MotorSelect(par_.profile.contr);
+  bool ok = HomeSmartOrStop(motCon_, par_.homeSpeed, par_.profile.initVelocity);
+  if (motCon_.MotorPause(500) < 0) ok = false;
+  if (motCon_.MotorSetOrigin(0) < 0) ok = false;
+  return ok ? 1 : -1;
+}
+
+}  // namespace qv

@@ -1,0 +1,116 @@
+#pragma once
+// The filter cube changer and the two free positioning drives, slide and turret. The cube moves
+// between numbered positions a fixed distance apart, counted from cube 1 at the origin that its
+// homing sets; slide and turret move to any position in their own unit (the stroke unit of the
+// slide's file, degrees for the turret).
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "controllers/MotCon.h"
+#include "devices/DriveProfile.h"
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+struct CubeParams {
+  DriveProfile profile;
+  double strokePerRot = 0;  // cube units per motor turn
+  int16_t motorSteps = 0;   // full steps per turn
+  int32_t homeSpeed = 0;    // microsteps/s, the sign gives the direction toward home
+  int16_t positions = 0;    // cube positions
+  double shiftDist = 0;     // cube units between neighbouring cubes
+  double offset1 = 0;       // cube units from the home switch to cube 1
+};
+
+// The cube at a count measured from cube 1: the nearest position, halves to the even neighbour.
+// Empty when the scale or distance is unusable or the number does not fit.
+std::optional<int16_t> CubeAtCount(double count, double unitPerStep, double shiftDist);
+
+class Cube {
+ public:
+  Cube(Trapar& trapar, MotCon& motCon) : trapar_(trapar), motCon_(motCon) {}
+
+  int16_t ReadPar();  // QV_PARCUBE.TXT
+  int16_t ApplyPar();
+  int16_t Init();  // read, scale, apply, read the cube back
+  const CubeParams& Params() const { return par_; }
+  std::optional<double> UnitPerStep() const { return unitPerStep_; }  // cube units/microstep
+
+  int16_t Goto(int16_t cube);  // starts the move, does not wait; 1 / -1
+  int16_t ReadPos(int16_t& cube);
+  int16_t Home();
+  int16_t Wait();
+  int16_t Count() const { return par_.positions; }
+  int16_t CurrentCube() const { return currentCube_; }
+  void SetCurrentCube(int16_t cube) { currentCube_ = cube; }
+
+ private:
+  Trapar& trapar_;
+  MotCon& motCon_;
+  CubeParams par_;
+  std::optional<double> unitPerStep_;  // cube units per microstep; empty until usable
+  int16_t currentCube_ = 0;            // last commanded or read, 1..positions; 0 unknown
+};
+
+// What tells the slide from the turret: its file, key prefix, and the travel of a motor turn.
+struct PositionDriveKind {
+  const char* word;           // command word, "Slide" or "Turn"
+  const char* file;           // device file
+  const char* prefix;         // of the keys in that file
+  bool strokeInFile;          // the travel per turn is the file's STROKEPERROT ...
+  double fixedTravelPerTurn;  // ... or this (degrees)
+};
+
+inline constexpr PositionDriveKind kSlideKind{"Slide", "QV_PARS.TXT", "S", true, 0};
+inline constexpr PositionDriveKind kTurretKind{"Turn", "QV_PART.TXT", "T", false, 360};
+
+struct PositionDriveParams {
+  DriveProfile profile;
+  double strokePerRot = 0;  // units per motor turn (the slide's file only)
+  int16_t motorSteps = 0;   // full steps per turn
+  int32_t homeSpeed = 0;    // microsteps/s, the sign gives the direction toward home
+};
+
+class PositionDrive {
+ public:
+  PositionDrive(const PositionDriveKind& kind, Trapar& trapar, MotCon& motCon)
+      : kind_(kind), trapar_(trapar), motCon_(motCon) {}
+
+  int16_t ReadPar();
+  int16_t ApplyPar();
+  int16_t Init();  // read, scale, apply, read the position back
+  const PositionDriveParams& Params() const { return par_; }
+  const PositionDriveKind& Kind() const { return kind_; }
+  std::optional<double> UnitPerStep() const { return unitPerStep_; }  // units per microstep
+
+  // Moves in the drive's unit; they start the motion and do not wait.
+  int16_t MoveRel(double distance);
+  int16_t MoveAbs(double target);
+  int16_t ReadPos(double& position);
+  int16_t Wait();
+  int16_t Home();
+  double Position() const { return position_; }  // last read, in the drive's unit
+
+ private:
+  std::optional<double> Microsteps(double units) const;
+
+  const PositionDriveKind& kind_;
+  Trapar& trapar_;
+  MotCon& motCon_;
+  PositionDriveParams par_;
+  std::optional<double> unitPerStep_;  // units per microstep; empty until usable
+  double position_ = 0;                // units
+};
+
+class Slide final : public PositionDrive {
+ public:
+  Slide(Trapar& trapar, MotCon& motCon) : PositionDrive(kSlideKind, trapar, motCon) {}
+};
+
+class Turret final : public PositionDrive {
+ public:
+  Turret(Trapar& trapar, MotCon& motCon) : PositionDrive(kTurretKind, trapar, motCon) {}
+};
+
+}  // namespace qv

@@ -1,0 +1,242 @@
+#include "devices/Stage.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "devices/JoySpeed.h"
+
+namespace qv {
+namespace {
+
+constexpr int32_t kEnergiseMs = 100;     // ms between the +1 and -1 steps that energise a motor
+constexpr double kBacklashApproach = 4;  // backlash distances below the target
+constexpr double kStartFraction = 0.2;   // of the joystick speed sent first from standstill
+constexpr double kJoyKeep = 0.25;        // share of the previous joystick speed kept
+constexpr int16_t kModeFlags = 1;
+
+struct JumpEntry {
+  StageJump jump;
+  int dx;  // jumps in X
+  int dy;  // jumps in Y
+  std::string_view text;
+};
+
+constexpr std::array<JumpEntry, 4> kJumps{{
+    {StageJump::Left, -1, 0, "Stage Left"},
+    {StageJump::Right, 1, 0, "Stage Right"},
+    {StageJump::Forward, 0, 1, "Stage Forward"},
+    {StageJump::Back, 0, -1, "Stage Back"},
+}};
+
+// -speed without the overflow of the most negative 32-bit number.
+int32_t Reversed(int32_t speed) {
+  return speed == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max()
+                                                      : -speed;
+}
+
+const JumpEntry& Entry(StageJump jump) {
+  for (const JumpEntry& e : kJumps) {
+    if (e.jump == jump) return e;
+  }
+  return kJumps[0];
+}
+
+}  // namespace
+
+Stage::Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& pump,
+             const std::string& contrType)
+    : trapar_(trapar),
+      notifier_(notifier),
+      mot_(motCon),
+      clock_(clock),
+      contrType_(contrType),
+      homing_(motCon, clock, pump, contrType, params_) {}
+
+template <class Op>
+int16_t Stage::OnAxis(const StageAxisParams& axis, Op op) {
+  mot_.MotorSelect(axis.Contr);
+  const int16_t status = op();
+  return status < 0 ? -1 : status;
+}
+
+// --- Parameters and initialisation ---
+
+int16_t Stage::XYReadPar() {
+  return ReadXYParams(trapar_, params_);
+}
+
+int16_t Stage::XYApplyPar() {
+  if (ApplyAxis(params_.X) < 0) return -1;
+  return ApplyAxis(params_.Y);
+}
+
+int16_t Stage::ApplyAxis(const StageAxisParams& a) {
+  mot_.MotorSelect(a.Contr);
+  // Operations a controller type lacks answer 0; only a negative status is a failure.
+  if (mot_.MotorSetStepDivide(a.StepDivide) < 0 ||
+      mot_.MotorSetCurrents(a.HoldCurrent, a.RunCurrent) < 0 ||
+      mot_.MotorSetSlewSpeed(a.SlewVelocity) < 0 || mot_.MotorSetInitSpeed(a.InitVelocity) < 0 ||
+      mot_.MotorSetRamp(a.Acceleration, a.Deceleration) < 0 ||
+      mot_.MotorSetJogSpeeds(params_.JogSpeedLow, params_.JogSpeedHigh) < 0 ||
+      mot_.MotorSetLimitPolarity(params_.LimPolarity) < 0 || mot_.MotorEnableLimits(1) < 0 ||
+      mot_.MotorSetModeFlags(kModeFlags) < 0) {
+    return -1;
+  }
+  // One step out and back energises the motor and leaves the position unchanged.
+  if (mot_.MotorMoveRel(1) < 0) return -1;
+  clock_.DelayMs(kEnergiseMs);
+  if (mot_.MotorMoveRel(-1) < 0) return -1;
+  return 1;
+}
+
+int16_t Stage::XYInit() {
+  if (XYReadPar() < 0) return -1;
+  xUmPerStep_ = UmPerStep(params_.X.ScrewLead, params_.X.MotorSteps, params_.X.StepDivide);
+  yUmPerStep_ = UmPerStep(params_.Y.ScrewLead, params_.Y.MotorSteps, params_.Y.StepDivide);
+  if (!UsableScale(xUmPerStep_) || !UsableScale(yUmPerStep_)) {
+    // Every conversion would divide by this scale: refuse the device instead.
+    notifier_.MessageBox("SCREWLEAD, MOTORSTEPS and STEPDIVIDE in " + trapar_.ParDir() + kXYFile +
+                             " give no usable microns per microstep",
+                         MsgIcon::Exclamation);
+    return -1;
+  }
+  if (XYApplyPar() < 0) return -1;
+  double x = 0, y = 0;
+  return XYReadPos(x, y);
+}
+
+// --- Motion ---
+
+int16_t Stage::XYMoveRel(double dx, double dy) {
+  if (OnAxis(params_.X, [&] { return mot_.MotorMoveRel(dx / xUmPerStep_); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorMoveRel(dy / yUmPerStep_); });
+}
+
+int16_t Stage::XYMoveAbs(double x, double y) {
+  if (OnAxis(params_.X, [&] { return mot_.MotorMoveAbs(x / xUmPerStep_); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorMoveAbs(y / yUmPerStep_); });
+}
+
+int16_t Stage::XYMoveAbsBacklash(double x, double y) {
+  const int16_t approach = XYMoveAbs(x - kBacklashApproach * params_.X.Backlash,
+                                     y - kBacklashApproach * params_.Y.Backlash);
+  if (approach < 0) return approach;
+  // A final move started while the approach still runs would be refused or cut short.
+  if (XYWait() < 0) return -1;
+  return XYMoveAbs(x, y);
+}
+
+int16_t Stage::XYWait() {
+  if (OnAxis(params_.X, [&] { return mot_.MotorWaitMoveEnd(); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorWaitMoveEnd(); });
+}
+
+int16_t Stage::XYReadPos(double& x, double& y) {
+  double countX = 0, countY = 0;  // microsteps
+  mot_.MotorSelect(params_.X.Contr);
+  if (mot_.MotorReadPos(countX) <= 0) return -1;
+  mot_.MotorSelect(params_.Y.Contr);
+  if (mot_.MotorReadPos(countY) <= 0) return -1;
+  x = lastX_ = countX * xUmPerStep_;
+  y = lastY_ = countY * yUmPerStep_;
+  return 1;
+}
+
+int16_t Stage::XYOrigin() {
+  if (OnAxis(params_.X, [&] { return mot_.MotorSetOrigin(0); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorSetOrigin(0); });
+}
+
+int16_t Stage::XYJog(int32_t vx, int32_t vy) {
+  if (OnAxis(params_.X, [&] { return mot_.MotorMoveAtSpeed(vx); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorMoveAtSpeed(vy); });
+}
+
+int16_t Stage::XYStop() {
+  return XYJog(0, 0);
+}
+
+int16_t Stage::XYJoyJog(double jx, double jy, double range) {
+  if (!UsableJoyRange(range)) return -1;  // a calibration without a range gives no speed
+  switch (ControllerKindOf(contrType_)) {
+    case ControllerKind::kIm483i:
+      return XYJog(ImsSquaredJoySpeed(jx, params_.X.JoyMaxSpeed, range),
+                   ImsSquaredJoySpeed(jy, params_.Y.JoyMaxSpeed, range));
+    case ControllerKind::kEzhr17:
+      return EzJoyJog(jx, jy, range);
+    case ControllerKind::kNone:
+      break;
+  }
+  return 0;
+}
+
+int16_t Stage::EzJoyJog(double jx, double jy, double range) {
+  // The EZHR17 runs jerk on sudden speed changes: each new speed leans on the previous one.
+  double vx = SquaredJoySpeed(jx, params_.X.JoyMaxSpeed, range);  // microsteps/s
+  double vy = SquaredJoySpeed(jy, params_.Y.JoyMaxSpeed, range);  // microsteps/s
+  if (vx != 0) vx = kJoyKeep * joyPrevX_ + (1 - kJoyKeep) * vx;
+  if (vy != 0) vy = kJoyKeep * joyPrevY_ + (1 - kJoyKeep) * vy;
+  const bool wasStill = joyPrevX_ == 0 && joyPrevY_ == 0;
+  const bool still = vx == 0 && vy == 0;
+  if (still && wasStill) return 1;
+  if (wasStill) {
+    const int16_t start = XYJog(RoundToInt32Saturated(vx * kStartFraction),
+                                RoundToInt32Saturated(vy * kStartFraction));
+    if (start < 0) return start;
+  }
+  const int16_t result = XYJog(RoundToInt32Saturated(vx), RoundToInt32Saturated(vy));
+  // A failed command leaves the speeds as they were, so the next call sends again.
+  if (result < 0) return result;
+  joyPrevX_ = vx;
+  joyPrevY_ = vy;
+  if (still) {
+    // The runs changed the top speed; moves use the configured one again.
+    if (OnAxis(params_.X, [&] { return mot_.MotorSetSlewSpeed(params_.X.SlewVelocity); }) < 0 ||
+        OnAxis(params_.Y, [&] { return mot_.MotorSetSlewSpeed(params_.Y.SlewVelocity); }) < 0)
+      return -1;
+  }
+  return result;
+}
+
+int16_t Stage::XYHome() {
+  return homing_.Home();
+}
+
+int16_t Stage::XYHomeX() {
+  return homing_.HomeX();
+}
+
+int16_t Stage::XYMeasureTravel(int32_t vx, int32_t vy, double& travelX, double& travelY) {
+  travelX = travelY = -1.0;
+  struct Leg {
+    const StageAxisParams* axis;
+    int32_t mask;   // limit sought: 2 high end, 1 low end
+    int32_t speed;  // microsteps/s
+    double* count;  // microsteps read at the limit
+  };
+  double highX = 0, highY = 0, lowX = 0, lowY = 0;
+  const std::array<Leg, 4> legs{{{&params_.X, 2, vx, &highX},
+                                 {&params_.Y, 2, vy, &highY},
+                                 {&params_.X, 1, Reversed(vx), &lowX},
+                                 {&params_.Y, 1, Reversed(vy), &lowY}}};
+  for (const Leg& leg : legs) {
+    mot_.MotorSelect(leg.axis->Contr);
+    if (const int16_t r = mot_.MotorToLimit(leg.mask, leg.speed); r < 0) return r;
+    if (const int16_t r = mot_.MotorReadPos(*leg.count); r < 0) return r;
+  }
+  travelX = std::fabs(highX - lowX) * xUmPerStep_;
+  travelY = std::fabs(highY - lowY) * yUmPerStep_;
+  return 1;
+}
+
+int16_t Stage::XYJump(StageJump jump) {
+  const JumpEntry& e = Entry(jump);
+  return XYMoveRel(e.dx * params_.JumpSize, e.dy * params_.JumpSize);
+}
+
+std::string_view Stage::JumpText(StageJump jump) {
+  return Entry(jump).text;
+}
+
+}  // namespace qv

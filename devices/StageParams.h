@@ -1,0 +1,74 @@
+#pragma once
+// The keys of the stage and focus device files, loaded under the device files' rules, and the
+// micron/microstep scales derived from them.
+#include <cstdint>
+
+#include "devices/ParamReader.h"
+
+namespace qv {
+
+inline constexpr const char* kXYFile = "QV_PARXY.TXT";
+inline constexpr const char* kZFile = "QV_PARZ.TXT";
+
+// One stage axis: the X keys of QV_PARXY.TXT, or the same keys with Y.
+struct StageAxisParams {
+  int16_t Contr = 0;         // character code of the controller address
+  double ScrewLead = 0;      // mm per motor revolution
+  int16_t MotorSteps = 0;    // full steps per revolution
+  int16_t StepDivide = 0;    // exponent: 2^StepDivide microsteps per full step
+  int16_t HoldCurrent = 0;   // controller units
+  int16_t RunCurrent = 0;    // controller units
+  int32_t SlewVelocity = 0;  // microsteps/s
+  int32_t InitVelocity = 0;  // microsteps/s
+  int32_t Acceleration = 0;  // controller units
+  int32_t Deceleration = 0;  // controller units
+  double Backlash = 0;       // microns
+  int32_t HomeSpeed = 0;     // microsteps/s, the sign points toward home
+  int32_t JoyMaxSpeed = 0;   // microsteps/s at full joystick deflection
+};
+
+struct XYParams {
+  StageAxisParams X;
+  StageAxisParams Y;
+  double MoveOut = 0;        // microsteps moved away from home before homing (sign ignored)
+  double JumpSize = 0;       // microns, one stage jump
+  int16_t LimPolarity = 0;   // 0 or 1; 1 also homes an IM483I stage onto its limit switches
+  int16_t OutOfHomeUm = 0;   // microns from the home switch to the stage origin (EZHR17)
+  int32_t JogSpeedLow = 0;   // microsteps/s
+  int32_t JogSpeedHigh = 0;  // microsteps/s
+};
+
+struct ZParams {
+  int16_t Contr = 0;          // character code of the controller address
+  double StrokePerRot = 0;    // mm per motor revolution
+  int16_t MotorSteps = 0;     // full steps per revolution
+  int16_t StepDivide = 0;     // exponent
+  int16_t HoldCurrent = 0;    // controller units
+  int16_t RunCurrent = 0;     // controller units
+  int32_t SlewVelocity = 0;   // microsteps/s
+  int32_t InitVelocity = 0;   // microsteps/s
+  int32_t Acceleration = 0;   // controller units
+  int32_t Deceleration = 0;   // controller units
+  int32_t JogSpeedLow = 0;    // microsteps/s
+  int32_t JogSpeedHigh = 0;   // microsteps/s
+  double Backlash = 0;        // microns; kept, no focus motion uses it
+  double JumpSize = 0;        // microns, the fine focus step
+  int16_t CoarseFactor = 0;   // the coarse step is this many fine steps
+  int32_t JoyMaxSpeed = 0;    // microsteps/s at full joystick deflection
+  int32_t HomeSpeed = 0;      // microsteps/s, the sign gives the direction to the limit
+  int32_t PowerUpOrigin = 0;  // microsteps: the controller count that means Z = 0
+  int16_t LimPolarity = 0;    // 0 or 1
+  int16_t EnableLimits = 0;   // 0 or 1
+};
+
+// 1, or -1 when the file or a required key is missing (each named in a message). Variables of
+// missing required keys keep their previous values.
+int16_t ReadXYParams(Trapar& trapar, XYParams& params);
+int16_t ReadZParams(Trapar& trapar, ZParams& params);
+
+// Microns per microstep: lead (mm) x 1000 / full steps / 2^divide. Not finite or not positive
+// when the file describes no usable mechanics (zero steps or lead, an absurd divide).
+double UmPerStep(double leadMm, int16_t motorSteps, int16_t stepDivide);
+bool UsableScale(double umPerStep);
+
+}  // namespace qv

@@ -1,0 +1,118 @@
+#pragma once
+// The two filter wheels (wheel 1 answers to "F", wheel 2 to "B"): their device files, the filter
+// number behind a controller count, the shortest way round to a filter, homing on either
+// controller type, the lamp output, joystick stepping and the focus shift of a filter change.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "controllers/MotCon.h"
+#include "devices/DriveProfile.h"
+#include "devices/FocusCompensation.h"
+#include "foundation/SharedState.h"
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+struct WheelParams {
+  DriveProfile profile;
+  int32_t jogSpeedLow = 10;   // microsteps/s
+  int32_t jogSpeedHigh = 50;  // microsteps/s
+  double mstepsPerFilt = 0;   // microsteps between neighbouring filter positions
+  double offsetHome = 0;      // microsteps from the home switch to filter position 1
+  int16_t filtPositions = 0;  // filter positions on the wheel
+  int32_t homeSpeed = 0;      // microsteps/s
+  int32_t powerUpOrigin = 0;  // microsteps: the count given to the home position
+};
+
+// The filter (1..positions) at a count measured from filter 1: the nearest position, a tie going
+// to the lower one, counted round the wheel in either direction. Empty when the wheel's geometry
+// is unusable (no positions, no distance between them) or the count is absurd.
+std::optional<int16_t> FilterAtCount(double count, double mstepsPerFilt, int16_t positions);
+
+// Microsteps to move from `count` (measured from filter 1) to filter `filter` the shorter way
+// round the wheel, a tie going backward. Empty for an unusable geometry or filter number.
+std::optional<double> ShortestMove(double count, int16_t filter, double mstepsPerFilt,
+                                   int16_t positions);
+
+class Wheels {
+ public:
+  Wheels(Trapar& trapar, MotCon& motCon, const std::string& contrType, const ReadyFlags& ready,
+         FocusLink focus);
+
+  // --- Device file and initialisation of wheel n (1 or 2) ---
+  int16_t ReadPar(int n);   // QV_PARW<n>.TXT; 1, or -1 when the file or a required key is missing
+  int16_t ApplyPar(int n);  // 1, or -1 at the first controller operation that fails
+  // Read, apply, then make n the current wheel and read its filter: the read's result.
+  int16_t Init(int n);
+  const WheelParams& Params(int n) const { return wheel_[Index(n)].par; }
+
+  // --- Operations on the current wheel ---
+  int16_t SelectWheel(int n);  // the wheel's filter positions (0 for no such wheel)
+  int CurrentWheel() const { return current_; }
+  int16_t ReadFilter(int16_t& filter);
+  int16_t GotoFilter(int16_t filter);      // starts the move, does not wait
+  int16_t GotoFilterComp(int16_t filter);  // and shifts the focus when compensation is on
+  int16_t Next();
+  int16_t Prev();
+  int16_t Home();
+  int16_t Wait();
+  int16_t WaitComp();  // the wheel, and the focus when compensation is on
+  int16_t Lamp(int16_t value);
+
+  int16_t CurrentFilter(int n) const { return wheel_[Index(n)].currentFilter; }
+  void SetCurrentFilter(int n, int16_t filter) { wheel_[Index(n)].currentFilter = filter; }
+  int16_t LampState(int n) const { return wheel_[Index(n)].lamp; }
+  double HomingOffset(int n) const { return wheel_[Index(n)].homingOffset; }
+
+  // --- Focus compensation of the current wheel ---
+  int16_t ReadZCompTable(int n, const std::string& fileName);
+  void ZCompOn() { compensation_.SetOn(current_, true); }
+  void ZCompOff() { compensation_.SetOn(current_, false); }
+  bool ZCompIsOn(int n) const { return compensation_.IsOn(n); }
+  FocusCompensation& Compensation() { return compensation_; }
+
+  // --- Joystick ---
+  void SetJoyWheel(int n) { joyWheel_ = n; }
+  int JoyWheel() const { return joyWheel_; }
+  // Start-up: wheel 1 when ready, else wheel 2 when ready.
+  void AssignJoyWheelToReady();
+  // One filter per deflection beyond 80 % of `range`; the next step needs a return inside 20 %.
+  int16_t JoyStep(double deflection, double range);
+  // Runs after a joystick step, for the main window's filter captions.
+  void SetFilterChangedHook(std::function<void()> hook) { filterChanged_ = std::move(hook); }
+
+ private:
+  struct Wheel {
+    WheelParams par;
+    int16_t currentFilter = 0;  // last commanded or read, 1..filtPositions; 0 unknown
+    double homingOffset = 0;    // microsteps; set by the EZHR17 homing
+    int16_t lamp = 0;           // last value written to the lamp output
+  };
+
+  static int Index(int n) { return n == 2 ? 2 : 1; }
+  Wheel& Current() { return wheel_[current_]; }
+  bool Ready(int n) const { return (n == 1 || n == 2) && ready_.WReady[n] == 1; }
+  bool Ez() const { return ControllerKindOf(contrType_) == ControllerKind::kEzhr17; }
+  // The count of the current wheel measured from its filter 1; the controller's status.
+  int16_t ReadCountFromFilter1(double& count);
+  int16_t HomeIm483i();
+  int16_t HomeEzhr17();
+  int16_t Step(int delta);
+
+  Trapar& trapar_;
+  MotCon& motCon_;
+  const std::string& contrType_;
+  const ReadyFlags& ready_;
+  FocusLink focus_;
+  FocusCompensation compensation_;
+  std::array<Wheel, 3> wheel_;  // indices 1 and 2
+  int current_ = 1;
+  int joyWheel_ = 0;          // the wheel joystick stepping acts on; 0 none
+  bool joyLatchOpen_ = true;  // closed after a step until the joystick returns near the centre
+  std::function<void()> filterChanged_;
+};
+
+}  // namespace qv

@@ -1,0 +1,199 @@
+// The Z focus on simulated controllers of both types: initialisation with the power-up origin,
+// moves relative to that origin, homing onto the limit, jogging and the joystick speed.
+#include <gtest/gtest.h>
+
+#include "devices/Focus.h"
+#include "sim/Faults.h"
+#include "tests/devices/StageTestRig.h"
+
+namespace qv::test {
+namespace {
+
+using Frames = std::vector<std::string>;
+
+class FocusInit : public BothTypes {
+ protected:
+  Frames Expect(Frames ez, Frames ims) const { return rig.Ez() ? ez : ims; }
+};
+
+class FocusOps : public FocusInit {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(rig.Z().ZInit(), 1);
+    // A controller that kept its count: Z = (count - 800) x 0.0625.
+    rig.Unit('Z').GetAxis().SetCounter(800, rig.Clock().Now());
+    rig.Frames();
+  }
+  Frames Commands() {
+    Frames kept;
+    for (const std::string& f : rig.Frames()) {
+      if (!f.ends_with("Q") && !f.ends_with("^")) kept.push_back(f);
+    }
+    return kept;
+  }
+};
+
+TEST_P(FocusInit, APoweredUpControllerGetsThePowerUpOrigin) {
+  EXPECT_EQ(rig.Z().ZInit(), 1);
+  EXPECT_EQ(rig.Frames(), Expect({"/3j16R", "/3h5m40R", "/3V4000R", "/3L15R", "/3?0", "/3P1R",
+                                  "/3z800R", "/3f1R", "/3n2R", "/3n3R", "/3?0"},
+                                 {"ZH 0", "ZD 4", "ZY 5 40", "ZV 4000", "ZI 300", "ZK 15 16",
+                                  "ZB 10 100", "ZZ", "Z+1", "ZO", "Zl 1", "ZZ"}));
+  EXPECT_DOUBLE_EQ(rig.Z().ZUmPerStep(), 0.0625);
+  // An IM483I can only zero its counter, so its origin is the count 0 there.
+  EXPECT_DOUBLE_EQ(rig.Z().Z(), rig.Ez() ? 0 : -50);
+}
+
+TEST_P(FocusInit, AControllerThatKeptItsCountKeepsIt) {
+  rig.Unit('Z').GetAxis().SetCounter(960, rig.Clock().Now());
+  EXPECT_EQ(rig.Z().ZInit(), 1);
+  const Frames frames = rig.Frames();
+  EXPECT_EQ(Frames(frames.begin() + (rig.Ez() ? 4 : 7), frames.end()),
+            Expect({"/3?0", "/3f1R", "/3n2R", "/3n3R", "/3?0"}, {"ZZ", "Zl 1", "ZZ"}));
+  EXPECT_EQ(rig.State('Z').counter, 960);
+  EXPECT_DOUBLE_EQ(rig.Z().Z(), 10);  // (960 - 800) x 0.0625
+}
+
+TEST_P(FocusInit, WithoutAPowerUpOriginTheMotorIsEnergisedByAStepOutAndBack) {
+  rig.z["ZPOWERUPORIGIN"] = "0";
+  rig.z["ZENABLELIMITS"] = "0";
+  EXPECT_EQ(rig.Z().ZInit(), 1);
+  const Frames frames = rig.Frames();
+  EXPECT_EQ(
+      Frames(frames.begin() + (rig.Ez() ? 4 : 7), frames.end()),
+      Expect({"/3P1R", "/3D1R", "/3f1R", "/3n0R", "/3n1R", "/3?0"}, {"Z+1", "Z-1", "Zl 1", "ZZ"}));
+  EXPECT_EQ(rig.State('Z').counter, 0);
+}
+
+TEST_P(FocusInit, ASilentControllerOrAnUnusableScaleFailsTheInit) {
+  rig.z["ZSTROKEPERROT"] = "0";
+  EXPECT_EQ(rig.Z().ZInit(), -1);
+  EXPECT_TRUE(rig.Frames().empty());
+  EXPECT_EQ(rig.Notifier().LastText(), "ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in " +
+                                           rig.File("QV_PARZ.TXT") +
+                                           " give no usable microns per microstep");
+  rig.z["ZSTROKEPERROT"] = "0.2";
+  StageRig silent(GetParam());
+  silent.Line().SetFault(silent.Address('Z'), sim::DefaultFault(sim::FaultKind::NoReply));
+  EXPECT_EQ(silent.Z().ZInit(), -1);
+  EXPECT_EQ(silent.Frames().size(), silent.Ez() ? 1u : 2u);
+}
+
+TEST_P(FocusOps, PositionsCountFromThePowerUpOrigin) {
+  EXPECT_EQ(rig.Z().ZMoveAbs(10), 1);
+  EXPECT_EQ(rig.Frames(), Expect({"/3A960R"}, {"ZR+960"}));
+  EXPECT_EQ(rig.Z().ZWait(), 1);
+  double z = 0;
+  EXPECT_EQ(rig.Z().ZReadPos(z), 1);
+  EXPECT_DOUBLE_EQ(z, 10);
+  EXPECT_EQ(rig.State('Z').counter, 960);
+  EXPECT_EQ(rig.Z().ZMoveRel(-2.5), 1);
+  EXPECT_EQ(Commands(), Expect({"/3?0", "/3D40R"}, {"ZZ", "Z-40"}));
+}
+
+TEST_P(FocusOps, AFailedReadLeavesTheValueAlone) {
+  rig.Line().SetFault(rig.Address('Z'), sim::DefaultFault(sim::FaultKind::NoReply));
+  double z = 3;
+  EXPECT_EQ(rig.Z().ZReadPos(z), -1);
+  EXPECT_EQ(z, 3);
+  EXPECT_LT(rig.Z().ZMoveRel(1), 0);
+}
+
+TEST_P(FocusOps, FocusStepsAreFineOrCoarseDownOrUp) {
+  // ZJUMPSIZE 1 micron = 16 microsteps; ZCOARSEFACTOR 10.
+  for (FocusStep step :
+       {FocusStep::UpCoarse, FocusStep::DownFine, FocusStep::DownCoarse, FocusStep::UpFine}) {
+    EXPECT_EQ(rig.Z().ZStepMove(step), 1);
+    EXPECT_EQ(rig.Z().ZWait(), 1);
+  }
+  EXPECT_EQ(Commands(),
+            Expect({"/3D160R", "/3P16R", "/3P160R", "/3D16R"}, {"Z-160", "Z+16", "Z+160", "Z-16"}));
+  EXPECT_EQ(Focus::StepText(FocusStep::DownCoarse), "Down Coarse");
+  EXPECT_EQ(Focus::StepText(FocusStep::DownFine), "Down Fine");
+  EXPECT_EQ(Focus::StepText(FocusStep::UpCoarse), "Up Coarse");
+  EXPECT_EQ(Focus::StepText(FocusStep::UpFine), "Up Fine");
+}
+
+TEST_P(FocusOps, OriginJogAndStop) {
+  EXPECT_EQ(rig.Z().ZOrigin(), 1);
+  EXPECT_EQ(rig.Frames(), Expect({"/3z800R"}, {"ZO"}));
+  EXPECT_EQ(rig.Z().ZJog(-300), 1);
+  EXPECT_TRUE(rig.State('Z').moving);
+  EXPECT_EQ(rig.Z().ZStop(), 1);
+  EXPECT_FALSE(rig.State('Z').moving);
+  EXPECT_EQ(rig.Frames(), Expect({"/3V300D0R", "/3T"}, {"ZM-300", "ZM0"}));
+}
+
+TEST_P(FocusOps, HomeDrivesToTheLimitAndSetsTheOrigin) {
+  EXPECT_EQ(rig.Z().ZHome(), 1);
+  const sim::UnitState s = rig.State('Z');
+  EXPECT_EQ(s.counter, rig.Ez() ? 800 : 0);
+  // At the low end sensor (0.1 mm = 1600 microsteps wide), where the negative speed leads.
+  EXPECT_GE(s.load, 1600);
+  EXPECT_LT(s.load, 1800);
+  EXPECT_FALSE(s.moving);
+  const Frames commands = Commands();
+  EXPECT_EQ(commands.back(), rig.Ez() ? "/3z800R" : "ZO");
+}
+
+TEST_P(FocusOps, HomeFailsWhenNoLimitIsFoundButStillSetsTheOrigin) {
+  rig.Unit('Z');  // built before the sensors go
+  StageRig broken(GetParam());
+  broken.tweak = [&](sim::LinePlan& plan) {
+    for (sim::UnitPlan& unit : plan.units) {
+      if (unit.address == broken.Address('Z'))
+        unit.axis.deadSensors =
+            sim::SensorBit(sim::Sensor::Low) | sim::SensorBit(sim::Sensor::High);
+    }
+  };
+  ASSERT_EQ(broken.Z().ZInit(), 1);
+  broken.Mot().MotorSetMoveTimeout(5);
+  broken.Frames();
+  EXPECT_EQ(broken.Z().ZHome(), -1);
+  const Frames frames = broken.Frames();
+  EXPECT_EQ(frames.back(), broken.Ez() ? "/3z800R" : "ZO");
+}
+
+TEST_P(FocusOps, AJoystickWithoutRangeSendsNothing) {
+  EXPECT_EQ(rig.Z().ZJoyJog(5, 0), -1);
+  EXPECT_TRUE(rig.Frames().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, FocusInit,
+                         ::testing::Values(sim::ControllerType::EZHR17,
+                                           sim::ControllerType::IM483I),
+                         TypeName);
+INSTANTIATE_TEST_SUITE_P(Types, FocusOps,
+                         ::testing::Values(sim::ControllerType::EZHR17,
+                                           sim::ControllerType::IM483I),
+                         TypeName);
+
+TEST(FocusJoystick, Im483iClampsEveryNonZeroSpeed) {
+  StageRig rig(sim::ControllerType::IM483I);
+  rig.z["ZJOYMAXSPEED"] = "25000";
+  ASSERT_EQ(rig.Z().ZInit(), 1);
+  rig.Frames();
+  EXPECT_EQ(rig.Z().ZJoyJog(0.04, 1000), 1);  // rnd(1) = 1, raised to 20
+  EXPECT_EQ(rig.Z().ZJoyJog(-0.04, 1000), 1);
+  EXPECT_EQ(rig.Z().ZJoyJog(1000, 1000), 1);  // 25000, held to 20000
+  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
+  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);  // a stop is always sent
+  EXPECT_EQ(rig.Frames(), (Frames{"ZM20", "ZM-20", "ZM20000", "ZM0", "ZM0"}));
+}
+
+TEST(FocusJoystick, Ezhr17SendsChangesOnlyAndRestoresTheSlewSpeed) {
+  StageRig rig(sim::ControllerType::EZHR17);
+  ASSERT_EQ(rig.Z().ZInit(), 1);
+  rig.Frames();
+  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
+  EXPECT_TRUE(rig.Frames().empty());
+  EXPECT_EQ(rig.Z().ZJoyJog(1, 1000), 1);  // 0.1 % of 1000: 1, not clamped
+  EXPECT_EQ(rig.Z().ZJoyJog(-500, 1000), 1);
+  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
+  EXPECT_EQ(rig.Frames(), (Frames{"/3V1P0R", "/3V500D0R", "/3T", "/3V4000R"}));
+  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
+  EXPECT_TRUE(rig.Frames().empty());
+}
+
+}  // namespace
+}  // namespace qv::test

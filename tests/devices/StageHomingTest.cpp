@@ -1,0 +1,285 @@
+// Homing of the XY stage on simulated controllers: the EZHR17 passes onto the home sensors and
+// out to the origin point, the IM483I runs onto the home inputs (with back-off) or onto the
+// limit switches, and the step codes when a sensor cannot be reached or a unit is silent.
+#include <gtest/gtest.h>
+
+#include "devices/JoySpeed.h"
+#include "devices/Stage.h"
+#include "sim/Faults.h"
+#include "tests/devices/StageTestRig.h"
+
+namespace qv::test {
+namespace {
+
+using Frames = std::vector<std::string>;
+
+// The frames without status polls, repeated input reads counted once.
+Frames Commands(const Frames& frames) {
+  Frames kept;
+  for (const std::string& f : frames) {
+    if (f.ends_with("Q") || f.ends_with("^")) continue;
+    if (!kept.empty() && kept.back() == f) continue;
+    kept.push_back(f);
+  }
+  return kept;
+}
+
+class Homing : public ::testing::Test {
+ protected:
+  explicit Homing(sim::ControllerType type) : rig(type) {}
+  void Init() {
+    ASSERT_EQ(rig.XY().XYInit(), 1);
+    rig.Frames();
+  }
+  // Makes a sensor of a role's unit never respond.
+  void KillSensor(char role, sim::Sensor sensor) {
+    const char address = rig.Address(role);
+    rig.tweak = [address, sensor, previous = rig.tweak](sim::LinePlan& plan) {
+      if (previous) previous(plan);
+      for (sim::UnitPlan& unit : plan.units) {
+        if (unit.address == address) unit.axis.deadSensors |= sim::SensorBit(sensor);
+      }
+    };
+  }
+  void ShortTravel(char role) {
+    const char address = rig.Address(role);
+    rig.tweak = [address, previous = rig.tweak](sim::LinePlan& plan) {
+      if (previous) previous(plan);
+      for (sim::UnitPlan& unit : plan.units) {
+        if (unit.address == address) {
+          unit.axis.travel = 16000;  // 10 mm
+          unit.axis.startPosition = 8000;
+        }
+      }
+    };
+  }
+  void StartNear(int64_t load) {
+    rig.tweak = [load, previous = rig.tweak](sim::LinePlan& plan) {
+      if (previous) previous(plan);
+      for (sim::UnitPlan& unit : plan.units)
+        unit.axis.startPosition = load;
+    };
+  }
+  StageRig rig;
+};
+
+// --- EZHR17 ---
+
+class Ezhr17Homing : public Homing {
+ protected:
+  Ezhr17Homing() : Homing(sim::ControllerType::EZHR17) {}
+};
+
+TEST_F(Ezhr17Homing, TheOriginPointIsTheHomeDistanceRoundedUpToAWholeFullStep) {
+  StageAxisParams axis;
+  axis.ScrewLead = 1;
+  axis.MotorSteps = 200;
+  axis.StepDivide = 3;
+  // floor(100 x 200 / 1000) + 1 = 21 full steps of 8 microsteps.
+  EXPECT_EQ(StageHoming::EzOriginPoint(axis, 100), 168);
+  EXPECT_EQ(StageHoming::EzOriginPoint(axis, 0), 8);
+  EXPECT_EQ(StageHoming::EzOriginPoint(axis, 5), 16);  // exactly on a full step: one more
+}
+
+TEST_F(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPoint) {
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), 1);
+  const Frames pass1{"/1P800R",  "/2P800R", "/1?2",     "/1V4000R",       "/1Z1000000000R",
+                     "/1V8000R", "/2?2",    "/2V3000R", "/2Z1000000000R", "/2V7000R"};
+  const Frames pass2{"/1P800R",  "/2P800R", "/1?2",    "/1V400R",        "/1Z1000000000R",
+                     "/1V8000R", "/2?2",    "/2V300R", "/2Z1000000000R", "/2V7000R"};
+  Frames expected = pass1;
+  expected.insert(expected.end(), pass2.begin(), pass2.end());
+  for (const char* f : {"/1A168R", "/1z0R", "/2A168R", "/2z0R"})
+    expected.push_back(f);
+  EXPECT_EQ(Commands(rig.Frames()), expected);
+  // The origin lies 168 microsteps out from the sensor edge (160), less the play taken up.
+  EXPECT_EQ(rig.State('X').counter, 0);
+  EXPECT_EQ(rig.State('Y').counter, 0);
+  EXPECT_EQ(rig.State('X').load, 160 + 168 - 8);
+  EXPECT_EQ(rig.State('Y').load, 160 + 168 - 3);
+  EXPECT_FALSE(rig.State('X').moving);
+}
+
+TEST_F(Ezhr17Homing, HomeXHomesXAloneAndLeavesYWhereItIs) {
+  Init();
+  ASSERT_EQ(rig.XY().XYMoveAbs(0, 100), 1);
+  ASSERT_EQ(rig.XY().XYWait(), 1);
+  rig.Frames();
+  EXPECT_EQ(rig.XY().XYHomeX(), 1);
+  for (const std::string& f : rig.Frames())
+    EXPECT_EQ(f.substr(0, 2), "/1") << f;
+  EXPECT_EQ(rig.State('X').counter, 0);
+  EXPECT_EQ(rig.State('X').load, 160 + 168 - 8);
+  EXPECT_EQ(rig.State('Y').counter, 160);
+}
+
+TEST_F(Ezhr17Homing, AnUnreachableHomeSensorFailsTheSearchAndStopsTheAxis) {
+  KillSensor('X', sim::Sensor::Low);
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), -31);
+  const Frames commands = Commands(rig.Frames());
+  // The given-up search is stopped at once.
+  const auto search = std::find(commands.begin(), commands.end(), "/1Z1000000000R");
+  ASSERT_NE(search, commands.end());
+  ASSERT_GE(commands.end() - search, 3);
+  EXPECT_EQ(*(search + 1), "/1V8000R");
+  EXPECT_EQ(*(search + 2), "/1T");
+  EXPECT_FALSE(rig.State('X').moving);
+  // Y never searched; the origin steps still ran for both.
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "/2Z1000000000R"), 0);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "/2z0R"), 1);
+}
+
+TEST_F(Ezhr17Homing, AnUnreachableYSensorGivesItsOwnCode) {
+  KillSensor('Y', sim::Sensor::Low);
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), -32);
+  EXPECT_EQ(rig.State('X').counter, 0);  // X homed and got its origin
+  EXPECT_FALSE(rig.State('Y').moving);
+}
+
+TEST_F(Ezhr17Homing, HomeXWithAnUnreachableSensorFails) {
+  KillSensor('X', sim::Sensor::Low);
+  Init();
+  EXPECT_EQ(rig.XY().XYHomeX(), -31);
+}
+
+TEST_F(Ezhr17Homing, ALaterFailureOverwritesTheCode) {
+  Init();
+  rig.Line().SetFault('2', sim::DefaultFault(sim::FaultKind::NoReply));
+  // The Y move-out fails (-12); the origin steps still run and Y fails there last.
+  EXPECT_EQ(rig.XY().XYHome(), -61);
+  EXPECT_EQ(rig.State('X').counter, 0);
+}
+
+// --- IM483I ---
+
+class Im483iHoming : public Homing {
+ protected:
+  Im483iHoming() : Homing(sim::ControllerType::IM483I) {}
+};
+
+TEST_F(Im483iHoming, HomesOntoTheHomeInputsBacksOffAndSetsTheOrigin) {
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), 1);
+  // s = -4000 (the smaller): out by 800 away from home, search backwards, back off at 250.
+  EXPECT_EQ(Commands(rig.Frames()),
+            (Frames{"X+800", "Y+800", "XF 4000 1", "YF 4000 1", "X] 1", "XM250", "X] 1", "XM0",
+                    "Y] 1", "YM250", "Y] 1", "YM0", "XE 50", "YE 50", "XO", "YO", "XM0", "YM0"}));
+  for (char role : {'X', 'Y'}) {
+    const sim::UnitState s = rig.State(role);
+    EXPECT_EQ(s.counter, 0);
+    EXPECT_FALSE(s.home);
+    EXPECT_FALSE(s.moving);
+    // Just past the far edge of the home input (1600..1760).
+    EXPECT_GE(s.load, 1761);
+    EXPECT_LE(s.load, 1800);
+  }
+}
+
+TEST_F(Im483iHoming, ASlowHomingLowersTheInitialSpeedAndRestoresIt) {
+  rig.xy["XHOMESPEED"] = "400";
+  rig.xy["YHOMESPEED"] = "300";
+  StartNear(500);  // below the home input, which is searched forwards
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), 1);
+  // s = 300: rnd(75) is below 400; |s| / 16 = 18.75 gives 19, below 20, so back off at -40.
+  EXPECT_EQ(Commands(rig.Frames()),
+            (Frames{"XI 75", "YI 75", "X-800",  "Y-800",  "XF 300 0", "YF 300 0", "X] 1",  "XM-40",
+                    "X] 1",  "XM0",   "Y] 1",   "YM-40",  "Y] 1",     "YM0",      "XE 50", "YE 50",
+                    "XO",    "YO",    "XI 400", "YI 400", "XM0",      "YM0"}));
+  EXPECT_EQ(rig.State('X').counter, 0);
+  EXPECT_LE(rig.State('X').load, 1599);  // left the home input at its near edge
+}
+
+TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOne) {
+  rig.xy["XYLIMPOLARITY"] = "1";
+  Init();
+  EXPECT_GT(rig.XY().XYHome(), 0);
+  const Frames commands = Commands(rig.Frames());
+  EXPECT_EQ(commands.front(), "XM-4000");
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XO"), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "YO"), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XF 4000 1"), 0);
+  for (char role : {'X', 'Y'}) {
+    EXPECT_EQ(rig.State(role).counter, 0);
+    EXPECT_FALSE(rig.State(role).lowEnd);  // backed off the switch
+    EXPECT_LT(rig.State(role).load, 400);
+  }
+}
+
+TEST_F(Im483iHoming, OntoTheLimitSwitchesAFailureIsReportedYetTheOriginIsSet) {
+  rig.xy["XYLIMPOLARITY"] = "1";
+  KillSensor('X', sim::Sensor::Low);
+  Init();
+  rig.Mot().MotorSetMoveTimeout(5);
+  EXPECT_LT(rig.XY().XYHome(), 0);
+  const Frames commands = Commands(rig.Frames());
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XO"), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "YO"), 1);
+}
+
+TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
+  KillSensor('X', sim::Sensor::Home);
+  Init();
+  rig.Mot().MotorSetMoveTimeout(30);
+  EXPECT_EQ(rig.XY().XYHome(), -12);
+  const Frames frames = rig.Frames();
+  EXPECT_EQ(Frames(frames.end() - 2, frames.end()), (Frames{"XM0", "YM0"}));
+  EXPECT_FALSE(rig.State('X').moving);
+  EXPECT_FALSE(rig.State('Y').moving);
+}
+
+TEST_F(Im483iHoming, ASearchThatEndsOffTheHomeInputIsNotTakenAsHome) {
+  KillSensor('X', sim::Sensor::Home);
+  ShortTravel('X');
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), kHomeNotFoundX);
+  const Frames commands = Commands(rig.Frames());
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XO"), 0);  // no origin set
+}
+
+TEST_F(Im483iHoming, AYSearchThatEndsOffTheHomeInputHasItsOwnCode) {
+  KillSensor('Y', sim::Sensor::Home);
+  ShortTravel('Y');
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), kHomeNotFoundY);
+}
+
+TEST_F(Im483iHoming, ASilentUnitGivesTheCodeOfItsStepAndTheInitialSpeedIsRestored) {
+  rig.xy["XHOMESPEED"] = "1200";
+  rig.xy["YHOMESPEED"] = "1200";
+  Init();
+  rig.Line().SetFault('Y', sim::DefaultFault(sim::FaultKind::NoReply));
+  EXPECT_EQ(rig.XY().XYHome(), -31);  // lowering Y's initial speed
+  const Frames frames = rig.Frames();
+  EXPECT_EQ(frames, (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
+}
+
+TEST_F(Im483iHoming, HomeXIsOnlyForEzhr17AndDoesNothingHere) {
+  Init();
+  EXPECT_EQ(rig.XY().XYHomeX(), 0);
+  EXPECT_TRUE(rig.Frames().empty());
+}
+
+TEST(HomingSpeeds, ImsRatesAreClampedAndSquaredCurvesKeepTheirSign) {
+  EXPECT_EQ(ClampImsSpeed(5), 20);
+  EXPECT_EQ(ClampImsSpeed(-5), -20);
+  EXPECT_EQ(ClampImsSpeed(30000), 20000);
+  EXPECT_EQ(ClampImsSpeed(-30000), -20000);
+  EXPECT_EQ(ClampImsSpeed(0), 0);
+  EXPECT_EQ(ImsSquaredJoySpeed(100, 5000, 1000), 50);
+  EXPECT_EQ(ImsSquaredJoySpeed(10, 5000, 1000), 0);  // a stop, not clamped to 20
+  EXPECT_EQ(ImsSquaredJoySpeed(-1000, 40000, 1000), -20000);
+  EXPECT_DOUBLE_EQ(SquaredJoySpeed(-100, 5000, 1000), -50);
+  EXPECT_EQ(LinearJoySpeed(1, 1000, 1000), 1);
+  EXPECT_EQ(LinearJoySpeed(2.5, 1, 1), 2);  // halves to even
+  EXPECT_EQ(RoundToInt32Saturated(1e300), 2147483647);
+  EXPECT_EQ(RoundToInt32Saturated(-1e300), -2147483647 - 1);
+  EXPECT_FALSE(UsableJoyRange(0));
+  EXPECT_FALSE(UsableJoyRange(-1));
+}
+
+}  // namespace
+}  // namespace qv::test
