@@ -68,6 +68,25 @@ class Automation(unittest.TestCase):
         quorvalin(second).Release()
         second.close()
 
+    def test_a_client_moves_the_stage_and_reads_it_back(self):
+        bus = connect()
+        self.assertEqual(quorvalin(bus).Exec("XY 1000 2000;XY Wait;XY ?"),
+                         "OK  ; OK  ; 1000.0 2000.0 ; ")
+        bus.close()
+
+    def test_a_client_killed_during_a_long_wait_leaves_the_others_served(self):
+        other = connect()
+        self.assertEqual(quorvalin(other).Exec("XY 0 0;XY Wait"), "OK  ; OK  ; ")
+        doomed = subprocess.Popen([EXEC, "XY 40000 30000;XY Wait"], stdout=subprocess.PIPE)
+        time.sleep(0.3)  # the stage is on its way; the program waits for it and serves events
+        doomed.kill()
+        doomed.wait()
+        start = time.time()
+        self.assertEqual(quorvalin(other).Exec("Ver"), "4.0 ; ")
+        self.assertLess(time.time() - start, 1.0)
+        self.assertEqual(quorvalin(other).Exec("XY Wait;XY ?"), "OK  ; 40000.0 30000.0 ; ")
+        other.close()
+
     def test_release_then_call_again_creates_a_new_object(self):
         bus = connect()
         other = connect()
