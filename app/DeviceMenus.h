@@ -1,0 +1,23 @@
+#pragma once
+// What the main window's device parameter entries do once the operator has edited or chosen a
+// device file: initialise the device again and say whether it is on, or put the chosen file in
+// place of the device file.
+#include <string>
+
+#include "app/System.h"
+
+namespace qv {
+
+enum class DeviceEntry { XY, Z, F, B, Cube, Slide, Turn };
+
+// Initialises the device from its (edited) file, sets its ready flag and returns the status
+// line text: "XY On" or "XY Off", and likewise "Z", "F", "B", "Cube", "Slide", "Turn".
+std::string ReinitialiseDevice(System& system, DeviceEntry device);
+
+// Copies folder/file over folder/deviceFile (the file the program reads for that device) and
+// returns the message line text; an empty file name means the dialog was cancelled. The device
+// is not initialised again: the new values take effect at its next initialisation.
+std::string ReplaceDeviceFile(const std::string& folder, const std::string& file,
+                              const std::string& deviceFile);
+
+}  // namespace qv
