@@ -13,42 +13,13 @@
 
 #include "foundation/NumberText.h"
 #include "foundation/Trapar.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 
-class SilentNotifier : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    ++count;
-    return qv::MsgResult::Ok;
-  }
-  int count = 0;
-};
-
-// One private folder for the whole run; tmpfs when there is one, as every input is synced.
-// Never freed: the exit handler that removes the folder still needs its name.
-const std::string* gFolder = nullptr;
-
-const std::string& FuzzFolder() {
-  if (gFolder == nullptr) {
-    const std::string base = std::filesystem::is_directory("/dev/shm")
-                                 ? std::string("/dev/shm")
-                                 : std::filesystem::temp_directory_path().string();
-    std::string templ = base + "/qvfuzz.XXXXXX";
-    if (::mkdtemp(templ.data()) == nullptr) abort();
-    gFolder = new std::string(templ + "/");
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(*gFolder, ec);
-    });
-  }
-  return *gFolder;
-}
-
-void Check(bool condition) {
-  if (!condition) abort();
-}
+using qv::fuzz::Check;
+using qv::fuzz::FuzzFolder;
+using qv::fuzz::SilentNotifier;
 
 bool IsTrimmed(std::string_view text) {
   return text.empty() || (text.front() != ' ' && text.back() != ' ');
