@@ -24,15 +24,30 @@ System::System(const Platform& platformIn)
       slide(trapar, motCon),
       turret(trapar, motCon),
       objectives(trapar),
+      scan(trapar, stage, objectives, state.Ready.XYReady),
+      map(trapar, MakeMapSources()),
       display(platform.frontEnd),
       interpreter(display, platform.notifier, platform.clock, trapar),
       dispatcher(state, display, interpreter),
       joyCommands(trapar, dispatcher),
+      joystick(trapar, platform.notifier, state,
+               platform.joystick != nullptr ? *platform.joystick : absentJoystick, dispatcher,
+               joyCommands, JoyDevices{stage, focus, wheels}),
       general(state, display, interpreter, platform.clock, dispatcher),
       devices(state, display),
       controllers(display, comm, motCon, leds),
+      objectCommands(state, display, trapar, objects, stage, focus),
+      joyHandler(state, display, joystick),
+      scanCommands(state, display, scan, stage, objectives),
       runner(interpreter, dispatcher, display, platform.clock) {
-  dispatcher.SetTable(BuildCommandTable(general, devices, controllers));
+  std::vector<CommandEntry> specimenWords = {
+      {"Obj", [this](std::string a) { return objectCommands.CmdObj(std::move(a)); }}};
+  for (CommandEntry& entry : scanCommands.Entries())
+    specimenWords.push_back(std::move(entry));
+  specimenWords.push_back(
+      {"Joy", [this](std::string a) { return joyHandler.CmdJoy(std::move(a)); }});
+  dispatcher.SetTable(BuildCommandTable(general, devices, controllers, specimenWords));
+  ConnectMap();
   devices.SetSubCommands("LED", [this](const std::string& colour, std::string& rest) {
     return controllers.LedSubCommand(colour, rest);
   });
@@ -52,9 +67,10 @@ int16_t System::InitSystem(const std::string& programFolder) {
 
   count(ReadConfig(trapar, state.Config));
   count(joyCommands.ReadJoyCmds());
+  count(scan.ReadFieldPar());
   count(objectives.ReadObjPosMag());
-  // The field size, objective table, specimen, scan area, scan grid, zoom, scan and joystick
-  // calibration files are read here once their modules exist.
+  count(ReadSpecimenFiles());
+  count(joystick.ReadJoyPar());
   count(ReadSymConst(trapar, state));
 
   count(OpenSerialChannel());
@@ -63,9 +79,12 @@ int16_t System::InitSystem(const std::string& programFolder) {
   ShowChannelMessagesOnMainWindow();
 
   state.JoyOn = state.Config.JoyStartOn;
-  if (!JoyCentered()) state.JoyOn = 0;
+  if (joystick.JoyCentered() != 1) state.JoyOn = 0;
   state.HistoryMax = kHistoryMax;
   interpreter.State().ProgLines = {"End"};
+  objects.ObjListClear();
+  scan.FieldSizeFromMag();
+  scan.ScanRecompute();
   return status;
 }
 
@@ -121,10 +140,50 @@ int16_t System::InitOne(int16_t installed, int16_t& ready, const std::function<i
   return ready == 1 ? 1 : -1;
 }
 
-// Without a joystick source there is nothing to read, and a joystick that cannot be read is
-// never switched on.
-bool System::JoyCentered() {
-  return false;
+// The specimen, scan area, scan grid, zoom and scan files, in this order, each counted.
+int16_t System::ReadSpecimenFiles() {
+  int16_t status = 1;
+  for (int16_t result : {scan.ReadSpecimen(), scan.ReadScanArea(), scan.ReadScanGrid(),
+                         map.ReadZoomPar(), scan.ReadScanPar()}) {
+    if (result < 0) status = -1;
+  }
+  return status;
+}
+
+// The map draws what the object list and the scan hold, asking them each time it draws.
+MapSources System::MakeMapSources() {
+  return MapSources{[this] {
+                      const Specimen& s = scan.Spec();
+                      return MapSpecimen{s.SpecX0, s.SpecY0, s.SpecXE, s.SpecYE};
+                    },
+                    [this] {
+                      const ScanArea& a = scan.Area();
+                      return MapArea{a.AreaX0, a.AreaY0, a.AreaXE, a.AreaYE};
+                    },
+                    [this] { return objects.ObjListCount(); },
+                    [this](int32_t n) {
+                      ObjRecord object;
+                      objects.ObjGet(n, object);
+                      return MapPoint{object.X, object.Y};
+                    },
+                    [this](double x, double y) {
+                      double distanceSquared = 0;
+                      const int32_t n = objects.ObjFindNearest(x, y, distanceSquared);
+                      return NearestObject{n, distanceSquared};
+                    },
+                    [this] { return objects.AttrDist; }};
+}
+
+// The commands and the scan draw through the map.
+void System::ConnectMap() {
+  objectCommands.SetMapHooks(ObjectMapHooks{
+      [this](int32_t n) { return map.DrawObject(n); }, [this] { map.DrawAllObjects(); },
+      [this](double x, double y) { map.DrawObjectDot(x, y); }});
+  scan.SetHooks(ScanHooks{[this] { map.DrawScanAreaOutline(); },
+                          [this](double x, double y, double width, double height) {
+                            map.DrawVisitedField(x, y, width, height);
+                          }});
+  joystick.SetHooks(JoyHooks{[this](const std::string& text) { display.ShowReply(text); }, {}, {}});
 }
 
 void System::Shutdown() {

@@ -11,7 +11,10 @@
 #include "commands/FrontEnd.h"
 #include "commands/GeneralCommands.h"
 #include "commands/Interpreter.h"
+#include "commands/JoyCommandsHandler.h"
+#include "commands/ObjectCommands.h"
 #include "commands/ProgramRunner.h"
+#include "commands/ScanCommands.h"
 #include "controllers/Comm.h"
 #include "controllers/Delay32.h"
 #include "controllers/MotCon.h"
@@ -26,6 +29,11 @@
 #include "foundation/SharedState.h"
 #include "foundation/Trapar.h"
 #include "specimen/JoyCommands.h"
+#include "specimen/Joystick.h"
+#include "specimen/JoystickSource.h"
+#include "specimen/MapView.h"
+#include "specimen/ObjectList.h"
+#include "specimen/Scan.h"
 
 namespace qv {
 
@@ -35,6 +43,7 @@ struct Platform {
   Clock& clock;
   FrontEnd& frontEnd;
   SerialPort& port;
+  JoystickSource* joystick = nullptr;  // none: the joystick is absent
 };
 
 inline constexpr int16_t kHistoryMax = 30;
@@ -68,13 +77,21 @@ class System {
   Slide slide;
   Turret turret;
   Objectives objectives;
+  ObjectList objects;
+  Scan scan;
+  MapView map;
   Display display;
   Interpreter interpreter;
   CommandDispatcher dispatcher;
   JoyCommands joyCommands;
+  AbsentJoystick absentJoystick;
+  Joystick joystick;
   GeneralCommands general;
   DeviceCommands devices;
   ControllerCommands controllers;
+  ObjectCommands objectCommands;
+  JoyCommandsHandler joyHandler;
+  ScanCommands scanCommands;
   ProgramRunner runner;
 
  private:
@@ -83,7 +100,9 @@ class System {
   void WakeUpControllers();
   int16_t InitDevices();
   int16_t InitOne(int16_t installed, int16_t& ready, const std::function<int16_t()>& init);
-  bool JoyCentered();
+  int16_t ReadSpecimenFiles();
+  MapSources MakeMapSources();
+  void ConnectMap();
 };
 
 }  // namespace qv

@@ -3,13 +3,15 @@
 namespace qv {
 
 std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceCommands& devices,
-                                            ControllerCommands& controllers) {
+                                            ControllerCommands& controllers,
+                                            const std::vector<CommandEntry>& specimenWords) {
   std::vector<CommandEntry> table;
   for (const DeviceWord& device : devices.Words()) {
     table.push_back({device.word, [&devices, &device](std::string arguments) {
                        return devices.Execute(device, std::move(arguments));
                      }});
   }
+  table.insert(table.end(), specimenWords.begin(), specimenWords.end());
   using Member = std::string (GeneralCommands::*)(std::string);
   const auto of = [&general](Member member) -> CommandHandler {
     return [&general, member](std::string arguments) {

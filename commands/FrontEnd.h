@@ -30,6 +30,12 @@ class FrontEnd : public EventPump {
   virtual void ShowMainWindow() {}
   virtual void HideMainWindow() {}
   virtual void UnloadMainWindow() {}
+  // The object grid shows the object list again; the joystick frame shows JoyOn and the axes.
+  virtual void DisplayObjList() {}
+  virtual void JoyVisibility() {}
+  // The magnification button's caption and the objective menu's check mark follow the objective.
+  virtual void MagCaption() {}
+  virtual void ObjectivePosCheck() {}
 
   // Program window.
   virtual void SetInterpMessage(const std::string& /*text*/) {}

@@ -7,18 +7,11 @@
 #include <string>
 
 #include "app/System.h"
+#include "fuzz/FuzzSupport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/SilentPort.h"
 
 namespace {
-
-class SilentNotifier final : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    return qv::MsgResult::Ok;
-  }
-};
 
 class Windows final : public qv::FrontEnd {
  public:
@@ -32,7 +25,7 @@ class Windows final : public qv::FrontEnd {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  SilentNotifier notifier;
+  qv::fuzz::SilentNotifier notifier;
   qv::test::FakeClock clock;
   Windows windows;
   qv::test::SilentPort port(clock);

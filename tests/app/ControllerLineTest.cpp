@@ -67,6 +67,10 @@ TEST(ControllerLine, LedsAreSwitchedOffAtStartAndOnByCommandOnAnIm483iLine) {
            "\"LEDSCONTR\", L\r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 0\r\n");
   PutBytes(source.File("QV_JOYCMDS.TXT"), "\r\n");
   PutBytes(source.File("QV_SYMCONST.TXT"), "");
+  for (const char* name : {"QV_OBJPOSMAG.TXT", "QV_FIELD.TXT", "QV_SPECIMEN.TXT", "QV_SCANAREA.TXT",
+                           "QV_SCANGRID.TXT", "QV_ZOOM.TXT", "QV_SCAN.TXT", "QV_JOY.TXT"}) {
+    PutBytes(source.File(name), GetBytes(RepoFolder("config/demo") + "/" + name));
+  }
   SimSystem s(source.Dir());
   ASSERT_NE(s.line.FindUnit('L'), nullptr);
   EXPECT_EQ(s.Start(), 1);

@@ -22,6 +22,14 @@ class Startup : public ::testing::Test {
     Put("QV_JOYCMDS.TXT", "Ver\r\nXY Stop\r\n");
     Put("QV_SYMCONST.TXT", "\"SLOW\", 200\r\n");
     Put("QV_OBJPOSMAG.TXT", "\"OBJPOS1\", 10\r\n");
+    PutSpecimenFiles();
+  }
+  // The field, specimen, scan and joystick files of the demonstration folder.
+  void PutSpecimenFiles() {
+    for (const char* name : {"QV_FIELD.TXT", "QV_SPECIMEN.TXT", "QV_SCANAREA.TXT",
+                             "QV_SCANGRID.TXT", "QV_ZOOM.TXT", "QV_SCAN.TXT", "QV_JOY.TXT"}) {
+      Put(name, GetBytes(RepoFolder("config/demo") + "/" + name));
+    }
   }
   Configuration& config() { return t.system.state.Config; }
   TestSystem t;
@@ -76,6 +84,7 @@ TEST_F(Startup, AMissingRequiredKeyIsNamedAndFailsStartUp) {
   Put("QV_JOYCMDS.TXT", "Ver\r\n");
   Put("QV_SYMCONST.TXT", "");
   Put("QV_OBJPOSMAG.TXT", "");
+  PutSpecimenFiles();
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
   ASSERT_EQ(t.notifier.Messages.size(), 1u);
   EXPECT_EQ(t.notifier.Messages[0].Text,

@@ -1,0 +1,162 @@
+#include "commands/ObjectCommands.h"
+
+#include <optional>
+
+#include "commands/CommandText.h"
+#include "commands/Replies.h"
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
+  if (!ResolveSymbol(word, symbols)) return std::nullopt;
+  return ParseNumber(word);
+}
+
+// The next word as an object number; empty when it is missing or not a 32-bit number.
+std::optional<int32_t> TakeObjectNumber(std::string& rest, const ParList& symbols) {
+  std::string word;
+  if (SplitWord(rest, word) == 0) return std::nullopt;
+  const std::optional<double> number = ResolveNumber(word, symbols);
+  return number ? RoundToInt32(*number) : std::nullopt;
+}
+
+// X, Y, Z and the optional comment word of "Add" and "Edit"; empty when a number is missing.
+std::optional<ObjRecord> TakeObject(std::string& rest, const ParList& symbols) {
+  ObjRecord object;
+  for (double* coordinate : {&object.X, &object.Y, &object.Z}) {
+    std::string word;
+    if (SplitWord(rest, word) == 0) return std::nullopt;
+    const std::optional<double> value = ResolveNumber(word, symbols);
+    if (!value) return std::nullopt;
+    *coordinate = *value;
+  }
+  SplitWord(rest, object.Comment);
+  return object;
+}
+
+std::string NonNegativeOrError(int32_t result) {
+  return result >= 0 ? Str(result) : std::string(kError);
+}
+
+}  // namespace
+
+ObjectCommands::ObjectCommands(SharedState& state, Display& display, Trapar& trapar,
+                               ObjectList& objects, Stage& stage, Focus& focus)
+    : state_(state),
+      display_(display),
+      trapar_(trapar),
+      objects_(objects),
+      stage_(stage),
+      focus_(focus) {}
+
+std::string ObjectCommands::CmdObj(std::string arguments) {
+  state_.CommandBusy = 1;
+  const std::string command = "Obj " + arguments;
+  std::string sub;
+  Outcome outcome{std::string(kMissingArgument), Show::Plain};
+  if (SplitWord(arguments, sub) > 0) {
+    state_.LastDevice.clear();
+    outcome = Dispatch(sub, arguments);
+  }
+  if (outcome.show == Show::WithObjects) {
+    ShowWithObjects(command, outcome.reply);
+  } else if (outcome.show == Show::Plain) {
+    display_.ShowCmdAndReply(command, outcome.reply);
+  }
+  state_.CommandBusy = 0;
+  return outcome.reply;
+}
+
+ObjectCommands::Outcome ObjectCommands::Dispatch(const std::string& sub, std::string& rest) {
+  if (sub == "AddCurrent") return AddCurrent(rest);
+  if (sub == "Add") return Add(rest);
+  if (sub == "Edit") return Edit(rest);
+  if (sub == "GetNum") return {Str(objects_.ObjListCount()), Show::Plain};
+  if (sub == "ListClear") {
+    objects_.ObjListClear();
+    return {"Object List Cleared", Show::Plain};
+  }
+  if (sub == "ListRead" || sub == "ListWrite") {
+    std::string path;
+    if (SplitWord(rest, path) == 0) return {std::string(kError), Show::Plain};
+    const int32_t result = sub == "ListRead" ? objects_.ObjListRead(trapar_, path)
+                                             : objects_.ObjListWrite(trapar_, path);
+    return {Str(result), Show::Plain};
+  }
+  if (sub == "GoTo") return GoTo(rest);
+  if (sub == "Draw") return Draw(rest);
+  if (sub == "Get") return Get(rest);
+  if (sub == "ListDraw") return ListDraw();
+  return {std::string(kError), Show::Nothing};
+}
+
+ObjectCommands::Outcome ObjectCommands::AddCurrent(std::string& rest) {
+  double x = kUndefinedPos, y = kUndefinedPos, z = kUndefinedPos;  // microns
+  std::string reply;
+  if (state_.Ready.XYReady == 1) {
+    if (stage_.XYReadPos(x, y) <= 0) return {std::string(kError), Show::WithObjects};
+    reply += FormatFixed(x, 1) + " " + FormatFixed(y, 1) + " ";
+  }
+  if (state_.Ready.ZReady == 1) {
+    if (focus_.ZReadPos(z) <= 0) return {std::string(kError), Show::WithObjects};
+    reply += FormatFixed(z, 2) + " ";
+  }
+  std::string comment;
+  SplitWord(rest, comment);
+  return {reply + "#" + Str(objects_.ObjAdd(x, y, z, comment)), Show::WithObjects};
+}
+
+ObjectCommands::Outcome ObjectCommands::Add(std::string& rest) {
+  const std::optional<ObjRecord> object = TakeObject(rest, state_.SymConst);
+  if (!object) return {std::string(kError), Show::WithObjects};
+  const int32_t n = objects_.ObjAdd(object->X, object->Y, object->Z, object->Comment);
+  return {"#" + Str(n), Show::WithObjects};
+}
+
+ObjectCommands::Outcome ObjectCommands::Edit(std::string& rest) {
+  const std::optional<int32_t> n = TakeObjectNumber(rest, state_.SymConst);
+  const std::optional<ObjRecord> object =
+      n ? TakeObject(rest, state_.SymConst) : std::optional<ObjRecord>();
+  const bool edited = object && objects_.ObjEdit(*n, *object) == 1;
+  return {std::string(edited ? kOk : kError), Show::WithObjects};
+}
+
+ObjectCommands::Outcome ObjectCommands::GoTo(std::string& rest) {
+  const std::optional<int32_t> n = TakeObjectNumber(rest, state_.SymConst);
+  if (!n) return {std::string(kError), Show::Plain};
+  state_.LastDevice = "XY";
+  // A stage that is not ready has no controllers to move; refuse before anything is sent.
+  if (state_.Ready.XYReady != 1) return {std::string(kError), Show::Plain};
+  return {NonNegativeOrError(ObjGoTo(objects_, *n, stage_)), Show::Plain};
+}
+
+ObjectCommands::Outcome ObjectCommands::Draw(std::string& rest) {
+  const std::optional<int32_t> n = TakeObjectNumber(rest, state_.SymConst);
+  if (!n) return {std::string(kError), Show::Nothing};
+  if (!display_.MainFormLoaded() || !map_.drawObject) return {"0", Show::Nothing};
+  return {NonNegativeOrError(map_.drawObject(*n)), Show::Nothing};
+}
+
+ObjectCommands::Outcome ObjectCommands::Get(std::string& rest) {
+  const std::optional<int32_t> n = TakeObjectNumber(rest, state_.SymConst);
+  std::string text;
+  if (!n || objects_.ObjGetText(*n, text) != 1) return {std::string(kError), Show::Nothing};
+  return {text, Show::Nothing};
+}
+
+ObjectCommands::Outcome ObjectCommands::ListDraw() {
+  if (!display_.MainFormLoaded()) return {"0", Show::Nothing};
+  if (map_.drawAllObjects) map_.drawAllObjects();
+  return {std::string(kOk), Show::Nothing};
+}
+
+void ObjectCommands::ShowWithObjects(const std::string& command, const std::string& reply) {
+  display_.ShowCmdAndReply(command, reply);
+  if (!display_.MainFormLoaded()) return;
+  display_.Front().DisplayObjList();
+  if (map_.drawStageMark) map_.drawStageMark(stage_.X(), stage_.Y());
+}
+
+}  // namespace qv

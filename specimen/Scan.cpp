@@ -1,0 +1,397 @@
+#include "specimen/Scan.h"
+
+#include <limits>
+#include <optional>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+std::optional<int32_t> Fits32(int64_t value) {
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+    return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+// A stage coordinate relative to the specimen origin, rounded halves to even.
+std::optional<int32_t> Relative(double stage, int32_t origin) {
+  const std::optional<int32_t> rounded = RoundToInt32(stage);
+  if (!rounded) return std::nullopt;
+  return Fits32(int64_t{*rounded} - origin);
+}
+
+// Every key is read even after one failed, so that the file's other values still count.
+int16_t Worst(std::initializer_list<int16_t> results) {
+  for (int16_t result : results) {
+    if (result < 0) return -1;
+  }
+  return 1;
+}
+
+}  // namespace
+
+// --- Files ---
+
+int16_t Scan::ReadKeys(const char* file, const std::function<int16_t()>& keys) {
+  trapar_.SetParFile(file);
+  if (trapar_.ReadParFile() < 0) return -1;
+  return keys();
+}
+
+int16_t Scan::WriteKeys(const char* file, const std::function<void()>& keys) {
+  trapar_.SetParFile(file);
+  keys();
+  return trapar_.WriteParFile();
+}
+
+int16_t Scan::ReadSpecimen() {
+  return ReadKeys(kSpecimenFile, [this] {
+    Specimen& s = specimen_;
+    return Worst(
+        {trapar_.Par("SPECIMENXE", s.SpecXE, "from"), trapar_.Par("SPECIMENYE", s.SpecYE, "from"),
+         trapar_.Par("SPECIMENX0", s.SpecX0, "from"), trapar_.Par("SPECIMENY0", s.SpecY0, "from")});
+  });
+}
+
+int16_t Scan::ReadScanArea() {
+  return ReadKeys(kScanAreaFile, [this] {
+    ScanArea a = area_;
+    const int16_t status = Worst(
+        {trapar_.Par("SCANAREAXE", a.AreaXE, "from"), trapar_.Par("SCANAREAYE", a.AreaYE, "from"),
+         trapar_.Par("SCANAREAX0", a.AreaX0, "from"), trapar_.Par("SCANAREAY0", a.AreaY0, "from")});
+    // An area whose far edges leave the coordinate range is not taken at all.
+    const std::optional<int32_t> xr = Fits32(int64_t{a.AreaX0} + a.AreaXE);
+    const std::optional<int32_t> yb = Fits32(int64_t{a.AreaY0} + a.AreaYE);
+    if (!xr || !yb) return int16_t{-1};
+    a.AreaXR = *xr;
+    a.AreaYB = *yb;
+    area_ = a;
+    return status;
+  });
+}
+
+int16_t Scan::WriteScanArea() {
+  return WriteKeys(kScanAreaFile, [this] {
+    trapar_.Par("SCANAREAXE", area_.AreaXE, "clear");
+    trapar_.Par("SCANAREAYE", area_.AreaYE, "to");
+    trapar_.Par("SCANAREAX0", area_.AreaX0, "to");
+    trapar_.Par("SCANAREAY0", area_.AreaY0, "to");
+  });
+}
+
+int16_t Scan::ReadScanGrid() {
+  return ReadKeys(kScanGridFile, [this] {
+    ScanGrid& g = grid_;
+    return Worst({trapar_.Par("GRIDSTEPX", g.GridStepX, "from"),
+                  trapar_.Par("GRIDSTEPY", g.GridStepY, "from"),
+                  trapar_.Par("GRIDSITESX", g.GridSitesX, "from"),
+                  trapar_.Par("GRIDSITESY", g.GridSitesY, "from"),
+                  trapar_.Par("GRIDTLX", g.GridTLX, "from"),
+                  trapar_.Par("GRIDTLY", g.GridTLY, "from")});
+  });
+}
+
+int16_t Scan::WriteScanGrid() {
+  return WriteKeys(kScanGridFile, [this] {
+    trapar_.Par("GRIDSTEPX", grid_.GridStepX, "clear");
+    trapar_.Par("GRIDSTEPY", grid_.GridStepY, "to");
+    trapar_.Par("GRIDSITESX", grid_.GridSitesX, "to");
+    trapar_.Par("GRIDSITESY", grid_.GridSitesY, "to");
+    trapar_.Par("GRIDTLX", grid_.GridTLX, "to");
+    trapar_.Par("GRIDTLY", grid_.GridTLY, "to");
+  });
+}
+
+int16_t Scan::ReadScanPar() {
+  return ReadKeys(kScanFile, [this] {
+    ScanSettings& s = settings_;
+    return Worst({trapar_.Par("SCANTILEGRID", s.ScanTileGrid, "from"),
+                  trapar_.Par("SCANAXIS", s.ScanAxis, "from"),
+                  trapar_.Par("SCANDIRECTION", s.ScanDirection, "from"),
+                  trapar_.Par("SCANOVERLAP", s.ScanOverlap, "from"),
+                  trapar_.Par("SCANSTART", s.ScanStart, "from"),
+                  trapar_.Par("SCANRESTRICTION", s.ScanRestriction, "from")});
+  });
+}
+
+int16_t Scan::WriteScanPar() {
+  return WriteKeys(kScanFile, [this] {
+    trapar_.Par("SCANTILEGRID", settings_.ScanTileGrid, "clear");
+    trapar_.Par("SCANAXIS", settings_.ScanAxis, "to");
+    trapar_.Par("SCANDIRECTION", settings_.ScanDirection, "to");
+    trapar_.Par("SCANOVERLAP", settings_.ScanOverlap, "to");
+    trapar_.Par("SCANSTART", settings_.ScanStart, "to");
+    trapar_.Par("SCANRESTRICTION", settings_.ScanRestriction, "to");
+  });
+}
+
+int16_t Scan::ReadFieldPar() {
+  return ReadKeys(kFieldFile, [this] {
+    return Worst({trapar_.Par("FIELD10X", field_.Field10X, "from"),
+                  trapar_.Par("FIELD10Y", field_.Field10Y, "from")});
+  });
+}
+
+int16_t Scan::SetScanMode(std::string_view mode) {
+  if (mode == "Tile") settings_.ScanTileGrid = 1;
+  if (mode == "Grid") settings_.ScanTileGrid = 2;
+  return WriteScanPar();
+}
+
+// --- Layout ---
+
+void Scan::FieldSizeFromMag() {
+  const int16_t mag = objectives_.Mag();
+  if (mag <= 0) return;
+  field_.FieldX = field_.Field10X * 10 / mag;
+  field_.FieldY = field_.Field10Y * 10 / mag;
+}
+
+int16_t Scan::ScanRecompute() {
+  const LayoutResult result = ComputeLayout(settings_, area_, grid_, field_);
+  area_ = result.area;
+  verdict_ = result.verdict;
+  if (verdict_ != LayoutVerdict::Ok) return kLayoutRefused;
+  layout_ = result.layout;
+  return 1;
+}
+
+LayoutVerdict Scan::VerdictForMag(int16_t mag) const {
+  if (mag <= 0) return LayoutVerdict::Ok;  // the field of view stays as it is
+  FieldOfView field = field_;
+  field.FieldX = field.Field10X * 10 / mag;
+  field.FieldY = field.Field10Y * 10 / mag;
+  const LayoutVerdict now = ComputeLayout(settings_, area_, grid_, field_).verdict;
+  const LayoutVerdict then = ComputeLayout(settings_, area_, grid_, field).verdict;
+  return now == LayoutVerdict::Ok ? then : LayoutVerdict::Ok;
+}
+
+int16_t Scan::Refuse(LayoutVerdict why) {
+  verdict_ = why;
+  return kLayoutRefused;
+}
+
+void Scan::Outline() const {
+  if (hooks_.outline) hooks_.outline();
+}
+
+int16_t Scan::Commit(int16_t (Scan::*write)(), bool shapesLayout) {
+  const int16_t layout = ScanRecompute();
+  const int16_t written = (this->*write)();
+  Outline();
+  if (written < 0) return -1;
+  return shapesLayout ? layout : int16_t{1};
+}
+
+// --- Area ---
+
+int16_t Scan::AreaSet(std::string_view corner, double x, double y) {
+  const std::optional<int32_t> rx = Relative(x, specimen_.SpecX0);
+  const std::optional<int32_t> ry = Relative(y, specimen_.SpecY0);
+  if (!rx || !ry) return -1;
+  ScanArea a = area_;
+  const bool left = corner == "TL" || corner == "L";
+  const bool top = corner == "TL" || corner == "T";
+  const bool right = corner == "BR" || corner == "R";
+  const bool bottom = corner == "BR" || corner == "B";
+  if (!left && !top && !right && !bottom) return -1;
+  if (left) a.AreaX0 = *rx;
+  if (right) a.AreaXR = *rx;
+  if (top) a.AreaY0 = *ry;
+  if (bottom) a.AreaYB = *ry;
+  // The width must stay a coordinate too, or the file could not hold the area.
+  if (!Fits32(int64_t{a.AreaXR} - a.AreaX0) || !Fits32(int64_t{a.AreaYB} - a.AreaY0)) return -1;
+  Outline();
+  area_ = a;
+  return Commit(&Scan::WriteScanArea, settings_.Tiles());
+}
+
+int16_t Scan::AreaAnchor(std::string_view corner, double x, double y) {
+  const std::optional<int32_t> rx = Relative(x, specimen_.SpecX0);
+  const std::optional<int32_t> ry = Relative(y, specimen_.SpecY0);
+  if (!rx || !ry) return -1;
+  ScanArea a = area_;
+  std::optional<int32_t> xr, yb, x0, y0;
+  if (corner == "TL") {
+    x0 = rx, y0 = ry;
+    xr = Fits32(int64_t{a.AreaXE} + *rx);
+    yb = Fits32(int64_t{a.AreaYE} + *ry);
+  } else if (corner == "BR") {
+    xr = rx, yb = ry;
+    x0 = Fits32(int64_t{*rx} - a.AreaXE);
+    y0 = Fits32(int64_t{*ry} - a.AreaYE);
+  } else {
+    return -1;
+  }
+  if (!xr || !yb || !x0 || !y0) return -1;
+  a.AreaX0 = *x0, a.AreaY0 = *y0, a.AreaXR = *xr, a.AreaYB = *yb;
+  Outline();
+  area_ = a;
+  return Commit(&Scan::WriteScanArea, settings_.Tiles());
+}
+
+int16_t Scan::AreaMove(std::string_view corner, double x, double y) {
+  const double left = static_cast<double>(specimen_.SpecX0) + area_.AreaX0;
+  const double right = static_cast<double>(specimen_.SpecX0) + area_.AreaXR;
+  const double top = static_cast<double>(specimen_.SpecY0) + area_.AreaY0;
+  const double bottom = static_cast<double>(specimen_.SpecY0) + area_.AreaYB;
+  if (corner == "TL")
+    x = left, y = top;
+  else if (corner == "BR")
+    x = right, y = bottom;
+  else if (corner == "T")
+    y = top;
+  else if (corner == "B")
+    y = bottom;
+  else if (corner == "L")
+    x = left;
+  else if (corner == "R")
+    x = right;
+  else
+    return -1;
+  return stage_.XYMoveAbsBacklash(x, y) > 0 ? 1 : -1;
+}
+
+// --- Grid ---
+
+int16_t Scan::GridSet(std::string_view what, int32_t a, int32_t b) {
+  if (what != "TL" && what != "BR" && what != "Step" && what != "Sites") return -1;
+  if (a == -1 && b == -1) {
+    double x = 0, y = 0;  // microns
+    if (xyReady_ != 1 || stage_.XYReadPos(x, y) <= 0) return -1;
+    const std::optional<int32_t> ax = RoundToInt32(x);
+    const std::optional<int32_t> by = RoundToInt32(y);
+    if (!ax || !by) return -1;
+    a = *ax, b = *by;
+  }
+  ScanGrid g = grid_;
+  if (what == "TL" || what == "BR") {
+    // "BR" shifts the grid so that its last site lies at (a, b).
+    const int64_t spanX = what == "BR" ? int64_t{g.GridSitesX - 1} * g.GridStepX : 0;
+    const int64_t spanY = what == "BR" ? int64_t{g.GridSitesY - 1} * g.GridStepY : 0;
+    const std::optional<int32_t> tlx = Fits32(int64_t{a} - specimen_.SpecX0 - spanX);
+    const std::optional<int32_t> tly = Fits32(int64_t{b} - specimen_.SpecY0 - spanY);
+    if (!tlx || !tly) return -1;
+    g.GridTLX = *tlx, g.GridTLY = *tly;
+  } else if (what == "Step") {
+    if (a <= 0 || b <= 0) return Refuse(LayoutVerdict::BadStep);
+    g.GridStepX = a, g.GridStepY = b;
+  } else {
+    if (a < 1 || b < 1) return Refuse(LayoutVerdict::NoFields);
+    if (int64_t{a} * b > kMaxFields) return Refuse(LayoutVerdict::TooManyFields);
+    g.GridSitesX = static_cast<int16_t>(a), g.GridSitesY = static_cast<int16_t>(b);
+  }
+  Outline();
+  grid_ = g;
+  return Commit(&Scan::WriteScanGrid, !settings_.Tiles());
+}
+
+int16_t Scan::GridGet(std::string_view what, int32_t& a, int32_t& b) {
+  const ScanGrid& g = grid_;
+  const int64_t tlx = int64_t{specimen_.SpecX0} + g.GridTLX;  // microns, stage coordinates
+  const int64_t tly = int64_t{specimen_.SpecY0} + g.GridTLY;
+  std::optional<int32_t> ra, rb;
+  if (what == "TL") {
+    ra = Fits32(tlx), rb = Fits32(tly);
+  } else if (what == "BR") {
+    ra = Fits32(tlx + int64_t{g.GridSitesX - 1} * g.GridStepX);
+    rb = Fits32(tly + int64_t{g.GridSitesY - 1} * g.GridStepY);
+  } else if (what == "Step") {
+    ra = g.GridStepX, rb = g.GridStepY;
+  } else if (what == "Sites") {
+    ra = g.GridSitesX, rb = g.GridSitesY;
+  } else if (what == "Pos") {
+    double x = 0, y = 0;  // microns
+    if (xyReady_ != 1 || g.GridStepX == 0 || g.GridStepY == 0) return -1;
+    if (stage_.XYReadPos(x, y) <= 0) return -1;
+    ra = RoundToInt32((x - static_cast<double>(tlx)) / g.GridStepX + 1);
+    rb = RoundToInt32((y - static_cast<double>(tly)) / g.GridStepY + 1);
+  }
+  if (!ra || !rb) return -1;
+  a = *ra, b = *rb;
+  return 1;
+}
+
+int16_t Scan::GridMove(int32_t i, int32_t j) {
+  const double x = static_cast<double>(specimen_.SpecX0) + grid_.GridTLX +
+                   (static_cast<double>(i) - 1) * grid_.GridStepX;
+  const double y = static_cast<double>(specimen_.SpecY0) + grid_.GridTLY +
+                   (static_cast<double>(j) - 1) * grid_.GridStepY;
+  return stage_.XYMoveAbsBacklash(x, y);
+}
+
+// --- Fields ---
+
+FieldOrder Scan::Order() const {
+  return {layout_.NX, layout_.NY, settings_.ScanAxis, settings_.ScanStart,
+          settings_.ScanRestriction};
+}
+
+int16_t Scan::FieldPosition(int32_t n, double& x, double& y) const {
+  const FieldOrder order = Order();
+  if (n < 1 || n > order.Count()) return -1;
+  const FieldCell cell = FieldIndex(n, order);
+  double fx = 0, fy = 0;  // microns from the specimen origin
+  if (settings_.ScanDirection == 0) {
+    fx = area_.AreaX0 + cell.i * layout_.StepX;
+    fy = area_.AreaY0 + cell.j * layout_.StepY;
+  } else {
+    fx = (static_cast<double>(area_.AreaX0) + area_.AreaXE) - cell.i * layout_.StepX;
+    fy = (static_cast<double>(area_.AreaY0) + area_.AreaYE) - cell.j * layout_.StepY;
+  }
+  x = specimen_.SpecX0 + fx;
+  y = specimen_.SpecY0 + fy;
+  return 1;
+}
+
+int16_t Scan::GoToField(int32_t n) {
+  double x = 0, y = 0;  // microns
+  if (FieldPosition(n, x, y) < 0) return -1;
+  const int16_t moved = stage_.XYMoveAbs(x, y);
+  if (hooks_.fieldVisited) hooks_.fieldVisited(x, y, field_.FieldX, field_.FieldY);
+  return moved;
+}
+
+int32_t Scan::Reached(int32_t moveResult) const {
+  if (moveResult <= 0) return -1;
+  const FieldOrder order = Order();
+  return RasterNumber(FieldIndex(curField_, order), order);
+}
+
+int32_t Scan::FirstField() {
+  curField_ = 1;
+  return GoToField(1) > 0 ? 1 : -1;
+}
+
+int32_t Scan::LastField() {
+  curField_ = NumFields();
+  return Reached(GoToField(curField_));
+}
+
+int32_t Scan::NextField() {
+  const FieldOrder order = Order();
+  if (curField_ >= order.Count()) return -1;
+  do {
+    ++curField_;
+    if (curField_ > order.Count()) return -1;  // stays past the end
+  } while (FieldRestricted(curField_, order));
+  return Reached(GoToField(curField_));
+}
+
+int32_t Scan::PreviousField() {
+  const FieldOrder order = Order();
+  if (curField_ <= 1) return -1;
+  do {
+    --curField_;
+    if (curField_ < 1) return -1;
+  } while (FieldRestricted(curField_, order));
+  return Reached(GoToField(curField_));
+}
+
+int32_t Scan::SetField(int32_t n) {
+  curField_ = n;
+  return Reached(GoToField(n));
+}
+
+}  // namespace qv

@@ -1,0 +1,142 @@
+// The object list, its coordinate file, and the move to an object on the simulated line.
+#include "specimen/ObjectList.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/foundation/TestFiles.h"
+#include "tests/support/RecordingNotifier.h"
+#include "tests/support/SimSystem.h"
+
+namespace qv::test {
+namespace {
+
+constexpr double U = kUndefinedPos;
+
+TEST(ObjFile, LinesHaveTheFixedFormat) {
+  EXPECT_EQ(ObjFileLine(3, {234.56, -78.9, 12.347, "cellA"}), " 3 234.6 -78.9 12.35 cellA");
+  EXPECT_EQ(ObjFileLine(1, {U, U, U, ""}), " 1 77777.7 77777.7 77777.70 ");
+  // A comma would make two objects of one; the quoted line is one list item.
+  EXPECT_EQ(ObjFileLine(2, {1, 2, 3, "a,\"b"}), "\" 2 1.0 2.0 3.00 a,b\"");
+}
+
+TEST(ObjFile, ItemsParseTokenByToken) {
+  struct Case {
+    const char* item;
+    ObjRecord expected;
+  };
+  const Case cases[] = {
+      {"7 10.5 abc 3 cellB", {10.5, U, 3, "cellB"}},
+      {"5", {U, U, U, ""}},
+      {"", {U, U, U, ""}},
+      {"  1   -2  3e1   4 c d", {-2, 30, 4, "c"}},
+      {"1 2", {2, U, U, ""}},
+      {"1 1e999 inf nan x", {U, U, U, "x"}},
+  };
+  for (const Case& c : cases) {
+    const ObjRecord got = ParseObjFileLine(c.item);
+    EXPECT_EQ(got.X, c.expected.X) << c.item;
+    EXPECT_EQ(got.Y, c.expected.Y) << c.item;
+    EXPECT_EQ(got.Z, c.expected.Z) << c.item;
+    EXPECT_EQ(got.Comment, c.expected.Comment) << c.item;
+  }
+}
+
+TEST(ObjectList, AddGetEditAndRange) {
+  ObjectList list;
+  for (int i = 1; i <= 51; ++i)
+    EXPECT_EQ(list.ObjAdd(i, -i, i / 10.0, "o" + std::to_string(i)), i);
+  ObjRecord object;
+  ASSERT_EQ(list.ObjGet(50, object), 1);
+  EXPECT_EQ(object.X, 50);
+  EXPECT_EQ(object.Comment, "o50");
+  for (int32_t bad : {0, -1, 52, INT32_MAX}) {
+    EXPECT_EQ(list.ObjGet(bad, object), -1);
+    std::string text;
+    EXPECT_EQ(list.ObjGetText(bad, text), -1);
+    EXPECT_EQ(list.ObjEdit(bad, {}), -1);
+  }
+  EXPECT_EQ(list.ObjGetChanged(), 0);
+  EXPECT_EQ(list.ObjEdit(2, {1.5, 2, -3, "name"}), 1);
+  EXPECT_EQ(list.ObjGetChanged(), 1);
+  std::string text;
+  ASSERT_EQ(list.ObjGetText(2, text), 1);
+  EXPECT_EQ(text, " 1.5  2 -3 name");
+  list.ObjListClear();
+  EXPECT_EQ(list.ObjListCount(), 0);
+}
+
+TEST(ObjectList, FileRoundTripRoundsAndRenumbers) {
+  TempFolder folder;
+  RecordingNotifier notifier;
+  Trapar trapar(notifier);
+  ObjectList list;
+  list.ObjAdd(1.26, -0.04, 12.347, "two words");
+  list.ObjAdd(U, 5, U, "a,b");
+  const std::string path = folder.File("OBJ.TXT");
+  EXPECT_EQ(list.ObjListWrite(trapar, path), 2);
+  EXPECT_EQ(GetBytes(path), " 1 1.3 0.0 12.35 two words\r\n\" 2 77777.7 5.0 77777.70 a,b\"\r\n");
+
+  ObjectList back;
+  back.ObjAdd(9, 9, 9, "old");
+  EXPECT_EQ(back.ObjListRead(trapar, path), 2);
+  EXPECT_EQ(back.ObjListToLines(),
+            (std::vector<std::string>{" 1 1.3 0.0 12.35 two", "\" 2 77777.7 5.0 77777.70 a,b\""}));
+
+  // Numbers in the file are not object numbers; a comma outside quotes makes two objects.
+  PutBytes(path, " 9 1 2 3\r\n 4\r\n7 10.5 abc 3 cellB,x\r\n");
+  EXPECT_EQ(back.ObjListRead(trapar, path), 4);
+  std::string text;
+  back.ObjGetText(2, text);
+  EXPECT_EQ(text, " 77777.7  77777.7  77777.7 ");
+  back.ObjGetText(3, text);
+  EXPECT_EQ(text, " 10.5  77777.7  3 cellB");
+}
+
+TEST(ObjectList, FailedFilesKeepTheListAndSayso) {
+  TempFolder folder;
+  RecordingNotifier notifier;
+  Trapar trapar(notifier);
+  ObjectList list;
+  list.ObjAdd(1, 2, 3, "keep");
+  EXPECT_EQ(list.ObjListRead(trapar, folder.File("MISSING.TXT")), -1);
+  PutBytes(folder.File("EMPTY.TXT"), "");
+  EXPECT_EQ(list.ObjListRead(trapar, folder.File("EMPTY.TXT")), -1);
+  EXPECT_EQ(list.ObjListCount(), 1);
+  EXPECT_EQ(list.ObjListWrite(trapar, folder.File("no/such/dir/OBJ.TXT")), -1);
+}
+
+TEST(ObjectList, NearestObjectPrefersTheLowerNumberOnTies) {
+  ObjectList list;
+  double d2 = -1;
+  EXPECT_EQ(list.ObjFindNearest(0, 0, d2), -1);
+  EXPECT_EQ(d2, 0);
+  list.ObjAdd(U, U, 0, "");
+  list.ObjAdd(3, 4, 0, "");
+  list.ObjAdd(-3, -4, 0, "");
+  list.ObjAdd(10, 0, 0, "");
+  EXPECT_EQ(list.ObjFindNearest(0, 0, d2), 2);
+  EXPECT_EQ(d2, 25);
+  EXPECT_EQ(list.ObjFindNearest(77777, 77777, d2), 1);  // undefined objects take part
+  EXPECT_EQ(list.ObjFindNearest(9, 1, d2), 4);
+  EXPECT_EQ(d2, 2);
+}
+
+TEST(ObjGoTo, MovesTheStageToDefinedObjectsOnly) {
+  SimSystem s(RepoFolder("config/demo"), sim::LineOptions{.baud = 9600});
+  ASSERT_EQ(s.Start(), 1);
+  ObjectList list;
+  list.ObjAdd(1000, 500, 7, "");
+  list.ObjAdd(U, 500, 7, "");
+  Stage& stage = s.system.stage;
+  const std::string before = s.Run("XY ?");
+  EXPECT_EQ(ObjGoTo(list, 2, stage), -1);
+  EXPECT_EQ(ObjGoTo(list, 3, stage), -1);
+  EXPECT_EQ(s.Run("XY ?"), before);
+  EXPECT_EQ(ObjGoTo(list, 1, stage), 1);
+  EXPECT_FALSE(s.State('1').moving);
+  EXPECT_FALSE(s.State('2').moving);
+  EXPECT_EQ(s.Run("XY ?"), "1000.0 500.0 ; ");
+}
+
+}  // namespace
+}  // namespace qv::test
