@@ -20,6 +20,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
+#include "platform/SdlJoystick.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ int RunAutomation(const std::string& folder) {
   qv::HeadlessFrontEnd front;
   qv::SystemClock clock;
   qv::QtSerialPort port;
-  qv::System system(qv::Platform{front, clock, front, port});
+  qv::SdlJoystick joystick;
+  qv::System system(qv::Platform{front, clock, front, port, &joystick});
   port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
   if (system.InitSystem(folder) < 0) {
     std::cerr << "quorvalin: start-up failed; the channel's messages:\n"
@@ -132,7 +134,8 @@ int main(int argc, char** argv) {
 
   qv::SystemClock clock;
   qv::QtSerialPort port;
-  qv::System system(qv::Platform{console, clock, console, port});
+  qv::SdlJoystick joystick;
+  qv::System system(qv::Platform{console, clock, console, port, &joystick});
   port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
   system.InitSystem(folder);
 
