@@ -3,33 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "devices/Focus.h"
-#include "sim/Faults.h"
-#include "tests/devices/StageTestRig.h"
+#include "tests/devices/DeviceRig.h"
 
 namespace qv::test {
 namespace {
 
-using Frames = std::vector<std::string>;
+using FocusInit = StageTypes;
 
-class FocusInit : public BothTypes {
- protected:
-  Frames Expect(Frames ez, Frames ims) const { return rig.Ez() ? ez : ims; }
-};
-
-class FocusOps : public FocusInit {
+class FocusOps : public StageTypes {
  protected:
   void SetUp() override {
     ASSERT_EQ(rig.Z().ZInit(), 1);
     // A controller that kept its count: Z = (count - 800) x 0.0625.
     rig.Unit('Z').GetAxis().SetCounter(800, rig.Clock().Now());
     rig.Frames();
-  }
-  Frames Commands() {
-    Frames kept;
-    for (const std::string& f : rig.Frames()) {
-      if (!f.ends_with("Q") && !f.ends_with("^")) kept.push_back(f);
-    }
-    return kept;
   }
 };
 
@@ -72,14 +59,13 @@ TEST_P(FocusInit, ASilentControllerOrAnUnusableScaleFailsTheInit) {
   EXPECT_EQ(rig.Notifier().LastText(), "ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in " +
                                            rig.File("QV_PARZ.TXT") +
                                            " give no usable microns per microstep");
-  rig.z["ZSTROKEPERROT"] = "0.2";
   StageRig silent(GetParam());
-  silent.Line().SetFault(silent.Address('Z'), sim::DefaultFault(sim::FaultKind::NoReply));
+  silent.NoReply('Z');
   EXPECT_EQ(silent.Z().ZInit(), -1);
   EXPECT_EQ(silent.Frames().size(), silent.Ez() ? 1u : 2u);
 }
 
-TEST_P(FocusOps, PositionsCountFromThePowerUpOrigin) {
+TEST_P(FocusOps, PositionsCountFromThePowerUpOriginAndFailedReadsLeaveTheValue) {
   EXPECT_EQ(rig.Z().ZMoveAbs(10), 1);
   EXPECT_EQ(rig.Frames(), Expect({"/3A960R"}, {"ZR+960"}));
   EXPECT_EQ(rig.Z().ZWait(), 1);
@@ -88,40 +74,36 @@ TEST_P(FocusOps, PositionsCountFromThePowerUpOrigin) {
   EXPECT_DOUBLE_EQ(z, 10);
   EXPECT_EQ(rig.State('Z').counter, 960);
   EXPECT_EQ(rig.Z().ZMoveRel(-2.5), 1);
-  EXPECT_EQ(Commands(), Expect({"/3?0", "/3D40R"}, {"ZZ", "Z-40"}));
-}
-
-TEST_P(FocusOps, AFailedReadLeavesTheValueAlone) {
-  rig.Line().SetFault(rig.Address('Z'), sim::DefaultFault(sim::FaultKind::NoReply));
-  double z = 3;
+  EXPECT_EQ(Commands(rig.Frames()), Expect({"/3?0", "/3D40R"}, {"ZZ", "Z-40"}));
+  rig.NoReply('Z');
   EXPECT_EQ(rig.Z().ZReadPos(z), -1);
-  EXPECT_EQ(z, 3);
+  EXPECT_EQ(z, 10);
   EXPECT_LT(rig.Z().ZMoveRel(1), 0);
 }
 
 TEST_P(FocusOps, FocusStepsAreFineOrCoarseDownOrUp) {
   // ZJUMPSIZE 1 micron = 16 microsteps; ZCOARSEFACTOR 10.
-  for (FocusStep step :
-       {FocusStep::UpCoarse, FocusStep::DownFine, FocusStep::DownCoarse, FocusStep::UpFine}) {
+  const std::pair<FocusStep, const char*> steps[] = {{FocusStep::UpCoarse, "Up Coarse"},
+                                                     {FocusStep::DownFine, "Down Fine"},
+                                                     {FocusStep::DownCoarse, "Down Coarse"},
+                                                     {FocusStep::UpFine, "Up Fine"}};
+  for (const auto& [step, text] : steps) {
     EXPECT_EQ(rig.Z().ZStepMove(step), 1);
     EXPECT_EQ(rig.Z().ZWait(), 1);
+    EXPECT_EQ(Focus::StepText(step), text);
   }
-  EXPECT_EQ(Commands(),
+  EXPECT_EQ(Commands(rig.Frames()),
             Expect({"/3D160R", "/3P16R", "/3P160R", "/3D16R"}, {"Z-160", "Z+16", "Z+160", "Z-16"}));
-  EXPECT_EQ(Focus::StepText(FocusStep::DownCoarse), "Down Coarse");
-  EXPECT_EQ(Focus::StepText(FocusStep::DownFine), "Down Fine");
-  EXPECT_EQ(Focus::StepText(FocusStep::UpCoarse), "Up Coarse");
-  EXPECT_EQ(Focus::StepText(FocusStep::UpFine), "Up Fine");
 }
 
-TEST_P(FocusOps, OriginJogAndStop) {
+TEST_P(FocusOps, OriginJogStopAndAJoystickWithoutRange) {
   EXPECT_EQ(rig.Z().ZOrigin(), 1);
-  EXPECT_EQ(rig.Frames(), Expect({"/3z800R"}, {"ZO"}));
   EXPECT_EQ(rig.Z().ZJog(-300), 1);
   EXPECT_TRUE(rig.State('Z').moving);
   EXPECT_EQ(rig.Z().ZStop(), 1);
   EXPECT_FALSE(rig.State('Z').moving);
-  EXPECT_EQ(rig.Frames(), Expect({"/3V300D0R", "/3T"}, {"ZM-300", "ZM0"}));
+  EXPECT_EQ(rig.Z().ZJoyJog(5, 0), -1);
+  EXPECT_EQ(rig.Frames(), Expect({"/3z800R", "/3V300D0R", "/3T"}, {"ZO", "ZM-300", "ZM0"}));
 }
 
 TEST_P(FocusOps, HomeDrivesToTheLimitAndSetsTheOrigin) {
@@ -132,67 +114,41 @@ TEST_P(FocusOps, HomeDrivesToTheLimitAndSetsTheOrigin) {
   EXPECT_GE(s.load, 1600);
   EXPECT_LT(s.load, 1800);
   EXPECT_FALSE(s.moving);
-  const Frames commands = Commands();
-  EXPECT_EQ(commands.back(), rig.Ez() ? "/3z800R" : "ZO");
+  EXPECT_EQ(rig.Frames().back(), rig.Ez() ? "/3z800R" : "ZO");
 }
 
-TEST_P(FocusOps, HomeFailsWhenNoLimitIsFoundButStillSetsTheOrigin) {
-  rig.Unit('Z');  // built before the sensors go
-  StageRig broken(GetParam());
-  broken.tweak = [&](sim::LinePlan& plan) {
-    for (sim::UnitPlan& unit : plan.units) {
-      if (unit.address == broken.Address('Z'))
-        unit.axis.deadSensors =
-            sim::SensorBit(sim::Sensor::Low) | sim::SensorBit(sim::Sensor::High);
-    }
-  };
-  ASSERT_EQ(broken.Z().ZInit(), 1);
-  broken.Mot().MotorSetMoveTimeout(5);
-  broken.Frames();
-  EXPECT_EQ(broken.Z().ZHome(), -1);
-  const Frames frames = broken.Frames();
-  EXPECT_EQ(frames.back(), broken.Ez() ? "/3z800R" : "ZO");
+TEST_P(FocusInit, HomeFailsWhenNoLimitIsFoundButStillSetsTheOrigin) {
+  rig.KillSensor('Z', sim::Sensor::Low);
+  rig.KillSensor('Z', sim::Sensor::High);
+  ASSERT_EQ(rig.Z().ZInit(), 1);
+  rig.Mot().MotorSetMoveTimeout(5);
+  rig.Frames();
+  EXPECT_EQ(rig.Z().ZHome(), -1);
+  EXPECT_EQ(rig.Frames().back(), rig.Ez() ? "/3z800R" : "ZO");
 }
 
-TEST_P(FocusOps, AJoystickWithoutRangeSendsNothing) {
-  EXPECT_EQ(rig.Z().ZJoyJog(5, 0), -1);
-  EXPECT_TRUE(rig.Frames().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Types, FocusInit,
-                         ::testing::Values(sim::ControllerType::EZHR17,
-                                           sim::ControllerType::IM483I),
-                         TypeName);
-INSTANTIATE_TEST_SUITE_P(Types, FocusOps,
-                         ::testing::Values(sim::ControllerType::EZHR17,
-                                           sim::ControllerType::IM483I),
-                         TypeName);
+QV_ON_BOTH_TYPES(FocusInit);
+QV_ON_BOTH_TYPES(FocusOps);
 
 TEST(FocusJoystick, Im483iClampsEveryNonZeroSpeed) {
-  StageRig rig(sim::ControllerType::IM483I);
+  StageRig rig(ControllerType::IM483I);
   rig.z["ZJOYMAXSPEED"] = "25000";
   ASSERT_EQ(rig.Z().ZInit(), 1);
   rig.Frames();
-  EXPECT_EQ(rig.Z().ZJoyJog(0.04, 1000), 1);  // rnd(1) = 1, raised to 20
-  EXPECT_EQ(rig.Z().ZJoyJog(-0.04, 1000), 1);
-  EXPECT_EQ(rig.Z().ZJoyJog(1000, 1000), 1);  // 25000, held to 20000
-  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
-  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);  // a stop is always sent
+  // rnd(1) = 1 raised to 20; 25000 held to 20000; a stop is always sent.
+  for (double deflection : {0.04, -0.04, 1000.0, 0.0, 0.0})
+    EXPECT_EQ(rig.Z().ZJoyJog(deflection, 1000), 1);
   EXPECT_EQ(rig.Frames(), (Frames{"ZM20", "ZM-20", "ZM20000", "ZM0", "ZM0"}));
 }
 
 TEST(FocusJoystick, Ezhr17SendsChangesOnlyAndRestoresTheSlewSpeed) {
-  StageRig rig(sim::ControllerType::EZHR17);
+  StageRig rig(ControllerType::EZHR17);
   ASSERT_EQ(rig.Z().ZInit(), 1);
   rig.Frames();
-  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
-  EXPECT_TRUE(rig.Frames().empty());
-  EXPECT_EQ(rig.Z().ZJoyJog(1, 1000), 1);  // 0.1 % of 1000: 1, not clamped
-  EXPECT_EQ(rig.Z().ZJoyJog(-500, 1000), 1);
-  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
+  // 0.1 % of 1000 is 1, not clamped; a stop from standstill sends nothing.
+  for (double deflection : {0.0, 1.0, -500.0, 0.0, 0.0})
+    EXPECT_EQ(rig.Z().ZJoyJog(deflection, 1000), 1);
   EXPECT_EQ(rig.Frames(), (Frames{"/3V1P0R", "/3V500D0R", "/3T", "/3V4000R"}));
-  EXPECT_EQ(rig.Z().ZJoyJog(0, 1000), 1);
-  EXPECT_TRUE(rig.Frames().empty());
 }
 
 }  // namespace

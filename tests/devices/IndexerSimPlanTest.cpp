@@ -2,13 +2,13 @@
 // the cube positions around the changer, and where position 1 lies past the index.
 #include <gtest/gtest.h>
 
-#include "tests/devices/IndexerRig.h"
+#include "tests/devices/DeviceRig.h"
 
-namespace qv::test::indexer {
+namespace qv::test {
 namespace {
 
 TEST(IndexerSimPlan, WheelsAndCubeGetTheirPositionsFromTheDeviceFiles) {
-  IndexerRig rig(ControllerKind::kEzhr17,
+  IndexerRig rig(ControllerType::EZHR17,
                  {{"QV_PARW2.TXT", With(With(WheelFile(2, '5'), "W2FILTPOSITIONS", "8"),
                                         "W2MSTEPSPERFILT", "1000")}});
   const sim::UnitPlan& w1 = rig.Plan('4');
@@ -28,7 +28,7 @@ TEST(IndexerSimPlan, WheelsAndCubeGetTheirPositionsFromTheDeviceFiles) {
 }
 
 TEST(IndexerSimPlan, PositionAtNamesThePositionInTheBeamAcrossTheWrap) {
-  IndexerRig rig(ControllerKind::kIm483i);
+  IndexerRig rig(ControllerType::IM483I);
   const sim::UnitPlan& w1 = rig.Plan('F');
   EXPECT_EQ(sim::PositionAt(w1, 200, 10), 1);
   EXPECT_EQ(sim::PositionAt(w1, 200 + 5 * 1600 + 9600 * 3, 10), 6);
@@ -38,11 +38,11 @@ TEST(IndexerSimPlan, PositionAtNamesThePositionInTheBeamAcrossTheWrap) {
 }
 
 TEST(IndexerSimPlan, UnusableCubeNumbersKeepOneMotorTurn) {
-  IndexerRig rig(ControllerKind::kIm483i,
+  IndexerRig rig(ControllerType::IM483I,
                  {{"QV_PARCUBE.TXT", With(CubeFile('C'), "CUBEPOSITIONS", "0")}});
   EXPECT_EQ(rig.Plan('C').axis.revolution, 1600);
   EXPECT_EQ(rig.Plan('C').indexing.positions, 0);
 }
 
 }  // namespace
-}  // namespace qv::test::indexer
+}  // namespace qv::test

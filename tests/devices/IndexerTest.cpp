@@ -2,161 +2,132 @@
 // files, the settings sent, moves in their own units, reads, homing and failed homing.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "devices/Indexers.h"
-#include "tests/devices/IndexerRig.h"
+#include "tests/devices/DeviceRig.h"
 
-namespace qv::test::indexer {
+namespace qv::test {
 namespace {
 
-using Frames = std::vector<std::string>;
-
 TEST(CubeGeometry, CubeNumberFromTheCountIsCountedFromCubeOne) {
-  EXPECT_EQ(CubeAtCount(6000, 0.01, 30), 3);  // 60 units past cube 1, 30 a cube
-  EXPECT_EQ(CubeAtCount(0, 0.01, 30), 1);
-  EXPECT_EQ(CubeAtCount(2250, 0.01, 30), 2);  // 1.75: nearest
-  EXPECT_EQ(CubeAtCount(1500, 0.01, 30), 2);  // 1.5: halves to even
-  EXPECT_EQ(CubeAtCount(4500, 0.01, 30), 2);  // 2.5: halves to even
+  // 30 units a cube, 0.01 a microstep; ties halve to even.
+  const std::pair<double, int> cases[] = {{6000, 3}, {0, 1}, {2250, 2}, {1500, 2}, {4500, 2}};
+  for (const auto& [count, cube] : cases)
+    EXPECT_EQ(CubeAtCount(count, 0.01, 30), cube) << count;
   EXPECT_EQ(CubeAtCount(100, 0, 30), std::nullopt);
   EXPECT_EQ(CubeAtCount(100, 0.01, 0), std::nullopt);
   EXPECT_EQ(CubeAtCount(1e12, 0.01, 30), std::nullopt);  // no 16-bit cube number
 }
 
-class Indexers : public IndexerTypes {
+class Indexers : public BothTypes {
  protected:
   void SetUp() override {
-    rig_ = std::make_unique<IndexerRig>(GetParam());
-    rig_->InitAll();
-    rig_->TakeFrames();
+    rig.InitAll();
+    rig.TakeFrames();
   }
-  IndexerRig& rig() { return *rig_; }
-
- private:
-  std::unique_ptr<IndexerRig> rig_;
+  IndexerRig rig{GetParam()};
 };
 
-TEST_P(Indexers, EveryDeviceIsReadyAfterInitialisation) {
-  EXPECT_EQ(rig().ready.CubeReady, 1);
-  EXPECT_EQ(rig().ready.SReady, 1);
-  EXPECT_EQ(rig().ready.TReady, 1);
-  EXPECT_DOUBLE_EQ(*rig().cube->UnitPerStep(), 1.0 / 1600);
-  EXPECT_DOUBLE_EQ(*rig().slide->UnitPerStep(), 1.0 / 1600);
-  EXPECT_DOUBLE_EQ(*rig().turret->UnitPerStep(), 360.0 / 1600);
-  EXPECT_EQ(rig().cube->Count(), 4);
-  EXPECT_TRUE(rig().notifier.Messages.empty());
-}
-
-TEST_P(Indexers, ApplySendsTheProfileInItsOrder) {
-  ASSERT_EQ(rig().slide->ApplyPar(), 1);
-  if (rig().Ez()) {
-    EXPECT_EQ(rig().TakeFrames(), (Frames{"/6j8R", "/6h5m40R", "/6V6000R", "/6L30R"}));
-  } else {
-    EXPECT_EQ(rig().TakeFrames(),
-              (Frames{"SH 0", "SD 3", "SY 5 40", "SV 6000", "SI 400", "SK 30 35"}));
-  }
+TEST_P(Indexers, EveryDeviceIsReadyAfterInitialisationAndApplySendsTheProfile) {
+  EXPECT_EQ(rig.ready.CubeReady, 1);
+  EXPECT_EQ(rig.ready.SReady, 1);
+  EXPECT_EQ(rig.ready.TReady, 1);
+  EXPECT_DOUBLE_EQ(*rig.cube->UnitPerStep(), 1.0 / 1600);
+  EXPECT_DOUBLE_EQ(*rig.slide->UnitPerStep(), 1.0 / 1600);
+  EXPECT_DOUBLE_EQ(*rig.turret->UnitPerStep(), 360.0 / 1600);
+  EXPECT_EQ(rig.cube->Count(), 4);
+  EXPECT_TRUE(rig.notifier.Messages.empty());
+  ASSERT_EQ(rig.slide->ApplyPar(), 1);
+  const Frames ez{"/6j8R", "/6h5m40R", "/6V6000R", "/6L30R"};
+  const Frames ims{"SH 0", "SD 3", "SY 5 40", "SV 6000", "SI 400", "SK 30 35"};
+  EXPECT_EQ(rig.TakeFrames(), rig.Ez() ? ez : ims);
 }
 
 TEST_P(Indexers, TheCubeGoesToItsPositionsAndReadsThemBack) {
-  ASSERT_EQ(rig().cube->Home(), 1);
-  EXPECT_EQ(rig().InBeam(rig().address.cube), 1);
+  ASSERT_EQ(rig.cube->Home(), 1);
+  EXPECT_EQ(rig.InBeam(rig.address.cube), 1);
   for (int16_t n : {3, 4, 2, 1}) {
-    rig().TakeFrames();
-    ASSERT_EQ(rig().cube->Goto(n), 1);
+    rig.TakeFrames();
+    ASSERT_EQ(rig.cube->Goto(n), 1);
     const std::string count = std::to_string((n - 1) * 3200);
-    EXPECT_EQ(rig().TakeFrames().front(),
-              rig().Ez() ? "/8A" + count + "R" : std::string(n == 1 ? "CR-" : "CR+") + count);
-    ASSERT_EQ(rig().cube->Wait(), 1);
+    EXPECT_EQ(rig.TakeFrames().front(),
+              rig.Ez() ? "/8A" + count + "R" : std::string(n == 1 ? "CR-" : "CR+") + count);
+    ASSERT_EQ(rig.cube->Wait(), 1);
     int16_t cube = 0;
-    ASSERT_EQ(rig().cube->ReadPos(cube), 1);
+    ASSERT_EQ(rig.cube->ReadPos(cube), 1);
     EXPECT_EQ(cube, n);
-    EXPECT_EQ(rig().cube->CurrentCube(), n);
-    EXPECT_EQ(rig().InBeam(rig().address.cube), n);
+    EXPECT_EQ(rig.cube->CurrentCube(), n);
+    EXPECT_EQ(rig.InBeam(rig.address.cube), n);
   }
-}
-
-TEST_P(Indexers, CubeNumbersOutsideTheChangerSendNothing) {
-  EXPECT_EQ(rig().cube->Goto(0), -1);
-  EXPECT_EQ(rig().cube->Goto(5), -1);
-  EXPECT_TRUE(rig().TakeFrames().empty());
+  rig.TakeFrames();
+  EXPECT_EQ(rig.cube->Goto(0), -1);  // outside the changer: nothing sent
+  EXPECT_EQ(rig.cube->Goto(5), -1);
+  EXPECT_TRUE(rig.TakeFrames().empty());
 }
 
 TEST_P(Indexers, CubeHomingSearchesThenMovesToCubeOneBeforeTheOrigin) {
-  ASSERT_EQ(rig().cube->Goto(3), 1);
-  ASSERT_EQ(rig().cube->Wait(), 1);
-  rig().TakeFrames();
-  ASSERT_EQ(rig().cube->Home(), 1);
-  Frames frames = rig().TakeFrames();
-  const std::string move = rig().Ez() ? "/8P400R" : "C+400";
-  const std::string origin = rig().Ez() ? "/8z0R" : "CO";
-  const auto movePos = std::find(frames.begin(), frames.end(), move);
-  ASSERT_NE(movePos, frames.end());
-  EXPECT_EQ(frames.back(), origin);
-  EXPECT_EQ(rig().State(rig().address.cube).counter, 0);
-  EXPECT_FALSE(rig().State(rig().address.cube).moving);
-  EXPECT_EQ(rig().InBeam(rig().address.cube), 1);
+  ASSERT_EQ(rig.cube->Goto(3), 1);
+  ASSERT_EQ(rig.cube->Wait(), 1);
+  rig.TakeFrames();
+  ASSERT_EQ(rig.cube->Home(), 1);
+  const Frames frames = rig.TakeFrames();
+  EXPECT_TRUE(Has(frames, rig.Ez() ? "/8P400R" : "C+400"));
+  EXPECT_EQ(frames.back(), rig.Ez() ? "/8z0R" : "CO");
+  EXPECT_EQ(rig.State(rig.address.cube).counter, 0);
+  EXPECT_FALSE(rig.State(rig.address.cube).moving);
+  EXPECT_EQ(rig.InBeam(rig.address.cube), 1);
 }
 
 TEST_P(Indexers, TheSlideMovesInItsUnitAndHomesToZero) {
-  ASSERT_EQ(rig().slide->MoveAbs(10.5), 1);
-  ASSERT_EQ(rig().slide->Wait(), 1);
+  ASSERT_EQ(rig.slide->MoveAbs(10.5), 1);
+  ASSERT_EQ(rig.slide->Wait(), 1);
   double position = 0;
-  ASSERT_EQ(rig().slide->ReadPos(position), 1);
+  ASSERT_EQ(rig.slide->ReadPos(position), 1);
   EXPECT_DOUBLE_EQ(position, 10.5);
-  ASSERT_EQ(rig().slide->MoveRel(-0.25), 1);
-  ASSERT_EQ(rig().slide->Wait(), 1);
-  ASSERT_EQ(rig().slide->ReadPos(position), 1);
+  ASSERT_EQ(rig.slide->MoveRel(-0.25), 1);
+  ASSERT_EQ(rig.slide->Wait(), 1);
+  ASSERT_EQ(rig.slide->ReadPos(position), 1);
   EXPECT_DOUBLE_EQ(position, 10.25);
-  EXPECT_EQ(rig().State(rig().address.slide).counter, 16400);
-  ASSERT_EQ(rig().slide->Home(), 1);
-  ASSERT_EQ(rig().slide->ReadPos(position), 1);
+  EXPECT_EQ(rig.State(rig.address.slide).counter, 16400);
+  ASSERT_EQ(rig.slide->Home(), 1);
+  ASSERT_EQ(rig.slide->ReadPos(position), 1);
   EXPECT_EQ(position, 0);
-  const sim::UnitState state = rig().State(rig().address.slide);
-  EXPECT_TRUE(rig().Ez() ? state.lowEnd : state.load < 2 * 1600);  // at the home sensor
+  const sim::UnitState state = rig.State(rig.address.slide);
+  EXPECT_TRUE(rig.Ez() ? state.lowEnd : state.load < 2 * 1600);  // at the home sensor
 }
 
 TEST_P(Indexers, TheTurretTurnsInDegrees) {
-  ASSERT_EQ(rig().turret->Home(), 1);
-  rig().TakeFrames();
-  ASSERT_EQ(rig().turret->MoveAbs(90), 1);
-  EXPECT_EQ(rig().TakeFrames(), Frames{rig().Ez() ? "/7A400R" : "TR+400"});
-  ASSERT_EQ(rig().turret->Wait(), 1);
-  ASSERT_EQ(rig().turret->MoveRel(-45), 1);
-  ASSERT_EQ(rig().turret->Wait(), 1);
+  ASSERT_EQ(rig.turret->Home(), 1);
+  rig.TakeFrames();
+  ASSERT_EQ(rig.turret->MoveAbs(90), 1);
+  EXPECT_EQ(rig.TakeFrames(), Frames{rig.Ez() ? "/7A400R" : "TR+400"});
+  ASSERT_EQ(rig.turret->Wait(), 1);
+  ASSERT_EQ(rig.turret->MoveRel(-45), 1);
+  ASSERT_EQ(rig.turret->Wait(), 1);
   double angle = 0;
-  ASSERT_EQ(rig().turret->ReadPos(angle), 1);
+  ASSERT_EQ(rig.turret->ReadPos(angle), 1);
   EXPECT_DOUBLE_EQ(angle, 45);
-  EXPECT_DOUBLE_EQ(rig().turret->Position(), 45);
+  EXPECT_DOUBLE_EQ(rig.turret->Position(), 45);
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, Indexers,
-                         ::testing::Values(ControllerKind::kEzhr17, ControllerKind::kIm483i),
-                         KindName);
+QV_ON_BOTH_TYPES(Indexers);
 
-class IndexerFiles : public IndexerTypes {};
+using IndexerFiles = BothTypes;
 
 TEST_P(IndexerFiles, MissingKeysAreNamedAndTheDeviceStaysOff) {
   const Addresses a = AddressesOf(GetParam());
-  IndexerRig rig(GetParam(), {{"QV_PARCUBE.TXT", Without(CubeFile(a.cube), "CUBESHIFTDIST")},
-                              {"QV_PARS.TXT", Without(DriveFile("S", a.slide), "SSTROKEPERROT")},
+  IndexerRig rig(GetParam(), {{"QV_PARCUBE.TXT", Without(CubeFile(a.cube), {"CUBESHIFTDIST"})},
+                              {"QV_PARS.TXT", Without(DriveFile("S", a.slide), {"SSTROKEPERROT"})},
                               {"QV_PART.TXT", {}}});
   rig.InitAll();
   EXPECT_EQ(rig.ready.CubeReady, 0);
   EXPECT_EQ(rig.ready.SReady, 0);
   EXPECT_EQ(rig.ready.TReady, 0);
-  std::vector<std::string> texts;
+  Frames texts;
   for (const auto& m : rig.notifier.Messages)
     texts.push_back(m.Text);
-  EXPECT_NE(
-      std::find(texts.begin(), texts.end(),
-                "Parameter CUBESHIFTDIST not found in " + rig.folder.Dir() + "QV_PARCUBE.TXT"),
-      texts.end());
-  EXPECT_NE(std::find(texts.begin(), texts.end(),
-                      "Parameter SSTROKEPERROT not found in " + rig.folder.Dir() + "QV_PARS.TXT"),
-            texts.end());
-  EXPECT_NE(std::find(texts.begin(), texts.end(),
-                      "File " + rig.folder.Dir() + "QV_PART.TXT does not exist"),
-            texts.end());
+  EXPECT_TRUE(Has(texts, "Parameter CUBESHIFTDIST not found in " + rig.File("QV_PARCUBE.TXT")));
+  EXPECT_TRUE(Has(texts, "Parameter SSTROKEPERROT not found in " + rig.File("QV_PARS.TXT")));
+  EXPECT_TRUE(Has(texts, "File " + rig.File("QV_PART.TXT") + " does not exist"));
 }
 
 TEST_P(IndexerFiles, AScaleOfZeroMovesNothingAndFailsInitialisation) {
@@ -174,12 +145,13 @@ TEST_P(IndexerFiles, AScaleOfZeroMovesNothingAndFailsInitialisation) {
 
 TEST_P(IndexerFiles, HomingFailsWhenTheHomeSensorIsNeverSeen) {
   const Addresses a = AddressesOf(GetParam());
-  // An IM483I slide that finds no home input stops at its limits; its controller's search
-  // reports that as found, so only the rotary drives are checked on that type.
+  // An IM483I slide that finds no home input stops at its limits; its
+  // controller's search reports that as found, so only the rotary drives are
+  // checked on that type.
   std::vector<char> dead{a.cube, a.turret};
-  if (GetParam() == ControllerKind::kEzhr17) dead.push_back(a.slide);
-  IndexerRig rig(GetParam(), {}, dead);
-  rig.motCon->MotorSetMoveTimeout(3);
+  if (IsEz(GetParam())) dead.push_back(a.slide);
+  IndexerRig rig(GetParam(), {}, IndexerRig::Dead(GetParam(), dead));
+  rig.mot.MotorSetMoveTimeout(3);
   rig.InitAll();
   EXPECT_EQ(rig.cube->Home(), -1);
   EXPECT_FALSE(rig.State(a.cube).moving);  // the search is not left running
@@ -191,9 +163,7 @@ TEST_P(IndexerFiles, HomingFailsWhenTheHomeSensorIsNeverSeen) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, IndexerFiles,
-                         ::testing::Values(ControllerKind::kEzhr17, ControllerKind::kIm483i),
-                         KindName);
+QV_ON_BOTH_TYPES(IndexerFiles);
 
 }  // namespace
-}  // namespace qv::test::indexer
+}  // namespace qv::test

@@ -5,60 +5,21 @@
 
 #include "devices/JoySpeed.h"
 #include "devices/Stage.h"
-#include "sim/Faults.h"
-#include "tests/devices/StageTestRig.h"
+#include "tests/devices/DeviceRig.h"
 
 namespace qv::test {
 namespace {
 
-using Frames = std::vector<std::string>;
-
-// The frames without status polls, repeated input reads counted once.
-Frames Commands(const Frames& frames) {
-  Frames kept;
-  for (const std::string& f : frames) {
-    if (f.ends_with("Q") || f.ends_with("^")) continue;
-    if (!kept.empty() && kept.back() == f) continue;
-    kept.push_back(f);
-  }
-  return kept;
+int64_t Count(const Frames& frames, const std::string& f) {
+  return std::count(frames.begin(), frames.end(), f);
 }
 
 class Homing : public ::testing::Test {
  protected:
-  explicit Homing(sim::ControllerType type) : rig(type) {}
+  explicit Homing(ControllerType type) : rig(type) {}
   void Init() {
     ASSERT_EQ(rig.XY().XYInit(), 1);
     rig.Frames();
-  }
-  // Makes a sensor of a role's unit never respond.
-  void KillSensor(char role, sim::Sensor sensor) {
-    const char address = rig.Address(role);
-    rig.tweak = [address, sensor, previous = rig.tweak](sim::LinePlan& plan) {
-      if (previous) previous(plan);
-      for (sim::UnitPlan& unit : plan.units) {
-        if (unit.address == address) unit.axis.deadSensors |= sim::SensorBit(sensor);
-      }
-    };
-  }
-  void ShortTravel(char role) {
-    const char address = rig.Address(role);
-    rig.tweak = [address, previous = rig.tweak](sim::LinePlan& plan) {
-      if (previous) previous(plan);
-      for (sim::UnitPlan& unit : plan.units) {
-        if (unit.address == address) {
-          unit.axis.travel = 16000;  // 10 mm
-          unit.axis.startPosition = 8000;
-        }
-      }
-    };
-  }
-  void StartNear(int64_t load) {
-    rig.tweak = [load, previous = rig.tweak](sim::LinePlan& plan) {
-      if (previous) previous(plan);
-      for (sim::UnitPlan& unit : plan.units)
-        unit.axis.startPosition = load;
-    };
   }
   StageRig rig;
 };
@@ -67,7 +28,7 @@ class Homing : public ::testing::Test {
 
 class Ezhr17Homing : public Homing {
  protected:
-  Ezhr17Homing() : Homing(sim::ControllerType::EZHR17) {}
+  Ezhr17Homing() : Homing(ControllerType::EZHR17) {}
 };
 
 TEST_F(Ezhr17Homing, TheOriginPointIsTheHomeDistanceRoundedUpToAWholeFullStep) {
@@ -84,12 +45,13 @@ TEST_F(Ezhr17Homing, TheOriginPointIsTheHomeDistanceRoundedUpToAWholeFullStep) {
 TEST_F(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPoint) {
   Init();
   EXPECT_EQ(rig.XY().XYHome(), 1);
-  const Frames pass1{"/1P800R",  "/2P800R", "/1?2",     "/1V4000R",       "/1Z1000000000R",
-                     "/1V8000R", "/2?2",    "/2V3000R", "/2Z1000000000R", "/2V7000R"};
-  const Frames pass2{"/1P800R",  "/2P800R", "/1?2",    "/1V400R",        "/1Z1000000000R",
-                     "/1V8000R", "/2?2",    "/2V300R", "/2Z1000000000R", "/2V7000R"};
-  Frames expected = pass1;
-  expected.insert(expected.end(), pass2.begin(), pass2.end());
+  auto pass = [](const std::string& xs, const std::string& ys) {
+    return Frames{"/1P800R",  "/2P800R", "/1?2",           "/1V" + xs + "R", "/1Z1000000000R",
+                  "/1V8000R", "/2?2",    "/2V" + ys + "R", "/2Z1000000000R", "/2V7000R"};
+  };
+  Frames expected = pass("4000", "3000");
+  const Frames slow = pass("400", "300");
+  expected.insert(expected.end(), slow.begin(), slow.end());
   for (const char* f : {"/1A168R", "/1z0R", "/2A168R", "/2z0R"})
     expected.push_back(f);
   EXPECT_EQ(Commands(rig.Frames()), expected);
@@ -114,40 +76,33 @@ TEST_F(Ezhr17Homing, HomeXHomesXAloneAndLeavesYWhereItIs) {
   EXPECT_EQ(rig.State('Y').counter, 160);
 }
 
-TEST_F(Ezhr17Homing, AnUnreachableHomeSensorFailsTheSearchAndStopsTheAxis) {
-  KillSensor('X', sim::Sensor::Low);
+TEST_F(Ezhr17Homing, AnUnreachableXHomeSensorFailsTheSearchAndStopsTheAxis) {
+  rig.KillSensor('X', sim::Sensor::Low);
   Init();
   EXPECT_EQ(rig.XY().XYHome(), -31);
   const Frames commands = Commands(rig.Frames());
   // The given-up search is stopped at once.
   const auto search = std::find(commands.begin(), commands.end(), "/1Z1000000000R");
-  ASSERT_NE(search, commands.end());
   ASSERT_GE(commands.end() - search, 3);
-  EXPECT_EQ(*(search + 1), "/1V8000R");
-  EXPECT_EQ(*(search + 2), "/1T");
+  EXPECT_EQ(Frames(search + 1, search + 3), (Frames{"/1V8000R", "/1T"}));
   EXPECT_FALSE(rig.State('X').moving);
   // Y never searched; the origin steps still ran for both.
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "/2Z1000000000R"), 0);
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "/2z0R"), 1);
+  EXPECT_EQ(Count(commands, "/2Z1000000000R"), 0);
+  EXPECT_EQ(Count(commands, "/2z0R"), 1);
+  EXPECT_EQ(rig.XY().XYHomeX(), -31);
 }
 
 TEST_F(Ezhr17Homing, AnUnreachableYSensorGivesItsOwnCode) {
-  KillSensor('Y', sim::Sensor::Low);
+  rig.KillSensor('Y', sim::Sensor::Low);
   Init();
   EXPECT_EQ(rig.XY().XYHome(), -32);
   EXPECT_EQ(rig.State('X').counter, 0);  // X homed and got its origin
   EXPECT_FALSE(rig.State('Y').moving);
 }
 
-TEST_F(Ezhr17Homing, HomeXWithAnUnreachableSensorFails) {
-  KillSensor('X', sim::Sensor::Low);
-  Init();
-  EXPECT_EQ(rig.XY().XYHomeX(), -31);
-}
-
 TEST_F(Ezhr17Homing, ALaterFailureOverwritesTheCode) {
   Init();
-  rig.Line().SetFault('2', sim::DefaultFault(sim::FaultKind::NoReply));
+  rig.NoReply('Y');
   // The Y move-out fails (-12); the origin steps still run and Y fails there last.
   EXPECT_EQ(rig.XY().XYHome(), -61);
   EXPECT_EQ(rig.State('X').counter, 0);
@@ -157,11 +112,13 @@ TEST_F(Ezhr17Homing, ALaterFailureOverwritesTheCode) {
 
 class Im483iHoming : public Homing {
  protected:
-  Im483iHoming() : Homing(sim::ControllerType::IM483I) {}
+  Im483iHoming() : Homing(ControllerType::IM483I) {}
 };
 
 TEST_F(Im483iHoming, HomesOntoTheHomeInputsBacksOffAndSetsTheOrigin) {
   Init();
+  EXPECT_EQ(rig.XY().XYHomeX(), 0);  // homing X alone is for EZHR17 only: nothing is sent
+  EXPECT_TRUE(rig.Frames().empty());
   EXPECT_EQ(rig.XY().XYHome(), 1);
   // s = -4000 (the smaller): out by 800 away from home, search backwards, back off at 250.
   EXPECT_EQ(Commands(rig.Frames()),
@@ -172,8 +129,7 @@ TEST_F(Im483iHoming, HomesOntoTheHomeInputsBacksOffAndSetsTheOrigin) {
     EXPECT_EQ(s.counter, 0);
     EXPECT_FALSE(s.home);
     EXPECT_FALSE(s.moving);
-    // Just past the far edge of the home input (1600..1760).
-    EXPECT_GE(s.load, 1761);
+    EXPECT_GE(s.load, 1761);  // just past the far edge of the home input (1600..1760)
     EXPECT_LE(s.load, 1800);
   }
 }
@@ -181,7 +137,11 @@ TEST_F(Im483iHoming, HomesOntoTheHomeInputsBacksOffAndSetsTheOrigin) {
 TEST_F(Im483iHoming, ASlowHomingLowersTheInitialSpeedAndRestoresIt) {
   rig.xy["XHOMESPEED"] = "400";
   rig.xy["YHOMESPEED"] = "300";
-  StartNear(500);  // below the home input, which is searched forwards
+  // Below the home input, which is searched forwards.
+  rig.tweak = [](sim::LinePlan& plan) {
+    for (sim::UnitPlan& unit : plan.units)
+      unit.axis.startPosition = 500;
+  };
   Init();
   EXPECT_EQ(rig.XY().XYHome(), 1);
   // s = 300: rnd(75) is below 400; |s| / 16 = 18.75 gives 19, below 20, so back off at -40.
@@ -199,9 +159,9 @@ TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOne) {
   EXPECT_GT(rig.XY().XYHome(), 0);
   const Frames commands = Commands(rig.Frames());
   EXPECT_EQ(commands.front(), "XM-4000");
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XO"), 1);
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "YO"), 1);
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XF 4000 1"), 0);
+  EXPECT_EQ(Count(commands, "XO"), 1);
+  EXPECT_EQ(Count(commands, "YO"), 1);
+  EXPECT_EQ(Count(commands, "XF 4000 1"), 0);
   for (char role : {'X', 'Y'}) {
     EXPECT_EQ(rig.State(role).counter, 0);
     EXPECT_FALSE(rig.State(role).lowEnd);  // backed off the switch
@@ -211,17 +171,17 @@ TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOne) {
 
 TEST_F(Im483iHoming, OntoTheLimitSwitchesAFailureIsReportedYetTheOriginIsSet) {
   rig.xy["XYLIMPOLARITY"] = "1";
-  KillSensor('X', sim::Sensor::Low);
+  rig.KillSensor('X', sim::Sensor::Low);
   Init();
   rig.Mot().MotorSetMoveTimeout(5);
   EXPECT_LT(rig.XY().XYHome(), 0);
   const Frames commands = Commands(rig.Frames());
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XO"), 1);
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "YO"), 1);
+  EXPECT_EQ(Count(commands, "XO"), 1);
+  EXPECT_EQ(Count(commands, "YO"), 1);
 }
 
 TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
-  KillSensor('X', sim::Sensor::Home);
+  rig.KillSensor('X', sim::Sensor::Home);
   Init();
   rig.Mot().MotorSetMoveTimeout(30);
   EXPECT_EQ(rig.XY().XYHome(), -12);
@@ -231,36 +191,33 @@ TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
   EXPECT_FALSE(rig.State('Y').moving);
 }
 
-TEST_F(Im483iHoming, ASearchThatEndsOffTheHomeInputIsNotTakenAsHome) {
-  KillSensor('X', sim::Sensor::Home);
-  ShortTravel('X');
-  Init();
-  EXPECT_EQ(rig.XY().XYHome(), kHomeNotFoundX);
-  const Frames commands = Commands(rig.Frames());
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), "XO"), 0);  // no origin set
-}
-
-TEST_F(Im483iHoming, AYSearchThatEndsOffTheHomeInputHasItsOwnCode) {
-  KillSensor('Y', sim::Sensor::Home);
-  ShortTravel('Y');
-  Init();
-  EXPECT_EQ(rig.XY().XYHome(), kHomeNotFoundY);
+TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputIsNotTakenAsHome) {
+  for (const auto& [role, code] :
+       {std::pair{'X', kHomeNotFoundX}, std::pair{'Y', kHomeNotFoundY}}) {
+    StageRig rig(ControllerType::IM483I);
+    rig.KillSensor(role, sim::Sensor::Home);
+    rig.tweak = [role = role, previous = rig.tweak](sim::LinePlan& plan) {
+      previous(plan);
+      for (sim::UnitPlan& unit : plan.units) {
+        if (unit.address == role) {
+          unit.axis.travel = 16000;  // 10 mm: too short to reach a limit
+          unit.axis.startPosition = 8000;
+        }
+      }
+    };
+    ASSERT_EQ(rig.XY().XYInit(), 1);
+    EXPECT_EQ(rig.XY().XYHome(), code);
+    EXPECT_EQ(Count(Commands(rig.Frames()), std::string(1, role) + "O"), 0);  // no origin set
+  }
 }
 
 TEST_F(Im483iHoming, ASilentUnitGivesTheCodeOfItsStepAndTheInitialSpeedIsRestored) {
   rig.xy["XHOMESPEED"] = "1200";
   rig.xy["YHOMESPEED"] = "1200";
   Init();
-  rig.Line().SetFault('Y', sim::DefaultFault(sim::FaultKind::NoReply));
+  rig.NoReply('Y');
   EXPECT_EQ(rig.XY().XYHome(), -31);  // lowering Y's initial speed
-  const Frames frames = rig.Frames();
-  EXPECT_EQ(frames, (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
-}
-
-TEST_F(Im483iHoming, HomeXIsOnlyForEzhr17AndDoesNothingHere) {
-  Init();
-  EXPECT_EQ(rig.XY().XYHomeX(), 0);
-  EXPECT_TRUE(rig.Frames().empty());
+  EXPECT_EQ(rig.Frames(), (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
 }
 
 TEST(HomingSpeeds, ImsRatesAreClampedAndSquaredCurvesKeepTheirSign) {

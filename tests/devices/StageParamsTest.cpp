@@ -2,13 +2,13 @@
 // micron/microstep scales.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "devices/StageParams.h"
-#include "tests/devices/StageTestRig.h"
+#include "tests/devices/DeviceRig.h"
 
 namespace qv::test {
 namespace {
+
+using Values = std::vector<double>;
 
 class DeviceFiles : public ::testing::Test {
  protected:
@@ -20,13 +20,21 @@ class DeviceFiles : public ::testing::Test {
       texts.push_back(m.Text);
     return texts;
   }
+  std::string NotFound(const char* key, const char* file) const {
+    return std::string("Parameter ") + key + " not found in " + Path(file);
+  }
+  Keys KeysWithout(Keys keys, std::initializer_list<const char*> gone) {
+    for (const char* key : gone)
+      keys.erase(key);
+    return keys;
+  }
   TempFolder folder;
   RecordingNotifier notifier;
   Trapar trapar{notifier};
 };
 
 TEST_F(DeviceFiles, EveryXYKeyIsReadWithItsTypeAndRounding) {
-  Keys keys = XYKeys(sim::ControllerType::IM483I);
+  Keys keys = XYKeys(ControllerType::IM483I);
   keys["XCONTR"] = "  Ab ";     // only the first character of the trimmed value counts
   keys["XMOTORSTEPS"] = "2.5";  // integers round halves to the even neighbour
   keys["YMOTORSTEPS"] = "3.5";
@@ -38,48 +46,30 @@ TEST_F(DeviceFiles, EveryXYKeyIsReadWithItsTypeAndRounding) {
   EXPECT_TRUE(notifier.Messages.empty());
   EXPECT_EQ(p.X.Contr, 'A');
   EXPECT_EQ(p.Y.Contr, 'Y');
-  EXPECT_EQ(p.X.MotorSteps, 2);
-  EXPECT_EQ(p.Y.MotorSteps, 4);
-  EXPECT_EQ(p.X.SlewVelocity, 70000);
-  EXPECT_EQ(p.Y.SlewVelocity, 7000);
-  EXPECT_EQ(p.X.Backlash, 1.25);
-  EXPECT_EQ(p.Y.Backlash, 2);
-  EXPECT_EQ(p.X.ScrewLead, 1);
-  EXPECT_EQ(p.X.StepDivide, 3);
-  EXPECT_EQ(p.Y.HoldCurrent, 12);
-  EXPECT_EQ(p.Y.RunCurrent, 60);
-  EXPECT_EQ(p.X.InitVelocity, 400);
-  EXPECT_EQ(p.Y.Acceleration, 25);
-  EXPECT_EQ(p.Y.Deceleration, 35);
-  EXPECT_EQ(p.X.HomeSpeed, -4000);
-  EXPECT_EQ(p.Y.JoyMaxSpeed, 4000);
-  EXPECT_EQ(p.MoveOut, -800);
-  EXPECT_EQ(p.JumpSize, 50);
-  EXPECT_EQ(p.OutOfHomeUm, 100);
-  EXPECT_EQ(p.JogSpeedLow, 25);
-  EXPECT_EQ(p.JogSpeedHigh, 250);
+  EXPECT_EQ(
+      Numbers(p.X.MotorSteps, p.Y.MotorSteps, p.X.SlewVelocity, p.Y.SlewVelocity, p.X.Backlash,
+              p.Y.Backlash, p.X.ScrewLead, p.X.StepDivide, p.Y.HoldCurrent, p.Y.RunCurrent,
+              p.X.InitVelocity, p.Y.Acceleration, p.Y.Deceleration, p.X.HomeSpeed, p.Y.JoyMaxSpeed,
+              p.MoveOut, p.JumpSize, p.OutOfHomeUm, p.JogSpeedLow, p.JogSpeedHigh),
+      (Values{2,   4,  70000, 7000,  1.25, 2,    1,  3,   12, 60,
+              400, 25, 35,    -4000, 4000, -800, 50, 100, 25, 250}));
 }
 
 TEST_F(DeviceFiles, OptionalXYKeysTakeTheirDefaultsAndDecelerationFollowsAcceleration) {
-  Keys keys = XYKeys(sim::ControllerType::EZHR17);
-  for (const char* key : {"XINITVELOCITY", "YINITVELOCITY", "XDECELERATION", "YDECELERATION",
-                          "XYJOGSPEEDLOW", "XYJOGSPEEDHIGH"})
-    keys.erase(key);
-  WriteKeys(Path(kXYFile), keys);
+  WriteKeys(Path(kXYFile), KeysWithout(XYKeys(ControllerType::EZHR17),
+                                       {"XINITVELOCITY", "YINITVELOCITY", "XDECELERATION",
+                                        "YDECELERATION", "XYJOGSPEEDLOW", "XYJOGSPEEDHIGH"}));
   XYParams p;
   ASSERT_EQ(ReadXYParams(trapar, p), 1);
   EXPECT_TRUE(notifier.Messages.empty());
-  EXPECT_EQ(p.X.InitVelocity, 1000);
-  EXPECT_EQ(p.Y.InitVelocity, 1000);
-  EXPECT_EQ(p.X.Deceleration, 20);  // XACCELERATION of the same file
-  EXPECT_EQ(p.Y.Deceleration, 25);
-  EXPECT_EQ(p.JogSpeedLow, 20);
-  EXPECT_EQ(p.JogSpeedHigh, 200);
+  // Each deceleration is the same file's acceleration.
+  EXPECT_EQ(Numbers(p.X.InitVelocity, p.Y.InitVelocity, p.X.Deceleration, p.Y.Deceleration,
+                    p.JogSpeedLow, p.JogSpeedHigh),
+            (Values{1000, 1000, 20, 25, 20, 200}));
 }
 
 TEST_F(DeviceFiles, MessageKeysAreNamedButDoNotFailTheLoad) {
-  Keys keys = XYKeys(sim::ControllerType::EZHR17);
-  keys.erase("XYOUTOFHOMEUM");
+  Keys keys = KeysWithout(XYKeys(ControllerType::EZHR17), {"XYOUTOFHOMEUM"});
   keys["XYLIMPOLARITY"] = "1";
   WriteKeys(Path(kXYFile), keys);
   XYParams p;
@@ -87,23 +77,19 @@ TEST_F(DeviceFiles, MessageKeysAreNamedButDoNotFailTheLoad) {
   EXPECT_EQ(ReadXYParams(trapar, p), 1);
   EXPECT_EQ(p.OutOfHomeUm, 0);
   EXPECT_EQ(p.LimPolarity, 1);
-  EXPECT_EQ(Messages(),
-            std::vector<std::string>{"Parameter XYOUTOFHOMEUM not found in " + Path(kXYFile)});
+  EXPECT_EQ(Messages(), std::vector<std::string>{NotFound("XYOUTOFHOMEUM", kXYFile)});
 }
 
 TEST_F(DeviceFiles, MissingRequiredKeysAreEachNamedAndTheRestIsStillRead) {
-  Keys keys = XYKeys(sim::ControllerType::EZHR17);
-  keys.erase("YSCREWLEAD");
-  keys.erase("XYJUMPSIZE");
-  WriteKeys(Path(kXYFile), keys);
+  WriteKeys(Path(kXYFile),
+            KeysWithout(XYKeys(ControllerType::EZHR17), {"YSCREWLEAD", "XYJUMPSIZE"}));
   XYParams p;
   p.Y.ScrewLead = 9;
   EXPECT_EQ(ReadXYParams(trapar, p), -1);
   EXPECT_EQ(p.Y.ScrewLead, 9);  // keeps its previous value
   EXPECT_EQ(p.Y.JoyMaxSpeed, 4000);
-  EXPECT_EQ(Messages(),
-            (std::vector<std::string>{"Parameter YSCREWLEAD not found in " + Path(kXYFile),
-                                      "Parameter XYJUMPSIZE not found in " + Path(kXYFile)}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{NotFound("YSCREWLEAD", kXYFile),
+                                                  NotFound("XYJUMPSIZE", kXYFile)}));
 }
 
 TEST_F(DeviceFiles, AMissingFileFailsAndNamesIt) {
@@ -116,54 +102,32 @@ TEST_F(DeviceFiles, AMissingFileFailsAndNamesIt) {
 }
 
 TEST_F(DeviceFiles, EveryZKeyIsReadAndTheOptionalOnesDefault) {
-  WriteKeys(Path(kZFile), ZKeys(sim::ControllerType::EZHR17));
+  WriteKeys(Path(kZFile), ZKeys(ControllerType::EZHR17));
   ZParams p;
   ASSERT_EQ(ReadZParams(trapar, p), 1);
   EXPECT_EQ(p.Contr, '3');
-  EXPECT_EQ(p.StrokePerRot, 0.2);
-  EXPECT_EQ(p.MotorSteps, 200);
-  EXPECT_EQ(p.StepDivide, 4);
-  EXPECT_EQ(p.HoldCurrent, 5);
-  EXPECT_EQ(p.RunCurrent, 40);
-  EXPECT_EQ(p.SlewVelocity, 4000);
-  EXPECT_EQ(p.InitVelocity, 300);
-  EXPECT_EQ(p.Acceleration, 15);
-  EXPECT_EQ(p.Deceleration, 16);
-  EXPECT_EQ(p.JogSpeedLow, 10);
-  EXPECT_EQ(p.JogSpeedHigh, 100);
-  EXPECT_EQ(p.Backlash, 1);
-  EXPECT_EQ(p.JumpSize, 1);
-  EXPECT_EQ(p.CoarseFactor, 10);
-  EXPECT_EQ(p.JoyMaxSpeed, 1000);
-  EXPECT_EQ(p.HomeSpeed, -5000);
-  EXPECT_EQ(p.PowerUpOrigin, 800);
-  EXPECT_EQ(p.LimPolarity, 1);
-  EXPECT_EQ(p.EnableLimits, 1);
-
-  Keys keys = ZKeys(sim::ControllerType::EZHR17);
-  for (const char* key :
-       {"ZJOGSPEEDLOW", "ZJOGSPEEDHIGH", "ZPOWERUPORIGIN", "ZLIMPOLARITY", "ZENABLELIMITS"})
-    keys.erase(key);
-  WriteKeys(Path(kZFile), keys);
+  EXPECT_EQ(
+      Numbers(p.StrokePerRot, p.MotorSteps, p.StepDivide, p.HoldCurrent, p.RunCurrent,
+              p.SlewVelocity, p.InitVelocity, p.Acceleration, p.Deceleration, p.JogSpeedLow,
+              p.JogSpeedHigh, p.Backlash, p.JumpSize, p.CoarseFactor, p.JoyMaxSpeed, p.HomeSpeed,
+              p.PowerUpOrigin, p.LimPolarity, p.EnableLimits),
+      (Values{0.2, 200, 4, 5, 40, 4000, 300, 15, 16, 10, 100, 1, 1, 10, 1000, -5000, 800, 1, 1}));
+  WriteKeys(Path(kZFile), KeysWithout(ZKeys(ControllerType::EZHR17),
+                                      {"ZJOGSPEEDLOW", "ZJOGSPEEDHIGH", "ZPOWERUPORIGIN",
+                                       "ZLIMPOLARITY", "ZENABLELIMITS"}));
   ASSERT_EQ(ReadZParams(trapar, p), 1);
   EXPECT_TRUE(notifier.Messages.empty());
-  EXPECT_EQ(p.JogSpeedLow, 0);
-  EXPECT_EQ(p.JogSpeedHigh, 0);
-  EXPECT_EQ(p.PowerUpOrigin, 0);
-  EXPECT_EQ(p.LimPolarity, 0);
-  EXPECT_EQ(p.EnableLimits, 0);
+  EXPECT_EQ(Numbers(p.JogSpeedLow, p.JogSpeedHigh, p.PowerUpOrigin, p.LimPolarity, p.EnableLimits),
+            (Values{0, 0, 0, 0, 0}));
 }
 
 TEST_F(DeviceFiles, ZInitVelocityAndDecelerationAreRequiredAndBadNumbersFail) {
-  Keys keys = ZKeys(sim::ControllerType::EZHR17);
-  keys.erase("ZINITVELOCITY");
-  keys.erase("ZDECELERATION");
-  WriteKeys(Path(kZFile), keys);
+  WriteKeys(Path(kZFile),
+            KeysWithout(ZKeys(ControllerType::EZHR17), {"ZINITVELOCITY", "ZDECELERATION"}));
   ZParams p;
   EXPECT_EQ(ReadZParams(trapar, p), -1);
   EXPECT_EQ(notifier.Messages.size(), 2u);
-
-  keys = ZKeys(sim::ControllerType::EZHR17);
+  Keys keys = ZKeys(ControllerType::EZHR17);
   keys["ZMOTORSTEPS"] = "40000";  // does not fit 16 bits
   WriteKeys(Path(kZFile), keys);
   EXPECT_EQ(ReadZParams(trapar, p), -1);
@@ -173,10 +137,11 @@ TEST(Scale, MicronsPerMicrostep) {
   EXPECT_DOUBLE_EQ(UmPerStep(1, 200, 3), 0.625);
   EXPECT_DOUBLE_EQ(UmPerStep(0.2, 200, 4), 0.0625);
   EXPECT_TRUE(UsableScale(UmPerStep(1, 200, 3)));
-  EXPECT_FALSE(UsableScale(UmPerStep(1, 0, 3)));       // no motor steps
-  EXPECT_FALSE(UsableScale(UmPerStep(0, 200, 3)));     // no lead
-  EXPECT_FALSE(UsableScale(UmPerStep(-1, 200, 3)));    // a negative lead
-  EXPECT_FALSE(UsableScale(UmPerStep(1, 200, 2000)));  // an absurd divide
+  // No motor steps, no lead, a negative lead, an absurd divide.
+  EXPECT_FALSE(UsableScale(UmPerStep(1, 0, 3)));
+  EXPECT_FALSE(UsableScale(UmPerStep(0, 200, 3)));
+  EXPECT_FALSE(UsableScale(UmPerStep(-1, 200, 3)));
+  EXPECT_FALSE(UsableScale(UmPerStep(1, 200, 2000)));
 }
 
 }  // namespace
