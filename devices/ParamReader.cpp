@@ -10,9 +10,15 @@ bool ParamReader::Open(const std::string& fileName) {
   return !failed_;
 }
 
-void ParamReader::Required(const std::string& key, double& value) { Require(key, value); }
-void ParamReader::Required(const std::string& key, int16_t& value) { Require(key, value); }
-void ParamReader::Required(const std::string& key, int32_t& value) { Require(key, value); }
+void ParamReader::Required(const std::string& key, double& value) {
+  Require(key, value);
+}
+void ParamReader::Required(const std::string& key, int16_t& value) {
+  Require(key, value);
+}
+void ParamReader::Required(const std::string& key, int32_t& value) {
+  Require(key, value);
+}
 
 void ParamReader::RequiredAddress(const std::string& key, int16_t& address) {
   std::string text;

@@ -38,15 +38,13 @@ void CommandObject::Execute(const QString& command) {
   dispatcher_.ExecuteFromWindow(command.toLatin1().toStdString(), clock_);
 }
 
-DBusAutomation::DBusAutomation(Automation& automation, CommandDispatcher& dispatcher,
-                               Clock& clock)
+DBusAutomation::DBusAutomation(Automation& automation, CommandDispatcher& dispatcher, Clock& clock)
     : automation_(automation),
       watcher_(QString(), QDBusConnection::sessionBus(),
                QDBusServiceWatcher::WatchForUnregistration),
       cmd_(automation, watcher_, [this] { EndIfUnused(); }),
       command_(dispatcher, clock) {
-  connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered, this,
-          &DBusAutomation::ClientLeft);
+  connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered, this, &DBusAutomation::ClientLeft);
 }
 
 bool DBusAutomation::Register(QString& error) {

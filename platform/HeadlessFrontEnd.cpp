@@ -5,12 +5,15 @@
 
 namespace qv {
 
-void HeadlessFrontEnd::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void HeadlessFrontEnd::DoEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 MsgResult HeadlessFrontEnd::MessageBox(const std::string& text, MsgIcon /*icon*/,
                                        const std::string& title, MsgButtons buttons) {
   std::string oneLine;
-  for (char c : text) oneLine += (c == '\r' || c == '\n') ? ' ' : c;
+  for (char c : text)
+    oneLine += (c == '\r' || c == '\n') ? ' ' : c;
   std::cerr << (title.empty() ? "Quorvalin" : title) << ": " << oneLine << '\n';
   // Nobody is there to answer a question: take the cautious answer.
   if (buttons == MsgButtons::OkCancel) return MsgResult::Cancel;

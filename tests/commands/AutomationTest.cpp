@@ -15,13 +15,13 @@ class AutomationObjects : public ::testing::Test {
   bool commReady = true;
   bool windowLoaded = false;
   int shutdowns = 0;
-  Automation automation{t.system.state, t.system.dispatcher,
-                        Automation::Hooks{[this] { return commReady; },
-                                          [this] { return windowLoaded; },
-                                          [this] {
-                                            ++shutdowns;
-                                            commReady = false;
-                                          }}};
+  Automation automation{
+      t.system.state, t.system.dispatcher,
+      Automation::Hooks{[this] { return commReady; }, [this] { return windowLoaded; },
+                        [this] {
+                          ++shutdowns;
+                          commReady = false;
+                        }}};
 };
 
 TEST_F(AutomationObjects, ExecReturnsTheJoinedRepliesAndCreatesTheCallersObject) {
