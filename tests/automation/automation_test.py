@@ -9,8 +9,7 @@ import dbus
 
 SERVICE = "org.quorvalin.Quorvalin"
 INTERFACE = "org.quorvalin.Quorvalin.QuorvalinCmd"
-BUILD = os.environ["QV_BUILD_DIR"]
-EXEC = os.path.join(BUILD, "app", "quorvalin-exec")
+EXEC = os.path.join(os.environ["QV_BIN_DIR"], "quorvalin-exec")
 
 
 def connect():
