@@ -5,7 +5,9 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
 #include "platform/SdlJoystick.h"
+#include "ui/MainWindow.h"
+#include "ui/WindowFrontEnd.h"
 
 namespace {
 
@@ -87,6 +91,48 @@ int RunAutomation(const std::string& folder) {
   return 0;
 }
 
+// The program with its main window. Started for automation it keeps the window hidden unless
+// start-up failed; it serves automation clients either way, and ends when the window is unloaded
+// and no client holds an object.
+int RunWindow(const std::string& folder, bool automationStart) {
+  qv::QtNotifier notifier;
+  qv::WindowFrontEnd front;
+  qv::SystemClock clock;
+  qv::QtSerialPort port;
+  qv::SdlJoystick joystick;
+  qv::System system(qv::Platform{notifier, clock, front, port, &joystick});
+  port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
+  const int16_t started = system.InitSystem(folder);
+
+  qv::Automation automation(
+      system.state, system.dispatcher,
+      qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
+                            [&front] { return front.Window() != nullptr; },
+                            [&system] { system.Shutdown(); }});
+  qv::DBusAutomation bus(automation, system.dispatcher, clock);
+  QString error;
+  if (!bus.Register(error))
+    std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
+
+  std::function<qv::MainWindow*()> load = [&]() -> qv::MainWindow* {
+    auto* window = new qv::MainWindow(system, [&front, &automation] {
+      qv::MainWindow* unloaded = front.Window();
+      front.Attach(nullptr);
+      if (unloaded != nullptr) unloaded->deleteLater();
+      if (automation.MayEnd()) QCoreApplication::quit();
+    });
+    front.Attach(window);
+    return window;
+  };
+  front.SetLoader(load);
+  qv::MainWindow* window = load();
+  if (!automationStart || started < 0) window->show();
+  QApplication::setQuitOnLastWindowClosed(false);  // the clients decide when the program ends
+  QApplication::exec();
+  if (system.comm.CommIsReady() == 1) system.Shutdown();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,7 +151,12 @@ int main(int argc, char** argv) {
   qv::InstanceLock lock;
   if (!lock.TryLock()) return RefuseSecondInstance(argc, argv, options->console);
 
-  QCoreApplication app(argc, argv);
+  // A window when there is a display to show it on; otherwise the console, or the headless
+  // automation server.
+  const bool windowMode = !options->console && qv::DisplayAvailable();
+  std::unique_ptr<QCoreApplication> app = windowMode
+                                              ? std::make_unique<QApplication>(argc, argv)
+                                              : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName("quorvalin");
   qv::ConsoleFrontEnd console(std::cerr);
   qv::DemoSession demo(console, QString::fromStdString(options->demoLine));
@@ -125,11 +176,11 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (windowMode) return RunWindow(folder, options->automation);
   if (options->automation && !options->console) return RunAutomation(folder);
   if (!options->console) {
-    std::cerr << "quorvalin: the main window is not part of this build yet; "
-                 "running the console on "
-              << folder << '\n';
+    std::cerr << "quorvalin: no display for the main window; running the console on " << folder
+              << '\n';
   }
 
   qv::SystemClock clock;

@@ -1,0 +1,131 @@
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+
+MainWindow::MainWindow(System& system, std::function<void()> unloaded)
+    : system_(system), unloaded_(std::move(unloaded)) {
+  setWindowTitle("Quorvalin");
+  setObjectName("frmQuorvalin");
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  auto* top = new QHBoxLayout;
+  cboCommand_ = new QComboBox(central);
+  cboCommand_->setObjectName("cboCommand");
+  cboCommand_->setEditable(true);
+  cboCommand_->setInsertPolicy(QComboBox::NoInsert);
+  cboCommand_->setToolTip("Type system command");
+  cboCommand_->setMinimumWidth(360);
+  cmdExecute_ = new QPushButton("Execute", central);
+  cmdExecute_->setObjectName("cmdExecute");
+  cmdExecute_->setDefault(true);
+  lblTime_ = new QLabel("Time", central);
+  lblTime_->setObjectName("lblTime");
+  lblTime_->setMinimumWidth(60);
+  top->addWidget(cboCommand_, 1);
+  top->addWidget(cmdExecute_);
+  top->addWidget(lblTime_);
+  lblMsg_ = new QLabel(central);
+  lblMsg_->setObjectName("lblMsg");
+  lblMsg_->setFrameShape(QFrame::Panel);
+  lblMsg_->setFrameShadow(QFrame::Sunken);
+  lblMsg_->setTextInteractionFlags(Qt::NoTextInteraction);
+  lblMsg_->installEventFilter(this);  // a click clears it
+  sstView_ = new QTabWidget(central);
+  sstView_->setObjectName("sstView");
+  for (const char* caption : {"&Device Control", "&Specimen Map", "&Objects", "&Axes"}) {
+    sstView_->addTab(new QWidget(sstView_), caption);
+  }
+  layout->addLayout(top);
+  layout->addWidget(lblMsg_);
+  layout->addWidget(sstView_, 1);
+  setCentralWidget(central);
+  resize(800, 600);
+
+  connect(cmdExecute_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
+  connect(cboCommand_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
+  tmrQV_.setInterval(300);
+  connect(&tmrQV_, &QTimer::timeout, this, &MainWindow::TimerTick);
+  tmrQV_.start();
+  system_.state.MainFormLoaded = 1;
+}
+
+void MainWindow::ExecuteCommandBox() {
+  SetMessage("");
+  SetTimeText("");
+  QApplication::processEvents();
+  const int32_t start = system_.platform.clock.TimeMs();
+  RememberCmdInHist();
+  SetMessage(system_.ExecuteLine(CommandText()));
+  SetTimeText(Str(static_cast<double>(ElapsedMs(start, system_.platform.clock.TimeMs()))));
+}
+
+void MainWindow::RememberCmdInHist() {
+  const QString text = cboCommand_->currentText();
+  while (cboCommand_->count() >= system_.state.HistoryMax && cboCommand_->count() > 0) {
+    cboCommand_->removeItem(cboCommand_->count() - 1);
+  }
+  cboCommand_->insertItem(0, text);
+  cboCommand_->setCurrentIndex(0);
+}
+
+std::string MainWindow::CommandText() const {
+  return cboCommand_->currentText().toLatin1().toStdString();
+}
+
+void MainWindow::SetCommandText(const std::string& text) {
+  cboCommand_->setEditText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void MainWindow::SetMessage(const std::string& text) {
+  lblMsg_->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::string MainWindow::MessageText() const {
+  return lblMsg_->text().toLatin1().toStdString();
+}
+
+void MainWindow::SetTimeText(const std::string& text) {
+  lblTime_->setText(QString::fromStdString(text));
+}
+
+// The runner steps a program; with no program running and no command busy, the idle work.
+void MainWindow::TimerTick() {
+  if (timerBusy_ > 0) return;
+  ++timerBusy_;
+  const TickResult tick = system_.runner.Tick();
+  if (tick.kind == TickResult::Kind::Idle && system_.state.CommandBusy == 0) {
+    system_.joystick.TimerTick();
+  }
+  --timerBusy_;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lblMsg_ && event->type() == QEvent::MouseButtonPress) lblMsg_->clear();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// Unloading: the serial line closes only when no automation client holds an object.
+void MainWindow::closeEvent(QCloseEvent* event) {
+  tmrQV_.stop();
+  if (system_.comm.CommIsReady() == 1 && system_.state.ClientAlive == 0) system_.Shutdown();
+  system_.state.MainFormLoaded = 0;
+  event->accept();
+  if (!unloading_ && unloaded_) {
+    unloading_ = true;
+    QTimer::singleShot(0, this, [this] { unloaded_(); });
+  }
+}
+
+void MainWindow::Unload() {
+  close();
+}
+
+}  // namespace qv
