@@ -24,6 +24,7 @@
 #include "platform/QtSerialPort.h"
 #include "platform/SdlJoystick.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramWindow.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace {
@@ -114,6 +115,20 @@ int RunWindow(const std::string& folder, bool automationStart) {
   if (!bus.Register(error))
     std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
 
+  const auto showProgram = [&front, &system] {
+    if (front.ProgramWin() == nullptr) {
+      front.AttachProgram(new qv::ProgramWindow(system, [&front] {
+        qv::ProgramWindow* unloaded = front.ProgramWin();
+        front.AttachProgram(nullptr);
+        if (unloaded != nullptr) unloaded->deleteLater();
+      }));
+    }
+    front.ProgramWin()->show();
+    front.ProgramWin()->raise();
+  };
+  const auto unloadProgram = [&front] {
+    if (front.ProgramWin() != nullptr) front.ProgramWin()->close();
+  };
   std::function<qv::MainWindow*()> load = [&]() -> qv::MainWindow* {
     auto* window = new qv::MainWindow(system, [&front, &automation] {
       qv::MainWindow* unloaded = front.Window();
@@ -121,6 +136,7 @@ int RunWindow(const std::string& folder, bool automationStart) {
       if (unloaded != nullptr) unloaded->deleteLater();
       if (automation.MayEnd()) QCoreApplication::quit();
     });
+    window->SetProgramWindowHooks(showProgram, unloadProgram);
     front.Attach(window);
     return window;
   };

@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QVBoxLayout>
 
 #include "foundation/NumberText.h"
@@ -47,6 +49,10 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
   layout->addWidget(lblMsg_);
   layout->addWidget(sstView_, 1);
   setCentralWidget(central);
+  QMenu* interpreter = menuBar()->addMenu("Int.");
+  interpreter->addAction("Interpreter", this, [this] {
+    if (showProgram_) showProgram_();
+  });
   resize(800, 600);
 
   connect(cmdExecute_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
@@ -116,6 +122,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   tmrQV_.stop();
   if (system_.comm.CommIsReady() == 1 && system_.state.ClientAlive == 0) system_.Shutdown();
+  if (unloadProgram_) unloadProgram_();
   system_.state.MainFormLoaded = 0;
   event->accept();
   if (!unloading_ && unloaded_) {

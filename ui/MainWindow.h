@@ -21,6 +21,12 @@ class MainWindow : public QMainWindow {
   // `unloaded` runs after the window has been unloaded (closed or "Unload").
   MainWindow(System& system, std::function<void()> unloaded);
 
+  // Menu "Int." › "Interpreter" shows the program editor; unloading the main window unloads it.
+  void SetProgramWindowHooks(std::function<void()> show, std::function<void()> unload) {
+    showProgram_ = std::move(show);
+    unloadProgram_ = std::move(unload);
+  }
+
   // The execute steps: clear the message line and time field, let events run, remember the
   // command, run it and show the joined reply and the milliseconds it took.
   void ExecuteCommandBox();
@@ -48,6 +54,8 @@ class MainWindow : public QMainWindow {
 
   System& system_;
   std::function<void()> unloaded_;
+  std::function<void()> showProgram_;
+  std::function<void()> unloadProgram_;
   QComboBox* cboCommand_;
   QPushButton* cmdExecute_;
   QLabel* lblTime_;

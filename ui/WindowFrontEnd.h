@@ -7,6 +7,7 @@
 
 #include "commands/FrontEnd.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramWindow.h"
 
 namespace qv {
 
@@ -16,13 +17,19 @@ class WindowFrontEnd final : public FrontEnd {
   // Makes the window again after it was unloaded ("Show" loads it if needed).
   void SetLoader(std::function<MainWindow*()> load) { load_ = std::move(load); }
   MainWindow* Window() const { return window_; }
+  // The program window while it is loaded; nullptr detaches it when it unloads.
+  void AttachProgram(ProgramWindow* window) { program_ = window; }
+  ProgramWindow* ProgramWin() const { return program_; }
 
   bool IsFormLoaded(std::string_view formName) const override {
+    if (formName == kProgramForm) return program_ != nullptr;
     return window_ != nullptr && formName == kMainForm;
   }
   std::vector<std::pair<std::string, std::string>> LoadedForms() const override {
-    if (window_ == nullptr) return {};
-    return {{std::string(kMainForm), window_->windowTitle().toStdString()}};
+    std::vector<std::pair<std::string, std::string>> forms;
+    if (window_) forms.emplace_back(kMainForm, window_->windowTitle().toStdString());
+    if (program_) forms.emplace_back(kProgramForm, program_->windowTitle().toStdString());
+    return forms;
   }
   void DoEvents() override { QApplication::processEvents(); }
   std::string CommandText() const override { return window_ ? window_->CommandText() : ""; }
@@ -47,8 +54,28 @@ class WindowFrontEnd final : public FrontEnd {
     if (window_) window_->Unload();
   }
 
+  void SetInterpMessage(const std::string& text) override {
+    if (program_) program_->SetInterpMessage(text);
+  }
+  void SetProgTime(const std::string& text) override {
+    if (program_) program_->SetProgTime(text);
+  }
+  void SetRunIndicator(bool on) override {
+    if (program_) program_->SetRunIndicator(on);
+  }
+  void EnableProgEditing(bool enabled) override {
+    if (program_) program_->EnableProgEditing(enabled);
+  }
+  void ProgRowsChanged() override {
+    if (program_) program_->ProgRowsChanged();
+  }
+  void ProgRowMarked(int previousRow, int row) override {
+    if (program_) program_->ProgRowMarked(previousRow, row);
+  }
+
  private:
   MainWindow* window_ = nullptr;
+  ProgramWindow* program_ = nullptr;
   std::function<MainWindow*()> load_;
 };
 

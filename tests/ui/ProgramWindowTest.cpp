@@ -1,0 +1,158 @@
+// The program editor window and its part in running programs, on the offscreen platform.
+#include "ui/ProgramWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/FakeClock.h"
+#include "tests/support/RecordingNotifier.h"
+#include "tests/support/SilentPort.h"
+#include "ui/WindowFrontEnd.h"
+
+namespace qv::test {
+namespace {
+
+class ProgramWin : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "qv_ui_tests";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+  }
+  void SetUp() override {
+    main = new MainWindow(system, [] {});
+    front.Attach(main);
+    program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
+    window = new ProgramWindow(system, [] {});
+    front.AttachProgram(window);
+    window->SetFileChooser([this](const std::string&, bool) { return chosen; });
+  }
+  void TearDown() override {
+    front.AttachProgram(nullptr);
+    front.Attach(nullptr);
+    delete window;
+    delete main;
+  }
+  void Click(const char* name) {
+    QTest::mouseClick(window->findChild<QPushButton*>(name), Qt::LeftButton);
+  }
+  std::string Path(const char* file, const std::string& content = {}) {
+    const std::string path = dir.filePath(file).toStdString();
+    if (!content.empty()) std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  std::string Message() { return window->Message().text().toStdString(); }
+
+  RecordingNotifier notifier;
+  FakeClock clock;
+  SilentPort port{clock};
+  WindowFrontEnd front;
+  System system{Platform{notifier, clock, front, port}};
+  ProgramState& program = system.interpreter.State();
+  QTemporaryDir dir;
+  std::string chosen;
+  MainWindow* main = nullptr;
+  ProgramWindow* window = nullptr;
+};
+
+TEST_F(ProgramWin, RowsShowTheLinesWithTheirIndices) {
+  EXPECT_EQ(window->windowTitle(), "Program Interpreter");
+  EXPECT_EQ(window->Time().text(), "time");
+  EXPECT_TRUE(front.IsFormLoaded("frmInterp"));
+  EXPECT_GT(window->RowCount(), 5);
+  EXPECT_EQ(program.ProgRows, window->RowCount());
+  EXPECT_EQ(window->RowButton(0).text(), "0");
+  EXPECT_EQ(window->RowField(3).text(), "Delay 13");
+  EXPECT_EQ(window->RowButton(5).text(), "");
+  QTest::keyClick(&window->RowField(0), Qt::Key_PageDown);  // shorter than the window
+  EXPECT_EQ(program.ProgTop, 0);
+}
+
+TEST_F(ProgramWin, ClickingARowMakesItsLineCurrentAndRunStartsThere) {
+  Click("cmdNmb3");
+  EXPECT_EQ(main->CommandText(), "Delay 13");
+  EXPECT_EQ(program.ProgPos, 4);
+  EXPECT_EQ(window->RowButton(3).styleSheet(), "background-color: #808080");
+  EXPECT_EQ(window->RowField(3).styleSheet(), "background-color: #E0E0E0");
+  EXPECT_EQ(window->RowField(0).styleSheet(), "background-color: #C0C0C0");
+  Click("cmdRun");
+  EXPECT_EQ(Message(), "PROGRAM (RE)STARTED");
+  EXPECT_TRUE(window->RunIndicator().isChecked());
+  EXPECT_FALSE(window->findChild<QPushButton*>("cmdRead")->isEnabled());
+  system.runner.Tick();
+  EXPECT_EQ(main->MessageText(), "13 ; ");
+  EXPECT_EQ(main->CommandText(), "End");
+  Click("cmdStop");
+  EXPECT_EQ(Message(), "PROGRAM INTERRUPTED");
+  EXPECT_FALSE(window->RunIndicator().isChecked());
+  EXPECT_TRUE(window->findChild<QPushButton*>("cmdRead")->isEnabled());
+  Click("cmdOver");
+  EXPECT_EQ(main->CommandText(), "Delay 10");
+  EXPECT_EQ(program.ProgPos, 1);
+}
+
+TEST_F(ProgramWin, InsertDeleteAndEditingWriteTheProgram) {
+  Click("cmdNmb1");
+  Click("cmdInsert");
+  EXPECT_EQ(program.ProgLines.size(), 6u);
+  EXPECT_EQ(program.ProgLines[1], "");
+  EXPECT_EQ(window->RowField(2).text(), "Delay 11");
+  Click("cmdDelete");
+  EXPECT_EQ(program.ProgLines[1], "Delay 11");
+  EXPECT_EQ(window->RowButton(5).text(), "");
+  window->RowField(2).setText("Ver");
+  window->LeaveRow(2);
+  EXPECT_EQ(program.ProgLines[2], "Ver");
+  EXPECT_EQ(program.ProgPos, 3);
+  program.ProgHalted = 0;  // running: edits are not written back
+  window->RowField(2).setText("Delay 1");
+  window->LeaveRow(2);
+  EXPECT_EQ(program.ProgLines[2], "Ver");
+}
+
+TEST_F(ProgramWin, ReadSplitsCommasAndReportsItsOutcome) {
+  chosen = Path("a.prg", "Ver,Delay 5\r\nRepeat 2 Times\r\nVer\r\nEndrepeat\r\nEnd\r\n");
+  window->ReadProgram();
+  EXPECT_EQ(Message(), "Program read");
+  EXPECT_EQ(window->windowTitle().toStdString(), "Program " + chosen);
+  ASSERT_EQ(program.ProgLines.size(), 6u);
+  EXPECT_EQ(program.ProgLines[1], "Delay 5");
+  EXPECT_EQ(program.ProgLines[3], "    Ver");
+  chosen = Path("b.prg", "Ver\r\nEndrepeat\r\n");
+  window->ReadProgram();
+  EXPECT_EQ(Message(), "Program has mistakes");
+  chosen = Path("missing.prg");
+  window->ReadProgram();
+  EXPECT_EQ(Message(), "Program not read");
+  chosen.clear();
+  window->ReadProgram();
+  EXPECT_EQ(Message(), "Program not read");
+}
+
+TEST_F(ProgramWin, WriteDropsTheLoopCounterAndAsksBeforeOverwriting) {
+  program.ProgLines = {"Repeat 2 Times : Rep.#1", "    Ver", "Endrepeat", "End"};
+  chosen = Path("w.prg");
+  window->WriteProgram();
+  EXPECT_EQ(Message(), "Program written");
+  EXPECT_EQ(window->windowTitle().toStdString(), "Program " + chosen);
+  std::stringstream written;
+  written << std::ifstream(chosen, std::ios::binary).rdbuf();
+  EXPECT_EQ(written.str().substr(0, 16), "Repeat 2 Times\r\n");
+  EXPECT_TRUE(notifier.Messages.empty());
+  window->WriteProgram();
+  ASSERT_EQ(notifier.Messages.size(), 1u);
+  EXPECT_EQ(notifier.Messages[0].Title, "File overwrite");
+  EXPECT_EQ(Message(), "Program written");
+  program.ProgLines = {"Repeat Times", "End"};
+  window->WriteProgram();
+  EXPECT_EQ(Message(), "Program not written");
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,86 @@
+#pragma once
+// The program editor: a window-high column of program lines, each behind a button with its line
+// index, and the controls that read, write, edit and run the program. The runner lives in the
+// main window's timer; this window only changes the interpreter's program state and shows it.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/System.h"
+
+namespace qv {
+
+class ProgramWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Returns the chosen file path, or an empty text when the operator cancelled. `forSaving`
+  // tells a save dialog from an open dialog.
+  using FileChooser = std::function<std::string(const std::string& title, bool forSaving)>;
+
+  // `unloaded` runs after the window has been closed.
+  ProgramWindow(System& system, std::function<void()> unloaded);
+
+  // Tests replace the file dialog.
+  void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+
+  // The actions of the buttons and menus.
+  void ReadProgram();
+  void WriteProgram();
+  void FormatProgram();
+  void InsertLine();
+  void DeleteLine();
+  void ClickRow(int row);
+  void LeaveRow(int row);
+
+  // What the core sees of the window.
+  void SetInterpMessage(const std::string& text);
+  void SetProgTime(const std::string& text);
+  void SetRunIndicator(bool on);
+  void EnableProgEditing(bool enabled);
+  void ProgRowsChanged();
+  void ProgRowMarked(int previousRow, int row);
+
+  int RowCount() const { return static_cast<int>(cmdNmb_.size()); }
+  QPushButton& RowButton(int row) { return *cmdNmb_.at(static_cast<size_t>(row)); }
+  QLineEdit& RowField(int row) { return *txtCmd_.at(static_cast<size_t>(row)); }
+  QLabel& Message() { return *lblMess_; }
+  QLabel& Time() { return *lblTime_; }
+  QRadioButton& RunIndicator() { return *optRun_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void BuildRows(int rows);
+  void ColourRow(int row, bool marked);
+  bool ScrollKey(int key);
+  int LineOfRow(int row) const;
+  void RedrawAllRows();
+  std::string ChooseFile(const std::string& title, bool forSaving);
+
+  System& system_;
+  Interpreter& interpreter_;
+  std::function<void()> unloaded_;
+  FileChooser chooseFile_;
+  QWidget* rowArea_;
+  std::vector<QPushButton*> cmdNmb_;
+  std::vector<QLineEdit*> txtCmd_;
+  QLabel* lblNameCmd_;
+  QLabel* lblMess_;
+  QLabel* lblTime_;
+  QRadioButton* optRun_;
+  std::vector<QWidget*> editing_;       // disabled while a program runs
+  std::vector<QAction*> editingMenus_;  // likewise
+  bool unloading_ = false;
+};
+
+}  // namespace qv
