@@ -42,9 +42,12 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
   lblMsg_->installEventFilter(this);  // a click clears it
   sstView_ = new QTabWidget(central);
   sstView_->setObjectName("sstView");
-  for (const char* caption : {"&Device Control", "&Specimen Map", "&Objects", "&Axes"}) {
-    sstView_->addTab(new QWidget(sstView_), caption);
-  }
+  sstView_->addTab(new QWidget(sstView_), "&Device Control");
+  map_ = new MapWidget(
+      system_, [this](const std::string& text) { SetMessage(text); }, sstView_);
+  sstView_->addTab(map_, "&Specimen Map");
+  sstView_->addTab(new QWidget(sstView_), "&Objects");
+  sstView_->addTab(new QWidget(sstView_), "&Axes");
   layout->addLayout(top);
   layout->addWidget(lblMsg_);
   layout->addWidget(sstView_, 1);
@@ -110,6 +113,7 @@ void MainWindow::TimerTick() {
   if (tick.kind == TickResult::Kind::Idle && system_.state.CommandBusy == 0) {
     system_.joystick.TimerTick();
   }
+  if (sstView_->currentWidget() == map_) map_->update();  // commands may have drawn on the map
   --timerBusy_;
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app/System.h"
+#include "ui/MapWidget.h"
 
 namespace qv {
 
@@ -61,6 +62,7 @@ class MainWindow : public QMainWindow {
   QLabel* lblTime_;
   QLabel* lblMsg_;
   QTabWidget* sstView_;
+  MapWidget* map_;
   QTimer tmrQV_;
   int timerBusy_ = 0;  // re-entry count of the timer handler
   bool unloading_ = false;

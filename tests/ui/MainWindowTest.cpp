@@ -90,6 +90,18 @@ TEST_F(Window, HideShowAndUnloadFromTheCommandLanguage) {
   EXPECT_EQ(system.state.MainFormLoaded, 1);
 }
 
+TEST_F(Window, TheMapTabGivesTheMapItsPicture) {
+  window->Tabs().setCurrentIndex(1);
+  QApplication::processEvents();
+  EXPECT_EQ(window->Tabs().tabText(1), "&Specimen Map");
+  EXPECT_TRUE(system.map.HasCanvas());
+  EXPECT_EQ(system.ExecuteLine("Obj Add 100 100 0 a;Obj ListDraw"), "# 1 ; OK  ; ");
+  EXPECT_EQ(system.ExecuteLine("Obj Draw 1"), " 1 ; ");
+  system.ExecuteLine("Unload");
+  QApplication::processEvents();
+  EXPECT_EQ(system.ExecuteLine("Obj Draw 1"), "0 ; ");  // no window, no picture
+}
+
 TEST_F(Window, TheTimerRunsAProgramLineByLine) {
   ProgramState& program = system.interpreter.State();
   program.ProgLines = {"Ver", "CommandCount", "End"};
