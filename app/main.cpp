@@ -58,6 +58,15 @@ std::string ProgramFolder(const qv::Options& options, std::string& error) {
   return QDir(folder).absolutePath().toStdString();
 }
 
+// The automation objects of a program: the serial line closes with the last of them when no
+// main window is loaded.
+qv::Automation AutomationOf(qv::System& system) {
+  return qv::Automation(system.state, system.dispatcher,
+                        qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
+                                              [&system] { return system.display.MainFormLoaded(); },
+                                              [&system] { system.Shutdown(); }});
+}
+
 // A program started for automation clients, while no main window exists: it serves the bus
 // until the last client has gone. A program that no client calls within this time ends.
 constexpr int kFirstClientWaitMs = 30000;
@@ -73,11 +82,7 @@ int RunAutomation(const std::string& folder) {
     std::cerr << "quorvalin: start-up failed; the channel's messages:\n"
               << system.comm.CommLogText();
   }
-  qv::Automation automation(
-      system.state, system.dispatcher,
-      qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
-                            [&system] { return system.display.MainFormLoaded(); },
-                            [&system] { system.Shutdown(); }});
+  qv::Automation automation = AutomationOf(system);
   qv::DBusAutomation bus(automation, system.dispatcher, clock);
   QString error;
   if (!bus.Register(error)) {
@@ -105,11 +110,7 @@ int RunWindow(const std::string& folder, bool automationStart) {
   port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
   const int16_t started = system.InitSystem(folder);
 
-  qv::Automation automation(
-      system.state, system.dispatcher,
-      qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
-                            [&front] { return front.Window() != nullptr; },
-                            [&system] { system.Shutdown(); }});
+  qv::Automation automation = AutomationOf(system);
   qv::DBusAutomation bus(automation, system.dispatcher, clock);
   QString error;
   if (!bus.Register(error))

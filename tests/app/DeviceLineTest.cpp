@@ -106,11 +106,7 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,
-                         ::testing::Values("config/demo", "config/demo-im483i"),
-                         [](const auto& instance) {
-                           return instance.param == "config/demo" ? std::string("EZHR17")
-                                                                  : std::string("IM483I");
-                         });
+                         ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 
 }  // namespace
 }  // namespace qv::test

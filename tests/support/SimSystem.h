@@ -26,6 +26,14 @@ inline std::string RepoFolder(const std::string& relative) {
   return std::string(QV_SOURCE_DIR) + "/" + relative;
 }
 
+// Test names for the two demonstration folders, by their controller type.
+struct LineName {
+  template <class Info>
+  std::string operator()(const Info& instance) const {
+    return instance.param == "config/demo" ? "EZHR17" : "IM483I";
+  }
+};
+
 struct SimSystem {
   // `adjust` may change the simulated mechanics (a broken sensor, say) before the units exist.
   explicit SimSystem(const std::string& sourceFolder, sim::LineOptions options = {},

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "tests/support/FakeClock.h"
+#include "tests/support/QtApplication.h"
 #include "tests/support/RecordingNotifier.h"
 #include "tests/support/SilentPort.h"
 #include "ui/WindowFrontEnd.h"
@@ -17,12 +18,7 @@ namespace {
 
 class Window : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "qv_ui_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
     system.state.HistoryMax = 30;
     front.SetLoader([this] {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/support/FakeClock.h"
+#include "tests/support/QtApplication.h"
 #include "tests/support/RecordingNotifier.h"
 #include "tests/support/SilentPort.h"
 #include "ui/WindowFrontEnd.h"
@@ -19,12 +20,7 @@ namespace {
 
 class ProgramWin : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "qv_ui_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
     main = new MainWindow(system, [] {});
     front.Attach(main);
