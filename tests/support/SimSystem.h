@@ -34,9 +34,12 @@ struct LineName {
   }
 };
 
-struct SimSystem {
+// `Front` is the front end the program shows itself on: a recorder, or the window front end in
+// the window tests.
+template <class Front = RecordingFrontEnd>
+struct BasicSimSystem {
   // `adjust` may change the simulated mechanics (a broken sensor, say) before the units exist.
-  explicit SimSystem(const std::string& sourceFolder, sim::LineOptions options = {},
+  explicit BasicSimSystem(const std::string& sourceFolder, sim::LineOptions options = {},
                      const std::function<void(sim::LinePlan&)>& adjust = {})
       : plan(Copied(sourceFolder, folder)), line(plan.type, options) {
     if (adjust) adjust(plan);
@@ -65,7 +68,7 @@ struct SimSystem {
   sim::SimClock clock;
   sim::LoopbackPort port{line, clock};
   RecordingNotifier notifier;
-  RecordingFrontEnd front;
+  Front front;
   System system{Platform{notifier, clock, front, port}};
 
  private:
@@ -74,5 +77,7 @@ struct SimSystem {
     return sim::ReadLinePlan(target.Dir());
   }
 };
+
+using SimSystem = BasicSimSystem<>;
 
 }  // namespace qv::test
