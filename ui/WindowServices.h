@@ -1,0 +1,50 @@
+#pragma once
+// What the parts of the main window (tabs, menus) ask of the window around them and of the
+// modal dialogs. The window fills it in; a part's tests fill in what they watch. An entry left
+// empty does nothing, as an unloaded window would.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "foundation/TextEditor.h"
+
+namespace qv {
+
+// What the file dialog is opened with.
+struct FileChoice {
+  std::string title;     // the dialog's caption
+  std::string patterns;  // the filter list, blank-separated: "*.TXT *.*"
+  std::string startDir;  // the folder shown first; empty: the program folder
+};
+
+struct WindowServices {
+  std::function<void(const std::string&)> message;  // the main window's message line
+  std::function<void(int)> showTab;  // 0 device control, 1 map, 2 objects, 3 axes
+  // The modal parameter editor on a keyword file; returns when the file has been written back
+  // with the result of writing it (1, or -1 when it could not be written).
+  std::function<int16_t(const std::string& path)> editParameters;
+  // The modal file dialog; the chosen file's full path, or empty when cancelled.
+  std::function<std::string(const FileChoice&)> chooseFile;
+  TextEditor* textEditor = nullptr;
+
+  void Message(const std::string& text) const {
+    if (message) message(text);
+  }
+  void ShowTab(int tab) const {
+    if (showTab) showTab(tab);
+  }
+  int16_t EditParameters(const std::string& path) const {
+    return editParameters ? editParameters(path) : int16_t{-1};
+  }
+  std::string ChooseFile(const FileChoice& choice) const {
+    return chooseFile ? chooseFile(choice) : std::string{};
+  }
+  void OpenInTextEditor(const std::string& path) const {
+    if (textEditor) textEditor->OpenInTextEditor(path);
+  }
+  void PasteToTextEditor(const std::string& text) const {
+    if (textEditor) textEditor->PasteToTextEditor(text);
+  }
+};
+
+}  // namespace qv
