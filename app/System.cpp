@@ -88,6 +88,16 @@ int16_t System::InitSystem(const std::string& programFolder) {
   return status;
 }
 
+int16_t System::ApplyConfiguration() {
+  int16_t status = ReadConfig(trapar, state.Config) < 0 ? int16_t{-1} : int16_t{1};
+  comm.CommClosePort();
+  comm.SetPortName(state.Config.PortName);
+  if (!comm.CommOpenPort(state.Config.MPort)) status = -1;
+  comm.CommSetTimeout(state.Config.PortTimeout);
+  if (InitDevices() < 0) status = -1;
+  return status;
+}
+
 int16_t System::OpenSerialChannel() {
   comm.CommInit();
   motCon.MotorInitChannel();

@@ -58,6 +58,11 @@ class System {
   // steps succeeded, else -1. `programFolder` is the folder of every keyword file.
   int16_t InitSystem(const std::string& programFolder);
 
+  // After the configuration file was edited: the file read again, the serial line closed and
+  // opened with the configured port and time-out, and the devices initialised. 1, or -1 when a
+  // step failed.
+  int16_t ApplyConfiguration();
+
   // Closes the serial line; the program keeps running.
   void Shutdown();
 

@@ -16,55 +16,110 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
     : system_(system), unloaded_(std::move(unloaded)) {
   setWindowTitle("Quorvalin");
   setObjectName("frmQuorvalin");
+  services_.message = [this](const std::string& text) { SetMessage(text); };
+  services_.showTab = [this](int tab) { sstView_->setCurrentIndex(tab); };
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
-  auto* top = new QHBoxLayout;
+  BuildTopArea(central);
+  BuildTabs(central);
+  layout->addLayout(top_);
+  layout->addWidget(lblMsg_);
+  layout->addWidget(sstView_, 1);
+  setCentralWidget(central);
+  BuildMenus();
+  ConnectJoystick();
+  resize(1024, 720);
+
+  tmrQV_.setInterval(300);
+  connect(&tmrQV_, &QTimer::timeout, this, &MainWindow::TimerTick);
+  tmrQV_.start();
+  JoyVisibility();
+  system_.state.MainFormLoaded = 1;
+}
+
+MainWindow::~MainWindow() {
+  // The joystick outlives the window: its messages go back to the plain reply display.
+  system_.joystick.SetHooks(
+      JoyHooks{[this](const std::string& text) { system_.display.ShowReply(text); }, {}, {}});
+}
+
+void MainWindow::BuildTopArea(QWidget* central) {
+  top_ = new QHBoxLayout;
   cboCommand_ = new QComboBox(central);
   cboCommand_->setObjectName("cboCommand");
   cboCommand_->setEditable(true);
   cboCommand_->setInsertPolicy(QComboBox::NoInsert);
   cboCommand_->setToolTip("Type system command");
   cboCommand_->setMinimumWidth(360);
+  cboCommand_->lineEdit()->installEventFilter(this);  // the caret goes to the end on focus
   cmdExecute_ = new QPushButton("Execute", central);
   cmdExecute_->setObjectName("cmdExecute");
   cmdExecute_->setDefault(true);
   lblTime_ = new QLabel("Time", central);
   lblTime_->setObjectName("lblTime");
   lblTime_->setMinimumWidth(60);
-  top->addWidget(cboCommand_, 1);
-  top->addWidget(cmdExecute_);
-  top->addWidget(lblTime_);
+  top_->addWidget(cboCommand_, 1);
+  top_->addWidget(cmdExecute_);
+  top_->addWidget(lblTime_);
   lblMsg_ = new QLabel(central);
   lblMsg_->setObjectName("lblMsg");
   lblMsg_->setFrameShape(QFrame::Panel);
   lblMsg_->setFrameShadow(QFrame::Sunken);
+  lblMsg_->setMinimumHeight(lblMsg_->fontMetrics().height() + 8);
   lblMsg_->setTextInteractionFlags(Qt::NoTextInteraction);
   lblMsg_->installEventFilter(this);  // a click clears it
+  connect(cmdExecute_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
+  connect(cboCommand_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
+}
+
+void MainWindow::BuildTabs(QWidget* central) {
   sstView_ = new QTabWidget(central);
   sstView_->setObjectName("sstView");
   sstView_->addTab(new QWidget(sstView_), "&Device Control");
-  map_ = new MapWidget(
-      system_, [this](const std::string& text) { SetMessage(text); }, sstView_);
+  map_ = new MapWidget(system_, services_, MapHooks{}, sstView_);
   sstView_->addTab(map_, "&Specimen Map");
   sstView_->addTab(new QWidget(sstView_), "&Objects");
   sstView_->addTab(new QWidget(sstView_), "&Axes");
-  layout->addLayout(top);
-  layout->addWidget(lblMsg_);
-  layout->addWidget(sstView_, 1);
-  setCentralWidget(central);
-  QMenu* interpreter = menuBar()->addMenu("Int.");
-  interpreter->addAction("Interpreter", this, [this] {
-    if (showProgram_) showProgram_();
-  });
-  resize(800, 600);
-
-  connect(cmdExecute_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
-  connect(cboCommand_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
-  tmrQV_.setInterval(300);
-  connect(&tmrQV_, &QTimer::timeout, this, &MainWindow::TimerTick);
-  tmrQV_.start();
-  system_.state.MainFormLoaded = 1;
+  connect(sstView_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
 }
+
+void MainWindow::BuildMenus() {
+  menus_ = new MainMenus(system_, services_,
+                         MainMenuHooks{[this] { map_->RedrawMap(); },
+                                       [this] { JoyVisibility(); },
+                                       [this] {
+                                         if (showProgram_) showProgram_();
+                                       },
+                                       [this] { Unload(); },
+                                       [this] {
+                                         return launchCapture_ ? launchCapture_()
+                                                               : std::string(
+                                                                     "Capture Program Not "
+                                                                     "Launched");
+                                       },
+                                       {},
+                                       {}},
+                         this);
+  menus_->AddConf(*menuBar());
+  menus_->AddMapAndScan(*menuBar());
+  menus_->AddAxesAndInterpreter(*menuBar());
+}
+
+void MainWindow::ConnectJoystick() {
+  system_.joystick.SetHooks(
+      JoyHooks{[this](const std::string& text) { SetMessage(text); },
+               [this](int16_t d1, int16_t d2, int16_t fullScale) { JoyDisplay(d1, d2, fullScale); },
+               [this] { JoyVisibility(); }});
+}
+
+void MainWindow::JoyVisibility() {
+  menus_->JoyVisibility();
+}
+
+void MainWindow::JoyDisplay(int16_t /*d1*/, int16_t /*d2*/, int16_t /*fullScale*/) {}
+
+// The object grid shows the list afresh when its tab is chosen.
+void MainWindow::TabChanged(int /*tab*/) {}
 
 void MainWindow::ExecuteCommandBox() {
   SetMessage("");
@@ -105,20 +160,28 @@ void MainWindow::SetTimeText(const std::string& text) {
   lblTime_->setText(QString::fromStdString(text));
 }
 
-// The runner steps a program; with no program running and no command busy, the idle work.
+// The runner steps a program; with no program running and no command busy, the joystick is
+// polled and, while the map is shown, the stage mark follows the stage.
 void MainWindow::TimerTick() {
   if (timerBusy_ > 0) return;
   ++timerBusy_;
   const TickResult tick = system_.runner.Tick();
   if (tick.kind == TickResult::Kind::Idle && system_.state.CommandBusy == 0) {
     system_.joystick.TimerTick();
+    if (sstView_->currentIndex() == 1) map_->StagePositionDisplay();
   }
-  if (sstView_->currentWidget() == map_) map_->update();  // commands may have drawn on the map
+  map_->RefreshIfChanged();  // commands may have drawn on the map
   --timerBusy_;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lblMsg_ && event->type() == QEvent::MouseButtonPress) lblMsg_->clear();
+  if (watched == cboCommand_->lineEdit() && event->type() == QEvent::FocusIn) {
+    QTimer::singleShot(0, cboCommand_->lineEdit(), [edit = cboCommand_->lineEdit()] {
+      edit->deselect();
+      edit->end(false);
+    });
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

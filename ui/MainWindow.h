@@ -3,6 +3,7 @@
 // the message line above the four tabs, and the 300 ms timer that steps a running program and
 // does the idle work. It is the front end the core shows its commands and replies on.
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -11,7 +12,9 @@
 #include <functional>
 
 #include "app/System.h"
+#include "ui/MainMenus.h"
 #include "ui/MapWidget.h"
+#include "ui/WindowServices.h"
 
 namespace qv {
 
@@ -22,11 +25,19 @@ class MainWindow : public QMainWindow {
   // `unloaded` runs after the window has been unloaded (closed or "Unload").
   MainWindow(System& system, std::function<void()> unloaded);
 
+  ~MainWindow() override;
+
   // Menu "Int." › "Interpreter" shows the program editor; unloading the main window unloads it.
   void SetProgramWindowHooks(std::function<void()> show, std::function<void()> unload) {
     showProgram_ = std::move(show);
     unloadProgram_ = std::move(unload);
   }
+  // The capture program's launch from "Int." › "Launch Capture Prog": the message line text.
+  void SetCaptureLauncher(std::function<std::string()> launch) {
+    launchCapture_ = std::move(launch);
+  }
+  // The dialogs and the text editor the window's parts use; tests answer them.
+  WindowServices& Services() { return services_; }
 
   // The execute steps: clear the message line and time field, let events run, remember the
   // command, run it and show the joined reply and the milliseconds it took.
@@ -40,23 +51,38 @@ class MainWindow : public QMainWindow {
   std::string MessageText() const;
   void SetTimeText(const std::string& text);
   void Unload();
+  void JoyVisibility();
+  void JoyDisplay(int16_t d1, int16_t d2, int16_t fullScale);
+  // The stage mark on the map follows the stage.
+  void StagePositionDisplay() { map_->StagePositionDisplay(); }
+  void TimerTick();
 
   QComboBox& CommandBox() { return *cboCommand_; }
   QLabel& MessageLine() { return *lblMsg_; }
   QLabel& TimeField() { return *lblTime_; }
   QTabWidget& Tabs() { return *sstView_; }
+  MapWidget& Map() { return *map_; }
+  MainMenus& Menus() { return *menus_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void TimerTick();
+  void BuildTopArea(QWidget* central);
+  void BuildTabs(QWidget* central);
+  void BuildMenus();
+  void ConnectJoystick();
+  void TabChanged(int tab);
 
   System& system_;
   std::function<void()> unloaded_;
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;
+  std::function<std::string()> launchCapture_;
+  WindowServices services_;
+  MainMenus* menus_ = nullptr;
+  QHBoxLayout* top_ = nullptr;
   QComboBox* cboCommand_;
   QPushButton* cmdExecute_;
   QLabel* lblTime_;

@@ -4,21 +4,115 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/PositionText.h"
+
 namespace qv {
 
-MapWidget::MapWidget(System& system, std::function<void(const std::string&)> message,
+void ImageCanvas::Clear() {
+  ++changes_;
+  PixelCanvas::Clear();
+}
+
+void ImageCanvas::FillRect(int left, int top, int width, int height, Colour colour, PenMode mode) {
+  ++changes_;
+  PixelCanvas::FillRect(left, top, width, height, colour, mode);
+}
+
+void ImageCanvas::OutlineRect(int left, int top, int width, int height, Colour colour,
+                              PenMode mode) {
+  ++changes_;
+  PixelCanvas::OutlineRect(left, top, width, height, colour, mode);
+}
+
+void ImageCanvas::Line(int x1, int y1, int x2, int y2, Colour colour, PenMode mode) {
+  ++changes_;
+  PixelCanvas::Line(x1, y1, x2, y2, colour, mode);
+}
+
+MapWidget::MapWidget(System& system, const WindowServices& services, MapHooks hooks,
                      QWidget* parent)
-    : QWidget(parent), system_(system), message_(std::move(message)) {
+    : QWidget(parent), system_(system), services_(services), hooks_(std::move(hooks)) {
   setObjectName("pbxArea");
   setMinimumSize(200, 150);
+  popup_ = new QMenu(this);
+  BuildPopup();
 }
 
 MapWidget::~MapWidget() {
   system_.map.AttachCanvas(nullptr);
 }
 
+void MapWidget::BuildPopup() {
+  QMenu* object = popup_->addMenu("Object");
+  object->addAction("Add Curr. Stg. Pos.", this, [this] {
+    if (hooks_.addCurrentPosition) hooks_.addCurrentPosition();
+  });
+  moveToObject_ = object->addAction("Move To", this, [this] { MoveToHighlightedObject(); });
+  moveToObject_->setEnabled(false);
+  QMenu* stage = popup_->addMenu("Stage");
+  stage->addAction("Move", this, [this] { MoveStageTo(system_.map.ClickStagePoint()); });
+  stage->addAction("Print Coord.", this,
+                   [this] { services_.Message(XYPositionText(system_.stage)); });
+  zoomMenu_ = popup_->addMenu("Zoom");
+  zoomMenu_->addAction("Set Zoom Center", this, [this] {
+    system_.map.CentreOnClick(-1);
+    RedrawMap();
+  });
+  zoom1_ = zoomMenu_->addAction("1 : 1", this, [this] {
+    system_.map.Zoom1To1();
+    RedrawMap();
+  });
+  zoom2_ = zoomMenu_->addAction("2 : 1 (and Center)", this, [this] {
+    system_.map.CentreOnClick(2);
+    RedrawMap();
+  });
+  zoom1_->setCheckable(true);
+  zoom2_->setCheckable(true);
+}
+
+void MapWidget::UpdatePopupZoom() {
+  zoomMenu_->setTitle(QString::fromStdString(system_.map.ZoomCaption(ZoomMenu::Popup)));
+  zoom1_->setChecked(system_.map.GetZoom() == 1);
+  zoom2_->setChecked(system_.map.GetZoom() == 2);
+}
+
+// The joystick stays quiet while the stage starts towards the clicked point.
+void MapWidget::MoveStageTo(MapPoint target) {
+  system_.state.CommandBusy = 1;
+  if (system_.state.Ready.XYReady == 1) system_.stage.XYMoveAbs(target.X, target.Y);
+  system_.state.CommandBusy = 0;
+}
+
+void MapWidget::MoveToHighlightedObject() {
+  services_.Message("Wait... ");
+  const std::string reply =
+      system_.objectCommands.CmdObj("GoTo " + std::to_string(system_.map.HighlightedObj()));
+  services_.Message(reply);
+  services_.Message(XYPositionText(system_.stage));
+}
+
+// The map forgets its marks whenever it clears the picture, so an old mark is never erased twice.
+void MapWidget::StagePositionDisplay() {
+  if (system_.state.Config.XYInstalled != 1) return;
+  double x = 0;
+  double y = 0;
+  if (system_.stage.XYReadPos(x, y) < 0) return;
+  system_.map.ShowStageMark(x, y);
+  RefreshIfChanged();
+}
+
+void MapWidget::RedrawMap() {
+  system_.map.Redraw(std::nullopt);
+  StagePositionDisplay();
+  RefreshIfChanged();
+}
+
+void MapWidget::RefreshIfChanged() {
+  if (canvas_ && canvas_->Changes() != shownChanges_) update();
+}
+
 void MapWidget::resizeEvent(QResizeEvent* /*event*/) {
-  canvas_ = std::make_unique<PixelCanvas>(width(), height());
+  canvas_ = std::make_unique<ImageCanvas>(width(), height());
   system_.map.AttachCanvas(canvas_.get());
   system_.map.Redraw(std::nullopt);
 }
@@ -26,9 +120,17 @@ void MapWidget::resizeEvent(QResizeEvent* /*event*/) {
 // The map draws whenever the commands or the timer tell it to; the picture is shown as it is.
 void MapWidget::paintEvent(QPaintEvent* /*event*/) {
   if (!canvas_) return;
-  const QImage image(reinterpret_cast<const uchar*>(canvas_->Pixels().data()), canvas_->Width(),
-                     canvas_->Height(), canvas_->Width() * 4, QImage::Format_RGB32);
+  // The map's colours carry no alpha; the picture on the screen is opaque.
+  QImage image(canvas_->Width(), canvas_->Height(), QImage::Format_RGB32);
+  const std::vector<Colour>& pixels = canvas_->Pixels();
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    const Colour* row = pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width());
+    for (int x = 0; x < image.width(); ++x)
+      line[x] = 0xFF000000u | row[x];
+  }
   QPainter(this).drawImage(0, 0, image);
+  shownChanges_ = canvas_->Changes();
 }
 
 void MapWidget::mousePressEvent(QMouseEvent* event) {
@@ -37,21 +139,27 @@ void MapWidget::mousePressEvent(QMouseEvent* event) {
                                                                   : MouseButton::Other;
   const ClickOutcome outcome = system_.map.MousePress(
       static_cast<int>(event->position().x()), static_cast<int>(event->position().y()), button);
-  if (outcome.Message && message_) message_(*outcome.Message);
-  update();
+  if (outcome.Message) services_.Message(*outcome.Message);
+  if (outcome.SelectedObj > 0 && hooks_.highlightInGrid)
+    hooks_.highlightInGrid(outcome.SelectedObj);
+  moveToObject_->setEnabled(outcome.MoveToEnabled);
+  RefreshIfChanged();
+  if (outcome.OpenPopup) {
+    UpdatePopupZoom();
+    popup_->popup(mapToGlobal(QPoint(outcome.PopupX, outcome.PopupY)));
+  }
 }
 
 void MapWidget::mouseReleaseEvent(QMouseEvent* /*event*/) {
   system_.map.MouseRelease();
-  update();
+  RefreshIfChanged();
 }
 
-// A double click sends the stage to the clicked point.
-void MapWidget::mouseDoubleClickEvent(QMouseEvent* /*event*/) {
-  const MapPoint target = system_.map.ClickStagePoint();
-  if (system_.state.Ready.XYReady == 1) system_.stage.XYMoveAbs(target.X, target.Y);
+// A double click sends the stage to the clicked point, as the pop-up's "Stage" > "Move".
+void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  MoveStageTo(system_.map.PixelToStage(event->position().x(), event->position().y()));
   system_.map.EraseClickMark();
-  update();
+  RefreshIfChanged();
 }
 
 }  // namespace qv

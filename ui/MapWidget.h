@@ -1,22 +1,52 @@
 #pragma once
-// The specimen map picture of the main window: a pixel picture the map draws on (with its XOR
-// marks) shown as an image, and the mouse handed to the map as pixel coordinates.
+// The specimen map picture of the main window: the map draws on a pixel picture that is shown
+// as an image; the mouse goes to the map as pixel coordinates, the right button opens the map's
+// pop-up menu, and the stage mark follows the stage while the window's timer asks it to.
+#include <QMenu>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "app/System.h"
 #include "specimen/PixelCanvas.h"
+#include "ui/WindowServices.h"
 
 namespace qv {
+
+// The map's pixel picture, counting its changes so that the window repaints only after one.
+class ImageCanvas final : public PixelCanvas {
+ public:
+  using PixelCanvas::PixelCanvas;
+  void Clear() override;
+  void FillRect(int left, int top, int width, int height, Colour colour, PenMode mode) override;
+  void OutlineRect(int left, int top, int width, int height, Colour colour, PenMode mode) override;
+  void Line(int x1, int y1, int x2, int y2, Colour colour, PenMode mode) override;
+  uint64_t Changes() const { return changes_; }
+
+ private:
+  uint64_t changes_ = 0;
+};
+
+// What the map asks of the rest of the window.
+struct MapHooks {
+  std::function<void(int32_t)> highlightInGrid;  // an object picked on the map
+  std::function<void()> addCurrentPosition;      // as the object tab's "Add Pos." button
+};
 
 class MapWidget : public QWidget {
   Q_OBJECT
 
  public:
-  // `message` shows a text on the main window's message line.
-  MapWidget(System& system, std::function<void(const std::string&)> message, QWidget* parent);
+  MapWidget(System& system, const WindowServices& services, MapHooks hooks, QWidget* parent);
   ~MapWidget() override;
+
+  // Reads the stage position and moves the stage mark there.
+  void StagePositionDisplay();
+  // Clears the picture and draws the objects, the scan area and the stage mark.
+  void RedrawMap();
+  // Shows the picture again if anything was drawn on it since it was last shown.
+  void RefreshIfChanged();
+  QMenu& Popup() { return *popup_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -26,9 +56,22 @@ class MapWidget : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  void BuildPopup();
+  void UpdatePopupZoom();
+  // The stage starts towards a point of the map (stage microns) without waiting.
+  void MoveStageTo(MapPoint target);
+  void MoveToHighlightedObject();
+
   System& system_;
-  std::function<void(const std::string&)> message_;
-  std::unique_ptr<PixelCanvas> canvas_;
+  const WindowServices& services_;
+  MapHooks hooks_;
+  std::unique_ptr<ImageCanvas> canvas_;
+  uint64_t shownChanges_ = ~uint64_t{0};
+  QMenu* popup_;
+  QAction* moveToObject_ = nullptr;
+  QMenu* zoomMenu_ = nullptr;
+  QAction* zoom1_ = nullptr;
+  QAction* zoom2_ = nullptr;
 };
 
 }  // namespace qv

@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPrinterInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -86,6 +88,7 @@ ProgramWindow::ProgramWindow(System& system, std::function<void()> unloaded)
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("&Read Program", this, &ProgramWindow::ReadProgram);
   file->addAction("&Write Program", this, &ProgramWindow::WriteProgram);
+  file->addAction("&Print", this, &ProgramWindow::PrintProgram);
   QMenu* edit = menuBar()->addMenu("&Edit");
   edit->addAction("&Insert Command", this, &ProgramWindow::InsertLine);
   edit->addAction("&Delete Command", this, &ProgramWindow::DeleteLine);
@@ -188,6 +191,30 @@ void ProgramWindow::WriteProgram() {
   }
   SetInterpMessage("Program written");
   setWindowTitle(Latin1("Program " + path));
+}
+
+void ProgramWindow::PrintProgram() {
+  const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+  if (printerInfo.isNull()) {
+    SetInterpMessage("No printer");
+    return;
+  }
+  QPrinter printer(printerInfo);
+  Print(printer);
+}
+
+// The window as it looks, scaled to the page with its proportions kept.
+void ProgramWindow::Print(QPrinter& printer) {
+  const QPixmap image = grab();
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    SetInterpMessage("Program not printed");
+    return;
+  }
+  const QRect page = painter.viewport();
+  const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+  painter.drawPixmap(QRect(page.topLeft(), size), image);
+  painter.end();
 }
 
 void ProgramWindow::FormatProgram() {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <functional>
@@ -33,6 +34,9 @@ class ProgramWindow : public QMainWindow {
   // The actions of the buttons and menus.
   void ReadProgram();
   void WriteProgram();
+  // The window's image on the default printer; Print(printer) draws it on any printer.
+  void PrintProgram();
+  void Print(QPrinter& printer);
   void FormatProgram();
   void InsertLine();
   void DeleteLine();

@@ -4,6 +4,7 @@
 // empty does nothing, as an unloaded window would.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "foundation/TextEditor.h"
@@ -19,12 +20,15 @@ struct FileChoice {
 
 struct WindowServices {
   std::function<void(const std::string&)> message;  // the main window's message line
-  std::function<void(int)> showTab;  // 0 device control, 1 map, 2 objects, 3 axes
+  std::function<void(int)> showTab;                 // 0 device control, 1 map, 2 objects, 3 axes
   // The modal parameter editor on a keyword file; returns when the file has been written back
   // with the result of writing it (1, or -1 when it could not be written).
   std::function<int16_t(const std::string& path)> editParameters;
   // The modal file dialog; the chosen file's full path, or empty when cancelled.
   std::function<std::string(const FileChoice&)> chooseFile;
+  // The modal one-field text editor preloaded with a text; the edited text after "Done", or
+  // nothing after "Cancel".
+  std::function<std::optional<std::string>(const std::string&)> editText;
   TextEditor* textEditor = nullptr;
 
   void Message(const std::string& text) const {
@@ -38,6 +42,9 @@ struct WindowServices {
   }
   std::string ChooseFile(const FileChoice& choice) const {
     return chooseFile ? chooseFile(choice) : std::string{};
+  }
+  std::optional<std::string> EditText(const std::string& text) const {
+    return editText ? editText(text) : std::nullopt;
   }
   void OpenInTextEditor(const std::string& path) const {
     if (textEditor) textEditor->OpenInTextEditor(path);

@@ -1,0 +1,221 @@
+// The main window on the simulated microscope: its own menus, the map tab's mouse and stage
+// mark, the timer's idle work and printing the program editor.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTest>
+#include <fstream>
+
+#include "tests/support/QtApplication.h"
+#include "tests/support/SimSystem.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramWindow.h"
+#include "ui/WindowFrontEnd.h"
+
+namespace qv::test {
+namespace {
+
+// Finds a menu entry by the captions on its way; a caption matches a title that starts with it.
+QAction* FindEntry(QMenuBar& bar, std::initializer_list<QString> path) {
+  QList<QAction*> actions = bar.actions();
+  QAction* found = nullptr;
+  for (const QString& caption : path) {
+    found = nullptr;
+    for (QAction* action : actions) {
+      if (action->text().startsWith(caption)) found = action;
+    }
+    if (found == nullptr) return nullptr;
+    if (found->menu() != nullptr) actions = found->menu()->actions();
+  }
+  return found;
+}
+
+class WindowOnSim : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureQApplication(); }
+  void SetUp() override {
+    ASSERT_EQ(sim.Start(), 1);
+    window = new MainWindow(sim.system, [this] { sim.front.Attach(nullptr); });
+    sim.front.Attach(window);
+    window->resize(1024, 720);
+    window->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override { delete window; }
+
+  void Choose(std::initializer_list<QString> path) {
+    QAction* entry = FindEntry(*window->menuBar(), path);
+    ASSERT_NE(entry, nullptr) << path.begin()->toStdString();
+    entry->trigger();
+  }
+  // Whether the stage mark's cyan shows within two pixels of the stage point (x, y).
+  bool MarkNear(double x, double y) {
+    const MapPoint at = sim.system.map.StageToPixel(x, y);
+    QImage picture = window->Map().grab().toImage();
+    for (int dx = -2; dx <= 2; ++dx)
+      for (int dy = -2; dy <= 2; ++dy)
+        if (picture.pixelColor(static_cast<int>(at.X) + dx, static_cast<int>(at.Y) + dy) ==
+            QColor(0, 255, 255))
+          return true;
+    return false;
+  }
+  std::string File(const char* name) { return sim.folder.File(name); }
+
+  BasicSimSystem<WindowFrontEnd> sim{RepoFolder("config/demo"), sim::LineOptions{.baud = 9600}};
+  MainWindow* window = nullptr;
+};
+
+TEST_F(WindowOnSim, TheStageMarkFollowsTheStageOnlyWhileTheMapIsShown) {
+  window->Tabs().setCurrentIndex(1);
+  QApplication::processEvents();  // the map gets its picture when it is first shown
+  sim.Run("XY 11000 9000;XY Wait");
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(11000, 9000));
+
+  window->Tabs().setCurrentIndex(0);
+  sim.Run("XY 12000 10000;XY Wait");
+  window->TimerTick();
+  window->Tabs().setCurrentIndex(1);
+  QApplication::processEvents();
+  EXPECT_TRUE(MarkNear(11000, 9000));  // not updated while another tab was shown
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(12000, 10000));
+  EXPECT_FALSE(MarkNear(11000, 9000));  // the old mark was erased
+
+  sim.system.state.CommandBusy = 1;  // a command is running: the tick leaves the mark alone
+  sim.Run("XY 11000 9000;XY Wait");
+  sim.system.state.CommandBusy = 1;
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(12000, 10000));
+  sim.system.state.CommandBusy = 0;
+}
+
+TEST_F(WindowOnSim, ADoubleClickOnTheMapMovesTheStageThere) {
+  window->Tabs().setCurrentIndex(1);
+  QApplication::processEvents();
+  const QPoint click(300, 200);
+  QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, click);
+  const MapPoint target = sim.system.map.PixelToStage(click.x(), click.y());
+  sim.Run("XY Wait");
+  double x = 0;
+  double y = 0;
+  ASSERT_EQ(sim.system.stage.XYReadPos(x, y), 1);
+  EXPECT_NEAR(x, target.X, 1);
+  EXPECT_NEAR(y, target.Y, 1);
+}
+
+TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
+  sim.Run("XY 10500 8500;XY Wait");
+  Choose({"Map", "Set Scan Area", "Top Left"});
+  EXPECT_EQ(sim.system.scan.Area().AreaX0, 10500 - sim.system.scan.Spec().SpecX0);
+
+  std::vector<std::string> edited;
+  window->Services().editParameters = [&](const std::string& path) -> int16_t {
+    edited.push_back(path);
+    std::ofstream(path) << "\"FIELD10X\", 440\r\n\"FIELD10Y\", 330\r\n";
+    return 1;
+  };
+  EditSpecimenFile(sim.system, window->Services(), SpecimenFile::Field);  // "Mag." > "Field Param."
+  ASSERT_EQ(edited, std::vector<std::string>{File("QV_FIELD.TXT")});
+  EXPECT_DOUBLE_EQ(sim.system.scan.Field().FieldX, 440);
+
+  edited.clear();
+  window->Services().editParameters = [&](const std::string& path) -> int16_t {
+    edited.push_back(path);
+    return 1;
+  };
+  Choose({"Scan", "Scan Parameters"});
+  Choose({"Map", "Zoom", "Zoom Parameters"});
+  EXPECT_EQ(edited, (std::vector<std::string>{File("QV_SCAN.TXT"), File("QV_ZOOM.TXT")}));
+}
+
+TEST_F(WindowOnSim, TheZoomEntryCentresOnTheStageAndTheCaptionFollows) {
+  sim.Run("XY 12000 9000;XY Wait");
+  Choose({"Map", "Zoom", "2 : 1"});
+  EXPECT_EQ(sim.system.map.GetZoom(), 2);
+  const MapPoint centre = sim.system.map.StageToSpecimen(12000, 9000);
+  EXPECT_EQ(sim.system.map.ZoomCenterX(), centre.X);
+  FindEntry(*window->menuBar(), {"Map"})->menu()->aboutToShow();
+  EXPECT_NE(FindEntry(*window->menuBar(), {"Map", "Zoom  (2 : 1)"}), nullptr);
+  EXPECT_EQ(window->Tabs().currentIndex(), 1);  // opening "Map" shows the map
+}
+
+TEST_F(WindowOnSim, JoystickCommandsAreAssignedOnlyWhenTheEditorAccepts) {
+  std::string shown;
+  window->Services().editText = [&](const std::string& text) -> std::optional<std::string> {
+    shown = text;
+    return std::nullopt;
+  };
+  Choose({"Conf", "Joystick", "Assigned Commands"});
+  EXPECT_EQ(window->MessageText(), "Joystick commands not assigned");
+  EXPECT_EQ(shown, JoinLines(sim.system.joyCommands.Commands()));
+
+  window->Services().editText = [](const std::string&) -> std::optional<std::string> {
+    return std::string("Ver\r\nXY Rel 10 0\r\nZ Rel 1");
+  };
+  Choose({"Conf", "Joystick", "Assigned Commands"});
+  EXPECT_EQ(window->MessageText(), "Joystick commands assigned");
+  PlainList saved;
+  ASSERT_GT(sim.system.trapar.ReadList(File("QV_JOYCMDS.TXT"), saved), 0);
+  EXPECT_EQ(saved, (PlainList{"Ver", "XY Rel 10 0", "Z Rel 1"}));
+}
+
+class Editor final : public TextEditor {
+ public:
+  void OpenInTextEditor(const std::string& path) override { opened.push_back(path); }
+  void PasteToTextEditor(const std::string& text) override { pasted.push_back(text); }
+  std::vector<std::string> opened;
+  std::vector<std::string> pasted;
+};
+
+TEST_F(WindowOnSim, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) {
+  Editor editor;
+  window->Services().textEditor = &editor;
+  Choose({"Conf", "Error Log"});
+  ASSERT_EQ(editor.pasted.size(), 1u);
+  EXPECT_EQ(editor.pasted[0], sim.system.comm.CommLogText());
+  Choose({"Int.", "Commands"});
+  Choose({"Int.", "Symb. Const.", "Edit"});
+  EXPECT_EQ(editor.opened,
+            (std::vector<std::string>{File("QV_COMMANDS.TXT"), File("QV_SYMCONST.TXT")}));
+
+  window->Services().editParameters = [](const std::string& path) -> int16_t {
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t at = text.find("\"MOVETIMEOUT\"");
+    text.replace(at, text.find("\r\n", at) - at, "\"MOVETIMEOUT\", 17");
+    std::ofstream(path) << text;
+    return 1;
+  };
+  Choose({"Conf", "Configuration"});
+  EXPECT_EQ(sim.system.state.Config.MoveTimeout, 17);
+  EXPECT_EQ(sim.system.comm.CommIsReady(), 1);
+  EXPECT_EQ(sim.system.state.Ready.XYReady, 1);
+  sim.Run("XY 500 700;XY Wait");
+  double x = 0;
+  double y = 0;
+  ASSERT_EQ(sim.system.stage.XYReadPos(x, y), 1);
+  EXPECT_EQ(x, 500);
+  EXPECT_EQ(y, 700);
+}
+
+TEST_F(WindowOnSim, TheProgramEditorPrintsItsImage) {
+  ProgramWindow program(sim.system, [] {});
+  program.show();
+  QApplication::processEvents();
+  const std::string pdf = File("program.pdf");
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(pdf));
+  program.Print(printer);
+  QFile file(QString::fromStdString(pdf));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.read(4) == "%PDF");
+  EXPECT_GT(file.size(), 2000);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,258 @@
+#include "ui/MainMenus.h"
+
+#include "foundation/Config.h"
+#include "specimen/Scan.h"
+
+namespace qv {
+
+namespace {
+
+// Runs an entry's action when it is chosen.
+template <class Action>
+QAction* Entry(QMenu& menu, const char* caption, QObject* owner, Action action) {
+  return menu.addAction(caption, owner, std::move(action));
+}
+
+}  // namespace
+
+void EditSpecimenFile(System& system, const WindowServices& services, SpecimenFile file) {
+  static constexpr const char* kFiles[] = {kScanAreaFile, kScanGridFile, kScanFile, kSpecimenFile,
+                                           kFieldFile};
+  const char* name = kFiles[static_cast<int>(file)];
+  Scan& scan = system.scan;
+  const bool outline = file == SpecimenFile::ScanArea || file == SpecimenFile::ScanGrid;
+  if (outline) system.map.DrawScanAreaOutline();  // XOR: erases the old outline
+  services.EditParameters(system.state.AppDir + name);
+  switch (file) {
+    case SpecimenFile::ScanArea:
+      scan.ReadScanArea();
+      break;
+    case SpecimenFile::ScanGrid:
+      scan.ReadScanGrid();
+      break;
+    case SpecimenFile::Scan:
+      scan.ReadScanPar();
+      break;
+    case SpecimenFile::Specimen:
+      scan.ReadSpecimen();
+      break;
+    case SpecimenFile::Field:
+      scan.ReadFieldPar();
+      scan.FieldSizeFromMag();
+      break;
+  }
+  if (outline || file == SpecimenFile::Field) scan.ScanRecompute();
+  if (outline) system.map.DrawScanAreaOutline();
+}
+
+MainMenus::MainMenus(System& system, const WindowServices& services, MainMenuHooks hooks,
+                     QObject* parent)
+    : QObject(parent), system_(system), services_(services), hooks_(std::move(hooks)) {}
+
+void MainMenus::AddConf(QMenuBar& bar) {
+  QMenu* conf = bar.addMenu("Conf");
+  Entry(*conf, "Configuration", this, [this] { EditConfiguration(); });
+  joystick_ = conf->addMenu("Joystick");
+  AddJoystickEntries();
+  Entry(*conf, "Error Log", this, [this] { ShowChannelLog(); });
+  conf->addSeparator();
+  Entry(*conf, "Quit", this, [this] {
+    if (hooks_.quit) hooks_.quit();
+  });
+}
+
+void MainMenus::AddJoystickEntries() {
+  joyOn_ = Entry(*joystick_, "On?", this, [this] {
+    system_.joystick.ToggleOn();
+    if (hooks_.joyVisibility) hooks_.joyVisibility();
+    JoyVisibility();
+  });
+  joyOn_->setCheckable(true);
+  calibrate_ = Entry(*joystick_, "Calibrate", this, [this] { ToggleCalibration(); });
+  calibrate_->setCheckable(true);
+  Entry(*joystick_, "Assigned Commands", this, [this] { AssignJoystickCommands(); });
+  Entry(*joystick_, "Toggle Axes", this, [this] {
+    system_.joystick.ToggleAxes();
+    if (hooks_.joyVisibility) hooks_.joyVisibility();
+  });
+  Entry(*joystick_, "Param.", this, [this] {
+    services_.EditParameters(ProgramFile(kJoyParFile));
+    system_.joystick.ReadJoyPar();
+  });
+  JoyVisibility();
+}
+
+void MainMenus::JoyVisibility() {
+  if (joyOn_) joyOn_->setChecked(system_.state.JoyOn == 1);
+  if (calibrate_) calibrate_->setChecked(system_.joystick.JoyCalibrating() == 1);
+}
+
+void MainMenus::EditConfiguration() {
+  services_.EditParameters(ProgramFile(kConfigFile));
+  system_.ApplyConfiguration();
+}
+
+// The first choice starts a calibration, the second judges it.
+void MainMenus::ToggleCalibration() {
+  Joystick& joystick = system_.joystick;
+  if (joystick.JoyCalibrating() == 1) {
+    joystick.JoyCalibCheck();
+  } else {
+    joystick.JoyCalibStart();
+  }
+  JoyVisibility();
+}
+
+void MainMenus::AssignJoystickCommands() {
+  JoyCommands& commands = system_.joyCommands;
+  const std::optional<std::string> text = services_.EditText(JoinLines(commands.Commands()));
+  if (!text) {
+    services_.Message("Joystick commands not assigned");
+    return;
+  }
+  commands.Commands() = SplitLines(*text);
+  commands.WriteJoyCmds();
+  commands.ReadJoyCmds();
+  services_.Message("Joystick commands assigned");
+}
+
+// The channel's messages go to the text editor; an empty log opens nothing.
+void MainMenus::ShowChannelLog() {
+  const std::string log = system_.comm.CommLogText();
+  if (!log.empty()) services_.PasteToTextEditor(log);
+}
+
+void MainMenus::AddMapAndScan(QMenuBar& bar) {
+  QMenu* map = bar.addMenu("Map");
+  connect(map, &QMenu::aboutToShow, this, [this] {
+    services_.ShowTab(1);
+    UpdateZoomEntries();
+  });
+  QMenu* grid = map->addMenu("Set Scan Grid");
+  QMenu* gridMove = map->addMenu("Move in Scan Grid");
+  // The grid corners are set and visited with the "Grid" command; these entries do nothing.
+  for (const char* caption : {"Top Left", "Bottom Right"})
+    grid->addAction(caption)->setEnabled(false);
+  for (const char* caption : {"to Top Left", "to Bottom Right", "to Coordinates"})
+    gridMove->addAction(caption)->setEnabled(false);
+  Entry(*map, "Scan Grid Parameters", this,
+        [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanGrid); });
+  map->addSeparator();
+  AddScanAreaEntries(*map);
+  map->addSeparator();
+  AddZoomEntries(*map);
+  Entry(*map, "Refresh Map", this, [this] {
+    if (hooks_.redrawMap) hooks_.redrawMap();
+  });
+
+  QMenu* scan = bar.addMenu("Scan");
+  const std::pair<const char*, const char*> fields[] = {{"Go to First Field", "FF"},
+                                                        {"Go to Previous Field", "PF"},
+                                                        {"Go to Next Field", "NF"},
+                                                        {"Go to Last Field", "LF"}};
+  for (const auto& [caption, word] : fields) {
+    const std::string arguments = word;
+    Entry(*scan, caption, this, [this, arguments] { system_.scanCommands.CmdScan(arguments); });
+  }
+  scan->addSeparator();
+  Entry(*scan, "Scan Parameters", this,
+        [this] { EditSpecimenFile(system_, services_, SpecimenFile::Scan); });
+}
+
+void MainMenus::AddScanAreaEntries(QMenu& map) {
+  struct Group {
+    const char* title;
+    std::vector<std::pair<const char*, const char*>> entries;
+  };
+  const Group groups[] = {
+      {"Set Scan Area",
+       {{"Top Left", "Set TL"},
+        {"Bottom Right", "Set BR"},
+        {"Top", "Set T"},
+        {"Bottom", "Set B"},
+        {"Left", "Set L"},
+        {"Right", "Set R"}}},
+      {"Anchor Scan Area", {{"Top Left", "Anchor TL"}, {"Bottom Right", "Anchor BR"}}},
+      {"Move in Scan Area",
+       {{"to Top Left", "Move TL"},
+        {"to Bottom Right", "Move BR"},
+        {"to Top", "Move T"},
+        {"to Bottom", "Move B"},
+        {"to Left", "Move L"},
+        {"to Right", "Move R"}}}};
+  for (const Group& group : groups) {
+    QMenu* sub = map.addMenu(group.title);
+    for (const auto& [caption, words] : group.entries) {
+      const std::string arguments = words;
+      Entry(*sub, caption, this, [this, arguments] { AreaCommand(arguments); });
+    }
+  }
+  Entry(map, "Scan Area Parameters", this,
+        [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanArea); });
+  Entry(map, "Specimen Parameters", this,
+        [this] { EditSpecimenFile(system_, services_, SpecimenFile::Specimen); });
+}
+
+// The entries go through the command language; their replies are not shown.
+void MainMenus::AreaCommand(const std::string& arguments) {
+  system_.scanCommands.CmdArea(arguments);
+}
+
+void MainMenus::AddZoomEntries(QMenu& map) {
+  zoom_ = map.addMenu("Zoom");
+  zoom1_ = Entry(*zoom_, "1 : 1", this, [this] {
+    system_.map.Zoom1To1();
+    if (hooks_.redrawMap) hooks_.redrawMap();
+  });
+  // The map centres on the stage.
+  zoom2_ = Entry(*zoom_, "2 : 1", this, [this] {
+    double x = 0;
+    double y = 0;
+    if (system_.stage.XYReadPos(x, y) < 0) return;
+    const MapPoint centre = system_.map.StageToSpecimen(x, y);
+    system_.map.ZoomSet(2, centre.X, centre.Y);
+    if (hooks_.redrawMap) hooks_.redrawMap();
+  });
+  zoom1_->setCheckable(true);
+  zoom2_->setCheckable(true);
+  Entry(*zoom_, "Zoom Parameters", this, [this] {
+    services_.EditParameters(ProgramFile(kZoomFile));
+    system_.map.ReadZoomPar();
+  });
+  UpdateZoomEntries();
+}
+
+void MainMenus::UpdateZoomEntries() {
+  zoom_->setTitle(QString::fromStdString(system_.map.ZoomCaption(ZoomMenu::Main)));
+  zoom1_->setChecked(system_.map.GetZoom() == 1);
+  zoom2_->setChecked(system_.map.GetZoom() == 2);
+}
+
+void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
+  QMenu* axes = bar.addMenu("Axes");
+  connect(axes, &QMenu::aboutToShow, this, [this] { services_.ShowTab(3); });
+  Entry(*axes, "Add Axis", this, [this] {
+    if (hooks_.addAxis) hooks_.addAxis();
+  });
+  Entry(*axes, "Add Destination", this, [this] {
+    if (hooks_.addDestination) hooks_.addDestination();
+  });
+
+  QMenu* interpreter = bar.addMenu("Int.");
+  Entry(*interpreter, "Commands", this,
+        [this] { services_.OpenInTextEditor(ProgramFile("QV_COMMANDS.TXT")); });
+  Entry(*interpreter, "Interpreter", this, [this] {
+    if (hooks_.showProgram) hooks_.showProgram();
+  });
+  QMenu* symbols = interpreter->addMenu("Symb. Const.");
+  Entry(*symbols, "Edit", this, [this] { services_.OpenInTextEditor(ProgramFile(kSymConstFile)); });
+  Entry(*symbols, "Reload", this, [this] { ReadSymConst(system_.trapar, system_.state); });
+  Entry(*interpreter, "Loaded Forms", this,
+        [this] { system_.platform.notifier.MessageBox(system_.display.ListForms()); });
+  Entry(*interpreter, "Launch Capture Prog", this, [this] {
+    services_.Message(hooks_.launchCapture ? hooks_.launchCapture()
+                                           : std::string("Capture Program Not Launched"));
+  });
+}
+
+}  // namespace qv
