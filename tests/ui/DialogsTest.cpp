@@ -21,6 +21,8 @@
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/RecordingNotifier.h"
+#include "ui/FileListing.h"
+#include "ui/FilesWindow.h"
 #include "ui/ParListWindow.h"
 
 namespace qv::test {
@@ -35,6 +37,14 @@ class AnsweringNotifier : public RecordingNotifier {
     return buttons == MsgButtons::Ok ? MsgResult::Ok : answer;
   }
   MsgResult answer = MsgResult::No;
+};
+
+class RecordingEditor : public TextEditor {
+ public:
+  void OpenInTextEditor(const std::string& path) override { opened.push_back(path); }
+  void PasteToTextEditor(const std::string& text) override { pasted.push_back(text); }
+  std::vector<std::string> opened;
+  std::vector<std::string> pasted;
 };
 
 // Closes whatever modal dialog is up once the event loop runs, after `act` has worked on it.
@@ -175,6 +185,167 @@ TEST_F(ParListTest, EditParFileOnAFileElsewhereKeepsTheProgramFolder) {
   EXPECT_EQ(EditParFile(nullptr, trapar, notifier, path), 1);
   EXPECT_EQ(GetBytes(path), "\"A\",9\r\n");
   EXPECT_EQ(trapar.GetParPath(), folder.File("QV_PARXY.TXT"));
+}
+
+// --- File dialog ---
+
+class FilesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureQApplication(); }
+  void SetUp() override { window.SetNotifier(notifier); }
+  QStringList Listed(QListWidget& list) {
+    QStringList names;
+    for (int i = 0; i < list.count(); ++i)
+      names << list.item(i)->text();
+    return names;
+  }
+  void Select(const QString& name) {
+    for (auto* item : window.Files().findItems(name, Qt::MatchExactly))
+      item->setSelected(true);
+  }
+  static void SetChanged(const std::string& path, const QDateTime& when) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+  }
+
+  TempFolder folder;
+  std::string programFolder = [this] {
+    PutBytes(folder.File("RUN.PRG"), "XY 1 2\r\n");
+    PutBytes(folder.File("low.prg"), "");
+    PutBytes(folder.File("NOTES"), std::string(1234, 'x'));
+    std::filesystem::create_directory(folder.File("Data"));
+    return folder.Dir();
+  }();
+  AnsweringNotifier notifier;
+  RecordingEditor editor;
+  FilesWindow window{editor, programFolder};
+};
+
+TEST_F(FilesTest, OpensOnTheProgramFolderWithItsDefaultsAndMenus) {
+  EXPECT_EQ(window.windowTitle(), "File Dialog");
+  EXPECT_EQ(window.CurrentDir().toStdString() + "/", folder.Dir());
+  EXPECT_EQ(window.Filters().count(), 1);
+  EXPECT_EQ(window.Filters().currentText(), "*.*");
+  EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg", "NOTES", "RUN.PRG"}));
+  EXPECT_TRUE(Listed(window.Folders()).contains("Data"));
+  EXPECT_GE(window.Drives().count(), 1);
+  EXPECT_EQ(window.Action("mnuDone")->text(), "             Done");
+  EXPECT_FALSE(window.Action("mnuCopyFolder")->isEnabled());
+  EXPECT_FALSE(window.Action("mnuCopyFiles")->isEnabled());
+  EXPECT_TRUE(window.Action("mnuDeleteFiles")->isEnabled());
+}
+
+TEST_F(FilesTest, PatternsFillTheFilterListAndTheFilterNarrowsTheFiles) {
+  window.SetPatterns("*.PRG *.*");
+  ASSERT_EQ(window.Filters().count(), 2);
+  EXPECT_EQ(window.Filters().itemText(0), "*.PRG");
+  window.SetFilter("*.PRG");
+  EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg", "RUN.PRG"}));
+  EXPECT_EQ(window.Filters().currentIndex(), 0);
+  window.SetTitle("Read Program");
+  EXPECT_EQ(window.windowTitle(), "Read Program");
+}
+
+TEST_F(FilesTest, PickingShowsSizeAndDateAndDoneOrCancelDecideTheResult) {
+  SetChanged(folder.File("NOTES"), QDateTime(QDate(2024, 3, 7), QTime(14, 5)));
+  window.PickFile("NOTES");
+  EXPECT_EQ(window.FileField().text(), "NOTES");
+  EXPECT_EQ(window.Size().text(), "1,234");
+  EXPECT_EQ(window.Date().text(), "03-07-2024 02:05PM");
+  window.Done();
+  EXPECT_EQ(window.GetResDir() + "/", folder.Dir());
+  EXPECT_EQ(window.GetResFile(), "NOTES");
+  window.PickFile("RUN.PRG");
+  window.Cancel();
+  EXPECT_EQ(window.GetResDir(), "");
+  EXPECT_EQ(window.GetResFile(), "");
+}
+
+TEST_F(FilesTest, FileListToTextListsEveryShownFileForTheEditor) {
+  SetChanged(folder.File("NOTES"), QDateTime(QDate(2023, 12, 31), QTime(0, 9)));
+  window.SetFilter("NOTES");
+  window.FileListToText();
+  ASSERT_EQ(editor.pasted.size(), 1u);
+  EXPECT_EQ(editor.pasted[0],
+            window.CurrentDir().toStdString() + "\r\nNOTES\t1,234\t12-31-2023 12:09AM\r\n");
+}
+
+TEST_F(FilesTest, DeletingFilesAsksFirstAndANoDeletesNothing) {
+  Select("RUN.PRG");
+  Select("NOTES");
+  notifier.answer = MsgResult::No;
+  window.DeleteFiles();
+  EXPECT_EQ(notifier.LastText(), "Delete selected files?");
+  EXPECT_TRUE(std::filesystem::exists(folder.File("RUN.PRG")));
+  EXPECT_EQ(window.Files().count(), 3);
+  Select("RUN.PRG");
+  Select("NOTES");
+  notifier.answer = MsgResult::Yes;
+  window.DeleteFiles();
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"Data", "low.prg"}));
+  EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg"}));
+}
+
+TEST_F(FilesTest, FoldersAreMadeAndRemovedOnlyWhenThatIsSafe) {
+  EXPECT_FALSE(window.CreateFolder("../escape"));
+  EXPECT_FALSE(std::filesystem::exists(folder.File("../escape")));
+  EXPECT_FALSE(window.CreateFolder("Data"));
+  EXPECT_NE(notifier.LastText().find("already exists"), std::string::npos);
+  EXPECT_TRUE(window.CreateFolder(" New "));
+  EXPECT_TRUE(std::filesystem::is_directory(folder.File("New")));
+
+  PutBytes(folder.File("Data/keep.txt"), "keep");
+  window.Folders().setCurrentItem(window.Folders().findItems("Data", Qt::MatchExactly)[0]);
+  notifier.answer = MsgResult::Yes;
+  window.DeleteFolder();
+  EXPECT_EQ(notifier.Messages[notifier.Messages.size() - 2].Text,
+            "Delete " + folder.File("Data") + " ?");
+  EXPECT_TRUE(std::filesystem::exists(folder.File("Data/keep.txt")));
+  window.Folders().setCurrentItem(window.Folders().findItems("New", Qt::MatchExactly)[0]);
+  window.DeleteFolder();
+  EXPECT_FALSE(std::filesystem::exists(folder.File("New")));
+}
+
+TEST_F(FilesTest, ViewAndNewTextGoToTheTextEditorAndBadFoldersAreRefused) {
+  window.ViewAsText();
+  EXPECT_TRUE(editor.opened.empty());
+  window.PickFile("RUN.PRG");
+  window.Action("mnuViewText")->trigger();
+  window.Action("mnuNewText")->trigger();
+  EXPECT_EQ(editor.opened, (std::vector<std::string>{folder.File("RUN.PRG"), ""}));
+
+  const QString before = window.CurrentDir();
+  EXPECT_FALSE(window.ChangeDir(QString::fromStdString(folder.File("gone"))));
+  EXPECT_EQ(window.CurrentDir(), before);
+  EXPECT_TRUE(window.ChangeDir(QString::fromStdString(folder.File("Data"))));
+  EXPECT_EQ(window.Folders().item(0)->text(), "..");
+  EXPECT_EQ(window.Files().count(), 0);
+}
+
+TEST_F(FilesTest, ChooseFileGivesTheFullPathOrNothing) {
+  WhenShown<FilesWindow>([](FilesWindow& shown) {
+    EXPECT_EQ(shown.Files().count(), 2);  // *.PRG first
+    shown.PickFile("RUN.PRG");
+    shown.Done();
+  });
+  EXPECT_EQ(ChooseFile(nullptr, editor, programFolder, "Read", "*.PRG *.*", ""),
+            folder.File("RUN.PRG"));
+  WhenShown<FilesWindow>([](FilesWindow& shown) {
+    shown.PickFile("RUN.PRG");
+    shown.close();
+  });
+  EXPECT_EQ(ChooseFile(nullptr, editor, programFolder, "Read", "*.PRG", folder.File("gone")), "");
+}
+
+TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
+  EXPECT_EQ(FormatFileSize(0), "0");
+  EXPECT_EQ(FormatFileSize(999), "999");
+  EXPECT_EQ(FormatFileSize(1000), "1,000");
+  EXPECT_EQ(FormatFileSize(1234567), "1,234,567");
+  EXPECT_EQ(FormatFileDate({2024, 1, 2, 0, 0}), "01-02-2024 12:00AM");
+  EXPECT_EQ(FormatFileDate({2024, 11, 22, 12, 30}), "11-22-2024 12:30PM");
+  EXPECT_EQ(FormatFileDate({2024, 11, 22, 23, 59}), "11-22-2024 11:59PM");
 }
 
 }  // namespace
