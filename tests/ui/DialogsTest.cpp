@@ -18,12 +18,16 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "commands/Display.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/QtApplication.h"
+#include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RecordingNotifier.h"
+#include "ui/EditWindow.h"
 #include "ui/FileListing.h"
 #include "ui/FilesWindow.h"
 #include "ui/ParListWindow.h"
+#include "ui/StringSelWindow.h"
 
 namespace qv::test {
 namespace {
@@ -346,6 +350,77 @@ TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
   EXPECT_EQ(FormatFileDate({2024, 1, 2, 0, 0}), "01-02-2024 12:00AM");
   EXPECT_EQ(FormatFileDate({2024, 11, 22, 12, 30}), "11-22-2024 12:30PM");
   EXPECT_EQ(FormatFileDate({2024, 11, 22, 23, 59}), "11-22-2024 11:59PM");
+}
+
+// --- Pick list ---
+
+class StringSelTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureQApplication(); }
+  void SetUp() override {
+    front.loaded = {"frmQuorvalin"};
+    front.commandText = "Rel 10 20";
+    window.StringLoad({"XY", "Z", "W1"});
+  }
+  RecordingFrontEnd front;
+  Display display{front};
+  StringSelWindow window{display};
+};
+
+TEST_F(StringSelTest, ShiftPutsTheChoiceInFrontOfTheCommand) {
+  EXPECT_EQ(window.GiveSelected(), "");
+  window.List().setCurrentRow(0);
+  QTest::keyClick(&window.List(), Qt::Key_Return, Qt::ShiftModifier);
+  EXPECT_EQ(front.commandText, "XY Rel 10 20");
+  EXPECT_EQ(window.GiveSelected(), "XY");
+}
+
+TEST_F(StringSelTest, AClickOrEnterWithoutShiftReplacesTheCommandOnce) {
+  QListWidget& list = window.List();
+  window.show();
+  const QRect row = list.visualItemRect(list.item(1));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row.center());
+  EXPECT_EQ(front.commandText, "Z");
+  list.setCurrentRow(2);
+  QTest::keyClick(&list, Qt::Key_Enter);
+  EXPECT_EQ(front.commandText, "W1");
+  EXPECT_TRUE(window.isVisible());
+  QTest::keyClick(&list, Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(StringSelTest, WindowGrowsWithItsTextsButStaysOnTheScreen) {
+  const int narrow = window.width();
+  window.StringLoad({"XY", std::string(60, 'W')});
+  EXPECT_GT(window.width(), narrow);
+  window.StringLoad(std::vector<std::string>(500, std::string(2000, 'W')));
+  const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+  EXPECT_LE(window.width(), screen.width());
+  EXPECT_LE(window.height(), screen.height());
+}
+
+// --- Text editor ---
+
+TEST(EditWindowTest, DoneGivesTheTextCancelAndClosingGiveNothing) {
+  EnsureQApplication();
+  EditWindow window;
+  EXPECT_EQ(window.GetAccept(), 0);
+  window.SetText("XY Rel 1 0\r\nZ 5");
+  EXPECT_EQ(window.Field().toPlainText(), "XY Rel 1 0\nZ 5");
+  window.Field().appendPlainText("F 2");
+  window.findChild<QPushButton*>("btnDone")->click();
+  EXPECT_EQ(window.GetAccept(), 1);
+  EXPECT_EQ(window.GetTextRes(), "XY Rel 1 0\r\nZ 5\r\nF 2");
+
+  window.show();
+  window.findChild<QPushButton*>("btnCancel")->click();
+  EXPECT_EQ(window.GetAccept(), 0);
+  EXPECT_EQ(window.GetTextRes(), "");
+  window.Done();
+  window.show();
+  window.close();
+  EXPECT_EQ(window.GetAccept(), 0);
+  EXPECT_EQ(window.GetTextRes(), "");
 }
 
 }  // namespace
