@@ -1,0 +1,61 @@
+#include "ui/EditWindow.h"
+
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qv {
+namespace {
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+EditWindow::EditWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmEdit");
+  setModal(true);
+  resize(420, 300);
+  auto* layout = new QVBoxLayout(this);
+  txtEdit_ = new QPlainTextEdit(this);
+  txtEdit_->setObjectName("txtEdit");
+  layout->addWidget(txtEdit_);
+  auto* buttons = new QHBoxLayout;
+  auto* done = new QPushButton("Done", this);
+  done->setObjectName("btnDone");
+  auto* cancel = new QPushButton("Cancel", this);
+  cancel->setObjectName("btnCancel");
+  // Enter belongs to the text: neither button may take it as a default.
+  done->setAutoDefault(false);
+  cancel->setAutoDefault(false);
+  buttons->addStretch();
+  buttons->addWidget(done);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(done, &QPushButton::clicked, this, &EditWindow::Done);
+  connect(cancel, &QPushButton::clicked, this, &EditWindow::reject);
+}
+
+void EditWindow::SetText(const std::string& text) {
+  QString shown = Latin1(text);
+  shown.replace("\r\n", "\n");
+  txtEdit_->setPlainText(shown);
+}
+
+void EditWindow::Done() {
+  accept_ = 1;
+  QString text = txtEdit_->toPlainText();
+  text.replace("\n", "\r\n");
+  textRes_ = text.toLatin1().toStdString();
+  QDialog::accept();
+}
+
+void EditWindow::reject() {
+  accept_ = 0;
+  textRes_.clear();
+  QDialog::reject();
+}
+
+}  // namespace qv

@@ -1,0 +1,193 @@
+#include "ui/ParListWindow.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <filesystem>
+
+namespace qv {
+namespace {
+
+// The edit box sits a little below the cell's top edge and is a little narrower than the cell,
+// so that the grid lines around it stay visible.
+constexpr int kFieldInset = 1;
+constexpr int kNameColumn = 0;
+constexpr int kValueColumn = 1;
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string FromLatin1(const QString& text) {
+  return text.toLatin1().toStdString();
+}
+
+QTableWidgetItem* HeaderItem(const char* caption, Qt::Alignment alignment) {
+  auto* item = new QTableWidgetItem(caption);
+  item->setTextAlignment(alignment | Qt::AlignVCenter);
+  return item;
+}
+
+}  // namespace
+
+ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent)
+    : QDialog(parent), trapar_(trapar), notifier_(notifier) {
+  setObjectName("frmParList");
+  setModal(true);
+  resize(460, 520);
+  auto* layout = new QVBoxLayout(this);
+  lblPath_ = new QLabel(this);
+  lblPath_->setObjectName("lblPath");
+  fgrPar_ = new QTableWidget(0, 2, this);
+  fgrPar_->setObjectName("fgrPar");
+  fgrPar_->setHorizontalHeaderItem(kNameColumn, HeaderItem("Parameter", Qt::AlignLeft));
+  fgrPar_->setHorizontalHeaderItem(kValueColumn, HeaderItem("Value", Qt::AlignRight));
+  fgrPar_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  fgrPar_->verticalHeader()->hide();
+  fgrPar_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  fgrPar_->setSelectionMode(QAbstractItemView::SingleSelection);
+  layout->addWidget(lblPath_);
+  layout->addWidget(fgrPar_);
+  txtField_ = new QLineEdit(fgrPar_->viewport());
+  txtField_->setObjectName("txtField");
+  txtField_->hide();
+  txtField_->installEventFilter(this);
+  connect(fgrPar_, &QTableWidget::cellClicked, this, &ParListWindow::OpenEditor);
+  connect(txtField_, &QLineEdit::returnPressed, this, &ParListWindow::CommitEditor);
+}
+
+int16_t ParListWindow::Load() {
+  const int16_t result = trapar_.ReadParFile();
+  if (result != 1) return result;
+  const QString path = QString::fromStdString(trapar_.GetParPath());
+  setWindowTitle(path);
+  lblPath_->setText(path);
+  FillGrid();
+  loaded_ = true;
+  return 1;
+}
+
+void ParListWindow::FillGrid() {
+  const int count = trapar_.ParCount();
+  fgrPar_->setRowCount(count);
+  for (int row = 0; row < count; ++row) {
+    std::string name;
+    ParValue value;
+    trapar_.GetParAt(row, name, value);
+    auto* nameItem = new QTableWidgetItem(Latin1(name));
+    auto* valueItem = new QTableWidgetItem(Latin1(FormatParValue(value)));
+    valueItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    fgrPar_->setItem(row, kNameColumn, nameItem);
+    fgrPar_->setItem(row, kValueColumn, valueItem);
+  }
+}
+
+void ParListWindow::OpenEditor(int row, int column) {
+  // Only values go back into the list; an edit box over a name would accept a change that is
+  // then silently thrown away.
+  if (column != kValueColumn || row < 0 || row >= fgrPar_->rowCount()) return;
+  QTableWidgetItem* item = fgrPar_->item(row, column);
+  const QRect cell = fgrPar_->visualItemRect(item);
+  editRow_ = row;
+  txtField_->setGeometry(cell.left(), cell.top() + kFieldInset, cell.width() - kFieldInset,
+                         cell.height());
+  txtField_->setText(item->text());
+  txtField_->show();
+  txtField_->setFocus();
+}
+
+void ParListWindow::CommitEditor() {
+  if (editRow_ >= 0) fgrPar_->item(editRow_, kValueColumn)->setText(txtField_->text());
+  DropEditor();
+}
+
+void ParListWindow::DropEditor() {
+  editRow_ = -1;
+  txtField_->hide();
+}
+
+bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == txtField_ && event->type() == QEvent::FocusOut) DropEditor();
+  if (watched == txtField_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    DropEditor();
+    return true;  // Esc leaves the box, not the window
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void ParListWindow::CopyValuesBack() {
+  for (int row = 0; row < fgrPar_->rowCount(); ++row)
+    trapar_.SetParAt(row, FromLatin1(fgrPar_->item(row, kValueColumn)->text()));
+}
+
+bool ParListWindow::KeepOpenAfterFailedWrite() {
+  const std::string text = "The changes to " + trapar_.GetParPath() +
+                           " are not saved. Keep the window open to try again?";
+  return notifier_.MessageBox(text, MsgIcon::Question, "", MsgButtons::YesNo) == MsgResult::Yes;
+}
+
+void ParListWindow::done(int result) {
+  // A window whose file was never read holds no values of that file; writing would replace
+  // the file with whatever list the module held last.
+  if (!loaded_) return QDialog::done(result);
+  DropEditor();
+  CopyValuesBack();
+  writeResult_ = trapar_.WriteParFile();
+  if (writeResult_ != 1 && KeepOpenAfterFailedWrite()) return;
+  QDialog::done(result);
+}
+
+namespace {
+
+// Points the module at the file for the edit. A file in the program folder is named as the
+// other callers name it; any other full path is set whole, and the module's folder and file
+// are put back afterwards so that later loads still look in the program folder.
+class CurrentFileScope {
+ public:
+  CurrentFileScope(Trapar& trapar, const std::string& path)
+      : trapar_(trapar), folder_(trapar.ParDir()) {
+    const std::string current = trapar.GetParPath();
+    file_ = current.substr(folder_.size());
+    const bool inFolder = !folder_.empty() && path.rfind(folder_, 0) == 0;
+    if (inFolder) {
+      trapar.SetParFile(path.substr(folder_.size()));
+    } else if (std::filesystem::path(path).is_absolute()) {
+      restore_ = true;
+      trapar.SetParDir("");
+      trapar.SetParFile(path);
+    } else {
+      trapar.SetParFile(path);
+    }
+  }
+  ~CurrentFileScope() {
+    if (!restore_) return;
+    trapar_.SetParDir(folder_);
+    trapar_.SetParFile(file_);
+  }
+  CurrentFileScope(const CurrentFileScope&) = delete;
+  CurrentFileScope& operator=(const CurrentFileScope&) = delete;
+
+ private:
+  Trapar& trapar_;
+  std::string folder_;
+  std::string file_;
+  bool restore_ = false;
+};
+
+}  // namespace
+
+int16_t EditParFile(QWidget* parent, Trapar& trapar, Notifier& notifier, const std::string& path) {
+  CurrentFileScope scope(trapar, path);
+  ParListWindow window(trapar, notifier, parent);
+  const int16_t loaded = window.Load();
+  if (loaded != 1) return loaded;
+  window.exec();
+  return window.WriteResult();
+}
+
+}  // namespace qv

@@ -1,0 +1,65 @@
+#pragma once
+// The parameter list editor: one keyword file as a two-column grid of names and values. It works
+// on the current keyword list of the Trapar module, so that the caller's next read sees exactly
+// what was written; closing copies the values back and rewrites the whole file.
+#include <QDialog>
+#include <cstdint>
+#include <string>
+
+#include "foundation/Notifier.h"
+#include "foundation/Trapar.h"
+
+class QLabel;
+class QLineEdit;
+class QTableWidget;
+
+namespace qv {
+
+class ParListWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent = nullptr);
+
+  // Reads the current parameter file into the grid; -1 (with the module's message) when it is
+  // missing or unreadable, and then the window must not be shown: nothing would be written back.
+  int16_t Load();
+  // The result of writing the file back on closing; 0 while the window has not been closed.
+  int16_t WriteResult() const { return writeResult_; }
+
+  // The floating edit box over a cell: OpenEditor places it, Enter commits it, any other way of
+  // leaving it drops what was typed.
+  void OpenEditor(int row, int column);
+  void CommitEditor();
+  void DropEditor();
+
+  QTableWidget& Grid() { return *fgrPar_; }
+  QLineEdit& Field() { return *txtField_; }
+
+  void done(int result) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FillGrid();
+  void CopyValuesBack();
+  bool KeepOpenAfterFailedWrite();
+
+  Trapar& trapar_;
+  Notifier& notifier_;
+  QTableWidget* fgrPar_;
+  QLineEdit* txtField_;
+  QLabel* lblPath_;
+  int editRow_ = -1;
+  bool loaded_ = false;
+  int16_t writeResult_ = 0;
+};
+
+// Sets the current parameter file to `path`, lets the operator edit it in the modal window and
+// writes it back on closing. Returns WriteParFile's result, or -1 when the file could not be read
+// (nothing is written then). A full path outside the program folder leaves the module's folder
+// and file as they were once the window has closed.
+int16_t EditParFile(QWidget* parent, Trapar& trapar, Notifier& notifier, const std::string& path);
+
+}  // namespace qv

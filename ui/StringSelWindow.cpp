@@ -1,0 +1,85 @@
+#include "ui/StringSelWindow.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace qv {
+namespace {
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool ShiftHeld(Qt::KeyboardModifiers modifiers) {
+  return modifiers.testFlag(Qt::ShiftModifier);
+}
+
+}  // namespace
+
+StringSelWindow::StringSelWindow(Display& display, QWidget* parent)
+    : QDialog(parent), display_(display) {
+  setObjectName("frmStringSel");
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  lstStrings_ = new QListWidget(this);
+  lstStrings_->setObjectName("lstStrings");
+  layout->addWidget(lstStrings_);
+  lstStrings_->installEventFilter(this);
+  // A click chooses; Enter is taken in the event filter. The list's own "activated" is not used:
+  // on some styles a click would activate as well and one choice would be made twice.
+  connect(lstStrings_, &QListWidget::clicked, this, [this](const QModelIndex& index) {
+    Choose(index.row(), ShiftHeld(QGuiApplication::keyboardModifiers()));
+  });
+}
+
+void StringSelWindow::StringLoad(const std::vector<std::string>& texts) {
+  lstStrings_->clear();
+  for (const std::string& text : texts)
+    lstStrings_->addItem(Latin1(text));
+  if (!texts.empty()) lstStrings_->setCurrentRow(0);
+  FitToTexts();
+}
+
+void StringSelWindow::FitToTexts() {
+  const QFontMetrics metrics(lstStrings_->font());
+  int width = 0;
+  for (int row = 0; row < lstStrings_->count(); ++row)
+    width = std::max(width, metrics.horizontalAdvance(lstStrings_->item(row)->text()));
+  const int rows = std::max(lstStrings_->count(), 1);
+  const int frame = 2 * lstStrings_->frameWidth() + layout()->contentsMargins().left() +
+                    layout()->contentsMargins().right();
+  const int rowHeight = std::max(lstStrings_->sizeHintForRow(0), metrics.height());
+  QSize wanted(width + frame + 2 * metrics.averageCharWidth(), rows * rowHeight + frame);
+  const QScreen* screen =
+      parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  if (screen != nullptr) wanted = wanted.boundedTo(screen->availableGeometry().size() * 9 / 10);
+  resize(wanted.expandedTo(QSize(120, 60)));
+}
+
+void StringSelWindow::Choose(int row, bool prefix) {
+  const QListWidgetItem* item = lstStrings_->item(row);
+  if (item == nullptr) return;
+  selected_ = item->text().toLatin1().toStdString();
+  if (prefix) {
+    display_.PrefixCmd(selected_);
+  } else {
+    display_.ShowCmd(selected_);
+  }
+}
+
+bool StringSelWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lstStrings_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      Choose(lstStrings_->currentRow(), ShiftHeld(key->modifiers()));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace qv
