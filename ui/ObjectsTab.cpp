@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "foundation/NumberText.h"
@@ -50,6 +51,10 @@ ObjectsTab::ObjectsTab(System& system, const WindowServices& services, QWidget* 
 
   connect(fgrObj_, &QTableWidget::cellClicked, this, &ObjectsTab::CellClicked);
   connect(txtField_, &QLineEdit::returnPressed, this, &ObjectsTab::CommitField);
+  // The box stands over its cell only while the grid keeps still; once the cell scrolls away,
+  // an edit typed into it would look like one of the row now beneath it.
+  for (QScrollBar* bar : {fgrObj_->verticalScrollBar(), fgrObj_->horizontalScrollBar()})
+    connect(bar, &QScrollBar::valueChanged, txtField_, &QWidget::hide);
   connect(addPos, &QPushButton::clicked, this, [this] { actions_.AddCurrentPosition(); });
   connect(addNew, &QPushButton::clicked, this, [this] { actions_.AddNewObject(); });
   connect(moveTo, &QPushButton::clicked, this, &ObjectsTab::MoveToSelected);

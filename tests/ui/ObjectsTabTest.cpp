@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTest>
 
 #include "foundation/NumberText.h"
@@ -156,6 +157,14 @@ TEST_F(ObjectsTabTest, ACellEditReachesTheObjectAndBadTextChangesNothing) {
   EXPECT_EQ(Object(1).Comment, "cellA");
   EXPECT_EQ(Cell(0, 4), "cellA");
   EXPECT_EQ(Object(1).X, 1);
+
+  // Scrolled away from its cell, the box would seem to edit another row.
+  for (int i = 0; i < 100; ++i)
+    sim.system.objects.ObjAdd(i, i, i, "");
+  tab.DisplayObjList();
+  Click(0, 1);
+  tab.Grid().verticalScrollBar()->setValue(tab.Grid().verticalScrollBar()->maximum());
+  EXPECT_FALSE(tab.Field().isVisible());
 }
 
 TEST_F(ObjectsTabTest, AnEditOfAnObjectThatIsGoneIsAnInternalError) {
