@@ -62,6 +62,7 @@ void ObjectList::ObjListClear() {
   objects_.clear();
   objects_.shrink_to_fit();
   objects_.reserve(51);
+  changed_ = 1;
 }
 
 int32_t ObjectList::ObjAdd(double x, double y, double z, std::string comment) {
@@ -104,6 +105,7 @@ void ObjectList::ObjListFromLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
     objects.push_back(ParseObjFileLine(line));
   objects_ = std::move(objects);
+  changed_ = 1;
 }
 
 int32_t ObjectList::ObjListRead(Trapar& trapar, const std::string& path) {

@@ -29,7 +29,10 @@ ObjRecord ParseObjFileLine(std::string_view item);
 
 class ObjectList {
  public:
-  ObjectList() { ObjListClear(); }
+  ObjectList() {
+    ObjListClear();
+    changed_ = 0;
+  }
 
   void ObjListClear();
   // The number of the new object.
@@ -52,7 +55,9 @@ class ObjectList {
   // The file's lines, each followed by CR LF: what the operator saves from the text editor.
   std::string ObjListText() const;
 
-  // Set by an edit of an existing object: the object grid must redraw every row.
+  // Set by an edit of an existing object and by replacing the whole list (clearing, reading):
+  // the object grid must redraw every row. A list replaced by one of the same length would
+  // otherwise keep showing the old objects.
   void ObjSetChanged(int16_t flag) { changed_ = flag; }
   int16_t ObjGetChanged() const { return changed_; }
 

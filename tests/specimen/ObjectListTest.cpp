@@ -105,6 +105,27 @@ TEST(ObjectList, FailedFilesKeepTheListAndSayso) {
   EXPECT_EQ(list.ObjListWrite(trapar, folder.File("no/such/dir/OBJ.TXT")), -1);
 }
 
+// The grid redraws every row only when told to; a list replaced by one of the same length must
+// tell it, or the grid keeps showing the old objects.
+TEST(ObjectList, ReplacingTheListAsksForAFullRedraw) {
+  TempFolder folder;
+  RecordingNotifier notifier;
+  Trapar trapar(notifier);
+  ObjectList list;
+  EXPECT_EQ(list.ObjGetChanged(), 0);
+  list.ObjAdd(1, 2, 3, "a");
+  const std::string path = folder.File("OBJ.TXT");
+  ASSERT_EQ(list.ObjListWrite(trapar, path), 1);
+  list.ObjListClear();
+  EXPECT_EQ(list.ObjGetChanged(), 1);
+  list.ObjSetChanged(0);
+  EXPECT_EQ(list.ObjListRead(trapar, path), 1);
+  EXPECT_EQ(list.ObjGetChanged(), 1);
+  list.ObjSetChanged(0);
+  EXPECT_EQ(list.ObjListRead(trapar, folder.File("MISSING.TXT")), -1);
+  EXPECT_EQ(list.ObjGetChanged(), 0);  // nothing was replaced
+}
+
 TEST(ObjectList, NearestObjectPrefersTheLowerNumberOnTies) {
   ObjectList list;
   double d2 = -1;

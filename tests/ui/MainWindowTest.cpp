@@ -31,6 +31,11 @@ class Window : public ::testing::Test {
     });
     front.ShowMainWindow();
   }
+  // A window left behind keeps its timer, which would tick on this test's destroyed system.
+  void TearDown() override {
+    front.Attach(nullptr);
+    delete window;
+  }
   void Execute(const std::string& line) {
     window->SetCommandText(line);
     QTest::mouseClick(window->findChild<QPushButton*>("cmdExecute"), Qt::LeftButton);

@@ -1,0 +1,141 @@
+#include "ui/ObjectActions.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <cmath>
+
+#include "commands/Replies.h"
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+// The hourglass for as long as the stage is on its way.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+std::optional<double> FiniteNumber(const std::string& text) {
+  const std::optional<double> value = ParseNumber(text);
+  if (!value || !std::isfinite(*value)) return std::nullopt;
+  return value;
+}
+
+ObjectActions::ObjectActions(System& system, const WindowServices& services,
+                             std::function<void()> displayObjList)
+    : system_(system), services_(services), displayObjList_(std::move(displayObjList)) {}
+
+void ObjectActions::Obj(const std::string& arguments) {
+  services_.Message(system_.objectCommands.CmdObj(arguments));
+}
+
+void ObjectActions::AddCurrentPosition() {
+  services_.ShowTab(kObjectsTab);
+  Obj("AddCurrent");  // also marks the stage position on the map
+  displayObjList_();
+}
+
+// The operator types the coordinates into the grid afterwards.
+void ObjectActions::AddNewObject() {
+  services_.ShowTab(kObjectsTab);
+  const std::string undefined = Str(kUndefinedPos);
+  Obj("Add " + undefined + " " + undefined + " " + undefined);
+  displayObjList_();
+}
+
+void ObjectActions::MoveToObject(double n) {
+  services_.Message("Wait... ");
+  std::string reply;
+  {
+    const WaitCursor hourglass;
+    reply = system_.objectCommands.CmdObj("GoTo " + Str(n));
+  }
+  services_.Message(reply);
+  // The position would hide the refusal; the operator must see that the stage did not go.
+  if (reply != kError) ShowStagePosition();
+}
+
+void ObjectActions::ShowStagePosition() {
+  if (system_.state.Ready.XYReady != 1) return;
+  double x = 0, y = 0;  // microns
+  if (system_.stage.XYReadPos(x, y) > 0) {
+    services_.Message("X=" + GeneralText(x) + ", Y=" + GeneralText(y));
+  } else {
+    services_.Message(std::string(kError));
+  }
+}
+
+std::optional<MapPoint> ObjectActions::StagePoint() {
+  double x = 0, y = 0;  // microns
+  if (system_.state.Ready.XYReady != 1 || system_.stage.XYReadPos(x, y) <= 0) return std::nullopt;
+  return MapPoint{x, y};
+}
+
+void ObjectActions::WriteObjectList() {
+  services_.ShowTab(kObjectsTab);
+  services_.PasteToTextEditor(system_.objects.ObjListText());
+}
+
+void ObjectActions::ReadObjectList() {
+  services_.ShowTab(kObjectsTab);
+  const std::string path = services_.ChooseFile(
+      {"Select object coordinate file to load", "*.TXT *.*", system_.state.AppDir});
+  if (path.empty()) return;
+  if (system_.objects.ObjListRead(system_.trapar, path) < 0) {
+    // The list stays as it was; without a word the operator would take it for the file's.
+    system_.platform.notifier.MessageBox("No objects read from " + path, MsgIcon::Exclamation);
+    return;
+  }
+  system_.map.Redraw(StagePoint());
+  displayObjList_();
+}
+
+void ObjectActions::ClearObjectList() {
+  services_.ShowTab(kObjectsTab);
+  Obj("ListClear");
+  displayObjList_();
+}
+
+void ObjectActions::DrawObjectMap() {
+  services_.ShowTab(kMapTab);
+  system_.map.DrawAllObjects();
+}
+
+void ObjectActions::EraseObjectMap() {
+  system_.map.EraseObjectMap(StagePoint());
+}
+
+std::string ObjectActions::MoveToPrompt() const {
+  return "There are " + GeneralText(system_.objects.ObjListCount()) +
+         " objects in the list.\nEnter object number to which to move.\nNumeration starts "
+         "with 1.";
+}
+
+void ObjectActions::MoveToAnswer(const std::string& answer) {
+  if (const std::optional<double> n = FiniteNumber(answer)) MoveToObject(*n);
+}
+
+std::string ObjectActions::AttractionPrompt() const {
+  return "Enter attraction distance for selection of objects in the map.\nClick on the map "
+         "within this distance (in microns) from an existing object will select it.\nCurrent "
+         "value " +
+         FormatFixed(system_.objects.AttrDist, 2);
+}
+
+void ObjectActions::AttractionAnswer(const std::string& answer) {
+  if (const std::optional<double> distance = FiniteNumber(answer)) {
+    system_.objects.AttrDist = *distance;  // microns
+  }
+}
+
+std::string ObjectActions::AttractionCaption() const {
+  return "Attraction Distance = " + FormatFixed(system_.objects.AttrDist, 2);
+}
+
+}  // namespace qv

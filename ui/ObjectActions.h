@@ -1,0 +1,60 @@
+#pragma once
+// What the Objects tab's buttons and the "Obj." menu do to the object list, the stage and the
+// map. Both reach the same operations here, so the button and the menu entry of one action
+// cannot drift apart. Entries that pass through the command language show the reply on the
+// message line; dialogs and the text editor go through the window services.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/System.h"
+#include "ui/WindowServices.h"
+
+namespace qv {
+
+// A number typed by the operator; an overflow to infinity is not one.
+std::optional<double> FiniteNumber(const std::string& text);
+
+inline constexpr int kObjectsTab = 2;
+inline constexpr int kMapTab = 1;
+
+class ObjectActions {
+ public:
+  // `displayObjList` refreshes the object grid. The services are copied.
+  ObjectActions(System& system, const WindowServices& services,
+                std::function<void()> displayObjList);
+
+  void AddCurrentPosition();
+  void AddNewObject();
+  // Moves the stage to object n, then shows where the stage is.
+  void MoveToObject(double n);
+  void WriteObjectList();  // hands the list as text to the text editor
+  void ReadObjectList();   // asks for a file
+  void ClearObjectList();
+  void DrawObjectMap();
+  void EraseObjectMap();
+
+  // The texts and answers of the two input boxes of the menu.
+  std::string MoveToPrompt() const;
+  void MoveToAnswer(const std::string& answer);
+  std::string AttractionPrompt() const;
+  void AttractionAnswer(const std::string& answer);
+  std::string AttractionCaption() const;
+
+  System& Sys() { return system_; }
+  const WindowServices& Services() const { return services_; }
+
+ private:
+  // Runs an "Obj" sub-command and shows its reply.
+  void Obj(const std::string& arguments);
+  // The stage position when the stage can tell it.
+  std::optional<MapPoint> StagePoint();
+  void ShowStagePosition();
+
+  System& system_;
+  WindowServices services_;
+  std::function<void()> displayObjList_;
+};
+
+}  // namespace qv
