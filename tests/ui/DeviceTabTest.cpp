@@ -1,0 +1,439 @@
+// The Device Control tab and the device menus on a simulated controller line: what the operator's
+// buttons, menu entries and LED boxes do to the simulated units and what they show.
+#include "ui/DeviceTab.h"
+
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+#include "foundation/NumberText.h"
+#include "tests/support/QtApplication.h"
+#include "tests/support/SimSystem.h"
+#include "ui/DeviceMenuBar.h"
+#include "ui/WindowFrontEnd.h"
+
+namespace qv::test {
+namespace {
+
+// A menu entry by its captions, top-level entries first: {"Advanced", "Read Par. File"}.
+QAction* Entry(QMenu* menu, std::initializer_list<QString> path) {
+  QAction* found = nullptr;
+  for (const QString& caption : path) {
+    found = nullptr;
+    for (QAction* action : menu->actions()) {
+      if (action->text() == caption) found = action;
+    }
+    if (found == nullptr) return nullptr;
+    if (found->menu()) menu = found->menu();
+  }
+  return found;
+}
+
+std::vector<QAction*> ItemsStartingWith(QMenu* menu, const QString& prefix) {
+  std::vector<QAction*> items;
+  for (QAction* action : menu->actions()) {
+    if (action->text().startsWith(prefix)) items.push_back(action);
+  }
+  return items;
+}
+
+// The simulated program with the two window parts, the services answered by the test.
+class Devices : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureQApplication(); }
+
+  explicit Devices(const std::string& folder = "config/demo")
+      : sim(RepoFolder(folder), sim::LineOptions{.baud = 9600}) {}
+
+  void SetUp() override {
+    ASSERT_EQ(sim.Start(), 1);
+    services.message = [this](const std::string& text) { messages.push_back(text); };
+    services.showTab = [this](int shown) { tabs.push_back(shown); };
+    services.editParameters = [this](const std::string& path) {
+      edited.push_back(path);
+      if (onEdit) onEdit(path);
+      return int16_t{1};
+    };
+    services.chooseFile = [this](const FileChoice& choice) {
+      choices.push_back(choice);
+      return chosen;
+    };
+    tab = std::make_unique<DeviceTab>(sim.system, services, nullptr);
+    menus = std::make_unique<DeviceMenuBar>(sim.system, services, &bar);
+    ConnectDeviceParts(sim.system, *tab, *menus);
+    tab->resize(1280, 800);
+    tab->show();
+  }
+
+  double FileValue(const std::string& file, const std::string& key) {
+    ParList list;
+    sim.system.trapar.ReadParList(sim.folder.File(file), list);
+    double value = 0;
+    EXPECT_EQ(TransferPar(list, key, value, "from"), 1) << key;
+    return value;
+  }
+  void SetFileValue(const std::string& path, const std::string& key, double value) {
+    ParList list;
+    ASSERT_EQ(sim.system.trapar.ReadParList(path, list), 1);
+    TransferPar(list, key, value, "to");
+    ASSERT_EQ(sim.system.trapar.WriteParList(path, list), 1);
+  }
+  template <class T>
+  T* Child(const char* name) {
+    return tab->findChild<T*>(name);
+  }
+  void Click(const char* button) {
+    QTest::mousePress(Child<QWidget>(button), Qt::LeftButton);
+    QTest::mouseRelease(Child<QWidget>(button), Qt::LeftButton);
+  }
+  std::string Last() const { return messages.empty() ? "" : messages.back(); }
+  int64_t Count(char unit) { return sim.State(unit).counter; }
+  int16_t FilterOnWheel(int wheel) {
+    sim.system.wheels.SelectWheel(wheel);
+    sim.system.wheels.Wait();
+    int16_t filter = 0;
+    EXPECT_EQ(sim.system.wheels.ReadFilter(filter), 1);
+    return filter;
+  }
+
+  BasicSimSystem<WindowFrontEnd> sim;
+  WindowServices services;
+  std::vector<std::string> messages;
+  std::vector<int> tabs;
+  std::vector<std::string> edited;
+  std::function<void(const std::string&)> onEdit;
+  std::vector<FileChoice> choices;
+  std::string chosen;
+  QMenuBar bar;
+  std::unique_ptr<DeviceTab> tab;
+  std::unique_ptr<DeviceMenuBar> menus;
+};
+
+TEST_F(Devices, AStageJogButtonMovesOneJumpOnPressAndShowsThePositionOnRelease) {
+  const double jump = FileValue("QV_PARXY.TXT", "XYJUMPSIZE");
+  const Stage& stage = sim.system.stage;
+  const int64_t x0 = Count('1');
+  const int64_t y0 = Count('2');
+
+  QTest::mousePress(Child<QWidget>("cmdStageRight"), Qt::LeftButton);
+  EXPECT_EQ(sim.system.state.CommandBusy, 1);
+  EXPECT_EQ(Last(), "Stage Right");
+  QTest::mouseRelease(Child<QWidget>("cmdStageRight"), Qt::LeftButton);
+  EXPECT_EQ(sim.system.state.CommandBusy, 0);
+  const int64_t x1 = Count('1');
+  EXPECT_NEAR((x1 - x0) * stage.XUmPerStep(), jump, stage.XUmPerStep());
+  EXPECT_EQ(Count('2'), y0);
+  EXPECT_EQ(Last(), "X=" + GeneralText(x1 * stage.XUmPerStep()) +
+                        ", Y=" + GeneralText(y0 * stage.YUmPerStep()));
+
+  Click("cmdStageBack");
+  EXPECT_NEAR((Count('2') - y0) * stage.YUmPerStep(), -jump, stage.YUmPerStep());
+  EXPECT_EQ(Count('1'), x1);
+}
+
+TEST_F(Devices, StageButtonsAndFrameDoNothingWhileTheStageIsNotReadyOrNotPressed) {
+  const int64_t x0 = Count('1');
+  QTest::mouseRelease(Child<QWidget>("cmdStageLeft"), Qt::LeftButton);  // no press before it
+  EXPECT_TRUE(messages.empty());
+  sim.system.state.Ready.XYReady = 0;
+  Click("cmdStageLeft");
+  QTest::mousePress(Child<QWidget>("fraStage"), Qt::LeftButton);
+  EXPECT_EQ(Count('1'), x0);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(sim.system.state.CommandBusy, 0);
+}
+
+TEST_F(Devices, FocusButtonsStepCoarseAndFineAndTheFrameShowsZ) {
+  const double fine = FileValue("QV_PARZ.TXT", "ZJUMPSIZE");
+  const double coarse = fine * FileValue("QV_PARZ.TXT", "ZCOARSEFACTOR");
+  const double um = sim.system.focus.ZUmPerStep();
+  const int64_t z0 = Count('3');
+
+  QTest::mousePress(Child<QWidget>("cmdFocUpCoarse"), Qt::LeftButton);
+  EXPECT_EQ(Last(), "Up Coarse");
+  QTest::mouseRelease(Child<QWidget>("cmdFocUpCoarse"), Qt::LeftButton);
+  EXPECT_NEAR((Count('3') - z0) * um, -coarse, um);
+  ASSERT_EQ(Last().rfind("Z=", 0), 0u);
+  const double shown = *ParseNumber(Last().substr(2));
+  double z = 0;
+  ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
+  EXPECT_DOUBLE_EQ(shown, z);
+
+  const int64_t z1 = Count('3');
+  Click("cmdFocDownFine");
+  EXPECT_NEAR((Count('3') - z1) * um, fine, um);
+
+  messages.clear();
+  QTest::mousePress(Child<QWidget>("fraFoc"), Qt::LeftButton);
+  EXPECT_EQ(Last(), "Z=" + GeneralText(z + fine));
+}
+
+TEST_F(Devices, AFilterItemMovesTheWheelChecksItselfAndCaptionsFollow) {
+  QMenu* f = menus->FilterMenu(1);
+  const auto items = ItemsStartingWith(f, "Filter ");
+  ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
+
+  Entry(f, {"Filter 3"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 3);
+  EXPECT_EQ(Last(), "F 3");
+  EXPECT_EQ(f->title(), "F-3");
+  EXPECT_EQ(Child<QPushButton>("cmdWheelF")->text(), "F-3");
+  for (QAction* item : items)
+    EXPECT_EQ(item->isChecked(), item->text() == "Filter 3");
+
+  Entry(f, {"Previous Filter"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 2);
+  EXPECT_EQ(f->title(), "F-2");
+  EXPECT_TRUE(Entry(f, {"Filter 2"})->isChecked());
+  EXPECT_FALSE(Entry(f, {"Filter 3"})->isChecked());
+}
+
+TEST_F(Devices, AFilterMoveTheWheelRefusesKeepsTheCheckMarkOnTheFilterInPlace) {
+  QMenu* f = menus->FilterMenu(1);
+  const int16_t before = FilterOnWheel(1);
+  const QString other = before == 2 ? "Filter 5" : "Filter 2";
+  sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  Entry(f, {other})->trigger();
+  EXPECT_EQ(Last(), "Error ");
+  EXPECT_EQ(sim.system.wheels.CurrentFilter(1), before);
+  EXPECT_FALSE(Entry(f, {other})->isChecked());
+  EXPECT_TRUE(Entry(f, {"Filter" + QString::fromStdString(Str(before))})->isChecked());
+}
+
+TEST_F(Devices, AFailedStageHomingIsReportedAndDoesNotLeaveTheProgramBusy) {
+  sim.line.SetFault('1', sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  Entry(menus->StageMenu(), {"Home"})->trigger();
+  EXPECT_EQ(messages.front(), "Homing Stage ...");
+  ASSERT_FALSE(sim.notifier.Messages.empty());
+  EXPECT_EQ(sim.notifier.Messages.back().Text, "Stage Home Failed");
+  EXPECT_EQ(sim.system.state.CommandBusy, 0);
+}
+
+TEST_F(Devices, OpeningAWheelMenuShowsTheDeviceTabAndReadsTheWheel) {
+  sim.Run("B 4;B Wait");
+  sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
+  sim.system.wheels.SelectWheel(1);
+  menus->Refresh();
+  EXPECT_EQ(menus->FilterMenu(2)->title(), "B-?");
+
+  emit menus->FilterMenu(2)->aboutToShow();
+  EXPECT_EQ(tabs, std::vector<int>{0});
+  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
+  EXPECT_EQ(menus->FilterMenu(2)->title(), "B-4");
+  EXPECT_TRUE(Entry(menus->FilterMenu(2), {"Filter 4"})->isChecked());
+  EXPECT_EQ(Child<QPushButton>("cmdWheelB")->text(), "B-4");
+}
+
+TEST_F(Devices, AWheelButtonPopsUpItsMenu) {
+  Click("cmdWheelB");
+  EXPECT_TRUE(menus->FilterMenu(2)->isVisible());
+  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
+  menus->FilterMenu(2)->close();
+}
+
+TEST_F(Devices, FilterItemsAreRemovedAtUnloadAndMadeAgain) {
+  QMenu* b = menus->FilterMenu(2);
+  const size_t made = ItemsStartingWith(b, "Filter ").size();
+  menus->RemoveFilterItems();
+  menus->Refresh();
+  EXPECT_TRUE(ItemsStartingWith(b, "Filter ").empty());
+  menus->CreateFilterItems();
+  EXPECT_EQ(ItemsStartingWith(b, "Filter ").size(), made);
+}
+
+TEST_F(Devices, AParameterEntryEditsTheDeviceFileAndInitialisesTheDeviceAgain) {
+  const double jump = FileValue("QV_PARXY.TXT", "XYJUMPSIZE") * 2;
+  onEdit = [&](const std::string& path) { SetFileValue(path, "XYJUMPSIZE", jump); };
+  Entry(menus->StageMenu(), {"Parameters"})->trigger();
+  EXPECT_EQ(edited, std::vector<std::string>{sim.folder.File("QV_PARXY.TXT")});
+  EXPECT_EQ(Last(), "XY On");
+
+  const int64_t x0 = Count('1');
+  Entry(menus->StageMenu(), {"Left"})->trigger();
+  EXPECT_EQ(Last(), "Stage Left");
+  sim.system.stage.XYWait();
+  EXPECT_NEAR((Count('1') - x0) * sim.system.stage.XUmPerStep(), -jump,
+              sim.system.stage.XUmPerStep());
+}
+
+TEST_F(Devices, AWheelFileThatNoLongerLoadsSwitchesTheWheelOffAndItsMenuDead) {
+  onEdit = [&](const std::string& path) {
+    ParList list;
+    sim.system.trapar.ReadParList(path, list);
+    std::erase_if(list, [](const ParEntry& e) { return e.Name == "W1MSTEPSPERFILT"; });
+    sim.system.trapar.WriteParList(path, list);
+  };
+  const int16_t before = FilterOnWheel(1);
+  Entry(menus->FilterMenu(1), {"Parameters"})->trigger();
+  EXPECT_EQ(edited.back(), sim.folder.File("QV_PARW1.TXT"));
+  EXPECT_EQ(Last(), "F Off");
+  EXPECT_EQ(sim.system.state.Ready.WReady[1], 0);
+
+  const int64_t count = Count('4');
+  Entry(menus->FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})->trigger();
+  EXPECT_EQ(Count('4'), count);
+  EXPECT_EQ(Last(), "F Off");
+}
+
+TEST_F(Devices, ReadParFileReplacesTheDeviceFileOrSaysItWasNotRead) {
+  const std::string device = sim.folder.File("QV_PARZ.TXT");
+  chosen = "";
+  Entry(menus->FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  EXPECT_EQ(Last(), "Parameter file not read");
+  ASSERT_EQ(choices.size(), 1u);
+  EXPECT_EQ(choices[0].title, "Select a parameter file to load");
+  EXPECT_EQ(choices[0].patterns.rfind("QV_PARZ*.TXT", 0), 0u);
+
+  chosen = sim.folder.File("QV_PARZ_SLOW.TXT");
+  std::filesystem::copy_file(device, chosen);
+  SetFileValue(chosen, "ZJUMPSIZE", 7);
+  Entry(menus->FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  EXPECT_EQ(Last(), "Parameter file " + chosen + " read");
+  EXPECT_EQ(FileValue("QV_PARZ.TXT", "ZJUMPSIZE"), 7);
+}
+
+TEST_F(Devices, CompensationParametersLoadATableOfTheProgramFolderOnly) {
+  QAction* on = Entry(menus->FilterMenu(1), {"Focus Compensation", "On?"});
+  QAction* parameters = Entry(menus->FilterMenu(1), {"Focus Compensation", "Parameters"});
+  TempFolder elsewhere;
+  chosen = elsewhere.File("QV_DZW1A.TXT");
+  parameters->trigger();
+  EXPECT_EQ(Last(), "Parameter file not read");
+  EXPECT_TRUE(edited.empty());
+  EXPECT_FALSE(sim.system.wheels.ZCompIsOn(1));
+
+  chosen = sim.folder.File("QV_DZW1A.TXT");
+  onEdit = [&](const std::string& path) {
+    ParList list;
+    for (int k = 1; k <= 6; ++k)
+      list.push_back({"W1DZ" + std::to_string(k), int16_t(k * 3)});
+    sim.system.trapar.WriteParList(path, list);
+  };
+  parameters->trigger();
+  EXPECT_EQ(edited, std::vector<std::string>{chosen});
+  EXPECT_EQ(Last(), "Parameter file QV_DZW1A.TXT read");
+  EXPECT_TRUE(sim.system.wheels.ZCompIsOn(1));
+  EXPECT_TRUE(on->isChecked());
+
+  on->trigger();
+  EXPECT_FALSE(sim.system.wheels.ZCompIsOn(1));
+  EXPECT_FALSE(on->isChecked());
+}
+
+TEST_F(Devices, CubeItemsAndNextWrapAroundAndTheCubeButtonFollows) {
+  QMenu* cube = menus->CubeMenu();
+  const auto items = ItemsStartingWith(cube, "Cube ");
+  ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARCUBE.TXT", "CUBEPOSITIONS"));
+  items.back()->trigger();
+  const auto last = static_cast<int16_t>(items.size());
+  EXPECT_EQ(sim.system.cube.CurrentCube(), last);
+  EXPECT_EQ(Last(), "Cube" + Str(last));
+  EXPECT_EQ(Child<QPushButton>("cmdCube")->text(), QString("Cube-%1").arg(last));
+
+  sim.system.cube.Wait();
+  Entry(cube, {"Next Cube"})->trigger();
+  sim.system.cube.Wait();
+  int16_t read = 0;
+  ASSERT_EQ(sim.system.cube.ReadPos(read), 1);
+  EXPECT_EQ(read, 1);
+  EXPECT_TRUE(items.front()->isChecked());
+  EXPECT_FALSE(items.back()->isChecked());
+}
+
+TEST_F(Devices, ObjectiveItemsFollowTheTableAndTypedCommands) {
+  QMenu* mag = menus->MagMenu();
+  const auto items = ItemsStartingWith(mag, "Objective Pos.");
+  ASSERT_EQ(static_cast<int>(items.size()), sim.system.objectives.ObjCount());
+  ASSERT_GE(items.size(), 3u);
+  items[2]->trigger();
+  EXPECT_EQ(sim.system.objectives.CurrentObjective(), 3);
+  const int16_t mag3 = sim.system.objectives.Mag();
+  EXPECT_EQ(mag3, FileValue("QV_OBJPOSMAG.TXT", "OBJPOS3"));
+  EXPECT_EQ(Child<QPushButton>("cmdMag")->text(), QString("Mag-%1").arg(mag3));
+  EXPECT_TRUE(items[2]->text().endsWith(QString(" %1X").arg(mag3)));
+  EXPECT_TRUE(items[2]->isChecked());
+
+  sim.Run("Objective 1");
+  menus->ObjectivePosCheck();
+  EXPECT_TRUE(items[0]->isChecked());
+  EXPECT_FALSE(items[2]->isChecked());
+
+  onEdit = [&](const std::string& path) { SetFileValue(path, "OBJPOS6", 100); };
+  Entry(mag, {"Objectives"})->trigger();
+  EXPECT_EQ(edited.back(), sim.folder.File("QV_OBJPOSMAG.TXT"));
+  const auto rebuilt = ItemsStartingWith(mag, "Objective Pos.");
+  ASSERT_EQ(rebuilt.size(), 6u);
+  EXPECT_TRUE(rebuilt.back()->text().endsWith(" 100X"));
+}
+
+TEST_F(Devices, SpeedTestEntriesRunTheirHooksWhenSet) {
+  QAction* wheelTest = Entry(menus->FilterMenu(2), {"Advanced", "Speed Test"});
+  wheelTest->trigger();  // nothing set: nothing happens
+  int wheel = 0;
+  bool scan = false;
+  menus->SetSpeedTests({{}, [&] { scan = true; }, [&](int w) { wheel = w; }, {}});
+  wheelTest->trigger();
+  Entry(menus->StageMenu(), {"Advanced", "Speed Test Scan"})->trigger();
+  Entry(menus->StageMenu(), {"Advanced", "Speed Test Limit Loop"})->trigger();
+  EXPECT_EQ(wheel, 2);
+  EXPECT_TRUE(scan);
+}
+
+TEST_F(Devices, TheJoyFrameShowsTheDrivenAxesAndOpensTheJoystickMenu) {
+  auto* indicator = Child<JoyIndicator>("picJoy");
+  EXPECT_TRUE(indicator->isHidden());
+  sim.system.state.JoyOn = 1;
+  tab->JoyVisibility();
+  EXPECT_FALSE(Child<QLabel>("lblJX")->isHidden());
+  EXPECT_TRUE(Child<QLabel>("lblJZ")->isHidden());
+  sim.system.joystick.ToggleAxes();
+  tab->JoyVisibility();
+  EXPECT_TRUE(Child<QLabel>("lblJY")->isHidden());
+  EXPECT_FALSE(Child<QLabel>("lblJW")->isHidden());
+
+  tab->JoyDisplay(500, -1500, 1000);
+  EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
+  EXPECT_DOUBLE_EQ(indicator->Y(), -1.0);  // beyond full scale the line stops at the edge
+  tab->JoyDisplay(100, 100, 0);            // no scale: the display stays as it was
+  EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
+
+  QMenu joystick;
+  joystick.addAction("On?");
+  tab->SetJoyMenu(&joystick);
+  QTest::mousePress(Child<QWidget>("fraJoy"), Qt::LeftButton);
+  EXPECT_TRUE(joystick.isVisible());
+  joystick.close();
+}
+
+class Leds : public Devices {
+ protected:
+  Leds() : Devices("config/demo-im483i") {}
+  int Outputs() { return sim.State(static_cast<char>(sim.system.leds.LEDAddress())).outputs; }
+};
+
+TEST_F(Leds, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
+  ASSERT_EQ(sim.system.state.Ready.LEDsReady, 1);
+  const int dark = Outputs();
+  QTest::mouseClick(Child<QWidget>("picGREEN_LED"), Qt::LeftButton);
+  const int green = Outputs();
+  EXPECT_NE(green, dark);
+  QTest::mouseClick(Child<QWidget>("picBLUE_LED"), Qt::LeftButton);
+  EXPECT_NE(Outputs(), green);
+  QTest::mouseClick(Child<QWidget>("picBLUE_LED"), Qt::LeftButton);
+  QTest::mouseClick(Child<QWidget>("picGREEN_LED"), Qt::LeftButton);
+  EXPECT_EQ(Outputs(), dark);
+
+  QTest::mousePress(Child<QWidget>("picRED_LED"), Qt::RightButton);
+  EXPECT_EQ(edited, std::vector<std::string>{sim.folder.File("QV_LEDS.TXT")});
+  EXPECT_EQ(Last(), "LEDs On");
+
+  sim.system.state.Ready.LEDsReady = 0;
+  QTest::mouseClick(Child<QWidget>("picRED_LED"), Qt::LeftButton);
+  EXPECT_EQ(Outputs(), dark);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,115 @@
+#include "ui/DeviceMenuBar.h"
+
+namespace qv {
+
+DeviceMenuBar::DeviceMenuBar(System& system, const WindowServices& services, QMenuBar* bar)
+    : QObject(bar), context_{system, services, {}} {
+  context_.devicesChanged = [this] {
+    Refresh();
+    emit DevicesChanged();
+  };
+  BuildStageMenu(bar);
+  BuildFocusMenu(bar);
+  wheelF_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 1, bar);
+  wheelB_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 2, bar);
+  mag_ = std::make_unique<MagnificationMenu>(context_, parameters_, bar);
+  cube_ = std::make_unique<CubeChangerMenu>(context_, parameters_, speedTests_, bar);
+}
+
+// The menus go with the entries their actions call.
+DeviceMenuBar::~DeviceMenuBar() {
+  for (QMenu* menu : {stageMenu_.data(), focusMenu_.data(), wheelF_->Menu(), wheelB_->Menu(),
+                      mag_->Menu(), cube_->Menu()}) {
+    delete menu;
+  }
+}
+
+void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
+  stageMenu_ = bar->addMenu("X-Y");
+  QMenu* m = stageMenu_;
+  m->setObjectName("mnuXY");
+  connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
+  m->addAction("Read Position", this, [this] { stage_.ShowPosition(); });
+  m->addAction("Left", this, [this] { stage_.Jump(StageJump::Left); });
+  m->addAction("Right", this, [this] { stage_.Jump(StageJump::Right); });
+  m->addAction("Back", this, [this] { stage_.Jump(StageJump::Back); });
+  m->addAction("Forward", this, [this] { stage_.Jump(StageJump::Forward); });
+  // Going to typed coordinates is the "XY" command's job; the entry has no dialog of its own.
+  m->addAction("Go To")->setEnabled(false);
+  m->addAction("Home", this, [this] { stage_.Home(); });
+  m->addAction("Set Origin", this, [this] { stage_.Origin(); });
+  m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceEntry::XY); });
+  QMenu* advanced = m->addMenu("Advanced");
+  advanced->addAction("Read Par. File", this, [this] { parameters_.ReadParFile(DeviceEntry::XY); });
+  advanced->addAction("Speed Test Limit Loop", this, [this] {
+    if (speedTests_.limitLoop) speedTests_.limitLoop();
+  });
+  advanced->addAction("Speed Test Scan", this, [this] {
+    if (speedTests_.scan) speedTests_.scan();
+  });
+}
+
+void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
+  focusMenu_ = bar->addMenu("Z");
+  QMenu* m = focusMenu_;
+  m->setObjectName("mnuZ");
+  connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
+  m->addAction("Read Position", this, [this] { focus_.ShowPosition(); });
+  m->addAction("Up Coarse", this, [this] { focus_.Step(FocusStep::UpCoarse); });
+  m->addAction("Down Coarse", this, [this] { focus_.Step(FocusStep::DownCoarse); });
+  m->addAction("Up Fine", this, [this] { focus_.Step(FocusStep::UpFine); });
+  m->addAction("Down Fine", this, [this] { focus_.Step(FocusStep::DownFine); });
+  m->addAction("Home", this, [this] { focus_.Home(); });
+  m->addAction("Set Origin", this, [this] { focus_.Origin(); });
+  m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceEntry::Z); });
+  m->addMenu("Advanced")->addAction("Read Par. File", this, [this] {
+    parameters_.ReadParFile(DeviceEntry::Z);
+  });
+}
+
+DevicePopups DeviceMenuBar::Popups(QMenu* joystick) const {
+  return {wheelF_->Menu(), wheelB_->Menu(), cube_->Menu(), mag_->Menu(), joystick};
+}
+
+void DeviceMenuBar::Refresh() {
+  FiltCaption();
+  ObjectivePosCheck();
+}
+
+void DeviceMenuBar::FiltCaption() {
+  wheelF_->Refresh();
+  wheelB_->Refresh();
+  cube_->Refresh();
+}
+
+void DeviceMenuBar::ObjectivePosCheck() {
+  mag_->Refresh();
+}
+
+void DeviceMenuBar::CreateFilterItems() {
+  wheelF_->CreateItems();
+  wheelB_->CreateItems();
+  FiltCaption();
+}
+
+void DeviceMenuBar::RemoveFilterItems() {
+  wheelF_->RemoveItems();
+  wheelB_->RemoveItems();
+}
+
+void ConnectDeviceParts(System& system, DeviceTab& tab, DeviceMenuBar& menus, QMenu* joystickMenu) {
+  tab.SetPopupMenus(menus.Popups(joystickMenu));
+  QObject::connect(&tab, &DeviceTab::DevicesChanged, &menus, &DeviceMenuBar::Refresh);
+  QObject::connect(&menus, &DeviceMenuBar::DevicesChanged, &tab, [&tab] {
+    tab.FiltCaption();
+    tab.MagCaption();
+  });
+  // The hook outlives the window when it unloads; it then finds neither part.
+  system.wheels.SetFilterChangedHook(
+      [tabPart = QPointer<DeviceTab>(&tab), menuPart = QPointer<DeviceMenuBar>(&menus)] {
+        if (tabPart) tabPart->FiltCaption();
+        if (menuPart) menuPart->FiltCaption();
+      });
+}
+
+}  // namespace qv

@@ -1,0 +1,217 @@
+#include "ui/DeviceTab.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "ui/ScopePicture.h"
+
+namespace qv {
+
+namespace {
+
+QPushButton* JogButton(const QString& caption, const QString& name, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setAutoRepeat(false);  // holding a button makes one step, not many
+  return button;
+}
+
+QLabel* AxisLabel(const QString& caption, const QString& name, QWidget* parent) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->setAlignment(Qt::AlignCenter);
+  return label;
+}
+
+}  // namespace
+
+DeviceTab::DeviceTab(System& system, const WindowServices& services, QWidget* parent)
+    : QWidget(parent), system_(system), context_{system, services, {}} {
+  setObjectName("tabDeviceControl");
+  context_.devicesChanged = [this] {
+    FiltCaption();
+    MagCaption();
+    emit DevicesChanged();
+  };
+  auto* frames = new QGridLayout;
+  frames->addWidget(BuildStageFrame(), 0, 0);
+  frames->addWidget(BuildFocusFrame(), 0, 1);
+  frames->addWidget(BuildWheelFrame(1), 1, 0);
+  frames->addWidget(BuildWheelFrame(2), 1, 1);
+  frames->addWidget(BuildCubeFrame(), 2, 0);
+  frames->addWidget(BuildMagFrame(), 2, 1);
+  frames->addWidget(BuildLedFrame(), 3, 0);
+  frames->addWidget(BuildJoyFrame(), 3, 1);
+  frames->setRowStretch(4, 1);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(new ScopePicture(this), 3);
+  layout->addLayout(frames, 2);
+  FiltCaption();
+  MagCaption();
+  JoyVisibility();
+}
+
+QWidget* DeviceTab::BuildStageFrame() {
+  auto* frame = new PressFrame("Stage", "fraStage", this);
+  frame->onPress = [this](const QPoint&) { stage_.ShowPosition(); };
+  auto* grid = new QGridLayout(frame);
+  struct Arrow {
+    const char* caption;
+    const char* name;
+    StageJump jump;
+    int row;
+    int column;
+  };
+  const Arrow arrows[] = {{"Back", "cmdStageBack", StageJump::Back, 0, 1},
+                          {"Left", "cmdStageLeft", StageJump::Left, 1, 0},
+                          {"Right", "cmdStageRight", StageJump::Right, 1, 2},
+                          {"Forward", "cmdStageForward", StageJump::Forward, 2, 1}};
+  for (const Arrow& arrow : arrows) {
+    QPushButton* button = JogButton(arrow.caption, arrow.name, frame);
+    const StageJump jump = arrow.jump;
+    connect(button, &QPushButton::pressed, this, [this, jump] { stage_.Press(jump); });
+    connect(button, &QPushButton::released, this, [this] { stage_.Release(); });
+    grid->addWidget(button, arrow.row, arrow.column);
+  }
+  return frame;
+}
+
+QWidget* DeviceTab::BuildFocusFrame() {
+  auto* frame = new PressFrame("Focus", "fraFoc", this);
+  frame->onPress = [this](const QPoint&) { focus_.ShowPosition(); };
+  auto* column = new QVBoxLayout(frame);
+  struct Knob {
+    const char* caption;
+    const char* name;
+    FocusStep step;
+  };
+  const Knob knobs[] = {{"Up Coarse", "cmdFocUpCoarse", FocusStep::UpCoarse},
+                        {"Up Fine", "cmdFocUpFine", FocusStep::UpFine},
+                        {"Down Fine", "cmdFocDownFine", FocusStep::DownFine},
+                        {"Down Coarse", "cmdFocDownCoarse", FocusStep::DownCoarse}};
+  for (const Knob& knob : knobs) {
+    QPushButton* button = JogButton(knob.caption, knob.name, frame);
+    const FocusStep step = knob.step;
+    connect(button, &QPushButton::pressed, this, [this, step] { focus_.Press(step); });
+    connect(button, &QPushButton::released, this, [this] { focus_.Release(); });
+    column->addWidget(button);
+  }
+  return frame;
+}
+
+QWidget* DeviceTab::BuildWheelFrame(int wheel) {
+  const QString word = QString::fromStdString(WheelWord(wheel));
+  auto* frame = new QGroupBox(word + "-Filter", this);
+  frame->setObjectName("fraWheel");
+  auto* button = new MenuButton("cmdWheel" + word, frame);
+  button->onOpen = [this, wheel] { OpenWheel(wheel); };
+  (new QVBoxLayout(frame))->addWidget(button);
+  wheelButtons_[static_cast<size_t>(wheel - 1)] = button;
+  return frame;
+}
+
+QWidget* DeviceTab::BuildCubeFrame() {
+  auto* frame = new QGroupBox("Cube", this);
+  frame->setObjectName("fraCube");
+  cubeButton_ = new MenuButton("cmdCube", frame);
+  cubeButton_->onOpen = [this] {
+    if (system_.state.Config.CubeInstalled == 1) Popup(popups_.cube, cubeButton_);
+  };
+  (new QVBoxLayout(frame))->addWidget(cubeButton_);
+  return frame;
+}
+
+QWidget* DeviceTab::BuildMagFrame() {
+  auto* frame = new QGroupBox("Mag.", this);
+  frame->setObjectName("fraMag");
+  magButton_ = new MenuButton("cmdMag", frame);
+  magButton_->onOpen = [this] { Popup(popups_.mag, magButton_); };
+  (new QVBoxLayout(frame))->addWidget(magButton_);
+  return frame;
+}
+
+QWidget* DeviceTab::BuildLedFrame() {
+  auto* frame = new QGroupBox("LEDs", this);
+  frame->setObjectName("fraLEDs");
+  auto* row = new QHBoxLayout(frame);
+  struct Led {
+    QColor colour;
+    const char* name;
+  };
+  const Led leds[] = {
+      {Qt::red, "picRED_LED"}, {Qt::green, "picGREEN_LED"}, {Qt::blue, "picBLUE_LED"}};
+  int16_t output = 0;
+  for (const Led& led : leds) {
+    auto* box = new LedBox(led.colour, led.name, frame);
+    box->onClick = [this, output] { leds_.Toggle(output); };
+    box->onRightPress = [this] { leds_.EditParameters(); };
+    row->addWidget(box);
+    ++output;
+  }
+  return frame;
+}
+
+QWidget* DeviceTab::BuildJoyFrame() {
+  auto* frame = new PressFrame("Joy", "fraJoy", this);
+  frame->onPress = [this](const QPoint& at) {
+    if (popups_.joystick) popups_.joystick->popup(at);
+  };
+  auto* grid = new QGridLayout(frame);
+  joyIndicator_ = new JoyIndicator(frame);
+  lblJX_ = AxisLabel("X", "lblJX", frame);
+  lblJY_ = AxisLabel("Y", "lblJY", frame);
+  lblJZ_ = AxisLabel("Z", "lblJZ", frame);
+  lblJW_ = AxisLabel("W", "lblJW", frame);
+  // The horizontal axis drives X or the wheel, the vertical one Y or the focus.
+  grid->addWidget(lblJY_, 0, 0);
+  grid->addWidget(lblJZ_, 0, 0);
+  grid->addWidget(joyIndicator_, 1, 0);
+  grid->addWidget(lblJX_, 1, 1);
+  grid->addWidget(lblJW_, 1, 1);
+  return frame;
+}
+
+void DeviceTab::Popup(QMenu* menu, QWidget* at) {
+  if (menu) menu->popup(at->mapToGlobal(QPoint(0, at->height())));
+}
+
+// The wheel becomes current and its filter is read before its menu shows: the menu does that
+// when it opens, so without a menu the tab does it itself.
+void DeviceTab::OpenWheel(int wheel) {
+  if (system_.state.Config.WInstalled[static_cast<size_t>(wheel)] != 1) return;
+  QMenu* menu = wheel == 1 ? popups_.filterF : popups_.filterB;
+  if (menu) {
+    Popup(menu, wheelButtons_[static_cast<size_t>(wheel - 1)]);
+  } else {
+    wheels_[static_cast<size_t>(wheel - 1)].Open();
+  }
+}
+
+void DeviceTab::FiltCaption() {
+  for (int wheel = 1; wheel <= 2; ++wheel) {
+    wheelButtons_[static_cast<size_t>(wheel - 1)]->setText(
+        QString::fromStdString(FilterCaption(system_, wheel)));
+  }
+  cubeButton_->setText(QString::fromStdString(CubeCaption(system_)));
+}
+
+void DeviceTab::MagCaption() {
+  magButton_->setText(QString::fromStdString(MagnificationCaption(system_)));
+}
+
+void DeviceTab::JoyVisibility() {
+  const bool on = system_.state.JoyOn == 1;
+  const bool wz = system_.joystick.JoyAxesWZ() == 1;
+  joyIndicator_->setVisible(on);
+  lblJX_->setVisible(on && !wz);
+  lblJY_->setVisible(on && !wz);
+  lblJZ_->setVisible(on && wz);
+  lblJW_->setVisible(on && wz);
+}
+
+void DeviceTab::JoyDisplay(int16_t x, int16_t y, int16_t z) {
+  joyIndicator_->SetDeflection(x, y, z);
+}
+
+}  // namespace qv

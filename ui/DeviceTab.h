@@ -1,0 +1,78 @@
+#pragma once
+// The "&Device Control" tab: the microscope picture with the frames that drive its parts — stage
+// jog buttons, focus buttons, the two filter wheels, the cube changer, the magnification, the
+// LED boxes and the joystick display. Its buttons act through the same entries as the device
+// menus; the menus it opens as pop-ups are the menu bar's, handed in by the window.
+#include <QLabel>
+#include <QMenu>
+#include <QWidget>
+#include <array>
+
+#include "ui/DeviceWidgets.h"
+#include "ui/EntryContext.h"
+#include "ui/IndexerEntries.h"
+#include "ui/ParameterEntries.h"
+#include "ui/StageFocusEntries.h"
+
+namespace qv {
+
+// The menus the tab opens as pop-ups; any left empty is simply not opened.
+struct DevicePopups {
+  QMenu* filterF = nullptr;   // the "F-i" menu, from the F wheel's button
+  QMenu* filterB = nullptr;   // the "B-j" menu, from the B wheel's button
+  QMenu* cube = nullptr;      // from the cube button
+  QMenu* mag = nullptr;       // the "Mag." menu, from the magnification button
+  QMenu* joystick = nullptr;  // the "Joystick" menu, from a press on the "Joy" frame
+};
+
+class DeviceTab : public QWidget {
+  Q_OBJECT
+
+ public:
+  DeviceTab(System& system, const WindowServices& services, QWidget* parent = nullptr);
+
+  void SetPopupMenus(const DevicePopups& menus) { popups_ = menus; }
+  void SetJoyMenu(QMenu* menu) { popups_.joystick = menu; }
+
+  // The wheel buttons show "F-3" / "B-?", the cube button "Cube-2".
+  void FiltCaption();
+  // The magnification button shows "Mag-10".
+  void MagCaption();
+  // The joystick display is shown while the joystick is on, labelled with the axes it drives.
+  void JoyVisibility();
+  // The joystick deflection (x, y) out of the full scale z.
+  void JoyDisplay(int16_t x, int16_t y, int16_t z);
+
+ signals:
+  // An entry of the tab moved a filter, the cube or changed a device's settings.
+  void DevicesChanged();
+
+ private:
+  QWidget* BuildStageFrame();
+  QWidget* BuildFocusFrame();
+  QWidget* BuildWheelFrame(int wheel);
+  QWidget* BuildCubeFrame();
+  QWidget* BuildMagFrame();
+  QWidget* BuildLedFrame();
+  QWidget* BuildJoyFrame();
+  void Popup(QMenu* menu, QWidget* at);
+  void OpenWheel(int wheel);
+
+  System& system_;
+  EntryContext context_;
+  StageEntries stage_{context_};
+  FocusEntries focus_{context_};
+  std::array<WheelEntries, 2> wheels_{WheelEntries{context_, 1}, WheelEntries{context_, 2}};
+  LedEntries leds_{context_};
+  DevicePopups popups_;
+  std::array<MenuButton*, 2> wheelButtons_{};
+  MenuButton* cubeButton_ = nullptr;
+  MenuButton* magButton_ = nullptr;
+  JoyIndicator* joyIndicator_ = nullptr;
+  QLabel* lblJX_ = nullptr;
+  QLabel* lblJY_ = nullptr;
+  QLabel* lblJZ_ = nullptr;
+  QLabel* lblJW_ = nullptr;
+};
+
+}  // namespace qv

@@ -1,0 +1,201 @@
+#include "ui/IndexerEntries.h"
+
+#include <filesystem>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kError = "Error ";
+
+// "1".."n" of a 16-bit number without the sign blank.
+std::string Plain(int value) {
+  return std::to_string(value);
+}
+
+// Whether `path` names a file directly in the program folder.
+bool InProgramFolder(const std::filesystem::path& path, const std::string& appDir) {
+  std::error_code error;
+  const bool same = std::filesystem::equivalent(path.parent_path(), appDir, error);
+  return !error && same;
+}
+
+// Wraps a 1-based position round 1..count; an unknown position (below 1) starts at either end.
+int16_t Wrapped(int16_t current, int delta, int16_t count) {
+  if (current < 1) return delta > 0 ? int16_t{1} : count;
+  int next = current + delta;
+  if (next > count) next = 1;
+  if (next < 1) next = count;
+  return static_cast<int16_t>(next);
+}
+
+}  // namespace
+
+std::string WheelWord(int wheel) {
+  return wheel == 2 ? "B" : "F";
+}
+
+std::string FilterCaption(const System& system, int wheel) {
+  const int16_t filter = system.wheels.CurrentFilter(wheel);
+  return WheelWord(wheel) + "-" + (filter < 1 ? std::string("?") : Plain(filter));
+}
+
+std::string CubeCaption(const System& system) {
+  const int16_t cube = system.cube.CurrentCube();
+  return "Cube-" + (cube < 1 ? std::string("?") : Plain(cube));
+}
+
+std::string MagnificationCaption(const System& system) {
+  return "Mag-" + Plain(system.objectives.Mag());
+}
+
+std::string FilterItemCaption(int16_t filter) {
+  return "Filter" + Str(filter);
+}
+
+std::string CubeItemCaption(int16_t cube) {
+  return "Cube" + Str(cube);
+}
+
+std::string ObjectiveItemCaption(int16_t position, int16_t mag) {
+  return "Objective Pos." + Plain(position) + " - " + Plain(mag) + "X";
+}
+
+// --- Wheels ---
+
+bool WheelEntries::Ready() const {
+  return c_.system.state.Ready.WReady[wheel_ == 2 ? 2 : 1] == 1;
+}
+
+int16_t WheelEntries::Positions() const {
+  return c_.system.wheels.Params(wheel_).filtPositions;
+}
+
+void WheelEntries::Open() {
+  if (!Ready()) return;
+  c_.system.wheels.SelectWheel(wheel_);
+  int16_t filter = 0;
+  c_.system.wheels.ReadFilter(filter);
+  c_.Changed();
+}
+
+void WheelEntries::SayFilter(int16_t status) {
+  c_.Say(status > 0 ? WheelWord(wheel_) + Str(c_.system.wheels.CurrentFilter(wheel_))
+                    : std::string(kError));
+}
+
+// The filter becomes current only when the wheel accepted the move, so that the check mark never
+// names a filter the wheel did not go to.
+void WheelEntries::Choose(int16_t filter) {
+  if (!Ready()) return;
+  c_.system.wheels.SelectWheel(wheel_);
+  SayFilter(c_.system.wheels.GotoFilterComp(filter));
+  c_.Changed();
+}
+
+void WheelEntries::Step(int delta) {
+  if (!Ready()) return;
+  c_.system.wheels.SelectWheel(wheel_);
+  SayFilter(delta > 0 ? c_.system.wheels.Next() : c_.system.wheels.Prev());
+  c_.Changed();
+}
+
+void WheelEntries::Home() {
+  if (!Ready()) return;
+  c_.Say("Homing Filter Wheel ...");
+  Wheels& wheels = c_.system.wheels;
+  int16_t result = 0;
+  {
+    BusyScope busy(c_);
+    wheels.SelectWheel(wheel_);
+    result = wheels.Home();
+  }
+  if (result < 0) {
+    c_.Alert("Home Failed");
+    return;
+  }
+  int16_t filter = 0;
+  SayFilter(wheels.ReadFilter(filter));
+  c_.Changed();
+}
+
+void WheelEntries::ToggleLamp() {
+  if (!Ready()) return;
+  Wheels& wheels = c_.system.wheels;
+  wheels.SelectWheel(wheel_);
+  wheels.Lamp(wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0});
+  c_.Changed();
+}
+
+void WheelEntries::AssignToJoystick() {
+  if (!Ready()) return;
+  c_.system.wheels.SetJoyWheel(wheel_);
+  c_.Changed();
+}
+
+void WheelEntries::SetCompensation(bool on) {
+  if (!Ready()) return;
+  c_.system.wheels.Compensation().SetOn(wheel_, on);
+  c_.Changed();
+}
+
+void WheelEntries::CompensationParameters() {
+  if (!Ready()) return;
+  const std::string pattern = "QV_DZW" + Plain(wheel_) + "*.TXT";
+  const std::filesystem::path chosen = c_.services.ChooseFile(
+      {"Select focus compensation parameter file to load", pattern + " *.TXT *.*", ""});
+  // The table is read by name from the program folder, so a file elsewhere cannot be used.
+  if (chosen.empty() || !InProgramFolder(chosen, c_.system.state.AppDir)) {
+    c_.Say("Parameter file not read");
+    return;
+  }
+  const std::string name = chosen.filename().string();
+  c_.services.EditParameters(c_.ProgramFile(name));
+  c_.LetEventsRun();
+  if (c_.system.wheels.ReadZCompTable(wheel_, name) < 0) {
+    c_.Say("Parameter file not read");
+    return;
+  }
+  c_.Say("Parameter file " + name + " read");
+  c_.system.wheels.Compensation().SetOn(wheel_, true);
+  c_.Changed();
+}
+
+// --- Cube ---
+
+void CubeEntries::Choose(int16_t cube) {
+  if (!Ready()) return;
+  if (c_.system.cube.Goto(cube) > 0) {
+    c_.system.cube.SetCurrentCube(cube);
+    c_.Say("Cube" + Str(cube));
+  } else {
+    c_.Say(kError);
+  }
+  c_.Changed();
+}
+
+void CubeEntries::Step(int delta) {
+  if (!Ready() || c_.system.cube.Count() < 1) return;
+  Choose(Wrapped(c_.system.cube.CurrentCube(), delta, c_.system.cube.Count()));
+}
+
+void CubeEntries::Home() {
+  if (!Ready()) return;
+  c_.Say("Homing Cube Changer ...");
+  int16_t result = 0;
+  {
+    BusyScope busy(c_);
+    result = c_.system.cube.Home();
+  }
+  if (result < 0) {
+    c_.Alert("Home Failed");
+    return;
+  }
+  int16_t cube = 0;
+  if (c_.system.cube.ReadPos(cube) > 0) c_.system.cube.SetCurrentCube(cube);
+  c_.Changed();
+}
+
+}  // namespace qv

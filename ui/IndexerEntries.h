@@ -1,0 +1,66 @@
+#pragma once
+// The filter wheel and cube changer entries of the main window, and the captions that show
+// which filter, cube and magnification are in.
+#include <cstdint>
+#include <string>
+
+#include "ui/EntryContext.h"
+
+namespace qv {
+
+// "F" for wheel 1, "B" for wheel 2: the command word and menu letter of the wheel.
+std::string WheelWord(int wheel);
+// "F-3", or "F-?" while the wheel's filter is not known; "B-..." for wheel 2.
+std::string FilterCaption(const System& system, int wheel);
+std::string CubeCaption(const System& system);                    // "Cube-2" or "Cube-?"
+std::string MagnificationCaption(const System& system);           // "Mag-10"
+std::string FilterItemCaption(int16_t filter);                    // "Filter 1"
+std::string CubeItemCaption(int16_t cube);                        // "Cube 1"
+std::string ObjectiveItemCaption(int16_t position, int16_t mag);  // "Objective Pos.2 - 10X"
+
+class WheelEntries {
+ public:
+  WheelEntries(const EntryContext& context, int wheel) : c_(context), wheel_(wheel) {}
+
+  int Wheel() const { return wheel_; }
+  bool Ready() const;
+  int16_t Positions() const;
+  // Opening the wheel's menu or clicking its button: it becomes the current wheel and its filter
+  // is read from the controller.
+  void Open();
+  void Choose(int16_t filter);
+  void Next() { Step(1); }
+  void Previous() { Step(-1); }
+  void Home();
+  void ToggleLamp();
+  void AssignToJoystick();
+  void SetCompensation(bool on);
+  // Chooses a compensation table, edits it, loads it and switches compensation on.
+  void CompensationParameters();
+
+ private:
+  void Step(int delta);
+  // "F 3" after a filter change that the controller accepted, "Error " otherwise.
+  void SayFilter(int16_t status);
+
+  const EntryContext& c_;
+  int wheel_;
+};
+
+class CubeEntries {
+ public:
+  explicit CubeEntries(const EntryContext& context) : c_(context) {}
+
+  bool Ready() const { return c_.system.state.Ready.CubeReady == 1; }
+  void Choose(int16_t cube);
+  void Next() { Step(1); }
+  void Previous() { Step(-1); }
+  void Home();
+
+ private:
+  void Step(int delta);
+
+  const EntryContext& c_;
+};
+
+}  // namespace qv

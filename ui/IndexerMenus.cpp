@@ -1,0 +1,214 @@
+#include "ui/IndexerMenus.h"
+
+namespace qv {
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QAction* Checkable(QMenu* menu, const QString& caption) {
+  QAction* action = menu->addAction(caption);
+  action->setCheckable(true);
+  return action;
+}
+
+// An entry of the table that has nothing behind it in this program: shown, but not offered.
+void Unavailable(QMenu* menu, const QString& caption) {
+  menu->addAction(caption)->setEnabled(false);
+}
+
+}  // namespace
+
+// --- MenuItemList ---
+
+void MenuItemList::Show(const std::vector<QString>& captions,
+                        const std::function<void(int16_t)>& chosen) {
+  bool same = captions.size() == items_.size();
+  for (size_t i = 0; same && i < captions.size(); ++i)
+    same = items_[i]->text() == captions[i];
+  if (same) return;
+  Clear();
+  for (size_t i = 0; i < captions.size(); ++i) {
+    auto* action = new QAction(captions[i], menu_);
+    action->setCheckable(true);
+    const auto number = static_cast<int16_t>(i + 1);
+    QObject::connect(action, &QAction::triggered, menu_, [chosen, number] { chosen(number); });
+    menu_->insertAction(before_, action);
+    items_.push_back(action);
+  }
+}
+
+void MenuItemList::Check(int number) {
+  for (size_t i = 0; i < items_.size(); ++i) {
+    items_[i]->setChecked(static_cast<int>(i) + 1 == number);
+  }
+}
+
+// The item being chosen may be the one that asks for the rebuild, so none is deleted at once.
+void MenuItemList::Clear() {
+  for (QAction* action : items_) {
+    menu_->removeAction(action);
+    action->deleteLater();
+  }
+  items_.clear();
+}
+
+// --- FilterWheelMenu ---
+
+FilterWheelMenu::FilterWheelMenu(const EntryContext& context, ParameterEntries& parameters,
+                                 const SpeedTestHooks& hooks, int wheel, QMenuBar* bar)
+    : c_(context),
+      entries_(context, wheel),
+      menu_(bar->addMenu(wheel == 1 ? "F-i" : "B-j")),
+      items_end_(menu_->addSeparator()),
+      items_(menu_, items_end_) {
+  menu_->setObjectName(wheel == 1 ? "mnuF" : "mnuB");
+  AddEntries(parameters, hooks);
+  // Opening the menu shows the wheel's filter as the controller has it.
+  QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] {
+    c_.services.ShowTab(0);
+    entries_.Open();
+    Refresh();
+  });
+  CreateItems();
+  Refresh();
+}
+
+void FilterWheelMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks) {
+  const int wheel = entries_.Wheel();
+  const DeviceEntry device = wheel == 1 ? DeviceEntry::F : DeviceEntry::B;
+  menu_->addAction("Next Filter", menu_, [this] { entries_.Next(); });
+  menu_->addAction("Previous Filter", menu_, [this] { entries_.Previous(); });
+  joystick_ = Checkable(menu_, "Assign to Joystick");
+  QObject::connect(joystick_, &QAction::triggered, menu_, [this] {
+    entries_.AssignToJoystick();
+    Refresh();
+  });
+  menu_->addAction("Home", menu_, [this] { entries_.Home(); });
+  lamp_ = Checkable(menu_, "Lamp On?");
+  QObject::connect(lamp_, &QAction::triggered, menu_, [this] {
+    entries_.ToggleLamp();
+    Refresh();
+  });
+  menu_->addAction("Parameters", menu_, [&parameters, device] { parameters.EditDevice(device); });
+  QMenu* compensation = menu_->addMenu("Focus Compensation");
+  compensation_ = Checkable(compensation, "On?");
+  QObject::connect(compensation_, &QAction::triggered, menu_, [this](bool on) {
+    entries_.SetCompensation(on);
+    Refresh();
+  });
+  compensation->addAction("Parameters", menu_, [this] { entries_.CompensationParameters(); });
+  QMenu* advanced = menu_->addMenu("Advanced");
+  advanced->addAction("Read Par. File", menu_,
+                      [&parameters, device] { parameters.ReadParFile(device); });
+  advanced->addAction("Speed Test", menu_, [&hooks, wheel] {
+    if (hooks.wheel) hooks.wheel(wheel);
+  });
+}
+
+void FilterWheelMenu::RemoveItems() {
+  itemsWanted_ = false;
+  items_.Clear();
+}
+
+void FilterWheelMenu::CreateItems() {
+  itemsWanted_ = true;
+  std::vector<QString> captions;
+  for (int16_t filter = 1; filter <= entries_.Positions(); ++filter) {
+    captions.push_back(Q(FilterItemCaption(filter)));
+  }
+  items_.Show(captions, [this](int16_t filter) {
+    entries_.Choose(filter);
+    Refresh();
+  });
+}
+
+void FilterWheelMenu::Refresh() {
+  const int wheel = entries_.Wheel();
+  menu_->setTitle(Q(FilterCaption(c_.system, wheel)));
+  if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
+  items_.Check(c_.system.wheels.CurrentFilter(wheel));
+  joystick_->setChecked(c_.system.wheels.JoyWheel() == wheel);
+  lamp_->setChecked(c_.system.wheels.LampState(wheel) == 1);
+  compensation_->setChecked(c_.system.wheels.ZCompIsOn(wheel));
+}
+
+// --- CubeChangerMenu ---
+
+CubeChangerMenu::CubeChangerMenu(const EntryContext& context, ParameterEntries& parameters,
+                                 const SpeedTestHooks& hooks, QMenuBar* bar)
+    : c_(context),
+      entries_(context),
+      menu_(bar->addMenu("Cube")),
+      items_end_(menu_->addSeparator()),
+      items_(menu_, items_end_) {
+  menu_->setObjectName("mnuCube");
+  AddEntries(parameters, hooks);
+  QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] {
+    c_.services.ShowTab(0);
+    Refresh();
+  });
+  Refresh();
+}
+
+void CubeChangerMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks) {
+  menu_->addAction("Next Cube", menu_, [this] { entries_.Next(); });
+  menu_->addAction("Previous Cube", menu_, [this] { entries_.Previous(); });
+  // The joystick steps filter wheels only, and no focus offsets are kept per cube.
+  Unavailable(menu_, "Assign to Joystick");
+  menu_->addAction("Home", menu_, [this] { entries_.Home(); });
+  menu_->addAction("Parameters", menu_,
+                   [&parameters] { parameters.EditDevice(DeviceEntry::Cube); });
+  QMenu* compensation = menu_->addMenu("Focus Compensation");
+  Unavailable(compensation, "On?");
+  Unavailable(compensation, "Parameters");
+  QMenu* advanced = menu_->addMenu("Advanced");
+  advanced->addAction("Speed Test", menu_, [&hooks] {
+    if (hooks.cube) hooks.cube();
+  });
+}
+
+void CubeChangerMenu::Refresh() {
+  std::vector<QString> captions;
+  for (int16_t cube = 1; cube <= c_.system.cube.Count(); ++cube) {
+    captions.push_back(Q(CubeItemCaption(cube)));
+  }
+  items_.Show(captions, [this](int16_t cube) {
+    entries_.Choose(cube);
+    Refresh();
+  });
+  items_.Check(c_.system.cube.CurrentCube());
+}
+
+// --- MagnificationMenu ---
+
+MagnificationMenu::MagnificationMenu(const EntryContext& context, ParameterEntries& parameters,
+                                     QMenuBar* bar)
+    : c_(context),
+      parameters_(parameters),
+      menu_(bar->addMenu("Mag.")),
+      items_end_(menu_->addSeparator()),
+      items_(menu_, items_end_) {
+  menu_->setObjectName("mnuMag");
+  menu_->addAction("Objectives", menu_, [this] { parameters_.EditObjectives(); });
+  menu_->addAction("Field Param.", menu_, [this] { parameters_.EditField(); });
+  QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] { c_.services.ShowTab(0); });
+  Refresh();
+}
+
+void MagnificationMenu::Refresh() {
+  const Objectives& objectives = c_.system.objectives;
+  std::vector<QString> captions;
+  for (int16_t position = 1; position <= objectives.ObjCount(); ++position) {
+    captions.push_back(Q(ObjectiveItemCaption(position, objectives.ObjPosMag(position))));
+  }
+  items_.Show(captions, [this](int16_t position) {
+    parameters_.ChooseObjective(position);
+    Refresh();
+  });
+  items_.Check(objectives.CurrentObjective());
+}
+
+}  // namespace qv
