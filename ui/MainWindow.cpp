@@ -9,15 +9,30 @@
 #include <QVBoxLayout>
 
 #include "foundation/NumberText.h"
+#include "ui/EditWindow.h"
+#include "ui/FilesWindow.h"
+#include "ui/ObjectMenu.h"
+#include "ui/ParListWindow.h"
 
 namespace qv {
+
+namespace {
+
+// Until the program gives the window a text editor, texts handed to it go nowhere.
+class NoTextEditor final : public TextEditor {
+ public:
+  void OpenInTextEditor(const std::string& /*path*/) override {}
+  void PasteToTextEditor(const std::string& /*text*/) override {}
+};
+
+}  // namespace
 
 MainWindow::MainWindow(System& system, std::function<void()> unloaded)
     : system_(system), unloaded_(std::move(unloaded)) {
   setWindowTitle("Quorvalin");
   setObjectName("frmQuorvalin");
-  services_.message = [this](const std::string& text) { SetMessage(text); };
-  services_.showTab = [this](int tab) { sstView_->setCurrentIndex(tab); };
+  FillDialogs();
+  ForwardServices();
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   BuildTopArea(central);
@@ -27,14 +42,50 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
   layout->addWidget(sstView_, 1);
   setCentralWidget(central);
   BuildMenus();
+  ConnectDeviceParts(system_, *devices_, *deviceMenus_, &menus_->JoystickMenu());
   ConnectJoystick();
-  resize(1024, 720);
+  resize(1100, 760);
 
   tmrQV_.setInterval(300);
   connect(&tmrQV_, &QTimer::timeout, this, &MainWindow::TimerTick);
   tmrQV_.start();
+  system_.map.DrawAllObjects();
+  DisplayObjList();
   JoyVisibility();
   system_.state.MainFormLoaded = 1;
+}
+
+// The window's own dialogs; tests put theirs in their place.
+void MainWindow::FillDialogs() {
+  static NoTextEditor noEditor;
+  dialogs_.message = [this](const std::string& text) { SetMessage(text); };
+  dialogs_.showTab = [this](int tab) { sstView_->setCurrentIndex(tab); };
+  dialogs_.editParameters = [this](const std::string& path) {
+    return EditParFile(this, system_.trapar, system_.platform.notifier, path);
+  };
+  dialogs_.chooseFile = [this](const FileChoice& choice) {
+    TextEditor& editor = dialogs_.textEditor ? *dialogs_.textEditor : noEditor;
+    return ChooseFile(this, editor, system_.state.AppDir, choice.title, choice.patterns,
+                      choice.startDir);
+  };
+  dialogs_.editText = [this](const std::string& text) -> std::optional<std::string> {
+    EditWindow editor(this);
+    editor.SetText(text);
+    editor.exec();
+    if (editor.GetAccept() != 1) return std::nullopt;
+    return editor.GetTextRes();
+  };
+}
+
+void MainWindow::ForwardServices() {
+  services_.message = [this](const std::string& text) { dialogs_.Message(text); };
+  services_.showTab = [this](int tab) { dialogs_.ShowTab(tab); };
+  services_.editParameters = [this](const std::string& path) {
+    return dialogs_.EditParameters(path);
+  };
+  services_.chooseFile = [this](const FileChoice& choice) { return dialogs_.ChooseFile(choice); };
+  services_.editText = [this](const std::string& text) { return dialogs_.EditText(text); };
+  services_.textEditor = &editor_;
 }
 
 MainWindow::~MainWindow() {
@@ -75,10 +126,18 @@ void MainWindow::BuildTopArea(QWidget* central) {
 void MainWindow::BuildTabs(QWidget* central) {
   sstView_ = new QTabWidget(central);
   sstView_->setObjectName("sstView");
-  sstView_->addTab(new QWidget(sstView_), "&Device Control");
-  map_ = new MapWidget(system_, services_, MapHooks{}, sstView_);
+  devices_ = new DeviceTab(system_, services_, sstView_);
+  sstView_->addTab(devices_, "&Device Control");
+  objects_ = new ObjectsTab(system_, services_, sstView_);
+  map_ = new MapWidget(system_, services_,
+                       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
+                                [this] { objects_->Actions().AddCurrentPosition(); },
+                                [this] {
+                                  objects_->Actions().MoveToObject(system_.map.HighlightedObj());
+                                }},
+                       sstView_);
   sstView_->addTab(map_, "&Specimen Map");
-  sstView_->addTab(new QWidget(sstView_), "&Objects");
+  sstView_->addTab(objects_, "&Objects");
   sstView_->addTab(new QWidget(sstView_), "&Axes");
   connect(sstView_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
 }
@@ -101,7 +160,9 @@ void MainWindow::BuildMenus() {
                                        {}},
                          this);
   menus_->AddConf(*menuBar());
+  deviceMenus_ = new DeviceMenuBar(system_, services_, menuBar());
   menus_->AddMapAndScan(*menuBar());
+  AddObjectMenu(*menuBar(), *objects_, QtInputBox(this));
   menus_->AddAxesAndInterpreter(*menuBar());
 }
 
@@ -114,12 +175,23 @@ void MainWindow::ConnectJoystick() {
 
 void MainWindow::JoyVisibility() {
   menus_->JoyVisibility();
+  devices_->JoyVisibility();
 }
 
-void MainWindow::JoyDisplay(int16_t /*d1*/, int16_t /*d2*/, int16_t /*fullScale*/) {}
+void MainWindow::JoyDisplay(int16_t d1, int16_t d2, int16_t fullScale) {
+  devices_->JoyDisplay(d1, d2, fullScale);
+}
+
+void MainWindow::RefreshDeviceCaptions() {
+  deviceMenus_->Refresh();
+  devices_->FiltCaption();
+  devices_->MagCaption();
+}
 
 // The object grid shows the list afresh when its tab is chosen.
-void MainWindow::TabChanged(int /*tab*/) {}
+void MainWindow::TabChanged(int tab) {
+  if (tab == 2) objects_->DisplayObjList();
+}
 
 void MainWindow::ExecuteCommandBox() {
   SetMessage("");
@@ -129,6 +201,7 @@ void MainWindow::ExecuteCommandBox() {
   RememberCmdInHist();
   SetMessage(system_.ExecuteLine(CommandText()));
   SetTimeText(Str(static_cast<double>(ElapsedMs(start, system_.platform.clock.TimeMs()))));
+  RefreshDeviceCaptions();
 }
 
 void MainWindow::RememberCmdInHist() {
@@ -170,6 +243,7 @@ void MainWindow::TimerTick() {
     system_.joystick.TimerTick();
     if (sstView_->currentIndex() == 1) map_->StagePositionDisplay();
   }
+  if (tick.kind == TickResult::Kind::Ran) RefreshDeviceCaptions();
   map_->RefreshIfChanged();  // commands may have drawn on the map
   --timerBusy_;
 }
@@ -190,6 +264,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   tmrQV_.stop();
   if (system_.comm.CommIsReady() == 1 && system_.state.ClientAlive == 0) system_.Shutdown();
   if (unloadProgram_) unloadProgram_();
+  deviceMenus_->RemoveFilterItems();
   system_.state.MainFormLoaded = 0;
   event->accept();
   if (!unloading_ && unloaded_) {

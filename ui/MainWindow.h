@@ -12,7 +12,10 @@
 #include <functional>
 
 #include "app/System.h"
+#include "ui/DeviceMenuBar.h"
+#include "ui/DeviceTab.h"
 #include "ui/MainMenus.h"
+#include "ui/ObjectsTab.h"
 #include "ui/MapWidget.h"
 #include "ui/WindowServices.h"
 
@@ -36,8 +39,9 @@ class MainWindow : public QMainWindow {
   void SetCaptureLauncher(std::function<std::string()> launch) {
     launchCapture_ = std::move(launch);
   }
-  // The dialogs and the text editor the window's parts use; tests answer them.
-  WindowServices& Services() { return services_; }
+  // The dialogs and the text editor the window's parts use. The window fills in its own
+  // dialogs; the program gives the text editor, and tests answer the dialogs themselves.
+  WindowServices& Services() { return dialogs_; }
 
   // The execute steps: clear the message line and time field, let events run, remember the
   // command, run it and show the joined reply and the milliseconds it took.
@@ -53,6 +57,12 @@ class MainWindow : public QMainWindow {
   void Unload();
   void JoyVisibility();
   void JoyDisplay(int16_t d1, int16_t d2, int16_t fullScale);
+  void DisplayObjList() { objects_->DisplayObjList(); }
+  void HighlightObjInGrid(int32_t n) { objects_->HighlightObjInGrid(n); }
+  void MagCaption() { devices_->MagCaption(); }
+  void ObjectivePosCheck() { deviceMenus_->ObjectivePosCheck(); }
+  // Captions and check marks follow what commands did to the devices.
+  void RefreshDeviceCaptions();
   // The stage mark on the map follows the stage.
   void StagePositionDisplay() { map_->StagePositionDisplay(); }
   void TimerTick();
@@ -62,6 +72,9 @@ class MainWindow : public QMainWindow {
   QLabel& TimeField() { return *lblTime_; }
   QTabWidget& Tabs() { return *sstView_; }
   MapWidget& Map() { return *map_; }
+  DeviceTab& Devices() { return *devices_; }
+  DeviceMenuBar& DeviceMenus() { return *deviceMenus_; }
+  ObjectsTab& Objects() { return *objects_; }
   MainMenus& Menus() { return *menus_; }
 
  protected:
@@ -69,6 +82,8 @@ class MainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void FillDialogs();
+  void ForwardServices();
   void BuildTopArea(QWidget* central);
   void BuildTabs(QWidget* central);
   void BuildMenus();
@@ -80,8 +95,23 @@ class MainWindow : public QMainWindow {
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;
   std::function<std::string()> launchCapture_;
+  // The services the parts hold copies of: each call goes to `dialogs_` as it is at that time.
+  class ForwardingEditor final : public TextEditor {
+   public:
+    explicit ForwardingEditor(const WindowServices& dialogs) : dialogs_(dialogs) {}
+    void OpenInTextEditor(const std::string& path) override { dialogs_.OpenInTextEditor(path); }
+    void PasteToTextEditor(const std::string& text) override { dialogs_.PasteToTextEditor(text); }
+
+   private:
+    const WindowServices& dialogs_;
+  };
+  WindowServices dialogs_;
   WindowServices services_;
+  ForwardingEditor editor_{dialogs_};
   MainMenus* menus_ = nullptr;
+  DeviceTab* devices_ = nullptr;
+  DeviceMenuBar* deviceMenus_ = nullptr;
+  ObjectsTab* objects_ = nullptr;
   QHBoxLayout* top_ = nullptr;
   QComboBox* cboCommand_;
   QPushButton* cmdExecute_;

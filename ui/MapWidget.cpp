@@ -47,7 +47,9 @@ void MapWidget::BuildPopup() {
   object->addAction("Add Curr. Stg. Pos.", this, [this] {
     if (hooks_.addCurrentPosition) hooks_.addCurrentPosition();
   });
-  moveToObject_ = object->addAction("Move To", this, [this] { MoveToHighlightedObject(); });
+  moveToObject_ = object->addAction("Move To", this, [this] {
+    if (hooks_.moveToHighlighted) hooks_.moveToHighlighted();
+  });
   moveToObject_->setEnabled(false);
   QMenu* stage = popup_->addMenu("Stage");
   stage->addAction("Move", this, [this] { MoveStageTo(system_.map.ClickStagePoint()); });
@@ -81,14 +83,6 @@ void MapWidget::MoveStageTo(MapPoint target) {
   system_.state.CommandBusy = 1;
   if (system_.state.Ready.XYReady == 1) system_.stage.XYMoveAbs(target.X, target.Y);
   system_.state.CommandBusy = 0;
-}
-
-void MapWidget::MoveToHighlightedObject() {
-  services_.Message("Wait... ");
-  const std::string reply =
-      system_.objectCommands.CmdObj("GoTo " + std::to_string(system_.map.HighlightedObj()));
-  services_.Message(reply);
-  services_.Message(XYPositionText(system_.stage));
 }
 
 // The map forgets its marks whenever it clears the picture, so an old mark is never erased twice.

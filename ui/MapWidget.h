@@ -31,6 +31,7 @@ class ImageCanvas final : public PixelCanvas {
 struct MapHooks {
   std::function<void(int32_t)> highlightInGrid;  // an object picked on the map
   std::function<void()> addCurrentPosition;      // as the object tab's "Add Pos." button
+  std::function<void()> moveToHighlighted;       // the stage to the object picked on the map
 };
 
 class MapWidget : public QWidget {
@@ -60,7 +61,6 @@ class MapWidget : public QWidget {
   void UpdatePopupZoom();
   // The stage starts towards a point of the map (stage microns) without waiting.
   void MoveStageTo(MapPoint target);
-  void MoveToHighlightedObject();
 
   System& system_;
   const WindowServices& services_;
