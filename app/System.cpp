@@ -39,7 +39,9 @@ System::System(const Platform& platformIn)
       objectCommands(state, display, trapar, objects, stage, focus),
       joyHandler(state, display, joystick),
       scanCommands(state, display, scan, stage, objectives),
-      runner(interpreter, dispatcher, display, platform.clock) {
+      runner(interpreter, dispatcher, display, platform.clock),
+      capture(platform.launcher, platform.clock, state.Config.CaptureProgram,
+              [this](const std::string& message) { comm.CommLogShow(message); }) {
   std::vector<CommandEntry> specimenWords = {
       {"Obj", [this](std::string a) { return objectCommands.CmdObj(std::move(a)); }}};
   for (CommandEntry& entry : scanCommands.Entries())
@@ -48,6 +50,7 @@ System::System(const Platform& platformIn)
       {"Joy", [this](std::string a) { return joyHandler.CmdJoy(std::move(a)); }});
   dispatcher.SetTable(BuildCommandTable(general, devices, controllers, specimenWords));
   ConnectMap();
+  general.SetCaptureTrigger([this] { return capture.CaptureSnap(); });
   devices.SetSubCommands("LED", [this](const std::string& colour, std::string& rest) {
     return controllers.LedSubCommand(colour, rest);
   });

@@ -14,6 +14,7 @@
 #include "commands/JoyCommandsHandler.h"
 #include "commands/ObjectCommands.h"
 #include "commands/ProgramRunner.h"
+#include "commands/QVAcq.h"
 #include "commands/ScanCommands.h"
 #include "controllers/Comm.h"
 #include "controllers/Delay32.h"
@@ -26,6 +27,7 @@
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
 #include "foundation/Notifier.h"
+#include "foundation/ProgramLauncher.h"
 #include "foundation/SharedState.h"
 #include "foundation/Trapar.h"
 #include "specimen/JoyCommands.h"
@@ -43,7 +45,8 @@ struct Platform {
   Clock& clock;
   FrontEnd& frontEnd;
   SerialPort& port;
-  JoystickSource* joystick = nullptr;  // none: the joystick is absent
+  JoystickSource* joystick = nullptr;   // none: the joystick is absent
+  ProgramLauncher* launcher = nullptr;  // none: the capture program never starts
 };
 
 inline constexpr int16_t kHistoryMax = 30;
@@ -98,6 +101,7 @@ class System {
   JoyCommandsHandler joyHandler;
   ScanCommands scanCommands;
   ProgramRunner runner;
+  QVAcq capture;
 
  private:
   int16_t OpenSerialChannel();

@@ -18,8 +18,10 @@
 #include "commands/Automation.h"
 #include "controllers/Delay32.h"
 #include "platform/DBusAutomation.h"
+#include "platform/DesktopTextEditor.h"
 #include "platform/HeadlessFrontEnd.h"
 #include "platform/InstanceLock.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
 #include "platform/SdlJoystick.h"
@@ -106,9 +108,12 @@ int RunWindow(const std::string& folder, bool automationStart) {
   qv::SystemClock clock;
   qv::QtSerialPort port;
   qv::SdlJoystick joystick;
-  qv::System system(qv::Platform{notifier, clock, front, port, &joystick});
+  qv::ProcessLauncher launcher;  // the capture program is started from the window's menu
+  qv::System system(qv::Platform{notifier, clock, front, port, &joystick, &launcher});
   port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
   const int16_t started = system.InitSystem(folder);
+  // Where the window's menus and dialogs hand texts and files to the operator's editor.
+  qv::DesktopTextEditor textEditor(system.state.Config.TextEditor);
 
   qv::Automation automation = AutomationOf(system);
   qv::DBusAutomation bus(automation, system.dispatcher, clock);

@@ -42,6 +42,8 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
 
   if (ReadOptional(trapar, "CONTRTYPE", config.ContrType, std::string("IM483I")) < 0) return -1;
   ReadOptional(trapar, "PORTNAME", config.PortName, std::string());
+  ReadOptional(trapar, "CAPTUREPROGRAM", config.CaptureProgram, std::string());
+  ReadOptional(trapar, "TEXTEDITOR", config.TextEditor, std::string());
   struct Optional {
     const char* key;
     int16_t* variable;

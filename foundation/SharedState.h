@@ -17,6 +17,8 @@ struct Configuration {
   int16_t WaitPollingInterval = 0;  // ms between status polls while an EZHR17 motion is waited for
   std::string ContrType;            // "IM483I" or "EZHR17"; empty until the file was read
   std::string PortName;             // a device path that replaces MPORT (/dev/ttyUSB0, a link)
+  std::string CaptureProgram;       // command line of the capture program; empty: the usual one
+  std::string TextEditor;           // command line of the text editor; empty: the desktop's choice
   int16_t JoyStartOn = 0;           // 1: poll the joystick from the start
   // Installed flags: only the value 1 switches a device on.
   int16_t XYInstalled = 0;

@@ -166,6 +166,21 @@ TEST_F(Startup, APortNameReplacesThePortNumber) {
   EXPECT_EQ(t.port.opened, "/tmp/controller-line");
 }
 
+TEST_F(Startup, TheOutsideProgramsAreOptionalCommandLines) {
+  PutComplete();
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_EQ(config().CaptureProgram, "");
+  EXPECT_EQ(config().TextEditor, "");
+
+  PutComplete(
+      "\"CAPTUREPROGRAM\", /opt/cam/shoot --keys \"/tmp/a b\"\r\n"
+      "\"TEXTEDITOR\",gedit --new-window\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
+  EXPECT_EQ(config().CaptureProgram, "/opt/cam/shoot --keys \"/tmp/a b\"");
+  EXPECT_EQ(config().TextEditor, "gedit --new-window");
+}
+
 TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {
   PutComplete();
   t.port.failOpen = true;

@@ -1,0 +1,158 @@
+// The capture program: which copy a trigger reaches, what a failed start or a vanished program
+// leaves behind, and what the menu entry and "Snap" show.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "commands/QVAcq.h"
+#include "foundation/CommandLine.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/TestSystem.h"
+
+namespace qv::test {
+namespace {
+
+// Hands out ids from 100 on; the ids in `gone` have no window any more.
+class FakeLauncher final : public ProgramLauncher {
+ public:
+  int32_t StartProgram(const std::string& program,
+                       const std::vector<std::string>& arguments) override {
+    starts.push_back(CaptureCommand{program, arguments});
+    return startFails ? 0 : nextId++;
+  }
+  bool ActivateWindow(int32_t id) override {
+    events.push_back("activate " + std::to_string(id));
+    return gone.count(id) == 0;
+  }
+  bool SendKeys(int32_t id, const std::string& keys) override {
+    events.push_back("keys " + std::to_string(id) + " [" + keys + "]");
+    return !keysFail;
+  }
+  std::vector<CaptureCommand> starts;
+  std::vector<std::string> events;
+  std::set<int32_t> gone;
+  bool startFails = false;
+  bool keysFail = false;
+  int32_t nextId = 100;
+};
+
+class Capture : public ::testing::Test {
+ protected:
+  FakeLauncher launcher;
+  FakeClock clock;
+  std::string configured;
+  std::vector<std::string> reports;
+  QVAcq acq{&launcher, clock, configured,
+            [this](const std::string& message) { reports.push_back(message); }};
+};
+
+TEST_F(Capture, SnapBeforeAnyLaunchDoesNothing) {
+  EXPECT_EQ(acq.CaptureSnap(), 0);
+  EXPECT_TRUE(launcher.events.empty());
+  EXPECT_TRUE(clock.delays.empty());
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(acq.State().CaptureKind, 0);
+}
+
+TEST_F(Capture, TheMenuStartsTheVendorProgramAndSnapSendsOneBlankAfterHalfASecond) {
+  EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Launched");
+  EXPECT_EQ(acq.State().CaptureKind, 1);
+  ASSERT_EQ(launcher.starts.size(), 1u);
+  EXPECT_EQ(launcher.starts[0].program, "C:\\Program Files\\Canon\\EOS Utility\\EOS Utility.exe");
+  EXPECT_TRUE(launcher.starts[0].arguments.empty());
+  const int32_t id = acq.State().CaptureTaskId;
+  EXPECT_EQ(acq.CaptureSnap(), 0);
+  EXPECT_EQ(launcher.events, (std::vector<std::string>{"activate " + std::to_string(id),
+                                                       "keys " + std::to_string(id) + " [ ]"}));
+  EXPECT_EQ(clock.delays, std::vector<int32_t>{500});
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Capture, TwoLaunchesStartTwoCopiesAndSnapGoesToTheSecond) {
+  acq.LaunchCaptureProgram();
+  const int32_t first = acq.State().CaptureTaskId;
+  acq.LaunchCaptureProgram();
+  const int32_t second = acq.State().CaptureTaskId;
+  EXPECT_EQ(launcher.starts.size(), 2u);
+  EXPECT_NE(first, second);
+  acq.CaptureSnap();
+  EXPECT_EQ(launcher.events.front(), "activate " + std::to_string(second));
+}
+
+TEST_F(Capture, AFailedStartForgetsTheEarlierCopy) {
+  acq.LaunchCaptureProgram();
+  launcher.startFails = true;
+  EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Not Launched");
+  EXPECT_EQ(acq.State().CaptureTaskId, 0);
+  acq.CaptureSnap();
+  EXPECT_TRUE(launcher.events.empty());
+}
+
+TEST_F(Capture, ANoLongerRunningProgramGetsNoKeystrokeAndEachSnapSaysSo) {
+  acq.LaunchCaptureProgram();
+  launcher.gone.insert(acq.State().CaptureTaskId);
+  EXPECT_EQ(acq.CaptureSnap(), 0);
+  EXPECT_EQ(acq.CaptureSnap(), 0);
+  EXPECT_EQ(launcher.events.size(), 2u);  // two activations, no keys
+  for (const std::string& event : launcher.events)
+    EXPECT_EQ(event.rfind("activate", 0), 0u) << event;
+  EXPECT_TRUE(clock.delays.empty());
+  EXPECT_EQ(reports, (std::vector<std::string>(2, "Capture Program Not Reached")));
+}
+
+TEST_F(Capture, AKeystrokeThatCannotBeDeliveredIsReported) {
+  acq.LaunchCaptureProgram();
+  launcher.keysFail = true;
+  acq.CaptureSnap();
+  EXPECT_EQ(reports, std::vector<std::string>{"Capture Program Not Reached"});
+}
+
+TEST_F(Capture, TheConfiguredCommandLineIsReadAtEachLaunch) {
+  acq.LaunchCaptureProgram();
+  configured = "/opt/cam/\"shoot it\" --keys \"/tmp/a b.txt\"";
+  acq.LaunchCaptureProgram();
+  ASSERT_EQ(launcher.starts.size(), 2u);
+  EXPECT_EQ(launcher.starts[1].program, "/opt/cam/shoot it");
+  EXPECT_EQ(launcher.starts[1].arguments, (std::vector<std::string>{"--keys", "/tmp/a b.txt"}));
+}
+
+TEST(CaptureWithoutPlatform, NoLauncherMeansNotLaunchedAndSnapIsHarmless) {
+  FakeClock clock;
+  const std::string none;
+  QVAcq acq(nullptr, clock, none, {});
+  EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Not Launched");
+  EXPECT_EQ(acq.CaptureSnap(), 0);
+  EXPECT_EQ(CaptureCommandFor(0, "/bin/true").program, "");  // no kind chosen, nothing to start
+}
+
+TEST(CommandLineWords, BlanksSeparateQuotesGroupAndBackslashesStay) {
+  using Words = std::vector<std::string>;
+  EXPECT_EQ(SplitCommandLine("  gedit   --new-window\t-s "),
+            (Words{"gedit", "--new-window", "-s"}));
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\x.exe\" \"\" a\"b c\""),
+            (Words{"C:\\Program Files\\x.exe", "", "ab c"}));
+  EXPECT_EQ(SplitCommandLine("edit \"unclosed rest"), (Words{"edit", "unclosed rest"}));
+  EXPECT_TRUE(SplitCommandLine(" \t ").empty());
+}
+
+// Through the whole program: "Snap" answers "OK " in every case, and a trigger that reached
+// nobody shows on the channel's message log.
+TEST(CaptureInTheProgram, SnapRepliesOkAndAnUnreachedProgramIsLogged) {
+  FakeLauncher launcher;
+  RecordingNotifier notifier;
+  FakeClock clock;
+  RecordingFrontEnd front;
+  SilentPort port{clock};
+  System system{Platform{notifier, clock, front, port, nullptr, &launcher}};
+  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
+  EXPECT_TRUE(launcher.events.empty());
+  EXPECT_EQ(system.capture.LaunchCaptureProgram(), "Capture Program Launched");
+  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
+  EXPECT_EQ(launcher.events.size(), 2u);
+  launcher.gone.insert(system.capture.State().CaptureTaskId);
+  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
+  EXPECT_NE(system.comm.CommLogText().find("Capture Program Not Reached\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qv::test
