@@ -19,12 +19,12 @@
 #include "controllers/Delay32.h"
 #include "platform/DBusAutomation.h"
 #include "platform/DesktopTextEditor.h"
-#include "platform/HeadlessFrontEnd.h"
 #include "platform/InstanceLock.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
 #include "platform/SdlJoystick.h"
+#include "ui/FilesWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramWindow.h"
 #include "ui/WindowFrontEnd.h"
@@ -69,36 +69,6 @@ qv::Automation AutomationOf(qv::System& system) {
                                               [&system] { system.Shutdown(); }});
 }
 
-// A program started for automation clients, while no main window exists: it serves the bus
-// until the last client has gone. A program that no client calls within this time ends.
-constexpr int kFirstClientWaitMs = 30000;
-
-int RunAutomation(const std::string& folder) {
-  qv::HeadlessFrontEnd front;
-  qv::SystemClock clock;
-  qv::QtSerialPort port;
-  qv::SdlJoystick joystick;
-  qv::System system(qv::Platform{front, clock, front, port, &joystick});
-  port.OnErrorEvent([&system](int code) { system.comm.OnCommEvent(code); });
-  if (system.InitSystem(folder) < 0) {
-    std::cerr << "quorvalin: start-up failed; the channel's messages:\n"
-              << system.comm.CommLogText();
-  }
-  qv::Automation automation = AutomationOf(system);
-  qv::DBusAutomation bus(automation, system.dispatcher, clock);
-  QString error;
-  if (!bus.Register(error)) {
-    std::cerr << "quorvalin: " << error.toStdString() << '\n';
-    return 1;
-  }
-  QTimer::singleShot(kFirstClientWaitMs, qApp, [&automation] {
-    if (automation.ObjectCount() == 0 && automation.MayEnd()) QCoreApplication::quit();
-  });
-  QCoreApplication::exec();
-  if (system.comm.CommIsReady() == 1) system.Shutdown();
-  return 0;
-}
-
 // The program with its main window. Started for automation it keeps the window hidden unless
 // start-up failed; it serves automation clients either way, and ends when the window is unloaded
 // and no client holds an object.
@@ -121,13 +91,18 @@ int RunWindow(const std::string& folder, bool automationStart) {
   if (!bus.Register(error))
     std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
 
-  const auto showProgram = [&front, &system] {
+  const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
-      front.AttachProgram(new qv::ProgramWindow(system, [&front] {
+      auto* program = new qv::ProgramWindow(system, [&front] {
         qv::ProgramWindow* unloaded = front.ProgramWin();
         front.AttachProgram(nullptr);
         if (unloaded != nullptr) unloaded->deleteLater();
-      }));
+      });
+      // Programs are read and written through the program's own file dialog.
+      program->SetFileChooser([program, &system, &textEditor](const std::string& title, bool) {
+        return qv::ChooseFile(program, textEditor, system.state.AppDir, title, "*.PRG *.*", "");
+      });
+      front.AttachProgram(program);
     }
     front.ProgramWin()->show();
     front.ProgramWin()->raise();
@@ -143,6 +118,8 @@ int RunWindow(const std::string& folder, bool automationStart) {
       if (automation.MayEnd()) QCoreApplication::quit();
     });
     window->SetProgramWindowHooks(showProgram, unloadProgram);
+    window->SetCaptureLauncher([&system] { return system.capture.LaunchCaptureProgram(); });
+    window->Services().textEditor = &textEditor;
     front.Attach(window);
     return window;
   };
@@ -173,9 +150,13 @@ int main(int argc, char** argv) {
   qv::InstanceLock lock;
   if (!lock.TryLock()) return RefuseSecondInstance(argc, argv, options->console);
 
-  // A window when there is a display to show it on; otherwise the console, or the headless
-  // automation server.
-  const bool windowMode = !options->console && qv::DisplayAvailable();
+  // The main window unless the console was asked for. Without a display the window lives on
+  // Qt's offscreen platform: automation clients are served and "Show" has a window to show.
+  const bool windowMode = !options->console;
+  if (windowMode && !qv::DisplayAvailable() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::cerr << "quorvalin: no display; the main window runs offscreen\n";
+  }
   std::unique_ptr<QCoreApplication> app = windowMode
                                               ? std::make_unique<QApplication>(argc, argv)
                                               : std::make_unique<QCoreApplication>(argc, argv);
@@ -199,11 +180,6 @@ int main(int argc, char** argv) {
     }
   }
   if (windowMode) return RunWindow(folder, options->automation);
-  if (options->automation && !options->console) return RunAutomation(folder);
-  if (!options->console) {
-    std::cerr << "quorvalin: no display for the main window; running the console on " << folder
-              << '\n';
-  }
 
   qv::SystemClock clock;
   qv::QtSerialPort port;

@@ -129,13 +129,12 @@ void MainWindow::BuildTabs(QWidget* central) {
   devices_ = new DeviceTab(system_, services_, sstView_);
   sstView_->addTab(devices_, "&Device Control");
   objects_ = new ObjectsTab(system_, services_, sstView_);
-  map_ = new MapWidget(system_, services_,
-                       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
-                                [this] { objects_->Actions().AddCurrentPosition(); },
-                                [this] {
-                                  objects_->Actions().MoveToObject(system_.map.HighlightedObj());
-                                }},
-                       sstView_);
+  map_ = new MapWidget(
+      system_, services_,
+      MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
+               [this] { objects_->Actions().AddCurrentPosition(); },
+               [this] { objects_->Actions().MoveToObject(system_.map.HighlightedObj()); }},
+      sstView_);
   sstView_->addTab(map_, "&Specimen Map");
   sstView_->addTab(objects_, "&Objects");
   sstView_->addTab(new QWidget(sstView_), "&Axes");

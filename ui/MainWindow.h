@@ -15,8 +15,8 @@
 #include "ui/DeviceMenuBar.h"
 #include "ui/DeviceTab.h"
 #include "ui/MainMenus.h"
-#include "ui/ObjectsTab.h"
 #include "ui/MapWidget.h"
+#include "ui/ObjectsTab.h"
 #include "ui/WindowServices.h"
 
 namespace qv {

@@ -1,5 +1,6 @@
 """The automation server as its clients see it: bus activation, Exec, objects per connection,
-the process ending with its last client, the /Command execute object, and quorvalin-exec."""
+the hidden main window keeping the process, the process ending with its last client once the
+window is unloaded, the /Command execute object, and quorvalin-exec."""
 import os
 import subprocess
 import time
@@ -36,9 +37,19 @@ def wait_until_gone(bus, seconds=10.0):
     return False
 
 
+def unload(bus):
+    """A program started for a client keeps its hidden window; unloading it lets the program end
+    with its last client."""
+    if bus.name_has_owner(SERVICE):
+        quorvalin(bus).Exec("Unload")
+
+
 class Automation(unittest.TestCase):
     def tearDown(self):
         # Every test leaves no client behind, so the program ends before the next one.
+        bus = connect()
+        unload(bus)
+        bus.close()
         self.assertTrue(wait_until_gone(connect()), "the program outlived its clients")
 
     def test_gdbus_call_starts_the_program_and_gets_the_reply(self):
@@ -65,7 +76,11 @@ class Automation(unittest.TestCase):
         self.assertEqual(quorvalin(second).Exec("CommandCount"), " 4 ; ")  # still served
         self.assertEqual(owner_pid(second), pid)
         quorvalin(second).Release()
+        time.sleep(0.3)
+        self.assertEqual(owner_pid(second), pid)  # the hidden window keeps the program
+        unload(second)
         second.close()
+        self.assertTrue(wait_until_gone(connect()), "the program outlived its clients")
 
     def test_a_client_moves_the_stage_and_reads_it_back(self):
         bus = connect()
