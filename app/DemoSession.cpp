@@ -1,5 +1,11 @@
 #include "app/DemoSession.h"
 
+#ifdef __linux__
+#include <sys/prctl.h>
+
+#include <csignal>
+#endif
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -72,6 +78,10 @@ bool DemoSession::NamePort(const QString& link, QString& error) {
 bool DemoSession::StartSimulator(const QString& link, QString& error) {
   simulator_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   simulator_.setStandardOutputFile(QProcess::nullDevice());
+#ifdef __linux__
+  // A program that is killed cannot stop its simulator: the simulator ends with it.
+  simulator_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
   simulator_.start(SimulatorExecutable(), {"--dir", folder_->path(), "--link", link});
   if (!simulator_.waitForStarted(5000)) {
     error = "cannot start the simulator " + SimulatorExecutable() + ": " + simulator_.errorString();

@@ -202,12 +202,16 @@ void MapView::DrawScanAreaOutline() {
 
 void MapView::ShowStageMark(double x, double y) {
   if (canvas_ == nullptr) return;
+  const MapSpecimen specimen = Specimen();
+  const std::optional<PixelMark> mark = ToPixel(WindowFor(specimen), specimen, x, y);
+  // Erasing and drawing at the same pixel would leave the picture as it is: a stage standing
+  // still costs no drawing.
+  if (stageMark_ && mark && stageMark_->X == mark->X && stageMark_->Y == mark->Y) return;
   if (stageMark_) {
     DrawMarkAt(*stageMark_, kStageMarkSize, kStageMarkSize, kMarkColour, PenMode::Xor,
                MarkShape::Outline);
   }
-  const MapSpecimen specimen = Specimen();
-  stageMark_ = ToPixel(WindowFor(specimen), specimen, x, y);
+  stageMark_ = mark;
   if (stageMark_) {
     DrawMarkAt(*stageMark_, kStageMarkSize, kStageMarkSize, kMarkColour, PenMode::Xor,
                MarkShape::Outline);

@@ -1,5 +1,7 @@
 #include "ui/DeviceMenuBar.h"
 
+#include <QInputDialog>
+
 namespace qv {
 
 DeviceMenuBar::DeviceMenuBar(System& system, const WindowServices& services, QMenuBar* bar)
@@ -34,8 +36,21 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
   m->addAction("Right", this, [this] { stage_.Jump(StageJump::Right); });
   m->addAction("Back", this, [this] { stage_.Jump(StageJump::Back); });
   m->addAction("Forward", this, [this] { stage_.Jump(StageJump::Forward); });
-  // Going to typed coordinates is the "XY" command's job; the entry has no dialog of its own.
-  m->addAction("Go To")->setEnabled(false);
+  // The typed coordinates go through the "XY" command, so they are judged as a typed command's.
+  m->addAction("Go To", this, [this, bar] {
+    bool ok = false;
+    const QString target =
+        QInputDialog::getText(bar->window(), "Go To", "Stage position in microns: X Y",
+                              QLineEdit::Normal, QString(), &ok);
+    if (!ok || target.trimmed().isEmpty()) return;
+    const std::string reply =
+        context_.system.ExecuteLine("XY " + target.trimmed().toLatin1().toStdString() + ";XY Wait");
+    if (reply.find("Error ") != std::string::npos) {
+      context_.Say(reply);
+      return;
+    }
+    stage_.ShowPosition();
+  });
   m->addAction("Home", this, [this] { stage_.Home(); });
   m->addAction("Set Origin", this, [this] { stage_.Origin(); });
   m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceEntry::XY); });
