@@ -1,5 +1,7 @@
 #include "ui/ObjectActions.h"
 
+#include "ui/PositionText.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <cmath>
@@ -62,13 +64,7 @@ void ObjectActions::MoveToObject(double n) {
 }
 
 void ObjectActions::ShowStagePosition() {
-  if (system_.state.Ready.XYReady != 1) return;
-  double x = 0, y = 0;  // microns
-  if (system_.stage.XYReadPos(x, y) > 0) {
-    services_.Message("X=" + GeneralText(x) + ", Y=" + GeneralText(y));
-  } else {
-    services_.Message(std::string(kError));
-  }
+  if (system_.state.Ready.XYReady == 1) services_.Message(XYPositionText(system_.stage));
 }
 
 std::optional<MapPoint> ObjectActions::StagePoint() {

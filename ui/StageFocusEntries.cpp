@@ -1,5 +1,7 @@
 #include "ui/StageFocusEntries.h"
 
+#include "ui/PositionText.h"
+
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -44,14 +46,7 @@ void StageEntries::Release() {
 }
 
 void StageEntries::ShowPosition() {
-  if (!Ready()) return;
-  double x = 0;
-  double y = 0;
-  if (c_.system.stage.XYReadPos(x, y) < 0) {
-    c_.Say(kError);
-    return;
-  }
-  c_.Say("X=" + GeneralText(x) + ", Y=" + GeneralText(y));
+  if (Ready()) c_.Say(XYPositionText(c_.system.stage));
 }
 
 void StageEntries::Home() {
@@ -101,13 +96,7 @@ void FocusEntries::Release() {
 }
 
 void FocusEntries::ShowPosition() {
-  if (!Ready()) return;
-  double z = 0;
-  if (c_.system.focus.ZReadPos(z) < 0) {
-    c_.Say(kError);
-    return;
-  }
-  c_.Say("Z=" + GeneralText(z));
+  if (Ready()) c_.Say(ZPositionText(c_.system.focus));
 }
 
 void FocusEntries::Home() {
