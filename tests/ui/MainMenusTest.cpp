@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QTableWidget>
 #include <QTest>
 #include <fstream>
 
@@ -105,6 +106,56 @@ TEST_F(WindowOnSim, ADoubleClickOnTheMapMovesTheStageThere) {
   ASSERT_EQ(sim.system.stage.XYReadPos(x, y), 1);
   EXPECT_NEAR(x, target.X, 1);
   EXPECT_NEAR(y, target.Y, 1);
+}
+
+TEST_F(WindowOnSim, AClickNearAnObjectSelectsItOnTheMapAndInTheGrid) {
+  window->Tabs().setCurrentIndex(1);
+  QApplication::processEvents();
+  sim.Run("Obj Add 11000 9000 0 a;Obj Add 12000 10000 0 b;Obj ListDraw");
+  const MapPoint at = sim.system.map.StageToPixel(12000, 10000);
+  QTest::mouseClick(&window->Map(), Qt::LeftButton, {},
+                    QPoint(static_cast<int>(at.X) + 1, static_cast<int>(at.Y)));
+  EXPECT_EQ(window->MessageText().rfind("Min.Dist.=", 0), 0u) << window->MessageText();
+  EXPECT_NE(window->MessageText().find(" 2 Selected Obj."), std::string::npos);
+  EXPECT_EQ(sim.system.map.HighlightedObj(), 2);
+  const QList<QTableWidgetSelectionRange> rows = window->Objects().Grid().selectedRanges();
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows[0].topRow(), 1);  // the second object's row, all of it
+  EXPECT_EQ(rows[0].bottomRow(), 1);
+  EXPECT_EQ(rows[0].leftColumn(), 0);
+  EXPECT_EQ(rows[0].rightColumn(), window->Objects().Grid().columnCount() - 1);
+}
+
+TEST_F(WindowOnSim, AProgramReadFromAFileRunsStepsStopsAndStartsOverThroughTheTimer) {
+  const std::string path = File("MOVE.PRG");
+  sim.system.trapar.WriteList({"XY 11000 9000", "XY Wait", "XY Rel 100 0", "XY Wait", "End"}, path);
+  ProgramWindow program(sim.system, [] {});
+  sim.front.AttachProgram(&program);
+  program.SetFileChooser([&](const std::string&, bool) { return path; });
+  program.ReadProgram();
+  const auto click = [&](const char* name) { program.findChild<QPushButton*>(name)->click(); };
+  double x = 0;
+  double y = 0;
+  click("cmdOver");
+  click("cmdStep");
+  window->TimerTick();
+  EXPECT_EQ(sim.system.interpreter.State().ProgRunState, 0);  // one line, then halted
+  EXPECT_EQ(window->CommandText(), "XY Wait");
+  click("cmdRun");
+  for (int i = 0; i < 10 && sim.system.interpreter.State().ProgRunState != 0; ++i)
+    window->TimerTick();
+  EXPECT_EQ(program.Message().text(), "PROGRAM FINISHED");
+  ASSERT_EQ(sim.system.stage.XYReadPos(x, y), 1);
+  EXPECT_EQ(x, 11100);
+  click("cmdOver");
+  EXPECT_EQ(window->CommandText(), "XY 11000 9000");
+  click("cmdRun");
+  window->TimerTick();
+  click("cmdStop");
+  EXPECT_EQ(program.Message().text(), "PROGRAM INTERRUPTED");
+  window->TimerTick();  // a stopped program takes no further step
+  EXPECT_EQ(window->CommandText(), "XY Wait");
+  sim.front.AttachProgram(nullptr);
 }
 
 TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
