@@ -1,0 +1,173 @@
+#include "commands/SpeedTests.h"
+
+#include <cmath>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+namespace {
+
+std::optional<int16_t> Parsed(std::string_view text, int16_t*) {
+  return TextToInt16(text);
+}
+std::optional<int32_t> Parsed(std::string_view text, int32_t*) {
+  return TextToInt32(text);
+}
+std::optional<double> Parsed(std::string_view text, double*) {
+  const std::optional<double> value = ParseNumber(text);
+  if (value && !std::isfinite(*value)) return std::nullopt;
+  return value;
+}
+
+// The input boxes of one test, all under its title. A cancelled box, a text that is no number
+// and a number too large for its variable are all refused alike: the test then ends before
+// anything moves.
+class Questions {
+ public:
+  Questions(const SpeedTestInput& input, std::string title)
+      : input_(input), title_(std::move(title)) {}
+
+  template <class T>
+  bool Ask(const std::string& prompt, T& value) {
+    const std::optional<std::string> text =
+        input_ ? input_(title_, prompt) : std::optional<std::string>{};
+    if (!text) return false;
+    const std::optional<T> number = Parsed(*text, static_cast<T*>(nullptr));
+    if (!number) return false;
+    value = *number;
+    return true;
+  }
+
+ private:
+  const SpeedTestInput& input_;
+  std::string title_;
+};
+
+std::string Failure(int16_t status) {
+  return "Error" + Str(status);
+}
+
+}  // namespace
+
+int32_t EvenRepetitions(int16_t asked) {
+  return 2 * *RoundToInt32(asked / 2.0);
+}
+
+std::string SpeedTests::LimitLoop() {
+  Questions ask(input_, "Limit Loop Test");
+  int32_t vx = 0, vy = 0;
+  int16_t repetitions = 0;
+  if (!ask.Ask("Enter X Slew Velocity:", vx) || !ask.Ask("Enter Y Slew Velocity:", vy) ||
+      !ask.Ask("Enter Number of Repetitions:", repetitions))
+    return kNotANumber;
+  Progress("Limit loop ...");
+  const int32_t t0 = d_.clock.TimeMs();
+  double travelX = 0, travelY = 0;  // microns, of the last repetition
+  for (int16_t i = 0; i < repetitions; ++i) {
+    const int16_t result = d_.stage.XYMeasureTravel(vx, vy, travelX, travelY);
+    if (result < 0) return Failure(result);
+  }
+  const int32_t elapsed = ElapsedMs(t0, d_.clock.TimeMs());
+  return Str(repetitions) + " rep " + Str(elapsed) + " ms, [" + FormatFixed(travelX, 1) + "," +
+         FormatFixed(travelY, 1) + "]";
+}
+
+std::string SpeedTests::Scan() {
+  Questions ask(input_, "Scan Test");
+  int16_t fieldsX = 0, fieldsY = 0, direction = 0;
+  double stepX = 0, stepY = 0;  // microns
+  if (!ask.Ask("Enter Number of Fields in X", fieldsX) ||
+      !ask.Ask("Enter Number of Fields in Y", fieldsY) ||
+      !ask.Ask("Enter Step Size in X in Microns", stepX) ||
+      !ask.Ask("Enter Step Size in Y in Microns", stepY) ||
+      !ask.Ask("Enter Scan Direction (0-along X, 1-along Y)", direction))
+    return kNotANumber;
+  double x0 = 0, y0 = 0;  // microns, where the stage is taken back to
+  if (d_.stage.XYReadPos(x0, y0) < 0) return "Error reading stage position";
+  Progress("Scanning ...");
+  const int32_t t0 = d_.clock.TimeMs();
+  const XYParams& axes = d_.stage.Params();
+  // A stage without a usable scale gives steps that are not finite; the driver refuses them.
+  const double stepsX = stepX / d_.stage.XUmPerStep();
+  const double stepsY = stepY / d_.stage.YUmPerStep();
+  int16_t result = 1;
+  if (direction == 0) result = Raster(axes.X, stepsX, fieldsX, axes.Y, stepsY, fieldsY);
+  if (direction == 1) result = Raster(axes.Y, stepsY, fieldsY, axes.X, stepsX, fieldsX);
+  if (result < 0) return "Error in scanning";
+  const int32_t t1 = d_.clock.TimeMs();
+  // Only started: the operator sees the result at once and the stage travels home meanwhile.
+  d_.stage.XYMoveAbs(x0, y0);
+  return Str(fieldsX) + " *" + Str(fieldsY) + ", steps" + Str(stepX) + " *" + Str(stepY) +
+         Str(ElapsedMs(t0, t1)) + " msec";
+}
+
+int16_t SpeedTests::Raster(const StageAxisParams& along, double alongSteps, int16_t alongFields,
+                           const StageAxisParams& across, double acrossSteps,
+                           int16_t acrossFields) {
+  // The last line is reached but not travelled: the test times line changes and returns.
+  for (int line = 1; line < acrossFields; ++line) {
+    for (int field = 1; field < alongFields; ++field) {
+      if (MoveAndWait(along, alongSteps) < 0) return -1;
+    }
+    alongSteps = -alongSteps;
+    if (MoveAndWait(across, acrossSteps) < 0) return -1;
+  }
+  return 1;
+}
+
+int16_t SpeedTests::MoveAndWait(const StageAxisParams& axis, double steps) {
+  d_.motCon.MotorSelect(axis.Contr);
+  // 0 means the controller type sent nothing; a time measured then would be no time at all.
+  if (d_.motCon.MotorMoveRel(steps) <= 0) return -1;
+  return d_.motCon.MotorWaitMoveEnd() <= 0 ? -1 : 1;
+}
+
+std::string SpeedTests::FilterMoves(int wheel) {
+  Questions ask(input_, "Filter move test");
+  int16_t step = 0, repetitions = 0;
+  if (!ask.Ask("Enter number of positions to switch (1 is switch to adjacent):", step) ||
+      !ask.Ask("Enter number of repetitions:", repetitions))
+    return kNotANumber;
+  const int16_t positions = d_.wheels.SelectWheel(wheel);
+  const int32_t t0 = d_.clock.TimeMs();
+  for (int16_t i = 0; i < repetitions && step >= 1; ++i) {
+    const int16_t result = StepWheel(step, positions);
+    if (result <= 0) return Failure(result);
+  }
+  return Str(repetitions) + " repetitions -" + Str(ElapsedMs(t0, d_.clock.TimeMs())) + " msec";
+}
+
+int16_t SpeedTests::StepWheel(int16_t step, int16_t positions) {
+  int16_t moved = 0;
+  if (step == 1) {
+    moved = d_.wheels.Next();
+  } else {
+    if (positions < 1) return -1;
+    // Round the wheel as often as needed: a step longer than the wheel still names a filter.
+    const int current = d_.wheels.CurrentFilter(d_.wheels.CurrentWheel());
+    const int filter = ((current - 1 + step) % positions + positions) % positions + 1;
+    moved = d_.wheels.GotoFilterComp(static_cast<int16_t>(filter));
+  }
+  if (moved <= 0) return moved;
+  return d_.wheels.Wait();
+}
+
+std::string SpeedTests::AdjacentCubeMoves() {
+  Questions ask(input_, "Adjacent cube move test");
+  int16_t asked = 0;
+  if (!ask.Ask("Enter number of repetitions:", asked)) return kNotANumber;
+  const int32_t moves = EvenRepetitions(asked);
+  auto gotoAndWait = [this](int16_t cube) {
+    const int16_t moved = d_.cube.Goto(cube);
+    return moved <= 0 ? moved : d_.cube.Wait();
+  };
+  if (const int16_t r = gotoAndWait(1); r <= 0) return Failure(r);
+  const int32_t t0 = d_.clock.TimeMs();
+  for (int32_t i = 0; i < moves / 2; ++i) {
+    if (const int16_t r = gotoAndWait(2); r <= 0) return Failure(r);
+    if (const int16_t r = gotoAndWait(1); r <= 0) return Failure(r);
+  }
+  return Str(moves) + " repetitions -" + Str(ElapsedMs(t0, d_.clock.TimeMs())) + " msec";
+}
+
+}  // namespace qv

@@ -1,0 +1,55 @@
+#include "ui/SpeedTestMenus.h"
+
+#include <memory>
+
+#include "commands/SpeedTests.h"
+#include "ui/EntryContext.h"
+
+namespace qv {
+namespace {
+
+// What every entry shares: the window it reports to and the boxes it asks with.
+struct SpeedTestRunner {
+  EntryContext context;
+  InputBox inputBox;
+
+  template <class Test>
+  void Run(Test test) const {
+    BusyScope busy(context);
+    System& s = context.system;
+    SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.platform.clock},
+                     inputBox, [this](const std::string& text) {
+                       context.Say(text);
+                       // The line is redrawn before the motions hold the thread.
+                       context.LetEventsRun();
+                     });
+    test(tests);
+  }
+};
+
+}  // namespace
+
+SpeedTestHooks MakeSpeedTests(System& system, const WindowServices& services, InputBox inputBox,
+                              std::function<void()> filtersChanged) {
+  if (!inputBox) inputBox = QtInputBox(nullptr);
+  auto runner = std::make_shared<const SpeedTestRunner>(
+      SpeedTestRunner{EntryContext{system, services, std::move(filtersChanged)}, inputBox});
+  SpeedTestHooks hooks;
+  hooks.limitLoop = [runner] {
+    runner->Run([&](SpeedTests& t) { runner->context.Say(t.LimitLoop()); });
+  };
+  hooks.scan = [runner] { runner->Run([&](SpeedTests& t) { runner->context.Say(t.Scan()); }); };
+  hooks.wheel = [runner](int wheel) {
+    runner->Run([&](SpeedTests& t) {
+      const std::string result = t.FilterMoves(wheel);
+      runner->context.Changed();
+      runner->context.Say(result);
+    });
+  };
+  hooks.cube = [runner] {
+    runner->Run([&](SpeedTests& t) { runner->context.Say(t.AdjacentCubeMoves()); });
+  };
+  return hooks;
+}
+
+}  // namespace qv
