@@ -14,6 +14,7 @@ System::System(const Platform& platformIn)
       motCon(comm, platform.clock, platform.frontEnd, state.Config.ContrType,
              state.Config.WaitPollingInterval),
       leds(trapar, motCon),
+      axes(trapar, motCon),
       focus(trapar, platform.notifier, motCon, platform.clock, state.Config.ContrType),
       stage(trapar, platform.notifier, motCon, platform.clock, platform.frontEnd,
             state.Config.ContrType),

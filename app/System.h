@@ -16,6 +16,7 @@
 #include "commands/ProgramRunner.h"
 #include "commands/QVAcq.h"
 #include "commands/ScanCommands.h"
+#include "controllers/AxesControl.h"
 #include "controllers/Comm.h"
 #include "controllers/Delay32.h"
 #include "controllers/MotCon.h"
@@ -78,6 +79,7 @@ class System {
   Comm comm;
   MotCon motCon;
   LedController leds;
+  AxesControl axes;
   Focus focus;
   Stage stage;
   Wheels wheels;

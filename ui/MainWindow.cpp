@@ -137,27 +137,31 @@ void MainWindow::BuildTabs(QWidget* central) {
       sstView_);
   sstView_->addTab(map_, "&Specimen Map");
   sstView_->addTab(objects_, "&Objects");
-  sstView_->addTab(new QWidget(sstView_), "&Axes");
+  axes_ = new AxesTab(system_, services_, sstView_);
+  sstView_->addTab(axes_, "&Axes");
   connect(sstView_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
+  // A click on the axes tab while it is shown addresses its unit again.
+  connect(sstView_, &QTabWidget::tabBarClicked, this, [this](int tab) {
+    if (tab == 3 && sstView_->currentIndex() == 3) axes_->AxesProbe();
+  });
 }
 
 void MainWindow::BuildMenus() {
-  menus_ = new MainMenus(system_, services_,
-                         MainMenuHooks{[this] { map_->RedrawMap(); },
-                                       [this] { JoyVisibility(); },
-                                       [this] {
-                                         if (showProgram_) showProgram_();
-                                       },
-                                       [this] { Unload(); },
-                                       [this] {
-                                         return launchCapture_ ? launchCapture_()
-                                                               : std::string(
-                                                                     "Capture Program Not "
-                                                                     "Launched");
-                                       },
-                                       {},
-                                       {}},
-                         this);
+  menus_ = new MainMenus(
+      system_, services_,
+      MainMenuHooks{[this] { map_->RedrawMap(); }, [this] { JoyVisibility(); },
+                    [this] {
+                      if (showProgram_) showProgram_();
+                    },
+                    [this] { Unload(); },
+                    [this] {
+                      return launchCapture_ ? launchCapture_()
+                                            : std::string(
+                                                  "Capture Program Not "
+                                                  "Launched");
+                    },
+                    [this] { axes_->AskAddAxis(); }, [this] { axes_->AddDestination(); }},
+      this);
   menus_->AddConf(*menuBar());
   deviceMenus_ = new DeviceMenuBar(system_, services_, menuBar());
   menus_->AddMapAndScan(*menuBar());
@@ -187,9 +191,11 @@ void MainWindow::RefreshDeviceCaptions() {
   devices_->MagCaption();
 }
 
-// The object grid shows the list afresh when its tab is chosen.
+// The object grid shows the list afresh when its tab is chosen; the axes panel probes its
+// units the first time and addresses its chosen unit again after that.
 void MainWindow::TabChanged(int tab) {
   if (tab == 2) objects_->DisplayObjList();
+  if (tab == 3) axes_->AxesProbe();
 }
 
 void MainWindow::ExecuteCommandBox() {

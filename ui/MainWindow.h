@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "app/System.h"
+#include "ui/AxesTab.h"
 #include "ui/DeviceMenuBar.h"
 #include "ui/DeviceTab.h"
 #include "ui/MainMenus.h"
@@ -75,6 +76,7 @@ class MainWindow : public QMainWindow {
   DeviceTab& Devices() { return *devices_; }
   DeviceMenuBar& DeviceMenus() { return *deviceMenus_; }
   ObjectsTab& Objects() { return *objects_; }
+  AxesTab& Axes() { return *axes_; }
   MainMenus& Menus() { return *menus_; }
 
  protected:
@@ -112,6 +114,7 @@ class MainWindow : public QMainWindow {
   DeviceTab* devices_ = nullptr;
   DeviceMenuBar* deviceMenus_ = nullptr;
   ObjectsTab* objects_ = nullptr;
+  AxesTab* axes_ = nullptr;
   QHBoxLayout* top_ = nullptr;
   QComboBox* cboCommand_;
   QPushButton* cmdExecute_;

@@ -1,0 +1,267 @@
+#include "ui/AxesTab.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+
+#include "foundation/NumberText.h"
+
+namespace qv {
+
+namespace {
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string TextOf(const QString& text) {
+  return text.toLatin1().toStdString();
+}
+
+// The value labels: sunken, wide enough for a position in microsteps.
+QLabel* ValueLabel(const char* name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setFrameShape(QFrame::Panel);
+  label->setFrameShadow(QFrame::Sunken);
+  label->setMinimumWidth(90);
+  return label;
+}
+
+QLineEdit* Field(const char* name, QWidget* parent) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(name);
+  field->setMinimumWidth(90);
+  return field;
+}
+
+}  // namespace
+
+AxesTab::AxesTab(System& system, const WindowServices& services, QWidget* parent)
+    : QWidget(parent), system_(system), services_(services), inputBox_(QtInputBox(this)) {
+  setObjectName("tabAxes");
+  auto* controls = new QGridLayout;
+  controls->addWidget(BuildHomingBox(), 0, 0);
+  controls->addWidget(BuildJogBox(), 0, 1);
+  controls->addWidget(BuildMoveBox(), 1, 0, 1, 2);
+  controls->addWidget(BuildReadBox(), 2, 0);
+  controls->addWidget(BuildPortsBox(), 2, 1);
+  controls->setRowStretch(3, 1);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(BuildUnitsBox());
+  layout->addLayout(controls, 1);
+  ConnectStores();
+  connect(&units_, &QButtonGroup::idClicked, this, &AxesTab::AxesSelect);
+}
+
+QPushButton* AxesTab::Button(const char* caption, const char* name, void (AxesTab::*handler)()) {
+  auto* button = new QPushButton(caption, this);
+  button->setObjectName(name);
+  connect(button, &QPushButton::clicked, this, [this, handler] {
+    // The panel's operations keep the window timer from its idle work while they run, and
+    // act on the chosen unit even when a command has addressed another one since.
+    system_.axes.AddressCurrent();
+    const int16_t busy = system_.state.CommandBusy;
+    system_.state.CommandBusy = 1;
+    (this->*handler)();
+    system_.state.CommandBusy = busy;
+  });
+  return button;
+}
+
+// Up to 31 buttons do not fit a small screen: the list scrolls.
+QWidget* AxesTab::BuildUnitsBox() {
+  auto* box = new QGroupBox("Unit", this);
+  box->setObjectName("fraAxes");
+  auto* list = new QWidget;
+  unitList_ = new QVBoxLayout(list);
+  unitList_->addStretch(1);
+  auto* scroll = new QScrollArea(box);
+  scroll->setWidget(list);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setMinimumWidth(150);
+  (new QVBoxLayout(box))->addWidget(scroll);
+  return box;
+}
+
+QWidget* AxesTab::BuildHomingBox() {
+  auto* box = new QGroupBox("Homing", this);
+  auto* grid = new QGridLayout(box);
+  txtHomeSpeed_ = Field("txtHomeSpeed", box);
+  grid->addWidget(new QLabel("home speed", box), 0, 0);
+  grid->addWidget(txtHomeSpeed_, 0, 1);
+  grid->addWidget(Button("&Home", "btnHome", &AxesTab::Home), 1, 0);
+  grid->addWidget(Button("HomeO&wn", "btnHOwn", &AxesTab::HomeOwn), 1, 1);
+  grid->addWidget(Button("HomeS&mart", "btnHSmart", &AxesTab::HomeSmart), 2, 0);
+  grid->addWidget(Button("To&Lim", "btnToLim", &AxesTab::ToLimit), 2, 1);
+  return box;
+}
+
+QWidget* AxesTab::BuildJogBox() {
+  auto* box = new QGroupBox("Jog", this);
+  auto* grid = new QGridLayout(box);
+  txtJogSpeed_ = Field("txtJogSpeed", box);
+  grid->addWidget(new QLabel(" Jog speed", box), 0, 0);
+  grid->addWidget(txtJogSpeed_, 0, 1);
+  grid->addWidget(Button("+/&-", "btnJogSpeedInv", &AxesTab::InvertJogSpeed), 0, 2);
+  grid->addWidget(Button("Apply", "cmdApplyJ", &AxesTab::ApplyJog), 1, 0);
+  grid->addWidget(Button("Stop", "cmdStopJ", &AxesTab::StopJog), 1, 1);
+  grid->setRowStretch(2, 1);
+  return box;
+}
+
+QWidget* AxesTab::BuildMoveBox() {
+  auto* box = new QGroupBox("Move", this);
+  auto* grid = new QGridLayout(box);
+  cboDestin_ = new QComboBox(box);
+  cboDestin_->setObjectName("cboDestin");
+  cboDestin_->setEditable(true);
+  cboDestin_->setInsertPolicy(QComboBox::NoInsert);
+  cboDestin_->setMinimumWidth(140);
+  txtDistance_ = Field("txtDistance", box);
+  grid->addWidget(new QLabel("destination ", box), 0, 0);
+  grid->addWidget(cboDestin_, 0, 1);
+  grid->addWidget(Button("Move &Abs.", "btnMovAbs", &AxesTab::MoveAbs), 0, 3);
+  grid->addWidget(new QLabel("distance ", box), 1, 0);
+  grid->addWidget(txtDistance_, 1, 1);
+  grid->addWidget(Button("+/-", "btnDistInv", &AxesTab::InvertDistance), 1, 2);
+  grid->addWidget(Button("Move &Rel.", "btnMovRel", &AxesTab::MoveRel), 1, 3);
+  grid->setColumnStretch(4, 1);
+  return box;
+}
+
+QWidget* AxesTab::BuildReadBox() {
+  auto* box = new QGroupBox("Position and status", this);
+  auto* grid = new QGridLayout(box);
+  lblPos_ = ValueLabel("lblPos", box);
+  lblLimHrdw_ = ValueLabel("lblLimHrdw", box);
+  grid->addWidget(Button("Read &Pos.", "btnReadPos", &AxesTab::ReadPos), 0, 0);
+  grid->addWidget(lblPos_, 0, 1);
+  grid->addWidget(Button("Set Origin", "btnSetOrig", &AxesTab::SetOrigin), 0, 2);
+  grid->addWidget(Button("Moving Status", "btnReadMovingStatus", &AxesTab::ReadMovingStatus), 1, 0);
+  grid->addWidget(lblLimHrdw_, 1, 1);
+  grid->addWidget(Button("Read Limits", "btnReadLim", &AxesTab::ReadLimits), 2, 0);
+  grid->addWidget(Button("Read Hardw.", "btnReadHardw", &AxesTab::ReadHardware), 2, 2);
+  grid->setRowStretch(3, 1);
+  return box;
+}
+
+QWidget* AxesTab::BuildPortsBox() {
+  auto* box = new QGroupBox("Ports", this);
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(Button("Read In-Ports", "btnReadP", &AxesTab::ReadInPorts), 0, 0);
+  grid->addWidget(Button("Read Out-Ports", "btnReadOP", &AxesTab::ReadOutPorts), 1, 0);
+  grid->addWidget(Button("Write Out-Ports", "btnWriteP", &AxesTab::WritePorts), 2, 0);
+  for (int i = 0; i < 3; ++i) {
+    lblIn_[i] = ValueLabel(("lblIn" + std::to_string(i)).c_str(), box);
+    lblIn_[i]->setMinimumWidth(40);
+    txtOut_[i] = Field(("txtOut" + std::to_string(i)).c_str(), box);
+    txtOut_[i]->setMinimumWidth(40);
+    grid->addWidget(lblIn_[i], 0, i + 1, 2, 1);
+    grid->addWidget(txtOut_[i], 2, i + 1);
+  }
+  grid->setRowStretch(3, 1);
+  return box;
+}
+
+// Each field keeps the chosen unit's record up to date as it is typed.
+void AxesTab::ConnectStores() {
+  auto store = [this](auto parse, auto keep) {
+    return [this, parse, keep](const QString& text) {
+      const auto value = parse(TextOf(text));
+      if (!value) return Say("Bad value");
+      keep(*value);
+    };
+  };
+  AxesControl& axes = system_.axes;
+  connect(txtHomeSpeed_, &QLineEdit::textChanged, this,
+          store(TextToInt16, [&axes](int16_t v) { axes.StoreHomeSpeed(v); }));
+  connect(txtDistance_, &QLineEdit::textChanged, this,
+          store(ParseNumber, [&axes](double v) { axes.StoreDistance(v); }));
+  connect(cboDestin_, &QComboBox::editTextChanged, this,
+          store(ParseNumber, [&axes](double v) { axes.StoreDestination(v); }));
+  for (int i = 0; i < 3; ++i) {
+    connect(txtOut_[i], &QLineEdit::textChanged, this,
+            store(TextToInt16, [&axes, i](int16_t v) { axes.StoreOutValue(i, v); }));
+  }
+}
+
+void AxesTab::AxesProbe() {
+  const AxesProbeResult result = system_.axes.AxesProbe();
+  for (const OfferedAxis& axis : result.offered)
+    AddUnitButton(axis.caption, axis.index);
+  if (!result.offered.empty()) AxesSelect(system_.axes.CurrentAxis());
+  if (result.ignored.empty()) return;
+  std::string names;
+  for (const std::string& caption : result.ignored)
+    names += (names.empty() ? "" : ", ") + caption;
+  Say("Only " + std::to_string(kMaxAxes) + " axes can be offered; ignored: " + names);
+}
+
+void AxesTab::AddUnitButton(const std::string& caption, int index) {
+  auto* button = new QRadioButton(Latin1(caption));
+  button->setObjectName("optAxis" + QString::number(index));
+  units_.addButton(button, index);
+  unitList_->insertWidget(unitList_->count() - 1, button);  // above the stretch
+}
+
+void AxesTab::AxesSelect(int index) {
+  if (system_.axes.AxesSelect(static_cast<int16_t>(index)) != 1) return;
+  if (QAbstractButton* button = units_.button(index)) button->setChecked(true);
+  FillPanel();
+}
+
+// The chosen unit's values, numbers with a sign blank except the values read and the outputs.
+void AxesTab::FillPanel() {
+  const AxisRecord& record = system_.axes.CurrentRecord();
+  const QSignalBlocker homeSpeed(txtHomeSpeed_);
+  const QSignalBlocker distance(txtDistance_);
+  const QSignalBlocker destination(cboDestin_);
+  txtDistance_->setText(Latin1(Str(record.Distance)));
+  cboDestin_->clear();
+  for (size_t i = 1; i < record.Destinations.size(); ++i)
+    cboDestin_->addItem(Latin1(Str(record.Destinations[i])));
+  cboDestin_->setEditText(Latin1(Str(record.Destinations[0])));
+  lblPos_->setText(Latin1(Str(record.LastPos)));
+  txtHomeSpeed_->setText(Latin1(Str(record.HomeSpeed)));
+  txtJogSpeed_->setText(Latin1(Str(record.JogSpeed)));
+  lblLimHrdw_->setText(Latin1(GeneralText(record.LastStatus)));
+  for (size_t i = 0; i < 3; ++i) {
+    const QSignalBlocker out(txtOut_[i]);
+    txtOut_[i]->setText(Latin1(GeneralText(record.OutValues[i])));
+    lblIn_[i]->setText(Latin1(GeneralText(record.InPorts[i])));
+  }
+}
+
+void AxesTab::AskAddAxis() {
+  if (!inputBox_) return;
+  if (const auto answer = inputBox_("Add Axis", "Unit address (and caption):")) AddAxis(*answer);
+}
+
+void AxesTab::AddAxis(const std::string& item) {
+  AxesProbe();  // the file's units come first
+  const std::string caption(TrimBlanks(item));
+  const int16_t index = system_.axes.AddAxis(item);
+  if (index >= 0) {
+    AddUnitButton(caption, index);
+    AxesSelect(index);
+  } else if (index == -1) {
+    Say("Unit " + caption + " does not answer");
+  } else if (index == -2) {
+    Say("Only " + std::to_string(kMaxAxes) + " axes can be offered");
+  } else if (!caption.empty()) {
+    Say("Unit " + caption.substr(0, 1) + " is offered already");
+  }
+}
+
+void AxesTab::AddDestination() {
+  const auto value = Destination();
+  if (!value) return;
+  system_.axes.AddDestination(*value);
+  cboDestin_->addItem(Latin1(Str(*value)));
+}
+
+}  // namespace qv

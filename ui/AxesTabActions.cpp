@@ -1,0 +1,214 @@
+// The panel's buttons: each runs one controller operation on the chosen unit and shows its raw
+// result. A field that does not read as a number stops the button before anything is sent.
+#include <QApplication>
+#include <QCursor>
+
+#include "foundation/NumberText.h"
+#include "ui/AxesTab.h"
+
+namespace qv {
+
+namespace {
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string TextOf(const QString& text) {
+  return text.toLatin1().toStdString();
+}
+
+std::string Plain(int16_t value) {
+  return GeneralText(value);
+}
+
+// A negated number without a negative zero, which would read "-0".
+double Negated(double value) {
+  return value == 0 ? 0.0 : -value;
+}
+
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+std::string HomingText(int16_t result) {
+  return result == -2 ? std::string("Timeout") : "Status: " + Plain(result);
+}
+
+}  // namespace
+
+void AxesTab::SayStatus(int16_t result) const {
+  Say("Status =" + Str(result));
+}
+
+std::optional<int16_t> AxesTab::HomeSpeed() {
+  const auto speed = TextToInt16(TextOf(txtHomeSpeed_->text()));
+  if (!speed) Say("Bad home speed value");
+  return speed;
+}
+
+std::optional<int32_t> AxesTab::JogSpeed() {
+  const auto speed = TextToInt32(TextOf(txtJogSpeed_->text()));
+  if (!speed) Say("Bad Jog Speed Value");
+  return speed;
+}
+
+std::optional<double> AxesTab::Destination() {
+  const auto value = ParseNumber(TextOf(cboDestin_->currentText()));
+  if (!value) Say("Bad destination value");
+  return value;
+}
+
+std::optional<double> AxesTab::Distance() {
+  const auto value = ParseNumber(TextOf(txtDistance_->text()));
+  if (!value) Say("Bad travel distance value");
+  return value;
+}
+
+// --- Homing ---
+
+void AxesTab::Home() {
+  if (const auto speed = HomeSpeed())
+    Say("Home started, Status: " + Plain(system_.motCon.MotorHome(*speed)));
+}
+
+void AxesTab::RunHoming(const std::string& startText, const std::function<int16_t(int16_t)>& homing,
+                        const std::function<std::string(int16_t)>& shown) {
+  const auto speed = HomeSpeed();
+  if (!speed) return;
+  Say(startText);
+  QApplication::processEvents();  // the message shows before the line is held
+  int16_t result = 0;
+  {
+    const WaitCursor hourglass;
+    result = homing(*speed);
+  }
+  Say(shown(result));
+}
+
+void AxesTab::HomeOwn() {
+  RunHoming(
+      "Homing ...", [this](int16_t speed) { return system_.motCon.MotorHomeOwn(speed); },
+      HomingText);
+}
+
+void AxesTab::HomeSmart() {
+  RunHoming(
+      "Homing ...",
+      [this](int16_t speed) {
+        return system_.motCon.MotorHomeSmart(speed, RoundToInt32(speed / 5.0).value_or(0));
+      },
+      HomingText);
+}
+
+void AxesTab::ToLimit() {
+  RunHoming(
+      "Homing (to limit) ...",
+      [this](int16_t speed) { return system_.motCon.MotorToLimit(3, speed); },
+      [](int16_t result) { return result < 0 ? HomingText(result) : "Limit = " + Plain(result); });
+}
+
+// --- Jog and moves ---
+
+void AxesTab::ApplyJog() {
+  if (const auto speed = JogSpeed()) system_.motCon.MotorMoveAtSpeed(*speed);
+}
+
+void AxesTab::StopJog() {
+  system_.motCon.MotorMoveAtSpeed(0);
+}
+
+void AxesTab::InvertJogSpeed() {
+  if (const auto speed = JogSpeed())
+    txtJogSpeed_->setText(Latin1(Str(Negated(static_cast<double>(*speed)))));
+}
+
+void AxesTab::MoveAbs() {
+  if (const auto destination = Destination()) SayStatus(system_.motCon.MotorMoveAbs(*destination));
+}
+
+void AxesTab::MoveRel() {
+  if (const auto distance = Distance()) SayStatus(system_.motCon.MotorMoveRel(*distance));
+}
+
+void AxesTab::InvertDistance() {
+  if (const auto distance = Distance()) txtDistance_->setText(Latin1(Str(Negated(*distance))));
+}
+
+// --- Reads ---
+
+void AxesTab::ReadPos() {
+  double position = 0;
+  const int16_t result = system_.motCon.MotorReadPos(position);
+  if (result < 1) position = 0;
+  system_.axes.StoreLastPos(position);
+  SayStatus(result);
+  lblPos_->setText(Latin1(Str(position)));
+}
+
+void AxesTab::SetOrigin() {
+  SayStatus(system_.motCon.MotorSetOrigin(0));
+}
+
+void AxesTab::ReadMovingStatus() {
+  const int16_t result = system_.motCon.MotorReadMovingStatus();
+  SayStatus(result);
+  lblLimHrdw_->setText(Latin1(Plain(result)));
+}
+
+void AxesTab::ShowLimitOrHardware(int16_t result, int16_t value) {
+  system_.axes.StoreLastStatus(result < 1 ? int16_t{-1} : value);
+  SayStatus(result);
+  lblLimHrdw_->setText(Latin1(Plain(system_.axes.CurrentRecord().LastStatus)));
+}
+
+void AxesTab::ReadLimits() {
+  int16_t value = 0;
+  const int16_t result = system_.motCon.MotorReadLimits(value);
+  ShowLimitOrHardware(result, value);
+}
+
+void AxesTab::ReadHardware() {
+  int16_t value = 0;
+  const int16_t result = system_.motCon.MotorReadHardware(value);
+  ShowLimitOrHardware(result, value);
+}
+
+// In- and out-ports share the three labels: the last read wins.
+void AxesTab::ShowPorts(int16_t result, const std::array<int16_t, 3>& values) {
+  SayStatus(result);
+  for (int i = 0; i < 3; ++i) {
+    const int16_t value = result < 1 ? int16_t{-1} : values[static_cast<size_t>(i)];
+    system_.axes.StorePortValue(i, value);
+    lblIn_[static_cast<size_t>(i)]->setText(result < 1 ? QString() : Latin1(Plain(value)));
+  }
+}
+
+void AxesTab::ReadInPorts() {
+  std::array<int16_t, 3> values{};
+  const int16_t result = system_.motCon.MotorReadInPorts(values);
+  ShowPorts(result, values);
+}
+
+void AxesTab::ReadOutPorts() {
+  std::array<int16_t, 3> values{};
+  const int16_t result = system_.motCon.MotorReadOutPorts(values);
+  ShowPorts(result, values);
+}
+
+void AxesTab::WritePorts() {
+  std::array<int16_t, 3> out{};
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto value = TextToInt16(TextOf(txtOut_[i]->text()));
+    if (!value) return;
+    if (*value != 0 && *value != 1) return Say("Output values must be 0 or 1");
+    out[i] = *value;
+  }
+  SayStatus(system_.motCon.MotorWriteOutPorts(out[0], out[1], out[2]));
+}
+
+}  // namespace qv
