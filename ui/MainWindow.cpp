@@ -13,6 +13,7 @@
 #include "ui/FilesWindow.h"
 #include "ui/ObjectMenu.h"
 #include "ui/ParListWindow.h"
+#include "ui/SpeedTestMenus.h"
 
 namespace qv {
 
@@ -43,6 +44,8 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
   setCentralWidget(central);
   BuildMenus();
   ConnectDeviceParts(system_, *devices_, *deviceMenus_, &menus_->JoystickMenu());
+  deviceMenus_->SetSpeedTests(
+      MakeSpeedTests(system_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
   resize(1100, 760);
 
@@ -68,6 +71,7 @@ void MainWindow::FillDialogs() {
     return ChooseFile(this, editor, system_.state.AppDir, choice.title, choice.patterns,
                       choice.startDir);
   };
+  dialogs_.inputBox = QtInputBox(this);
   dialogs_.editText = [this](const std::string& text) -> std::optional<std::string> {
     EditWindow editor(this);
     editor.SetText(text);
@@ -85,6 +89,9 @@ void MainWindow::ForwardServices() {
   };
   services_.chooseFile = [this](const FileChoice& choice) { return dialogs_.ChooseFile(choice); };
   services_.editText = [this](const std::string& text) { return dialogs_.EditText(text); };
+  services_.inputBox = [this](const std::string& title, const std::string& prompt) {
+    return dialogs_.InputBox(title, prompt);
+  };
   services_.textEditor = &editor_;
 }
 
@@ -138,6 +145,7 @@ void MainWindow::BuildTabs(QWidget* central) {
   sstView_->addTab(map_, "&Specimen Map");
   sstView_->addTab(objects_, "&Objects");
   axes_ = new AxesTab(system_, services_, sstView_);
+  axes_->SetInputBox(services_.inputBox);
   sstView_->addTab(axes_, "&Axes");
   connect(sstView_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
   // A click on the axes tab while it is shown addresses its unit again.
@@ -165,7 +173,7 @@ void MainWindow::BuildMenus() {
   menus_->AddConf(*menuBar());
   deviceMenus_ = new DeviceMenuBar(system_, services_, menuBar());
   menus_->AddMapAndScan(*menuBar());
-  AddObjectMenu(*menuBar(), *objects_, QtInputBox(this));
+  AddObjectMenu(*menuBar(), *objects_, services_.inputBox);
   menus_->AddAxesAndInterpreter(*menuBar());
 }
 

@@ -29,6 +29,8 @@ struct WindowServices {
   // The modal one-field text editor preloaded with a text; the edited text after "Done", or
   // nothing after "Cancel".
   std::function<std::optional<std::string>(const std::string&)> editText;
+  // A modal input box with a title and a prompt: the typed text, or nothing after "Cancel".
+  std::function<std::optional<std::string>(const std::string&, const std::string&)> inputBox;
   TextEditor* textEditor = nullptr;
 
   void Message(const std::string& text) const {
@@ -45,6 +47,9 @@ struct WindowServices {
   }
   std::optional<std::string> EditText(const std::string& text) const {
     return editText ? editText(text) : std::nullopt;
+  }
+  std::optional<std::string> InputBox(const std::string& title, const std::string& prompt) const {
+    return inputBox ? inputBox(title, prompt) : std::nullopt;
   }
   void OpenInTextEditor(const std::string& path) const {
     if (textEditor) textEditor->OpenInTextEditor(path);

@@ -158,6 +158,25 @@ TEST_F(WindowOnSim, AProgramReadFromAFileRunsStepsStopsAndStartsOverThroughTheTi
   sim.front.AttachProgram(nullptr);
 }
 
+TEST_F(WindowOnSim, SpeedTestsAskThroughTheWindowAndShowTheirResults) {
+  std::vector<std::string> answers = {"3", "2", "100", "100", "0"};
+  window->Services().inputBox = [&](const std::string&, const std::string&) {
+    std::optional<std::string> answer;
+    if (!answers.empty()) answer = answers.front(), answers.erase(answers.begin());
+    return answer;
+  };
+  sim.Run("XY 11000 9000;XY Wait");
+  Choose({"X-Y", "Advanced", "Speed Test Scan"});
+  EXPECT_EQ(window->MessageText().rfind(" 3 * 2, steps 100 * 100 ", 0), 0u)
+      << window->MessageText();
+  EXPECT_EQ(sim.system.state.CommandBusy, 0);
+
+  answers = {"1", "2"};  // the next filter twice: from 1 to 3
+  Choose({"F-", "Advanced", "Speed Test"});
+  EXPECT_EQ(window->MessageText().rfind(" 2 repetitions -", 0), 0u) << window->MessageText();
+  EXPECT_EQ(FindEntry(*window->menuBar(), {"F-"})->text(), "F-3");
+}
+
 TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
   sim.Run("XY 10500 8500;XY Wait");
   Choose({"Map", "Set Scan Area", "Top Left"});
