@@ -49,6 +49,7 @@ AxesTab::AxesTab(System& system, const WindowServices& services, QWidget* parent
   controls->addWidget(BuildReadBox(), 2, 0);
   controls->addWidget(BuildPortsBox(), 2, 1);
   controls->setRowStretch(3, 1);
+  controls->setRowStretch(3, 1);
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(BuildUnitsBox());
   layout->addLayout(controls, 1);
@@ -92,11 +93,12 @@ QWidget* AxesTab::BuildHomingBox() {
   auto* grid = new QGridLayout(box);
   txtHomeSpeed_ = Field("txtHomeSpeed", box);
   grid->addWidget(new QLabel("home speed", box), 0, 0);
-  grid->addWidget(txtHomeSpeed_, 0, 1);
+  grid->addWidget(txtHomeSpeed_, 0, 1, 1, 3);
   grid->addWidget(Button("&Home", "btnHome", &AxesTab::Home), 1, 0);
   grid->addWidget(Button("HomeO&wn", "btnHOwn", &AxesTab::HomeOwn), 1, 1);
-  grid->addWidget(Button("HomeS&mart", "btnHSmart", &AxesTab::HomeSmart), 2, 0);
-  grid->addWidget(Button("To&Lim", "btnToLim", &AxesTab::ToLimit), 2, 1);
+  grid->addWidget(Button("HomeS&mart", "btnHSmart", &AxesTab::HomeSmart), 1, 2);
+  grid->addWidget(Button("To&Lim", "btnToLim", &AxesTab::ToLimit), 1, 3);
+  grid->setRowStretch(2, 1);
   return box;
 }
 
@@ -107,8 +109,11 @@ QWidget* AxesTab::BuildJogBox() {
   grid->addWidget(new QLabel(" Jog speed", box), 0, 0);
   grid->addWidget(txtJogSpeed_, 0, 1);
   grid->addWidget(Button("+/&-", "btnJogSpeedInv", &AxesTab::InvertJogSpeed), 0, 2);
-  grid->addWidget(Button("Apply", "cmdApplyJ", &AxesTab::ApplyJog), 1, 0);
-  grid->addWidget(Button("Stop", "cmdStopJ", &AxesTab::StopJog), 1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Button("Apply", "cmdApplyJ", &AxesTab::ApplyJog));
+  buttons->addWidget(Button("Stop", "cmdStopJ", &AxesTab::StopJog));
+  buttons->addStretch(1);
+  grid->addLayout(buttons, 1, 0, 1, 3);
   grid->setRowStretch(2, 1);
   return box;
 }
