@@ -158,6 +158,13 @@ TEST_F(WindowOnSim, AProgramReadFromAFileRunsStepsStopsAndStartsOverThroughTheTi
   sim.front.AttachProgram(nullptr);
 }
 
+TEST_F(WindowOnSim, CaptionsFollowCommandsThatDidNotComeFromTheWindow) {
+  sim.Run("F 4;F Wait;Cube 3;Cube Wait");  // as a client or a joystick button would
+  window->TimerTick();
+  EXPECT_EQ(FindEntry(*window->menuBar(), {"F-"})->text(), "F-4");
+  EXPECT_TRUE(FindEntry(*window->menuBar(), {"Cube", "Cube 3"})->isChecked());
+}
+
 TEST_F(WindowOnSim, SpeedTestsAskThroughTheWindowAndShowTheirResults) {
   std::vector<std::string> answers = {"3", "2", "100", "100", "0"};
   window->Services().inputBox = [&](const std::string&, const std::string&) {
