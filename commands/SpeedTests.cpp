@@ -59,7 +59,7 @@ std::string SpeedTests::LimitLoop() {
   int16_t repetitions = 0;
   if (!ask.Ask("Enter X Slew Velocity:", vx) || !ask.Ask("Enter Y Slew Velocity:", vy) ||
       !ask.Ask("Enter Number of Repetitions:", repetitions))
-    return kNotANumber;
+    return kInputNotANumber;
   Progress("Limit loop ...");
   const int32_t t0 = d_.clock.TimeMs();
   double travelX = 0, travelY = 0;  // microns, of the last repetition
@@ -81,7 +81,7 @@ std::string SpeedTests::Scan() {
       !ask.Ask("Enter Step Size in X in Microns", stepX) ||
       !ask.Ask("Enter Step Size in Y in Microns", stepY) ||
       !ask.Ask("Enter Scan Direction (0-along X, 1-along Y)", direction))
-    return kNotANumber;
+    return kInputNotANumber;
   double x0 = 0, y0 = 0;  // microns, where the stage is taken back to
   if (d_.stage.XYReadPos(x0, y0) < 0) return "Error reading stage position";
   Progress("Scanning ...");
@@ -127,7 +127,7 @@ std::string SpeedTests::FilterMoves(int wheel) {
   int16_t step = 0, repetitions = 0;
   if (!ask.Ask("Enter number of positions to switch (1 is switch to adjacent):", step) ||
       !ask.Ask("Enter number of repetitions:", repetitions))
-    return kNotANumber;
+    return kInputNotANumber;
   const int16_t positions = d_.wheels.SelectWheel(wheel);
   const int32_t t0 = d_.clock.TimeMs();
   for (int16_t i = 0; i < repetitions && step >= 1; ++i) {
@@ -155,7 +155,7 @@ int16_t SpeedTests::StepWheel(int16_t step, int16_t positions) {
 std::string SpeedTests::AdjacentCubeMoves() {
   Questions ask(input_, "Adjacent cube move test");
   int16_t asked = 0;
-  if (!ask.Ask("Enter number of repetitions:", asked)) return kNotANumber;
+  if (!ask.Ask("Enter number of repetitions:", asked)) return kInputNotANumber;
   const int32_t moves = EvenRepetitions(asked);
   auto gotoAndWait = [this](int16_t cube) {
     const int16_t moved = d_.cube.Goto(cube);

@@ -21,7 +21,7 @@ using SpeedTestInput =
 // The message line while a test runs ("Scanning ...").
 using SpeedTestProgress = std::function<void(const std::string&)>;
 
-inline constexpr const char* kNotANumber = "Error in input - not a number";
+inline constexpr const char* kInputNotANumber = "Error in input - not a number";
 
 // The cube test's count of moves for the number asked: even, so that the changer ends on cube
 // 1, the half rounded to even; counted wide, as 32767 asked gives 32768.

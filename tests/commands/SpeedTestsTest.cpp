@@ -201,7 +201,7 @@ TEST_P(SpeedTestLine, AnAnswerThatIsNoUsableNumberEndsTheTestBeforeAnythingMoves
   for (const Case& c : cases) {
     const sim::Micros before = s.clock.Now();
     const size_t given = c.answers.size();
-    EXPECT_EQ(Run(c.answers, c.test), kNotANumber);
+    EXPECT_EQ(Run(c.answers, c.test), kInputNotANumber);
     EXPECT_EQ(s.clock.Now(), before) << "the line stayed silent";
     EXPECT_EQ(asked.size(), given);
   }
