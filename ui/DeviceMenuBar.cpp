@@ -1,6 +1,6 @@
 #include "ui/DeviceMenuBar.h"
 
-#include <QInputDialog>
+#include "foundation/NumberText.h"
 
 namespace qv {
 
@@ -37,14 +37,12 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
   m->addAction("Back", this, [this] { stage_.Jump(StageJump::Back); });
   m->addAction("Forward", this, [this] { stage_.Jump(StageJump::Forward); });
   // The typed coordinates go through the "XY" command, so they are judged as a typed command's.
-  m->addAction("Go To", this, [this, bar] {
-    bool ok = false;
-    const QString target =
-        QInputDialog::getText(bar->window(), "Go To", "Stage position in microns: X Y",
-                              QLineEdit::Normal, QString(), &ok);
-    if (!ok || target.trimmed().isEmpty()) return;
+  m->addAction("Go To", this, [this] {
+    const std::optional<std::string> target =
+        context_.services.InputBox("Go To", "Stage position in microns: X Y");
+    if (!target || TrimBlanks(*target).empty()) return;
     const std::string reply =
-        context_.system.ExecuteLine("XY " + target.trimmed().toLatin1().toStdString() + ";XY Wait");
+        context_.system.ExecuteLine("XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
     if (reply.find("Error ") != std::string::npos) {
       context_.Say(reply);
       return;

@@ -165,6 +165,22 @@ TEST_F(WindowOnSim, CaptionsFollowCommandsThatDidNotComeFromTheWindow) {
   EXPECT_TRUE(FindEntry(*window->menuBar(), {"Cube", "Cube 3"})->isChecked());
 }
 
+TEST_F(WindowOnSim, GoToTakesATypedPositionThroughTheXYCommand) {
+  std::string answer = " 11500 9500 ";
+  window->Services().inputBox = [&](const std::string&, const std::string&) {
+    return std::optional<std::string>(answer);
+  };
+  Choose({"X-Y", "Go To"});
+  EXPECT_EQ(window->MessageText(), "X=11500, Y=9500");
+  answer = "abc 1";
+  Choose({"X-Y", "Go To"});
+  EXPECT_NE(window->MessageText().find("Error "), std::string::npos) << window->MessageText();
+  double x = 0;
+  double y = 0;
+  ASSERT_EQ(sim.system.stage.XYReadPos(x, y), 1);
+  EXPECT_EQ(x, 11500);  // a bad answer moves nothing
+}
+
 TEST_F(WindowOnSim, SpeedTestsAskThroughTheWindowAndShowTheirResults) {
   std::vector<std::string> answers = {"3", "2", "100", "100", "0"};
   window->Services().inputBox = [&](const std::string&, const std::string&) {
