@@ -2,10 +2,6 @@
 // pseudo-terminal: the times the tests report beside the time that the simulator's motions and
 // the wire bytes of their exchanges need (target: within 5 %).
 // usage: qv_speed_test_bench SIMULATOR SOURCE_DIR
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <QCoreApplication>
 #include <chrono>
 #include <cmath>
@@ -21,11 +17,10 @@
 
 #include "app/Console.h"
 #include "app/System.h"
+#include "bench/DemoLine.h"
 #include "commands/SpeedTests.h"
 #include "platform/QtSerialPort.h"
 #include "sim/SimConfig.h"
-
-extern char** environ;
 
 namespace {
 
@@ -78,13 +73,6 @@ double ScanMove(double steps, double slew) {
   return Sent(command) + std::max(steps / slew, Received("")) + cycle / 2 + Received("");
 }
 
-std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The milliseconds in a result text: the number before " ms" or " msec".
 double ReportedMs(const std::string& text, const std::string& before, const std::string& unit) {
   const size_t from = text.find(before) + before.size();
@@ -104,39 +92,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: qv_speed_test_bench SIMULATOR SOURCE_DIR\n");
     return 2;
   }
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("qv-speed-bench-" + std::to_string(QCoreApplication::applicationPid()));
-  std::filesystem::create_directories(folder);
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::string(argv[2]) + "/config/demo")) {
-    std::filesystem::copy(entry.path(), folder / entry.path().filename());
-  }
-  const std::string link = (folder / "line").string();
-  std::string config = Read(folder / "QV_CONFIG.TXT");
-  // Poll as often as the line allows, so that the waits end with the motions.
-  config.replace(config.find("\"WAITPOLLINGINTERVAL\", 50"), 25, "\"WAITPOLLINGINTERVAL\", 1");
-  std::ofstream(folder / "QV_CONFIG.TXT", std::ios::binary) << "\"PORTNAME\"," << link << "\r\n"
-                                                            << config;
-  const sim::LinePlan plan = sim::ReadLinePlan(folder.string());
-
-  std::vector<std::string> args = {argv[1], "--dir",  folder.string(), "--link",
-                                   link,    "--baud", "9600"};
-  std::vector<char*> argvSim;
-  for (auto& a : args)
-    argvSim.push_back(a.data());
-  argvSim.push_back(nullptr);
-  pid_t sim = -1;
-  posix_spawn(&sim, argv[1], nullptr, nullptr, argvSim.data(), environ);
-  for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  std::optional<bench::DemoLine> demo;
+  demo.emplace(argv[1], argv[2], "qv-speed-bench");
+  const sim::LinePlan plan = sim::ReadLinePlan(demo->Folder());
 
   std::ostringstream silent;
   qv::ConsoleFrontEnd front(silent);
   qv::SystemClock clock;
   qv::QtSerialPort port;
   qv::System system(qv::Platform{front, clock, front, port});
-  const int16_t started = system.InitSystem(folder.string());
+  const int16_t started = system.InitSystem(demo->Folder());
 
   std::deque<std::string> answers;
   qv::SpeedTests tests(
@@ -182,9 +147,7 @@ int main(int argc, char** argv) {
   system.stage.XYWait();
 
   system.Shutdown();
-  kill(sim, SIGTERM);
-  waitpid(sim, nullptr, 0);
-  std::filesystem::remove_all(folder);
+  demo.reset();  // the simulator stops before the results are printed
 
   Print("limit loop, 1 repetition at 40000 microsteps/s", loop, loopMs, loopNeeded);
   Print("scan, 10 x 10 fields of 500 microns along X", scan, scanMs, scanNeeded);

@@ -2,10 +2,6 @@
 // quorvalin-sim at 9600 baud over a pseudo-terminal, compared with the time that their wire
 // bytes and the simulated motions need (target: within 5 %).
 // usage: qv_stage_bench SIMULATOR SOURCE_DIR [moves]
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <QCoreApplication>
 #include <chrono>
 #include <cmath>
@@ -13,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,22 +17,14 @@
 
 #include "app/Console.h"
 #include "app/System.h"
+#include "bench/DemoLine.h"
 #include "platform/QtSerialPort.h"
-
-extern char** environ;
 
 namespace {
 
 constexpr double kByteSeconds = 10.0 / 9600.0;  // 8N1: ten bits a byte
 constexpr double kSlewSteps = 8000;             // XSLEWVELOCITY, YSLEWVELOCITY of the demo
 constexpr double kUmPerStep = 0.625;            // the demo stage's scale
-
-std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Wire time of one exchange: the framed command and its reply.
 double Exchange(const std::string& command, const std::string& replyData) {
@@ -65,38 +54,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int moves = argc > 3 ? std::atoi(argv[3]) : 1000;
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("qv-stage-bench-" + std::to_string(QCoreApplication::applicationPid()));
-  std::filesystem::create_directories(folder);
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::string(argv[2]) + "/config/demo")) {
-    std::filesystem::copy(entry.path(), folder / entry.path().filename());
-  }
-  const std::string link = (folder / "line").string();
-  std::string config = Read(folder / "QV_CONFIG.TXT");
-  // Poll as often as the line allows, so that the waits end with the motions.
-  config.replace(config.find("\"WAITPOLLINGINTERVAL\", 50"), 25, "\"WAITPOLLINGINTERVAL\", 1");
-  std::ofstream(folder / "QV_CONFIG.TXT", std::ios::binary) << "\"PORTNAME\"," << link << "\r\n"
-                                                            << config;
-
-  std::vector<std::string> args = {argv[1], "--dir",  folder.string(), "--link",
-                                   link,    "--baud", "9600"};
-  std::vector<char*> argvSim;
-  for (auto& a : args)
-    argvSim.push_back(a.data());
-  argvSim.push_back(nullptr);
-  pid_t sim = -1;
-  posix_spawn(&sim, argv[1], nullptr, nullptr, argvSim.data(), environ);
-  for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  std::optional<bench::DemoLine> demo;
+  demo.emplace(argv[1], argv[2], "qv-stage-bench");
 
   std::ostringstream silent;
   qv::ConsoleFrontEnd front(silent);
   qv::SystemClock clock;
   qv::QtSerialPort port;
   qv::System system(qv::Platform{front, clock, front, port});
-  const int16_t started = system.InitSystem(folder.string());
+  const int16_t started = system.InitSystem(demo->Folder());
   system.ExecuteLine("XY 0 0;XY Wait");
 
   double needed = 0;
@@ -118,9 +84,7 @@ int main(int argc, char** argv) {
   }
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   system.Shutdown();
-  kill(sim, SIGTERM);
-  waitpid(sim, nullptr, 0);
-  std::filesystem::remove_all(folder);
+  demo.reset();  // the simulator stops before the results are printed
 
   const double ratio = took / needed;
   std::printf(
