@@ -256,7 +256,7 @@ void MainWindow::TimerTick() {
     system_.joystick.TimerTick();
     if (sstView_->currentIndex() == 1) map_->StagePositionDisplay();
   }
-  RefreshDeviceCaptions();  // also after commands from clients and joystick buttons
+  RefreshDeviceCaptions();   // also after commands from clients and joystick buttons
   map_->RefreshIfChanged();  // commands may have drawn on the map
   --timerBusy_;
 }

@@ -40,7 +40,7 @@ template <class Front = RecordingFrontEnd>
 struct BasicSimSystem {
   // `adjust` may change the simulated mechanics (a broken sensor, say) before the units exist.
   explicit BasicSimSystem(const std::string& sourceFolder, sim::LineOptions options = {},
-                     const std::function<void(sim::LinePlan&)>& adjust = {})
+                          const std::function<void(sim::LinePlan&)>& adjust = {})
       : plan(Copied(sourceFolder, folder)), line(plan.type, options) {
     if (adjust) adjust(plan);
     sim::AddUnits(line, plan);
