@@ -5,16 +5,6 @@
 
 namespace qv {
 
-namespace {
-
-// Runs an entry's action when it is chosen.
-template <class Action>
-QAction* Entry(QMenu& menu, const char* caption, QObject* owner, Action action) {
-  return menu.addAction(caption, owner, std::move(action));
-}
-
-}  // namespace
-
 void EditSpecimenFile(System& system, const WindowServices& services, SpecimenFile file) {
   static constexpr const char* kFiles[] = {kScanAreaFile, kScanGridFile, kScanFile, kSpecimenFile,
                                            kFieldFile};
@@ -51,31 +41,31 @@ MainMenus::MainMenus(System& system, const WindowServices& services, MainMenuHoo
 
 void MainMenus::AddConf(QMenuBar& bar) {
   QMenu* conf = bar.addMenu("Conf");
-  Entry(*conf, "Configuration", this, [this] { EditConfiguration(); });
+  conf->addAction("Configuration", this, [this] { EditConfiguration(); });
   joystick_ = conf->addMenu("Joystick");
   AddJoystickEntries();
-  Entry(*conf, "Error Log", this, [this] { ShowChannelLog(); });
+  conf->addAction("Error Log", this, [this] { ShowChannelLog(); });
   conf->addSeparator();
-  Entry(*conf, "Quit", this, [this] {
+  conf->addAction("Quit", this, [this] {
     if (hooks_.quit) hooks_.quit();
   });
 }
 
 void MainMenus::AddJoystickEntries() {
-  joyOn_ = Entry(*joystick_, "On?", this, [this] {
+  joyOn_ = joystick_->addAction("On?", this, [this] {
     system_.joystick.ToggleOn();
     if (hooks_.joyVisibility) hooks_.joyVisibility();
     JoyVisibility();
   });
   joyOn_->setCheckable(true);
-  calibrate_ = Entry(*joystick_, "Calibrate", this, [this] { ToggleCalibration(); });
+  calibrate_ = joystick_->addAction("Calibrate", this, [this] { ToggleCalibration(); });
   calibrate_->setCheckable(true);
-  Entry(*joystick_, "Assigned Commands", this, [this] { AssignJoystickCommands(); });
-  Entry(*joystick_, "Toggle Axes", this, [this] {
+  joystick_->addAction("Assigned Commands", this, [this] { AssignJoystickCommands(); });
+  joystick_->addAction("Toggle Axes", this, [this] {
     system_.joystick.ToggleAxes();
     if (hooks_.joyVisibility) hooks_.joyVisibility();
   });
-  Entry(*joystick_, "Param.", this, [this] {
+  joystick_->addAction("Param.", this, [this] {
     services_.EditParameters(ProgramFile(kJoyParFile));
     system_.joystick.ReadJoyPar();
   });
@@ -135,13 +125,13 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
     grid->addAction(caption)->setEnabled(false);
   for (const char* caption : {"to Top Left", "to Bottom Right", "to Coordinates"})
     gridMove->addAction(caption)->setEnabled(false);
-  Entry(*map, "Scan Grid Parameters", this,
-        [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanGrid); });
+  map->addAction("Scan Grid Parameters", this,
+                 [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanGrid); });
   map->addSeparator();
   AddScanAreaEntries(*map);
   map->addSeparator();
   AddZoomEntries(*map);
-  Entry(*map, "Refresh Map", this, [this] {
+  map->addAction("Refresh Map", this, [this] {
     if (hooks_.redrawMap) hooks_.redrawMap();
   });
 
@@ -152,11 +142,11 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
                                                         {"Go to Last Field", "LF"}};
   for (const auto& [caption, word] : fields) {
     const std::string arguments = word;
-    Entry(*scan, caption, this, [this, arguments] { system_.scanCommands.CmdScan(arguments); });
+    scan->addAction(caption, this, [this, arguments] { system_.scanCommands.CmdScan(arguments); });
   }
   scan->addSeparator();
-  Entry(*scan, "Scan Parameters", this,
-        [this] { EditSpecimenFile(system_, services_, SpecimenFile::Scan); });
+  scan->addAction("Scan Parameters", this,
+                  [this] { EditSpecimenFile(system_, services_, SpecimenFile::Scan); });
 }
 
 void MainMenus::AddScanAreaEntries(QMenu& map) {
@@ -184,13 +174,13 @@ void MainMenus::AddScanAreaEntries(QMenu& map) {
     QMenu* sub = map.addMenu(group.title);
     for (const auto& [caption, words] : group.entries) {
       const std::string arguments = words;
-      Entry(*sub, caption, this, [this, arguments] { AreaCommand(arguments); });
+      sub->addAction(caption, this, [this, arguments] { AreaCommand(arguments); });
     }
   }
-  Entry(map, "Scan Area Parameters", this,
-        [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanArea); });
-  Entry(map, "Specimen Parameters", this,
-        [this] { EditSpecimenFile(system_, services_, SpecimenFile::Specimen); });
+  map.addAction("Scan Area Parameters", this,
+                [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanArea); });
+  map.addAction("Specimen Parameters", this,
+                [this] { EditSpecimenFile(system_, services_, SpecimenFile::Specimen); });
 }
 
 // The entries go through the command language; their replies are not shown.
@@ -200,12 +190,12 @@ void MainMenus::AreaCommand(const std::string& arguments) {
 
 void MainMenus::AddZoomEntries(QMenu& map) {
   zoom_ = map.addMenu("Zoom");
-  zoom1_ = Entry(*zoom_, "1 : 1", this, [this] {
+  zoom1_ = zoom_->addAction("1 : 1", this, [this] {
     system_.map.Zoom1To1();
     if (hooks_.redrawMap) hooks_.redrawMap();
   });
   // The map centres on the stage.
-  zoom2_ = Entry(*zoom_, "2 : 1", this, [this] {
+  zoom2_ = zoom_->addAction("2 : 1", this, [this] {
     double x = 0;
     double y = 0;
     if (system_.stage.XYReadPos(x, y) < 0) return;
@@ -215,7 +205,7 @@ void MainMenus::AddZoomEntries(QMenu& map) {
   });
   zoom1_->setCheckable(true);
   zoom2_->setCheckable(true);
-  Entry(*zoom_, "Zoom Parameters", this, [this] {
+  zoom_->addAction("Zoom Parameters", this, [this] {
     services_.EditParameters(ProgramFile(kZoomFile));
     system_.map.ReadZoomPar();
   });
@@ -231,25 +221,27 @@ void MainMenus::UpdateZoomEntries() {
 void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
   QMenu* axes = bar.addMenu("Axes");
   connect(axes, &QMenu::aboutToShow, this, [this] { services_.ShowTab(3); });
-  Entry(*axes, "Add Axis", this, [this] {
+  axes->addAction("Add Axis", this, [this] {
     if (hooks_.addAxis) hooks_.addAxis();
   });
-  Entry(*axes, "Add Destination", this, [this] {
+  axes->addAction("Add Destination", this, [this] {
     if (hooks_.addDestination) hooks_.addDestination();
   });
 
   QMenu* interpreter = bar.addMenu("Int.");
-  Entry(*interpreter, "Commands", this,
-        [this] { services_.OpenInTextEditor(ProgramFile("QV_COMMANDS.TXT")); });
-  Entry(*interpreter, "Interpreter", this, [this] {
+  interpreter->addAction("Commands", this,
+                         [this] { services_.OpenInTextEditor(ProgramFile("QV_COMMANDS.TXT")); });
+  interpreter->addAction("Interpreter", this, [this] {
     if (hooks_.showProgram) hooks_.showProgram();
   });
   QMenu* symbols = interpreter->addMenu("Symb. Const.");
-  Entry(*symbols, "Edit", this, [this] { services_.OpenInTextEditor(ProgramFile(kSymConstFile)); });
-  Entry(*symbols, "Reload", this, [this] { ReadSymConst(system_.trapar, system_.state); });
-  Entry(*interpreter, "Loaded Forms", this,
-        [this] { system_.platform.notifier.MessageBox(system_.display.ListForms()); });
-  Entry(*interpreter, "Launch Capture Prog", this, [this] {
+  symbols->addAction("Edit", this,
+                     [this] { services_.OpenInTextEditor(ProgramFile(kSymConstFile)); });
+  symbols->addAction("Reload", this, [this] { ReadSymConst(system_.trapar, system_.state); });
+  interpreter->addAction("Loaded Forms", this, [this] {
+    system_.platform.notifier.MessageBox(system_.display.ListForms());
+  });
+  interpreter->addAction("Launch Capture Prog", this, [this] {
     services_.Message(hooks_.launchCapture ? hooks_.launchCapture()
                                            : std::string("Capture Program Not Launched"));
   });
