@@ -6,6 +6,7 @@
 #include "controllers/QVLEDContr.h"
 #include "devices/StageParams.h"
 #include "specimen/Scan.h"
+#include "ui/MainMenus.h"
 
 namespace qv {
 
@@ -59,10 +60,7 @@ void ParameterEntries::EditObjectives() {
 }
 
 void ParameterEntries::EditField() {
-  Edit(kFieldFile);
-  c_.system.scan.ReadFieldPar();
-  c_.system.scan.FieldSizeFromMag();
-  c_.system.scan.ScanRecompute();
+  EditSpecimenFile(c_.system, c_.services, SpecimenFile::Field);
 }
 
 void ParameterEntries::ChooseObjective(int16_t position) {
