@@ -64,18 +64,6 @@ class StageWords : public StageTypes {
   ParList symbols;
 };
 
-TEST_P(StageWords, XYMovesAndReportsItsPosition) {
-  // -80.8 microsteps became -81: -50.625 shows as -50.6.
-  ExpectReplies({"XY ? -> 0.0 0.0", "XY 100 -50.5 -> OK ", "XY Wait -> OK ", "XY ? -> 100.0 -50.6",
-                 "XY ?? -> XY 100.0 -50.6", "XY Rel 10 -10 -> OK ", "XY Wait -> OK ",
-                 "XY ? -> 110.0 -60.6"});
-  EXPECT_EQ(Commands(rig.Frames()), Expect({"/1?0", "/2?0", "/1A160R", "/2A-81R", "/1?0", "/2?0",
-                                            "/1?0", "/2?0", "/1P16R", "/2D16R", "/1?0", "/2?0"},
-                                           {"XZ", "YZ", "XR+160", "YR-81", "XZ", "YZ", "XZ", "YZ",
-                                            "X+16", "Y-16", "XZ", "YZ"}));
-  EXPECT_EQ(state.LastDevice, "XY");
-}
-
 TEST_P(StageWords, ReplayOfTheDoubleQueryReturnsTheDeviceToTheSamePlace) {
   // 7 and -5 microsteps: 4.375 and -3.125 microns, shown to one decimal.
   EXPECT_EQ(ReplayReturns("XY", "XY Rel 4.375 -3.125", "XY 2000 1500"), "XY 4.4 -3.1");

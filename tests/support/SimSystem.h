@@ -38,10 +38,12 @@ struct LineName {
 // the window tests.
 template <class Front = RecordingFrontEnd>
 struct BasicSimSystem {
-  // `adjust` may change the simulated mechanics (a broken sensor, say) before the units exist.
+  // `adjust` may change the simulated mechanics (a broken sensor, say) before the units exist;
+  // `prepare` may change the copied folder's files before anything reads them.
   explicit BasicSimSystem(const std::string& sourceFolder, sim::LineOptions options = {},
-                          const std::function<void(sim::LinePlan&)>& adjust = {})
-      : plan(Copied(sourceFolder, folder)), line(plan.type, options) {
+                          const std::function<void(sim::LinePlan&)>& adjust = {},
+                          const std::function<void(const TempFolder&)>& prepare = {})
+      : plan(Copied(sourceFolder, folder, prepare)), line(plan.type, options) {
     if (adjust) adjust(plan);
     sim::AddUnits(line, plan);
   }
@@ -72,8 +74,10 @@ struct BasicSimSystem {
   System system{Platform{notifier, clock, front, port}};
 
  private:
-  static sim::LinePlan Copied(const std::string& source, const TempFolder& target) {
+  static sim::LinePlan Copied(const std::string& source, const TempFolder& target,
+                              const std::function<void(const TempFolder&)>& prepare) {
     CopyFolder(source, target);
+    if (prepare) prepare(target);
     return sim::ReadLinePlan(target.Dir());
   }
 };
