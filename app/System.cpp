@@ -119,8 +119,11 @@ void System::ShowChannelMessagesOnMainWindow() {
                           }});
 }
 
+// Addresses without a unit never answer: their time-outs leave no late reply to wait for.
 void System::WakeUpControllers() {
+  comm.CommAwaitLateReplies(false);
   motCon.MotorWakeUp();
+  comm.CommAwaitLateReplies(true);
 }
 
 // Every installed device is initialised in a fixed order; one that fails stays off and answers

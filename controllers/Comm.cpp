@@ -20,7 +20,9 @@ void Comm::CommInit() {
 }
 
 void Comm::CommExit() {
-  if (port_.IsOpen()) port_.Close();
+  if (port_.IsOpen() || lineLost_) port_.Close();
+  device_.clear();
+  lineLost_ = false;
   commReady_ = 0;
 }
 
@@ -35,20 +37,74 @@ bool Comm::CommOpenPort(int16_t port) {
     ShowFault("CommOpenPort ");
     return false;
   }
+  device_ = device;
+  lineLost_ = false;
+  lateReply_ = {};
   return port_.IsOpen();
 }
 
 bool Comm::CommClosePort() {
-  if (!port_.Close()) {
+  const bool lost = LineLost();
+  device_.clear();
+  lineLost_ = false;
+  // A lost line is closed already; the port only lets go of what is left of it.
+  if (!port_.Close() && !lost) {
     ShowFault("CommClosePort ");
     return false;
   }
   return true;
 }
 
+// Whether the line opened by CommOpenPort has gone away: the port is no longer open although
+// nobody closed it. Logged once, when it is first noticed.
+bool Comm::LineLost() {
+  if (!lineLost_ && !device_.empty() && !port_.IsOpen()) {
+    lineLost_ = true;
+    CommLogShow("Port lost: " + device_);
+  }
+  return lineLost_;
+}
+
+// Whether the line can carry an exchange: not lost, or its device is there again and reopened
+// with the same settings (the terminators and the time-out are the channel's own and stay).
+bool Comm::LineBack() {
+  if (!LineLost()) return true;
+  if (!port_.Open(device_)) return false;  // still gone: quietly, the loss is logged
+  lineLost_ = false;
+  lateReply_ = {};
+  CommLogShow("Port reopened: " + device_);
+  return true;
+}
+
+// Bytes that wait before a command is sent belong to an exchange that gave up (a reply later
+// than the time-out). Taken as the start of the next reply, they would answer for another unit.
+// A unit may also still be answering: for one more time-out after an exchange gave up nothing
+// is sent, so that its reply can neither be taken for the next one nor collide with it.
+void Comm::DiscardLateReply() {
+  std::string late;
+  if (lateReply_.awaited) {
+    lateReply_.awaited = false;
+    const int32_t now = clock_.TimeMs();
+    const int32_t left = ElapsedMs(now, lateReply_.untilMs);
+    if (left > 0) Gather(late, now, left, lateReply_.twoCharacterEnd, "CommOut ");
+  }
+  std::string waiting;
+  if (port_.BytesAvailable() > 0 && port_.ReadAll(waiting)) late += waiting;
+  if (late.empty()) return;
+  std::string shown;
+  for (const char c : late) {
+    const auto code = static_cast<unsigned char>(c);
+    shown += code < 32 || code == 127 ? "<" + std::to_string(code) + ">" : std::string(1, c);
+  }
+  CommLogShow("Late reply discarded: " + shown);
+}
+
 int16_t Comm::CommOut(const std::string& text) {
+  events_.clear();  // a new exchange: its port events are counted afresh
+  if (!LineBack()) return -1;
+  DiscardLateReply();
   if (!port_.Write(text + static_cast<char>(txTerm_))) {
-    ShowFault("CommOut ");
+    if (!LineLost()) ShowFault("CommOut ");
     return -1;
   }
   return 1;
@@ -67,51 +123,68 @@ int16_t Comm::Collect(std::string& reply, bool twoCharacterEnd, const char* faul
   reply.clear();
   if (!port_.IsOpen()) {
     // No reply can come through a port that is not open: fail at once instead of waiting out
-    // the time-out for every exchange of start-up.
-    ShowFault(faultWord);
+    // the time-out for every exchange of start-up, or of a line that went away.
+    if (!LineLost()) ShowFault(faultWord);
     return -1;
   }
   std::string collected;
-  int16_t result = -1;
-  const int32_t start = clock_.TimeMs();
+  const Gathered end =
+      Gather(collected, clock_.TimeMs(), commTimeoutMs_, twoCharacterEnd, faultWord);
+  if (end == Gathered::kComplete)
+    collected.erase(collected.size() - ReplyEnd(collected, twoCharacterEnd));
+  if (end == Gathered::kTimedOut) {
+    CommLogShow("Port TimeOut");
+    if (awaitLateReplies_) {
+      // One more time-out from now, on the wrapping millisecond clock.
+      const uint32_t until =
+          static_cast<uint32_t>(clock_.TimeMs()) + static_cast<uint32_t>(commTimeoutMs_);
+      lateReply_ = {true, static_cast<int32_t>(until), twoCharacterEnd};
+    }
+  }
+  reply = collected;
+  return end == Gathered::kComplete ? 1 : -1;
+}
+
+// Collects into `collected` until it ends as a reply does, more than `limitMs` after `start`, or
+// until the line is lost.
+Comm::Gathered Comm::Gather(std::string& collected, int32_t start, int32_t limitMs,
+                            bool twoCharacterEnd, const char* faultWord) {
   for (;;) {
     const int32_t elapsed = ElapsedMs(start, clock_.TimeMs());
-    if (elapsed > commTimeoutMs_) {
-      CommLogShow("Port TimeOut");
-      result = -1;
-      break;
-    }
+    if (elapsed > limitMs) return Gathered::kTimedOut;
     if (port_.BytesAvailable() < 1) {
       // A port that cannot wait (closed, broken) returns at once; pausing a millisecond then
       // keeps the loop from spinning until the time-out.
-      if (!port_.WaitForData(commTimeoutMs_ - elapsed + 1)) clock_.DelayMs(1);
+      if (!port_.WaitForData(limitMs - elapsed + 1)) {
+        if (!port_.IsOpen() && LineLost()) return Gathered::kLost;  // nothing more can come
+        clock_.DelayMs(1);
+      }
       continue;
     }
     std::string piece;
     if (!port_.ReadAll(piece)) {
+      if (!port_.IsOpen() && LineLost()) return Gathered::kLost;
       ShowFault(faultWord);  // logged; a later complete reply still counts
       clock_.DelayMs(1);
       continue;
     }
     collected += piece;
-    const size_t n = collected.size();
-    if (n == 0) continue;
-    const auto code = [](char c) { return static_cast<int16_t>(static_cast<unsigned char>(c)); };
-    if (!twoCharacterEnd && code(collected[n - 1]) == rxTerm_) {
-      collected.pop_back();
-      result = 1;
-      break;
-    }
-    // With one character collected, the next-to-last test looks at that same character.
-    if (twoCharacterEnd && code(collected[n - 1]) == rxTerm2_ &&
-        code(collected[n >= 2 ? n - 2 : 0]) == rxTerm_) {
-      collected.erase(n >= 2 ? n - 2 : 0);
-      result = 1;
-      break;
-    }
+    if (ReplyEnd(collected, twoCharacterEnd) > 0) return Gathered::kComplete;
   }
-  reply = collected;
-  return result;
+}
+
+// How many characters of the text's end are a reply's terminators; 0 when it does not end as a
+// reply does. Only the last characters count, so an early terminator inside a piece does not.
+size_t Comm::ReplyEnd(const std::string& text, bool twoCharacterEnd) const {
+  const size_t n = text.size();
+  if (n == 0) return 0;
+  const auto code = [&text](size_t i) {
+    return static_cast<int16_t>(static_cast<unsigned char>(text[i]));
+  };
+  if (!twoCharacterEnd) return code(n - 1) == rxTerm_ ? 1 : 0;
+  // With one character collected, the next-to-last test looks at that same character.
+  return code(n - 1) == rxTerm2_ && code(n >= 2 ? n - 2 : 0) == rxTerm_ ? std::min<size_t>(n, 2)
+                                                                        : 0;
 }
 
 int16_t Comm::CommOutIn(const std::string& text, std::string& reply) {
@@ -152,7 +225,16 @@ std::string Comm::CommLogText() const {
 }
 
 void Comm::OnCommEvent(int code) {
-  if (code > 1000) CommLogShow("ERROR #" + Str(code));
+  if (code <= 1000 || LineLost()) return;  // a lost line has its one message
+  const std::string message = "ERROR #" + Str(code);
+  for (EventTally& event : events_) {
+    if (event.code != code || log_[event.slot] != event.shown) continue;
+    event.shown = message + " (" + std::to_string(++event.count) + " times)";
+    log_[event.slot] = event.shown;
+    return;
+  }
+  events_.push_back({code, commLogNext_, 1, message});
+  CommLogShow(message);
 }
 
 }  // namespace qv

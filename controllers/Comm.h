@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "controllers/Delay32.h"
 #include "controllers/SerialPort.h"
@@ -34,6 +35,8 @@ class Comm {
   // A device path that replaces the port number (PORTNAME of the configuration).
   void SetPortName(std::string device) { portName_ = std::move(device); }
   // Opens port number `port` (or the port name) with 9600,N,8,1; whether it is open afterwards.
+  // A line opened here that goes away (adapter unplugged, other end closed) is logged once;
+  // every exchange then fails at once until one finds the device again and reopens it.
   bool CommOpenPort(int16_t port);
   bool CommClosePort();
 
@@ -42,9 +45,12 @@ class Comm {
   void CommSetRxTerm(int16_t code) { rxTerm_ = code; }
   void CommSetRxTerm2(int16_t code) { rxTerm2_ = code; }
   int16_t CommTimeoutMs() const { return commTimeoutMs_; }
+  // Whether, after a reply did not come in time, the next command waits one more time-out for
+  // it (on by default). Off where units are expected to be absent, as when they are woken.
+  void CommAwaitLateReplies(bool on) { awaitLateReplies_ = on; }
 
-  // 1 sent, -1 fault. The receive buffer is not emptied first: late bytes of an earlier
-  // exchange start the next reply.
+  // 1 sent, -1 fault. Bytes still waiting from an earlier exchange that gave up are discarded
+  // (and logged) first, so that they are never taken for this command's reply.
   int16_t CommOut(const std::string& text);
   // One reply ending in RxTerm (CommIn) or in RxTerm RxTerm2 (CommIn2), terminators removed;
   // 1 complete, -1 time-out or fault (the partial reply is handed back).
@@ -60,16 +66,43 @@ class Comm {
   std::string CommLogText() const;
   void CommSetLogDisplay(CommLogDisplay display) { display_ = std::move(display); }
 
-  // An error event of the port ("ERROR #" and its code); other events are ignored.
+  // An error event of the port ("ERROR #" and its code); other events are ignored. An event
+  // that comes again within one exchange only counts up its first message, so a failing port
+  // cannot push the commands and time-outs that explain it out of the ring.
   void OnCommEvent(int code);
 
  private:
+  struct EventTally {
+    int code;           // event code
+    int slot;           // ring slot of its message
+    int count;          // times it came in this exchange
+    std::string shown;  // the message as it stands in that slot
+  };
+
+  enum class Gathered { kComplete, kTimedOut, kLost };
+  struct LateReply {
+    bool awaited = false;          // an exchange gave up and its unit may still answer
+    int32_t untilMs = 0;           // TimeMs up to which that answer is waited for
+    bool twoCharacterEnd = false;  // how that answer ends
+  };
+
   int16_t Collect(std::string& reply, bool twoCharacterEnd, const char* faultWord);
+  Gathered Gather(std::string& collected, int32_t start, int32_t limitMs, bool twoCharacterEnd,
+                  const char* faultWord);
+  size_t ReplyEnd(const std::string& text, bool twoCharacterEnd) const;
   void ShowFault(const char* word);
+  bool LineLost();
+  bool LineBack();
+  void DiscardLateReply();
 
   SerialPort& port_;
   Clock& clock_;
   std::string portName_;
+  std::string device_;  // device of the line opened by CommOpenPort; empty when closed on purpose
+  bool lineLost_ = false;  // that device went away; the next exchange tries to open it again
+  std::vector<EventTally> events_;  // error events of the current exchange
+  bool awaitLateReplies_ = true;
+  LateReply lateReply_;
   int16_t commReady_ = 0;
   int16_t commTimeoutMs_ = kDefaultCommTimeoutMs;  // ms, longest wait for one reply
   int16_t txTerm_ = 13;                            // character code appended to every command

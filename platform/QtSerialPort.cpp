@@ -1,15 +1,53 @@
 #include "platform/QtSerialPort.h"
 
+#include <poll.h>
+
 #include <QDeadlineTimer>
 
 namespace qv {
 
 QtSerialPort::QtSerialPort() {
-  QObject::connect(&port_, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
-    // A time-out of a wait is the normal end of a wait, not a fault of the line.
-    if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError || !port_.isOpen()) return;
-    if (onError_) onError_(1000 + static_cast<int>(e));
-  });
+  QObject::connect(&port_, &QSerialPort::errorOccurred,
+                   [this](QSerialPort::SerialPortError e) { OnError(e); });
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+  // A time-out of a wait is the normal end of a wait, not a fault of the line.
+  if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !IsOpen() ||
+      closing_) {
+    return;
+  }
+  const bool transfer = error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+                        error == QSerialPort::ResourceError;
+  if (transfer && DeviceHungUp()) {
+    gone_ = true;
+    errorNumber_ = static_cast<int>(error);
+    errorText_ = "the device is gone";
+    // This runs inside the port's own notification, where closing would delete the notifier
+    // that is calling; the close waits for the event loop (or for the next call of this port).
+    QMetaObject::invokeMethod(
+        &port_, [this] { CloseIfGone(); }, Qt::QueuedConnection);
+  }
+  if (onError_) onError_(1000 + static_cast<int>(error));
+}
+
+// A hung-up terminal reports POLLHUP (or POLLERR) for good: reads end at once with nothing.
+bool QtSerialPort::DeviceHungUp() const {
+  pollfd fd{static_cast<int>(port_.handle()), POLLIN, 0};
+  return poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void QtSerialPort::CloseIfGone() {
+  if (gone_) Shut();
+}
+
+// What the port reports while it closes (settings that cannot be restored on a device that is
+// gone) is no news.
+void QtSerialPort::Shut() {
+  closing_ = true;
+  if (port_.isOpen()) port_.close();
+  closing_ = false;
+  gone_ = false;
 }
 
 bool QtSerialPort::Fail() {
@@ -18,7 +56,14 @@ bool QtSerialPort::Fail() {
   return false;
 }
 
+bool QtSerialPort::NotOpen() {
+  errorNumber_ = static_cast<int>(QSerialPort::NotOpenError);
+  errorText_ = "Port not open";
+  return false;
+}
+
 bool QtSerialPort::Open(const std::string& device) {
+  CloseIfGone();
   if (port_.isOpen()) {
     errorNumber_ = static_cast<int>(QSerialPort::OpenError);
     errorText_ = "Port already open";
@@ -39,47 +84,52 @@ bool QtSerialPort::Open(const std::string& device) {
 }
 
 bool QtSerialPort::Close() {
-  port_.close();
+  Shut();
   return true;
 }
 
 bool QtSerialPort::Write(std::string_view bytes) {
-  if (!port_.isOpen()) {
-    errorNumber_ = static_cast<int>(QSerialPort::NotOpenError);
-    errorText_ = "Port not open";
-    return false;
-  }
+  if (!IsOpen()) return NotOpen();
   if (port_.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
       static_cast<qint64>(bytes.size())) {
-    return Fail();
+    Fail();
+    CloseIfGone();
+    return false;
   }
   // Without a running event loop the bytes leave only when the port is driven.
   QDeadlineTimer deadline(1000);
-  while (port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
+  while (port_.bytesToWrite() > 0 && !deadline.hasExpired() && !gone_) {
     if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
   }
-  if (port_.bytesToWrite() > 0) return Fail();
+  if (gone_ || port_.bytesToWrite() > 0) {
+    if (!gone_) Fail();
+    CloseIfGone();
+    return false;
+  }
   return true;
 }
 
+// Also what has reached the operating system but not yet the port's buffer: without a running
+// event loop nothing else moves it there.
 size_t QtSerialPort::BytesAvailable() {
+  if (!IsOpen()) return 0;
+  if (port_.bytesAvailable() == 0) port_.waitForReadyRead(0);
+  CloseIfGone();
   return static_cast<size_t>(std::max<qint64>(0, port_.bytesAvailable()));
 }
 
 bool QtSerialPort::ReadAll(std::string& bytes) {
-  if (!port_.isOpen()) {
-    errorNumber_ = static_cast<int>(QSerialPort::NotOpenError);
-    errorText_ = "Port not open";
-    return false;
-  }
+  if (!IsOpen()) return NotOpen();
   bytes = port_.readAll().toStdString();
   return true;
 }
 
 bool QtSerialPort::WaitForData(int timeoutMs) {
-  if (!port_.isOpen()) return false;
+  if (!IsOpen()) return false;
   if (port_.bytesAvailable() > 0) return true;
-  return port_.waitForReadyRead(std::max(0, timeoutMs));
+  const bool ready = port_.waitForReadyRead(std::max(0, timeoutMs));
+  CloseIfGone();
+  return ready && IsOpen();
 }
 
 }  // namespace qv

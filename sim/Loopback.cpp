@@ -33,6 +33,7 @@ bool LoopbackPort::Fail(int number, std::string text) {
 
 bool LoopbackPort::Open(const std::string&) {
   if (open_) return Fail(1, "the port is already open");
+  if (!present_) return Fail(3, "No such file or directory");
   open_ = true;
   received_.clear();
   written_.clear();
@@ -45,6 +46,11 @@ bool LoopbackPort::Close() {
   if (!open_) return Fail(2, "the port is not open");
   open_ = false;
   return true;
+}
+
+void LoopbackPort::SetDevicePresent(bool present) {
+  present_ = present;
+  if (!present) open_ = false;
 }
 
 bool LoopbackPort::Write(std::string_view bytes) {

@@ -45,6 +45,9 @@ class LoopbackPort final : public qv::SerialPort {
 
   // Everything the program has written since it was opened.
   const std::string& Written() const { return written_; }
+  // The device goes away (an adapter unplugged, the simulator ended): the port is closed and
+  // cannot be opened until the device is back. The units keep their state meanwhile.
+  void SetDevicePresent(bool present);
 
  private:
   bool Fail(int number, std::string text);
@@ -53,6 +56,7 @@ class LoopbackPort final : public qv::SerialPort {
   Line& line_;
   SimClock& clock_;
   bool open_ = false;
+  bool present_ = true;
   std::string received_;  // arrived and not yet read
   std::string written_;
   int errorNumber_ = 0;

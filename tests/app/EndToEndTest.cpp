@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "tests/foundation/TestFiles.h"
@@ -15,6 +18,7 @@ namespace {
 
 const std::string kProgram = std::string(QV_BINARY_DIR) + "/app/quorvalin";
 const std::string kSimulator = std::string(QV_BINARY_DIR) + "/sim/quorvalin-sim";
+const std::string kExec = std::string(QV_BINARY_DIR) + "/app/quorvalin-exec";
 const std::string kDemo = std::string(QV_SOURCE_DIR) + "/config/demo";
 
 class Executable : public ::testing::Test {
@@ -35,11 +39,14 @@ class Executable : public ::testing::Test {
     for (const auto& entry : std::filesystem::directory_iterator(source)) {
       std::filesystem::copy(entry.path(), demo.File(entry.path().filename().string()));
     }
+    PutBytes(demo.File("QV_CONFIG.TXT"), "\"PORTNAME\"," + runtime.File("line") + "\r\n" +
+                                             GetBytes(demo.File("QV_CONFIG.TXT")));
+    StartSimulator(simulatorOptions);
+  }
+  void StartSimulator(std::vector<std::string> options = {}) {
     const std::string link = runtime.File("line");
-    PutBytes(demo.File("QV_CONFIG.TXT"),
-             "\"PORTNAME\"," + link + "\r\n" + GetBytes(demo.File("QV_CONFIG.TXT")));
     std::vector<std::string> args = {"--dir", demo.Dir(), "--link", link};
-    args.insert(args.end(), simulatorOptions.begin(), simulatorOptions.end());
+    args.insert(args.end(), options.begin(), options.end());
     simulator = std::make_unique<Process>(kSimulator, args);
     for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -136,6 +143,52 @@ TEST_F(Executable, NumbersDoNotFollowTheLocale) {
   p.Write("Delay .5\nDelay SLOW\n");
   const ProcessResult r = p.Finish();
   EXPECT_EQ(r.out, ".5 ; \n 200 ; \n");
+}
+
+// Processor time (user and system) that a process has used so far, in seconds.
+double CpuSeconds(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat((std::istreambuf_iterator<char>(file)), {});
+  // The fields after the parenthesised name start with the state (field 3); utime and stime
+  // are fields 14 and 15.
+  std::istringstream rest(stat.substr(stat.rfind(')') + 1));
+  const std::vector<std::string> fields{std::istream_iterator<std::string>(rest), {}};
+  return (std::stod(fields.at(11)) + std::stod(fields.at(12))) /
+         static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The window program, offscreen and serving clients on a private bus, while its simulator ends
+// and starts again on the same link: no processor time while the line is gone, and answers
+// again once it is back.
+TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
+  const std::string bus = "unix:path=" + runtime.File("bus");
+  Process daemon("/usr/bin/dbus-daemon", {"--session", "--nofork", "--address=" + bus});
+  for (int i = 0; i < 250 && !std::filesystem::exists(runtime.File("bus")); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::vector<std::string> env = Env();
+  env.insert(env.end(), {"DBUS_SESSION_BUS_ADDRESS=" + bus, "QT_QPA_PLATFORM=offscreen"});
+  Process program(kProgram, {"--automation", "--dir", demo.Dir()}, env);
+  const auto exec = [&env](const std::string& line) {
+    return Process(kExec, {line}, env).Finish().out;
+  };
+  std::string reply;
+  for (int i = 0; i < 100 && (reply = exec("Ver")) != "4.0 ; \n"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_EQ(reply, "4.0 ; \n");
+  EXPECT_EQ(exec("XY Wait;XY 100 200;XY Wait;XY ?"), "OK  ; OK  ; OK  ; 100.0 200.0 ; \n");
+
+  kill(simulator->Pid(), SIGTERM);  // it removes its link as it ends
+  EXPECT_EQ(simulator->Finish().exitCode, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const double before = CpuSeconds(program.Pid());
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_LT(CpuSeconds(program.Pid()) - before, 0.3);  // a spinning program uses 3 s
+  EXPECT_EQ(exec("XY ?"), "Error  ; \n");
+
+  StartSimulator();
+  EXPECT_EQ(exec("Z 5;Z Wait;Z ?"), "OK  ; OK  ; 5.00 ; \n");
 }
 
 // Both demonstration microscopes over a real pseudo-terminal, motions sped up twentyfold.

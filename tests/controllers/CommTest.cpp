@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <vector>
 
 #include "tests/support/FakeClock.h"
 
@@ -35,6 +37,7 @@ class TimedPort final : public SerialPort {
   bool Write(std::string_view bytes) override {
     if (failWrite) return Fail(9, "Bad file descriptor");
     written += bytes;
+    writeTimes.push_back(clock_.now);
     return true;
   }
   size_t BytesAvailable() override {
@@ -59,6 +62,8 @@ class TimedPort final : public SerialPort {
   }
   bool WaitForData(int timeoutMs) override {
     ++waits;
+    if (onWait) onWait();
+    if (!open) return false;
     if (!chunks.empty() && chunks.front().at <= clock_.now + timeoutMs) {
       clock_.now = std::max(clock_.now, chunks.front().at);
       return true;
@@ -73,7 +78,9 @@ class TimedPort final : public SerialPort {
   void Arrive(int32_t after, std::string bytes) { chunks.push_back({clock_.now + after, bytes}); }
 
   std::deque<Chunk> chunks;
+  std::function<void()> onWait;  // what happens to the line while the channel waits
   std::string written;
+  std::vector<int32_t> writeTimes;  // fake clock ms of each write
   std::string opened;
   bool open = false, failOpen = false, failClose = false, failWrite = false;
   int failReads = 0;
@@ -164,14 +171,74 @@ TEST_F(Channel, TimeOutCountsFromTheStartAndKeepsThePartialReply) {
   EXPECT_EQ(comm.CommLogText(), "Port TimeOut\r\n");
 }
 
-TEST_F(Channel, LateBytesStartTheNextReply) {
-  Im483iTerms();
+// The next command waits one more time-out for a reply that did not come in time; one that comes
+// later still is dropped before the send after it.
+TEST_F(Channel, ALateReplyIsDiscardedBeforeTheNextCommand) {
+  Ezhr17Terms();
   comm.CommSetTimeout(100);
+  const std::string late("\xFF/0`12\x03\r\n", 9);
+  const std::string answer("\xFF/0`34\x03\r\n", 9);
+  const std::string discarded = "Late reply discarded: \xFF/0`12<3><13><10>\r\n";
   std::string reply;
-  port.Arrive(150, "XA\n");
+  const int32_t lateAt = clock.now + 150;
+  port.Arrive(150, late);
+  EXPECT_EQ(comm.CommOutIn2("/1?0", reply), -1);
+  port.Arrive(100, answer);
+  EXPECT_EQ(comm.CommOutIn2("/3?0", reply), 1);  // at once
+  EXPECT_EQ(reply, std::string("\xFF/0`34\x03", 7));
+  EXPECT_EQ(port.writeTimes[1], lateAt);  // sent when the late reply had come, not before
+  EXPECT_EQ(comm.CommLogText(), "Port TimeOut\r\n" + discarded);
+
+  port.Arrive(300, late);  // beyond the extra time-out
+  EXPECT_EQ(comm.CommOutIn2("/1?0", reply), -1);
+  clock.now += 400;
+  port.Arrive(5, answer);
+  EXPECT_EQ(comm.CommOutIn2("/3?0", reply), 1);
+  EXPECT_EQ(reply, std::string("\xFF/0`34\x03", 7));
+  EXPECT_EQ(port.written, "/1?0\r/3?0\r/1?0\r/3?0\r");
+  EXPECT_EQ(comm.CommLogText(), "Port TimeOut\r\n" + discarded + "Port TimeOut\r\n" + discarded);
+}
+
+// The device of an open line goes away (adapter unplugged, other end closed) and comes back.
+TEST_F(Channel, ALostLineIsLoggedOnceFailsAtOnceAndIsReopenedWhenItIsBack) {
+  Im483iTerms();
+  comm.SetPortName("/tmp/sim-link");
+  ASSERT_TRUE(comm.CommOpenPort(1));
+  port.open = false;
+  port.failOpen = true;
+  comm.OnCommEvent(1005);  // the port's report of the hang-up, and more of it
+  comm.OnCommEvent(1005);
+  const int32_t start = clock.now;
+  std::string reply;
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(comm.CommOutIn("XZ", reply), -1);
+  EXPECT_EQ(clock.now, start);
+  EXPECT_EQ(port.written, "");
+  EXPECT_EQ(shown, "Port lost: /tmp/sim-link");
+  EXPECT_EQ(comm.CommLogText(), "Port lost: /tmp/sim-link\r\n");
+
+  port.failOpen = false;
+  port.opened.clear();
+  port.Arrive(5, "XZ 7\n");
+  EXPECT_EQ(comm.CommOutIn("XZ", reply), 1);
+  EXPECT_EQ(reply, "XZ 7");
+  EXPECT_EQ(port.opened, "/tmp/sim-link");
+  EXPECT_EQ(port.written, "XZ\n");
+
+  // Going away in the middle of an exchange ends it at once.
+  port.onWait = [this] { port.open = false; };
   EXPECT_EQ(comm.CommOutIn("XA", reply), -1);
-  EXPECT_EQ(comm.CommOutIn("XB", reply), 1);
-  EXPECT_EQ(reply, "XA");  // nothing is discarded before a send
+  EXPECT_LT(clock.now - start, comm.CommTimeoutMs());
+  EXPECT_EQ(comm.CommLogText(),
+            "Port lost: /tmp/sim-link\r\nPort reopened: /tmp/sim-link\r\n"
+            "Port lost: /tmp/sim-link\r\n");
+
+  // A line closed on purpose stays closed.
+  port.onWait = nullptr;
+  port.opened.clear();
+  EXPECT_TRUE(comm.CommClosePort());
+  comm.CommOutIn("XZ", reply);
+  EXPECT_EQ(port.opened, "");
 }
 
 TEST_F(Channel, SendFaultStillWaitsForAReply) {
@@ -245,7 +312,9 @@ TEST_F(Channel, APortThatIsNotOpenFailsAtOnce) {
   EXPECT_EQ(comm.CommLogText(), "CommIn  13 Port not open\r\n");
 }
 
-TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinning) {
+// Each failed wait of such a port also raises its error event again: the ring keeps one message
+// for it per exchange, with the count.
+TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinningOrFloodingTheLog) {
   class DeadPort final : public SerialPort {
    public:
     bool Open(const std::string&) override { return true; }
@@ -256,18 +325,30 @@ TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinning) {
     bool ReadAll(std::string&) override { return true; }
     bool WaitForData(int) override {
       ++waits;
+      if (channel != nullptr) channel->OnCommEvent(1005);
       return false;  // returns at once, as a broken port does
     }
     int ErrorNumber() const override { return 1; }
     std::string ErrorText() const override { return "broken"; }
     int waits = 0;
+    Comm* channel = nullptr;
   } dead;
   Comm channel(dead, clock);
+  dead.channel = &channel;
   channel.CommInit();
   channel.CommSetTimeout(50);
   std::string reply;
-  EXPECT_EQ(channel.CommIn(reply), -1);
+  EXPECT_EQ(channel.CommOutIn("XZ", reply), -1);
+  EXPECT_GT(dead.waits, 1);
   EXPECT_LE(dead.waits, 52);  // one wait per millisecond at most
+  const auto once = [&dead] {
+    return "ERROR # 1005 (" + std::to_string(dead.waits) + " times)\r\nPort TimeOut\r\n";
+  };
+  const std::string first = once();
+  EXPECT_EQ(channel.CommLogText(), first);
+  dead.waits = 0;
+  channel.CommOutIn("XZ", reply);  // the next exchange has a message of its own
+  EXPECT_EQ(channel.CommLogText(), first + once());
 }
 
 }  // namespace

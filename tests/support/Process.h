@@ -73,6 +73,8 @@ class Process {
     }
   }
 
+  pid_t Pid() const { return pid_; }
+
   void Write(const std::string& text) {
     if (::write(inFd_, text.data(), text.size()) < 0) throw std::runtime_error("write");
   }
