@@ -328,10 +328,10 @@ struct IndexerRig : SimRig {
     for (const auto& [name, file] : all)
       if (!file.empty()) WriteKeys(folder.File(name), file);
     Start(tweak, 30);
-    wheels = std::make_unique<Wheels>(trapar, mot, contrType, ready, FocusLinkToZ());
-    cube = std::make_unique<Cube>(trapar, mot);
-    slide = std::make_unique<Slide>(trapar, mot);
-    turret = std::make_unique<Turret>(trapar, mot);
+    wheels = std::make_unique<Wheels>(trapar, mot, comm, contrType, ready, FocusLinkToZ());
+    cube = std::make_unique<Cube>(trapar, notifier, mot);
+    slide = std::make_unique<Slide>(trapar, notifier, mot);
+    turret = std::make_unique<Turret>(trapar, notifier, mot);
   }
   // A rig whose units at `dead` never see their home (or index) sensor.
   static Tweak Dead(ControllerType t, std::vector<char> dead) {
@@ -347,8 +347,10 @@ struct IndexerRig : SimRig {
     };
   }
 
-  // Initialises every device as start-up does and sets the ready flags.
+  // Initialises every device as start-up does and sets the ready flags; the focus the wheels
+  // shift counts as ready.
   void InitAll() {
+    ready.ZReady = 1;
     ready.WReady[1] = wheels->Init(1) > 0 ? 1 : 0;
     ready.WReady[2] = wheels->Init(2) > 0 ? 1 : 0;
     ready.SReady = slide->Init() > 0 ? 1 : 0;
