@@ -16,6 +16,7 @@ constexpr std::string_view kHomeProgram = "v1000V10000L12gD10S13G0D1gD1S03G0D1R"
 constexpr std::string_view kHomeCommand = "Z1000000000R";
 // Address characters of the units that the wake-up call greets, in the order greeted.
 constexpr std::string_view kWakeUpAddresses = "123456789ABCDEF";
+constexpr char kEndMarker = '\x03';  // ETX, the last character of every reply's data
 constexpr int16_t kStatusErrorBits = 15;
 constexpr int16_t kStatusReadyBit = 32;
 constexpr int16_t kHomeInputBit = 4;         // opto 1 in the "?4" inputs
@@ -74,7 +75,7 @@ Ezhr17Reply ParseEzhr17Reply(std::string_view raw) {
 }
 
 std::string_view Ezhr17Number(std::string_view data) {
-  if (data.size() < 2) return {};
+  if (data.size() < 2 || data.back() != kEndMarker) return {};
   return data.substr(1, data.size() - 2);
 }
 
@@ -162,6 +163,10 @@ void Ezhr17Driver::InitChannel() {
 
 int16_t Ezhr17Driver::MoveAtSpeed(int32_t speed) {
   if (speed == 0) return Send("T");
+  return RunUntilStopped(speed);
+}
+
+int16_t Ezhr17Driver::RunUntilStopped(int32_t speed) {
   const int64_t wide = speed;  // the magnitude of the most negative speed needs 33 bits
   if (speed > 0) return Send("V" + Plain(wide) + "P0R");
   return Send("V" + Plain(-wide) + "D0R");
@@ -177,12 +182,12 @@ int16_t Ezhr17Driver::MoveAbs(double position) {
 }
 
 int16_t Ezhr17Driver::MoveRel(double distance) {
-  if (distance == 0) return 1;
   const double steps = std::floor(std::fabs(distance) + 0.5);
   if (!std::isfinite(steps) || steps > std::numeric_limits<int32_t>::max()) {
     comm_.CommLogShow("EZHR17_MoveRel: distance out of range");
     return -1;
   }
+  if (steps == 0) return 1;  // "P0R" would run to the end of travel
   return Send((distance > 0 ? "P" : "D") + Plain(static_cast<int64_t>(steps)) + "R");
 }
 
@@ -198,8 +203,13 @@ int16_t Ezhr17Driver::ReadPos(double& position) {
     comm_.CommLogShow("error reading position:" + reply);
     return -1;
   }
-  // A reply without a number leaves the position as it was; the exchange itself succeeded.
-  if (const auto number = ParseNumber(Ezhr17Number(reply))) position = *number;
+  const auto count = PositionCount(Ezhr17Number(reply));
+  if (!count) {
+    // Framed but without a count (letters, nothing, a number no counter holds): no position.
+    comm_.CommLogShow("error reading position:" + reply);
+    return -1;
+  }
+  position = *count;
   return 1;
 }
 
@@ -292,7 +302,7 @@ int16_t Ezhr17Driver::WaitMoveEnd() {
     if (deadline.Passed()) return -2;
     // A failing query is polled again: only the time-out ends such a wait.
     if (ReadMovingStatus() == 0) return 1;
-    pump_.DoEvents();
+    ServeEventsKeepingUnit(pump_, motor_);
     clock_.DelayMs(intervalMs);
   }
 }

@@ -36,8 +36,9 @@ struct Ezhr17Reply {
 
 Ezhr17Reply ParseEzhr17Reply(std::string_view raw);
 
-// The decimal number of a query's data part: the status character and the end marker dropped.
-// Empty when the data part is too short to hold a number.
+// The decimal number of a query's data part: the status character and the end marker (ETX)
+// dropped. Empty when the data part is too short to hold a number or does not end with the
+// end marker (a reply cut short, whose last character would be taken for the marker).
 std::string_view Ezhr17Number(std::string_view data);
 
 // The "?4" inputs: one or two decimal digits after the status character. ReadHardware keeps the
@@ -55,7 +56,7 @@ int16_t Ezhr17ModeWithFlags(int16_t modeWord, int16_t mode);
 
 class Ezhr17Driver {
  public:
-  Ezhr17Driver(Comm& comm, Clock& clock, EventPump& pump, const MotorState& motor,
+  Ezhr17Driver(Comm& comm, Clock& clock, EventPump& pump, MotorState& motor,
                const int16_t& waitPollingInterval)
       : comm_(comm),
         clock_(clock),
@@ -75,11 +76,16 @@ class Ezhr17Driver {
   int16_t MotorHomeSmart(int32_t speed, int32_t unusedInitSpeed);
   int16_t MotorHomeOwn(int32_t speed);
   int16_t MotorToLimit(int32_t mask, int32_t speed);
+  // 0 stops ("T"); any other speed runs until stopped (see RunUntilStopped).
   int16_t MoveAtSpeed(int32_t speed);
   int16_t MoveAbs(double position);
+  // A distance that rounds to no whole microstep sends nothing and succeeds: the controller
+  // reads a relative move of 0 as a run without end.
   int16_t MoveRel(double distance);
   // 1 moving, 0 ready, -1 failure.
   int16_t ReadMovingStatus();
+  // 1 and the count; -1, the position untouched and the reply logged, when the query fails or
+  // its answer is no count.
   int16_t ReadPos(double& position);
   int16_t ReadHardware(int16_t& value);
   int16_t ReadLimits(int16_t& value);
@@ -93,6 +99,8 @@ class Ezhr17Driver {
   int16_t SetIndexSteps(int16_t steps);
   int16_t WriteOutPorts(int16_t o1, int16_t o2, int16_t unusedO3);
   int16_t SetOrigin(int32_t position);
+  // Polls the unit selected at the call until it stands still, serving window events between
+  // the polls; the unit stays selected whatever those events select.
   int16_t WaitMoveEnd();
   int16_t WakeUp();
   int16_t RunHomeProgram();
@@ -101,6 +109,9 @@ class Ezhr17Driver {
 
  private:
   int16_t Send(std::string_view command);
+  // "P0"/"D0" at `speed` (not 0): the controller runs until "T" or a limit stops it. The only
+  // command that moves without a given end; nothing else sends it.
+  int16_t RunUntilStopped(int32_t speed);
   int16_t Exchange(const std::string& sent, std::string& reply);
   // The slew speed in force ("?2"); empty when the query fails or its number cannot be read
   // (logged with `op` as the speaker when `logFailures`).
@@ -115,7 +126,7 @@ class Ezhr17Driver {
   Comm& comm_;
   Clock& clock_;
   EventPump& pump_;
-  const MotorState& motor_;
+  MotorState& motor_;  // the selected unit; a wait selects its own unit again after events
   const int16_t& waitPollingInterval_;  // ms between status polls of a wait
   int16_t inProgress_ = 0;              // exchanges of Command under way (0 or 1)
   int16_t ezModeWord_ = 0;              // mode bits 1, 2, 4 last sent; one copy for all units

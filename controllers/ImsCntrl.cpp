@@ -184,8 +184,13 @@ int16_t Im483iDriver::ReadMovingStatus() {
 int16_t Im483iDriver::ReadPos(double& position) {
   std::string answer;
   if (Command("Z", answer) != 1) return -1;
-  // An answer without a number leaves the position as it was; the exchange succeeded.
-  if (const auto number = ParseNumber(answer)) position = *number;
+  const auto count = PositionCount(answer);
+  if (!count) {
+    // An echo without a count (letters, nothing, a number no counter holds): no position.
+    comm_.CommLogShow("IM483I_ReadPos: no position in answer-" + answer);
+    return -1;
+  }
+  position = *count;
   return 1;
 }
 
@@ -313,7 +318,7 @@ int16_t Im483iDriver::WaitMoveEnd() {
     const int16_t status = ReadMovingStatus();
     if (status < 0) return -1;
     if (status == 0) return 1;
-    pump_.DoEvents();
+    ServeEventsKeepingUnit(pump_, motor_);
     clock_.DelayMs(kWaitPollMs);
   }
 }
@@ -345,7 +350,8 @@ int16_t Im483iDriver::MotorHomeOwn(int32_t speed) {
 
 int16_t Im483iDriver::HomeSmartSteps(int32_t speed, int32_t initSpeed, MoveDeadline& deadline) {
   // The homing run starts at the initial speed; a quarter of the home speed keeps it gentle.
-  const int32_t quarter = RoundToInt32(speed / 4.0).value_or(0);
+  // A speed has a size only: the sign of a search toward the low end is no initial speed.
+  const int32_t quarter = RoundToInt32(std::fabs(speed / 4.0)).value_or(0);
   const bool lowerInit = quarter < initSpeed;
   if (lowerInit && SetInitSpeed(quarter) != 1) return -7;
   if (Home(static_cast<int16_t>(speed)) != 1) return -1;

@@ -51,7 +51,7 @@ int32_t Im483iBackOffSpeed(int32_t speed, int divisor);
 
 class Im483iDriver {
  public:
-  Im483iDriver(Comm& comm, Clock& clock, EventPump& pump, const MotorState& motor)
+  Im483iDriver(Comm& comm, Clock& clock, EventPump& pump, MotorState& motor)
       : comm_(comm), clock_(clock), pump_(pump), motor_(motor) {}
 
   // One exchange with the selected unit. 1 echo matches; -1 channel failure; -2 echo differs
@@ -69,6 +69,8 @@ class Im483iDriver {
   int16_t MoveRel(double distance);
   // The status number (0: still), or -1 when the query fails or its answer is no number.
   int16_t ReadMovingStatus();
+  // 1 and the count; -1, the position untouched and the answer logged, when the query fails or
+  // its answer is no count.
   int16_t ReadPos(double& position);
   int16_t ReadHardware(int16_t& value);
   int16_t ReadLimits(int16_t& value);
@@ -88,8 +90,12 @@ class Im483iDriver {
   int16_t SetStepDivide(int16_t divide);
   int16_t SetInitSpeed(int32_t speed);
   int16_t SetOrigin();
+  // Polls the unit selected at the call until it stands still, serving window events between
+  // the polls; the unit stays selected whatever those events select.
   int16_t WaitMoveEnd();
   int16_t MotorHomeOwn(int32_t speed);
+  // The search starts at a quarter of the homing speed's size when that is below `initSpeed`,
+  // which is restored afterwards; the sign of `speed` only gives the direction.
   int16_t MotorHomeSmart(int32_t speed, int32_t initSpeed);
   int16_t MotorToLimit(int32_t mask, int32_t speed);
   int16_t WakeUp();
@@ -109,7 +115,7 @@ class Im483iDriver {
   Comm& comm_;
   Clock& clock_;
   EventPump& pump_;
-  const MotorState& motor_;
+  MotorState& motor_;       // the selected unit; a wait selects its own unit again after events
   int16_t inProgress_ = 0;  // exchanges of Command under way (0 or 1)
 };
 

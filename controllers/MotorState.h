@@ -2,6 +2,8 @@
 // What every exchange with a motor controller shares: which unit on the line is addressed and
 // how long a motion may take. The controller dispatch owns it; both protocol drivers read it.
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "controllers/Delay32.h"
 
@@ -11,6 +13,19 @@ struct MotorState {
   int16_t MotorAddress = 0;      // character code of the addressed unit
   int16_t MotorMoveTimeout = 0;  // s, longest wait of any motion routine
 };
+
+// Lets pending window events run in the middle of a motion routine. A command they start may
+// address another unit; the routine's own unit is addressed again before it goes on, so its
+// polls and the commands after them reach the unit it works on.
+inline void ServeEventsKeepingUnit(EventPump& pump, MotorState& motor) {
+  const int16_t own = motor.MotorAddress;
+  pump.DoEvents();
+  motor.MotorAddress = own;
+}
+
+// The position count in a controller's answer (microsteps). Empty when the text is no number
+// or lies beyond the controller's 32-bit counter: such an answer tells nothing of the position.
+std::optional<double> PositionCount(std::string_view text);
 
 // The time limit of one composite motion. Counted in whole seconds on the clock's rounded
 // second count, so a motion "times out" when more than MotorMoveTimeout seconds have passed.

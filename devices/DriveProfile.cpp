@@ -1,7 +1,5 @@
 #include "devices/DriveProfile.h"
 
-#include <cmath>
-
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -24,12 +22,6 @@ int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& p) {
   if (motCon.MotorSetInitSpeed(p.initVelocity) < 0) return -1;
   if (motCon.MotorSetRamp(p.acceleration, p.deceleration) < 0) return -1;
   return 1;
-}
-
-std::optional<double> UnitPerStep(double travelPerTurn, int16_t motorSteps, int16_t stepDivide) {
-  const double scale = travelPerTurn / motorSteps / std::pow(2.0, stepDivide);
-  if (!std::isfinite(scale) || scale == 0) return std::nullopt;
-  return scale;
 }
 
 std::optional<int32_t> WholeSteps(double microsteps) {

@@ -31,10 +31,6 @@ void ReadProfileSettings(ParamReader& reader, const std::string& prefix, DrivePr
 // failure.
 int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& profile);
 
-// The length (or angle) one microstep moves: travel per motor turn / full steps / 2^divide.
-// Empty when the file's numbers give no usable scale (zero steps, zero travel).
-std::optional<double> UnitPerStep(double travelPerTurn, int16_t motorSteps, int16_t stepDivide);
-
 // Rounding of targets to whole microsteps, halves to the even neighbour; empty when the value
 // does not fit 32 bits or is no number.
 std::optional<int32_t> WholeSteps(double microsteps);

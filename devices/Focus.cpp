@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "devices/AxisScale.h"
 #include "devices/JoySpeed.h"
 
 namespace qv {
@@ -77,14 +78,14 @@ int16_t Focus::ApplyOrigin() {
 
 int16_t Focus::ZInit() {
   if (ZReadPar() < 0) return -1;
-  zUmPerStep_ = UmPerStep(params_.StrokePerRot, params_.MotorSteps, params_.StepDivide);
-  if (!UsableScale(zUmPerStep_)) {
-    // Every conversion would divide by this scale: refuse the device instead.
-    notifier_.MessageBox("ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in " + trapar_.ParDir() +
-                             kZFile + " give no usable microns per microstep",
-                         MsgIcon::Exclamation);
-    return -1;
-  }
+  // The stroke is in mm a turn, the scale in microns a microstep.
+  const std::optional<double> scale =
+      CheckedScale(notifier_,
+                   AxisMechanics{"ZSTROKEPERROT", params_.StrokePerRot * 1000, "ZMOTORSTEPS",
+                                 params_.MotorSteps, "ZSTEPDIVIDE", params_.StepDivide},
+                   trapar_.ParDir() + kZFile, "microns");
+  if (!scale) return -1;
+  zUmPerStep_ = *scale;
   if (ZApplyPar() < 0) return -1;
   double z = 0;
   return ZReadPos(z);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "devices/AxisScale.h"
 #include "devices/ParamReader.h"
 #include "foundation/NumberText.h"
 
@@ -14,6 +15,8 @@ std::optional<int16_t> CubeAtCount(double count, double unitPerStep, double shif
 }
 
 namespace {
+
+constexpr const char* kCubeFile = "QV_PARCUBE.TXT";
 
 // An EZHR17 search that never finds its sensor would run on after the wait gave up.
 bool HomeSmartOrStop(MotCon& motCon, int32_t speed, int32_t initSpeed) {
@@ -28,7 +31,7 @@ bool HomeSmartOrStop(MotCon& motCon, int32_t speed, int32_t initSpeed) {
 
 int16_t Cube::ReadPar() {
   ParamReader reader(trapar_);
-  if (!reader.Open("QV_PARCUBE.TXT")) return -1;
+  if (!reader.Open(kCubeFile)) return -1;
   reader.RequiredAddress("CUBECONTR", par_.profile.contr);
   reader.Required("CUBESTROKEPERROT", par_.strokePerRot);
   reader.Required("CUBEMOTORSTEPS", par_.motorSteps);
@@ -46,10 +49,17 @@ int16_t Cube::ApplyPar() {
 
 int16_t Cube::Init() {
   if (ReadPar() < 0) return -1;
-  unitPerStep_ = qv::UnitPerStep(par_.strokePerRot, par_.motorSteps, par_.profile.stepDivide);
+  unitPerStep_ =
+      CheckedScale(notifier_,
+                   AxisMechanics{"CUBESTROKEPERROT", par_.strokePerRot, "CUBEMOTORSTEPS",
+                                 par_.motorSteps, "CUBESTEPDIVIDE", par_.profile.stepDivide},
+                   trapar_.ParDir() + kCubeFile, "cube units");
+  if (!unitPerStep_) return -1;
   if (ApplyPar() < 0) return -1;
   int16_t cube = 0;
-  return ReadPos(cube);
+  if (ReadNearest(cube) < 0) return -1;
+  currentCube_ = cube >= 1 && cube <= par_.positions ? cube : 0;
+  return 1;
 }
 
 int16_t Cube::Goto(int16_t cube) {
@@ -60,7 +70,7 @@ int16_t Cube::Goto(int16_t cube) {
   return motCon_.MotorMoveAbs(*count) > 0 ? 1 : -1;
 }
 
-int16_t Cube::ReadPos(int16_t& cube) {
+int16_t Cube::ReadNearest(int16_t& cube) {
   motCon_.MotorSelect(par_.profile.contr);
   double count = 0;
   if (motCon_.MotorReadPos(count) != 1 || !unitPerStep_) return -1;
@@ -68,7 +78,13 @@ int16_t Cube::ReadPos(int16_t& cube) {
   const std::optional<int16_t> found = CubeAtCount(count, *unitPerStep_, par_.shiftDist);
   if (!found) return -1;
   cube = *found;
-  currentCube_ = cube;
+  return 1;
+}
+
+int16_t Cube::ReadPos(int16_t& cube) {
+  int16_t nearest = 0;
+  if (ReadNearest(nearest) < 0 || nearest < 1 || nearest > par_.positions) return -1;
+  cube = currentCube_ = nearest;
   return 1;
 }
 
@@ -111,8 +127,16 @@ int16_t PositionDrive::ApplyPar() {
 
 int16_t PositionDrive::Init() {
   if (ReadPar() < 0) return -1;
-  const double travel = kind_.strokeInFile ? par_.strokePerRot : kind_.fixedTravelPerTurn;
-  unitPerStep_ = qv::UnitPerStep(travel, par_.motorSteps, par_.profile.stepDivide);
+  const std::string p = kind_.prefix;
+  const AxisMechanics mechanics{
+      .travelKey = kind_.strokeInFile ? p + "STROKEPERROT" : "",
+      .travel = kind_.strokeInFile ? par_.strokePerRot : kind_.fixedTravelPerTurn,
+      .stepsKey = p + "MOTORSTEPS",
+      .motorSteps = par_.motorSteps,
+      .divideKey = p + "STEPDIVIDE",
+      .stepDivide = par_.profile.stepDivide};
+  unitPerStep_ = CheckedScale(notifier_, mechanics, trapar_.ParDir() + kind_.file, kind_.unit);
+  if (!unitPerStep_) return -1;
   if (ApplyPar() < 0) return -1;
   double position = 0;
   return ReadPos(position);

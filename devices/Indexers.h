@@ -9,6 +9,7 @@
 
 #include "controllers/MotCon.h"
 #include "devices/DriveProfile.h"
+#include "foundation/Notifier.h"
 #include "foundation/Trapar.h"
 
 namespace qv {
@@ -29,15 +30,20 @@ std::optional<int16_t> CubeAtCount(double count, double unitPerStep, double shif
 
 class Cube {
  public:
-  Cube(Trapar& trapar, MotCon& motCon) : trapar_(trapar), motCon_(motCon) {}
+  Cube(Trapar& trapar, Notifier& notifier, MotCon& motCon)
+      : trapar_(trapar), notifier_(notifier), motCon_(motCon) {}
 
   int16_t ReadPar();  // QV_PARCUBE.TXT
   int16_t ApplyPar();
-  int16_t Init();  // read, scale, apply, read the cube back
+  // Read, scale, apply, read the count back. A count that is no cube position (the changer
+  // stands between cubes) still makes the changer ready: homing is what brings it back.
+  int16_t Init();
   const CubeParams& Params() const { return par_; }
   std::optional<double> UnitPerStep() const { return unitPerStep_; }  // cube units/microstep
 
   int16_t Goto(int16_t cube);  // starts the move, does not wait; 1 / -1
+  // The cube in place, 1..Count(); -1 when the count cannot be read or is no cube position, so
+  // that no cube is reported that Goto would refuse.
   int16_t ReadPos(int16_t& cube);
   int16_t Home();
   int16_t Wait();
@@ -46,7 +52,12 @@ class Cube {
   void SetCurrentCube(int16_t cube) { currentCube_ = cube; }
 
  private:
+  // The cube number nearest to the controller's count (any number); -1 when the count cannot
+  // be read.
+  int16_t ReadNearest(int16_t& cube);
+
   Trapar& trapar_;
+  Notifier& notifier_;
   MotCon& motCon_;
   CubeParams par_;
   std::optional<double> unitPerStep_;  // cube units per microstep; empty until usable
@@ -60,10 +71,11 @@ struct PositionDriveKind {
   const char* prefix;         // of the keys in that file
   bool strokeInFile;          // the travel per turn is the file's STROKEPERROT ...
   double fixedTravelPerTurn;  // ... or this (degrees)
+  const char* unit;           // what a position counts, as messages name it
 };
 
-inline constexpr PositionDriveKind kSlideKind{"Slide", "QV_PARS.TXT", "S", true, 0};
-inline constexpr PositionDriveKind kTurretKind{"Turn", "QV_PART.TXT", "T", false, 360};
+inline constexpr PositionDriveKind kSlideKind{"Slide", "QV_PARS.TXT", "S", true, 0, "slide units"};
+inline constexpr PositionDriveKind kTurretKind{"Turn", "QV_PART.TXT", "T", false, 360, "degrees"};
 
 struct PositionDriveParams {
   DriveProfile profile;
@@ -74,8 +86,8 @@ struct PositionDriveParams {
 
 class PositionDrive {
  public:
-  PositionDrive(const PositionDriveKind& kind, Trapar& trapar, MotCon& motCon)
-      : kind_(kind), trapar_(trapar), motCon_(motCon) {}
+  PositionDrive(const PositionDriveKind& kind, Trapar& trapar, Notifier& notifier, MotCon& motCon)
+      : kind_(kind), trapar_(trapar), notifier_(notifier), motCon_(motCon) {}
 
   int16_t ReadPar();
   int16_t ApplyPar();
@@ -97,6 +109,7 @@ class PositionDrive {
 
   const PositionDriveKind& kind_;
   Trapar& trapar_;
+  Notifier& notifier_;
   MotCon& motCon_;
   PositionDriveParams par_;
   std::optional<double> unitPerStep_;  // units per microstep; empty until usable
@@ -105,12 +118,14 @@ class PositionDrive {
 
 class Slide final : public PositionDrive {
  public:
-  Slide(Trapar& trapar, MotCon& motCon) : PositionDrive(kSlideKind, trapar, motCon) {}
+  Slide(Trapar& trapar, Notifier& notifier, MotCon& motCon)
+      : PositionDrive(kSlideKind, trapar, notifier, motCon) {}
 };
 
 class Turret final : public PositionDrive {
  public:
-  Turret(Trapar& trapar, MotCon& motCon) : PositionDrive(kTurretKind, trapar, motCon) {}
+  Turret(Trapar& trapar, Notifier& notifier, MotCon& motCon)
+      : PositionDrive(kTurretKind, trapar, notifier, motCon) {}
 };
 
 }  // namespace qv

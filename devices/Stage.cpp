@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "devices/AxisScale.h"
 #include "devices/JoySpeed.h"
 
 namespace qv {
@@ -90,17 +91,21 @@ int16_t Stage::ApplyAxis(const StageAxisParams& a) {
   return 1;
 }
 
+std::optional<double> Stage::AxisScale(const StageAxisParams& a, const std::string& axis) {
+  // The lead is in mm a turn, the scale in microns a microstep.
+  return CheckedScale(notifier_,
+                      AxisMechanics{axis + "SCREWLEAD", a.ScrewLead * 1000, axis + "MOTORSTEPS",
+                                    a.MotorSteps, axis + "STEPDIVIDE", a.StepDivide},
+                      trapar_.ParDir() + kXYFile, "microns");
+}
+
 int16_t Stage::XYInit() {
   if (XYReadPar() < 0) return -1;
-  xUmPerStep_ = UmPerStep(params_.X.ScrewLead, params_.X.MotorSteps, params_.X.StepDivide);
-  yUmPerStep_ = UmPerStep(params_.Y.ScrewLead, params_.Y.MotorSteps, params_.Y.StepDivide);
-  if (!UsableScale(xUmPerStep_) || !UsableScale(yUmPerStep_)) {
-    // Every conversion would divide by this scale: refuse the device instead.
-    notifier_.MessageBox("SCREWLEAD, MOTORSTEPS and STEPDIVIDE in " + trapar_.ParDir() + kXYFile +
-                             " give no usable microns per microstep",
-                         MsgIcon::Exclamation);
-    return -1;
-  }
+  const std::optional<double> xScale = AxisScale(params_.X, "X");
+  const std::optional<double> yScale = xScale ? AxisScale(params_.Y, "Y") : std::nullopt;
+  if (!xScale || !yScale) return -1;
+  xUmPerStep_ = *xScale;
+  yUmPerStep_ = *yScale;
   if (XYApplyPar() < 0) return -1;
   double x = 0, y = 0;
   return XYReadPos(x, y);

@@ -3,6 +3,7 @@
 // before Y. Every operation stops at the first controller operation that fails and returns a
 // negative status; none shows a message itself.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,8 @@ class Stage {
 
  private:
   int16_t ApplyAxis(const StageAxisParams& axis);
+  // Microns per microstep of one axis ("X" or "Y"); empty, after a message, when unusable.
+  std::optional<double> AxisScale(const StageAxisParams& axis, const std::string& name);
   int16_t EzJoyJog(double jx, double jy, double range);
   // Runs one axis's part of a two-axis motion: select, then the operation; -1 on failure.
   template <class Op>

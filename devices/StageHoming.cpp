@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 #include "devices/JoySpeed.h"
 
@@ -172,14 +173,22 @@ int16_t StageHoming::ImsHomeSteps(int32_t speed, bool& lowered) {
   if (Fails(p_.X, [&] { return mot_.MotorWaitMoveEnd(); })) return -12;
   if (Fails(p_.Y, [&] { return mot_.MotorWaitMoveEnd(); })) return -22;
   const int32_t backOff = ImsBackOffSpeed(speed);
-  if (const int16_t code = ImsBackOff(p_.X, backOff, deadline, -10); code < 0) return code;
-  if (const int16_t code = ImsBackOff(p_.Y, backOff, deadline, -20); code < 0) return code;
+  // A search that ended off its home input ran into the limits without finding it. The other
+  // steps still run, so both axes end stopped with their settings back, but the first such
+  // axis is what the caller hears.
+  int16_t notFound = 0;
+  for (const auto& [axis, codeBase, code] :
+       {std::tuple{&p_.X, -10, kHomeNotFoundX}, std::tuple{&p_.Y, -20, kHomeNotFoundY}}) {
+    const int16_t backedOff = ImsBackOff(*axis, backOff, deadline, static_cast<int16_t>(codeBase));
+    if (backedOff < 0) return backedOff;
+    if (backedOff == 0 && notFound == 0) notFound = code;
+  }
   if (Fails(p_.X, [&] { return mot_.MotorPause(kSettlePauseMs); })) return -18;
   if (Fails(p_.Y, [&] { return mot_.MotorPause(kSettlePauseMs); })) return -28;
   clock_.DelayMs(kOriginDelayMs);
   if (Fails(p_.X, [&] { return mot_.MotorSetOrigin(0); })) return -19;
   if (Fails(p_.Y, [&] { return mot_.MotorSetOrigin(0); })) return -29;
-  return 1;
+  return notFound < 0 ? notFound : 1;
 }
 
 int16_t StageHoming::ImsBackOff(const StageAxisParams& axis, int32_t speed, MoveDeadline& deadline,
@@ -187,8 +196,7 @@ int16_t StageHoming::ImsBackOff(const StageAxisParams& axis, int32_t speed, Move
   mot_.MotorSelect(axis.Contr);
   int16_t inputs = 0;
   if (mot_.MotorReadHardware(inputs) < 0) return codeBase - 3;
-  // A search that ended off its home input ran into the limits without finding it.
-  if ((inputs & 1) == 0) return codeBase == -10 ? kHomeNotFoundX : kHomeNotFoundY;
+  if ((inputs & 1) == 0) return 0;
   int16_t result = 1;
   if (mot_.MotorMoveAtSpeed(speed) < 0) {
     result = codeBase - 4;
@@ -203,6 +211,7 @@ int16_t StageHoming::ImsBackOff(const StageAxisParams& axis, int32_t speed, Move
         break;
       }
       pump_.DoEvents();
+      mot_.MotorSelect(axis.Contr);  // a command run by those events may have selected another
     }
   }
   mot_.MotorMoveAtSpeed(0);

@@ -10,7 +10,9 @@
 namespace qv {
 
 // Codes beyond the listed steps: an IM483I axis whose home input was not active when its home
-// search ended (the search ran into the limits without finding it).
+// search ended (the search ran into the limits without finding it). The homing still ends as
+// a found one does (origin set, speeds restored, both axes stopped); the code says it is not
+// to be trusted.
 inline constexpr int16_t kHomeNotFoundX = -34;
 inline constexpr int16_t kHomeNotFoundY = -35;
 
@@ -36,7 +38,8 @@ class StageHoming {
   int16_t ImsHome();
   int16_t ImsHomeOnLimits(int32_t speed);
   int16_t ImsHomeSteps(int32_t speed, bool& lowered);
-  // Backs an axis off its home input: 1 clear, or a code (read, run, time-out).
+  // Backs an axis off its home input: 1 clear, 0 when the input was not active (nothing to back
+  // off), or a code (read, run, time-out).
   int16_t ImsBackOff(const StageAxisParams& axis, int32_t speed, MoveDeadline& deadline,
                      int16_t codeBase);
   // Select the axis and run `op`; true when it failed (a negative status).

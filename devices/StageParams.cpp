@@ -1,6 +1,5 @@
 #include "devices/StageParams.h"
 
-#include <cmath>
 #include <string>
 
 namespace qv {
@@ -69,14 +68,6 @@ int16_t ReadZParams(Trapar& trapar, ZParams& p) {
   reader.Optional("ZLIMPOLARITY", p.LimPolarity, int16_t{0});
   reader.Optional("ZENABLELIMITS", p.EnableLimits, int16_t{0});
   return reader.Result();
-}
-
-double UmPerStep(double leadMm, int16_t motorSteps, int16_t stepDivide) {
-  return leadMm * 1000 / motorSteps / std::ldexp(1.0, stepDivide);
-}
-
-bool UsableScale(double umPerStep) {
-  return std::isfinite(umPerStep) && umPerStep > 0;
 }
 
 }  // namespace qv

@@ -1,6 +1,5 @@
 #pragma once
-// The keys of the stage and focus device files, loaded under the device files' rules, and the
-// micron/microstep scales derived from them.
+// The keys of the stage and focus device files, loaded under the device files' rules.
 #include <cstdint>
 
 #include "devices/ParamReader.h"
@@ -65,10 +64,5 @@ struct ZParams {
 // missing required keys keep their previous values.
 int16_t ReadXYParams(Trapar& trapar, XYParams& params);
 int16_t ReadZParams(Trapar& trapar, ZParams& params);
-
-// Microns per microstep: lead (mm) x 1000 / full steps / 2^divide. Not finite or not positive
-// when the file describes no usable mechanics (zero steps or lead, an absurd divide).
-double UmPerStep(double leadMm, int16_t motorSteps, int16_t stepDivide);
-bool UsableScale(double umPerStep);
 
 }  // namespace qv

@@ -46,10 +46,11 @@ std::optional<double> ShortestMove(double count, int16_t filter, double mstepsPe
   return std::fabs(forward) >= std::fabs(backward) ? backward : forward;
 }
 
-Wheels::Wheels(Trapar& trapar, MotCon& motCon, const std::string& contrType,
+Wheels::Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const std::string& contrType,
                const ReadyFlags& ready, FocusLink focus)
     : trapar_(trapar),
       motCon_(motCon),
+      comm_(comm),
       contrType_(contrType),
       ready_(ready),
       focus_(std::move(focus)),
@@ -155,6 +156,11 @@ int16_t Wheels::GotoFilterComp(int16_t filter) {
   // The wheel is on its way: whatever the focus does, this is the filter from now on.
   Current().currentFilter = filter;
   if (!compensation_.IsOn(current_)) return moved;
+  if (!ShiftsFocus()) {
+    comm_.CommLogShow(std::string(current_ == 1 ? "F" : "B") +
+                      " focus shift skipped: Z is not ready");
+    return moved;
+  }
   if (!focus_.moveRel) return -1;
   return focus_.moveRel(compensation_.Shift(current_, before, filter));
 }
@@ -229,7 +235,7 @@ int16_t Wheels::Wait() {
 
 int16_t Wheels::WaitComp() {
   const int16_t wheel = Wait();
-  if (!compensation_.IsOn(current_)) return wheel;
+  if (!ShiftsFocus()) return wheel;
   const int16_t focus = focus_.wait ? focus_.wait() : -1;
   return wheel < 0 ? wheel : focus;
 }

@@ -39,8 +39,10 @@ std::optional<double> ShortestMove(double count, int16_t filter, double mstepsPe
 
 class Wheels {
  public:
-  Wheels(Trapar& trapar, MotCon& motCon, const std::string& contrType, const ReadyFlags& ready,
-         FocusLink focus);
+  // `comm` takes the wheels' channel messages; `ready` tells whether the focus drive is there
+  // for the focus shift.
+  Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const std::string& contrType,
+         const ReadyFlags& ready, FocusLink focus);
 
   // --- Device file and initialisation of wheel n (1 or 2) ---
   int16_t ReadPar(int n);   // QV_PARW<n>.TXT; 1, or -1 when the file or a required key is missing
@@ -53,13 +55,15 @@ class Wheels {
   int16_t SelectWheel(int n);  // the wheel's filter positions (0 for no such wheel)
   int CurrentWheel() const { return current_; }
   int16_t ReadFilter(int16_t& filter);
-  int16_t GotoFilter(int16_t filter);      // starts the move, does not wait
-  int16_t GotoFilterComp(int16_t filter);  // and shifts the focus when compensation is on
+  int16_t GotoFilter(int16_t filter);  // starts the move, does not wait
+  // And shifts the focus when compensation is on and the focus drive is ready; without a ready
+  // focus drive the filter still changes, the shift is skipped and the channel log says so.
+  int16_t GotoFilterComp(int16_t filter);
   int16_t Next();
   int16_t Prev();
   int16_t Home();
   int16_t Wait();
-  int16_t WaitComp();  // the wheel, and the focus when compensation is on
+  int16_t WaitComp();  // the wheel, and the ready focus drive when compensation is on
   int16_t Lamp(int16_t value);
 
   int16_t CurrentFilter(int n) const { return wheel_[Index(n)].currentFilter; }
@@ -96,6 +100,9 @@ class Wheels {
   Wheel& Current() { return wheel_[current_]; }
   bool Ready(int n) const { return (n == 1 || n == 2) && ready_.WReady[n] == 1; }
   bool Ez() const { return ControllerKindOf(contrType_) == ControllerKind::kEzhr17; }
+  // Whether a filter change of the current wheel moves the focus: compensation on and a focus
+  // drive that is ready (without one, its unit address is not even known).
+  bool ShiftsFocus() const { return compensation_.IsOn(current_) && ready_.ZReady == 1; }
   // The count of the current wheel measured from its filter 1; the controller's status.
   int16_t ReadCountFromFilter1(double& count);
   int16_t HomeIm483i();
@@ -104,6 +111,7 @@ class Wheels {
 
   Trapar& trapar_;
   MotCon& motCon_;
+  Comm& comm_;
   const std::string& contrType_;
   const ReadyFlags& ready_;
   FocusLink focus_;

@@ -245,6 +245,11 @@ std::string EzUnit::Refusal(std::string_view, int code, Micros now) {
   return EzFrame(EzStatus(!Busy(now), code), "");
 }
 
+std::string EzUnit::WithoutNumber(std::string reply, std::string_view) const {
+  // The data follow the start byte, "/0" and the status character.
+  return LettersForDigits(std::move(reply), 4);
+}
+
 std::string EzUnit::Corrupted(std::string reply) const {
   // The reader checks "/0" right after the start byte.
   if (reply.size() > 2) reply[2] = '?';

@@ -14,7 +14,8 @@ struct KindName {
 constexpr KindName kKinds[] = {
     {"noreply", FaultKind::NoReply, false},  {"late", FaultKind::Late, true},
     {"pieces", FaultKind::Pieces, true},     {"badframe", FaultKind::BadFrame, false},
-    {"error", FaultKind::ErrorStatus, true}, {"garbage", FaultKind::Garbage, true}};
+    {"error", FaultKind::ErrorStatus, true}, {"garbage", FaultKind::Garbage, true},
+    {"nonumber", FaultKind::NoNumber, false}};
 
 bool ParseInt(std::string_view text, int low, int high, int& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -9,9 +9,11 @@
 //   error[=CODE]   the unit refuses without running: EZHR17 status with error CODE (default 9),
 //                  IM483I the echo followed by "?"
 //   garbage[=N]    N printable noise bytes before the reply (default 4)
+//   nonumber       the answer of a query comes with letters for its digits (a frame that passes
+//                  every check but carries no number)
 // COUNT limits the fault to the next COUNT replies of that unit (default: every reply).
 // "*:random=RATE" gives each reply, with probability RATE (0..1), one of these kinds at random
-// (drawn from the line's seed).
+// (drawn from the line's seed); "nonumber" is never drawn.
 #include <string>
 #include <string_view>
 #include <utility>
@@ -19,7 +21,8 @@
 
 namespace sim {
 
-enum class FaultKind { NoReply, Late, Pieces, BadFrame, ErrorStatus, Garbage };
+// Random faults draw from the first six kinds only.
+enum class FaultKind { NoReply, Late, Pieces, BadFrame, ErrorStatus, Garbage, NoNumber };
 
 struct Fault {
   FaultKind kind = FaultKind::NoReply;

@@ -111,6 +111,11 @@ std::string ImsUnit::Refusal(std::string_view frame, int, Micros) {
   return ImsReply(frame, kImsRefused);
 }
 
+std::string ImsUnit::WithoutNumber(std::string reply, std::string_view frame) const {
+  // The answer follows the echo of the frame.
+  return LettersForDigits(std::move(reply), frame.size());
+}
+
 std::string ImsUnit::Corrupted(std::string reply) const {
   // The echo comes back in the other letter case, which the program's echo test rejects.
   for (char& ch : reply) {

@@ -16,6 +16,7 @@ class ImsUnit final : public Unit {
   std::optional<std::string> Handle(std::string_view frame, Micros now) override;
   std::string Refusal(std::string_view frame, int code, Micros now) override;
   std::string Corrupted(std::string reply) const override;
+  std::string WithoutNumber(std::string reply, std::string_view frame) const override;
   bool Busy(Micros now) override;
 
   int64_t SlewSpeed() const { return slewSpeed_; }

@@ -134,6 +134,9 @@ void Line::Answer(Unit& unit, const std::string& frame, Micros at) {
     case FaultKind::Garbage:
       Schedule(Garbage(fault->value) + *reply, start);
       break;
+    case FaultKind::NoNumber:
+      Schedule(unit.WithoutNumber(*reply, frame), start);
+      break;
   }
 }
 

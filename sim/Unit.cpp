@@ -12,6 +12,13 @@ void Unit::CatchUp(Micros now) {
   }
 }
 
+std::string Unit::LettersForDigits(std::string text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i) {
+    if (text[i] >= '0' && text[i] <= '9') text[i] = static_cast<char>('a' + (text[i] - '0'));
+  }
+  return text;
+}
+
 UnitState Unit::State(Micros now) {
   CatchUp(now);
   UnitState s;

@@ -35,6 +35,8 @@ class Unit {
   virtual std::string Refusal(std::string_view frame, int code, Micros now) = 0;
   // The reply damaged the way the program's reader is meant to notice (bad start or echo).
   virtual std::string Corrupted(std::string reply) const = 0;
+  // The reply to `frame` with letters for the digits of its answer, every check still passed.
+  virtual std::string WithoutNumber(std::string reply, std::string_view frame) const = 0;
   virtual bool Busy(Micros now) = 0;
 
   UnitState State(Micros now);
@@ -48,6 +50,9 @@ class Unit {
   void CatchUp(Micros now);
   virtual void OnMotionEnd(Micros end) = 0;
   virtual bool HomeSensor(Micros now) const = 0;
+
+  // `text` from `from` on with each digit d written as the d-th letter ("a" for 0).
+  static std::string LettersForDigits(std::string text, size_t from);
 
   char address_;
   Axis axis_;

@@ -43,6 +43,7 @@ constexpr const char* kUsage =
     "            badframe       EZHR17: damaged \"/0\"; IM483I: echo in the wrong letter case\n"
     "            error[=CODE]   refused: EZHR17 error status CODE (9); IM483I echo and \"?\"\n"
     "            garbage[=N]    N noise bytes before the reply (4)\n"
+    "            nonumber       letters for the digits of a query's answer\n"
     "      #COUNT only the next COUNT replies of that unit\n"
     "      *:random=RATE  each reply gets a random fault with probability RATE (0..1)\n"
     "      example: 3:noreply#1,5:late=300,*:random=0.05\n";

@@ -148,5 +148,17 @@ TEST_P(StageWords, FailuresAreErrorReplies) {
 
 QV_ON_BOTH_TYPES(StageWords);
 
+TEST(StageWordsIm483i, AHomeSearchThatMissesTheHomeInputRepliesErrorAndStopsBothAxes) {
+  StageRig rig(ControllerType::IM483I);
+  rig.HomeNeverFound('X');
+  ASSERT_EQ(rig.XY().XYInit(), 1);
+  const ParList symbols;
+  XYCommands xy(rig.XY(), symbols);
+  std::string rest;
+  EXPECT_EQ(xy("Home", rest), "Error ");
+  EXPECT_EQ(rig.Frames().back(), "YM0");
+  EXPECT_FALSE(rig.State('Y').moving);
+}
+
 }  // namespace
 }  // namespace qv::test

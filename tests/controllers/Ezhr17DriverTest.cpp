@@ -143,7 +143,9 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
       Sends("rel down half up", "/1D3R\r", &D::MoveRel, -2.5),
       Sends("rel up", "/1P2R\r", &D::MoveRel, 2.4),
       Sends("rel up half", "/1P1R\r", &D::MoveRel, 0.5),
-      Sends("rel tiny", "/1P0R\r", &D::MoveRel, 0.2),
+      // Below half a microstep nothing moves: "P0R" / "D0R" would run to the end of travel.
+      Sends("rel tiny", "", &D::MoveRel, 0.2),
+      Sends("rel tiny down", "", &D::MoveRel, -0.499),
       Sends("rel zero", "", &D::MoveRel, 0),
       Sends("currents", "/1h25m80R\r", &D::SetCurrents, 25, 80),
       Sends("ramp", "/1L12R\r", &D::SetRamp, 12, 99),
@@ -207,8 +209,15 @@ TEST_F(Ezhr17, QueriesReadStatusPositionAndInputs) {
       Case("status unanswered", {""}, -1, "/1Q\r", Unanswered("Q"), status),
       Case("position", {Ez("`1234")}, 1, "/1?0\r", {}, Reads(&D::ReadPos, 1234)),
       Case("position while busy", {Ez("@-56.5")}, 1, "/1?0\r", {}, Reads(&D::ReadPos, -56.5)),
-      Case("no number keeps the position", {Ez("`abc")}, 1, "/1?0\r", {}, pos),
-      Case("empty keeps the position", {kReady}, 1, "/1?0\r", {}, pos),
+      // An answer without a count is a failed read: the position stays, the log shows it.
+      Case("letters", {Ez("`abc")}, -1, "/1?0\r", {"error reading position:`abc\x03"}, pos),
+      Case("no number", {kReady}, -1, "/1?0\r", {"error reading position:`\x03"}, pos),
+      Case("sign alone", {Ez("`-")}, -1, "/1?0\r", {"error reading position:`-\x03"}, pos),
+      Case("cut short", {"\xFF/0`12\r\n"}, -1, "/1?0\r", {"error reading position:`12"}, pos),
+      Case("beyond the counter", {Ez("`2147483648")}, -1, "/1?0\r",
+           {"error reading position:`2147483648\x03"}, pos),
+      Case("counter's edge", {Ez("`-2147483648")}, 1, "/1?0\r", {},
+           Reads(&D::ReadPos, -2147483648.0)),
       Case("position refused", {Ez("I")}, -1, "/1?0\r",
            {"/1?0-error returned by controller-\xFF/0I\x03-status-9",
             "error reading position:I\x03"},
@@ -241,6 +250,18 @@ TEST_F(Ezhr17, WaitsAndHoming) {
              const int16_t result = r.drv.WaitMoveEnd();
              EXPECT_EQ(r.line.pump.calls, 2);
              EXPECT_EQ(r.line.clock.delays, (std::vector<int32_t>{50, 50}));
+             return result;
+           }),
+      Case("events that address another unit: the wait polls its own again",
+           {kBusy, Ez("`5"), kReady}, 1, "/1Q\r/2?0\r/1Q\r", {},
+           [](Rig& r) {
+             r.line.pump.hook = [&r] {
+               r.line.pump.hook = nullptr;
+               r.motor.MotorAddress = '2';
+               EXPECT_EQ(Reads(&D::ReadPos, 5)(r), 1);
+             };
+             const int16_t result = r.drv.WaitMoveEnd();
+             EXPECT_EQ(r.motor.MotorAddress, '1');
              return result;
            }),
       Case("wait times out", {}, -2, "{/1Q\r}", {}, With(Unit({{"/1Q\r", kBusy}}), TimesOut(wait))),

@@ -57,6 +57,7 @@ TEST(Ezhr17Framing, NumberDropsStatusAndEndMarker) {
   EXPECT_EQ(Ezhr17Number("`-56\x03"), "-56");
   EXPECT_EQ(Ezhr17Number("`\x03"), "");
   EXPECT_EQ(Ezhr17Number("`"), "");
+  EXPECT_EQ(Ezhr17Number("`1234"), "");  // cut short: no end marker, the 4 is no marker
   EXPECT_EQ(Ezhr17Number(""), "");
 }
 

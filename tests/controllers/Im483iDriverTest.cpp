@@ -188,6 +188,7 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
   const std::string noStatus = "IM483I_ReadMovingStatus: no status in answer-";
   const Op limitsKept = Reads(&D::ReadLimits, 5);
   const Op posKept = Reads(&D::ReadPos, 5);
+  const std::string noPos = "IM483I_ReadPos: no position in answer-";
   test::RunCases(Rows{
       Case("moving", {"X^ 9\n"}, 9, "X^\n", {}, status),
       Case("stopped, blanks around", {"X^   0  \n"}, 0, "X^\n", {}, status),
@@ -200,8 +201,12 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
       Case("limits not a number", {"X] 0 none\n"}, 1, "X] 0\n", {}, limitsKept),
       Case("limits beyond 16 bits", {"X] 0 99999\n"}, 1, "X] 0\n", {}, limitsKept),
       Case("limits unanswered", {""}, -1, "X] 0\n", {"Port TimeOut", "X] 0\\"}, limitsKept),
-      Case("position not a number", {"XZ ?\n"}, 1, "XZ\n", {}, posKept),
-      Case("position empty", {"XZ\n"}, 1, "XZ\n", {}, posKept),
+      // An answer without a count is a failed read: the position stays, the log shows it.
+      Case("position letters", {"XZ ?\n"}, -1, "XZ\n", {noPos + " ?"}, posKept),
+      Case("position empty", {"XZ\n"}, -1, "XZ\n", {noPos}, posKept),
+      Case("position cut short", {"XZ 12e\n"}, -1, "XZ\n", {noPos + " 12e"}, posKept),
+      Case("position beyond the counter", {"XZ -3000000000\n"}, -1, "XZ\n",
+           {noPos + " -3000000000"}, posKept),
       Case("position echo differs", {"Xz 5\n"}, -1, "XZ\n", {"XZ!=Xz 5"}, posKept),
       Case("inputs", {"XA 129 46\n"}, 1, "XA 129\n", {}, Reads(&D::ReadInPorts, {0, 1, 1})),
       Case("outputs", {"XA 129 46\n"}, 1, "XA 129\n", {}, Reads(&D::ReadOutPorts, {1, 0, 1})),
@@ -240,6 +245,18 @@ TEST_F(Im483i, WaitsAndHoming) {
              EXPECT_EQ(r.line.clock.delays, (std::vector<int32_t>{20, 20}));
              return result;
            }),
+      Case("events that address another unit: the wait polls its own again",
+           {"X^ 1\n", "YZ 5\n", "X^ 0\n"}, 1, "X^\nYZ\nX^\n", {},
+           [](Rig& r) {
+             r.line.pump.hook = [&r] {
+               r.line.pump.hook = nullptr;
+               r.motor.MotorAddress = 'Y';
+               EXPECT_EQ(Reads(&D::ReadPos, 5)(r), 1);
+             };
+             const int16_t result = r.drv.WaitMoveEnd();
+             EXPECT_EQ(r.motor.MotorAddress, 'X');
+             return result;
+           }),
       Case("wait fails at the first failed query", {"X^ 1\n", ""}, -1, "X^\nX^\n",
            {"Port TimeOut", "X^\\"}, wait),
       Case("wait times out", {}, -2, "{X^\n}", {},
@@ -263,9 +280,9 @@ TEST_F(Im483i, WaitsAndHoming) {
       Case("home smart lowers the initial speed and backs off", {}, 1,
            "XI 200\nXF 800 0\nX^\nX] 1\nXM-200\nX] 1\nX] 1\nXI 400\nXM0\n", {},
            With(Inputs("X] 1\n", {"1", "1", "0"}), homeSmart)),
-      Case("home smart, a quarter not below the initial speed, no back-off", {}, 1,
-           "XF 800 1\nX^\nX] 1\nXM0\n", {},
-           With(Inputs("X] 1\n", {"0"}), Call(&D::MotorHomeSmart, -800, -300))),
+      Case("home smart toward the low end lowers to the quarter's size, no back-off", {}, 1,
+           "XI 200\nXF 800 1\nX^\nX] 1\nXI 400\nXM0\n", {},
+           With(Inputs("X] 1\n", {"0"}), Call(&D::MotorHomeSmart, -800, 400))),
       Case("home smart, a quarter equal to the initial speed", {}, 1, "XF 800 0\nX^\nX] 1\nXM0\n",
            {}, With(Inputs("X] 1\n", {"0"}), Call(&D::MotorHomeSmart, 800, 200))),
       Case("home smart: -7", {}, -7, "XI 200\nXM0\n", {"XI 200>??"},

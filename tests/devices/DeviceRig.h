@@ -98,6 +98,15 @@ class SimRig {
   std::string File(const std::string& name) const { return folder.File(name); }
   sim::Unit& UnitAt(char a) { return *line.FindUnit(a); }
   sim::UnitState StateAt(char a) { return UnitAt(a).State(clock.Now()); }
+  // The channel's messages, oldest first.
+  std::vector<std::string> Log() const {
+    std::vector<std::string> messages;
+    const std::string text = comm.CommLogText();
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2)
+      messages.push_back(text.substr(start, end - start));
+    return messages;
+  }
   // The frames received since the last call, and forget them.
   Frames TakeFrames() {
     Frames frames(line.Frames().begin(), line.Frames().end());
@@ -197,12 +206,28 @@ class StageRig : public SimRig {
     if (!Ez()) return role;
     return role == 'X' ? '1' : role == 'Y' ? '2' : '3';
   }
-  void NoReply(char role) {
-    Line().SetFault(Address(role), sim::DefaultFault(sim::FaultKind::NoReply));
+  void NoReply(char role) { Fault(role, sim::FaultKind::NoReply); }
+  void Fault(char role, sim::FaultKind kind, int count = -1) {
+    sim::Fault fault = sim::DefaultFault(kind);
+    fault.count = count;
+    Line().SetFault(Address(role), fault);
   }
   // Makes a sensor of a role's unit never respond.
   void KillSensor(char role, sim::Sensor sensor) {
     tweak = KillSensors({Address(role)}, sim::SensorBit(sensor), tweak);
+  }
+  // A home search of the role's axis ends without its home input and without a limit: the
+  // sensor never responds and the travel is too short (10 mm) for the search to reach an end.
+  void HomeNeverFound(char role) {
+    KillSensor(role, sim::Sensor::Home);
+    tweak = [address = Address(role), previous = tweak](sim::LinePlan& units) {
+      previous(units);
+      for (sim::UnitPlan& unit : units.units) {
+        if (unit.address != address) continue;
+        unit.axis.travel = 16000;
+        unit.axis.startPosition = 8000;
+      }
+    };
   }
 
  private:
@@ -303,10 +328,10 @@ struct IndexerRig : SimRig {
     for (const auto& [name, file] : all)
       if (!file.empty()) WriteKeys(folder.File(name), file);
     Start(tweak, 30);
-    wheels = std::make_unique<Wheels>(trapar, mot, contrType, ready, FocusLinkToZ());
-    cube = std::make_unique<Cube>(trapar, mot);
-    slide = std::make_unique<Slide>(trapar, mot);
-    turret = std::make_unique<Turret>(trapar, mot);
+    wheels = std::make_unique<Wheels>(trapar, mot, comm, contrType, ready, FocusLinkToZ());
+    cube = std::make_unique<Cube>(trapar, notifier, mot);
+    slide = std::make_unique<Slide>(trapar, notifier, mot);
+    turret = std::make_unique<Turret>(trapar, notifier, mot);
   }
   // A rig whose units at `dead` never see their home (or index) sensor.
   static Tweak Dead(ControllerType t, std::vector<char> dead) {
@@ -322,8 +347,10 @@ struct IndexerRig : SimRig {
     };
   }
 
-  // Initialises every device as start-up does and sets the ready flags.
+  // Initialises every device as start-up does and sets the ready flags; the focus the wheels
+  // shift counts as ready.
   void InitAll() {
+    ready.ZReady = 1;
     ready.WReady[1] = wheels->Init(1) > 0 ? 1 : 0;
     ready.WReady[2] = wheels->Init(2) > 0 ? 1 : 0;
     ready.SReady = slide->Init() > 0 ? 1 : 0;

@@ -39,6 +39,12 @@ TEST_P(FocusInit, AControllerThatKeptItsCountKeepsIt) {
             Expect({"/3?0", "/3f1R", "/3n2R", "/3n3R", "/3?0"}, {"ZZ", "Zl 1", "ZZ"}));
   EXPECT_EQ(rig.State('Z').counter, 960);
   EXPECT_DOUBLE_EQ(rig.Z().Z(), 10);  // (960 - 800) x 0.0625
+  // A count that cannot be read is no count of 0: the init fails and no origin is set. (The
+  // settings' replies carry no number the fault could take.)
+  rig.Fault('Z', sim::FaultKind::NoNumber);
+  EXPECT_EQ(rig.Z().ZInit(), -1);
+  EXPECT_EQ(rig.Frames().back(), rig.Ez() ? "/3?0" : "ZZ");
+  EXPECT_EQ(rig.State('Z').counter, 960);
 }
 
 TEST_P(FocusInit, WithoutAPowerUpOriginTheMotorIsEnergisedByAStepOutAndBack) {
@@ -53,12 +59,15 @@ TEST_P(FocusInit, WithoutAPowerUpOriginTheMotorIsEnergisedByAStepOutAndBack) {
 }
 
 TEST_P(FocusInit, ASilentControllerOrAnUnusableScaleFailsTheInit) {
-  rig.z["ZSTROKEPERROT"] = "0";
-  EXPECT_EQ(rig.Z().ZInit(), -1);
-  EXPECT_TRUE(rig.Frames().empty());
-  EXPECT_EQ(rig.Notifier().LastText(), "ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in " +
-                                           rig.File("QV_PARZ.TXT") +
-                                           " give no usable microns per microstep");
+  for (const auto& [key, value] : {std::pair{"ZSTROKEPERROT", "0"}, {"ZMOTORSTEPS", "-200"}}) {
+    StageRig bad(GetParam());
+    bad.z[key] = value;
+    EXPECT_EQ(bad.Z().ZInit(), -1);
+    EXPECT_TRUE(bad.Frames().empty());
+    EXPECT_EQ(bad.Notifier().LastText(), "ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in " +
+                                             bad.File("QV_PARZ.TXT") +
+                                             " give no usable microns per microstep");
+  }
   StageRig silent(GetParam());
   silent.NoReply('Z');
   EXPECT_EQ(silent.Z().ZInit(), -1);
@@ -75,6 +84,14 @@ TEST_P(FocusOps, PositionsCountFromThePowerUpOriginAndFailedReadsLeaveTheValue) 
   EXPECT_EQ(rig.State('Z').counter, 960);
   EXPECT_EQ(rig.Z().ZMoveRel(-2.5), 1);
   EXPECT_EQ(Commands(rig.Frames()), Expect({"/3?0", "/3D40R"}, {"ZZ", "Z-40"}));
+  EXPECT_EQ(rig.Z().ZWait(), 1);
+  rig.Frames();
+  // 0.001 micron is no microstep: nothing for an EZHR17 ("P0R" runs without end).
+  EXPECT_EQ(rig.Z().ZMoveRel(0.001), 1);
+  EXPECT_EQ(rig.Frames(), Expect({}, {"Z+0"}));
+  rig.Fault('Z', sim::FaultKind::NoNumber, 1);
+  EXPECT_EQ(rig.Z().ZReadPos(z), -1);
+  EXPECT_EQ(z, 10);
   rig.NoReply('Z');
   EXPECT_EQ(rig.Z().ZReadPos(z), -1);
   EXPECT_EQ(z, 10);

@@ -62,6 +62,18 @@ TEST_P(Indexers, TheCubeGoesToItsPositionsAndReadsThemBack) {
   EXPECT_EQ(rig.cube->Goto(0), -1);  // outside the changer: nothing sent
   EXPECT_EQ(rig.cube->Goto(5), -1);
   EXPECT_TRUE(rig.TakeFrames().empty());
+  // A count nearest to no cube of the changer reads as no cube, as Goto would refuse it; the
+  // changer stays ready at start-up all the same, for homing to bring it back.
+  for (int64_t count : {-3200, 4 * 3200}) {
+    rig.Unit(rig.address.cube).GetAxis().SetCounter(count, rig.clock.Now());
+    int16_t cube = 9;
+    EXPECT_EQ(rig.cube->ReadPos(cube), -1) << count;
+    EXPECT_EQ(cube, 9);
+    EXPECT_EQ(rig.cube->CurrentCube(), 1);
+    EXPECT_EQ(rig.cube->Init(), 1);
+    EXPECT_EQ(rig.cube->CurrentCube(), 0);
+    rig.cube->SetCurrentCube(1);
+  }
 }
 
 TEST_P(Indexers, CubeHomingSearchesThenMovesToCubeOneBeforeTheOrigin) {
@@ -75,6 +87,16 @@ TEST_P(Indexers, CubeHomingSearchesThenMovesToCubeOneBeforeTheOrigin) {
   EXPECT_EQ(rig.State(rig.address.cube).counter, 0);
   EXPECT_FALSE(rig.State(rig.address.cube).moving);
   EXPECT_EQ(rig.InBeam(rig.address.cube), 1);
+}
+
+TEST_P(Indexers, DistancesBelowHalfAMicrostepSendNoRunWithoutEnd) {
+  // 0.0002 slide units and 0.1 degree are below half a microstep: an EZHR17 gets nothing, as
+  // "P0R" would run to the end of travel; an IM483I a move by 0.
+  ASSERT_EQ(rig.slide->MoveRel(0.0002), 1);
+  ASSERT_EQ(rig.turret->MoveRel(-0.1), 1);
+  EXPECT_EQ(rig.TakeFrames(), rig.Ez() ? Frames() : Frames({"S+0", "T-0"}));
+  EXPECT_EQ(rig.State(rig.address.slide).counter, 0);
+  EXPECT_FALSE(rig.State(rig.address.slide).moving);
 }
 
 TEST_P(Indexers, TheSlideMovesInItsUnitAndHomesToZero) {
@@ -130,17 +152,35 @@ TEST_P(IndexerFiles, MissingKeysAreNamedAndTheDeviceStaysOff) {
   EXPECT_TRUE(Has(texts, "File " + rig.File("QV_PART.TXT") + " does not exist"));
 }
 
-TEST_P(IndexerFiles, AScaleOfZeroMovesNothingAndFailsInitialisation) {
+TEST_P(IndexerFiles, MechanicsWithoutAScaleAreNamedAndTheDeviceStaysOffAndSilent) {
   const Addresses a = AddressesOf(GetParam());
-  IndexerRig rig(GetParam(), {{"QV_PARS.TXT", With(DriveFile("S", a.slide), "SMOTORSTEPS", "0")},
-                              {"QV_PARCUBE.TXT", With(CubeFile(a.cube), "CUBESTROKEPERROT", "0")}});
+  IndexerRig rig(GetParam(),
+                 {{"QV_PARS.TXT", With(DriveFile("S", a.slide), "SMOTORSTEPS", "0")},
+                  {"QV_PART.TXT", With(TurretFile(a.turret), "TMOTORSTEPS", "-200")},
+                  {"QV_PARCUBE.TXT", With(CubeFile(a.cube), "CUBESTROKEPERROT", "-2")}});
+  rig.InitAll();
+  EXPECT_EQ(rig.ready.SReady, 0);
+  EXPECT_EQ(rig.ready.TReady, 0);
+  EXPECT_EQ(rig.ready.CubeReady, 0);
+  Frames texts;
+  for (const auto& m : rig.notifier.Messages)
+    texts.push_back(m.Text);
+  const std::string usable = " give no usable ";
+  EXPECT_EQ(texts, (Frames{"SSTROKEPERROT, SMOTORSTEPS and SSTEPDIVIDE in " +
+                               rig.File("QV_PARS.TXT") + usable + "slide units per microstep",
+                           "TMOTORSTEPS and TSTEPDIVIDE in " + rig.File("QV_PART.TXT") + usable +
+                               "degrees per microstep",
+                           "CUBESTROKEPERROT, CUBEMOTORSTEPS and CUBESTEPDIVIDE in " +
+                               rig.File("QV_PARCUBE.TXT") + usable + "cube units per microstep"}));
   EXPECT_EQ(rig.slide->Init(), -1);
-  EXPECT_EQ(rig.cube->Init(), -1);
-  rig.TakeFrames();
   EXPECT_EQ(rig.slide->MoveAbs(1), -1);
   EXPECT_EQ(rig.slide->MoveRel(1), -1);
   EXPECT_EQ(rig.cube->Goto(2), -1);
-  EXPECT_TRUE(rig.TakeFrames().empty());
+  const Frames frames = rig.TakeFrames();
+  EXPECT_TRUE(std::none_of(frames.begin(), frames.end(), [&](const std::string& f) {
+    const char unit = f.size() > 1 && rig.Ez() ? f[1] : f[0];
+    return unit == a.slide || unit == a.turret || unit == a.cube;
+  }));
 }
 
 TEST_P(IndexerFiles, HomingFailsWhenTheHomeSensorIsNeverSeen) {

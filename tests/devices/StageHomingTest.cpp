@@ -100,6 +100,18 @@ TEST_F(Ezhr17Homing, AnUnreachableYSensorGivesItsOwnCode) {
   EXPECT_FALSE(rig.State('Y').moving);
 }
 
+TEST_F(Ezhr17Homing, AMoveOutBelowHalfAMicrostepSendsNoRunWithoutEnd) {
+  rig.xy["XYMOVEOUT"] = "0.2";
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), 1);
+  const Frames commands = Commands(rig.Frames());
+  EXPECT_EQ(Count(commands, "/1P0R"), 0);
+  EXPECT_EQ(Count(commands, "/2P0R"), 0);
+  EXPECT_EQ(commands.front(), "/1?2");  // straight to the search
+  EXPECT_EQ(rig.State('X').counter, 0);
+  EXPECT_FALSE(rig.State('Y').moving);
+}
+
 TEST_F(Ezhr17Homing, ALaterFailureOverwritesTheCode) {
   Init();
   rig.NoReply('Y');
@@ -191,23 +203,26 @@ TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
   EXPECT_FALSE(rig.State('Y').moving);
 }
 
-TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputIsNotTakenAsHome) {
+TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputFailsAfterTheRemainingSteps) {
   for (const auto& [role, code] :
        {std::pair{'X', kHomeNotFoundX}, std::pair{'Y', kHomeNotFoundY}}) {
     StageRig rig(ControllerType::IM483I);
-    rig.KillSensor(role, sim::Sensor::Home);
-    rig.tweak = [role = role, previous = rig.tweak](sim::LinePlan& plan) {
-      previous(plan);
-      for (sim::UnitPlan& unit : plan.units) {
-        if (unit.address == role) {
-          unit.axis.travel = 16000;  // 10 mm: too short to reach a limit
-          unit.axis.startPosition = 8000;
-        }
-      }
-    };
+    rig.HomeNeverFound(role);
     ASSERT_EQ(rig.XY().XYInit(), 1);
+    rig.Frames();
     EXPECT_EQ(rig.XY().XYHome(), code);
-    EXPECT_EQ(Count(Commands(rig.Frames()), std::string(1, role) + "O"), 0);  // no origin set
+    // The other input is checked and backed off, both axes pause, get their origin and end
+    // stopped: the failure is in the result only.
+    const Frames search{"X+800", "Y+800", "XF 4000 1", "YF 4000 1"};
+    const Frames backOff = role == 'X' ? Frames{"X] 1", "Y] 1", "YM250", "Y] 1", "YM0"}
+                                       : Frames{"X] 1", "XM250", "X] 1", "XM0", "Y] 1"};
+    Frames expected = search;
+    expected.insert(expected.end(), backOff.begin(), backOff.end());
+    for (const char* f : {"XE 50", "YE 50", "XO", "YO", "XM0", "YM0"})
+      expected.push_back(f);
+    EXPECT_EQ(Commands(rig.Frames()), expected);
+    EXPECT_FALSE(rig.State('X').moving);
+    EXPECT_FALSE(rig.State('Y').moving);
   }
 }
 

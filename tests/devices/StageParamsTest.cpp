@@ -2,6 +2,7 @@
 // micron/microstep scales.
 #include <gtest/gtest.h>
 
+#include "devices/AxisScale.h"
 #include "devices/StageParams.h"
 #include "tests/devices/DeviceRig.h"
 
@@ -133,15 +134,20 @@ TEST_F(DeviceFiles, ZInitVelocityAndDecelerationAreRequiredAndBadNumbersFail) {
   EXPECT_EQ(ReadZParams(trapar, p), -1);
 }
 
-TEST(Scale, MicronsPerMicrostep) {
-  EXPECT_DOUBLE_EQ(UmPerStep(1, 200, 3), 0.625);
-  EXPECT_DOUBLE_EQ(UmPerStep(0.2, 200, 4), 0.0625);
-  EXPECT_TRUE(UsableScale(UmPerStep(1, 200, 3)));
-  // No motor steps, no lead, a negative lead, an absurd divide.
-  EXPECT_FALSE(UsableScale(UmPerStep(1, 0, 3)));
-  EXPECT_FALSE(UsableScale(UmPerStep(0, 200, 3)));
-  EXPECT_FALSE(UsableScale(UmPerStep(-1, 200, 3)));
-  EXPECT_FALSE(UsableScale(UmPerStep(1, 200, 2000)));
+TEST(Scale, UserUnitsPerMicrostep) {
+  EXPECT_EQ(ScaleOf(1000, 200, 3), 0.625);
+  EXPECT_EQ(ScaleOf(360, 200, 3), 0.225);
+  // No or negative motor steps or travel, an absurd divide.
+  for (const auto& [travel, steps, divide] : {std::tuple{1.0, 0, 3},
+                                              {1.0, -200, 3},
+                                              {0.0, 200, 3},
+                                              {-1.0, 200, 3},
+                                              {-1.0, -200, 3},
+                                              {1.0, 200, 2000}}) {
+    EXPECT_EQ(ScaleOf(travel, static_cast<int16_t>(steps), static_cast<int16_t>(divide)),
+              std::nullopt)
+        << travel << " " << steps << " " << divide;
+  }
 }
 
 }  // namespace

@@ -49,9 +49,16 @@ TEST_P(StageInit, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
 TEST_P(StageInit, AFileWithoutUsableScaleOrARequiredKeySendsNothing) {
   rig.xy["YMOTORSTEPS"] = "0";
   EXPECT_EQ(rig.XY().XYInit(), -1);
-  EXPECT_EQ(rig.Notifier().LastText(), "SCREWLEAD, MOTORSTEPS and STEPDIVIDE in " +
+  EXPECT_EQ(rig.Notifier().LastText(), "YSCREWLEAD, YMOTORSTEPS and YSTEPDIVIDE in " +
                                            rig.File("QV_PARXY.TXT") +
                                            " give no usable microns per microstep");
+  StageRig negative(GetParam());
+  negative.xy["XSCREWLEAD"] = "-1";
+  EXPECT_EQ(negative.XY().XYInit(), -1);
+  EXPECT_EQ(negative.Notifier().LastText(), "XSCREWLEAD, XMOTORSTEPS and XSTEPDIVIDE in " +
+                                                negative.File("QV_PARXY.TXT") +
+                                                " give no usable microns per microstep");
+  EXPECT_TRUE(negative.Frames().empty());
   StageRig missing(GetParam());
   missing.xy.erase("XHOMESPEED");
   EXPECT_EQ(missing.XY().XYInit(), -1);
@@ -60,6 +67,10 @@ TEST_P(StageInit, AFileWithoutUsableScaleOrARequiredKeySendsNothing) {
 }
 
 TEST_P(StageOps, MovesConvertMicronsToMicrostepsWithTheAxisScale) {
+  // 0.1 micron is 0.16 microsteps: no move. An EZHR17 gets nothing, as "P0R" would run to the
+  // end of travel; an IM483I a move by 0.
+  EXPECT_EQ(rig.XY().XYMoveRel(0.1, -0.1), 1);
+  EXPECT_EQ(rig.Frames(), Expect({}, {"X+0", "Y-0"}));
   EXPECT_EQ(rig.XY().XYMoveRel(10, -10), 1);
   EXPECT_EQ(rig.Frames(), Expect({"/1P16R", "/2D16R"}, {"X+16", "Y-16"}));
   EXPECT_EQ(rig.XY().XYWait(), 1);
@@ -77,8 +88,11 @@ TEST_P(StageOps, MovesConvertMicronsToMicrostepsWithTheAxisScale) {
 
 TEST_P(StageOps, FailuresStopAtTheFailingAxisAndLeaveValuesAlone) {
   MoveAndWait(100, 50);
-  rig.NoReply('Y');
+  // An answer without a number is no position either.
+  rig.Fault('X', sim::FaultKind::NoNumber, 1);
   double x = -7, y = -8;
+  EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
+  rig.NoReply('Y');
   EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
   EXPECT_EQ(std::make_pair(x, y), std::make_pair(-7.0, -8.0));
   EXPECT_EQ(rig.XY().X(), 0);  // the last good read, at initialisation

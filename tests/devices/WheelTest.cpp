@@ -350,29 +350,34 @@ TEST_P(WheelHoming, FailsWhenTheIndexIsNeverSeenAndLeavesTheWheelStopped) {
 QV_ON_BOTH_TYPES(WheelHoming);
 
 TEST(WheelHomingSequence, Im483iSmartSearchThenOffsetThenOrigin) {
-  IndexerRig rig(ControllerType::IM483I);
+  // Homing backwards at 1200: a quarter, 300, is below the initial speed of 500 and is sent
+  // as a speed (no sign) for the search, then 500 again.
+  IndexerRig rig = WithW1(ControllerType::IM483I, "W1HOMESPEED", "-1200");
   rig.InitAll();
   rig.wheels->SelectWheel(1);
   rig.TakeFrames();
   ASSERT_EQ(rig.wheels->Home(), 1);
-  const Frames frames = rig.TakeFrames();
+  const Frames frames = Commands(rig.TakeFrames());
   ASSERT_GE(frames.size(), 6u);
-  // A quarter of the home speed as start speed while homing.
-  EXPECT_EQ(Frames(frames.begin(), frames.begin() + 2), (Frames{"FI-500", "FF 2000 1"}));
-  EXPECT_TRUE(Has(frames, "F+200"));
-  EXPECT_EQ(Frames(frames.end() - 2, frames.end()), (Frames{"FE 50", "FO"}));
+  EXPECT_EQ(Frames(frames.begin(), frames.begin() + 3), (Frames{"FI 300", "FF 1200 1", "F] 1"}));
+  EXPECT_EQ(Frames(frames.end() - 5, frames.end()),
+            (Frames{"FI 500", "FM0", "F+200", "FE 50", "FO"}));
 }
 
 TEST(WheelHomingSequence, Ezhr17HomingProgramThenOffsetThenTheProfileAgain) {
-  IndexerRig rig(ControllerType::EZHR17);
-  rig.InitAll();
-  rig.wheels->SelectWheel(1);
-  rig.TakeFrames();
-  ASSERT_EQ(rig.wheels->Home(), 1);
-  Frames frames = rig.TakeFrames();
-  std::erase(frames, "/4Q");  // the polls of the waits
-  EXPECT_EQ(frames, (Frames{"/4z0R", "/4v1000V10000L12gD10S13G0D1gD1S03G0D1R", "/4P200R", "/4?0",
-                            "/4V8000R", "/4L20R"}));
+  // An offset below half a microstep moves nothing: "P0R" would turn the wheel without end.
+  for (const auto& [offset, move] : {std::pair{"200", "/4P200R"}, {"0.3", ""}}) {
+    IndexerRig rig = WithW1(ControllerType::EZHR17, "W1OFFSETHOME", offset);
+    rig.InitAll();
+    rig.wheels->SelectWheel(1);
+    rig.TakeFrames();
+    ASSERT_EQ(rig.wheels->Home(), 1);
+    Frames expected{"/4z0R", "/4v1000V10000L12gD10S13G0D1gD1S03G0D1R", move, "/4?0", "/4V8000R",
+                    "/4L20R"};
+    std::erase(expected, "");
+    EXPECT_EQ(Commands(rig.TakeFrames()), expected) << offset;
+    EXPECT_EQ(rig.InBeam(rig.address.w1), 1);
+  }
 }
 
 }  // namespace

@@ -102,12 +102,17 @@ TEST(LineTest, EachFaultKindShapesTheReply) {
   line.ClearFaults();
   EXPECT_EQ(Exchange(line, "/2Q\r", 2 * kSecond), Ez('`'));
 
+  line.SetFault('1', Fault{FaultKind::NoNumber, 0, 1});
+  EXPECT_EQ(Exchange(line, "/1?0\r", 2 * kSecond), Ez('`', "f"));  // the count 5
+
   Line ims = ImsLine();
   ims.SetFault('X', Fault{FaultKind::BadFrame, 0, 1});
   EXPECT_EQ(Exchange(ims, "XZ\n", 0), "xZ 0\n");
   ims.SetFault('X', Fault{FaultKind::ErrorStatus, 9, 1});
   EXPECT_EQ(Exchange(ims, "X+100\n", 0), "X+100?\n");
   EXPECT_FALSE(ims.FindUnit('X')->State(0).moving);
+  ims.SetFault('X', Fault{FaultKind::NoNumber, 0, 1});
+  EXPECT_EQ(Exchange(ims, "X] 0\n", 0), "X] 0 a\n");  // the echo keeps its digit
 }
 
 TEST(LineTest, ALateReplyHoldsBackTheRepliesAfterIt) {
@@ -163,8 +168,9 @@ TEST(FaultSpecTest, ParsesTheDocumentedSyntax) {
   EXPECT_EQ(plan.units[3].second.value, 2);
   EXPECT_DOUBLE_EQ(plan.randomRate, 0.05);
 
-  for (const char* bad : {"3", "3:", "3:slow", "3:noreply=5", "3:late=", "3:late=x", "3:error=16",
-                          "3:late#0", "1:random=0.5", "*:random=2", "3:noreply,", "33:late"}) {
+  for (const char* bad :
+       {"3", "3:", "3:slow", "3:noreply=5", "3:late=", "3:late=x", "3:error=16", "3:late#0",
+        "1:random=0.5", "*:random=2", "3:noreply,", "33:late", "3:nonumber=2"}) {
     EXPECT_FALSE(ParseFaultSpec(bad, plan, error)) << bad;
     EXPECT_FALSE(error.empty());
   }

@@ -205,10 +205,13 @@ std::optional<Transcript> ParseTranscript(const std::string& text, std::string& 
 
 std::vector<StepResult> RunTranscript(const Transcript& t, const std::string& folder,
                                       std::string& type, std::string& error) {
-  BasicSimSystem<> s(RepoFolder("config/" + folder), {}, {}, [&t](const TempFolder& copy) {
-    for (const Transcript::Edit& edit : t.edits)
-      EditKeywordFile(copy, edit);
-  });
+  // Bytes take their time on the line, as at 9600 baud: loops that poll without a pause (the
+  // homing searches) see the units move between their questions.
+  BasicSimSystem<> s(RepoFolder("config/" + folder), sim::LineOptions{.baud = 9600}, {},
+                     [&t](const TempFolder& copy) {
+                       for (const Transcript::Edit& edit : t.edits)
+                         EditKeywordFile(copy, edit);
+                     });
   type = TypeName(s.plan.type);
   const bool checked = std::find(t.wireTypes.begin(), t.wireTypes.end(), type) != t.wireTypes.end();
   const int16_t started = s.Start();

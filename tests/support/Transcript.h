@@ -2,7 +2,8 @@
 // Golden transcripts: command-level cases kept as text files under tests/transcripts/, run
 // against the in-process simulator on each program folder they name.
 //
-// Each run starts the program and lets 10 s of simulated time pass before the first command.
+// Each run starts the program on a line of 9600 baud and lets 10 s of simulated time pass
+// before the first command.
 // A transcript is read line by line:
 //   # text                  a comment (the header says what the case shows)
 //   folders: demo demo-im483i
