@@ -300,8 +300,11 @@ int16_t Ezhr17Driver::WaitMoveEnd() {
   MoveDeadline deadline(clock_, motor_);
   while (true) {
     if (deadline.Passed()) return -2;
-    // A failing query is polled again: only the time-out ends such a wait.
-    if (ReadMovingStatus() == 0) return 1;
+    // A failing query is polled again: only the time-out ends such a wait, unless the line
+    // itself has gone, when no answer can come before the time-out.
+    const int16_t moving = ReadMovingStatus();
+    if (moving == 0) return 1;
+    if (moving < 0 && comm_.LineLost()) return -1;
     ServeEventsKeepingUnit(pump_, motor_);
     clock_.DelayMs(intervalMs);
   }
@@ -349,7 +352,7 @@ int16_t Ezhr17Driver::MotorHomeSmart(int32_t speed, int32_t /*unusedInitSpeed*/)
   if (MotorHome(speed) != 1) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: error homing");
     outcome = -1;
-  } else if (WaitMoveEnd() == -2) {
+  } else if (WaitMoveEnd() != 1) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: timeout");
     outcome = -1;
   }

@@ -100,7 +100,8 @@ class Ezhr17Driver {
   int16_t WriteOutPorts(int16_t o1, int16_t o2, int16_t unusedO3);
   int16_t SetOrigin(int32_t position);
   // Polls the unit selected at the call until it stands still, serving window events between
-  // the polls; the unit stays selected whatever those events select.
+  // the polls; the unit stays selected whatever those events select. 1 still, -2 time-out, -1
+  // the line is gone.
   int16_t WaitMoveEnd();
   int16_t WakeUp();
   int16_t RunHomeProgram();

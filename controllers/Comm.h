@@ -66,6 +66,10 @@ class Comm {
   std::string CommLogText() const;
   void CommSetLogDisplay(CommLogDisplay display) { display_ = std::move(display); }
 
+  // Whether the line opened last has gone away without being closed (a pulled adapter, an ended
+  // simulator); logged once when first noticed.
+  bool LineLost();
+
   // An error event of the port ("ERROR #" and its code); other events are ignored. An event
   // that comes again within one exchange only counts up its first message, so a failing port
   // cannot push the commands and time-outs that explain it out of the ring.
@@ -91,7 +95,6 @@ class Comm {
                   const char* faultWord);
   size_t ReplyEnd(const std::string& text, bool twoCharacterEnd) const;
   void ShowFault(const char* word);
-  bool LineLost();
   bool LineBack();
   void DiscardLateReply();
 

@@ -177,16 +177,17 @@ TEST_P(LineFaults, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
   };
   const std::vector<int16_t> wasReady = ready();
   ASSERT_EQ(wasReady, std::vector<int16_t>(7, 1));
+  ASSERT_EQ(s.Run("Z 500"), "OK  ; ");  // still moving when the line goes: its wait fails at once
   s.port.SetDevicePresent(false);
   s.line.ClearFrames();
   const sim::Micros before = s.clock.Now();
-  EXPECT_EQ(s.Run("XY ?;Z 10;XY ??"), "Error  ; Error  ; Error  ; ");
+  EXPECT_EQ(s.Run("XY ?;Z 10;XY ??;Z Wait"), "Error  ; Error  ; Error  ; Error  ; ");
   EXPECT_EQ(s.clock.Now(), before);
   EXPECT_TRUE(s.line.Frames().empty());
   EXPECT_EQ(Count(s.Log(), "Port lost: /dev/ttyS0"), 1);
 
   s.port.SetDevicePresent(true);
-  EXPECT_EQ(s.Run("XY ?;Z 10;Z Wait;Z ?"), "100.0 200.0 ; OK  ; OK  ; 10.00 ; ");
+  EXPECT_EQ(s.Run("XY ?;Z Wait;Z 10;Z Wait;Z ?"), "100.0 200.0 ; OK  ; OK  ; OK  ; 10.00 ; ");
   const auto log = s.Log();
   EXPECT_EQ(Count(log, "Port lost: /dev/ttyS0"), 1);
   EXPECT_EQ(Count(log, "Port reopened: /dev/ttyS0"), 1);
