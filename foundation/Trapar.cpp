@@ -269,7 +269,9 @@ int16_t Trapar::WriteParList(const std::string& path, const ParList& list) {
     content += kLineEnd;
   }
   if (!WriteFileAtomically(path, content)) {
-    notifier_.MessageBox("File " + path + " could not be written", MsgIcon::Critical);
+    const char* why =
+        IsReadOnlyFile(path) ? " is read-only and was not changed" : " could not be written";
+    notifier_.MessageBox("File " + path + why, MsgIcon::Critical);
     return -1;
   }
   return 1;

@@ -76,7 +76,8 @@ class Trapar {
   int16_t ReadParList(const std::string& path, ParList& list);
   int16_t ReadParFile() { return ReadParList(GetParPath(), parList_); }
   int16_t ReadParFileTo(ParList& list) { return ReadParList(GetParPath(), list); }
-  // 1 written (atomically); -1 when the file could not be written, with a message.
+  // 1 written (atomically); -1 when the file could not be written or is read-only, with a
+  // message.
   int16_t WriteParList(const std::string& path, const ParList& list);
   int16_t WriteParFile() { return WriteParList(GetParPath(), parList_); }
 
