@@ -10,9 +10,9 @@ CommandDispatcher::CommandDispatcher(SharedState& state, Display& display, Inter
     : state_(state), display_(display), interpreter_(interpreter) {}
 
 std::string CommandDispatcher::ExecuteLine(std::string_view line) {
-  std::string rest(TrimBlanks(line));
+  std::string_view rest = TrimBlanks(line);
   std::string result;
-  std::string piece;
+  std::string_view piece;
   // An empty piece ends the line: "F Home;;B Home" runs only the first command.
   while (NextToken(rest, piece, ";") > 0) {
     result += ExecuteCommand(piece);
