@@ -6,6 +6,7 @@
 
 #include "foundation/AtomicFile.h"
 #include "foundation/NumberText.h"
+#include "foundation/TextEncoding.h"
 
 namespace qv {
 namespace {
@@ -254,7 +255,7 @@ int16_t Trapar::ReadParList(const std::string& path, ParList& list) {
     return -1;
   }
   ParList entries;
-  for (const std::string& line : SplitFileLines(content)) {
+  for (const std::string& line : SplitFileLines(DecodeText(std::move(content)))) {
     ParEntry entry;
     if (ParseKeywordLine(line, entry)) entries.push_back(std::move(entry));
   }
@@ -313,7 +314,7 @@ int Trapar::ReadList(const std::string& path, PlainList& list) {
     notifier_.MessageBox("File " + path + " could not be read", MsgIcon::Critical);
     return -1;
   }
-  list = ParseListText(content);
+  list = ParseListText(DecodeText(std::move(content)));
   return static_cast<int>(list.size());
 }
 
