@@ -270,9 +270,7 @@ int16_t Trapar::WriteParList(const std::string& path, const ParList& list) {
     content += kLineEnd;
   }
   if (!WriteFileAtomically(path, content)) {
-    const char* why =
-        IsReadOnlyFile(path) ? " is read-only and was not changed" : " could not be written";
-    notifier_.MessageBox("File " + path + why, MsgIcon::Critical);
+    ReportWriteFailure(path);
     return -1;
   }
   return 1;
@@ -337,6 +335,12 @@ void Trapar::ReportFromFailure(std::string_view name, int16_t result) {
     notifier_.MessageBox("Parameter " + std::string(name) + " not found in " + path,
                          MsgIcon::Critical);
   }
+}
+
+void Trapar::ReportWriteFailure(const std::string& path) {
+  const char* why =
+      IsReadOnlyFile(path) ? " is read-only and was not changed" : " could not be written";
+  notifier_.MessageBox("File " + path + why, MsgIcon::Critical);
 }
 
 void Trapar::ReportMissingFile(const std::string& path) {

@@ -108,6 +108,9 @@ class Trapar {
   int16_t WriteList(const PlainList& list, const std::string& path);
   int16_t WriteListFile(const PlainList& list) { return WriteList(list, GetParPath()); }
 
+  // The message for a file that could not be written: read-only, or not writable at all.
+  void ReportWriteFailure(const std::string& path);
+
   ParList& CurrentList() { return parList_; }
   const ParList& CurrentList() const { return parList_; }
 
