@@ -3,6 +3,7 @@
 #include "commands/CommandTable.h"
 #include "commands/IndexerCommands.h"
 #include "commands/StageCommands.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
 
 namespace qv {
@@ -68,6 +69,7 @@ int16_t System::InitSystem(const std::string& programFolder) {
   state.AppDir = programFolder;
   if (state.AppDir.empty() || state.AppDir.back() != '/') state.AppDir += '/';
   trapar.SetParDir(state.AppDir);
+  RemoveStaleTemporaryFiles(state.AppDir);  // left by a write that was killed part-way
 
   count(ReadConfig(trapar, state.Config));
   count(joyCommands.ReadJoyCmds());

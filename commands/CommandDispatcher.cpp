@@ -3,6 +3,7 @@
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
 #include "foundation/NumberText.h"
+#include "foundation/TextEncoding.h"
 
 namespace qv {
 
@@ -10,9 +11,16 @@ CommandDispatcher::CommandDispatcher(SharedState& state, Display& display, Inter
     : state_(state), display_(display), interpreter_(interpreter) {}
 
 std::string CommandDispatcher::ExecuteLine(std::string_view line) {
-  std::string rest(TrimBlanks(line));
+  // Texts are UTF-8; a line that is not (a terminal set to the old code page) is read as
+  // Windows-1252, as an old file is, so that its characters are stored as they were meant.
+  if (!IsValidUtf8(line)) return ExecutePieces(Windows1252ToUtf8(line));
+  return ExecutePieces(line);
+}
+
+std::string CommandDispatcher::ExecutePieces(std::string_view line) {
+  std::string_view rest = TrimBlanks(line);
   std::string result;
-  std::string piece;
+  std::string_view piece;
   // An empty piece ends the line: "F Home;;B Home" runs only the first command.
   while (NextToken(rest, piece, ";") > 0) {
     result += ExecuteCommand(piece);

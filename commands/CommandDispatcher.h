@@ -32,6 +32,7 @@ class CommandDispatcher final : public CommandExecutor {
   void SetTable(std::vector<CommandEntry> table) { table_ = std::move(table); }
   const std::vector<CommandEntry>& Table() const { return table_; }
 
+  // Runs every command of the line; the joined replies.
   std::string ExecuteLine(std::string_view line);
   std::string ExecuteCommand(std::string_view command) override;
 
@@ -41,6 +42,8 @@ class CommandDispatcher final : public CommandExecutor {
   std::string ExecuteFromWindow(std::string_view line, Clock& clock);
 
  private:
+  std::string ExecutePieces(std::string_view line);
+
   SharedState& state_;
   Display& display_;
   Interpreter& interpreter_;

@@ -5,22 +5,23 @@
 namespace qv {
 
 int SplitWord(std::string& text, std::string& word) {
-  const std::string s = std::string(TrimBlanks(text)) + ' ';
-  const size_t blank = s.find(' ');
-  word = s.substr(0, blank);
-  text = std::string(TrimBlanks(std::string_view(s).substr(blank + 1)));
+  const std::string_view trimmed = TrimBlanks(text);
+  const size_t blank = trimmed.find(' ');
+  word = std::string(trimmed.substr(0, blank));
+  text = blank == std::string_view::npos ? std::string()
+                                         : std::string(TrimBlanks(trimmed.substr(blank + 1)));
   return static_cast<int>(word.size());
 }
 
-int NextToken(std::string& text, std::string& piece, std::string_view separator) {
+int NextToken(std::string_view& text, std::string_view& piece, std::string_view separator) {
   const size_t at = text.find(separator);
-  if (at == std::string::npos) {
-    piece = std::move(text);
-    text.clear();
+  if (at == std::string_view::npos) {
+    piece = text;
+    text = {};
     return static_cast<int>(piece.size());
   }
   piece = text.substr(0, at);
-  text.erase(0, at + separator.size());
+  text.remove_prefix(at + separator.size());
   return static_cast<int>(at);
 }
 

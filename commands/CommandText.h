@@ -14,8 +14,9 @@ int SplitWord(std::string& text, std::string& word);
 
 // Cuts `text` at the first `separator`: the piece before it goes to `piece`, the text after it
 // stays in `text`. Without a separator the whole text is the piece and `text` becomes empty.
-// Returns the piece's length.
-int NextToken(std::string& text, std::string& piece, std::string_view separator);
+// Returns the piece's length. Both are views into the caller's text, so that taking every
+// piece of a long line one after the other costs time in proportion to the line's length.
+int NextToken(std::string_view& text, std::string_view& piece, std::string_view separator);
 
 // A word that is a number stays as it is; a word that names a symbol becomes the symbol's value
 // in Str form (" 200"). False, with the word unchanged, when it is neither; a symbol whose

@@ -54,7 +54,7 @@ int16_t NormaliseProgram(const PlainList& lines, PlainList& copy, Notifier& noti
     std::string countWord;
     SplitWord(rest, countWord);
     const std::optional<int16_t> count = TextToInt16(countWord);
-    if (!count) {
+    if (!count || *count < 0) {
       notifier.MessageBox("Error in Command #" + Str(static_cast<double>(index)) + "\r\n" +
                           lines[index]);
       return -1;
@@ -95,22 +95,30 @@ std::string Interpreter::LineIndent(int index, int statementIndent) const {
 int16_t Interpreter::ExecRepeat(std::string rest, int indent) {
   ShowInterpMessage("Executing Repeat." + rest);
   std::string word;
-  const int current = state_.ProgPos - 1;
-  if (current < 0 || current >= static_cast<int>(state_.ProgLines.size())) {
-    return RepeatSyntaxError(word, rest);
-  }
-  if (SplitWord(rest, word) == 0) return RepeatSyntaxError(word, rest);
+  std::string last;  // the last word taken, named by a syntax error
+  const auto take = [&rest, &word, &last] {
+    if (SplitWord(rest, word) == 0) return false;
+    last = word;
+    return true;
+  };
+  if (!take()) return RepeatSyntaxError(last, rest);
   const std::optional<int16_t> count = TextToInt16(word);
-  if (!count) return RepeatSyntaxError(word, rest);
-  if (SplitWord(rest, word) == 0 || word != "Times") return RepeatSyntaxError(word, rest);
+  // A negative count would be written back as "Repeat-3 Times", which no longer reads as a loop.
+  if (!count || *count < 0) return RepeatSyntaxError(last, rest);
+  if (!take() || word != "Times") return RepeatSyntaxError(last, rest);
 
   int32_t iteration = 1;
-  if (SplitWord(rest, word) > 0) {  // ":" of a loop that is already running
-    SplitWord(rest, word);          // "Rep.#"
-    SplitWord(rest, word);
+  if (take()) {  // ":" of a loop that is already running
+    take();      // "Rep.#"
+    take();
     const std::optional<int16_t> done = TextToInt16(word);
-    if (!done || *done == INT16_MAX) return RepeatSyntaxError(word, rest);
+    if (!done || *done == INT16_MAX) return RepeatSyntaxError(last, rest);
     iteration = *done + 1;
+  }
+  // The loop counts in its own line; without a current line (no program has run) it has none.
+  const int current = state_.ProgPos - 1;
+  if (current < 0 || current >= static_cast<int>(state_.ProgLines.size())) {
+    return RepeatSyntaxError(last, rest);
   }
   state_.ProgLines[current] = LineIndent(current, indent) + "Repeat" + Str(*count) +
                               " Times : Rep.#" + Str(static_cast<double>(iteration));

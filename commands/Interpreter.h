@@ -34,7 +34,7 @@ int16_t IndentProgram(PlainList& lines);
 
 // The program as it is saved: "Repeat" lines as "Repeat" & Str(count) & " Times" without their
 // indentation and loop counter, other lines unchanged. -1 with a message box when a "Repeat"
-// line has no numeric count.
+// line has no count of 0 or more.
 int16_t NormaliseProgram(const PlainList& lines, PlainList& copy, Notifier& notifier);
 
 class Interpreter {

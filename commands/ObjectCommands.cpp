@@ -36,6 +36,13 @@ std::optional<ObjRecord> TakeObject(std::string& rest, const ParList& symbols) {
   return object;
 }
 
+// A relative path names a file in the program folder whatever the working directory is (that
+// of a program the bus started is arbitrary); an absolute path stays as it is.
+std::string InProgramFolder(const std::string& path, const std::string& appDir) {
+  if (path.front() == '/') return path;
+  return appDir + path;
+}
+
 std::string NonNegativeOrError(int32_t result) {
   return result >= 0 ? Str(result) : std::string(kError);
 }
@@ -79,8 +86,9 @@ ObjectCommands::Outcome ObjectCommands::Dispatch(const std::string& sub, std::st
     return {"Object List Cleared", Show::Plain};
   }
   if (sub == "ListRead" || sub == "ListWrite") {
-    std::string path;
-    if (SplitWord(rest, path) == 0) return {std::string(kError), Show::Plain};
+    std::string word;
+    if (SplitWord(rest, word) == 0) return {std::string(kError), Show::Plain};
+    const std::string path = InProgramFolder(word, state_.AppDir);
     const int32_t result = sub == "ListRead" ? objects_.ObjListRead(trapar_, path)
                                              : objects_.ObjListWrite(trapar_, path);
     return {Str(result), Show::Plain};

@@ -150,9 +150,9 @@ std::string ScanCommands::GridWords(std::string& arguments) {
 std::string ScanCommands::GridSetOrMove(const std::string& item, const std::string& mode,
                                         std::string& rest) {
   if (mode == "Current") {
-    // Going to the site under the stage would go nowhere; the grid site (-1, -1) that the
-    // request would otherwise name is two steps off the grid, so it is refused.
-    if (item == "Pos") return std::string(kError);
+    // -1, -1 stand for the stage position when an item is set; a move takes them as the site
+    // they name, two steps before the top-left site (sites off the grid are not refused).
+    if (item == "Pos") return std::string(scan_.GridMove(-1, -1) > 0 ? kOk : kError);
     return StatusOrRefusal(scan_.GridSet(item, -1, -1));
   }
   std::string second;

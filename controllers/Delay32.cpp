@@ -24,7 +24,7 @@ void SystemClock::DelayMs(int32_t ms) {
   // "More than ms" on a millisecond clock: sleep, then top up in short sleeps until the
   // counter has moved past the mark (sleep_for may wake a little early on some systems).
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  while (ElapsedMs(start, TimeMs()) <= ms) {
+  while (!DelayOver(start, TimeMs(), ms)) {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
 }

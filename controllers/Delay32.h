@@ -30,6 +30,13 @@ inline int32_t ElapsedMs(int32_t since, int32_t now) {
   return static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(since));
 }
 
+// Whether more than `ms` milliseconds lie between two TimeMs readings. The difference is taken
+// unsigned: the longest delay, 2^31 - 1 ms, is over at 2^31 ms, which as a signed difference
+// would read as negative and never be over.
+inline bool DelayOver(int32_t since, int32_t now, int32_t ms) {
+  return static_cast<uint32_t>(now) - static_cast<uint32_t>(since) > static_cast<uint32_t>(ms);
+}
+
 class SystemClock final : public Clock {
  public:
   int32_t TimeMs() override;

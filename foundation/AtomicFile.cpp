@@ -18,18 +18,52 @@
 #endif
 
 namespace qv {
+namespace {
+
+// Marks the name of a temporary file: "." & file name & ".qvtmp." & six random characters.
+constexpr std::string_view kTempMarker = ".qvtmp.";
+constexpr std::size_t kTempRandom = 6;
+
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() < kTempMarker.size() + kTempRandom || name.front() != '.') return false;
+  const std::size_t marker = name.size() - kTempRandom - kTempMarker.size();
+  return name.substr(marker, kTempMarker.size()) == kTempMarker;
+}
+
+}  // namespace
 
 bool IsRegularFile(const std::string& path) {
   std::error_code ec;
   return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
+int RemoveStaleTemporaryFiles(const std::string& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    std::error_code kind;
+    if (!entry.is_regular_file(kind) || entry.is_symlink(kind)) continue;
+    if (!IsTemporaryName(entry.path().filename().string())) continue;
+    std::error_code gone;
+    if (std::filesystem::remove(entry.path(), gone)) ++removed;
+  }
+  return removed;
+}
+
 #ifdef _WIN32
 
 // Windows has no mkstemp and no directory fsync; MoveFileEx with replace (what
 // std::filesystem::rename does there) is the closest to an atomic replacement.
+bool IsReadOnlyFile(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::is_regular_file(status)) return false;
+  return (status.permissions() & std::filesystem::perms::owner_write) ==
+         std::filesystem::perms::none;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
-  if (path.empty()) return false;
+  if (path.empty() || IsReadOnlyFile(path)) return false;
   const std::string temp = path + ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -140,23 +174,54 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
+// Used when no temporary file can be made beside the target. The new content is whole in
+// memory before the file is opened, and room for all of it is taken before the first byte is
+// written, so that a full disk leaves the old content as it was.
+bool WriteInPlace(const std::string& target, std::string_view content) {
+  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) return false;
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  const auto size = static_cast<off_t>(content.size());
+#ifdef FALLOC_FL_KEEP_SIZE
+  if (size > 0 && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP) {
+    return false;
+  }
+#endif
+  return WriteAll(fd.get(), content) && ::ftruncate(fd.get(), size) == 0 &&
+         ::fsync(fd.get()) == 0 && fd.Close();
+}
+
 }  // namespace
+
+bool IsReadOnlyFile(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (path.empty()) return false;
   const std::string target = ResolveTarget(path);
+  if (IsReadOnlyFile(target)) return false;
   const std::string folder = FolderOf(target);
   const std::size_t slash = target.rfind('/');
   const std::string baseName = slash == std::string::npos ? target : target.substr(slash + 1);
-  // A hidden name beside the target tells a leftover after a crash apart from real files.
-  std::string tempName = "." + baseName + ".XXXXXX";
-  if (tempName.size() > NAME_MAX) tempName = ".qvtmp.XXXXXX";
+  // A hidden, marked name beside the target tells a leftover after a crash apart from real
+  // files, so that the next start can remove it.
+  const std::string random(kTempRandom, 'X');
+  std::string tempName = "." + baseName + std::string(kTempMarker) + random;
+  if (tempName.size() > NAME_MAX) tempName = std::string(kTempMarker) + random;
   std::string temp = (folder == "/" ? "/" : folder + "/") + tempName;
 
   std::vector<char> templ(temp.begin(), temp.end());
   templ.push_back('\0');
   FileDescriptor fd(::mkstemp(templ.data()));
-  if (fd.get() < 0) return false;
+  if (fd.get() < 0) {
+    // A folder that takes no new file can still hold a file the program may write.
+    if (errno == EACCES || errno == EPERM) return WriteInPlace(target, content);
+    return false;
+  }
   temp.assign(templ.data());
 
   const bool written = ::fchmod(fd.get(), ModeForTarget(target)) == 0 &&

@@ -1,14 +1,25 @@
 #pragma once
 // Whole-file replacement that never leaves a half-written file behind: the content goes to a
 // temporary file in the same folder, is flushed to disk, and is then renamed over the target.
+// A file the operator made read-only is never replaced.
 #include <string>
 #include <string_view>
 
 namespace qv {
 
 // True when the file now holds exactly `content`. On failure the old file is untouched and the
-// temporary file is removed.
+// temporary file is removed. A read-only file (IsReadOnlyFile) is a failure. When the folder
+// takes no new file but the file itself may be written, the file is rewritten in place, once
+// room for the whole new content has been taken.
 bool WriteFileAtomically(const std::string& path, std::string_view content);
+
+// A regular file that the program may not write, or that carries no write permission for
+// anybody: the operator marked it read-only, and that holds even for root.
+bool IsReadOnlyFile(const std::string& path);
+
+// Removes the temporary files that writes killed part-way left in `folder`. Only names of the
+// form WriteFileAtomically gives them are touched. The number removed.
+int RemoveStaleTemporaryFiles(const std::string& folder);
 
 // Reads a regular file whole. False when there is no regular file at the path or it cannot be
 // read.

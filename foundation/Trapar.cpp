@@ -6,6 +6,7 @@
 
 #include "foundation/AtomicFile.h"
 #include "foundation/NumberText.h"
+#include "foundation/TextEncoding.h"
 
 namespace qv {
 namespace {
@@ -254,7 +255,7 @@ int16_t Trapar::ReadParList(const std::string& path, ParList& list) {
     return -1;
   }
   ParList entries;
-  for (const std::string& line : SplitFileLines(content)) {
+  for (const std::string& line : SplitFileLines(DecodeText(std::move(content)))) {
     ParEntry entry;
     if (ParseKeywordLine(line, entry)) entries.push_back(std::move(entry));
   }
@@ -269,7 +270,7 @@ int16_t Trapar::WriteParList(const std::string& path, const ParList& list) {
     content += kLineEnd;
   }
   if (!WriteFileAtomically(path, content)) {
-    notifier_.MessageBox("File " + path + " could not be written", MsgIcon::Critical);
+    ReportWriteFailure(path);
     return -1;
   }
   return 1;
@@ -311,7 +312,7 @@ int Trapar::ReadList(const std::string& path, PlainList& list) {
     notifier_.MessageBox("File " + path + " could not be read", MsgIcon::Critical);
     return -1;
   }
-  list = ParseListText(content);
+  list = ParseListText(DecodeText(std::move(content)));
   return static_cast<int>(list.size());
 }
 
@@ -334,6 +335,12 @@ void Trapar::ReportFromFailure(std::string_view name, int16_t result) {
     notifier_.MessageBox("Parameter " + std::string(name) + " not found in " + path,
                          MsgIcon::Critical);
   }
+}
+
+void Trapar::ReportWriteFailure(const std::string& path) {
+  const char* why =
+      IsReadOnlyFile(path) ? " is read-only and was not changed" : " could not be written";
+  notifier_.MessageBox("File " + path + why, MsgIcon::Critical);
 }
 
 void Trapar::ReportMissingFile(const std::string& path) {

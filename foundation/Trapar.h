@@ -76,7 +76,8 @@ class Trapar {
   int16_t ReadParList(const std::string& path, ParList& list);
   int16_t ReadParFile() { return ReadParList(GetParPath(), parList_); }
   int16_t ReadParFileTo(ParList& list) { return ReadParList(GetParPath(), list); }
-  // 1 written (atomically); -1 when the file could not be written, with a message.
+  // 1 written (atomically); -1 when the file could not be written or is read-only, with a
+  // message.
   int16_t WriteParList(const std::string& path, const ParList& list);
   int16_t WriteParFile() { return WriteParList(GetParPath(), parList_); }
 
@@ -106,6 +107,9 @@ class Trapar {
   // break inside an element is written as a blank.
   int16_t WriteList(const PlainList& list, const std::string& path);
   int16_t WriteListFile(const PlainList& list) { return WriteList(list, GetParPath()); }
+
+  // The message for a file that could not be written: read-only, or not writable at all.
+  void ReportWriteFailure(const std::string& path);
 
   ParList& CurrentList() { return parList_; }
   const ParList& CurrentList() const { return parList_; }

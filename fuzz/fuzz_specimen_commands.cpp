@@ -73,9 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   system.ExecuteLine(input);
   if (system.state.CommandBusy != 0) abort();
 
-  std::string rest = input;
-  std::string piece;
-  while (qv::NextToken(rest, piece, ";") > 0 || !rest.empty()) {
+  std::string_view rest = input;
+  std::string_view cut;
+  while (qv::NextToken(rest, cut, ";") > 0 || !rest.empty()) {
+    std::string piece(cut);
     std::string word;
     qv::SplitWord(piece, word);
     for (qv::CommandEntry& entry : commands.Entries()) {

@@ -5,6 +5,8 @@
 #include <QDBusConnectionInterface>
 #include <QTimer>
 
+#include "platform/QtText.h"
+
 namespace qv {
 
 QuorvalinCmdObject::QuorvalinCmdObject(Automation& automation, QDBusServiceWatcher& watcher,
@@ -21,10 +23,10 @@ QString QuorvalinCmdObject::Exec(const QString& cmd) {
     // Watch before the command runs: the client may leave while a long command waits.
     watcher_.addWatchedService(caller);
   }
-  // Commands and replies are 8-bit text (a reply may hold a controller's raw frame bytes); on
-  // the bus they travel as Latin-1, so every byte keeps its value.
-  const std::string reply = automation_.Exec(caller.toStdString(), cmd.toLatin1().toStdString());
-  return QString::fromLatin1(reply.data(), static_cast<qsizetype>(reply.size()));
+  // Commands and replies are UTF-8 texts. Bytes of a reply that are not (a controller's raw
+  // frame) arrive as the Windows-1252 characters of those bytes.
+  const std::string reply = automation_.Exec(caller.toStdString(), CoreText(cmd));
+  return QtText(reply);
 }
 
 void QuorvalinCmdObject::Release() {
@@ -35,7 +37,7 @@ void QuorvalinCmdObject::Release() {
 }
 
 void CommandObject::Execute(const QString& command) {
-  dispatcher_.ExecuteFromWindow(command.toLatin1().toStdString(), clock_);
+  dispatcher_.ExecuteFromWindow(CoreText(command), clock_);
 }
 
 DBusAutomation::DBusAutomation(Automation& automation, CommandDispatcher& dispatcher, Clock& clock)

@@ -120,12 +120,11 @@ void MapView::DrawMarkAt(PixelMark at, int width, int height, Colour colour, Pen
       canvas_->FillRect(left, top, width, height, colour, mode);
       break;
     case MarkShape::Cross:
+      // Both bars run through the centre. With the XOR pen the centre is touched twice and
+      // keeps what lies beneath, so an object clicked exactly stays drawn highlighted after the
+      // mark is drawn a second time to erase it.
       canvas_->Line(left, at.Y, left + width - 1, at.Y, colour, mode);
-      // The vertical bar leaves out the crossing pixel: with the XOR pen a pixel touched twice
-      // would vanish from the middle of the cross.
-      if (top < at.Y) canvas_->Line(at.X, top, at.X, at.Y - 1, colour, mode);
-      if (top + height - 1 > at.Y)
-        canvas_->Line(at.X, at.Y + 1, at.X, top + height - 1, colour, mode);
+      canvas_->Line(at.X, top, at.X, top + height - 1, colour, mode);
       break;
   }
 }

@@ -150,9 +150,9 @@ void Scan::FieldSizeFromMag() {
 
 int16_t Scan::ScanRecompute() {
   const LayoutResult result = ComputeLayout(settings_, area_, grid_, field_);
-  area_ = result.area;
   verdict_ = result.verdict;
   if (verdict_ != LayoutVerdict::Ok) return kLayoutRefused;
+  area_ = result.area;
   layout_ = result.layout;
   return 1;
 }
@@ -176,12 +176,19 @@ void Scan::Outline() const {
   if (hooks_.outline) hooks_.outline();
 }
 
-int16_t Scan::Commit(int16_t (Scan::*write)(), bool shapesLayout) {
-  const int16_t layout = ScanRecompute();
-  const int16_t written = (this->*write)();
+int16_t Scan::Commit(const ScanArea& area, const ScanGrid& grid, int16_t (Scan::*write)(),
+                     bool shapesLayout) {
+  if (shapesLayout) {
+    const LayoutVerdict verdict = ComputeLayout(settings_, area, grid, field_).verdict;
+    if (verdict != LayoutVerdict::Ok) return Refuse(verdict);
+  }
+  Outline();  // XOR: erases the outline of the values that are replaced
+  area_ = area;
+  grid_ = grid;
+  ScanRecompute();
+  (this->*write)();
   Outline();
-  if (written < 0) return -1;
-  return shapesLayout ? layout : int16_t{1};
+  return 1;
 }
 
 // --- Area ---
@@ -202,9 +209,7 @@ int16_t Scan::AreaSet(std::string_view corner, double x, double y) {
   if (bottom) a.AreaYB = *ry;
   // The width must stay a coordinate too, or the file could not hold the area.
   if (!Fits32(int64_t{a.AreaXR} - a.AreaX0) || !Fits32(int64_t{a.AreaYB} - a.AreaY0)) return -1;
-  Outline();
-  area_ = a;
-  return Commit(&Scan::WriteScanArea, settings_.Tiles());
+  return Commit(a, grid_, &Scan::WriteScanArea, settings_.Tiles());
 }
 
 int16_t Scan::AreaAnchor(std::string_view corner, double x, double y) {
@@ -226,9 +231,7 @@ int16_t Scan::AreaAnchor(std::string_view corner, double x, double y) {
   }
   if (!xr || !yb || !x0 || !y0) return -1;
   a.AreaX0 = *x0, a.AreaY0 = *y0, a.AreaXR = *xr, a.AreaYB = *yb;
-  Outline();
-  area_ = a;
-  return Commit(&Scan::WriteScanArea, settings_.Tiles());
+  return Commit(a, grid_, &Scan::WriteScanArea, settings_.Tiles());
 }
 
 int16_t Scan::AreaMove(std::string_view corner, double x, double y) {
@@ -282,9 +285,7 @@ int16_t Scan::GridSet(std::string_view what, int32_t a, int32_t b) {
     if (int64_t{a} * b > kMaxFields) return Refuse(LayoutVerdict::TooManyFields);
     g.GridSitesX = static_cast<int16_t>(a), g.GridSitesY = static_cast<int16_t>(b);
   }
-  Outline();
-  grid_ = g;
-  return Commit(&Scan::WriteScanGrid, !settings_.Tiles());
+  return Commit(area_, g, &Scan::WriteScanGrid, !settings_.Tiles());
 }
 
 int16_t Scan::GridGet(std::string_view what, int32_t& a, int32_t& b) {
@@ -332,13 +333,14 @@ int16_t Scan::FieldPosition(int32_t n, double& x, double& y) const {
   const FieldOrder order = Order();
   if (n < 1 || n > order.Count()) return -1;
   const FieldCell cell = FieldIndex(n, order);
+  const ScanArea& area = layout_.Area;
   double fx = 0, fy = 0;  // microns from the specimen origin
   if (settings_.ScanDirection == 0) {
-    fx = area_.AreaX0 + cell.i * layout_.StepX;
-    fy = area_.AreaY0 + cell.j * layout_.StepY;
+    fx = area.AreaX0 + cell.i * layout_.StepX;
+    fy = area.AreaY0 + cell.j * layout_.StepY;
   } else {
-    fx = (static_cast<double>(area_.AreaX0) + area_.AreaXE) - cell.i * layout_.StepX;
-    fy = (static_cast<double>(area_.AreaY0) + area_.AreaYE) - cell.j * layout_.StepY;
+    fx = (static_cast<double>(area.AreaX0) + area.AreaXE) - cell.i * layout_.StepX;
+    fy = (static_cast<double>(area.AreaY0) + area.AreaYE) - cell.j * layout_.StepY;
   }
   x = specimen_.SpecX0 + fx;
   y = specimen_.SpecY0 + fy;

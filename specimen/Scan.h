@@ -56,7 +56,7 @@ class Scan {
 
   // The field of view at the current magnification; nothing when that is not above 0.
   void FieldSizeFromMag();
-  // 1, or kLayoutRefused with the previous layout left in force (see LastVerdict).
+  // 1, or kLayoutRefused with the previous layout and area left in force (see LastVerdict).
   int16_t ScanRecompute();
   // Why the last kLayoutRefused was given.
   LayoutVerdict LastVerdict() const { return verdict_; }
@@ -65,14 +65,15 @@ class Scan {
   LayoutVerdict VerdictForMag(int16_t mag) const;
 
   // --- Area and grid. (x, y): microns, the stage position last read. ---
-  // 1; -1 for an unknown corner word or a coordinate out of range (nothing changes); see Commit.
+  // 1; -1 for an unknown corner word or a coordinate out of range; kLayoutRefused for an area
+  // that leaves no tile layout. Nothing changes unless the result is 1.
   int16_t AreaSet(std::string_view corner, double x, double y);
   int16_t AreaAnchor(std::string_view corner, double x, double y);
   // 1, or -1 for an unknown corner word or a failed move.
   int16_t AreaMove(std::string_view corner, double x, double y);
   // a, b: microns or counts; both -1 stand for the current stage position. -1 for an unknown
-  // item or no position; kLayoutRefused, with nothing changed, for a step of 0 or less, fewer
-  // than one site or more than kMaxFields sites; else as Commit.
+  // item or no position; kLayoutRefused for a step of 0 or less, fewer than one site, more than
+  // kMaxFields sites or a grid layout that does not fit. Nothing changes unless the result is 1.
   int16_t GridSet(std::string_view what, int32_t a, int32_t b);
   // 1 and the item's two values; -1 for an unknown item, or for "Pos" without a position.
   int16_t GridGet(std::string_view what, int32_t& a, int32_t& b);
@@ -107,11 +108,13 @@ class Scan {
  private:
   int16_t ReadKeys(const char* file, const std::function<int16_t()>& keys);
   int16_t WriteKeys(const char* file, const std::function<void()>& keys);
-  // After a changed area or grid: recompute, save with `write`, draw the new outline. 1; -1 when
-  // the file could not be written; kLayoutRefused when the change is kept and saved but the
-  // layout it gives is not, so the previous layout stays in force. A change that does not
-  // shape the layout of the current kind (the grid under tiles) is not blamed for it.
-  int16_t Commit(int16_t (Scan::*write)(), bool shapesLayout);
+  // Puts a changed area or grid in force: the layout is made again, the file saved and the
+  // map outline redrawn; 1. A change that shapes the layout of the kind in force (the area
+  // under tiles, the grid under the grid) and leaves no usable layout is refused with
+  // kLayoutRefused: nothing changes and nothing is written. A file that cannot be written does
+  // not undo the change; the file writer has told the operator.
+  int16_t Commit(const ScanArea& area, const ScanGrid& grid, int16_t (Scan::*write)(),
+                 bool shapesLayout);
   int16_t Refuse(LayoutVerdict why);
   int32_t Reached(int32_t moveResult) const;
   void Outline() const;

@@ -50,7 +50,7 @@ LayoutResult TileLayout(const ScanSettings& settings, const ScanArea& area,
   const int32_t ny = TilesAlong(*ye, stepY);
   result.verdict = CheckCounts(nx, ny);
   if (result.verdict == LayoutVerdict::Ok) {
-    result.layout = {stepX, stepY, static_cast<int16_t>(nx), static_cast<int16_t>(ny)};
+    result.layout = {stepX, stepY, static_cast<int16_t>(nx), static_cast<int16_t>(ny), result.area};
   }
   return result;
 }
@@ -66,7 +66,7 @@ LayoutResult GridLayout(const ScanArea& area, const ScanGrid& grid) {
   if (!xr || !yb) return {LayoutVerdict::OutOfRange, area, {}};
   const ScanArea follows{grid.GridTLX, grid.GridTLY, *xe, *ye, *xr, *yb};
   const FieldLayout layout{static_cast<double>(grid.GridStepX), static_cast<double>(grid.GridStepY),
-                           grid.GridSitesX, grid.GridSitesY};
+                           grid.GridSitesX, grid.GridSitesY, follows};
   return {LayoutVerdict::Ok, follows, layout};
 }
 

@@ -56,6 +56,9 @@ struct FieldLayout {
   double StepY = 0;
   int16_t NX = 0;  // fields per row
   int16_t NY = 0;  // fields per column
+  // The area the fields cover, as it stood when the layout was made: the fields stay where
+  // they are until another layout is accepted, whatever the area's values do meanwhile.
+  ScanArea Area;
 };
 
 enum class LayoutVerdict {

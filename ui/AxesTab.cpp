@@ -7,17 +7,14 @@
 #include <QSignalBlocker>
 
 #include "foundation/NumberText.h"
+#include "platform/QtText.h"
 
 namespace qv {
 
 namespace {
 
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string TextOf(const QString& text) {
-  return text.toLatin1().toStdString();
+  return CoreText(text);
 }
 
 // The value labels: sunken, wide enough for a position in microsteps.
@@ -207,7 +204,7 @@ void AxesTab::AxesProbe() {
 }
 
 void AxesTab::AddUnitButton(const std::string& caption, int index) {
-  auto* button = new QRadioButton(Latin1(caption));
+  auto* button = new QRadioButton(QtText(caption));
   button->setObjectName("optAxis" + QString::number(index));
   units_.addButton(button, index);
   unitList_->insertWidget(unitList_->count() - 1, button);  // above the stretch
@@ -225,19 +222,19 @@ void AxesTab::FillPanel() {
   const QSignalBlocker homeSpeed(txtHomeSpeed_);
   const QSignalBlocker distance(txtDistance_);
   const QSignalBlocker destination(cboDestin_);
-  txtDistance_->setText(Latin1(Str(record.Distance)));
+  txtDistance_->setText(QtText(Str(record.Distance)));
   cboDestin_->clear();
   for (size_t i = 1; i < record.Destinations.size(); ++i)
-    cboDestin_->addItem(Latin1(Str(record.Destinations[i])));
-  cboDestin_->setEditText(Latin1(Str(record.Destinations[0])));
-  lblPos_->setText(Latin1(Str(record.LastPos)));
-  txtHomeSpeed_->setText(Latin1(Str(record.HomeSpeed)));
-  txtJogSpeed_->setText(Latin1(Str(record.JogSpeed)));
-  lblLimHrdw_->setText(Latin1(GeneralText(record.LastStatus)));
+    cboDestin_->addItem(QtText(Str(record.Destinations[i])));
+  cboDestin_->setEditText(QtText(Str(record.Destinations[0])));
+  lblPos_->setText(QtText(Str(record.LastPos)));
+  txtHomeSpeed_->setText(QtText(Str(record.HomeSpeed)));
+  txtJogSpeed_->setText(QtText(Str(record.JogSpeed)));
+  lblLimHrdw_->setText(QtText(GeneralText(record.LastStatus)));
   for (size_t i = 0; i < 3; ++i) {
     const QSignalBlocker out(txtOut_[i]);
-    txtOut_[i]->setText(Latin1(GeneralText(record.OutValues[i])));
-    lblIn_[i]->setText(Latin1(GeneralText(record.InPorts[i])));
+    txtOut_[i]->setText(QtText(GeneralText(record.OutValues[i])));
+    lblIn_[i]->setText(QtText(GeneralText(record.InPorts[i])));
   }
 }
 
@@ -266,7 +263,7 @@ void AxesTab::AddDestination() {
   const auto value = Destination();
   if (!value) return;
   system_.axes.AddDestination(*value);
-  cboDestin_->addItem(Latin1(Str(*value)));
+  cboDestin_->addItem(QtText(Str(*value)));
 }
 
 }  // namespace qv

@@ -4,18 +4,15 @@
 #include <QCursor>
 
 #include "foundation/NumberText.h"
+#include "platform/QtText.h"
 #include "ui/AxesTab.h"
 
 namespace qv {
 
 namespace {
 
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string TextOf(const QString& text) {
-  return text.toLatin1().toStdString();
+  return CoreText(text);
 }
 
 std::string Plain(int16_t value) {
@@ -124,7 +121,7 @@ void AxesTab::StopJog() {
 
 void AxesTab::InvertJogSpeed() {
   if (const auto speed = JogSpeed())
-    txtJogSpeed_->setText(Latin1(Str(Negated(static_cast<double>(*speed)))));
+    txtJogSpeed_->setText(QtText(Str(Negated(static_cast<double>(*speed)))));
 }
 
 void AxesTab::MoveAbs() {
@@ -136,7 +133,7 @@ void AxesTab::MoveRel() {
 }
 
 void AxesTab::InvertDistance() {
-  if (const auto distance = Distance()) txtDistance_->setText(Latin1(Str(Negated(*distance))));
+  if (const auto distance = Distance()) txtDistance_->setText(QtText(Str(Negated(*distance))));
 }
 
 // --- Reads ---
@@ -147,7 +144,7 @@ void AxesTab::ReadPos() {
   if (result < 1) position = 0;
   system_.axes.StoreLastPos(position);
   SayStatus(result);
-  lblPos_->setText(Latin1(Str(position)));
+  lblPos_->setText(QtText(Str(position)));
 }
 
 void AxesTab::SetOrigin() {
@@ -157,13 +154,13 @@ void AxesTab::SetOrigin() {
 void AxesTab::ReadMovingStatus() {
   const int16_t result = system_.motCon.MotorReadMovingStatus();
   SayStatus(result);
-  lblLimHrdw_->setText(Latin1(Plain(result)));
+  lblLimHrdw_->setText(QtText(Plain(result)));
 }
 
 void AxesTab::ShowLimitOrHardware(int16_t result, int16_t value) {
   system_.axes.StoreLastStatus(result < 1 ? int16_t{-1} : value);
   SayStatus(result);
-  lblLimHrdw_->setText(Latin1(Plain(system_.axes.CurrentRecord().LastStatus)));
+  lblLimHrdw_->setText(QtText(Plain(system_.axes.CurrentRecord().LastStatus)));
 }
 
 void AxesTab::ReadLimits() {
@@ -184,7 +181,7 @@ void AxesTab::ShowPorts(int16_t result, const std::array<int16_t, 3>& values) {
   for (int i = 0; i < 3; ++i) {
     const int16_t value = result < 1 ? int16_t{-1} : values[static_cast<size_t>(i)];
     system_.axes.StorePortValue(i, value);
-    lblIn_[static_cast<size_t>(i)]->setText(result < 1 ? QString() : Latin1(Plain(value)));
+    lblIn_[static_cast<size_t>(i)]->setText(result < 1 ? QString() : QtText(Plain(value)));
   }
 }
 

@@ -5,14 +5,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/QtText.h"
+
 namespace qv {
-namespace {
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 EditWindow::EditWindow(QWidget* parent) : QDialog(parent) {
   setObjectName("frmEdit");
@@ -39,7 +35,7 @@ EditWindow::EditWindow(QWidget* parent) : QDialog(parent) {
 }
 
 void EditWindow::SetText(const std::string& text) {
-  QString shown = Latin1(text);
+  QString shown = QtText(text);
   shown.replace("\r\n", "\n");
   txtEdit_->setPlainText(shown);
 }
@@ -48,7 +44,7 @@ void EditWindow::Done() {
   accept_ = 1;
   QString text = txtEdit_->toPlainText();
   text.replace("\n", "\r\n");
-  textRes_ = text.toLatin1().toStdString();
+  textRes_ = CoreText(text);
   QDialog::accept();
 }
 

@@ -31,7 +31,11 @@ void EditSpecimenFile(System& system, const WindowServices& services, SpecimenFi
       scan.FieldSizeFromMag();
       break;
   }
-  if (outline || file == SpecimenFile::Field) scan.ScanRecompute();
+  if ((outline || file == SpecimenFile::Field) && scan.ScanRecompute() == kLayoutRefused) {
+    system.platform.notifier.MessageBox(
+        "Scan layout not changed: " + std::string(VerdictText(scan.LastVerdict())),
+        MsgIcon::Exclamation);
+  }
   if (outline) system.map.DrawScanAreaOutline();
 }
 
@@ -100,8 +104,15 @@ void MainMenus::AssignJoystickCommands() {
     services_.Message("Joystick commands not assigned");
     return;
   }
+  const PlainList previous = commands.Commands();
   commands.Commands() = SplitLines(*text);
-  commands.WriteJoyCmds();
+  if (commands.WriteJoyCmds() < 0) {
+    // Read back, the file would bring the old commands anyway; the operator must know.
+    commands.Commands() = previous;
+    system_.trapar.ReportWriteFailure(system_.trapar.GetParPath());
+    services_.Message("Joystick commands not assigned");
+    return;
+  }
   commands.ReadJoyCmds();
   services_.Message("Joystick commands assigned");
 }

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "foundation/NumberText.h"
+#include "platform/QtText.h"
 #include "ui/EditWindow.h"
 #include "ui/FilesWindow.h"
 #include "ui/ObjectMenu.h"
@@ -227,19 +228,19 @@ void MainWindow::RememberCmdInHist() {
 }
 
 std::string MainWindow::CommandText() const {
-  return cboCommand_->currentText().toLatin1().toStdString();
+  return CoreText(cboCommand_->currentText());
 }
 
 void MainWindow::SetCommandText(const std::string& text) {
-  cboCommand_->setEditText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  cboCommand_->setEditText(QtText(text));
 }
 
 void MainWindow::SetMessage(const std::string& text) {
-  lblMsg_->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  lblMsg_->setText(QtText(text));
 }
 
 std::string MainWindow::MessageText() const {
-  return lblMsg_->text().toLatin1().toStdString();
+  return CoreText(lblMsg_->text());
 }
 
 void MainWindow::SetTimeText(const std::string& text) {

@@ -3,12 +3,10 @@
 #include <QInputDialog>
 #include <QPointer>
 
+#include "platform/QtText.h"
+
 namespace qv {
 namespace {
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void AddEntry(QMenu& menu, ObjectsTab& tab, const char* caption, std::function<void()> act) {
   QAction* entry = menu.addAction(caption);
@@ -21,10 +19,10 @@ InputBox QtInputBox(QWidget* parent) {
   return [guarded = QPointer<QWidget>(parent)](
              const std::string& title, const std::string& prompt) -> std::optional<std::string> {
     bool ok = false;
-    const QString text = QInputDialog::getText(guarded.data(), Latin1(title), Latin1(prompt),
+    const QString text = QInputDialog::getText(guarded.data(), QtText(title), QtText(prompt),
                                                QLineEdit::Normal, QString(), &ok);
     if (!ok) return std::nullopt;
-    return text.toLatin1().toStdString();
+    return CoreText(text);
   };
 }
 
@@ -58,7 +56,7 @@ QMenu* AddObjectMenu(QMenuBar& menuBar, ObjectsTab& tab, InputBox inputBox) {
     }
   });
   QObject::connect(menu, &QMenu::aboutToShow, &tab, [&actions, attraction] {
-    attraction->setText(Latin1(actions.AttractionCaption()));
+    attraction->setText(QtText(actions.AttractionCaption()));
   });
   return menu;
 }

@@ -6,13 +6,10 @@
 #include <QVBoxLayout>
 
 #include "foundation/NumberText.h"
+#include "platform/QtText.h"
 
 namespace qv {
 namespace {
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QPushButton* AddButton(QHBoxLayout& row, const char* caption, const char* name) {
   auto* button = new QPushButton(caption);
@@ -85,7 +82,7 @@ void ObjectsTab::FillRow(int32_t n) {
                                        FormatFixed(object.Y, 1), FormatFixed(object.Z, 2),
                                        object.Comment};
   for (int column = 0; column < kColumns; ++column) {
-    auto* item = new QTableWidgetItem(Latin1(texts[column]));
+    auto* item = new QTableWidgetItem(QtText(texts[column]));
     const Qt::Alignment side = column == kComment ? Qt::AlignLeft : Qt::AlignRight;
     item->setTextAlignment(side | Qt::AlignVCenter);
     fgrObj_->setItem(n - 1, column, item);
@@ -128,7 +125,7 @@ void ObjectsTab::OpenField(int row, int column) {
 void ObjectsTab::CommitField() {
   if (fieldColumn_ < kX || fieldColumn_ > kComment) return;  // the box was never placed
   Notifier& notifier = system_.platform.notifier;
-  const std::string text = txtField_->text().toLatin1().toStdString();
+  const std::string text = CoreText(txtField_->text());
   const std::optional<double> value = FiniteNumber(text);  // microns
   if (fieldColumn_ != kComment && !value) {
     notifier.MessageBox("Not a number", MsgIcon::Exclamation, "Quorvalin");

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "platform/QtText.h"
+
 namespace qv {
 namespace {
 
@@ -17,14 +19,6 @@ namespace {
 constexpr int kFieldInset = 1;
 constexpr int kNameColumn = 0;
 constexpr int kValueColumn = 1;
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string FromLatin1(const QString& text) {
-  return text.toLatin1().toStdString();
-}
 
 QTableWidgetItem* HeaderItem(const char* caption, Qt::Alignment alignment) {
   auto* item = new QTableWidgetItem(caption);
@@ -78,8 +72,8 @@ void ParListWindow::FillGrid() {
     std::string name;
     ParValue value;
     trapar_.GetParAt(row, name, value);
-    auto* nameItem = new QTableWidgetItem(Latin1(name));
-    auto* valueItem = new QTableWidgetItem(Latin1(FormatParValue(value)));
+    auto* nameItem = new QTableWidgetItem(QtText(name));
+    auto* valueItem = new QTableWidgetItem(QtText(FormatParValue(value)));
     valueItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     fgrPar_->setItem(row, kNameColumn, nameItem);
     fgrPar_->setItem(row, kValueColumn, valueItem);
@@ -122,7 +116,7 @@ bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void ParListWindow::CopyValuesBack() {
   for (int row = 0; row < fgrPar_->rowCount(); ++row)
-    trapar_.SetParAt(row, FromLatin1(fgrPar_->item(row, kValueColumn)->text()));
+    trapar_.SetParAt(row, CoreText(fgrPar_->item(row, kValueColumn)->text()));
 }
 
 bool ParListWindow::KeepOpenAfterFailedWrite() {

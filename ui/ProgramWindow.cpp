@@ -13,16 +13,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/QtText.h"
+
 namespace qv {
 namespace {
 
 // The column is a fixed height so that the number of rows is settled once, when the window
 // loads: the interpreter's view arithmetic (ProgTop, ProgRows) assumes it does not change.
 constexpr int kColumnHeight = 440;
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -148,13 +146,13 @@ int ProgramWindow::LineOfRow(int row) const {
 
 std::string ProgramWindow::ChooseFile(const std::string& title, bool forSaving) {
   if (chooseFile_) return chooseFile_(title, forSaving);
-  const QString folder = Latin1(system_.state.AppDir);
+  const QString folder = QtText(system_.state.AppDir);
   const QString filter = "*.PRG (*.PRG *.prg);;*.* (*)";
   const QString path =
-      forSaving ? QFileDialog::getSaveFileName(this, Latin1(title), folder, filter, nullptr,
+      forSaving ? QFileDialog::getSaveFileName(this, QtText(title), folder, filter, nullptr,
                                                QFileDialog::DontConfirmOverwrite)
-                : QFileDialog::getOpenFileName(this, Latin1(title), folder, filter);
-  return path.toLatin1().toStdString();
+                : QFileDialog::getOpenFileName(this, QtText(title), folder, filter);
+  return CoreText(path);
 }
 
 void ProgramWindow::ReadProgram() {
@@ -163,7 +161,7 @@ void ProgramWindow::ReadProgram() {
     SetInterpMessage("Program not read");
     return;
   }
-  setWindowTitle(Latin1("Program " + path));
+  setWindowTitle(QtText("Program " + path));
 }
 
 void ProgramWindow::WriteProgram() {
@@ -178,7 +176,7 @@ void ProgramWindow::WriteProgram() {
     SetInterpMessage("Program not written");
     return;
   }
-  if (QFileInfo::exists(Latin1(path)) &&
+  if (QFileInfo::exists(QtText(path)) &&
       system_.platform.notifier.MessageBox("File " + path + " exists.\r\nOverwrite?", MsgIcon::None,
                                            "File overwrite",
                                            MsgButtons::OkCancel) != MsgResult::Ok) {
@@ -190,7 +188,7 @@ void ProgramWindow::WriteProgram() {
     return;
   }
   SetInterpMessage("Program written");
-  setWindowTitle(Latin1("Program " + path));
+  setWindowTitle(QtText("Program " + path));
 }
 
 void ProgramWindow::PrintProgram() {
@@ -260,16 +258,16 @@ void ProgramWindow::LeaveRow(int row) {
   ProgramState& state = interpreter_.State();
   const int line = LineOfRow(row);
   if (state.ProgHalted != 1 || line < 0) return;
-  state.ProgLines[static_cast<size_t>(line)] = RowField(row).text().toLatin1().toStdString();
+  state.ProgLines[static_cast<size_t>(line)] = CoreText(RowField(row).text());
   ClickRow(row);
 }
 
 void ProgramWindow::SetInterpMessage(const std::string& text) {
-  lblMess_->setText(Latin1(text));
+  lblMess_->setText(QtText(text));
 }
 
 void ProgramWindow::SetProgTime(const std::string& text) {
-  lblTime_->setText(Latin1(text));
+  lblTime_->setText(QtText(text));
 }
 
 void ProgramWindow::SetRunIndicator(bool on) {
@@ -290,7 +288,7 @@ void ProgramWindow::ProgRowsChanged() {
   for (int row = 0; row < RowCount(); ++row) {
     const int line = LineOfRow(row);
     RowButton(row).setText(line >= 0 ? QString::number(line) : QString());
-    RowField(row).setText(line >= 0 ? Latin1(state.ProgLines[static_cast<size_t>(line)])
+    RowField(row).setText(line >= 0 ? QtText(state.ProgLines[static_cast<size_t>(line)])
                                     : QString());
   }
 }

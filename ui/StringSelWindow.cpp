@@ -7,12 +7,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/QtText.h"
+
 namespace qv {
 namespace {
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool ShiftHeld(Qt::KeyboardModifiers modifiers) {
   return modifiers.testFlag(Qt::ShiftModifier);
@@ -39,7 +37,7 @@ StringSelWindow::StringSelWindow(Display& display, QWidget* parent)
 void StringSelWindow::StringLoad(const std::vector<std::string>& texts) {
   lstStrings_->clear();
   for (const std::string& text : texts)
-    lstStrings_->addItem(Latin1(text));
+    lstStrings_->addItem(QtText(text));
   if (!texts.empty()) lstStrings_->setCurrentRow(0);
   FitToTexts();
 }
@@ -63,7 +61,7 @@ void StringSelWindow::FitToTexts() {
 void StringSelWindow::Choose(int row, bool prefix) {
   const QListWidgetItem* item = lstStrings_->item(row);
   if (item == nullptr) return;
-  selected_ = item->text().toLatin1().toStdString();
+  selected_ = CoreText(item->text());
   if (prefix) {
     display_.PrefixCmd(selected_);
   } else {

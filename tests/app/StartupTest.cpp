@@ -2,6 +2,8 @@
 // leaves behind.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/support/SimSystem.h"
 #include "tests/support/TestSystem.h"
 
@@ -38,8 +40,10 @@ class Startup : public ::testing::Test {
 TEST_F(Startup, ACompleteFolderStartsCleanly) {
   PutComplete("\"W2_INSTALLED\", 0\r\n\"JOYSTARTON\", 1\r\n");
   Put("QV_OBJPOSMAG.TXT", "\"OBJPOS1\", 4\r\n");
+  Put(".QV_SCAN.TXT.qvtmp.k1LL3d", "left by a write that was killed");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
+  EXPECT_FALSE(std::filesystem::exists(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d")));
   EXPECT_EQ(t.system.state.AppDir, t.folder.Dir());
   EXPECT_EQ(config().MPort, 1);
   EXPECT_EQ(config().PortTimeout, 200);

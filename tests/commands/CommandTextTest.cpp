@@ -30,8 +30,8 @@ TEST(SplitWord, OnlyTheBlankSeparatesWords) {
 }
 
 TEST(NextToken, CutsAtTheSeparatorAndKeepsEmptyPieces) {
-  std::string text = "F Home;;B Home";
-  std::string piece;
+  std::string_view text = "F Home;;B Home";
+  std::string_view piece;
   EXPECT_EQ(NextToken(text, piece, ";"), 6);
   EXPECT_EQ(piece, "F Home");
   EXPECT_EQ(NextToken(text, piece, ";"), 0);

@@ -43,6 +43,7 @@ TEST(NormaliseProgram, RefusesARepeatWithoutCount) {
   EXPECT_EQ(notifier.LastText(), "Error in Command # 1\r\nRepeat Times");
   EXPECT_EQ(copy, PlainList{"kept"});
   EXPECT_EQ(NormaliseProgram({"Repeat 40000 Times"}, copy, notifier), -1);
+  EXPECT_EQ(NormaliseProgram({"Repeat -1 Times"}, copy, notifier), -1);
 }
 
 class Statements : public ::testing::Test {
@@ -63,7 +64,9 @@ TEST_F(Statements, StatementsAreRecognisedBeforeTheCommandTable) {
 
 TEST_F(Statements, RepeatOutsideAProgramFails) {
   EXPECT_EQ(t.Run("Repeat 2 Times"), "Error  ; ");
-  EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR: ? 2 Times");
+  EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR:Times ? ");
+  EXPECT_EQ(t.Run("Repeat 2 Times : Rep.# 1 more"), "Error  ; ");
+  EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR:1 ? more");
   EXPECT_EQ(t.Run("Endrepeat"), "Error  ; ");
   EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR");
 }
@@ -75,6 +78,10 @@ TEST_F(Statements, RepeatSyntaxErrorsNameTheWordAndTheRest) {
   EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR:two ? Times");
   EXPECT_EQ(interp().ExecRepeat("2 Tims", 0), -1);
   EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR:Tims ? ");
+  EXPECT_EQ(interp().ExecRepeat("2", 0), -1);
+  EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR:2 ? ");
+  EXPECT_EQ(interp().ExecRepeat("-3 Times", 0), -1);  // would be written as "Repeat-3 Times"
+  EXPECT_EQ(t.front.LastInterpMessage(), " SYNTAX ERROR:-3 ? Times");
   EXPECT_EQ(interp().ExecRepeat("2 Times : Rep.# many", 0), -1);
   EXPECT_EQ(interp().ExecRepeat("40000 Times", 0), -1);
   EXPECT_EQ(prog().ProgLines[0], "x");

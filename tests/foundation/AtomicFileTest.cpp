@@ -5,9 +5,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,29 @@ class FileSizeLimit {
   sighandler_t previousHandler_ = SIG_DFL;
   bool active_ = false;
 };
+
+// Runs `body` in a child process and gives its result. When the tests run as root, who ignores
+// permission bits, the child first becomes the unprivileged user "nobody" so that the bits
+// count. The child ends with _exit: it must not run the parent's clean-ups.
+bool InChild(const std::function<bool()>& body, bool unprivileged) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const bool dropped =
+        !unprivileged || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+    ::_exit(dropped && body() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The folder and files of a test made usable by "nobody" as well.
+void OpenTo(const std::string& path, mode_t mode, bool takeOwnership) {
+  ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+  if (takeOwnership && ::geteuid() == 0) {
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+  }
+}
 
 TEST(WriteFileAtomically, CreatesAndReplacesWithExactlyTheContent) {
   TempFolder folder;
@@ -131,6 +156,68 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFile) {
   ::umask(mask);
   ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0644u);
+}
+
+TEST(WriteFileAtomically, LeavesAReadOnlyFileAsItIsAndSaysSo) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_SCANGRID.TXT");
+  PutBytes(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);  // no write bit: read-only even for root
+  EXPECT_TRUE(IsReadOnlyFile(path));
+  EXPECT_FALSE(WriteFileAtomically(path, "new"));
+  test::RecordingNotifier notifier;
+  Trapar trapar(notifier);
+  EXPECT_EQ(trapar.WriteParList(path, {{"GRIDSTEPX", int32_t{100}}}), -1);
+  EXPECT_EQ(notifier.LastText(), "File " + path + " is read-only and was not changed");
+  EXPECT_EQ(GetBytes(path), "old");
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
+  EXPECT_EQ(folder.Entries(), Names{"QV_SCANGRID.TXT"});
+  EXPECT_FALSE(IsReadOnlyFile(folder.File("missing")));
+}
+
+TEST(WriteFileAtomically, PermissionsOfFolderAndFileDecideHowTheFileIsWritten) {
+  TempFolder folder;
+  const std::string mine = folder.File("QV_ZOOM.TXT");
+  const std::string theirs = folder.File("QV_SCAN.TXT");
+  PutBytes(mine, "old text that is longer than the new");
+  PutBytes(theirs, "theirs");
+  OpenTo(mine, 0644, true);
+  ASSERT_EQ(::chmod(theirs.c_str(), 0644), 0);  // the test's own user's: only it may write
+  // A folder that takes no new file: the file is rewritten in place.
+  OpenTo(folder.Dir(), 0555, false);
+  EXPECT_TRUE(InChild([&] { return WriteFileAtomically(mine, "new"); }, true));
+  EXPECT_EQ(GetBytes(mine), "new");
+  EXPECT_EQ(folder.Entries(), (Names{"QV_SCAN.TXT", "QV_ZOOM.TXT"}));
+  // In a folder open to everyone, a file of another user is not replaced behind its back.
+  OpenTo(folder.Dir(), 0777, false);
+  if (::geteuid() == 0) {
+    EXPECT_FALSE(InChild([&] { return WriteFileAtomically(theirs, "changed"); }, true));
+    EXPECT_EQ(GetBytes(theirs), "theirs");
+  }
+  EXPECT_EQ(folder.Entries(), (Names{"QV_SCAN.TXT", "QV_ZOOM.TXT"}));
+}
+
+TEST(RemoveStaleTemporaryFiles, RemovesWhatAKilledWriteLeftAndNothingElse) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_SCANAREA.TXT");
+  PutBytes(path, "old");
+  PutBytes(folder.File(".profile.backup"), "kept");
+  PutBytes(folder.File("notes.qvtmp.abcdef"), "kept");
+  // The child dies of SIGXFSZ in the middle of its write, as a killed program would.
+  EXPECT_FALSE(InChild(
+      [&] {
+        const rlimit limit{4096, 4096}, noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return WriteFileAtomically(path, std::string(64 * 1024, 'n'));
+      },
+      false));
+  ASSERT_EQ(folder.Entries().size(), 4u) << "no leftover to remove";
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Dir()), 1);
+  EXPECT_EQ(folder.Entries(), (Names{".profile.backup", "QV_SCANAREA.TXT", "notes.qvtmp.abcdef"}));
+  EXPECT_EQ(GetBytes(path), "old");
 }
 
 TEST(WriteFileAtomically, WritesThroughASymbolicLink) {

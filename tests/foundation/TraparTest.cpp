@@ -450,6 +450,22 @@ TEST_F(TraparFiles, ReadListReadsItemsInFileOrder) {
   EXPECT_TRUE(notifier.Messages.empty());
 }
 
+// Files are UTF-8; a file that is not was written in the old code page and is read as such. A
+// byte-order mark in front of the first line is no part of it.
+TEST_F(TraparFiles, FilesAreReadAsUtf8OrAsTheOldCodePageWithoutAByteOrderMark) {
+  PutBytes(folder.File("NEW.PRG"), "\xEF\xBB\xBFVer\r\n! caf\xC3\xA9\r\n");
+  PutBytes(folder.File("OLD.PRG"), "Ver\r\n! caf\xE9 5 \xB5m\r\n");
+  PlainList list;
+  EXPECT_EQ(trapar.ReadList(folder.File("NEW.PRG"), list), 2);
+  EXPECT_EQ(list, (PlainList{"Ver", "! caf\xC3\xA9"}));
+  EXPECT_EQ(trapar.ReadList(folder.File("OLD.PRG"), list), 2);
+  EXPECT_EQ(list, (PlainList{"Ver", "! caf\xC3\xA9 5 \xC2\xB5m"}));
+  PutBytes(folder.File("QV_TEST.TXT"), "\xEF\xBB\xBF\"UNIT\",\xB5m\r\n");
+  ParList entries;
+  ASSERT_EQ(trapar.ReadParList(folder.File("QV_TEST.TXT"), entries), 1);
+  EXPECT_EQ(Entries(entries), Lines{"UNIT=\xC2\xB5m"});
+}
+
 TEST_F(TraparFiles, ReadListOfAMissingFileKeepsOrCreatesItemZero) {
   const std::string path = folder.File("QV_JOYCMDS.TXT");
   PlainList none;

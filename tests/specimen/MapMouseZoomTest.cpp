@@ -62,8 +62,9 @@ TEST(MapMouse, TheClickMarkIsErasedOnReleaseAndNeverLeftBehind) {
   rig.map.Redraw(MapPoint{5000, 5000});
   const std::vector<Colour> before = rig.canvas.Pixels();
   rig.map.MousePress(150, 150, MouseButton::Left);
-  EXPECT_EQ(rig.canvas.Pixel(150, 150), kMarkColour);  // the cross keeps its middle
+  EXPECT_EQ(rig.canvas.Pixel(150, 150), 0u);  // both bars cross it: what lies beneath shows
   EXPECT_EQ(rig.canvas.Pixel(146, 150), kMarkColour);
+  EXPECT_EQ(rig.canvas.Pixel(150, 154), kMarkColour);
   rig.map.MouseRelease();
   EXPECT_EQ(rig.canvas.Pixels(), before);
   // A press whose release went to the pop-up menu, then another press and a double click.
@@ -73,6 +74,19 @@ TEST(MapMouse, TheClickMarkIsErasedOnReleaseAndNeverLeftBehind) {
   rig.map.EraseClickMark();
   rig.map.MouseRelease();
   EXPECT_EQ(rig.canvas.Pixels(), before);
+}
+
+TEST(MapMouse, AnObjectClickedExactlyStaysHighlightedAfterTheRelease) {
+  PickRig rig;
+  rig.map.DrawAllObjects();
+  const std::vector<Colour> before = rig.canvas.Pixels();
+  EXPECT_EQ(rig.map.MousePress(200, 200, MouseButton::Left).SelectedObj, 1);
+  EXPECT_EQ(rig.canvas.Pixel(200, 200), kHighlightColour);
+  rig.map.MouseRelease();
+  EXPECT_EQ(rig.canvas.Pixel(200, 200), kHighlightColour);
+  std::vector<Colour> expected = before;
+  expected[200 * 400 + 200] = kHighlightColour;
+  EXPECT_EQ(rig.canvas.Pixels(), expected);  // the rest of the cross is gone
 }
 
 TEST(MapZoom, CentreOnClickAndCaptions) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "commands/JoyCommandsHandler.h"
 #include "tests/support/SimSystem.h"
 #include "tests/support/TestSystem.h"
@@ -34,6 +36,7 @@ struct ObjRig {
 TEST(ObjCommand, RepliesWithoutDevices) {
   ObjRig r;
   r.t.Symbol("five", "5");
+  r.t.system.state.AppDir = r.t.folder.Dir();
   const std::string file = r.t.folder.File("OBJ.TXT");
   const std::pair<std::string, std::string> cases[] = {
       {"", "Error Missing Argument "},
@@ -65,10 +68,15 @@ TEST(ObjCommand, RepliesWithoutDevices) {
       {"ListRead " + r.t.folder.File("NONE.TXT"), "-1"},
       {"ListRead", "Error "},
       {"GetNum", " 3"},
+      {"ListWrite QV_OBJ.TXT", " 3"},  // in the program folder, not the working directory
+      {"ListClear", "Object List Cleared"},
+      {"ListRead QV_OBJ.TXT", " 3"},
       {"add 1 2 3", "Error "},
   };
   for (const auto& [arguments, reply] : cases)
     EXPECT_EQ(r.Run(arguments), reply) << arguments;
+  EXPECT_EQ(GetBytes(r.t.folder.File("QV_OBJ.TXT")), GetBytes(file));
+  EXPECT_FALSE(std::filesystem::exists("QV_OBJ.TXT"));
   EXPECT_EQ(r.t.system.state.CommandBusy, 0);
   std::string& lastDevice = r.t.system.state.LastDevice;
   r.Run("GoTo 1");

@@ -1,6 +1,7 @@
 // The words "Scan", "Area", "Grid", "Mag" and "Objective": exact replies, refusals, and what
 // they leave behind.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/specimen/ScanTestRig.h"
 
@@ -61,9 +62,28 @@ TEST(ScanCommandsTest, AreaSetsAnchorsAndMovesFromTheStagePosition) {
   Expect(rig, {{"Area", "Anchor BR", "10000.0 8000.0 "}});
   EXPECT_EQ(rig.scan.Area().AreaX0, 0);
   EXPECT_EQ(rig.scan.Area().AreaYB, 8000);
-  // A far right edge left of the left edge: kept, but the layout is refused.
-  ASSERT_EQ(rig.s.Run("XY -20000 0;XY Wait"), "OK  ; OK  ; ");
-  Expect(rig, {{"Area", "Set R", "Error No Fields "}});
+}
+
+// A file the operator made read-only is left as it is, with a message; the change itself stands
+// and the reply says what it always says.
+TEST(ScanCommandsTest, AChangeStandsWhenItsFileIsReadOnly) {
+  ScanRig rig;
+  const std::string area = rig.s.folder.File(kScanAreaFile);
+  const std::string grid = rig.s.folder.File(kScanGridFile);
+  const std::string areaBefore = GetBytes(area), gridBefore = GetBytes(grid);
+  ASSERT_EQ(::chmod(area.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(grid.c_str(), 0444), 0);
+  ASSERT_EQ(rig.s.Run("XY 20000 15000;XY Wait"), "OK  ; OK  ; ");
+  rig.s.notifier.Clear();
+  Expect(rig, {{"Grid", "Step 100 200", "OK "},
+               {"Grid", "Step ?", " 100  200 "},
+               {"Area", "Set BR", "20000.0 15000.0 "}});
+  EXPECT_EQ(rig.scan.Area().AreaXE, 10000);
+  ASSERT_EQ(rig.s.notifier.Messages.size(), 2u);
+  EXPECT_EQ(rig.s.notifier.Messages[0].Text, "File " + grid + " is read-only and was not changed");
+  EXPECT_EQ(rig.s.notifier.Messages[1].Text, "File " + area + " is read-only and was not changed");
+  EXPECT_EQ(GetBytes(area), areaBefore);
+  EXPECT_EQ(GetBytes(grid), gridBefore);
 }
 
 TEST(ScanCommandsTest, GridItemsAreSetReadBackAndGoneTo) {
@@ -83,7 +103,6 @@ TEST(ScanCommandsTest, GridItemsAreSetReadBackAndGoneTo) {
                {"Grid", "Sites 0 3", "Error No Fields "},
                {"Grid", "Sites 200 200", "Error Too Many Fields "},
                {"Grid", "Sites ??", "Grid Sites  5  3 "},
-               {"Grid", "Pos Current", "Error "},
                {"Grid", "Pos 2 3", "OK "}});
   EXPECT_EQ(rig.StagePosition(), std::make_pair(700.0, 1000.0));
   Expect(rig, {{"Grid", "Pos ?", " 2  3 "}});

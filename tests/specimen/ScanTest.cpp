@@ -136,13 +136,32 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   EXPECT_EQ(rig.scan.Area().AreaYB, 8000);
   EXPECT_EQ(rig.scan.AreaSet("X", 0, 0), -1);
   EXPECT_EQ(outlines, 4);
-  // The right edge far left of the left edge leaves no fields: kept, saved, layout refused.
-  const FieldLayout before = rig.scan.Layout();
-  EXPECT_EQ(rig.scan.AreaSet("R", -5000, 0), kLayoutRefused);
-  EXPECT_EQ(rig.scan.LastVerdict(), LayoutVerdict::NoFields);
-  EXPECT_EQ(rig.scan.Layout().NX, before.NX);
-  EXPECT_EQ(GetBytes(rig.s.folder.File(kScanAreaFile)).substr(0, 22),
-            "\"SCANAREAXE\",-6000\r\n\"S");
+  // Refused changes leave area, grid, layout, fields, map outline and files as they were.
+  const auto unchanged = [&rig, &outlines](auto change, LayoutVerdict verdict) {
+    const ScanArea area = rig.scan.Area();
+    const ScanGrid grid = rig.scan.Grid();
+    const int32_t count = rig.scan.NumFields();
+    double x = 0, y = 0, x1 = 0, y1 = 0;  // microns
+    rig.scan.FieldPosition(count, x, y);
+    const std::string areaFile = GetBytes(rig.s.folder.File(kScanAreaFile));
+    const std::string gridFile = GetBytes(rig.s.folder.File(kScanGridFile));
+    const int drawn = outlines;
+    EXPECT_EQ(change(), kLayoutRefused);
+    EXPECT_EQ(rig.scan.LastVerdict(), verdict);
+    EXPECT_EQ(rig.scan.Area().AreaX0, area.AreaX0);
+    EXPECT_EQ(rig.scan.Area().AreaXR, area.AreaXR);
+    EXPECT_EQ(rig.scan.Area().AreaYB, area.AreaYB);
+    EXPECT_EQ(rig.scan.Grid().GridStepX, grid.GridStepX);
+    EXPECT_EQ(rig.scan.Grid().GridSitesX, grid.GridSitesX);
+    EXPECT_EQ(rig.scan.NumFields(), count);
+    rig.scan.FieldPosition(count, x1, y1);
+    EXPECT_EQ(std::make_pair(x1, y1), std::make_pair(x, y));
+    EXPECT_EQ(GetBytes(rig.s.folder.File(kScanAreaFile)), areaFile);
+    EXPECT_EQ(GetBytes(rig.s.folder.File(kScanGridFile)), gridFile);
+    EXPECT_EQ(outlines, drawn);
+  };
+  unchanged([&rig] { return rig.scan.AreaSet("R", -5000, 0); }, LayoutVerdict::NoFields);
+  unchanged([&rig] { return rig.scan.AreaSet("BR", 9e6, 9e6); }, LayoutVerdict::TooManyFields);
 
   rig.scan.MutableSpec().SpecX0 = 0;
   ASSERT_EQ(rig.scan.GridSet("Step", 100, 200), 1);
@@ -150,10 +169,15 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   ASSERT_EQ(rig.scan.GridSet("BR", 1000, 1000), 1);
   EXPECT_EQ(rig.scan.Grid().GridTLX, 600);
   EXPECT_EQ(rig.scan.Grid().GridTLY, 600);
-  EXPECT_EQ(rig.scan.GridSet("Step", 0, 5), kLayoutRefused);
-  EXPECT_EQ(rig.scan.GridSet("Sites", 200, 200), kLayoutRefused);
-  EXPECT_EQ(rig.scan.Grid().GridStepX, 100);
-  EXPECT_EQ(rig.scan.Grid().GridSitesX, 5);
+  ASSERT_EQ(rig.scan.SetScanMode("Grid"), 1);
+  ASSERT_EQ(rig.scan.GridSet("Sites", 5, 4), 1);
+  EXPECT_EQ(rig.scan.NumFields(), 20);
+  unchanged([&rig] { return rig.scan.GridSet("Step", 0, 5); }, LayoutVerdict::BadStep);
+  unchanged([&rig] { return rig.scan.GridSet("Sites", 200, 200); }, LayoutVerdict::TooManyFields);
+  unchanged([&rig] { return rig.scan.GridSet("Step", 2000000000, 5); }, LayoutVerdict::OutOfRange);
+  // The area follows the grid under the grid layout: setting it does not shape the layout.
+  EXPECT_EQ(rig.scan.AreaSet("R", -5000, 0), 1);
+  EXPECT_EQ(rig.scan.Area().AreaXR, 1000);
 }
 
 TEST(ScanTest, SwitchingModeKeepsTheLayoutUntilTheNextRecompute) {

@@ -12,7 +12,9 @@ class FakeClock final : public Clock {
   int32_t TimeMs() override { return now; }
   void DelayMs(int32_t ms) override {
     delays.push_back(ms);
-    if (ms > 0) now = ElapsedMs(0, now) + ms + 1;  // "more than ms" on a millisecond clock
+    if (ms <= 0) return;
+    Advance(ms);
+    Advance(1);  // "more than ms" on a millisecond clock
   }
   // Time that passes outside any delay, as while a port waits for bytes.
   void Advance(int32_t ms) {

@@ -1,6 +1,7 @@
 // The main window on the simulated microscope: its own menus, the map tab's mouse and stage
 // mark, the timer's idle work and printing the program editor.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QFile>
@@ -214,6 +215,19 @@ TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
   EditSpecimenFile(sim.system, window->Services(), SpecimenFile::Field);  // "Mag." > "Field Param."
   ASSERT_EQ(edited, std::vector<std::string>{File("QV_FIELD.TXT")});
   EXPECT_DOUBLE_EQ(sim.system.scan.Field().FieldX, 440);
+  // A field of view no larger than the overlap leaves no layout: the one in force stays.
+  const int32_t fields = sim.system.scan.NumFields();
+  double x = 0, y = 0, x1 = 0, y1 = 0;  // microns
+  sim.system.scan.FieldPosition(fields, x, y);
+  window->Services().editParameters = [&](const std::string& path) -> int16_t {
+    std::ofstream(path) << "\"FIELD10X\", 5\r\n\"FIELD10Y\", 330\r\n";
+    return 1;
+  };
+  EditSpecimenFile(sim.system, window->Services(), SpecimenFile::Field);
+  EXPECT_EQ(sim.notifier.LastText(), "Scan layout not changed: Step Not Above 0");
+  EXPECT_EQ(sim.system.scan.NumFields(), fields);
+  sim.system.scan.FieldPosition(fields, x1, y1);
+  EXPECT_EQ(std::make_pair(x1, y1), std::make_pair(x, y));
 
   edited.clear();
   window->Services().editParameters = [&](const std::string& path) -> int16_t {
@@ -254,6 +268,17 @@ TEST_F(WindowOnSim, JoystickCommandsAreAssignedOnlyWhenTheEditorAccepts) {
   PlainList saved;
   ASSERT_GT(sim.system.trapar.ReadList(File("QV_JOYCMDS.TXT"), saved), 0);
   EXPECT_EQ(saved, (PlainList{"Ver", "XY Rel 10 0", "Z Rel 1"}));
+
+  // A file made read-only keeps its commands, and so does the program.
+  ASSERT_EQ(::chmod(File("QV_JOYCMDS.TXT").c_str(), 0444), 0);
+  window->Services().editText = [](const std::string&) -> std::optional<std::string> {
+    return std::string("Ver");
+  };
+  Choose({"Conf", "Joystick", "Assigned Commands"});
+  EXPECT_EQ(window->MessageText(), "Joystick commands not assigned");
+  EXPECT_EQ(sim.notifier.LastText(),
+            "File " + File("QV_JOYCMDS.TXT") + " is read-only and was not changed");
+  EXPECT_EQ(sim.system.joyCommands.Commands(), saved);
 }
 
 class Editor final : public TextEditor {

@@ -167,6 +167,25 @@ TEST_F(ObjectsTabTest, ACellEditReachesTheObjectAndBadTextChangesNothing) {
   EXPECT_FALSE(tab.Field().isVisible());
 }
 
+// Texts are UTF-8 in the list, the files and every front end; an old file in the Windows
+// code page shows its characters as they were meant.
+TEST_F(ObjectsTabTest, CommentsKeepTheirCharactersBetweenGridCommandsAndFiles) {
+  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 caf\xC3\xA9");
+  tab.DisplayObjList();
+  EXPECT_EQ(tab.Grid().item(1, 4)->text(), QString::fromUtf16(u"caf\u00E9"));
+  Click(0, 4);
+  Type(QString::fromUtf16(u"\u00B5m_\u03B1\u20AC"));
+  EXPECT_EQ(Object(1).Comment, "\xC2\xB5m_\xCE\xB1\xE2\x82\xAC");
+  EXPECT_EQ(sim.Run("Obj Get 1"), " 1  2  3 \xC2\xB5m_\xCE\xB1\xE2\x82\xAC ; ");
+  EXPECT_TRUE(sim.notifier.Messages.empty());
+
+  chosenFile = sim.folder.File("OLD.TXT");
+  PutBytes(chosenFile, " 1 7.0 8.0 9.00 Zelle\xE9\x80\r\n");
+  Choose("Read Object List");
+  EXPECT_EQ(Object(1).Comment, "Zelle\xC3\xA9\xE2\x82\xAC");
+  EXPECT_EQ(tab.Grid().item(0, 4)->text(), QString::fromUtf16(u"Zelle\u00E9\u20AC"));
+}
+
 TEST_F(ObjectsTabTest, AnEditOfAnObjectThatIsGoneIsAnInternalError) {
   sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
   tab.DisplayObjList();
