@@ -50,7 +50,8 @@ MsgResult ConsoleFrontEnd::MessageBox(const std::string& text, MsgIcon /*icon*/,
 
 void RunConsole(System& system, std::istream& in, std::ostream& out) {
   std::string line;
-  while (std::getline(in, line)) {
+  // A program told to end reads no further line.
+  while (!system.platform.clock.EndRequested() && std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     out << system.ExecuteLine(line) << '\n' << std::flush;
   }

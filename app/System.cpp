@@ -50,6 +50,7 @@ System::System(const Platform& platformIn)
   specimenWords.push_back(
       {"Joy", [this](std::string a) { return joyHandler.CmdJoy(std::move(a)); }});
   dispatcher.SetTable(BuildCommandTable(general, devices, controllers, specimenWords));
+  dispatcher.SetEndRequested([this] { return platform.clock.EndRequested(); });
   ConnectMap();
   general.SetCaptureTrigger([this] { return capture.CaptureSnap(); });
   devices.SetSubCommands("LED", [this](const std::string& colour, std::string& rest) {
@@ -198,6 +199,22 @@ void System::ConnectMap() {
                             map.DrawVisitedField(x, y, width, height);
                           }});
   joystick.SetHooks(JoyHooks{[this](const std::string& text) { display.ShowReply(text); }, {}, {}});
+}
+
+void System::StopMotions() {
+  const ReadyFlags& r = state.Ready;
+  if (r.XYReady == 1) stage.XYStop();
+  if (r.ZReady == 1) focus.ZStop();
+  const auto stop = [this](int16_t ready, int16_t address) {
+    if (ready != 1) return;
+    motCon.MotorSelect(address);
+    motCon.MotorMoveAtSpeed(0);
+  };
+  stop(r.WReady[1], wheels.Params(1).profile.contr);
+  stop(r.WReady[2], wheels.Params(2).profile.contr);
+  stop(r.CubeReady, cube.Params().profile.contr);
+  stop(r.SReady, slide.Params().profile.contr);
+  stop(r.TReady, turret.Params().profile.contr);
 }
 
 void System::Shutdown() {

@@ -16,6 +16,10 @@ class Clock {
   // Whole seconds for motion time-outs, rounded half to even. Counted on a clock that never
   // jumps or wraps at midnight, so a wait across midnight neither fails nor waits forever.
   virtual int64_t RoundedSeconds() = 0;
+  // True once the program has been told to end: from then on delays return at once and motion
+  // deadlines count as passed, so that every wait gives way and the program reaches its orderly
+  // end within moments.
+  virtual bool EndRequested() { return false; }
 };
 
 // Lets pending window events run while a motion is waited for.
@@ -32,9 +36,21 @@ inline int32_t ElapsedMs(int32_t since, int32_t now) {
 
 class SystemClock final : public Clock {
  public:
+  // `endFd`: a descriptor that becomes readable when the program is told to end (and stays so);
+  // -1 for none.
+  explicit SystemClock(int endFd = -1) : endFd_(endFd) {}
+
   int32_t TimeMs() override;
+  // Blocks in the operating system; returns early once the end descriptor is readable.
   void DelayMs(int32_t ms) override;
   int64_t RoundedSeconds() override;
+  bool EndRequested() override;
+
+ private:
+  // True when the end descriptor became readable within `ms` milliseconds.
+  bool WaitForEnd(int ms) const;
+
+  int endFd_;
 };
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 the hidden main window keeping the process, the process ending with its last client once the
 window is unloaded, the /Command execute object, and quorvalin-exec."""
 import os
+import signal
 import subprocess
 import time
 import unittest
@@ -100,6 +101,23 @@ class Automation(unittest.TestCase):
         self.assertLess(time.time() - start, 1.0)
         self.assertEqual(quorvalin(other).Exec("XY Wait;XY ?"), "OK  ; 40000.0 30000.0 ; ")
         other.close()
+
+    def test_a_stop_signal_during_a_clients_wait_ends_the_program_at_once(self):
+        bus = connect()
+        self.assertEqual(quorvalin(bus).Exec("XY 0 0;XY Wait"), "OK  ; OK  ; ")
+        pid = owner_pid(bus)
+        waiting = subprocess.Popen([EXEC, "XY 40000 30000;XY Wait"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL)
+        time.sleep(0.3)
+        os.kill(pid, signal.SIGTERM)
+        self.assertTrue(wait_until_gone(bus, 2.0), "the program outlived its stop signal")
+        waiting.communicate(timeout=10)
+        bus.close()
+        stage = connect()  # started again: the stage stands where the stop caught it
+        first = quorvalin(stage).Exec("XY ?")
+        self.assertNotEqual(first, "40000.0 30000.0 ; ")
+        self.assertEqual(quorvalin(stage).Exec("Delay 300;XY ?"), "300 ; " + first)
+        stage.close()
 
     def test_release_then_call_again_creates_a_new_object(self):
         bus = connect()

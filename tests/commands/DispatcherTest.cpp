@@ -19,6 +19,13 @@ TEST_F(Dispatcher, EveryReplyIsFollowedByTheJoiner) {
   EXPECT_EQ(t.Run("End"), "OK  ; ");
 }
 
+TEST_F(Dispatcher, NoCommandRunsOnceTheProgramIsToldToEnd) {
+  t.clock.ending = true;
+  EXPECT_EQ(t.Run("Ver;Delay 5;End"), "Error  ; Error  ; Error  ; ");
+  EXPECT_TRUE(t.clock.delays.empty());
+  EXPECT_EQ(Count(), 0);
+}
+
 TEST_F(Dispatcher, AnEmptyPieceEndsTheLine) {
   EXPECT_EQ(t.Run("Ver;;Ver"), "4.0 ; ");
   EXPECT_EQ(t.Run(";Ver"), "");
