@@ -176,8 +176,12 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  qv::InstanceLock lock;
-  if (!lock.TryLock()) return RefuseSecondInstance(argc, argv, options->console);
+  std::string lockProblem;
+  qv::InstanceLock lock(qv::InstanceLock::DefaultFolder(lockProblem));
+  if (!lock.TryLock(lockProblem)) return RefuseSecondInstance(argc, argv, options->console);
+  // A lock that cannot be taken must not keep the operator from the microscope.
+  if (!lockProblem.empty())
+    std::cerr << "quorvalin: cannot check for another running copy: " << lockProblem << '\n';
   // Before the joystick library and the simulator start: they find the handlers in place.
   const qv::EndSignals endSignals;
 
