@@ -43,7 +43,7 @@ class ConsoleFrontEnd final : public FrontEnd, public Notifier {
 inline constexpr int kConsoleProgramRows = 25;
 
 // Reads command lines until the end of `in` or until the program is told to end; writes each
-// joined reply on a line of `out`.
+// joined reply on a line of `out`, escaped so that it stays one line.
 void RunConsole(System& system, std::istream& in, std::ostream& out);
 
 // Reads the program file and runs it from its first line to its end, writing each line's reply

@@ -5,6 +5,8 @@
 #include <QDBusConnectionInterface>
 #include <QTimer>
 
+#include "commands/ReplyEscape.h"
+
 namespace qv {
 
 QuorvalinCmdObject::QuorvalinCmdObject(Automation& automation, QDBusServiceWatcher& watcher,
@@ -22,9 +24,10 @@ QString QuorvalinCmdObject::Exec(const QString& cmd) {
     watcher_.addWatchedService(caller);
   }
   // Commands and replies are 8-bit text (a reply may hold a controller's raw frame bytes); on
-  // the bus they travel as Latin-1, so every byte keeps its value.
+  // the bus they travel as Latin-1, so every byte keeps its value, and NUL as U+2400.
   const std::string reply = automation_.Exec(caller.toStdString(), cmd.toLatin1().toStdString());
-  return QString::fromLatin1(reply.data(), static_cast<qsizetype>(reply.size()));
+  const std::string text = ReplyToBusText(reply);
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void QuorvalinCmdObject::Release() {
