@@ -143,6 +143,12 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   front.SetLoader(load);
   qv::MainWindow* window = load();
   if (!automationStart || started < 0) window->show();
+  // A program started for clients, whose window nobody has shown, has no one left to serve
+  // when its bus goes: it unloads the window and ends as after its last client with "Unload".
+  bus.OnBusLost([&front, automationStart] {
+    qv::MainWindow* hidden = front.Window();
+    if (automationStart && hidden != nullptr && !hidden->isVisible()) hidden->close();
+  });
   QApplication::setQuitOnLastWindowClosed(false);  // the clients decide when the program ends
   // A stop signal leaves every event loop, also a modal dialog's; a wait that was letting
   // events run gives way by itself.

@@ -26,6 +26,7 @@ QString QuorvalinCmdObject::Exec(const QString& cmd) {
   // Commands and replies are 8-bit text (a reply may hold a controller's raw frame bytes); on
   // the bus they travel as Latin-1, so every byte keeps its value, and NUL as U+2400.
   const std::string reply = automation_.Exec(caller.toStdString(), cmd.toLatin1().toStdString());
+  released_();  // a client that left during its call has just been released
   const std::string text = ReplyToBusText(reply);
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -66,7 +67,16 @@ bool DBusAutomation::Register(QString& error) {
     error = QString("the bus name ") + kServiceName + " is taken: " + bus.lastError().message();
     return false;
   }
+  // The connection tells of its own end with this local signal.
+  bus.connect(QString(), "/org/freedesktop/DBus/Local", "org.freedesktop.DBus.Local",
+              "Disconnected", this, SLOT(BusLost()));
   return true;
+}
+
+void DBusAutomation::BusLost() {
+  automation_.ReleaseAll();
+  if (busLost_) busLost_();
+  EndIfUnused();
 }
 
 void DBusAutomation::ClientLeft(const QString& client) {

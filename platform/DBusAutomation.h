@@ -64,6 +64,13 @@ class DBusAutomation : public QObject {
   // not there or the name is taken.
   bool Register(QString& error);
 
+  // Runs when the session bus has gone, after every object was released (or will be, when its
+  // running call returns): the program may unload a window that nobody can reach any more.
+  void OnBusLost(std::function<void()> lost) { busLost_ = std::move(lost); }
+
+ private slots:
+  void BusLost();
+
  private:
   void ClientLeft(const QString& client);
   void EndIfUnused();
@@ -72,6 +79,7 @@ class DBusAutomation : public QObject {
   QDBusServiceWatcher watcher_;
   QuorvalinCmdObject cmd_;
   CommandObject command_;
+  std::function<void()> busLost_;
 };
 
 }  // namespace qv
