@@ -105,8 +105,8 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   qv::Automation automation = AutomationOf(system);
   qv::DBusAutomation bus(automation, system.dispatcher, clock);
   QString error;
-  if (!bus.Register(error))
-    std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
+  const bool served = bus.Register(error);
+  if (!served) std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
@@ -143,11 +143,15 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   front.SetLoader(load);
   qv::MainWindow* window = load();
   if (!automationStart || started < 0) window->show();
-  // A program started for clients, whose window nobody has shown, has no one left to serve
-  // when its bus goes: it unloads the window and ends as after its last client with "Unload".
+  if (!served && !window->isVisible()) {
+    // Started for clients that cannot reach it, with no window to show: nobody could end it.
+    system.Shutdown();
+    return 1;
+  }
+  // A program started for clients has no one left to serve when its bus goes: it unloads its
+  // window and ends, as after its last client with "Unload".
   bus.OnBusLost([&front, automationStart] {
-    qv::MainWindow* hidden = front.Window();
-    if (automationStart && hidden != nullptr && !hidden->isVisible()) hidden->close();
+    if (automationStart && front.Window() != nullptr) front.Window()->close();
   });
   QApplication::setQuitOnLastWindowClosed(false);  // the clients decide when the program ends
   // A stop signal leaves every event loop, also a modal dialog's; a wait that was letting

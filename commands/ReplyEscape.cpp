@@ -54,4 +54,23 @@ std::string ReplyToBusText(std::string_view reply) {
   return text;
 }
 
+std::string BusTextToCommand(std::string_view text) {
+  std::string command;
+  command.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    // A D-Bus string is valid UTF-8: the lead byte tells the length of the character.
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (length == 1) {
+      command += text[i];
+    } else if (length == 2 && lead < 0xC4 && i + 1 < text.size()) {
+      command += static_cast<char>(((lead & 0x1F) << 6) | (text[i + 1] & 0x3F));
+    } else {
+      command += '?';
+    }
+    i += length;
+  }
+  return command;
+}
+
 }  // namespace qv

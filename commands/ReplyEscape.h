@@ -18,4 +18,8 @@ std::string EscapeForLine(std::string_view reply);
 // The reply as the UTF-8 of a D-Bus string: byte b is the character U+00bb, NUL is U+2400.
 std::string ReplyToBusText(std::string_view reply);
 
+// A command from the UTF-8 of a D-Bus string, the other way round: U+0000..U+00FF become their
+// bytes; a character beyond, which no byte can hold, becomes "?".
+std::string BusTextToCommand(std::string_view text);
+
 }  // namespace qv

@@ -24,7 +24,12 @@ TEST(ReplyEscape, EveryByteHasOneVisibleForm) {
     SCOPED_TRACE(c.reply);
     EXPECT_EQ(EscapeForLine(c.reply), c.line);
     EXPECT_EQ(ReplyToBusText(c.reply), c.bus);
+    if (c.reply.find('\0') == std::string::npos) {
+      EXPECT_EQ(BusTextToCommand(c.bus), c.reply);
+    }
   }
+  // Characters no byte can hold, of two, three and four UTF-8 bytes.
+  EXPECT_EQ(BusTextToCommand("\xC4\x80 \xE2\x82\xAC \xF0\x9F\x94\xAC."), "? ? ?.");
 }
 
 }  // namespace
