@@ -68,12 +68,13 @@ std::string ProgramFolder(const qv::Options& options, std::string& error) {
 // where they are and the serial line closes. 128 + the signal, as a shell reports a program
 // that the signal ended.
 int EndAfterSignal(qv::System& system, const qv::EndSignals& endSignals) {
+  std::string done = "serial line already closed";
   if (system.comm.CommIsReady() == 1) {
-    system.StopMotions();
+    done = system.StopMotions() == 1 ? "motions stopped" : "a unit did not take its stop";
     system.Shutdown();
+    done += ", serial line closed";
   }
-  std::cerr << "quorvalin: " << strsignal(endSignals.Signal())
-            << ": motions stopped, serial line closed\n";
+  std::cerr << "quorvalin: " << strsignal(endSignals.Signal()) << ": " << done << '\n';
   return 128 + endSignals.Signal();
 }
 
@@ -163,9 +164,10 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   });
   if (!endSignals.Requested()) QApplication::exec();
   if (endSignals.Requested()) {
-    if (front.Window() != nullptr)
-      front.Window()->close();  // its unload steps, as "Quit" runs them
-    return EndAfterSignal(system, endSignals);
+    // The devices stop before the window's unload steps, which may close the line.
+    const int status = EndAfterSignal(system, endSignals);
+    if (front.Window() != nullptr) front.Window()->close();
+    return status;
   }
   if (system.comm.CommIsReady() == 1) system.Shutdown();
   return 0;

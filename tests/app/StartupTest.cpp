@@ -222,7 +222,7 @@ TEST(DemoFolder, StopMotionsHaltsEveryReadyUnit) {
     EXPECT_EQ(s.Run("XY 3000 2000;Slide 10"), "OK  ; OK  ; ");
     const bool ez = std::string(folder) == "config/demo";
     const size_t before = s.port.Written().size();
-    s.system.StopMotions();
+    EXPECT_EQ(s.system.StopMotions(), 1);
     EXPECT_EQ(s.port.Written().substr(before), ez ? "/1T\r/2T\r/3T\r/4T\r/5T\r/8T\r/6T\r/7T\r"
                                                   : "XM0\nYM0\nZM0\nFM0\nBM0\nCM0\nSM0\nTM0\n");
     for (const char unit : std::string(ez ? "126" : "XYS"))
