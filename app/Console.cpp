@@ -5,6 +5,7 @@
 
 #include "app/System.h"
 #include "commands/ProgramRunner.h"
+#include "commands/ReplyEscape.h"
 
 namespace qv {
 
@@ -50,9 +51,10 @@ MsgResult ConsoleFrontEnd::MessageBox(const std::string& text, MsgIcon /*icon*/,
 
 void RunConsole(System& system, std::istream& in, std::ostream& out) {
   std::string line;
-  while (std::getline(in, line)) {
+  // A program told to end reads no further line.
+  while (!system.platform.clock.EndRequested() && std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    out << system.ExecuteLine(line) << '\n' << std::flush;
+    out << EscapeForLine(system.ExecuteLine(line)) << '\n' << std::flush;
   }
 }
 
@@ -66,7 +68,7 @@ int RunProgramFile(System& system, const std::string& path, std::ostream& out) {
   while (interpreter.State().ProgRunState != 0) {
     tick = system.runner.Tick();
     if (tick.kind != TickResult::Kind::Ran) continue;
-    out << tick.reply << '\n';
+    out << EscapeForLine(tick.reply) << '\n';
     if (!tick.finalMessage.empty()) out << tick.finalMessage << '\n';
     out << std::flush;
   }

@@ -42,7 +42,8 @@ class ConsoleFrontEnd final : public FrontEnd, public Notifier {
 // Rows the console's program view keeps, as a window of that height would.
 inline constexpr int kConsoleProgramRows = 25;
 
-// Reads command lines until the end of `in`; writes each joined reply on a line of `out`.
+// Reads command lines until the end of `in` or until the program is told to end; writes each
+// joined reply on a line of `out`, escaped so that it stays one line.
 void RunConsole(System& system, std::istream& in, std::ostream& out);
 
 // Reads the program file and runs it from its first line to its end, writing each line's reply

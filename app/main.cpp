@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -19,6 +21,8 @@
 #include "controllers/Delay32.h"
 #include "platform/DBusAutomation.h"
 #include "platform/DesktopTextEditor.h"
+#include "platform/EndSignals.h"
+#include "platform/InputUntilEnd.h"
 #include "platform/InstanceLock.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtNotifier.h"
@@ -60,6 +64,20 @@ std::string ProgramFolder(const qv::Options& options, std::string& error) {
   return QDir(folder).absolutePath().toStdString();
 }
 
+// The orderly end after a stop signal, once every wait has given way: the ready devices stop
+// where they are and the serial line closes. 128 + the signal, as a shell reports a program
+// that the signal ended.
+int EndAfterSignal(qv::System& system, const qv::EndSignals& endSignals) {
+  std::string done = "serial line already closed";
+  if (system.comm.CommIsReady() == 1) {
+    done = system.StopMotions() == 1 ? "motions stopped" : "a unit did not take its stop";
+    system.Shutdown();
+    done += ", serial line closed";
+  }
+  std::cerr << "quorvalin: " << strsignal(endSignals.Signal()) << ": " << done << '\n';
+  return 128 + endSignals.Signal();
+}
+
 // The automation objects of a program: the serial line closes with the last of them when no
 // main window is loaded.
 qv::Automation AutomationOf(qv::System& system) {
@@ -72,10 +90,10 @@ qv::Automation AutomationOf(qv::System& system) {
 // The program with its main window. Started for automation it keeps the window hidden unless
 // start-up failed; it serves automation clients either way, and ends when the window is unloaded
 // and no client holds an object.
-int RunWindow(const std::string& folder, bool automationStart) {
+int RunWindow(const std::string& folder, bool automationStart, const qv::EndSignals& endSignals) {
   qv::QtNotifier notifier;
   qv::WindowFrontEnd front;
-  qv::SystemClock clock;
+  qv::SystemClock clock(endSignals.Fd());
   qv::QtSerialPort port;
   qv::SdlJoystick joystick;
   qv::ProcessLauncher launcher;  // the capture program is started from the window's menu
@@ -88,8 +106,8 @@ int RunWindow(const std::string& folder, bool automationStart) {
   qv::Automation automation = AutomationOf(system);
   qv::DBusAutomation bus(automation, system.dispatcher, clock);
   QString error;
-  if (!bus.Register(error))
-    std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
+  const bool served = bus.Register(error);
+  if (!served) std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
@@ -126,8 +144,31 @@ int RunWindow(const std::string& folder, bool automationStart) {
   front.SetLoader(load);
   qv::MainWindow* window = load();
   if (!automationStart || started < 0) window->show();
+  if (!served && !window->isVisible()) {
+    // Started for clients that cannot reach it, with no window to show: nobody could end it.
+    system.Shutdown();
+    return 1;
+  }
+  // A program started for clients has no one left to serve when its bus goes: it unloads its
+  // window and ends, as after its last client with "Unload".
+  bus.OnBusLost([&front, automationStart] {
+    if (automationStart && front.Window() != nullptr) front.Window()->close();
+  });
   QApplication::setQuitOnLastWindowClosed(false);  // the clients decide when the program ends
-  QApplication::exec();
+  // A stop signal leaves every event loop, also a modal dialog's; a wait that was letting
+  // events run gives way by itself.
+  QSocketNotifier ending(endSignals.Fd(), QSocketNotifier::Read);
+  QObject::connect(&ending, &QSocketNotifier::activated, [&ending] {
+    ending.setEnabled(false);  // the descriptor stays readable
+    QCoreApplication::exit();
+  });
+  if (!endSignals.Requested()) QApplication::exec();
+  if (endSignals.Requested()) {
+    // The devices stop before the window's unload steps, which may close the line.
+    const int status = EndAfterSignal(system, endSignals);
+    if (front.Window() != nullptr) front.Window()->close();
+    return status;
+  }
   if (system.comm.CommIsReady() == 1) system.Shutdown();
   return 0;
 }
@@ -147,8 +188,14 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  qv::InstanceLock lock;
-  if (!lock.TryLock()) return RefuseSecondInstance(argc, argv, options->console);
+  std::string lockProblem;
+  qv::InstanceLock lock(qv::InstanceLock::DefaultFolder(lockProblem));
+  if (!lock.TryLock(lockProblem)) return RefuseSecondInstance(argc, argv, options->console);
+  // A lock that cannot be taken must not keep the operator from the microscope.
+  if (!lockProblem.empty())
+    std::cerr << "quorvalin: cannot check for another running copy: " << lockProblem << '\n';
+  // Before the joystick library and the simulator start: they find the handlers in place.
+  const qv::EndSignals endSignals;
 
   // The main window unless the console was asked for. Without a display the window lives on
   // Qt's offscreen platform: automation clients are served and "Show" has a window to show.
@@ -179,9 +226,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (windowMode) return RunWindow(folder, options->automation);
+  if (windowMode) return RunWindow(folder, options->automation, endSignals);
 
-  qv::SystemClock clock;
+  qv::SystemClock clock(endSignals.Fd());
   qv::QtSerialPort port;
   qv::SdlJoystick joystick;
   qv::System system(qv::Platform{console, clock, console, port, &joystick});
@@ -192,9 +239,12 @@ int main(int argc, char** argv) {
   if (!options->runFile.empty()) {
     status = qv::RunProgramFile(system, options->runFile, std::cout);
   } else {
-    qv::RunConsole(system, std::cin, std::cout);
+    qv::InputUntilEnd input(0, endSignals.Fd());
+    std::istream lines(&input);
+    qv::RunConsole(system, lines, std::cout);
   }
   if (options->channelLog) std::cerr << system.comm.CommLogText();
+  if (endSignals.Requested()) return EndAfterSignal(system, endSignals);
   system.Shutdown();
   return status;
 }

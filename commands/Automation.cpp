@@ -1,10 +1,19 @@
 #include "commands/Automation.h"
 
+#include <vector>
+
 namespace qv {
 
 std::string Automation::Exec(const std::string& client, const std::string& command) {
   if (!HasObject(client)) CreateObject(client);
-  return dispatcher_.ExecuteLine(command);
+  leaving_.erase(client);  // a call after a release wants an object again
+  ++calls_[client];
+  std::string reply = dispatcher_.ExecuteLine(command);
+  if (--calls_[client] == 0) {
+    calls_.erase(client);
+    if (leaving_.erase(client) > 0) ReleaseNow(client);
+  }
+  return reply;
 }
 
 void Automation::CreateObject(const std::string& client) {
@@ -12,9 +21,22 @@ void Automation::CreateObject(const std::string& client) {
   state_.ClientAlive = 1;
 }
 
+void Automation::ReleaseObject(const std::string& client) {
+  if (calls_.count(client) > 0) {
+    leaving_.insert(client);
+  } else {
+    ReleaseNow(client);
+  }
+}
+
+void Automation::ReleaseAll() {
+  for (const std::string& client : std::vector<std::string>(clients_.begin(), clients_.end()))
+    ReleaseObject(client);
+}
+
 // The serial line closes with the last object, not with any object: another client that is
 // still connected must not lose its controllers because a neighbour left.
-void Automation::ReleaseObject(const std::string& client) {
+void Automation::ReleaseNow(const std::string& client) {
   if (clients_.erase(client) == 0) return;
   if (clients_.empty() && hooks_.commReady() && !hooks_.mainFormLoaded()) hooks_.shutdown();
   state_.ClientAlive = 0;

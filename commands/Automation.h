@@ -1,9 +1,12 @@
 #pragma once
 // The automation object's life: each client connection that calls in gets an object; releasing
 // the last one closes the serial line when no window needs it. "ClientAlive" is a flag, not a
-// count: every creation sets it and every release clears it.
+// count: every creation sets it and every release clears it. A client that leaves while a
+// command of its own still runs (a motion wait lets other calls in) keeps its object until that
+// command returns, so the line is never closed under a running wait.
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 
@@ -27,8 +30,12 @@ class Automation {
   // in the text do not separate commands.
   std::string Exec(const std::string& client, const std::string& command);
   void CreateObject(const std::string& client);
-  // Nothing happens for a client without an object (a second release, or one that never called).
+  // Release() or the client leaving the bus. Nothing happens for a client without an object (a
+  // second release, or one that never called); a client whose command still runs is released
+  // when it returns.
   void ReleaseObject(const std::string& client);
+  // The bus is gone, and every client with it.
+  void ReleaseAll();
 
   size_t ObjectCount() const { return clients_.size(); }
   bool HasObject(const std::string& client) const { return clients_.count(client) > 0; }
@@ -36,10 +43,14 @@ class Automation {
   bool MayEnd() const { return clients_.empty() && !hooks_.mainFormLoaded(); }
 
  private:
+  void ReleaseNow(const std::string& client);
+
   SharedState& state_;
   CommandDispatcher& dispatcher_;
   Hooks hooks_;
-  std::set<std::string> clients_;  // unique bus names of the connections that hold an object
+  std::set<std::string> clients_;     // unique bus names of the connections that hold an object
+  std::map<std::string, int> calls_;  // calls still running, per client (nested by waits)
+  std::set<std::string> leaving_;     // released while a call of theirs still runs
 };
 
 }  // namespace qv

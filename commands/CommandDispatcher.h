@@ -30,6 +30,11 @@ class CommandDispatcher final : public CommandExecutor {
   CommandDispatcher(SharedState& state, Display& display, Interpreter& interpreter);
 
   void SetTable(std::vector<CommandEntry> table) { table_ = std::move(table); }
+  // Once this is true the program is ending: no further command runs, each replies "Error ",
+  // so the rest of a line or program cannot start a motion that the ending then has to stop.
+  void SetEndRequested(std::function<bool()> endRequested) {
+    endRequested_ = std::move(endRequested);
+  }
   const std::vector<CommandEntry>& Table() const { return table_; }
 
   // Runs every command of the line; the joined replies.
@@ -48,6 +53,7 @@ class CommandDispatcher final : public CommandExecutor {
   Display& display_;
   Interpreter& interpreter_;
   std::vector<CommandEntry> table_;
+  std::function<bool()> endRequested_;
 };
 
 }  // namespace qv

@@ -1,8 +1,11 @@
 #include "controllers/Delay32.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
-#include <thread>
 
 namespace qv {
 
@@ -19,14 +22,24 @@ int64_t SystemClock::RoundedSeconds() {
 }
 
 void SystemClock::DelayMs(int32_t ms) {
+  using namespace std::chrono;
   if (ms <= 0) return;
-  const int32_t start = TimeMs();
-  // "More than ms" on a millisecond clock: sleep, then top up in short sleeps until the
-  // counter has moved past the mark (sleep_for may wake a little early on some systems).
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  while (!DelayOver(start, TimeMs(), ms)) {
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  // Counted on a 64-bit clock, so the longest delay (2^31 - 1 ms) ends too. poll() may wake a
+  // little early: it is called again until more than `ms` has passed.
+  const auto end = steady_clock::now() + milliseconds(ms);
+  for (auto now = steady_clock::now(); now <= end; now = steady_clock::now()) {
+    const int64_t left = ceil<milliseconds>(end - now).count() + 1;
+    if (WaitForEnd(static_cast<int>(std::min<int64_t>(left, INT_MAX)))) return;
   }
+}
+
+bool SystemClock::EndRequested() {
+  return WaitForEnd(0);
+}
+
+bool SystemClock::WaitForEnd(int ms) const {
+  pollfd end{endFd_, POLLIN, 0};  // poll() only sleeps for a negative descriptor
+  return poll(&end, 1, ms) > 0 && (end.revents & POLLIN) != 0;
 }
 
 }  // namespace qv

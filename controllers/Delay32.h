@@ -16,6 +16,10 @@ class Clock {
   // Whole seconds for motion time-outs, rounded half to even. Counted on a clock that never
   // jumps or wraps at midnight, so a wait across midnight neither fails nor waits forever.
   virtual int64_t RoundedSeconds() = 0;
+  // True once the program has been told to end: from then on delays return at once and motion
+  // deadlines count as passed, so that every wait gives way and the program reaches its orderly
+  // end within moments.
+  virtual bool EndRequested() { return false; }
 };
 
 // Lets pending window events run while a motion is waited for.
@@ -30,18 +34,23 @@ inline int32_t ElapsedMs(int32_t since, int32_t now) {
   return static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(since));
 }
 
-// Whether more than `ms` milliseconds lie between two TimeMs readings. The difference is taken
-// unsigned: the longest delay, 2^31 - 1 ms, is over at 2^31 ms, which as a signed difference
-// would read as negative and never be over.
-inline bool DelayOver(int32_t since, int32_t now, int32_t ms) {
-  return static_cast<uint32_t>(now) - static_cast<uint32_t>(since) > static_cast<uint32_t>(ms);
-}
-
 class SystemClock final : public Clock {
  public:
+  // `endFd`: a descriptor that becomes readable when the program is told to end (and stays so);
+  // -1 for none.
+  explicit SystemClock(int endFd = -1) : endFd_(endFd) {}
+
   int32_t TimeMs() override;
+  // Blocks in the operating system; returns early once the end descriptor is readable.
   void DelayMs(int32_t ms) override;
   int64_t RoundedSeconds() override;
+  bool EndRequested() override;
+
+ private:
+  // True when the end descriptor became readable within `ms` milliseconds.
+  bool WaitForEnd(int ms) const;
+
+  int endFd_;
 };
 
 }  // namespace qv

@@ -6,6 +6,9 @@ namespace qv {
 
 SdlJoystick::SdlJoystick() {
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  // The program's own stop signals end it in order; SDL would turn them into events of an
+  // event queue that nobody reads.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   initialised_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
 }
 

@@ -8,10 +8,13 @@
 #include "app/System.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/ScriptedPort.h"
 #include "tests/support/SilentPort.h"
 
 namespace qv::test {
 namespace {
+
+using namespace std::string_literals;
 
 class ConsoleRun : public ::testing::Test {
  protected:
@@ -28,6 +31,31 @@ TEST_F(ConsoleRun, EachInputLineGetsOneReplyLine) {
   std::ostringstream out;
   RunConsole(system, in, out);
   EXPECT_EQ(out.str(), "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n\n");
+}
+
+// A controller's answer may hold any byte; the console still writes one line per input line.
+TEST(ConsoleLine, AReplyWithLineBreaksStaysOneLine) {
+  std::ostringstream err, out;
+  ConsoleFrontEnd console{err};
+  FakeClock clock;
+  ScriptedPort port{clock};
+  System system{Platform{console, clock, console, port}};
+  system.state.Config.ContrType = "EZHR17";
+  system.comm.CommInit();
+  system.motCon.MotorInitChannel();
+  system.comm.CommOpenPort(1);
+  port.Reply("a\rb\nc\0d\\\x1B\r\n"s);
+  std::istringstream in("CON x\nVer\n");
+  RunConsole(system, in, out);
+  EXPECT_EQ(out.str(), "a\\rb\\nc\\0d\\\\\\x1B ; \n4.0 ; \n");
+}
+
+TEST_F(ConsoleRun, NoLineIsReadOnceTheProgramIsToldToEnd) {
+  clock.ending = true;
+  std::istringstream in("Ver\n");
+  std::ostringstream out;
+  RunConsole(system, in, out);
+  EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {

@@ -2,6 +2,7 @@
 // single-instance rule.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,7 +69,7 @@ TEST_F(Executable, ConsoleRepliesLineByLine) {
 TEST_F(Executable, ConReachesTheSimulatedControllersOverThePseudoTerminal) {
   const ProcessResult r = Console("CON /1?0\nCON /E?0\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, 4), "\xFF/0`");
+  EXPECT_EQ(r.out.substr(0, 5), "\xC3\xBF/0`");  // the start byte as the Windows-1252 character
   EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "Error  ; \n");
 }
 
@@ -98,12 +99,16 @@ TEST_F(Executable, ConsoleRunsAProgramToItsEnd) {
   EXPECT_EQ(inner, 6u);
 }
 
+// One copy per user, whatever its environment: the lock is the user's, not the shell's. A
+// crashed copy leaves nothing that keeps the next one from starting.
 TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
-  Process first(kProgram, {"--console", "--dir", demo.Dir()}, Env());
+  const std::vector<std::string> desktop = {"QUORVALIN_RUNTIME_DIR", "USER=alice",
+                                            "XDG_RUNTIME_DIR=" + runtime.Dir()};
+  const std::vector<std::string> cron = {"QUORVALIN_RUNTIME_DIR", "USER=bob", "XDG_RUNTIME_DIR"};
+  Process first(kProgram, {"--console", "--dir", demo.Dir()}, desktop);
   first.Write("Ver\n");
-  // Give the first copy time to take its lock; its reply shows that it is up.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  Process second(kProgram, {"--console", "--dir", demo.Dir()}, Env());
+  if (!first.WaitFor("4.0 ; \n")) GTEST_SKIP() << "another copy of the program runs here";
+  Process second(kProgram, {"--console", "--dir", demo.Dir()}, cron);
   const ProcessResult refused = second.Finish();
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(refused.out, "");
@@ -111,9 +116,68 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
             "Application is already running.\nIf user interface is not visible,\n"
             "restore form, or give Show command from a client.\n");
   first.Write("CommandCount\n");
-  const ProcessResult r = first.Finish();
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, "4.0 ; \n 3 ; \n");
+  ASSERT_TRUE(first.WaitFor(" 3 ; \n"));
+  first.Signal(SIGKILL);
+  EXPECT_EQ(first.Finish().out, "4.0 ; \n 3 ; \n");
+  Process third(kProgram, {"--console", "--dir", demo.Dir()}, cron);
+  third.Write("Ver\n");
+  const ProcessResult r = third.Finish();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "4.0 ; \n");
+}
+
+// A stop signal ends every kind of program within 2 s, also during a long delay: the ready
+// devices stop where they are, the serial line closes, a demonstration removes its folder.
+TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
+  PutBytes(demo.File("LONG.PRG"), "Delay 20000\r\nVer\r\nVer\r\nEnd\r\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    std::string ready;  // on standard error, or on standard output after "out:"
+    int signal;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {{"--console", "--dir", demo.Dir()},
+       "XY 40000 30000\nDelay 20000\nVer\n",
+       "out:OK  ; \n",
+       SIGTERM,
+       "OK  ; \n20000 ; \n"},
+      {{"--console", "--dir", demo.Dir(), "--run", demo.File("LONG.PRG")},
+       "",
+       "PROGRAM (RE)STARTED",
+       SIGINT,
+       "20000 ; \nError  ; \nPROGRAM STOPPED\n"},
+      {{"--demo"}, "", "no automation", SIGHUP, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + std::to_string(c.signal));
+    // The window runs offscreen and, without a session bus, serves no automation client.
+    Process p(kProgram, c.args,
+              {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir(), "QT_QPA_PLATFORM=offscreen",
+               "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtime.File("no-bus")});
+    p.Write(c.input);
+    const bool onError = c.ready.rfind("out:", 0) != 0;
+    ASSERT_TRUE(p.WaitFor(onError ? c.ready : c.ready.substr(4), onError));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // well into the delay
+    p.Signal(c.signal);
+    const ProcessResult r = p.Finish(std::chrono::seconds(2));
+    EXPECT_EQ(r.exitCode, 128 + c.signal) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_NE(
+        r.err.find(std::string(strsignal(c.signal)) + ": motions stopped, serial line closed\n"),
+        std::string::npos)
+        << r.err;
+    const size_t at = r.err.find("demonstration folder ");
+    if (at != std::string::npos) {
+      EXPECT_FALSE(std::filesystem::exists(r.err.substr(at + 21, r.err.find('\n', at) - at - 21)));
+    }
+  }
+  // The stage that was on its way stands where the stop caught it.
+  const ProcessResult after = Console("XY ?;Delay 300;XY ?\n");
+  const std::string first = after.out.substr(0, after.out.find(" ; "));
+  EXPECT_NE(first, "40000.0 30000.0");
+  EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
 }
 
 TEST_F(Executable, TheDemonstrationRunsOnItsOwnSimulatorAndStopsIt) {
@@ -121,7 +185,7 @@ TEST_F(Executable, TheDemonstrationRunsOnItsOwnSimulatorAndStopsIt) {
   p.Write("Ver\nCON /2?0\n");
   const ProcessResult r = p.Finish();
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, 11), "4.0 ; \n\xFF/0`");
+  EXPECT_EQ(r.out.substr(0, 12), "4.0 ; \n\xC3\xBF/0`");
   const size_t at = r.err.find("demonstration folder ");
   ASSERT_NE(at, std::string::npos) << r.err;
   const std::string folder = r.err.substr(at + 21, r.err.find('\n', at) - at - 21);

@@ -2,6 +2,7 @@
 the hidden main window keeping the process, the process ending with its last client once the
 window is unloaded, the /Command execute object, and quorvalin-exec."""
 import os
+import signal
 import subprocess
 import time
 import unittest
@@ -62,7 +63,8 @@ class Automation(unittest.TestCase):
     def test_exec_keeps_line_ends_inside_one_command(self):
         bus = connect()
         self.assertEqual(quorvalin(bus).Exec("Ver\r\nVer"), "Error Unknown command ; ")
-        self.assertEqual(quorvalin(bus).Exec("Ver;CON /1?0").split(" ; ")[1][:3], "\xff/0")
+        # Every byte of a controller's answer arrives, control bytes included.
+        self.assertRegex(quorvalin(bus).Exec("Ver;CON /1?0"), "^4.0 ; \xff/0`-?[0-9]+\x03 ; $")
         bus.close()
 
     def test_two_clients_share_one_process_that_ends_when_both_are_gone(self):
@@ -100,6 +102,63 @@ class Automation(unittest.TestCase):
         self.assertLess(time.time() - start, 1.0)
         self.assertEqual(quorvalin(other).Exec("XY Wait;XY ?"), "OK  ; 40000.0 30000.0 ; ")
         other.close()
+
+    def start_a_long_wait(self, other):
+        """A client on its way across the stage, waiting; `other` has seen the stage move."""
+        self.assertEqual(quorvalin(other).Exec("XY 0 0;XY Wait"), "OK  ; OK  ; ")
+        waiting = subprocess.Popen([EXEC, "XY 49000 37000;XY Wait"], stdout=subprocess.PIPE)
+        deadline = time.time() + 10
+        while quorvalin(other).Exec("XY ?") == "0.0 0.0 ; " and time.time() < deadline:
+            time.sleep(0.02)
+        return waiting
+
+    def test_a_stop_signal_during_a_clients_wait_ends_the_program_at_once(self):
+        bus = connect()
+        waiting = self.start_a_long_wait(bus)
+        os.kill(owner_pid(bus), signal.SIGTERM)
+        self.assertTrue(wait_until_gone(bus, 2.0), "the program outlived its stop signal")
+        waiting.communicate(timeout=10)
+        bus.close()
+        stage = connect()  # started again: the stage stands where the stop caught it
+        first = quorvalin(stage).Exec("XY ?")
+        self.assertNotEqual(first, "49000.0 37000.0 ; ")
+        self.assertEqual(quorvalin(stage).Exec("Delay 300;XY ?"), "300 ; " + first)
+        stage.close()
+
+    def test_the_last_client_leaving_during_its_wait_ends_the_program_after_the_wait(self):
+        other = connect()
+        waiting = self.start_a_long_wait(other)
+        self.assertEqual(quorvalin(other).Exec("Unload"), "OK  ; ")
+        other.close()  # the waiting client is the last one now
+        waiting.kill()
+        waiting.communicate()
+        time.sleep(0.1)
+        watcher = connect()
+        self.assertTrue(watcher.name_has_owner(SERVICE), "the line closed under a running wait")
+        self.assertTrue(wait_until_gone(watcher), "the program outlived its last client")
+        watcher.close()
+        stage = connect()  # the wait went on to its end
+        self.assertEqual(quorvalin(stage).Exec("XY ?"), "49000.0 37000.0 ; ")
+        stage.close()
+
+    def test_a_program_started_for_clients_ends_with_its_bus(self):
+        daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                                  stdout=subprocess.PIPE, text=True)
+        self.addCleanup(daemon.communicate)
+        self.addCleanup(daemon.kill)
+        address = daemon.stdout.readline().strip()
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address)
+        program = subprocess.Popen([os.path.join(os.environ["QV_BIN_DIR"], "quorvalin"),
+                                    "--automation"], env=env, stderr=subprocess.DEVNULL)
+        self.addCleanup(program.wait)
+        self.addCleanup(program.kill)
+        bus = dbus.bus.BusConnection(address)
+        deadline = time.time() + 30
+        while not bus.name_has_owner(SERVICE) and time.time() < deadline:
+            time.sleep(0.05)
+        self.assertEqual(quorvalin(bus).Exec("Ver"), "4.0 ; ")
+        daemon.kill()
+        self.assertEqual(program.wait(timeout=10), 0)
 
     def test_release_then_call_again_creates_a_new_object(self):
         bus = connect()

@@ -46,6 +46,31 @@ TEST_F(AutomationObjects, TheLastReleaseClosesTheLineWhenNoWindowIsLoaded) {
   EXPECT_EQ(shutdowns, 1);
 }
 
+// "Hold" stands for a motion wait: it lets events run, and one of them is the client leaving.
+TEST_F(AutomationObjects, AClientLeavingDuringItsCommandIsReleasedWhenTheCommandReturns) {
+  std::vector<CommandEntry> table = t.system.dispatcher.Table();
+  table.push_back({"Hold", [this](std::string) {
+                     automation.ReleaseObject(":1.5");
+                     EXPECT_EQ(shutdowns, 0);  // the line stays open under the wait
+                     EXPECT_FALSE(automation.MayEnd());
+                     return std::string("OK ");
+                   }});
+  t.system.dispatcher.SetTable(table);
+  EXPECT_EQ(automation.Exec(":1.5", "Hold;Ver"), "OK  ; 4.0 ; ");
+  EXPECT_EQ(shutdowns, 1);
+  EXPECT_FALSE(automation.HasObject(":1.5"));
+  EXPECT_TRUE(automation.MayEnd());
+}
+
+TEST_F(AutomationObjects, ALostBusReleasesEveryObject) {
+  automation.Exec(":1.5", "Ver");
+  automation.Exec(":1.6", "Ver");
+  automation.ReleaseAll();
+  EXPECT_EQ(automation.ObjectCount(), 0u);
+  EXPECT_EQ(shutdowns, 1);
+  EXPECT_TRUE(automation.MayEnd());
+}
+
 TEST_F(AutomationObjects, ALoadedWindowKeepsTheLineAndTheProcess) {
   windowLoaded = true;
   automation.Exec(":1.5", "Ver");

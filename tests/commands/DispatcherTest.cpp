@@ -19,6 +19,13 @@ TEST_F(Dispatcher, EveryReplyIsFollowedByTheJoiner) {
   EXPECT_EQ(t.Run("End"), "OK  ; ");
 }
 
+TEST_F(Dispatcher, NoCommandRunsOnceTheProgramIsToldToEnd) {
+  t.clock.ending = true;
+  EXPECT_EQ(t.Run("Ver;Delay 5;End"), "Error  ; Error  ; Error  ; ");
+  EXPECT_TRUE(t.clock.delays.empty());
+  EXPECT_EQ(Count(), 0);
+}
+
 TEST_F(Dispatcher, AnEmptyPieceEndsTheLine) {
   EXPECT_EQ(t.Run("Ver;;Ver"), "4.0 ; ");
   EXPECT_EQ(t.Run(";Ver"), "");
@@ -91,15 +98,6 @@ TEST_F(Dispatcher, DelayWaitsItsArgumentAndRepliesIt) {
   EXPECT_EQ(t.Run("Delay 2.5"), "2.5 ; ");  // rounds half to even: 2 ms
   EXPECT_EQ(t.Run("Delay 2147483647"), "2147483647 ; ");
   EXPECT_EQ(t.clock.delays, (std::vector<int32_t>{500, 200, 2, INT32_MAX}));
-}
-
-TEST(DelayOver, CountsOnTheWrappingMillisecondClockUpToTheLongestDelay) {
-  constexpr int32_t kLongest = INT32_MAX;
-  EXPECT_FALSE(DelayOver(0, kLongest, kLongest));
-  EXPECT_TRUE(DelayOver(0, INT32_MIN, kLongest));  // 2^31 ms later
-  EXPECT_TRUE(DelayOver(-5, kLongest - 4, kLongest));
-  EXPECT_FALSE(DelayOver(INT32_MAX, INT32_MIN + 9, 10));  // across the wrap
-  EXPECT_TRUE(DelayOver(INT32_MAX, INT32_MIN + 10, 10));
 }
 
 TEST_F(Dispatcher, DelayRefusesWhatIsNotAMillisecondCount) {

@@ -153,6 +153,25 @@ TEST_P(MotConOnEachType, SelectedUnitAndTimeOutAreShared) {
   EXPECT_EQ(rig.line.port.written, std::string(GetParam()) == "IM483I" ? "2Z\n" : "/2?0\r");
 }
 
+// A program told to end waits for no motion: each waiting loop gives up at its first test, and
+// a composite motion still stops its unit on the way out.
+TEST_P(MotConOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
+  const bool im = std::string(GetParam()) == "IM483I";
+  const std::vector<Operation> waits = {
+      Op("WaitMoveEnd", {"", -2}, {"", -2}, &M::MotorWaitMoveEnd),
+      Op("HomeOwn", {"1M1000\n1M0\n", -2}, {"/1?2\r/1V1000P0R\r/1V1000P0R\r/1T\r/1V5000R\r", -2},
+         &M::MotorHomeOwn, 1000),
+  };
+  for (const Operation& op : waits) {
+    SCOPED_TRACE(op.name);
+    Rig rig(GetParam());
+    rig.line.clock.ending = true;
+    const Expect& expect = im ? op.im483i : op.ezhr17;
+    EXPECT_EQ(op.call(rig.motCon), expect.result);
+    EXPECT_EQ(rig.line.port.written, expect.wire);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTypes, MotConOnEachType, ::testing::Values("IM483I", "EZHR17"));
 
 TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {

@@ -28,7 +28,9 @@ class FakeClock final : public Clock {
     if (rest > 500 || (rest == 500 && (s % 2) == 1)) ++s;
     return s;
   }
+  bool EndRequested() override { return ending; }
   int32_t now = 1000;
+  bool ending = false;  // the program has been told to end
   std::vector<int32_t> delays;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// Runs a program of this build as a user would: arguments, an environment addition, standard
-// input from a text, and standard output and error collected, with a time limit.
+// Runs a program of this build as a user would: arguments, changes to the environment, standard
+// input from a text, signals, and standard output and error collected, with a time limit.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,6 +11,7 @@
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -25,6 +26,7 @@ struct ProcessResult {
 
 class Process {
  public:
+  // `extraEnv`: "NAME=value" replaces NAME, a bare "NAME" removes it.
   Process(const std::string& program, const std::vector<std::string>& args,
           const std::vector<std::string>& extraEnv = {}) {
     int in[2], out[2], err[2];
@@ -44,9 +46,16 @@ class Process {
       argv.push_back(a.data());
     argv.push_back(nullptr);
     std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e)
-      envStore.emplace_back(*e);
-    envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
+    const auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+    for (char** e = environ; *e; ++e) {
+      bool changed = false;
+      for (const std::string& x : extraEnv)
+        changed |= name(x) == name(*e);
+      if (!changed) envStore.emplace_back(*e);
+    }
+    for (const std::string& x : extraEnv) {
+      if (x.find('=') != std::string::npos) envStore.push_back(x);
+    }
     std::vector<char*> envp;
     for (auto& e : envStore)
       envp.push_back(e.data());
@@ -82,20 +91,25 @@ class Process {
     close(inFd_);
     inFd_ = -1;
   }
+  void Signal(int number) { kill(pid_, number); }
+
+  // Reads both outputs until standard output (or error) holds `text`; false after `limit`.
+  bool WaitFor(const std::string& text, bool onError = false,
+               std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+    const std::string& seen = onError ? early_.err : early_.out;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (seen.find(text) == std::string::npos) {
+      if (!ReadSome(early_, deadline)) return false;
+    }
+    return true;
+  }
 
   // Waits for the end, reading both outputs; kills the program after `limit`.
   ProcessResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     if (inFd_ >= 0) CloseInput();
-    ProcessResult result;
+    ProcessResult result = std::move(early_);
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (outFd_ >= 0 || errFd_ >= 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
-      pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
-      if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
-      Drain(fds[0], outFd_, result.out);
-      Drain(fds[1], errFd_, result.err);
+    while (ReadSome(result, deadline)) {
     }
     int status = 0;
     if (outFd_ >= 0 || errFd_ >= 0) kill(pid_, SIGKILL);
@@ -118,8 +132,22 @@ class Process {
     }
   }
 
+  // One read from whichever output has bytes; false when both are closed or time is up.
+  bool ReadSome(ProcessResult& into, std::chrono::steady_clock::time_point deadline) {
+    if (outFd_ < 0 && errFd_ < 0) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    if (poll(fds, 2, static_cast<int>(left.count())) <= 0) return true;
+    Drain(fds[0], outFd_, into.out);
+    Drain(fds[1], errFd_, into.err);
+    return true;
+  }
+
   pid_t pid_ = -1;
   int inFd_ = -1, outFd_ = -1, errFd_ = -1;
+  ProcessResult early_;  // what WaitFor read before Finish
 };
 
 }  // namespace qv::test

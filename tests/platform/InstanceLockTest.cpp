@@ -1,0 +1,78 @@
+// The single-instance lock: one holder at a time, released with its holder, in a folder that
+// only the user can write, found from the user id alone.
+#include "platform/InstanceLock.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "tests/foundation/TestFiles.h"
+
+namespace qv {
+namespace {
+
+using test::TempFolder;
+
+TEST(InstanceLock, OneHolderAtATimeWhateverTheFileHolds) {
+  TempFolder folder;
+  test::PutBytes(folder.File("quorvalin.lock"), "4711 left by a copy that crashed\n");
+  std::string why;
+  std::optional<InstanceLock> first(std::in_place, folder.Dir());
+  EXPECT_TRUE(first->TryLock(why));
+  InstanceLock second(folder.Dir());
+  EXPECT_FALSE(second.TryLock(why));
+  first.reset();  // the holder ends: the kernel lets go of the lock
+  InstanceLock third(folder.Dir());
+  EXPECT_TRUE(third.TryLock(why));
+  EXPECT_EQ(why, "");
+}
+
+TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrusted) {
+  TempFolder root;
+  const uid_t me = getuid();
+  const std::string path = root.File("f");
+  const auto check = [&](mode_t mode, uid_t uid) {
+    std::filesystem::create_directory(path);
+    chmod(path.c_str(), mode);
+    const std::string why = CheckPrivateFolder(path, uid, false);
+    std::filesystem::remove_all(path);
+    return why;
+  };
+  EXPECT_EQ(check(0700, me), "");
+  EXPECT_EQ(check(0755, me), "");
+  EXPECT_EQ(check(0770, me), path + " may be written by other users");
+  EXPECT_EQ(check(0703, me), path + " may be written by other users");
+  EXPECT_EQ(check(0700, me + 1), path + " belongs to another user");
+  std::filesystem::create_directory(root.File("real"));
+  std::filesystem::create_directory_symlink(root.File("real"), path);
+  EXPECT_EQ(CheckPrivateFolder(path, me, true), path + " is not a folder");
+}
+
+TEST(InstanceLock, TheFolderFollowsTheUserIdAlone) {
+  TempFolder run, tmp;
+  const uid_t me = getuid();
+  const std::string runRoot = run.File("user"), tmpRoot = tmp.File("tmp");
+  std::filesystem::create_directories(runRoot);
+  std::filesystem::create_directories(tmpRoot);
+  const std::string own = tmpRoot + "/quorvalin-" + std::to_string(me);
+  std::string why;
+  // No runtime folder for the user: a folder of its own in the temporary folder, made private.
+  EXPECT_EQ(LockFolderFor(me, why, runRoot, tmpRoot), own);
+  struct stat info {};
+  ASSERT_EQ(stat(own.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  // The runtime folder, once it is there and the user's own.
+  const std::string runtime = runRoot + "/" + std::to_string(me);
+  std::filesystem::create_directory(runtime);
+  chmod(runtime.c_str(), 0700);
+  EXPECT_EQ(LockFolderFor(me, why, runRoot, tmpRoot), runtime);
+  // Another user's folders are never taken: the program is told why.
+  EXPECT_EQ(LockFolderFor(me + 1, why, runRoot, tmpRoot), "");
+  EXPECT_EQ(why, tmpRoot + "/quorvalin-" + std::to_string(me + 1) + " belongs to another user");
+}
+
+}  // namespace
+}  // namespace qv
