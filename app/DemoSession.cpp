@@ -8,12 +8,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
 #include "foundation/Config.h"
+#include "foundation/ProgramFiles.h"
 #include "foundation/Trapar.h"
 
 namespace qv {
@@ -48,15 +48,20 @@ bool DemoSession::CopyFolder(QString& error) {
     error = "cannot make a folder for the demonstration: " + folder_->errorString();
     return false;
   }
-  QDirIterator it(":/demo/" + line_, QDir::Files);
-  while (it.hasNext()) {
-    const QString source = it.next();
-    const QString target = folder_->filePath(it.fileName());
-    if (!QFile::copy(source, target)) {
+  const QDir sample(
+      QString::fromStdString(DemoFolder(ExecutableFolder(), line_.toStdString()).string()));
+  const QStringList names = sample.entryList(QDir::Files);
+  if (names.isEmpty()) {
+    error = "no demonstration folder " + sample.path() + ": the installation is incomplete";
+    return false;
+  }
+  for (const QString& name : names) {
+    const QString target = folder_->filePath(name);
+    if (!QFile::copy(sample.filePath(name), target)) {
       error = "cannot write " + target;
       return false;
     }
-    // Files copied out of the executable are read-only; the program writes its settings back.
+    // An installed sample is read-only; the program writes its settings back.
     QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
   }
   return true;

@@ -1,8 +1,8 @@
 #pragma once
-// The demonstration: the built-in program folder of the simulated microscope, copied to a fresh
-// folder, with the controller simulator running on a pseudo-terminal that the folder's
-// configuration names as its port. The simulator stops and the folder goes when the session
-// ends.
+// The demonstration: the program folder of the simulated microscope, shipped with the program,
+// copied to a fresh folder, with the controller simulator running on a pseudo-terminal that the
+// folder's configuration names as its port. The simulator stops and the folder goes when the
+// session ends.
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>

@@ -1,6 +1,21 @@
 #include "app/Options.h"
 
 namespace qv {
+namespace {
+
+// --init-config takes the sample's line as an optional value: the next argument unless that is
+// an option.
+bool TakeSampleLine(const std::vector<std::string>& arguments, size_t& i, Options& options,
+                    std::string& error) {
+  options.initConfig = "ezhr17";
+  if (i + 1 >= arguments.size() || arguments[i + 1].rfind("--", 0) == 0) return true;
+  options.initConfig = arguments[++i];
+  if (options.initConfig == "ezhr17" || options.initConfig == "im483i") return true;
+  error = "--init-config takes ezhr17 or im483i, not " + options.initConfig;
+  return false;
+}
+
+}  // namespace
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
   Options options;
@@ -33,6 +48,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
       options.channelLog = true;
     } else if (a == "--automation") {
       options.automation = true;
+    } else if (a == "--init-config") {
+      if (!TakeSampleLine(arguments, i, options, error)) return std::nullopt;
+    } else if (a == "--version") {
+      options.version = true;
     } else if (a == "--help" || a == "-h") {
       options.help = true;
     } else {
@@ -42,6 +61,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
   }
   if (options.demo && !options.dir.empty()) {
     error = "--demo and --dir choose the program folder both; give one";
+    return std::nullopt;
+  }
+  if (!options.initConfig.empty() && options.demo) {
+    error = "--init-config copies into the user's folder or --dir, not a demonstration";
     return std::nullopt;
   }
   if (!options.runFile.empty() && !options.console) {

@@ -15,6 +15,8 @@ struct Options {
   bool automation = false;          // --automation: started for an automation client
   bool channelLog = false;          // --channel-log: the serial channel's messages at the end
   bool help = false;
+  bool version = false;    // --version: print the program's version and end
+  std::string initConfig;  // --init-config [ezhr17|im483i]: the sample to copy
 };
 
 // The options, or an error text for the user.
@@ -24,8 +26,9 @@ inline constexpr const char* kUsage =
     "usage: quorvalin [--dir DIR | --demo [ezhr17|im483i]] [--console [--run FILE]\n"
     "                 [--channel-log]]\n"
     "                 [--automation]\n"
+    "       quorvalin --init-config [ezhr17|im483i] [--dir DIR]\n"
+    "       quorvalin --version\n"
     "  --dir DIR      program folder holding QV_CONFIG.TXT and the other settings\n"
-    "                 (default: the folder of the executable)\n"
     "  --demo [ezhr17|im483i]\n"
     "                 run on a fresh copy of the simulated microscope's folder, with\n"
     "                 the controller simulator on its line (default: ezhr17)\n"
@@ -33,6 +36,12 @@ inline constexpr const char* kUsage =
     "  --run FILE     with --console: run the program FILE to its end\n"
     "  --channel-log  with --console: write the serial channel's latest messages to\n"
     "                 standard error when the console ends\n"
-    "  --automation   started for an automation client: keep the window hidden\n";
+    "  --automation   started for an automation client: keep the window hidden\n"
+    "  --init-config [ezhr17|im483i]\n"
+    "                 copy a sample configuration (default: ezhr17) into the user's\n"
+    "                 program folder, or the --dir folder, keeping every file there\n"
+    "  --version      print the version and end\n"
+    "Without --dir the program folder is the executable's folder when it holds\n"
+    "QV_CONFIG.TXT, else $XDG_CONFIG_HOME/quorvalin (~/.config/quorvalin).\n";
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -16,9 +17,13 @@
 #include "app/Console.h"
 #include "app/DemoSession.h"
 #include "app/Options.h"
+#include "app/ProgramFolder.h"
+#include "app/SampleConfig.h"
 #include "app/System.h"
 #include "commands/Automation.h"
 #include "controllers/Delay32.h"
+#include "foundation/ProgramFiles.h"
+#include "foundation/Version.h"
 #include "platform/DBusAutomation.h"
 #include "platform/DesktopTextEditor.h"
 #include "platform/EndSignals.h"
@@ -55,13 +60,30 @@ int RefuseSecondInstance(int argc, char** argv, bool console) {
 }
 
 std::string ProgramFolder(const qv::Options& options, std::string& error) {
-  const QString folder = options.dir.empty() ? QCoreApplication::applicationDirPath()
-                                             : QString::fromStdString(options.dir);
-  if (!QDir(folder).exists()) {
-    error = "no such folder: " + folder.toStdString();
-    return {};
+  const qv::FolderChoice choice =
+      qv::ChooseProgramFolder(options.dir, qv::ExecutableFolder(), qv::UserProgramFolder());
+  error = choice.problem;
+  return choice.folder.string();
+}
+
+// Without a program folder there is nothing to run. Started from the desktop menu, the program
+// has no console to say why: the operator gets a box.
+int NoProgramFolder(const std::string& problem, bool windowMode) {
+  if (windowMode) {
+    qv::QtNotifier().MessageBox(problem, qv::MsgIcon::Exclamation, "Quorvalin", qv::MsgButtons::Ok);
+  } else {
+    std::cerr << "quorvalin: " << problem << '\n';
   }
-  return QDir(folder).absolutePath().toStdString();
+  return 2;
+}
+
+// --init-config: a sample configuration from the demonstration folders, copied into the folder
+// the program would use.
+int InitConfig(const qv::Options& options) {
+  const std::filesystem::path folder =
+      options.dir.empty() ? qv::UserProgramFolder() : std::filesystem::path(options.dir);
+  return qv::CopySampleConfig(qv::DemoFolder(qv::ExecutableFolder(), options.initConfig), folder,
+                              std::cout, std::cerr);
 }
 
 // The orderly end after a stop signal, once every wait has given way: the ready devices stop
@@ -187,6 +209,11 @@ int main(int argc, char** argv) {
     std::cout << qv::kUsage;
     return 0;
   }
+  if (options->version) {
+    std::cout << "quorvalin " << qv::kProgramVersion << '\n';
+    return 0;
+  }
+  if (!options->initConfig.empty()) return InitConfig(*options);
 
   std::string lockProblem;
   qv::InstanceLock lock(qv::InstanceLock::DefaultFolder(lockProblem));
@@ -208,6 +235,7 @@ int main(int argc, char** argv) {
                                               ? std::make_unique<QApplication>(argc, argv)
                                               : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName("quorvalin");
+  if (windowMode) QGuiApplication::setDesktopFileName("org.quorvalin.Quorvalin");
   qv::ConsoleFrontEnd console(std::cerr);
   qv::DemoSession demo(console, QString::fromStdString(options->demoLine));
   std::string folder;
@@ -221,10 +249,7 @@ int main(int argc, char** argv) {
     std::cerr << "quorvalin: demonstration folder " << folder << '\n';
   } else {
     folder = ProgramFolder(*options, error);
-    if (folder.empty()) {
-      std::cerr << "quorvalin: " << error << '\n';
-      return 2;
-    }
+    if (folder.empty()) return NoProgramFolder(error, windowMode);
   }
   if (windowMode) return RunWindow(folder, options->automation, endSignals);
 

@@ -11,10 +11,9 @@
 #include "controllers/Delay32.h"
 #include "foundation/CommandExecutor.h"
 #include "foundation/SharedState.h"
+#include "foundation/Version.h"
 
 namespace qv {
-
-inline constexpr std::string_view kLanguageVersion = "4.0";
 
 class GeneralCommands {
  public:

@@ -16,6 +16,7 @@
 #include <iostream>
 #include <string>
 
+#include "foundation/ProgramFiles.h"
 #include "sim/Faults.h"
 #include "sim/Line.h"
 #include "sim/SimConfig.h"
@@ -23,12 +24,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quorvalin-sim --dir DIR --link PATH [--time-scale N] [--baud B] [--latency MS]\n"
+    "usage: quorvalin-sim [--dir DIR] --link PATH [--time-scale N] [--baud B] [--latency MS]\n"
     "                     [--faults SPEC] [--seed S] [--strict-busy]\n"
     "\n"
     "Simulates the motor controllers of the program folder DIR (QV_CONFIG.TXT CONTRTYPE and the\n"
     "unit addresses of the device files) on a pseudo-terminal and makes PATH a symbolic link to\n"
-    "it. Runs until SIGINT or SIGTERM, then removes the link.\n"
+    "it. Runs until SIGINT or SIGTERM, then removes the link. Without --dir it simulates the\n"
+    "EZHR17 demonstration microscope (share/quorvalin/demo beside the program's bin folder).\n"
     "\n"
     "  --time-scale N  motions run N times faster (default 1)\n"
     "  --baud B        bytes take 10 bits of wire time at B baud, both ways (default: none)\n"
@@ -114,10 +116,11 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
       return 2;
     }
   }
-  if (options.dir.empty() || options.link.empty()) {
-    error = "--dir and --link are required";
+  if (options.link.empty()) {
+    error = "--link is required";
     return 2;
   }
+  if (options.dir.empty()) options.dir = qv::DemoFolder(qv::ExecutableFolder(), "ezhr17").string();
   struct stat info {};
   if (stat(options.dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
     error = "--dir " + options.dir + " is not a folder";

@@ -34,6 +34,13 @@ TEST(Options, MistakesAreExplained) {
   EXPECT_EQ(Parse({"--demo"})->demoLine, "ezhr17");
   EXPECT_FALSE(Parse({"--demo", "imx"}, &error));
   EXPECT_EQ(error, "--demo takes ezhr17 or im483i, not imx");
+  EXPECT_EQ(Parse({"--init-config"})->initConfig, "ezhr17");
+  EXPECT_EQ(Parse({"--init-config", "im483i", "--dir", "x"})->initConfig, "im483i");
+  EXPECT_FALSE(Parse({"--init-config", "imx"}, &error));
+  EXPECT_EQ(error, "--init-config takes ezhr17 or im483i, not imx");
+  EXPECT_FALSE(Parse({"--init-config", "--demo"}, &error));
+  EXPECT_TRUE(Parse({"--version"})->version);
+  EXPECT_EQ(Parse({"--console"})->initConfig, "");
 }
 
 }  // namespace

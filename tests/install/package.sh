@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The Debian package: made from this build folder, named for the version and the machine, holding
+# what `cmake --install` puts under /usr, and depending on the libraries its programs link and on
+# the programs they run.
+# usage: tests/install/package.sh BUILD_DIR VERSION
+set -uo pipefail
+build=$(cd "$1" && pwd)
+version=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+passed=0 failed=0
+check() { # WHAT EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED: %s\n--- expected:\n%s\n--- got:\n%s\n' "$1" "$2" "$3" >&2
+  fi
+}
+
+if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/log" 2>&1; then
+  cat "$work/log" >&2
+  exit 1
+fi
+check "package name" "quorvalin_${version}_$(dpkg --print-architecture).deb" \
+  "$(cd "$work/out" && ls -- *.deb)"
+deb=$(ls "$work"/out/*.deb)
+
+DESTDIR=$work/stage cmake --install "$build" --prefix /usr >/dev/null
+check "package holds the installation" "$(cd "$work/stage" && find . -type f | LC_ALL=C sort)" \
+  "$(dpkg-deb -c "$deb" | awk '$1 ~ /^-/ { print $6 }' | LC_ALL=C sort)"
+check "service file names /usr/bin" "Exec=/usr/bin/quorvalin --automation" \
+  "$(dpkg-deb --fsys-tarfile "$deb" |
+     tar -xO ./usr/share/dbus-1/services/org.quorvalin.Quorvalin.service | grep '^Exec=')"
+check "dependencies" "dbus-user-session | dbus-x11
+libc6
+libgcc-s1
+libqt6core6
+libqt6dbus6
+libqt6gui6
+libqt6printsupport6
+libqt6serialport6
+libqt6widgets6
+libsdl2-2.0-0
+libstdc++6
+libsystemd0
+xdotool" "$(dpkg-deb -f "$deb" Depends | sed 's/, /\n/g' | sed 's/ ([^)]*)//g' | LC_ALL=C sort)"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
