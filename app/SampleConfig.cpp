@@ -30,6 +30,7 @@ int CopySampleConfig(const fs::path& sample, const fs::path& folder, std::ostrea
     return 1;
   }
   std::string copied, kept;  // file names, each after a blank
+  bool configCopied = false;
   for (const fs::path& file : files) {
     const fs::path target = folder / file.filename();
     // A link counts as there, also a dangling one: the copy must not write through it.
@@ -46,12 +47,13 @@ int CopySampleConfig(const fs::path& sample, const fs::path& folder, std::ostrea
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
                     error);
     copied += " " + file.filename().string();
+    configCopied = configCopied || file.filename() == kConfigFile;
   }
   if (!copied.empty())
     out << "copied into " << folder.string() << " from " << sample.string() << ":" << copied
         << '\n';
   if (!kept.empty()) out << "kept as they were in " << folder.string() << ":" << kept << '\n';
-  if (copied.find(std::string(" ") + kConfigFile) != std::string::npos) {
+  if (configCopied) {
     out << "Set the controllers' serial line in " << (folder / kConfigFile).string()
         << ": MPORT n for /dev/ttyS(n-1), or PORTNAME with a device path.\n";
   }

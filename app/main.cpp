@@ -1,7 +1,6 @@
 // quorvalin: start-up, choice of front end, and the event loop.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
