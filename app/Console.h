@@ -2,6 +2,7 @@
 // The console front end: command lines from a stream, one reply line each; programs run to
 // their end. The front end stands in for the main window's command box and message line, so the
 // program runner works exactly as it does behind the window; message boxes go to the error stream.
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -31,12 +32,20 @@ class ConsoleFrontEnd final : public FrontEnd, public Notifier {
                        MsgButtons buttons) override;
   void Beep() override {}
 
+  // A console on an event loop (one that also serves socket clients) lets its events run during
+  // a motion wait, as the window does; a plain console has none to serve.
+  void SetEventPump(std::function<void()> pump) { pump_ = std::move(pump); }
+  void DoEvents() override {
+    if (pump_) pump_();
+  }
+
   const std::string& Message() const { return message_; }
 
  private:
   std::ostream& err_;
   std::string commandText_;
   std::string message_;
+  std::function<void()> pump_;
 };
 
 // Rows the console's program view keeps, as a window of that height would.

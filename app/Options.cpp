@@ -1,5 +1,7 @@
 #include "app/Options.h"
 
+#include <charconv>
+
 namespace qv {
 namespace {
 
@@ -13,6 +15,13 @@ bool TakeSampleLine(const std::vector<std::string>& arguments, size_t& i, Option
   if (options.initConfig == "ezhr17" || options.initConfig == "im483i") return true;
   error = "--init-config takes ezhr17 or im483i, not " + options.initConfig;
   return false;
+}
+
+// Decimal digits only, 0 to 65535.
+bool PortNumber(const std::string& text, int32_t& port) {
+  const char* end = text.data() + text.size();
+  const auto [rest, problem] = std::from_chars(text.data(), end, port);
+  return problem == std::errc() && rest == end && port >= 0 && port <= 65535;
 }
 
 }  // namespace
@@ -52,6 +61,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
       if (!TakeSampleLine(arguments, i, options, error)) return std::nullopt;
     } else if (a == "--version") {
       options.version = true;
+    } else if (a == "--listen") {
+      options.listen = true;
+      if (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0) {
+        const std::string& port = arguments[++i];
+        if (!PortNumber(port, options.listenPort)) {
+          error = "--listen takes a port number from 0 to 65535, not " + port;
+          return std::nullopt;
+        }
+      }
     } else if (a == "--help" || a == "-h") {
       options.help = true;
     } else {
@@ -71,7 +89,23 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
     error = "--run works with --console";
     return std::nullopt;
   }
+  if (!options.runFile.empty() && options.listen) {
+    error = "--listen does not work with --run";
+    return std::nullopt;
+  }
   return options;
+}
+
+std::optional<uint16_t> ListenPort(const Options& options, int32_t configured, std::string& error) {
+  if (!options.runFile.empty()) return std::nullopt;
+  if (options.listenPort >= 0) return static_cast<uint16_t>(options.listenPort);
+  if (configured != -1) {
+    if (configured >= 0 && configured <= 65535) return static_cast<uint16_t>(configured);
+    error = "LISTENPORT " + std::to_string(configured) + " is no port number (0 to 65535)";
+    return std::nullopt;
+  }
+  if (options.listen) return kDefaultListenPort;
+  return std::nullopt;
 }
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 #pragma once
 // The command line of the quorvalin program.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ struct Options {
   std::string runFile;              // --run FILE: run a program file in the console and end
   bool automation = false;          // --automation: started for an automation client
   bool channelLog = false;          // --channel-log: the serial channel's messages at the end
+  bool listen = false;              // --listen [PORT]: serve command lines on a local TCP port
+  int32_t listenPort = -1;          // the PORT given with --listen; -1: none given
   bool help = false;
   bool version = false;    // --version: print the program's version and end
   std::string initConfig;  // --init-config [ezhr17|im483i]: the sample to copy
@@ -22,10 +25,18 @@ struct Options {
 // The options, or an error text for the user.
 std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, std::string& error);
 
+inline constexpr uint16_t kDefaultListenPort = 5025;  // the usual port of instrument sockets
+
+// The port of the command-line server, when one was asked for: the port given with --listen,
+// else the configuration's LISTENPORT (`configured`, -1 when it has none), else 5025 for a bare
+// --listen. None for a program file run (--run) and for a configured port out of range, which
+// `error` then names.
+std::optional<uint16_t> ListenPort(const Options& options, int32_t configured, std::string& error);
+
 inline constexpr const char* kUsage =
     "usage: quorvalin [--dir DIR | --demo [ezhr17|im483i]] [--console [--run FILE]\n"
     "                 [--channel-log]]\n"
-    "                 [--automation]\n"
+    "                 [--automation] [--listen [PORT]]\n"
     "       quorvalin --init-config [ezhr17|im483i] [--dir DIR]\n"
     "       quorvalin --version\n"
     "  --dir DIR      program folder holding QV_CONFIG.TXT and the other settings\n"
@@ -37,6 +48,10 @@ inline constexpr const char* kUsage =
     "  --channel-log  with --console: write the serial channel's latest messages to\n"
     "                 standard error when the console ends\n"
     "  --automation   started for an automation client: keep the window hidden\n"
+    "  --listen [PORT]\n"
+    "                 also serve command lines on 127.0.0.1 and ::1 at TCP port PORT\n"
+    "                 (default: LISTENPORT of QV_CONFIG.TXT, else 5025), to the\n"
+    "                 processes of this user only\n"
     "  --init-config [ezhr17|im483i]\n"
     "                 copy a sample configuration (default: ezhr17) into the user's\n"
     "                 program folder, or the --dir folder, keeping every file there\n"

@@ -23,11 +23,13 @@
 #include "controllers/Delay32.h"
 #include "foundation/ProgramFiles.h"
 #include "foundation/Version.h"
+#include "platform/ConsoleInput.h"
 #include "platform/DBusAutomation.h"
 #include "platform/DesktopTextEditor.h"
 #include "platform/EndSignals.h"
 #include "platform/InputUntilEnd.h"
 #include "platform/InstanceLock.h"
+#include "platform/LineServer.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
@@ -108,10 +110,81 @@ qv::Automation AutomationOf(qv::System& system) {
                                               [&system] { system.Shutdown(); }});
 }
 
+// The command-line server, when one was asked for and could listen; none otherwise, and the
+// operator is told why. When the program may end after a client has gone (no window, no object
+// left), it ends.
+std::unique_ptr<qv::LineServer> ServeLines(const qv::Options& options, qv::System& system,
+                                           qv::Automation& automation, qv::Clock& clock) {
+  std::string error;
+  const std::optional<uint16_t> port =
+      qv::ListenPort(options, system.state.Config.ListenPort, error);
+  auto server = port ? std::make_unique<qv::LineServer>(automation, clock) : nullptr;
+  QString why;
+  if (server && !server->Listen(*port, why)) {
+    error = why.toStdString();
+    server.reset();
+  }
+  if (!server) {
+    if (!error.empty()) {
+      system.platform.notifier.MessageBox("No command lines served on " + error,
+                                          qv::MsgIcon::Exclamation, "Quorvalin",
+                                          qv::MsgButtons::Ok);
+    }
+    return nullptr;
+  }
+  std::cerr << "quorvalin: command lines served on " << server->Where().toStdString() << '\n';
+  server->OnUnused([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+  server->OnRefused([](std::optional<uid_t> owner) {
+    std::cerr << "quorvalin: refused a connection from "
+              << (owner ? "user id " + std::to_string(*owner) : std::string("an unknown process"))
+              << '\n';
+  });
+  return server;
+}
+
+// The console on the event loop with the command-line server beside it; false when no server
+// was asked for or it could not listen. The console's input ending is its window closing: the
+// program ends with the last socket client.
+bool ServeConsoleAndLines(const qv::Options& options, qv::System& system,
+                          qv::ConsoleFrontEnd& console, qv::Clock& clock,
+                          const qv::EndSignals& endSignals) {
+  bool consoleOpen = true;
+  qv::Automation automation(
+      system.state, system.dispatcher,
+      qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
+                            [&consoleOpen] { return consoleOpen; },
+                            [&system] { system.Shutdown(); }});
+  const std::unique_ptr<qv::LineServer> server = ServeLines(options, system, automation, clock);
+  if (!server) return false;
+  console.SetEventPump([] { QCoreApplication::processEvents(); });
+  qv::ConsoleInput input(
+      0, qv::LineSession::Hooks{
+             [&system](const std::string& line) { return system.ExecuteLine(line); },
+             [](const std::string& answer) { std::cout << answer << std::flush; },
+             [&clock] { return clock.EndRequested(); }});
+  input.OnEnd([&consoleOpen, &automation] {
+    consoleOpen = false;
+    if (automation.MayEnd()) {
+      QCoreApplication::quit();
+    } else {
+      std::cerr << "quorvalin: the console has ended; the program ends with its last client\n";
+    }
+  });
+  QSocketNotifier ending(endSignals.Fd(), QSocketNotifier::Read);
+  QObject::connect(&ending, &QSocketNotifier::activated, [&ending] {
+    ending.setEnabled(false);  // the descriptor stays readable
+    QCoreApplication::exit();
+  });
+  if (!endSignals.Requested()) QCoreApplication::exec();
+  console.SetEventPump(nullptr);
+  return true;
+}
+
 // The program with its main window. Started for automation it keeps the window hidden unless
 // start-up failed; it serves automation clients either way, and ends when the window is unloaded
 // and no client holds an object.
-int RunWindow(const std::string& folder, bool automationStart, const qv::EndSignals& endSignals) {
+int RunWindow(const std::string& folder, bool automationStart, const qv::EndSignals& endSignals,
+              const qv::Options& options) {
   qv::QtNotifier notifier;
   qv::WindowFrontEnd front;
   qv::SystemClock clock(endSignals.Fd());
@@ -129,6 +202,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   QString error;
   const bool served = bus.Register(error);
   if (!served) std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
+  const std::unique_ptr<qv::LineServer> lines = ServeLines(options, system, automation, clock);
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
@@ -165,7 +239,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   front.SetLoader(load);
   qv::MainWindow* window = load();
   if (!automationStart || started < 0) window->show();
-  if (!served && !window->isVisible()) {
+  if (!served && !lines && !window->isVisible()) {
     // Started for clients that cannot reach it, with no window to show: nobody could end it.
     system.Shutdown();
     return 1;
@@ -250,7 +324,7 @@ int main(int argc, char** argv) {
     folder = ProgramFolder(*options, error);
     if (folder.empty()) return NoProgramFolder(error, windowMode);
   }
-  if (windowMode) return RunWindow(folder, options->automation, endSignals);
+  if (windowMode) return RunWindow(folder, options->automation, endSignals, *options);
 
   qv::SystemClock clock(endSignals.Fd());
   qv::QtSerialPort port;
@@ -262,13 +336,13 @@ int main(int argc, char** argv) {
   int status = 0;
   if (!options->runFile.empty()) {
     status = qv::RunProgramFile(system, options->runFile, std::cout);
-  } else {
+  } else if (!ServeConsoleAndLines(*options, system, console, clock, endSignals)) {
     qv::InputUntilEnd input(0, endSignals.Fd());
     std::istream lines(&input);
     qv::RunConsole(system, lines, std::cout);
   }
   if (options->channelLog) std::cerr << system.comm.CommLogText();
   if (endSignals.Requested()) return EndAfterSignal(system, endSignals);
-  system.Shutdown();
+  if (system.comm.CommIsReady() == 1) system.Shutdown();  // the last client may have closed it
   return status;
 }

@@ -29,9 +29,10 @@ void Automation::ReleaseObject(const std::string& client) {
   }
 }
 
-void Automation::ReleaseAll() {
-  for (const std::string& client : std::vector<std::string>(clients_.begin(), clients_.end()))
-    ReleaseObject(client);
+void Automation::ReleaseAll(std::string_view prefix) {
+  for (const std::string& client : std::vector<std::string>(clients_.begin(), clients_.end())) {
+    if (client.starts_with(prefix)) ReleaseObject(client);
+  }
 }
 
 // The serial line closes with the last object, not with any object: another client that is

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "commands/CommandDispatcher.h"
 #include "foundation/SharedState.h"
@@ -34,8 +35,9 @@ class Automation {
   // second release, or one that never called); a client whose command still runs is released
   // when it returns.
   void ReleaseObject(const std::string& client);
-  // The bus is gone, and every client with it.
-  void ReleaseAll();
+  // A transport is gone, and with it every client whose name begins with `prefix` (all the
+  // names it gave); the clients of other transports keep their objects.
+  void ReleaseAll(std::string_view prefix);
 
   size_t ObjectCount() const { return clients_.size(); }
   bool HasObject(const std::string& client) const { return clients_.count(client) > 0; }

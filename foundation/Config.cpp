@@ -57,6 +57,9 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
   for (const Optional& o : optional) {
     if (ReadOptional(trapar, o.key, *o.variable, int16_t{0}) < 0) return -1;
   }
+  // A port that is no number is reported; the program then runs without the line server.
+  config.ListenPort = -1;
+  ReadOptional(trapar, "LISTENPORT", config.ListenPort, int32_t{-1});
   return status;
 }
 

@@ -28,6 +28,7 @@ struct Configuration {
   int16_t TInstalled = 0;
   int16_t CubeInstalled = 0;
   int16_t LEDsInstalled = 0;
+  int32_t ListenPort = -1;  // TCP port of the local command-line server; -1: no server asked for
 };
 
 // 1 when the device is installed and answered its initialisation; the command handlers test

@@ -190,8 +190,8 @@ void DBusAutomation::Lose() {
   due_.stop();
   for (const Call& call : calls_)
     sd_bus_message_unref(call.message);
-  calls_.clear();  // their clients went with the bus
-  automation_.ReleaseAll();
+  calls_.clear();               // their clients went with the bus
+  automation_.ReleaseAll(":");  // every unique bus name begins with ":"
   if (busLost_) busLost_();
   EndIfUnused();
 }

@@ -41,6 +41,39 @@ TEST(Options, MistakesAreExplained) {
   EXPECT_FALSE(Parse({"--init-config", "--demo"}, &error));
   EXPECT_TRUE(Parse({"--version"})->version);
   EXPECT_EQ(Parse({"--console"})->initConfig, "");
+  for (const char* port : {"65536", "-1", "50x", "telnet"}) {
+    EXPECT_FALSE(Parse({"--listen", port}, &error));
+    EXPECT_EQ(error, std::string("--listen takes a port number from 0 to 65535, not ") + port);
+  }
+  EXPECT_FALSE(Parse({"--console", "--run", "A.PRG", "--listen"}, &error));
+  EXPECT_EQ(error, "--listen does not work with --run");
+}
+
+// The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
+TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
+  struct Case {
+    std::vector<std::string> args;
+    int32_t configured;
+    std::optional<uint16_t> port;
+  };
+  const Case cases[] = {
+      {{"--console"}, -1, std::nullopt},
+      {{"--listen"}, -1, 5025},
+      {{"--listen", "--console"}, -1, 5025},
+      {{"--listen", "0"}, -1, 0},
+      {{"--listen", "6000"}, 7000, 6000},
+      {{"--listen"}, 7000, 7000},
+      {{}, 7000, 7000},
+      {{"--console", "--run", "A.PRG"}, 7000, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_EQ(ListenPort(*Parse(c.args), c.configured, error), c.port) << c.args.size();
+    EXPECT_EQ(error, "");
+  }
+  std::string error;
+  EXPECT_EQ(ListenPort(*Parse({"--listen"}), 70000, error), std::nullopt);
+  EXPECT_EQ(error, "LISTENPORT 70000 is no port number (0 to 65535)");
 }
 
 }  // namespace

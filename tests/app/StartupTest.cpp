@@ -170,19 +170,28 @@ TEST_F(Startup, APortNameReplacesThePortNumber) {
   EXPECT_EQ(t.port.opened, "/tmp/controller-line");
 }
 
-TEST_F(Startup, TheOutsideProgramsAreOptionalCommandLines) {
+TEST_F(Startup, TheOutsideProgramsAndTheListenPortAreOptional) {
   PutComplete();
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_EQ(config().CaptureProgram, "");
   EXPECT_EQ(config().TextEditor, "");
+  EXPECT_EQ(config().ListenPort, -1);
 
   PutComplete(
       "\"CAPTUREPROGRAM\", /opt/cam/shoot --keys \"/tmp/a b\"\r\n"
-      "\"TEXTEDITOR\",gedit --new-window\r\n");
+      "\"TEXTEDITOR\",gedit --new-window\r\n"
+      "\"LISTENPORT\",5025\r\n");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
   EXPECT_EQ(config().CaptureProgram, "/opt/cam/shoot --keys \"/tmp/a b\"");
   EXPECT_EQ(config().TextEditor, "gedit --new-window");
+  EXPECT_EQ(config().ListenPort, 5025);
+
+  // A port that is no number is named; start-up goes on, without the server.
+  PutComplete("\"LISTENPORT\",telnet\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_NE(t.notifier.LastText().find("LISTENPORT"), std::string::npos) << t.notifier.LastText();
+  EXPECT_EQ(config().ListenPort, -1);
 }
 
 TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {

@@ -62,10 +62,15 @@ TEST_F(AutomationObjects, AClientLeavingDuringItsCommandIsReleasedWhenTheCommand
   EXPECT_TRUE(automation.MayEnd());
 }
 
-TEST_F(AutomationObjects, ALostBusReleasesEveryObject) {
+TEST_F(AutomationObjects, ALostBusReleasesEveryObjectOfItsClientsOnly) {
   automation.Exec(":1.5", "Ver");
   automation.Exec(":1.6", "Ver");
-  automation.ReleaseAll();
+  automation.CreateObject("tcp:1");  // a client of the line server
+  automation.ReleaseAll(":");
+  EXPECT_EQ(automation.ObjectCount(), 1u);
+  EXPECT_TRUE(automation.HasObject("tcp:1"));
+  EXPECT_EQ(shutdowns, 0);
+  automation.ReleaseAll("tcp:");
   EXPECT_EQ(automation.ObjectCount(), 0u);
   EXPECT_EQ(shutdowns, 1);
   EXPECT_TRUE(automation.MayEnd());

@@ -39,6 +39,7 @@ libgcc-s1
 libqt6core6
 libqt6dbus6
 libqt6gui6
+libqt6network6
 libqt6printsupport6
 libqt6serialport6
 libqt6widgets6

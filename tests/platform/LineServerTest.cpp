@@ -1,0 +1,272 @@
+// The line server with a whole program on the simulated microscope: clients side by side, one
+// client's stop reaching the motion another waits for, answers in order, a too-long line
+// refused with the connection kept, clients that end their input or go away during a wait, and
+// another user's process refused.
+#include "platform/LineServer.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <functional>
+
+#include "tests/support/QtApplication.h"
+#include "tests/support/SimSystem.h"
+
+namespace qv::test {
+namespace {
+
+// Runs the event loop, and with it the server, until `fd` is ready; false after 10 s.
+bool ServeUntilReady(int fd, QSocketNotifier::Type type) {
+  QSocketNotifier ready(fd, type);
+  QEventLoop loop;
+  bool late = false;
+  QObject::connect(&ready, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+  QTimer::singleShot(10000, &loop, [&] {
+    late = true;
+    loop.quit();
+  });
+  loop.exec();
+  return !late;
+}
+
+// Runs the event loop until `done` holds; false after 10 s.
+bool ServeUntil(const std::function<bool()>& done) {
+  QTimer guard;
+  guard.setSingleShot(true);
+  guard.start(10000);
+  while (!done() && guard.isActive())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return done();
+}
+
+// What a client program does, with the server in the same thread: every wait runs the loop.
+class Client {
+ public:
+  Client(uint16_t port, int family = AF_INET) : fd_(socket(family, SOCK_STREAM, 0)) {
+    sockaddr_storage address{};
+    socklen_t size = sizeof(sockaddr_in);
+    if (family == AF_INET) {
+      auto& in4 = reinterpret_cast<sockaddr_in&>(address);
+      in4 = {AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    } else {
+      auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
+      in6.sin6_family = AF_INET6;
+      in6.sin6_port = htons(port);
+      in6.sin6_addr = in6addr_loopback;
+      size = sizeof in6;
+    }
+    // The kernel completes the connection before the server accepts it.
+    EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&address), size), 0);
+  }
+  ~Client() { Close(); }
+
+  void Send(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = send(fd_, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+      if (n > 0) {
+        bytes.remove_prefix(static_cast<size_t>(n));
+      } else if (errno != EAGAIN || !ServeUntilReady(fd_, QSocketNotifier::Write)) {
+        ADD_FAILURE() << "cannot send";
+        return;
+      }
+    }
+  }
+  // The next answer without its LF; "<end>" once the server has closed the connection.
+  std::string Line() {
+    size_t lf;
+    while ((lf = pending_.find('\n')) == std::string::npos) {
+      char buffer[4096];
+      const ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n > 0) {
+        pending_.append(buffer, static_cast<size_t>(n));
+      } else if (n == 0) {
+        return pending_ + "<end>";
+      } else if (errno != EAGAIN || !ServeUntilReady(fd_, QSocketNotifier::Read)) {
+        return pending_ + "<no answer>";
+      }
+    }
+    std::string line = pending_.substr(0, lf);
+    pending_.erase(0, lf + 1);
+    return line;
+  }
+  void EndInput() { shutdown(fd_, SHUT_WR); }
+  void Close() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+  std::string pending_;  // received, not yet taken
+};
+
+// A program on the simulated microscope of `folder` serving its automation objects to the line
+// server; motion waits let the event loop run, as the window's do.
+struct Served {
+  explicit Served(const std::string& folder) : s(RepoFolder(folder)) {
+    EnsureQApplication();
+    s.front.onDoEvents = [] { QCoreApplication::processEvents(); };
+    EXPECT_EQ(s.Start(), 1) << s.system.comm.CommLogText();
+    s.clock.Advance(60'000'000);  // µs: the units have ended the motions of their start-up
+    QString error;
+    EXPECT_TRUE(server.Listen(0, error)) << error.toStdString();
+    EXPECT_EQ(server.Where(), "127.0.0.1 and ::1 port " + QString::number(server.Port()));
+    server.OnUnused([this] { ++unused; });
+  }
+  bool Connections(size_t count) {
+    return ServeUntil([&] { return server.ConnectionCount() == count; });
+  }
+
+  SimSystem s;
+  bool windowLoaded = true;
+  int unused = 0;  // times the program was told it may end
+  Automation automation{
+      s.system.state, s.system.dispatcher,
+      Automation::Hooks{[this] { return s.system.comm.CommIsReady() == 1; },
+                        [this] { return windowLoaded; }, [this] { s.system.Shutdown(); }}};
+  LineServer server{automation, s.clock};
+};
+
+class LineServerOnBothLines : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(LineServerOnBothLines, AStopFromOneClientReachesTheMotionAnotherWaitsFor) {
+  Served p(GetParam());
+  Client mover(p.server.Port()), stopper(p.server.Port(), AF_INET6);
+  ASSERT_TRUE(p.Connections(2));
+  mover.Send("XY 40000 30000\n");
+  EXPECT_EQ(mover.Line(), "OK  ; ");
+  bool stopSent = false;
+  p.s.front.onDoEvents = [&] {
+    if (!stopSent) stopper.Send("XY Stop\n");
+    stopSent = true;
+    QCoreApplication::processEvents();
+  };
+  mover.Send("XY Wait\n");
+  EXPECT_EQ(stopper.Line(), "OK  ; ");  // answered while the mover's wait goes on
+  EXPECT_EQ(mover.Line(), "OK  ; ");
+  mover.Send("XY ?\n");
+  const std::string stoppedAt = mover.Line();
+  EXPECT_NE(stoppedAt, "40000.0 30000.0 ; ");
+  EXPECT_FALSE(p.s.State(GetParam() == "config/demo" ? '1' : 'X').moving);
+  EXPECT_EQ(p.automation.ObjectCount(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLines, LineServerOnBothLines,
+                         ::testing::Values("config/demo", "config/demo-im483i"), LineName());
+
+TEST(LineServer, AnswersComeInOrderAndALongLineLeavesTheConnectionUsable) {
+  Served p("config/demo");
+  Client client(p.server.Port(), AF_INET6);
+  client.Send("Ver\r\nCommandCount\n" + std::string(kMaxClientLine + 10, 'x') +
+              "\nVer; ;Ver\nCON /1?0\n");
+  EXPECT_EQ(client.Line(), "4.0 ; ");
+  EXPECT_EQ(client.Line(), " 3 ; ");
+  EXPECT_EQ(client.Line(), "Error Line longer than 65536 bytes ; ");
+  EXPECT_EQ(client.Line(), "4.0 ;  ; 4.0 ; ");
+  EXPECT_EQ(client.Line(), "\xC3\xBF/0`0\\x03 ; ");  // the controller's raw answer, escaped
+}
+
+// The client has shut its sending side: the unfinished last line runs too, every answer
+// arrives, then the end. Its object goes with it, and with the last object and no window the
+// serial line closes and the program may end.
+TEST(LineServer, AClientThatEndsItsInputGetsEveryAnswerThenTheEnd) {
+  Served p("config/demo");
+  p.windowLoaded = false;
+  Client client(p.server.Port());
+  client.Send("Ver\nZ 25;Z Wait;Z ?");
+  client.EndInput();
+  EXPECT_EQ(client.Line(), "4.0 ; ");
+  EXPECT_EQ(client.Line(), "OK  ; OK  ; 25.00 ; ");
+  EXPECT_EQ(client.Line(), "<end>");
+  ASSERT_TRUE(p.Connections(0));
+  EXPECT_EQ(p.automation.ObjectCount(), 0u);
+  EXPECT_EQ(p.unused, 1);
+  EXPECT_EQ(p.s.system.comm.CommIsReady(), 0);
+}
+
+TEST(LineServer, AClientThatGoesDuringItsWaitLosesOnlyItsAnswer) {
+  Served p("config/demo");
+  Client leaving(p.server.Port()), staying(p.server.Port());
+  ASSERT_TRUE(p.Connections(2));
+  bool gone = false;
+  p.s.front.onDoEvents = [&] {
+    if (!gone) {
+      leaving.Close();
+      staying.Send("Ver\n");
+    }
+    gone = true;
+    QCoreApplication::processEvents();
+  };
+  leaving.Send("XY 4000 3000;XY Wait\nXY 0 0\n");
+  EXPECT_EQ(staying.Line(), "4.0 ; ");  // served during the wait
+  ASSERT_TRUE(p.Connections(1));
+  EXPECT_EQ(p.automation.ObjectCount(), 1u);
+  EXPECT_EQ(p.s.system.comm.CommIsReady(), 1);
+  staying.Send("XY ?\n");
+  EXPECT_EQ(staying.Line(), "4000.0 3000.0 ; ");  // the wait ran to its end; "XY 0 0" did not run
+}
+
+TEST(LineServer, AnotherUsersProcessGetsOneErrorLineAndNothingRuns) {
+  if (geteuid() != 0) GTEST_SKIP() << "running a client as another user needs root";
+  const passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  Served p("config/demo");
+  std::vector<std::optional<uid_t>> refused;
+  p.server.OnRefused([&refused](std::optional<uid_t> owner) { refused.push_back(owner); });
+  const int32_t commands = p.s.system.state.CommandCount;
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  const uint16_t port = p.server.Port();
+  const pid_t child = fork();
+  if (child == 0) {
+    // The client as user nobody: what it reads goes to the test through the pipe.
+    close(pipeFds[0]);
+    if (setgid(gid) != 0 || setuid(uid) != 0) _exit(2);
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) _exit(3);
+    (void)!send(fd, "Ver\n", 4, MSG_NOSIGNAL);
+    char buffer[256];
+    ssize_t n;
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+      (void)!write(pipeFds[1], buffer, static_cast<size_t>(n));
+    // A reset instead of an orderly end when its line came after the refusal had begun.
+    const std::string_view end = n == 0 ? "<end>" : "<reset>";
+    (void)!write(pipeFds[1], end.data(), end.size());
+    _exit(0);
+  }
+  close(pipeFds[1]);
+  std::string read;
+  char buffer[256];
+  ssize_t n;
+  while (ServeUntilReady(pipeFds[0], QSocketNotifier::Read) &&
+         (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) {
+    read.append(buffer, static_cast<size_t>(n));
+  }
+  close(pipeFds[0]);
+  kill(child, SIGKILL);  // a client still served would wait for ever
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(read.substr(0, read.find('<')), kRefusedAnswer);
+  EXPECT_TRUE(read.ends_with("<end>") || read.ends_with("<reset>")) << read;
+  EXPECT_EQ(refused, (std::vector<std::optional<uid_t>>{uid}));
+  EXPECT_EQ(p.s.system.state.CommandCount, commands);
+  EXPECT_EQ(p.server.ConnectionCount(), 0u);
+  EXPECT_EQ(p.automation.ObjectCount(), 0u);
+}
+
+}  // namespace
+}  // namespace qv::test
