@@ -10,6 +10,9 @@ namespace qv {
 struct MotorState {
   int16_t MotorAddress = 0;      // character code of the addressed unit
   int16_t MotorMoveTimeout = 0;  // s, longest wait of any motion routine
+  // The operator's Stop: while it is raised every composite motion and wait ends as if its
+  // time were up, so that a homing run or a test does not start its next motion.
+  bool MotorStopRequested = false;
 };
 
 // The time limit of one composite motion. Counted in whole seconds on the clock's rounded
@@ -20,7 +23,9 @@ class MoveDeadline {
       : clock_(clock), motor_(motor), t0_(clock.RoundedSeconds()) {}
   // The time-out is read on every test: a motion started before a change keeps running under
   // the new value, as the waiting loops always did.
-  bool Passed() { return clock_.RoundedSeconds() - t0_ > motor_.MotorMoveTimeout; }
+  bool Passed() {
+    return motor_.MotorStopRequested || clock_.RoundedSeconds() - t0_ > motor_.MotorMoveTimeout;
+  }
 
  private:
   Clock& clock_;
