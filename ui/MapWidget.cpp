@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 #include "ui/PositionText.h"
 
@@ -34,6 +35,8 @@ MapWidget::MapWidget(System& system, const WindowServices& services, MapHooks ho
     : QWidget(parent), system_(system), services_(services), hooks_(std::move(hooks)) {
   setObjectName("pbxArea");
   setMinimumSize(200, 150);
+  setMouseTracking(true);          // the status bar follows the pointer
+  setFocusPolicy(Qt::ClickFocus);  // a click on the map gives the jog keys to the window
   popup_ = new QMenu(this);
   BuildPopup();
 }
@@ -154,6 +157,23 @@ void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   MoveStageTo(system_.map.PixelToStage(event->position().x(), event->position().y()));
   system_.map.EraseClickMark();
   RefreshIfChanged();
+}
+
+void MapWidget::mouseMoveEvent(QMouseEvent* event) {
+  QWidget::mouseMoveEvent(event);
+  if (!hooks_.pointer) return;
+  const MapPoint at = system_.map.PixelToStage(event->position().x(), event->position().y());
+  // A specimen without a size gives the map no scale, and a pointer position none either.
+  if (std::isfinite(at.X) && std::isfinite(at.Y)) {
+    hooks_.pointer(at);
+  } else {
+    hooks_.pointer(std::nullopt);
+  }
+}
+
+void MapWidget::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  if (hooks_.pointer) hooks_.pointer(std::nullopt);
 }
 
 }  // namespace qv
