@@ -110,7 +110,9 @@ void MainWindow::ForwardServices() {
 }
 
 MainWindow::~MainWindow() {
-  editor_.Detach();
+  // The tabs go while the busy display still exists: a jog still held ends through it.
+  qApp->removeEventFilter(this);
+  delete takeCentralWidget();
   // The joystick outlives the window: its messages go back to the plain reply display.
   system_.joystick.SetHooks(
       JoyHooks{[this](const std::string& text) { system_.display.ShowReply(text); }, {}, {}});

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -125,10 +126,6 @@ class MainWindow : public QMainWindow {
     void PasteToTextEditor(const std::string& text) override {
       if (TextEditor* editor = Target()) editor->PasteToTextEditor(text);
     }
-    // The editor the window was given stops reporting to it.
-    void Detach() {
-      if (dialogs_.textEditor) dialogs_.textEditor->SetReport({});
-    }
 
    private:
     TextEditor* Target() {
@@ -140,7 +137,11 @@ class MainWindow : public QMainWindow {
   };
   WindowServices dialogs_;
   WindowServices services_;
-  ForwardingEditor editor_{dialogs_, [this](const std::string& text) { SetMessage(text); }};
+  // The editor outlives the window: its reports find the window only while it exists.
+  ForwardingEditor editor_{dialogs_,
+                           [window = QPointer<MainWindow>(this)](const std::string& text) {
+                             if (window) window->SetMessage(text);
+                           }};
   MainMenus* menus_ = nullptr;
   DeviceTab* devices_ = nullptr;
   DeviceMenuBar* deviceMenus_ = nullptr;

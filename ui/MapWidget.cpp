@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <cmath>
 
+#include "ui/DeviceReadiness.h"
 #include "ui/PositionText.h"
 
 namespace qv {
@@ -55,6 +56,8 @@ void MapWidget::BuildPopup() {
   });
   moveToObject_->setEnabled(false);
   QMenu* stage = popup_->addMenu("Stage");
+  stageMenu_ = stage;
+  stage->setToolTipsVisible(true);
   stage->addAction("Move", this, [this] { MoveStageTo(system_.map.ClickStagePoint()); });
   stage->addAction("Print Coord.", this,
                    [this] { services_.Message(XYPositionText(system_.stage)); });
@@ -143,6 +146,9 @@ void MapWidget::mousePressEvent(QMouseEvent* event) {
   RefreshIfChanged();
   if (outcome.OpenPopup) {
     UpdatePopupZoom();
+    const std::string notReady = NotReadyReason(system_.state, Drive::XY);
+    for (QAction* entry : stageMenu_->actions())
+      ReadinessGate::Apply(notReady, entry, {});
     popup_->popup(mapToGlobal(QPoint(outcome.PopupX, outcome.PopupY)));
   }
 }

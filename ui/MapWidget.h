@@ -74,6 +74,7 @@ class MapWidget : public QWidget {
   uint64_t shownChanges_ = ~uint64_t{0};
   QMenu* popup_;
   QAction* moveToObject_ = nullptr;
+  QMenu* stageMenu_ = nullptr;  // its entries need the stage ready
   QMenu* zoomMenu_ = nullptr;
   QAction* zoom1_ = nullptr;
   QAction* zoom2_ = nullptr;

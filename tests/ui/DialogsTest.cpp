@@ -119,7 +119,8 @@ TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
     Values values;
     const char* expected;
   } cases[] = {
-      {"\"A\", 1 , remark\r\nshort\r\n\"B\",2", {std::nullopt, "3"},
+      {"\"A\", 1 , remark\r\nshort\r\n\"B\",2",
+       {std::nullopt, "3"},
        "\"A\", 1 , remark\r\nshort\r\n\"B\",3"},
       {"\"A\",1\n\"A\",2\r", {std::nullopt, "x\r\ny"}, "\"A\",1\n\"A\",x  y\r"},
       {"\"NOCOMMA\"\r\n", {"5"}, "\"NOCOMMA\",5\r\n"},

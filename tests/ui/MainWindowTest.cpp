@@ -415,6 +415,13 @@ TEST_P(NotInstalled, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag)
   EXPECT_FALSE(menuLeft->isEnabled());
   EXPECT_EQ(left->toolTip().toStdString(),
             "Stage not ready: its controller did not answer or QV_PARXY.TXT did not load");
+  window->Tabs().setCurrentIndex(1);
+  QApplication::processEvents();
+  QTest::mousePress(&window->Map(), Qt::RightButton, {}, QPoint(100, 100));
+  QMenu& popup = window->Map().Popup();
+  for (QAction* entry : Entry(&popup, "Stage")->menu()->actions())
+    EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
+  popup.close();
   sim.system.state.Ready.XYReady = 1;
   window->TimerTick();
   EXPECT_TRUE(left->isEnabled());
