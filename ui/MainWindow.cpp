@@ -112,6 +112,7 @@ void MainWindow::ForwardServices() {
 MainWindow::~MainWindow() {
   // The tabs go while the busy display still exists: a jog still held ends through it.
   qApp->removeEventFilter(this);
+  txtCommand_->removeEventFilter(this);
   delete takeCentralWidget();
   // The joystick outlives the window: its messages go back to the plain reply display.
   system_.joystick.SetHooks(
@@ -133,7 +134,8 @@ void MainWindow::BuildTopArea(QWidget* central) {
   cboCommand_->setMinimumContentsLength(40);
   cboCommand_->setToolTip("Type system command");
   cboCommand_->setMinimumWidth(360);
-  cboCommand_->lineEdit()->installEventFilter(this);  // the caret goes to the end on focus
+  txtCommand_ = cboCommand_->lineEdit();
+  txtCommand_->installEventFilter(this);  // the caret goes to the end on focus
   cmdExecute_ = new QPushButton("Execute", central);
   cmdExecute_->setObjectName("cmdExecute");
   cmdExecute_->setDefault(true);
@@ -370,8 +372,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       WindowKey(static_cast<QWidget*>(watched), *static_cast<QKeyEvent*>(event))) {
     return true;
   }
-  if (watched == cboCommand_->lineEdit() && type == QEvent::FocusIn) {
-    QTimer::singleShot(0, cboCommand_->lineEdit(), [edit = cboCommand_->lineEdit()] {
+  if (watched == txtCommand_ && type == QEvent::FocusIn) {
+    QTimer::singleShot(0, txtCommand_, [edit = txtCommand_] {
       edit->deselect();
       edit->end(false);
     });

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
 #include <QPushButton>
@@ -149,6 +150,7 @@ class MainWindow : public QMainWindow {
   AxesTab* axes_ = nullptr;
   QHBoxLayout* top_ = nullptr;
   QComboBox* cboCommand_;
+  QLineEdit* txtCommand_;  // the command box's text, watched for the caret
   QPushButton* cmdExecute_;
   QLabel* lblTime_;
   MessageLine* lblMsg_;
