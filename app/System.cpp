@@ -206,27 +206,6 @@ void System::ConnectMap() {
   joystick.SetHooks(JoyHooks{[this](const std::string& text) { display.ShowReply(text); }, {}, {}});
 }
 
-int16_t System::StopMotions() {
-  const ReadyFlags& r = state.Ready;
-  int16_t status = 1;
-  const auto note = [&status](int16_t result) {
-    if (result <= 0) status = -1;
-  };
-  if (r.XYReady == 1) note(stage.XYStop());
-  if (r.ZReady == 1) note(focus.ZStop());
-  const auto stop = [this, &note](int16_t ready, int16_t address) {
-    if (ready != 1) return;
-    motCon.MotorSelect(address);
-    note(motCon.MotorMoveAtSpeed(0));
-  };
-  stop(r.WReady[1], wheels.Params(1).profile.contr);
-  stop(r.WReady[2], wheels.Params(2).profile.contr);
-  stop(r.CubeReady, cube.Params().profile.contr);
-  stop(r.SReady, slide.Params().profile.contr);
-  stop(r.TReady, turret.Params().profile.contr);
-  return status;
-}
-
 void System::Shutdown() {
   comm.CommClosePort();
   comm.CommExit();

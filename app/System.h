@@ -70,10 +70,6 @@ class System {
   // Closes the serial line; the program keeps running.
   void Shutdown();
 
-  // Stops every ready device where it is (each of its controllers runs at speed 0), before a
-  // program that was told to end closes its line. 1, or -1 when a unit did not take its stop.
-  int16_t StopMotions();
-
   std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
 
   // The modules, in the order they are built (later ones refer to earlier ones).

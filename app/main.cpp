@@ -18,6 +18,7 @@
 #include "app/Options.h"
 #include "app/ProgramFolder.h"
 #include "app/SampleConfig.h"
+#include "app/StopAll.h"
 #include "app/System.h"
 #include "commands/Automation.h"
 #include "controllers/Delay32.h"
@@ -93,7 +94,7 @@ int InitConfig(const qv::Options& options) {
 int EndAfterSignal(qv::System& system, const qv::EndSignals& endSignals) {
   std::string done = "serial line already closed";
   if (system.comm.CommIsReady() == 1) {
-    done = system.StopMotions() == 1 ? "motions stopped" : "a unit did not take its stop";
+    done = qv::StopAllDevices(system).empty() ? "motions stopped" : "a unit did not take its stop";
     system.Shutdown();
     done += ", serial line closed";
   }

@@ -41,6 +41,8 @@ class MotCon {
 
   void MotorSelect(int16_t address) { motor_.MotorAddress = address; }
   void MotorSetMoveTimeout(int16_t seconds) { motor_.MotorMoveTimeout = seconds; }
+  // Raised by the operator's Stop, lowered when the stopped operation has ended.
+  void MotorRequestStop(bool raised) { motor_.MotorStopRequested = raised; }
   const MotorState& Motor() const { return motor_; }
 
   void MotorInitChannel();

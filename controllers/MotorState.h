@@ -12,6 +12,9 @@ namespace qv {
 struct MotorState {
   int16_t MotorAddress = 0;      // character code of the addressed unit
   int16_t MotorMoveTimeout = 0;  // s, longest wait of any motion routine
+  // The operator's Stop: while it is raised every composite motion and wait ends as if its
+  // time were up, so that a homing run or a test does not start its next motion.
+  bool MotorStopRequested = false;
 };
 
 // Lets pending window events run in the middle of a motion routine. A command they start may
@@ -35,9 +38,10 @@ class MoveDeadline {
       : clock_(clock), motor_(motor), t0_(clock.RoundedSeconds()) {}
   // The time-out is read on every test: a motion started before a change keeps running under
   // the new value, as the waiting loops always did.
-  // A program told to end waits for no motion.
+  // A program told to end, or an operator's Stop, waits for no motion.
   bool Passed() {
-    return clock_.EndRequested() || clock_.RoundedSeconds() - t0_ > motor_.MotorMoveTimeout;
+    return motor_.MotorStopRequested || clock_.EndRequested() ||
+           clock_.RoundedSeconds() - t0_ > motor_.MotorMoveTimeout;
   }
 
  private:

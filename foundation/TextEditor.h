@@ -1,6 +1,7 @@
 #pragma once
-// The outside text editor the program hands texts to: it has no text viewer of its own. Nothing
-// comes back; a failure to start the editor leaves the program as it was.
+// The outside text editor the program hands texts to. Nothing comes back to the caller; a
+// failure to start the editor leaves the program as it was.
+#include <functional>
 #include <string>
 
 namespace qv {
@@ -12,6 +13,9 @@ class TextEditor {
   virtual void OpenInTextEditor(const std::string& path) = 0;
   // Opens `text` (CR LF line ends) in the editor as a new, unsaved document.
   virtual void PasteToTextEditor(const std::string& text) = 0;
+  // Where a hand-off says how the text reached the operator (which editor or viewer took it);
+  // an editor that cannot tell keeps quiet. An empty function stops the reports.
+  virtual void SetReport(std::function<void(const std::string&)> /*report*/) {}
 };
 
 }  // namespace qv

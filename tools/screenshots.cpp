@@ -1,11 +1,17 @@
-// qv-screenshots: pictures of the main window's tabs and of the program editor on the
-// demonstration microscope, for the documentation. The controllers are simulated in process.
+// qv-screenshots: pictures of the main window's tabs, of a homing run while it runs and after
+// Stop, and of the program editor on the demonstration microscope, for the documentation. The
+// controllers are simulated in process.
 // usage: qv-screenshots PROGRAM_FOLDER OUTPUT_FOLDER  (the program folder is changed: use a copy)
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "app/System.h"
 #include "platform/QtNotifier.h"
@@ -16,6 +22,23 @@
 #include "ui/WindowFrontEnd.h"
 
 namespace {
+
+// Runs `duringWait` once, the first time a command lets window events run: a picture taken
+// then shows an operation while it runs.
+class WaitingFront final : public qv::WindowFrontEnd {
+ public:
+  void DoEvents() override {
+    if (duringWait) std::exchange(duringWait, {})();
+    WindowFrontEnd::DoEvents();
+  }
+  std::function<void()> duringWait;
+};
+
+QAction* MenuEntry(QMenu* menu, const QString& caption) {
+  for (QAction* action : menu->actions())
+    if (action->text() == caption) return action;
+  return nullptr;
+}
 
 bool Save(QWidget& widget, const QString& path) {
   QApplication::processEvents();
@@ -53,7 +76,7 @@ int main(int argc, char** argv) {
   sim::SimClock clock;
   sim::LoopbackPort port(line, clock);
   qv::QtNotifier notifier;
-  qv::WindowFrontEnd front;
+  WaitingFront front;
   qv::System system(qv::Platform{notifier, clock, front, port});
   if (system.InitSystem(folder) < 0) std::fprintf(stderr, "start-up reported a failure\n");
 
@@ -76,8 +99,27 @@ int main(int argc, char** argv) {
   for (int tab = 0; tab < 4; ++tab) {
     window.Tabs().setCurrentIndex(tab);
     window.TimerTick();
+    if (tab == 1) {  // the status bar shows where the pointer is on the map
+      const QPointF at(420, 260);
+      QMouseEvent move(QEvent::MouseMove, at, window.Map().mapToGlobal(at), Qt::NoButton,
+                       Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(&window.Map(), &move);
+    }
     ok = Save(window, out + "/" + names[tab]) && ok;
   }
+
+  // A homing run: once while it runs, then after Esc stopped it.
+  window.Tabs().setCurrentIndex(0);
+  system.ExecuteLine("XY 16000 12000;XY Wait");
+  window.TimerTick();
+  front.duringWait = [&] {
+    ok = Save(window, out + "/homing-busy.png") && ok;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window.Tabs().currentWidget(), &escape);
+  };
+  if (QAction* home = MenuEntry(window.DeviceMenus().StageMenu(), "Home")) home->trigger();
+  window.TimerTick();
+  ok = Save(window, out + "/homing-stopped.png") && ok;
 
   qv::ProgramWindow program(system, [] {});
   front.AttachProgram(&program);

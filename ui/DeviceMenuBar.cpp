@@ -12,10 +12,15 @@ DeviceMenuBar::DeviceMenuBar(System& system, const WindowServices& services, QMe
   };
   BuildStageMenu(bar);
   BuildFocusMenu(bar);
-  wheelF_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 1, bar);
-  wheelB_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 2, bar);
+  wheelF_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 1, bar, gate_);
+  wheelB_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 2, bar, gate_);
   mag_ = std::make_unique<MagnificationMenu>(context_, parameters_, bar);
-  cube_ = std::make_unique<CubeChangerMenu>(context_, parameters_, speedTests_, bar);
+  cube_ = std::make_unique<CubeChangerMenu>(context_, parameters_, speedTests_, bar, gate_);
+  for (QMenu* menu :
+       {stageMenu_.data(), focusMenu_.data(), wheelF_->Menu(), wheelB_->Menu(), cube_->Menu()}) {
+    menu->setToolTipsVisible(true);  // a disabled entry says why
+  }
+  gate_.Refresh(context_.system.state);
 }
 
 // The menus go with the entries their actions call.
@@ -31,13 +36,14 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
   QMenu* m = stageMenu_;
   m->setObjectName("mnuXY");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
-  m->addAction("Read Position", this, [this] { stage_.ShowPosition(); });
-  m->addAction("Left", this, [this] { stage_.Jump(StageJump::Left); });
-  m->addAction("Right", this, [this] { stage_.Jump(StageJump::Right); });
-  m->addAction("Back", this, [this] { stage_.Jump(StageJump::Back); });
-  m->addAction("Forward", this, [this] { stage_.Jump(StageJump::Forward); });
+  auto ready = [this](QAction* entry) { gate_.Add(Drive::XY, entry); };
+  ready(m->addAction("Read Position", this, [this] { stage_.ShowPosition(); }));
+  ready(m->addAction("Left", this, [this] { stage_.Jump(StageJump::Left); }));
+  ready(m->addAction("Right", this, [this] { stage_.Jump(StageJump::Right); }));
+  ready(m->addAction("Back", this, [this] { stage_.Jump(StageJump::Back); }));
+  ready(m->addAction("Forward", this, [this] { stage_.Jump(StageJump::Forward); }));
   // The typed coordinates go through the "XY" command, so they are judged as a typed command's.
-  m->addAction("Go To", this, [this] {
+  ready(m->addAction("Go To", this, [this] {
     const std::optional<std::string> target =
         context_.services.InputBox("Go To", "Stage position in microns: X Y");
     if (!target || TrimBlanks(*target).empty()) return;
@@ -48,18 +54,19 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
       return;
     }
     stage_.ShowPosition();
-  });
-  m->addAction("Home", this, [this] { stage_.Home(); });
-  m->addAction("Set Origin", this, [this] { stage_.Origin(); });
+  }));
+  ready(m->addAction("Home", this, [this] { stage_.Home(); }));
+  ready(m->addAction("Set Origin", this, [this] { stage_.Origin(); }));
   m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceEntry::XY); });
   QMenu* advanced = m->addMenu("Advanced");
+  advanced->setToolTipsVisible(true);
   advanced->addAction("Read Par. File", this, [this] { parameters_.ReadParFile(DeviceEntry::XY); });
-  advanced->addAction("Speed Test Limit Loop", this, [this] {
+  ready(advanced->addAction("Speed Test Limit Loop", this, [this] {
     if (speedTests_.limitLoop) speedTests_.limitLoop();
-  });
-  advanced->addAction("Speed Test Scan", this, [this] {
+  }));
+  ready(advanced->addAction("Speed Test Scan", this, [this] {
     if (speedTests_.scan) speedTests_.scan();
-  });
+  }));
 }
 
 void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
@@ -67,13 +74,14 @@ void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
   QMenu* m = focusMenu_;
   m->setObjectName("mnuZ");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
-  m->addAction("Read Position", this, [this] { focus_.ShowPosition(); });
-  m->addAction("Up Coarse", this, [this] { focus_.Step(FocusStep::UpCoarse); });
-  m->addAction("Down Coarse", this, [this] { focus_.Step(FocusStep::DownCoarse); });
-  m->addAction("Up Fine", this, [this] { focus_.Step(FocusStep::UpFine); });
-  m->addAction("Down Fine", this, [this] { focus_.Step(FocusStep::DownFine); });
-  m->addAction("Home", this, [this] { focus_.Home(); });
-  m->addAction("Set Origin", this, [this] { focus_.Origin(); });
+  auto ready = [this](QAction* entry) { gate_.Add(Drive::Z, entry); };
+  ready(m->addAction("Read Position", this, [this] { focus_.ShowPosition(); }));
+  ready(m->addAction("Up Coarse", this, [this] { focus_.Step(FocusStep::UpCoarse); }));
+  ready(m->addAction("Down Coarse", this, [this] { focus_.Step(FocusStep::DownCoarse); }));
+  ready(m->addAction("Up Fine", this, [this] { focus_.Step(FocusStep::UpFine); }));
+  ready(m->addAction("Down Fine", this, [this] { focus_.Step(FocusStep::DownFine); }));
+  ready(m->addAction("Home", this, [this] { focus_.Home(); }));
+  ready(m->addAction("Set Origin", this, [this] { focus_.Origin(); }));
   m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceEntry::Z); });
   m->addMenu("Advanced")->addAction("Read Par. File", this, [this] {
     parameters_.ReadParFile(DeviceEntry::Z);
@@ -87,6 +95,7 @@ DevicePopups DeviceMenuBar::Popups(QMenu* joystick) const {
 void DeviceMenuBar::Refresh() {
   FiltCaption();
   ObjectivePosCheck();
+  gate_.Refresh(context_.system.state);
 }
 
 void DeviceMenuBar::FiltCaption() {

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "ui/DeviceReadiness.h"
 #include "ui/DeviceTab.h"
 #include "ui/IndexerMenus.h"
 #include "ui/StageFocusEntries.h"
@@ -30,8 +31,8 @@ class DeviceMenuBar : public QObject {
 
   void SetSpeedTests(SpeedTestHooks hooks) { speedTests_ = std::move(hooks); }
 
-  // Captions, item lists and check marks follow the devices again, for example after a typed
-  // command moved a wheel. Reads nothing from the controllers.
+  // Captions, item lists, check marks and which entries are offered follow the devices again,
+  // for example after a typed command moved a wheel. Reads nothing from the controllers.
   void Refresh();
   void FiltCaption();        // the wheel menus' captions, filter and cube check marks
   void ObjectivePosCheck();  // the objective items and the current one's check mark
@@ -48,6 +49,7 @@ class DeviceMenuBar : public QObject {
   void BuildFocusMenu(QMenuBar* bar);
 
   EntryContext context_;
+  ReadinessGate gate_;  // the entries that need their device ready
   StageEntries stage_{context_};
   FocusEntries focus_{context_};
   ParameterEntries parameters_{context_};

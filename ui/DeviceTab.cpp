@@ -10,10 +10,11 @@ namespace qv {
 
 namespace {
 
+// Holding the button repeats through JogHold, which waits for each step before the next.
 QPushButton* JogButton(const QString& caption, const QString& name, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(name);
-  button->setAutoRepeat(false);  // holding a button makes one step, not many
+  button->setAutoRepeat(false);
   return button;
 }
 
@@ -29,6 +30,7 @@ QLabel* AxisLabel(const QString& caption, const QString& name, QWidget* parent) 
 DeviceTab::DeviceTab(System& system, const WindowServices& services, QWidget* parent)
     : QWidget(parent), system_(system), context_{system, services, {}} {
   setObjectName("tabDeviceControl");
+  setFocusPolicy(Qt::ClickFocus);  // a click on the tab gives the jog keys to the window
   context_.devicesChanged = [this] {
     FiltCaption();
     MagCaption();
@@ -50,6 +52,7 @@ DeviceTab::DeviceTab(System& system, const WindowServices& services, QWidget* pa
   FiltCaption();
   MagCaption();
   JoyVisibility();
+  RefreshReadiness();
 }
 
 QWidget* DeviceTab::BuildStageFrame() {
@@ -70,8 +73,9 @@ QWidget* DeviceTab::BuildStageFrame() {
   for (const Arrow& arrow : arrows) {
     QPushButton* button = JogButton(arrow.caption, arrow.name, frame);
     const StageJump jump = arrow.jump;
-    connect(button, &QPushButton::pressed, this, [this, jump] { stage_.Press(jump); });
-    connect(button, &QPushButton::released, this, [this] { stage_.Release(); });
+    connect(button, &QPushButton::pressed, this, [this, jump] { jog_.Press(stage_.Jog(jump, 1)); });
+    connect(button, &QPushButton::released, this, [this] { jog_.Release(); });
+    gate_.Add(Drive::XY, button);
     grid->addWidget(button, arrow.row, arrow.column);
   }
   return frame;
@@ -93,8 +97,9 @@ QWidget* DeviceTab::BuildFocusFrame() {
   for (const Knob& knob : knobs) {
     QPushButton* button = JogButton(knob.caption, knob.name, frame);
     const FocusStep step = knob.step;
-    connect(button, &QPushButton::pressed, this, [this, step] { focus_.Press(step); });
-    connect(button, &QPushButton::released, this, [this] { focus_.Release(); });
+    connect(button, &QPushButton::pressed, this, [this, step] { jog_.Press(focus_.Jog(step)); });
+    connect(button, &QPushButton::released, this, [this] { jog_.Release(); });
+    gate_.Add(Drive::Z, button);
     column->addWidget(button);
   }
   return frame;
@@ -106,6 +111,7 @@ QWidget* DeviceTab::BuildWheelFrame(int wheel) {
   frame->setObjectName("fraWheel");
   auto* button = new MenuButton("cmdWheel" + word, frame);
   button->onOpen = [this, wheel] { OpenWheel(wheel); };
+  gate_.Add(wheel == 1 ? Drive::F : Drive::B, button);
   (new QVBoxLayout(frame))->addWidget(button);
   wheelButtons_[static_cast<size_t>(wheel - 1)] = button;
   return frame;
@@ -118,6 +124,7 @@ QWidget* DeviceTab::BuildCubeFrame() {
   cubeButton_->onOpen = [this] {
     if (system_.state.Config.CubeInstalled == 1) Popup(popups_.cube, cubeButton_);
   };
+  gate_.Add(Drive::Cube, cubeButton_);
   (new QVBoxLayout(frame))->addWidget(cubeButton_);
   return frame;
 }
@@ -146,6 +153,7 @@ QWidget* DeviceTab::BuildLedFrame() {
     auto* box = new LedBox(led.colour, led.name, frame);
     box->onClick = [this, output] { leds_.Toggle(output); };
     box->onRightPress = [this] { leds_.EditParameters(); };
+    gate_.Add(Drive::Leds, box);
     row->addWidget(box);
     ++output;
   }
@@ -212,6 +220,48 @@ void DeviceTab::JoyVisibility() {
 
 void DeviceTab::JoyDisplay(int16_t x, int16_t y, int16_t z) {
   joyIndicator_->SetDeflection(x, y, z);
+}
+
+bool DeviceTab::JogKey(const QKeyEvent& event) {
+  const int key = event.key();
+  const bool coarse = (event.modifiers() & Qt::ShiftModifier) != 0;
+  const int jumps = coarse ? kCoarseJumps : 1;
+  std::function<JogMotion()> motion;
+  switch (key) {
+    case Qt::Key_Left:
+      motion = [=, this] { return stage_.Jog(StageJump::Left, jumps); };
+      break;
+    case Qt::Key_Right:
+      motion = [=, this] { return stage_.Jog(StageJump::Right, jumps); };
+      break;
+    case Qt::Key_Up:
+      motion = [=, this] { return stage_.Jog(StageJump::Back, jumps); };
+      break;
+    case Qt::Key_Down:
+      motion = [=, this] { return stage_.Jog(StageJump::Forward, jumps); };
+      break;
+    case Qt::Key_PageUp:
+      motion = [=, this] { return focus_.Jog(coarse ? FocusStep::UpCoarse : FocusStep::UpFine); };
+      break;
+    case Qt::Key_PageDown:
+      motion = [=, this] {
+        return focus_.Jog(coarse ? FocusStep::DownCoarse : FocusStep::DownFine);
+      };
+      break;
+    default:
+      return false;
+  }
+  // The key's own repeats are not steps: JogHold repeats once each step has ended.
+  if (event.isAutoRepeat()) return true;
+  if (event.type() == QEvent::KeyPress && jogKey_ == 0 && jog_.Press(motion())) jogKey_ = key;
+  if (event.type() == QEvent::KeyRelease && key == jogKey_) ReleaseJogKey();
+  return true;
+}
+
+void DeviceTab::ReleaseJogKey() {
+  if (jogKey_ == 0) return;
+  jogKey_ = 0;
+  jog_.Release();
 }
 
 }  // namespace qv

@@ -3,11 +3,13 @@
 // jog buttons, focus buttons, the two filter wheels, the cube changer, the magnification, the
 // LED boxes and the joystick display. Its buttons act through the same entries as the device
 // menus; the menus it opens as pop-ups are the menu bar's, handed in by the window.
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QWidget>
 #include <array>
 
+#include "ui/DeviceReadiness.h"
 #include "ui/DeviceWidgets.h"
 #include "ui/EntryContext.h"
 #include "ui/IndexerEntries.h"
@@ -42,6 +44,18 @@ class DeviceTab : public QWidget {
   void JoyVisibility();
   // The joystick deflection (x, y) out of the full scale z.
   void JoyDisplay(int16_t x, int16_t y, int16_t z);
+  // The controls of devices that are not ready are disabled, with the reason as tool tip.
+  void RefreshReadiness() { gate_.Refresh(system_.state); }
+
+  // The jog keys: the arrows move the stage by XYJUMPSIZE (with Shift by kCoarseJumps of them),
+  // Page Up and Page Down the focus by its fine step (with Shift its coarse step). A held key
+  // repeats; its release ends the jog. True when the event was a jog key's.
+  bool JogKey(const QKeyEvent& event);
+  // Ends a key jog whose release will not come (the window lost the keyboard).
+  void ReleaseJogKey();
+  JogHold& Jog() { return jog_; }
+
+  static constexpr int kCoarseJumps = 10;  // stage jumps of one Shift+arrow step
 
  signals:
   // An entry of the tab moved a filter, the cube or changed a device's settings.
@@ -64,6 +78,9 @@ class DeviceTab : public QWidget {
   FocusEntries focus_{context_};
   std::array<WheelEntries, 2> wheels_{WheelEntries{context_, 1}, WheelEntries{context_, 2}};
   LedEntries leds_{context_};
+  JogHold jog_{context_};
+  int jogKey_ = 0;  // the key whose jog is held, 0 for none
+  ReadinessGate gate_;
   DevicePopups popups_;
   std::array<MenuButton*, 2> wheelButtons_{};
   MenuButton* cubeButton_ = nullptr;

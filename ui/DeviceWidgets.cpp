@@ -39,6 +39,9 @@ LedBox::LedBox(const QColor& colour, const QString& name, QWidget* parent) : QFr
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, colour);
+  // A box whose LEDs cannot be switched shows a pale grey of its colour.
+  palette.setColor(QPalette::Disabled, QPalette::Window,
+                   QColor::fromHsv(colour.hsvHue(), colour.hsvSaturation() / 6, 215));
   setPalette(palette);
   setToolTip("Click: switch the LED; right button: LED settings");
 }

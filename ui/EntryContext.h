@@ -29,17 +29,34 @@ struct EntryContext {
 };
 
 // Holds CommandBusy for the duration of an operator operation, so that the timer leaves the
-// joystick and the map alone meanwhile. It is released whatever the outcome: a failed homing
-// must not leave the joystick dead until somebody types a command.
+// joystick and the map alone meanwhile, and shows the operation as running. Both end whatever
+// the outcome: a failed homing must not leave the joystick dead until somebody types a command.
 class BusyScope {
  public:
-  explicit BusyScope(const EntryContext& context) : busy_(context.CommandBusy()) { busy_ = 1; }
-  ~BusyScope() { busy_ = 0; }
+  BusyScope(const EntryContext& context, std::string what)
+      : c_(context), previous_(context.CommandBusy()) {
+    c_.CommandBusy() = 1;
+    c_.services.OperationBegins(what);
+  }
+  ~BusyScope() {
+    c_.services.OperationEnds();
+    c_.CommandBusy() = previous_;
+  }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
+  // The operator pressed Stop while the operation ran.
+  bool Stopped() const { return c_.system.motCon.Motor().MotorStopRequested; }
+
  private:
-  int16_t& busy_;
+  const EntryContext& c_;
+  int16_t previous_;  // CommandBusy before the operation: operations may nest
 };
+
+// The last word of a long operation on the message line: "Homing Stage ... done", "... stopped"
+// or "... failed".
+inline std::string OperationEndText(const std::string& what, bool succeeded, bool stopped) {
+  return what + " ... " + (stopped ? "stopped" : succeeded ? "done" : "failed");
+}
 
 }  // namespace qv

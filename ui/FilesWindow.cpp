@@ -222,19 +222,25 @@ void FilesWindow::ShowDrives() {
   if (best >= 0) cboDrive_->setCurrentIndex(best);
 }
 
+// The file system lists a link to a device (the controller line of a demonstration folder) both
+// as a folder and as a file; only what the link really leads to is shown.
 void FilesWindow::ShowFolders() {
   lstDir_->clear();
   const QDir dir(currentDir_);
   if (!dir.isRoot()) lstDir_->addItem(kParentFolder);
-  lstDir_->addItems(
-      dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
+  for (const QString& name :
+       dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
+    if (QFileInfo(FolderPath(name)).isDir()) lstDir_->addItem(name);
+  }
 }
 
 void FilesWindow::ShowFiles() {
   lstFiles_->clear();
   if (currentDir_.isEmpty()) return;
-  lstFiles_->addItems(
-      QDir(currentDir_).entryList(nameFilters_, QDir::Files, QDir::Name | QDir::IgnoreCase));
+  for (const QString& name :
+       QDir(currentDir_).entryList(nameFilters_, QDir::Files, QDir::Name | QDir::IgnoreCase)) {
+    if (QFileInfo(FolderPath(name)).isFile()) lstFiles_->addItem(name);
+  }
 }
 
 void FilesWindow::OpenFolderItem() {

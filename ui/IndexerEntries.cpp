@@ -104,20 +104,27 @@ void WheelEntries::Step(int delta) {
 
 void WheelEntries::Home() {
   if (!Ready()) return;
-  c_.Say("Homing Filter Wheel ...");
+  const std::string what = "Homing Filter Wheel";
+  c_.Say(what + " ...");
   Wheels& wheels = c_.system.wheels;
   int16_t result = 0;
+  bool stopped = false;
   {
-    BusyScope busy(c_);
+    BusyScope busy(c_, what);
     wheels.SelectWheel(wheel_);
     result = wheels.Home();
+    stopped = busy.Stopped();
   }
-  if (result < 0) {
-    c_.Alert("Home Failed");
+  if (result < 0 || stopped) {
+    c_.Say(OperationEndText(what, false, stopped));
+    if (!stopped) c_.Alert("Home Failed");
     return;
   }
   int16_t filter = 0;
-  SayFilter(wheels.ReadFilter(filter));
+  const int16_t read = wheels.ReadFilter(filter);
+  c_.Say(read > 0 ? OperationEndText(what, true, false) + ", " + WheelWord(wheel_) +
+                        Str(wheels.CurrentFilter(wheel_))
+                  : std::string(kError));
   c_.Changed();
 }
 
@@ -183,18 +190,23 @@ void CubeEntries::Step(int delta) {
 
 void CubeEntries::Home() {
   if (!Ready()) return;
-  c_.Say("Homing Cube Changer ...");
+  const std::string what = "Homing Cube Changer";
+  c_.Say(what + " ...");
   int16_t result = 0;
+  bool stopped = false;
   {
-    BusyScope busy(c_);
+    BusyScope busy(c_, what);
     result = c_.system.cube.Home();
+    stopped = busy.Stopped();
   }
-  if (result < 0) {
-    c_.Alert("Home Failed");
+  if (result < 0 || stopped) {
+    c_.Say(OperationEndText(what, false, stopped));
+    if (!stopped) c_.Alert("Home Failed");
     return;
   }
   int16_t cube = 0;
   if (c_.system.cube.ReadPos(cube) > 0) c_.system.cube.SetCurrentCube(cube);
+  c_.Say(OperationEndText(what, true, false));
   c_.Changed();
 }
 

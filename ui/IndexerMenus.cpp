@@ -46,6 +46,11 @@ void MenuItemList::Check(int number) {
   }
 }
 
+void MenuItemList::Gate(const std::string& reason) {
+  for (QAction* action : items_)
+    ReadinessGate::Apply(reason, action, {});
+}
+
 // The item being chosen may be the one that asks for the rebuild, so none is deleted at once.
 void MenuItemList::Clear() {
   for (QAction* action : items_) {
@@ -58,14 +63,15 @@ void MenuItemList::Clear() {
 // --- FilterWheelMenu ---
 
 FilterWheelMenu::FilterWheelMenu(const EntryContext& context, ParameterEntries& parameters,
-                                 const SpeedTestHooks& hooks, int wheel, QMenuBar* bar)
+                                 const SpeedTestHooks& hooks, int wheel, QMenuBar* bar,
+                                 ReadinessGate& gate)
     : c_(context),
       entries_(context, wheel),
       menu_(bar->addMenu(wheel == 1 ? "F-i" : "B-j")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
   menu_->setObjectName(wheel == 1 ? "mnuF" : "mnuB");
-  AddEntries(parameters, hooks);
+  AddEntries(parameters, hooks, gate);
   // Opening the menu shows the wheel's filter as the controller has it.
   QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] {
     c_.services.ShowTab(0);
@@ -76,36 +82,45 @@ FilterWheelMenu::FilterWheelMenu(const EntryContext& context, ParameterEntries& 
   Refresh();
 }
 
-void FilterWheelMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks) {
+void FilterWheelMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks,
+                                 ReadinessGate& gate) {
   const int wheel = entries_.Wheel();
   const DeviceEntry device = wheel == 1 ? DeviceEntry::F : DeviceEntry::B;
-  menu_->addAction("Next Filter", menu_, [this] { entries_.Next(); });
-  menu_->addAction("Previous Filter", menu_, [this] { entries_.Previous(); });
-  joystick_ = Checkable(menu_, "Assign to Joystick");
+  const Drive drive = wheel == 1 ? Drive::F : Drive::B;
+  auto ready = [&gate, drive](QAction* entry) {
+    gate.Add(drive, entry);
+    return entry;
+  };
+  ready(menu_->addAction("Next Filter", menu_, [this] { entries_.Next(); }));
+  ready(menu_->addAction("Previous Filter", menu_, [this] { entries_.Previous(); }));
+  joystick_ = ready(Checkable(menu_, "Assign to Joystick"));
   QObject::connect(joystick_, &QAction::triggered, menu_, [this] {
     entries_.AssignToJoystick();
     Refresh();
   });
-  menu_->addAction("Home", menu_, [this] { entries_.Home(); });
-  lamp_ = Checkable(menu_, "Lamp On?");
+  ready(menu_->addAction("Home", menu_, [this] { entries_.Home(); }));
+  lamp_ = ready(Checkable(menu_, "Lamp On?"));
   QObject::connect(lamp_, &QAction::triggered, menu_, [this] {
     entries_.ToggleLamp();
     Refresh();
   });
   menu_->addAction("Parameters", menu_, [&parameters, device] { parameters.EditDevice(device); });
   QMenu* compensation = menu_->addMenu("Focus Compensation");
-  compensation_ = Checkable(compensation, "On?");
+  compensation->setToolTipsVisible(true);
+  compensation_ = ready(Checkable(compensation, "On?"));
   QObject::connect(compensation_, &QAction::triggered, menu_, [this](bool on) {
     entries_.SetCompensation(on);
     Refresh();
   });
-  compensation->addAction("Parameters", menu_, [this] { entries_.CompensationParameters(); });
+  ready(
+      compensation->addAction("Parameters", menu_, [this] { entries_.CompensationParameters(); }));
   QMenu* advanced = menu_->addMenu("Advanced");
+  advanced->setToolTipsVisible(true);
   advanced->addAction("Read Par. File", menu_,
                       [&parameters, device] { parameters.ReadParFile(device); });
-  advanced->addAction("Speed Test", menu_, [&hooks, wheel] {
+  ready(advanced->addAction("Speed Test", menu_, [&hooks, wheel] {
     if (hooks.wheel) hooks.wheel(wheel);
-  });
+  }));
 }
 
 void FilterWheelMenu::RemoveItems() {
@@ -130,6 +145,7 @@ void FilterWheelMenu::Refresh() {
   menu_->setTitle(Q(FilterCaption(c_.system, wheel)));
   if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
   items_.Check(c_.system.wheels.CurrentFilter(wheel));
+  items_.Gate(NotReadyReason(c_.system.state, wheel == 1 ? Drive::F : Drive::B));
   joystick_->setChecked(c_.system.wheels.JoyWheel() == wheel);
   lamp_->setChecked(c_.system.wheels.LampState(wheel) == 1);
   compensation_->setChecked(c_.system.wheels.ZCompIsOn(wheel));
@@ -138,14 +154,14 @@ void FilterWheelMenu::Refresh() {
 // --- CubeChangerMenu ---
 
 CubeChangerMenu::CubeChangerMenu(const EntryContext& context, ParameterEntries& parameters,
-                                 const SpeedTestHooks& hooks, QMenuBar* bar)
+                                 const SpeedTestHooks& hooks, QMenuBar* bar, ReadinessGate& gate)
     : c_(context),
       entries_(context),
       menu_(bar->addMenu("Cube")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
   menu_->setObjectName("mnuCube");
-  AddEntries(parameters, hooks);
+  AddEntries(parameters, hooks, gate);
   QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] {
     c_.services.ShowTab(0);
     Refresh();
@@ -153,21 +169,23 @@ CubeChangerMenu::CubeChangerMenu(const EntryContext& context, ParameterEntries& 
   Refresh();
 }
 
-void CubeChangerMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks) {
-  menu_->addAction("Next Cube", menu_, [this] { entries_.Next(); });
-  menu_->addAction("Previous Cube", menu_, [this] { entries_.Previous(); });
+void CubeChangerMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks,
+                                 ReadinessGate& gate) {
+  gate.Add(Drive::Cube, menu_->addAction("Next Cube", menu_, [this] { entries_.Next(); }));
+  gate.Add(Drive::Cube, menu_->addAction("Previous Cube", menu_, [this] { entries_.Previous(); }));
   // The joystick steps filter wheels only, and no focus offsets are kept per cube.
   Unavailable(menu_, "Assign to Joystick");
-  menu_->addAction("Home", menu_, [this] { entries_.Home(); });
+  gate.Add(Drive::Cube, menu_->addAction("Home", menu_, [this] { entries_.Home(); }));
   menu_->addAction("Parameters", menu_,
                    [&parameters] { parameters.EditDevice(DeviceEntry::Cube); });
   QMenu* compensation = menu_->addMenu("Focus Compensation");
   Unavailable(compensation, "On?");
   Unavailable(compensation, "Parameters");
   QMenu* advanced = menu_->addMenu("Advanced");
-  advanced->addAction("Speed Test", menu_, [&hooks] {
+  advanced->setToolTipsVisible(true);
+  gate.Add(Drive::Cube, advanced->addAction("Speed Test", menu_, [&hooks] {
     if (hooks.cube) hooks.cube();
-  });
+  }));
 }
 
 void CubeChangerMenu::Refresh() {
@@ -180,6 +198,7 @@ void CubeChangerMenu::Refresh() {
     Refresh();
   });
   items_.Check(c_.system.cube.CurrentCube());
+  items_.Gate(NotReadyReason(c_.system.state, Drive::Cube));
 }
 
 // --- MagnificationMenu ---

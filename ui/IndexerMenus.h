@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "ui/DeviceReadiness.h"
 #include "ui/IndexerEntries.h"
 #include "ui/ParameterEntries.h"
 
@@ -20,6 +21,8 @@ class MenuItemList {
   // `chosen` gets the 1-based number of the item chosen.
   void Show(const std::vector<QString>& captions, const std::function<void(int16_t)>& chosen);
   void Check(int number);  // 0: none checked
+  // Offered only while the device is ready (an empty reason), else disabled with the reason.
+  void Gate(const std::string& reason);
   void Clear();
   int Count() const { return static_cast<int>(items_.size()); }
 
@@ -39,8 +42,9 @@ struct SpeedTestHooks {
 
 class FilterWheelMenu {
  public:
+  // The entries that need the wheel ready go to `gate`.
   FilterWheelMenu(const EntryContext& context, ParameterEntries& parameters,
-                  const SpeedTestHooks& hooks, int wheel, QMenuBar* bar);
+                  const SpeedTestHooks& hooks, int wheel, QMenuBar* bar, ReadinessGate& gate);
 
   QMenu* Menu() const { return menu_; }
   void Refresh();  // title, items and check marks from the wheel's state
@@ -49,7 +53,7 @@ class FilterWheelMenu {
   void RemoveItems();
 
  private:
-  void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks);
+  void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks, ReadinessGate& gate);
 
   const EntryContext& c_;
   WheelEntries entries_;
@@ -65,13 +69,13 @@ class FilterWheelMenu {
 class CubeChangerMenu {
  public:
   CubeChangerMenu(const EntryContext& context, ParameterEntries& parameters,
-                  const SpeedTestHooks& hooks, QMenuBar* bar);
+                  const SpeedTestHooks& hooks, QMenuBar* bar, ReadinessGate& gate);
 
   QMenu* Menu() const { return menu_; }
   void Refresh();
 
  private:
-  void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks);
+  void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks, ReadinessGate& gate);
 
   const EntryContext& c_;
   CubeEntries entries_;

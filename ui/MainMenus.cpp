@@ -1,5 +1,6 @@
 #include "ui/MainMenus.h"
 
+#include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
 #include "specimen/Scan.h"
 
@@ -240,8 +241,15 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
   });
 
   QMenu* interpreter = bar.addMenu("Int.");
-  interpreter->addAction("Commands", this,
-                         [this] { services_.OpenInTextEditor(ProgramFile("QV_COMMANDS.TXT")); });
+  // A folder without the reference says so rather than opening an empty text.
+  interpreter->addAction("Commands", this, [this] {
+    const std::string path = ProgramFile("QV_COMMANDS.TXT");
+    if (IsRegularFile(path)) {
+      services_.OpenInTextEditor(path);
+    } else {
+      services_.Message("File " + path + " does not exist");
+    }
+  });
   interpreter->addAction("Interpreter", this, [this] {
     if (hooks_.showProgram) hooks_.showProgram();
   });

@@ -1,13 +1,18 @@
 #include "ui/MainWindow.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "app/StopAll.h"
 #include "foundation/NumberText.h"
 #include "platform/QtText.h"
 #include "ui/EditWindow.h"
@@ -20,12 +25,15 @@ namespace qv {
 
 namespace {
 
-// Until the program gives the window a text editor, texts handed to it go nowhere.
-class NoTextEditor final : public TextEditor {
- public:
-  void OpenInTextEditor(const std::string& /*path*/) override {}
-  void PasteToTextEditor(const std::string& /*text*/) override {}
-};
+// A widget that takes typed text keeps the arrow and page keys for itself.
+bool TakesText(const QWidget* widget) {
+  if (widget == nullptr) return false;
+  if (const auto* box = qobject_cast<const QComboBox*>(widget)) return box->isEditable();
+  return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+         qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
+}
+
+constexpr int kDeviceTab = 0;
 
 }  // namespace
 
@@ -33,6 +41,10 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
     : system_(system), unloaded_(std::move(unloaded)) {
   setWindowTitle("Quorvalin");
   setObjectName("frmQuorvalin");
+  status_ = new MainStatusBar(this);
+  setStatusBar(status_);
+  busy_ = std::make_unique<BusyIndicator>([this](const QString& text) { status_->ShowBusy(text); });
+  connect(&status_->StopButton(), &QPushButton::clicked, this, &MainWindow::Stop);
   FillDialogs();
   ForwardServices();
   auto* central = new QWidget(this);
@@ -49,6 +61,7 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
       MakeSpeedTests(system_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
   resize(1100, 760);
+  qApp->installEventFilter(this);  // Esc and the jog keys wherever the keyboard is
 
   tmrQV_.setInterval(300);
   connect(&tmrQV_, &QTimer::timeout, this, &MainWindow::TimerTick);
@@ -56,20 +69,19 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
   system_.map.DrawAllObjects();
   DisplayObjList();
   JoyVisibility();
+  status_->ShowDevices(system_);
   system_.state.MainFormLoaded = 1;
 }
 
 // The window's own dialogs; tests put theirs in their place.
 void MainWindow::FillDialogs() {
-  static NoTextEditor noEditor;
   dialogs_.message = [this](const std::string& text) { SetMessage(text); };
   dialogs_.showTab = [this](int tab) { sstView_->setCurrentIndex(tab); };
   dialogs_.editParameters = [this](const std::string& path) {
     return EditParFile(this, system_.trapar, system_.platform.notifier, path);
   };
   dialogs_.chooseFile = [this](const FileChoice& choice) {
-    TextEditor& editor = dialogs_.textEditor ? *dialogs_.textEditor : noEditor;
-    return ChooseFile(this, editor, system_.state.AppDir, choice.title, choice.patterns,
+    return ChooseFile(this, editor_, system_.state.AppDir, choice.title, choice.patterns,
                       choice.startDir);
   };
   dialogs_.inputBox = QtInputBox(this);
@@ -94,9 +106,15 @@ void MainWindow::ForwardServices() {
     return dialogs_.InputBox(title, prompt);
   };
   services_.textEditor = &editor_;
+  services_.operationBegins = [this](const std::string& what) { OperationBegins(what); };
+  services_.operationEnds = [this] { OperationEnds(); };
 }
 
 MainWindow::~MainWindow() {
+  // The tabs go while the busy display still exists: a jog still held ends through it.
+  qApp->removeEventFilter(this);
+  txtCommand_->removeEventFilter(this);
+  delete takeCentralWidget();
   // The joystick outlives the window: its messages go back to the plain reply display.
   system_.joystick.SetHooks(
       JoyHooks{[this](const std::string& text) { system_.display.ShowReply(text); }, {}, {}});
@@ -108,9 +126,17 @@ void MainWindow::BuildTopArea(QWidget* central) {
   cboCommand_->setObjectName("cboCommand");
   cboCommand_->setEditable(true);
   cboCommand_->setInsertPolicy(QComboBox::NoInsert);
+  // The box runs what was typed: no completion from the history, which could turn "Z Rel 1"
+  // into an older "Z Rel 100". The history stays on the drop-down and the arrow keys.
+  cboCommand_->setCompleter(nullptr);
+  cboCommand_->setDuplicatesEnabled(true);
+  // Long commands in the history do not widen the window.
+  cboCommand_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cboCommand_->setMinimumContentsLength(40);
   cboCommand_->setToolTip("Type system command");
   cboCommand_->setMinimumWidth(360);
-  cboCommand_->lineEdit()->installEventFilter(this);  // the caret goes to the end on focus
+  txtCommand_ = cboCommand_->lineEdit();
+  txtCommand_->installEventFilter(this);  // the caret goes to the end on focus
   cmdExecute_ = new QPushButton("Execute", central);
   cmdExecute_->setObjectName("cmdExecute");
   cmdExecute_->setDefault(true);
@@ -120,13 +146,11 @@ void MainWindow::BuildTopArea(QWidget* central) {
   top_->addWidget(cboCommand_, 1);
   top_->addWidget(cmdExecute_);
   top_->addWidget(lblTime_);
-  lblMsg_ = new QLabel(central);
+  lblMsg_ = new MessageLine(central);
   lblMsg_->setObjectName("lblMsg");
   lblMsg_->setFrameShape(QFrame::Panel);
   lblMsg_->setFrameShadow(QFrame::Sunken);
   lblMsg_->setMinimumHeight(lblMsg_->fontMetrics().height() + 8);
-  lblMsg_->setTextInteractionFlags(Qt::NoTextInteraction);
-  lblMsg_->installEventFilter(this);  // a click clears it
   connect(cmdExecute_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
   connect(cboCommand_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
 }
@@ -141,7 +165,8 @@ void MainWindow::BuildTabs(QWidget* central) {
       system_, services_,
       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
                [this] { objects_->Actions().AddCurrentPosition(); },
-               [this] { objects_->Actions().MoveToObject(system_.map.HighlightedObj()); }},
+               [this] { objects_->Actions().MoveToObject(system_.map.HighlightedObj()); },
+               [this](std::optional<MapPoint> at) { ShowPointer(at); }},
       sstView_);
   sstView_->addTab(map_, "&Specimen Map");
   sstView_->addTab(objects_, "&Objects");
@@ -198,13 +223,28 @@ void MainWindow::RefreshDeviceCaptions() {
   deviceMenus_->Refresh();
   devices_->FiltCaption();
   devices_->MagCaption();
+  devices_->RefreshReadiness();
+  status_->ShowDevices(system_);
 }
 
 // The object grid shows the list afresh when its tab is chosen; the axes panel probes its
-// units the first time and addresses its chosen unit again after that.
+// units the first time and addresses its chosen unit again after that. A key jog does not
+// outlive its tab.
 void MainWindow::TabChanged(int tab) {
+  if (tab != kDeviceTab && tab != kMapTab) devices_->ReleaseJogKey();
+  ShowPointer(std::nullopt);
   if (tab == 2) objects_->DisplayObjList();
   if (tab == 3) axes_->AxesProbe();
+}
+
+void MainWindow::ShowPointer(std::optional<MapPoint> at) {
+  if (sstView_->currentIndex() != kMapTab) {
+    status_->ShowPointer(std::nullopt);
+  } else if (at) {
+    status_->ShowPointer(DescribePointer(at->X, at->Y, system_.map.GetZoom()));
+  } else {
+    status_->ShowPointer("Zoom" + Str(system_.map.GetZoom()));
+  }
 }
 
 void MainWindow::ExecuteCommandBox() {
@@ -213,9 +253,43 @@ void MainWindow::ExecuteCommandBox() {
   QApplication::processEvents();
   const int32_t start = system_.platform.clock.TimeMs();
   RememberCmdInHist();
-  SetMessage(system_.ExecuteLine(CommandText()));
+  const std::string line = CommandText();
+  OperationBegins(line);
+  const std::string reply = system_.ExecuteLine(line);
+  OperationEnds();
+  SetMessage(reply);
   SetTimeText(Str(static_cast<double>(ElapsedMs(start, system_.platform.clock.TimeMs()))));
   RefreshDeviceCaptions();
+}
+
+void MainWindow::OperationBegins(const std::string& what) {
+  busy_->Begin(what);
+}
+
+void MainWindow::OperationEnds() {
+  busy_->End();
+  if (busy_->Depth() == 0) EndStop();
+}
+
+// A Stop holds until the operation it stopped has ended: its waits end at once, so its last
+// steps go by in moments, and whatever they started is stopped again here.
+void MainWindow::EndStop() {
+  if (!system_.motCon.Motor().MotorStopRequested) return;
+  StopAllDevices(system_);
+  system_.motCon.MotorRequestStop(false);
+}
+
+void MainWindow::Stop() {
+  if (busy_->Depth() > 0 || system_.state.CommandBusy == 1) system_.motCon.MotorRequestStop(true);
+  if (system_.interpreter.State().ProgRunState != 0) system_.interpreter.Stop();
+  const std::vector<std::string> failed = StopAllDevices(system_);
+  std::string text = "Stopped";
+  if (!failed.empty()) {
+    text = "Stop failed:";
+    for (const std::string& word : failed)
+      text += " " + word;
+  }
+  SetMessage(text);
 }
 
 void MainWindow::RememberCmdInHist() {
@@ -236,11 +310,11 @@ void MainWindow::SetCommandText(const std::string& text) {
 }
 
 void MainWindow::SetMessage(const std::string& text) {
-  lblMsg_->setText(QtText(text));
+  lblMsg_->SetFullText(QtText(text));
 }
 
 std::string MainWindow::MessageText() const {
-  return CoreText(lblMsg_->text());
+  return CoreText(lblMsg_->FullText());
 }
 
 void MainWindow::SetTimeText(const std::string& text) {
@@ -248,24 +322,59 @@ void MainWindow::SetTimeText(const std::string& text) {
 }
 
 // The runner steps a program; with no program running and no command busy, the joystick is
-// polled and, while the map is shown, the stage mark follows the stage.
+// polled and, while the map is shown, the stage mark follows the stage. The captions, the
+// status bar and the busy text follow what ran meanwhile, from here or from elsewhere; none of
+// it talks to the controllers.
 void MainWindow::TimerTick() {
   if (timerBusy_ > 0) return;
   ++timerBusy_;
   const TickResult tick = system_.runner.Tick();
-  if (tick.kind == TickResult::Kind::Idle && system_.state.CommandBusy == 0) {
+  const bool commandBusy = system_.state.CommandBusy != 0;
+  if (tick.kind == TickResult::Kind::Idle && !commandBusy) {
     system_.joystick.TimerTick();
-    if (sstView_->currentIndex() == 1) map_->StagePositionDisplay();
+    if (sstView_->currentIndex() == kMapTab) map_->StagePositionDisplay();
   }
+  // A tick that finds a command running runs inside that command's wait.
+  busy_->SetBackground(system_.interpreter.State().ProgRunState == 1,
+                       commandBusy && busy_->Depth() == 0);
+  if (busy_->Depth() == 0 && !commandBusy) EndStop();
   RefreshDeviceCaptions();   // also after commands from clients and joystick buttons
   map_->RefreshIfChanged();  // commands may have drawn on the map
   --timerBusy_;
 }
 
+bool MainWindow::WindowKey(QWidget* target, const QKeyEvent& event) {
+  if (target->window() != this || QApplication::activePopupWidget() != nullptr ||
+      QApplication::activeModalWidget() != nullptr) {
+    return false;
+  }
+  if (event.key() == Qt::Key_Escape) {
+    if (event.type() == QEvent::KeyPress && !event.isAutoRepeat()) Stop();
+    return true;
+  }
+  const int tab = sstView_->currentIndex();
+  if (tab != kDeviceTab && tab != kMapTab) return false;
+  // A release always reaches the jog, wherever the keyboard went meanwhile.
+  if (event.type() == QEvent::KeyPress && TakesText(target)) return false;
+  return devices_->JogKey(event);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  // A key released in another window never comes here: its jog ends now.
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow() && devices_ != nullptr) {
+    devices_->ReleaseJogKey();
+  }
+  QMainWindow::changeEvent(event);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lblMsg_ && event->type() == QEvent::MouseButtonPress) lblMsg_->clear();
-  if (watched == cboCommand_->lineEdit() && event->type() == QEvent::FocusIn) {
-    QTimer::singleShot(0, cboCommand_->lineEdit(), [edit = cboCommand_->lineEdit()] {
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType() &&
+      WindowKey(static_cast<QWidget*>(watched), *static_cast<QKeyEvent*>(event))) {
+    return true;
+  }
+  if (watched == txtCommand_ && type == QEvent::FocusIn) {
+    QTimer::singleShot(0, txtCommand_, [edit = txtCommand_] {
       edit->deselect();
       edit->end(false);
     });

@@ -1,22 +1,29 @@
 #pragma once
 // The main window: the command box with its history, the Execute button, the time field and
-// the message line above the four tabs, and the 300 ms timer that steps a running program and
-// does the idle work. It is the front end the core shows its commands and replies on.
+// the message line above the four tabs, the status bar with the devices' state and the Stop
+// button, and the 300 ms timer that steps a running program and does the idle work. It is the
+// front end the core shows its commands and replies on.
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "app/System.h"
 #include "ui/AxesTab.h"
+#include "ui/BusyIndicator.h"
 #include "ui/DeviceMenuBar.h"
 #include "ui/DeviceTab.h"
 #include "ui/MainMenus.h"
+#include "ui/MainStatusBar.h"
 #include "ui/MapWidget.h"
+#include "ui/MessageLine.h"
 #include "ui/ObjectsTab.h"
 #include "ui/WindowServices.h"
 
@@ -48,6 +55,9 @@ class MainWindow : public QMainWindow {
   // command, run it and show the joined reply and the milliseconds it took.
   void ExecuteCommandBox();
   void RememberCmdInHist();
+  // The Stop button and Esc: every ready device stops at once, a running program ends, and an
+  // operation of the window that waits for a motion ends as stopped.
+  void Stop();
 
   // What the core sees of the window.
   std::string CommandText() const;
@@ -69,7 +79,8 @@ class MainWindow : public QMainWindow {
   void TimerTick();
 
   QComboBox& CommandBox() { return *cboCommand_; }
-  QLabel& MessageLine() { return *lblMsg_; }
+  MessageLine& Message() { return *lblMsg_; }
+  MainStatusBar& Status() { return *status_; }
   QLabel& TimeField() { return *lblTime_; }
   QTabWidget& Tabs() { return *sstView_; }
   MapWidget& Map() { return *map_; }
@@ -81,9 +92,16 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Esc and the jog keys, wherever the keyboard is in this window; true when used.
+  bool WindowKey(QWidget* target, const QKeyEvent& event);
+  void OperationBegins(const std::string& what);
+  void OperationEnds();
+  void EndStop();
+  void ShowPointer(std::optional<MapPoint> at);
   void FillDialogs();
   void ForwardServices();
   void BuildTopArea(QWidget* central);
@@ -97,19 +115,34 @@ class MainWindow : public QMainWindow {
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;
   std::function<std::string()> launchCapture_;
-  // The services the parts hold copies of: each call goes to `dialogs_` as it is at that time.
+  // The services the parts hold copies of: each call goes to `dialogs_` as it is at that time,
+  // and the editor says on the message line how it took the text.
   class ForwardingEditor final : public TextEditor {
    public:
-    explicit ForwardingEditor(const WindowServices& dialogs) : dialogs_(dialogs) {}
-    void OpenInTextEditor(const std::string& path) override { dialogs_.OpenInTextEditor(path); }
-    void PasteToTextEditor(const std::string& text) override { dialogs_.PasteToTextEditor(text); }
+    ForwardingEditor(const WindowServices& dialogs, std::function<void(const std::string&)> say)
+        : dialogs_(dialogs), say_(std::move(say)) {}
+    void OpenInTextEditor(const std::string& path) override {
+      if (TextEditor* editor = Target()) editor->OpenInTextEditor(path);
+    }
+    void PasteToTextEditor(const std::string& text) override {
+      if (TextEditor* editor = Target()) editor->PasteToTextEditor(text);
+    }
 
    private:
+    TextEditor* Target() {
+      if (dialogs_.textEditor) dialogs_.textEditor->SetReport(say_);
+      return dialogs_.textEditor;
+    }
     const WindowServices& dialogs_;
+    std::function<void(const std::string&)> say_;
   };
   WindowServices dialogs_;
   WindowServices services_;
-  ForwardingEditor editor_{dialogs_};
+  // The editor outlives the window: its reports find the window only while it exists.
+  ForwardingEditor editor_{dialogs_,
+                           [window = QPointer<MainWindow>(this)](const std::string& text) {
+                             if (window) window->SetMessage(text);
+                           }};
   MainMenus* menus_ = nullptr;
   DeviceTab* devices_ = nullptr;
   DeviceMenuBar* deviceMenus_ = nullptr;
@@ -117,11 +150,14 @@ class MainWindow : public QMainWindow {
   AxesTab* axes_ = nullptr;
   QHBoxLayout* top_ = nullptr;
   QComboBox* cboCommand_;
+  QLineEdit* txtCommand_;  // the command box's text, watched for the caret
   QPushButton* cmdExecute_;
   QLabel* lblTime_;
-  QLabel* lblMsg_;
+  MessageLine* lblMsg_;
   QTabWidget* sstView_;
   MapWidget* map_;
+  MainStatusBar* status_;
+  std::unique_ptr<BusyIndicator> busy_;
   QTimer tmrQV_;
   int timerBusy_ = 0;  // re-entry count of the timer handler
   bool unloading_ = false;

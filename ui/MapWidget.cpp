@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
+#include "ui/DeviceReadiness.h"
 #include "ui/PositionText.h"
 
 namespace qv {
@@ -34,6 +36,8 @@ MapWidget::MapWidget(System& system, const WindowServices& services, MapHooks ho
     : QWidget(parent), system_(system), services_(services), hooks_(std::move(hooks)) {
   setObjectName("pbxArea");
   setMinimumSize(200, 150);
+  setMouseTracking(true);          // the status bar follows the pointer
+  setFocusPolicy(Qt::ClickFocus);  // a click on the map gives the jog keys to the window
   popup_ = new QMenu(this);
   BuildPopup();
 }
@@ -52,6 +56,8 @@ void MapWidget::BuildPopup() {
   });
   moveToObject_->setEnabled(false);
   QMenu* stage = popup_->addMenu("Stage");
+  stageMenu_ = stage;
+  stage->setToolTipsVisible(true);
   stage->addAction("Move", this, [this] { MoveStageTo(system_.map.ClickStagePoint()); });
   stage->addAction("Print Coord.", this,
                    [this] { services_.Message(XYPositionText(system_.stage)); });
@@ -140,6 +146,9 @@ void MapWidget::mousePressEvent(QMouseEvent* event) {
   RefreshIfChanged();
   if (outcome.OpenPopup) {
     UpdatePopupZoom();
+    const std::string notReady = NotReadyReason(system_.state, Drive::XY);
+    for (QAction* entry : stageMenu_->actions())
+      ReadinessGate::Apply(notReady, entry, {});
     popup_->popup(mapToGlobal(QPoint(outcome.PopupX, outcome.PopupY)));
   }
 }
@@ -154,6 +163,23 @@ void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   MoveStageTo(system_.map.PixelToStage(event->position().x(), event->position().y()));
   system_.map.EraseClickMark();
   RefreshIfChanged();
+}
+
+void MapWidget::mouseMoveEvent(QMouseEvent* event) {
+  QWidget::mouseMoveEvent(event);
+  if (!hooks_.pointer) return;
+  const MapPoint at = system_.map.PixelToStage(event->position().x(), event->position().y());
+  // A specimen without a size gives the map no scale, and a pointer position none either.
+  if (std::isfinite(at.X) && std::isfinite(at.Y)) {
+    hooks_.pointer(at);
+  } else {
+    hooks_.pointer(std::nullopt);
+  }
+}
+
+void MapWidget::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  if (hooks_.pointer) hooks_.pointer(std::nullopt);
 }
 
 }  // namespace qv

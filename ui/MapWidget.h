@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/System.h"
 #include "specimen/PixelCanvas.h"
@@ -32,6 +33,8 @@ struct MapHooks {
   std::function<void(int32_t)> highlightInGrid;  // an object picked on the map
   std::function<void()> addCurrentPosition;      // as the object tab's "Add Pos." button
   std::function<void()> moveToHighlighted;       // the stage to the object picked on the map
+  // The stage point under the pointer (microns), nothing when the pointer left the map.
+  std::function<void(std::optional<MapPoint>)> pointer;
 };
 
 class MapWidget : public QWidget {
@@ -55,6 +58,8 @@ class MapWidget : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   void BuildPopup();
@@ -69,6 +74,7 @@ class MapWidget : public QWidget {
   uint64_t shownChanges_ = ~uint64_t{0};
   QMenu* popup_;
   QAction* moveToObject_ = nullptr;
+  QMenu* stageMenu_ = nullptr;  // its entries need the stage ready
   QMenu* zoomMenu_ = nullptr;
   QAction* zoom1_ = nullptr;
   QAction* zoom2_ = nullptr;

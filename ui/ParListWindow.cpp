@@ -9,7 +9,10 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "foundation/AtomicFile.h"
+#include "foundation/TextEncoding.h"
 #include "platform/QtText.h"
+#include "ui/KeywordFileRewrite.h"
 
 namespace qv {
 namespace {
@@ -57,6 +60,9 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
 int16_t ParListWindow::Load() {
   const int16_t result = trapar_.ReadParFile();
   if (result != 1) return result;
+  std::string content;
+  // Kept as UTF-8 text, so that a legacy file is rewritten in one encoding.
+  if (ReadWholeFile(trapar_.GetParPath(), content)) content_ = DecodeText(std::move(content));
   const QString path = QString::fromStdString(trapar_.GetParPath());
   setWindowTitle(path);
   lblPath_->setText(path);
@@ -77,6 +83,7 @@ void ParListWindow::FillGrid() {
     valueItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     fgrPar_->setItem(row, kNameColumn, nameItem);
     fgrPar_->setItem(row, kValueColumn, valueItem);
+    shownValues_.push_back(valueItem->text());
   }
 }
 
@@ -114,6 +121,38 @@ bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+std::vector<std::optional<std::string>> ParListWindow::Changes() const {
+  std::vector<std::optional<std::string>> changes(static_cast<size_t>(fgrPar_->rowCount()));
+  bool any = false;
+  for (int row = 0; row < fgrPar_->rowCount(); ++row) {
+    const QString value = fgrPar_->item(row, kValueColumn)->text();
+    if (value == shownValues_[static_cast<size_t>(row)]) continue;
+    changes[static_cast<size_t>(row)] = CoreText(value);
+    any = true;
+  }
+  if (!any) changes.clear();
+  return changes;
+}
+
+// Only the changed lines are rewritten. A file whose text could not be kept at loading is
+// written whole from the list, as the module writes every keyword file.
+int16_t ParListWindow::WriteChanges(const std::vector<std::optional<std::string>>& changes) {
+  if (!content_) return trapar_.WriteParFile();
+  const std::string path = trapar_.GetParPath();
+  const std::string rewritten = RewriteKeywordValues(*content_, changes);
+  if (!WriteFileAtomically(path, rewritten)) {
+    notifier_.MessageBox(
+        "File " + path +
+            (IsReadOnlyFile(path) ? " is read-only and was not changed" : " could not be written"),
+        MsgIcon::Critical);
+    return -1;
+  }
+  content_ = rewritten;
+  for (int row = 0; row < fgrPar_->rowCount(); ++row)
+    shownValues_[static_cast<size_t>(row)] = fgrPar_->item(row, kValueColumn)->text();
+  return 1;
+}
+
 void ParListWindow::CopyValuesBack() {
   for (int row = 0; row < fgrPar_->rowCount(); ++row)
     trapar_.SetParAt(row, CoreText(fgrPar_->item(row, kValueColumn)->text()));
@@ -130,8 +169,9 @@ void ParListWindow::done(int result) {
   // the file with whatever list the module held last.
   if (!loaded_) return QDialog::done(result);
   DropEditor();
+  const std::vector<std::optional<std::string>> changes = Changes();
   CopyValuesBack();
-  writeResult_ = trapar_.WriteParFile();
+  writeResult_ = changes.empty() ? int16_t{1} : WriteChanges(changes);
   if (writeResult_ != 1 && KeepOpenAfterFailedWrite()) return;
   QDialog::done(result);
 }

@@ -1,10 +1,13 @@
 #pragma once
 // The parameter list editor: one keyword file as a two-column grid of names and values. It works
 // on the current keyword list of the Trapar module, so that the caller's next read sees exactly
-// what was written; closing copies the values back and rewrites the whole file.
+// what was written. Closing copies the values back and writes the file only when a value was
+// changed, then only the changed values: remarks and other lines stay as they were.
 #include <QDialog>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/Notifier.h"
 #include "foundation/Trapar.h"
@@ -24,7 +27,8 @@ class ParListWindow : public QDialog {
   // Reads the current parameter file into the grid; -1 (with the module's message) when it is
   // missing or unreadable, and then the window must not be shown: nothing would be written back.
   int16_t Load();
-  // The result of writing the file back on closing; 0 while the window has not been closed.
+  // The result of writing the file back on closing (1 also when nothing had to be written); 0
+  // while the window has not been closed.
   int16_t WriteResult() const { return writeResult_; }
 
   // The floating edit box over a cell: OpenEditor places it, Enter commits it, any other way of
@@ -43,7 +47,10 @@ class ParListWindow : public QDialog {
 
  private:
   void FillGrid();
+  // The values the operator changed, by entry; empty when none was.
+  std::vector<std::optional<std::string>> Changes() const;
   void CopyValuesBack();
+  int16_t WriteChanges(const std::vector<std::optional<std::string>>& changes);
   bool KeepOpenAfterFailedWrite();
 
   Trapar& trapar_;
@@ -53,6 +60,8 @@ class ParListWindow : public QDialog {
   QLabel* lblPath_;
   int editRow_ = -1;
   bool loaded_ = false;
+  std::optional<std::string> content_;  // the file as it was read, when it could be kept
+  std::vector<QString> shownValues_;    // the values as the grid first showed them
   int16_t writeResult_ = 0;
 };
 

@@ -11,6 +11,7 @@
 #include <QPrinterInfo>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "platform/QtText.h"
@@ -35,6 +36,9 @@ ProgramWindow::ProgramWindow(System& system, std::function<void()> unloaded)
   lblNameCmd_->setObjectName("lblNameCmd");
   rowArea_ = new QWidget(central);
   rowArea_->setFixedHeight(kColumnHeight);
+  scrProg_ = new QScrollBar(Qt::Vertical, central);
+  scrProg_->setObjectName("scrProg");
+  scrProg_->setFixedHeight(kColumnHeight);
   lblMess_ = new QLabel(central);
   lblMess_->setObjectName("lblMess");
   lblMess_->setFrameShape(QFrame::Panel);
@@ -42,7 +46,11 @@ ProgramWindow::ProgramWindow(System& system, std::function<void()> unloaded)
   lblTime_ = new QLabel("time", central);
   lblTime_->setObjectName("lblTime");
   column->addWidget(lblNameCmd_);
-  column->addWidget(rowArea_);
+  auto* rows = new QHBoxLayout;
+  rows->setSpacing(0);
+  rows->addWidget(rowArea_, 1);
+  rows->addWidget(scrProg_);
+  column->addLayout(rows);
   column->addWidget(lblMess_);
   column->addWidget(lblTime_);
   column->addStretch(1);
@@ -82,6 +90,8 @@ ProgramWindow::ProgramWindow(System& system, std::function<void()> unloaded)
   connect(step, &QPushButton::clicked, this, [this] { interpreter_.Step(); });
   connect(stop, &QPushButton::clicked, this, [this] { interpreter_.Stop(); });
   connect(over, &QPushButton::clicked, this, [this] { interpreter_.StartOver(); });
+  connect(scrProg_, &QScrollBar::valueChanged, this,
+          [this](int top) { ScrollWhileHalted(top - interpreter_.State().ProgTop); });
 
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("&Read Program", this, &ProgramWindow::ReadProgram);
@@ -281,6 +291,7 @@ void ProgramWindow::EnableProgEditing(bool enabled) {
     menu->setEnabled(enabled);
   for (QLineEdit* field : txtCmd_)
     field->setReadOnly(!enabled);
+  scrProg_->setEnabled(enabled);
 }
 
 void ProgramWindow::ProgRowsChanged() {
@@ -291,6 +302,11 @@ void ProgramWindow::ProgRowsChanged() {
     RowField(row).setText(line >= 0 ? QtText(state.ProgLines[static_cast<size_t>(line)])
                                     : QString());
   }
+  const QSignalBlocker quiet(scrProg_);  // showing the view is no request to scroll it
+  const int lines = static_cast<int>(state.ProgLines.size());
+  scrProg_->setRange(0, std::max(0, lines - state.ProgRows));
+  scrProg_->setPageStep(std::max(1, state.ProgRows));
+  scrProg_->setValue(state.ProgTop);
 }
 
 void ProgramWindow::ProgRowMarked(int previousRow, int row) {
@@ -317,8 +333,21 @@ bool ProgramWindow::ScrollKey(int key) {
     lines = 1;
   else
     return false;
-  if (interpreter_.State().ProgHalted == 1) interpreter_.ScrollBy(lines);
+  ScrollWhileHalted(lines);
   return true;
+}
+
+void ProgramWindow::ScrollWhileHalted(int lines) {
+  if (interpreter_.State().ProgHalted == 1) interpreter_.ScrollBy(lines);
+  ProgRowsChanged();  // the scroll bar goes back where the view is, also when it did not move
+}
+
+void ProgramWindow::wheelEvent(QWheelEvent* event) {
+  constexpr int kLinesPerNotch = 3;
+  const int notches = event->angleDelta().y() / QWheelEvent::DefaultDeltasPerStep;
+  if (notches == 0) return QMainWindow::wheelEvent(event);
+  ScrollWhileHalted(-notches * kLinesPerNotch);
+  event->accept();
 }
 
 bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -328,6 +357,10 @@ bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) ClickRow(row);
     if (event->type() == QEvent::FocusOut) LeaveRow(row);
     if (event->type() == QEvent::KeyPress && ScrollKey(static_cast<QKeyEvent*>(event)->key())) {
+      return true;
+    }
+    if (event->type() == QEvent::Wheel) {
+      wheelEvent(static_cast<QWheelEvent*>(event));
       return true;
     }
   }

@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,16 +58,20 @@ class ProgramWindow : public QMainWindow {
   QLabel& Message() { return *lblMess_; }
   QLabel& Time() { return *lblTime_; }
   QRadioButton& RunIndicator() { return *optRun_; }
+  QScrollBar& ScrollBar() { return *scrProg_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void BuildRows(int rows);
   void ColourRow(int row, bool marked);
   bool ScrollKey(int key);
+  // Scrolls the view at rest; during a run the view follows the running line.
+  void ScrollWhileHalted(int lines);
   int LineOfRow(int row) const;
   void RedrawAllRows();
   std::string ChooseFile(const std::string& title, bool forSaving);
@@ -76,6 +81,7 @@ class ProgramWindow : public QMainWindow {
   std::function<void()> unloaded_;
   FileChooser chooseFile_;
   QWidget* rowArea_;
+  QScrollBar* scrProg_;  // the view over the whole program, ProgTop as its value
   std::vector<QPushButton*> cmdNmb_;
   std::vector<QLineEdit*> txtCmd_;
   QLabel* lblNameCmd_;

@@ -13,17 +13,24 @@ struct SpeedTestRunner {
   EntryContext context;
   InputBox inputBox;
 
+  // `test` returns the result for the message line; a test the operator stopped says so.
   template <class Test>
   void Run(Test test) const {
-    BusyScope busy(context);
-    System& s = context.system;
-    SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.platform.clock},
-                     inputBox, [this](const std::string& text) {
-                       context.Say(text);
-                       // The line is redrawn before the motions hold the thread.
-                       context.LetEventsRun();
-                     });
-    test(tests);
+    std::string result;
+    bool stopped = false;
+    {
+      BusyScope busy(context, "Speed Test");
+      System& s = context.system;
+      SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.platform.clock},
+                       inputBox, [this](const std::string& text) {
+                         context.Say(text);
+                         // The line is redrawn before the motions hold the thread.
+                         context.LetEventsRun();
+                       });
+      result = test(tests);
+      stopped = busy.Stopped();
+    }
+    context.Say(stopped ? OperationEndText("Speed Test", false, true) + ": " + result : result);
   }
 };
 
@@ -35,20 +42,16 @@ SpeedTestHooks MakeSpeedTests(System& system, const WindowServices& services, In
   auto runner = std::make_shared<const SpeedTestRunner>(
       SpeedTestRunner{EntryContext{system, services, std::move(filtersChanged)}, inputBox});
   SpeedTestHooks hooks;
-  hooks.limitLoop = [runner] {
-    runner->Run([&](SpeedTests& t) { runner->context.Say(t.LimitLoop()); });
-  };
-  hooks.scan = [runner] { runner->Run([&](SpeedTests& t) { runner->context.Say(t.Scan()); }); };
+  hooks.limitLoop = [runner] { runner->Run([](SpeedTests& t) { return t.LimitLoop(); }); };
+  hooks.scan = [runner] { runner->Run([](SpeedTests& t) { return t.Scan(); }); };
   hooks.wheel = [runner](int wheel) {
     runner->Run([&](SpeedTests& t) {
       const std::string result = t.FilterMoves(wheel);
       runner->context.Changed();
-      runner->context.Say(result);
+      return result;
     });
   };
-  hooks.cube = [runner] {
-    runner->Run([&](SpeedTests& t) { runner->context.Say(t.AdjacentCubeMoves()); });
-  };
+  hooks.cube = [runner] { runner->Run([](SpeedTests& t) { return t.AdjacentCubeMoves(); }); };
   return hooks;
 }
 

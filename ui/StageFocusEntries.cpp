@@ -8,19 +8,28 @@ namespace qv {
 
 namespace {
 constexpr const char* kError = "Error ";
+
+// The stage's direction of a jump: +1 or -1 jumps along X and Y.
+struct JumpDirection {
+  int dx;
+  int dy;
+};
+
+JumpDirection DirectionOf(StageJump jump) {
+  switch (jump) {
+    case StageJump::Left:
+      return {-1, 0};
+    case StageJump::Right:
+      return {1, 0};
+    case StageJump::Forward:
+      return {0, 1};
+    case StageJump::Back:
+      return {0, -1};
+  }
+  return {0, 0};
 }
 
-bool JogButtonState::Press() {
-  if (phase_ != Phase::Idle) return false;
-  phase_ = Phase::Pressed;
-  return true;
-}
-
-bool JogButtonState::Release() {
-  if (phase_ != Phase::Pressed) return false;
-  phase_ = Phase::Releasing;
-  return true;
-}
+}  // namespace
 
 // --- Stage ---
 
@@ -30,19 +39,22 @@ void StageEntries::Jump(StageJump jump) {
   c_.Say(status < 0 ? std::string(kError) : std::string(Stage::JumpText(jump)));
 }
 
-void StageEntries::Press(StageJump jump) {
-  if (!Ready() || !jog_.Press()) return;
-  c_.CommandBusy() = 1;
-  Jump(jump);
+bool StageEntries::Move(StageJump jump, int jumps) {
+  const JumpDirection d = DirectionOf(jump);
+  const double size = c_.system.stage.Params().JumpSize * jumps;  // microns
+  const bool moved = c_.system.stage.XYMoveRel(d.dx * size, d.dy * size) >= 0;
+  c_.Say(moved ? std::string(Stage::JumpText(jump)) : std::string(kError));
+  return moved;
 }
 
-// The wait lets window events run; the busy flag stays set until the position is shown.
-void StageEntries::Release() {
-  if (!jog_.Release()) return;
-  c_.system.stage.XYWait();
-  ShowPosition();
-  c_.CommandBusy() = 0;
-  jog_.Done();
+JogMotion StageEntries::Jog(StageJump jump, int jumps) {
+  Stage& stage = c_.system.stage;
+  return {std::string(Stage::JumpText(jump)),
+          [this] { return Ready(); },
+          [this, jump, jumps] { return Move(jump, jumps); },
+          [&stage] { stage.XYWait(); },
+          [&stage] { stage.XYStop(); },
+          [this] { ShowPosition(); }};
 }
 
 void StageEntries::ShowPosition() {
@@ -53,11 +65,14 @@ void StageEntries::Home() {
   if (!Ready()) return;
   c_.Say("Homing Stage ...");
   int16_t result = 0;
+  bool stopped = false;
   {
-    BusyScope busy(c_);
+    BusyScope busy(c_, "Homing Stage");
     result = c_.system.stage.XYHome();
+    stopped = busy.Stopped();
   }
-  if (result < 0) c_.Alert("Stage Home Failed");
+  c_.Say(OperationEndText("Homing Stage", result >= 0, stopped));
+  if (result < 0 && !stopped) c_.Alert("Stage Home Failed");
 }
 
 void StageEntries::Origin() {
@@ -81,32 +96,30 @@ void FocusEntries::Step(FocusStep step) {
   ShowPosition();
 }
 
-void FocusEntries::Press(FocusStep step) {
-  if (!Ready() || !jog_.Press()) return;
-  c_.CommandBusy() = 1;
-  Move(step);
-}
-
-void FocusEntries::Release() {
-  if (!jog_.Release()) return;
-  c_.system.focus.ZWait();
-  ShowPosition();
-  c_.CommandBusy() = 0;
-  jog_.Done();
+JogMotion FocusEntries::Jog(FocusStep step) {
+  Focus& focus = c_.system.focus;
+  return {std::string(Focus::StepText(step)),  [this] { return Ready(); },
+          [this, step] { return Move(step); }, [&focus] { focus.ZWait(); },
+          [&focus] { focus.ZStop(); },         [this] { ShowPosition(); }};
 }
 
 void FocusEntries::ShowPosition() {
   if (Ready()) c_.Say(ZPositionText(c_.system.focus));
 }
 
+// A failed homing keeps the "Error " the focus entries always showed.
 void FocusEntries::Home() {
   if (!Ready()) return;
+  c_.Say("Homing Focus ...");
   int16_t result = 0;
+  bool stopped = false;
   {
-    BusyScope busy(c_);
+    BusyScope busy(c_, "Homing Focus");
     result = c_.system.focus.ZHome();
+    stopped = busy.Stopped();
   }
-  if (result < 0) c_.Say(kError);
+  c_.Say(result < 0 && !stopped ? std::string(kError)
+                                : OperationEndText("Homing Focus", result >= 0, stopped));
 }
 
 void FocusEntries::Origin() {

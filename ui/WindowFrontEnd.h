@@ -11,7 +11,7 @@
 
 namespace qv {
 
-class WindowFrontEnd final : public FrontEnd {
+class WindowFrontEnd : public FrontEnd {
  public:
   void Attach(MainWindow* window) { window_ = window; }
   // Makes the window again after it was unloaded ("Show" loads it if needed).
@@ -52,6 +52,19 @@ class WindowFrontEnd final : public FrontEnd {
   }
   void UnloadMainWindow() override {
     if (window_) window_->Unload();
+  }
+  // Commands from any source (a client, the console, a program) show on the window.
+  void DisplayObjList() override {
+    if (window_) window_->DisplayObjList();
+  }
+  void JoyVisibility() override {
+    if (window_) window_->JoyVisibility();
+  }
+  void MagCaption() override {
+    if (window_) window_->MagCaption();
+  }
+  void ObjectivePosCheck() override {
+    if (window_) window_->ObjectivePosCheck();
   }
 
   void SetInterpMessage(const std::string& text) override {

@@ -32,6 +32,10 @@ struct WindowServices {
   // A modal input box with a title and a prompt: the typed text, or nothing after "Cancel".
   std::function<std::optional<std::string>(const std::string&, const std::string&)> inputBox;
   TextEditor* textEditor = nullptr;
+  // An operation of the window starts or ends: in between the window shows it as running
+  // (busy text and pointer). Operations may nest.
+  std::function<void(const std::string&)> operationBegins;
+  std::function<void()> operationEnds;
 
   void Message(const std::string& text) const {
     if (message) message(text);
@@ -50,6 +54,12 @@ struct WindowServices {
   }
   std::optional<std::string> InputBox(const std::string& title, const std::string& prompt) const {
     return inputBox ? inputBox(title, prompt) : std::nullopt;
+  }
+  void OperationBegins(const std::string& what) const {
+    if (operationBegins) operationBegins(what);
+  }
+  void OperationEnds() const {
+    if (operationEnds) operationEnds();
   }
   void OpenInTextEditor(const std::string& path) const {
     if (textEditor) textEditor->OpenInTextEditor(path);

@@ -2,9 +2,12 @@
 // simulated line: saved positions that replay, homing, and homing without its sensor.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "app/DeviceMenus.h"
+#include "app/StopAll.h"
 #include "tests/support/SimSystem.h"
 
 namespace qv::test {
@@ -64,6 +67,47 @@ TEST_P(DeviceLine, EveryDeviceHomes) {
     EXPECT_EQ(s.Run(std::string(device) + " Home;" + device + " Wait"), "OK  ; OK  ; ") << device;
   }
   EXPECT_EQ(s.Run("F ?;B ?;Cube ?"), "1 ; 1 ; 1 ; ");
+}
+
+// The operator's Stop: one stop to every ready unit, in the device order, nothing to a device
+// that is not ready, and the unit addressed before is addressed again.
+TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
+  SimSystem s(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600});
+  ASSERT_EQ(s.Start(), 1);
+  s.system.state.Ready.SReady = 0;
+  s.Run("XY 30000 20000;Z 500;F 4;B 2;Cube 3;Turn 300");
+  const int16_t addressed = s.system.motCon.Motor().MotorAddress;
+  ASSERT_TRUE(s.State(static_cast<char>(s.system.stage.Params().X.Contr)).moving);
+  s.line.ClearFrames();
+  EXPECT_TRUE(StopAllDevices(s.system).empty());
+  EXPECT_EQ(s.system.motCon.Motor().MotorAddress, addressed);
+  const bool im = GetParam() == "config/demo-im483i";
+  const System& sys = s.system;
+  std::vector<std::string> expected;
+  for (const int16_t unit :
+       {sys.stage.Params().X.Contr, sys.stage.Params().Y.Contr, sys.focus.Params().Contr,
+        sys.wheels.Params(1).profile.contr, sys.wheels.Params(2).profile.contr,
+        sys.cube.Params().profile.contr, sys.turret.Params().profile.contr}) {
+    const char address = static_cast<char>(unit);
+    expected.push_back(im ? std::string(1, address) + "M0" : std::string("/") + address + "T");
+    EXPECT_FALSE(s.State(address).moving) << address;
+  }
+  EXPECT_EQ(std::vector<std::string>(s.line.Frames().begin(), s.line.Frames().end()), expected);
+}
+
+// "Int." > "Commands" opens the folder's command reference: it must name every command word
+// and program statement at the start of a line, as the operator looks them up.
+TEST_P(DeviceLine, TheCommandReferenceNamesEveryCommandWord) {
+  SimSystem s(RepoFolder(GetParam()));
+  std::ifstream file(RepoFolder(GetParam()) + "/QV_COMMANDS.TXT", std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string reference = "\r\n" + text.str();
+  std::vector<std::string> words = {"Repeat", "Endrepeat", "Stop", "End", "Call"};
+  for (const CommandEntry& entry : s.system.dispatcher.Table())
+    words.push_back(entry.word);
+  for (const std::string& word : words)
+    EXPECT_NE(reference.find("\r\n" + word + " "), std::string::npos) << word;
 }
 
 TEST_P(DeviceLine, HomingWithoutItsSensorFails) {

@@ -225,23 +225,5 @@ TEST(DemoFolder, EveryStartUpFileIsThereAndEveryDeviceStartsOnTheSimulator) {
   }
 }
 
-// A program told to end stops every ready unit where it is: one stop frame each, also for the
-// units that stand still.
-TEST(DemoFolder, StopMotionsHaltsEveryReadyUnit) {
-  for (const char* folder : {"config/demo", "config/demo-im483i"}) {
-    SCOPED_TRACE(folder);
-    SimSystem s(RepoFolder(folder), sim::LineOptions{.baud = 9600});
-    ASSERT_EQ(s.Start(), 1);
-    EXPECT_EQ(s.Run("XY 3000 2000;Slide 10"), "OK  ; OK  ; ");
-    const bool ez = std::string(folder) == "config/demo";
-    const size_t before = s.port.Written().size();
-    EXPECT_EQ(s.system.StopMotions(), 1);
-    EXPECT_EQ(s.port.Written().substr(before), ez ? "/1T\r/2T\r/3T\r/4T\r/5T\r/8T\r/6T\r/7T\r"
-                                                  : "XM0\nYM0\nZM0\nFM0\nBM0\nCM0\nSM0\nTM0\n");
-    for (const char unit : std::string(ez ? "126" : "XYS"))
-      EXPECT_FALSE(s.State(unit).moving) << unit;
-  }
-}
-
 }  // namespace
 }  // namespace qv::test

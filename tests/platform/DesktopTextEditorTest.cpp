@@ -1,8 +1,10 @@
 // Texts handed to the outside editor: each becomes a file of its own with exactly the caller's
-// bytes, which the configured editor receives as its last word and which outlives the hand-off.
+// bytes, which the configured editor receives as its last word and which lasts until the program
+// ends. When no editor starts, the desktop's opener and then a read-only window take the text.
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QPlainTextEdit>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -87,13 +89,56 @@ TEST_F(TextHandOff, AFolderThatCannotBeMadeStartsNothing) {
   EXPECT_FALSE(std::filesystem::exists(calls));
 }
 
-TEST_F(TextHandOff, TheTextsFolderIsPrivateToTheProgramAndSurvivesIt) {
-  const QString file = editor.WriteTextFile("kept");
-  ASSERT_FALSE(file.isEmpty());
-  EXPECT_TRUE(file.startsWith(QString::fromStdString(texts) + "/"));
-  EXPECT_TRUE(file.endsWith(".txt"));
+TEST_F(TextHandOff, TheTextsFolderIsPrivateToTheProgramAndItsTextsEndWithIt) {
+  std::string kept;
+  {
+    DesktopTextEditor ending(command, QString::fromStdString(texts));
+    const QString file = ending.WriteTextFile("kept");
+    ASSERT_FALSE(file.isEmpty());
+    EXPECT_TRUE(file.startsWith(QString::fromStdString(texts) + "/"));
+    EXPECT_TRUE(file.endsWith(".txt"));
+    kept = file.toStdString();
+    EXPECT_EQ(GetBytes(kept), "kept");
+  }
+  EXPECT_FALSE(std::filesystem::exists(kept));
   EXPECT_TRUE(DesktopTextEditor::DefaultTextFolder().endsWith("/quorvalin-texts"));
-  EXPECT_EQ(GetBytes(file.toStdString()), "kept");
+}
+
+// Each hand-off says who took the text: the editor, the desktop's opener, or the program's own
+// read-only window when neither could be started.
+TEST_F(TextHandOff, WithoutAnEditorTheDesktopAndThenAReadOnlyWindowShowTheText) {
+  const std::string path = folder.File("QV_COMMANDS.TXT");
+  PutBytes(path, "Ver\r\n  the version\r\n");
+  const std::string missing = folder.File("no-such-editor");
+  bool desktopWorks = true;
+  std::vector<std::string> desktopOpened;
+  std::vector<std::string> reports;
+  {
+    DesktopTextEditor fallback(missing, QString::fromStdString(texts), [&](const QString& file) {
+      desktopOpened.push_back(file.toStdString());
+      return desktopWorks;
+    });
+    fallback.SetReport([&](const std::string& text) { reports.push_back(text); });
+    fallback.OpenInTextEditor(path);
+    desktopWorks = false;
+    fallback.OpenInTextEditor(path);
+    fallback.PasteToTextEditor("log\r\n");
+    EXPECT_EQ(desktopOpened.size(), 3u);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], "Opened with the desktop's application for text files: " + path);
+    EXPECT_EQ(reports[1], "No text editor could be started; shown read-only: " + path);
+    EXPECT_EQ(reports[2].rfind("No text editor could be started; shown read-only: " + texts, 0), 0u);
+    const std::vector<QWidget*> viewers = fallback.Viewers();
+    ASSERT_EQ(viewers.size(), 2u);
+    auto* shown = qobject_cast<QPlainTextEdit*>(viewers[0]);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isReadOnly());
+    EXPECT_EQ(shown->toPlainText(), "Ver\n  the version\n");
+    EXPECT_EQ(qobject_cast<QPlainTextEdit*>(viewers[1])->toPlainText(), "log\n");
+    EXPECT_EQ(Texts().size(), 1u);
+  }
+  EXPECT_TRUE(Texts().empty());  // the pasted text ended with the program
+  EXPECT_TRUE(std::filesystem::exists(path));  // a file of the operator's stays
 }
 
 }  // namespace

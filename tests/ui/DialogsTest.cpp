@@ -26,6 +26,7 @@
 #include "ui/EditWindow.h"
 #include "ui/FileListing.h"
 #include "ui/FilesWindow.h"
+#include "ui/KeywordFileRewrite.h"
 #include "ui/ParListWindow.h"
 #include "ui/StringSelWindow.h"
 
@@ -97,12 +98,37 @@ TEST_F(ParListTest, GridShowsEntriesUnderItsHeadingsAndTheFullPath) {
   EXPECT_EQ(window.windowTitle().toStdString(), folder.File("QV_PARXY.TXT"));
 }
 
-TEST_F(ParListTest, ClosingUneditedRewritesTheFileWithoutRemarksAndKeepsNumberTexts) {
+TEST_F(ParListTest, ClosingWithoutAChangeWritesNothing) {
   ASSERT_EQ(window.Load(), 1);
+  std::filesystem::remove(folder.File("QV_PARXY.TXT"));
   window.show();
+  window.OpenEditor(1, 1);
+  window.Field().setText("+5.50");  // the same value again is no change
+  window.CommitEditor();
   window.close();
   EXPECT_EQ(window.WriteResult(), 1);
-  EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")), "\"XSCREWLEAD\",1000\r\n\"XSPEED\",+5.50\r\n");
+  EXPECT_FALSE(std::filesystem::exists(folder.File("QV_PARXY.TXT")));
+  EXPECT_TRUE(notifier.Messages.empty());
+}
+
+// Only the changed values are replaced, each in its own line, with what surrounds it.
+TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
+  using Values = std::vector<std::optional<std::string>>;
+  const struct {
+    const char* content;
+    Values values;
+    const char* expected;
+  } cases[] = {
+      {"\"A\", 1 , remark\r\nshort\r\n\"B\",2",
+       {std::nullopt, "3"},
+       "\"A\", 1 , remark\r\nshort\r\n\"B\",3"},
+      {"\"A\",1\n\"A\",2\r", {std::nullopt, "x\r\ny"}, "\"A\",1\n\"A\",x  y\r"},
+      {"\"NOCOMMA\"\r\n", {"5"}, "\"NOCOMMA\",5\r\n"},
+      {"\"A\",,old\r\n", {"7"}, "\"A\",7,old\r\n"},
+      {"\"A\",1\r\n", {"2", "9"}, "\"A\",2\r\n"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(RewriteKeywordValues(c.content, c.values), c.expected) << c.content;
 }
 
 TEST_F(ParListTest, OnlyAValueCommittedWithEnterIsWritten) {
@@ -125,7 +151,8 @@ TEST_F(ParListTest, OnlyAValueCommittedWithEnterIsWritten) {
   EXPECT_EQ(window.Grid().item(1, 1)->text(), "7.25");
   EXPECT_TRUE(window.isVisible()) << "Enter in the box must not close the window";
   window.close();
-  EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")), "\"XSCREWLEAD\",1000\r\n\"XSPEED\",7.25\r\n");
+  EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")),
+            "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
 }
 
 TEST_F(ParListTest, NamesAreNotEditable) {
@@ -155,7 +182,13 @@ TEST_F(ParListTest, FailedWriteOffersToKeepEditingAndReportsTheFailure) {
   ASSERT_EQ(window.Load(), 1);
   std::filesystem::remove_all(sub);
   QSignalSpy finished(&window, &QDialog::finished);
+  auto change = [this](const char* value) {
+    window.OpenEditor(0, 1);
+    window.Field().setText(value);
+    window.CommitEditor();
+  };
 
+  change("4");
   notifier.answer = MsgResult::Yes;
   window.reject();
   EXPECT_EQ(finished.count(), 0);
@@ -167,8 +200,9 @@ TEST_F(ParListTest, FailedWriteOffersToKeepEditingAndReportsTheFailure) {
   window.reject();
   EXPECT_EQ(finished.count(), 1);
   EXPECT_EQ(window.WriteResult(), 1);
-  EXPECT_EQ(GetBytes((sub / "QV_PARZ.TXT").string()), "\"ZSPEED\",3\r\n");
+  EXPECT_EQ(GetBytes((sub / "QV_PARZ.TXT").string()), "\"ZSPEED\",4\r\n");
 
+  change("5");
   notifier.answer = MsgResult::No;
   std::filesystem::remove_all(sub);
   window.reject();
@@ -187,7 +221,7 @@ TEST_F(ParListTest, EditParFileOnAFileElsewhereKeepsTheProgramFolder) {
     shown.close();
   });
   EXPECT_EQ(EditParFile(nullptr, trapar, notifier, path), 1);
-  EXPECT_EQ(GetBytes(path), "\"A\",9\r\n");
+  EXPECT_EQ(GetBytes(path), "\"A\",9,remark\r\n");
   EXPECT_EQ(trapar.GetParPath(), folder.File("QV_PARXY.TXT"));
 }
 
@@ -238,6 +272,15 @@ TEST_F(FilesTest, OpensOnTheProgramFolderWithItsDefaultsAndMenus) {
   EXPECT_FALSE(window.Action("mnuCopyFolder")->isEnabled());
   EXPECT_FALSE(window.Action("mnuCopyFiles")->isEnabled());
   EXPECT_TRUE(window.Action("mnuDeleteFiles")->isEnabled());
+}
+
+// A link to a device (the demonstration's controller line) is neither a folder nor a file.
+TEST_F(FilesTest, OnlyRealFoldersAndFilesAreListed) {
+  std::filesystem::create_symlink("/dev/null", folder.File("controller-line"));
+  std::filesystem::create_directory_symlink(folder.File("Data"), folder.File("DataLink"));
+  window.SetStartDir(folder.Dir());
+  EXPECT_EQ(Listed(window.Folders()), QStringList({"..", "Data", "DataLink"}));
+  EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg", "NOTES", "RUN.PRG"}));
 }
 
 TEST_F(FilesTest, PatternsFillTheFilterListAndTheFilterNarrowsTheFiles) {

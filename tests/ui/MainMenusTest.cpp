@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTableWidget>
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 
 #include "tests/support/QtApplication.h"
@@ -299,6 +300,10 @@ TEST_F(WindowOnSim, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) 
   Choose({"Int.", "Symb. Const.", "Edit"});
   EXPECT_EQ(editor.opened,
             (std::vector<std::string>{File("QV_COMMANDS.TXT"), File("QV_SYMCONST.TXT")}));
+  std::filesystem::remove(File("QV_COMMANDS.TXT"));
+  Choose({"Int.", "Commands"});
+  EXPECT_EQ(editor.opened.size(), 2u);
+  EXPECT_EQ(window->MessageText(), "File " + File("QV_COMMANDS.TXT") + " does not exist");
 
   window->Services().editParameters = [](const std::string& path) -> int16_t {
     std::ifstream in(path);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <fstream>
 #include <sstream>
 
@@ -68,6 +69,32 @@ TEST_F(ProgramWin, RowsShowTheLinesWithTheirIndices) {
   EXPECT_EQ(window->RowButton(5).text(), "");
   QTest::keyClick(&window->RowField(0), Qt::Key_PageDown);  // shorter than the window
   EXPECT_EQ(program.ProgTop, 0);
+}
+
+TEST_F(ProgramWin, AProgramLongerThanTheWindowScrollsByItsBarAndTheWheel) {
+  program.ProgLines.clear();
+  for (int i = 0; i < 60; ++i)
+    program.ProgLines.push_back("Delay " + std::to_string(i));
+  system.interpreter.ShowProgRows(0, 0, program.ProgRows);
+  QScrollBar& bar = window->ScrollBar();
+  EXPECT_EQ(bar.maximum(), 60 - window->RowCount());
+  bar.setValue(30);
+  EXPECT_EQ(program.ProgTop, 30);
+  EXPECT_EQ(window->RowField(0).text(), "Delay 30");
+  auto wheel = [this](int notches) {
+    const QPointF at(10, 10);
+    QWheelEvent event(at, window->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&window->RowField(0), &event);
+  };
+  wheel(-2);  // towards the end
+  EXPECT_EQ(program.ProgTop, 36);
+  EXPECT_EQ(bar.value(), 36);
+  program.ProgHalted = 0;  // running: the view follows the program, not the wheel
+  wheel(1);
+  bar.setValue(0);
+  EXPECT_EQ(program.ProgTop, 36);
+  EXPECT_EQ(bar.value(), 36);
 }
 
 TEST_F(ProgramWin, ClickingARowMakesItsLineCurrentAndRunStartsThere) {

@@ -1,0 +1,16 @@
+#pragma once
+// The operator's Stop: every ready device that moves is told to stop at once.
+#include <string>
+#include <vector>
+
+#include "app/System.h"
+
+namespace qv {
+
+// Stops the stage's two axes, the focus, both wheels, the cube changer, slide and turret, each
+// ready one on its own controller, one after the other without waiting. The unit addressed
+// before is addressed again afterwards, so that a wait the Stop interrupted goes on polling its
+// own unit. Returns the command words of the devices that did not take the stop, in that order.
+std::vector<std::string> StopAllDevices(System& system);
+
+}  // namespace qv

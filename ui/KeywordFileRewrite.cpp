@@ -1,0 +1,81 @@
+#include "ui/KeywordFileRewrite.h"
+
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+namespace {
+
+// One line of the file and the line end that followed it ("\r\n", "\n", "\r" or none).
+struct FileLine {
+  std::string_view text;
+  std::string_view end;
+};
+
+// The lines as the keyword reader cuts them: CR LF, a lone LF or a lone CR ends a line.
+std::vector<FileLine> CutLines(std::string_view content) {
+  std::vector<FileLine> lines;
+  std::size_t start = 0;
+  std::size_t pos = 0;
+  while (pos < content.size()) {
+    const char c = content[pos];
+    if (c != '\r' && c != '\n') {
+      ++pos;
+      continue;
+    }
+    const std::size_t endLength =
+        (c == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n') ? 2 : 1;
+    lines.push_back({content.substr(start, pos - start), content.substr(pos, endLength)});
+    pos += endLength;
+    start = pos;
+  }
+  if (start < content.size()) lines.push_back({content.substr(start), {}});
+  return lines;
+}
+
+std::string OnOneLine(std::string value) {
+  for (char& c : value) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return value;
+}
+
+// The line with its value replaced: between the first and the second comma (or the end), the
+// blanks around the old value kept. A line without a comma was all value; it becomes a
+// written entry line.
+std::string ReplaceValue(std::string_view line, const ParEntry& entry, const std::string& value) {
+  const std::size_t first = line.find(',');
+  if (first == std::string_view::npos) return FormatKeywordLine({entry.Name, value});
+  const std::size_t second = line.find(',', first + 1);
+  const std::size_t end = second == std::string_view::npos ? line.size() : second;
+  const std::string_view old = line.substr(first + 1, end - first - 1);
+  const std::size_t lead = old.find_first_not_of(' ');
+  const std::size_t trail = old.find_last_not_of(' ');
+  const std::string_view before = lead == std::string_view::npos ? old : old.substr(0, lead);
+  const std::string_view after =
+      trail == std::string_view::npos ? std::string_view() : old.substr(trail + 1);
+  return std::string(line.substr(0, first + 1)) + std::string(before) + value + std::string(after) +
+         std::string(line.substr(end));
+}
+
+}  // namespace
+
+std::string RewriteKeywordValues(std::string_view content,
+                                 const std::vector<std::optional<std::string>>& values) {
+  std::string result;
+  std::size_t entry = 0;
+  for (const FileLine& line : CutLines(content)) {
+    ParEntry parsed;
+    const bool isEntry = ParseKeywordLine(line.text, parsed);
+    if (isEntry && entry < values.size() && values[entry]) {
+      result += ReplaceValue(line.text, parsed, OnOneLine(*values[entry]));
+    } else {
+      result += line.text;
+    }
+    result += line.end;
+    if (isEntry) ++entry;
+  }
+  return result;
+}
+
+}  // namespace qv

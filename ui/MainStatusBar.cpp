@@ -1,0 +1,94 @@
+#include "ui/MainStatusBar.h"
+
+#include "foundation/NumberText.h"
+#include "ui/IndexerEntries.h"
+
+namespace qv {
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+void SetIfChanged(QLabel& label, const QString& text) {
+  if (label.text() != text) label.setText(text);
+}
+
+}  // namespace
+
+DeviceStateTexts DescribeDevices(const System& system) {
+  const ReadyFlags& ready = system.state.Ready;
+  DeviceStateTexts texts;
+  texts.position = ready.XYReady == 1 ? "X " + FormatFixed(system.stage.X(), 1) + "  Y " +
+                                            FormatFixed(system.stage.Y(), 1)
+                                      : "XY off";
+  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(system.focus.Z(), 2) : "Z off";
+  for (int wheel = 1; wheel <= 2; ++wheel) {
+    if (wheel == 2) texts.filters += "  ";
+    texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1 ? FilterCaption(system, wheel)
+                                                                   : WheelWord(wheel) + " off";
+  }
+  texts.cube = ready.CubeReady == 1 ? CubeCaption(system) : "Cube off";
+  const int16_t objective = system.objectives.CurrentObjective();
+  const std::string mag = std::to_string(system.objectives.Mag()) + "X";
+  texts.objective =
+      objective >= 1 ? "Obj. " + std::to_string(objective) + " (" + mag + ")" : "Mag " + mag;
+  return texts;
+}
+
+std::string DescribePointer(double x, double y, double zoom) {
+  return "Pointer X " + FormatFixed(x, 1) + "  Y " + FormatFixed(y, 1) + "  Zoom" + Str(zoom);
+}
+
+MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
+  setObjectName("staMain");
+  setSizeGripEnabled(true);
+  cmdStop_ = new QPushButton("Stop", this);
+  cmdStop_->setObjectName("cmdStop");
+  cmdStop_->setToolTip("Stop every device now (Esc)");
+  cmdStop_->setFocusPolicy(Qt::NoFocus);  // the jog keys stay where they were
+  cmdStop_->setStyleSheet("QPushButton { color: #b00000; font-weight: bold; }");
+  addWidget(cmdStop_);
+  lblBusy_ = new QLabel(this);
+  lblBusy_->setObjectName("lblBusy");
+  lblBusy_->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
+  lblBusy_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  addWidget(lblBusy_, 1);
+  lblPointer_ = AddField("lblStatPointer", 32);
+  lblPointer_->hide();  // shown on the map only
+  lblPosition_ = AddField("lblStatPosition", 22);
+  lblFocus_ = AddField("lblStatFocus", 9);
+  lblFilters_ = AddField("lblStatFilters", 9);
+  lblCube_ = AddField("lblStatCube", 7);
+  lblObjective_ = AddField("lblStatObjective", 12);
+}
+
+QLabel* MainStatusBar::AddField(const char* name, int minimumChars) {
+  auto* label = new QLabel(this);
+  label->setObjectName(name);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setMinimumWidth(fontMetrics().averageCharWidth() * minimumChars);
+  addPermanentWidget(label);
+  return label;
+}
+
+void MainStatusBar::ShowDevices(const System& system) {
+  const DeviceStateTexts texts = DescribeDevices(system);
+  SetIfChanged(*lblPosition_, Q(texts.position));
+  SetIfChanged(*lblFocus_, Q(texts.focus));
+  SetIfChanged(*lblFilters_, Q(texts.filters));
+  SetIfChanged(*lblCube_, Q(texts.cube));
+  SetIfChanged(*lblObjective_, Q(texts.objective));
+}
+
+void MainStatusBar::ShowPointer(const std::optional<std::string>& text) {
+  SetIfChanged(*lblPointer_, text ? Q(*text) : QString());
+  lblPointer_->setVisible(text.has_value());
+}
+
+void MainStatusBar::ShowBusy(const QString& text) {
+  SetIfChanged(*lblBusy_, text);
+}
+
+}  // namespace qv

@@ -1,0 +1,56 @@
+#pragma once
+// The main window's status bar: on the left what runs and the Stop button, on the right the
+// stage position, the focus, the filters, the cube and the objective as the program last knew
+// them (nothing is read from the controllers for it), and on the map the pointer's stage
+// position and the zoom.
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <optional>
+#include <string>
+
+#include "app/System.h"
+
+namespace qv {
+
+// The device fields' texts: "X 1200.0  Y 350.5", "Z 12.50", "F-3  B-?", "Cube-2",
+// "Obj. 2 (10X)"; a device that is not ready shows as "XY off", "Z off", "F off" ...
+struct DeviceStateTexts {
+  std::string position;
+  std::string focus;
+  std::string filters;
+  std::string cube;
+  std::string objective;
+};
+DeviceStateTexts DescribeDevices(const System& system);
+// "Pointer X 1200.0  Y 350.5  Zoom 2": a point of the map in stage microns.
+std::string DescribePointer(double x, double y, double zoom);
+
+class MainStatusBar : public QStatusBar {
+  Q_OBJECT
+
+ public:
+  explicit MainStatusBar(QWidget* parent = nullptr);
+
+  void ShowDevices(const System& system);
+  // The pointer over the map; nothing clears the field.
+  void ShowPointer(const std::optional<std::string>& text);
+  void ShowBusy(const QString& text);
+
+  QPushButton& StopButton() { return *cmdStop_; }
+  QLabel& BusyField() { return *lblBusy_; }
+
+ private:
+  QLabel* AddField(const char* name, int minimumChars);
+
+  QPushButton* cmdStop_;
+  QLabel* lblBusy_;
+  QLabel* lblPointer_;
+  QLabel* lblPosition_;
+  QLabel* lblFocus_;
+  QLabel* lblFilters_;
+  QLabel* lblCube_;
+  QLabel* lblObjective_;
+};
+
+}  // namespace qv
