@@ -169,6 +169,24 @@ std::vector<std::string> SplitFileLines(std::string_view content) {
   return lines;
 }
 
+ParList ParseKeywordText(std::string_view content) {
+  ParList entries;
+  for (const std::string& line : SplitFileLines(content)) {
+    ParEntry entry;
+    if (ParseKeywordLine(line, entry)) entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+std::string FormatKeywordText(const ParList& list) {
+  std::string content;
+  for (const ParEntry& entry : list) {
+    content += FormatKeywordLine(entry);
+    content += kLineEnd;
+  }
+  return content;
+}
+
 PlainList ParseListText(std::string_view content) {
   PlainList items;
   for (const std::string& lineText : SplitFileLines(content)) {
@@ -198,6 +216,15 @@ PlainList ParseListText(std::string_view content) {
     }
   }
   return items;
+}
+
+std::string FormatListText(const PlainList& list) {
+  std::string content;
+  for (const std::string& item : list) {
+    content += OneLine(item);
+    content += kLineEnd;
+  }
+  return content;
 }
 
 std::string JoinLines(const PlainList& list) {
@@ -254,22 +281,12 @@ int16_t Trapar::ReadParList(const std::string& path, ParList& list) {
     notifier_.MessageBox("File " + path + " could not be read", MsgIcon::Critical);
     return -1;
   }
-  ParList entries;
-  for (const std::string& line : SplitFileLines(DecodeText(std::move(content)))) {
-    ParEntry entry;
-    if (ParseKeywordLine(line, entry)) entries.push_back(std::move(entry));
-  }
-  list = std::move(entries);
+  list = ParseKeywordText(DecodeText(std::move(content)));
   return 1;
 }
 
 int16_t Trapar::WriteParList(const std::string& path, const ParList& list) {
-  std::string content;
-  for (const ParEntry& entry : list) {
-    content += FormatKeywordLine(entry);
-    content += kLineEnd;
-  }
-  if (!WriteFileAtomically(path, content)) {
+  if (!WriteFileAtomically(path, FormatKeywordText(list))) {
     ReportWriteFailure(path);
     return -1;
   }
@@ -317,12 +334,7 @@ int Trapar::ReadList(const std::string& path, PlainList& list) {
 }
 
 int16_t Trapar::WriteList(const PlainList& list, const std::string& path) {
-  std::string content;
-  for (const std::string& item : list) {
-    content += OneLine(item);
-    content += kLineEnd;
-  }
-  return WriteFileAtomically(path, content) ? 1 : -1;
+  return WriteFileAtomically(path, FormatListText(list)) ? 1 : -1;
 }
 
 void Trapar::ReportFromFailure(std::string_view name, int16_t result) {

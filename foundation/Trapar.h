@@ -41,8 +41,17 @@ std::string FormatKeywordLine(const ParEntry& entry);
 // The lines of a file: CR LF ends a line; a lone LF or CR is accepted too. A final line end
 // does not start another line.
 std::vector<std::string> SplitFileLines(std::string_view content);
+// The entries of a keyword file's text (already decoded, see DecodeText): every line that
+// ParseKeywordLine takes, in file order. ReadParList is this on the file's decoded bytes.
+ParList ParseKeywordText(std::string_view content);
+// The text of a keyword file: FormatKeywordLine of each entry followed by CR LF. WriteParList
+// writes exactly these bytes.
+std::string FormatKeywordText(const ParList& list);
 // The items of a plain list file, comma-separated-record style (see ReadList).
 PlainList ParseListText(std::string_view content);
+// The text of a plain list file: each item on a line of its own (a line break inside an item
+// written as a blank), followed by CR LF. WriteList writes exactly these bytes.
+std::string FormatListText(const PlainList& list);
 
 std::string JoinLines(const PlainList& list);  // elements joined with CR LF between them
 PlainList SplitLines(std::string_view text);   // split at each CR LF, empty pieces kept

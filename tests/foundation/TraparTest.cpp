@@ -311,18 +311,22 @@ TEST_F(TraparFiles, WritingGivesExactBytesWithCrLfNewKeysLastAndClearStartsAfres
   EXPECT_TRUE(notifier.Messages.empty());
 }
 
-TEST_F(TraparFiles, WrittenListsReadBackEntryForEntry) {
-  ParList list = {{"TEXT", std::string("a \"quoted\" text")},
-                  {"HALF", 0.5},
-                  {"THIRD", 1.0 / 3.0},
-                  {"TINY", -2.5e-7},
-                  {"HUGE", std::numeric_limits<double>::max()},
-                  {"I16", int16_t{-32768}},
-                  {"I32", int32_t{2147483647}}};
-  const std::string path = folder.File("ROUND.TXT");
-  ASSERT_EQ(trapar.WriteParList(path, list), 1);
-  ParList back;
-  ASSERT_EQ(trapar.ReadParList(path, back), 1);
+// What the file reader and writer do between the bytes and the list, without a file.
+TEST(KeywordText, WrittenListsReadBackEntryForEntry) {
+  const ParList list = {{"TEXT", std::string("a \"quoted\" text")},
+                        {"HALF", 0.5},
+                        {"THIRD", 1.0 / 3.0},
+                        {"TINY", -2.5e-7},
+                        {"HUGE", std::numeric_limits<double>::max()},
+                        {"I16", int16_t{-32768}},
+                        {"I32", int32_t{2147483647}}};
+  const std::string text = FormatKeywordText(list);
+  const std::string head = "\"TEXT\",a \"quoted\" text\r\n\"HALF\", .5\r\n\"THIRD\", .333";
+  const std::string tail = "\r\n\"I16\",-32768\r\n\"I32\", 2147483647\r\n";
+  EXPECT_EQ(text.substr(0, head.size()), head);
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  EXPECT_EQ(FormatKeywordText({}), "");
+  ParList back = ParseKeywordText(text);
   ASSERT_EQ(back.size(), list.size());
   for (std::size_t i = 0; i < list.size(); ++i) {
     EXPECT_EQ(back[i].Name, list[i].Name);
@@ -330,11 +334,14 @@ TEST_F(TraparFiles, WrittenListsReadBackEntryForEntry) {
     if (i == 0) continue;
     double original = 0;
     double reread = 0;
-    ASSERT_EQ(TransferPar(list, list[i].Name, original, "from"), 1);
+    ParList mutableList = list;
+    ASSERT_EQ(TransferPar(mutableList, list[i].Name, original, "from"), 1);
     ASSERT_EQ(TransferPar(back, list[i].Name, reread, "from"), 1) << list[i].Name;
     EXPECT_EQ(Str(reread), Str(original));
   }
   EXPECT_EQ(TextOf(back[1].Value), ".5");
+  EXPECT_EQ(Entries(ParseKeywordText("ab\r\n\"A\",\r\n\"B\" , 2 ,x\n\"C\",3")),
+            (Lines{"B=2", "C=3"}));
 }
 
 TEST_F(TraparFiles, AFailedWriteIsReportedAndDoesNotLookLikeSuccess) {
@@ -492,13 +499,13 @@ TEST_F(TraparFiles, WriteListWritesOneLineEachAndFailsQuietly) {
   EXPECT_TRUE(notifier.Messages.empty());
 }
 
-TEST_F(TraparFiles, PlainListsSurviveAWriteAndReadBack) {
-  const PlainList list = {"first", "", "with \"quotes\" inside", "   ", "last"};
-  const std::string path = folder.File("ROUND.PRG");
-  ASSERT_EQ(trapar.WriteList(list, path), 1);
-  PlainList back;
-  ASSERT_EQ(trapar.ReadList(path, back), static_cast<int>(list.size()));
-  EXPECT_EQ(back, (PlainList{"first", "", "with \"quotes\" inside", "", "last"}));
+TEST(ListText, PlainListsSurviveAWriteAndReadBack) {
+  const PlainList list = {"first", "", "with \"quotes\" inside", "   ", "a\r\nb", "last"};
+  const std::string text = FormatListText(list);
+  EXPECT_EQ(text, "first\r\n\r\nwith \"quotes\" inside\r\n   \r\na  b\r\nlast\r\n");
+  EXPECT_EQ(FormatListText({}), "");
+  EXPECT_EQ(ParseListText(text),
+            (PlainList{"first", "", "with \"quotes\" inside", "", "a  b", "last"}));
 }
 
 }  // namespace
