@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (clang, ASan + UBSan), makes their seed corpora and runs each target
+# for SECONDS (default 600) with its dictionary, JOBS targets at a time (default 2), at low
+# priority. Prints one line of figures per target; crashes are kept in OUT/<target>/crashes/.
+#   fuzz/run.sh [SECONDS] [JOBS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+jobs=${2:-2}
+shift $(($# > 2 ? 2 : $#))
+build=${QV_FUZZ_BUILD_DIR:-build-fuzz}
+out=${QV_FUZZ_OUT:-$build/fuzz-runs}
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(execute_line specimen_commands line_session keyword_file
+                                     plain_list object_file driver_replies)
+
+cmake -S . -B "$build" -G Ninja -DQV_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_C_COMPILER=clang >/dev/null
+cmake --build "$build" -j2 --target $(printf 'fuzz_%s ' "${targets[@]}")
+rm -rf "$out/seeds" && python3 fuzz/make_seeds.py "$out/seeds"
+
+dictionary() {
+  case $1 in
+    keyword_file | plain_list | object_file) echo fuzz/dict/keyword.dict ;;
+    driver_replies) echo fuzz/dict/driver.dict ;;
+    *) echo fuzz/dict/commands.dict ;;
+  esac
+}
+
+run_one() {
+  local target=$1 dir="$out/$1"
+  mkdir -p "$dir/corpus" "$dir/crashes"
+  nice -n 19 "$build/fuzz/fuzz_$target" "$dir/corpus" "$out/seeds/$target" \
+    -dict="$(dictionary "$target")" -max_total_time="$seconds" -max_len=1100000 \
+    -timeout=30 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$dir/crashes/" \
+    >"$dir/log" 2>&1 || true
+  local execs rate cov units crashes
+  execs=$(sed -n 's/^stat::number_executed_units: *//p' "$dir/log")
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log")
+  cov=$(grep -o 'cov: [0-9]*' "$dir/log" | tail -1 | cut -d' ' -f2)
+  units=$(find "$dir/corpus" -type f | wc -l)
+  crashes=$(find "$dir/crashes" -type f | wc -l)
+  printf '%-18s %10s runs %7s/s  cov %6s  corpus %6s  crashes %s\n' \
+    "$target" "${execs:-?}" "${rate:-?}" "${cov:-?}" "$units" "$crashes"
+}
+
+for target in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+  run_one "$target" &
+done
+wait
