@@ -47,14 +47,6 @@ class Statements : public ::testing::Test {
   TestSystem t;
 };
 
-TEST_F(Statements, StatementsAreRecognisedBeforeTheCommandTable) {
-  EXPECT_EQ(interp().InterpStatement("Call whatever"), 1);
-  EXPECT_EQ(interp().InterpStatement("  End"), 1);
-  EXPECT_EQ(interp().InterpStatement("Ver"), 0);
-  EXPECT_EQ(interp().InterpStatement("repeat 2 Times"), 0);
-  EXPECT_EQ(interp().InterpStatement(""), 0);
-}
-
 TEST_F(Statements, LoopSyntaxErrorsNameTheWordAndTheRest) {
   const std::pair<const char*, const char*> outside[] = {
       {"Repeat 2 Times", " SYNTAX ERROR:Times ? "},  // not in a program
@@ -93,16 +85,6 @@ TEST_F(Statements, RepeatCountsItsIterationsInItsOwnLine) {
   EXPECT_EQ(interp().ExecRepeat("3 Times : Rep.# 1", 0), 1);
   EXPECT_EQ(prog().ProgLines[0], "    Repeat 3 Times : Rep.# 2");
   EXPECT_EQ(interp().ExecRepeat("3 Times : Rep.# 32767", 0), -1);  // no iteration 32768
-}
-
-TEST_F(Statements, StopHaltsTheProgram) {
-  prog().ProgRunState = 1;
-  prog().ProgHalted = 0;
-  t.front.runIndicator = true;
-  EXPECT_EQ(t.Run("Stop"), "OK  ; ");
-  EXPECT_EQ(prog().ProgRunState, 0);
-  EXPECT_EQ(prog().ProgHalted, 1);
-  EXPECT_FALSE(t.front.runIndicator);
 }
 
 TEST_F(Statements, NextProgLinePagesTheViewAndFillsTheCommandBox) {
