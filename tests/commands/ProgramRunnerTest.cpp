@@ -14,25 +14,24 @@ class Runner : public ::testing::Test {
     t.front.LoadWindows();
     t.system.interpreter.SetRows(20);
   }
-
-  // Loads the program, starts it at its first line and ticks until it stops; the replies of
-  // the lines that ran.
-  std::vector<std::string> RunProgram(PlainList lines) {
+  // Loads the program and starts it at its first line.
+  void Load(PlainList lines, bool run = true) {
     prog().ProgLines = std::move(lines);
     IndentProgram(prog().ProgLines);
     t.system.interpreter.StartOver();
-    t.system.interpreter.Run();
-    std::vector<std::string> replies;
+    if (run) t.system.interpreter.Run();
+  }
+  // Ticks until the run stops; the replies of the lines that ran, "|" between them, each
+  // without its " ; ".
+  std::string Ticks() {
+    std::string replies;
     for (int guard = 0; guard < 1000 && prog().ProgRunState != 0; ++guard) {
-      const TickResult tick = t.system.runner.Tick();
-      if (tick.kind == TickResult::Kind::Ran) replies.push_back(tick.reply);
-      last = tick;
+      last = t.system.runner.Tick();
+      if (last.kind != TickResult::Kind::Ran) continue;
+      if (!replies.empty()) replies += "|";
+      replies += last.reply.substr(0, last.reply.size() - 3);
     }
     return replies;
-  }
-
-  int Count(const std::vector<std::string>& replies, const std::string& reply) {
-    return static_cast<int>(std::count(replies.begin(), replies.end(), reply));
   }
   ProgramState& prog() { return t.system.interpreter.State(); }
 
@@ -40,22 +39,61 @@ class Runner : public ::testing::Test {
   TickResult last;
 };
 
-TEST_F(Runner, RepeatRunsItsBodyCountTimesAndRestoresItsLine) {
-  const auto replies = RunProgram({"Repeat 2 Times", "! step", "Endrepeat", "End"});
-  EXPECT_EQ(Count(replies, " ; "), 2);
-  EXPECT_EQ(last.finalMessage, "PROGRAM FINISHED");
-  EXPECT_EQ(t.front.LastInterpMessage(), "PROGRAM FINISHED");
-  EXPECT_EQ(prog().ProgLines[0], "Repeat 2 Times");
-  EXPECT_EQ(prog().ProgRunState, 0);
-  EXPECT_EQ(prog().ProgHalted, 1);
-  EXPECT_FALSE(t.front.runIndicator);
-  EXPECT_TRUE(t.front.editingEnabled);
+TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
+  const struct {
+    PlainList program;
+    const char* replies;
+    const char* final;
+  } cases[] = {
+      {{"Repeat 2 Times", "Delay 1", "Endrepeat", "End"},
+       "OK |1|OK |OK |1|OK ",
+       "PROGRAM FINISHED"},
+      {{"Repeat 2 Times", "Repeat 3 Times", "Delay 1", "Endrepeat", "Delay 2", "Endrepeat", "End"},
+       "OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK |OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK ",
+       "PROGRAM FINISHED"},
+      {{"Repeat 0 Times", "Delay 1", "Endrepeat", "End"}, "OK |1|OK ", "PROGRAM FINISHED"},
+      // A failing line stops the run after it; an "Off" device does not.
+      {{"Ver", "xy Rel 10", "Ver", "End"}, "4.0|Error Unknown command", "PROGRAM STOPPED"},
+      {{"XY Rel 10", "Ver"}, "Off |4.0", "PROGRAM FINISHED"},  // no final "End" needed
+      {{"Ver", "nothing"}, "4.0|Error Unknown command", "PROGRAM FINISHED"},
+      {{"Ver", "Endrepeat", "Ver", "End"}, "4.0|Error ", "PROGRAM STOPPED"},
+      // An indented "End" is a command, not the program's end.
+      {{"Repeat 1 Times", "End", "Endrepeat", "Ver", "End"}, "OK |OK |OK |4.0", "PROGRAM FINISHED"},
+      {{"Ver", "Stop", "Ver", "End"}, "4.0|OK ", ""},  // halts without a final message
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program[1]);
+    Load(c.program);
+    const PlainList formatted = prog().ProgLines;
+    EXPECT_EQ(Ticks(), c.replies);
+    EXPECT_EQ(last.finalMessage, c.final);
+    EXPECT_EQ(prog().ProgLines, formatted);  // loop lines lose their counters again
+    EXPECT_EQ(prog().ProgHalted, 1);
+    EXPECT_FALSE(t.front.runIndicator);
+    if (*c.final != 0) {
+      EXPECT_EQ(t.front.LastInterpMessage(), c.final);
+      EXPECT_TRUE(t.front.editingEnabled);
+    }
+  }
+}
+
+TEST_F(Runner, AfterAFailingLineRunResumesWithTheNextLine) {
+  Load({"Ver", "xy Rel 10", "Ver", "End"});
+  Ticks();
+  EXPECT_EQ(t.front.commandText, "Ver");
+  EXPECT_EQ(prog().ProgPos, 3);
+  Load({"Ver", "Stop", "Ver", "End"});
+  Ticks();
+  EXPECT_EQ(t.front.commandText, "Ver");
+  Load({"Ver", "Endrepeat", "Ver", "End"});
+  Ticks();
+  EXPECT_NE(
+      std::find(t.front.interpMessages.begin(), t.front.interpMessages.end(), " SYNTAX ERROR"),
+      t.front.interpMessages.end());
 }
 
 TEST_F(Runner, TheLoopLineCarriesItsIterationWhileItRuns) {
-  prog().ProgLines = {"Repeat 2 Times", "CommandCount", "Endrepeat", "End"};
-  t.system.interpreter.StartOver();
-  t.system.interpreter.Run();
+  Load({"Repeat 2 Times", "CommandCount", "Endrepeat", "End"});
   std::vector<std::string> seen;
   while (prog().ProgRunState != 0) {
     t.system.runner.Tick();
@@ -66,62 +104,8 @@ TEST_F(Runner, TheLoopLineCarriesItsIterationWhileItRuns) {
   EXPECT_EQ(seen.back(), "Repeat 2 Times");
 }
 
-TEST_F(Runner, NestedLoopsMultiply) {
-  const auto replies = RunProgram(
-      {"Repeat 2 Times", "Repeat 3 Times", "! inner", "Endrepeat", "! outer", "Endrepeat", "End"});
-  EXPECT_EQ(Count(replies, " ; "), 8);  // six inner and two outer messages
-  EXPECT_EQ(std::count(t.front.interpMessages.begin(), t.front.interpMessages.end(), "inner"), 6);
-  EXPECT_EQ(prog().ProgLines[1], "    Repeat 3 Times");  // formatting survives the run
-  EXPECT_EQ(last.finalMessage, "PROGRAM FINISHED");
-}
-
-TEST_F(Runner, RepeatZeroTimesRunsTheBodyOnce) {
-  RunProgram({"Repeat 0 Times", "! body", "Endrepeat", "End"});
-  EXPECT_EQ(std::count(t.front.interpMessages.begin(), t.front.interpMessages.end(), "body"), 1);
-}
-
-TEST_F(Runner, AFailingLineStopsTheRunAfterIt) {
-  const auto replies = RunProgram({"Ver", "xy Rel 10", "Ver", "End"});
-  EXPECT_EQ(replies, (std::vector<std::string>{"4.0 ; ", "Error Unknown command ; "}));
-  EXPECT_EQ(last.finalMessage, "PROGRAM STOPPED");
-  EXPECT_EQ(t.front.commandText, "Ver");  // Run resumes after the failing line
-  EXPECT_EQ(prog().ProgPos, 3);
-}
-
-TEST_F(Runner, AnOffDeviceDoesNotStopTheProgram) {
-  const auto replies = RunProgram({"XY Rel 10", "Ver"});
-  EXPECT_EQ(replies, (std::vector<std::string>{"Off  ; ", "4.0 ; "}));
-  EXPECT_EQ(last.finalMessage, "PROGRAM FINISHED");  // no final "End" needed
-}
-
-TEST_F(Runner, EndrepeatWithoutRepeatIsASyntaxError) {
-  RunProgram({"Ver", "Endrepeat", "Ver", "End"});
-  EXPECT_EQ(last.finalMessage, "PROGRAM STOPPED");
-  EXPECT_NE(
-      std::find(t.front.interpMessages.begin(), t.front.interpMessages.end(), " SYNTAX ERROR"),
-      t.front.interpMessages.end());
-}
-
-TEST_F(Runner, AnIndentedEndDoesNotEndTheProgram) {
-  const auto replies = RunProgram({"Repeat 1 Times", "End", "Endrepeat", "Ver", "End"});
-  EXPECT_EQ(replies.back(), "4.0 ; ");
-}
-
-TEST_F(Runner, ErrorOnTheLastLineStillFinishes) {
-  RunProgram({"Ver", "nothing"});
-  EXPECT_EQ(last.finalMessage, "PROGRAM FINISHED");
-}
-
-TEST_F(Runner, StopStatementHaltsWithoutAFinalMessage) {
-  const auto replies = RunProgram({"Ver", "Stop", "Ver", "End"});
-  EXPECT_EQ(replies.size(), 2u);
-  EXPECT_TRUE(last.finalMessage.empty());
-  EXPECT_EQ(t.front.commandText, "Ver");
-}
-
 TEST_F(Runner, AStepRunsOneLine) {
-  prog().ProgLines = {"Ver", "Ver", "End"};
-  t.system.interpreter.StartOver();
+  Load({"Ver", "Ver", "End"}, false);
   t.system.interpreter.Step();
   EXPECT_EQ(t.system.runner.Tick().kind, TickResult::Kind::Ran);
   EXPECT_EQ(prog().ProgRunState, 0);
@@ -130,18 +114,14 @@ TEST_F(Runner, AStepRunsOneLine) {
 }
 
 TEST_F(Runner, ElapsedTimeIsShownWhileRunning) {
-  prog().ProgLines = {"Delay 1500", "Ver", "End"};
-  t.system.interpreter.StartOver();
-  t.system.interpreter.Run();
+  Load({"Delay 1500", "Ver", "End"});
   t.system.runner.Tick();
   t.system.runner.Tick();
   EXPECT_EQ(t.front.progTimes, (std::vector<std::string>{"0", "1.5"}));
 }
 
 TEST_F(Runner, ATickDuringATickReturnsAtOnce) {
-  prog().ProgLines = {"Ver", "Ver", "End"};
-  t.system.interpreter.StartOver();
-  t.system.interpreter.Run();
+  Load({"Ver", "Ver", "End"});
   // The line lets window events run; a timer tick arriving then must not run another line.
   std::vector<TickResult::Kind> inner;
   t.front.onDoEvents = [&] { inner.push_back(t.system.runner.Tick().kind); };

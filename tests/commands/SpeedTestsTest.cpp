@@ -14,20 +14,28 @@
 namespace qv::test {
 namespace {
 
+using Answers = std::deque<std::optional<std::string>>;
+using TestFn = std::function<std::string(SpeedTests&)>;
+const TestFn kLimitLoop = [](SpeedTests& t) { return t.LimitLoop(); };
+const TestFn kScan = [](SpeedTests& t) { return t.Scan(); };
+const TestFn kCube = [](SpeedTests& t) { return t.AdjacentCubeMoves(); };
+const TestFn kFilter = [](SpeedTests& t) { return t.FilterMoves(1); };
+
 class SpeedTestLine : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override { ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText(); }
 
-  // Runs `test` with these answers; records the questions and when the last one was answered
-  // and when the motions began (the progress text).
-  template <class Test>
-  std::string Run(std::deque<std::optional<std::string>> answers, Test test) {
+  // Runs `test` on `on` with these answers; records the questions, and when the last one was
+  // answered or the motions began (the progress text).
+  std::string Run(Answers answers, const TestFn& test, SimSystem* on = nullptr) {
+    SimSystem& sys = on != nullptr ? *on : s;
     asked.clear();
     SpeedTests tests(
-        SpeedTestDevices{s.system.stage, s.system.motCon, s.system.wheels, s.system.cube, s.clock},
+        SpeedTestDevices{sys.system.stage, sys.system.motCon, sys.system.wheels, sys.system.cube,
+                         sys.clock},
         [&](const std::string& title, const std::string& prompt) -> std::optional<std::string> {
           asked.push_back(title + ": " + prompt);
-          start = s.clock.Now();
+          start = sys.clock.Now();
           if (answers.empty()) return std::nullopt;
           auto answer = answers.front();
           answers.pop_front();
@@ -35,23 +43,18 @@ class SpeedTestLine : public ::testing::TestWithParam<std::string> {
         },
         [&](const std::string& text) {
           progress = text;
-          start = s.clock.Now();
+          start = sys.clock.Now();
         });
     return test(tests);
   }
-  // The elapsed milliseconds a millisecond clock shows between `start` and now.
+  // The elapsed milliseconds a millisecond clock shows since `start`.
   int32_t SimElapsedMs() const { return static_cast<int32_t>(s.clock.Now() / 1000 - start / 1000); }
+  // "<head><n> msec" with the elapsed time of the run in it.
+  std::string Timed(const std::string& head) const { return head + Str(SimElapsedMs()) + " msec"; }
   int16_t Filter() {
     int16_t filter = 0;
     s.system.wheels.ReadFilter(filter);
     return filter;
-  }
-  // The milliseconds of a result text that ends in "<n> msec", from `from` on.
-  static int32_t Msec(const std::string& result, size_t from) {
-    const size_t end = result.rfind(" msec");
-    const std::optional<int32_t> ms =
-        end == std::string::npos ? std::nullopt : TextToInt32(result.substr(from, end - from));
-    return ms.value_or(-1);
   }
   sim::Micros Moved(char address) { return s.State(address).counter; }
 
@@ -62,8 +65,7 @@ class SpeedTestLine : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(SpeedTestLine, LimitLoopReportsRepetitionsSimulatedTimeAndTheTravelsOfTheStage) {
-  const std::string result =
-      Run({"20000", "20000", "2"}, [](SpeedTests& t) { return t.LimitLoop(); });
+  const std::string result = Run({"20000", "20000", "2"}, kLimitLoop);
   EXPECT_EQ(asked, (std::vector<std::string>{"Limit Loop Test: Enter X Slew Velocity:",
                                              "Limit Loop Test: Enter Y Slew Velocity:",
                                              "Limit Loop Test: Enter Number of Repetitions:"}));
@@ -71,139 +73,109 @@ TEST_P(SpeedTestLine, LimitLoopReportsRepetitionsSimulatedTimeAndTheTravelsOfThe
   const std::string head = " 2 rep " + Str(SimElapsedMs()) + " ms, [";
   ASSERT_EQ(result.substr(0, head.size()), head) << result;
   // Each travel is the axis's range between its end sensors.
-  double travelX = 0, travelY = 0;
-  ASSERT_EQ(std::sscanf(result.c_str() + head.size(), "%lf,%lf]", &travelX, &travelY), 2);
+  double travel[2] = {0, 0};
+  ASSERT_EQ(std::sscanf(result.c_str() + head.size(), "%lf,%lf]", &travel[0], &travel[1]), 2);
   const double um = s.system.stage.XUmPerStep();
   for (const sim::UnitPlan& unit : s.plan.units) {
     if (unit.role != sim::Role::X && unit.role != sim::Role::Y) continue;
     const double range = (unit.axis.travel - 2 * unit.axis.sensorWidth) * um;
-    const double slack = range / 100;  // where a unit stops after its sensor differs by type
-    EXPECT_NEAR(unit.role == sim::Role::X ? travelX : travelY, range, slack);
+    // Where a unit stops after its sensor differs by type.
+    EXPECT_NEAR(travel[unit.role == sim::Role::X ? 0 : 1], range, range / 100);
   }
-}
-
-TEST_P(SpeedTestLine, AFailedLimitLoopShowsErrorAndItsNegativeResult) {
+  // A dead end sensor fails the loop with a negative code.
   SimSystem broken(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}, [](sim::LinePlan& plan) {
     for (sim::UnitPlan& unit : plan.units)
       if (unit.role == sim::Role::Y) unit.axis.deadSensors = sim::SensorBit(sim::Sensor::High);
   });
   ASSERT_EQ(broken.Start(), 1);
-  SpeedTests tests(SpeedTestDevices{broken.system.stage, broken.system.motCon, broken.system.wheels,
-                                    broken.system.cube, broken.clock},
-                   [answers = std::deque<std::string>{"20000", "20000", "1"}](
-                       const std::string&, const std::string&) mutable {
-                     std::string answer = answers.front();
-                     answers.pop_front();
-                     return std::optional<std::string>(answer);
-                   },
-                   {});
-  const std::string result = tests.LimitLoop();
-  ASSERT_EQ(result.rfind("Error-", 0), 0u) << result;
-  const std::optional<int16_t> code = TextToInt16(result.substr(5));
-  ASSERT_TRUE(code);
-  EXPECT_LT(*code, 0);
+  const std::string failed = Run({"20000", "20000", "1"}, kLimitLoop, &broken);
+  ASSERT_EQ(failed.rfind("Error-", 0), 0u) << failed;
+  EXPECT_LT(TextToInt16(failed.substr(5)).value_or(0), 0);
 }
 
 TEST_P(SpeedTestLine, ScanRastersAlongEitherAxisAndTakesTheStageBack) {
   const StageAxisParams& x = s.system.stage.Params().X;
   const double um = s.system.stage.XUmPerStep();
+  const char home = static_cast<char>(x.Contr);
   for (const char* direction : {"0", "1"}) {
     // Three fields of 100 microns in X, two of 300 in Y: along X two X steps and one Y step,
     // along Y one Y step in each of two lines and an X step after each.
-    const double steps = direction[0] == '0' ? (2 * 100 + 300) / um : (2 * 300 + 2 * 100) / um;
-    const int moves = direction[0] == '0' ? 3 : 4;
-    const char home = static_cast<char>(x.Contr);
+    const bool alongX = direction[0] == '0';
+    const double steps = alongX ? (2 * 100 + 300) / um : (2 * 300 + 2 * 100) / um;
     const int64_t before = Moved(home);
-    const std::string result =
-        Run({"3", "2", "100", "300", direction}, [](SpeedTests& t) { return t.Scan(); });
+    const std::string result = Run({"3", "2", "100", "300", direction}, kScan);
     EXPECT_EQ(progress, "Scanning ...");
     const std::string head = " 3 * 2, steps 100 * 300 ";
     ASSERT_EQ(result.substr(0, head.size()), head) << result;
-    const int32_t elapsed = Msec(result, head.size());
+    const int32_t elapsed =
+        TextToInt32(result.substr(head.size(), result.size() - 5 - head.size())).value_or(-1);
     EXPECT_EQ(result, head + std::to_string(elapsed) + " msec");
     const double motion = 1000 * steps / x.SlewVelocity;
     EXPECT_GE(elapsed, motion);
-    EXPECT_LE(elapsed, motion + moves * 80);
+    EXPECT_LE(elapsed, motion + (alongX ? 3 : 4) * 80);
     EXPECT_LE(elapsed, SimElapsedMs());
     ASSERT_EQ(s.Run("XY Wait"), "OK  ; ");
     EXPECT_EQ(Moved(home), before);
   }
-}
-
-TEST_P(SpeedTestLine, ScanAlongXWithOneLineMovesNothingAndTakesNoTime) {
-  const char x = static_cast<char>(s.system.stage.Params().X.Contr);
+  // Along X with one line: nothing moves and no time passes.
   const char y = static_cast<char>(s.system.stage.Params().Y.Contr);
-  const int64_t beforeX = Moved(x), beforeY = Moved(y);
-  EXPECT_EQ(Run({"4", "1", "100", "100", "0"}, [](SpeedTests& t) { return t.Scan(); }),
-            " 4 * 1, steps 100 * 100 0 msec");
+  const int64_t beforeX = Moved(home), beforeY = Moved(y);
+  EXPECT_EQ(Run({"4", "1", "100", "100", "0"}, kScan), " 4 * 1, steps 100 * 100 0 msec");
   s.Run("XY Wait");
-  EXPECT_EQ(Moved(x), beforeX);
+  EXPECT_EQ(Moved(home), beforeX);
   EXPECT_EQ(Moved(y), beforeY);
 }
 
 TEST_P(SpeedTestLine, FilterTestWrapsRoundTheWheelAndTimesItsMoves) {
   ASSERT_EQ(s.system.wheels.Params(1).filtPositions, 6);
   ASSERT_EQ(s.Run("F 5;F Wait"), "OK  ; OK  ; ");
-  auto once = [this](const char* step) {
-    return Run({step, "1"}, [](SpeedTests& t) { return t.FilterMoves(1); });
-  };
-  for (int16_t expected : {2, 5, 2}) {  // step 3 from 5 on six positions
-    const std::string result = once("3");
-    EXPECT_EQ(result, " 1 repetitions -" + Str(SimElapsedMs()) + " msec");
-    EXPECT_EQ(Filter(), expected);
+  // Steps from filter 5 on six positions; 8 is more than once round: filter 1, not 7.
+  const std::pair<const char*, int16_t> moves[] = {{"3", 2}, {"3", 5}, {"3", 2},
+                                                   {"1", 3}, {"2", 5}, {"8", 1}};
+  for (const auto& [step, filter] : moves) {
+    const std::string result = Run({step, "1"}, kFilter);
+    EXPECT_EQ(result, Timed(" 1 repetitions -"));
+    EXPECT_EQ(Filter(), filter) << step;
   }
-  const std::string adjacent = once("1");
-  EXPECT_EQ(adjacent, " 1 repetitions -" + Str(SimElapsedMs()) + " msec");
-  EXPECT_EQ(Filter(), 3);
-  once("2");
-  EXPECT_EQ(Filter(), 5);
-  once("8");  // 5 + 8 is more than once round the wheel: filter 1, not a filter 7
-  EXPECT_EQ(Filter(), 1);
-  const std::string three = Run({"2", "3"}, [](SpeedTests& t) { return t.FilterMoves(1); });
-  EXPECT_EQ(three, " 3 repetitions -" + Str(SimElapsedMs()) + " msec");
+  const std::string three = Run({"2", "3"}, kFilter);
+  EXPECT_EQ(three, Timed(" 3 repetitions -"));
   EXPECT_EQ(Filter(), 1);  // 3, 5, then round to 1
   EXPECT_EQ(asked.front(),
             "Filter move test: Enter number of positions to switch (1 is switch to adjacent):");
   const sim::Micros before = s.clock.Now();
-  EXPECT_EQ(once("0"), " 1 repetitions - 0 msec");
+  EXPECT_EQ(Run({"0", "1"}, kFilter), " 1 repetitions - 0 msec");
   EXPECT_EQ(s.clock.Now(), before);
 }
 
 TEST_P(SpeedTestLine, CubeTestEndsOnCubeOneAfterAnEvenNumberOfMoves) {
   ASSERT_EQ(s.Run("Cube 3;Cube Wait"), "OK  ; OK  ; ");
-  const std::string result = Run({"3"}, [](SpeedTests& t) { return t.AdjacentCubeMoves(); });
+  const std::string result = Run({"3"}, kCube);
   EXPECT_EQ(asked,
             std::vector<std::string>{"Adjacent cube move test: Enter number of repetitions:"});
   const std::string head = " 4 repetitions -";
   ASSERT_EQ(result.substr(0, head.size()), head);
-  EXPECT_LE(Msec(result, head.size()), SimElapsedMs());
-  EXPECT_GT(Msec(result, head.size()), 0);
-  int16_t cube = 0;
-  ASSERT_EQ(s.system.cube.ReadPos(cube), 1);
-  EXPECT_EQ(cube, 1);
-  EXPECT_EQ(Run({"1"}, [](SpeedTests& t) { return t.AdjacentCubeMoves(); }),
-            " 0 repetitions - 0 msec");
+  const int32_t ms =
+      TextToInt32(result.substr(head.size(), result.size() - 5 - head.size())).value_or(-1);
+  EXPECT_GT(ms, 0);
+  EXPECT_LE(ms, SimElapsedMs());
+  EXPECT_EQ(s.Run("Cube ?"), "1 ; ");
+  EXPECT_EQ(Run({"1"}, kCube), " 0 repetitions - 0 msec");
 }
 
 TEST_P(SpeedTestLine, AnAnswerThatIsNoUsableNumberEndsTheTestBeforeAnythingMoves) {
-  struct Case {
-    std::deque<std::optional<std::string>> answers;
-    std::function<std::string(SpeedTests&)> test;
-  };
-  const std::vector<Case> cases{
-      {{"8000", "x"}, [](SpeedTests& t) { return t.LimitLoop(); }},
-      {{"8000", "8000", "70000"}, [](SpeedTests& t) { return t.LimitLoop(); }},
-      {{"3", "3", "100", "1e999"}, [](SpeedTests& t) { return t.Scan(); }},
-      {{"3", "3", "100", "100", ""}, [](SpeedTests& t) { return t.Scan(); }},
+  const std::pair<Answers, TestFn> cases[] = {
+      {{"8000", "x"}, kLimitLoop},
+      {{"8000", "8000", "70000"}, kLimitLoop},
+      {{"3", "3", "100", "1e999"}, kScan},
+      {{"3", "3", "100", "100", ""}, kScan},
       {{"2", std::nullopt}, [](SpeedTests& t) { return t.FilterMoves(2); }},
-      {{"&H10"}, [](SpeedTests& t) { return t.AdjacentCubeMoves(); }},
+      {{"&H10"}, kCube},
   };
-  for (const Case& c : cases) {
+  for (const auto& [answers, test] : cases) {
     const sim::Micros before = s.clock.Now();
-    const size_t given = c.answers.size();
-    EXPECT_EQ(Run(c.answers, c.test), kInputNotANumber);
+    EXPECT_EQ(Run(answers, test), kInputNotANumber);
     EXPECT_EQ(s.clock.Now(), before) << "the line stayed silent";
-    EXPECT_EQ(asked.size(), given);
+    EXPECT_EQ(asked.size(), answers.size());
   }
 }
 

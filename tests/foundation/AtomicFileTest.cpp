@@ -92,22 +92,17 @@ TEST(WriteFileAtomically, CreatesAndReplacesWithExactlyTheContent) {
   EXPECT_EQ(folder.Entries(), Names{"QV_CONFIG.TXT"});
 }
 
-TEST(WriteFileAtomically, FailsWithoutLeftoversWhenTheFolderCannotTakeTheFile) {
+TEST(WriteFileAtomically, FailsWithoutLeftoversWhereNoFileCanBe) {
   TempFolder folder;
   PutBytes(folder.File("PLAIN"), "old");
-  EXPECT_FALSE(WriteFileAtomically(folder.File("MISSING/QV_OUT.TXT"), "new"));
-  EXPECT_FALSE(WriteFileAtomically(folder.File("PLAIN/QV_OUT.TXT"), "new"));
-  EXPECT_FALSE(WriteFileAtomically("", "new"));
-  EXPECT_EQ(folder.Entries(), Names{"PLAIN"});
-  EXPECT_EQ(GetBytes(folder.File("PLAIN")), "old");
-}
-
-TEST(WriteFileAtomically, AFolderAtThePathIsNotReplaced) {
-  TempFolder folder;
   std::filesystem::create_directory(folder.File("TARGET"));
   PutBytes(folder.File("TARGET/inside"), "kept");
-  EXPECT_FALSE(WriteFileAtomically(folder.File("TARGET"), "new"));
-  EXPECT_EQ(folder.Entries(), Names{"TARGET"});
+  for (const std::string& path :
+       {folder.File("MISSING/QV_OUT.TXT"), folder.File("PLAIN/QV_OUT.TXT"), std::string(),
+        folder.File("TARGET")})  // a folder is not replaced
+    EXPECT_FALSE(WriteFileAtomically(path, "new")) << path;
+  EXPECT_EQ(folder.Entries(), (Names{"PLAIN", "TARGET"}));
+  EXPECT_EQ(GetBytes(folder.File("PLAIN")), "old");
   EXPECT_EQ(GetBytes(folder.File("TARGET/inside")), "kept");
 }
 
@@ -220,7 +215,7 @@ TEST(RemoveStaleTemporaryFiles, RemovesWhatAKilledWriteLeftAndNothingElse) {
   EXPECT_EQ(GetBytes(path), "old");
 }
 
-TEST(WriteFileAtomically, WritesThroughASymbolicLink) {
+TEST(WriteFileAtomically, WritesThroughASymbolicLinkAndToAFileNameWithoutAFolder) {
   TempFolder folder;
   const std::string target = folder.File("real.txt");
   const std::string link = folder.File("link.txt");
@@ -230,10 +225,7 @@ TEST(WriteFileAtomically, WritesThroughASymbolicLink) {
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(GetBytes(target), "new");
   EXPECT_EQ(folder.Entries(), (Names{"link.txt", "real.txt"}));
-}
 
-TEST(WriteFileAtomically, AcceptsAFileNameWithoutAFolder) {
-  TempFolder folder;
   const auto saved = std::filesystem::current_path();
   std::filesystem::current_path(folder.Dir());
   const bool written = WriteFileAtomically("HERE.TXT", "here");

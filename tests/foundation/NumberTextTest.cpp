@@ -206,26 +206,20 @@ TEST(RoundToInt16, DoesNotDependOnTheFloatingPointRoundingMode) {
 }
 
 TEST(TextToInt, ParsesThenRoundsAndChecksTheRange) {
-  EXPECT_EQ(TextToInt16("2.5"), 2);
-  EXPECT_EQ(TextToInt16(" 3.5 "), 4);
-  EXPECT_EQ(TextToInt16(" 32767 "), 32767);
-  EXPECT_EQ(TextToInt16("-32768.5"), -32768);
-  EXPECT_EQ(TextToInt16("1e4"), 10000);
-  EXPECT_EQ(TextToInt16("32768"), std::nullopt);
-  EXPECT_EQ(TextToInt16("abc"), std::nullopt);
-  EXPECT_EQ(TextToInt16(""), std::nullopt);
-  EXPECT_EQ(TextToInt32("40000"), 40000);
-  EXPECT_EQ(TextToInt32("-2147483648"), std::numeric_limits<int32_t>::min());
-  EXPECT_EQ(TextToInt32("2147483648"), std::nullopt);
-  EXPECT_EQ(TextToInt32("1,5"), std::nullopt);
+  using R16 = std::vector<std::optional<int16_t>>;
+  using R32 = std::vector<std::optional<int32_t>>;
+  ExpectEach([](const std::string& t) { return TextToInt16(t); },
+             Texts{"2.5", " 3.5 ", " 32767 ", "-32768.5", "1e4", "32768", "abc", ""},
+             R16{2, 4, 32767, -32768, 10000, std::nullopt, std::nullopt, std::nullopt});
+  ExpectEach([](const std::string& t) { return TextToInt32(t); },
+             Texts{"40000", "-2147483648", "2147483648", "1,5"},
+             R32{40000, std::numeric_limits<int32_t>::min(), std::nullopt, std::nullopt});
 }
 
 TEST(TrimBlanks, TrimsBlanksButNotTabs) {
-  EXPECT_EQ(TrimBlanks("  a b  "), "a b");
-  EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
-  EXPECT_EQ(TrimBlanks(" \t "), "\t");
-  EXPECT_EQ(TrimBlanks("    "), "");
-  EXPECT_EQ(TrimBlanks(""), "");
+  const auto trim = [](const std::string& t) { return TrimBlanks(t); };
+  ExpectEach(trim, Texts{"  a b  ", "\ta\t", " \t ", "    ", ""},
+             Texts{"a b", "\ta\t", "\t", "", ""});
   EXPECT_EQ(TrimLeadingBlanks("  a  "), "a  ");
   EXPECT_EQ(TrimTrailingBlanks("  a  "), "  a");
   EXPECT_EQ(TrimLeadingBlanks("   "), "");

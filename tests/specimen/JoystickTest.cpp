@@ -36,11 +36,9 @@ TEST(JoyScale, DeadZoneDirectionAndLimits) {
 }
 
 TEST(JoyScale, ButtonNumbers) {
-  EXPECT_EQ(JoyButtonFromMask(0, 5), 0);
-  EXPECT_EQ(JoyButtonFromMask(1, 5), 1);
-  EXPECT_EQ(JoyButtonFromMask(128, 5), 8);
-  EXPECT_EQ(JoyButtonFromMask(3, 5), 5);    // two at once: unchanged
-  EXPECT_EQ(JoyButtonFromMask(256, 5), 5);  // beyond button 8
+  // Mask -> button; two at once or beyond button 8 leave the previous one (5).
+  for (const auto& [mask, button] : {std::pair{0, 0}, {1, 1}, {128, 8}, {3, 5}, {256, 5}})
+    EXPECT_EQ(JoyButtonFromMask(mask, 5), button) << mask;
 }
 
 class CommandLog : public CommandExecutor {

@@ -1,6 +1,7 @@
 // The scan over the demonstration microscope: its files, the fields it steps through on the
 // simulated stage, and the area and grid set from where the stage stands.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/specimen/ScanTestRig.h"
 
@@ -8,16 +9,6 @@ namespace qv::test {
 namespace {
 
 using Position = std::pair<double, double>;
-
-TEST(ScanTest, DemoFilesGiveTheTiledLayoutAtMagnificationTen) {
-  ScanRig rig;
-  EXPECT_DOUBLE_EQ(rig.scan.Field().FieldX, 880);
-  EXPECT_DOUBLE_EQ(rig.scan.Layout().StepX, 870);
-  EXPECT_EQ(rig.scan.Layout().NX, 7);  // 5000 / 870 = 5.75 -> 6, plus one
-  EXPECT_EQ(rig.scan.Layout().NY, 7);  // 4000 / 650 = 6.15 -> 6, plus one
-  EXPECT_EQ(rig.scan.Area().AreaXR, 15000);
-  EXPECT_EQ(rig.scan.CurrentField(), 0);
-}
 
 TEST(ScanTest, FilesAreWrittenWholeInTheirKeyOrderAndReadBack) {
   ScanRig rig;
@@ -64,10 +55,11 @@ TEST(ScanTest, AMissingKeyKeepsItsValueAndAnAreaOutOfRangeIsNotTaken) {
   EXPECT_EQ(rig.scan.Area().AreaXE, 100);
 }
 
-TEST(ScanTest, FieldsAreVisitedOnTheStageInOrderAndNavigationStopsAtTheEnds) {
+// The ends of the navigation and the last field's place are in
+// tests/transcripts/specimen/scan_words.transcript.
+TEST(ScanTest, FieldsAreVisitedOnTheStageRowByRowInAlternatingDirections) {
   ScanRig rig;
   Scan& scan = rig.scan;
-  EXPECT_EQ(scan.PreviousField(), -1);
   EXPECT_EQ(scan.NextField(), 1);  // from before the first field
   EXPECT_EQ(rig.StagePosition(), Position(10000, 8000));
   EXPECT_EQ(scan.NextField(), 2);
@@ -76,20 +68,7 @@ TEST(ScanTest, FieldsAreVisitedOnTheStageInOrderAndNavigationStopsAtTheEnds) {
   EXPECT_EQ(rig.StagePosition(), Position(10000 + 6 * 870, 8650));
   EXPECT_EQ(scan.PreviousField(), 7);
   rig.StagePosition();
-  EXPECT_EQ(scan.LastField(), 49);  // seven rows: the last one runs forwards
-  EXPECT_EQ(rig.StagePosition(), Position(10000 + 6 * 870, 8000 + 6 * 650));
-  const Position last = rig.StagePosition();
-  EXPECT_EQ(scan.NextField(), -1);
-  EXPECT_EQ(rig.StagePosition(), last);
-  EXPECT_EQ(scan.CurrentField(), 49);
-  EXPECT_EQ(scan.FirstField(), 1);
-  EXPECT_EQ(scan.PreviousField(), -1);
-  EXPECT_EQ(scan.SetField(50), -1);
   EXPECT_EQ(scan.SetField(0), -1);
-  rig.StagePosition();
-  EXPECT_EQ(scan.NextField(), 1);
-  rig.StagePosition();
-
   // From the bottom-right corner, in decreasing coordinates.
   scan.MutableSettings().ScanDirection = 1;
   EXPECT_EQ(scan.FirstField(), 1);
@@ -163,12 +142,8 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   unchanged([&rig] { return rig.scan.AreaSet("R", -5000, 0); }, LayoutVerdict::NoFields);
   unchanged([&rig] { return rig.scan.AreaSet("BR", 9e6, 9e6); }, LayoutVerdict::TooManyFields);
 
+  // Grid items set from the stage position are in tests/transcripts/specimen/grid_words.
   rig.scan.MutableSpec().SpecX0 = 0;
-  ASSERT_EQ(rig.scan.GridSet("Step", 100, 200), 1);
-  ASSERT_EQ(rig.scan.GridSet("Sites", 5, 3), 1);
-  ASSERT_EQ(rig.scan.GridSet("BR", 1000, 1000), 1);
-  EXPECT_EQ(rig.scan.Grid().GridTLX, 600);
-  EXPECT_EQ(rig.scan.Grid().GridTLY, 600);
   ASSERT_EQ(rig.scan.SetScanMode("Grid"), 1);
   ASSERT_EQ(rig.scan.GridSet("Sites", 5, 4), 1);
   EXPECT_EQ(rig.scan.NumFields(), 20);
@@ -177,7 +152,7 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   unchanged([&rig] { return rig.scan.GridSet("Step", 2000000000, 5); }, LayoutVerdict::OutOfRange);
   // The area follows the grid under the grid layout: setting it does not shape the layout.
   EXPECT_EQ(rig.scan.AreaSet("R", -5000, 0), 1);
-  EXPECT_EQ(rig.scan.Area().AreaXR, 1000);
+  EXPECT_EQ(rig.scan.Area().AreaXR, 14000);
 }
 
 TEST(ScanTest, SwitchingModeKeepsTheLayoutUntilTheNextRecompute) {
@@ -190,6 +165,36 @@ TEST(ScanTest, SwitchingModeKeepsTheLayoutUntilTheNextRecompute) {
   rig.scan.SetScanMode("Tile");
   EXPECT_EQ(rig.scan.NumFields(), 20);
   EXPECT_DOUBLE_EQ(rig.scan.Layout().StepX, 1000);
+}
+
+// A file the operator made read-only is left as it is, with a message; the change itself stands
+// and the reply says what it always says.
+TEST(ScanTest, AChangeStandsWhenItsFileIsReadOnly) {
+  ScanRig rig;
+  const std::string area = rig.s.folder.File(kScanAreaFile);
+  const std::string grid = rig.s.folder.File(kScanGridFile);
+  const std::string areaBefore = GetBytes(area), gridBefore = GetBytes(grid);
+  ASSERT_EQ(::chmod(area.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(grid.c_str(), 0444), 0);
+  ASSERT_EQ(rig.s.Run("XY 20000 15000;XY Wait"), "OK  ; OK  ; ");
+  rig.s.notifier.Clear();
+  EXPECT_EQ(rig.Run("Grid", "Step 100 200"), "OK ");
+  EXPECT_EQ(rig.Run("Grid", "Step ?"), " 100  200 ");
+  EXPECT_EQ(rig.Run("Area", "Set BR"), "20000.0 15000.0 ");
+  EXPECT_EQ(rig.scan.Area().AreaXE, 10000);
+  ASSERT_EQ(rig.s.notifier.Messages.size(), 2u);
+  EXPECT_EQ(rig.s.notifier.Messages[0].Text, "File " + grid + " is read-only and was not changed");
+  EXPECT_EQ(rig.s.notifier.Messages[1].Text, "File " + area + " is read-only and was not changed");
+  EXPECT_EQ(GetBytes(area), areaBefore);
+  EXPECT_EQ(GetBytes(grid), gridBefore);
+}
+
+TEST(ScanTest, WithoutTheStageTheLayoutModeStays) {
+  ScanRig rig;
+  ASSERT_EQ(rig.Run("Scan", "Grid"), "OK ");
+  rig.s.system.state.Ready.XYReady = 0;
+  EXPECT_EQ(rig.Run("Scan", "Tile"), "Off ");
+  EXPECT_EQ(rig.scan.Settings().ScanTileGrid, 2);
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ class RecordingFrontEnd final : public FrontEnd {
   void ShowMainWindow() override { calls.push_back("Show"); }
   void HideMainWindow() override { calls.push_back("Hide"); }
   void UnloadMainWindow() override { calls.push_back("Unload"); }
+  void DisplayObjList() override { calls.push_back("ObjList"); }
+  void JoyVisibility() override { calls.push_back("Joy"); }
   void SetInterpMessage(const std::string& text) override { interpMessages.push_back(text); }
   void SetProgTime(const std::string& text) override { progTimes.push_back(text); }
   void SetRunIndicator(bool on) override { runIndicator = on; }
