@@ -1,195 +1,150 @@
-// The composite motions of both drivers against simulated units on an in-process line: the
+// The composite motions of both drivers against a simulated unit on an in-process line: the
 // homing variants, runs to a limit and the waits end where the mechanics say they should.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "controllers/Comm.h"
 #include "controllers/MotCon.h"
 #include "sim/EzUnit.h"
-#include "sim/Line.h"
 #include "sim/Loopback.h"
+#include "tests/support/SimLine.h"
 
 namespace qv {
 namespace {
 
-// Ends at 0 and 10000 microsteps, sensors 100 wide, a separate home input at 300..400.
-sim::AxisConfig Linear() {
-  sim::AxisConfig axis;
-  axis.travel = 10000;
-  axis.sensorWidth = 100;
-  axis.homeOffset = 300;
-  axis.startPosition = 5000;
-  return axis;
-}
+using sim::ControllerType;
 
-// 6000 microsteps a turn, the index 100 wide, starting at 2000.
-sim::AxisConfig Wheel() {
-  sim::AxisConfig axis;
-  axis.kind = sim::AxisKind::Rotary;
-  axis.revolution = 6000;
-  axis.sensorWidth = 100;
-  axis.startPosition = 2000;
-  return axis;
-}
-
-class SimRig {
- public:
-  SimRig(sim::ControllerType type, char address, const sim::AxisConfig& axis)
-      : line_(type, sim::LineOptions{.baud = 9600}),
-        contrType_(type == sim::ControllerType::EZHR17 ? "EZHR17" : "IM483I") {
-    line_.AddUnit(address, axis);
-    port_.Open("/dev/ttyS0");
-    comm_.CommInit();
-    comm_.CommSetTimeout(200);
-    motCon_.MotorInitChannel();
-    motCon_.MotorSelect(address);
-    motCon_.MotorSetMoveTimeout(60);
-    address_ = address;
+struct Rig {
+  Rig(ControllerType type, const sim::AxisConfig& axis)
+      : line(type, sim::LineOptions{.baud = 9600}),
+        contrType(type == ControllerType::EZHR17 ? "EZHR17" : "IM483I"),
+        address(type == ControllerType::EZHR17 ? '1' : 'X') {
+    line.AddUnit(address, axis);
+    port.Open("/dev/ttyS0");
+    comm.CommInit();
+    comm.CommSetTimeout(200);
+    mot.MotorInitChannel();
+    mot.MotorSelect(address);
+    mot.MotorSetMoveTimeout(60);
   }
-  MotCon& Mot() { return motCon_; }
-  sim::UnitState State() { return line_.FindUnit(address_)->State(clock_.Now()); }
-  sim::Unit& Unit() { return *line_.FindUnit(address_); }
-  std::string Log() const { return comm_.CommLogText(); }
+  sim::UnitState State() { return line.FindUnit(address)->State(clock.Now()); }
+  int32_t TopSpeed() { return static_cast<sim::EzUnit&>(*line.FindUnit(address)).TopSpeed(); }
 
- private:
-  sim::Line line_;
-  sim::SimClock clock_;
-  sim::LoopbackPort port_{line_, clock_};
-  Comm comm_{port_, clock_};
-  EventPump pump_;
-  std::string contrType_;
-  int16_t waitPollingInterval_ = 50;  // ms
-  MotCon motCon_{comm_, clock_, pump_, contrType_, waitPollingInterval_};
-  char address_ = 0;
+  sim::Line line;
+  std::string contrType;
+  char address;
+  sim::SimClock clock;
+  sim::LoopbackPort port{line, clock};
+  Comm comm{port, clock};
+  EventPump pump;
+  int16_t pollMs = 50;
+  MotCon mot{comm, clock, pump, contrType, pollMs};
 };
 
-// --- EZHR17 ---
+struct Motion {
+  const char* name;
+  std::optional<ControllerType> type;  // none: both types alike
+  bool wheel;                          // the small wheel, else the small linear axis
+  std::function<int16_t(MotCon&)> op;
+  int16_t result;
+  std::function<void(Rig&)> check;
+};
 
-TEST(SimEzhr17, MotorHomeThenWaitEndsAtTheHomeSensorWithTheCounterAtZero) {
-  SimRig rig(sim::ControllerType::EZHR17, '1', Linear());
-  ASSERT_EQ(rig.Mot().MotorHome(-3000), 1);
-  EXPECT_TRUE(rig.State().moving);
-  EXPECT_EQ(rig.Mot().MotorWaitMoveEnd(), 1);
-  EXPECT_FALSE(rig.State().moving);
-  EXPECT_EQ(rig.State().counter, 0);
-  EXPECT_EQ(rig.Log(), "");
+int16_t Then(int16_t first, const std::function<int16_t()>& next) {
+  return first == 1 ? next() : first;
 }
 
-TEST(SimEzhr17, MotorHomeSmartHomesAndRestoresTheTopSpeed) {
-  SimRig rig(sim::ControllerType::EZHR17, '1', Linear());
-  ASSERT_EQ(rig.Mot().MotorSetSlewSpeed(4321), 1);
-  EXPECT_EQ(rig.Mot().MotorHomeSmart(3000, 0), 1);
-  EXPECT_FALSE(rig.State().moving);
-  EXPECT_EQ(rig.State().counter, 0);
-  EXPECT_EQ(static_cast<sim::EzUnit&>(rig.Unit()).TopSpeed(), 4321);
-  EXPECT_EQ(rig.Log(), "");
-}
+const Motion kMotions[] = {
+    {"home, then wait: the counter is 0 at the sensor", ControllerType::EZHR17, false,
+     [](MotCon& m) { return Then(m.MotorHome(-3000), [&] { return m.MotorWaitMoveEnd(); }); }, 1,
+     [](Rig& r) { EXPECT_EQ(r.State().counter, 0); }},
+    {"home, then wait: on the home input", ControllerType::IM483I, false,
+     [](MotCon& m) { return Then(m.MotorHome(-2000), [&] { return m.MotorWaitMoveEnd(); }); }, 1,
+     [](Rig& r) { EXPECT_TRUE(r.State().home); }},
+    {"smart homing restores the top speed", ControllerType::EZHR17, false,
+     [](MotCon& m) {
+       return Then(m.MotorSetSlewSpeed(4321), [&] { return m.MotorHomeSmart(3000, 0); });
+     },
+     1,
+     [](Rig& r) {
+       EXPECT_EQ(r.State().counter, 0);
+       EXPECT_EQ(r.TopSpeed(), 4321);
+     }},
+    {"smart homing backs off the input", ControllerType::IM483I, false,
+     [](MotCon& m) { return m.MotorHomeSmart(-2000, 400); }, 1,
+     [](Rig& r) { EXPECT_FALSE(r.State().home); }},
+    {"own homing stops just past the index", ControllerType::EZHR17, true,
+     [](MotCon& m) { return m.MotorHomeOwn(-2000); }, 1,
+     [](Rig& r) {
+       EXPECT_FALSE(r.State().home);
+       EXPECT_EQ(r.TopSpeed(), 5000);
+     }},
+    {"own homing backs off just above the input", ControllerType::IM483I, false,
+     [](MotCon& m) { return m.MotorHomeOwn(-2000); }, 1,
+     [](Rig& r) {
+       EXPECT_FALSE(r.State().home);
+       EXPECT_GE(r.State().load, 400);
+       EXPECT_LT(r.State().load, 500);
+     }},
+    {"the homing program ends when the wheel is homed", ControllerType::EZHR17, true,
+     [](MotCon& m) { return m.Ezhr17().RunHomeProgram(); }, 1, [](Rig&) {}},
+    {"runs to either end and restores the top speed", ControllerType::EZHR17, false,
+     [](MotCon& m) {
+       EXPECT_EQ(m.MotorEnableLimits(1), 1);
+       EXPECT_EQ(m.MotorToLimit(2, 4000), 1);
+       return m.MotorToLimit(1, -4000);
+     },
+     1,
+     [](Rig& r) {
+       EXPECT_TRUE(r.State().lowEnd);
+       EXPECT_EQ(r.TopSpeed(), 5000);
+     }},
+    {"reports the limit met and backs off it", ControllerType::IM483I, false,
+     [](MotCon& m) {
+       EXPECT_EQ(m.MotorToLimit(3, 4000), 2);
+       return m.MotorToLimit(1, -4000);
+     },
+     1,
+     [](Rig& r) {
+       EXPECT_FALSE(r.State().lowEnd);
+       EXPECT_LT(r.State().load, 1000);
+     }},
+    {"a move, then wait, reads the target", std::nullopt, false,
+     [](MotCon& m) {
+       double position = 0;
+       EXPECT_EQ(Then(m.MotorMoveAbs(-700), [&] { return m.MotorWaitMoveEnd(); }), 1);
+       const int16_t result = m.MotorReadPos(position);
+       EXPECT_EQ(position, -700);
+       return result;
+     },
+     1, [](Rig&) {}},
+    {"a wait shorter than the motion times out", std::nullopt, false,
+     [](MotCon& m) {
+       m.MotorSetMoveTimeout(1);
+       EXPECT_EQ(m.MotorSetSlewSpeed(1000), 1);
+       EXPECT_EQ(m.MotorMoveRel(4000), 1);  // four seconds
+       return m.MotorWaitMoveEnd();
+     },
+     -2, [](Rig& r) { EXPECT_TRUE(r.State().moving); }},
+};
 
-TEST(SimEzhr17, MotorHomeOwnStopsJustPastTheIndexOfAWheel) {
-  SimRig rig(sim::ControllerType::EZHR17, '1', Wheel());
-  EXPECT_EQ(rig.Mot().MotorHomeOwn(-2000), 1);
-  const sim::UnitState state = rig.State();
-  EXPECT_FALSE(state.moving);
-  EXPECT_FALSE(state.home);
-  EXPECT_EQ(static_cast<sim::EzUnit&>(rig.Unit()).TopSpeed(), 5000);
-  EXPECT_EQ(rig.Log(), "");
-}
-
-TEST(SimEzhr17, MotorToLimitRunsToEitherEnd) {
-  SimRig rig(sim::ControllerType::EZHR17, '1', Linear());
-  ASSERT_EQ(rig.Mot().MotorEnableLimits(1), 1);
-  EXPECT_EQ(rig.Mot().MotorToLimit(2, 4000), 1);
-  EXPECT_TRUE(rig.State().highEnd);
-  EXPECT_FALSE(rig.State().moving);
-  EXPECT_EQ(rig.Mot().MotorToLimit(1, -4000), 1);
-  EXPECT_TRUE(rig.State().lowEnd);
-  EXPECT_FALSE(rig.State().moving);
-  EXPECT_EQ(static_cast<sim::EzUnit&>(rig.Unit()).TopSpeed(), 5000);
-  EXPECT_EQ(rig.Log(), "");
-}
-
-TEST(SimEzhr17, RunHomeProgramWaitsUntilTheWheelIsHomed) {
-  SimRig rig(sim::ControllerType::EZHR17, '1', Wheel());
-  EXPECT_EQ(rig.Mot().Ezhr17().RunHomeProgram(), 1);
-  EXPECT_FALSE(rig.State().moving);
-}
-
-TEST(SimEzhr17, MoveAbsThenWaitReadsTheTarget) {
-  SimRig rig(sim::ControllerType::EZHR17, '1', Linear());
-  ASSERT_EQ(rig.Mot().MotorMoveAbs(1234), 1);
-  EXPECT_EQ(rig.Mot().MotorWaitMoveEnd(), 1);
-  double position = 0;
-  EXPECT_EQ(rig.Mot().MotorReadPos(position), 1);
-  EXPECT_EQ(position, 1234);
-}
-
-TEST(SimEzhr17, WaitTimesOutOnAMotionLongerThanTheTimeOut) {
-  SimRig rig(sim::ControllerType::EZHR17, '1', Linear());
-  rig.Mot().MotorSetMoveTimeout(1);
-  ASSERT_EQ(rig.Mot().MotorSetSlewSpeed(1000), 1);
-  ASSERT_EQ(rig.Mot().MotorMoveRel(4000), 1);  // four seconds
-  EXPECT_EQ(rig.Mot().MotorWaitMoveEnd(), -2);
-  EXPECT_TRUE(rig.State().moving);
-}
-
-// --- IM483I ---
-
-TEST(SimIm483i, HomeThenWaitEndsOnTheHomeInput) {
-  SimRig rig(sim::ControllerType::IM483I, 'X', Linear());
-  ASSERT_EQ(rig.Mot().MotorHome(-2000), 1);
-  EXPECT_EQ(rig.Mot().MotorWaitMoveEnd(), 1);
-  EXPECT_FALSE(rig.State().moving);
-  EXPECT_TRUE(rig.State().home);
-  EXPECT_EQ(rig.Log(), "");
-}
-
-TEST(SimIm483i, MotorHomeOwnBacksOffTheHomeInput) {
-  SimRig rig(sim::ControllerType::IM483I, 'X', Linear());
-  EXPECT_EQ(rig.Mot().MotorHomeOwn(-2000), 1);
-  const sim::UnitState state = rig.State();
-  EXPECT_FALSE(state.moving);
-  EXPECT_FALSE(state.home);
-  EXPECT_GE(state.load, 400);  // just above the input, where the back-off left it
-  EXPECT_LT(state.load, 500);
-  EXPECT_EQ(rig.Log(), "");
-}
-
-TEST(SimIm483i, MotorHomeSmartHomesAndBacksOff) {
-  SimRig rig(sim::ControllerType::IM483I, 'X', Linear());
-  EXPECT_EQ(rig.Mot().MotorHomeSmart(-2000, 400), 1);
-  EXPECT_FALSE(rig.State().moving);
-  EXPECT_FALSE(rig.State().home);
-  EXPECT_EQ(rig.Log(), "");
-}
-
-TEST(SimIm483i, MotorToLimitReportsTheLimitAndBacksOff) {
-  SimRig rig(sim::ControllerType::IM483I, 'X', Linear());
-  EXPECT_EQ(rig.Mot().MotorToLimit(3, 4000), 2);
-  EXPECT_FALSE(rig.State().highEnd);
-  EXPECT_FALSE(rig.State().moving);
-  EXPECT_GT(rig.State().load, 9000);
-  EXPECT_EQ(rig.Mot().MotorToLimit(1, -4000), 1);
-  EXPECT_FALSE(rig.State().lowEnd);
-  EXPECT_LT(rig.State().load, 1000);
-  EXPECT_EQ(rig.Log(), "");
-}
-
-TEST(SimIm483i, MoveAbsThenWaitReadsTheTarget) {
-  SimRig rig(sim::ControllerType::IM483I, 'X', Linear());
-  ASSERT_EQ(rig.Mot().MotorMoveAbs(-700), 1);
-  EXPECT_EQ(rig.Mot().MotorWaitMoveEnd(), 1);
-  double position = 0;
-  EXPECT_EQ(rig.Mot().MotorReadPos(position), 1);
-  EXPECT_EQ(position, -700);
-}
-
-TEST(SimIm483i, WaitTimesOutOnAMotionLongerThanTheTimeOut) {
-  SimRig rig(sim::ControllerType::IM483I, 'X', Linear());
-  rig.Mot().MotorSetMoveTimeout(1);
-  ASSERT_EQ(rig.Mot().MotorSetSlewSpeed(1000), 1);
-  ASSERT_EQ(rig.Mot().MotorMoveRel(4000), 1);
-  EXPECT_EQ(rig.Mot().MotorWaitMoveEnd(), -2);
+TEST(SimMotion, CompositeMotionsEndWhereTheMechanicsSay) {
+  for (const Motion& motion : kMotions) {
+    for (ControllerType type : {ControllerType::EZHR17, ControllerType::IM483I}) {
+      if (motion.type && *motion.type != type) continue;
+      SCOPED_TRACE(std::string(motion.name) + (type == ControllerType::EZHR17 ? " EZ" : " IM"));
+      Rig rig(type, motion.wheel ? sim::test::SmallRotary() : sim::test::SmallLinear());
+      EXPECT_EQ(motion.op(rig.mot), motion.result);
+      motion.check(rig);
+      if (motion.result == 1) {
+        EXPECT_FALSE(rig.State().moving);
+      }
+      EXPECT_EQ(rig.comm.CommLogText(), "");
+    }
+  }
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/sim/SimSupport.h"
+#include "tests/support/SimLine.h"
 
 extern char** environ;
 
