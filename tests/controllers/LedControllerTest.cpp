@@ -48,7 +48,6 @@ TEST_F(LedTest, ReadConfigTakesTheFirstCharacterOfTheTrimmedAddress) {
   EXPECT_EQ(leds.LEDAddress(), 52);
   EXPECT_EQ(leds.LEDOnVal(), 1);
   EXPECT_EQ(leds.LEDOffVal(), 0);
-  EXPECT_EQ(trapar.GetParPath(), folder.Dir() + "QV_LEDS.TXT");
   EXPECT_TRUE(notifier.Messages.empty());
 }
 

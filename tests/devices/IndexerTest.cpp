@@ -89,16 +89,6 @@ TEST_P(Indexers, CubeHomingSearchesThenMovesToCubeOneBeforeTheOrigin) {
   EXPECT_EQ(rig.InBeam(rig.address.cube), 1);
 }
 
-TEST_P(Indexers, DistancesBelowHalfAMicrostepSendNoRunWithoutEnd) {
-  // 0.0002 slide units and 0.1 degree are below half a microstep: an EZHR17 gets nothing, as
-  // "P0R" would run to the end of travel; an IM483I a move by 0.
-  ASSERT_EQ(rig.slide->MoveRel(0.0002), 1);
-  ASSERT_EQ(rig.turret->MoveRel(-0.1), 1);
-  EXPECT_EQ(rig.TakeFrames(), rig.Ez() ? Frames() : Frames({"S+0", "T-0"}));
-  EXPECT_EQ(rig.State(rig.address.slide).counter, 0);
-  EXPECT_FALSE(rig.State(rig.address.slide).moving);
-}
-
 TEST_P(Indexers, TheSlideMovesInItsUnitAndHomesToZero) {
   ASSERT_EQ(rig.slide->MoveAbs(10.5), 1);
   ASSERT_EQ(rig.slide->Wait(), 1);
