@@ -128,16 +128,6 @@ TEST_P(MotConOnEachType, EveryOperationReachesTheConfiguredDriver) {
   }
 }
 
-TEST_P(MotConOnEachType, InitChannelSetsTheTerminatorsOfTheType) {
-  Rig rig(GetParam());
-  std::string reply;
-  rig.line.port.responder = [](const std::string&) { return std::string("ok\r\n"); };
-  EXPECT_EQ(rig.motCon.MotorRawCommand("x", reply), 1);
-  const bool im = std::string(GetParam()) == "IM483I";
-  EXPECT_EQ(rig.line.port.written, im ? "x\n" : "x\r");
-  EXPECT_EQ(reply, im ? "ok\r" : "ok");
-}
-
 TEST_P(MotConOnEachType, SelectedUnitAndTimeOutAreShared) {
   Rig rig(GetParam());
   rig.motCon.MotorSelect('2');

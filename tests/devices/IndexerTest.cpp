@@ -27,7 +27,7 @@ class Indexers : public BothTypes {
   IndexerRig rig{GetParam()};
 };
 
-TEST_P(Indexers, EveryDeviceIsReadyAfterInitialisationAndApplySendsTheProfile) {
+TEST_P(Indexers, EveryDeviceIsReadyAfterInitialisationWithItsScale) {
   EXPECT_EQ(rig.ready.CubeReady, 1);
   EXPECT_EQ(rig.ready.SReady, 1);
   EXPECT_EQ(rig.ready.TReady, 1);
@@ -36,10 +36,6 @@ TEST_P(Indexers, EveryDeviceIsReadyAfterInitialisationAndApplySendsTheProfile) {
   EXPECT_DOUBLE_EQ(*rig.turret->UnitPerStep(), 360.0 / 1600);
   EXPECT_EQ(rig.cube->Count(), 4);
   EXPECT_TRUE(rig.notifier.Messages.empty());
-  ASSERT_EQ(rig.slide->ApplyPar(), 1);
-  const Frames ez{"/6j8R", "/6h5m40R", "/6V6000R", "/6L30R"};
-  const Frames ims{"SH 0", "SD 3", "SY 5 40", "SV 6000", "SI 400", "SK 30 35"};
-  EXPECT_EQ(rig.TakeFrames(), rig.Ez() ? ez : ims);
 }
 
 TEST_P(Indexers, TheCubeGoesToItsPositionsAndReadsThemBack) {
