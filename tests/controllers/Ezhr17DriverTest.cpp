@@ -58,11 +58,6 @@ Log Unanswered(const std::string& command) {
 TEST_F(Ezhr17, CommandFramesAndReplyChecks) {
   test::RunCases(Rows{
       Case("reply", {Ez("`1234")}, 1, "/1?0\r", {}, Cmd("?0", "`1234\x03")),
-      Case("reply in pieces", {}, 1, "/1?0\r", {},
-           [](Rig& r) {
-             r.line.port.ReplyInPieces({"\xFF/0", "`12", "34\x03\r", "\n"});
-             return Cmd("?0", "`1234\x03")(r);
-           }),
       Case("time-out appends to the message line", {"\xFF/0`12"}, -1, "/1?0\r",
            {"Port TimeOut", "/1?0-comm error-\xFF/0`12"},
            Shows("Port TimeOut, /1?0-comm error-\xFF/0`12",

@@ -1,7 +1,9 @@
 // The LED controller: its parameter file and the output traffic it causes on both line types.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controllers/QVLEDContr.h"
@@ -42,45 +44,30 @@ class LedTest : public ::testing::Test {
   LedController leds{trapar, motCon};
 };
 
-TEST_F(LedTest, ReadConfigTakesTheFirstCharacterOfTheTrimmedAddress) {
-  StandardFile();
-  EXPECT_EQ(leds.LEDReadConfig(), 1);
-  EXPECT_EQ(leds.LEDAddress(), 52);
-  EXPECT_EQ(leds.LEDOnVal(), 1);
-  EXPECT_EQ(leds.LEDOffVal(), 0);
-  EXPECT_EQ(trapar.GetParPath(), folder.Dir() + "QV_LEDS.TXT");
-  EXPECT_TRUE(notifier.Messages.empty());
-}
-
-TEST_F(LedTest, ReadConfigRoundsTheValuesHalfToEven) {
-  WriteFile("\"LEDSCONTR\",L2\r\n\"LEDONVAL\", 0.5\r\n\"LEDOFFVAL\", 1.5\r\n");
-  EXPECT_EQ(leds.LEDReadConfig(), 1);
-  EXPECT_EQ(leds.LEDAddress(), 'L');
-  EXPECT_EQ(leds.LEDOnVal(), 0);
-  EXPECT_EQ(leds.LEDOffVal(), 2);
-}
-
-TEST_F(LedTest, MissingKeysFailButTheOthersAreStillRead) {
-  StandardFile();
-  ASSERT_EQ(leds.LEDReadConfig(), 1);
-  WriteFile("\"LEDONVAL\", 7\r\n\"LEDOFFVAL\", 3\r\n");
-  EXPECT_EQ(leds.LEDReadConfig(), -1);
-  EXPECT_EQ(leds.LEDAddress(), 52);  // kept
-  EXPECT_EQ(leds.LEDOnVal(), 7);
-  EXPECT_EQ(leds.LEDOffVal(), 3);
-  EXPECT_EQ(notifier.LastText(),
+// Each file read in turn by one controller: a failed read keeps what it could not read.
+TEST_F(LedTest, ReadConfigTrimsTheAddressRoundsTheValuesAndKeepsWhatIsMissing) {
+  struct Row {
+    const char* file;
+    int16_t result;
+    char address;
+    int16_t on, off;
+  };
+  const Row rows[] = {
+      {"\"LEDSCONTR\",  4 \r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 0\r\n", 1, '4', 1, 0},
+      {"\"LEDSCONTR\",L2\r\n\"LEDONVAL\", 0.5\r\n\"LEDOFFVAL\", 1.5\r\n", 1, 'L', 0, 2},
+      {"\"LEDONVAL\", 7\r\n\"LEDOFFVAL\", 3\r\n", -1, 'L', 7, 3},
+      {"\"LEDSCONTR\",5\r\n\"LEDONVAL\", 1\r\n", -1, '5', 1, 3},
+      // an empty address and a value that is no number
+      {"\"LEDSCONTR\",\r\n\"LEDONVAL\", x\r\n\"LEDOFFVAL\", 0\r\n", -1, '5', 1, 0}};
+  for (const Row& row : rows) {
+    WriteFile(row.file);
+    EXPECT_EQ(leds.LEDReadConfig(), row.result) << row.file;
+    EXPECT_EQ(std::make_tuple(leds.LEDAddress(), leds.LEDOnVal(), leds.LEDOffVal()),
+              std::make_tuple(int16_t{row.address}, row.on, row.off))
+        << row.file;
+  }
+  EXPECT_EQ(notifier.Messages.at(0).Text,
             "Parameter LEDSCONTR not found in " + folder.Dir() + "QV_LEDS.TXT");
-
-  WriteFile("\"LEDSCONTR\",5\r\n\"LEDONVAL\", 1\r\n");
-  EXPECT_EQ(leds.LEDReadConfig(), -1);
-  EXPECT_EQ(leds.LEDAddress(), '5');
-  EXPECT_EQ(leds.LEDOffVal(), 3);
-
-  WriteFile("\"LEDSCONTR\",\r\n\"LEDONVAL\", x\r\n\"LEDOFFVAL\", 0\r\n");
-  EXPECT_EQ(leds.LEDReadConfig(), -1);  // an empty address and a value that is no number
-  EXPECT_EQ(leds.LEDAddress(), '5');
-  EXPECT_EQ(leds.LEDOnVal(), 1);
-  EXPECT_EQ(leds.LEDOffVal(), 0);
 }
 
 TEST_F(LedTest, InitSwitchesAllThreeOffOnTheLedUnit) {
@@ -104,37 +91,38 @@ TEST_F(LedTest, InitWithoutFileOrWithABadOffValueFails) {
   EXPECT_EQ(line.port.written, "4A 0\n");
 }
 
-TEST_F(LedTest, SetSwitchesOneOutputAndKeepsTheOthers) {
+// Each switch reads the outputs (as `outputs`) and writes them back with one changed; unknown
+// words and outputs cause no traffic.
+TEST_F(LedTest, SetAndToggleChangeOneOutputAndKeepTheOthers) {
+  struct Row {
+    int outputs;
+    std::function<int16_t(LedController&)> op;
+    int16_t result;
+    const char* wire;
+  };
+  const auto set = [](const char* led, const char* how) {
+    return [=](LedController& l) { return l.LEDSet(led, how); };
+  };
+  const auto toggle = [](int16_t n) { return [=](LedController& l) { return l.LEDToggle(n); }; };
+  const Row rows[] = {{8, set("B", "On"), 1, "4A 129\n4A 40\n"},
+                      {8, set("R", "Off"), 1, "4A 129\n4A 0\n"},
+                      {8, set("G", "On"), 1, "4A 129\n4A 24\n"},
+                      {0, set("r", "On"), -1, ""},
+                      {0, set("R", "ON"), -1, ""},
+                      {0, set("", "Off"), -1, ""},
+                      {0, set("RG", "Off"), -1, ""},
+                      {16, toggle(1), 1, "4A 129\n4A 129\n4A 0\n"},
+                      {16, toggle(0), 1, "4A 129\n4A 129\n4A 24\n"},
+                      {16, toggle(3), -1, ""}};
   StandardFile();
   ASSERT_EQ(leds.LEDReadConfig(), 1);
-  EchoWithOutputs(8);  // red on
-  EXPECT_EQ(leds.LEDSet("B", "On"), 1);
-  EXPECT_EQ(leds.LEDSet("R", "Off"), 1);
-  EXPECT_EQ(leds.LEDSet("G", "On"), 1);
-  EXPECT_EQ(line.port.written, "4A 129\n4A 40\n4A 129\n4A 0\n4A 129\n4A 24\n");
-}
-
-TEST_F(LedTest, SetRefusesUnknownWordsWithoutTraffic) {
-  StandardFile();
-  ASSERT_EQ(leds.LEDReadConfig(), 1);
-  EchoWithOutputs(0);
-  EXPECT_EQ(leds.LEDSet("r", "On"), -1);
-  EXPECT_EQ(leds.LEDSet("R", "ON"), -1);
-  EXPECT_EQ(leds.LEDSet("", "Off"), -1);
-  EXPECT_EQ(leds.LEDSet("RG", "Off"), -1);
-  EXPECT_EQ(line.port.written, "");
-}
-
-TEST_F(LedTest, ToggleFlipsWhatTheControllerReports) {
-  StandardFile();
-  ASSERT_EQ(leds.LEDReadConfig(), 1);
-  EchoWithOutputs(16);  // green on
-  EXPECT_EQ(leds.LEDToggle(1), 1);
-  EXPECT_EQ(leds.LEDToggle(0), 1);
-  EXPECT_EQ(line.port.written, "4A 129\n4A 129\n4A 0\n4A 129\n4A 129\n4A 24\n");
-  line.port.ClearWritten();
-  EXPECT_EQ(leds.LEDToggle(3), -1);
-  EXPECT_EQ(line.port.written, "");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    EchoWithOutputs(row.outputs);
+    line.port.ClearWritten();
+    EXPECT_EQ(row.op(leds), row.result);
+    EXPECT_EQ(line.port.written, row.wire);
+  }
 }
 
 class LedOnEzhr17Test : public LedTest {

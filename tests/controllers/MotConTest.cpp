@@ -128,29 +128,22 @@ TEST_P(MotConOnEachType, EveryOperationReachesTheConfiguredDriver) {
   }
 }
 
-TEST_P(MotConOnEachType, InitChannelSetsTheTerminatorsOfTheType) {
-  Rig rig(GetParam());
-  std::string reply;
-  rig.line.port.responder = [](const std::string&) { return std::string("ok\r\n"); };
-  EXPECT_EQ(rig.motCon.MotorRawCommand("x", reply), 1);
-  const bool im = std::string(GetParam()) == "IM483I";
-  EXPECT_EQ(rig.line.port.written, im ? "x\n" : "x\r");
-  EXPECT_EQ(reply, im ? "ok\r" : "ok");
-}
-
 TEST_P(MotConOnEachType, SelectedUnitAndTimeOutAreShared) {
   Rig rig(GetParam());
   rig.motCon.MotorSelect('2');
   rig.motCon.MotorSetMoveTimeout(9);
-  EXPECT_EQ(rig.motCon.Motor().MotorAddress, '2');
-  EXPECT_EQ(rig.motCon.Motor().MotorMoveTimeout, 9);
   double position = 0;
-  rig.line.port.responder = [](const std::string& w) {
-    return w == "/2?0\r" ? std::string("\xFF/0`77\x03\r\n") : w == "2Z\n" ? "2Z 77\n" : "";
+  rig.line.port.responder = [](const std::string& w) -> std::string {
+    if (w == "/2?0\r") return "\xFF/0`77\x03\r\n";
+    if (w == "/2Q\r") return "\xFF/0@\x03\r\n";  // always busy
+    return w == "2Z\n" ? "2Z 77\n" : w == "2^\n" ? "2^ 1\n" : "";
   };
   EXPECT_EQ(rig.motCon.MotorReadPos(position), 1);
   EXPECT_EQ(position, 77);
   EXPECT_EQ(rig.line.port.written, std::string(GetParam()) == "IM483I" ? "2Z\n" : "/2?0\r");
+  const int64_t start = rig.line.clock.RoundedSeconds();
+  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd(), -2);
+  EXPECT_EQ(rig.line.clock.RoundedSeconds() - start, 10);  // the first whole second past 9
 }
 
 // A program told to end waits for no motion: each waiting loop gives up at its first test, and

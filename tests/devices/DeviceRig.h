@@ -98,15 +98,6 @@ class SimRig {
   std::string File(const std::string& name) const { return folder.File(name); }
   sim::Unit& UnitAt(char a) { return *line.FindUnit(a); }
   sim::UnitState StateAt(char a) { return UnitAt(a).State(clock.Now()); }
-  // The channel's messages, oldest first.
-  std::vector<std::string> Log() const {
-    std::vector<std::string> messages;
-    const std::string text = comm.CommLogText();
-    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-         start = end + 2)
-      messages.push_back(text.substr(start, end - start));
-    return messages;
-  }
   // The frames received since the last call, and forget them.
   Frames TakeFrames() {
     Frames frames(line.Frames().begin(), line.Frames().end());

@@ -76,28 +76,28 @@ TEST_F(Ezhr17Homing, HomeXHomesXAloneAndLeavesYWhereItIs) {
   EXPECT_EQ(rig.State('Y').counter, 160);
 }
 
-TEST_F(Ezhr17Homing, AnUnreachableXHomeSensorFailsTheSearchAndStopsTheAxis) {
-  rig.KillSensor('X', sim::Sensor::Low);
-  Init();
-  EXPECT_EQ(rig.XY().XYHome(), -31);
-  const Frames commands = Commands(rig.Frames());
-  // The given-up search is stopped at once.
-  const auto search = std::find(commands.begin(), commands.end(), "/1Z1000000000R");
-  ASSERT_GE(commands.end() - search, 3);
-  EXPECT_EQ(Frames(search + 1, search + 3), (Frames{"/1V8000R", "/1T"}));
-  EXPECT_FALSE(rig.State('X').moving);
-  // Y never searched; the origin steps still ran for both.
-  EXPECT_EQ(Count(commands, "/2Z1000000000R"), 0);
-  EXPECT_EQ(Count(commands, "/2z0R"), 1);
-  EXPECT_EQ(rig.XY().XYHomeX(), -31);
-}
-
-TEST_F(Ezhr17Homing, AnUnreachableYSensorGivesItsOwnCode) {
-  rig.KillSensor('Y', sim::Sensor::Low);
-  Init();
-  EXPECT_EQ(rig.XY().XYHome(), -32);
-  EXPECT_EQ(rig.State('X').counter, 0);  // X homed and got its origin
-  EXPECT_FALSE(rig.State('Y').moving);
+TEST(Ezhr17HomeSearch, AnUnreachableSensorFailsTheSearchWithTheAxisCodeAndStopsTheAxis) {
+  for (const auto& [role, code] : {std::pair{'X', -31}, std::pair{'Y', -32}}) {
+    StageRig rig(ControllerType::EZHR17);
+    rig.KillSensor(role, sim::Sensor::Low);
+    ASSERT_EQ(rig.XY().XYInit(), 1);
+    rig.Frames();
+    EXPECT_EQ(rig.XY().XYHome(), code);
+    const Frames commands = Commands(rig.Frames());
+    // The given-up search is stopped at once; the origin steps still run for both.
+    const std::string unit = role == 'X' ? "/1" : "/2";
+    const auto search = std::find(commands.begin(), commands.end(), unit + "Z1000000000R");
+    ASSERT_GE(commands.end() - search, 3);
+    EXPECT_EQ(*(search + 2), unit + "T");
+    EXPECT_FALSE(rig.State(role).moving);
+    EXPECT_EQ(Count(commands, "/2Z1000000000R"),
+              role == 'X' ? 0 : 1);  // Y never searched after X failed
+    EXPECT_EQ(Count(commands, "/2z0R"), 1);
+    EXPECT_EQ(rig.State('X').counter, 0);
+    if (role == 'X') {
+      EXPECT_EQ(rig.XY().XYHomeX(), -31);
+    }
+  }
 }
 
 TEST_F(Ezhr17Homing, AMoveOutBelowHalfAMicrostepSendsNoRunWithoutEnd) {

@@ -93,25 +93,6 @@ TEST_P(WheelFocus, AFocusThatCannotMoveFailsTheChangeButTheFilterIsTaken) {
   EXPECT_EQ(rig.InBeam(rig.address.w1), 2);
 }
 
-TEST_P(WheelFocus, WithoutAReadyFocusTheShiftIsSkippedOnceLoggedAndTheWaitIsTheWheels) {
-  CompOn();
-  rig.ready.ZReady = 0;
-  rig.TakeFrames();
-  const size_t logged = rig.Log().size();
-  ASSERT_EQ(rig.wheels->GotoFilterComp(2), 1);
-  ASSERT_EQ(rig.wheels->WaitComp(), 1);
-  EXPECT_EQ(rig.wheels->CurrentFilter(1), 2);
-  EXPECT_TRUE(rig.focusMoves.empty());
-  EXPECT_EQ(rig.focusWaits, 0);
-  const std::vector<std::string> log = rig.Log();
-  EXPECT_EQ(std::vector<std::string>(log.begin() + logged, log.end()),
-            std::vector<std::string>{"F focus shift skipped: Z is not ready"});
-  for (const std::string& f : rig.TakeFrames())  // the wheel's frames only
-    EXPECT_EQ(f[rig.Ez() ? 1 : 0], rig.address.w1) << f;
-  EXPECT_FALSE(rig.State(rig.address.w1).moving);
-  EXPECT_EQ(rig.InBeam(rig.address.w1), 2);
-}
-
 QV_ON_BOTH_TYPES(WheelFocus);
 
 TEST(WheelFocusLink, CompensationWithoutAFocusDriveFails) {

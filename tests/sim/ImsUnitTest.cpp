@@ -4,7 +4,7 @@
 
 #include "sim/ImsProtocol.h"
 #include "sim/Line.h"
-#include "tests/sim/SimSupport.h"
+#include "tests/support/SimLine.h"
 
 namespace sim {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/Faults.h"
-#include "tests/sim/SimSupport.h"
+#include "tests/support/SimLine.h"
 
 namespace sim {
 namespace {

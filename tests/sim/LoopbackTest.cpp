@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/sim/SimSupport.h"
+#include "tests/support/SimLine.h"
 
 namespace sim {
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/sim/SimSupport.h"
+#include "tests/support/SimLine.h"
 
 namespace sim {
 namespace {

@@ -2,11 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,38 +11,16 @@
 #include <thread>
 #include <vector>
 
-#include "tests/sim/SimSupport.h"
-
-extern char** environ;
+#include "tests/support/Process.h"
+#include "tests/support/SimLine.h"
 
 namespace sim {
 namespace {
 
 namespace fs = std::filesystem;
 
-pid_t Start(const std::vector<std::string>& args, bool quiet = true) {
-  std::vector<std::string> store{QV_SIM_EXECUTABLE};
-  store.insert(store.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : store)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (quiet) {
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  }
-  pid_t pid = -1;
-  if (posix_spawn(&pid, QV_SIM_EXECUTABLE, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
-int ExitCode(pid_t pid) {
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int ExitCode(const std::vector<std::string>& args) {
+  return qv::test::Process(QV_SIM_EXECUTABLE, args).Finish().exitCode;
 }
 
 class SimExecutableTest : public ::testing::Test {
@@ -65,8 +39,7 @@ class SimExecutableTest : public ::testing::Test {
 
 TEST_F(SimExecutableTest, AnswersOnItsLinkAndRemovesTheLinkWhenStopped) {
   fs::create_symlink(dir / "gone", link);  // a stale link of an earlier run is replaced
-  const pid_t pid = Start({"--dir", dir.string(), "--link", link.string()});
-  ASSERT_GT(pid, 0);
+  qv::test::Process sim(QV_SIM_EXECUTABLE, {"--dir", dir.string(), "--link", link.string()});
   for (int i = 0; i < 1000 && !fs::exists(link); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
@@ -97,22 +70,21 @@ TEST_F(SimExecutableTest, AnswersOnItsLinkAndRemovesTheLinkWhenStopped) {
   EXPECT_EQ(poll(&p, 1, 100), 0);  // nobody answers for an absent unit
   close(fd);
 
-  kill(pid, SIGTERM);
-  EXPECT_EQ(ExitCode(pid), 0);
+  kill(sim.Pid(), SIGTERM);
+  EXPECT_EQ(sim.Finish().exitCode, 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 
 TEST_F(SimExecutableTest, BadArgumentsExitWithTwoAndAFileIsNeverReplaced) {
-  EXPECT_EQ(ExitCode(Start({"--dir", dir.string()})), 2);
-  EXPECT_EQ(ExitCode(Start({"--dir", dir.string(), "--link", link.string(), "--baud", "x"})), 2);
-  EXPECT_EQ(ExitCode(Start({"--dir", dir.string(), "--link", link.string(), "--faults", "1:z"})),
-            2);
-  EXPECT_EQ(ExitCode(Start({"--dir", (dir / "none").string(), "--link", link.string()})), 2);
-  EXPECT_EQ(ExitCode(Start({"--dir", dir.string(), "--link", link.string(), "--bogus", "1"})), 2);
-  EXPECT_EQ(ExitCode(Start({"--help"})), 0);
+  EXPECT_EQ(ExitCode({"--dir", dir.string()}), 2);
+  EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string(), "--baud", "x"}), 2);
+  EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string(), "--faults", "1:z"}), 2);
+  EXPECT_EQ(ExitCode({"--dir", (dir / "none").string(), "--link", link.string()}), 2);
+  EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string(), "--bogus", "1"}), 2);
+  EXPECT_EQ(ExitCode({"--help"}), 0);
 
   std::ofstream(link, std::ios::binary) << "keep";
-  EXPECT_EQ(ExitCode(Start({"--dir", dir.string(), "--link", link.string()})), 1);
+  EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string()}), 1);
   std::ifstream in(link, std::ios::binary);
   std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content, "keep");

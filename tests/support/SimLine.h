@@ -1,5 +1,6 @@
 #pragma once
-// Small helpers for talking to a simulated line directly, without a port.
+// Small helpers for simulated lines: talking to one directly, without a port, and small axes
+// to reason about.
 #include <string>
 
 #include "sim/Line.h"
