@@ -18,11 +18,12 @@ MB = 1 << 20
 COMMANDS = [
     "Ver", "CommandCount", "Delay SLOW", "Wait", "XY ?", "XY ??", "XY 1000 500", "XY Rel 10 -5",
     "XY Wait", "XY Stop", "XY Home", "XY Move 100 0", "Z ?", "Z 20", "Z Rel 0.001", "Z Wait",
-    "F ?", "F 2", "F Home", "B 3", "Cube ?", "Cube 4", "Slide ?", "Turn 90", "LED 10 20 30",
-    "Obj Mark", "Obj Get 1", "Obj Count", "Obj Clear", "Obj Comment 1 \xe9t\xe9",
-    "Area Set TL", "Area Set BR", "Area ?", "Grid Step 100 100", "Grid Pos Current", "Scan FF",
-    "Scan Next", "Field ?", "Mag ?", "Repeat 3", "Endrepeat", "End", "! hello", "CON /1?0",
-    "Snap", "Show", "Hide",
+    "F ?", "F 2", "F Home", "B 3", "Cube ?", "Cube 4", "Slide ?", "Slide Rel 5", "Turn 90",
+    "LED R On", "Obj AddCurrent cell", "Obj Add 1 2 3 \xe9t\xe9", "Obj Get 1", "Obj GetNum",
+    "Obj GoTo 1", "Obj ListClear", "Area Set TL", "Area Anchor BR", "Area Move T",
+    "Grid Step 100 100", "Grid Pos 1 2", "Grid TL Current", "Scan Tile", "Scan FF", "Scan NF",
+    "Scan GNF", "Scan Field 3", "Mag ?", "Mag 20", "Objective 2", "Joy On", "Joy ToggleAxes",
+    "Repeat 3", "Endrepeat", "End", "! hello", "CON /1?0", "Snap", "Show", "Hide",
 ]
 
 
