@@ -5,10 +5,12 @@
 // file, so that each input costs microseconds rather than a synced write.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -64,8 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     list.push_back(std::move(entry));
   }
 
-  // Every key can be fetched into every type without harm.
-  for (const qv::ParEntry& entry : list) {
+  // Every key can be fetched into every type without harm. The first keys suffice: a lookup
+  // walks the list, and a file of a million keys would make this check, not the reader, slow.
+  for (const qv::ParEntry& entry : std::span(list).first(std::min<std::size_t>(list.size(), 64))) {
     double number = 0;
     int16_t small = 0;
     int32_t large = 0;

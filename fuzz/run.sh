@@ -35,7 +35,7 @@ run_one() {
     -timeout=30 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$dir/crashes/" \
     >"$dir/log" 2>&1 || true
   local execs rate cov units crashes
-  execs=$(sed -n 's/^stat::number_executed_units: *//p' "$dir/log")
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log")
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log")
   cov=$(grep -o 'cov: [0-9]*' "$dir/log" | tail -1 | cut -d' ' -f2)
   units=$(find "$dir/corpus" -type f | wc -l)
