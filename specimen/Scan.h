@@ -106,8 +106,6 @@ class Scan {
   Specimen& MutableSpec() { return specimen_; }
 
  private:
-  int16_t ReadKeys(const char* file, const std::function<int16_t()>& keys);
-  int16_t WriteKeys(const char* file, const std::function<void()>& keys);
   // Puts a changed area or grid in force: the layout is made again, the file saved and the
   // map outline redrawn; 1. A change that shapes the layout of the kind in force (the area
   // under tiles, the grid under the grid) and leaves no usable layout is refused with
