@@ -92,7 +92,7 @@ class Scan {
   int32_t CurrentField() const { return curField_; }
 
   FieldOrder Order() const;
-  const Specimen& Spec() const { return specimen_; }
+  const Specimen& SpecimenBounds() const { return specimen_; }
   const ScanArea& Area() const { return area_; }
   const ScanGrid& Grid() const { return grid_; }
   const ScanSettings& Settings() const { return settings_; }
@@ -103,7 +103,7 @@ class Scan {
   ScanGrid& MutableGrid() { return grid_; }
   ScanSettings& MutableSettings() { return settings_; }
   FieldOfView& MutableField() { return field_; }
-  Specimen& MutableSpec() { return specimen_; }
+  Specimen& MutableSpecimenBounds() { return specimen_; }
 
  private:
   // Puts a changed area or grid in force: the layout is made again, the file saved and the

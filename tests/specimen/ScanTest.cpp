@@ -126,7 +126,7 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   ScanRig rig;
   int outlines = 0;
   rig.scan.SetHooks({[&outlines] { ++outlines; }, {}});
-  rig.scan.MutableSpec().SpecX0 = 1000;
+  rig.scan.MutableSpecimenBounds().SpecX0 = 1000;
   EXPECT_EQ(rig.scan.AreaSet("BR", 20000.5, 16000), 1);
   EXPECT_EQ(outlines, 2);
   EXPECT_EQ(rig.scan.Area().AreaXR, 19000);  // 19000.5 to even
@@ -163,7 +163,7 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   unchanged([&rig] { return rig.scan.AreaSet("R", -5000, 0); }, LayoutVerdict::NoFields);
   unchanged([&rig] { return rig.scan.AreaSet("BR", 9e6, 9e6); }, LayoutVerdict::TooManyFields);
 
-  rig.scan.MutableSpec().SpecX0 = 0;
+  rig.scan.MutableSpecimenBounds().SpecX0 = 0;
   ASSERT_EQ(rig.scan.GridSet("Step", 100, 200), 1);
   ASSERT_EQ(rig.scan.GridSet("Sites", 5, 3), 1);
   ASSERT_EQ(rig.scan.GridSet("BR", 1000, 1000), 1);
