@@ -71,9 +71,9 @@ bool DemoSession::NamePort(const QString& link, QString& error) {
   Trapar trapar(notifier_);
   trapar.SetParDir(folder_->path().toStdString() + "/");
   trapar.SetParFile(kConfigFile);
-  std::string device = link.toStdString();
-  if (trapar.ReadParFile() < 0 || trapar.ParSilent("PORTNAME", device, "to") < 0 ||
-      trapar.WriteParFile() < 0) {
+  const bool read = trapar.ReadParFile() >= 0;
+  if (read) trapar.PutPar("PORTNAME", link.toStdString());
+  if (!read || trapar.WriteParFile() < 0) {
     error = "cannot name the simulator's port in " + folder_->filePath(kConfigFile);
     return false;
   }

@@ -173,7 +173,7 @@ int16_t System::ReadSpecimenFiles() {
 // The map draws what the object list and the scan hold, asking them each time it draws.
 MapSources System::MakeMapSources() {
   return MapSources{[this] {
-                      const Specimen& s = scan.Spec();
+                      const Specimen& s = scan.SpecimenBounds();
                       return MapSpecimen{s.SpecX0, s.SpecY0, s.SpecXE, s.SpecYE};
                     },
                     [this] {

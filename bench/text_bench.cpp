@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     int32_t last = -1;
     const double seconds = Seconds([&] {
       system.trapar.ReadParFile();
-      system.trapar.Par("KEY" + std::to_string(n - 1), last, "from");
+      system.trapar.GetPar("KEY" + std::to_string(n - 1), last);
     });
     report("keyword file of n keys", n, seconds, before, last == n - 1);
     before = seconds;

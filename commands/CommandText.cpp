@@ -31,7 +31,7 @@ bool ResolveSymbol(std::string& word, const ParList& symbols) {
     if (entry.Name != word) continue;
     ParList one{entry};
     double value = 0;
-    if (TransferPar(one, entry.Name, value, "from") != 1) return false;
+    if (GetPar(one, entry.Name, value) != 1) return false;
     word = Str(value);
     return true;
   }

@@ -19,7 +19,7 @@ int16_t LedController::LEDReadConfig() {
   int16_t result = 1;
 
   std::string unit;
-  const bool unitFound = trapar_.Par("LEDSCONTR", unit, "from") == 1;
+  const bool unitFound = trapar_.GetPar("LEDSCONTR", unit) == 1;
   const std::string_view trimmed = TrimBlanks(unit);
   // An empty address names no unit; it counts as missing rather than as character code 0.
   if (unitFound && !trimmed.empty()) {
@@ -27,8 +27,8 @@ int16_t LedController::LEDReadConfig() {
   } else {
     result = -1;
   }
-  if (trapar_.Par("LEDONVAL", ledOnVal_, "from") != 1) result = -1;
-  if (trapar_.Par("LEDOFFVAL", ledOffVal_, "from") != 1) result = -1;
+  if (trapar_.GetPar("LEDONVAL", ledOnVal_) != 1) result = -1;
+  if (trapar_.GetPar("LEDOFFVAL", ledOffVal_) != 1) result = -1;
   return result;
 }
 

@@ -19,7 +19,7 @@ int16_t FocusCompensation::ReadTable(int wheel, int16_t positions, const std::st
   for (int k = 1; k <= static_cast<int>(table.size()); ++k) {
     const std::string key = "W" + std::to_string(wheel) + "DZ" + std::to_string(k);
     int16_t offset = 0;
-    if (trapar_.Par(key, offset, "from") == 1) {
+    if (trapar_.GetPar(key, offset) == 1) {
       table[k - 1] = offset;
     } else {
       result = -1;

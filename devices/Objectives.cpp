@@ -17,7 +17,7 @@ int16_t Objectives::ReadObjPosMag() {
     const int position = last - '0';
     int16_t magnification = 0;  // a value that is no number leaves the position at 0
     ParList single{entry};      // a later duplicate key wins, as it would when set one by one
-    TransferPar(single, name, magnification, "from");
+    GetPar(single, name, magnification);
     magTable_[position] = magnification;
     if (position > count_) count_ = static_cast<int16_t>(position);
   }

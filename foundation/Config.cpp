@@ -2,64 +2,47 @@
 
 #include <string>
 
+#include "foundation/KeywordReader.h"
+
 namespace qv {
-namespace {
 
 // An optional key takes its default when it is missing; a value that is not a number is
-// reported like any bad key, because silently taking the default would hide a typo that
-// switches a device off.
-template <class T>
-int16_t ReadOptional(Trapar& trapar, const char* key, T& variable, const T& fallback) {
-  const int16_t result = trapar.ParSilent(key, variable, "from");
-  if (result == -1) {
-    variable = fallback;
-    return 1;
-  }
-  if (result < 0) return trapar.Par(key, variable, "from");  // shows the bad-value message
-  return 1;
-}
-
-}  // namespace
-
+// reported like any bad key and ends the reading, because silently taking the default would
+// hide a typo that switches a device off.
 int16_t ReadConfig(Trapar& trapar, Configuration& config) {
-  trapar.SetParFile(kConfigFile);
-  if (trapar.ReadParFile() < 0) return -1;
+  KeywordReader reader(trapar);
+  if (!reader.Open(kConfigFile)) return -1;
 
-  int16_t status = 1;
-  struct Required {
+  struct Key {
     const char* key;
     int16_t* variable;
   };
-  const Required required[] = {{"MPORT", &config.MPort},
-                               {"PORTTIMEOUT", &config.PortTimeout},
-                               {"MOVETIMEOUT", &config.MoveTimeout},
-                               {"WAITPOLLINGINTERVAL", &config.WaitPollingInterval}};
-  for (const Required& r : required) {
-    const int16_t result = trapar.Par(r.key, *r.variable, "from");
-    if (result == kParBadValue) return -1;
-    if (result < 0) status = -1;
+  const Key required[] = {{"MPORT", &config.MPort},
+                          {"PORTTIMEOUT", &config.PortTimeout},
+                          {"MOVETIMEOUT", &config.MoveTimeout},
+                          {"WAITPOLLINGINTERVAL", &config.WaitPollingInterval}};
+  for (const Key& k : required) {
+    if (reader.Required(k.key, *k.variable) == kParBadValue) return -1;
   }
 
-  if (ReadOptional(trapar, "CONTRTYPE", config.ContrType, std::string("IM483I")) < 0) return -1;
-  ReadOptional(trapar, "PORTNAME", config.PortName, std::string());
-  ReadOptional(trapar, "CAPTUREPROGRAM", config.CaptureProgram, std::string());
-  ReadOptional(trapar, "TEXTEDITOR", config.TextEditor, std::string());
-  struct Optional {
-    const char* key;
-    int16_t* variable;
-  };
-  const Optional optional[] = {
+  reader.Optional("CONTRTYPE", config.ContrType, std::string("IM483I"));
+  reader.Optional("PORTNAME", config.PortName, std::string());
+  reader.Optional("CAPTUREPROGRAM", config.CaptureProgram, std::string());
+  reader.Optional("TEXTEDITOR", config.TextEditor, std::string());
+  const Key optional[] = {
       {"JOYSTARTON", &config.JoyStartOn},       {"XY_INSTALLED", &config.XYInstalled},
       {"Z_INSTALLED", &config.ZInstalled},      {"W1_INSTALLED", &config.WInstalled[1]},
       {"W2_INSTALLED", &config.WInstalled[2]},  {"S_INSTALLED", &config.SInstalled},
       {"T_INSTALLED", &config.TInstalled},      {"CUBE_INSTALLED", &config.CubeInstalled},
       {"LEDS_INSTALLED", &config.LEDsInstalled}};
-  for (const Optional& o : optional) {
-    if (ReadOptional(trapar, o.key, *o.variable, int16_t{0}) < 0) return -1;
+  for (const Key& k : optional) {
+    if (reader.Optional(k.key, *k.variable, int16_t{0}) == kParBadValue) return -1;
   }
-  // A port that is no number is reported; the program then runs without the line server.
+  // A port that is no number is reported, but the configuration stands: the program then runs
+  // without the line server.
+  const int16_t status = reader.Result();
   config.ListenPort = -1;
-  ReadOptional(trapar, "LISTENPORT", config.ListenPort, int32_t{-1});
+  reader.Optional("LISTENPORT", config.ListenPort, int32_t{-1});
   return status;
 }
 

@@ -1,5 +1,6 @@
 #include "foundation/Trapar.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <type_traits>
@@ -13,21 +14,9 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-enum class Direction { From, To, Clear, Other };
-
-// The direction words are exact: "From" or "TO" is a caller's mistake and must not act.
-Direction ParseDirection(std::string_view word) {
-  if (word == "from") return Direction::From;
-  if (word == "to") return Direction::To;
-  if (word == "clear") return Direction::Clear;
-  return Direction::Other;
-}
-
-ParEntry* FindEntry(ParList& list, std::string_view name) {
-  for (ParEntry& entry : list) {
-    if (entry.Name == name) return &entry;
-  }
-  return nullptr;
+// Names compare exactly: another letter case is another key.
+auto Named(std::string_view name) {
+  return [name](const ParEntry& entry) { return entry.Name == name; };
 }
 
 // A stored value converted to the receiving variable's type; empty when it does not convert.
@@ -69,36 +58,17 @@ std::optional<T> ConvertValue(const ParValue& stored) {
 }
 
 template <class T>
-int16_t Transfer(ParList& list, std::string_view name, T& value, std::string_view direction) {
-  switch (ParseDirection(direction)) {
-    case Direction::From: {
-      const ParEntry* entry = FindEntry(list, name);
-      if (entry == nullptr) return -1;
-      if constexpr (std::is_same_v<T, ParValue>) {
-        value = entry->Value;
-      } else {
-        std::optional<T> converted = ConvertValue<T>(entry->Value);
-        if (!converted) return kParBadValue;
-        value = std::move(*converted);
-      }
-      return 1;
-    }
-    case Direction::To: {
-      if (ParEntry* entry = FindEntry(list, name)) {
-        entry->Value = ParValue(value);
-      } else {
-        list.push_back(ParEntry{std::string(name), ParValue(value)});
-      }
-      return 1;
-    }
-    case Direction::Clear:
-      list.clear();
-      list.push_back(ParEntry{std::string(name), ParValue(value)});
-      return 1;
-    case Direction::Other:
-      break;
+int16_t Get(const ParList& list, std::string_view name, T& value) {
+  const auto entry = std::ranges::find_if(list, Named(name));
+  if (entry == list.end()) return -1;
+  if constexpr (std::is_same_v<T, ParValue>) {
+    value = entry->Value;
+  } else {
+    std::optional<T> converted = ConvertValue<T>(entry->Value);
+    if (!converted) return kParBadValue;
+    value = std::move(*converted);
   }
-  return 0;
+  return 1;
 }
 
 // A line break inside a name, value or list item would cut its line in two on reading and
@@ -250,25 +220,34 @@ PlainList SplitLines(std::string_view text) {
   }
 }
 
-int16_t TransferPar(ParList& list, std::string_view name, std::string& value,
-                    std::string_view direction) {
-  return Transfer(list, name, value, direction);
+int16_t GetPar(const ParList& list, std::string_view name, std::string& value) {
+  return Get(list, name, value);
 }
-int16_t TransferPar(ParList& list, std::string_view name, int16_t& value,
-                    std::string_view direction) {
-  return Transfer(list, name, value, direction);
+int16_t GetPar(const ParList& list, std::string_view name, int16_t& value) {
+  return Get(list, name, value);
 }
-int16_t TransferPar(ParList& list, std::string_view name, int32_t& value,
-                    std::string_view direction) {
-  return Transfer(list, name, value, direction);
+int16_t GetPar(const ParList& list, std::string_view name, int32_t& value) {
+  return Get(list, name, value);
 }
-int16_t TransferPar(ParList& list, std::string_view name, double& value,
-                    std::string_view direction) {
-  return Transfer(list, name, value, direction);
+int16_t GetPar(const ParList& list, std::string_view name, double& value) {
+  return Get(list, name, value);
 }
-int16_t TransferPar(ParList& list, std::string_view name, ParValue& value,
-                    std::string_view direction) {
-  return Transfer(list, name, value, direction);
+int16_t GetPar(const ParList& list, std::string_view name, ParValue& value) {
+  return Get(list, name, value);
+}
+
+void PutPar(ParList& list, std::string_view name, ParValue value) {
+  const auto entry = std::ranges::find_if(list, Named(name));
+  if (entry != list.end()) {
+    entry->Value = std::move(value);
+  } else {
+    list.push_back(ParEntry{std::string(name), std::move(value)});
+  }
+}
+
+void ResetPar(ParList& list, std::string_view name, ParValue value) {
+  list.clear();
+  list.push_back(ParEntry{std::string(name), std::move(value)});
 }
 
 int16_t Trapar::ReadParList(const std::string& path, ParList& list) {
@@ -337,7 +316,7 @@ int16_t Trapar::WriteList(const PlainList& list, const std::string& path) {
   return WriteFileAtomically(path, FormatListText(list)) ? 1 : -1;
 }
 
-void Trapar::ReportFromFailure(std::string_view name, int16_t result) {
+void Trapar::ReportGetFailure(std::string_view name, int16_t result) {
   const std::string path = GetParPath();
   if (result == kParBadValue) {
     notifier_.MessageBox(

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -24,8 +25,8 @@ struct ParEntry {
 using ParList = std::vector<ParEntry>;
 using PlainList = std::vector<std::string>;
 
-// Status of TransferPar "from" when the entry exists but its text does not convert to the
-// receiving variable's type (letters into a number, a number too large for 16 bits).
+// Status of GetPar when the entry exists but its text does not convert to the receiving
+// variable's type (letters into a number, a number too large for 16 bits).
 inline constexpr int16_t kParBadValue = -2;
 
 // --- Pure format helpers (no files, no state) ---
@@ -56,20 +57,18 @@ std::string FormatListText(const PlainList& list);
 std::string JoinLines(const PlainList& list);  // elements joined with CR LF between them
 PlainList SplitLines(std::string_view text);   // split at each CR LF, empty pieces kept
 
-// Search `list` for the first entry named exactly `name` and move a value in `direction`:
-// "from" copies the value into `value` converted to its type (1 found, -1 not found,
-// kParBadValue not convertible; `value` untouched unless 1); "to" replaces or appends (1);
-// "clear" makes the list that one entry (1). Any other direction does nothing and returns 0.
-int16_t TransferPar(ParList& list, std::string_view name, std::string& value,
-                    std::string_view direction);
-int16_t TransferPar(ParList& list, std::string_view name, int16_t& value,
-                    std::string_view direction);
-int16_t TransferPar(ParList& list, std::string_view name, int32_t& value,
-                    std::string_view direction);
-int16_t TransferPar(ParList& list, std::string_view name, double& value,
-                    std::string_view direction);
-int16_t TransferPar(ParList& list, std::string_view name, ParValue& value,
-                    std::string_view direction);
+// The first entry named exactly `name`, copied into `value` converted to its type: 1 found, -1
+// not found, kParBadValue not convertible; `value` is untouched unless the result is 1.
+int16_t GetPar(const ParList& list, std::string_view name, std::string& value);
+int16_t GetPar(const ParList& list, std::string_view name, int16_t& value);
+int16_t GetPar(const ParList& list, std::string_view name, int32_t& value);
+int16_t GetPar(const ParList& list, std::string_view name, double& value);
+int16_t GetPar(const ParList& list, std::string_view name, ParValue& value);
+// Replaces the value of the first entry named `name`, or appends the entry; the value keeps the
+// caller's type, which decides how it is written.
+void PutPar(ParList& list, std::string_view name, ParValue value);
+// Makes the list that one entry: the start of a list that is about to be written afresh.
+void ResetPar(ParList& list, std::string_view name, ParValue value);
 
 class Trapar {
  public:
@@ -90,17 +89,24 @@ class Trapar {
   int16_t WriteParList(const std::string& path, const ParList& list);
   int16_t WriteParFile() { return WriteParList(GetParPath(), parList_); }
 
-  // TransferPar on the current list. Par shows a message when "from" finds no such key
-  // ("Parameter " & name & " not found in " & path) or the value does not convert.
+  // GetPar, PutPar and ResetPar on the current list. GetPar shows a message when the key is
+  // missing ("Parameter " & name & " not found in " & path) or its value does not convert;
+  // GetParSilent does not.
   template <class T>
-  int16_t Par(std::string_view name, T& value, std::string_view direction) {
-    const int16_t result = TransferPar(parList_, name, value, direction);
-    if (result < 0) ReportFromFailure(name, result);
+  int16_t GetPar(std::string_view name, T& value) {
+    const int16_t result = qv::GetPar(parList_, name, value);
+    if (result < 0) ReportGetFailure(name, result);
     return result;
   }
   template <class T>
-  int16_t ParSilent(std::string_view name, T& value, std::string_view direction) {
-    return TransferPar(parList_, name, value, direction);
+  int16_t GetParSilent(std::string_view name, T& value) const {
+    return qv::GetPar(parList_, name, value);
+  }
+  void PutPar(std::string_view name, ParValue value) {
+    qv::PutPar(parList_, name, std::move(value));
+  }
+  void ResetPar(std::string_view name, ParValue value) {
+    qv::ResetPar(parList_, name, std::move(value));
   }
 
   int16_t ParCount() const;
@@ -124,7 +130,7 @@ class Trapar {
   const ParList& CurrentList() const { return parList_; }
 
  private:
-  void ReportFromFailure(std::string_view name, int16_t result);
+  void ReportGetFailure(std::string_view name, int16_t result);
   void ReportMissingFile(const std::string& path);
 
   Notifier& notifier_;

@@ -73,14 +73,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int16_t small = 0;
     int32_t large = 0;
     std::string text;
-    const int16_t numberStatus = qv::TransferPar(list, entry.Name, number, "from");
+    const int16_t numberStatus = qv::GetPar(list, entry.Name, number);
     Check(numberStatus == 1 || numberStatus == qv::kParBadValue);
     if (numberStatus == 1) CheckNumberText(number);
-    const int16_t smallStatus = qv::TransferPar(list, entry.Name, small, "from");
-    const int16_t largeStatus = qv::TransferPar(list, entry.Name, large, "from");
+    const int16_t smallStatus = qv::GetPar(list, entry.Name, small);
+    const int16_t largeStatus = qv::GetPar(list, entry.Name, large);
     Check(smallStatus != 1 || largeStatus == 1);
     Check(smallStatus != 1 || large == small);
-    Check(qv::TransferPar(list, entry.Name, text, "from") == 1);
+    Check(qv::GetPar(list, entry.Name, text) == 1);
   }
 
   Check(qv::ParseKeywordText(content).size() == list.size());
@@ -106,11 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&value, data, sizeof value);
     CheckNumberText(value);
     if (std::isfinite(value)) {
-      qv::ParList numbers;
-      Check(qv::TransferPar(numbers, "N", value, "clear") == 1);
+      qv::ParList numbers = {qv::ParEntry{"N", value}};
       numbers = qv::ParseKeywordText(qv::DecodeText(qv::FormatKeywordText(numbers)));
       double reread = 0;
-      Check(qv::TransferPar(numbers, "N", reread, "from") == 1);
+      Check(qv::GetPar(numbers, "N", reread) == 1);
       Check(qv::Str(reread) == qv::Str(value));
     }
   }

@@ -58,7 +58,7 @@ class Folder {
   double Number(const std::string& file, const std::string& key, double fallback,
                 std::vector<std::string>& warnings) {
     double value = 0;
-    const int16_t result = qv::TransferPar(List(file), key, value, "from");
+    const int16_t result = qv::GetPar(List(file), key, value);
     if (result == 1 && std::isfinite(value)) return value;
     if (result != -1) warnings.push_back(key + " in " + file + " is not a number");
     return fallback;
@@ -66,7 +66,7 @@ class Folder {
 
   std::string Text(const std::string& file, const std::string& key) {
     std::string value;
-    if (qv::TransferPar(List(file), key, value, "from") != 1) return {};
+    if (qv::GetPar(List(file), key, value) != 1) return {};
     const size_t first = value.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return value.substr(first, value.find_last_not_of(' ') - first + 1);

@@ -85,7 +85,7 @@ int16_t Joystick::ReadJoyPar() {
   if (trapar_.ReadParFile() < 0) return -1;
   int16_t result = 1;
   const auto take = [&](const char* key, auto& value) {
-    if (trapar_.Par(key, value, "from") != 1) result = -1;
+    if (trapar_.GetPar(key, value) != 1) result = -1;
   };
   JoyCalibration cal = cal_;
   take("JAXIS1_L", cal.axis1.low);

@@ -260,9 +260,9 @@ int16_t MapView::ReadZoomPar() {
   trapar_.SetParFile(kZoomFile);
   if (trapar_.ReadParFile() < 0) return -1;
   double zoom = zoom_;
-  bool complete = trapar_.Par("ZOOM", zoom, "from") == 1;
-  complete = trapar_.Par("ZOOMCENTERX", zoomCenterX_, "from") == 1 && complete;
-  complete = trapar_.Par("ZOOMCENTERY", zoomCenterY_, "from") == 1 && complete;
+  bool complete = trapar_.GetPar("ZOOM", zoom) == 1;
+  complete = trapar_.GetPar("ZOOMCENTERX", zoomCenterX_) == 1 && complete;
+  complete = trapar_.GetPar("ZOOMCENTERY", zoomCenterY_) == 1 && complete;
   // A zoom of 0 or less would make the scale 0 and every transform divide by it.
   if (zoom > 0) {
     zoom_ = zoom;
@@ -274,12 +274,9 @@ int16_t MapView::ReadZoomPar() {
 
 int16_t MapView::WriteZoomPar() {
   trapar_.SetParFile(kZoomFile);
-  double zoom = zoom_;
-  int32_t centerX = zoomCenterX_;
-  int32_t centerY = zoomCenterY_;
-  trapar_.Par("ZOOM", zoom, "clear");
-  trapar_.Par("ZOOMCENTERX", centerX, "to");
-  trapar_.Par("ZOOMCENTERY", centerY, "to");
+  trapar_.ResetPar("ZOOM", zoom_);
+  trapar_.PutPar("ZOOMCENTERX", zoomCenterX_);
+  trapar_.PutPar("ZOOMCENTERY", zoomCenterY_);
   return trapar_.WriteParFile();
 }
 

@@ -2,7 +2,9 @@
 
 #include <limits>
 #include <optional>
+#include <variant>
 
+#include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -21,116 +23,114 @@ std::optional<int32_t> Relative(double stage, int32_t origin) {
   return Fits32(int64_t{*rounded} - origin);
 }
 
-// Every key is read even after one failed, so that the file's other values still count.
-int16_t Worst(std::initializer_list<int16_t> results) {
-  for (int16_t result : results) {
-    if (result < 0) return -1;
+// One key of a scan file: its name and the member that holds its value. A file is read and
+// written in the order of its table, each number written in its member's type.
+template <class Values>
+struct ScanKey {
+  const char* name;
+  std::variant<int32_t Values::*, int16_t Values::*, double Values::*> member;
+};
+
+const ScanKey<Specimen> kSpecimenKeys[] = {{"SPECIMENXE", &Specimen::SpecXE},
+                                           {"SPECIMENYE", &Specimen::SpecYE},
+                                           {"SPECIMENX0", &Specimen::SpecX0},
+                                           {"SPECIMENY0", &Specimen::SpecY0}};
+
+const ScanKey<ScanArea> kAreaKeys[] = {{"SCANAREAXE", &ScanArea::AreaXE},
+                                       {"SCANAREAYE", &ScanArea::AreaYE},
+                                       {"SCANAREAX0", &ScanArea::AreaX0},
+                                       {"SCANAREAY0", &ScanArea::AreaY0}};
+
+const ScanKey<ScanGrid> kGridKeys[] = {
+    {"GRIDSTEPX", &ScanGrid::GridStepX},   {"GRIDSTEPY", &ScanGrid::GridStepY},
+    {"GRIDSITESX", &ScanGrid::GridSitesX}, {"GRIDSITESY", &ScanGrid::GridSitesY},
+    {"GRIDTLX", &ScanGrid::GridTLX},       {"GRIDTLY", &ScanGrid::GridTLY}};
+
+const ScanKey<ScanSettings> kSettingsKeys[] = {{"SCANTILEGRID", &ScanSettings::ScanTileGrid},
+                                               {"SCANAXIS", &ScanSettings::ScanAxis},
+                                               {"SCANDIRECTION", &ScanSettings::ScanDirection},
+                                               {"SCANOVERLAP", &ScanSettings::ScanOverlap},
+                                               {"SCANSTART", &ScanSettings::ScanStart},
+                                               {"SCANRESTRICTION", &ScanSettings::ScanRestriction}};
+
+const ScanKey<FieldOfView> kFieldKeys[] = {{"FIELD10X", &FieldOfView::Field10X},
+                                           {"FIELD10Y", &FieldOfView::Field10Y}};
+
+// Every key is required, and every key is read even after one failed, so that the file's other
+// values still count.
+template <class Keys, class Values>
+void ReadKeys(KeywordReader& reader, const Keys& keys, Values& values) {
+  for (const auto& key : keys) {
+    std::visit([&](auto member) { reader.Required(key.name, values.*member); }, key.member);
   }
-  return 1;
+}
+
+// 1, or -1 when the file or a key is missing (the other keys are still read).
+template <class Keys, class Values>
+int16_t ReadFile(Trapar& trapar, const char* file, const Keys& keys, Values& values) {
+  KeywordReader reader(trapar);
+  if (!reader.Open(file)) return -1;
+  ReadKeys(reader, keys, values);
+  return reader.Result();
+}
+
+// The file holds exactly the table's keys; they stay the current list afterwards.
+template <class Keys, class Values>
+int16_t WriteFile(Trapar& trapar, const char* file, const Keys& keys, const Values& values) {
+  trapar.SetParFile(file);
+  ParList& list = trapar.CurrentList();
+  list.clear();
+  for (const auto& key : keys) {
+    std::visit([&](auto member) { list.push_back({key.name, values.*member}); }, key.member);
+  }
+  return trapar.WriteParFile();
 }
 
 }  // namespace
 
 // --- Files ---
 
-int16_t Scan::ReadKeys(const char* file, const std::function<int16_t()>& keys) {
-  trapar_.SetParFile(file);
-  if (trapar_.ReadParFile() < 0) return -1;
-  return keys();
-}
-
-int16_t Scan::WriteKeys(const char* file, const std::function<void()>& keys) {
-  trapar_.SetParFile(file);
-  keys();
-  return trapar_.WriteParFile();
-}
-
 int16_t Scan::ReadSpecimen() {
-  return ReadKeys(kSpecimenFile, [this] {
-    Specimen& s = specimen_;
-    return Worst(
-        {trapar_.Par("SPECIMENXE", s.SpecXE, "from"), trapar_.Par("SPECIMENYE", s.SpecYE, "from"),
-         trapar_.Par("SPECIMENX0", s.SpecX0, "from"), trapar_.Par("SPECIMENY0", s.SpecY0, "from")});
-  });
+  return ReadFile(trapar_, kSpecimenFile, kSpecimenKeys, specimen_);
 }
 
 int16_t Scan::ReadScanArea() {
-  return ReadKeys(kScanAreaFile, [this] {
-    ScanArea a = area_;
-    const int16_t status = Worst(
-        {trapar_.Par("SCANAREAXE", a.AreaXE, "from"), trapar_.Par("SCANAREAYE", a.AreaYE, "from"),
-         trapar_.Par("SCANAREAX0", a.AreaX0, "from"), trapar_.Par("SCANAREAY0", a.AreaY0, "from")});
-    // An area whose far edges leave the coordinate range is not taken at all.
-    const std::optional<int32_t> xr = Fits32(int64_t{a.AreaX0} + a.AreaXE);
-    const std::optional<int32_t> yb = Fits32(int64_t{a.AreaY0} + a.AreaYE);
-    if (!xr || !yb) return int16_t{-1};
-    a.AreaXR = *xr;
-    a.AreaYB = *yb;
-    area_ = a;
-    return status;
-  });
+  KeywordReader reader(trapar_);
+  if (!reader.Open(kScanAreaFile)) return -1;
+  ScanArea a = area_;
+  ReadKeys(reader, kAreaKeys, a);
+  // An area whose far edges leave the coordinate range is not taken at all.
+  const std::optional<int32_t> xr = Fits32(int64_t{a.AreaX0} + a.AreaXE);
+  const std::optional<int32_t> yb = Fits32(int64_t{a.AreaY0} + a.AreaYE);
+  if (!xr || !yb) return -1;
+  a.AreaXR = *xr;
+  a.AreaYB = *yb;
+  area_ = a;
+  return reader.Result();
 }
 
 int16_t Scan::WriteScanArea() {
-  return WriteKeys(kScanAreaFile, [this] {
-    trapar_.Par("SCANAREAXE", area_.AreaXE, "clear");
-    trapar_.Par("SCANAREAYE", area_.AreaYE, "to");
-    trapar_.Par("SCANAREAX0", area_.AreaX0, "to");
-    trapar_.Par("SCANAREAY0", area_.AreaY0, "to");
-  });
+  return WriteFile(trapar_, kScanAreaFile, kAreaKeys, area_);
 }
 
 int16_t Scan::ReadScanGrid() {
-  return ReadKeys(kScanGridFile, [this] {
-    ScanGrid& g = grid_;
-    return Worst({trapar_.Par("GRIDSTEPX", g.GridStepX, "from"),
-                  trapar_.Par("GRIDSTEPY", g.GridStepY, "from"),
-                  trapar_.Par("GRIDSITESX", g.GridSitesX, "from"),
-                  trapar_.Par("GRIDSITESY", g.GridSitesY, "from"),
-                  trapar_.Par("GRIDTLX", g.GridTLX, "from"),
-                  trapar_.Par("GRIDTLY", g.GridTLY, "from")});
-  });
+  return ReadFile(trapar_, kScanGridFile, kGridKeys, grid_);
 }
 
 int16_t Scan::WriteScanGrid() {
-  return WriteKeys(kScanGridFile, [this] {
-    trapar_.Par("GRIDSTEPX", grid_.GridStepX, "clear");
-    trapar_.Par("GRIDSTEPY", grid_.GridStepY, "to");
-    trapar_.Par("GRIDSITESX", grid_.GridSitesX, "to");
-    trapar_.Par("GRIDSITESY", grid_.GridSitesY, "to");
-    trapar_.Par("GRIDTLX", grid_.GridTLX, "to");
-    trapar_.Par("GRIDTLY", grid_.GridTLY, "to");
-  });
+  return WriteFile(trapar_, kScanGridFile, kGridKeys, grid_);
 }
 
 int16_t Scan::ReadScanPar() {
-  return ReadKeys(kScanFile, [this] {
-    ScanSettings& s = settings_;
-    return Worst({trapar_.Par("SCANTILEGRID", s.ScanTileGrid, "from"),
-                  trapar_.Par("SCANAXIS", s.ScanAxis, "from"),
-                  trapar_.Par("SCANDIRECTION", s.ScanDirection, "from"),
-                  trapar_.Par("SCANOVERLAP", s.ScanOverlap, "from"),
-                  trapar_.Par("SCANSTART", s.ScanStart, "from"),
-                  trapar_.Par("SCANRESTRICTION", s.ScanRestriction, "from")});
-  });
+  return ReadFile(trapar_, kScanFile, kSettingsKeys, settings_);
 }
 
 int16_t Scan::WriteScanPar() {
-  return WriteKeys(kScanFile, [this] {
-    trapar_.Par("SCANTILEGRID", settings_.ScanTileGrid, "clear");
-    trapar_.Par("SCANAXIS", settings_.ScanAxis, "to");
-    trapar_.Par("SCANDIRECTION", settings_.ScanDirection, "to");
-    trapar_.Par("SCANOVERLAP", settings_.ScanOverlap, "to");
-    trapar_.Par("SCANSTART", settings_.ScanStart, "to");
-    trapar_.Par("SCANRESTRICTION", settings_.ScanRestriction, "to");
-  });
+  return WriteFile(trapar_, kScanFile, kSettingsKeys, settings_);
 }
 
 int16_t Scan::ReadFieldPar() {
-  return ReadKeys(kFieldFile, [this] {
-    return Worst({trapar_.Par("FIELD10X", field_.Field10X, "from"),
-                  trapar_.Par("FIELD10Y", field_.Field10Y, "from")});
-  });
+  return ReadFile(trapar_, kFieldFile, kFieldKeys, field_);
 }
 
 int16_t Scan::SetScanMode(std::string_view mode) {

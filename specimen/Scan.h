@@ -92,7 +92,7 @@ class Scan {
   int32_t CurrentField() const { return curField_; }
 
   FieldOrder Order() const;
-  const Specimen& Spec() const { return specimen_; }
+  const Specimen& SpecimenBounds() const { return specimen_; }
   const ScanArea& Area() const { return area_; }
   const ScanGrid& Grid() const { return grid_; }
   const ScanSettings& Settings() const { return settings_; }
@@ -103,11 +103,9 @@ class Scan {
   ScanGrid& MutableGrid() { return grid_; }
   ScanSettings& MutableSettings() { return settings_; }
   FieldOfView& MutableField() { return field_; }
-  Specimen& MutableSpec() { return specimen_; }
+  Specimen& MutableSpecimenBounds() { return specimen_; }
 
  private:
-  int16_t ReadKeys(const char* file, const std::function<int16_t()>& keys);
-  int16_t WriteKeys(const char* file, const std::function<void()>& keys);
   // Puts a changed area or grid in force: the layout is made again, the file saved and the
   // map outline redrawn; 1. A change that shapes the layout of the kind in force (the area
   // under tiles, the grid under the grid) and leaves no usable layout is refused with

@@ -130,87 +130,72 @@ ParList SampleList() {
           {"L", int32_t{70000}}};
 }
 
-// TransferPar "from" into a variable that starts as `start`: the result and the variable after.
+// GetPar into a variable that starts as `start`: the result and the variable after.
 template <class T>
-std::pair<int, T> From(ParList list, std::string_view name, T start) {
-  const int result = TransferPar(list, name, start, "from");
+std::pair<int, T> Get(const ParList& list, std::string_view name, T start) {
+  const int result = GetPar(list, name, start);
   return {result, start};
 }
 
-TEST(TransferPar, FromConvertsTextsAndNumbersToTheReceivingTypeHalvesToEven) {
+TEST(GetPar, ConvertsTextsAndNumbersToTheReceivingTypeHalvesToEven) {
   const ParList list = SampleList();
-  EXPECT_EQ(From(list, "XSCREWLEAD", std::string()), std::pair(1, std::string("1000")));
-  EXPECT_EQ(From(list, "XSCREWLEAD", int16_t{0}), std::pair(1, int16_t{1000}));
-  EXPECT_EQ(From(list, "BIG", int32_t{0}), std::pair(1, int32_t{40000}));
-  EXPECT_EQ(From(list, "HALF", 0.0), std::pair(1, 0.5));
-  EXPECT_EQ(From(list, "ROUND", int16_t{0}), std::pair(1, int16_t{2}));
-  EXPECT_EQ(From(list, "ROUND", int32_t{0}), std::pair(1, int32_t{2}));
-  EXPECT_EQ(From(list, "TEXT", ParValue()), std::pair(1, ParValue(std::string("abc"))));
-  EXPECT_EQ(From(list, "D", std::string()), std::pair(1, std::string("2.5")));
-  EXPECT_EQ(From(list, "I", std::string()), std::pair(1, std::string("12")));
-  EXPECT_EQ(From(list, "D", int16_t{99}), std::pair(1, int16_t{2}));
-  EXPECT_EQ(From(list, "M", int32_t{0}), std::pair(1, int32_t{1000000}));
-  EXPECT_EQ(From(list, "L", 0.0), std::pair(1, 70000.0));
+  EXPECT_EQ(Get(list, "XSCREWLEAD", std::string()), std::pair(1, std::string("1000")));
+  EXPECT_EQ(Get(list, "XSCREWLEAD", int16_t{0}), std::pair(1, int16_t{1000}));
+  EXPECT_EQ(Get(list, "BIG", int32_t{0}), std::pair(1, int32_t{40000}));
+  EXPECT_EQ(Get(list, "HALF", 0.0), std::pair(1, 0.5));
+  EXPECT_EQ(Get(list, "ROUND", int16_t{0}), std::pair(1, int16_t{2}));
+  EXPECT_EQ(Get(list, "ROUND", int32_t{0}), std::pair(1, int32_t{2}));
+  EXPECT_EQ(Get(list, "TEXT", ParValue()), std::pair(1, ParValue(std::string("abc"))));
+  EXPECT_EQ(Get(list, "I", ParValue()), std::pair(1, ParValue(int16_t{12})));
+  EXPECT_EQ(Get(list, "D", std::string()), std::pair(1, std::string("2.5")));
+  EXPECT_EQ(Get(list, "I", std::string()), std::pair(1, std::string("12")));
+  EXPECT_EQ(Get(list, "D", int16_t{99}), std::pair(1, int16_t{2}));
+  EXPECT_EQ(Get(list, "M", int32_t{0}), std::pair(1, int32_t{1000000}));
+  EXPECT_EQ(Get(list, "L", 0.0), std::pair(1, 70000.0));
+  EXPECT_EQ(Get(list, "X", std::string()), std::pair(1, std::string("first")));
 }
 
-TEST(TransferPar, FromLeavesTheVariableWhenTheValueDoesNotConvertOrTheNameIsNotFound) {
+TEST(GetPar, LeavesTheVariableWhenTheValueDoesNotConvertOrTheNameIsNotFound) {
   const ParList list = SampleList();
-  EXPECT_EQ(From(list, "TEXT", int16_t{7}), std::pair(kBad, int16_t{7}));
-  EXPECT_EQ(From(list, "TEXT", int32_t{7}), std::pair(kBad, int32_t{7}));
-  EXPECT_EQ(From(list, "TEXT", 7.0), std::pair(kBad, 7.0));
-  EXPECT_EQ(From(list, "BIG", int16_t{7}), std::pair(kBad, int16_t{7}));
-  EXPECT_EQ(From(list, "L", int16_t{99}), std::pair(kBad, int16_t{99}));
-  EXPECT_EQ(From(list, "M", int16_t{99}), std::pair(kBad, int16_t{99}));
-  EXPECT_EQ(From(list, "MISSING", 3.0), std::pair(-1, 3.0));
+  EXPECT_EQ(Get(list, "TEXT", int16_t{7}), std::pair(kBad, int16_t{7}));
+  EXPECT_EQ(Get(list, "TEXT", int32_t{7}), std::pair(kBad, int32_t{7}));
+  EXPECT_EQ(Get(list, "TEXT", 7.0), std::pair(kBad, 7.0));
+  EXPECT_EQ(Get(list, "BIG", int16_t{7}), std::pair(kBad, int16_t{7}));
+  EXPECT_EQ(Get(list, "L", int16_t{99}), std::pair(kBad, int16_t{99}));
+  EXPECT_EQ(Get(list, "M", int16_t{99}), std::pair(kBad, int16_t{99}));
+  EXPECT_EQ(Get(list, "MISSING", 3.0), std::pair(-1, 3.0));
+  EXPECT_EQ(Get(list, "MISSING", ParValue(1.5)), std::pair(-1, ParValue(1.5)));
   // Names compare exactly and case-sensitively.
   for (const char* name : {"MISSING", "xscrewlead", "XScrewLead", " XSCREWLEAD", "XSCREWLEAD "})
-    EXPECT_EQ(From(list, name, std::string("kept")), std::pair(-1, std::string("kept"))) << name;
+    EXPECT_EQ(Get(list, name, std::string("kept")), std::pair(-1, std::string("kept"))) << name;
 }
 
-TEST(TransferPar, ToReplacesTheFirstEntryOfTheNameOrAppendsAndKeepsTheCallersType) {
+TEST(PutPar, ReplacesTheFirstEntryOfTheNameOrAppendsAndKeepsTheCallersType) {
   ParList list = SampleList();
-  EXPECT_EQ(From(list, "X", std::string()), std::pair(1, std::string("first")));
-  std::string replacement = "new";
-  EXPECT_EQ(TransferPar(list, "X", replacement, "to"), 1);
+  PutPar(list, "X", std::string("new"));
   EXPECT_EQ(TextOf(list[2].Value), "new");
   EXPECT_EQ(TextOf(list[3].Value), "second");
   EXPECT_EQ(list.size(), SampleList().size());
   // Another letter case is another key: appended, not merged.
-  ASSERT_EQ(TransferPar(list, "xscrewlead", replacement, "to"), 1);
+  PutPar(list, "xscrewlead", std::string("new"));
   EXPECT_EQ(Entries(list).back(), "xscrewlead=new");
   EXPECT_EQ(TextOf(list[0].Value), "1000");
 
   ParList typed;
-  double d = 0.5;
-  int16_t s = -3;
-  int32_t l = 100000;
-  std::string t = "abc";
-  ParValue any = int16_t{9};
-  EXPECT_EQ(TransferPar(typed, "D", d, "to"), 1);
-  EXPECT_EQ(TransferPar(typed, "S", s, "to"), 1);
-  EXPECT_EQ(TransferPar(typed, "L", l, "to"), 1);
-  EXPECT_EQ(TransferPar(typed, "T", t, "to"), 1);
-  EXPECT_EQ(TransferPar(typed, "ANY", any, "to"), 1);
-  ASSERT_EQ(TransferPar(typed, "T", d, "to"), 1);  // a text entry replaced by a number
+  PutPar(typed, "D", 0.5);
+  PutPar(typed, "S", int16_t{-3});
+  PutPar(typed, "L", int32_t{100000});
+  PutPar(typed, "T", std::string("abc"));
+  PutPar(typed, "ANY", ParValue(int16_t{9}));
+  PutPar(typed, "T", 0.5);  // a text entry replaced by a number
   EXPECT_EQ(Entries(typed),
             (Lines{"D=double .5", "S=int16 -3", "L=int32 100000", "T=double .5", "ANY=int16 9"}));
 }
 
-TEST(TransferPar, ClearMakesAListOfOneEntryAndOtherDirectionWordsDoNothing) {
+TEST(ResetPar, MakesAListOfOneEntry) {
   for (ParList list : {SampleList(), ParList()}) {
-    std::string value = "v";
-    EXPECT_EQ(TransferPar(list, "ONLY", value, "clear"), 1);
+    ResetPar(list, "ONLY", std::string("v"));
     EXPECT_EQ(Entries(list), Lines{"ONLY=v"});
-  }
-  for (const char* word : {"From", "FROM", "TO", "To", "Clear", "", "from ", " to", "fro"}) {
-    ParList list = SampleList();
-    std::string text = "unchanged";
-    double number = 1;
-    EXPECT_EQ(TransferPar(list, "XSCREWLEAD", text, word), 0) << word;
-    EXPECT_EQ(TransferPar(list, "NEW", number, word), 0) << word;
-    EXPECT_EQ(text, "unchanged");
-    EXPECT_EQ(number, 1);
-    EXPECT_EQ(Entries(list), Entries(SampleList())) << word;
   }
 }
 
@@ -235,8 +220,7 @@ TEST_F(TraparFiles, PathIsThePlainConcatenationOfFolderAndFileName) {
 
 TEST_F(TraparFiles, ReadingAMissingFileOrAFolderShowsAnOkBoxAndKeepsTheList) {
   trapar.SetParFile("QV_MISSING.TXT");
-  std::string value = "kept";
-  trapar.Par("KEPT", value, "clear");
+  trapar.ResetPar("KEPT", std::string("kept"));
   EXPECT_EQ(trapar.ReadParFile(), -1);
   EXPECT_EQ(Shown(notifier),
             Lines{"plain: File " + folder.Dir() + "QV_MISSING.TXT does not exist"});
@@ -252,14 +236,13 @@ TEST_F(TraparFiles, ReadingKeepsFileOrderSkipsShortAndUnquotedLinesAndReplacesTh
       "' remark without quotes\r\n\r\n\"A\",1\r\n\"B\",\r\n  \"XSTEPDIVIDE\" ,  10 , remark\r\n"
       "\"X\",first\n\"X\",second\r\"LAST\", -.25 ");
   trapar.SetParFile("QV_TEST.TXT");
-  std::string value = "x";
-  trapar.Par("OLD", value, "clear");
+  trapar.ResetPar("OLD", std::string("x"));
   ASSERT_EQ(trapar.ReadParFile(), 1);
   EXPECT_TRUE(notifier.Messages.empty());
   EXPECT_EQ(Entries(trapar.CurrentList()),
             (Lines{"A=1", "XSTEPDIVIDE=10", "X=first", "X=second", "LAST=-.25"}));
   double last = 0;
-  EXPECT_EQ(trapar.Par("LAST", last, "from"), 1);
+  EXPECT_EQ(trapar.GetPar("LAST", last), 1);
   EXPECT_EQ(last, -0.25);
 
   PutBytes(folder.File("EMPTY.TXT"), "");
@@ -277,32 +260,26 @@ TEST_F(TraparFiles, ReadingKeepsFileOrderSkipsShortAndUnquotedLinesAndReplacesTh
 TEST_F(TraparFiles, ReadParFileToFillsASecondList) {
   PutBytes(folder.File("QV_SYMCONST.TXT"), "\"PI\",3.14159\r\n");
   trapar.SetParFile("QV_SYMCONST.TXT");
-  std::string value = "main";
-  trapar.Par("MAIN", value, "clear");
+  trapar.ResetPar("MAIN", std::string("main"));
   ParList symbols;
   ASSERT_EQ(trapar.ReadParFileTo(symbols), 1);
   EXPECT_EQ(Entries(symbols), Lines{"PI=3.14159"});
   EXPECT_EQ(Entries(trapar.CurrentList()), Lines{"MAIN=main"});
 }
 
-TEST_F(TraparFiles, WritingGivesExactBytesWithCrLfNewKeysLastAndClearStartsAfresh) {
+TEST_F(TraparFiles, WritingGivesExactBytesWithCrLfNewKeysLastAndResetStartsAfresh) {
   PutBytes(folder.File("QV_PARZ.TXT"), "\"ZSCREWLEAD\",500\r\n\"ZSTEPDIVIDE\",10\r\n");
   trapar.SetParFile("QV_PARZ.TXT");
   ASSERT_EQ(trapar.ReadParFile(), 1);
-  double lead = 250;
-  int16_t added = 4;
-  ASSERT_EQ(trapar.Par("ZSCREWLEAD", lead, "to"), 1);
-  ASSERT_EQ(trapar.Par("ZNEW", added, "to"), 1);
+  trapar.PutPar("ZSCREWLEAD", 250.0);
+  trapar.PutPar("ZNEW", int16_t{4});
   ASSERT_EQ(trapar.WriteParFile(), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")),
             "\"ZSCREWLEAD\", 250\r\n\"ZSTEPDIVIDE\",10\r\n\"ZNEW\", 4\r\n");
 
-  int16_t a = 1;
-  double b = 2.5;
-  std::string c = "three";
-  ASSERT_EQ(trapar.Par("A", a, "clear"), 1);
-  ASSERT_EQ(trapar.Par("B", b, "to"), 1);
-  ASSERT_EQ(trapar.Par("C", c, "to"), 1);
+  trapar.ResetPar("A", int16_t{1});
+  trapar.PutPar("B", 2.5);
+  trapar.PutPar("C", std::string("three"));
   ASSERT_EQ(trapar.WriteParFile(), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")), "\"A\", 1\r\n\"B\", 2.5\r\n\"C\",three\r\n");
 
@@ -334,9 +311,8 @@ TEST(KeywordText, WrittenListsReadBackEntryForEntry) {
     if (i == 0) continue;
     double original = 0;
     double reread = 0;
-    ParList mutableList = list;
-    ASSERT_EQ(TransferPar(mutableList, list[i].Name, original, "from"), 1);
-    ASSERT_EQ(TransferPar(back, list[i].Name, reread, "from"), 1) << list[i].Name;
+    ASSERT_EQ(GetPar(list, list[i].Name, original), 1);
+    ASSERT_EQ(GetPar(back, list[i].Name, reread), 1) << list[i].Name;
     EXPECT_EQ(Str(reread), Str(original));
   }
   EXPECT_EQ(TextOf(back[1].Value), ".5");
@@ -346,8 +322,7 @@ TEST(KeywordText, WrittenListsReadBackEntryForEntry) {
 
 TEST_F(TraparFiles, AFailedWriteIsReportedAndDoesNotLookLikeSuccess) {
   PutBytes(folder.File("PLAIN"), "not a folder");
-  std::string value = "v";
-  trapar.Par("K", value, "clear");
+  trapar.ResetPar("K", std::string("v"));
   for (const std::string& path :
        {folder.File("NO_SUCH_FOLDER/QV_OUT.TXT"), folder.File("PLAIN/QV_OUT.TXT")}) {
     notifier.Clear();
@@ -358,28 +333,28 @@ TEST_F(TraparFiles, AFailedWriteIsReportedAndDoesNotLookLikeSuccess) {
   EXPECT_EQ(GetBytes(folder.File("PLAIN")), "not a folder");
 }
 
-TEST_F(TraparFiles, ParReportsMissingKeysAndBadNumbersParSilentDoesNot) {
+TEST_F(TraparFiles, GetParReportsMissingKeysAndBadNumbersGetParSilentDoesNot) {
   PutBytes(folder.File("QV_PARXY.TXT"), "\"XSCREWLEAD\",1000\r\n\"XNAME\",stage\r\n");
   trapar.SetParFile("QV_PARXY.TXT");
   ASSERT_EQ(trapar.ReadParFile(), 1);
   const std::string path = folder.Dir() + "QV_PARXY.TXT";
   double lead = 0;
-  EXPECT_EQ(trapar.Par("XSCREWLEAD", lead, "from"), 1);
+  EXPECT_EQ(trapar.GetPar("XSCREWLEAD", lead), 1);
   EXPECT_EQ(lead, 1000);
   double missing = 42;
-  EXPECT_EQ(trapar.Par("xscrewlead", missing, "from"), -1);
+  EXPECT_EQ(trapar.GetPar("xscrewlead", missing), -1);
   EXPECT_EQ(missing, 42);
   int16_t bad = 5;
-  EXPECT_EQ(trapar.Par("XNAME", bad, "from"), kParBadValue);
+  EXPECT_EQ(trapar.GetPar("XNAME", bad), kParBadValue);
   EXPECT_EQ(bad, 5);
   EXPECT_EQ(Shown(notifier),
             (Lines{"critical: Parameter xscrewlead not found in " + path,
                    "critical: Parameter XNAME in " + path + " is not a valid number"}));
   notifier.Clear();
-  EXPECT_EQ(trapar.ParSilent("MISSING", missing, "from"), -1);
-  EXPECT_EQ(trapar.ParSilent("XNAME", bad, "from"), kParBadValue);
-  EXPECT_EQ(trapar.Par("XSCREWLEAD", lead, "From"), 0);
-  EXPECT_EQ(trapar.Par("NEWKEY", lead, "to"), 1);
+  EXPECT_EQ(trapar.GetParSilent("MISSING", missing), -1);
+  EXPECT_EQ(trapar.GetParSilent("XNAME", bad), kParBadValue);
+  EXPECT_EQ(bad, 5);
+  trapar.PutPar("NEWKEY", lead);
   EXPECT_TRUE(notifier.Messages.empty());
 }
 

@@ -105,7 +105,7 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   ScanRig rig;
   int outlines = 0;
   rig.scan.SetHooks({[&outlines] { ++outlines; }, {}});
-  rig.scan.MutableSpec().SpecX0 = 1000;
+  rig.scan.MutableSpecimenBounds().SpecX0 = 1000;
   EXPECT_EQ(rig.scan.AreaSet("BR", 20000.5, 16000), 1);
   EXPECT_EQ(outlines, 2);
   EXPECT_EQ(rig.scan.Area().AreaXR, 19000);  // 19000.5 to even
@@ -143,7 +143,7 @@ TEST(ScanTest, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   unchanged([&rig] { return rig.scan.AreaSet("BR", 9e6, 9e6); }, LayoutVerdict::TooManyFields);
 
   // Grid items set from the stage position are in tests/transcripts/specimen/grid_words.
-  rig.scan.MutableSpec().SpecX0 = 0;
+  rig.scan.MutableSpecimenBounds().SpecX0 = 0;
   ASSERT_EQ(rig.scan.SetScanMode("Grid"), 1);
   ASSERT_EQ(rig.scan.GridSet("Sites", 5, 4), 1);
   EXPECT_EQ(rig.scan.NumFields(), 20);

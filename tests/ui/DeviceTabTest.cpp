@@ -72,13 +72,13 @@ class Devices : public ::testing::Test {
     ParList list;
     sim.system.trapar.ReadParList(sim.folder.File(file), list);
     double value = 0;
-    EXPECT_EQ(TransferPar(list, key, value, "from"), 1) << key;
+    EXPECT_EQ(GetPar(list, key, value), 1) << key;
     return value;
   }
   void SetFileValue(const std::string& path, const std::string& key, double value) {
     ParList list;
     ASSERT_EQ(sim.system.trapar.ReadParList(path, list), 1);
-    TransferPar(list, key, value, "to");
+    PutPar(list, key, value);
     ASSERT_EQ(sim.system.trapar.WriteParList(path, list), 1);
   }
   template <class T>

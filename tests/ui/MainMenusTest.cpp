@@ -205,7 +205,7 @@ TEST_F(WindowOnSim, SpeedTestsAskThroughTheWindowAndShowTheirResults) {
 TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
   sim.Run("XY 10500 8500;XY Wait");
   Choose({"Map", "Set Scan Area", "Top Left"});
-  EXPECT_EQ(sim.system.scan.Area().AreaX0, 10500 - sim.system.scan.Spec().SpecX0);
+  EXPECT_EQ(sim.system.scan.Area().AreaX0, 10500 - sim.system.scan.SpecimenBounds().SpecX0);
 
   std::vector<std::string> edited;
   window->Services().editParameters = [&](const std::string& path) -> int16_t {

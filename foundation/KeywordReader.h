@@ -1,0 +1,62 @@
+#pragma once
+// Reads a keyword file key by key under the rules that all the program's keyword files share: a
+// required key that is missing is named in a message and fails the read, while the other keys
+// are still read; an optional key takes its default silently; a "message" key is named when
+// missing but takes its default without failing the read. A value that does not convert to its
+// variable's type is named and fails the read whatever the kind of key.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "foundation/Trapar.h"
+
+namespace qv {
+
+class KeywordReader {
+ public:
+  explicit KeywordReader(Trapar& trapar) : trapar_(trapar) {}
+
+  // Names the file and reads it; false (after the missing-file message) when it is not there.
+  bool Open(const std::string& fileName) {
+    trapar_.SetParFile(fileName);
+    failed_ = trapar_.ReadParFile() < 0;
+    return !failed_;
+  }
+
+  // Each returns what the key's GetPar gave (1, -1 missing, kParBadValue), so that a file with
+  // rules of its own can act on a single key. A missing required key leaves its variable alone.
+  template <class T>
+  int16_t Required(std::string_view key, T& value) {
+    return Count(trapar_.GetPar(key, value));
+  }
+  template <class T>
+  int16_t Optional(std::string_view key, T& value, T fallback) {
+    const int16_t result = trapar_.GetParSilent(key, value);
+    if (result == -1) value = std::move(fallback);
+    if (result == kParBadValue) Count(trapar_.GetPar(key, value));  // names the key
+    return result;
+  }
+  template <class T>
+  int16_t Message(std::string_view key, T& value, T fallback) {
+    const int16_t result = trapar_.GetPar(key, value);
+    if (result == -1) value = std::move(fallback);
+    if (result == kParBadValue) Count(result);
+    return result;
+  }
+
+  // For a value that was read but makes no sense to the file's owner.
+  void Fail() { failed_ = true; }
+  // 1 when every required key was there and every value converted, else -1.
+  int16_t Result() const { return failed_ ? -1 : 1; }
+
+ private:
+  int16_t Count(int16_t result) {
+    if (result < 0) failed_ = true;
+    return result;
+  }
+
+  Trapar& trapar_;
+  bool failed_ = false;
+};
+
+}  // namespace qv
