@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "foundation/DeviceTable.h"
+
 namespace qv {
 namespace {
 
@@ -44,18 +46,15 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
   ReadOptional(trapar, "PORTNAME", config.PortName, std::string());
   ReadOptional(trapar, "CAPTUREPROGRAM", config.CaptureProgram, std::string());
   ReadOptional(trapar, "TEXTEDITOR", config.TextEditor, std::string());
-  struct Optional {
-    const char* key;
-    int16_t* variable;
-  };
-  const Optional optional[] = {
-      {"JOYSTARTON", &config.JoyStartOn},       {"XY_INSTALLED", &config.XYInstalled},
-      {"Z_INSTALLED", &config.ZInstalled},      {"W1_INSTALLED", &config.WInstalled[1]},
-      {"W2_INSTALLED", &config.WInstalled[2]},  {"S_INSTALLED", &config.SInstalled},
-      {"T_INSTALLED", &config.TInstalled},      {"CUBE_INSTALLED", &config.CubeInstalled},
-      {"LEDS_INSTALLED", &config.LEDsInstalled}};
-  for (const Optional& o : optional) {
-    if (ReadOptional(trapar, o.key, *o.variable, int16_t{0}) < 0) return -1;
+  if (ReadOptional(trapar, "JOYSTARTON", config.JoyStartOn, int16_t{0}) < 0) return -1;
+  // Read in this order, not the start-up order: a bad value ends the reading, so the order
+  // decides which flags were read when start-up goes on with the others off.
+  constexpr DeviceId kReadOrder[] = {DeviceId::XY,   DeviceId::Z,     DeviceId::W1,
+                                     DeviceId::W2,   DeviceId::Slide, DeviceId::Turret,
+                                     DeviceId::Cube, DeviceId::Leds};
+  for (const DeviceId id : kReadOrder) {
+    const DeviceRow& row = Device(id);
+    if (ReadOptional(trapar, row.installedKey, row.installed(config), int16_t{0}) < 0) return -1;
   }
   // A port that is no number is reported; the program then runs without the line server.
   config.ListenPort = -1;
