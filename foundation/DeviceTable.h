@@ -10,8 +10,7 @@
 
 namespace qv {
 
-// The rows' order is the start-up order: the focus first, so that nothing hits a lowered
-// objective while the stage searches its home.
+// The rows stand in the start-up order, which the devices have always been initialised in.
 enum class DeviceId : uint8_t { Z, XY, W1, W2, Slide, Turret, Cube, Leds };
 
 struct DeviceRow {
