@@ -8,11 +8,9 @@
 
 namespace qv {
 
-enum class DeviceEntry { XY, Z, F, B, Cube, Slide, Turn };
-
 // Initialises the device from its (edited) file, sets its ready flag and returns the status
-// line text: "XY On" or "XY Off", and likewise "Z", "F", "B", "Cube", "Slide", "Turn".
-std::string ReinitialiseDevice(System& system, DeviceEntry device);
+// line text: its command word and "On" or "Off" ("XY On", "Cube Off").
+std::string ReinitialiseDevice(System& system, DeviceId device);
 
 // Copies folder/file over folder/deviceFile (the file the program reads for that device) and
 // returns the message line text; an empty file name means the dialog was cancelled. The device

@@ -1,35 +1,28 @@
 #include "app/StopAll.h"
 
+#include <algorithm>
+
 namespace qv {
 
 std::vector<std::string> StopAllDevices(System& system) {
-  const ReadyFlags& ready = system.state.Ready;
+  std::vector<const DeviceRow*> moving;
+  for (const DeviceRow& row : kDeviceTable) {
+    if (row.stopRank >= 0) moving.push_back(&row);
+  }
+  std::sort(moving.begin(), moving.end(),
+            [](const DeviceRow* a, const DeviceRow* b) { return a->stopRank < b->stopRank; });
+
   MotCon& mot = system.motCon;
   const int16_t addressed = mot.Motor().MotorAddress;
-  struct Drive {
-    const char* word;
-    int16_t ready;
-    std::vector<int16_t> units;  // controller addresses
-  };
-  const XYParams& xy = system.stage.Params();
-  const Drive drives[] = {
-      {"XY", ready.XYReady, {xy.X.Contr, xy.Y.Contr}},
-      {"Z", ready.ZReady, {system.focus.Params().Contr}},
-      {"F", ready.WReady[1], {system.wheels.Params(1).profile.contr}},
-      {"B", ready.WReady[2], {system.wheels.Params(2).profile.contr}},
-      {"Cube", ready.CubeReady, {system.cube.Params().profile.contr}},
-      {"Slide", ready.SReady, {system.slide.Params().profile.contr}},
-      {"Turn", ready.TReady, {system.turret.Params().profile.contr}},
-  };
   std::vector<std::string> failed;
-  for (const Drive& drive : drives) {
-    if (drive.ready != 1) continue;
+  for (const DeviceRow* row : moving) {
+    if (ReadyFlag(system.state.Ready, row->id) != 1) continue;
     bool stopped = true;
-    for (const int16_t unit : drive.units) {
+    for (const int16_t unit : system.DeviceUnits(row->id)) {
       mot.MotorSelect(unit);
       if (mot.MotorMoveAtSpeed(0) <= 0) stopped = false;
     }
-    if (!stopped) failed.emplace_back(drive.word);
+    if (!stopped) failed.emplace_back(row->word);
   }
   mot.MotorSelect(addressed);
   return failed;

@@ -7,8 +7,9 @@
 
 namespace qv {
 
-// Stops the stage's two axes, the focus, both wheels, the cube changer, slide and turret, each
-// ready one on its own controller, one after the other without waiting. The unit addressed
+// Stops every ready device that moves (the stage's two axes, the focus, both wheels, the cube
+// changer, slide and turret), each on its own controller, one after the other without waiting,
+// in the device table's stop order. The unit addressed
 // before is addressed again afterwards, so that a wait the Stop interrupted goes on polling its
 // own unit. Returns the command words of the devices that did not take the stop, in that order.
 std::vector<std::string> StopAllDevices(System& system);

@@ -129,35 +129,65 @@ void System::WakeUpControllers() {
   comm.CommAwaitLateReplies(true);
 }
 
-// Every installed device is initialised in a fixed order; one that fails stays off and answers
-// "Off ", and start-up counts as failed.
+// Every installed device is initialised in the device table's order; one that fails stays off
+// and answers "Off ", and start-up counts as failed.
 int16_t System::InitDevices() {
   motCon.MotorSetMoveTimeout(state.Config.MoveTimeout);
-  const Configuration& c = state.Config;
-  ReadyFlags& r = state.Ready;
   int16_t status = 1;
-  const auto note = [&status](int16_t result) {
-    if (result < 0) status = -1;
-  };
-  note(InitOne(c.ZInstalled, r.ZReady, [this] { return focus.ZInit(); }));
-  note(InitOne(c.XYInstalled, r.XYReady, [this] { return stage.XYInit(); }));
-  note(InitOne(c.WInstalled[1], r.WReady[1], [this] { return wheels.Init(1); }));
-  note(InitOne(c.WInstalled[2], r.WReady[2], [this] { return wheels.Init(2); }));
-  note(InitOne(c.SInstalled, r.SReady, [this] { return slide.Init(); }));
-  note(InitOne(c.TInstalled, r.TReady, [this] { return turret.Init(); }));
-  note(InitOne(c.CubeInstalled, r.CubeReady, [this] { return cube.Init(); }));
-  note(InitOne(c.LEDsInstalled, r.LEDsReady, [this] { return leds.LEDInit(); }));
+  for (const DeviceRow& row : kDeviceTable) {
+    int16_t& ready = row.ready(state.Ready);
+    ready = 0;
+    if (row.installed(state.Config) != 1) continue;  // only the value 1 installs
+    ready = InitDevice(row.id) > 0 ? 1 : 0;
+    if (ready != 1) status = -1;
+  }
   wheels.AssignJoyWheelToReady();
   objectives.ResetMag();
   return status;
 }
 
-// 1 not installed or initialised, -1 installed and failed; only the value 1 installs.
-int16_t System::InitOne(int16_t installed, int16_t& ready, const std::function<int16_t()>& init) {
-  ready = 0;
-  if (installed != 1) return 1;
-  ready = init() > 0 ? 1 : 0;
-  return ready == 1 ? 1 : -1;
+int16_t System::InitDevice(DeviceId device) {
+  switch (device) {
+    case DeviceId::Z:
+      return focus.ZInit();
+    case DeviceId::XY:
+      return stage.XYInit();
+    case DeviceId::W1:
+      return wheels.Init(1);
+    case DeviceId::W2:
+      return wheels.Init(2);
+    case DeviceId::Slide:
+      return slide.Init();
+    case DeviceId::Turret:
+      return turret.Init();
+    case DeviceId::Cube:
+      return cube.Init();
+    case DeviceId::Leds:
+      return leds.LEDInit();
+  }
+  return -1;
+}
+
+std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
+  switch (device) {
+    case DeviceId::Z:
+      return {focus.Params().Contr};
+    case DeviceId::XY:
+      return {stage.Params().X.Contr, stage.Params().Y.Contr};
+    case DeviceId::W1:
+      return {wheels.Params(1).profile.contr};
+    case DeviceId::W2:
+      return {wheels.Params(2).profile.contr};
+    case DeviceId::Slide:
+      return {slide.Params().profile.contr};
+    case DeviceId::Turret:
+      return {turret.Params().profile.contr};
+    case DeviceId::Cube:
+      return {cube.Params().profile.contr};
+    case DeviceId::Leds:
+      return {};  // the LED controller's unit does not move
+  }
+  return {};
 }
 
 // The specimen, scan area, scan grid, zoom and scan files, in this order, each counted.

@@ -3,6 +3,7 @@
 // one; each test makes its own, so no two share state.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "commands/CommandDispatcher.h"
 #include "commands/ControllerCommands.h"
@@ -27,6 +28,7 @@
 #include "devices/Objectives.h"
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
+#include "foundation/DeviceTable.h"
 #include "foundation/Notifier.h"
 #include "foundation/ProgramLauncher.h"
 #include "foundation/SharedState.h"
@@ -72,6 +74,12 @@ class System {
 
   std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
 
+  // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
+  // flag is left to the caller.
+  int16_t InitDevice(DeviceId device);
+  // The controller addresses of a device's units; none for the LEDs.
+  std::vector<int16_t> DeviceUnits(DeviceId device) const;
+
   // The modules, in the order they are built (later ones refer to earlier ones).
   Platform platform;
   SharedState state;
@@ -110,7 +118,6 @@ class System {
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
-  int16_t InitOne(int16_t installed, int16_t& ready, const std::function<int16_t()>& init);
   int16_t ReadSpecimenFiles();
   MapSources MakeMapSources();
   void ConnectMap();

@@ -20,6 +20,7 @@
 #include "app/SampleConfig.h"
 #include "app/StopAll.h"
 #include "app/System.h"
+#include "app/WindowCore.h"
 #include "commands/Automation.h"
 #include "controllers/Delay32.h"
 #include "foundation/ProgramFiles.h"
@@ -207,7 +208,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
-      auto* program = new qv::ProgramWindow(system, [&front] {
+      auto* program = new qv::ProgramWindow(qv::WindowCore(system), [&front] {
         qv::ProgramWindow* unloaded = front.ProgramWin();
         front.AttachProgram(nullptr);
         if (unloaded != nullptr) unloaded->deleteLater();
@@ -225,7 +226,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
     if (front.ProgramWin() != nullptr) front.ProgramWin()->close();
   };
   std::function<qv::MainWindow*()> load = [&]() -> qv::MainWindow* {
-    auto* window = new qv::MainWindow(system, [&front, &automation] {
+    auto* window = new qv::MainWindow(qv::WindowCore(system), [&front, &automation] {
       qv::MainWindow* unloaded = front.Window();
       front.Attach(nullptr);
       if (unloaded != nullptr) unloaded->deleteLater();

@@ -48,7 +48,7 @@ std::string CommandDispatcher::ExecuteFromWindow(std::string_view line, Clock& c
 
 std::string CommandDispatcher::ExecuteCommand(std::string_view command) {
   if (endRequested_ && endRequested_()) return std::string(kError);
-  state_.CommandBusy = 1;
+  const CommandBusyScope busy(state_);
   // A 32-bit counter that wraps after 2^31 commands instead of overflowing.
   state_.CommandCount = static_cast<int32_t>(static_cast<uint32_t>(state_.CommandCount) + 1u);
 
@@ -74,7 +74,6 @@ std::string CommandDispatcher::ExecuteCommand(std::string_view command) {
       if (!found) display_.ShowReply(reply);
     }
   }
-  state_.CommandBusy = 0;
   return reply;
 }
 

@@ -7,18 +7,8 @@ namespace qv {
 
 DeviceCommands::DeviceCommands(SharedState& state, Display& display)
     : state_(state), display_(display) {
-  // clang-format off
-  words_ = {
-      {"F",     [](const ReadyFlags& r) { return r.WReady[1]; },  nullptr},
-      {"B",     [](const ReadyFlags& r) { return r.WReady[2]; },  nullptr},
-      {"Z",     [](const ReadyFlags& r) { return r.ZReady; },     nullptr},
-      {"XY",    [](const ReadyFlags& r) { return r.XYReady; },    nullptr},
-      {"Cube",  [](const ReadyFlags& r) { return r.CubeReady; },  nullptr},
-      {"LED",   [](const ReadyFlags& r) { return r.LEDsReady; },  nullptr},
-      {"Slide", [](const ReadyFlags& r) { return r.SReady; },     nullptr},
-      {"Turn",  [](const ReadyFlags& r) { return r.TReady; },     nullptr},
-  };
-  // clang-format on
+  for (const DeviceRow& row : kDeviceTable)
+    words_.push_back({row.word, row.id, nullptr});
 }
 
 void DeviceCommands::SetSubCommands(std::string_view word, SubCommandHandler handler) {
@@ -28,11 +18,11 @@ void DeviceCommands::SetSubCommands(std::string_view word, SubCommandHandler han
 }
 
 std::string DeviceCommands::Execute(const DeviceWord& device, std::string arguments) {
-  state_.CommandBusy = 1;
+  const CommandBusyScope busy(state_);
   const std::string command = std::string(device.word) + " " + arguments;
   std::string reply;
   std::string subCommand;
-  if (device.ready(state_.Ready) == 0) {
+  if (ReadyFlag(state_.Ready, device.device) == 0) {
     reply = kOff;
   } else if (SplitWord(arguments, subCommand) == 0) {
     reply = kMissingArgument;
@@ -43,7 +33,6 @@ std::string DeviceCommands::Execute(const DeviceWord& device, std::string argume
   }
   display_.ShowCmdAndReply(command, reply);
   state_.LastDevice = device.word;
-  state_.CommandBusy = 0;
   return reply;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands/Display.h"
+#include "foundation/DeviceTable.h"
 #include "foundation/SharedState.h"
 
 namespace qv {
@@ -19,7 +20,7 @@ using SubCommandHandler =
 
 struct DeviceWord {
   const char* word;
-  int16_t (*ready)(const ReadyFlags&);
+  DeviceId device;
   SubCommandHandler subCommands;  // set by the device layer when the device exists
 };
 
@@ -27,7 +28,7 @@ class DeviceCommands {
  public:
   DeviceCommands(SharedState& state, Display& display);
 
-  // The device table, in the order the dispatcher compares the words.
+  // One word for every row of the device table, in the table's order.
   std::vector<DeviceWord>& Words() { return words_; }
   void SetSubCommands(std::string_view word, SubCommandHandler handler);
 

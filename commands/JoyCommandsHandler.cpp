@@ -6,7 +6,7 @@
 namespace qv {
 
 std::string JoyCommandsHandler::CmdJoy(std::string arguments) {
-  state_.CommandBusy = 1;
+  const CommandBusyScope busy(state_);
   const std::string command = "Joy " + arguments;
   std::string word;
   std::string reply(kOk);
@@ -27,7 +27,6 @@ std::string JoyCommandsHandler::CmdJoy(std::string arguments) {
   }
   display_.ShowCmdAndReply(command, reply);
   if (display_.MainFormLoaded()) display_.Front().JoyVisibility();
-  state_.CommandBusy = 0;
   return reply;
 }
 

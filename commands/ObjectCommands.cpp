@@ -59,7 +59,7 @@ ObjectCommands::ObjectCommands(SharedState& state, Display& display, Trapar& tra
       focus_(focus) {}
 
 std::string ObjectCommands::CmdObj(std::string arguments) {
-  state_.CommandBusy = 1;
+  const CommandBusyScope busy(state_);
   const std::string command = "Obj " + arguments;
   std::string sub;
   Outcome outcome{std::string(kMissingArgument), Show::Plain};
@@ -72,7 +72,6 @@ std::string ObjectCommands::CmdObj(std::string arguments) {
   } else if (outcome.show == Show::Plain) {
     display_.ShowCmdAndReply(command, outcome.reply);
   }
-  state_.CommandBusy = 0;
   return outcome.reply;
 }
 

@@ -36,11 +36,10 @@ std::string ScanCommands::RefusalReply(LayoutVerdict verdict) {
 
 template <class Body>
 std::string ScanCommands::Run(const char* word, const std::string& arguments, Body body) {
-  state_.CommandBusy = 1;
+  const CommandBusyScope busy(state_);
   std::string rest = arguments;
   const std::string reply = (this->*body)(rest);
   display_.ShowCmdAndReply(std::string(word) + " " + arguments, reply);
-  state_.CommandBusy = 0;
   return reply;
 }
 

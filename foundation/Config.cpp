@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/DeviceTable.h"
 #include "foundation/KeywordReader.h"
 
 namespace qv {
@@ -29,14 +30,16 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
   reader.Optional("PORTNAME", config.PortName, std::string());
   reader.Optional("CAPTUREPROGRAM", config.CaptureProgram, std::string());
   reader.Optional("TEXTEDITOR", config.TextEditor, std::string());
-  const Key optional[] = {
-      {"JOYSTARTON", &config.JoyStartOn},       {"XY_INSTALLED", &config.XYInstalled},
-      {"Z_INSTALLED", &config.ZInstalled},      {"W1_INSTALLED", &config.WInstalled[1]},
-      {"W2_INSTALLED", &config.WInstalled[2]},  {"S_INSTALLED", &config.SInstalled},
-      {"T_INSTALLED", &config.TInstalled},      {"CUBE_INSTALLED", &config.CubeInstalled},
-      {"LEDS_INSTALLED", &config.LEDsInstalled}};
-  for (const Key& k : optional) {
-    if (reader.Optional(k.key, *k.variable, int16_t{0}) == kParBadValue) return -1;
+  if (reader.Optional("JOYSTARTON", config.JoyStartOn, int16_t{0}) == kParBadValue) return -1;
+  // Read in this order, not the start-up order: a bad value ends the reading, so the order
+  // decides which flags were read when start-up goes on with the others off.
+  constexpr DeviceId kReadOrder[] = {DeviceId::XY,   DeviceId::Z,     DeviceId::W1,
+                                     DeviceId::W2,   DeviceId::Slide, DeviceId::Turret,
+                                     DeviceId::Cube, DeviceId::Leds};
+  for (const DeviceId id : kReadOrder) {
+    const DeviceRow& row = Device(id);
+    if (reader.Optional(row.installedKey, row.installed(config), int16_t{0}) == kParBadValue)
+      return -1;
   }
   // A port that is no number is reported, but the configuration stands: the program then runs
   // without the line server.

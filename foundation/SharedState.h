@@ -57,4 +57,25 @@ struct SharedState {
   int16_t JoyOn = 0;        // 1: the joystick is polled
 };
 
+// Holds CommandBusy at 1 for its lifetime, so that no way out of a command (an early return, an
+// exception) leaves the flag behind and the window timer idle for good. A command clears the
+// flag when it ends, even inside another one: the window timer may work between the lines of a
+// program. An operation of the window restores what it found, as such operations nest.
+class CommandBusyScope {
+ public:
+  enum class OnEnd { Clear, Restore };
+
+  explicit CommandBusyScope(SharedState& state, OnEnd onEnd = OnEnd::Clear)
+      : flag_(state.CommandBusy), after_(onEnd == OnEnd::Clear ? int16_t{0} : flag_) {
+    flag_ = 1;
+  }
+  ~CommandBusyScope() { flag_ = after_; }
+  CommandBusyScope(const CommandBusyScope&) = delete;
+  CommandBusyScope& operator=(const CommandBusyScope&) = delete;
+
+ private:
+  int16_t& flag_;
+  int16_t after_;  // the flag's value once the scope ends
+};
+
 }  // namespace qv

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/System.h"
+#include "app/WindowCore.h"
 #include "platform/QtNotifier.h"
 #include "sim/Loopback.h"
 #include "sim/SimConfig.h"
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   qv::System system(qv::Platform{notifier, clock, front, port});
   if (system.InitSystem(folder) < 0) std::fprintf(stderr, "start-up reported a failure\n");
 
-  qv::MainWindow window(system, [] {});
+  qv::MainWindow window(qv::WindowCore(system), [] {});
   front.Attach(&window);
   window.resize(1280, 800);
   window.show();
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
   window.TimerTick();
   ok = Save(window, out + "/homing-stopped.png") && ok;
 
-  qv::ProgramWindow program(system, [] {});
+  qv::ProgramWindow program(qv::WindowCore(system), [] {});
   front.AttachProgram(&program);
   const std::string sample = folder + "/SAMPLE.PRG";
   system.trapar.WriteList({"Scan FF", "Repeat 3", "  Scan NF", "  XY Wait", "  Snap", "  Delay 500",

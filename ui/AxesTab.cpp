@@ -36,8 +36,8 @@ QLineEdit* Field(const char* name, QWidget* parent) {
 
 }  // namespace
 
-AxesTab::AxesTab(System& system, const WindowServices& services, QWidget* parent)
-    : QWidget(parent), system_(system), services_(services), inputBox_(QtInputBox(this)) {
+AxesTab::AxesTab(const CoreServices& core, const WindowServices& services, QWidget* parent)
+    : QWidget(parent), core_(core), services_(services), inputBox_(QtInputBox(this)) {
   setObjectName("tabAxes");
   auto* controls = new QGridLayout;
   controls->addWidget(BuildHomingBox(), 0, 0);
@@ -60,11 +60,9 @@ QPushButton* AxesTab::Button(const char* caption, const char* name, void (AxesTa
   connect(button, &QPushButton::clicked, this, [this, handler] {
     // The panel's operations keep the window timer from its idle work while they run, and
     // act on the chosen unit even when a command has addressed another one since.
-    system_.axes.AddressCurrent();
-    const int16_t busy = system_.state.CommandBusy;
-    system_.state.CommandBusy = 1;
+    core_.axes.AddressCurrent();
+    const CommandBusyScope busy(core_.state, CommandBusyScope::OnEnd::Restore);
     (this->*handler)();
-    system_.state.CommandBusy = busy;
   });
   return button;
 }
@@ -178,7 +176,7 @@ void AxesTab::ConnectStores() {
       keep(*value);
     };
   };
-  AxesControl& axes = system_.axes;
+  AxesControl& axes = core_.axes;
   connect(txtHomeSpeed_, &QLineEdit::textChanged, this,
           store(TextToInt16, [&axes](int16_t v) { axes.StoreHomeSpeed(v); }));
   connect(txtDistance_, &QLineEdit::textChanged, this,
@@ -192,10 +190,10 @@ void AxesTab::ConnectStores() {
 }
 
 void AxesTab::AxesProbe() {
-  const AxesProbeResult result = system_.axes.AxesProbe();
+  const AxesProbeResult result = core_.axes.AxesProbe();
   for (const OfferedAxis& axis : result.offered)
     AddUnitButton(axis.caption, axis.index);
-  if (!result.offered.empty()) AxesSelect(system_.axes.CurrentAxis());
+  if (!result.offered.empty()) AxesSelect(core_.axes.CurrentAxis());
   if (result.ignored.empty()) return;
   std::string names;
   for (const std::string& caption : result.ignored)
@@ -211,14 +209,14 @@ void AxesTab::AddUnitButton(const std::string& caption, int index) {
 }
 
 void AxesTab::AxesSelect(int index) {
-  if (system_.axes.AxesSelect(static_cast<int16_t>(index)) != 1) return;
+  if (core_.axes.AxesSelect(static_cast<int16_t>(index)) != 1) return;
   if (QAbstractButton* button = units_.button(index)) button->setChecked(true);
   FillPanel();
 }
 
 // The chosen unit's values, numbers with a sign blank except the values read and the outputs.
 void AxesTab::FillPanel() {
-  const AxisRecord& record = system_.axes.CurrentRecord();
+  const AxisRecord& record = core_.axes.CurrentRecord();
   const QSignalBlocker homeSpeed(txtHomeSpeed_);
   const QSignalBlocker distance(txtDistance_);
   const QSignalBlocker destination(cboDestin_);
@@ -246,7 +244,7 @@ void AxesTab::AskAddAxis() {
 void AxesTab::AddAxis(const std::string& item) {
   AxesProbe();  // the file's units come first
   const std::string caption(TrimBlanks(item));
-  const int16_t index = system_.axes.AddAxis(item);
+  const int16_t index = core_.axes.AddAxis(item);
   if (index >= 0) {
     AddUnitButton(caption, index);
     AxesSelect(index);
@@ -262,7 +260,7 @@ void AxesTab::AddAxis(const std::string& item) {
 void AxesTab::AddDestination() {
   const auto value = Destination();
   if (!value) return;
-  system_.axes.AddDestination(*value);
+  core_.axes.AddDestination(*value);
   cboDestin_->addItem(QtText(Str(*value)));
 }
 

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 #include "ui/ObjectMenu.h"
 #include "ui/WindowServices.h"
 
@@ -26,7 +26,7 @@ class AxesTab : public QWidget {
   Q_OBJECT
 
  public:
-  AxesTab(System& system, const WindowServices& services, QWidget* parent = nullptr);
+  AxesTab(const CoreServices& core, const WindowServices& services, QWidget* parent = nullptr);
 
   // Whenever the tab is shown: the first time the units are probed and offered, later the
   // chosen unit is addressed again (another part may have addressed a different one).
@@ -86,7 +86,7 @@ class AxesTab : public QWidget {
   void Say(const std::string& text) const { services_.Message(text); }
   void SayStatus(int16_t result) const;
 
-  System& system_;
+  CoreServices core_;
   const WindowServices& services_;
   InputBox inputBox_;
   QButtonGroup units_;

@@ -70,7 +70,7 @@ std::optional<double> AxesTab::Distance() {
 
 void AxesTab::Home() {
   if (const auto speed = HomeSpeed())
-    Say("Home started, Status: " + Plain(system_.motCon.MotorHome(*speed)));
+    Say("Home started, Status: " + Plain(core_.motCon.MotorHome(*speed)));
 }
 
 void AxesTab::RunHoming(const std::string& startText, const std::function<int16_t(int16_t)>& homing,
@@ -89,15 +89,14 @@ void AxesTab::RunHoming(const std::string& startText, const std::function<int16_
 
 void AxesTab::HomeOwn() {
   RunHoming(
-      "Homing ...", [this](int16_t speed) { return system_.motCon.MotorHomeOwn(speed); },
-      HomingText);
+      "Homing ...", [this](int16_t speed) { return core_.motCon.MotorHomeOwn(speed); }, HomingText);
 }
 
 void AxesTab::HomeSmart() {
   RunHoming(
       "Homing ...",
       [this](int16_t speed) {
-        return system_.motCon.MotorHomeSmart(speed, RoundToInt32(speed / 5.0).value_or(0));
+        return core_.motCon.MotorHomeSmart(speed, RoundToInt32(speed / 5.0).value_or(0));
       },
       HomingText);
 }
@@ -105,18 +104,18 @@ void AxesTab::HomeSmart() {
 void AxesTab::ToLimit() {
   RunHoming(
       "Homing (to limit) ...",
-      [this](int16_t speed) { return system_.motCon.MotorToLimit(3, speed); },
+      [this](int16_t speed) { return core_.motCon.MotorToLimit(3, speed); },
       [](int16_t result) { return result < 0 ? HomingText(result) : "Limit = " + Plain(result); });
 }
 
 // --- Jog and moves ---
 
 void AxesTab::ApplyJog() {
-  if (const auto speed = JogSpeed()) system_.motCon.MotorMoveAtSpeed(*speed);
+  if (const auto speed = JogSpeed()) core_.motCon.MotorMoveAtSpeed(*speed);
 }
 
 void AxesTab::StopJog() {
-  system_.motCon.MotorMoveAtSpeed(0);
+  core_.motCon.MotorMoveAtSpeed(0);
 }
 
 void AxesTab::InvertJogSpeed() {
@@ -125,11 +124,11 @@ void AxesTab::InvertJogSpeed() {
 }
 
 void AxesTab::MoveAbs() {
-  if (const auto destination = Destination()) SayStatus(system_.motCon.MotorMoveAbs(*destination));
+  if (const auto destination = Destination()) SayStatus(core_.motCon.MotorMoveAbs(*destination));
 }
 
 void AxesTab::MoveRel() {
-  if (const auto distance = Distance()) SayStatus(system_.motCon.MotorMoveRel(*distance));
+  if (const auto distance = Distance()) SayStatus(core_.motCon.MotorMoveRel(*distance));
 }
 
 void AxesTab::InvertDistance() {
@@ -140,38 +139,38 @@ void AxesTab::InvertDistance() {
 
 void AxesTab::ReadPos() {
   double position = 0;
-  const int16_t result = system_.motCon.MotorReadPos(position);
+  const int16_t result = core_.motCon.MotorReadPos(position);
   if (result < 1) position = 0;
-  system_.axes.StoreLastPos(position);
+  core_.axes.StoreLastPos(position);
   SayStatus(result);
   lblPos_->setText(QtText(Str(position)));
 }
 
 void AxesTab::SetOrigin() {
-  SayStatus(system_.motCon.MotorSetOrigin(0));
+  SayStatus(core_.motCon.MotorSetOrigin(0));
 }
 
 void AxesTab::ReadMovingStatus() {
-  const int16_t result = system_.motCon.MotorReadMovingStatus();
+  const int16_t result = core_.motCon.MotorReadMovingStatus();
   SayStatus(result);
   lblLimHrdw_->setText(QtText(Plain(result)));
 }
 
 void AxesTab::ShowLimitOrHardware(int16_t result, int16_t value) {
-  system_.axes.StoreLastStatus(result < 1 ? int16_t{-1} : value);
+  core_.axes.StoreLastStatus(result < 1 ? int16_t{-1} : value);
   SayStatus(result);
-  lblLimHrdw_->setText(QtText(Plain(system_.axes.CurrentRecord().LastStatus)));
+  lblLimHrdw_->setText(QtText(Plain(core_.axes.CurrentRecord().LastStatus)));
 }
 
 void AxesTab::ReadLimits() {
   int16_t value = 0;
-  const int16_t result = system_.motCon.MotorReadLimits(value);
+  const int16_t result = core_.motCon.MotorReadLimits(value);
   ShowLimitOrHardware(result, value);
 }
 
 void AxesTab::ReadHardware() {
   int16_t value = 0;
-  const int16_t result = system_.motCon.MotorReadHardware(value);
+  const int16_t result = core_.motCon.MotorReadHardware(value);
   ShowLimitOrHardware(result, value);
 }
 
@@ -180,20 +179,20 @@ void AxesTab::ShowPorts(int16_t result, const std::array<int16_t, 3>& values) {
   SayStatus(result);
   for (int i = 0; i < 3; ++i) {
     const int16_t value = result < 1 ? int16_t{-1} : values[static_cast<size_t>(i)];
-    system_.axes.StorePortValue(i, value);
+    core_.axes.StorePortValue(i, value);
     lblIn_[static_cast<size_t>(i)]->setText(result < 1 ? QString() : QtText(Plain(value)));
   }
 }
 
 void AxesTab::ReadInPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = system_.motCon.MotorReadInPorts(values);
+  const int16_t result = core_.motCon.MotorReadInPorts(values);
   ShowPorts(result, values);
 }
 
 void AxesTab::ReadOutPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = system_.motCon.MotorReadOutPorts(values);
+  const int16_t result = core_.motCon.MotorReadOutPorts(values);
   ShowPorts(result, values);
 }
 
@@ -205,7 +204,7 @@ void AxesTab::WritePorts() {
     if (*value != 0 && *value != 1) return Say("Output values must be 0 or 1");
     out[i] = *value;
   }
-  SayStatus(system_.motCon.MotorWriteOutPorts(out[0], out[1], out[2]));
+  SayStatus(core_.motCon.MotorWriteOutPorts(out[0], out[1], out[2]));
 }
 
 }  // namespace qv

@@ -4,8 +4,9 @@
 
 namespace qv {
 
-DeviceMenuBar::DeviceMenuBar(System& system, const WindowServices& services, QMenuBar* bar)
-    : QObject(bar), context_{system, services, {}} {
+DeviceMenuBar::DeviceMenuBar(const CoreServices& core, const WindowServices& services,
+                             QMenuBar* bar)
+    : QObject(bar), context_{core, services, {}} {
   context_.devicesChanged = [this] {
     Refresh();
     emit DevicesChanged();
@@ -20,7 +21,7 @@ DeviceMenuBar::DeviceMenuBar(System& system, const WindowServices& services, QMe
        {stageMenu_.data(), focusMenu_.data(), wheelF_->Menu(), wheelB_->Menu(), cube_->Menu()}) {
     menu->setToolTipsVisible(true);  // a disabled entry says why
   }
-  gate_.Refresh(context_.system.state);
+  gate_.Refresh(context_.core.state);
 }
 
 // The menus go with the entries their actions call.
@@ -36,7 +37,7 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
   QMenu* m = stageMenu_;
   m->setObjectName("mnuXY");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
-  auto ready = [this](QAction* entry) { gate_.Add(Drive::XY, entry); };
+  auto ready = [this](QAction* entry) { gate_.Add(DeviceId::XY, entry); };
   ready(m->addAction("Read Position", this, [this] { stage_.ShowPosition(); }));
   ready(m->addAction("Left", this, [this] { stage_.Jump(StageJump::Left); }));
   ready(m->addAction("Right", this, [this] { stage_.Jump(StageJump::Right); }));
@@ -48,7 +49,7 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
         context_.services.InputBox("Go To", "Stage position in microns: X Y");
     if (!target || TrimBlanks(*target).empty()) return;
     const std::string reply =
-        context_.system.ExecuteLine("XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
+        context_.core.dispatcher.ExecuteLine("XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
     if (reply.find("Error ") != std::string::npos) {
       context_.Say(reply);
       return;
@@ -57,10 +58,10 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
   }));
   ready(m->addAction("Home", this, [this] { stage_.Home(); }));
   ready(m->addAction("Set Origin", this, [this] { stage_.Origin(); }));
-  m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceEntry::XY); });
+  m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceId::XY); });
   QMenu* advanced = m->addMenu("Advanced");
   advanced->setToolTipsVisible(true);
-  advanced->addAction("Read Par. File", this, [this] { parameters_.ReadParFile(DeviceEntry::XY); });
+  advanced->addAction("Read Par. File", this, [this] { parameters_.ReadParFile(DeviceId::XY); });
   ready(advanced->addAction("Speed Test Limit Loop", this, [this] {
     if (speedTests_.limitLoop) speedTests_.limitLoop();
   }));
@@ -74,7 +75,7 @@ void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
   QMenu* m = focusMenu_;
   m->setObjectName("mnuZ");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
-  auto ready = [this](QAction* entry) { gate_.Add(Drive::Z, entry); };
+  auto ready = [this](QAction* entry) { gate_.Add(DeviceId::Z, entry); };
   ready(m->addAction("Read Position", this, [this] { focus_.ShowPosition(); }));
   ready(m->addAction("Up Coarse", this, [this] { focus_.Step(FocusStep::UpCoarse); }));
   ready(m->addAction("Down Coarse", this, [this] { focus_.Step(FocusStep::DownCoarse); }));
@@ -82,9 +83,9 @@ void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
   ready(m->addAction("Down Fine", this, [this] { focus_.Step(FocusStep::DownFine); }));
   ready(m->addAction("Home", this, [this] { focus_.Home(); }));
   ready(m->addAction("Set Origin", this, [this] { focus_.Origin(); }));
-  m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceEntry::Z); });
+  m->addAction("Parameters", this, [this] { parameters_.EditDevice(DeviceId::Z); });
   m->addMenu("Advanced")->addAction("Read Par. File", this, [this] {
-    parameters_.ReadParFile(DeviceEntry::Z);
+    parameters_.ReadParFile(DeviceId::Z);
   });
 }
 
@@ -95,7 +96,7 @@ DevicePopups DeviceMenuBar::Popups(QMenu* joystick) const {
 void DeviceMenuBar::Refresh() {
   FiltCaption();
   ObjectivePosCheck();
-  gate_.Refresh(context_.system.state);
+  gate_.Refresh(context_.core.state);
 }
 
 void DeviceMenuBar::FiltCaption() {
@@ -119,7 +120,8 @@ void DeviceMenuBar::RemoveFilterItems() {
   wheelB_->RemoveItems();
 }
 
-void ConnectDeviceParts(System& system, DeviceTab& tab, DeviceMenuBar& menus, QMenu* joystickMenu) {
+void ConnectDeviceParts(const CoreServices& core, DeviceTab& tab, DeviceMenuBar& menus,
+                        QMenu* joystickMenu) {
   tab.SetPopupMenus(menus.Popups(joystickMenu));
   QObject::connect(&tab, &DeviceTab::DevicesChanged, &menus, &DeviceMenuBar::Refresh);
   QObject::connect(&menus, &DeviceMenuBar::DevicesChanged, &tab, [&tab] {
@@ -127,7 +129,7 @@ void ConnectDeviceParts(System& system, DeviceTab& tab, DeviceMenuBar& menus, QM
     tab.MagCaption();
   });
   // The hook outlives the window when it unloads; it then finds neither part.
-  system.wheels.SetFilterChangedHook(
+  core.wheels.SetFilterChangedHook(
       [tabPart = QPointer<DeviceTab>(&tab), menuPart = QPointer<DeviceMenuBar>(&menus)] {
         if (tabPart) tabPart->FiltCaption();
         if (menuPart) menuPart->FiltCaption();

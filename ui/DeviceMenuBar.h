@@ -18,7 +18,7 @@ class DeviceMenuBar : public QObject {
   Q_OBJECT
 
  public:
-  DeviceMenuBar(System& system, const WindowServices& services, QMenuBar* bar);
+  DeviceMenuBar(const CoreServices& core, const WindowServices& services, QMenuBar* bar);
   ~DeviceMenuBar() override;
 
   QMenu* StageMenu() const { return stageMenu_; }
@@ -64,7 +64,7 @@ class DeviceMenuBar : public QObject {
 
 // Lets the tab and the menu bar follow each other's changes and joystick steps of the wheels,
 // and hands the tab the menus it opens as pop-ups.
-void ConnectDeviceParts(System& system, DeviceTab& tab, DeviceMenuBar& menus,
+void ConnectDeviceParts(const CoreServices& core, DeviceTab& tab, DeviceMenuBar& menus,
                         QMenu* joystickMenu = nullptr);
 
 }  // namespace qv

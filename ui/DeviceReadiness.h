@@ -9,21 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "foundation/DeviceTable.h"
 #include "foundation/SharedState.h"
 
 namespace qv {
 
-enum class Drive { XY, Z, F, B, Cube, Leds };
-
 // Why the device cannot be used now; empty when it is ready. "Stage not installed
 // (XY_INSTALLED in QV_CONFIG.TXT)", or "Stage not ready: ..." when it is installed but did not
 // come up.
-std::string NotReadyReason(const SharedState& state, Drive drive);
+std::string NotReadyReason(const SharedState& state, DeviceId device);
 
 class ReadinessGate {
  public:
-  void Add(Drive drive, QWidget* control);
-  void Add(Drive drive, QAction* entry);
+  void Add(DeviceId device, QWidget* control);
+  void Add(DeviceId device, QAction* entry);
   // Brings every control in line with the ready flags; changes only what changed.
   void Refresh(const SharedState& state);
   // One control or entry in line with its device now (items made after the last refresh).
@@ -33,13 +32,13 @@ class ReadinessGate {
  private:
   template <class T>
   struct Gated {
-    Drive drive;
+    DeviceId device;
     QPointer<T> object;
     QString ownTip;  // the tool tip while the device is ready
   };
   std::vector<Gated<QWidget>> controls_;
   std::vector<Gated<QAction>> entries_;
-  std::array<std::string, 6> shown_{};  // the reason each device's controls show now
+  std::array<std::string, kDeviceCount> shown_{};  // the reason each device's controls show now
   bool refreshed_ = false;
 };
 

@@ -27,8 +27,8 @@ QLabel* AxisLabel(const QString& caption, const QString& name, QWidget* parent) 
 
 }  // namespace
 
-DeviceTab::DeviceTab(System& system, const WindowServices& services, QWidget* parent)
-    : QWidget(parent), system_(system), context_{system, services, {}} {
+DeviceTab::DeviceTab(const CoreServices& core, const WindowServices& services, QWidget* parent)
+    : QWidget(parent), core_(core), context_{core, services, {}} {
   setObjectName("tabDeviceControl");
   setFocusPolicy(Qt::ClickFocus);  // a click on the tab gives the jog keys to the window
   context_.devicesChanged = [this] {
@@ -75,7 +75,7 @@ QWidget* DeviceTab::BuildStageFrame() {
     const StageJump jump = arrow.jump;
     connect(button, &QPushButton::pressed, this, [this, jump] { jog_.Press(stage_.Jog(jump, 1)); });
     connect(button, &QPushButton::released, this, [this] { jog_.Release(); });
-    gate_.Add(Drive::XY, button);
+    gate_.Add(DeviceId::XY, button);
     grid->addWidget(button, arrow.row, arrow.column);
   }
   return frame;
@@ -99,7 +99,7 @@ QWidget* DeviceTab::BuildFocusFrame() {
     const FocusStep step = knob.step;
     connect(button, &QPushButton::pressed, this, [this, step] { jog_.Press(focus_.Jog(step)); });
     connect(button, &QPushButton::released, this, [this] { jog_.Release(); });
-    gate_.Add(Drive::Z, button);
+    gate_.Add(DeviceId::Z, button);
     column->addWidget(button);
   }
   return frame;
@@ -111,7 +111,7 @@ QWidget* DeviceTab::BuildWheelFrame(int wheel) {
   frame->setObjectName("fraWheel");
   auto* button = new MenuButton("cmdWheel" + word, frame);
   button->onOpen = [this, wheel] { OpenWheel(wheel); };
-  gate_.Add(wheel == 1 ? Drive::F : Drive::B, button);
+  gate_.Add(wheel == 1 ? DeviceId::W1 : DeviceId::W2, button);
   (new QVBoxLayout(frame))->addWidget(button);
   wheelButtons_[static_cast<size_t>(wheel - 1)] = button;
   return frame;
@@ -122,9 +122,9 @@ QWidget* DeviceTab::BuildCubeFrame() {
   frame->setObjectName("fraCube");
   cubeButton_ = new MenuButton("cmdCube", frame);
   cubeButton_->onOpen = [this] {
-    if (system_.state.Config.CubeInstalled == 1) Popup(popups_.cube, cubeButton_);
+    if (InstalledFlag(core_.state.Config, DeviceId::Cube) == 1) Popup(popups_.cube, cubeButton_);
   };
-  gate_.Add(Drive::Cube, cubeButton_);
+  gate_.Add(DeviceId::Cube, cubeButton_);
   (new QVBoxLayout(frame))->addWidget(cubeButton_);
   return frame;
 }
@@ -153,7 +153,7 @@ QWidget* DeviceTab::BuildLedFrame() {
     auto* box = new LedBox(led.colour, led.name, frame);
     box->onClick = [this, output] { leds_.Toggle(output); };
     box->onRightPress = [this] { leds_.EditParameters(); };
-    gate_.Add(Drive::Leds, box);
+    gate_.Add(DeviceId::Leds, box);
     row->addWidget(box);
     ++output;
   }
@@ -187,7 +187,7 @@ void DeviceTab::Popup(QMenu* menu, QWidget* at) {
 // The wheel becomes current and its filter is read before its menu shows: the menu does that
 // when it opens, so without a menu the tab does it itself.
 void DeviceTab::OpenWheel(int wheel) {
-  if (system_.state.Config.WInstalled[static_cast<size_t>(wheel)] != 1) return;
+  if (InstalledFlag(core_.state.Config, wheel == 1 ? DeviceId::W1 : DeviceId::W2) != 1) return;
   QMenu* menu = wheel == 1 ? popups_.filterF : popups_.filterB;
   if (menu) {
     Popup(menu, wheelButtons_[static_cast<size_t>(wheel - 1)]);
@@ -199,18 +199,18 @@ void DeviceTab::OpenWheel(int wheel) {
 void DeviceTab::FiltCaption() {
   for (int wheel = 1; wheel <= 2; ++wheel) {
     wheelButtons_[static_cast<size_t>(wheel - 1)]->setText(
-        QString::fromStdString(FilterCaption(system_, wheel)));
+        QString::fromStdString(FilterCaption(core_, wheel)));
   }
-  cubeButton_->setText(QString::fromStdString(CubeCaption(system_)));
+  cubeButton_->setText(QString::fromStdString(CubeCaption(core_)));
 }
 
 void DeviceTab::MagCaption() {
-  magButton_->setText(QString::fromStdString(MagnificationCaption(system_)));
+  magButton_->setText(QString::fromStdString(MagnificationCaption(core_)));
 }
 
 void DeviceTab::JoyVisibility() {
-  const bool on = system_.state.JoyOn == 1;
-  const bool wz = system_.joystick.JoyAxesWZ() == 1;
+  const bool on = core_.state.JoyOn == 1;
+  const bool wz = core_.joystick.JoyAxesWZ() == 1;
   joyIndicator_->setVisible(on);
   lblJX_->setVisible(on && !wz);
   lblJY_->setVisible(on && !wz);

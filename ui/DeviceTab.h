@@ -31,7 +31,7 @@ class DeviceTab : public QWidget {
   Q_OBJECT
 
  public:
-  DeviceTab(System& system, const WindowServices& services, QWidget* parent = nullptr);
+  DeviceTab(const CoreServices& core, const WindowServices& services, QWidget* parent = nullptr);
 
   void SetPopupMenus(const DevicePopups& menus) { popups_ = menus; }
   void SetJoyMenu(QMenu* menu) { popups_.joystick = menu; }
@@ -45,7 +45,7 @@ class DeviceTab : public QWidget {
   // The joystick deflection (x, y) out of the full scale z.
   void JoyDisplay(int16_t x, int16_t y, int16_t z);
   // The controls of devices that are not ready are disabled, with the reason as tool tip.
-  void RefreshReadiness() { gate_.Refresh(system_.state); }
+  void RefreshReadiness() { gate_.Refresh(core_.state); }
 
   // The jog keys: the arrows move the stage by XYJUMPSIZE (with Shift by kCoarseJumps of them),
   // Page Up and Page Down the focus by its fine step (with Shift its coarse step). A held key
@@ -72,7 +72,7 @@ class DeviceTab : public QWidget {
   void Popup(QMenu* menu, QWidget* at);
   void OpenWheel(int wheel);
 
-  System& system_;
+  CoreServices core_;
   EntryContext context_;
   StageEntries stage_{context_};
   FocusEntries focus_{context_};

@@ -4,13 +4,13 @@
 #include <functional>
 #include <string>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
 
 struct EntryContext {
-  System& system;
+  CoreServices core;
   WindowServices services;
   std::function<void()> devicesChanged;  // filters, cube, objective, lamp or settings changed
 
@@ -20,12 +20,11 @@ struct EntryContext {
   void Say(const std::string& text) const { services.Message(text); }
   // A modal message box titled with the program's name.
   void Alert(const std::string& text) const {
-    system.platform.notifier.MessageBox(text, MsgIcon::Exclamation);
+    core.notifier.MessageBox(text, MsgIcon::Exclamation);
   }
-  void LetEventsRun() const { system.platform.frontEnd.DoEvents(); }
+  void LetEventsRun() const { core.frontEnd.DoEvents(); }
   // A keyword file of the program folder.
-  std::string ProgramFile(const std::string& name) const { return system.state.AppDir + name; }
-  int16_t& CommandBusy() const { return system.state.CommandBusy; }
+  std::string ProgramFile(const std::string& name) const { return core.state.AppDir + name; }
 };
 
 // Holds CommandBusy for the duration of an operator operation, so that the timer leaves the
@@ -34,23 +33,19 @@ struct EntryContext {
 class BusyScope {
  public:
   BusyScope(const EntryContext& context, std::string what)
-      : c_(context), previous_(context.CommandBusy()) {
-    c_.CommandBusy() = 1;
+      : c_(context), busy_(context.core.state, CommandBusyScope::OnEnd::Restore) {
     c_.services.OperationBegins(what);
   }
-  ~BusyScope() {
-    c_.services.OperationEnds();
-    c_.CommandBusy() = previous_;
-  }
+  ~BusyScope() { c_.services.OperationEnds(); }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
   // The operator pressed Stop while the operation ran.
-  bool Stopped() const { return c_.system.motCon.Motor().MotorStopRequested; }
+  bool Stopped() const { return c_.core.motCon.Motor().MotorStopRequested; }
 
  private:
   const EntryContext& c_;
-  int16_t previous_;  // CommandBusy before the operation: operations may nest
+  CommandBusyScope busy_;  // operations may nest: each restores the flag it found
 };
 
 // The last word of a long operation on the message line: "Homing Stage ... done", "... stopped"

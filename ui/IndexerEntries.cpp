@@ -37,18 +37,18 @@ std::string WheelWord(int wheel) {
   return wheel == 2 ? "B" : "F";
 }
 
-std::string FilterCaption(const System& system, int wheel) {
-  const int16_t filter = system.wheels.CurrentFilter(wheel);
+std::string FilterCaption(const CoreServices& core, int wheel) {
+  const int16_t filter = core.wheels.CurrentFilter(wheel);
   return WheelWord(wheel) + "-" + (filter < 1 ? std::string("?") : Plain(filter));
 }
 
-std::string CubeCaption(const System& system) {
-  const int16_t cube = system.cube.CurrentCube();
+std::string CubeCaption(const CoreServices& core) {
+  const int16_t cube = core.cube.CurrentCube();
   return "Cube-" + (cube < 1 ? std::string("?") : Plain(cube));
 }
 
-std::string MagnificationCaption(const System& system) {
-  return "Mag-" + Plain(system.objectives.Mag());
+std::string MagnificationCaption(const CoreServices& core) {
+  return "Mag-" + Plain(core.objectives.Mag());
 }
 
 std::string FilterItemCaption(int16_t filter) {
@@ -66,23 +66,23 @@ std::string ObjectiveItemCaption(int16_t position, int16_t mag) {
 // --- Wheels ---
 
 bool WheelEntries::Ready() const {
-  return c_.system.state.Ready.WReady[wheel_ == 2 ? 2 : 1] == 1;
+  return c_.core.state.Ready.WReady[wheel_ == 2 ? 2 : 1] == 1;
 }
 
 int16_t WheelEntries::Positions() const {
-  return c_.system.wheels.Params(wheel_).filtPositions;
+  return c_.core.wheels.Params(wheel_).filtPositions;
 }
 
 void WheelEntries::Open() {
   if (!Ready()) return;
-  c_.system.wheels.SelectWheel(wheel_);
+  c_.core.wheels.SelectWheel(wheel_);
   int16_t filter = 0;
-  c_.system.wheels.ReadFilter(filter);
+  c_.core.wheels.ReadFilter(filter);
   c_.Changed();
 }
 
 void WheelEntries::SayFilter(int16_t status) {
-  c_.Say(status > 0 ? WheelWord(wheel_) + Str(c_.system.wheels.CurrentFilter(wheel_))
+  c_.Say(status > 0 ? WheelWord(wheel_) + Str(c_.core.wheels.CurrentFilter(wheel_))
                     : std::string(kError));
 }
 
@@ -90,15 +90,15 @@ void WheelEntries::SayFilter(int16_t status) {
 // names a filter the wheel did not go to.
 void WheelEntries::Choose(int16_t filter) {
   if (!Ready()) return;
-  c_.system.wheels.SelectWheel(wheel_);
-  SayFilter(c_.system.wheels.GotoFilterComp(filter));
+  c_.core.wheels.SelectWheel(wheel_);
+  SayFilter(c_.core.wheels.GotoFilterComp(filter));
   c_.Changed();
 }
 
 void WheelEntries::Step(int delta) {
   if (!Ready()) return;
-  c_.system.wheels.SelectWheel(wheel_);
-  SayFilter(delta > 0 ? c_.system.wheels.Next() : c_.system.wheels.Prev());
+  c_.core.wheels.SelectWheel(wheel_);
+  SayFilter(delta > 0 ? c_.core.wheels.Next() : c_.core.wheels.Prev());
   c_.Changed();
 }
 
@@ -106,7 +106,7 @@ void WheelEntries::Home() {
   if (!Ready()) return;
   const std::string what = "Homing Filter Wheel";
   c_.Say(what + " ...");
-  Wheels& wheels = c_.system.wheels;
+  Wheels& wheels = c_.core.wheels;
   int16_t result = 0;
   bool stopped = false;
   {
@@ -130,7 +130,7 @@ void WheelEntries::Home() {
 
 void WheelEntries::ToggleLamp() {
   if (!Ready()) return;
-  Wheels& wheels = c_.system.wheels;
+  Wheels& wheels = c_.core.wheels;
   wheels.SelectWheel(wheel_);
   wheels.Lamp(wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0});
   c_.Changed();
@@ -138,13 +138,13 @@ void WheelEntries::ToggleLamp() {
 
 void WheelEntries::AssignToJoystick() {
   if (!Ready()) return;
-  c_.system.wheels.SetJoyWheel(wheel_);
+  c_.core.wheels.SetJoyWheel(wheel_);
   c_.Changed();
 }
 
 void WheelEntries::SetCompensation(bool on) {
   if (!Ready()) return;
-  c_.system.wheels.Compensation().SetOn(wheel_, on);
+  c_.core.wheels.Compensation().SetOn(wheel_, on);
   c_.Changed();
 }
 
@@ -154,19 +154,19 @@ void WheelEntries::CompensationParameters() {
   const std::filesystem::path chosen = c_.services.ChooseFile(
       {"Select focus compensation parameter file to load", pattern + " *.TXT *.*", ""});
   // The table is read by name from the program folder, so a file elsewhere cannot be used.
-  if (chosen.empty() || !InProgramFolder(chosen, c_.system.state.AppDir)) {
+  if (chosen.empty() || !InProgramFolder(chosen, c_.core.state.AppDir)) {
     c_.Say("Parameter file not read");
     return;
   }
   const std::string name = chosen.filename().string();
   c_.services.EditParameters(c_.ProgramFile(name));
   c_.LetEventsRun();
-  if (c_.system.wheels.ReadZCompTable(wheel_, name) < 0) {
+  if (c_.core.wheels.ReadZCompTable(wheel_, name) < 0) {
     c_.Say("Parameter file not read");
     return;
   }
   c_.Say("Parameter file " + name + " read");
-  c_.system.wheels.Compensation().SetOn(wheel_, true);
+  c_.core.wheels.Compensation().SetOn(wheel_, true);
   c_.Changed();
 }
 
@@ -174,8 +174,8 @@ void WheelEntries::CompensationParameters() {
 
 void CubeEntries::Choose(int16_t cube) {
   if (!Ready()) return;
-  if (c_.system.cube.Goto(cube) > 0) {
-    c_.system.cube.SetCurrentCube(cube);
+  if (c_.core.cube.Goto(cube) > 0) {
+    c_.core.cube.SetCurrentCube(cube);
     c_.Say("Cube" + Str(cube));
   } else {
     c_.Say(kError);
@@ -184,8 +184,8 @@ void CubeEntries::Choose(int16_t cube) {
 }
 
 void CubeEntries::Step(int delta) {
-  if (!Ready() || c_.system.cube.Count() < 1) return;
-  Choose(Wrapped(c_.system.cube.CurrentCube(), delta, c_.system.cube.Count()));
+  if (!Ready() || c_.core.cube.Count() < 1) return;
+  Choose(Wrapped(c_.core.cube.CurrentCube(), delta, c_.core.cube.Count()));
 }
 
 void CubeEntries::Home() {
@@ -196,7 +196,7 @@ void CubeEntries::Home() {
   bool stopped = false;
   {
     BusyScope busy(c_, what);
-    result = c_.system.cube.Home();
+    result = c_.core.cube.Home();
     stopped = busy.Stopped();
   }
   if (result < 0 || stopped) {
@@ -205,7 +205,7 @@ void CubeEntries::Home() {
     return;
   }
   int16_t cube = 0;
-  if (c_.system.cube.ReadPos(cube) > 0) c_.system.cube.SetCurrentCube(cube);
+  if (c_.core.cube.ReadPos(cube) > 0) c_.core.cube.SetCurrentCube(cube);
   c_.Say(OperationEndText(what, true, false));
   c_.Changed();
 }

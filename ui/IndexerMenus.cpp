@@ -85,8 +85,8 @@ FilterWheelMenu::FilterWheelMenu(const EntryContext& context, ParameterEntries& 
 void FilterWheelMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks,
                                  ReadinessGate& gate) {
   const int wheel = entries_.Wheel();
-  const DeviceEntry device = wheel == 1 ? DeviceEntry::F : DeviceEntry::B;
-  const Drive drive = wheel == 1 ? Drive::F : Drive::B;
+  const DeviceId device = wheel == 1 ? DeviceId::W1 : DeviceId::W2;
+  const DeviceId drive = wheel == 1 ? DeviceId::W1 : DeviceId::W2;
   auto ready = [&gate, drive](QAction* entry) {
     gate.Add(drive, entry);
     return entry;
@@ -142,13 +142,13 @@ void FilterWheelMenu::CreateItems() {
 
 void FilterWheelMenu::Refresh() {
   const int wheel = entries_.Wheel();
-  menu_->setTitle(Q(FilterCaption(c_.system, wheel)));
+  menu_->setTitle(Q(FilterCaption(c_.core, wheel)));
   if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
-  items_.Check(c_.system.wheels.CurrentFilter(wheel));
-  items_.Gate(NotReadyReason(c_.system.state, wheel == 1 ? Drive::F : Drive::B));
-  joystick_->setChecked(c_.system.wheels.JoyWheel() == wheel);
-  lamp_->setChecked(c_.system.wheels.LampState(wheel) == 1);
-  compensation_->setChecked(c_.system.wheels.ZCompIsOn(wheel));
+  items_.Check(c_.core.wheels.CurrentFilter(wheel));
+  items_.Gate(NotReadyReason(c_.core.state, wheel == 1 ? DeviceId::W1 : DeviceId::W2));
+  joystick_->setChecked(c_.core.wheels.JoyWheel() == wheel);
+  lamp_->setChecked(c_.core.wheels.LampState(wheel) == 1);
+  compensation_->setChecked(c_.core.wheels.ZCompIsOn(wheel));
 }
 
 // --- CubeChangerMenu ---
@@ -171,34 +171,34 @@ CubeChangerMenu::CubeChangerMenu(const EntryContext& context, ParameterEntries& 
 
 void CubeChangerMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks,
                                  ReadinessGate& gate) {
-  gate.Add(Drive::Cube, menu_->addAction("Next Cube", menu_, [this] { entries_.Next(); }));
-  gate.Add(Drive::Cube, menu_->addAction("Previous Cube", menu_, [this] { entries_.Previous(); }));
+  gate.Add(DeviceId::Cube, menu_->addAction("Next Cube", menu_, [this] { entries_.Next(); }));
+  gate.Add(DeviceId::Cube,
+           menu_->addAction("Previous Cube", menu_, [this] { entries_.Previous(); }));
   // The joystick steps filter wheels only, and no focus offsets are kept per cube.
   Unavailable(menu_, "Assign to Joystick");
-  gate.Add(Drive::Cube, menu_->addAction("Home", menu_, [this] { entries_.Home(); }));
-  menu_->addAction("Parameters", menu_,
-                   [&parameters] { parameters.EditDevice(DeviceEntry::Cube); });
+  gate.Add(DeviceId::Cube, menu_->addAction("Home", menu_, [this] { entries_.Home(); }));
+  menu_->addAction("Parameters", menu_, [&parameters] { parameters.EditDevice(DeviceId::Cube); });
   QMenu* compensation = menu_->addMenu("Focus Compensation");
   Unavailable(compensation, "On?");
   Unavailable(compensation, "Parameters");
   QMenu* advanced = menu_->addMenu("Advanced");
   advanced->setToolTipsVisible(true);
-  gate.Add(Drive::Cube, advanced->addAction("Speed Test", menu_, [&hooks] {
+  gate.Add(DeviceId::Cube, advanced->addAction("Speed Test", menu_, [&hooks] {
     if (hooks.cube) hooks.cube();
   }));
 }
 
 void CubeChangerMenu::Refresh() {
   std::vector<QString> captions;
-  for (int16_t cube = 1; cube <= c_.system.cube.Count(); ++cube) {
+  for (int16_t cube = 1; cube <= c_.core.cube.Count(); ++cube) {
     captions.push_back(Q(CubeItemCaption(cube)));
   }
   items_.Show(captions, [this](int16_t cube) {
     entries_.Choose(cube);
     Refresh();
   });
-  items_.Check(c_.system.cube.CurrentCube());
-  items_.Gate(NotReadyReason(c_.system.state, Drive::Cube));
+  items_.Check(c_.core.cube.CurrentCube());
+  items_.Gate(NotReadyReason(c_.core.state, DeviceId::Cube));
 }
 
 // --- MagnificationMenu ---
@@ -218,7 +218,7 @@ MagnificationMenu::MagnificationMenu(const EntryContext& context, ParameterEntri
 }
 
 void MagnificationMenu::Refresh() {
-  const Objectives& objectives = c_.system.objectives;
+  const Objectives& objectives = c_.core.objectives;
   std::vector<QString> captions;
   for (int16_t position = 1; position <= objectives.ObjCount(); ++position) {
     captions.push_back(Q(ObjectiveItemCaption(position, objectives.ObjPosMag(position))));

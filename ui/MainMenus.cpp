@@ -6,14 +6,14 @@
 
 namespace qv {
 
-void EditSpecimenFile(System& system, const WindowServices& services, SpecimenFile file) {
+void EditSpecimenFile(const CoreServices& core, const WindowServices& services, SpecimenFile file) {
   static constexpr const char* kFiles[] = {kScanAreaFile, kScanGridFile, kScanFile, kSpecimenFile,
                                            kFieldFile};
   const char* name = kFiles[static_cast<int>(file)];
-  Scan& scan = system.scan;
+  Scan& scan = core.scan;
   const bool outline = file == SpecimenFile::ScanArea || file == SpecimenFile::ScanGrid;
-  if (outline) system.map.DrawScanAreaOutline();  // XOR: erases the old outline
-  services.EditParameters(system.state.AppDir + name);
+  if (outline) core.map.DrawScanAreaOutline();  // XOR: erases the old outline
+  services.EditParameters(core.state.AppDir + name);
   switch (file) {
     case SpecimenFile::ScanArea:
       scan.ReadScanArea();
@@ -33,16 +33,16 @@ void EditSpecimenFile(System& system, const WindowServices& services, SpecimenFi
       break;
   }
   if ((outline || file == SpecimenFile::Field) && scan.ScanRecompute() == kLayoutRefused) {
-    system.platform.notifier.MessageBox(
+    core.notifier.MessageBox(
         "Scan layout not changed: " + std::string(VerdictText(scan.LastVerdict())),
         MsgIcon::Exclamation);
   }
-  if (outline) system.map.DrawScanAreaOutline();
+  if (outline) core.map.DrawScanAreaOutline();
 }
 
-MainMenus::MainMenus(System& system, const WindowServices& services, MainMenuHooks hooks,
+MainMenus::MainMenus(const CoreServices& core, const WindowServices& services, MainMenuHooks hooks,
                      QObject* parent)
-    : QObject(parent), system_(system), services_(services), hooks_(std::move(hooks)) {}
+    : QObject(parent), core_(core), services_(services), hooks_(std::move(hooks)) {}
 
 void MainMenus::AddConf(QMenuBar& bar) {
   QMenu* conf = bar.addMenu("Conf");
@@ -58,7 +58,7 @@ void MainMenus::AddConf(QMenuBar& bar) {
 
 void MainMenus::AddJoystickEntries() {
   joyOn_ = joystick_->addAction("On?", this, [this] {
-    system_.joystick.ToggleOn();
+    core_.joystick.ToggleOn();
     if (hooks_.joyVisibility) hooks_.joyVisibility();
     JoyVisibility();
   });
@@ -67,29 +67,29 @@ void MainMenus::AddJoystickEntries() {
   calibrate_->setCheckable(true);
   joystick_->addAction("Assigned Commands", this, [this] { AssignJoystickCommands(); });
   joystick_->addAction("Toggle Axes", this, [this] {
-    system_.joystick.ToggleAxes();
+    core_.joystick.ToggleAxes();
     if (hooks_.joyVisibility) hooks_.joyVisibility();
   });
   joystick_->addAction("Param.", this, [this] {
     services_.EditParameters(ProgramFile(kJoyParFile));
-    system_.joystick.ReadJoyPar();
+    core_.joystick.ReadJoyPar();
   });
   JoyVisibility();
 }
 
 void MainMenus::JoyVisibility() {
-  if (joyOn_) joyOn_->setChecked(system_.state.JoyOn == 1);
-  if (calibrate_) calibrate_->setChecked(system_.joystick.JoyCalibrating() == 1);
+  if (joyOn_) joyOn_->setChecked(core_.state.JoyOn == 1);
+  if (calibrate_) calibrate_->setChecked(core_.joystick.JoyCalibrating() == 1);
 }
 
 void MainMenus::EditConfiguration() {
   services_.EditParameters(ProgramFile(kConfigFile));
-  system_.ApplyConfiguration();
+  core_.applyConfiguration();
 }
 
 // The first choice starts a calibration, the second judges it.
 void MainMenus::ToggleCalibration() {
-  Joystick& joystick = system_.joystick;
+  Joystick& joystick = core_.joystick;
   if (joystick.JoyCalibrating() == 1) {
     joystick.JoyCalibCheck();
   } else {
@@ -99,7 +99,7 @@ void MainMenus::ToggleCalibration() {
 }
 
 void MainMenus::AssignJoystickCommands() {
-  JoyCommands& commands = system_.joyCommands;
+  JoyCommands& commands = core_.joyCommands;
   const std::optional<std::string> text = services_.EditText(JoinLines(commands.Commands()));
   if (!text) {
     services_.Message("Joystick commands not assigned");
@@ -110,7 +110,7 @@ void MainMenus::AssignJoystickCommands() {
   if (commands.WriteJoyCmds() < 0) {
     // Read back, the file would bring the old commands anyway; the operator must know.
     commands.Commands() = previous;
-    system_.trapar.ReportWriteFailure(system_.trapar.GetParPath());
+    core_.trapar.ReportWriteFailure(core_.trapar.GetParPath());
     services_.Message("Joystick commands not assigned");
     return;
   }
@@ -120,7 +120,7 @@ void MainMenus::AssignJoystickCommands() {
 
 // The channel's messages go to the text editor; an empty log opens nothing.
 void MainMenus::ShowChannelLog() {
-  const std::string log = system_.comm.CommLogText();
+  const std::string log = core_.comm.CommLogText();
   if (!log.empty()) services_.PasteToTextEditor(log);
 }
 
@@ -138,7 +138,7 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
   for (const char* caption : {"to Top Left", "to Bottom Right", "to Coordinates"})
     gridMove->addAction(caption)->setEnabled(false);
   map->addAction("Scan Grid Parameters", this,
-                 [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanGrid); });
+                 [this] { EditSpecimenFile(core_, services_, SpecimenFile::ScanGrid); });
   map->addSeparator();
   AddScanAreaEntries(*map);
   map->addSeparator();
@@ -154,11 +154,11 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
                                                         {"Go to Last Field", "LF"}};
   for (const auto& [caption, word] : fields) {
     const std::string arguments = word;
-    scan->addAction(caption, this, [this, arguments] { system_.scanCommands.CmdScan(arguments); });
+    scan->addAction(caption, this, [this, arguments] { core_.scanCommands.CmdScan(arguments); });
   }
   scan->addSeparator();
   scan->addAction("Scan Parameters", this,
-                  [this] { EditSpecimenFile(system_, services_, SpecimenFile::Scan); });
+                  [this] { EditSpecimenFile(core_, services_, SpecimenFile::Scan); });
 }
 
 void MainMenus::AddScanAreaEntries(QMenu& map) {
@@ -190,44 +190,44 @@ void MainMenus::AddScanAreaEntries(QMenu& map) {
     }
   }
   map.addAction("Scan Area Parameters", this,
-                [this] { EditSpecimenFile(system_, services_, SpecimenFile::ScanArea); });
+                [this] { EditSpecimenFile(core_, services_, SpecimenFile::ScanArea); });
   map.addAction("Specimen Parameters", this,
-                [this] { EditSpecimenFile(system_, services_, SpecimenFile::Specimen); });
+                [this] { EditSpecimenFile(core_, services_, SpecimenFile::Specimen); });
 }
 
 // The entries go through the command language; their replies are not shown.
 void MainMenus::AreaCommand(const std::string& arguments) {
-  system_.scanCommands.CmdArea(arguments);
+  core_.scanCommands.CmdArea(arguments);
 }
 
 void MainMenus::AddZoomEntries(QMenu& map) {
   zoom_ = map.addMenu("Zoom");
   zoom1_ = zoom_->addAction("1 : 1", this, [this] {
-    system_.map.Zoom1To1();
+    core_.map.Zoom1To1();
     if (hooks_.redrawMap) hooks_.redrawMap();
   });
   // The map centres on the stage.
   zoom2_ = zoom_->addAction("2 : 1", this, [this] {
     double x = 0;
     double y = 0;
-    if (system_.stage.XYReadPos(x, y) < 0) return;
-    const MapPoint centre = system_.map.StageToSpecimen(x, y);
-    system_.map.ZoomSet(2, centre.X, centre.Y);
+    if (core_.stage.XYReadPos(x, y) < 0) return;
+    const MapPoint centre = core_.map.StageToSpecimen(x, y);
+    core_.map.ZoomSet(2, centre.X, centre.Y);
     if (hooks_.redrawMap) hooks_.redrawMap();
   });
   zoom1_->setCheckable(true);
   zoom2_->setCheckable(true);
   zoom_->addAction("Zoom Parameters", this, [this] {
     services_.EditParameters(ProgramFile(kZoomFile));
-    system_.map.ReadZoomPar();
+    core_.map.ReadZoomPar();
   });
   UpdateZoomEntries();
 }
 
 void MainMenus::UpdateZoomEntries() {
-  zoom_->setTitle(QString::fromStdString(system_.map.ZoomCaption(ZoomMenu::Main)));
-  zoom1_->setChecked(system_.map.GetZoom() == 1);
-  zoom2_->setChecked(system_.map.GetZoom() == 2);
+  zoom_->setTitle(QString::fromStdString(core_.map.ZoomCaption(ZoomMenu::Main)));
+  zoom1_->setChecked(core_.map.GetZoom() == 1);
+  zoom2_->setChecked(core_.map.GetZoom() == 2);
 }
 
 void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
@@ -256,10 +256,9 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
   QMenu* symbols = interpreter->addMenu("Symb. Const.");
   symbols->addAction("Edit", this,
                      [this] { services_.OpenInTextEditor(ProgramFile(kSymConstFile)); });
-  symbols->addAction("Reload", this, [this] { ReadSymConst(system_.trapar, system_.state); });
-  interpreter->addAction("Loaded Forms", this, [this] {
-    system_.platform.notifier.MessageBox(system_.display.ListForms());
-  });
+  symbols->addAction("Reload", this, [this] { ReadSymConst(core_.trapar, core_.state); });
+  interpreter->addAction("Loaded Forms", this,
+                         [this] { core_.notifier.MessageBox(core_.display.ListForms()); });
   interpreter->addAction("Launch Capture Prog", this, [this] {
     services_.Message(hooks_.launchCapture ? hooks_.launchCapture()
                                            : std::string("Capture Program Not Launched"));

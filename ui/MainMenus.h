@@ -1,7 +1,7 @@
 #pragma once
 // The main window's menus that belong to no device: "Conf" (configuration, joystick, channel
 // log, quit), "Map", "Scan", "Axes" and "Int.". The device menus and "Obj." are made by their
-// tabs. Every entry works on the System; dialogs come from the window's services.
+// tabs. Every entry works on the core; dialogs come from the window's services.
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -31,13 +31,14 @@ enum class SpecimenFile { ScanArea, ScanGrid, Scan, Specimen, Field };
 // The parameter editor on one of those files, and what has to follow it: the file read again,
 // for the area and grid the outline erased before and drawn after the new layout, for the field
 // file the field size taken from the magnification and the layout recomputed.
-void EditSpecimenFile(System& system, const WindowServices& services, SpecimenFile file);
+void EditSpecimenFile(const CoreServices& core, const WindowServices& services, SpecimenFile file);
 
 class MainMenus : public QObject {
   Q_OBJECT
 
  public:
-  MainMenus(System& system, const WindowServices& services, MainMenuHooks hooks, QObject* parent);
+  MainMenus(const CoreServices& core, const WindowServices& services, MainMenuHooks hooks,
+            QObject* parent);
 
   // Adds "Conf" first; the others after the device menus.
   void AddConf(QMenuBar& bar);
@@ -61,9 +62,9 @@ class MainMenus : public QObject {
   void AddZoomEntries(QMenu& map);
   void UpdateZoomEntries();
   void AreaCommand(const std::string& arguments);
-  std::string ProgramFile(const char* name) const { return system_.state.AppDir + name; }
+  std::string ProgramFile(const char* name) const { return core_.state.AppDir + name; }
 
-  System& system_;
+  CoreServices core_;
   const WindowServices& services_;
   MainMenuHooks hooks_;
   QMenu* joystick_ = nullptr;

@@ -17,21 +17,21 @@ void SetIfChanged(QLabel& label, const QString& text) {
 
 }  // namespace
 
-DeviceStateTexts DescribeDevices(const System& system) {
-  const ReadyFlags& ready = system.state.Ready;
+DeviceStateTexts DescribeDevices(const CoreServices& core) {
+  const ReadyFlags& ready = core.state.Ready;
   DeviceStateTexts texts;
-  texts.position = ready.XYReady == 1 ? "X " + FormatFixed(system.stage.X(), 1) + "  Y " +
-                                            FormatFixed(system.stage.Y(), 1)
+  texts.position = ready.XYReady == 1 ? "X " + FormatFixed(core.stage.X(), 1) + "  Y " +
+                                            FormatFixed(core.stage.Y(), 1)
                                       : "XY off";
-  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(system.focus.Z(), 2) : "Z off";
+  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(core.focus.Z(), 2) : "Z off";
   for (int wheel = 1; wheel <= 2; ++wheel) {
     if (wheel == 2) texts.filters += "  ";
-    texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1 ? FilterCaption(system, wheel)
+    texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1 ? FilterCaption(core, wheel)
                                                                    : WheelWord(wheel) + " off";
   }
-  texts.cube = ready.CubeReady == 1 ? CubeCaption(system) : "Cube off";
-  const int16_t objective = system.objectives.CurrentObjective();
-  const std::string mag = std::to_string(system.objectives.Mag()) + "X";
+  texts.cube = ready.CubeReady == 1 ? CubeCaption(core) : "Cube off";
+  const int16_t objective = core.objectives.CurrentObjective();
+  const std::string mag = std::to_string(core.objectives.Mag()) + "X";
   texts.objective =
       objective >= 1 ? "Obj. " + std::to_string(objective) + " (" + mag + ")" : "Mag " + mag;
   return texts;
@@ -73,8 +73,8 @@ QLabel* MainStatusBar::AddField(const char* name, int minimumChars) {
   return label;
 }
 
-void MainStatusBar::ShowDevices(const System& system) {
-  const DeviceStateTexts texts = DescribeDevices(system);
+void MainStatusBar::ShowDevices(const CoreServices& core) {
+  const DeviceStateTexts texts = DescribeDevices(core);
   SetIfChanged(*lblPosition_, Q(texts.position));
   SetIfChanged(*lblFocus_, Q(texts.focus));
   SetIfChanged(*lblFilters_, Q(texts.filters));

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 
 namespace qv {
 
@@ -22,7 +22,7 @@ struct DeviceStateTexts {
   std::string cube;
   std::string objective;
 };
-DeviceStateTexts DescribeDevices(const System& system);
+DeviceStateTexts DescribeDevices(const CoreServices& core);
 // "Pointer X 1200.0  Y 350.5  Zoom 2": a point of the map in stage microns.
 std::string DescribePointer(double x, double y, double zoom);
 
@@ -32,7 +32,7 @@ class MainStatusBar : public QStatusBar {
  public:
   explicit MainStatusBar(QWidget* parent = nullptr);
 
-  void ShowDevices(const System& system);
+  void ShowDevices(const CoreServices& core);
   // The pointer over the map; nothing clears the field.
   void ShowPointer(const std::optional<std::string>& text);
   void ShowBusy(const QString& text);

@@ -12,7 +12,6 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/StopAll.h"
 #include "foundation/NumberText.h"
 #include "platform/QtText.h"
 #include "ui/EditWindow.h"
@@ -37,8 +36,8 @@ constexpr int kDeviceTab = 0;
 
 }  // namespace
 
-MainWindow::MainWindow(System& system, std::function<void()> unloaded)
-    : system_(system), unloaded_(std::move(unloaded)) {
+MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
+    : core_(core), unloaded_(std::move(unloaded)) {
   setWindowTitle("Quorvalin");
   setObjectName("frmQuorvalin");
   status_ = new MainStatusBar(this);
@@ -56,9 +55,9 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
   layout->addWidget(sstView_, 1);
   setCentralWidget(central);
   BuildMenus();
-  ConnectDeviceParts(system_, *devices_, *deviceMenus_, &menus_->JoystickMenu());
+  ConnectDeviceParts(core_, *devices_, *deviceMenus_, &menus_->JoystickMenu());
   deviceMenus_->SetSpeedTests(
-      MakeSpeedTests(system_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
+      MakeSpeedTests(core_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
   resize(1100, 760);
   qApp->installEventFilter(this);  // Esc and the jog keys wherever the keyboard is
@@ -66,11 +65,11 @@ MainWindow::MainWindow(System& system, std::function<void()> unloaded)
   tmrQV_.setInterval(300);
   connect(&tmrQV_, &QTimer::timeout, this, &MainWindow::TimerTick);
   tmrQV_.start();
-  system_.map.DrawAllObjects();
+  core_.map.DrawAllObjects();
   DisplayObjList();
   JoyVisibility();
-  status_->ShowDevices(system_);
-  system_.state.MainFormLoaded = 1;
+  status_->ShowDevices(core_);
+  core_.state.MainFormLoaded = 1;
 }
 
 // The window's own dialogs; tests put theirs in their place.
@@ -78,10 +77,10 @@ void MainWindow::FillDialogs() {
   dialogs_.message = [this](const std::string& text) { SetMessage(text); };
   dialogs_.showTab = [this](int tab) { sstView_->setCurrentIndex(tab); };
   dialogs_.editParameters = [this](const std::string& path) {
-    return EditParFile(this, system_.trapar, system_.platform.notifier, path);
+    return EditParFile(this, core_.trapar, core_.notifier, path);
   };
   dialogs_.chooseFile = [this](const FileChoice& choice) {
-    return ChooseFile(this, editor_, system_.state.AppDir, choice.title, choice.patterns,
+    return ChooseFile(this, editor_, core_.state.AppDir, choice.title, choice.patterns,
                       choice.startDir);
   };
   dialogs_.inputBox = QtInputBox(this);
@@ -116,8 +115,8 @@ MainWindow::~MainWindow() {
   txtCommand_->removeEventFilter(this);
   delete takeCentralWidget();
   // The joystick outlives the window: its messages go back to the plain reply display.
-  system_.joystick.SetHooks(
-      JoyHooks{[this](const std::string& text) { system_.display.ShowReply(text); }, {}, {}});
+  core_.joystick.SetHooks(
+      JoyHooks{[this](const std::string& text) { core_.display.ShowReply(text); }, {}, {}});
 }
 
 void MainWindow::BuildTopArea(QWidget* central) {
@@ -158,19 +157,19 @@ void MainWindow::BuildTopArea(QWidget* central) {
 void MainWindow::BuildTabs(QWidget* central) {
   sstView_ = new QTabWidget(central);
   sstView_->setObjectName("sstView");
-  devices_ = new DeviceTab(system_, services_, sstView_);
+  devices_ = new DeviceTab(core_, services_, sstView_);
   sstView_->addTab(devices_, "&Device Control");
-  objects_ = new ObjectsTab(system_, services_, sstView_);
+  objects_ = new ObjectsTab(core_, services_, sstView_);
   map_ = new MapWidget(
-      system_, services_,
+      core_, services_,
       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
                [this] { objects_->Actions().AddCurrentPosition(); },
-               [this] { objects_->Actions().MoveToObject(system_.map.HighlightedObj()); },
+               [this] { objects_->Actions().MoveToObject(core_.map.HighlightedObj()); },
                [this](std::optional<MapPoint> at) { ShowPointer(at); }},
       sstView_);
   sstView_->addTab(map_, "&Specimen Map");
   sstView_->addTab(objects_, "&Objects");
-  axes_ = new AxesTab(system_, services_, sstView_);
+  axes_ = new AxesTab(core_, services_, sstView_);
   axes_->SetInputBox(services_.inputBox);
   sstView_->addTab(axes_, "&Axes");
   connect(sstView_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
@@ -182,7 +181,7 @@ void MainWindow::BuildTabs(QWidget* central) {
 
 void MainWindow::BuildMenus() {
   menus_ = new MainMenus(
-      system_, services_,
+      core_, services_,
       MainMenuHooks{[this] { map_->RedrawMap(); }, [this] { JoyVisibility(); },
                     [this] {
                       if (showProgram_) showProgram_();
@@ -197,14 +196,14 @@ void MainWindow::BuildMenus() {
                     [this] { axes_->AskAddAxis(); }, [this] { axes_->AddDestination(); }},
       this);
   menus_->AddConf(*menuBar());
-  deviceMenus_ = new DeviceMenuBar(system_, services_, menuBar());
+  deviceMenus_ = new DeviceMenuBar(core_, services_, menuBar());
   menus_->AddMapAndScan(*menuBar());
   AddObjectMenu(*menuBar(), *objects_, services_.inputBox);
   menus_->AddAxesAndInterpreter(*menuBar());
 }
 
 void MainWindow::ConnectJoystick() {
-  system_.joystick.SetHooks(
+  core_.joystick.SetHooks(
       JoyHooks{[this](const std::string& text) { SetMessage(text); },
                [this](int16_t d1, int16_t d2, int16_t fullScale) { JoyDisplay(d1, d2, fullScale); },
                [this] { JoyVisibility(); }});
@@ -224,7 +223,7 @@ void MainWindow::RefreshDeviceCaptions() {
   devices_->FiltCaption();
   devices_->MagCaption();
   devices_->RefreshReadiness();
-  status_->ShowDevices(system_);
+  status_->ShowDevices(core_);
 }
 
 // The object grid shows the list afresh when its tab is chosen; the axes panel probes its
@@ -241,9 +240,9 @@ void MainWindow::ShowPointer(std::optional<MapPoint> at) {
   if (sstView_->currentIndex() != kMapTab) {
     status_->ShowPointer(std::nullopt);
   } else if (at) {
-    status_->ShowPointer(DescribePointer(at->X, at->Y, system_.map.GetZoom()));
+    status_->ShowPointer(DescribePointer(at->X, at->Y, core_.map.GetZoom()));
   } else {
-    status_->ShowPointer("Zoom" + Str(system_.map.GetZoom()));
+    status_->ShowPointer("Zoom" + Str(core_.map.GetZoom()));
   }
 }
 
@@ -251,14 +250,14 @@ void MainWindow::ExecuteCommandBox() {
   SetMessage("");
   SetTimeText("");
   QApplication::processEvents();
-  const int32_t start = system_.platform.clock.TimeMs();
+  const int32_t start = core_.clock.TimeMs();
   RememberCmdInHist();
   const std::string line = CommandText();
   OperationBegins(line);
-  const std::string reply = system_.ExecuteLine(line);
+  const std::string reply = core_.dispatcher.ExecuteLine(line);
   OperationEnds();
   SetMessage(reply);
-  SetTimeText(Str(static_cast<double>(ElapsedMs(start, system_.platform.clock.TimeMs()))));
+  SetTimeText(Str(static_cast<double>(ElapsedMs(start, core_.clock.TimeMs()))));
   RefreshDeviceCaptions();
 }
 
@@ -274,15 +273,15 @@ void MainWindow::OperationEnds() {
 // A Stop holds until the operation it stopped has ended: its waits end at once, so its last
 // steps go by in moments, and whatever they started is stopped again here.
 void MainWindow::EndStop() {
-  if (!system_.motCon.Motor().MotorStopRequested) return;
-  StopAllDevices(system_);
-  system_.motCon.MotorRequestStop(false);
+  if (!core_.motCon.Motor().MotorStopRequested) return;
+  core_.stopAll();
+  core_.motCon.MotorRequestStop(false);
 }
 
 void MainWindow::Stop() {
-  if (busy_->Depth() > 0 || system_.state.CommandBusy == 1) system_.motCon.MotorRequestStop(true);
-  if (system_.interpreter.State().ProgRunState != 0) system_.interpreter.Stop();
-  const std::vector<std::string> failed = StopAllDevices(system_);
+  if (busy_->Depth() > 0 || core_.state.CommandBusy == 1) core_.motCon.MotorRequestStop(true);
+  if (core_.interpreter.State().ProgRunState != 0) core_.interpreter.Stop();
+  const std::vector<std::string> failed = core_.stopAll();
   std::string text = "Stopped";
   if (!failed.empty()) {
     text = "Stop failed:";
@@ -294,7 +293,7 @@ void MainWindow::Stop() {
 
 void MainWindow::RememberCmdInHist() {
   const QString text = cboCommand_->currentText();
-  while (cboCommand_->count() >= system_.state.HistoryMax && cboCommand_->count() > 0) {
+  while (cboCommand_->count() >= core_.state.HistoryMax && cboCommand_->count() > 0) {
     cboCommand_->removeItem(cboCommand_->count() - 1);
   }
   cboCommand_->insertItem(0, text);
@@ -328,14 +327,14 @@ void MainWindow::SetTimeText(const std::string& text) {
 void MainWindow::TimerTick() {
   if (timerBusy_ > 0) return;
   ++timerBusy_;
-  const TickResult tick = system_.runner.Tick();
-  const bool commandBusy = system_.state.CommandBusy != 0;
+  const TickResult tick = core_.runner.Tick();
+  const bool commandBusy = core_.state.CommandBusy != 0;
   if (tick.kind == TickResult::Kind::Idle && !commandBusy) {
-    system_.joystick.TimerTick();
+    core_.joystick.TimerTick();
     if (sstView_->currentIndex() == kMapTab) map_->StagePositionDisplay();
   }
   // A tick that finds a command running runs inside that command's wait.
-  busy_->SetBackground(system_.interpreter.State().ProgRunState == 1,
+  busy_->SetBackground(core_.interpreter.State().ProgRunState == 1,
                        commandBusy && busy_->Depth() == 0);
   if (busy_->Depth() == 0 && !commandBusy) EndStop();
   RefreshDeviceCaptions();   // also after commands from clients and joystick buttons
@@ -385,10 +384,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 // Unloading: the serial line closes only when no automation client holds an object.
 void MainWindow::closeEvent(QCloseEvent* event) {
   tmrQV_.stop();
-  if (system_.comm.CommIsReady() == 1 && system_.state.ClientAlive == 0) system_.Shutdown();
+  if (core_.comm.CommIsReady() == 1 && core_.state.ClientAlive == 0) core_.shutdown();
   if (unloadProgram_) unloadProgram_();
   deviceMenus_->RemoveFilterItems();
-  system_.state.MainFormLoaded = 0;
+  core_.state.MainFormLoaded = 0;
   event->accept();
   if (!unloading_ && unloaded_) {
     unloading_ = true;

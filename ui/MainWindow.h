@@ -15,9 +15,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/System.h"
 #include "ui/AxesTab.h"
 #include "ui/BusyIndicator.h"
+#include "ui/CoreServices.h"
 #include "ui/DeviceMenuBar.h"
 #include "ui/DeviceTab.h"
 #include "ui/MainMenus.h"
@@ -34,7 +34,7 @@ class MainWindow : public QMainWindow {
 
  public:
   // `unloaded` runs after the window has been unloaded (closed or "Unload").
-  MainWindow(System& system, std::function<void()> unloaded);
+  MainWindow(const CoreServices& core, std::function<void()> unloaded);
 
   ~MainWindow() override;
 
@@ -110,7 +110,7 @@ class MainWindow : public QMainWindow {
   void ConnectJoystick();
   void TabChanged(int tab);
 
-  System& system_;
+  CoreServices core_;
   std::function<void()> unloaded_;
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;

@@ -31,9 +31,9 @@ void ImageCanvas::Line(int x1, int y1, int x2, int y2, Colour colour, PenMode mo
   PixelCanvas::Line(x1, y1, x2, y2, colour, mode);
 }
 
-MapWidget::MapWidget(System& system, const WindowServices& services, MapHooks hooks,
+MapWidget::MapWidget(const CoreServices& core, const WindowServices& services, MapHooks hooks,
                      QWidget* parent)
-    : QWidget(parent), system_(system), services_(services), hooks_(std::move(hooks)) {
+    : QWidget(parent), core_(core), services_(services), hooks_(std::move(hooks)) {
   setObjectName("pbxArea");
   setMinimumSize(200, 150);
   setMouseTracking(true);          // the status bar follows the pointer
@@ -43,7 +43,7 @@ MapWidget::MapWidget(System& system, const WindowServices& services, MapHooks ho
 }
 
 MapWidget::~MapWidget() {
-  system_.map.AttachCanvas(nullptr);
+  core_.map.AttachCanvas(nullptr);
 }
 
 void MapWidget::BuildPopup() {
@@ -58,20 +58,20 @@ void MapWidget::BuildPopup() {
   QMenu* stage = popup_->addMenu("Stage");
   stageMenu_ = stage;
   stage->setToolTipsVisible(true);
-  stage->addAction("Move", this, [this] { MoveStageTo(system_.map.ClickStagePoint()); });
+  stage->addAction("Move", this, [this] { MoveStageTo(core_.map.ClickStagePoint()); });
   stage->addAction("Print Coord.", this,
-                   [this] { services_.Message(XYPositionText(system_.stage)); });
+                   [this] { services_.Message(XYPositionText(core_.stage)); });
   zoomMenu_ = popup_->addMenu("Zoom");
   zoomMenu_->addAction("Set Zoom Center", this, [this] {
-    system_.map.CentreOnClick(-1);
+    core_.map.CentreOnClick(-1);
     RedrawMap();
   });
   zoom1_ = zoomMenu_->addAction("1 : 1", this, [this] {
-    system_.map.Zoom1To1();
+    core_.map.Zoom1To1();
     RedrawMap();
   });
   zoom2_ = zoomMenu_->addAction("2 : 1 (and Center)", this, [this] {
-    system_.map.CentreOnClick(2);
+    core_.map.CentreOnClick(2);
     RedrawMap();
   });
   zoom1_->setCheckable(true);
@@ -79,30 +79,29 @@ void MapWidget::BuildPopup() {
 }
 
 void MapWidget::UpdatePopupZoom() {
-  zoomMenu_->setTitle(QString::fromStdString(system_.map.ZoomCaption(ZoomMenu::Popup)));
-  zoom1_->setChecked(system_.map.GetZoom() == 1);
-  zoom2_->setChecked(system_.map.GetZoom() == 2);
+  zoomMenu_->setTitle(QString::fromStdString(core_.map.ZoomCaption(ZoomMenu::Popup)));
+  zoom1_->setChecked(core_.map.GetZoom() == 1);
+  zoom2_->setChecked(core_.map.GetZoom() == 2);
 }
 
 // The joystick stays quiet while the stage starts towards the clicked point.
 void MapWidget::MoveStageTo(MapPoint target) {
-  system_.state.CommandBusy = 1;
-  if (system_.state.Ready.XYReady == 1) system_.stage.XYMoveAbs(target.X, target.Y);
-  system_.state.CommandBusy = 0;
+  const CommandBusyScope busy(core_.state);
+  if (core_.state.Ready.XYReady == 1) core_.stage.XYMoveAbs(target.X, target.Y);
 }
 
 // The map forgets its marks whenever it clears the picture, so an old mark is never erased twice.
 void MapWidget::StagePositionDisplay() {
-  if (system_.state.Config.XYInstalled != 1) return;
+  if (InstalledFlag(core_.state.Config, DeviceId::XY) != 1) return;
   double x = 0;
   double y = 0;
-  if (system_.stage.XYReadPos(x, y) < 0) return;
-  system_.map.ShowStageMark(x, y);
+  if (core_.stage.XYReadPos(x, y) < 0) return;
+  core_.map.ShowStageMark(x, y);
   RefreshIfChanged();
 }
 
 void MapWidget::RedrawMap() {
-  system_.map.Redraw(std::nullopt);
+  core_.map.Redraw(std::nullopt);
   StagePositionDisplay();
   RefreshIfChanged();
 }
@@ -113,8 +112,8 @@ void MapWidget::RefreshIfChanged() {
 
 void MapWidget::resizeEvent(QResizeEvent* /*event*/) {
   canvas_ = std::make_unique<ImageCanvas>(width(), height());
-  system_.map.AttachCanvas(canvas_.get());
-  system_.map.Redraw(std::nullopt);
+  core_.map.AttachCanvas(canvas_.get());
+  core_.map.Redraw(std::nullopt);
 }
 
 // The map draws whenever the commands or the timer tell it to; the picture is shown as it is.
@@ -137,7 +136,7 @@ void MapWidget::mousePressEvent(QMouseEvent* event) {
   const MouseButton button = event->button() == Qt::LeftButton    ? MouseButton::Left
                              : event->button() == Qt::RightButton ? MouseButton::Right
                                                                   : MouseButton::Other;
-  const ClickOutcome outcome = system_.map.MousePress(
+  const ClickOutcome outcome = core_.map.MousePress(
       static_cast<int>(event->position().x()), static_cast<int>(event->position().y()), button);
   if (outcome.Message) services_.Message(*outcome.Message);
   if (outcome.SelectedObj > 0 && hooks_.highlightInGrid)
@@ -146,7 +145,7 @@ void MapWidget::mousePressEvent(QMouseEvent* event) {
   RefreshIfChanged();
   if (outcome.OpenPopup) {
     UpdatePopupZoom();
-    const std::string notReady = NotReadyReason(system_.state, Drive::XY);
+    const std::string notReady = NotReadyReason(core_.state, DeviceId::XY);
     for (QAction* entry : stageMenu_->actions())
       ReadinessGate::Apply(notReady, entry, {});
     popup_->popup(mapToGlobal(QPoint(outcome.PopupX, outcome.PopupY)));
@@ -154,21 +153,21 @@ void MapWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void MapWidget::mouseReleaseEvent(QMouseEvent* /*event*/) {
-  system_.map.MouseRelease();
+  core_.map.MouseRelease();
   RefreshIfChanged();
 }
 
 // A double click sends the stage to the clicked point, as the pop-up's "Stage" > "Move".
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-  MoveStageTo(system_.map.PixelToStage(event->position().x(), event->position().y()));
-  system_.map.EraseClickMark();
+  MoveStageTo(core_.map.PixelToStage(event->position().x(), event->position().y()));
+  core_.map.EraseClickMark();
   RefreshIfChanged();
 }
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
   if (!hooks_.pointer) return;
-  const MapPoint at = system_.map.PixelToStage(event->position().x(), event->position().y());
+  const MapPoint at = core_.map.PixelToStage(event->position().x(), event->position().y());
   // A specimen without a size gives the map no scale, and a pointer position none either.
   if (std::isfinite(at.X) && std::isfinite(at.Y)) {
     hooks_.pointer(at);

@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/System.h"
 #include "specimen/PixelCanvas.h"
+#include "ui/CoreServices.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -41,7 +41,8 @@ class MapWidget : public QWidget {
   Q_OBJECT
 
  public:
-  MapWidget(System& system, const WindowServices& services, MapHooks hooks, QWidget* parent);
+  MapWidget(const CoreServices& core, const WindowServices& services, MapHooks hooks,
+            QWidget* parent);
   ~MapWidget() override;
 
   // Reads the stage position and moves the stage mark there.
@@ -67,7 +68,7 @@ class MapWidget : public QWidget {
   // The stage starts towards a point of the map (stage microns) without waiting.
   void MoveStageTo(MapPoint target);
 
-  System& system_;
+  CoreServices core_;
   const WindowServices& services_;
   MapHooks hooks_;
   std::unique_ptr<ImageCanvas> canvas_;

@@ -29,12 +29,12 @@ std::optional<double> FiniteNumber(const std::string& text) {
   return value;
 }
 
-ObjectActions::ObjectActions(System& system, const WindowServices& services,
+ObjectActions::ObjectActions(const CoreServices& core, const WindowServices& services,
                              std::function<void()> displayObjList)
-    : system_(system), services_(services), displayObjList_(std::move(displayObjList)) {}
+    : core_(core), services_(services), displayObjList_(std::move(displayObjList)) {}
 
 void ObjectActions::Obj(const std::string& arguments) {
-  services_.Message(system_.objectCommands.CmdObj(arguments));
+  services_.Message(core_.objectCommands.CmdObj(arguments));
 }
 
 void ObjectActions::AddCurrentPosition() {
@@ -56,7 +56,7 @@ void ObjectActions::MoveToObject(double n) {
   std::string reply;
   {
     const WaitCursor hourglass;
-    reply = system_.objectCommands.CmdObj("GoTo " + Str(n));
+    reply = core_.objectCommands.CmdObj("GoTo " + Str(n));
   }
   services_.Message(reply);
   // The position would hide the refusal; the operator must see that the stage did not go.
@@ -64,31 +64,31 @@ void ObjectActions::MoveToObject(double n) {
 }
 
 void ObjectActions::ShowStagePosition() {
-  if (system_.state.Ready.XYReady == 1) services_.Message(XYPositionText(system_.stage));
+  if (core_.state.Ready.XYReady == 1) services_.Message(XYPositionText(core_.stage));
 }
 
 std::optional<MapPoint> ObjectActions::StagePoint() {
   double x = 0, y = 0;  // microns
-  if (system_.state.Ready.XYReady != 1 || system_.stage.XYReadPos(x, y) <= 0) return std::nullopt;
+  if (core_.state.Ready.XYReady != 1 || core_.stage.XYReadPos(x, y) <= 0) return std::nullopt;
   return MapPoint{x, y};
 }
 
 void ObjectActions::WriteObjectList() {
   services_.ShowTab(kObjectsTab);
-  services_.PasteToTextEditor(system_.objects.ObjListText());
+  services_.PasteToTextEditor(core_.objects.ObjListText());
 }
 
 void ObjectActions::ReadObjectList() {
   services_.ShowTab(kObjectsTab);
   const std::string path = services_.ChooseFile(
-      {"Select object coordinate file to load", "*.TXT *.*", system_.state.AppDir});
+      {"Select object coordinate file to load", "*.TXT *.*", core_.state.AppDir});
   if (path.empty()) return;
-  if (system_.objects.ObjListRead(system_.trapar, path) < 0) {
+  if (core_.objects.ObjListRead(core_.trapar, path) < 0) {
     // The list stays as it was; without a word the operator would take it for the file's.
-    system_.platform.notifier.MessageBox("No objects read from " + path, MsgIcon::Exclamation);
+    core_.notifier.MessageBox("No objects read from " + path, MsgIcon::Exclamation);
     return;
   }
-  system_.map.Redraw(StagePoint());
+  core_.map.Redraw(StagePoint());
   displayObjList_();
 }
 
@@ -100,15 +100,15 @@ void ObjectActions::ClearObjectList() {
 
 void ObjectActions::DrawObjectMap() {
   services_.ShowTab(kMapTab);
-  system_.map.DrawAllObjects();
+  core_.map.DrawAllObjects();
 }
 
 void ObjectActions::EraseObjectMap() {
-  system_.map.EraseObjectMap(StagePoint());
+  core_.map.EraseObjectMap(StagePoint());
 }
 
 std::string ObjectActions::MoveToPrompt() const {
-  return "There are " + GeneralText(system_.objects.ObjListCount()) +
+  return "There are " + GeneralText(core_.objects.ObjListCount()) +
          " objects in the list.\nEnter object number to which to move.\nNumeration starts "
          "with 1.";
 }
@@ -121,17 +121,17 @@ std::string ObjectActions::AttractionPrompt() const {
   return "Enter attraction distance for selection of objects in the map.\nClick on the map "
          "within this distance (in microns) from an existing object will select it.\nCurrent "
          "value " +
-         FormatFixed(system_.objects.AttrDist, 2);
+         FormatFixed(core_.objects.AttrDist, 2);
 }
 
 void ObjectActions::AttractionAnswer(const std::string& answer) {
   if (const std::optional<double> distance = FiniteNumber(answer)) {
-    system_.objects.AttrDist = *distance;  // microns
+    core_.objects.AttrDist = *distance;  // microns
   }
 }
 
 std::string ObjectActions::AttractionCaption() const {
-  return "Attraction Distance = " + FormatFixed(system_.objects.AttrDist, 2);
+  return "Attraction Distance = " + FormatFixed(core_.objects.AttrDist, 2);
 }
 
 }  // namespace qv

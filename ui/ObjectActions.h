@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -22,7 +22,7 @@ inline constexpr int kMapTab = 1;
 class ObjectActions {
  public:
   // `displayObjList` refreshes the object grid. The services are copied.
-  ObjectActions(System& system, const WindowServices& services,
+  ObjectActions(const CoreServices& core, const WindowServices& services,
                 std::function<void()> displayObjList);
 
   void AddCurrentPosition();
@@ -42,7 +42,7 @@ class ObjectActions {
   void AttractionAnswer(const std::string& answer);
   std::string AttractionCaption() const;
 
-  System& Sys() { return system_; }
+  CoreServices& Sys() { return core_; }
   const WindowServices& Services() const { return services_; }
 
  private:
@@ -52,7 +52,7 @@ class ObjectActions {
   std::optional<MapPoint> StagePoint();
   void ShowStagePosition();
 
-  System& system_;
+  CoreServices core_;
   WindowServices services_;
   std::function<void()> displayObjList_;
 };

@@ -20,8 +20,8 @@ QPushButton* AddButton(QHBoxLayout& row, const char* caption, const char* name) 
 
 }  // namespace
 
-ObjectsTab::ObjectsTab(System& system, const WindowServices& services, QWidget* parent)
-    : QWidget(parent), system_(system), actions_(system, services, [this] { DisplayObjList(); }) {
+ObjectsTab::ObjectsTab(const CoreServices& core, const WindowServices& services, QWidget* parent)
+    : QWidget(parent), core_(core), actions_(core, services, [this] { DisplayObjList(); }) {
   setObjectName("tabObjects");
   fgrObj_ = new QTableWidget(0, kColumns, this);
   fgrObj_->setObjectName("fgrObj");
@@ -58,7 +58,7 @@ ObjectsTab::ObjectsTab(System& system, const WindowServices& services, QWidget* 
 }
 
 void ObjectsTab::DisplayObjList() {
-  ObjectList& objects = system_.objects;
+  ObjectList& objects = core_.objects;
   const int32_t shown = fgrObj_->rowCount();
   const int32_t count = objects.ObjListCount();
   int32_t first = shown + 1;
@@ -77,7 +77,7 @@ void ObjectsTab::DisplayObjList() {
 
 void ObjectsTab::FillRow(int32_t n) {
   ObjRecord object;
-  if (system_.objects.ObjGet(n, object) != 1) return;
+  if (core_.objects.ObjGet(n, object) != 1) return;
   const std::string texts[kColumns] = {GeneralText(n), FormatFixed(object.X, 1),
                                        FormatFixed(object.Y, 1), FormatFixed(object.Z, 2),
                                        object.Comment};
@@ -108,7 +108,7 @@ void ObjectsTab::CellClicked(int row, int column) {
   }
   txtField_->hide();
   SelectRow(row);
-  system_.map.HighlightObjOnMap(row + 1);
+  core_.map.HighlightObjOnMap(row + 1);
 }
 
 void ObjectsTab::OpenField(int row, int column) {
@@ -124,7 +124,7 @@ void ObjectsTab::OpenField(int row, int column) {
 
 void ObjectsTab::CommitField() {
   if (fieldColumn_ < kX || fieldColumn_ > kComment) return;  // the box was never placed
-  Notifier& notifier = system_.platform.notifier;
+  Notifier& notifier = core_.notifier;
   const std::string text = CoreText(txtField_->text());
   const std::optional<double> value = FiniteNumber(text);  // microns
   if (fieldColumn_ != kComment && !value) {
@@ -133,7 +133,7 @@ void ObjectsTab::CommitField() {
   }
   const int32_t n = fieldRow_ + 1;
   ObjRecord object;
-  if (system_.objects.ObjGet(n, object) != 1) {
+  if (core_.objects.ObjGet(n, object) != 1) {
     notifier.MessageBox("Internal error", MsgIcon::Exclamation, "Quorvalin");
     return;
   }
@@ -143,7 +143,7 @@ void ObjectsTab::CommitField() {
   } else {
     *coordinates[fieldColumn_] = *value;
   }
-  if (system_.objects.ObjEdit(n, object) != 1) {
+  if (core_.objects.ObjEdit(n, object) != 1) {
     notifier.MessageBox("Internal error", MsgIcon::Exclamation, "Quorvalin");
     return;
   }
@@ -163,7 +163,7 @@ int32_t ObjectsTab::SelectedObject() const {
 void ObjectsTab::MoveToSelected() {
   const int32_t n = SelectedObject();
   if (n == 0) {
-    system_.platform.notifier.MessageBox("To move to the object, click on the object number");
+    core_.notifier.MessageBox("To move to the object, click on the object number");
     return;
   }
   actions_.MoveToObject(n);

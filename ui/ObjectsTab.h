@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 #include "ui/ObjectActions.h"
 #include "ui/WindowServices.h"
 
@@ -20,7 +20,7 @@ class ObjectsTab : public QWidget {
  public:
   enum Column { kNumber = 0, kX, kY, kZ, kComment, kColumns };
 
-  ObjectsTab(System& system, const WindowServices& services, QWidget* parent);
+  ObjectsTab(const CoreServices& core, const WindowServices& services, QWidget* parent);
 
   // Brings the grid up to the object list: new rows only, unless the list was edited or
   // replaced, which redraws every row.
@@ -43,7 +43,7 @@ class ObjectsTab : public QWidget {
   // The object number of the selected row when exactly one whole row is selected, else 0.
   int32_t SelectedObject() const;
 
-  System& system_;
+  CoreServices core_;
   ObjectActions actions_;
   QTableWidget* fgrObj_;
   QLineEdit* txtField_;

@@ -4,22 +4,19 @@
 // objective table, field of view and the LED controller; and the LED pictures' toggles.
 #include <cstdint>
 
-#include "app/DeviceMenus.h"
+#include "ui/CoreServices.h"
 #include "ui/EntryContext.h"
 
 namespace qv {
-
-// The file the program reads for a device: "QV_PARXY.TXT" ...
-const char* DeviceFileName(DeviceEntry device);
 
 class ParameterEntries {
  public:
   explicit ParameterEntries(const EntryContext& context) : c_(context) {}
 
   // Editor on the device file, then the device initialised again: "XY On" or "XY Off" ...
-  void EditDevice(DeviceEntry device);
+  void EditDevice(DeviceId device);
   // A chosen file copied over the device file (its next initialisation reads it).
-  void ReadParFile(DeviceEntry device);
+  void ReadParFile(DeviceId device);
   void EditObjectives();  // the table read again; the objective items follow
   void EditField();       // the field of view read again and the scan laid out again
   // Runs "Objective n", which makes position n current unless the scan layout refuses it.

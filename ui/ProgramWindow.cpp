@@ -25,8 +25,8 @@ constexpr int kColumnHeight = 440;
 
 }  // namespace
 
-ProgramWindow::ProgramWindow(System& system, std::function<void()> unloaded)
-    : system_(system), interpreter_(system.interpreter), unloaded_(std::move(unloaded)) {
+ProgramWindow::ProgramWindow(const CoreServices& core, std::function<void()> unloaded)
+    : core_(core), interpreter_(core.interpreter), unloaded_(std::move(unloaded)) {
   setWindowTitle("Program Interpreter");
   setObjectName("frmInterp");
   auto* central = new QWidget(this);
@@ -156,7 +156,7 @@ int ProgramWindow::LineOfRow(int row) const {
 
 std::string ProgramWindow::ChooseFile(const std::string& title, bool forSaving) {
   if (chooseFile_) return chooseFile_(title, forSaving);
-  const QString folder = QtText(system_.state.AppDir);
+  const QString folder = QtText(core_.state.AppDir);
   const QString filter = "*.PRG (*.PRG *.prg);;*.* (*)";
   const QString path =
       forSaving ? QFileDialog::getSaveFileName(this, QtText(title), folder, filter, nullptr,
@@ -177,7 +177,7 @@ void ProgramWindow::ReadProgram() {
 void ProgramWindow::WriteProgram() {
   PlainList copy;
   // Checked before the dialog so that a program that cannot be saved never asks for a name.
-  if (NormaliseProgram(interpreter_.State().ProgLines, copy, system_.platform.notifier) < 0) {
+  if (NormaliseProgram(interpreter_.State().ProgLines, copy, core_.notifier) < 0) {
     SetInterpMessage("Program not written");
     return;
   }
@@ -187,9 +187,8 @@ void ProgramWindow::WriteProgram() {
     return;
   }
   if (QFileInfo::exists(QtText(path)) &&
-      system_.platform.notifier.MessageBox("File " + path + " exists.\r\nOverwrite?", MsgIcon::None,
-                                           "File overwrite",
-                                           MsgButtons::OkCancel) != MsgResult::Ok) {
+      core_.notifier.MessageBox("File " + path + " exists.\r\nOverwrite?", MsgIcon::None,
+                                "File overwrite", MsgButtons::OkCancel) != MsgResult::Ok) {
     SetInterpMessage("Program not written");
     return;
   }

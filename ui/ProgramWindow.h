@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 
 namespace qv {
 
@@ -27,7 +27,7 @@ class ProgramWindow : public QMainWindow {
   using FileChooser = std::function<std::string(const std::string& title, bool forSaving)>;
 
   // `unloaded` runs after the window has been closed.
-  ProgramWindow(System& system, std::function<void()> unloaded);
+  ProgramWindow(const CoreServices& core, std::function<void()> unloaded);
 
   // Tests replace the file dialog.
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
@@ -76,7 +76,7 @@ class ProgramWindow : public QMainWindow {
   void RedrawAllRows();
   std::string ChooseFile(const std::string& title, bool forSaving);
 
-  System& system_;
+  CoreServices core_;
   Interpreter& interpreter_;
   std::function<void()> unloaded_;
   FileChooser chooseFile_;

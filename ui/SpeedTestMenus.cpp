@@ -20,9 +20,9 @@ struct SpeedTestRunner {
     bool stopped = false;
     {
       BusyScope busy(context, "Speed Test");
-      System& s = context.system;
-      SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.platform.clock},
-                       inputBox, [this](const std::string& text) {
+      const CoreServices& s = context.core;
+      SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.clock}, inputBox,
+                       [this](const std::string& text) {
                          context.Say(text);
                          // The line is redrawn before the motions hold the thread.
                          context.LetEventsRun();
@@ -36,11 +36,11 @@ struct SpeedTestRunner {
 
 }  // namespace
 
-SpeedTestHooks MakeSpeedTests(System& system, const WindowServices& services, InputBox inputBox,
-                              std::function<void()> filtersChanged) {
+SpeedTestHooks MakeSpeedTests(const CoreServices& core, const WindowServices& services,
+                              InputBox inputBox, std::function<void()> filtersChanged) {
   if (!inputBox) inputBox = QtInputBox(nullptr);
   auto runner = std::make_shared<const SpeedTestRunner>(
-      SpeedTestRunner{EntryContext{system, services, std::move(filtersChanged)}, inputBox});
+      SpeedTestRunner{EntryContext{core, services, std::move(filtersChanged)}, inputBox});
   SpeedTestHooks hooks;
   hooks.limitLoop = [runner] { runner->Run([](SpeedTests& t) { return t.LimitLoop(); }); };
   hooks.scan = [runner] { runner->Run([](SpeedTests& t) { return t.Scan(); }); };

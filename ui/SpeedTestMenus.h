@@ -4,7 +4,7 @@
 // off its idle work while the devices move, and shows the result on the message line.
 #include <functional>
 
-#include "app/System.h"
+#include "ui/CoreServices.h"
 #include "ui/IndexerMenus.h"
 #include "ui/ObjectMenu.h"
 #include "ui/WindowServices.h"
@@ -14,7 +14,7 @@ namespace qv {
 // For DeviceMenuBar::SetSpeedTests. `filtersChanged` runs after the wheel test so that the
 // window's filter captions show where the wheel stopped; an empty `inputBox` asks with the
 // platform's.
-SpeedTestHooks MakeSpeedTests(System& system, const WindowServices& services, InputBox inputBox,
-                              std::function<void()> filtersChanged = {});
+SpeedTestHooks MakeSpeedTests(const CoreServices& core, const WindowServices& services,
+                              InputBox inputBox, std::function<void()> filtersChanged = {});
 
 }  // namespace qv

@@ -35,20 +35,20 @@ JumpDirection DirectionOf(StageJump jump) {
 
 void StageEntries::Jump(StageJump jump) {
   if (!Ready()) return;
-  const int16_t status = c_.system.stage.XYJump(jump);
+  const int16_t status = c_.core.stage.XYJump(jump);
   c_.Say(status < 0 ? std::string(kError) : std::string(Stage::JumpText(jump)));
 }
 
 bool StageEntries::Move(StageJump jump, int jumps) {
   const JumpDirection d = DirectionOf(jump);
-  const double size = c_.system.stage.Params().JumpSize * jumps;  // microns
-  const bool moved = c_.system.stage.XYMoveRel(d.dx * size, d.dy * size) >= 0;
+  const double size = c_.core.stage.Params().JumpSize * jumps;  // microns
+  const bool moved = c_.core.stage.XYMoveRel(d.dx * size, d.dy * size) >= 0;
   c_.Say(moved ? std::string(Stage::JumpText(jump)) : std::string(kError));
   return moved;
 }
 
 JogMotion StageEntries::Jog(StageJump jump, int jumps) {
-  Stage& stage = c_.system.stage;
+  Stage& stage = c_.core.stage;
   return {std::string(Stage::JumpText(jump)),
           [this] { return Ready(); },
           [this, jump, jumps] { return Move(jump, jumps); },
@@ -58,7 +58,7 @@ JogMotion StageEntries::Jog(StageJump jump, int jumps) {
 }
 
 void StageEntries::ShowPosition() {
-  if (Ready()) c_.Say(XYPositionText(c_.system.stage));
+  if (Ready()) c_.Say(XYPositionText(c_.core.stage));
 }
 
 void StageEntries::Home() {
@@ -68,7 +68,7 @@ void StageEntries::Home() {
   bool stopped = false;
   {
     BusyScope busy(c_, "Homing Stage");
-    result = c_.system.stage.XYHome();
+    result = c_.core.stage.XYHome();
     stopped = busy.Stopped();
   }
   c_.Say(OperationEndText("Homing Stage", result >= 0, stopped));
@@ -78,13 +78,13 @@ void StageEntries::Home() {
 void StageEntries::Origin() {
   if (!Ready()) return;
   c_.Say("Stage Origin ...");
-  if (c_.system.stage.XYOrigin() < 0) c_.Alert("Stage Origin Failed");
+  if (c_.core.stage.XYOrigin() < 0) c_.Alert("Stage Origin Failed");
 }
 
 // --- Focus ---
 
 bool FocusEntries::Move(FocusStep step) {
-  const bool moved = c_.system.focus.ZStepMove(step) >= 0;
+  const bool moved = c_.core.focus.ZStepMove(step) >= 0;
   c_.Say(moved ? std::string(Focus::StepText(step)) : std::string(kError));
   return moved;
 }
@@ -92,19 +92,19 @@ bool FocusEntries::Move(FocusStep step) {
 // A failed move keeps its "Error " on the message line instead of a position that would hide it.
 void FocusEntries::Step(FocusStep step) {
   if (!Ready() || !Move(step)) return;
-  c_.system.focus.ZWait();
+  c_.core.focus.ZWait();
   ShowPosition();
 }
 
 JogMotion FocusEntries::Jog(FocusStep step) {
-  Focus& focus = c_.system.focus;
+  Focus& focus = c_.core.focus;
   return {std::string(Focus::StepText(step)),  [this] { return Ready(); },
           [this, step] { return Move(step); }, [&focus] { focus.ZWait(); },
           [&focus] { focus.ZStop(); },         [this] { ShowPosition(); }};
 }
 
 void FocusEntries::ShowPosition() {
-  if (Ready()) c_.Say(ZPositionText(c_.system.focus));
+  if (Ready()) c_.Say(ZPositionText(c_.core.focus));
 }
 
 // A failed homing keeps the "Error " the focus entries always showed.
@@ -115,7 +115,7 @@ void FocusEntries::Home() {
   bool stopped = false;
   {
     BusyScope busy(c_, "Homing Focus");
-    result = c_.system.focus.ZHome();
+    result = c_.core.focus.ZHome();
     stopped = busy.Stopped();
   }
   c_.Say(result < 0 && !stopped ? std::string(kError)
@@ -124,7 +124,7 @@ void FocusEntries::Home() {
 
 void FocusEntries::Origin() {
   if (!Ready()) return;
-  c_.Say(c_.system.focus.ZOrigin() < 0 ? kError : "Z Origin");
+  c_.Say(c_.core.focus.ZOrigin() < 0 ? kError : "Z Origin");
 }
 
 }  // namespace qv

@@ -132,7 +132,7 @@ TEST_P(DeviceLine, HomingWithoutItsSensorFails) {
 TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
   SimSystem s(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600});
   ASSERT_EQ(s.Start(), 1);
-  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceEntry::Cube), "Cube On");
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Cube), "Cube On");
   const std::string zFile = s.folder.File("QV_PARZ.TXT");
   const std::string original = GetBytes(zFile);
   PutBytes(s.folder.File("QV_PARZ_BROKEN.TXT"), "\"ZCONTR\", 3\r\n");
@@ -140,10 +140,10 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
   EXPECT_EQ(ReplaceDeviceFile(s.folder.Dir() + ".", "QV_PARZ_BROKEN.TXT", "QV_PARZ.TXT"),
             "Parameter file " + s.folder.Dir() + "./QV_PARZ_BROKEN.TXT read");
   EXPECT_EQ(s.system.state.Ready.ZReady, 1);  // not initialised again by the copy
-  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceEntry::Z), "Z Off");
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z Off");
   EXPECT_EQ(s.Run("Z ?"), "Off  ; ");
   PutBytes(zFile, original);
-  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceEntry::Z), "Z On");
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z On");
   EXPECT_EQ(ReplaceDeviceFile(s.folder.Dir() + ".", "NONE.TXT", "QV_PARZ.TXT"),
             "Parameter file not read");
   EXPECT_EQ(GetBytes(zFile), original);

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <memory>
 
+#include "app/WindowCore.h"
 #include "foundation/NumberText.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
@@ -31,7 +32,7 @@ class AxesTabTest : public ::testing::TestWithParam<std::string> {
     sim = std::make_unique<Sim>(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}, adjust);
     std::ofstream(sim->folder.File("QV_AXES.TXT"), std::ios::binary) << axes;
     sim->Start();
-    window = new MainWindow(sim->system, [this] { sim->front.Attach(nullptr); });
+    window = new MainWindow(WindowCore(sim->system), [this] { sim->front.Attach(nullptr); });
     sim->front.Attach(window);
     window->resize(1280, 800);
     window->show();

@@ -1,5 +1,6 @@
 // The Device Control tab and the device menus on a simulated controller line: what the operator's
 // buttons, menu entries and LED boxes do to the simulated units and what they show.
+#include "app/WindowCore.h"
 #include "ui/DeviceTab.h"
 
 #include <gtest/gtest.h>
@@ -61,9 +62,9 @@ class Devices : public ::testing::Test {
       choices.push_back(choice);
       return chosen;
     };
-    tab = std::make_unique<DeviceTab>(sim.system, services, nullptr);
-    menus = std::make_unique<DeviceMenuBar>(sim.system, services, &bar);
-    ConnectDeviceParts(sim.system, *tab, *menus);
+    tab = std::make_unique<DeviceTab>(WindowCore(sim.system), services, nullptr);
+    menus = std::make_unique<DeviceMenuBar>(WindowCore(sim.system), services, &bar);
+    ConnectDeviceParts(WindowCore(sim.system), *tab, *menus);
     tab->resize(1280, 800);
     tab->show();
   }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/WindowCore.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
 #include "ui/MainWindow.h"
@@ -41,7 +42,7 @@ class WindowOnSim : public ::testing::Test {
   static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
     ASSERT_EQ(sim.Start(), 1);
-    window = new MainWindow(sim.system, [this] { sim.front.Attach(nullptr); });
+    window = new MainWindow(WindowCore(sim.system), [this] { sim.front.Attach(nullptr); });
     sim.front.Attach(window);
     window->resize(1024, 720);
     window->show();
@@ -131,7 +132,7 @@ TEST_F(WindowOnSim, AClickNearAnObjectSelectsItOnTheMapAndInTheGrid) {
 TEST_F(WindowOnSim, AProgramReadFromAFileRunsStepsStopsAndStartsOverThroughTheTimer) {
   const std::string path = File("MOVE.PRG");
   sim.system.trapar.WriteList({"XY 11000 9000", "XY Wait", "XY Rel 100 0", "XY Wait", "End"}, path);
-  ProgramWindow program(sim.system, [] {});
+  ProgramWindow program(WindowCore(sim.system), [] {});
   sim.front.AttachProgram(&program);
   program.SetFileChooser([&](const std::string&, bool) { return path; });
   program.ReadProgram();
@@ -213,7 +214,8 @@ TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
     std::ofstream(path) << "\"FIELD10X\", 440\r\n\"FIELD10Y\", 330\r\n";
     return 1;
   };
-  EditSpecimenFile(sim.system, window->Services(), SpecimenFile::Field);  // "Mag." > "Field Param."
+  EditSpecimenFile(WindowCore(sim.system), window->Services(),
+                   SpecimenFile::Field);  // "Mag." > "Field Param."
   ASSERT_EQ(edited, std::vector<std::string>{File("QV_FIELD.TXT")});
   EXPECT_DOUBLE_EQ(sim.system.scan.Field().FieldX, 440);
   // A field of view no larger than the overlap leaves no layout: the one in force stays.
@@ -224,7 +226,7 @@ TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
     std::ofstream(path) << "\"FIELD10X\", 5\r\n\"FIELD10Y\", 330\r\n";
     return 1;
   };
-  EditSpecimenFile(sim.system, window->Services(), SpecimenFile::Field);
+  EditSpecimenFile(WindowCore(sim.system), window->Services(), SpecimenFile::Field);
   EXPECT_EQ(sim.notifier.LastText(), "Scan layout not changed: Step Not Above 0");
   EXPECT_EQ(sim.system.scan.NumFields(), fields);
   sim.system.scan.FieldPosition(fields, x1, y1);
@@ -326,7 +328,7 @@ TEST_F(WindowOnSim, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) 
 }
 
 TEST_F(WindowOnSim, TheProgramEditorPrintsItsImage) {
-  ProgramWindow program(sim.system, [] {});
+  ProgramWindow program(WindowCore(sim.system), [] {});
   program.show();
   QApplication::processEvents();
   const std::string pdf = File("program.pdf");

@@ -1,5 +1,6 @@
 // The main window's top area and status bar, its part in the command language, the Stop, the
 // jog keys and the controls of devices that are not ready, on the offscreen platform.
+#include "app/WindowCore.h"
 #include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ class Window : public ::testing::Test {
   void SetUp() override {
     system.state.HistoryMax = 30;
     front.SetLoader([this] {
-      window = new MainWindow(system, [this] {
+      window = new MainWindow(WindowCore(system), [this] {
         front.Attach(nullptr);
         ++unloads;
       });
@@ -167,7 +168,7 @@ class Microscope : public ::testing::TestWithParam<std::string> {
       : sim(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}, {}, prepare) {}
   void SetUp() override {
     ASSERT_EQ(sim.Start(), 1);
-    window = new MainWindow(sim.system, [this] { sim.front.Attach(nullptr); });
+    window = new MainWindow(WindowCore(sim.system), [this] { sim.front.Attach(nullptr); });
     sim.front.Attach(window);
     window->resize(1100, 760);
     window->show();
@@ -309,7 +310,7 @@ TEST_P(Microscope, AHeldJogRepeatsAndItsReleaseStopsTheStage) {
 TEST_P(Microscope, TheStatusBarShowsTheLastKnownStateWithoutTalkingToTheControllers) {
   sim.Run("XY 1000 500;Z 12.5;F 3;Cube 2;XY Wait;Z Wait;F Wait;Cube Wait;XY ?;Z ?;Objective 2");
   window->TimerTick();
-  const DeviceStateTexts expected = DescribeDevices(sim.system);
+  const DeviceStateTexts expected = DescribeDevices(WindowCore(sim.system));
   EXPECT_EQ(expected.position, "X 1000.0  Y 500.0");
   EXPECT_EQ(expected.focus, "Z " + FormatFixed(sim.system.focus.Z(), 2));
   EXPECT_EQ(expected.filters.substr(0, 5), "F-3  ");

@@ -1,6 +1,7 @@
 // The Objects tab and the "Obj." menu on the simulated controller line, on the offscreen
 // platform: the grid follows the object list, cell edits reach it, and the buttons and entries
 // move the stage and read and write the list.
+#include "app/WindowCore.h"
 #include "ui/ObjectsTab.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,7 @@ class ObjectsTabTest : public ::testing::Test {
   EditorLog editor;
   std::vector<std::string> asked;
   std::optional<std::string> answer;
-  ObjectsTab tab{sim.system, Services(), nullptr};
+  ObjectsTab tab{WindowCore(sim.system), Services(), nullptr};
   QMenuBar bar;
   QMenu* menu = AddObjectMenu(bar, tab, Answer());
 };

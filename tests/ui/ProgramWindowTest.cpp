@@ -1,4 +1,5 @@
 // The program editor window and its part in running programs, on the offscreen platform.
+#include "app/WindowCore.h"
 #include "ui/ProgramWindow.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +24,10 @@ class ProgramWin : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
-    main = new MainWindow(system, [] {});
+    main = new MainWindow(WindowCore(system), [] {});
     front.Attach(main);
     program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
-    window = new ProgramWindow(system, [] {});
+    window = new ProgramWindow(WindowCore(system), [] {});
     front.AttachProgram(window);
     window->SetFileChooser([this](const std::string&, bool) { return chosen; });
   }

@@ -1,0 +1,62 @@
+// The busy flag's scope: no way out of a command leaves the window timer idle for good.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "foundation/DeviceTable.h"
+#include "foundation/SharedState.h"
+
+namespace qv::test {
+namespace {
+
+using OnEnd = CommandBusyScope::OnEnd;
+
+TEST(CommandBusyScope, ACommandClearsTheFlagOnEveryWayOutEvenInsideAnother) {
+  SharedState state;
+  {
+    const CommandBusyScope outer(state);
+    { const CommandBusyScope inner(state); }
+    EXPECT_EQ(state.CommandBusy, 0);  // between a program's lines the timer may work
+  }
+  EXPECT_THROW(
+      {
+        const CommandBusyScope busy(state);
+        EXPECT_EQ(state.CommandBusy, 1);
+        throw std::runtime_error("a handler gave up");
+      },
+      std::runtime_error);
+  EXPECT_EQ(state.CommandBusy, 0);
+}
+
+TEST(CommandBusyScope, AWindowOperationRestoresWhatItFound) {
+  SharedState state;
+  {
+    const CommandBusyScope operation(state, OnEnd::Restore);
+    { const CommandBusyScope nested(state, OnEnd::Restore); }
+    EXPECT_EQ(state.CommandBusy, 1);
+  }
+  EXPECT_EQ(state.CommandBusy, 0);
+}
+
+// Each row's accessors reach its own flags, and no two rows share a word, key or file.
+TEST(DeviceTable, EveryRowNamesItsOwnFlagsWordKeyAndFile) {
+  SharedState state;
+  for (const DeviceRow& row : kDeviceTable) {
+    int16_t* installed = &row.installed(state.Config);
+    int16_t* ready = &row.ready(state.Ready);
+    for (const DeviceRow& other : kDeviceTable) {
+      if (other.id == row.id) continue;
+      EXPECT_NE(&other.installed(state.Config), installed) << row.word;
+      EXPECT_NE(&other.ready(state.Ready), ready) << row.word;
+      EXPECT_STRNE(other.word, row.word);
+      EXPECT_STRNE(other.installedKey, row.installedKey);
+      EXPECT_STRNE(other.file, row.file);
+      if (row.stopRank >= 0) {
+        EXPECT_NE(other.stopRank, row.stopRank) << row.word;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qv::test
