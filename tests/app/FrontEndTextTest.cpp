@@ -27,8 +27,7 @@ class FrontEndText : public ::testing::Test {
  protected:
   void SetUp() override {
     CopyFolder(RepoFolder("config/demo"), folder);
-    PutBytes(folder.File("QV_CONFIG.TXT"), "\"PORTNAME\"," + runtime.File("no-line") + "\r\n" +
-                                               GetBytes(folder.File("QV_CONFIG.TXT")));
+    SetKeyword(folder, "QV_CONFIG.TXT", "PORTNAME", runtime.File("no-line"));
     PutBytes(folder.File("OLD.TXT"),
              " 1 1.0 2.0 3.00 " + kCafeOld + "\r\n 2 4.0 5.0 6.00 \xB5m\r\n");
   }
