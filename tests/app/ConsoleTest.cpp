@@ -9,7 +9,6 @@
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedPort.h"
-#include "tests/support/SilentPort.h"
 
 namespace qv::test {
 namespace {

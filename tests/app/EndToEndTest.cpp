@@ -1,7 +1,8 @@
-// The quorvalin executable as a user runs it: a console on a program folder, programs, and the
-// single-instance rule.
+// The quorvalin executable as a user runs it: a console on a program folder, programs, automation
+// clients, text in every front end, stop signals and the single-instance rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -22,26 +23,44 @@ const std::string kSimulator = std::string(QV_BINARY_DIR) + "/sim/quorvalin-sim"
 const std::string kExec = std::string(QV_BINARY_DIR) + "/app/quorvalin-exec";
 const std::string kDemo = std::string(QV_SOURCE_DIR) + "/config/demo";
 
+// One text, every front end: object comments in UTF-8 ("café", "µm", "α€") or in the old Windows
+// code page ("café" in OLD.TXT and on a line) are stored, shown and written as UTF-8; relative
+// paths name files in the program folder, whatever the working directory.
+const std::string kCafe = "caf\xC3\xA9", kCafeOld = "caf\xE9", kMicro = "\xC2\xB5m",
+                  kAlphaEuro = "\xCE\xB1\xE2\x82\xAC";
+const std::string kTextLines = "Obj ListRead OLD.TXT;Obj Get 1;Obj Get 2\nObj Add 7 8 9 " +
+                               kAlphaEuro + ";Obj Get 3\nObj ListWrite NEW.TXT\n";
+const std::string kTextReplies = " 2 ;  1  2  3 " + kCafe + " ;  4  5  6 " + kMicro +
+                                 " ; \n# 3 ;  7  8  9 " + kAlphaEuro + " ; \n 3 ; \n";
+
 class Executable : public ::testing::Test {
  protected:
   // Each test has a lock folder of its own, so tests running side by side do not meet.
   std::vector<std::string> Env() const { return {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir()}; }
-  ProcessResult Console(const std::string& input, std::vector<std::string> extra = {}) {
+  ProcessResult Console(const std::string& input, std::vector<std::string> extra = {},
+                        std::vector<std::string> env = {}) {
     std::vector<std::string> args = {"--console", "--dir", demo.Dir()};
     args.insert(args.end(), extra.begin(), extra.end());
-    Process p(kProgram, args, Env());
+    env.push_back("QUORVALIN_RUNTIME_DIR=" + runtime.Dir());
+    Process p(kProgram, args, env);
     p.Write(input);
     return p.Finish();
   }
   void SetUp() override { Prepare(kDemo, {}); }
+  void PutOldText() {
+    PutBytes(demo.File("OLD.TXT"), " 1 1.0 2.0 3.00 " + kCafeOld + "\r\n 2 4.0 5.0 6.00 \xB5m\r\n");
+  }
+  void ExpectNewText() {
+    EXPECT_EQ(GetBytes(demo.File("NEW.TXT")), " 1 1.0 2.0 3.00 " + kCafe + "\r\n 2 4.0 5.0 6.00 " +
+                                                  kMicro + "\r\n 3 7.0 8.0 9.00 " + kAlphaEuro +
+                                                  "\r\n");
+    EXPECT_FALSE(std::filesystem::exists("NEW.TXT"));
+  }
 
   // A copy of a program folder whose port is a simulator's pseudo-terminal.
   void Prepare(const std::string& source, std::vector<std::string> simulatorOptions) {
-    for (const auto& entry : std::filesystem::directory_iterator(source)) {
-      std::filesystem::copy(entry.path(), demo.File(entry.path().filename().string()));
-    }
-    PutBytes(demo.File("QV_CONFIG.TXT"), "\"PORTNAME\"," + runtime.File("line") + "\r\n" +
-                                             GetBytes(demo.File("QV_CONFIG.TXT")));
+    CopyFolder(source, demo);
+    SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("line"));
     StartSimulator(simulatorOptions);
   }
   void StartSimulator(std::vector<std::string> options = {}) {
@@ -58,46 +77,6 @@ class Executable : public ::testing::Test {
   TempFolder demo;  // a copy, so that nothing a test does changes the repository's files
   std::unique_ptr<Process> simulator;
 };
-
-TEST_F(Executable, ConsoleRepliesLineByLine) {
-  const ProcessResult r = Console("Ver\nVer; ;Ver\nxy Home\nZ 12.5;Z Wait;Z ?\nWait\n");
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOK  ; OK  ; 12.50 ; \nOK  ; \n");
-}
-
-TEST_F(Executable, ConReachesTheSimulatedControllersOverThePseudoTerminal) {
-  const ProcessResult r = Console("CON /1?0\nCON /E?0\n");
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, 5), "\xC3\xBF/0`");  // the start byte as the Windows-1252 character
-  EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "Error  ; \n");
-}
-
-TEST_F(Executable, StartUpTimesOutOnlyForAddressesWithoutAUnit) {
-  const ProcessResult r = Console("", {"--channel-log"});
-  EXPECT_EQ(r.exitCode, 0);
-  // The simulator's default line has units 1 to 9; the wake-up also asks A to F.
-  EXPECT_NE(r.err.find("Port TimeOut\r\nPort TimeOut\r\nPort TimeOut\r\nPort TimeOut\r\n"
-                       "Port TimeOut\r\nPort TimeOut\r\n"),
-            std::string::npos)
-      << r.err;
-  size_t count = 0;
-  for (size_t at = 0; (at = r.err.find("Port TimeOut", at)) != std::string::npos; ++at)
-    ++count;
-  EXPECT_EQ(count, 6u);
-}
-
-TEST_F(Executable, ConsoleRunsAProgramToItsEnd) {
-  PutBytes(demo.File("NEST.PRG"),
-           "Repeat 2 Times\r\nRepeat 3 Times\r\n! inner\r\nEndrepeat\r\nEndrepeat\r\nEnd\r\n");
-  const ProcessResult r = Console("", {"--run", demo.File("NEST.PRG")});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("PROGRAM FINISHED\n"), std::string::npos);
-  size_t inner = 0;
-  for (size_t at = 0; (at = r.err.find("inner\n", at)) != std::string::npos; ++at)
-    ++inner;
-  EXPECT_EQ(inner, 6u);
-}
 
 // One copy per user, whatever its environment: the lock is the user's, not the shell's. A
 // crashed copy leaves nothing that keeps the next one from starting.
@@ -192,6 +171,13 @@ TEST_F(Executable, TheDemonstrationRunsOnItsOwnSimulatorAndStopsIt) {
   EXPECT_FALSE(std::filesystem::exists(folder));  // gone with its simulator and link
 }
 
+TEST_F(Executable, AProgramFileWithAByteOrderMarkRunsFromItsFirstLine) {
+  PutBytes(demo.File("BOM.PRG"), "\xEF\xBB\xBFObj Add 1 2 3 " + kCafe + "\r\nObj Get 1\r\nEnd\r\n");
+  const ProcessResult r = Console("", {"--run", demo.File("BOM.PRG")});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "# 1 ; \n 1  2  3 " + kCafe + " ; \nPROGRAM FINISHED\n");
+}
+
 TEST_F(Executable, BadArgumentsAreExplained) {
   Process p(kProgram, {"--dir"}, Env());
   const ProcessResult r = p.Finish();
@@ -199,14 +185,6 @@ TEST_F(Executable, BadArgumentsAreExplained) {
   EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
   Process q(kProgram, {"--console", "--dir", demo.File("nowhere")}, Env());
   EXPECT_EQ(q.Finish().exitCode, 2);
-}
-
-TEST_F(Executable, NumbersDoNotFollowTheLocale) {
-  Process p(kProgram, {"--console", "--dir", demo.Dir()},
-            {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir(), "LC_ALL=de_DE.UTF-8"});
-  p.Write("Delay .5\nDelay SLOW\n");
-  const ProcessResult r = p.Finish();
-  EXPECT_EQ(r.out, ".5 ; \n 200 ; \n");
 }
 
 // Processor time (user and system) that a process has used so far, in seconds.
@@ -221,9 +199,9 @@ double CpuSeconds(pid_t pid) {
          static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// The window program, offscreen and serving clients on a private bus, while its simulator ends
-// and starts again on the same link: no processor time while the line is gone, and answers
-// again once it is back.
+// The window program, offscreen and serving clients on a private bus: their text as the console's,
+// and, while its simulator ends and starts again on the same link, no processor time while the
+// line is gone and answers again once it is back.
 TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
   const std::string bus = "unix:path=" + runtime.File("bus");
   Process daemon("/usr/bin/dbus-daemon", {"--session", "--nofork", "--address=" + bus});
@@ -242,6 +220,11 @@ TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
   }
   ASSERT_EQ(reply, "4.0 ; \n");
   EXPECT_EQ(exec("XY Wait;XY 100 200;XY Wait;XY ?"), "OK  ; OK  ; OK  ; 100.0 200.0 ; \n");
+  PutOldText();
+  Process client(kExec, {}, env);  // lines on its standard input
+  client.Write(kTextLines);
+  EXPECT_EQ(client.Finish().out, kTextReplies);
+  ExpectNewText();
 
   kill(simulator->Pid(), SIGTERM);  // it removes its link as it ends
   EXPECT_EQ(simulator->Finish().exitCode, 0);
@@ -255,24 +238,42 @@ TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
   EXPECT_EQ(exec("Z 5;Z Wait;Z ?"), "OK  ; OK  ; 5.00 ; \n");
 }
 
-// Both demonstration microscopes over a real pseudo-terminal, motions sped up twentyfold.
+// Both demonstration microscopes on the console over a real pseudo-terminal, motions sped up
+// twentyfold, in a locale with decimal commas, with the text lines. Start-up times out for the same
+// addresses as in process, and the channel log shows it.
 class DemoMicroscope : public Executable, public ::testing::WithParamInterface<std::string> {
  protected:
-  void SetUp() override { Prepare(RepoFolder(GetParam()), {"--time-scale", "20"}); }
+  void SetUp() override {
+    Prepare(RepoFolder(GetParam()), {"--time-scale", "20"});
+    PutOldText();
+  }
 };
 
 TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
-  const ProcessResult r = Console(
-      "XY 1000 500;XY Wait;XY ??\nZ 12.5;Z Wait;Z ?\nF 3;F Wait;F ??\n"
-      "Cube 2;Cube Wait;Cube ??\nSlide 5;Slide Wait;Slide ??\nTurn 90;Turn Wait;Turn ??\n");
+  const ProcessResult r =
+      Console(kTextLines + "Obj Add 1 1 1 " + kCafeOld +
+                  ";Obj Get 4\nVer; ;Ver\nDelay .5;Delay SLOW\nXY 1000 500;XY Wait;XY ??\nZ 12.5;Z "
+                  "Wait;Z ?\n"
+                  "F 3;F Wait;F ??\nCube 2;Cube Wait;Cube ??\nSlide 5;Slide Wait;Slide ??\n"
+                  "Turn 90;Turn Wait;Turn ??\n",
+              {"--channel-log"}, {"LC_ALL=de_DE.UTF-8"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "OK  ; OK  ; XY 1000.0 500.0 ; \n"
-            "OK  ; OK  ; 12.50 ; \n"
-            "OK  ; OK  ; F 3 ; \n"
-            "OK  ; OK  ; Cube 2 ; \n"
-            "OK  ; OK  ; Slide 5.00 ; \n"
-            "OK  ; OK  ; Turn 90.00 ; \n");
+  EXPECT_EQ(r.out, kTextReplies + "# 4 ;  1  1  1 " + kCafe +
+                       " ; \n4.0 ;  ; 4.0 ; \n.5 ;  200 ; \n"
+                       "OK  ; OK  ; XY 1000.0 500.0 ; \n"
+                       "OK  ; OK  ; 12.50 ; \n"
+                       "OK  ; OK  ; F 3 ; \n"
+                       "OK  ; OK  ; Cube 2 ; \n"
+                       "OK  ; OK  ; Slide 5.00 ; \n"
+                       "OK  ; OK  ; Turn 90.00 ; \n");
+  SimSystem inProcess(RepoFolder(GetParam()));
+  inProcess.Start();
+  size_t timeOuts = 0;
+  for (size_t at = 0; (at = r.err.find("Port TimeOut\r\n", at)) != std::string::npos; ++at)
+    ++timeOuts;
+  const auto log = inProcess.Log();
+  EXPECT_EQ(timeOuts, static_cast<size_t>(std::count(log.begin(), log.end(), "Port TimeOut")));
+  ExpectNewText();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, DemoMicroscope,

@@ -37,12 +37,7 @@ TEST(ProgramFolder, ChosenInItsOrder) {
 
   const FolderChoice none = ChooseProgramFolder("", exe.File(""), user.File(""));
   EXPECT_TRUE(none.folder.empty());
-  EXPECT_EQ(none.problem, "No configuration yet in " + user.File("") +
-                              " (it holds no QV_CONFIG.TXT).\n"
-                              "Copy a sample configuration there and set its serial port:\n"
-                              "    quorvalin --init-config [ezhr17|im483i]\n"
-                              "or try the simulated microscope:\n"
-                              "    quorvalin --demo");
+  EXPECT_EQ(none.problem.rfind("No configuration yet in " + user.File("") + " ", 0), 0u);
 
   PutBytes(user.File("QV_CONFIG.TXT"), "");
   EXPECT_EQ(ChooseProgramFolder("", exe.File(""), user.File("")).folder, user.File(""));

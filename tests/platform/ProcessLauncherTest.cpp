@@ -13,11 +13,11 @@
 #include "platform/ProcessLauncher.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/Process.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RecordingNotifier.h"
-#include "tests/support/SilentPort.h"
-#include "tests/support/Xvfb.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace qv::test {
 namespace {
@@ -60,9 +60,13 @@ class CaptureOnX : public ::testing::Test {
     const QString xvfb = QStandardPaths::findExecutable("Xvfb");
     if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
     if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "xdotool is missing";
-    display_ = std::make_unique<XvfbDisplay>(xvfb.toStdString(), 5000);
-    ASSERT_FALSE(display_->Name().empty()) << "Xvfb did not start";
-    setenv("DISPLAY", display_->Name().c_str(), 1);  // for the stand-in and xdotool
+    // A display number of its own choice, written on its standard output once it takes clients.
+    xvfb_ = std::make_unique<Process>(
+        xvfb.toStdString(), std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp",
+                                                     "-screen", "0", "640x480x24"});
+    ASSERT_TRUE(xvfb_->WaitFor("\n", false, std::chrono::seconds(5))) << "Xvfb did not start";
+    const std::string display = ":" + xvfb_->OutSoFar().substr(0, xvfb_->OutSoFar().find('\n'));
+    setenv("DISPLAY", display.c_str(), 1);  // for the stand-in and xdotool
     EnsureQApplication();
     PutBytes(folder.File("QV_CONFIG.TXT"),
              "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"MOVETIMEOUT\", 60\r\n"
@@ -73,11 +77,15 @@ class CaptureOnX : public ::testing::Test {
   void TearDown() override {
     const int32_t id = system.capture.State().CaptureTaskId;
     if (id > 0) kill(id, SIGTERM);
+    if (xvfb_) {
+      xvfb_->Signal(SIGTERM);  // lets it remove its lock file
+      xvfb_->Finish();
+    }
   }
 
   TempFolder folder;
   const std::string keys = folder.File("keys received");
-  std::unique_ptr<XvfbDisplay> display_;
+  std::unique_ptr<Process> xvfb_;
   RecordingNotifier notifier;
   SystemClock clock;  // the real half second for the focus
   FakeClock portClock;

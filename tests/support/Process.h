@@ -104,6 +104,9 @@ class Process {
     return true;
   }
 
+  // What WaitFor has read of standard output.
+  const std::string& OutSoFar() const { return early_.out; }
+
   // Waits for the end, reading both outputs; kills the program after `limit`.
   ProcessResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     if (inFd_ >= 0) CloseInput();

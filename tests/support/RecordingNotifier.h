@@ -1,5 +1,6 @@
 #pragma once
-// A notifier for tests: remembers every message instead of showing it, and answers OK.
+// A notifier for tests: remembers every message instead of showing it; a message with only an OK
+// button gets OK, a question the answer the test chose (OK unless it chose another).
 #include <string>
 #include <vector>
 
@@ -16,11 +17,13 @@ struct RecordedMessage {
 
 class RecordingNotifier : public Notifier {
  public:
+  RecordingNotifier() = default;
+  explicit RecordingNotifier(MsgResult chosen) : answer(chosen) {}
   MsgResult MessageBox(const std::string& text, MsgIcon icon = MsgIcon::None,
                        const std::string& title = {},
                        MsgButtons buttons = MsgButtons::Ok) override {
     Messages.push_back(RecordedMessage{text, icon, title, buttons});
-    return MsgResult::Ok;
+    return buttons == MsgButtons::Ok ? MsgResult::Ok : answer;
   }
   void Beep() override { ++Beeps; }
 
@@ -33,6 +36,7 @@ class RecordingNotifier : public Notifier {
 
   std::vector<RecordedMessage> Messages;
   int Beeps = 0;
+  MsgResult answer = MsgResult::Ok;
 };
 
 }  // namespace qv::test

@@ -15,9 +15,9 @@
 
 namespace qv::test {
 
-class ScriptedPort final : public SerialPort {
+class ScriptedPort : public SerialPort {
  public:
-  explicit ScriptedPort(FakeClock& clock) : clock_(clock) {}
+  explicit ScriptedPort(FakeClock& clock, bool open = true) : clock_(clock), open_(open) {}
 
   // The answer to the next write not yet answered, delivered one piece per read.
   void Reply(std::string bytes) { script_.push_back({std::move(bytes)}); }
@@ -35,13 +35,16 @@ class ScriptedPort final : public SerialPort {
   // moving on the fake clock as they would on a real line.
   int32_t writeCostMs = 10;
   bool failWrites = false;
+  bool failOpen = false;
+  std::string opened;  // the device of the last Open
 
   std::string written;              // every byte written, in order
   std::vector<std::string> writes;  // the same, one element per write
 
-  bool Open(const std::string&) override {
-    open_ = true;
-    return true;
+  bool Open(const std::string& device) override {
+    opened = device;
+    open_ = !failOpen;
+    return open_;
   }
   bool Close() override {
     open_ = false;
@@ -84,8 +87,10 @@ class ScriptedPort final : public SerialPort {
     return false;
   }
 
-  int ErrorNumber() const override { return failWrites ? 5 : 0; }
-  std::string ErrorText() const override { return failWrites ? "write refused" : ""; }
+  int ErrorNumber() const override { return failOpen ? 2 : failWrites ? 5 : 0; }
+  std::string ErrorText() const override {
+    return failOpen ? "No such file or directory" : failWrites ? "write refused" : "";
+  }
 
   // Forgets what was written (not the script).
   void ClearWritten() {
@@ -95,9 +100,16 @@ class ScriptedPort final : public SerialPort {
 
  private:
   FakeClock& clock_;
-  bool open_ = true;
+  bool open_;
   std::deque<std::vector<std::string>> script_;  // answers of the next writes
   std::deque<std::string> pending_;              // pieces waiting to be read
+};
+
+// A serial line with nothing on it: closed until opened, it takes every byte at no cost and never
+// answers.
+class SilentPort final : public ScriptedPort {
+ public:
+  explicit SilentPort(FakeClock& clock) : ScriptedPort(clock, false) { writeCostMs = 0; }
 };
 
 }  // namespace qv::test

@@ -4,6 +4,8 @@
 // time-outs and motions take no real time.
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <sstream>
 #include <string>
 
 #include "app/System.h"
@@ -20,6 +22,26 @@ inline void CopyFolder(const std::string& source, const TempFolder& target) {
   for (const auto& entry : std::filesystem::directory_iterator(source)) {
     std::filesystem::copy(entry.path(), target.File(entry.path().filename().string()));
   }
+}
+
+// The keyword line of `key` in the folder's `file` becomes "KEY",value (added at the end when the
+// file has none), or goes when there is no value.
+inline void SetKeyword(const TempFolder& folder, const std::string& file, const std::string& key,
+                       const std::optional<std::string>& value) {
+  std::istringstream in(GetBytes(folder.File(file)));
+  std::string text;
+  bool found = false;
+  const std::string quoted = "\"" + key + "\"";
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with(quoted)) {
+      found = true;
+      if (!value) continue;
+      line = quoted + "," + *value + "\r";
+    }
+    text += line + "\n";
+  }
+  if (!found && value) text += quoted + "," + *value + "\r\n";
+  PutBytes(folder.File(file), text);
 }
 
 inline std::string RepoFolder(const std::string& relative) {

@@ -8,7 +8,7 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RecordingNotifier.h"
-#include "tests/support/SilentPort.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace qv::test {
 

@@ -79,25 +79,6 @@ bool ParseHeader(const std::string& line, Transcript& t, std::vector<std::string
   return true;
 }
 
-// The keyword line of `key` in the folder's file replaced, added or removed.
-void EditKeywordFile(const TempFolder& folder, const Transcript::Edit& edit) {
-  const std::string path = folder.File(edit.file);
-  std::istringstream in(GetBytes(path));
-  std::string text;
-  bool found = false;
-  const std::string quoted = "\"" + edit.key + "\"";
-  for (std::string line; std::getline(in, line);) {
-    if (line.starts_with(quoted)) {
-      found = true;
-      if (edit.drop) continue;
-      line = quoted + "," + edit.value + "\r";
-    }
-    text += line + "\n";
-  }
-  if (!found && !edit.drop) text += quoted + "," + edit.value + "\r\n";
-  PutBytes(path, text);
-}
-
 std::vector<std::string> ListedFrames(const std::deque<std::string>& frames, bool polls) {
   std::vector<std::string> listed;
   for (const std::string& frame : frames) {
@@ -210,7 +191,8 @@ std::vector<StepResult> RunTranscript(const Transcript& t, const std::string& fo
   BasicSimSystem<> s(RepoFolder("config/" + folder), sim::LineOptions{.baud = 9600}, {},
                      [&t](const TempFolder& copy) {
                        for (const Transcript::Edit& edit : t.edits)
-                         EditKeywordFile(copy, edit);
+                         SetKeyword(copy, edit.file, edit.key,
+                                    edit.drop ? std::nullopt : std::optional(edit.value));
                      });
   type = TypeName(s.plan.type);
   const bool checked = std::find(t.wireTypes.begin(), t.wireTypes.end(), type) != t.wireTypes.end();

@@ -13,36 +13,15 @@
 #include "foundation/NumberText.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
+#include "tests/support/WindowRig.h"
 #include "ui/DeviceMenuBar.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace qv::test {
 namespace {
 
-// A menu entry by its captions, top-level entries first: {"Advanced", "Read Par. File"}.
-QAction* Entry(QMenu* menu, std::initializer_list<QString> path) {
-  QAction* found = nullptr;
-  for (const QString& caption : path) {
-    found = nullptr;
-    for (QAction* action : menu->actions()) {
-      if (action->text() == caption) found = action;
-    }
-    if (found == nullptr) return nullptr;
-    if (found->menu()) menu = found->menu();
-  }
-  return found;
-}
-
-std::vector<QAction*> ItemsStartingWith(QMenu* menu, const QString& prefix) {
-  std::vector<QAction*> items;
-  for (QAction* action : menu->actions()) {
-    if (action->text().startsWith(prefix)) items.push_back(action);
-  }
-  return items;
-}
-
 // The simulated program with the two window parts, the services answered by the test.
-class Devices : public ::testing::Test {
+class Devices : public ::testing::Test, protected RecordingServices {
  protected:
   static void SetUpTestSuite() { EnsureQApplication(); }
 
@@ -51,17 +30,7 @@ class Devices : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_EQ(sim.Start(), 1);
-    services.message = [this](const std::string& text) { messages.push_back(text); };
-    services.showTab = [this](int shown) { tabs.push_back(shown); };
-    services.editParameters = [this](const std::string& path) {
-      edited.push_back(path);
-      if (onEdit) onEdit(path);
-      return int16_t{1};
-    };
-    services.chooseFile = [this](const FileChoice& choice) {
-      choices.push_back(choice);
-      return chosen;
-    };
+    services = Services();
     tab = std::make_unique<DeviceTab>(WindowCore(sim.system), services, nullptr);
     menus = std::make_unique<DeviceMenuBar>(WindowCore(sim.system), services, &bar);
     ConnectDeviceParts(WindowCore(sim.system), *tab, *menus);
@@ -90,7 +59,6 @@ class Devices : public ::testing::Test {
     QTest::mousePress(Child<QWidget>(button), Qt::LeftButton);
     QTest::mouseRelease(Child<QWidget>(button), Qt::LeftButton);
   }
-  std::string Last() const { return messages.empty() ? "" : messages.back(); }
   int64_t Count(char unit) { return sim.State(unit).counter; }
   int16_t FilterOnWheel(int wheel) {
     sim.system.wheels.SelectWheel(wheel);
@@ -102,37 +70,58 @@ class Devices : public ::testing::Test {
 
   BasicSimSystem<WindowFrontEnd> sim;
   WindowServices services;
-  std::vector<std::string> messages;
-  std::vector<int> tabs;
-  std::vector<std::string> edited;
-  std::function<void(const std::string&)> onEdit;
-  std::vector<FileChoice> choices;
-  std::string chosen;
   QMenuBar bar;
   std::unique_ptr<DeviceTab> tab;
   std::unique_ptr<DeviceMenuBar> menus;
 };
 
-TEST_F(Devices, AStageJogButtonMovesOneJumpOnPressAndShowsThePositionOnRelease) {
+// A jog button moves its unit one jump while pressed, names itself on the press and shows the
+// position on the release; the focus frame shows the position when pressed.
+TEST_F(Devices, JogButtonsStepTheirUnitAndShowThePosition) {
   const double jump = FileValue("QV_PARXY.TXT", "XYJUMPSIZE");
+  const double fine = FileValue("QV_PARZ.TXT", "ZJUMPSIZE");
+  const double coarse = fine * FileValue("QV_PARZ.TXT", "ZCOARSEFACTOR");
   const Stage& stage = sim.system.stage;
-  const int64_t x0 = Count('1');
-  const int64_t y0 = Count('2');
-
-  QTest::mousePress(Child<QWidget>("cmdStageRight"), Qt::LeftButton);
-  EXPECT_EQ(sim.system.state.CommandBusy, 1);
-  EXPECT_EQ(Last(), "Stage Right");
-  QTest::mouseRelease(Child<QWidget>("cmdStageRight"), Qt::LeftButton);
-  EXPECT_EQ(sim.system.state.CommandBusy, 0);
-  const int64_t x1 = Count('1');
-  EXPECT_NEAR((x1 - x0) * stage.XUmPerStep(), jump, stage.XUmPerStep());
-  EXPECT_EQ(Count('2'), y0);
-  EXPECT_EQ(Last(), "X=" + GeneralText(x1 * stage.XUmPerStep()) +
-                        ", Y=" + GeneralText(y0 * stage.YUmPerStep()));
-
-  Click("cmdStageBack");
-  EXPECT_NEAR((Count('2') - y0) * stage.YUmPerStep(), -jump, stage.YUmPerStep());
-  EXPECT_EQ(Count('1'), x1);
+  const double zUm = sim.system.focus.ZUmPerStep();
+  const struct {
+    const char* button;
+    const char* named;
+    char unit;
+    double microns, umPerStep;
+  } jogs[] = {{"cmdStageRight", "Stage Right", '1', jump, stage.XUmPerStep()},
+              {"cmdStageBack", "Stage Back", '2', -jump, stage.YUmPerStep()},
+              {"cmdFocUpCoarse", "Up Coarse", '3', -coarse, zUm},
+              {"cmdFocDownFine", "Down Fine", '3', fine, zUm}};
+  for (const auto& jog : jogs) {
+    SCOPED_TRACE(jog.button);
+    const int64_t x0 = Count('1'), y0 = Count('2'), z0 = Count('3');
+    QTest::mousePress(Child<QWidget>(jog.button), Qt::LeftButton);
+    EXPECT_EQ(sim.system.state.CommandBusy, 1);
+    EXPECT_EQ(Last(), jog.named);
+    QTest::mouseRelease(Child<QWidget>(jog.button), Qt::LeftButton);
+    EXPECT_EQ(sim.system.state.CommandBusy, 0);
+    EXPECT_NEAR((Count(jog.unit) - (jog.unit == '1'   ? x0
+                                    : jog.unit == '2' ? y0
+                                                      : z0)) *
+                    jog.umPerStep,
+                jog.microns, jog.umPerStep);
+    if (jog.unit == '3') {
+      double z = 0;
+      ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
+      ASSERT_EQ(Last().rfind("Z=", 0), 0u);
+      EXPECT_DOUBLE_EQ(*ParseNumber(Last().substr(2)), z);
+    } else {
+      EXPECT_EQ(Last(), "X=" + GeneralText(Count('1') * stage.XUmPerStep()) +
+                            ", Y=" + GeneralText(Count('2') * stage.YUmPerStep()));
+    }
+    EXPECT_EQ(Count('1') == x0, jog.unit != '1');  // only its own unit moved
+    EXPECT_EQ(Count('2') == y0, jog.unit != '2');
+  }
+  double z = 0;
+  ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
+  messages.clear();
+  QTest::mousePress(Child<QWidget>("fraFoc"), Qt::LeftButton);
+  EXPECT_EQ(Last(), "Z=" + GeneralText(z));
 }
 
 TEST_F(Devices, StageButtonsAndFrameDoNothingWhileTheStageIsNotReadyOrNotPressed) {
@@ -147,37 +136,12 @@ TEST_F(Devices, StageButtonsAndFrameDoNothingWhileTheStageIsNotReadyOrNotPressed
   EXPECT_EQ(sim.system.state.CommandBusy, 0);
 }
 
-TEST_F(Devices, FocusButtonsStepCoarseAndFineAndTheFrameShowsZ) {
-  const double fine = FileValue("QV_PARZ.TXT", "ZJUMPSIZE");
-  const double coarse = fine * FileValue("QV_PARZ.TXT", "ZCOARSEFACTOR");
-  const double um = sim.system.focus.ZUmPerStep();
-  const int64_t z0 = Count('3');
-
-  QTest::mousePress(Child<QWidget>("cmdFocUpCoarse"), Qt::LeftButton);
-  EXPECT_EQ(Last(), "Up Coarse");
-  QTest::mouseRelease(Child<QWidget>("cmdFocUpCoarse"), Qt::LeftButton);
-  EXPECT_NEAR((Count('3') - z0) * um, -coarse, um);
-  ASSERT_EQ(Last().rfind("Z=", 0), 0u);
-  const double shown = *ParseNumber(Last().substr(2));
-  double z = 0;
-  ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
-  EXPECT_DOUBLE_EQ(shown, z);
-
-  const int64_t z1 = Count('3');
-  Click("cmdFocDownFine");
-  EXPECT_NEAR((Count('3') - z1) * um, fine, um);
-
-  messages.clear();
-  QTest::mousePress(Child<QWidget>("fraFoc"), Qt::LeftButton);
-  EXPECT_EQ(Last(), "Z=" + GeneralText(z + fine));
-}
-
 TEST_F(Devices, AFilterItemMovesTheWheelChecksItselfAndCaptionsFollow) {
   QMenu* f = menus->FilterMenu(1);
-  const auto items = ItemsStartingWith(f, "Filter ");
+  const auto items = EntriesStartingWith(f, "Filter ");
   ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
 
-  Entry(f, {"Filter 3"})->trigger();
+  FindEntry(f, {"Filter 3"})->trigger();
   EXPECT_EQ(FilterOnWheel(1), 3);
   EXPECT_EQ(Last(), "F 3");
   EXPECT_EQ(f->title(), "F-3");
@@ -185,28 +149,24 @@ TEST_F(Devices, AFilterItemMovesTheWheelChecksItselfAndCaptionsFollow) {
   for (QAction* item : items)
     EXPECT_EQ(item->isChecked(), item->text() == "Filter 3");
 
-  Entry(f, {"Previous Filter"})->trigger();
+  FindEntry(f, {"Previous Filter"})->trigger();
   EXPECT_EQ(FilterOnWheel(1), 2);
   EXPECT_EQ(f->title(), "F-2");
-  EXPECT_TRUE(Entry(f, {"Filter 2"})->isChecked());
-  EXPECT_FALSE(Entry(f, {"Filter 3"})->isChecked());
-}
+  EXPECT_TRUE(FindEntry(f, {"Filter 2"})->isChecked());
+  EXPECT_FALSE(FindEntry(f, {"Filter 3"})->isChecked());
 
-TEST_F(Devices, AFilterMoveTheWheelRefusesKeepsTheCheckMarkOnTheFilterInPlace) {
-  QMenu* f = menus->FilterMenu(1);
-  const int16_t before = FilterOnWheel(1);
-  const QString other = before == 2 ? "Filter 5" : "Filter 2";
+  // A move the wheel refuses keeps the check mark on the filter in place.
   sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
-  Entry(f, {other})->trigger();
+  FindEntry(f, {"Filter 5"})->trigger();
   EXPECT_EQ(Last(), "Error ");
-  EXPECT_EQ(sim.system.wheels.CurrentFilter(1), before);
-  EXPECT_FALSE(Entry(f, {other})->isChecked());
-  EXPECT_TRUE(Entry(f, {"Filter" + QString::fromStdString(Str(before))})->isChecked());
+  EXPECT_EQ(sim.system.wheels.CurrentFilter(1), 2);
+  EXPECT_FALSE(FindEntry(f, {"Filter 5"})->isChecked());
+  EXPECT_TRUE(FindEntry(f, {"Filter 2"})->isChecked());
 }
 
 TEST_F(Devices, AFailedStageHomingIsReportedAndDoesNotLeaveTheProgramBusy) {
   sim.line.SetFault('1', sim::DefaultFault(sim::FaultKind::ErrorStatus));
-  Entry(menus->StageMenu(), {"Home"})->trigger();
+  FindEntry(menus->StageMenu(), {"Home"})->trigger();
   EXPECT_EQ(messages.front(), "Homing Stage ...");
   ASSERT_FALSE(sim.notifier.Messages.empty());
   EXPECT_EQ(sim.notifier.Messages.back().Text, "Stage Home Failed");
@@ -224,12 +184,11 @@ TEST_F(Devices, OpeningAWheelMenuShowsTheDeviceTabAndReadsTheWheel) {
   EXPECT_EQ(tabs, std::vector<int>{0});
   EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
   EXPECT_EQ(menus->FilterMenu(2)->title(), "B-4");
-  EXPECT_TRUE(Entry(menus->FilterMenu(2), {"Filter 4"})->isChecked());
+  EXPECT_TRUE(FindEntry(menus->FilterMenu(2), {"Filter 4"})->isChecked());
   EXPECT_EQ(Child<QPushButton>("cmdWheelB")->text(), "B-4");
-}
 
-TEST_F(Devices, AWheelButtonPopsUpItsMenu) {
-  Click("cmdWheelB");
+  sim.system.wheels.SelectWheel(1);
+  Click("cmdWheelB");  // pops up its menu
   EXPECT_TRUE(menus->FilterMenu(2)->isVisible());
   EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
   menus->FilterMenu(2)->close();
@@ -237,23 +196,23 @@ TEST_F(Devices, AWheelButtonPopsUpItsMenu) {
 
 TEST_F(Devices, FilterItemsAreRemovedAtUnloadAndMadeAgain) {
   QMenu* b = menus->FilterMenu(2);
-  const size_t made = ItemsStartingWith(b, "Filter ").size();
+  const size_t made = EntriesStartingWith(b, "Filter ").size();
   menus->RemoveFilterItems();
   menus->Refresh();
-  EXPECT_TRUE(ItemsStartingWith(b, "Filter ").empty());
+  EXPECT_TRUE(EntriesStartingWith(b, "Filter ").empty());
   menus->CreateFilterItems();
-  EXPECT_EQ(ItemsStartingWith(b, "Filter ").size(), made);
+  EXPECT_EQ(EntriesStartingWith(b, "Filter ").size(), made);
 }
 
 TEST_F(Devices, AParameterEntryEditsTheDeviceFileAndInitialisesTheDeviceAgain) {
   const double jump = FileValue("QV_PARXY.TXT", "XYJUMPSIZE") * 2;
   onEdit = [&](const std::string& path) { SetFileValue(path, "XYJUMPSIZE", jump); };
-  Entry(menus->StageMenu(), {"Parameters"})->trigger();
+  FindEntry(menus->StageMenu(), {"Parameters"})->trigger();
   EXPECT_EQ(edited, std::vector<std::string>{sim.folder.File("QV_PARXY.TXT")});
   EXPECT_EQ(Last(), "XY On");
 
   const int64_t x0 = Count('1');
-  Entry(menus->StageMenu(), {"Left"})->trigger();
+  FindEntry(menus->StageMenu(), {"Left"})->trigger();
   EXPECT_EQ(Last(), "Stage Left");
   sim.system.stage.XYWait();
   EXPECT_NEAR((Count('1') - x0) * sim.system.stage.XUmPerStep(), -jump,
@@ -268,13 +227,13 @@ TEST_F(Devices, AWheelFileThatNoLongerLoadsSwitchesTheWheelOffAndItsMenuDead) {
     sim.system.trapar.WriteParList(path, list);
   };
   const int16_t before = FilterOnWheel(1);
-  Entry(menus->FilterMenu(1), {"Parameters"})->trigger();
+  FindEntry(menus->FilterMenu(1), {"Parameters"})->trigger();
   EXPECT_EQ(edited.back(), sim.folder.File("QV_PARW1.TXT"));
   EXPECT_EQ(Last(), "F Off");
   EXPECT_EQ(sim.system.state.Ready.WReady[1], 0);
 
   const int64_t count = Count('4');
-  Entry(menus->FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})->trigger();
+  FindEntry(menus->FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})->trigger();
   EXPECT_EQ(Count('4'), count);
   EXPECT_EQ(Last(), "F Off");
 }
@@ -282,7 +241,7 @@ TEST_F(Devices, AWheelFileThatNoLongerLoadsSwitchesTheWheelOffAndItsMenuDead) {
 TEST_F(Devices, ReadParFileReplacesTheDeviceFileOrSaysItWasNotRead) {
   const std::string device = sim.folder.File("QV_PARZ.TXT");
   chosen = "";
-  Entry(menus->FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  FindEntry(menus->FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
   EXPECT_EQ(Last(), "Parameter file not read");
   ASSERT_EQ(choices.size(), 1u);
   EXPECT_EQ(choices[0].title, "Select a parameter file to load");
@@ -291,14 +250,14 @@ TEST_F(Devices, ReadParFileReplacesTheDeviceFileOrSaysItWasNotRead) {
   chosen = sim.folder.File("QV_PARZ_SLOW.TXT");
   std::filesystem::copy_file(device, chosen);
   SetFileValue(chosen, "ZJUMPSIZE", 7);
-  Entry(menus->FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  FindEntry(menus->FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
   EXPECT_EQ(Last(), "Parameter file " + chosen + " read");
   EXPECT_EQ(FileValue("QV_PARZ.TXT", "ZJUMPSIZE"), 7);
 }
 
 TEST_F(Devices, CompensationParametersLoadATableOfTheProgramFolderOnly) {
-  QAction* on = Entry(menus->FilterMenu(1), {"Focus Compensation", "On?"});
-  QAction* parameters = Entry(menus->FilterMenu(1), {"Focus Compensation", "Parameters"});
+  QAction* on = FindEntry(menus->FilterMenu(1), {"Focus Compensation", "On?"});
+  QAction* parameters = FindEntry(menus->FilterMenu(1), {"Focus Compensation", "Parameters"});
   TempFolder elsewhere;
   chosen = elsewhere.File("QV_DZW1A.TXT");
   parameters->trigger();
@@ -326,7 +285,7 @@ TEST_F(Devices, CompensationParametersLoadATableOfTheProgramFolderOnly) {
 
 TEST_F(Devices, CubeItemsAndNextWrapAroundAndTheCubeButtonFollows) {
   QMenu* cube = menus->CubeMenu();
-  const auto items = ItemsStartingWith(cube, "Cube ");
+  const auto items = EntriesStartingWith(cube, "Cube ");
   ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARCUBE.TXT", "CUBEPOSITIONS"));
   items.back()->trigger();
   const auto last = static_cast<int16_t>(items.size());
@@ -335,7 +294,7 @@ TEST_F(Devices, CubeItemsAndNextWrapAroundAndTheCubeButtonFollows) {
   EXPECT_EQ(Child<QPushButton>("cmdCube")->text(), QString("Cube-%1").arg(last));
 
   sim.system.cube.Wait();
-  Entry(cube, {"Next Cube"})->trigger();
+  FindEntry(cube, {"Next Cube"})->trigger();
   sim.system.cube.Wait();
   int16_t read = 0;
   ASSERT_EQ(sim.system.cube.ReadPos(read), 1);
@@ -346,7 +305,7 @@ TEST_F(Devices, CubeItemsAndNextWrapAroundAndTheCubeButtonFollows) {
 
 TEST_F(Devices, ObjectiveItemsFollowTheTableAndTypedCommands) {
   QMenu* mag = menus->MagMenu();
-  const auto items = ItemsStartingWith(mag, "Objective Pos.");
+  const auto items = EntriesStartingWith(mag, "Objective Pos.");
   ASSERT_EQ(static_cast<int>(items.size()), sim.system.objectives.ObjCount());
   ASSERT_GE(items.size(), 3u);
   items[2]->trigger();
@@ -363,24 +322,11 @@ TEST_F(Devices, ObjectiveItemsFollowTheTableAndTypedCommands) {
   EXPECT_FALSE(items[2]->isChecked());
 
   onEdit = [&](const std::string& path) { SetFileValue(path, "OBJPOS6", 100); };
-  Entry(mag, {"Objectives"})->trigger();
+  FindEntry(mag, {"Objectives"})->trigger();
   EXPECT_EQ(edited.back(), sim.folder.File("QV_OBJPOSMAG.TXT"));
-  const auto rebuilt = ItemsStartingWith(mag, "Objective Pos.");
+  const auto rebuilt = EntriesStartingWith(mag, "Objective Pos.");
   ASSERT_EQ(rebuilt.size(), 6u);
   EXPECT_TRUE(rebuilt.back()->text().endsWith(" 100X"));
-}
-
-TEST_F(Devices, SpeedTestEntriesRunTheirHooksWhenSet) {
-  QAction* wheelTest = Entry(menus->FilterMenu(2), {"Advanced", "Speed Test"});
-  wheelTest->trigger();  // nothing set: nothing happens
-  int wheel = 0;
-  bool scan = false;
-  menus->SetSpeedTests({{}, [&] { scan = true; }, [&](int w) { wheel = w; }, {}});
-  wheelTest->trigger();
-  Entry(menus->StageMenu(), {"Advanced", "Speed Test Scan"})->trigger();
-  Entry(menus->StageMenu(), {"Advanced", "Speed Test Limit Loop"})->trigger();
-  EXPECT_EQ(wheel, 2);
-  EXPECT_TRUE(scan);
 }
 
 TEST_F(Devices, TheJoyFrameShowsTheDrivenAxesAndOpensTheJoystickMenu) {

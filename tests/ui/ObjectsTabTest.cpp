@@ -15,20 +15,14 @@
 #include "specimen/PixelCanvas.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
+#include "tests/support/WindowRig.h"
 #include "ui/ObjectMenu.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace qv::test {
 namespace {
 
-struct EditorLog final : TextEditor {
-  void OpenInTextEditor(const std::string& path) override { opened.push_back(path); }
-  void PasteToTextEditor(const std::string& text) override { pasted.push_back(text); }
-  std::vector<std::string> opened;
-  std::vector<std::string> pasted;
-};
-
-class ObjectsTabTest : public ::testing::Test {
+class ObjectsTabTest : public ::testing::Test, protected RecordingServices {
  protected:
   static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
@@ -36,17 +30,6 @@ class ObjectsTabTest : public ::testing::Test {
     tab.show();
   }
 
-  WindowServices Services() {
-    WindowServices services;
-    services.message = [this](const std::string& text) { messages.push_back(text); };
-    services.showTab = [this](int index) { tabs.push_back(index); };
-    services.chooseFile = [this](const FileChoice& choice) {
-      choices.push_back(choice);
-      return chosenFile;
-    };
-    services.textEditor = &editor;
-    return services;
-  }
   InputBox Answer() {
     return [this](const std::string& title, const std::string& prompt) {
       asked.push_back(title + "|" + prompt);
@@ -80,23 +63,13 @@ class ObjectsTabTest : public ::testing::Test {
   void Press(const char* button) {
     QTest::mouseClick(tab.findChild<QPushButton*>(button), Qt::LeftButton);
   }
-  QAction* Entry(const QString& caption) {
-    for (QAction* action : menu->actions()) {
-      if (action->text() == caption) return action;
-    }
-    ADD_FAILURE() << caption.toStdString();
-    return nullptr;
-  }
   void Choose(const QString& caption) {
-    if (QAction* entry = Entry(caption)) entry->trigger();
+    QAction* entry = FindEntry(menu, {caption});
+    ASSERT_NE(entry, nullptr) << caption.toStdString();
+    entry->trigger();
   }
 
   BasicSimSystem<WindowFrontEnd> sim{RepoFolder("config/demo"), sim::LineOptions{.baud = 9600}};
-  std::vector<std::string> messages;
-  std::vector<int> tabs;
-  std::vector<FileChoice> choices;
-  std::string chosenFile;
-  EditorLog editor;
   std::vector<std::string> asked;
   std::optional<std::string> answer;
   ObjectsTab tab{WindowCore(sim.system), Services(), nullptr};
@@ -168,8 +141,7 @@ TEST_F(ObjectsTabTest, ACellEditReachesTheObjectAndBadTextChangesNothing) {
   EXPECT_FALSE(tab.Field().isVisible());
 }
 
-// Texts are UTF-8 in the list, the files and every front end; an old file in the Windows
-// code page shows its characters as they were meant.
+// Texts are UTF-8 in the list and the grid (old files in the Windows code page: FrontEndText).
 TEST_F(ObjectsTabTest, CommentsKeepTheirCharactersBetweenGridCommandsAndFiles) {
   sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 caf\xC3\xA9");
   tab.DisplayObjList();
@@ -179,12 +151,6 @@ TEST_F(ObjectsTabTest, CommentsKeepTheirCharactersBetweenGridCommandsAndFiles) {
   EXPECT_EQ(Object(1).Comment, "\xC2\xB5m_\xCE\xB1\xE2\x82\xAC");
   EXPECT_EQ(sim.Run("Obj Get 1"), " 1  2  3 \xC2\xB5m_\xCE\xB1\xE2\x82\xAC ; ");
   EXPECT_TRUE(sim.notifier.Messages.empty());
-
-  chosenFile = sim.folder.File("OLD.TXT");
-  PutBytes(chosenFile, " 1 7.0 8.0 9.00 Zelle\xE9\x80\r\n");
-  Choose("Read Object List");
-  EXPECT_EQ(Object(1).Comment, "Zelle\xC3\xA9\xE2\x82\xAC");
-  EXPECT_EQ(tab.Grid().item(0, 4)->text(), QString::fromUtf16(u"Zelle\u00E9\u20AC"));
 }
 
 TEST_F(ObjectsTabTest, AnEditOfAnObjectThatIsGoneIsAnInternalError) {
@@ -282,9 +248,7 @@ TEST_F(ObjectsTabTest, MoveToObjectInTheListAsksForTheNumber) {
   answer = "x";
   Choose("Move to Object in the List");
   ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0],
-            "Move to Object|There are 2 objects in the list.\nEnter object number to which to "
-            "move.\nNumeration starts with 1.");
+  EXPECT_NE(asked[0].find("There are 2 objects"), std::string::npos) << asked[0];
   EXPECT_TRUE(messages.empty());
   answer.reset();  // Cancel
   Choose("Move to Object in the List");
@@ -312,11 +276,9 @@ TEST_F(ObjectsTabTest, TheListWrittenForTheEditorReadsBackFromAFile) {
   Choose("Read Object List");  // cancelled
   EXPECT_EQ(sim.system.objects.ObjListCount(), 0);
   ASSERT_EQ(choices.size(), 1u);
-  EXPECT_EQ(choices[0].title, "Select object coordinate file to load");
-  EXPECT_EQ(choices[0].patterns, "*.TXT *.*");
   EXPECT_EQ(choices[0].startDir, sim.system.state.AppDir);
 
-  chosenFile = path;
+  chosen = path;
   Choose("Read Object List");
   ASSERT_EQ(sim.system.objects.ObjListCount(), 2);
   EXPECT_DOUBLE_EQ(Object(1).X, 1.3);
@@ -329,8 +291,8 @@ TEST_F(ObjectsTabTest, TheListWrittenForTheEditorReadsBackFromAFile) {
   EXPECT_EQ(tabs, (std::vector<int>{2, 2, 2, 2}));
 
   // A file with nothing in it leaves the list and says so.
-  chosenFile = sim.folder.File("EMPTY.TXT");
-  PutBytes(chosenFile, "");
+  chosen = sim.folder.File("EMPTY.TXT");
+  PutBytes(chosen, "");
   Choose("Read Object List");
   EXPECT_EQ(sim.system.objects.ObjListCount(), 2);
   EXPECT_NE(sim.notifier.LastText().find("EMPTY.TXT"), std::string::npos);
@@ -345,10 +307,7 @@ TEST_F(ObjectsTabTest, TheAttractionDistanceEntryShowsAndSetsTheDistance) {
   answer = "25.456";
   menu->actions().back()->trigger();
   EXPECT_EQ(sim.system.objects.AttrDist, 25.456);
-  EXPECT_EQ(asked.back(),
-            "Attraction Distance|Enter attraction distance for selection of objects in the "
-            "map.\nClick on the map within this distance (in microns) from an existing object "
-            "will select it.\nCurrent value 100.00");
+  EXPECT_TRUE(asked.back().ends_with("Current value 100.00")) << asked.back();
   EXPECT_EQ(caption(), "Attraction Distance = 25.46");
   for (std::optional<std::string> ignored :
        {std::optional<std::string>("far"), std::optional<std::string>(),
@@ -380,7 +339,7 @@ TEST_F(ObjectsTabTest, TheMapEntriesDrawAndEraseTheObjects) {
   // Reading a list shows its objects on the map at once.
   const std::string path = sim.folder.File("OBJ.TXT");
   ASSERT_EQ(sim.system.objects.ObjListWrite(sim.system.trapar, path), 2);
-  chosenFile = path;
+  chosen = path;
   Choose("Read Object List");
   EXPECT_EQ(colourOf(1), kObjColour);
   sim.system.map.AttachCanvas(nullptr);

@@ -1,0 +1,85 @@
+#pragma once
+// Doubles and helpers of the window tests: a text editor and window services that remember what
+// they were given, and menu entries found by the captions on their way.
+#include <QAction>
+#include <QMenu>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "foundation/TextEditor.h"
+#include "ui/WindowServices.h"
+
+namespace qv::test {
+
+struct RecordingEditor final : TextEditor {
+  void OpenInTextEditor(const std::string& path) override { opened.push_back(path); }
+  void PasteToTextEditor(const std::string& text) override { pasted.push_back(text); }
+  std::vector<std::string> opened;
+  std::vector<std::string> pasted;
+};
+
+// Window services whose dialogs the test answers: messages, shown tabs, edited files and file
+// choices are recorded; a file choice gives `chosen`, an edit runs `onEdit` on the file.
+struct RecordingServices {
+  WindowServices Services() {
+    WindowServices services;
+    services.message = [this](const std::string& text) { messages.push_back(text); };
+    services.showTab = [this](int shown) { tabs.push_back(shown); };
+    services.editParameters = [this](const std::string& path) {
+      edited.push_back(path);
+      if (onEdit) onEdit(path);
+      return int16_t{1};
+    };
+    services.chooseFile = [this](const FileChoice& choice) {
+      choices.push_back(choice);
+      return chosen;
+    };
+    services.textEditor = &editor;
+    return services;
+  }
+  std::string Last() const { return messages.empty() ? "" : messages.back(); }
+
+  std::vector<std::string> messages;
+  std::vector<int> tabs;
+  std::vector<std::string> edited;
+  std::function<void(const std::string&)> onEdit;
+  std::vector<FileChoice> choices;
+  std::string chosen;
+  RecordingEditor editor;
+};
+
+// An entry by its captions, from the entries `actions` on: an entry of the same caption, else
+// the last one whose caption starts with it ({"F-"} finds "F-3").
+inline QAction* FindEntry(QList<QAction*> actions, std::initializer_list<QString> path) {
+  QAction* found = nullptr;
+  for (const QString& caption : path) {
+    found = nullptr;
+    for (QAction* action : actions) {
+      if (action->text() == caption) {
+        found = action;
+        break;
+      }
+      if (action->text().startsWith(caption)) found = action;
+    }
+    if (found == nullptr) return nullptr;
+    if (found->menu() != nullptr) actions = found->menu()->actions();
+  }
+  return found;
+}
+
+inline QAction* FindEntry(QMenu* menu, std::initializer_list<QString> path) {
+  return FindEntry(menu->actions(), path);
+}
+
+// The entries of `menu` whose captions start with `prefix`.
+inline std::vector<QAction*> EntriesStartingWith(QMenu* menu, const QString& prefix) {
+  std::vector<QAction*> entries;
+  for (QAction* action : menu->actions()) {
+    if (action->text().startsWith(prefix)) entries.push_back(action);
+  }
+  return entries;
+}
+
+}  // namespace qv::test
