@@ -22,7 +22,7 @@
 #include "app/System.h"
 #include "app/WindowCore.h"
 #include "commands/Automation.h"
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "foundation/ProgramFiles.h"
 #include "foundation/Version.h"
 #include "platform/ConsoleInput.h"

@@ -9,7 +9,7 @@
 
 #include "commands/Display.h"
 #include "commands/Interpreter.h"
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "foundation/CommandExecutor.h"
 #include "foundation/SharedState.h"
 

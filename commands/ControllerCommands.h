@@ -5,8 +5,8 @@
 
 #include "commands/Display.h"
 #include "controllers/Comm.h"
+#include "controllers/LedController.h"
 #include "controllers/MotCon.h"
-#include "controllers/QVLEDContr.h"
 
 namespace qv {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 
 namespace qv {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands/Display.h"
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "foundation/Notifier.h"
 #include "foundation/Trapar.h"
 

@@ -7,7 +7,7 @@
 #include "commands/CommandDispatcher.h"
 #include "commands/Display.h"
 #include "commands/Interpreter.h"
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 
 namespace qv {
 

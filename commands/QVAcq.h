@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "foundation/ProgramLauncher.h"
 
 namespace qv {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "controllers/MotCon.h"
 #include "devices/Indexers.h"
 #include "devices/Stage.h"

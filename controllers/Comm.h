@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "controllers/SerialPort.h"
 
 namespace qv {

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "controllers/AllMotionCntrl.h"
+#include "controllers/Clock.h"
 #include "controllers/Comm.h"
-#include "controllers/Delay32.h"
-#include "controllers/ImsCntrl.h"
+#include "controllers/Ezhr17Driver.h"
+#include "controllers/Im483iDriver.h"
 #include "controllers/MotorState.h"
 
 namespace qv {

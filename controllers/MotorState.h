@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 
 namespace qv {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "controllers/AllMotionCntrl.h"
 #include "controllers/Comm.h"
-#include "controllers/ImsCntrl.h"
+#include "controllers/Ezhr17Driver.h"
+#include "controllers/Im483iDriver.h"
 #include "controllers/MotCon.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedPort.h"

@@ -19,7 +19,7 @@
 
 #include "commands/Automation.h"
 #include "commands/CommandDispatcher.h"
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 
 namespace qv {
 

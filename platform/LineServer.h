@@ -29,7 +29,7 @@
 
 #include "commands/Automation.h"
 #include "commands/LineSession.h"
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 
 namespace qv {
 

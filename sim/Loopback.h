@@ -4,7 +4,7 @@
 // then take no real time and give the same result on every run.
 #include <string>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "controllers/SerialPort.h"
 #include "sim/Line.h"
 

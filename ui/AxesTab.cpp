@@ -86,9 +86,9 @@ QWidget* AxesTab::BuildUnitsBox() {
 QWidget* AxesTab::BuildHomingBox() {
   auto* box = new QGroupBox("Homing", this);
   auto* grid = new QGridLayout(box);
-  txtHomeSpeed_ = Field("txtHomeSpeed", box);
+  homeSpeedEdit_ = Field("txtHomeSpeed", box);
   grid->addWidget(new QLabel("home speed", box), 0, 0);
-  grid->addWidget(txtHomeSpeed_, 0, 1, 1, 3);
+  grid->addWidget(homeSpeedEdit_, 0, 1, 1, 3);
   grid->addWidget(Button("&Home", "btnHome", &AxesTab::Home), 1, 0);
   grid->addWidget(Button("HomeO&wn", "btnHOwn", &AxesTab::HomeOwn), 1, 1);
   grid->addWidget(Button("HomeS&mart", "btnHSmart", &AxesTab::HomeSmart), 1, 2);
@@ -100,9 +100,9 @@ QWidget* AxesTab::BuildHomingBox() {
 QWidget* AxesTab::BuildJogBox() {
   auto* box = new QGroupBox("Jog", this);
   auto* grid = new QGridLayout(box);
-  txtJogSpeed_ = Field("txtJogSpeed", box);
+  jogSpeedEdit_ = Field("txtJogSpeed", box);
   grid->addWidget(new QLabel(" Jog speed", box), 0, 0);
-  grid->addWidget(txtJogSpeed_, 0, 1);
+  grid->addWidget(jogSpeedEdit_, 0, 1);
   grid->addWidget(Button("+/&-", "btnJogSpeedInv", &AxesTab::InvertJogSpeed), 0, 2);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button("Apply", "cmdApplyJ", &AxesTab::ApplyJog));
@@ -116,17 +116,17 @@ QWidget* AxesTab::BuildJogBox() {
 QWidget* AxesTab::BuildMoveBox() {
   auto* box = new QGroupBox("Move", this);
   auto* grid = new QGridLayout(box);
-  cboDestin_ = new QComboBox(box);
-  cboDestin_->setObjectName("cboDestin");
-  cboDestin_->setEditable(true);
-  cboDestin_->setInsertPolicy(QComboBox::NoInsert);
-  cboDestin_->setMinimumWidth(140);
-  txtDistance_ = Field("txtDistance", box);
+  destinBox_ = new QComboBox(box);
+  destinBox_->setObjectName("cboDestin");
+  destinBox_->setEditable(true);
+  destinBox_->setInsertPolicy(QComboBox::NoInsert);
+  destinBox_->setMinimumWidth(140);
+  distanceEdit_ = Field("txtDistance", box);
   grid->addWidget(new QLabel("destination ", box), 0, 0);
-  grid->addWidget(cboDestin_, 0, 1);
+  grid->addWidget(destinBox_, 0, 1);
   grid->addWidget(Button("Move &Abs.", "btnMovAbs", &AxesTab::MoveAbs), 0, 3);
   grid->addWidget(new QLabel("distance ", box), 1, 0);
-  grid->addWidget(txtDistance_, 1, 1);
+  grid->addWidget(distanceEdit_, 1, 1);
   grid->addWidget(Button("+/-", "btnDistInv", &AxesTab::InvertDistance), 1, 2);
   grid->addWidget(Button("Move &Rel.", "btnMovRel", &AxesTab::MoveRel), 1, 3);
   grid->setColumnStretch(4, 1);
@@ -136,13 +136,13 @@ QWidget* AxesTab::BuildMoveBox() {
 QWidget* AxesTab::BuildReadBox() {
   auto* box = new QGroupBox("Position and status", this);
   auto* grid = new QGridLayout(box);
-  lblPos_ = ValueLabel("lblPos", box);
-  lblLimHrdw_ = ValueLabel("lblLimHrdw", box);
+  posLabel_ = ValueLabel("lblPos", box);
+  limHrdwLabel_ = ValueLabel("lblLimHrdw", box);
   grid->addWidget(Button("Read &Pos.", "btnReadPos", &AxesTab::ReadPos), 0, 0);
-  grid->addWidget(lblPos_, 0, 1);
+  grid->addWidget(posLabel_, 0, 1);
   grid->addWidget(Button("Set Origin", "btnSetOrig", &AxesTab::SetOrigin), 0, 2);
   grid->addWidget(Button("Moving Status", "btnReadMovingStatus", &AxesTab::ReadMovingStatus), 1, 0);
-  grid->addWidget(lblLimHrdw_, 1, 1);
+  grid->addWidget(limHrdwLabel_, 1, 1);
   grid->addWidget(Button("Read Limits", "btnReadLim", &AxesTab::ReadLimits), 2, 0);
   grid->addWidget(Button("Read Hardw.", "btnReadHardw", &AxesTab::ReadHardware), 2, 2);
   grid->setRowStretch(3, 1);
@@ -156,12 +156,12 @@ QWidget* AxesTab::BuildPortsBox() {
   grid->addWidget(Button("Read Out-Ports", "btnReadOP", &AxesTab::ReadOutPorts), 1, 0);
   grid->addWidget(Button("Write Out-Ports", "btnWriteP", &AxesTab::WritePorts), 2, 0);
   for (int i = 0; i < 3; ++i) {
-    lblIn_[i] = ValueLabel(("lblIn" + std::to_string(i)).c_str(), box);
-    lblIn_[i]->setMinimumWidth(40);
-    txtOut_[i] = Field(("txtOut" + std::to_string(i)).c_str(), box);
-    txtOut_[i]->setMinimumWidth(40);
-    grid->addWidget(lblIn_[i], 0, i + 1, 2, 1);
-    grid->addWidget(txtOut_[i], 2, i + 1);
+    inLabel_[i] = ValueLabel(("lblIn" + std::to_string(i)).c_str(), box);
+    inLabel_[i]->setMinimumWidth(40);
+    outEdit_[i] = Field(("txtOut" + std::to_string(i)).c_str(), box);
+    outEdit_[i]->setMinimumWidth(40);
+    grid->addWidget(inLabel_[i], 0, i + 1, 2, 1);
+    grid->addWidget(outEdit_[i], 2, i + 1);
   }
   grid->setRowStretch(3, 1);
   return box;
@@ -177,14 +177,14 @@ void AxesTab::ConnectStores() {
     };
   };
   AxesControl& axes = core_.axes;
-  connect(txtHomeSpeed_, &QLineEdit::textChanged, this,
+  connect(homeSpeedEdit_, &QLineEdit::textChanged, this,
           store(TextToInt16, [&axes](int16_t v) { axes.StoreHomeSpeed(v); }));
-  connect(txtDistance_, &QLineEdit::textChanged, this,
+  connect(distanceEdit_, &QLineEdit::textChanged, this,
           store(ParseNumber, [&axes](double v) { axes.StoreDistance(v); }));
-  connect(cboDestin_, &QComboBox::editTextChanged, this,
+  connect(destinBox_, &QComboBox::editTextChanged, this,
           store(ParseNumber, [&axes](double v) { axes.StoreDestination(v); }));
   for (int i = 0; i < 3; ++i) {
-    connect(txtOut_[i], &QLineEdit::textChanged, this,
+    connect(outEdit_[i], &QLineEdit::textChanged, this,
             store(TextToInt16, [&axes, i](int16_t v) { axes.StoreOutValue(i, v); }));
   }
 }
@@ -217,22 +217,22 @@ void AxesTab::AxesSelect(int index) {
 // The chosen unit's values, numbers with a sign blank except the values read and the outputs.
 void AxesTab::FillPanel() {
   const AxisRecord& record = core_.axes.CurrentRecord();
-  const QSignalBlocker homeSpeed(txtHomeSpeed_);
-  const QSignalBlocker distance(txtDistance_);
-  const QSignalBlocker destination(cboDestin_);
-  txtDistance_->setText(QtText(Str(record.Distance)));
-  cboDestin_->clear();
+  const QSignalBlocker homeSpeed(homeSpeedEdit_);
+  const QSignalBlocker distance(distanceEdit_);
+  const QSignalBlocker destination(destinBox_);
+  distanceEdit_->setText(QtText(Str(record.Distance)));
+  destinBox_->clear();
   for (size_t i = 1; i < record.Destinations.size(); ++i)
-    cboDestin_->addItem(QtText(Str(record.Destinations[i])));
-  cboDestin_->setEditText(QtText(Str(record.Destinations[0])));
-  lblPos_->setText(QtText(Str(record.LastPos)));
-  txtHomeSpeed_->setText(QtText(Str(record.HomeSpeed)));
-  txtJogSpeed_->setText(QtText(Str(record.JogSpeed)));
-  lblLimHrdw_->setText(QtText(GeneralText(record.LastStatus)));
+    destinBox_->addItem(QtText(Str(record.Destinations[i])));
+  destinBox_->setEditText(QtText(Str(record.Destinations[0])));
+  posLabel_->setText(QtText(Str(record.LastPos)));
+  homeSpeedEdit_->setText(QtText(Str(record.HomeSpeed)));
+  jogSpeedEdit_->setText(QtText(Str(record.JogSpeed)));
+  limHrdwLabel_->setText(QtText(GeneralText(record.LastStatus)));
   for (size_t i = 0; i < 3; ++i) {
-    const QSignalBlocker out(txtOut_[i]);
-    txtOut_[i]->setText(QtText(GeneralText(record.OutValues[i])));
-    lblIn_[i]->setText(QtText(GeneralText(record.InPorts[i])));
+    const QSignalBlocker out(outEdit_[i]);
+    outEdit_[i]->setText(QtText(GeneralText(record.OutValues[i])));
+    inLabel_[i]->setText(QtText(GeneralText(record.InPorts[i])));
   }
 }
 
@@ -261,7 +261,7 @@ void AxesTab::AddDestination() {
   const auto value = Destination();
   if (!value) return;
   core_.axes.AddDestination(*value);
-  cboDestin_->addItem(QtText(Str(*value)));
+  destinBox_->addItem(QtText(Str(*value)));
 }
 
 }  // namespace qv

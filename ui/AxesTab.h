@@ -91,14 +91,14 @@ class AxesTab : public QWidget {
   InputBox inputBox_;
   QButtonGroup units_;
   QVBoxLayout* unitList_ = nullptr;
-  QLineEdit* txtHomeSpeed_ = nullptr;
-  QLineEdit* txtJogSpeed_ = nullptr;
-  QComboBox* cboDestin_ = nullptr;
-  QLineEdit* txtDistance_ = nullptr;
-  QLabel* lblPos_ = nullptr;
-  QLabel* lblLimHrdw_ = nullptr;
-  std::array<QLabel*, 3> lblIn_{};
-  std::array<QLineEdit*, 3> txtOut_{};
+  QLineEdit* homeSpeedEdit_ = nullptr;
+  QLineEdit* jogSpeedEdit_ = nullptr;
+  QComboBox* destinBox_ = nullptr;
+  QLineEdit* distanceEdit_ = nullptr;
+  QLabel* posLabel_ = nullptr;
+  QLabel* limHrdwLabel_ = nullptr;
+  std::array<QLabel*, 3> inLabel_{};
+  std::array<QLineEdit*, 3> outEdit_{};
 };
 
 }  // namespace qv

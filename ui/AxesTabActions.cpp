@@ -43,25 +43,25 @@ void AxesTab::SayStatus(int16_t result) const {
 }
 
 std::optional<int16_t> AxesTab::HomeSpeed() {
-  const auto speed = TextToInt16(TextOf(txtHomeSpeed_->text()));
+  const auto speed = TextToInt16(TextOf(homeSpeedEdit_->text()));
   if (!speed) Say("Bad home speed value");
   return speed;
 }
 
 std::optional<int32_t> AxesTab::JogSpeed() {
-  const auto speed = TextToInt32(TextOf(txtJogSpeed_->text()));
+  const auto speed = TextToInt32(TextOf(jogSpeedEdit_->text()));
   if (!speed) Say("Bad Jog Speed Value");
   return speed;
 }
 
 std::optional<double> AxesTab::Destination() {
-  const auto value = ParseNumber(TextOf(cboDestin_->currentText()));
+  const auto value = ParseNumber(TextOf(destinBox_->currentText()));
   if (!value) Say("Bad destination value");
   return value;
 }
 
 std::optional<double> AxesTab::Distance() {
-  const auto value = ParseNumber(TextOf(txtDistance_->text()));
+  const auto value = ParseNumber(TextOf(distanceEdit_->text()));
   if (!value) Say("Bad travel distance value");
   return value;
 }
@@ -120,7 +120,7 @@ void AxesTab::StopJog() {
 
 void AxesTab::InvertJogSpeed() {
   if (const auto speed = JogSpeed())
-    txtJogSpeed_->setText(QtText(Str(Negated(static_cast<double>(*speed)))));
+    jogSpeedEdit_->setText(QtText(Str(Negated(static_cast<double>(*speed)))));
 }
 
 void AxesTab::MoveAbs() {
@@ -132,7 +132,7 @@ void AxesTab::MoveRel() {
 }
 
 void AxesTab::InvertDistance() {
-  if (const auto distance = Distance()) txtDistance_->setText(QtText(Str(Negated(*distance))));
+  if (const auto distance = Distance()) distanceEdit_->setText(QtText(Str(Negated(*distance))));
 }
 
 // --- Reads ---
@@ -143,7 +143,7 @@ void AxesTab::ReadPos() {
   if (result < 1) position = 0;
   core_.axes.StoreLastPos(position);
   SayStatus(result);
-  lblPos_->setText(QtText(Str(position)));
+  posLabel_->setText(QtText(Str(position)));
 }
 
 void AxesTab::SetOrigin() {
@@ -153,13 +153,13 @@ void AxesTab::SetOrigin() {
 void AxesTab::ReadMovingStatus() {
   const int16_t result = core_.motCon.MotorReadMovingStatus();
   SayStatus(result);
-  lblLimHrdw_->setText(QtText(Plain(result)));
+  limHrdwLabel_->setText(QtText(Plain(result)));
 }
 
 void AxesTab::ShowLimitOrHardware(int16_t result, int16_t value) {
   core_.axes.StoreLastStatus(result < 1 ? int16_t{-1} : value);
   SayStatus(result);
-  lblLimHrdw_->setText(QtText(Plain(core_.axes.CurrentRecord().LastStatus)));
+  limHrdwLabel_->setText(QtText(Plain(core_.axes.CurrentRecord().LastStatus)));
 }
 
 void AxesTab::ReadLimits() {
@@ -180,7 +180,7 @@ void AxesTab::ShowPorts(int16_t result, const std::array<int16_t, 3>& values) {
   for (int i = 0; i < 3; ++i) {
     const int16_t value = result < 1 ? int16_t{-1} : values[static_cast<size_t>(i)];
     core_.axes.StorePortValue(i, value);
-    lblIn_[static_cast<size_t>(i)]->setText(result < 1 ? QString() : QtText(Plain(value)));
+    inLabel_[static_cast<size_t>(i)]->setText(result < 1 ? QString() : QtText(Plain(value)));
   }
 }
 
@@ -199,7 +199,7 @@ void AxesTab::ReadOutPorts() {
 void AxesTab::WritePorts() {
   std::array<int16_t, 3> out{};
   for (size_t i = 0; i < out.size(); ++i) {
-    const auto value = TextToInt16(TextOf(txtOut_[i]->text()));
+    const auto value = TextToInt16(TextOf(outEdit_[i]->text()));
     if (!value) return;
     if (*value != 0 && *value != 1) return Say("Output values must be 0 or 1");
     out[i] = *value;

@@ -167,16 +167,16 @@ QWidget* DeviceTab::BuildJoyFrame() {
   };
   auto* grid = new QGridLayout(frame);
   joyIndicator_ = new JoyIndicator(frame);
-  lblJX_ = AxisLabel("X", "lblJX", frame);
-  lblJY_ = AxisLabel("Y", "lblJY", frame);
-  lblJZ_ = AxisLabel("Z", "lblJZ", frame);
-  lblJW_ = AxisLabel("W", "lblJW", frame);
+  jxLabel_ = AxisLabel("X", "lblJX", frame);
+  jyLabel_ = AxisLabel("Y", "lblJY", frame);
+  jzLabel_ = AxisLabel("Z", "lblJZ", frame);
+  jwLabel_ = AxisLabel("W", "lblJW", frame);
   // The horizontal axis drives X or the wheel, the vertical one Y or the focus.
-  grid->addWidget(lblJY_, 0, 0);
-  grid->addWidget(lblJZ_, 0, 0);
+  grid->addWidget(jyLabel_, 0, 0);
+  grid->addWidget(jzLabel_, 0, 0);
   grid->addWidget(joyIndicator_, 1, 0);
-  grid->addWidget(lblJX_, 1, 1);
-  grid->addWidget(lblJW_, 1, 1);
+  grid->addWidget(jxLabel_, 1, 1);
+  grid->addWidget(jwLabel_, 1, 1);
   return frame;
 }
 
@@ -212,10 +212,10 @@ void DeviceTab::JoyVisibility() {
   const bool on = core_.state.JoyOn == 1;
   const bool wz = core_.joystick.JoyAxesWZ() == 1;
   joyIndicator_->setVisible(on);
-  lblJX_->setVisible(on && !wz);
-  lblJY_->setVisible(on && !wz);
-  lblJZ_->setVisible(on && wz);
-  lblJW_->setVisible(on && wz);
+  jxLabel_->setVisible(on && !wz);
+  jyLabel_->setVisible(on && !wz);
+  jzLabel_->setVisible(on && wz);
+  jwLabel_->setVisible(on && wz);
 }
 
 void DeviceTab::JoyDisplay(int16_t x, int16_t y, int16_t z) {

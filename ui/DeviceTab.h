@@ -86,10 +86,10 @@ class DeviceTab : public QWidget {
   MenuButton* cubeButton_ = nullptr;
   MenuButton* magButton_ = nullptr;
   JoyIndicator* joyIndicator_ = nullptr;
-  QLabel* lblJX_ = nullptr;
-  QLabel* lblJY_ = nullptr;
-  QLabel* lblJZ_ = nullptr;
-  QLabel* lblJW_ = nullptr;
+  QLabel* jxLabel_ = nullptr;
+  QLabel* jyLabel_ = nullptr;
+  QLabel* jzLabel_ = nullptr;
+  QLabel* jwLabel_ = nullptr;
 };
 
 }  // namespace qv

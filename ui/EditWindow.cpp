@@ -15,9 +15,9 @@ EditWindow::EditWindow(QWidget* parent) : QDialog(parent) {
   setModal(true);
   resize(420, 300);
   auto* layout = new QVBoxLayout(this);
-  txtEdit_ = new QPlainTextEdit(this);
-  txtEdit_->setObjectName("txtEdit");
-  layout->addWidget(txtEdit_);
+  editEdit_ = new QPlainTextEdit(this);
+  editEdit_->setObjectName("txtEdit");
+  layout->addWidget(editEdit_);
   auto* buttons = new QHBoxLayout;
   auto* done = new QPushButton("Done", this);
   done->setObjectName("btnDone");
@@ -37,12 +37,12 @@ EditWindow::EditWindow(QWidget* parent) : QDialog(parent) {
 void EditWindow::SetText(const std::string& text) {
   QString shown = QtText(text);
   shown.replace("\r\n", "\n");
-  txtEdit_->setPlainText(shown);
+  editEdit_->setPlainText(shown);
 }
 
 void EditWindow::Done() {
   accept_ = 1;
-  QString text = txtEdit_->toPlainText();
+  QString text = editEdit_->toPlainText();
   text.replace("\n", "\r\n");
   textRes_ = CoreText(text);
   QDialog::accept();

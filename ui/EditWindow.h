@@ -24,10 +24,10 @@ class EditWindow : public QDialog {
   void Done();
   void reject() override;
 
-  QPlainTextEdit& Field() { return *txtEdit_; }
+  QPlainTextEdit& Field() { return *editEdit_; }
 
  private:
-  QPlainTextEdit* txtEdit_;
+  QPlainTextEdit* editEdit_;
   int accept_ = 0;
   std::string textRes_;
 };

@@ -124,38 +124,38 @@ void FilesWindow::BuildMenus() {
 
 void FilesWindow::BuildLists() {
   auto* grid = new QGridLayout(this);
-  cboDrive_ = new QComboBox(this);
-  cboFilter_ = new QComboBox(this);
-  lstDir_ = new QListWidget(this);
-  lstFiles_ = new QListWidget(this);
-  txtDir_ = new QLineEdit(this);
-  txtFile_ = new QLineEdit(this);
-  lblSize_ = new QLabel(this);
-  lblDate_ = new QLabel(this);
-  lblStatus_ = new QLabel(this);
-  lstFiles_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  grid->addWidget(txtDir_, 0, 0);
-  grid->addWidget(txtFile_, 0, 1);
-  grid->addWidget(lstDir_, 1, 0);
-  grid->addWidget(lstFiles_, 1, 1);
-  grid->addWidget(cboDrive_, 2, 0);
-  grid->addWidget(cboFilter_, 2, 1);
-  grid->addWidget(lblStatus_, 3, 0);
+  driveBox_ = new QComboBox(this);
+  filterBox_ = new QComboBox(this);
+  dirList_ = new QListWidget(this);
+  filesList_ = new QListWidget(this);
+  dirEdit_ = new QLineEdit(this);
+  fileEdit_ = new QLineEdit(this);
+  sizeLabel_ = new QLabel(this);
+  dateLabel_ = new QLabel(this);
+  statusLabel_ = new QLabel(this);
+  filesList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  grid->addWidget(dirEdit_, 0, 0);
+  grid->addWidget(fileEdit_, 0, 1);
+  grid->addWidget(dirList_, 1, 0);
+  grid->addWidget(filesList_, 1, 1);
+  grid->addWidget(driveBox_, 2, 0);
+  grid->addWidget(filterBox_, 2, 1);
+  grid->addWidget(statusLabel_, 3, 0);
   auto* stamp = new QHBoxLayout;
-  stamp->addWidget(lblSize_);
-  stamp->addWidget(lblDate_);
+  stamp->addWidget(sizeLabel_);
+  stamp->addWidget(dateLabel_);
   grid->addLayout(stamp, 3, 1);
-  connect(cboDrive_, &QComboBox::activated, this, [this](int index) {
-    if (!ChangeDir(cboDrive_->itemText(index))) ShowDrives();
+  connect(driveBox_, &QComboBox::activated, this, [this](int index) {
+    if (!ChangeDir(driveBox_->itemText(index))) ShowDrives();
   });
-  connect(cboFilter_, &QComboBox::activated, this,
-          [this](int index) { SetFilter(cboFilter_->itemText(index).toStdString()); });
-  connect(lstDir_, &QListWidget::itemActivated, this, &FilesWindow::OpenFolderItem);
-  connect(lstFiles_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+  connect(filterBox_, &QComboBox::activated, this,
+          [this](int index) { SetFilter(filterBox_->itemText(index).toStdString()); });
+  connect(dirList_, &QListWidget::itemActivated, this, &FilesWindow::OpenFolderItem);
+  connect(filesList_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
     if (item != nullptr) PickFile(item->text());
   });
-  connect(lstFiles_, &QListWidget::itemDoubleClicked, this, &FilesWindow::Done);
-  connect(txtDir_, &QLineEdit::returnPressed, this, [this] { ChangeDir(txtDir_->text()); });
+  connect(filesList_, &QListWidget::itemDoubleClicked, this, &FilesWindow::Done);
+  connect(dirEdit_, &QLineEdit::returnPressed, this, [this] { ChangeDir(dirEdit_->text()); });
 }
 
 QAction* FilesWindow::Action(const char* name) const {
@@ -174,14 +174,14 @@ void FilesWindow::SetTitle(const std::string& title) {
 
 void FilesWindow::SetFilter(const std::string& pattern) {
   nameFilters_ = NameFilters(Text(pattern));
-  const int index = cboFilter_->findText(Text(pattern));
-  if (index >= 0) cboFilter_->setCurrentIndex(index);
+  const int index = filterBox_->findText(Text(pattern));
+  if (index >= 0) filterBox_->setCurrentIndex(index);
   ShowFiles();
 }
 
 void FilesWindow::SetPatterns(const std::string& patterns) {
-  cboFilter_->clear();
-  cboFilter_->addItems(SplitPatterns(Text(patterns)));
+  filterBox_->clear();
+  filterBox_->addItems(SplitPatterns(Text(patterns)));
 }
 
 bool FilesWindow::ChangeDir(const QString& folder) {
@@ -196,10 +196,10 @@ bool FilesWindow::ChangeDir(const QString& folder) {
 
 void FilesWindow::ShowFolder(const QString& folder) {
   currentDir_ = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-  txtDir_->setText(QDir::toNativeSeparators(currentDir_));
-  txtFile_->clear();
-  lblSize_->clear();
-  lblDate_->clear();
+  dirEdit_->setText(QDir::toNativeSeparators(currentDir_));
+  fileEdit_->clear();
+  sizeLabel_->clear();
+  dateLabel_->clear();
   ShowDrives();
   ShowFolders();
   ShowFiles();
@@ -208,43 +208,43 @@ void FilesWindow::ShowFolder(const QString& folder) {
 void FilesWindow::ShowDrives() {
   // The drive shown is the root that holds the current folder; the longest one wins, so that a
   // mounted volume is preferred to the root it is mounted on.
-  cboDrive_->clear();
+  driveBox_->clear();
   int best = -1;
   qsizetype bestLength = -1;
   for (const QFileInfo& drive : QDir::drives()) {
     const QString root = drive.absoluteFilePath();
-    cboDrive_->addItem(root);
+    driveBox_->addItem(root);
     if (currentDir_.startsWith(root) && root.size() > bestLength) {
-      best = cboDrive_->count() - 1;
+      best = driveBox_->count() - 1;
       bestLength = root.size();
     }
   }
-  if (best >= 0) cboDrive_->setCurrentIndex(best);
+  if (best >= 0) driveBox_->setCurrentIndex(best);
 }
 
 // The file system lists a link to a device (the controller line of a demonstration folder) both
 // as a folder and as a file; only what the link really leads to is shown.
 void FilesWindow::ShowFolders() {
-  lstDir_->clear();
+  dirList_->clear();
   const QDir dir(currentDir_);
-  if (!dir.isRoot()) lstDir_->addItem(kParentFolder);
+  if (!dir.isRoot()) dirList_->addItem(kParentFolder);
   for (const QString& name :
        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
-    if (QFileInfo(FolderPath(name)).isDir()) lstDir_->addItem(name);
+    if (QFileInfo(FolderPath(name)).isDir()) dirList_->addItem(name);
   }
 }
 
 void FilesWindow::ShowFiles() {
-  lstFiles_->clear();
+  filesList_->clear();
   if (currentDir_.isEmpty()) return;
   for (const QString& name :
        QDir(currentDir_).entryList(nameFilters_, QDir::Files, QDir::Name | QDir::IgnoreCase)) {
-    if (QFileInfo(FolderPath(name)).isFile()) lstFiles_->addItem(name);
+    if (QFileInfo(FolderPath(name)).isFile()) filesList_->addItem(name);
   }
 }
 
 void FilesWindow::OpenFolderItem() {
-  const QListWidgetItem* item = lstDir_->currentItem();
+  const QListWidgetItem* item = dirList_->currentItem();
   if (item == nullptr) return;
   ChangeDir(item->text() == kParentFolder ? QFileInfo(currentDir_).absolutePath()
                                           : FolderPath(item->text()));
@@ -255,16 +255,16 @@ QString FilesWindow::FolderPath(const QString& name) const {
 }
 
 void FilesWindow::PickFile(const QString& name) {
-  txtFile_->setText(name);
+  fileEdit_->setText(name);
   const QFileInfo info(FolderPath(name));
   if (!info.isFile()) return;
-  lblSize_->setText(Text(FormatFileSize(static_cast<std::uint64_t>(info.size()))));
-  lblDate_->setText(Text(FormatFileDate(StampOf(info))));
+  sizeLabel_->setText(Text(FormatFileSize(static_cast<std::uint64_t>(info.size()))));
+  dateLabel_->setText(Text(FormatFileDate(StampOf(info))));
 }
 
 void FilesWindow::Done() {
   resDir_ = currentDir_.toStdString();
-  resFile_ = txtFile_->text().trimmed().toStdString();
+  resFile_ = fileEdit_->text().trimmed().toStdString();
   QDialog::accept();
 }
 
@@ -300,7 +300,7 @@ bool FilesWindow::CreateFolder(const std::string& name) {
   }
   bool made = false;
   {
-    BusyNote note(*lblStatus_, "Creating...");
+    BusyNote note(*statusLabel_, "Creating...");
     made = QDir(currentDir_).mkdir(folder);
   }
   if (!made) Complain("Folder " + path.toStdString() + " could not be created");
@@ -309,7 +309,7 @@ bool FilesWindow::CreateFolder(const std::string& name) {
 }
 
 void FilesWindow::DeleteFolder() {
-  const QListWidgetItem* item = lstDir_->currentItem();
+  const QListWidgetItem* item = dirList_->currentItem();
   if (item == nullptr || item->text() == kParentFolder) {
     Complain("Choose the folder to delete in the folder list");
     return;
@@ -318,7 +318,7 @@ void FilesWindow::DeleteFolder() {
   if (!Confirm("Delete " + path + " ?")) return;
   bool removed = false;
   {
-    BusyNote note(*lblStatus_, "Deleting...");
+    BusyNote note(*statusLabel_, "Deleting...");
     removed = QDir(currentDir_).rmdir(item->text());
   }
   // Only an empty folder is removed: the files in it are not shown, so they cannot have been
@@ -328,7 +328,7 @@ void FilesWindow::DeleteFolder() {
 }
 
 void FilesWindow::DeleteFiles() {
-  const QList<QListWidgetItem*> chosen = lstFiles_->selectedItems();
+  const QList<QListWidgetItem*> chosen = filesList_->selectedItems();
   if (chosen.isEmpty()) {
     Complain("Choose the files to delete in the file list");
     return;
@@ -336,20 +336,20 @@ void FilesWindow::DeleteFiles() {
   if (!Confirm("Delete selected files?")) return;
   std::string failed;
   {
-    BusyNote note(*lblStatus_, "Deleting...");
+    BusyNote note(*statusLabel_, "Deleting...");
     for (const QListWidgetItem* item : chosen) {
       if (!QFile::remove(FolderPath(item->text()))) failed += "\n" + item->text().toStdString();
     }
   }
   if (!failed.empty()) Complain("These files could not be deleted:" + failed);
   ShowFiles();
-  txtFile_->clear();
-  lblSize_->clear();
-  lblDate_->clear();
+  fileEdit_->clear();
+  sizeLabel_->clear();
+  dateLabel_->clear();
 }
 
 void FilesWindow::ViewAsText() {
-  const QString name = txtFile_->text().trimmed();
+  const QString name = fileEdit_->text().trimmed();
   if (name.isEmpty()) {
     Complain("Choose a file first");
     return;
@@ -364,8 +364,8 @@ void FilesWindow::ViewAsText() {
 
 void FilesWindow::FileListToText() {
   std::vector<FileRow> rows;
-  for (int i = 0; i < lstFiles_->count(); ++i) {
-    const QFileInfo info(FolderPath(lstFiles_->item(i)->text()));
+  for (int i = 0; i < filesList_->count(); ++i) {
+    const QFileInfo info(FolderPath(filesList_->item(i)->text()));
     rows.push_back(FileRow{info.fileName().toStdString(), static_cast<std::uint64_t>(info.size()),
                            StampOf(info)});
   }

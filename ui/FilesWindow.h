@@ -48,14 +48,14 @@ class FilesWindow : public QDialog {
   void FileListToText();
 
   QString CurrentDir() const { return currentDir_; }
-  QComboBox& Drives() { return *cboDrive_; }
-  QComboBox& Filters() { return *cboFilter_; }
-  QListWidget& Folders() { return *lstDir_; }
-  QListWidget& Files() { return *lstFiles_; }
-  QLineEdit& FolderField() { return *txtDir_; }
-  QLineEdit& FileField() { return *txtFile_; }
-  QLabel& Size() { return *lblSize_; }
-  QLabel& Date() { return *lblDate_; }
+  QComboBox& Drives() { return *driveBox_; }
+  QComboBox& Filters() { return *filterBox_; }
+  QListWidget& Folders() { return *dirList_; }
+  QListWidget& Files() { return *filesList_; }
+  QLineEdit& FolderField() { return *dirEdit_; }
+  QLineEdit& FileField() { return *fileEdit_; }
+  QLabel& Size() { return *sizeLabel_; }
+  QLabel& Date() { return *dateLabel_; }
   QAction* Action(const char* name) const;
 
   void reject() override;
@@ -81,15 +81,15 @@ class FilesWindow : public QDialog {
   QStringList nameFilters_;
   std::string resDir_;
   std::string resFile_;
-  QComboBox* cboDrive_ = nullptr;
-  QComboBox* cboFilter_ = nullptr;
-  QListWidget* lstDir_ = nullptr;
-  QListWidget* lstFiles_ = nullptr;
-  QLineEdit* txtDir_ = nullptr;
-  QLineEdit* txtFile_ = nullptr;
-  QLabel* lblSize_ = nullptr;
-  QLabel* lblDate_ = nullptr;
-  QLabel* lblStatus_ = nullptr;
+  QComboBox* driveBox_ = nullptr;
+  QComboBox* filterBox_ = nullptr;
+  QListWidget* dirList_ = nullptr;
+  QListWidget* filesList_ = nullptr;
+  QLineEdit* dirEdit_ = nullptr;
+  QLineEdit* fileEdit_ = nullptr;
+  QLabel* sizeLabel_ = nullptr;
+  QLabel* dateLabel_ = nullptr;
+  QLabel* statusLabel_ = nullptr;
 };
 
 // The dialog in one call: the full path of the chosen file, or empty when the operator

@@ -44,24 +44,24 @@ std::string DescribePointer(double x, double y, double zoom) {
 MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
   setObjectName("staMain");
   setSizeGripEnabled(true);
-  cmdStop_ = new QPushButton("Stop", this);
-  cmdStop_->setObjectName("cmdStop");
-  cmdStop_->setToolTip("Stop every device now (Esc)");
-  cmdStop_->setFocusPolicy(Qt::NoFocus);  // the jog keys stay where they were
-  cmdStop_->setStyleSheet("QPushButton { color: #b00000; font-weight: bold; }");
-  addWidget(cmdStop_);
-  lblBusy_ = new QLabel(this);
-  lblBusy_->setObjectName("lblBusy");
-  lblBusy_->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
-  lblBusy_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  addWidget(lblBusy_, 1);
-  lblPointer_ = AddField("lblStatPointer", 32);
-  lblPointer_->hide();  // shown on the map only
-  lblPosition_ = AddField("lblStatPosition", 22);
-  lblFocus_ = AddField("lblStatFocus", 9);
-  lblFilters_ = AddField("lblStatFilters", 9);
-  lblCube_ = AddField("lblStatCube", 7);
-  lblObjective_ = AddField("lblStatObjective", 12);
+  stopButton_ = new QPushButton("Stop", this);
+  stopButton_->setObjectName("cmdStop");
+  stopButton_->setToolTip("Stop every device now (Esc)");
+  stopButton_->setFocusPolicy(Qt::NoFocus);  // the jog keys stay where they were
+  stopButton_->setStyleSheet("QPushButton { color: #b00000; font-weight: bold; }");
+  addWidget(stopButton_);
+  busyLabel_ = new QLabel(this);
+  busyLabel_->setObjectName("lblBusy");
+  busyLabel_->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
+  busyLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  addWidget(busyLabel_, 1);
+  pointerLabel_ = AddField("lblStatPointer", 32);
+  pointerLabel_->hide();  // shown on the map only
+  positionLabel_ = AddField("lblStatPosition", 22);
+  focusLabel_ = AddField("lblStatFocus", 9);
+  filtersLabel_ = AddField("lblStatFilters", 9);
+  cubeLabel_ = AddField("lblStatCube", 7);
+  objectiveLabel_ = AddField("lblStatObjective", 12);
 }
 
 QLabel* MainStatusBar::AddField(const char* name, int minimumChars) {
@@ -75,20 +75,20 @@ QLabel* MainStatusBar::AddField(const char* name, int minimumChars) {
 
 void MainStatusBar::ShowDevices(const CoreServices& core) {
   const DeviceStateTexts texts = DescribeDevices(core);
-  SetIfChanged(*lblPosition_, Q(texts.position));
-  SetIfChanged(*lblFocus_, Q(texts.focus));
-  SetIfChanged(*lblFilters_, Q(texts.filters));
-  SetIfChanged(*lblCube_, Q(texts.cube));
-  SetIfChanged(*lblObjective_, Q(texts.objective));
+  SetIfChanged(*positionLabel_, Q(texts.position));
+  SetIfChanged(*focusLabel_, Q(texts.focus));
+  SetIfChanged(*filtersLabel_, Q(texts.filters));
+  SetIfChanged(*cubeLabel_, Q(texts.cube));
+  SetIfChanged(*objectiveLabel_, Q(texts.objective));
 }
 
 void MainStatusBar::ShowPointer(const std::optional<std::string>& text) {
-  SetIfChanged(*lblPointer_, text ? Q(*text) : QString());
-  lblPointer_->setVisible(text.has_value());
+  SetIfChanged(*pointerLabel_, text ? Q(*text) : QString());
+  pointerLabel_->setVisible(text.has_value());
 }
 
 void MainStatusBar::ShowBusy(const QString& text) {
-  SetIfChanged(*lblBusy_, text);
+  SetIfChanged(*busyLabel_, text);
 }
 
 }  // namespace qv

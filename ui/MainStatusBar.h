@@ -37,20 +37,20 @@ class MainStatusBar : public QStatusBar {
   void ShowPointer(const std::optional<std::string>& text);
   void ShowBusy(const QString& text);
 
-  QPushButton& StopButton() { return *cmdStop_; }
-  QLabel& BusyField() { return *lblBusy_; }
+  QPushButton& StopButton() { return *stopButton_; }
+  QLabel& BusyField() { return *busyLabel_; }
 
  private:
   QLabel* AddField(const char* name, int minimumChars);
 
-  QPushButton* cmdStop_;
-  QLabel* lblBusy_;
-  QLabel* lblPointer_;
-  QLabel* lblPosition_;
-  QLabel* lblFocus_;
-  QLabel* lblFilters_;
-  QLabel* lblCube_;
-  QLabel* lblObjective_;
+  QPushButton* stopButton_;
+  QLabel* busyLabel_;
+  QLabel* pointerLabel_;
+  QLabel* positionLabel_;
+  QLabel* focusLabel_;
+  QLabel* filtersLabel_;
+  QLabel* cubeLabel_;
+  QLabel* objectiveLabel_;
 };
 
 }  // namespace qv

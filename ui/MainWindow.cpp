@@ -51,8 +51,8 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   BuildTopArea(central);
   BuildTabs(central);
   layout->addLayout(top_);
-  layout->addWidget(lblMsg_);
-  layout->addWidget(sstView_, 1);
+  layout->addWidget(messageLine_);
+  layout->addWidget(tabs_, 1);
   setCentralWidget(central);
   BuildMenus();
   ConnectDeviceParts(core_, *devices_, *deviceMenus_, &menus_->JoystickMenu());
@@ -62,9 +62,9 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   resize(1100, 760);
   qApp->installEventFilter(this);  // Esc and the jog keys wherever the keyboard is
 
-  tmrQV_.setInterval(300);
-  connect(&tmrQV_, &QTimer::timeout, this, &MainWindow::TimerTick);
-  tmrQV_.start();
+  tickTimer_.setInterval(300);
+  connect(&tickTimer_, &QTimer::timeout, this, &MainWindow::TimerTick);
+  tickTimer_.start();
   core_.map.DrawAllObjects();
   DisplayObjList();
   JoyVisibility();
@@ -75,7 +75,7 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
 // The window's own dialogs; tests put theirs in their place.
 void MainWindow::FillDialogs() {
   dialogs_.message = [this](const std::string& text) { SetMessage(text); };
-  dialogs_.showTab = [this](int tab) { sstView_->setCurrentIndex(tab); };
+  dialogs_.showTab = [this](int tab) { tabs_->setCurrentIndex(tab); };
   dialogs_.editParameters = [this](const std::string& path) {
     return EditParFile(this, core_.trapar, core_.notifier, path);
   };
@@ -112,7 +112,7 @@ void MainWindow::ForwardServices() {
 MainWindow::~MainWindow() {
   // The tabs go while the busy display still exists: a jog still held ends through it.
   qApp->removeEventFilter(this);
-  txtCommand_->removeEventFilter(this);
+  commandEdit_->removeEventFilter(this);
   delete takeCentralWidget();
   // The joystick outlives the window: its messages go back to the plain reply display.
   core_.joystick.SetHooks(
@@ -121,61 +121,61 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildTopArea(QWidget* central) {
   top_ = new QHBoxLayout;
-  cboCommand_ = new QComboBox(central);
-  cboCommand_->setObjectName("cboCommand");
-  cboCommand_->setEditable(true);
-  cboCommand_->setInsertPolicy(QComboBox::NoInsert);
+  commandBox_ = new QComboBox(central);
+  commandBox_->setObjectName("cboCommand");
+  commandBox_->setEditable(true);
+  commandBox_->setInsertPolicy(QComboBox::NoInsert);
   // The box runs what was typed: no completion from the history, which could turn "Z Rel 1"
   // into an older "Z Rel 100". The history stays on the drop-down and the arrow keys.
-  cboCommand_->setCompleter(nullptr);
-  cboCommand_->setDuplicatesEnabled(true);
+  commandBox_->setCompleter(nullptr);
+  commandBox_->setDuplicatesEnabled(true);
   // Long commands in the history do not widen the window.
-  cboCommand_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  cboCommand_->setMinimumContentsLength(40);
-  cboCommand_->setToolTip("Type system command");
-  cboCommand_->setMinimumWidth(360);
-  txtCommand_ = cboCommand_->lineEdit();
-  txtCommand_->installEventFilter(this);  // the caret goes to the end on focus
-  cmdExecute_ = new QPushButton("Execute", central);
-  cmdExecute_->setObjectName("cmdExecute");
-  cmdExecute_->setDefault(true);
-  lblTime_ = new QLabel("Time", central);
-  lblTime_->setObjectName("lblTime");
-  lblTime_->setMinimumWidth(60);
-  top_->addWidget(cboCommand_, 1);
-  top_->addWidget(cmdExecute_);
-  top_->addWidget(lblTime_);
-  lblMsg_ = new MessageLine(central);
-  lblMsg_->setObjectName("lblMsg");
-  lblMsg_->setFrameShape(QFrame::Panel);
-  lblMsg_->setFrameShadow(QFrame::Sunken);
-  lblMsg_->setMinimumHeight(lblMsg_->fontMetrics().height() + 8);
-  connect(cmdExecute_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
-  connect(cboCommand_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
+  commandBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  commandBox_->setMinimumContentsLength(40);
+  commandBox_->setToolTip("Type system command");
+  commandBox_->setMinimumWidth(360);
+  commandEdit_ = commandBox_->lineEdit();
+  commandEdit_->installEventFilter(this);  // the caret goes to the end on focus
+  executeButton_ = new QPushButton("Execute", central);
+  executeButton_->setObjectName("cmdExecute");
+  executeButton_->setDefault(true);
+  timeLabel_ = new QLabel("Time", central);
+  timeLabel_->setObjectName("lblTime");
+  timeLabel_->setMinimumWidth(60);
+  top_->addWidget(commandBox_, 1);
+  top_->addWidget(executeButton_);
+  top_->addWidget(timeLabel_);
+  messageLine_ = new MessageLine(central);
+  messageLine_->setObjectName("lblMsg");
+  messageLine_->setFrameShape(QFrame::Panel);
+  messageLine_->setFrameShadow(QFrame::Sunken);
+  messageLine_->setMinimumHeight(messageLine_->fontMetrics().height() + 8);
+  connect(executeButton_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
+  connect(commandBox_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
 }
 
 void MainWindow::BuildTabs(QWidget* central) {
-  sstView_ = new QTabWidget(central);
-  sstView_->setObjectName("sstView");
-  devices_ = new DeviceTab(core_, services_, sstView_);
-  sstView_->addTab(devices_, "&Device Control");
-  objects_ = new ObjectsTab(core_, services_, sstView_);
+  tabs_ = new QTabWidget(central);
+  tabs_->setObjectName("sstView");
+  devices_ = new DeviceTab(core_, services_, tabs_);
+  tabs_->addTab(devices_, "&Device Control");
+  objects_ = new ObjectsTab(core_, services_, tabs_);
   map_ = new MapWidget(
       core_, services_,
       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
                [this] { objects_->Actions().AddCurrentPosition(); },
                [this] { objects_->Actions().MoveToObject(core_.map.HighlightedObj()); },
                [this](std::optional<MapPoint> at) { ShowPointer(at); }},
-      sstView_);
-  sstView_->addTab(map_, "&Specimen Map");
-  sstView_->addTab(objects_, "&Objects");
-  axes_ = new AxesTab(core_, services_, sstView_);
+      tabs_);
+  tabs_->addTab(map_, "&Specimen Map");
+  tabs_->addTab(objects_, "&Objects");
+  axes_ = new AxesTab(core_, services_, tabs_);
   axes_->SetInputBox(services_.inputBox);
-  sstView_->addTab(axes_, "&Axes");
-  connect(sstView_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
+  tabs_->addTab(axes_, "&Axes");
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
   // A click on the axes tab while it is shown addresses its unit again.
-  connect(sstView_, &QTabWidget::tabBarClicked, this, [this](int tab) {
-    if (tab == 3 && sstView_->currentIndex() == 3) axes_->AxesProbe();
+  connect(tabs_, &QTabWidget::tabBarClicked, this, [this](int tab) {
+    if (tab == 3 && tabs_->currentIndex() == 3) axes_->AxesProbe();
   });
 }
 
@@ -237,7 +237,7 @@ void MainWindow::TabChanged(int tab) {
 }
 
 void MainWindow::ShowPointer(std::optional<MapPoint> at) {
-  if (sstView_->currentIndex() != kMapTab) {
+  if (tabs_->currentIndex() != kMapTab) {
     status_->ShowPointer(std::nullopt);
   } else if (at) {
     status_->ShowPointer(DescribePointer(at->X, at->Y, core_.map.GetZoom()));
@@ -292,32 +292,32 @@ void MainWindow::Stop() {
 }
 
 void MainWindow::RememberCmdInHist() {
-  const QString text = cboCommand_->currentText();
-  while (cboCommand_->count() >= core_.state.HistoryMax && cboCommand_->count() > 0) {
-    cboCommand_->removeItem(cboCommand_->count() - 1);
+  const QString text = commandBox_->currentText();
+  while (commandBox_->count() >= core_.state.HistoryMax && commandBox_->count() > 0) {
+    commandBox_->removeItem(commandBox_->count() - 1);
   }
-  cboCommand_->insertItem(0, text);
-  cboCommand_->setCurrentIndex(0);
+  commandBox_->insertItem(0, text);
+  commandBox_->setCurrentIndex(0);
 }
 
 std::string MainWindow::CommandText() const {
-  return CoreText(cboCommand_->currentText());
+  return CoreText(commandBox_->currentText());
 }
 
 void MainWindow::SetCommandText(const std::string& text) {
-  cboCommand_->setEditText(QtText(text));
+  commandBox_->setEditText(QtText(text));
 }
 
 void MainWindow::SetMessage(const std::string& text) {
-  lblMsg_->SetFullText(QtText(text));
+  messageLine_->SetFullText(QtText(text));
 }
 
 std::string MainWindow::MessageText() const {
-  return CoreText(lblMsg_->FullText());
+  return CoreText(messageLine_->FullText());
 }
 
 void MainWindow::SetTimeText(const std::string& text) {
-  lblTime_->setText(QString::fromStdString(text));
+  timeLabel_->setText(QString::fromStdString(text));
 }
 
 // The runner steps a program; with no program running and no command busy, the joystick is
@@ -331,7 +331,7 @@ void MainWindow::TimerTick() {
   const bool commandBusy = core_.state.CommandBusy != 0;
   if (tick.kind == TickResult::Kind::Idle && !commandBusy) {
     core_.joystick.TimerTick();
-    if (sstView_->currentIndex() == kMapTab) map_->StagePositionDisplay();
+    if (tabs_->currentIndex() == kMapTab) map_->StagePositionDisplay();
   }
   // A tick that finds a command running runs inside that command's wait.
   busy_->SetBackground(core_.interpreter.State().ProgRunState == 1,
@@ -351,7 +351,7 @@ bool MainWindow::WindowKey(QWidget* target, const QKeyEvent& event) {
     if (event.type() == QEvent::KeyPress && !event.isAutoRepeat()) Stop();
     return true;
   }
-  const int tab = sstView_->currentIndex();
+  const int tab = tabs_->currentIndex();
   if (tab != kDeviceTab && tab != kMapTab) return false;
   // A release always reaches the jog, wherever the keyboard went meanwhile.
   if (event.type() == QEvent::KeyPress && TakesText(target)) return false;
@@ -372,8 +372,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       WindowKey(static_cast<QWidget*>(watched), *static_cast<QKeyEvent*>(event))) {
     return true;
   }
-  if (watched == txtCommand_ && type == QEvent::FocusIn) {
-    QTimer::singleShot(0, txtCommand_, [edit = txtCommand_] {
+  if (watched == commandEdit_ && type == QEvent::FocusIn) {
+    QTimer::singleShot(0, commandEdit_, [edit = commandEdit_] {
       edit->deselect();
       edit->end(false);
     });
@@ -383,7 +383,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 // Unloading: the serial line closes only when no automation client holds an object.
 void MainWindow::closeEvent(QCloseEvent* event) {
-  tmrQV_.stop();
+  tickTimer_.stop();
   if (core_.comm.CommIsReady() == 1 && core_.state.ClientAlive == 0) core_.shutdown();
   if (unloadProgram_) unloadProgram_();
   deviceMenus_->RemoveFilterItems();

@@ -78,11 +78,11 @@ class MainWindow : public QMainWindow {
   void StagePositionDisplay() { map_->StagePositionDisplay(); }
   void TimerTick();
 
-  QComboBox& CommandBox() { return *cboCommand_; }
-  MessageLine& Message() { return *lblMsg_; }
+  QComboBox& CommandBox() { return *commandBox_; }
+  MessageLine& Message() { return *messageLine_; }
   MainStatusBar& Status() { return *status_; }
-  QLabel& TimeField() { return *lblTime_; }
-  QTabWidget& Tabs() { return *sstView_; }
+  QLabel& TimeField() { return *timeLabel_; }
+  QTabWidget& Tabs() { return *tabs_; }
   MapWidget& Map() { return *map_; }
   DeviceTab& Devices() { return *devices_; }
   DeviceMenuBar& DeviceMenus() { return *deviceMenus_; }
@@ -149,16 +149,16 @@ class MainWindow : public QMainWindow {
   ObjectsTab* objects_ = nullptr;
   AxesTab* axes_ = nullptr;
   QHBoxLayout* top_ = nullptr;
-  QComboBox* cboCommand_;
-  QLineEdit* txtCommand_;  // the command box's text, watched for the caret
-  QPushButton* cmdExecute_;
-  QLabel* lblTime_;
-  MessageLine* lblMsg_;
-  QTabWidget* sstView_;
+  QComboBox* commandBox_;
+  QLineEdit* commandEdit_;  // the command box's text, watched for the caret
+  QPushButton* executeButton_;
+  QLabel* timeLabel_;
+  MessageLine* messageLine_;
+  QTabWidget* tabs_;
   MapWidget* map_;
   MainStatusBar* status_;
   std::unique_ptr<BusyIndicator> busy_;
-  QTimer tmrQV_;
+  QTimer tickTimer_;
   int timerBusy_ = 0;  // re-entry count of the timer handler
   bool unloading_ = false;
 };

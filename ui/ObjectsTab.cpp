@@ -33,9 +33,9 @@ ObjectsTab::ObjectsTab(const CoreServices& core, const WindowServices& services,
   fgrObj_->setColumnWidth(kNumber, 50);
   for (int column : {kX, kY, kZ})
     fgrObj_->setColumnWidth(column, 110);
-  txtField_ = new QLineEdit(fgrObj_->viewport());
-  txtField_->setObjectName("txtField");
-  txtField_->hide();
+  fieldEdit_ = new QLineEdit(fgrObj_->viewport());
+  fieldEdit_->setObjectName("txtField");
+  fieldEdit_->hide();
 
   auto* buttons = new QHBoxLayout;
   QPushButton* addPos = AddButton(*buttons, "Add Pos.", "cmdAddPos");
@@ -47,11 +47,11 @@ ObjectsTab::ObjectsTab(const CoreServices& core, const WindowServices& services,
   layout->addLayout(buttons);
 
   connect(fgrObj_, &QTableWidget::cellClicked, this, &ObjectsTab::CellClicked);
-  connect(txtField_, &QLineEdit::returnPressed, this, &ObjectsTab::CommitField);
+  connect(fieldEdit_, &QLineEdit::returnPressed, this, &ObjectsTab::CommitField);
   // The box stands over its cell only while the grid keeps still; once the cell scrolls away,
   // an edit typed into it would look like one of the row now beneath it.
   for (QScrollBar* bar : {fgrObj_->verticalScrollBar(), fgrObj_->horizontalScrollBar()})
-    connect(bar, &QScrollBar::valueChanged, txtField_, &QWidget::hide);
+    connect(bar, &QScrollBar::valueChanged, fieldEdit_, &QWidget::hide);
   connect(addPos, &QPushButton::clicked, this, [this] { actions_.AddCurrentPosition(); });
   connect(addNew, &QPushButton::clicked, this, [this] { actions_.AddNewObject(); });
   connect(moveTo, &QPushButton::clicked, this, &ObjectsTab::MoveToSelected);
@@ -66,7 +66,7 @@ void ObjectsTab::DisplayObjList() {
     first = 1;
     objects.ObjSetChanged(0);
     // The row under the edit box may hold another object now; an edit must not land on it.
-    txtField_->hide();
+    fieldEdit_->hide();
   } else if (count == shown) {
     return;
   }
@@ -106,7 +106,7 @@ void ObjectsTab::CellClicked(int row, int column) {
     OpenField(row, column);
     return;
   }
-  txtField_->hide();
+  fieldEdit_->hide();
   SelectRow(row);
   core_.map.HighlightObjOnMap(row + 1);
 }
@@ -116,16 +116,16 @@ void ObjectsTab::OpenField(int row, int column) {
   if (item == nullptr) return;
   fieldRow_ = row;
   fieldColumn_ = column;
-  txtField_->setGeometry(fgrObj_->visualItemRect(item));
-  txtField_->setText(item->text());
-  txtField_->show();
-  txtField_->setFocus();
+  fieldEdit_->setGeometry(fgrObj_->visualItemRect(item));
+  fieldEdit_->setText(item->text());
+  fieldEdit_->show();
+  fieldEdit_->setFocus();
 }
 
 void ObjectsTab::CommitField() {
   if (fieldColumn_ < kX || fieldColumn_ > kComment) return;  // the box was never placed
   Notifier& notifier = core_.notifier;
-  const std::string text = CoreText(txtField_->text());
+  const std::string text = CoreText(fieldEdit_->text());
   const std::optional<double> value = FiniteNumber(text);  // microns
   if (fieldColumn_ != kComment && !value) {
     notifier.MessageBox("Not a number", MsgIcon::Exclamation, "Quorvalin");
@@ -148,7 +148,7 @@ void ObjectsTab::CommitField() {
     return;
   }
   FillRow(n);
-  txtField_->hide();
+  fieldEdit_->hide();
 }
 
 int32_t ObjectsTab::SelectedObject() const {

@@ -31,7 +31,7 @@ class ObjectsTab : public QWidget {
   // The operations behind the buttons, shared with the "Obj." menu.
   ObjectActions& Actions() { return actions_; }
   QTableWidget& Grid() { return *fgrObj_; }
-  QLineEdit& Field() { return *txtField_; }
+  QLineEdit& Field() { return *fieldEdit_; }
 
  private:
   void FillRow(int32_t n);
@@ -46,7 +46,7 @@ class ObjectsTab : public QWidget {
   CoreServices core_;
   ObjectActions actions_;
   QTableWidget* fgrObj_;
-  QLineEdit* txtField_;
+  QLineEdit* fieldEdit_;
   int fieldRow_ = -1;  // the cell the edit box stands over
   int fieldColumn_ = -1;
 };

@@ -37,8 +37,8 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
   setModal(true);
   resize(460, 520);
   auto* layout = new QVBoxLayout(this);
-  lblPath_ = new QLabel(this);
-  lblPath_->setObjectName("lblPath");
+  pathLabel_ = new QLabel(this);
+  pathLabel_->setObjectName("lblPath");
   fgrPar_ = new QTableWidget(0, 2, this);
   fgrPar_->setObjectName("fgrPar");
   fgrPar_->setHorizontalHeaderItem(kNameColumn, HeaderItem("Parameter", Qt::AlignLeft));
@@ -47,14 +47,14 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
   fgrPar_->verticalHeader()->hide();
   fgrPar_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fgrPar_->setSelectionMode(QAbstractItemView::SingleSelection);
-  layout->addWidget(lblPath_);
+  layout->addWidget(pathLabel_);
   layout->addWidget(fgrPar_);
-  txtField_ = new QLineEdit(fgrPar_->viewport());
-  txtField_->setObjectName("txtField");
-  txtField_->hide();
-  txtField_->installEventFilter(this);
+  fieldEdit_ = new QLineEdit(fgrPar_->viewport());
+  fieldEdit_->setObjectName("txtField");
+  fieldEdit_->hide();
+  fieldEdit_->installEventFilter(this);
   connect(fgrPar_, &QTableWidget::cellClicked, this, &ParListWindow::OpenEditor);
-  connect(txtField_, &QLineEdit::returnPressed, this, &ParListWindow::CommitEditor);
+  connect(fieldEdit_, &QLineEdit::returnPressed, this, &ParListWindow::CommitEditor);
 }
 
 int16_t ParListWindow::Load() {
@@ -65,7 +65,7 @@ int16_t ParListWindow::Load() {
   if (ReadWholeFile(trapar_.GetParPath(), content)) content_ = DecodeText(std::move(content));
   const QString path = QString::fromStdString(trapar_.GetParPath());
   setWindowTitle(path);
-  lblPath_->setText(path);
+  pathLabel_->setText(path);
   FillGrid();
   loaded_ = true;
   return 1;
@@ -94,26 +94,26 @@ void ParListWindow::OpenEditor(int row, int column) {
   QTableWidgetItem* item = fgrPar_->item(row, column);
   const QRect cell = fgrPar_->visualItemRect(item);
   editRow_ = row;
-  txtField_->setGeometry(cell.left(), cell.top() + kFieldInset, cell.width() - kFieldInset,
-                         cell.height());
-  txtField_->setText(item->text());
-  txtField_->show();
-  txtField_->setFocus();
+  fieldEdit_->setGeometry(cell.left(), cell.top() + kFieldInset, cell.width() - kFieldInset,
+                          cell.height());
+  fieldEdit_->setText(item->text());
+  fieldEdit_->show();
+  fieldEdit_->setFocus();
 }
 
 void ParListWindow::CommitEditor() {
-  if (editRow_ >= 0) fgrPar_->item(editRow_, kValueColumn)->setText(txtField_->text());
+  if (editRow_ >= 0) fgrPar_->item(editRow_, kValueColumn)->setText(fieldEdit_->text());
   DropEditor();
 }
 
 void ParListWindow::DropEditor() {
   editRow_ = -1;
-  txtField_->hide();
+  fieldEdit_->hide();
 }
 
 bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == txtField_ && event->type() == QEvent::FocusOut) DropEditor();
-  if (watched == txtField_ && event->type() == QEvent::KeyPress &&
+  if (watched == fieldEdit_ && event->type() == QEvent::FocusOut) DropEditor();
+  if (watched == fieldEdit_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
     DropEditor();
     return true;  // Esc leaves the box, not the window

@@ -38,7 +38,7 @@ class ParListWindow : public QDialog {
   void DropEditor();
 
   QTableWidget& Grid() { return *fgrPar_; }
-  QLineEdit& Field() { return *txtField_; }
+  QLineEdit& Field() { return *fieldEdit_; }
 
   void done(int result) override;
 
@@ -56,8 +56,8 @@ class ParListWindow : public QDialog {
   Trapar& trapar_;
   Notifier& notifier_;
   QTableWidget* fgrPar_;
-  QLineEdit* txtField_;
-  QLabel* lblPath_;
+  QLineEdit* fieldEdit_;
+  QLabel* pathLabel_;
   int editRow_ = -1;
   bool loaded_ = false;
   std::optional<std::string> content_;  // the file as it was read, when it could be kept

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "controllers/QVLEDContr.h"
+#include "controllers/LedController.h"
 #include "specimen/Scan.h"
 #include "ui/MainMenus.h"
 

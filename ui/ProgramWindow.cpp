@@ -32,27 +32,27 @@ ProgramWindow::ProgramWindow(const CoreServices& core, std::function<void()> unl
   auto* central = new QWidget(this);
   auto* layout = new QHBoxLayout(central);
   auto* column = new QVBoxLayout;
-  lblNameCmd_ = new QLabel("Command", central);
-  lblNameCmd_->setObjectName("lblNameCmd");
+  nameCmdLabel_ = new QLabel("Command", central);
+  nameCmdLabel_->setObjectName("lblNameCmd");
   rowArea_ = new QWidget(central);
   rowArea_->setFixedHeight(kColumnHeight);
   scrProg_ = new QScrollBar(Qt::Vertical, central);
   scrProg_->setObjectName("scrProg");
   scrProg_->setFixedHeight(kColumnHeight);
-  lblMess_ = new QLabel(central);
-  lblMess_->setObjectName("lblMess");
-  lblMess_->setFrameShape(QFrame::Panel);
-  lblMess_->setFrameShadow(QFrame::Sunken);
-  lblTime_ = new QLabel("time", central);
-  lblTime_->setObjectName("lblTime");
-  column->addWidget(lblNameCmd_);
+  messLabel_ = new QLabel(central);
+  messLabel_->setObjectName("lblMess");
+  messLabel_->setFrameShape(QFrame::Panel);
+  messLabel_->setFrameShadow(QFrame::Sunken);
+  timeLabel_ = new QLabel("time", central);
+  timeLabel_->setObjectName("lblTime");
+  column->addWidget(nameCmdLabel_);
   auto* rows = new QHBoxLayout;
   rows->setSpacing(0);
   rows->addWidget(rowArea_, 1);
   rows->addWidget(scrProg_);
   column->addLayout(rows);
-  column->addWidget(lblMess_);
-  column->addWidget(lblTime_);
+  column->addWidget(messLabel_);
+  column->addWidget(timeLabel_);
   column->addStretch(1);
 
   auto* buttons = new QVBoxLayout;
@@ -73,14 +73,14 @@ ProgramWindow::ProgramWindow(const CoreServices& core, std::function<void()> unl
   buttons->addSpacing(12);
   editing_.push_back(addButton("cmdInsert", "&Insert", &ProgramWindow::InsertLine));
   editing_.push_back(addButton("cmdDelete", "&Delete", &ProgramWindow::DeleteLine));
-  optRun_ = new QRadioButton("Run", central);
-  optRun_->setObjectName("optRun");
-  optRun_->setAutoExclusive(false);
+  runOption_ = new QRadioButton("Run", central);
+  runOption_->setObjectName("optRun");
+  runOption_->setAutoExclusive(false);
   // An indicator of the run state only: the operator starts a run with the Run button.
-  optRun_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  optRun_->setFocusPolicy(Qt::NoFocus);
+  runOption_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  runOption_->setFocusPolicy(Qt::NoFocus);
   buttons->addSpacing(12);
-  buttons->addWidget(optRun_);
+  buttons->addWidget(runOption_);
   buttons->addStretch(1);
   layout->addLayout(column, 1);
   layout->addLayout(buttons);
@@ -137,8 +137,8 @@ void ProgramWindow::BuildRows(int rows) {
     grid->addWidget(button, row, 0);
     grid->addWidget(field, row, 1);
     connect(button, &QPushButton::clicked, this, [this, row] { ClickRow(row); });
-    cmdNmb_.push_back(button);
-    txtCmd_.push_back(field);
+    nmbButton_.push_back(button);
+    commandEdits_.push_back(field);
     ColourRow(row, false);
   }
   grid->setRowStretch(rows, 1);
@@ -272,15 +272,15 @@ void ProgramWindow::LeaveRow(int row) {
 }
 
 void ProgramWindow::SetInterpMessage(const std::string& text) {
-  lblMess_->setText(QtText(text));
+  messLabel_->setText(QtText(text));
 }
 
 void ProgramWindow::SetProgTime(const std::string& text) {
-  lblTime_->setText(QtText(text));
+  timeLabel_->setText(QtText(text));
 }
 
 void ProgramWindow::SetRunIndicator(bool on) {
-  optRun_->setChecked(on);
+  runOption_->setChecked(on);
 }
 
 void ProgramWindow::EnableProgEditing(bool enabled) {
@@ -288,7 +288,7 @@ void ProgramWindow::EnableProgEditing(bool enabled) {
     control->setEnabled(enabled);
   for (QAction* menu : editingMenus_)
     menu->setEnabled(enabled);
-  for (QLineEdit* field : txtCmd_)
+  for (QLineEdit* field : commandEdits_)
     field->setReadOnly(!enabled);
   scrProg_->setEnabled(enabled);
 }
@@ -350,9 +350,9 @@ void ProgramWindow::wheelEvent(QWheelEvent* event) {
 }
 
 bool ProgramWindow::eventFilter(QObject* watched, QEvent* event) {
-  const auto found = std::find(txtCmd_.begin(), txtCmd_.end(), watched);
-  if (found != txtCmd_.end()) {
-    const int row = static_cast<int>(found - txtCmd_.begin());
+  const auto found = std::find(commandEdits_.begin(), commandEdits_.end(), watched);
+  if (found != commandEdits_.end()) {
+    const int row = static_cast<int>(found - commandEdits_.begin());
     if (event->type() == QEvent::FocusIn) ClickRow(row);
     if (event->type() == QEvent::FocusOut) LeaveRow(row);
     if (event->type() == QEvent::KeyPress && ScrollKey(static_cast<QKeyEvent*>(event)->key())) {

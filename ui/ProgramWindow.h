@@ -52,12 +52,12 @@ class ProgramWindow : public QMainWindow {
   void ProgRowsChanged();
   void ProgRowMarked(int previousRow, int row);
 
-  int RowCount() const { return static_cast<int>(cmdNmb_.size()); }
-  QPushButton& RowButton(int row) { return *cmdNmb_.at(static_cast<size_t>(row)); }
-  QLineEdit& RowField(int row) { return *txtCmd_.at(static_cast<size_t>(row)); }
-  QLabel& Message() { return *lblMess_; }
-  QLabel& Time() { return *lblTime_; }
-  QRadioButton& RunIndicator() { return *optRun_; }
+  int RowCount() const { return static_cast<int>(nmbButton_.size()); }
+  QPushButton& RowButton(int row) { return *nmbButton_.at(static_cast<size_t>(row)); }
+  QLineEdit& RowField(int row) { return *commandEdits_.at(static_cast<size_t>(row)); }
+  QLabel& Message() { return *messLabel_; }
+  QLabel& Time() { return *timeLabel_; }
+  QRadioButton& RunIndicator() { return *runOption_; }
   QScrollBar& ScrollBar() { return *scrProg_; }
 
  protected:
@@ -82,12 +82,12 @@ class ProgramWindow : public QMainWindow {
   FileChooser chooseFile_;
   QWidget* rowArea_;
   QScrollBar* scrProg_;  // the view over the whole program, ProgTop as its value
-  std::vector<QPushButton*> cmdNmb_;
-  std::vector<QLineEdit*> txtCmd_;
-  QLabel* lblNameCmd_;
-  QLabel* lblMess_;
-  QLabel* lblTime_;
-  QRadioButton* optRun_;
+  std::vector<QPushButton*> nmbButton_;
+  std::vector<QLineEdit*> commandEdits_;
+  QLabel* nameCmdLabel_;
+  QLabel* messLabel_;
+  QLabel* timeLabel_;
+  QRadioButton* runOption_;
   std::vector<QWidget*> editing_;       // disabled while a program runs
   std::vector<QAction*> editingMenus_;  // likewise
   bool unloading_ = false;

@@ -23,34 +23,34 @@ StringSelWindow::StringSelWindow(Display& display, QWidget* parent)
   setObjectName("frmStringSel");
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  lstStrings_ = new QListWidget(this);
-  lstStrings_->setObjectName("lstStrings");
-  layout->addWidget(lstStrings_);
-  lstStrings_->installEventFilter(this);
+  stringsList_ = new QListWidget(this);
+  stringsList_->setObjectName("lstStrings");
+  layout->addWidget(stringsList_);
+  stringsList_->installEventFilter(this);
   // A click chooses; Enter is taken in the event filter. The list's own "activated" is not used:
   // on some styles a click would activate as well and one choice would be made twice.
-  connect(lstStrings_, &QListWidget::clicked, this, [this](const QModelIndex& index) {
+  connect(stringsList_, &QListWidget::clicked, this, [this](const QModelIndex& index) {
     Choose(index.row(), ShiftHeld(QGuiApplication::keyboardModifiers()));
   });
 }
 
 void StringSelWindow::StringLoad(const std::vector<std::string>& texts) {
-  lstStrings_->clear();
+  stringsList_->clear();
   for (const std::string& text : texts)
-    lstStrings_->addItem(QtText(text));
-  if (!texts.empty()) lstStrings_->setCurrentRow(0);
+    stringsList_->addItem(QtText(text));
+  if (!texts.empty()) stringsList_->setCurrentRow(0);
   FitToTexts();
 }
 
 void StringSelWindow::FitToTexts() {
-  const QFontMetrics metrics(lstStrings_->font());
+  const QFontMetrics metrics(stringsList_->font());
   int width = 0;
-  for (int row = 0; row < lstStrings_->count(); ++row)
-    width = std::max(width, metrics.horizontalAdvance(lstStrings_->item(row)->text()));
-  const int rows = std::max(lstStrings_->count(), 1);
-  const int frame = 2 * lstStrings_->frameWidth() + layout()->contentsMargins().left() +
+  for (int row = 0; row < stringsList_->count(); ++row)
+    width = std::max(width, metrics.horizontalAdvance(stringsList_->item(row)->text()));
+  const int rows = std::max(stringsList_->count(), 1);
+  const int frame = 2 * stringsList_->frameWidth() + layout()->contentsMargins().left() +
                     layout()->contentsMargins().right();
-  const int rowHeight = std::max(lstStrings_->sizeHintForRow(0), metrics.height());
+  const int rowHeight = std::max(stringsList_->sizeHintForRow(0), metrics.height());
   QSize wanted(width + frame + 2 * metrics.averageCharWidth(), rows * rowHeight + frame);
   const QScreen* screen =
       parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
@@ -59,7 +59,7 @@ void StringSelWindow::FitToTexts() {
 }
 
 void StringSelWindow::Choose(int row, bool prefix) {
-  const QListWidgetItem* item = lstStrings_->item(row);
+  const QListWidgetItem* item = stringsList_->item(row);
   if (item == nullptr) return;
   selected_ = CoreText(item->text());
   if (prefix) {
@@ -70,10 +70,10 @@ void StringSelWindow::Choose(int row, bool prefix) {
 }
 
 bool StringSelWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lstStrings_ && event->type() == QEvent::KeyPress) {
+  if (watched == stringsList_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      Choose(lstStrings_->currentRow(), ShiftHeld(key->modifiers()));
+      Choose(stringsList_->currentRow(), ShiftHeld(key->modifiers()));
       return true;
     }
   }

@@ -26,7 +26,7 @@ class StringSelWindow : public QDialog {
   // Takes the item at `row` as the choice; `prefix` is what Shift held means.
   void Choose(int row, bool prefix);
 
-  QListWidget& List() { return *lstStrings_; }
+  QListWidget& List() { return *stringsList_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,7 +35,7 @@ class StringSelWindow : public QDialog {
   void FitToTexts();
 
   Display& display_;
-  QListWidget* lstStrings_;
+  QListWidget* stringsList_;
   std::string selected_;
 };
 

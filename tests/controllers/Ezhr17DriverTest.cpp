@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "controllers/AllMotionCntrl.h"
+#include "controllers/Ezhr17Driver.h"
 #include "tests/controllers/LineFixture.h"
 
 namespace qv {

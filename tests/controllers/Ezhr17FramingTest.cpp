@@ -2,7 +2,7 @@
 // reach already.
 #include <gtest/gtest.h>
 
-#include "controllers/AllMotionCntrl.h"
+#include "controllers/Ezhr17Driver.h"
 
 namespace qv {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "controllers/ImsCntrl.h"
+#include "controllers/Im483iDriver.h"
 #include "tests/controllers/LineFixture.h"
 
 namespace qv {

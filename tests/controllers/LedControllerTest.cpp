@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "controllers/QVLEDContr.h"
+#include "controllers/LedController.h"
 #include "tests/controllers/LineFixture.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingNotifier.h"

@@ -9,7 +9,7 @@
 #include <istream>
 #include <string>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 #include "platform/InputUntilEnd.h"
 
 namespace qv {

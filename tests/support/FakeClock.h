@@ -3,7 +3,7 @@
 // their lengths can be checked exactly.
 #include <vector>
 
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 
 namespace qv::test {
 

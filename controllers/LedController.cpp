@@ -1,4 +1,4 @@
-#include "controllers/QVLEDContr.h"
+#include "controllers/LedController.h"
 
 #include <array>
 #include <string>

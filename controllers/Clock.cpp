@@ -1,4 +1,4 @@
-#include "controllers/Delay32.h"
+#include "controllers/Clock.h"
 
 #include <poll.h>
 

@@ -1,4 +1,4 @@
-#include "controllers/ImsCntrl.h"
+#include "controllers/Im483iDriver.h"
 
 #include <algorithm>
 #include <cmath>

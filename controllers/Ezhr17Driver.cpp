@@ -1,4 +1,4 @@
-#include "controllers/AllMotionCntrl.h"
+#include "controllers/Ezhr17Driver.h"
 
 #include <cmath>
 #include <cstdlib>

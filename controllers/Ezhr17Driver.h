@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "controllers/Clock.h"
 #include "controllers/Comm.h"
-#include "controllers/Delay32.h"
 #include "controllers/MotorState.h"
 
 namespace qv {
