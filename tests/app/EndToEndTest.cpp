@@ -138,9 +138,9 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
     p.Write(c.input);
     const bool onError = c.ready.rfind("out:", 0) != 0;
     ASSERT_TRUE(p.WaitFor(onError ? c.ready : c.ready.substr(4), onError));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // well into the delay
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
     p.Signal(c.signal);
-    const ProcessResult r = p.Finish(std::chrono::seconds(2));
+    const ProcessResult r = p.Finish(std::chrono::seconds(10));
     EXPECT_EQ(r.exitCode, 128 + c.signal) << r.err;
     EXPECT_EQ(r.out, c.out);
     EXPECT_NE(
