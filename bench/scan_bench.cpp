@@ -11,7 +11,7 @@
 #include "app/System.h"
 #include "specimen/Scan.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/SilentPort.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace {
 

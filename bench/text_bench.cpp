@@ -15,7 +15,7 @@
 #include "app/System.h"
 #include "foundation/AtomicFile.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/SilentPort.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/System.h"
 #include "fuzz/FuzzSupport.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/SilentPort.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace {
 

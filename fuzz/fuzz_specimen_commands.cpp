@@ -14,7 +14,7 @@
 #include "commands/ScanCommands.h"
 #include "specimen/Scan.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/SilentPort.h"
+#include "tests/support/ScriptedPort.h"
 
 namespace {
 
