@@ -12,34 +12,19 @@
 #include "app/System.h"
 #include "commands/CommandText.h"
 #include "commands/ScanCommands.h"
+#include "fuzz/FuzzSupport.h"
 #include "specimen/Scan.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedPort.h"
 
 namespace {
 
-class SilentNotifier final : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    return qv::MsgResult::Ok;
-  }
-};
+using qv::fuzz::SilentNotifier;
 
 class Windows final : public qv::FrontEnd {
  public:
   bool IsFormLoaded(std::string_view) const override { return true; }
 };
-
-// The files the scan saves go to a folder of their own, made once per run.
-const std::string& Folder() {
-  static const std::string folder = [] {
-    std::string templ = (std::filesystem::temp_directory_path() / "qvfuzz.XXXXXX").string();
-    if (::mkdtemp(templ.data()) == nullptr) abort();
-    return templ + "/";
-  }();
-  return folder;
-}
 
 void CheckLayout(const qv::Scan& scan) {
   const qv::FieldLayout& layout = scan.Layout();
@@ -57,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Windows windows;
   qv::test::SilentPort port(clock);
   qv::System system(qv::Platform{notifier, clock, windows, port});
-  system.trapar.SetParDir(Folder());
+  system.trapar.SetParDir(qv::fuzz::FuzzFolder());  // the files the scan saves
   system.state.Ready.XYReady = 1;
   system.state.SymConst = {{"BIG", std::string("1E9")}, {"BAD", std::string("x")}};
 
