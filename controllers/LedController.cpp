@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -14,22 +15,12 @@ constexpr std::array<std::string_view, 3> kColourWords{"R", "G", "B"};
 }  // namespace
 
 int16_t LedController::LEDReadConfig() {
-  trapar_.SetParFile(kLedsFileName);
-  if (trapar_.ReadParFile() != 1) return -1;
-  int16_t result = 1;
-
-  std::string unit;
-  const bool unitFound = trapar_.GetPar("LEDSCONTR", unit) == 1;
-  const std::string_view trimmed = TrimBlanks(unit);
-  // An empty address names no unit; it counts as missing rather than as character code 0.
-  if (unitFound && !trimmed.empty()) {
-    ledAddress_ = static_cast<unsigned char>(trimmed.front());
-  } else {
-    result = -1;
-  }
-  if (trapar_.GetPar("LEDONVAL", ledOnVal_) != 1) result = -1;
-  if (trapar_.GetPar("LEDOFFVAL", ledOffVal_) != 1) result = -1;
-  return result;
+  KeywordReader reader(trapar_);
+  if (!reader.Open(kLedsFileName)) return -1;
+  reader.RequiredAddress("LEDSCONTR", ledAddress_);
+  reader.Required("LEDONVAL", ledOnVal_);
+  reader.Required("LEDOFFVAL", ledOffVal_);
+  return reader.Result();
 }
 
 int16_t LedController::LEDInit() {

@@ -4,7 +4,7 @@
 
 namespace qv {
 
-void ReadProfileSettings(ParamReader& reader, const std::string& prefix, DriveProfile& profile) {
+void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, DriveProfile& profile) {
   reader.Required(prefix + "STEPDIVIDE", profile.stepDivide);
   reader.Required(prefix + "HOLDCURRENT", profile.holdCurrent);
   reader.Required(prefix + "RUNCURRENT", profile.runCurrent);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "controllers/MotCon.h"
-#include "devices/ParamReader.h"
+#include "foundation/KeywordReader.h"
 
 namespace qv {
 
@@ -24,7 +24,7 @@ struct DriveProfile {
 
 // STEPDIVIDE, HOLDCURRENT, RUNCURRENT, SLEWVELOCITY, INITVELOCITY, ACCELERATION and DECELERATION
 // with `prefix` in front, all required, in that order.
-void ReadProfileSettings(ParamReader& reader, const std::string& prefix, DriveProfile& profile);
+void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, DriveProfile& profile);
 
 // Selects the unit and sends step divide, currents, slew and initial speed and ramp. 1, or -1 at
 // the first operation that fails; operations one controller type lacks (its result 0) are no

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "devices/AxisScale.h"
-#include "devices/ParamReader.h"
+#include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -30,7 +30,7 @@ bool HomeSmartOrStop(MotCon& motCon, int32_t speed, int32_t initSpeed) {
 // --- Cube ---
 
 int16_t Cube::ReadPar() {
-  ParamReader reader(trapar_);
+  KeywordReader reader(trapar_);
   if (!reader.Open(kCubeFile)) return -1;
   reader.RequiredAddress("CUBECONTR", par_.profile.contr);
   reader.Required("CUBESTROKEPERROT", par_.strokePerRot);
@@ -111,7 +111,7 @@ int16_t Cube::Wait() {
 
 int16_t PositionDrive::ReadPar() {
   const std::string p = kind_.prefix;
-  ParamReader reader(trapar_);
+  KeywordReader reader(trapar_);
   if (!reader.Open(kind_.file)) return -1;
   reader.RequiredAddress(p + "CONTR", par_.profile.contr);
   if (kind_.strokeInFile) reader.Required(p + "STROKEPERROT", par_.strokePerRot);

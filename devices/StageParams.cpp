@@ -8,7 +8,7 @@ namespace {
 // Each row of the file's table holds the X key and then the Y key; missing keys are named in
 // that order.
 template <class T>
-void Both(ParamReader& reader, XYParams& p, const std::string& stem, T StageAxisParams::*field) {
+void Both(KeywordReader& reader, XYParams& p, const std::string& stem, T StageAxisParams::*field) {
   reader.Required("X" + stem, p.X.*field);
   reader.Required("Y" + stem, p.Y.*field);
 }
@@ -16,7 +16,7 @@ void Both(ParamReader& reader, XYParams& p, const std::string& stem, T StageAxis
 }  // namespace
 
 int16_t ReadXYParams(Trapar& trapar, XYParams& p) {
-  ParamReader reader(trapar);
+  KeywordReader reader(trapar);
   if (!reader.Open(kXYFile)) return -1;
   reader.RequiredAddress("XCONTR", p.X.Contr);
   reader.RequiredAddress("YCONTR", p.Y.Contr);
@@ -45,7 +45,7 @@ int16_t ReadXYParams(Trapar& trapar, XYParams& p) {
 }
 
 int16_t ReadZParams(Trapar& trapar, ZParams& p) {
-  ParamReader reader(trapar);
+  KeywordReader reader(trapar);
   if (!reader.Open(kZFile)) return -1;
   reader.RequiredAddress("ZCONTR", p.Contr);
   reader.Required("ZSTROKEPERROT", p.StrokePerRot);

@@ -2,7 +2,7 @@
 // The keys of the stage and focus device files, loaded under the device files' rules.
 #include <cstdint>
 
-#include "devices/ParamReader.h"
+#include "foundation/KeywordReader.h"
 
 namespace qv {
 

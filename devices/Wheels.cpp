@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "devices/ParamReader.h"
+#include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -59,7 +59,7 @@ Wheels::Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const std::string& co
 int16_t Wheels::ReadPar(int n) {
   if (n != 1 && n != 2) return -1;
   const std::string p = "W" + std::to_string(n);
-  ParamReader reader(trapar_);
+  KeywordReader reader(trapar_);
   if (!reader.Open("QV_PARW" + std::to_string(n) + ".TXT")) return -1;
   WheelParams& par = wheel_[n].par;
   reader.RequiredAddress(p + "CONTR", par.profile.contr);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/NumberText.h"
 #include "foundation/Trapar.h"
 
 namespace qv {
@@ -44,6 +45,18 @@ class KeywordReader {
     return result;
   }
 
+  // A required key whose value is a controller's address: the code of the first character of
+  // the trimmed text. An empty value names no unit and fails the read; `address` stays.
+  void RequiredAddress(std::string_view key, int16_t& address) {
+    std::string text;
+    if (Required(key, text) != 1) return;
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed.empty()) {
+      Fail();
+      return;
+    }
+    address = static_cast<unsigned char>(trimmed.front());
+  }
   // For a value that was read but makes no sense to the file's owner.
   void Fail() { failed_ = true; }
   // 1 when every required key was there and every value converted, else -1.

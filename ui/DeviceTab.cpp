@@ -226,31 +226,21 @@ bool DeviceTab::JogKey(const QKeyEvent& event) {
   const int key = event.key();
   const bool coarse = (event.modifiers() & Qt::ShiftModifier) != 0;
   const int jumps = coarse ? kCoarseJumps : 1;
+  static constexpr std::pair<int, StageJump> kArrows[] = {{Qt::Key_Left, StageJump::Left},
+                                                          {Qt::Key_Right, StageJump::Right},
+                                                          {Qt::Key_Up, StageJump::Back},
+                                                          {Qt::Key_Down, StageJump::Forward}};
   std::function<JogMotion()> motion;
-  switch (key) {
-    case Qt::Key_Left:
-      motion = [=, this] { return stage_.Jog(StageJump::Left, jumps); };
-      break;
-    case Qt::Key_Right:
-      motion = [=, this] { return stage_.Jog(StageJump::Right, jumps); };
-      break;
-    case Qt::Key_Up:
-      motion = [=, this] { return stage_.Jog(StageJump::Back, jumps); };
-      break;
-    case Qt::Key_Down:
-      motion = [=, this] { return stage_.Jog(StageJump::Forward, jumps); };
-      break;
-    case Qt::Key_PageUp:
-      motion = [=, this] { return focus_.Jog(coarse ? FocusStep::UpCoarse : FocusStep::UpFine); };
-      break;
-    case Qt::Key_PageDown:
-      motion = [=, this] {
-        return focus_.Jog(coarse ? FocusStep::DownCoarse : FocusStep::DownFine);
-      };
-      break;
-    default:
-      return false;
+  for (const auto& [arrow, jump] : kArrows) {
+    if (key == arrow) motion = [=, this] { return stage_.Jog(jump, jumps); };
   }
+  if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+    const FocusStep step = key == Qt::Key_PageUp
+                               ? (coarse ? FocusStep::UpCoarse : FocusStep::UpFine)
+                               : (coarse ? FocusStep::DownCoarse : FocusStep::DownFine);
+    motion = [=, this] { return focus_.Jog(step); };
+  }
+  if (!motion) return false;
   // The key's own repeats are not steps: JogHold repeats once each step has ended.
   if (event.isAutoRepeat()) return true;
   if (event.type() == QEvent::KeyPress && jogKey_ == 0 && jog_.Press(motion())) jogKey_ = key;

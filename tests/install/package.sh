@@ -9,15 +9,7 @@ version=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-passed=0 failed=0
-check() { # WHAT EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED: %s\n--- expected:\n%s\n--- got:\n%s\n' "$1" "$2" "$3" >&2
-  fi
-}
+. "$(dirname "$0")/check.sh"
 
 if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/log" 2>&1; then
   cat "$work/log" >&2
@@ -48,5 +40,4 @@ libstdc++6
 libsystemd0
 xdotool" "$(dpkg-deb -f "$deb" Depends | sed 's/, /\n/g' | sed 's/ ([^)]*)//g' | LC_ALL=C sort)"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -14,15 +14,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0 failed=0
-check() { # WHAT EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED: %s\n--- expected:\n%s\n--- got:\n%s\n' "$1" "$2" "$3" >&2
-  fi
-}
+. "$(dirname "$0")/check.sh"
 wait_for() { # PATH: a simulator's link, up to 5 s
   for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.05; done
   return 1
@@ -149,5 +141,4 @@ check "simulator on the demonstration folder" \
   "quorvalin-sim: EZHR17 units X=1 Y=2 Z=3 W1=4 W2=5 S=6 T=7 CUBE=8 LEDS=9 on PTY linked as $work/line" \
   "$(sed 's|/dev/pts/[0-9]*|PTY|' "$work/sim.out")"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
