@@ -1,5 +1,7 @@
 #include "devices/FocusCompensation.h"
 
+#include "foundation/KeywordReader.h"
+
 namespace qv {
 namespace {
 
@@ -13,19 +15,11 @@ int16_t FocusCompensation::ReadTable(int wheel, int16_t positions, const std::st
   if (!ValidWheel(wheel)) return -1;
   std::vector<int16_t>& table = tables_[wheel];
   table.assign(positions > 0 ? positions : 0, 0);
-  trapar_.SetParFile(fileName);
-  if (trapar_.ReadParFile() < 0) return -1;
-  int16_t result = 1;
-  for (int k = 1; k <= static_cast<int>(table.size()); ++k) {
-    const std::string key = "W" + std::to_string(wheel) + "DZ" + std::to_string(k);
-    int16_t offset = 0;
-    if (trapar_.GetPar(key, offset) == 1) {
-      table[k - 1] = offset;
-    } else {
-      result = -1;
-    }
-  }
-  return result;
+  KeywordReader reader(trapar_);
+  if (!reader.Open(fileName)) return -1;
+  for (int k = 1; k <= static_cast<int>(table.size()); ++k)
+    reader.Required("W" + std::to_string(wheel) + "DZ" + std::to_string(k), table[k - 1]);
+  return reader.Result();
 }
 
 void FocusCompensation::SetOn(int wheel, bool on) {

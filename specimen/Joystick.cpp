@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "devices/JoySpeed.h"
+#include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -81,12 +82,9 @@ int16_t Joystick::JoyCentered() {
 // --- Calibration file ---
 
 int16_t Joystick::ReadJoyPar() {
-  trapar_.SetParFile(kJoyParFile);
-  if (trapar_.ReadParFile() < 0) return -1;
-  int16_t result = 1;
-  const auto take = [&](const char* key, auto& value) {
-    if (trapar_.GetPar(key, value) != 1) result = -1;
-  };
+  KeywordReader reader(trapar_);
+  if (!reader.Open(kJoyParFile)) return -1;
+  const auto take = [&](const char* key, auto& value) { reader.Required(key, value); };
   JoyCalibration cal = cal_;
   take("JAXIS1_L", cal.axis1.low);
   take("JAXIS1_0", cal.axis1.rest);
@@ -107,7 +105,7 @@ int16_t Joystick::ReadJoyPar() {
   cal.dir1 = Sign(dir1);
   cal.dir2 = Sign(dir2);
   cal_ = cal;
-  return result;
+  return reader.Result();
 }
 
 int16_t Joystick::WriteJoyPar() {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -257,19 +258,19 @@ void MapView::ZoomSet(double n, double cx, double cy) {
 }
 
 int16_t MapView::ReadZoomPar() {
-  trapar_.SetParFile(kZoomFile);
-  if (trapar_.ReadParFile() < 0) return -1;
+  KeywordReader reader(trapar_);
+  if (!reader.Open(kZoomFile)) return -1;
   double zoom = zoom_;
-  bool complete = trapar_.GetPar("ZOOM", zoom) == 1;
-  complete = trapar_.GetPar("ZOOMCENTERX", zoomCenterX_) == 1 && complete;
-  complete = trapar_.GetPar("ZOOMCENTERY", zoomCenterY_) == 1 && complete;
+  reader.Required("ZOOM", zoom);
+  reader.Required("ZOOMCENTERX", zoomCenterX_);
+  reader.Required("ZOOMCENTERY", zoomCenterY_);
   // A zoom of 0 or less would make the scale 0 and every transform divide by it.
   if (zoom > 0) {
     zoom_ = zoom;
   } else {
-    complete = false;
+    reader.Fail();
   }
-  return complete ? 1 : -1;
+  return reader.Result();
 }
 
 int16_t MapView::WriteZoomPar() {
