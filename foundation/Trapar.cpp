@@ -71,6 +71,8 @@ int16_t Get(const ParList& list, std::string_view name, T& value) {
   return 1;
 }
 
+}  // namespace
+
 // A line break inside a name, value or list item would cut its line in two on reading and
 // could even make up an entry of its own; it is written as a blank so that every entry stays
 // on exactly one line.
@@ -80,8 +82,6 @@ std::string OneLine(std::string text) {
   }
   return text;
 }
-
-}  // namespace
 
 bool ParseKeywordLine(std::string_view line, ParEntry& entry) {
   if (line.size() < 5) return false;
@@ -121,21 +121,30 @@ std::string FormatKeywordLine(const ParEntry& entry) {
   return OneLine("\"" + entry.Name + "\"," + FormatParValue(entry.Value));
 }
 
-std::vector<std::string> SplitFileLines(std::string_view content) {
-  std::vector<std::string> lines;
+std::vector<FileLine> CutFileLines(std::string_view content) {
+  std::vector<FileLine> lines;
   std::size_t start = 0;
   std::size_t pos = 0;
   while (pos < content.size()) {
     const char c = content[pos];
-    if (c == '\r' || c == '\n') {
-      lines.emplace_back(content.substr(start, pos - start));
-      pos += (c == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n') ? 2 : 1;
-      start = pos;
-    } else {
+    if (c != '\r' && c != '\n') {
       ++pos;
+      continue;
     }
+    const std::size_t endLength =
+        (c == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n') ? 2 : 1;
+    lines.push_back({content.substr(start, pos - start), content.substr(pos, endLength)});
+    pos += endLength;
+    start = pos;
   }
-  if (start < content.size()) lines.emplace_back(content.substr(start));
+  if (start < content.size()) lines.push_back({content.substr(start), {}});
+  return lines;
+}
+
+std::vector<std::string> SplitFileLines(std::string_view content) {
+  std::vector<std::string> lines;
+  for (const FileLine& line : CutFileLines(content))
+    lines.emplace_back(line.text);
   return lines;
 }
 

@@ -39,9 +39,17 @@ std::string FormatParValue(const ParValue& value);
 // "\"" & name & "\"," & value text (no line end). A line break inside the name or value is
 // written as a blank, so that an entry never spills onto a second line.
 std::string FormatKeywordLine(const ParEntry& entry);
+// One line of a file and the line end that followed it ("\r\n", "\n", "\r" or none).
+struct FileLine {
+  std::string_view text;
+  std::string_view end;
+};
 // The lines of a file: CR LF ends a line; a lone LF or CR is accepted too. A final line end
 // does not start another line.
-std::vector<std::string> SplitFileLines(std::string_view content);
+std::vector<FileLine> CutFileLines(std::string_view content);
+std::vector<std::string> SplitFileLines(std::string_view content);  // the texts of CutFileLines
+// The text with each CR and LF written as a blank, so that it stays on one line of a file.
+std::string OneLine(std::string text);
 // The entries of a keyword file's text (already decoded, see DecodeText): every line that
 // ParseKeywordLine takes, in file order. ReadParList is this on the file's decoded bytes.
 ParList ParseKeywordText(std::string_view content);

@@ -6,40 +6,6 @@ namespace qv {
 
 namespace {
 
-// One line of the file and the line end that followed it ("\r\n", "\n", "\r" or none).
-struct FileLine {
-  std::string_view text;
-  std::string_view end;
-};
-
-// The lines as the keyword reader cuts them: CR LF, a lone LF or a lone CR ends a line.
-std::vector<FileLine> CutLines(std::string_view content) {
-  std::vector<FileLine> lines;
-  std::size_t start = 0;
-  std::size_t pos = 0;
-  while (pos < content.size()) {
-    const char c = content[pos];
-    if (c != '\r' && c != '\n') {
-      ++pos;
-      continue;
-    }
-    const std::size_t endLength =
-        (c == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n') ? 2 : 1;
-    lines.push_back({content.substr(start, pos - start), content.substr(pos, endLength)});
-    pos += endLength;
-    start = pos;
-  }
-  if (start < content.size()) lines.push_back({content.substr(start), {}});
-  return lines;
-}
-
-std::string OnOneLine(std::string value) {
-  for (char& c : value) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return value;
-}
-
 // The line with its value replaced: between the first and the second comma (or the end), the
 // blanks around the old value kept. A line without a comma was all value; it becomes a
 // written entry line.
@@ -64,11 +30,11 @@ std::string RewriteKeywordValues(std::string_view content,
                                  const std::vector<std::optional<std::string>>& values) {
   std::string result;
   std::size_t entry = 0;
-  for (const FileLine& line : CutLines(content)) {
+  for (const FileLine& line : CutFileLines(content)) {
     ParEntry parsed;
     const bool isEntry = ParseKeywordLine(line.text, parsed);
     if (isEntry && entry < values.size() && values[entry]) {
-      result += ReplaceValue(line.text, parsed, OnOneLine(*values[entry]));
+      result += ReplaceValue(line.text, parsed, OneLine(*values[entry]));
     } else {
       result += line.text;
     }
