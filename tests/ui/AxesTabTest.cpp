@@ -143,9 +143,9 @@ TEST_P(AxesTabTest, SwitchingUnitsRestoresWhatWasTypedAndRead) {
   EXPECT_EQ(Label("lblPos"), read[0]);
   EXPECT_EQ(Label("lblLimHrdw"), read[1]);
   // A failed port read (the EZHR17 has none) is remembered as -1 and shown as such.
-  for (size_t i = 0; i < 3; ++i) {
-    const char* name[] = {"lblIn0", "lblIn1", "lblIn2"};
-    EXPECT_EQ(Label(name[i]), read[i + 2].empty() ? "-1" : read[i + 2]);
+  for (int i = 0; i < 3; ++i) {
+    const std::string port = Label(("lblIn" + std::to_string(i)).c_str());
+    EXPECT_EQ(port, read[i + 2].empty() ? "-1" : read[i + 2]);
   }
 }
 
@@ -266,22 +266,20 @@ TEST_P(AxesTabTest, BadInputShowsItsMessageAndSendsNothing) {
 
 TEST_P(AxesTabTest, UnitsBeyondTheTableAreIgnoredWithAMessage) {
   // 33 answering units: the line's own and copies of the X stage under further addresses.
-  std::string list;
-  std::vector<char> extra;
+  std::string extra;
   for (char c = 'a'; c < 'a' + 26; ++c)
-    extra.push_back(c);
-  for (char c = '!'; c < '!' + 7; ++c)
-    extra.push_back(c);
-  Open("", [&extra](sim::LinePlan& plan) {
+    extra += c;
+  extra += "!\"#$%&'";
+  std::string list;
+  for (char c : extra)
+    list += std::string(1, c) + " unit\r\n";
+  Open(list, [&extra](sim::LinePlan& plan) {
     const sim::UnitPlan x = plan.units.front();
     for (char c : extra) {
       plan.units.push_back(x);
       plan.units.back().address = c;
     }
   });
-  for (char c : extra)
-    list += std::string(1, c) + " unit\r\n";
-  std::ofstream(sim->folder.File("QV_AXES.TXT"), std::ios::binary) << list;
   ShowAxes();
   ASSERT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
   EXPECT_EQ(Units().back()->text().toStdString(), std::string(1, extra[kMaxAxes - 1]) + " unit");

@@ -94,28 +94,17 @@ TEST_F(Devices, JogButtonsStepTheirUnitAndShowThePosition) {
               {"cmdFocDownFine", "Down Fine", '3', fine, zUm}};
   for (const auto& jog : jogs) {
     SCOPED_TRACE(jog.button);
-    const int64_t x0 = Count('1'), y0 = Count('2'), z0 = Count('3');
+    const int64_t before[] = {Count('1'), Count('2'), Count('3')};
     QTest::mousePress(Child<QWidget>(jog.button), Qt::LeftButton);
     EXPECT_EQ(sim.system.state.CommandBusy, 1);
     EXPECT_EQ(Last(), jog.named);
     QTest::mouseRelease(Child<QWidget>(jog.button), Qt::LeftButton);
     EXPECT_EQ(sim.system.state.CommandBusy, 0);
-    EXPECT_NEAR((Count(jog.unit) - (jog.unit == '1'   ? x0
-                                    : jog.unit == '2' ? y0
-                                                      : z0)) *
-                    jog.umPerStep,
-                jog.microns, jog.umPerStep);
-    if (jog.unit == '3') {
-      double z = 0;
-      ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
-      ASSERT_EQ(Last().rfind("Z=", 0), 0u);
-      EXPECT_DOUBLE_EQ(*ParseNumber(Last().substr(2)), z);
-    } else {
-      EXPECT_EQ(Last(), "X=" + GeneralText(Count('1') * stage.XUmPerStep()) +
-                            ", Y=" + GeneralText(Count('2') * stage.YUmPerStep()));
+    for (char unit : {'1', '2', '3'}) {  // only its own unit moves
+      const double moved = (Count(unit) - before[unit - '1']) * jog.umPerStep;
+      EXPECT_NEAR(moved, unit == jog.unit ? jog.microns : 0, jog.umPerStep / 2) << unit;
     }
-    EXPECT_EQ(Count('1') == x0, jog.unit != '1');  // only its own unit moved
-    EXPECT_EQ(Count('2') == y0, jog.unit != '2');
+    EXPECT_EQ(Last().substr(0, 2), jog.unit == '3' ? "Z=" : "X=");
   }
   double z = 0;
   ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
@@ -204,19 +193,11 @@ TEST_F(Devices, FilterItemsAreRemovedAtUnloadAndMadeAgain) {
   EXPECT_EQ(EntriesStartingWith(b, "Filter ").size(), made);
 }
 
+// What initialising again does is DeviceLineTest's; here the entry edits the right file first.
 TEST_F(Devices, AParameterEntryEditsTheDeviceFileAndInitialisesTheDeviceAgain) {
-  const double jump = FileValue("QV_PARXY.TXT", "XYJUMPSIZE") * 2;
-  onEdit = [&](const std::string& path) { SetFileValue(path, "XYJUMPSIZE", jump); };
   FindEntry(menus->StageMenu(), {"Parameters"})->trigger();
   EXPECT_EQ(edited, std::vector<std::string>{sim.folder.File("QV_PARXY.TXT")});
   EXPECT_EQ(Last(), "XY On");
-
-  const int64_t x0 = Count('1');
-  FindEntry(menus->StageMenu(), {"Left"})->trigger();
-  EXPECT_EQ(Last(), "Stage Left");
-  sim.system.stage.XYWait();
-  EXPECT_NEAR((Count('1') - x0) * sim.system.stage.XUmPerStep(), -jump,
-              sim.system.stage.XUmPerStep());
 }
 
 TEST_F(Devices, AWheelFileThatNoLongerLoadsSwitchesTheWheelOffAndItsMenuDead) {

@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -66,15 +65,6 @@ class ParListTest : public ::testing::Test {
   ParListWindow window{trapar, notifier};
 };
 
-TEST_F(ParListTest, GridShowsEntriesUnderItsHeadingsAndTheFullPath) {
-  ASSERT_EQ(window.Load(), 1);
-  QTableWidget& grid = window.Grid();
-  ASSERT_EQ(grid.rowCount(), 2);
-  EXPECT_EQ(grid.item(1, 0)->text(), "XSPEED");
-  EXPECT_EQ(grid.item(1, 1)->text(), "+5.50");
-  EXPECT_EQ(window.windowTitle().toStdString(), folder.File("QV_PARXY.TXT"));
-}
-
 TEST_F(ParListTest, ClosingWithoutAChangeWritesNothing) {
   ASSERT_EQ(window.Load(), 1);
   std::filesystem::remove(folder.File("QV_PARXY.TXT"));
@@ -108,8 +98,12 @@ TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
     EXPECT_EQ(RewriteKeywordValues(c.content, c.values), c.expected) << c.content;
 }
 
-TEST_F(ParListTest, OnlyAValueCommittedWithEnterIsWritten) {
+TEST_F(ParListTest, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
   ASSERT_EQ(window.Load(), 1);
+  ASSERT_EQ(window.Grid().rowCount(), 2);
+  EXPECT_EQ(window.Grid().item(1, 0)->text(), "XSPEED");
+  EXPECT_EQ(window.Grid().item(1, 1)->text(), "+5.50");
+  EXPECT_EQ(window.windowTitle().toStdString(), folder.File("QV_PARXY.TXT"));
   window.show();
   window.OpenEditor(0, 0);  // names are not editable
   EXPECT_FALSE(window.Field().isVisibleTo(&window));
@@ -233,23 +227,18 @@ class FilesTest : public ::testing::Test {
   FilesWindow window{editor, programFolder};
 };
 
-TEST_F(FilesTest, OpensOnTheProgramFolderWithItsDefaultsAndMenus) {
-  EXPECT_EQ(window.CurrentDir().toStdString() + "/", folder.Dir());
-  EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg", "NOTES", "RUN.PRG"}));
-  EXPECT_TRUE(Listed(window.Folders()).contains("Data"));
-  EXPECT_GE(window.Drives().count(), 1);
-  EXPECT_FALSE(window.Action("mnuCopyFolder")->isEnabled());
-  EXPECT_FALSE(window.Action("mnuCopyFiles")->isEnabled());
-  EXPECT_TRUE(window.Action("mnuDeleteFiles")->isEnabled());
-}
-
 // A link to a device (the demonstration's controller line) is neither a folder nor a file.
-TEST_F(FilesTest, OnlyRealFoldersAndFilesAreListed) {
+TEST_F(FilesTest, OpensOnTheProgramFolderListingOnlyRealFoldersAndFiles) {
+  EXPECT_EQ(window.CurrentDir().toStdString() + "/", folder.Dir());
   std::filesystem::create_symlink("/dev/null", folder.File("controller-line"));
   std::filesystem::create_directory_symlink(folder.File("Data"), folder.File("DataLink"));
   window.SetStartDir(folder.Dir());
   EXPECT_EQ(Listed(window.Folders()), QStringList({"..", "Data", "DataLink"}));
   EXPECT_EQ(Listed(window.Files()), QStringList({"low.prg", "NOTES", "RUN.PRG"}));
+  EXPECT_GE(window.Drives().count(), 1);
+  EXPECT_FALSE(window.Action("mnuCopyFolder")->isEnabled());
+  EXPECT_FALSE(window.Action("mnuCopyFiles")->isEnabled());
+  EXPECT_TRUE(window.Action("mnuDeleteFiles")->isEnabled());
 }
 
 TEST_F(FilesTest, PatternsFillTheFilterListAndTheFilterNarrowsTheFiles) {

@@ -1,18 +1,20 @@
-// The main window's top area and status bar, its part in the command language, the Stop, the
-// jog keys and the controls of devices that are not ready, on the offscreen platform.
+// The main window on the offscreen platform: its top area and status bar, its part in the command
+// language, the Stop, the jog keys, the controls of devices that are not ready, its own menus,
+// the map tab's mouse and stage mark and the timer's idle work.
 #include "app/WindowCore.h"
 #include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QMouseEvent>
+#include <QMenuBar>
 #include <QTest>
-#include <cmath>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "foundation/NumberText.h"
 #include "tests/support/FakeClock.h"
@@ -60,11 +62,17 @@ class Window : public ::testing::Test {
   int unloads = 0;
 };
 
-TEST_F(Window, ExecuteShowsTheJoinedReplyAndTheTimeItTook) {
+TEST_F(Window, ExecuteShowsTheReplyAndTheTimeAndTheHistoryKeepsTheLatestThirty) {
   Execute("Delay 250;Ver");
   EXPECT_EQ(window->Message().text(), "250 ; 4.0 ; ");
   EXPECT_EQ(window->TimeField().text(), " 251");
-  EXPECT_EQ(window->CommandBox().itemText(0), "Delay 250;Ver");
+  QTest::mouseClick(&window->Message(), Qt::LeftButton);  // a click clears the message
+  EXPECT_EQ(window->MessageText(), "");
+  for (int i = 1; i <= 31; ++i)
+    Execute("Delay " + std::to_string(i));
+  EXPECT_EQ(window->CommandBox().count(), 30);
+  EXPECT_EQ(window->CommandBox().itemText(0), "Delay 31");
+  EXPECT_EQ(window->CommandBox().itemText(29), "Delay 2");
 }
 
 // The box runs what was typed, never a longer command of the history that begins the same way;
@@ -91,24 +99,7 @@ TEST_F(Window, TheCommandBoxRunsWhatWasTypedAndTheArrowsRecallTheHistory) {
   }
 }
 
-TEST_F(Window, TheHistoryKeepsTheLatestThirtyNewestFirst) {
-  for (int i = 1; i <= 32; ++i)
-    Execute("Delay " + std::to_string(i));
-  EXPECT_EQ(window->CommandBox().count(), 30);
-  EXPECT_EQ(window->CommandBox().itemText(0), "Delay 32");
-  EXPECT_EQ(window->CommandBox().itemText(29), "Delay 3");
-}
-
-TEST_F(Window, HandlersShowTheirCommandAndReplyAndAClickClearsTheMessage) {
-  system.ExecuteLine("Z   Rel 5");
-  EXPECT_EQ(window->CommandText(), "Z Rel 5");
-  EXPECT_EQ(window->MessageText(), "Off ");
-  QTest::mouseClick(&window->Message(), Qt::LeftButton);
-  EXPECT_EQ(window->MessageText(), "");
-}
-
 TEST_F(Window, HideShowAndUnloadFromTheCommandLanguage) {
-  EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(system.ExecuteLine("Hide"), "OK  ; ");
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(system.ExecuteLine("Show"), "OK  ; ");
@@ -117,10 +108,7 @@ TEST_F(Window, HideShowAndUnloadFromTheCommandLanguage) {
   QApplication::processEvents();
   EXPECT_EQ(unloads, 1);
   EXPECT_EQ(system.state.MainFormLoaded, 0);
-  EXPECT_FALSE(system.display.MainFormLoaded());
-  EXPECT_EQ(system.ExecuteLine("Ver"), "4.0 ; ");   // the language works without a window
   EXPECT_EQ(system.ExecuteLine("Show"), "OK  ; ");  // loads a new window
-  EXPECT_TRUE(system.display.MainFormLoaded());
   EXPECT_EQ(system.state.MainFormLoaded, 1);
 }
 
@@ -305,19 +293,14 @@ TEST_P(Microscope, AHeldJogRepeatsAndItsReleaseStopsTheStage) {
 TEST_P(Microscope, TheStatusBarShowsTheLastKnownStateWithoutTalkingToTheControllers) {
   sim.Run("XY 1000 500;Z 12.5;F 3;Cube 2;XY Wait;Z Wait;F Wait;Cube Wait;XY ?;Z ?;Objective 2");
   window->TimerTick();
-  const DeviceStateTexts expected = DescribeDevices(WindowCore(sim.system));
-  EXPECT_EQ(expected.position, "X 1000.0  Y 500.0");
-  EXPECT_EQ(expected.focus, "Z " + FormatFixed(sim.system.focus.Z(), 2));
-  EXPECT_EQ(expected.filters.substr(0, 5), "F-3  ");
-  EXPECT_EQ(expected.cube, "Cube-2");
-  EXPECT_EQ(expected.objective, "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)");
-  const std::pair<const char*, std::string> fields[] = {{"lblStatPosition", expected.position},
-                                                        {"lblStatFocus", expected.focus},
-                                                        {"lblStatFilters", expected.filters},
-                                                        {"lblStatCube", expected.cube},
-                                                        {"lblStatObjective", expected.objective}};
+  const std::pair<const char*, std::string> fields[] = {
+      {"lblStatPosition", "X 1000.0  Y 500.0"},
+      {"lblStatFocus", "Z " + FormatFixed(sim.system.focus.Z(), 2)},
+      {"lblStatCube", "Cube-2"},
+      {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"}};
   for (const auto& [name, text] : fields)
     EXPECT_EQ(Child<QLabel>(name)->text().toStdString(), text);
+  EXPECT_TRUE(Child<QLabel>("lblStatFilters")->text().startsWith("F-3  "));
 
   sim.line.ClearFrames();
   for (int i = 0; i < 3; ++i)
@@ -419,10 +402,204 @@ TEST_P(NotInstalled, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag)
   EXPECT_EQ(left->toolTip(), "");
 }
 
+// --- The window's own menus and the map tab, on the demonstration line ---
+
+class Menus : public Microscope {
+ protected:
+  void Choose(std::initializer_list<QString> path) {
+    QAction* entry = FindEntry(window->menuBar()->actions(), path);
+    ASSERT_NE(entry, nullptr) << path.begin()->toStdString();
+    entry->trigger();
+  }
+  void ShowMap() {
+    window->Tabs().setCurrentIndex(1);
+    QApplication::processEvents();  // the map gets its picture when it is first shown
+  }
+  // Whether the stage mark's cyan shows within two pixels of the stage point (x, y).
+  bool MarkNear(double x, double y) {
+    const MapPoint at = sim.system.map.StageToPixel(x, y);
+    QImage picture = window->Map().grab().toImage();
+    for (int dx = -2; dx <= 2; ++dx)
+      for (int dy = -2; dy <= 2; ++dy)
+        if (picture.pixelColor(static_cast<int>(at.X) + dx, static_cast<int>(at.Y) + dy) ==
+            QColor(0, 255, 255))
+          return true;
+    return false;
+  }
+  MapPoint StagePosition() {
+    MapPoint at;
+    EXPECT_EQ(sim.system.stage.XYReadPos(at.X, at.Y), 1);
+    return at;
+  }
+  std::string File(const char* name) { return sim.folder.File(name); }
+};
+
+TEST_P(Menus, TheStageMarkFollowsTheStageOnlyWhileTheMapIsShownAndIdle) {
+  ShowMap();
+  sim.Run("XY 11000 9000;XY Wait");
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(11000, 9000));
+
+  window->Tabs().setCurrentIndex(0);
+  sim.Run("XY 12000 10000;XY Wait");
+  window->TimerTick();
+  ShowMap();
+  EXPECT_TRUE(MarkNear(11000, 9000));  // not updated while another tab was shown
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(12000, 10000));
+  EXPECT_FALSE(MarkNear(11000, 9000));  // the old mark was erased
+
+  sim.Run("XY 11000 9000;XY Wait");
+  sim.system.state.CommandBusy = 1;  // a command is running: the tick leaves the mark alone
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(12000, 10000));
+  sim.system.state.CommandBusy = 0;
+}
+
+TEST_P(Menus, ADoubleClickOnTheMapMovesTheStageAndAClickSelectsTheNearestObject) {
+  ShowMap();
+  QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, QPoint(300, 200));
+  const MapPoint target = sim.system.map.PixelToStage(300, 200);
+  sim.Run("XY Wait");
+  EXPECT_NEAR(StagePosition().X, target.X, 1);
+  EXPECT_NEAR(StagePosition().Y, target.Y, 1);
+
+  sim.Run("Obj Add 11000 9000 0 a;Obj Add 12000 10000 0 b;Obj ListDraw");
+  const MapPoint at = sim.system.map.StageToPixel(12000, 10000);
+  QTest::mouseClick(&window->Map(), Qt::LeftButton, {},
+                    QPoint(static_cast<int>(at.X) + 1, static_cast<int>(at.Y)));
+  EXPECT_NE(window->MessageText().find(" 2 Selected Obj."), std::string::npos);
+  const QList<QTableWidgetSelectionRange> rows = window->Objects().Grid().selectedRanges();
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows[0].topRow(), 1);  // the second object's row
+}
+
+TEST_P(Menus, CaptionsFollowCommandsThatDidNotComeFromTheWindow) {
+  sim.Run("F 4;F Wait;Cube 3;Cube Wait");  // as a client or a joystick button would
+  window->TimerTick();
+  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-4");
+  EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 3"})->isChecked());
+}
+
+// "Go To" and the speed tests ask through the window's input box.
+TEST_P(Menus, EntriesThatAskTakeTheirAnswersFromTheInputBox) {
+  std::vector<std::string> answers = {" 11500 9500 ", "abc 1"};
+  window->Services().inputBox = [&](const std::string&, const std::string&) {
+    std::optional<std::string> answer;
+    if (!answers.empty()) answer = answers.front(), answers.erase(answers.begin());
+    return answer;
+  };
+  Choose({"X-Y", "Go To"});
+  EXPECT_EQ(window->MessageText(), "X=11500, Y=9500");
+  Choose({"X-Y", "Go To"});
+  EXPECT_NE(window->MessageText().find("Error "), std::string::npos) << window->MessageText();
+  EXPECT_EQ(StagePosition().X, 11500);  // a bad answer moves nothing
+
+  answers = {"3", "2", "100", "100", "0"};
+  Choose({"X-Y", "Advanced", "Speed Test Scan"});
+  EXPECT_EQ(window->MessageText().rfind(" 3 * 2, steps 100 * 100 ", 0), 0u)
+      << window->MessageText();
+  EXPECT_EQ(sim.system.state.CommandBusy, 0);
+  answers = {"1", "2"};  // the next filter twice: from 1 to 3
+  Choose({"F-", "Advanced", "Speed Test"});
+  EXPECT_EQ(window->MessageText().rfind(" 2 repetitions -", 0), 0u) << window->MessageText();
+  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
+}
+
+TEST_P(Menus, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
+  sim.Run("XY 10500 8500;XY Wait");
+  Choose({"Map", "Set Scan Area", "Top Left"});
+  EXPECT_EQ(sim.system.scan.Area().AreaX0, 10500 - sim.system.scan.SpecimenBounds().SpecX0);
+
+  std::vector<std::string> edited;
+  std::string fieldFile = "\"FIELD10X\", 440\r\n\"FIELD10Y\", 330\r\n";
+  window->Services().editParameters = [&](const std::string& path) -> int16_t {
+    edited.push_back(path);
+    if (path == File("QV_FIELD.TXT")) std::ofstream(path) << fieldFile;
+    return 1;
+  };
+  EditSpecimenFile(WindowCore(sim.system), window->Services(),
+                   SpecimenFile::Field);  // "Mag." > "Field Param."
+  EXPECT_DOUBLE_EQ(sim.system.scan.Field().FieldX, 440);
+  // A field of view no larger than the overlap leaves no layout: the one in force stays.
+  const int32_t fields = sim.system.scan.NumFields();
+  fieldFile = "\"FIELD10X\", 5\r\n\"FIELD10Y\", 330\r\n";
+  EditSpecimenFile(WindowCore(sim.system), window->Services(), SpecimenFile::Field);
+  EXPECT_EQ(sim.notifier.LastText(), "Scan layout not changed: Step Not Above 0");
+  EXPECT_EQ(sim.system.scan.NumFields(), fields);
+
+  Choose({"Scan", "Scan Parameters"});
+  Choose({"Map", "Zoom", "Zoom Parameters"});
+  EXPECT_EQ(edited, (std::vector<std::string>{File("QV_FIELD.TXT"), File("QV_FIELD.TXT"),
+                                              File("QV_SCAN.TXT"), File("QV_ZOOM.TXT")}));
+}
+
+TEST_P(Menus, TheZoomEntryCentresOnTheStageAndTheCaptionFollows) {
+  sim.Run("XY 12000 9000;XY Wait");
+  Choose({"Map", "Zoom", "2 : 1"});
+  EXPECT_EQ(sim.system.map.GetZoom(), 2);
+  EXPECT_EQ(sim.system.map.ZoomCenterX(), sim.system.map.StageToSpecimen(12000, 9000).X);
+  FindEntry(window->menuBar()->actions(), {"Map"})->menu()->aboutToShow();
+  EXPECT_NE(FindEntry(window->menuBar()->actions(), {"Map", "Zoom  (2 : 1)"}), nullptr);
+  EXPECT_EQ(window->Tabs().currentIndex(), 1);  // opening "Map" shows the map
+}
+
+TEST_P(Menus, JoystickCommandsAreAssignedOnlyWhenTheEditorAcceptsAndTheFileTakesThem) {
+  std::string shown;
+  std::optional<std::string> edited;
+  window->Services().editText = [&](const std::string& text) {
+    shown = text;
+    return edited;
+  };
+  Choose({"Conf", "Joystick", "Assigned Commands"});
+  EXPECT_EQ(window->MessageText(), "Joystick commands not assigned");
+  EXPECT_EQ(shown, JoinLines(sim.system.joyCommands.Commands()));
+
+  edited = "Ver\r\nXY Rel 10 0\r\nZ Rel 1";
+  Choose({"Conf", "Joystick", "Assigned Commands"});
+  EXPECT_EQ(window->MessageText(), "Joystick commands assigned");
+  PlainList saved;
+  ASSERT_GT(sim.system.trapar.ReadList(File("QV_JOYCMDS.TXT"), saved), 0);
+  EXPECT_EQ(saved, (PlainList{"Ver", "XY Rel 10 0", "Z Rel 1"}));
+
+  // A file made read-only keeps its commands, and so does the program.
+  ASSERT_EQ(::chmod(File("QV_JOYCMDS.TXT").c_str(), 0444), 0);
+  edited = "Ver";
+  Choose({"Conf", "Joystick", "Assigned Commands"});
+  EXPECT_EQ(window->MessageText(), "Joystick commands not assigned");
+  EXPECT_EQ(sim.notifier.LastText(),
+            "File " + File("QV_JOYCMDS.TXT") + " is read-only and was not changed");
+  EXPECT_EQ(sim.system.joyCommands.Commands(), saved);
+}
+
+TEST_P(Menus, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) {
+  RecordingEditor editor;
+  window->Services().textEditor = &editor;
+  Choose({"Conf", "Error Log"});
+  EXPECT_EQ(editor.pasted, std::vector<std::string>{sim.system.comm.CommLogText()});
+  Choose({"Int.", "Commands"});
+  Choose({"Int.", "Symb. Const.", "Edit"});
+  EXPECT_EQ(editor.opened,
+            (std::vector<std::string>{File("QV_COMMANDS.TXT"), File("QV_SYMCONST.TXT")}));
+  std::filesystem::remove(File("QV_COMMANDS.TXT"));
+  Choose({"Int.", "Commands"});
+  EXPECT_EQ(editor.opened.size(), 2u);
+  EXPECT_EQ(window->MessageText(), "File " + File("QV_COMMANDS.TXT") + " does not exist");
+
+  window->Services().editParameters = [this](const std::string& path) -> int16_t {
+    SetKeyword(sim.folder, "QV_CONFIG.TXT", "MOVETIMEOUT", " 17");
+    return path == File("QV_CONFIG.TXT") ? 1 : -1;
+  };
+  Choose({"Conf", "Configuration"});
+  EXPECT_EQ(sim.system.state.Config.MoveTimeout, 17);
+  EXPECT_EQ(sim.Run("XY 500 700;XY Wait;XY ?"), "OK  ; OK  ; 500.0 700.0 ; ");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 INSTANTIATE_TEST_SUITE_P(BothLines, NotInstalled,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
+INSTANTIATE_TEST_SUITE_P(Demo, Menus, ::testing::Values("config/demo"), LineName());
 
 }  // namespace
 }  // namespace qv::test
