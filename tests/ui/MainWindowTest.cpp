@@ -1,8 +1,10 @@
 // The main window on the offscreen platform: its top area and status bar, its part in the command
 // language, the Stop, the jog keys, the controls of devices that are not ready, its own menus,
-// the map tab's mouse and stage mark and the timer's idle work.
+// the map tab's mouse and stage mark and the timer's idle work; and the program editor window
+// with its part in running programs.
 #include "app/WindowCore.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +12,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
 
@@ -99,7 +104,11 @@ TEST_F(Window, TheCommandBoxRunsWhatWasTypedAndTheArrowsRecallTheHistory) {
   }
 }
 
+// The map tab gives the map its picture; an unloaded window takes it away.
 TEST_F(Window, HideShowAndUnloadFromTheCommandLanguage) {
+  window->Tabs().setCurrentIndex(1);
+  QApplication::processEvents();
+  EXPECT_EQ(system.ExecuteLine("Obj Add 100 100 0 a;Obj Draw 1"), "# 1 ;  1 ; ");
   EXPECT_EQ(system.ExecuteLine("Hide"), "OK  ; ");
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(system.ExecuteLine("Show"), "OK  ; ");
@@ -108,19 +117,9 @@ TEST_F(Window, HideShowAndUnloadFromTheCommandLanguage) {
   QApplication::processEvents();
   EXPECT_EQ(unloads, 1);
   EXPECT_EQ(system.state.MainFormLoaded, 0);
+  EXPECT_EQ(system.ExecuteLine("Obj Draw 1"), "0 ; ");
   EXPECT_EQ(system.ExecuteLine("Show"), "OK  ; ");  // loads a new window
   EXPECT_EQ(system.state.MainFormLoaded, 1);
-}
-
-TEST_F(Window, TheMapTabGivesTheMapItsPicture) {
-  window->Tabs().setCurrentIndex(1);
-  QApplication::processEvents();
-  EXPECT_TRUE(system.map.HasCanvas());
-  EXPECT_EQ(system.ExecuteLine("Obj Add 100 100 0 a;Obj ListDraw"), "# 1 ; OK  ; ");
-  EXPECT_EQ(system.ExecuteLine("Obj Draw 1"), " 1 ; ");
-  system.ExecuteLine("Unload");
-  QApplication::processEvents();
-  EXPECT_EQ(system.ExecuteLine("Obj Draw 1"), "0 ; ");  // no window, no picture
 }
 
 TEST_F(Window, TheTimerRunsAProgramLineByLine) {
@@ -133,6 +132,162 @@ TEST_F(Window, TheTimerRunsAProgramLineByLine) {
   EXPECT_EQ(program.ProgRunState, 0);
   EXPECT_EQ(window->MessageText(), " 2 ; ");
   EXPECT_EQ(window->CommandText(), "End");
+}
+
+// --- The program editor ---
+
+class ProgramWin : public Window {
+ protected:
+  void SetUp() override {
+    Window::SetUp();
+    program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
+    editor = new ProgramWindow(WindowCore(system), [] {});
+    front.AttachProgram(editor);
+    editor->SetFileChooser([this](const std::string&, bool) { return chosen; });
+  }
+  void TearDown() override {
+    front.AttachProgram(nullptr);
+    delete editor;
+    Window::TearDown();
+  }
+  void Click(const char* name) {
+    QTest::mouseClick(editor->findChild<QPushButton*>(name), Qt::LeftButton);
+  }
+  std::string Path(const char* file, const std::string& content = {}) {
+    const std::string path = dir.filePath(file).toStdString();
+    if (!content.empty()) std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  std::string Message() { return editor->Message().text().toStdString(); }
+
+  ProgramState& program = system.interpreter.State();
+  QTemporaryDir dir;
+  std::string chosen;
+  ProgramWindow* editor = nullptr;
+};
+
+TEST_F(ProgramWin, RowsShowTheLinesWithTheirIndices) {
+  EXPECT_TRUE(front.IsFormLoaded("frmInterp"));
+  EXPECT_GT(editor->RowCount(), 5);
+  EXPECT_EQ(program.ProgRows, editor->RowCount());
+  EXPECT_EQ(editor->RowButton(0).text(), "0");
+  EXPECT_EQ(editor->RowField(3).text(), "Delay 13");
+  EXPECT_EQ(editor->RowButton(5).text(), "");
+  QTest::keyClick(&editor->RowField(0), Qt::Key_PageDown);  // shorter than the window
+  EXPECT_EQ(program.ProgTop, 0);
+}
+
+TEST_F(ProgramWin, AProgramLongerThanTheWindowScrollsByItsBarAndTheWheel) {
+  program.ProgLines.clear();
+  for (int i = 0; i < 60; ++i)
+    program.ProgLines.push_back("Delay " + std::to_string(i));
+  system.interpreter.ShowProgRows(0, 0, program.ProgRows);
+  QScrollBar& bar = editor->ScrollBar();
+  EXPECT_EQ(bar.maximum(), 60 - editor->RowCount());
+  bar.setValue(30);
+  EXPECT_EQ(program.ProgTop, 30);
+  EXPECT_EQ(editor->RowField(0).text(), "Delay 30");
+  auto wheel = [this](int notches) {
+    const QPointF at(10, 10);
+    QWheelEvent event(at, editor->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&editor->RowField(0), &event);
+  };
+  wheel(-2);  // towards the end
+  EXPECT_EQ(program.ProgTop, 36);
+  EXPECT_EQ(bar.value(), 36);
+  program.ProgHalted = 0;  // running: the view follows the program, not the wheel
+  wheel(1);
+  bar.setValue(0);
+  EXPECT_EQ(program.ProgTop, 36);
+  EXPECT_EQ(bar.value(), 36);
+}
+
+TEST_F(ProgramWin, ClickingARowMakesItsLineCurrentAndRunStartsThere) {
+  Click("cmdNmb3");
+  EXPECT_EQ(window->CommandText(), "Delay 13");
+  EXPECT_EQ(program.ProgPos, 4);
+  EXPECT_EQ(editor->RowButton(3).styleSheet(), "background-color: #808080");
+  EXPECT_EQ(editor->RowField(3).styleSheet(), "background-color: #E0E0E0");
+  EXPECT_EQ(editor->RowField(0).styleSheet(), "background-color: #C0C0C0");
+  Click("cmdRun");
+  EXPECT_EQ(Message(), "PROGRAM (RE)STARTED");
+  EXPECT_TRUE(editor->RunIndicator().isChecked());
+  EXPECT_FALSE(editor->findChild<QPushButton*>("cmdRead")->isEnabled());
+  system.runner.Tick();
+  EXPECT_EQ(window->MessageText(), "13 ; ");
+  EXPECT_EQ(window->CommandText(), "End");
+  Click("cmdStop");
+  EXPECT_EQ(Message(), "PROGRAM INTERRUPTED");
+  EXPECT_FALSE(editor->RunIndicator().isChecked());
+  EXPECT_TRUE(editor->findChild<QPushButton*>("cmdRead")->isEnabled());
+  system.runner.Tick();  // a stopped program takes no further step
+  EXPECT_EQ(Message(), "PROGRAM INTERRUPTED");
+  Click("cmdOver");
+  EXPECT_EQ(window->CommandText(), "Delay 10");
+  EXPECT_EQ(program.ProgPos, 1);
+  Click("cmdStep");  // one line, then halted
+  system.runner.Tick();
+  system.runner.Tick();
+  EXPECT_EQ(window->MessageText(), "10 ; ");
+  EXPECT_EQ(window->CommandText(), "Delay 11");
+  EXPECT_EQ(program.ProgRunState, 0);
+}
+
+TEST_F(ProgramWin, InsertDeleteAndEditingWriteTheProgram) {
+  Click("cmdNmb1");
+  Click("cmdInsert");
+  EXPECT_EQ(program.ProgLines.size(), 6u);
+  EXPECT_EQ(program.ProgLines[1], "");
+  EXPECT_EQ(editor->RowField(2).text(), "Delay 11");
+  Click("cmdDelete");
+  EXPECT_EQ(program.ProgLines[1], "Delay 11");
+  EXPECT_EQ(editor->RowButton(5).text(), "");
+  editor->RowField(2).setText("Ver");
+  editor->LeaveRow(2);
+  EXPECT_EQ(program.ProgLines[2], "Ver");
+  EXPECT_EQ(program.ProgPos, 3);
+  program.ProgHalted = 0;  // running: edits are not written back
+  editor->RowField(2).setText("Delay 1");
+  editor->LeaveRow(2);
+  EXPECT_EQ(program.ProgLines[2], "Ver");
+}
+
+// How programs are read and written is InterpreterTest's; here the window's file choice, title
+// and question before overwriting.
+TEST_F(ProgramWin, ReadAndWriteTakeTheChosenFileAndAskBeforeOverwriting) {
+  chosen = Path("a.prg", "Ver\r\nDelay 5\r\nEnd\r\n");
+  editor->ReadProgram();
+  EXPECT_EQ(Message(), "Program read");
+  EXPECT_EQ(editor->windowTitle().toStdString(), "Program " + chosen);
+  EXPECT_EQ(program.ProgLines[1], "Delay 5");
+  chosen = Path("w.prg");
+  editor->WriteProgram();
+  EXPECT_EQ(Message(), "Program written");
+  EXPECT_EQ(editor->windowTitle().toStdString(), "Program " + chosen);
+  EXPECT_TRUE(notifier.Messages.empty());
+  editor->WriteProgram();
+  ASSERT_EQ(notifier.Messages.size(), 1u);
+  EXPECT_EQ(notifier.Messages[0].Title, "File overwrite");
+  program.ProgLines = {"Repeat Times", "End"};
+  editor->WriteProgram();
+  EXPECT_EQ(Message(), "Program not written");
+  chosen.clear();  // the choice was cancelled
+  editor->ReadProgram();
+  EXPECT_EQ(Message(), "Program not read");
+}
+
+TEST_F(ProgramWin, TheEditorPrintsItsImage) {
+  editor->show();
+  QApplication::processEvents();
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("program.pdf"));
+  editor->Print(printer);
+  QFile file(dir.filePath("program.pdf"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.read(4) == "%PDF");
+  EXPECT_GT(file.size(), 2000);
 }
 
 // --- At the simulated microscope ---
