@@ -467,6 +467,7 @@ TEST_F(ObjectsTabTest, ACellEditReachesTheObjectAndBadTextChangesNothing) {
     Type(bad);
     ASSERT_EQ(sim.notifier.Messages.size(), 1u) << bad;
     EXPECT_EQ(sim.notifier.LastText(), "Not a number");
+    EXPECT_EQ(sim.notifier.Messages.back().Icon, MsgIcon::Exclamation);
     EXPECT_EQ(Object(2).Z, 6);
     EXPECT_EQ(Cell(1, 3), "6.00");
     EXPECT_TRUE(tab.Field().isVisible());
@@ -578,6 +579,9 @@ TEST_F(ObjectsTabTest, MoveToGoesToTheSelectedObjectOnly) {
   const MapPoint at = Stage();
   EXPECT_NEAR(at.X, 1500, 1);
   EXPECT_NEAR(at.Y, -800, 1);
+  ASSERT_GE(messages.size(), 3u);
+  EXPECT_EQ(messages[messages.size() - 3], "Wait... ");
+  EXPECT_EQ(messages[messages.size() - 2], " 1");
   EXPECT_EQ(messages.back(), "X=" + GeneralText(at.X) + ", Y=" + GeneralText(at.Y));
 
   Click(1, 0);  // undefined: the refusal stays on the message line
