@@ -117,9 +117,11 @@ TEST_F(Window, HideShowAndUnloadFromTheCommandLanguage) {
   QApplication::processEvents();
   EXPECT_EQ(unloads, 1);
   EXPECT_EQ(system.state.MainFormLoaded, 0);
+  EXPECT_FALSE(system.display.MainFormLoaded());
   EXPECT_EQ(system.ExecuteLine("Obj Draw 1"), "0 ; ");
   EXPECT_EQ(system.ExecuteLine("Show"), "OK  ; ");  // loads a new window
   EXPECT_EQ(system.state.MainFormLoaded, 1);
+  EXPECT_TRUE(system.display.MainFormLoaded());
 }
 
 TEST_F(Window, TheTimerRunsAProgramLineByLine) {
@@ -455,7 +457,9 @@ TEST_P(Microscope, TheStatusBarShowsTheLastKnownStateWithoutTalkingToTheControll
       {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"}};
   for (const auto& [name, text] : fields)
     EXPECT_EQ(Child<QLabel>(name)->text().toStdString(), text);
-  EXPECT_TRUE(Child<QLabel>("lblStatFilters")->text().startsWith("F-3  "));
+  const std::string filters = DescribeDevices(WindowCore(sim.system)).filters;
+  EXPECT_EQ(filters.substr(0, 5), "F-3  ");
+  EXPECT_EQ(Child<QLabel>("lblStatFilters")->text().toStdString(), filters);
 
   sim.line.ClearFrames();
   for (int i = 0; i < 3; ++i)
