@@ -1,6 +1,7 @@
 // The EZHR17 driver over a scripted line: exact bytes on the wire, results and log messages.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -103,23 +104,6 @@ TEST_F(Ezhr17, CommandFramesAndReplyChecks) {
   });
 }
 
-TEST_F(Ezhr17, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuardIsReleased) {
-  Rig r;
-  int16_t inner = 0;
-  r.line.port.onWrite = [&](const std::string&) {
-    r.line.port.onWrite = nullptr;
-    inner = Cmd("?0", "before")(r);
-  };
-  EXPECT_EQ(Cmd("Q", "`\x03")(r), 1);
-  EXPECT_EQ(inner, -4);
-  EXPECT_EQ(r.line.port.written, "/1Q\r");
-  EXPECT_EQ(r.line.Log(), Log{"inst>0;"});
-  r.line.port.responder = nullptr;
-  EXPECT_EQ(Cmd("Q", "before")(r), -1);
-  r.line.port.responder = Unit({});
-  EXPECT_EQ(Cmd("Q", "`\x03")(r), 1);
-}
-
 TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
   const double nan = std::nan("");
   const double inf = std::numeric_limits<double>::infinity();
@@ -127,11 +111,9 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
   const std::string relRange = "EZHR17_MoveRel: distance out of range";
   test::RunCases(Rows{
       Sends("run up", "/1V500P0R\r", &D::MoveAtSpeed, 500),
-      Sends("run down", "/1V500D0R\r", &D::MoveAtSpeed, -500),
       Sends("stop", "/1T\r", &D::MoveAtSpeed, 0),
       Sends("run down fastest", "/1V2147483648D0R\r", &D::MoveAtSpeed,
             std::numeric_limits<int32_t>::min()),
-      Sends("abs half to even", "/1A12R\r", &D::MoveAbs, 12.5),
       Sends("abs odd half", "/1A14R\r", &D::MoveAbs, 13.5),
       Sends("abs negative", "/1A-2R\r", &D::MoveAbs, -2.5),
       Sends("abs zero", "/1A0R\r", &D::MoveAbs, 0),
@@ -142,17 +124,10 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
       Sends("rel tiny", "", &D::MoveRel, 0.2),
       Sends("rel tiny down", "", &D::MoveRel, -0.499),
       Sends("rel zero", "", &D::MoveRel, 0),
-      Sends("currents", "/1h25m80R\r", &D::SetCurrents, 25, 80),
-      Sends("ramp", "/1L12R\r", &D::SetRamp, 12, 99),
-      Sends("polarity", "/1f1R\r", &D::SetLimitPolarity, 1),
-      Sends("slew", "/1V5000R\r", &D::SetSlewSpeed, 5000),
       Sends("slew negative", "/1V-5R\r", &D::SetSlewSpeed, -5),
-      Sends("divide 4", "/1j16R\r", &D::SetStepDivide, 4),
       Sends("divide 0", "/1j1R\r", &D::SetStepDivide, 0),
       Sends("divide 8", "/1j256R\r", &D::SetStepDivide, 8),
       Sends("divide 30", "/1j1073741824R\r", &D::SetStepDivide, 30),
-      Sends("index", "/1B400R\r", &D::SetIndexSteps, 400),
-      Sends("outputs", "/1J3R\r", &D::WriteOutPorts, 1, 1, 1),
       Sends("output 2", "/1J2R\r", &D::WriteOutPorts, 0, 1, 0),
       Case("origin pauses half a second whatever the result", {kBadOperand}, -2, "/1z-1200R\r",
            {Refused("z-1200R")}, Delays({500}, Call(&D::SetOrigin, -1200))),
@@ -358,6 +333,46 @@ TEST_F(Ezhr17, MotorToLimitRunsUntilAMaskedLimitThenStopsAndRestoresTheSpeed) {
            "/1?2\r/1?4\r" + end,
            {Refused("V2500R"), "EZHR17_MotorToLimit: error restoring max speed"}, toLow),
   });
+}
+
+// The reply and mode helpers without a port: the cases the wire rows above do not reach.
+TEST(Ezhr17Framing, TheStartByteIsNotExaminedButSlashZeroIs) {
+  const std::pair<const char*, Ezhr17ReplyCheck> replies[] = {
+      {"x/0`", Ezhr17ReplyCheck::kOk},
+      {"\xFF\\0`", Ezhr17ReplyCheck::kNoSlashZero},
+      {"\xFF/", Ezhr17ReplyCheck::kNoSlashZero}};
+  for (const auto& [reply, check] : replies)
+    EXPECT_EQ(ParseEzhr17Reply(reply).check, check) << reply;
+  EXPECT_EQ(ParseEzhr17Reply("\xFF/1`").data, "");
+}
+
+TEST(Ezhr17Framing, InputsKeepOnlyTheirBitsAndNeedADigit) {
+  using V = std::optional<int16_t>;
+  struct Row {
+    const char* data;
+    V hardware, limits;
+  };
+  const Row rows[] = {{"`0\x03", 0, 0},
+                      {"`8\x03", 8, 2},
+                      {"`99\x03", 3, 24},
+                      {"`7", 7, 1},  // no end marker
+                      {"`x3\x03", std::nullopt, std::nullopt},
+                      {"`-1\x03", std::nullopt, std::nullopt},
+                      {"", std::nullopt, std::nullopt}};
+  for (const Row& row : rows) {
+    EXPECT_EQ(Ezhr17HardwareValue(row.data), row.hardware) << row.data;
+    EXPECT_EQ(Ezhr17LimitsValue(row.data), row.limits) << row.data;
+  }
+}
+
+TEST(Ezhr17Framing, ModeWordBits) {
+  // {word, argument, with limits, with flags}: limits change bit value 2 only, flags keep it.
+  const std::array<int16_t, 4> rows[] = {{0, 1, 2, 1},  {7, 0, 5, 2}, {5, 1, 7, 1}, {0, 5, 2, 0},
+                                         {0, -1, 2, 0}, {3, 3, 3, 2}, {2, 2, 2, 6}, {6, 1, 6, 3}};
+  for (const auto& [word, arg, limits, flags] : rows) {
+    EXPECT_EQ(Ezhr17ModeWithLimits(word, arg), limits) << word << " " << arg;
+    EXPECT_EQ(Ezhr17ModeWithFlags(word, arg), flags) << word << " " << arg;
+  }
 }
 
 }  // namespace

@@ -84,14 +84,6 @@ using Answer = std::function<std::optional<std::string>(const std::string& writt
 // replies, the result, the exact bytes written and the messages logged.
 template <class Rig>
 struct DriverCase {
-  DriverCase(const char* n, std::vector<std::string> r, int16_t res, std::string w,
-             std::vector<std::string> l, std::function<int16_t(Rig&)> o)
-      : name(n),
-        replies(std::move(r)),
-        result(res),
-        wire(std::move(w)),
-        log(std::move(l)),
-        op(std::move(o)) {}
   const char* name;
   std::vector<std::string> replies;  // to the writes in turn; "" is no answer; then the rig's own
   int16_t result;

@@ -165,6 +165,26 @@ TEST_P(MotConOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
   }
 }
 
+// A window event served during an exchange may start another one: it is refused before
+// anything is sent, and a failed exchange releases the guard as a good one does.
+TEST_P(MotConOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuardIsReleased) {
+  Rig rig(GetParam());
+  int16_t inner = 0;
+  rig.line.port.onWrite = [&](const std::string&) {
+    rig.line.port.onWrite = nullptr;
+    inner = rig.motCon.MotorMoveAbs(7);
+  };
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), 1);
+  EXPECT_EQ(inner, -4);
+  EXPECT_EQ(rig.line.port.written, std::string(GetParam()) == "IM483I" ? "1R+5\n" : "/1A5R\r");
+  EXPECT_EQ(rig.line.Log(), std::vector<std::string>{"inst>0;"});
+  const test::Answer unit = rig.line.port.responder;
+  rig.line.port.responder = nullptr;
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), -1);
+  rig.line.port.responder = unit;
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTypes, MotConOnEachType, ::testing::Values("IM483I", "EZHR17"));
 
 TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {
