@@ -74,18 +74,7 @@ TEST_F(Im483i, CommandSendsNameCommandLfAndChecksTheEcho) {
       Case("echo in another case hands the answer back", {"Xz 1500\n"}, -2, "XZ\n", {"XZ!=Xz 1500"},
            Shows("XZ!=Xz 1500", Cmd("Z", " 1500"))),
       Case("short reply", {"X\n"}, -3, "XZ\n", {"XZ>X"}, Cmd("Z", "before")),
-      Case("time-out appends command and partial reply", {"XZ 15"}, -1, "XZ\n",
-           {"Port TimeOut", "XZ\\XZ 15"},
-           Shows("Port TimeOut, XZ\\XZ 15",
-                 [](Rig& r) {
-                   const int32_t start = r.line.clock.now;
-                   const int16_t result = Cmd("Z", "before")(r);
-                   EXPECT_GT(r.line.clock.now - start, 1000);
-                   return result;
-                 })),
-      Case("raw command", {"whatever\n"}, 1, "Y?\n", {}, Cmd("Y?", "whatever", true)),
       Case("wake-up unanswered", {""}, -1, "AX\n", {"Port TimeOut"}, Call(&D::WakeUp)),
-      Case("wake-up", {"AX\n"}, 1, "AX\n", {}, Call(&D::WakeUp)),
       Case("init channel: LF both ways", {}, 1, "x\n", {},
            [](Rig& r) {
              r.line.comm.CommSetTxTerm(13);
@@ -102,18 +91,15 @@ TEST_F(Im483i, SingleCommandsSendTheirExactTexts) {
     return Log{"IM483I_" + op + ": argument out of 16-bit range"};
   };
   test::RunCases(Rows{
-      Sends("home forward", "XF 800 0\n", &D::Home, 800),
       Sends("home most negative", "XF 32768 1\n", &D::Home, -32768),
       Case("home zero", {}, -1, "", {}, Call(&D::Home, 0)),
       Sends("run, 16-bit edge", "XM-32768\n", &D::MoveAtSpeed, -32768),
-      Sends("stop", "XM0\n", &D::MoveAtSpeed, 0),
       Sends("abs zero", "XR-0\n", &D::MoveAbs, 0),
       Sends("abs negative", "XR-7\n", &D::MoveAbs, -7.4),
       Sends("rel zero", "", &D::MoveRel, 0),
       Sends("rel up", "X+3\n", &D::MoveRel, 2.5),
       Sends("rel down", "X-3\n", &D::MoveRel, -2.5),
       Sends("outputs 1 0 1", "XA 40\n", &D::WriteOutPorts, 1, 0, 1),
-      Sends("outputs off", "XA 0\n", &D::WriteOutPorts, 0, 0, 0),
       Case("outputs bad value", {}, -2, "", {}, Call(&D::WriteOutPorts, 1, 2, 0)),
       Sends("ports", "XA 48\n", &D::WritePorts, Ports{0, 1, 1}),
       Case("ports bad value", {}, -2, "", {}, Call(&D::WritePorts, Ports{0, 0, -1})),
@@ -206,29 +192,8 @@ TEST_F(Im483i, WaitsAndHoming) {
   const auto homeSmart = Call(&D::MotorHomeSmart, 800, 400);
   const std::string smart = "XI 200\nXF 800 0\nX^\nX] 1\nXM-200\nX] 1\nXI 400\nXM0\n";
   test::RunCases(Rows{
-      Case("wait polls and serves events", {"X^ 1\n", "X^ 33\n", "X^ 0\n"}, 1, "X^\nX^\nX^\n", {},
-           [](Rig& r) {
-             const int16_t result = r.drv.WaitMoveEnd();
-             EXPECT_EQ(r.line.pump.calls, 2);
-             EXPECT_EQ(r.line.clock.delays, (std::vector<int32_t>{20, 20}));
-             return result;
-           }),
-      Case("events that address another unit: the wait polls its own again",
-           {"X^ 1\n", "YZ 5\n", "X^ 0\n"}, 1, "X^\nYZ\nX^\n", {},
-           [](Rig& r) {
-             r.line.pump.hook = [&r] {
-               r.line.pump.hook = nullptr;
-               r.motor.MotorAddress = 'Y';
-               EXPECT_EQ(Reads(&D::ReadPos, 5)(r), 1);
-             };
-             const int16_t result = r.drv.WaitMoveEnd();
-             EXPECT_EQ(r.motor.MotorAddress, 'X');
-             return result;
-           }),
       Case("wait fails at the first failed query", {"X^ 1\n", ""}, -1, "X^\nX^\n",
            {"Port TimeOut", "X^\\"}, wait),
-      Case("wait times out", {}, -2, "{X^\n}", {},
-           With([](const std::string&) { return std::string("X^ 1\n"); }, TimesOut(wait))),
       Case("home own finds the input and backs off", {}, 1,
            "XM1000\nX] 1\nX] 1\nXM-250\nX] 1\nX] 1\nXM0\n", {},
            With(Inputs("X] 1\n", {"0", "1", "1", "0"}), homeOwn)),

@@ -185,6 +185,44 @@ TEST_P(MotConOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuard
   EXPECT_EQ(rig.motCon.MotorMoveAbs(5), 1);
 }
 
+// Between polls the wait serves window events; one of them may address another unit, and the
+// wait polls its own again. The EZHR17 polling interval is read once, when the wait starts.
+TEST_P(MotConOnEachType, AWaitPollsItsOwnUnitAndServesEventsBetweenPolls) {
+  Rig rig(GetParam());
+  const bool im = std::string(GetParam()) == "IM483I";
+  const auto ez = [](const char* body) { return "\xFF/0" + std::string(body) + "\x03\r\n"; };
+  const std::vector<std::string> replies =
+      im ? std::vector<std::string>{"1^ 1\n", "2Z 5\n", "1^ 33\n", "1^ 0\n"}
+         : std::vector<std::string>{ez("@"), ez("`5"), ez("@"), ez("`")};
+  for (const std::string& reply : replies)
+    rig.line.port.Reply(reply);
+  rig.line.pump.hook = [&rig] {
+    rig.motCon.MotorSelect('2');
+    double position = 0;
+    EXPECT_EQ(rig.motCon.MotorReadPos(position), 1);
+    rig.line.pump.hook = [&rig] { rig.waitPollingInterval = 7; };
+  };
+  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd(), 1);
+  EXPECT_EQ(rig.motCon.Motor().MotorAddress, '1');
+  EXPECT_EQ(rig.line.port.written, im ? "1^\n2Z\n1^\n1^\n" : "/1Q\r/2?0\r/1Q\r/1Q\r");
+  EXPECT_EQ(rig.line.pump.calls, 2);
+  EXPECT_EQ(rig.line.clock.delays, (std::vector<int32_t>(2, im ? 20 : 50)));
+}
+
+// A reply cut short by the time-out: after the channel's whole time-out the failed command and
+// what came of its reply go beside "Port TimeOut" on the message line.
+TEST_P(MotConOnEachType, ATimeOutShowsTheCommandAndThePartialReply) {
+  Rig rig(GetParam());
+  const bool im = std::string(GetParam()) == "IM483I";
+  rig.line.port.Reply(im ? "1R+" : "\xFF/0`12");
+  const int32_t start = rig.line.clock.now;
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), -1);
+  EXPECT_GT(rig.line.clock.now - start, 1000);
+  EXPECT_EQ(rig.line.messageLine,
+            im ? "Port TimeOut, 1R+5\\1R+" : "Port TimeOut, /1A5R-comm error-\xFF/0`12");
+  EXPECT_EQ(rig.line.Log().size(), 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTypes, MotConOnEachType, ::testing::Values("IM483I", "EZHR17"));
 
 TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {
