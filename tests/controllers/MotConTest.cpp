@@ -2,7 +2,9 @@
 // bytes on the wire, and nothing at all for a type that is not known.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -221,6 +223,20 @@ TEST_P(MotConOnEachType, ATimeOutShowsTheCommandAndThePartialReply) {
   EXPECT_EQ(rig.line.messageLine,
             im ? "Port TimeOut, 1R+5\\1R+" : "Port TimeOut, /1A5R-comm error-\xFF/0`12");
   EXPECT_EQ(rig.line.Log().size(), 2u);
+}
+
+// Positions and distances that fit no 32-bit count are refused before anything is sent.
+TEST_P(MotConOnEachType, PositionsAndDistancesBeyondTheCounterAreRefused) {
+  const std::string type = GetParam();
+  for (const double beyond : {std::nan(""), 3e9, -5e9, std::numeric_limits<double>::infinity()}) {
+    SCOPED_TRACE(beyond);
+    Rig rig(type);
+    EXPECT_EQ(rig.motCon.MotorMoveAbs(beyond), -1);
+    EXPECT_EQ(rig.motCon.MotorMoveRel(beyond), -1);
+    EXPECT_EQ(rig.line.port.written, "");
+    EXPECT_EQ(rig.line.Log(), (std::vector<std::string>{type + "_MoveAbs: position out of range",
+                                                        type + "_MoveRel: distance out of range"}));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTypes, MotConOnEachType, ::testing::Values("IM483I", "EZHR17"));
