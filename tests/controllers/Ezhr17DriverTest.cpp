@@ -251,8 +251,6 @@ TEST_F(Ezhr17, MotorToLimitRunsUntilAMaskedLimitThenStopsAndRestoresTheSpeed) {
   const auto toLow = Call(&D::MotorToLimit, 1, 2000);
   const std::string end = "/1T\r/1V2500R\r";
   test::RunCases(Rows{
-      Case("already there", {Ez("`2500"), Ez("`4")}, 1, "/1?2\r/1?4\r" + end, {},
-           Call(&D::MotorToLimit, 1, -2000)),
       Case("low end (4) outside the mask, high end (11) in it",
            {Ez("`2500"), Ez("`0"), kReady, Ez("`4"), Ez("`11")}, 1,
            "/1?2\r/1?4\r/1V2000P0R\r/1?4\r/1?4\r" + end, {}, Call(&D::MotorToLimit, 2, 2000)),
