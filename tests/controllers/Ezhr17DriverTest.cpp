@@ -15,10 +15,7 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// A reply as a unit sends it: start byte, "/0", status and data, end marker, CR LF.
-std::string Ez(const std::string& statusAndData) {
-  return "\xFF/0" + statusAndData + "\x03\r\n";
-}
+using test::Ez;
 const std::string kReady = Ez("`");
 const std::string kBusy = Ez("@");
 const std::string kBadOperand = Ez("c");  // 99: ready, error code 3

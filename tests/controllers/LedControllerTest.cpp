@@ -80,8 +80,7 @@ TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
   };
   const Row rows[] = {
       {"IM483I", "IM483I", kStandard, EchoWithOutputs(0), 1, "4A 0\n"},
-      {"EZHR17", "EZHR17", kStandard, [](auto&) { return std::string("\xFF/0`\x03\r\n"); }, 1,
-       "/4J0R\r"},
+      {"EZHR17", "EZHR17", kStandard, [](auto&) { return test::Ez("`"); }, 1, "/4J0R\r"},
       {"no file", "IM483I", "", EchoWithOutputs(0), -1, ""},
       {"off value the write refuses", "IM483I",
        "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 2\r\n", EchoWithOutputs(0), -1, ""},

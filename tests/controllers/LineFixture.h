@@ -65,6 +65,11 @@ inline bool WireMatches(const std::string& wire, const std::string& pattern) {
   return expected + tail == wire;
 }
 
+// An EZHR17 reply as a unit sends it: start byte, "/0", status and data, end marker, CR LF.
+inline std::string Ez(const std::string& statusAndData) {
+  return "\xFF/0" + statusAndData + "\x03\r\n";
+}
+
 using Answer = std::function<std::optional<std::string>(const std::string& written)>;
 
 // One driver operation on a fresh line (a `Rig` holding `line` and the driver): the unit's

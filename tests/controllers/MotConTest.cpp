@@ -14,6 +14,7 @@
 namespace qv {
 namespace {
 
+using test::Ez;
 using test::Line;
 using M = MotCon;
 using Ports = std::array<int16_t, 3>;
@@ -30,11 +31,10 @@ std::string Im483iUnit(const std::string& w, int& toggles) {
 }
 
 std::string Ezhr17Unit(const std::string& w, int& toggles) {
-  const auto ez = [](const std::string& body) { return "\xFF/0" + body + "\x03\r\n"; };
-  if (w == "/1?2\r") return ez("`5000");
-  if (w == "/1?0\r") return ez("`10");
-  if (w == "/1?4\r") return ez(toggles++ % 2 == 0 ? "`4" : "`0");
-  return ez("`");
+  if (w == "/1?2\r") return Ez("`5000");
+  if (w == "/1?0\r") return Ez("`10");
+  if (w == "/1?4\r") return Ez(toggles++ % 2 == 0 ? "`4" : "`0");
+  return Ez("`");
 }
 
 struct Rig {
@@ -136,8 +136,8 @@ TEST_P(MotConOnEachType, SelectedUnitAndTimeOutAreShared) {
   rig.motCon.MotorSetMoveTimeout(9);
   double position = 0;
   rig.line.port.responder = [](const std::string& w) -> std::string {
-    if (w == "/2?0\r") return "\xFF/0`77\x03\r\n";
-    if (w == "/2Q\r") return "\xFF/0@\x03\r\n";  // always busy
+    if (w == "/2?0\r") return Ez("`77");
+    if (w == "/2Q\r") return Ez("@");  // always busy
     return w == "2Z\n" ? "2Z 77\n" : w == "2^\n" ? "2^ 1\n" : "";
   };
   EXPECT_EQ(rig.motCon.MotorReadPos(position), 1);
@@ -192,10 +192,9 @@ TEST_P(MotConOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuard
 TEST_P(MotConOnEachType, AWaitPollsItsOwnUnitAndServesEventsBetweenPolls) {
   Rig rig(GetParam());
   const bool im = std::string(GetParam()) == "IM483I";
-  const auto ez = [](const char* body) { return "\xFF/0" + std::string(body) + "\x03\r\n"; };
   const std::vector<std::string> replies =
       im ? std::vector<std::string>{"1^ 1\n", "2Z 5\n", "1^ 33\n", "1^ 0\n"}
-         : std::vector<std::string>{ez("@"), ez("`5"), ez("@"), ez("`")};
+         : std::vector<std::string>{Ez("@"), Ez("`5"), Ez("@"), Ez("`")};
   for (const std::string& reply : replies)
     rig.line.port.Reply(reply);
   rig.line.pump.hook = [&rig] {
