@@ -134,7 +134,6 @@ TEST_F(Ezhr17, QueriesReadStatusPositionAndInputs) {
       Case("ready with error 15", {"\xFF/0o\x03\r\n"}, -1, "/1Q\r",
            {"/1Q-error returned by controller-\xFF/0o\x03-status-15"}, status),
       Case("status unanswered", {""}, -1, "/1Q\r", Unanswered("Q"), status),
-      Case("position", {Ez("`1234")}, 1, "/1?0\r", {}, Reads(&D::ReadPos, 1234)),
       Case("position while busy", {Ez("@-56.5")}, 1, "/1?0\r", {}, Reads(&D::ReadPos, -56.5)),
       // An answer without a count is a failed read: the position stays, the log shows it.
       Case("no number", {kReady}, -1, "/1?0\r", {"error reading position:`\x03"}, pos),
@@ -174,7 +173,6 @@ TEST_F(Ezhr17, WaitsAndHoming) {
       Case("home program then wait", {kBadOperand, kBusy, kReady}, 1,
            "/1v1000V10000L12gD10S13G0D1gD1S03G0D1R\r/1Q\r/1Q\r",
            {Refused("v1000V10000L12gD10S13G0D1gD1S03G0D1R")}, Call(&D::RunHomeProgram)),
-      Case("home starts without waiting", {kReady, kReady}, 1, home, {}, Call(&D::MotorHome, -800)),
       Case("home at zero speed", {}, -1, "", {"EZHR17_MotorHome: zero home speed"},
            Call(&D::MotorHome, 0)),
       Case("home speed refused", {kBadOperand}, -1, "/1V800R\r",
