@@ -51,31 +51,23 @@ struct Line {
   }
 };
 
-// A string repeated: the polls of a waiting loop on the wire.
-inline std::string Times(int n, const std::string& text) {
-  std::string all;
-  for (int i = 0; i < n; ++i)
-    all += text;
-  return all;
-}
-
 // Whether `wire` is `pattern`, where one "{x}" in the pattern stands for x one or more times
 // (the polls of a waiting loop).
 inline bool WireMatches(const std::string& wire, const std::string& pattern) {
   const size_t open = pattern.find('{');
-  const size_t close = pattern.find('}');
-  if (open == std::string::npos || close < open) return wire == pattern;
-  const std::string head = pattern.substr(0, open);
-  const std::string poll = pattern.substr(open + 1, close - open - 1);
-  const std::string tail = pattern.substr(close + 1);
-  if (poll.empty() || wire.size() < head.size() + poll.size() + tail.size() ||
-      wire.compare(0, head.size(), head) != 0 ||
-      wire.compare(wire.size() - tail.size(), tail.size(), tail) != 0) {
-    return false;
-  }
-  const std::string middle = wire.substr(head.size(), wire.size() - head.size() - tail.size());
-  return middle.size() % poll.size() == 0 &&
-         middle == Times(static_cast<int>(middle.size() / poll.size()), poll);
+  if (open == std::string::npos) return wire == pattern;
+  const size_t close = pattern.find('}', open);
+  const std::string poll = pattern.substr(open + 1, close - open - 1),
+                    tail = pattern.substr(close + 1);
+  std::string expected = pattern.substr(0, open) + poll;
+  while (expected.size() + tail.size() < wire.size())
+    expected += poll;
+  return expected + tail == wire;
+}
+
+// An EZHR17 reply as a unit sends it: start byte, "/0", status and data, end marker, CR LF.
+inline std::string Ez(const std::string& statusAndData) {
+  return "\xFF/0" + statusAndData + "\x03\r\n";
 }
 
 using Answer = std::function<std::optional<std::string>(const std::string& written)>;
@@ -84,14 +76,6 @@ using Answer = std::function<std::optional<std::string>(const std::string& writt
 // replies, the result, the exact bytes written and the messages logged.
 template <class Rig>
 struct DriverCase {
-  DriverCase(const char* n, std::vector<std::string> r, int16_t res, std::string w,
-             std::vector<std::string> l, std::function<int16_t(Rig&)> o)
-      : name(n),
-        replies(std::move(r)),
-        result(res),
-        wire(std::move(w)),
-        log(std::move(l)),
-        op(std::move(o)) {}
   const char* name;
   std::vector<std::string> replies;  // to the writes in turn; "" is no answer; then the rig's own
   int16_t result;

@@ -2,7 +2,9 @@
 // bytes on the wire, and nothing at all for a type that is not known.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 namespace qv {
 namespace {
 
+using test::Ez;
 using test::Line;
 using M = MotCon;
 using Ports = std::array<int16_t, 3>;
@@ -28,11 +31,10 @@ std::string Im483iUnit(const std::string& w, int& toggles) {
 }
 
 std::string Ezhr17Unit(const std::string& w, int& toggles) {
-  const auto ez = [](const std::string& body) { return "\xFF/0" + body + "\x03\r\n"; };
-  if (w == "/1?2\r") return ez("`5000");
-  if (w == "/1?0\r") return ez("`10");
-  if (w == "/1?4\r") return ez(toggles++ % 2 == 0 ? "`4" : "`0");
-  return ez("`");
+  if (w == "/1?2\r") return Ez("`5000");
+  if (w == "/1?0\r") return Ez("`10");
+  if (w == "/1?4\r") return Ez(toggles++ % 2 == 0 ? "`4" : "`0");
+  return Ez("`");
 }
 
 struct Rig {
@@ -134,8 +136,8 @@ TEST_P(MotConOnEachType, SelectedUnitAndTimeOutAreShared) {
   rig.motCon.MotorSetMoveTimeout(9);
   double position = 0;
   rig.line.port.responder = [](const std::string& w) -> std::string {
-    if (w == "/2?0\r") return "\xFF/0`77\x03\r\n";
-    if (w == "/2Q\r") return "\xFF/0@\x03\r\n";  // always busy
+    if (w == "/2?0\r") return Ez("`77");
+    if (w == "/2Q\r") return Ez("@");  // always busy
     return w == "2Z\n" ? "2Z 77\n" : w == "2^\n" ? "2^ 1\n" : "";
   };
   EXPECT_EQ(rig.motCon.MotorReadPos(position), 1);
@@ -162,6 +164,77 @@ TEST_P(MotConOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
     const Expect& expect = im ? op.im483i : op.ezhr17;
     EXPECT_EQ(op.call(rig.motCon), expect.result);
     EXPECT_EQ(rig.line.port.written, expect.wire);
+  }
+}
+
+// A window event served during an exchange may start another one: it is refused before
+// anything is sent, and a failed exchange releases the guard as a good one does.
+TEST_P(MotConOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuardIsReleased) {
+  Rig rig(GetParam());
+  int16_t inner = 0;
+  rig.line.port.onWrite = [&](const std::string&) {
+    rig.line.port.onWrite = nullptr;
+    inner = rig.motCon.MotorMoveAbs(7);
+  };
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), 1);
+  EXPECT_EQ(inner, -4);
+  EXPECT_EQ(rig.line.port.written, std::string(GetParam()) == "IM483I" ? "1R+5\n" : "/1A5R\r");
+  EXPECT_EQ(rig.line.Log(), std::vector<std::string>{"inst>0;"});
+  const test::Answer unit = rig.line.port.responder;
+  rig.line.port.responder = nullptr;
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), -1);
+  rig.line.port.responder = unit;
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), 1);
+}
+
+// Between polls the wait serves window events; one of them may address another unit, and the
+// wait polls its own again. The EZHR17 polling interval is read once, when the wait starts.
+TEST_P(MotConOnEachType, AWaitPollsItsOwnUnitAndServesEventsBetweenPolls) {
+  Rig rig(GetParam());
+  const bool im = std::string(GetParam()) == "IM483I";
+  const std::vector<std::string> replies =
+      im ? std::vector<std::string>{"1^ 1\n", "2Z 5\n", "1^ 33\n", "1^ 0\n"}
+         : std::vector<std::string>{Ez("@"), Ez("`5"), Ez("@"), Ez("`")};
+  for (const std::string& reply : replies)
+    rig.line.port.Reply(reply);
+  rig.line.pump.hook = [&rig] {
+    rig.motCon.MotorSelect('2');
+    double position = 0;
+    EXPECT_EQ(rig.motCon.MotorReadPos(position), 1);
+    rig.line.pump.hook = [&rig] { rig.waitPollingInterval = 7; };
+  };
+  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd(), 1);
+  EXPECT_EQ(rig.motCon.Motor().MotorAddress, '1');
+  EXPECT_EQ(rig.line.port.written, im ? "1^\n2Z\n1^\n1^\n" : "/1Q\r/2?0\r/1Q\r/1Q\r");
+  EXPECT_EQ(rig.line.pump.calls, 2);
+  EXPECT_EQ(rig.line.clock.delays, (std::vector<int32_t>(2, im ? 20 : 50)));
+}
+
+// A reply cut short by the time-out: after the channel's whole time-out the failed command and
+// what came of its reply go beside "Port TimeOut" on the message line.
+TEST_P(MotConOnEachType, ATimeOutShowsTheCommandAndThePartialReply) {
+  Rig rig(GetParam());
+  const bool im = std::string(GetParam()) == "IM483I";
+  rig.line.port.Reply(im ? "1R+" : "\xFF/0`12");
+  const int32_t start = rig.line.clock.now;
+  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), -1);
+  EXPECT_GT(rig.line.clock.now - start, 1000);
+  EXPECT_EQ(rig.line.messageLine,
+            im ? "Port TimeOut, 1R+5\\1R+" : "Port TimeOut, /1A5R-comm error-\xFF/0`12");
+  EXPECT_EQ(rig.line.Log().size(), 2u);
+}
+
+// Positions and distances that fit no 32-bit count are refused before anything is sent.
+TEST_P(MotConOnEachType, PositionsAndDistancesBeyondTheCounterAreRefused) {
+  const std::string type = GetParam();
+  for (const double beyond : {std::nan(""), 3e9, -5e9, std::numeric_limits<double>::infinity()}) {
+    SCOPED_TRACE(beyond);
+    Rig rig(type);
+    EXPECT_EQ(rig.motCon.MotorMoveAbs(beyond), -1);
+    EXPECT_EQ(rig.motCon.MotorMoveRel(beyond), -1);
+    EXPECT_EQ(rig.line.port.written, "");
+    EXPECT_EQ(rig.line.Log(), (std::vector<std::string>{type + "_MoveAbs: position out of range",
+                                                        type + "_MoveRel: distance out of range"}));
   }
 }
 
@@ -199,15 +272,11 @@ TEST(MotCon, PauseOnEzhr17AnswersAtOnce) {
   EXPECT_EQ(rig.line.clock.now, before);
 }
 
-TEST(MotCon, ThirtyTwoBitArgumentsThatDoNotFitTheIm483iAreRefused) {
-  Rig im("IM483I");
+// The IM483I refuses what does not fit 16 bits (its own cases): the value must reach it whole.
+TEST(MotCon, ThirtyTwoBitArgumentsReachTheDriversWhole) {
+  Rig im("IM483I"), ez("EZHR17");
   EXPECT_EQ(im.motCon.MotorSetRamp(70000, 1), -1);
-  EXPECT_EQ(im.motCon.MotorMoveAtSpeed(-32769), -1);
   EXPECT_EQ(im.line.port.written, "");
-  EXPECT_EQ(im.line.Log(),
-            (std::vector<std::string>{"IM483I_SetRamp: argument out of 16-bit range",
-                                      "IM483I_MoveAtSpeed: argument out of 16-bit range"}));
-  Rig ez("EZHR17");
   EXPECT_EQ(ez.motCon.MotorSetRamp(70000, 1), 1);
   EXPECT_EQ(ez.line.port.written, "/1L70000R\r");
 }
