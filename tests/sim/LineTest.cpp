@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sim/Axis.h"
 #include "sim/Faults.h"
 #include "tests/support/SimLine.h"
 
@@ -95,6 +96,42 @@ TEST(FaultSpecTest, ValuesAndRandomRatesAreReadAndBadItemsRefused) {
   EXPECT_DOUBLE_EQ(plan.randomRate, 0.05);
   EXPECT_TRUE(ParseFaultSpec("", plan, error));
   EXPECT_TRUE(plan.units.empty());
+}
+
+Move Steps(int direction, int64_t steps) {
+  Move move;
+  move.direction = direction;
+  move.steps = steps;
+  move.speed = 1000;
+  return move;
+}
+
+// At real speed, at the ends and on the sensors: the transcripts under tests/transcripts/sim/.
+TEST(AxisTest, ScaledTimeRunsMotionsFaster) {
+  AxisConfig fast = test::SmallLinear();
+  fast.timeScale = 10;
+  Axis scaled(fast);
+  scaled.Start(Steps(-1, 1000), 0);
+  EXPECT_EQ(scaled.EndTime(), 100 * kMs);
+  EXPECT_EQ(scaled.Counter(50 * kMs), -500);
+  EXPECT_EQ(scaled.Load(50 * kMs), 4500);
+}
+
+TEST(AxisTest, BacklashIsLostMotionAfterEachDirectionChange) {
+  AxisConfig config = test::SmallLinear();
+  config.backlash = 50;
+  Axis axis(config);
+  axis.Start(Steps(1, 100), 0);
+  ASSERT_TRUE(axis.FinishDue(kSecond));
+  EXPECT_EQ(axis.Counter(kSecond), 100);
+  EXPECT_EQ(axis.Load(kSecond), 5050);  // the first 50 steps took up the play
+  axis.Start(Steps(1, 100), kSecond);
+  ASSERT_TRUE(axis.FinishDue(2 * kSecond));
+  EXPECT_EQ(axis.Load(2 * kSecond), 5150);  // same direction: no loss
+  axis.Start(Steps(-1, 100), 2 * kSecond);
+  ASSERT_TRUE(axis.FinishDue(3 * kSecond));
+  EXPECT_EQ(axis.Counter(3 * kSecond), 100);
+  EXPECT_EQ(axis.Load(3 * kSecond), 5100);
 }
 
 }  // namespace

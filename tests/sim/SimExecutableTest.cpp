@@ -6,11 +6,11 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/foundation/TestFiles.h"
 #include "tests/support/Process.h"
 
 namespace sim {
@@ -22,18 +22,15 @@ int ExitCode(const std::vector<std::string>& args) {
   return qv::test::Process(QV_SIM_EXECUTABLE, args).Finish().exitCode;
 }
 
+// A program folder of an EZHR17 line and a place for the link.
 class SimExecutableTest : public ::testing::Test {
  protected:
   SimExecutableTest() {
-    dir = fs::temp_directory_path() / ("qv-simexe-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    std::ofstream(dir / "QV_CONFIG.TXT", std::ios::binary) << "\"CONTRTYPE\",EZHR17\r\n";
-    link = dir / "line";
+    qv::test::PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",EZHR17\r\n");
   }
-  ~SimExecutableTest() override { fs::remove_all(dir); }
-
-  fs::path dir;
-  fs::path link;
+  qv::test::TempFolder folder;
+  const fs::path dir = folder.Dir();
+  const fs::path link = folder.File("line");
 };
 
 TEST_F(SimExecutableTest, ReplacesAStaleLinkAndRemovesItsLinkWhenStopped) {
@@ -57,11 +54,9 @@ TEST_F(SimExecutableTest, BadArgumentsExitWithTwoAndAFileIsNeverReplaced) {
   EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string(), "--bogus", "1"}), 2);
   EXPECT_EQ(ExitCode({"--help"}), 0);
 
-  std::ofstream(link, std::ios::binary) << "keep";
+  qv::test::PutBytes(link, "keep");
   EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string()}), 1);
-  std::ifstream in(link, std::ios::binary);
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(content, "keep");
+  EXPECT_EQ(qv::test::GetBytes(link), "keep");
 }
 
 }  // namespace
