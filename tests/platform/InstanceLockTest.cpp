@@ -1,5 +1,5 @@
-// The single-instance lock: one holder at a time, released with its holder, in a folder that
-// only the user can write, found from the user id alone.
+// The single-instance lock's folder: one that only the user can write, found from the user id
+// alone. (One holder at a time, released with its holder: the executable's tests.)
 #include "platform/InstanceLock.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <optional>
 
 #include "tests/foundation/TestFiles.h"
 
@@ -15,20 +14,6 @@ namespace qv {
 namespace {
 
 using test::TempFolder;
-
-TEST(InstanceLock, OneHolderAtATimeWhateverTheFileHolds) {
-  TempFolder folder;
-  test::PutBytes(folder.File("quorvalin.lock"), "4711 left by a copy that crashed\n");
-  std::string why;
-  std::optional<InstanceLock> first(std::in_place, folder.Dir());
-  EXPECT_TRUE(first->TryLock(why));
-  InstanceLock second(folder.Dir());
-  EXPECT_FALSE(second.TryLock(why));
-  first.reset();  // the holder ends: the kernel lets go of the lock
-  InstanceLock third(folder.Dir());
-  EXPECT_TRUE(third.TryLock(why));
-  EXPECT_EQ(why, "");
-}
 
 TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrusted) {
   TempFolder root;

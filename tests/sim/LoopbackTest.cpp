@@ -71,30 +71,6 @@ TEST_F(LoopbackTest, WaitingAdvancesTheClockToTheNextByteOrByTheWholeTimeOut) {
   EXPECT_EQ(clock.Now(), before + 200 * kMs);
 }
 
-TEST_F(LoopbackTest, AMotionWaitWithDelaysTakesNoRealTimeAndEndsOnSchedule) {
-  ASSERT_TRUE(port.Write("/1V1000P2000R\r"));
-  std::string reply;
-  int polls = 0;
-  for (;; ++polls) {
-    reply.clear();
-    while (!reply.ends_with("\r\n") && port.WaitForData(200)) {
-      std::string more;
-      port.ReadAll(more);
-      reply += more;
-    }
-    if (reply == Ez('`')) break;
-    ASSERT_EQ(reply, Ez('@'));
-    clock.DelayMs(50);
-    port.Write("/1Q\r");
-  }
-  // The move starts when its 14 bytes have arrived (14.6 ms) and lasts 2 s; one poll cycle is
-  // 51 ms of delay plus 12 bytes on the wire (12.5 ms), so the ready reply comes within one.
-  EXPECT_GE(clock.Now(), 2 * kSecond + 14 * kMs);
-  EXPECT_LT(clock.Now(), 2 * kSecond + 15 * kMs + 64 * kMs + 13 * kMs);
-  EXPECT_GT(polls, 30);
-  EXPECT_EQ(line.FindUnit('1')->State(clock.Now()).counter, 2000);
-}
-
 TEST_F(LoopbackTest, AClosedPortRefusesWithAnError) {
   EXPECT_FALSE(port.Open("/dev/ttyS0"));
   EXPECT_NE(port.ErrorNumber(), 0);

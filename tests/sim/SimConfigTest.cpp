@@ -1,39 +1,24 @@
 #include "sim/SimConfig.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "tests/support/SimLine.h"
+#include "tests/foundation/TestFiles.h"
 
 namespace sim {
 namespace {
 
-namespace fs = std::filesystem;
+using qv::test::PutBytes;
 
-class SimConfigTest : public ::testing::Test {
- protected:
-  SimConfigTest() {
-    dir = fs::temp_directory_path() / ("qv-simconfig-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-  }
-  ~SimConfigTest() override { fs::remove_all(dir); }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  }
-  std::string Addresses(const LinePlan& plan) {
-    std::string text;
-    for (const UnitPlan& unit : plan.units)
-      text += unit.address;
-    return text;
-  }
-  fs::path dir;
-};
+std::string Addresses(const LinePlan& plan) {
+  std::string text;
+  for (const UnitPlan& unit : plan.units)
+    text += unit.address;
+  return text;
+}
 
-TEST_F(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
-  const LinePlan plan = ReadLinePlan(dir.string());
+TEST(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
+  qv::test::TempFolder folder;
+  const LinePlan plan = ReadLinePlan(folder.Dir());
   EXPECT_EQ(plan.type, ControllerType::IM483I);
   EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
   EXPECT_TRUE(plan.warnings.empty());
@@ -44,14 +29,15 @@ TEST_F(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
   EXPECT_EQ(plan.units[6].axis.revolution, 1600);
 }
 
-TEST_F(SimConfigTest, FilesGiveTypeAddressesAndMechanics) {
-  Write("QV_CONFIG.TXT", "\"CONTRTYPE\",EZHR17\r\n");
-  Write("QV_PARXY.TXT",
-        "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n\"XSCREWLEAD\",2\r\n\"XMOTORSTEPS\",200\r\n"
-        "\"XSTEPDIVIDE\",4\r\n\"XBACKLASH\",10\r\n");
-  Write("QV_PARW1.TXT", "\"W1MSTEPSPERFILT\",500\r\n\"W1FILTPOSITIONS\",8\r\n");
-  Write("QV_LEDS.TXT", "\"LEDSCONTR\",  4 \r\n");  // shares the first wheel's unit
-  const LinePlan plan = ReadLinePlan(dir.string());
+TEST(SimConfigTest, FilesGiveTypeAddressesAndMechanics) {
+  qv::test::TempFolder folder;
+  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",EZHR17\r\n");
+  PutBytes(folder.File("QV_PARXY.TXT"),
+           "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n\"XSCREWLEAD\",2\r\n\"XMOTORSTEPS\",200\r\n"
+           "\"XSTEPDIVIDE\",4\r\n\"XBACKLASH\",10\r\n");
+  PutBytes(folder.File("QV_PARW1.TXT"), "\"W1MSTEPSPERFILT\",500\r\n\"W1FILTPOSITIONS\",8\r\n");
+  PutBytes(folder.File("QV_LEDS.TXT"), "\"LEDSCONTR\",  4 \r\n");  // shares the first wheel's unit
+  const LinePlan plan = ReadLinePlan(folder.Dir());
   EXPECT_EQ(plan.type, ControllerType::EZHR17);
   EXPECT_EQ(Addresses(plan), "AB345678");
   EXPECT_EQ(plan.units[0].axis.travel, 160000);  // 100 mm at 3200 microsteps / 2 mm
@@ -64,13 +50,13 @@ TEST_F(SimConfigTest, FilesGiveTypeAddressesAndMechanics) {
   ASSERT_NE(line.FindUnit('A'), nullptr);
   EXPECT_EQ(line.FindUnit('9'), nullptr);
   EXPECT_EQ(line.FindUnit('4')->GetAxis().Config().timeScale, 4);
-  EXPECT_EQ(test::Exchange(line, "/A?0\r", 0), test::Ez('`', "0"));
 }
 
-TEST_F(SimConfigTest, UnusableValuesAreWarnedAboutAndDefaulted) {
-  Write("QV_CONFIG.TXT", "\"CONTRTYPE\",ezhr17\r\n");
-  Write("QV_PARZ.TXT", "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
-  const LinePlan plan = ReadLinePlan(dir.string());
+TEST(SimConfigTest, UnusableValuesAreWarnedAboutAndDefaulted) {
+  qv::test::TempFolder folder;
+  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",ezhr17\r\n");
+  PutBytes(folder.File("QV_PARZ.TXT"), "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
+  const LinePlan plan = ReadLinePlan(folder.Dir());
   EXPECT_EQ(plan.type, ControllerType::IM483I);
   EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
   ASSERT_EQ(plan.warnings.size(), 2u);
