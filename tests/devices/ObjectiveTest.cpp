@@ -1,4 +1,5 @@
-// The objective table QV_OBJPOSMAG.TXT and the objective and magnification in use.
+// The objective table QV_OBJPOSMAG.TXT; choosing an objective is a transcript
+// (tests/transcripts/specimen/mag_words.transcript).
 #include <gtest/gtest.h>
 
 #include "devices/Objectives.h"
@@ -46,6 +47,10 @@ TEST(ObjectiveTable, ReadingAgainClearsTheOldTableAndLeavesTheCurrentListAlone) 
   rig.trapar.CurrentList() = {{"KEEP", std::string("me")}};
   rig.objectives.ReadObjPosMag();
   EXPECT_EQ(rig.objectives.ObjCount(), 4);
+  EXPECT_TRUE(rig.objectives.SelectObjective(4));
+  EXPECT_EQ(rig.objectives.Mag(), 40);
+  rig.objectives.ResetMag();  // the magnification of no objective chosen
+  EXPECT_EQ(rig.objectives.Mag(), 10);
   PutBytes(rig.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\",4\r\n");
   rig.objectives.ReadObjPosMag();
   EXPECT_EQ(rig.objectives.ObjCount(), 1);
@@ -56,21 +61,6 @@ TEST(ObjectiveTable, ReadingAgainClearsTheOldTableAndLeavesTheCurrentListAlone) 
   EXPECT_EQ(rig.objectives.ReadObjPosMag(), 0);
   EXPECT_EQ(rig.objectives.ObjCount(), 0);
   EXPECT_EQ(rig.objectives.ObjPosMag(1), 0);
-}
-
-TEST(ObjectiveSelection, MagnificationIsTenUntilAnObjectiveIsChosenWithinTheCount) {
-  ObjectiveRig rig("\"OBJPOS1\",4\r\n\"OBJPOS2\",10\r\n\"OBJPOS3\",20\r\n");
-  rig.objectives.ReadObjPosMag();
-  EXPECT_EQ(rig.objectives.Mag(), 10);
-  EXPECT_FALSE(rig.objectives.SelectObjective(0));
-  EXPECT_FALSE(rig.objectives.SelectObjective(4));
-  EXPECT_EQ(rig.objectives.CurrentObjective(), 0);
-  EXPECT_EQ(rig.objectives.Mag(), 10);
-  EXPECT_TRUE(rig.objectives.SelectObjective(3));
-  EXPECT_EQ(rig.objectives.CurrentObjective(), 3);
-  EXPECT_EQ(rig.objectives.Mag(), 20);
-  rig.objectives.ResetMag();
-  EXPECT_EQ(rig.objectives.Mag(), 10);
 }
 
 }  // namespace
