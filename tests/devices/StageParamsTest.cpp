@@ -137,12 +137,8 @@ TEST_P(DeviceStart, RefusesAFileWithoutAUsableScaleOrARequiredKey) {
   const Case cases[] = {
       {"XY", "YMOTORSTEPS", "0",
        "YSCREWLEAD, YMOTORSTEPS and YSTEPDIVIDE in # give no usable microns per microstep"},
-      {"XY", "XSCREWLEAD", "-1",
-       "XSCREWLEAD, XMOTORSTEPS and XSTEPDIVIDE in # give no usable microns per microstep"},
       {"XY", "XHOMESPEED", nullptr, "Parameter XHOMESPEED not found in #"},
       {"Z", "ZSTROKEPERROT", "0",
-       "ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in # give no usable microns per microstep"},
-      {"Z", "ZMOTORSTEPS", "-200",
        "ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in # give no usable microns per microstep"},
       {"S", "SMOTORSTEPS", "0",
        "SSTROKEPERROT, SMOTORSTEPS and SSTEPDIVIDE in # give no usable slide units per microstep"},

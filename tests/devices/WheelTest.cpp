@@ -119,11 +119,9 @@ TEST_P(WheelSetup, APowerUpOriginIsGivenOnlyToAControllerThatCountsZero) {
 
 TEST_P(WheelSetup, InitReadsTheFilterAndASilentControllerFailsAtThatStep) {
   rig.InitAll();
-  EXPECT_EQ(rig.ready.WReady[1], 1);
-  EXPECT_EQ(rig.ready.WReady[2], 1);
-  EXPECT_EQ(rig.W().CurrentWheel(), 2);
-  EXPECT_EQ(rig.W().CurrentFilter(1), 1);  // a fresh controller counts 0
-  EXPECT_EQ(rig.W().CurrentFilter(2), 1);
+  EXPECT_EQ(Numbers(rig.ready.WReady[1], rig.ready.WReady[2], rig.W().CurrentWheel(),
+                    rig.W().CurrentFilter(1), rig.W().CurrentFilter(2)),
+            Numbers(1, 1, 2, 1, 1));  // a fresh controller counts 0: filter 1
   rig.Take();
   rig.NoReply('F');
   EXPECT_EQ(rig.W().Init(1), -1);
