@@ -103,17 +103,7 @@ TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
   EXPECT_EQ(z, 3);
 }
 
-TEST_P(StageOps, TheBacklashApproachComesFromFourBacklashesBelowAndWaitsForIt) {
-  EXPECT_EQ(rig.XY().XYMoveAbsBacklash(1000, 500), 1);
-  const Frames raw = rig.Take();
-  const Frames frames = Commands(raw);
-  // (980, 492) first: 1568 and 787.2 microsteps; then (1000, 500) without waiting.
-  EXPECT_EQ(frames, Expect({"/1A1568R", "/2A787R", "/1A1600R", "/2A800R"},
-                           {"XR+1568", "YR+787", "XR+1600", "YR+800"}));
-  EXPECT_GT(raw.size(), frames.size());  // polls of the approach
-  EXPECT_EQ(raw.back(), frames.back());  // none of the final move
-}
-
+// The approach's frames are a transcript (tests/transcripts/specimen/obj_goto.transcript).
 TEST_P(StageOps, TheBacklashApproachReachesTheSameMechanicalPlaceFromEitherSide) {
   // The simulated stage loses 8 microsteps (X, 5 microns) and 3 (Y, 2 microns) on a reversal.
   auto arrive = [&](double fromX, double fromY, bool backlash) {
