@@ -4,15 +4,13 @@
 // reached or a unit is silent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "devices/Stage.h"
 #include "tests/devices/DeviceRig.h"
 
 namespace qv::test {
 namespace {
-
-int64_t Count(const Frames& frames, const std::string& f) {
-  return std::count(frames.begin(), frames.end(), f);
-}
 
 template <ControllerType type>
 class Homing : public ::testing::Test {
@@ -72,9 +70,9 @@ TEST(Ezhr17HomeSearch, AnUnreachableSensorFailsTheSearchWithTheAxisCodeAndStopsT
     ASSERT_GE(commands.end() - search, 3);
     EXPECT_EQ(*(search + 2), unit + "T");
     EXPECT_FALSE(rig.State(role).moving);
-    EXPECT_EQ(Count(commands, "/2Z1000000000R"),
+    EXPECT_EQ(std::ranges::count(commands, "/2Z1000000000R"),
               role == 'X' ? 0 : 1);  // Y never searched after X failed
-    EXPECT_EQ(Count(commands, "/2z0R"), 1);
+    EXPECT_EQ(std::ranges::count(commands, "/2z0R"), 1);
     EXPECT_EQ(rig.State('X').counter, 0);
     if (role == 'X') {
       EXPECT_EQ(rig.XY().XYHomeX(), -31);
@@ -87,8 +85,8 @@ TEST_F(Ezhr17Homing, AMoveOutBelowHalfAMicrostepSendsNoRunWithoutEnd) {
   Init();
   EXPECT_EQ(rig.XY().XYHome(), 1);
   const Frames commands = Commands(rig.Take());
-  EXPECT_EQ(Count(commands, "/1P0R"), 0);
-  EXPECT_EQ(Count(commands, "/2P0R"), 0);
+  EXPECT_EQ(std::ranges::count(commands, "/1P0R"), 0);
+  EXPECT_EQ(std::ranges::count(commands, "/2P0R"), 0);
   EXPECT_EQ(commands.front(), "/1?2");  // straight to the search
   EXPECT_EQ(rig.State('X').counter, 0);
   EXPECT_FALSE(rig.State('Y').moving);
@@ -144,7 +142,7 @@ TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndTheOriginEv
   EXPECT_GT(rig.XY().XYHome(), 0);
   const Frames commands = Commands(rig.Take());
   EXPECT_EQ(commands.front(), "XM-4000");
-  EXPECT_EQ(Count(commands, "XF 4000 1"), 0);
+  EXPECT_EQ(std::ranges::count(commands, "XF 4000 1"), 0);
   for (char role : {'X', 'Y'}) {
     EXPECT_EQ(rig.State(role).counter, 0);
     EXPECT_FALSE(rig.State(role).lowEnd);  // backed off the switch
@@ -157,8 +155,8 @@ TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndTheOriginEv
   dead.Mot().MotorSetMoveTimeout(5);
   EXPECT_LT(dead.XY().XYHome(), 0);
   const Frames failed = Commands(dead.Take());
-  EXPECT_EQ(Count(failed, "XO"), 1);
-  EXPECT_EQ(Count(failed, "YO"), 1);
+  EXPECT_EQ(std::ranges::count(failed, "XO"), 1);
+  EXPECT_EQ(std::ranges::count(failed, "YO"), 1);
 }
 
 TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
