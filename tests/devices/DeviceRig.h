@@ -6,6 +6,7 @@
 // EZHR17 line numbers them 1 to 8 in that order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -68,10 +69,6 @@ inline Frames Commands(const Frames& frames) {
 template <class... T>
 std::vector<double> Numbers(T... values) {
   return {static_cast<double>(values)...};
-}
-
-inline bool Has(const Frames& frames, const std::string& f) {
-  return std::find(frames.begin(), frames.end(), f) != frames.end();
 }
 
 // "KEY=value" items, in order, with "@" in a key standing for `prefix`.
@@ -173,10 +170,7 @@ class Rig {
   sim::Unit& Unit(char role) { return *Build().line.FindUnit(Address(role)); }
   sim::UnitState State(char role) { return Unit(role).State(clock.Now()); }
   const sim::UnitPlan& Plan(char role) {
-    Build();
-    for (const sim::UnitPlan& unit : plan.units)
-      if (unit.address == Address(role)) return unit;
-    throw std::runtime_error("no unit");
+    return *std::ranges::find(Build().plan.units, Address(role), &sim::UnitPlan::address);
   }
   // The numbered position in the beam (0 between positions), within the index's width.
   int InBeam(char role) {
@@ -190,8 +184,7 @@ class Rig {
     line.ClearFrames();
     return frames;
   }
-  void NoReply(char role) { Fault(role, sim::FaultKind::NoReply); }
-  void Fault(char role, sim::FaultKind kind, int count = -1) {
+  void Fault(char role, sim::FaultKind kind = sim::FaultKind::NoReply, int count = -1) {
     sim::Fault fault = sim::DefaultFault(kind);
     fault.count = count;
     Build().line.SetFault(Address(role), fault);

@@ -51,7 +51,8 @@ TEST_P(Indexers, TheCubeIsReadFromWhereItStandsAndHomesToCubeOne) {
   rig.Take();
   ASSERT_EQ(rig.C().Home(), 1);
   const Frames frames = rig.Take();
-  EXPECT_TRUE(Has(frames, rig.Ez() ? "/8P400R" : "C+400"));  // to cube 1, then the origin
+  EXPECT_GE(std::ranges::count(frames, rig.Ez() ? "/8P400R" : "C+400"),
+            1);  // to cube 1, then the origin
   EXPECT_EQ(frames.back(), rig.Ez() ? "/8z0R" : "CO");
   EXPECT_EQ(rig.State('C').counter, 0);
   EXPECT_FALSE(rig.State('C').moving);
@@ -100,7 +101,7 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
     if (role != 'F') continue;
     // The wheel's profile (EZHR17) or origin (IM483I) is set all the same.
     const Frames frames = rig.Take();
-    EXPECT_TRUE(Has(frames, rig.Ez() ? "/4T" : "FM0"));
+    EXPECT_GE(std::ranges::count(frames, rig.Ez() ? "/4T" : "FM0"), 1);
     EXPECT_EQ(frames.back(), rig.Ez() ? "/4L20R" : "FO");
   }
 }

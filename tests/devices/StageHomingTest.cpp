@@ -94,7 +94,7 @@ TEST_F(Ezhr17Homing, AMoveOutBelowHalfAMicrostepSendsNoRunWithoutEnd) {
 
 TEST_F(Ezhr17Homing, ALaterFailureOverwritesTheCode) {
   Init();
-  rig.NoReply('Y');
+  rig.Fault('Y');
   // The Y move-out fails (-12); the origin steps still run and Y fails there last.
   EXPECT_EQ(rig.XY().XYHome(), -61);
   EXPECT_EQ(rig.State('X').counter, 0);
@@ -203,7 +203,7 @@ TEST_F(Im483iHoming, ASilentUnitGivesTheCodeOfItsStepAndTheInitialSpeedIsRestore
   rig.Set("XY", "XHOMESPEED", "1200");
   rig.Set("XY", "YHOMESPEED", "1200");
   Init();
-  rig.NoReply('Y');
+  rig.Fault('Y');
   EXPECT_EQ(rig.XY().XYHome(), -31);  // lowering Y's initial speed
   EXPECT_EQ(rig.Take(), (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
 }

@@ -26,12 +26,12 @@ TEST_P(StageInit, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
 }
 
 TEST_P(StageInit, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
-  rig.NoReply('Y');
+  rig.Fault('Y');
   EXPECT_EQ(rig.XY().XYInit(), -1);
   const Frames frames = rig.Take();
   ASSERT_EQ(frames.size(), rig.Ez() ? 10u : 12u);  // X completely, then Y's first setting
   EXPECT_EQ(frames.back(), rig.Ez() ? "/2j8R" : "YD 3");
-  rig.NoReply('Z');
+  rig.Fault('Z');
   EXPECT_EQ(rig.Z().ZInit(), -1);
   EXPECT_EQ(rig.Take().size(), rig.Ez() ? 1u : 2u);
 }
@@ -90,7 +90,7 @@ class StageOps : public RigTypes {
 
 TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
   MoveAndWait(100, 50);
-  rig.NoReply('Y');
+  rig.Fault('Y');
   double x = -7, y = -8;
   EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
   EXPECT_EQ(std::make_pair(x, y), std::make_pair(-7.0, -8.0));
@@ -98,7 +98,7 @@ TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
   double travelX = 0, travelY = 0;
   EXPECT_LT(rig.XY().XYMeasureTravel(8000, 6000, travelX, travelY), 0);
   EXPECT_EQ(std::make_pair(travelX, travelY), std::make_pair(-1.0, -1.0));
-  rig.NoReply('Z');
+  rig.Fault('Z');
   double z = 3;
   EXPECT_EQ(rig.Z().ZReadPos(z), -1);
   EXPECT_EQ(z, 3);

@@ -59,20 +59,15 @@ TEST(WheelGeometry, UnusableGeometryCountOrFilterGivesNothing) {
 
 using WheelSetup = RigTypes;
 
-TEST_P(WheelSetup, ReadsEveryKeyAndDefaultsTheOptionalOnes) {
+// What the keys give shows in the frames and moves of the other tests; here the defaults.
+TEST_P(WheelSetup, ReadingAFileSendsNothingAndOptionalKeysDefault) {
   rig.Drop("W2", {"W2JOGSPEEDLOW", "W2JOGSPEEDHIGH", "W2POWERUPORIGIN"});
-  ASSERT_EQ(rig.W().ReadPar(1), 1);
-  const WheelParams& w1 = rig.W().Params(1);
-  EXPECT_EQ(w1.profile.contr, rig.Address('F'));
-  EXPECT_EQ(Numbers(w1.profile.stepDivide, w1.profile.deceleration, w1.jogSpeedLow,
-                    w1.mstepsPerFilt, w1.offsetHome, w1.filtPositions, w1.homeSpeed),
-            (std::vector<double>{3, 25, 15, 1600, 200, 6, -2000}));
   ASSERT_EQ(rig.W().ReadPar(2), 1);
   const WheelParams& w2 = rig.W().Params(2);
-  EXPECT_EQ(Numbers(w2.jogSpeedLow, w2.jogSpeedHigh, w2.powerUpOrigin),
-            (std::vector<double>{10, 50, 0}));
+  EXPECT_EQ(Numbers(w2.jogSpeedLow, w2.jogSpeedHigh, w2.powerUpOrigin, w2.profile.contr),
+            Numbers(10, 50, 0, rig.Address('B')));
   EXPECT_TRUE(rig.notifier.Messages.empty());
-  EXPECT_TRUE(rig.Take().empty());  // reading a file sends nothing
+  EXPECT_TRUE(rig.Take().empty());
 }
 
 TEST_P(WheelSetup, ApplySendsTheProfileThenLimitsOffModeAndIndexSteps) {
@@ -123,7 +118,7 @@ TEST_P(WheelSetup, InitReadsTheFilterAndASilentControllerFailsAtThatStep) {
                     rig.W().CurrentFilter(1), rig.W().CurrentFilter(2)),
             Numbers(1, 1, 2, 1, 1));  // a fresh controller counts 0: filter 1
   rig.Take();
-  rig.NoReply('F');
+  rig.Fault('F');
   EXPECT_EQ(rig.W().Init(1), -1);
   EXPECT_EQ(rig.Take().size(), rig.Ez() ? 1u : 2u);  // nothing after the failed step
 }
@@ -237,7 +232,7 @@ TEST_P(WheelMotion, AFilterChangeMovesTheFocusByTheDifferenceOfTheOffsets) {
   ASSERT_EQ(rig.W().Next(), 1);  // 6 -> 1
   EXPECT_EQ(rig.focusMoves, (std::vector<double>{12, -17, 0, 40, -40}));
   // A focus that cannot move fails the change, but the wheel did move.
-  rig.NoReply('Z');
+  rig.Fault('Z');
   EXPECT_LT(rig.W().GotoFilterComp(2), 0);
   EXPECT_EQ(rig.W().CurrentFilter(1), 2);
   ASSERT_EQ(rig.W().Wait(), 1);
