@@ -171,8 +171,12 @@ TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
 }
 
 TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputFailsAfterTheRemainingSteps) {
-  for (const auto& [role, code] :
-       {std::pair{'X', kHomeNotFoundX}, std::pair{'Y', kHomeNotFoundY}}) {
+  // The other input is checked and backed off, both axes pause, get their origin and end
+  // stopped: the failure is in the result only.
+  const std::tuple<char, int16_t, Frames> cases[] = {
+      {'X', kHomeNotFoundX, {"X] 1", "Y] 1", "YM250", "Y] 1", "YM0"}},
+      {'Y', kHomeNotFoundY, {"X] 1", "XM250", "X] 1", "XM0", "Y] 1"}}};
+  for (const auto& [role, code, backOff] : cases) {
     Rig rig(ControllerType::IM483I);
     // The sensor never responds and the travel is too short (10 mm) for the search to reach
     // an end.
@@ -184,12 +188,7 @@ TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputFailsAfterTheRemainingSteps
     ASSERT_EQ(rig.XY().XYInit(), 1);
     rig.Take();
     EXPECT_EQ(rig.XY().XYHome(), code);
-    // The other input is checked and backed off, both axes pause, get their origin and end
-    // stopped: the failure is in the result only.
-    const Frames search{"X+800", "Y+800", "XF 4000 1", "YF 4000 1"};
-    const Frames backOff = role == 'X' ? Frames{"X] 1", "Y] 1", "YM250", "Y] 1", "YM0"}
-                                       : Frames{"X] 1", "XM250", "X] 1", "XM0", "Y] 1"};
-    Frames expected = search;
+    Frames expected{"X+800", "Y+800", "XF 4000 1", "YF 4000 1"};
     expected.insert(expected.end(), backOff.begin(), backOff.end());
     for (const char* f : {"XE 50", "YE 50", "XO", "YO", "XM0", "YM0"})
       expected.push_back(f);
