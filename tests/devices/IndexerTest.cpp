@@ -1,9 +1,15 @@
-// The cube changer, slide and turret on both controller types against simulated units: device
-// files, the settings sent, moves in their own units, reads, homing and failed homing.
+// The cube changer, slide and turret on both controller types against simulated units: the cube
+// behind a count, moves in their own units, cube homing, and every indexing device's homing
+// without its home sensor. The words "Cube", "Slide" and "Turn" are transcripts
+// (tests/transcripts/devices-a/, devices/), all but the filter caption hook.
 #include <gtest/gtest.h>
 
+#include "commands/DeviceCommands.h"
+#include "commands/Display.h"
+#include "commands/IndexerCommands.h"
 #include "devices/Indexers.h"
 #include "tests/devices/DeviceRig.h"
+#include "tests/support/RecordingFrontEnd.h"
 
 namespace qv::test {
 namespace {
@@ -18,178 +24,123 @@ TEST(CubeGeometry, CubeNumberFromTheCountIsCountedFromCubeOne) {
   EXPECT_EQ(CubeAtCount(1e12, 0.01, 30), std::nullopt);  // no 16-bit cube number
 }
 
-class Indexers : public BothTypes {
+class Indexers : public RigTypes {
  protected:
   void SetUp() override {
     rig.InitAll();
-    rig.TakeFrames();
+    rig.Take();
   }
-  IndexerRig rig{GetParam()};
 };
 
-TEST_P(Indexers, EveryDeviceIsReadyAfterInitialisationWithItsScale) {
-  EXPECT_EQ(rig.ready.CubeReady, 1);
-  EXPECT_EQ(rig.ready.SReady, 1);
-  EXPECT_EQ(rig.ready.TReady, 1);
-  EXPECT_DOUBLE_EQ(*rig.cube->UnitPerStep(), 1.0 / 1600);
-  EXPECT_DOUBLE_EQ(*rig.slide->UnitPerStep(), 1.0 / 1600);
-  EXPECT_DOUBLE_EQ(*rig.turret->UnitPerStep(), 360.0 / 1600);
-  EXPECT_EQ(rig.cube->Count(), 4);
-  EXPECT_TRUE(rig.notifier.Messages.empty());
-}
-
-TEST_P(Indexers, TheCubeGoesToItsPositionsAndReadsThemBack) {
-  ASSERT_EQ(rig.cube->Home(), 1);
-  EXPECT_EQ(rig.InBeam(rig.address.cube), 1);
-  for (int16_t n : {3, 4, 2, 1}) {
-    rig.TakeFrames();
-    ASSERT_EQ(rig.cube->Goto(n), 1);
-    const std::string count = std::to_string((n - 1) * 3200);
-    EXPECT_EQ(rig.TakeFrames().front(),
-              rig.Ez() ? "/8A" + count + "R" : std::string(n == 1 ? "CR-" : "CR+") + count);
-    ASSERT_EQ(rig.cube->Wait(), 1);
-    int16_t cube = 0;
-    ASSERT_EQ(rig.cube->ReadPos(cube), 1);
-    EXPECT_EQ(cube, n);
-    EXPECT_EQ(rig.cube->CurrentCube(), n);
-    EXPECT_EQ(rig.InBeam(rig.address.cube), n);
-  }
-  rig.TakeFrames();
-  EXPECT_EQ(rig.cube->Goto(0), -1);  // outside the changer: nothing sent
-  EXPECT_EQ(rig.cube->Goto(5), -1);
-  EXPECT_TRUE(rig.TakeFrames().empty());
-  // A count nearest to no cube of the changer reads as no cube, as Goto would refuse it; the
-  // changer stays ready at start-up all the same, for homing to bring it back.
-  for (int64_t count : {-3200, 4 * 3200}) {
-    rig.Unit(rig.address.cube).GetAxis().SetCounter(count, rig.clock.Now());
-    int16_t cube = 9;
-    EXPECT_EQ(rig.cube->ReadPos(cube), -1) << count;
-    EXPECT_EQ(cube, 9);
-    EXPECT_EQ(rig.cube->CurrentCube(), 1);
-    EXPECT_EQ(rig.cube->Init(), 1);
-    EXPECT_EQ(rig.cube->CurrentCube(), 0);
-    rig.cube->SetCurrentCube(1);
-  }
-}
-
-TEST_P(Indexers, CubeHomingSearchesThenMovesToCubeOneBeforeTheOrigin) {
-  ASSERT_EQ(rig.cube->Goto(3), 1);
-  ASSERT_EQ(rig.cube->Wait(), 1);
-  rig.TakeFrames();
-  ASSERT_EQ(rig.cube->Home(), 1);
-  const Frames frames = rig.TakeFrames();
-  EXPECT_TRUE(Has(frames, rig.Ez() ? "/8P400R" : "C+400"));
-  EXPECT_EQ(frames.back(), rig.Ez() ? "/8z0R" : "CO");
-  EXPECT_EQ(rig.State(rig.address.cube).counter, 0);
-  EXPECT_FALSE(rig.State(rig.address.cube).moving);
-  EXPECT_EQ(rig.InBeam(rig.address.cube), 1);
-}
-
-TEST_P(Indexers, TheSlideMovesInItsUnitAndHomesToZero) {
-  ASSERT_EQ(rig.slide->MoveAbs(10.5), 1);
-  ASSERT_EQ(rig.slide->Wait(), 1);
-  double position = 0;
-  ASSERT_EQ(rig.slide->ReadPos(position), 1);
-  EXPECT_DOUBLE_EQ(position, 10.5);
-  ASSERT_EQ(rig.slide->MoveRel(-0.25), 1);
-  ASSERT_EQ(rig.slide->Wait(), 1);
-  ASSERT_EQ(rig.slide->ReadPos(position), 1);
-  EXPECT_DOUBLE_EQ(position, 10.25);
-  EXPECT_EQ(rig.State(rig.address.slide).counter, 16400);
-  ASSERT_EQ(rig.slide->Home(), 1);
-  ASSERT_EQ(rig.slide->ReadPos(position), 1);
-  EXPECT_EQ(position, 0);
-  const sim::UnitState state = rig.State(rig.address.slide);
+TEST_P(Indexers, SlideAndTurretMoveInTheirOwnUnits) {
+  ASSERT_EQ(rig.S().MoveAbs(10.25), 1);
+  ASSERT_EQ(rig.T().MoveAbs(90), 1);
+  EXPECT_EQ(rig.Take(), Expect({"/6A16400R", "/7A400R"}, {"SR+16400", "TR+400"}));
+  ASSERT_EQ(rig.S().Wait(), 1);
+  EXPECT_EQ(rig.State('S').counter, 16400);
+  ASSERT_EQ(rig.S().Home(), 1);
+  const sim::UnitState state = rig.State('S');
   EXPECT_TRUE(rig.Ez() ? state.lowEnd : state.load < 2 * 1600);  // at the home sensor
 }
 
-TEST_P(Indexers, TheTurretTurnsInDegrees) {
-  ASSERT_EQ(rig.turret->Home(), 1);
-  rig.TakeFrames();
-  ASSERT_EQ(rig.turret->MoveAbs(90), 1);
-  EXPECT_EQ(rig.TakeFrames(), Frames{rig.Ez() ? "/7A400R" : "TR+400"});
-  ASSERT_EQ(rig.turret->Wait(), 1);
-  ASSERT_EQ(rig.turret->MoveRel(-45), 1);
-  ASSERT_EQ(rig.turret->Wait(), 1);
-  double angle = 0;
-  ASSERT_EQ(rig.turret->ReadPos(angle), 1);
-  EXPECT_DOUBLE_EQ(angle, 45);
-  EXPECT_DOUBLE_EQ(rig.turret->Position(), 45);
+TEST_P(Indexers, TheCubeIsReadFromWhereItStandsAndHomesToCubeOne) {
+  ASSERT_EQ(rig.C().Home(), 1);
+  ASSERT_EQ(rig.C().Goto(3), 1);
+  ASSERT_EQ(rig.C().Wait(), 1);
+  EXPECT_EQ(rig.InBeam('C'), 3);
+  rig.Take();
+  ASSERT_EQ(rig.C().Home(), 1);
+  const Frames frames = rig.Take();
+  EXPECT_GE(std::ranges::count(frames, rig.Ez() ? "/8P400R" : "C+400"),
+            1);  // to cube 1, then the origin
+  EXPECT_EQ(frames.back(), rig.Ez() ? "/8z0R" : "CO");
+  EXPECT_EQ(rig.State('C').counter, 0);
+  EXPECT_FALSE(rig.State('C').moving);
+  EXPECT_EQ(rig.InBeam('C'), 1);
+  // A count nearest to no cube of the changer reads as no cube, as Goto would refuse it; the
+  // changer stays ready at start-up all the same, for homing to bring it back.
+  for (int64_t count : {-3200, 4 * 3200}) {
+    rig.Unit('C').GetAxis().SetCounter(count, rig.clock.Now());
+    int16_t cube = 9;
+    EXPECT_EQ(rig.C().ReadPos(cube), -1) << count;
+    EXPECT_EQ(cube, 9);
+    EXPECT_EQ(rig.C().CurrentCube(), 1);
+    EXPECT_EQ(rig.C().Init(), 1);
+    EXPECT_EQ(rig.C().CurrentCube(), 0);
+    rig.C().SetCurrentCube(1);
+  }
 }
 
 QV_ON_BOTH_TYPES(Indexers);
 
-using IndexerFiles = BothTypes;
+using IndexerHoming = BothTypes;
 
-TEST_P(IndexerFiles, MissingKeysAreNamedAndTheDeviceStaysOff) {
-  const Addresses a = AddressesOf(GetParam());
-  IndexerRig rig(GetParam(), {{"QV_PARCUBE.TXT", Without(CubeFile(a.cube), {"CUBESHIFTDIST"})},
-                              {"QV_PARS.TXT", Without(DriveFile("S", a.slide), {"SSTROKEPERROT"})},
-                              {"QV_PART.TXT", {}}});
-  rig.InitAll();
-  EXPECT_EQ(rig.ready.CubeReady, 0);
-  EXPECT_EQ(rig.ready.SReady, 0);
-  EXPECT_EQ(rig.ready.TReady, 0);
-  Frames texts;
-  for (const auto& m : rig.notifier.Messages)
-    texts.push_back(m.Text);
-  EXPECT_TRUE(Has(texts, "Parameter CUBESHIFTDIST not found in " + rig.File("QV_PARCUBE.TXT")));
-  EXPECT_TRUE(Has(texts, "Parameter SSTROKEPERROT not found in " + rig.File("QV_PARS.TXT")));
-  EXPECT_TRUE(Has(texts, "File " + rig.File("QV_PART.TXT") + " does not exist"));
-}
-
-TEST_P(IndexerFiles, MechanicsWithoutAScaleAreNamedAndTheDeviceStaysOffAndSilent) {
-  const Addresses a = AddressesOf(GetParam());
-  IndexerRig rig(GetParam(),
-                 {{"QV_PARS.TXT", With(DriveFile("S", a.slide), "SMOTORSTEPS", "0")},
-                  {"QV_PART.TXT", With(TurretFile(a.turret), "TMOTORSTEPS", "-200")},
-                  {"QV_PARCUBE.TXT", With(CubeFile(a.cube), "CUBESTROKEPERROT", "-2")}});
-  rig.InitAll();
-  EXPECT_EQ(rig.ready.SReady, 0);
-  EXPECT_EQ(rig.ready.TReady, 0);
-  EXPECT_EQ(rig.ready.CubeReady, 0);
-  Frames texts;
-  for (const auto& m : rig.notifier.Messages)
-    texts.push_back(m.Text);
-  const std::string usable = " give no usable ";
-  EXPECT_EQ(texts, (Frames{"SSTROKEPERROT, SMOTORSTEPS and SSTEPDIVIDE in " +
-                               rig.File("QV_PARS.TXT") + usable + "slide units per microstep",
-                           "TMOTORSTEPS and TSTEPDIVIDE in " + rig.File("QV_PART.TXT") + usable +
-                               "degrees per microstep",
-                           "CUBESTROKEPERROT, CUBEMOTORSTEPS and CUBESTEPDIVIDE in " +
-                               rig.File("QV_PARCUBE.TXT") + usable + "cube units per microstep"}));
-  EXPECT_EQ(rig.slide->Init(), -1);
-  EXPECT_EQ(rig.slide->MoveAbs(1), -1);
-  EXPECT_EQ(rig.slide->MoveRel(1), -1);
-  EXPECT_EQ(rig.cube->Goto(2), -1);
-  const Frames frames = rig.TakeFrames();
-  EXPECT_TRUE(std::none_of(frames.begin(), frames.end(), [&](const std::string& f) {
-    const char unit = f.size() > 1 && rig.Ez() ? f[1] : f[0];
-    return unit == a.slide || unit == a.turret || unit == a.cube;
-  }));
-}
-
-TEST_P(IndexerFiles, HomingFailsWhenTheHomeSensorIsNeverSeen) {
-  const Addresses a = AddressesOf(GetParam());
-  // An IM483I slide that finds no home input stops at its limits; its
-  // controller's search reports that as found, so only the rotary drives are
-  // checked on that type.
-  std::vector<char> dead{a.cube, a.turret};
-  if (IsEz(GetParam())) dead.push_back(a.slide);
-  IndexerRig rig(GetParam(), {}, IndexerRig::Dead(GetParam(), dead));
-  rig.mot.MotorSetMoveTimeout(3);
-  rig.InitAll();
-  EXPECT_EQ(rig.cube->Home(), -1);
-  EXPECT_FALSE(rig.State(a.cube).moving);  // the search is not left running
-  EXPECT_EQ(rig.turret->Home(), -1);
-  EXPECT_FALSE(rig.State(a.turret).moving);
-  if (rig.Ez()) {
-    EXPECT_EQ(rig.slide->Home(), -1);
-    EXPECT_FALSE(rig.State(a.slide).moving);
+TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped) {
+  // An IM483I slide that finds no home input stops at its limits; its controller's search
+  // reports that as found, so the slide is checked on an EZHR17 line only.
+  const std::pair<char, std::function<int(Rig&)>> devices[] = {
+      {'F',
+       [](Rig& r) {
+         r.W().SelectWheel(1);
+         return r.W().Home();
+       }},
+      {'C', [](Rig& r) { return r.C().Home(); }},
+      {'T', [](Rig& r) { return r.T().Home(); }},
+      {'S', [](Rig& r) { return r.S().Home(); }}};
+  for (const auto& [role, home] : devices) {
+    SCOPED_TRACE(role);
+    Rig rig(GetParam());
+    if (role == 'S' && !rig.Ez()) continue;
+    rig.KillSensor(role, sim::Sensor::Home);
+    if (role == 'S') rig.KillSensor(role, sim::Sensor::Low);
+    rig.Mot().MotorSetMoveTimeout(3);
+    rig.InitAll();
+    rig.Take();
+    EXPECT_EQ(home(rig), -1);
+    EXPECT_FALSE(rig.State(role).moving);  // the search is not left running
+    if (role != 'F') continue;
+    // The wheel's profile (EZHR17) or origin (IM483I) is set all the same.
+    const Frames frames = rig.Take();
+    EXPECT_GE(std::ranges::count(frames, rig.Ez() ? "/4T" : "FM0"), 1);
+    EXPECT_EQ(frames.back(), rig.Ez() ? "/4L20R" : "FO");
   }
 }
 
-QV_ON_BOTH_TYPES(IndexerFiles);
+QV_ON_BOTH_TYPES(IndexerHoming);
+
+// What the simulator takes from the wheel and cube files shows in where the tests above find
+// the filters and cubes; a changer without usable cube numbers keeps one motor turn.
+TEST(IndexerSimPlan, UnusableCubeNumbersKeepOneMotorTurn) {
+  Rig rig(ControllerType::IM483I);
+  rig.Set("CUBE", "CUBEPOSITIONS", "0");
+  EXPECT_EQ(rig.Plan('C').axis.revolution, 1600);
+  EXPECT_EQ(rig.Plan('C').indexing.positions, 0);
+}
+
+// The filter caption hook of the indexing devices' words.
+TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
+  Rig rig(ControllerType::IM483I);
+  rig.InitAll();
+  SharedState state;
+  state.Ready = rig.ready;
+  RecordingFrontEnd front;
+  front.loaded.insert(std::string(kMainForm));
+  Display display{front};
+  DeviceCommands commands{state, display};
+  int captions = 0;
+  RegisterIndexerCommands(commands, IndexerDevices{rig.W(), rig.C(), rig.S(), rig.T()},
+                          state.SymConst, [&] { ++captions; });
+  const std::pair<const char*, int> lines[] = {{"F ?", 1},     {"B 7", 2},    {"Cube ?", 2},
+                                               {"Slide ?", 2}, {"Turn ?", 2}, {"F Lamp", 3}};
+  for (const auto& [line, after] : lines) {
+    const std::string text = line;
+    const size_t blank = text.find(' ');
+    for (const DeviceWord& device : commands.Words())
+      if (device.word == text.substr(0, blank)) commands.Execute(device, text.substr(blank + 1));
+    EXPECT_EQ(captions, after) << line;
+  }
+  EXPECT_EQ(front.commandText, "F Lamp");
+}
 
 }  // namespace
 }  // namespace qv::test

@@ -1,4 +1,5 @@
-// The objective table QV_OBJPOSMAG.TXT and the objective and magnification in use.
+// The objective table QV_OBJPOSMAG.TXT; choosing an objective is a transcript
+// (tests/transcripts/specimen/mag_words.transcript).
 #include <gtest/gtest.h>
 
 #include "devices/Objectives.h"
@@ -19,26 +20,20 @@ struct ObjectiveRig {
   Objectives objectives{trapar};
 };
 
+// Only keys of "OBJPOS" and a digit 1 to 9 count; the highest position named is the count, and
+// gaps have no magnification.
 TEST(ObjectiveTable, TheHighestPositionNamedIsTheCountAndGapsHaveNoMagnification) {
-  ObjectiveRig rig("\"OBJPOS2\",10\r\n\"OBJPOS5\",63\r\n");
+  ObjectiveRig rig(
+      "\"OBJPOS2\",10\r\n\"OBJPOS5\",63\r\n\"OBJPOS10\",100\r\n\"OBJPOS\",7\r\n\"OBJ3\",3\r\n"
+      "\"XOBJPOS4\",4\r\n\"OBJPOS_3\",20\r\n\"OBJPOS1\",2.5\r\n\"OBJPOS7\",many\r\n");
   EXPECT_EQ(rig.objectives.ReadObjPosMag(), 0);
-  EXPECT_EQ(rig.objectives.ObjCount(), 5);
+  EXPECT_EQ(rig.objectives.ObjCount(), 7);
   EXPECT_EQ(rig.objectives.ObjPosMag(2), 10);
   EXPECT_EQ(rig.objectives.ObjPosMag(5), 63);
-  for (int p : {1, 3, 4, 6, 10, 0, 11, -1})
-    EXPECT_EQ(rig.objectives.ObjPosMag(p), 0) << p;
-}
-
-TEST(ObjectiveTable, OnlyKeysOfObjposAndADigitOneToNineCount) {
-  ObjectiveRig rig(
-      "\"OBJPOS10\",100\r\n\"OBJPOS\",7\r\n\"OBJ3\",3\r\n\"XOBJPOS4\",4\r\n\"OBJPOS_3\",20\r\n"
-      "\"OBJPOS1\",2.5\r\n\"OBJPOS7\",many\r\n");
-  rig.objectives.ReadObjPosMag();
-  EXPECT_EQ(rig.objectives.ObjCount(), 7);
   EXPECT_EQ(rig.objectives.ObjPosMag(3), 20);  // first six characters and the last one decide
   EXPECT_EQ(rig.objectives.ObjPosMag(1), 2);   // halves to even
-  EXPECT_EQ(rig.objectives.ObjPosMag(7), 0);   // no number
-  EXPECT_EQ(rig.objectives.ObjPosMag(4), 0);
+  for (int p : {7, 4, 6, 8, 10, 0, 11, -1})    // 7: no number
+    EXPECT_EQ(rig.objectives.ObjPosMag(p), 0) << p;
 }
 
 TEST(ObjectiveTable, ReadingAgainClearsTheOldTableAndLeavesTheCurrentListAlone) {
@@ -46,6 +41,10 @@ TEST(ObjectiveTable, ReadingAgainClearsTheOldTableAndLeavesTheCurrentListAlone) 
   rig.trapar.CurrentList() = {{"KEEP", std::string("me")}};
   rig.objectives.ReadObjPosMag();
   EXPECT_EQ(rig.objectives.ObjCount(), 4);
+  EXPECT_TRUE(rig.objectives.SelectObjective(4));
+  EXPECT_EQ(rig.objectives.Mag(), 40);
+  rig.objectives.ResetMag();  // the magnification of no objective chosen
+  EXPECT_EQ(rig.objectives.Mag(), 10);
   PutBytes(rig.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\",4\r\n");
   rig.objectives.ReadObjPosMag();
   EXPECT_EQ(rig.objectives.ObjCount(), 1);
@@ -56,21 +55,6 @@ TEST(ObjectiveTable, ReadingAgainClearsTheOldTableAndLeavesTheCurrentListAlone) 
   EXPECT_EQ(rig.objectives.ReadObjPosMag(), 0);
   EXPECT_EQ(rig.objectives.ObjCount(), 0);
   EXPECT_EQ(rig.objectives.ObjPosMag(1), 0);
-}
-
-TEST(ObjectiveSelection, MagnificationIsTenUntilAnObjectiveIsChosenWithinTheCount) {
-  ObjectiveRig rig("\"OBJPOS1\",4\r\n\"OBJPOS2\",10\r\n\"OBJPOS3\",20\r\n");
-  rig.objectives.ReadObjPosMag();
-  EXPECT_EQ(rig.objectives.Mag(), 10);
-  EXPECT_FALSE(rig.objectives.SelectObjective(0));
-  EXPECT_FALSE(rig.objectives.SelectObjective(4));
-  EXPECT_EQ(rig.objectives.CurrentObjective(), 0);
-  EXPECT_EQ(rig.objectives.Mag(), 10);
-  EXPECT_TRUE(rig.objectives.SelectObjective(3));
-  EXPECT_EQ(rig.objectives.CurrentObjective(), 3);
-  EXPECT_EQ(rig.objectives.Mag(), 20);
-  rig.objectives.ResetMag();
-  EXPECT_EQ(rig.objectives.Mag(), 10);
 }
 
 }  // namespace

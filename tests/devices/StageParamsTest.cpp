@@ -1,5 +1,6 @@
-// The stage and focus device files: every key with its type, rounding and rule, and the
-// micron/microstep scales.
+// The device files: every stage and focus key with its type, rounding and rule, the
+// micron/microstep scales, and every device refusing to start from a file without a usable
+// scale or a required key.
 #include <gtest/gtest.h>
 
 #include "devices/AxisScale.h"
@@ -13,125 +14,82 @@ using Values = std::vector<double>;
 
 class DeviceFiles : public ::testing::Test {
  protected:
-  void SetUp() override { trapar.SetParDir(folder.Dir()); }
-  std::string Path(const char* file) const { return folder.File(file); }
   std::vector<std::string> Messages() const {
     std::vector<std::string> texts;
-    for (const RecordedMessage& m : notifier.Messages)
+    for (const RecordedMessage& m : rig.notifier.Messages)
       texts.push_back(m.Text);
     return texts;
   }
   std::string NotFound(const char* key, const char* file) const {
-    return std::string("Parameter ") + key + " not found in " + Path(file);
+    return std::string("Parameter ") + key + " not found in " + rig.File(file);
   }
-  Keys KeysWithout(Keys keys, std::initializer_list<const char*> gone) {
-    for (const char* key : gone)
-      keys.erase(key);
-    return keys;
-  }
-  TempFolder folder;
-  RecordingNotifier notifier;
-  Trapar trapar{notifier};
+  Rig rig{ControllerType::IM483I};
+  XYParams xy;
+  ZParams z;
 };
 
-TEST_F(DeviceFiles, EveryXYKeyIsReadWithItsTypeAndRounding) {
-  Keys keys = XYKeys(ControllerType::IM483I);
-  keys["XCONTR"] = "  Ab ";     // only the first character of the trimmed value counts
-  keys["XMOTORSTEPS"] = "2.5";  // integers round halves to the even neighbour
-  keys["YMOTORSTEPS"] = "3.5";
-  keys["XSLEWVELOCITY"] = "70000.5";
-  keys["XBACKLASH"] = "1.25";
-  WriteKeys(Path(kXYFile), keys);
-  XYParams p;
-  ASSERT_EQ(ReadXYParams(trapar, p), 1);
-  EXPECT_TRUE(notifier.Messages.empty());
-  EXPECT_EQ(p.X.Contr, 'A');
-  EXPECT_EQ(p.Y.Contr, 'Y');
+// Which key gives which setting shows in the frames and moves of the other tests (the rig's
+// files give X and Y different values); here the keys' types and rounding.
+TEST_F(DeviceFiles, XYKeysAreReadWithTheirTypeAndRounding) {
+  rig.Set("XY", "XCONTR", "  Ab ");     // only the first character of the trimmed value counts
+  rig.Set("XY", "XMOTORSTEPS", "2.5");  // integers round halves to the even neighbour
+  rig.Set("XY", "YMOTORSTEPS", "3.5");
+  rig.Set("XY", "XSLEWVELOCITY", "70000.5");
+  rig.Set("XY", "XBACKLASH", "1.25");
+  rig.Build();
+  ASSERT_EQ(ReadXYParams(rig.trapar, xy), 1);
+  EXPECT_TRUE(rig.notifier.Messages.empty());
+  EXPECT_EQ(xy.X.Contr, 'A');
   EXPECT_EQ(
-      Numbers(p.X.MotorSteps, p.Y.MotorSteps, p.X.SlewVelocity, p.Y.SlewVelocity, p.X.Backlash,
-              p.Y.Backlash, p.X.ScrewLead, p.X.StepDivide, p.Y.HoldCurrent, p.Y.RunCurrent,
-              p.X.InitVelocity, p.Y.Acceleration, p.Y.Deceleration, p.X.HomeSpeed, p.Y.JoyMaxSpeed,
-              p.MoveOut, p.JumpSize, p.OutOfHomeUm, p.JogSpeedLow, p.JogSpeedHigh),
-      (Values{2,   4,  70000, 7000,  1.25, 2,    1,  3,   12, 60,
-              400, 25, 35,    -4000, 4000, -800, 50, 100, 25, 250}));
+      Numbers(xy.X.MotorSteps, xy.Y.MotorSteps, xy.X.SlewVelocity, xy.X.Backlash, xy.Y.Backlash),
+      (Values{2, 4, 70000, 1.25, 2}));
 }
 
-TEST_F(DeviceFiles, OptionalXYKeysTakeTheirDefaultsAndDecelerationFollowsAcceleration) {
-  WriteKeys(Path(kXYFile), KeysWithout(XYKeys(ControllerType::EZHR17),
-                                       {"XINITVELOCITY", "YINITVELOCITY", "XDECELERATION",
-                                        "YDECELERATION", "XYJOGSPEEDLOW", "XYJOGSPEEDHIGH"}));
-  XYParams p;
-  ASSERT_EQ(ReadXYParams(trapar, p), 1);
-  EXPECT_TRUE(notifier.Messages.empty());
+TEST_F(DeviceFiles, OptionalXYKeysDefaultAndMessageKeysAreNamedWithoutFailingTheLoad) {
+  rig.Drop("XY", {"XINITVELOCITY", "YINITVELOCITY", "XDECELERATION", "YDECELERATION",
+                  "XYJOGSPEEDLOW", "XYJOGSPEEDHIGH", "XYOUTOFHOMEUM"});
+  rig.Set("XY", "XYLIMPOLARITY", "1");
+  rig.Build();
+  xy.OutOfHomeUm = 7;
+  ASSERT_EQ(ReadXYParams(rig.trapar, xy), 1);
   // Each deceleration is the same file's acceleration.
-  EXPECT_EQ(Numbers(p.X.InitVelocity, p.Y.InitVelocity, p.X.Deceleration, p.Y.Deceleration,
-                    p.JogSpeedLow, p.JogSpeedHigh),
-            (Values{1000, 1000, 20, 25, 20, 200}));
-}
-
-TEST_F(DeviceFiles, MessageKeysAreNamedButDoNotFailTheLoad) {
-  Keys keys = KeysWithout(XYKeys(ControllerType::EZHR17), {"XYOUTOFHOMEUM"});
-  keys["XYLIMPOLARITY"] = "1";
-  WriteKeys(Path(kXYFile), keys);
-  XYParams p;
-  p.OutOfHomeUm = 7;
-  EXPECT_EQ(ReadXYParams(trapar, p), 1);
-  EXPECT_EQ(p.OutOfHomeUm, 0);
-  EXPECT_EQ(p.LimPolarity, 1);
+  EXPECT_EQ(Numbers(xy.X.InitVelocity, xy.Y.InitVelocity, xy.X.Deceleration, xy.Y.Deceleration,
+                    xy.JogSpeedLow, xy.JogSpeedHigh, xy.OutOfHomeUm, xy.LimPolarity),
+            (Values{1000, 1000, 20, 25, 20, 200, 0, 1}));
   EXPECT_EQ(Messages(), std::vector<std::string>{NotFound("XYOUTOFHOMEUM", kXYFile)});
 }
 
 TEST_F(DeviceFiles, MissingRequiredKeysAreEachNamedAndTheRestIsStillRead) {
-  WriteKeys(Path(kXYFile),
-            KeysWithout(XYKeys(ControllerType::EZHR17), {"YSCREWLEAD", "XYJUMPSIZE"}));
-  XYParams p;
-  p.Y.ScrewLead = 9;
-  EXPECT_EQ(ReadXYParams(trapar, p), -1);
-  EXPECT_EQ(p.Y.ScrewLead, 9);  // keeps its previous value
-  EXPECT_EQ(p.Y.JoyMaxSpeed, 4000);
+  rig.Drop("XY", {"YSCREWLEAD", "XYJUMPSIZE"});
+  rig.files.erase("Z");
+  rig.Build();
+  xy.Y.ScrewLead = 9;
+  EXPECT_EQ(ReadXYParams(rig.trapar, xy), -1);
+  EXPECT_EQ(xy.Y.ScrewLead, 9);  // keeps its previous value
+  EXPECT_EQ(xy.Y.JoyMaxSpeed, 4000);
+  EXPECT_EQ(ReadZParams(rig.trapar, z), -1);
   EXPECT_EQ(Messages(), (std::vector<std::string>{NotFound("YSCREWLEAD", kXYFile),
-                                                  NotFound("XYJUMPSIZE", kXYFile)}));
+                                                  NotFound("XYJUMPSIZE", kXYFile),
+                                                  "File " + rig.File(kZFile) + " does not exist"}));
 }
 
-TEST_F(DeviceFiles, AMissingFileFailsAndNamesIt) {
-  XYParams xy;
-  ZParams z;
-  EXPECT_EQ(ReadXYParams(trapar, xy), -1);
-  EXPECT_EQ(ReadZParams(trapar, z), -1);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"File " + Path(kXYFile) + " does not exist",
-                                                  "File " + Path(kZFile) + " does not exist"}));
-}
-
-TEST_F(DeviceFiles, EveryZKeyIsReadAndTheOptionalOnesDefault) {
-  WriteKeys(Path(kZFile), ZKeys(ControllerType::EZHR17));
-  ZParams p;
-  ASSERT_EQ(ReadZParams(trapar, p), 1);
-  EXPECT_EQ(p.Contr, '3');
-  EXPECT_EQ(
-      Numbers(p.StrokePerRot, p.MotorSteps, p.StepDivide, p.HoldCurrent, p.RunCurrent,
-              p.SlewVelocity, p.InitVelocity, p.Acceleration, p.Deceleration, p.JogSpeedLow,
-              p.JogSpeedHigh, p.Backlash, p.JumpSize, p.CoarseFactor, p.JoyMaxSpeed, p.HomeSpeed,
-              p.PowerUpOrigin, p.LimPolarity, p.EnableLimits),
-      (Values{0.2, 200, 4, 5, 40, 4000, 300, 15, 16, 10, 100, 1, 1, 10, 1000, -5000, 800, 1, 1}));
-  WriteKeys(Path(kZFile), KeysWithout(ZKeys(ControllerType::EZHR17),
-                                      {"ZJOGSPEEDLOW", "ZJOGSPEEDHIGH", "ZPOWERUPORIGIN",
-                                       "ZLIMPOLARITY", "ZENABLELIMITS"}));
-  ASSERT_EQ(ReadZParams(trapar, p), 1);
-  EXPECT_TRUE(notifier.Messages.empty());
-  EXPECT_EQ(Numbers(p.JogSpeedLow, p.JogSpeedHigh, p.PowerUpOrigin, p.LimPolarity, p.EnableLimits),
+TEST_F(DeviceFiles, OptionalZKeysDefaultAndBadNumbersFail) {
+  rig.Build();
+  ASSERT_EQ(ReadZParams(rig.trapar, z), 1);
+  EXPECT_EQ(Numbers(z.StrokePerRot, z.Backlash, z.HomeSpeed), (Values{0.2, 1, -5000}));
+  rig.Drop("Z",
+           {"ZJOGSPEEDLOW", "ZJOGSPEEDHIGH", "ZPOWERUPORIGIN", "ZLIMPOLARITY", "ZENABLELIMITS"});
+  WriteKeys(rig.File(kZFile), rig.files["Z"]);
+  ASSERT_EQ(ReadZParams(rig.trapar, z), 1);
+  EXPECT_TRUE(rig.notifier.Messages.empty());
+  EXPECT_EQ(Numbers(z.JogSpeedLow, z.JogSpeedHigh, z.PowerUpOrigin, z.LimPolarity, z.EnableLimits),
             (Values{0, 0, 0, 0, 0}));
-}
-
-TEST_F(DeviceFiles, ZInitVelocityAndDecelerationAreRequiredAndBadNumbersFail) {
-  WriteKeys(Path(kZFile),
-            KeysWithout(ZKeys(ControllerType::EZHR17), {"ZINITVELOCITY", "ZDECELERATION"}));
-  ZParams p;
-  EXPECT_EQ(ReadZParams(trapar, p), -1);
-  EXPECT_EQ(notifier.Messages.size(), 2u);
-  Keys keys = ZKeys(ControllerType::EZHR17);
-  keys["ZMOTORSTEPS"] = "40000";  // does not fit 16 bits
-  WriteKeys(Path(kZFile), keys);
-  EXPECT_EQ(ReadZParams(trapar, p), -1);
+  // Unlike the stage's, the focus's initial velocity and deceleration are required.
+  rig.Drop("Z", {"ZINITVELOCITY", "ZDECELERATION"});
+  rig.Set("Z", "ZMOTORSTEPS", "40000");  // does not fit 16 bits
+  WriteKeys(rig.File(kZFile), rig.files["Z"]);
+  EXPECT_EQ(ReadZParams(rig.trapar, z), -1);
+  EXPECT_EQ(rig.notifier.Messages.size(), 3u);
 }
 
 TEST(Scale, UserUnitsPerMicrostep) {
@@ -149,6 +107,56 @@ TEST(Scale, UserUnitsPerMicrostep) {
         << travel << " " << steps << " " << divide;
   }
 }
+
+// A device whose file gives no usable scale or lacks a required key (or the whole file) fails
+// its initialisation with a message naming the keys and the file, and sends nothing.
+using DeviceStart = BothTypes;
+
+TEST_P(DeviceStart, RefusesAFileWithoutAUsableScaleOrARequiredKey) {
+  struct Case {
+    const char* file;   // QV_PAR<file>.TXT
+    const char* key;    // "": the file is missing
+    const char* value;  // nullptr: the key is missing
+    const char* text;   // "#" for the file's path
+  };
+  const Case cases[] = {
+      {"XY", "YMOTORSTEPS", "0",
+       "YSCREWLEAD, YMOTORSTEPS and YSTEPDIVIDE in # give no usable microns per microstep"},
+      {"XY", "XHOMESPEED", nullptr, "Parameter XHOMESPEED not found in #"},
+      {"Z", "ZSTROKEPERROT", "0",
+       "ZSTROKEPERROT, ZMOTORSTEPS and ZSTEPDIVIDE in # give no usable microns per microstep"},
+      {"S", "SMOTORSTEPS", "0",
+       "SSTROKEPERROT, SMOTORSTEPS and SSTEPDIVIDE in # give no usable slide units per microstep"},
+      {"S", "SSTROKEPERROT", nullptr, "Parameter SSTROKEPERROT not found in #"},
+      {"T", "TMOTORSTEPS", "-200",
+       "TMOTORSTEPS and TSTEPDIVIDE in # give no usable degrees per microstep"},
+      {"T", "", nullptr, "File # does not exist"},
+      {"CUBE", "CUBESTROKEPERROT", "-2",
+       "CUBESTROKEPERROT, CUBEMOTORSTEPS and CUBESTEPDIVIDE in # give no usable cube units per "
+       "microstep"},
+      {"CUBE", "CUBESHIFTDIST", nullptr, "Parameter CUBESHIFTDIST not found in #"},
+      {"W1", "W1OFFSETHOME", nullptr, "Parameter W1OFFSETHOME not found in #"},
+      {"W2", "", nullptr, "File # does not exist"}};
+  const std::map<std::string, std::function<int(Rig&)>> init{
+      {"XY", [](Rig& r) { return r.XY().XYInit(); }}, {"Z", [](Rig& r) { return r.Z().ZInit(); }},
+      {"S", [](Rig& r) { return r.S().Init(); }},     {"T", [](Rig& r) { return r.T().Init(); }},
+      {"CUBE", [](Rig& r) { return r.C().Init(); }},  {"W1", [](Rig& r) { return r.W().Init(1); }},
+      {"W2", [](Rig& r) { return r.W().Init(2); }}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.key);
+    Rig rig(GetParam());
+    if (*c.key == 0) rig.files.erase(c.file);
+    if (*c.key != 0 && c.value) rig.Set(c.file, c.key, c.value);
+    if (*c.key != 0 && !c.value) rig.Drop(c.file, {c.key});
+    std::string text = c.text;
+    text.replace(text.find('#'), 1, rig.File(std::string("QV_PAR") + c.file + ".TXT"));
+    EXPECT_EQ(init.at(c.file)(rig), -1);
+    EXPECT_EQ(rig.notifier.LastText(), text);
+    EXPECT_TRUE(rig.Take().empty());
+  }
+}
+
+QV_ON_BOTH_TYPES(DeviceStart);
 
 }  // namespace
 }  // namespace qv::test

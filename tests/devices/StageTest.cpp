@@ -1,30 +1,19 @@
-// The XY stage on simulated controllers of both types: initialisation bytes, moves and their
-// unit conversion, the backlash approach, jogging and the joystick curve, travel measurement.
+// The XY stage and the Z focus on simulated controllers of both types: the bytes of their
+// initialisation, the backlash approach, jumps and focus steps, failures, and the joystick
+// curves. Moves, reads and their frames are transcripts (tests/transcripts/stage/, commands/).
 #include <gtest/gtest.h>
 
-#include "devices/Stage.h"
+#include "devices/JoySpeed.h"
 #include "tests/devices/DeviceRig.h"
 
 namespace qv::test {
 namespace {
 
-using StageInit = StageTypes;
-
-class StageOps : public StageTypes {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(rig.XY().XYInit(), 1);
-    rig.Frames();
-  }
-  void MoveAndWait(double x, double y) {
-    ASSERT_EQ(rig.XY().XYMoveAbs(x, y), 1);
-    ASSERT_EQ(rig.XY().XYWait(), 1);
-  }
-};
+using StageInit = RigTypes;
 
 TEST_P(StageInit, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
   EXPECT_EQ(rig.XY().XYInit(), 1);
-  EXPECT_EQ(rig.Frames(),
+  EXPECT_EQ(rig.Take(),
             Expect({"/1j8R", "/1h10m50R", "/1V8000R", "/1L20R",    "/1f0R",    "/1n2R",  "/1n3R",
                     "/1P1R", "/1D1R",     "/2j8R",    "/2h12m60R", "/2V7000R", "/2L25R", "/2f0R",
                     "/2n3R", "/2n3R",     "/2P1R",    "/2D1R",     "/1?0",     "/2?0"},
@@ -32,89 +21,90 @@ TEST_P(StageInit, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
                     "XB 25 250", "Xl 0",    "X+1",      "X-1",      "YH 0",      "YD 3",
                     "YY 12 60",  "YV 7000", "YI 500",   "YK 25 35", "YB 25 250", "Yl 0",
                     "Y+1",       "Y-1",     "XZ",       "YZ"}));
-  EXPECT_DOUBLE_EQ(rig.XY().XUmPerStep(), 0.625);
-  EXPECT_DOUBLE_EQ(rig.XY().YUmPerStep(), 0.625);
   EXPECT_EQ(rig.State('X').counter, 0);  // the energising steps leave the counters alone
   EXPECT_EQ(rig.State('Y').counter, 0);
 }
 
 TEST_P(StageInit, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
-  rig.NoReply('Y');
+  rig.Fault('Y');
   EXPECT_EQ(rig.XY().XYInit(), -1);
-  const Frames frames = rig.Frames();
+  const Frames frames = rig.Take();
   ASSERT_EQ(frames.size(), rig.Ez() ? 10u : 12u);  // X completely, then Y's first setting
   EXPECT_EQ(frames.back(), rig.Ez() ? "/2j8R" : "YD 3");
+  rig.Fault('Z');
+  EXPECT_EQ(rig.Z().ZInit(), -1);
+  EXPECT_EQ(rig.Take().size(), rig.Ez() ? 1u : 2u);
 }
 
-TEST_P(StageInit, AFileWithoutUsableScaleOrARequiredKeySendsNothing) {
-  rig.xy["YMOTORSTEPS"] = "0";
-  EXPECT_EQ(rig.XY().XYInit(), -1);
-  EXPECT_EQ(rig.Notifier().LastText(), "YSCREWLEAD, YMOTORSTEPS and YSTEPDIVIDE in " +
-                                           rig.File("QV_PARXY.TXT") +
-                                           " give no usable microns per microstep");
-  StageRig negative(GetParam());
-  negative.xy["XSCREWLEAD"] = "-1";
-  EXPECT_EQ(negative.XY().XYInit(), -1);
-  EXPECT_EQ(negative.Notifier().LastText(), "XSCREWLEAD, XMOTORSTEPS and XSTEPDIVIDE in " +
-                                                negative.File("QV_PARXY.TXT") +
-                                                " give no usable microns per microstep");
-  EXPECT_TRUE(negative.Frames().empty());
-  StageRig missing(GetParam());
-  missing.xy.erase("XHOMESPEED");
-  EXPECT_EQ(missing.XY().XYInit(), -1);
-  EXPECT_TRUE(rig.Frames().empty());
-  EXPECT_TRUE(missing.Frames().empty());
+// The focus gets its settings, then an origin by the count it finds: a powered-up controller
+// (count 0) the power-up origin, one that kept its count none. An IM483I can only zero its
+// counter, so its origin is the count 0 there.
+TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
+  EXPECT_EQ(rig.Z().ZInit(), 1);
+  EXPECT_EQ(rig.Take(), Expect({"/3j16R", "/3h5m40R", "/3V4000R", "/3L15R", "/3?0", "/3P1R",
+                                "/3z800R", "/3f1R", "/3n2R", "/3n3R", "/3?0"},
+                               {"ZH 0", "ZD 4", "ZY 5 40", "ZV 4000", "ZI 300", "ZK 15 16",
+                                "ZB 10 100", "ZZ", "Z+1", "ZO", "Zl 1", "ZZ"}));
+  EXPECT_DOUBLE_EQ(rig.Z().ZUmPerStep(), 0.0625);
+  EXPECT_DOUBLE_EQ(rig.Z().Z(), rig.Ez() ? 0 : -50);
+  // The mode word is one for all units: a fresh rig, so that the focus's are sent as above.
+  const size_t settings = rig.Ez() ? 4 : 7;
+  Rig kept(GetParam());
+  kept.Unit('Z').GetAxis().SetCounter(960, kept.clock.Now());
+  EXPECT_EQ(kept.Z().ZInit(), 1);
+  Frames frames = kept.Take();
+  EXPECT_EQ(Frames(frames.begin() + settings, frames.end()),
+            Expect({"/3?0", "/3f1R", "/3n2R", "/3n3R", "/3?0"}, {"ZZ", "Zl 1", "ZZ"}));
+  EXPECT_EQ(kept.State('Z').counter, 960);
+  EXPECT_DOUBLE_EQ(kept.Z().Z(), 10);  // (960 - 800) x 0.0625
+  // A count that cannot be read is no count of 0: the init fails and no origin is set. (The
+  // settings' replies carry no number the fault could take.)
+  kept.Fault('Z', sim::FaultKind::NoNumber);
+  EXPECT_EQ(kept.Z().ZInit(), -1);
+  EXPECT_EQ(kept.Take().back(), kept.Ez() ? "/3?0" : "ZZ");
+  EXPECT_EQ(kept.State('Z').counter, 960);
+  // Without a power-up origin the motor is energised by a step out and back.
+  Rig plain(GetParam());
+  plain.Set("Z", "ZPOWERUPORIGIN", "0");
+  plain.Set("Z", "ZENABLELIMITS", "0");
+  EXPECT_EQ(plain.Z().ZInit(), 1);
+  frames = plain.Take();
+  EXPECT_EQ(
+      Frames(frames.begin() + settings, frames.end()),
+      Expect({"/3P1R", "/3D1R", "/3f1R", "/3n0R", "/3n1R", "/3?0"}, {"Z+1", "Z-1", "Zl 1", "ZZ"}));
+  EXPECT_EQ(plain.State('Z').counter, 0);
 }
 
-TEST_P(StageOps, MovesConvertMicronsToMicrostepsWithTheAxisScale) {
-  EXPECT_EQ(rig.XY().XYMoveRel(10, -10), 1);
-  EXPECT_EQ(rig.Frames(), Expect({"/1P16R", "/2D16R"}, {"X+16", "Y-16"}));
-  EXPECT_EQ(rig.XY().XYWait(), 1);
-  rig.Frames();
-  EXPECT_EQ(rig.XY().XYMoveAbs(100, 50), 1);
-  EXPECT_EQ(rig.Frames(), Expect({"/1A160R", "/2A80R"}, {"XR+160", "YR+80"}));
-  EXPECT_EQ(rig.XY().XYWait(), 1);
-  double x = 0, y = 0;
-  EXPECT_EQ(rig.XY().XYReadPos(x, y), 1);
-  EXPECT_EQ(std::make_pair(x, y), std::make_pair(100.0, 50.0));
-  EXPECT_EQ(std::make_pair(rig.XY().X(), rig.XY().Y()), std::make_pair(100.0, 50.0));
-  EXPECT_EQ(rig.State('X').counter, 160);
-  EXPECT_EQ(rig.State('Y').counter, 80);
-}
+class StageOps : public RigTypes {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(rig.XY().XYInit(), 1);
+    ASSERT_EQ(rig.Z().ZInit(), 1);
+    rig.Take();
+  }
+  void MoveAndWait(double x, double y) {
+    ASSERT_EQ(rig.XY().XYMoveAbs(x, y), 1);
+    ASSERT_EQ(rig.XY().XYWait(), 1);
+  }
+};
 
-TEST_P(StageOps, FailuresStopAtTheFailingAxisAndLeaveValuesAlone) {
+TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
   MoveAndWait(100, 50);
-  // An answer without a number is no position either.
-  rig.Fault('X', sim::FaultKind::NoNumber, 1);
+  rig.Fault('Y');
   double x = -7, y = -8;
-  EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
-  rig.NoReply('Y');
   EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
   EXPECT_EQ(std::make_pair(x, y), std::make_pair(-7.0, -8.0));
   EXPECT_EQ(rig.XY().X(), 0);  // the last good read, at initialisation
   double travelX = 0, travelY = 0;
   EXPECT_LT(rig.XY().XYMeasureTravel(8000, 6000, travelX, travelY), 0);
   EXPECT_EQ(std::make_pair(travelX, travelY), std::make_pair(-1.0, -1.0));
-  rig.NoReply('X');
-  rig.Frames();
-  EXPECT_EQ(rig.XY().XYMoveRel(10, 10), -1);
-  EXPECT_EQ(rig.Frames(), Expect({"/1P16R"}, {"X+16"}));  // Y is not sent
-  EXPECT_EQ(rig.XY().XYMoveAbs(10, 10), -1);
-  EXPECT_EQ(rig.XY().XYOrigin(), -1);
-  EXPECT_EQ(rig.XY().XYJog(10, 10), -1);
+  rig.Fault('Z');
+  double z = 3;
+  EXPECT_EQ(rig.Z().ZReadPos(z), -1);
+  EXPECT_EQ(z, 3);
 }
 
-TEST_P(StageOps, TheBacklashApproachComesFromFourBacklashesBelowAndWaitsForIt) {
-  EXPECT_EQ(rig.XY().XYMoveAbsBacklash(1000, 500), 1);
-  const Frames raw = rig.Frames();
-  const Frames frames = Commands(raw);
-  // (980, 492) first: 1568 and 787.2 microsteps; then (1000, 500) without waiting.
-  EXPECT_EQ(frames, Expect({"/1A1568R", "/2A787R", "/1A1600R", "/2A800R"},
-                           {"XR+1568", "YR+787", "XR+1600", "YR+800"}));
-  EXPECT_GT(raw.size(), frames.size());  // polls of the approach
-  EXPECT_EQ(raw.back(), frames.back());  // none of the final move
-}
-
+// The approach's frames are a transcript (tests/transcripts/specimen/obj_goto.transcript).
 TEST_P(StageOps, TheBacklashApproachReachesTheSameMechanicalPlaceFromEitherSide) {
   // The simulated stage loses 8 microsteps (X, 5 microns) and 3 (Y, 2 microns) on a reversal.
   auto arrive = [&](double fromX, double fromY, bool backlash) {
@@ -132,20 +122,7 @@ TEST_P(StageOps, TheBacklashApproachReachesTheSameMechanicalPlaceFromEitherSide)
   EXPECT_EQ(plainFromAbove.second - fromBelow.second, 3);
 }
 
-TEST_P(StageOps, JogStopOriginAndJumps) {
-  EXPECT_EQ(rig.XY().XYJog(100, -200), 1);
-  EXPECT_TRUE(rig.State('X').moving);
-  EXPECT_EQ(rig.XY().XYStop(), 1);
-  EXPECT_FALSE(rig.State('X').moving);
-  EXPECT_FALSE(rig.State('Y').moving);
-  EXPECT_EQ(rig.Frames(),
-            Expect({"/1V100P0R", "/2V200D0R", "/1T", "/2T"}, {"XM100", "YM-200", "XM0", "YM0"}));
-  MoveAndWait(100, 50);
-  rig.Frames();
-  EXPECT_EQ(rig.XY().XYOrigin(), 1);
-  EXPECT_EQ(rig.Frames(), Expect({"/1z0R", "/2z0R"}, {"XO", "YO"}));
-  EXPECT_EQ(rig.State('X').counter, 0);
-  EXPECT_EQ(rig.State('Y').counter, 0);
+TEST_P(StageOps, JumpsAndFocusStepsMoveByTheirSizes) {
   // XYJUMPSIZE 50 microns = 80 microsteps; the axis that does not move gets nothing.
   const std::pair<StageJump, const char*> jumps[] = {{StageJump::Left, "Stage Left"},
                                                      {StageJump::Forward, "Stage Forward"},
@@ -156,43 +133,52 @@ TEST_P(StageOps, JogStopOriginAndJumps) {
     EXPECT_EQ(rig.XY().XYWait(), 1);
     EXPECT_EQ(Stage::JumpText(jump), text);
   }
-  EXPECT_EQ(Commands(rig.Frames()),
+  EXPECT_EQ(Commands(rig.Take()),
             Expect({"/1D80R", "/2P80R", "/2D80R", "/1P80R"}, {"X-80", "Y+80", "Y-80", "X+80"}));
-}
-
-TEST_P(StageOps, TravelIsMeasuredBetweenBothLimitsOfEachAxis) {
-  double travelX = 0, travelY = 0;
-  EXPECT_EQ(rig.XY().XYMeasureTravel(8000, 6000, travelX, travelY), 1);
-  // 100 and 75 mm less the two end sensors (0.1 mm each), less an IM483I's back-off.
-  EXPECT_NEAR(travelX, 99800, 200);
-  EXPECT_NEAR(travelY, 74800, 200);
-  EXPECT_LT(rig.State('X').load, 400);  // the low end was last
-  rig.Frames();
-  EXPECT_EQ(rig.XY().XYJoyJog(10, 10, 0), -1);  // a joystick without range sends nothing
-  EXPECT_TRUE(rig.Frames().empty());
+  // ZJUMPSIZE 1 micron = 16 microsteps; ZCOARSEFACTOR 10.
+  const std::pair<FocusStep, const char*> steps[] = {{FocusStep::UpCoarse, "Up Coarse"},
+                                                     {FocusStep::DownFine, "Down Fine"},
+                                                     {FocusStep::DownCoarse, "Down Coarse"},
+                                                     {FocusStep::UpFine, "Up Fine"}};
+  for (const auto& [step, text] : steps) {
+    EXPECT_EQ(rig.Z().ZStepMove(step), 1);
+    EXPECT_EQ(rig.Z().ZWait(), 1);
+    EXPECT_EQ(Focus::StepText(step), text);
+  }
+  EXPECT_EQ(Commands(rig.Take()),
+            Expect({"/3D160R", "/3P16R", "/3P160R", "/3D16R"}, {"Z-160", "Z+16", "Z+160", "Z-16"}));
 }
 
 QV_ON_BOTH_TYPES(StageInit);
 QV_ON_BOTH_TYPES(StageOps);
 
-// --- The joystick curve, one form per controller type ---
+// --- The joystick curves, one form per controller type ---
 
 TEST(StageJoystick, Im483iSquaresRoundsAndClampsTheDeflection) {
-  StageRig rig(ControllerType::IM483I);
+  Rig rig(ControllerType::IM483I);
+  rig.Set("Z", "ZJOYMAXSPEED", "25000");
   ASSERT_EQ(rig.XY().XYInit(), 1);
-  rig.Frames();
+  ASSERT_EQ(rig.Z().ZInit(), 1);
+  rig.Take();
+  EXPECT_EQ(rig.XY().XYJoyJog(10, 10, 0), -1);  // a joystick without range sends nothing
+  EXPECT_EQ(rig.Z().ZJoyJog(5, 0), -1);
   // 10 % of range with 5000 at full scale: rnd(rnd(500) x 0.1) = 50; 1 % of 4000 gives 0, a stop.
   EXPECT_EQ(rig.XY().XYJoyJog(100, 10, 1000), 1);
   // 3 %: rnd(rnd(150) x 0.03) = 4 and rnd(rnd(-120) x 0.03) = -4, raised to 20 and -20.
   EXPECT_EQ(rig.XY().XYJoyJog(30, -30, 1000), 1);
   EXPECT_EQ(rig.XY().XYJoyJog(-1000, 1000, 1000), 1);
-  EXPECT_EQ(rig.Frames(), (Frames{"XM50", "YM0", "XM20", "YM-20", "XM-5000", "YM4000"}));
+  EXPECT_EQ(rig.Take(), (Frames{"XM50", "YM0", "XM20", "YM-20", "XM-5000", "YM4000"}));
+  // Z: rnd(1) = 1 raised to 20; 25000 held to 20000; a stop is always sent.
+  for (double deflection : {0.04, -0.04, 1000.0, 0.0, 0.0})
+    EXPECT_EQ(rig.Z().ZJoyJog(deflection, 1000), 1);
+  EXPECT_EQ(rig.Take(), (Frames{"ZM20", "ZM-20", "ZM20000", "ZM0", "ZM0"}));
 }
 
 TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
-  StageRig rig(ControllerType::EZHR17);
+  Rig rig(ControllerType::EZHR17);
   ASSERT_EQ(rig.XY().XYInit(), 1);
-  rig.Frames();
+  ASSERT_EQ(rig.Z().ZInit(), 1);
+  rig.Take();
   const std::pair<int, Frames> steps[] = {
       {0, {}},  // standstill: nothing is sent
       // 50 microsteps/s wanted: 0.75 x 50 = 37.5; a fifth (7.5 -> 8) first, then 38.
@@ -202,21 +188,34 @@ TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
       {0, {}}};
   for (const auto& [x, frames] : steps) {
     EXPECT_EQ(rig.XY().XYJoyJog(x, 0, 1000), 1);
-    EXPECT_EQ(rig.Frames(), frames);
+    EXPECT_EQ(rig.Take(), frames);
   }
+  // Z sends changes only: 0.1 % of 1000 is 1, not clamped; a stop from standstill sends nothing.
+  for (double deflection : {0.0, 1.0, -500.0, 0.0, 0.0})
+    EXPECT_EQ(rig.Z().ZJoyJog(deflection, 1000), 1);
+  EXPECT_EQ(rig.Take(), (Frames{"/3V1P0R", "/3V500D0R", "/3T", "/3V4000R"}));
 }
 
 TEST(StageJoystick, Ezhr17KeepsItsSpeedsWhenACommandFailsSoTheNextCallSendsAgain) {
-  StageRig rig(ControllerType::EZHR17);
+  Rig rig(ControllerType::EZHR17);
   ASSERT_EQ(rig.XY().XYInit(), 1);
-  sim::Fault once = sim::DefaultFault(sim::FaultKind::NoReply);
-  once.count = 1;
-  rig.Line().SetFault('1', once);
-  rig.Frames();
+  rig.Fault('X', sim::FaultKind::NoReply, 1);
+  rig.Take();
   EXPECT_LT(rig.XY().XYJoyJog(100, 0, 1000), 0);
-  EXPECT_EQ(rig.Frames(), (Frames{"/1V8P0R"}));
+  EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R"}));
   EXPECT_EQ(rig.XY().XYJoyJog(100, 0, 1000), 1);  // still a start from standstill
-  EXPECT_EQ(rig.Frames(), (Frames{"/1V8P0R", "/2T", "/1V38P0R", "/2T"}));
+  EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R", "/2T", "/1V38P0R", "/2T"}));
+}
+
+// What the curves above leave out: the far ends, negative deflections and rounding.
+TEST(StageJoystick, SpeedsAreClampedRoundedAndKeepTheirSign) {
+  EXPECT_EQ(ClampImsSpeed(-30000), -20000);
+  EXPECT_EQ(ImsSquaredJoySpeed(-1000, 40000, 1000), -20000);
+  EXPECT_DOUBLE_EQ(SquaredJoySpeed(-100, 5000, 1000), -50);
+  EXPECT_EQ(LinearJoySpeed(2.5, 1, 1), 2);  // halves to even
+  EXPECT_EQ(RoundToInt32Saturated(1e300), 2147483647);
+  EXPECT_EQ(RoundToInt32Saturated(-1e300), -2147483647 - 1);
+  EXPECT_FALSE(UsableJoyRange(-1));
 }
 
 }  // namespace
