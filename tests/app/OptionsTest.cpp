@@ -22,31 +22,33 @@ TEST(Options, ConsoleWithFolderAndProgram) {
 }
 
 TEST(Options, MistakesAreExplained) {
-  std::string error;
-  EXPECT_FALSE(Parse({"--dir"}, &error));
-  EXPECT_EQ(error, "--dir needs a value");
-  EXPECT_FALSE(Parse({"--colour"}, &error));
-  EXPECT_EQ(error, "unknown option --colour");
-  EXPECT_FALSE(Parse({"--run", "A.PRG"}, &error));
-  EXPECT_FALSE(Parse({"--demo", "--dir", "x"}, &error));
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"--dir"}, "--dir needs a value"},
+      {{"--colour"}, "unknown option --colour"},
+      {{"--run", "A.PRG"}, "--run works with --console"},
+      {{"--demo", "--dir", "x"}, "--demo and --dir choose the program folder both; give one"},
+      {{"--demo", "imx"}, "--demo takes ezhr17 or im483i, not imx"},
+      {{"--init-config", "imx"}, "--init-config takes ezhr17 or im483i, not imx"},
+      {{"--init-config", "--demo"},
+       "--init-config copies into the user's folder or --dir, not a demonstration"},
+      {{"--listen", "65536"}, "--listen takes a port number from 0 to 65535, not 65536"},
+      {{"--listen", "-1"}, "--listen takes a port number from 0 to 65535, not -1"},
+      {{"--listen", "50x"}, "--listen takes a port number from 0 to 65535, not 50x"},
+      {{"--listen", "telnet"}, "--listen takes a port number from 0 to 65535, not telnet"},
+      {{"--console", "--run", "A.PRG", "--listen"}, "--listen does not work with --run"},
+  };
+  for (const auto& [args, message] : refused) {
+    std::string error;
+    EXPECT_FALSE(Parse(args, &error));
+    EXPECT_EQ(error, message);
+  }
   EXPECT_TRUE(Parse({"--demo", "--automation"}));
   EXPECT_EQ(Parse({"--demo", "im483i", "--console"})->demoLine, "im483i");
   EXPECT_EQ(Parse({"--demo"})->demoLine, "ezhr17");
-  EXPECT_FALSE(Parse({"--demo", "imx"}, &error));
-  EXPECT_EQ(error, "--demo takes ezhr17 or im483i, not imx");
   EXPECT_EQ(Parse({"--init-config"})->initConfig, "ezhr17");
   EXPECT_EQ(Parse({"--init-config", "im483i", "--dir", "x"})->initConfig, "im483i");
-  EXPECT_FALSE(Parse({"--init-config", "imx"}, &error));
-  EXPECT_EQ(error, "--init-config takes ezhr17 or im483i, not imx");
-  EXPECT_FALSE(Parse({"--init-config", "--demo"}, &error));
   EXPECT_TRUE(Parse({"--version"})->version);
   EXPECT_EQ(Parse({"--console"})->initConfig, "");
-  for (const char* port : {"65536", "-1", "50x", "telnet"}) {
-    EXPECT_FALSE(Parse({"--listen", port}, &error));
-    EXPECT_EQ(error, std::string("--listen takes a port number from 0 to 65535, not ") + port);
-  }
-  EXPECT_FALSE(Parse({"--console", "--run", "A.PRG", "--listen"}, &error));
-  EXPECT_EQ(error, "--listen does not work with --run");
 }
 
 // The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
