@@ -1,11 +1,11 @@
-// The object list, its coordinate file, and the move to an object on the simulated line.
+// The object list and its coordinate file (the move to an object is in
+// tests/transcripts/specimen/obj_goto.transcript).
 #include "specimen/ObjectList.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingNotifier.h"
-#include "tests/support/SimSystem.h"
 
 namespace qv::test {
 namespace {
@@ -53,11 +53,15 @@ TEST(ObjectList, GrowsBeyondFiftyAndAnEditMarksItChanged) {
   EXPECT_EQ(text, " 1.5  2 -3 name");
 }
 
-TEST(ObjectList, FileRoundTripRoundsAndRenumbers) {
+class ObjFiles : public ::testing::Test {
+ protected:
   TempFolder folder;
   RecordingNotifier notifier;
-  Trapar trapar(notifier);
+  Trapar trapar{notifier};
   ObjectList list;
+};
+
+TEST_F(ObjFiles, RoundTripRoundsAndRenumbers) {
   list.ObjAdd(1.26, -0.04, 12.347, "two words");
   list.ObjAdd(U, 5, U, "a,\"b");  // a comma would make two objects of one
   const std::string path = folder.File("OBJ.TXT");
@@ -80,11 +84,7 @@ TEST(ObjectList, FileRoundTripRoundsAndRenumbers) {
   EXPECT_EQ(text, " 10.5  77777.7  3 cellB");
 }
 
-TEST(ObjectList, FailedFilesKeepTheListAndSayso) {
-  TempFolder folder;
-  RecordingNotifier notifier;
-  Trapar trapar(notifier);
-  ObjectList list;
+TEST_F(ObjFiles, FailedFilesKeepTheList) {
   list.ObjAdd(1, 2, 3, "keep");
   EXPECT_EQ(list.ObjListRead(trapar, folder.File("MISSING.TXT")), -1);
   PutBytes(folder.File("EMPTY.TXT"), "");
@@ -95,11 +95,7 @@ TEST(ObjectList, FailedFilesKeepTheListAndSayso) {
 
 // The grid redraws every row only when told to; a list replaced by one of the same length must
 // tell it, or the grid keeps showing the old objects.
-TEST(ObjectList, ReplacingTheListAsksForAFullRedraw) {
-  TempFolder folder;
-  RecordingNotifier notifier;
-  Trapar trapar(notifier);
-  ObjectList list;
+TEST_F(ObjFiles, ReplacingTheListAsksForAFullRedraw) {
   EXPECT_EQ(list.ObjGetChanged(), 0);
   list.ObjAdd(1, 2, 3, "a");
   const std::string path = folder.File("OBJ.TXT");
@@ -128,23 +124,6 @@ TEST(ObjectList, NearestObjectPrefersTheLowerNumberOnTies) {
   EXPECT_EQ(list.ObjFindNearest(77777, 77777, d2), 1);  // undefined objects take part
   EXPECT_EQ(list.ObjFindNearest(9, 1, d2), 4);
   EXPECT_EQ(d2, 2);
-}
-
-TEST(ObjGoTo, MovesTheStageToDefinedObjectsOnly) {
-  SimSystem s(RepoFolder("config/demo"), sim::LineOptions{.baud = 9600});
-  ASSERT_EQ(s.Start(), 1);
-  ObjectList list;
-  list.ObjAdd(1000, 500, 7, "");
-  list.ObjAdd(U, 500, 7, "");
-  Stage& stage = s.system.stage;
-  const std::string before = s.Run("XY ?");
-  EXPECT_EQ(ObjGoTo(list, 2, stage), -1);
-  EXPECT_EQ(ObjGoTo(list, 3, stage), -1);
-  EXPECT_EQ(s.Run("XY ?"), before);
-  EXPECT_EQ(ObjGoTo(list, 1, stage), 1);
-  EXPECT_FALSE(s.State('1').moving);
-  EXPECT_FALSE(s.State('2').moving);
-  EXPECT_EQ(s.Run("XY ?"), "1000.0 500.0 ; ");
 }
 
 }  // namespace
