@@ -1,6 +1,6 @@
 // Every device of both demonstration microscopes on the simulated line: the Stop, the command
-// reference, homing without its sensor and the parameter entries (homing itself, and the saved
-// positions that replay, are transcripts).
+// reference and the parameter entries (homing, and the saved positions that replay, are
+// transcripts; homing without its sensor is in each device's tests under tests/devices/).
 #include <gtest/gtest.h>
 
 #include "app/DeviceMenus.h"
@@ -48,25 +48,6 @@ TEST_P(DeviceLine, TheCommandReferenceNamesEveryCommandWord) {
     words.push_back(entry.word);
   for (const std::string& word : words)
     EXPECT_NE(reference.find("\r\n" + word + " "), std::string::npos) << word;
-}
-
-TEST_P(DeviceLine, HomingWithoutItsSensorFails) {
-  SimSystem s(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}, [](sim::LinePlan& plan) {
-    for (sim::UnitPlan& unit : plan.units) {
-      unit.axis.deadSensors = sim::SensorBit(sim::Sensor::Home) | sim::SensorBit(sim::Sensor::Low);
-    }
-  });
-  s.system.state.Config.MoveTimeout = 5;  // a search that finds nothing ends by its time-out
-  ASSERT_EQ(s.Start(), 1);
-  const bool im = GetParam() == "config/demo-im483i";
-  for (const char* device : {"XY", "Z", "F", "B", "Cube", "Turn"}) {
-    EXPECT_EQ(s.Run(std::string(device) + " Home"), "Error  ; ") << device;
-  }
-  // The IM483I slide search ends on its limit with the home input clear, which the controller
-  // reports as a finished search.
-  if (!im) {
-    EXPECT_EQ(s.Run("Slide Home"), "Error  ; ");
-  }
 }
 
 TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {

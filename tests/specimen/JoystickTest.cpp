@@ -1,9 +1,13 @@
 // Joystick scaling, calibration, buttons and polling; the polling drives the simulated stage.
+// The "Joy" word's modes and the joystick frame that follows it (its replies are in
+// tests/transcripts/specimen/joy_words.transcript).
 #include "specimen/Joystick.h"
 
 #include <gtest/gtest.h>
 
+#include "commands/JoyCommandsHandler.h"
 #include "tests/support/SimSystem.h"
+#include "tests/support/TestSystem.h"
 
 namespace qv::test {
 namespace {
@@ -178,6 +182,34 @@ TEST(Joystick, PollingDrivesTheStageAndStopsItWhenLeft) {
   EXPECT_FALSE(moving());
   EXPECT_EQ(state.JoyOn, 0);
   EXPECT_EQ(r.joy.JoyCentered(), 0);
+}
+
+TEST(JoyCommand, ModesFollowTheWordAndTheFrameIsShownEachTime) {
+  TestSystem t;
+  t.front.LoadWindows();
+  Display display(t.front);
+  ScriptedJoystick source;
+  JoyCommands commands(t.system.trapar, t.system.dispatcher);
+  Joystick joy(t.system.trapar, t.notifier, t.system.state, source, t.system.dispatcher, commands,
+               JoyDevices{t.system.stage, t.system.focus, t.system.wheels});
+  JoyCommandsHandler handler(t.system.state, display, joy);
+  const std::pair<const char*, int> cases[] = {
+      // arguments, axes afterwards (1: W and Z)
+      {"", 0},   {"WZ", 1}, {"ToggleAxes", 0}, {"ToggleAxes", 1},
+      {"XY", 0}, {"On", 0}, {"Off", 0},        {"on", 0},
+  };
+  for (const auto& [arguments, axes] : cases) {
+    handler.CmdJoy(arguments);
+    EXPECT_EQ(joy.JoyAxesWZ(), axes) << arguments;
+  }
+  EXPECT_EQ(std::count(t.front.calls.begin(), t.front.calls.end(), "Joy"), 8);
+  // No joystick: "On" leaves it off; a centred one switches on.
+  EXPECT_EQ(t.system.state.JoyOn, 0);
+  source.Hold({.x = 32768, .y = 32768});
+  EXPECT_EQ(handler.CmdJoy("On"), "OK ");
+  EXPECT_EQ(t.system.state.JoyOn, 1);
+  EXPECT_EQ(handler.CmdJoy("Off"), "OK ");
+  EXPECT_EQ(t.system.state.JoyOn, 0);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
-// The object list and its coordinate file (the move to an object is in
-// tests/transcripts/specimen/obj_goto.transcript).
+// The object list and its coordinate file, and what the "Obj" word does beyond its replies (those
+// are in tests/transcripts/specimen/, the move to an object in obj_goto.transcript): the object
+// grid and the map follow it.
 #include "specimen/ObjectList.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingNotifier.h"
+#include "tests/support/TestSystem.h"
 
 namespace qv::test {
 namespace {
@@ -124,6 +126,28 @@ TEST(ObjectList, NearestObjectPrefersTheLowerNumberOnTies) {
   EXPECT_EQ(list.ObjFindNearest(77777, 77777, d2), 1);  // undefined objects take part
   EXPECT_EQ(list.ObjFindNearest(9, 1, d2), 4);
   EXPECT_EQ(d2, 2);
+}
+
+TEST(ObjCommand, TheWindowAndTheMapSeeAddsAndDraws) {
+  TestSystem t;
+  std::vector<std::string> map;
+  t.system.objectCommands.SetMapHooks({
+      .drawObject = [&map](int32_t n) -> int16_t {
+        map.push_back("obj" + std::to_string(n));
+        return n == 1 ? 1 : -1;
+      },
+      .drawAllObjects = [&map] { map.push_back("all"); },
+      .drawStageMark = [&map](double, double) { map.push_back("mark"); },
+  });
+  t.Run("Obj Add 1 2 3");  // not loaded: nothing shown, nothing drawn
+  EXPECT_TRUE(t.front.calls.empty());
+  EXPECT_TRUE(t.front.messages.empty());
+  t.front.LoadWindows();
+  EXPECT_EQ(t.Run("Obj Add 1 2 3;Obj Draw 1;Obj Draw 2;Obj ListDraw"),
+            "# 2 ;  1 ; Error  ; OK  ; ");
+  EXPECT_EQ(t.front.calls, std::vector<std::string>{"ObjList"});
+  EXPECT_EQ(t.front.messages.front(), "# 2");
+  EXPECT_EQ(map, (std::vector<std::string>{"mark", "obj1", "obj2", "all"}));
 }
 
 }  // namespace
