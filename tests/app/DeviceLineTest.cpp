@@ -1,6 +1,7 @@
 // Every device of both demonstration microscopes on the simulated line: the Stop, the command
-// reference and the parameter entries (homing, and the saved positions that replay, are
-// transcripts; homing without its sensor is in each device's tests under tests/devices/).
+// reference, the parameter entries and a motion wait that serves other commands (homing, and the
+// saved positions that replay, are transcripts; homing without its sensor is in each device's tests
+// under tests/devices/).
 #include <gtest/gtest.h>
 
 #include "app/DeviceMenus.h"
@@ -68,6 +69,34 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
   EXPECT_EQ(ReplaceDeviceFile(s.folder.Dir() + ".", "NONE.TXT", "QV_PARZ.TXT"),
             "Parameter file not read");
   EXPECT_EQ(GetBytes(zFile), original);
+}
+
+// A motion wait serves window events between its polls, and a command run by one of them
+// addresses other units; the wait still polls its own unit and answers for it.
+TEST_P(DeviceLine, AWaitGoesOnPollingItsOwnUnitAfterAClientsCommand) {
+  SimSystem s(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600});
+  ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText();
+  const bool ez = GetParam() == "config/demo";
+  const char z = ez ? '3' : 'Z';
+  ASSERT_EQ(s.Run("Z 200"), "OK  ; ");
+  std::string nested;  // the reply of the client's command, run at the first poll
+  s.front.onDoEvents = [&] {
+    s.front.onDoEvents = nullptr;
+    nested = s.Run("XY ?");
+  };
+  s.line.ClearFrames();
+  EXPECT_EQ(s.Run("Z Wait"), "OK  ; ");
+  EXPECT_EQ(nested, "0.0 0.0 ; ");
+  EXPECT_FALSE(s.State(z).moving);  // the wait ended with the focus, not with Y
+  const std::vector<std::string> frames(s.line.Frames().begin(), s.line.Frames().end());
+  const std::string poll = ez ? "/3Q" : "Z^";
+  const std::vector<std::string> nestedFrames =
+      ez ? std::vector<std::string>{"/1?0", "/2?0"} : std::vector<std::string>{"XZ", "YZ"};
+  ASSERT_GE(frames.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 3),
+            (std::vector<std::string>{poll, nestedFrames[0], nestedFrames[1]}));
+  for (auto f = frames.begin() + 3; f != frames.end(); ++f)
+    EXPECT_EQ(*f, poll);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,

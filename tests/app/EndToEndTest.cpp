@@ -222,13 +222,6 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
 }
 
-TEST_F(Executable, AProgramFileWithAByteOrderMarkRunsFromItsFirstLine) {
-  PutBytes(demo.File("BOM.PRG"), "\xEF\xBB\xBFObj Add 1 2 3 " + kCafe + "\r\nObj Get 1\r\nEnd\r\n");
-  const ProcessResult r = Console("", {"--run", demo.File("BOM.PRG")});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "# 1 ; \n 1  2  3 " + kCafe + " ; \nPROGRAM FINISHED\n");
-}
-
 TEST_F(Executable, BadArgumentsAreExplained) {
   const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
   EXPECT_EQ(r.exitCode, 2);

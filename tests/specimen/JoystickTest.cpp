@@ -7,7 +7,6 @@
 
 #include "commands/JoyCommandsHandler.h"
 #include "tests/support/SimSystem.h"
-#include "tests/support/TestSystem.h"
 
 namespace qv::test {
 namespace {
@@ -185,14 +184,10 @@ TEST(Joystick, PollingDrivesTheStageAndStopsItWhenLeft) {
 }
 
 TEST(JoyCommand, ModesFollowTheWordAndTheFrameIsShownEachTime) {
-  TestSystem t;
-  t.front.LoadWindows();
-  Display display(t.front);
-  ScriptedJoystick source;
-  JoyCommands commands(t.system.trapar, t.system.dispatcher);
-  Joystick joy(t.system.trapar, t.notifier, t.system.state, source, t.system.dispatcher, commands,
-               JoyDevices{t.system.stage, t.system.focus, t.system.wheels});
-  JoyCommandsHandler handler(t.system.state, display, joy);
+  JoyRig r;
+  r.s.front.LoadWindows();
+  Display display(r.s.front);
+  JoyCommandsHandler handler(r.s.system.state, display, r.joy);
   const std::pair<const char*, int> cases[] = {
       // arguments, axes afterwards (1: W and Z)
       {"", 0},   {"WZ", 1}, {"ToggleAxes", 0}, {"ToggleAxes", 1},
@@ -200,16 +195,16 @@ TEST(JoyCommand, ModesFollowTheWordAndTheFrameIsShownEachTime) {
   };
   for (const auto& [arguments, axes] : cases) {
     handler.CmdJoy(arguments);
-    EXPECT_EQ(joy.JoyAxesWZ(), axes) << arguments;
+    EXPECT_EQ(r.joy.JoyAxesWZ(), axes) << arguments;
   }
-  EXPECT_EQ(std::count(t.front.calls.begin(), t.front.calls.end(), "Joy"), 8);
+  EXPECT_EQ(std::count(r.s.front.calls.begin(), r.s.front.calls.end(), "Joy"), 8);
   // No joystick: "On" leaves it off; a centred one switches on.
-  EXPECT_EQ(t.system.state.JoyOn, 0);
-  source.Hold({.x = 32768, .y = 32768});
+  EXPECT_EQ(r.s.system.state.JoyOn, 0);
+  r.source.Hold({.x = 32768, .y = 32768});
   EXPECT_EQ(handler.CmdJoy("On"), "OK ");
-  EXPECT_EQ(t.system.state.JoyOn, 1);
+  EXPECT_EQ(r.s.system.state.JoyOn, 1);
   EXPECT_EQ(handler.CmdJoy("Off"), "OK ");
-  EXPECT_EQ(t.system.state.JoyOn, 0);
+  EXPECT_EQ(r.s.system.state.JoyOn, 0);
 }
 
 }  // namespace
