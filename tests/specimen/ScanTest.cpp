@@ -286,17 +286,6 @@ TEST_F(ScanRig, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   EXPECT_EQ(scan.Area().AreaXR, 14000);
 }
 
-TEST_F(ScanRig, SwitchingModeKeepsTheLayoutUntilTheNextRecompute) {
-  scan.SetScanMode("Grid");
-  EXPECT_EQ(scan.NumFields(), 49);
-  ASSERT_EQ(scan.ScanRecompute(), 1);
-  EXPECT_EQ(scan.NumFields(), 20);
-  EXPECT_EQ(scan.Area().AreaXR, 14000);
-  scan.SetScanMode("Tile");
-  EXPECT_EQ(scan.NumFields(), 20);
-  EXPECT_DOUBLE_EQ(scan.Layout().StepX, 1000);
-}
-
 // A file the operator made read-only is left as it is, with a message; the change itself stands
 // and the reply says what it always says.
 TEST_F(ScanRig, AChangeStandsWhenItsFileIsReadOnly) {
