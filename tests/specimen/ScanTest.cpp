@@ -136,13 +136,6 @@ TEST(ScanLayoutTest, GridLayoutMakesTheAreaFollowTheGrid) {
 class ScanRig : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText(); }
-  // Where the stage is once it stopped, microns; the next move may start.
-  Position StagePosition() {
-    EXPECT_EQ(s.system.stage.XYWait(), 1);
-    double x = 0, y = 0;
-    EXPECT_EQ(s.system.stage.XYReadPos(x, y), 1);
-    return {x, y};
-  }
   SimSystem s{RepoFolder("config/demo"), sim::LineOptions{.baud = 9600}};
   Scan& scan = s.system.scan;
 };
@@ -190,26 +183,8 @@ TEST_F(ScanRig, AMissingKeyKeepsItsValueAndAnAreaOutOfRangeIsNotTaken) {
   EXPECT_EQ(scan.Area().AreaXE, 100);
 }
 
-// The ends of the navigation and the last field's place are in
-// tests/transcripts/specimen/scan_words.transcript.
-TEST_F(ScanRig, FieldsAreVisitedOnTheStageRowByRowInAlternatingDirections) {
-  EXPECT_EQ(scan.NextField(), 1);  // from before the first field
-  EXPECT_EQ(StagePosition(), Position(10000, 8000));
-  EXPECT_EQ(scan.NextField(), 2);
-  EXPECT_EQ(StagePosition(), Position(10870, 8000));
-  EXPECT_EQ(scan.SetField(8), 14);  // the second row runs backwards
-  EXPECT_EQ(StagePosition(), Position(10000 + 6 * 870, 8650));
-  EXPECT_EQ(scan.PreviousField(), 7);
-  StagePosition();
-  EXPECT_EQ(scan.SetField(0), -1);
-  // From the bottom-right corner, in decreasing coordinates.
-  scan.MutableSettings().ScanDirection = 1;
-  EXPECT_EQ(scan.FirstField(), 1);
-  EXPECT_EQ(StagePosition(), Position(15000, 12000));
-  EXPECT_EQ(scan.NextField(), 2);
-  EXPECT_EQ(StagePosition(), Position(15000 - 870, 12000));
-}
-
+// The order in which the fields are visited on the stage is in
+// tests/transcripts/specimen/scan_words.transcript and tests/transcripts/scan/reversed_fields.
 TEST_F(ScanRig, ARestrictedScanSkipsTheCornersAndTheMapIsToldOfEveryField) {
   std::vector<Position> drawn;
   scan.SetHooks({{}, [&drawn](double x, double y, double w, double h) {
@@ -221,7 +196,7 @@ TEST_F(ScanRig, ARestrictedScanSkipsTheCornersAndTheMapIsToldOfEveryField) {
   std::vector<int32_t> raster;
   for (int32_t r; (r = scan.NextField()) > 0;) {
     raster.push_back(r);
-    StagePosition();
+    EXPECT_EQ(s.system.stage.XYWait(), 1);  // the next move may start
   }
   // 7 x 7 fields, ellipse about (3.5, 3.5) measured from the cells' corners: row 0 lies on it,
   // rows 1 and 6 keep columns 2..5, rows 2..5 columns 1..6. Row 1 runs backwards.
