@@ -30,14 +30,6 @@ TEST_F(ConsoleRun, EachInputLineGetsOneReplyLine) {
   EXPECT_EQ(out.str(), "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n\n");
 }
 
-TEST_F(ConsoleRun, NoLineIsReadOnceTheProgramIsToldToEnd) {
-  clock.ending = true;
-  std::istringstream in("Ver\n");
-  std::ostringstream out;
-  RunConsole(system, in, out);
-  EXPECT_EQ(out.str(), "");
-}
-
 TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
   EXPECT_EQ(console.MessageBox("File X\r\nOverwrite?", MsgIcon::None, "File overwrite",
                                MsgButtons::OkCancel),

@@ -305,19 +305,6 @@ TEST_F(Executable, TheConsoleAndASocketClientShareTheDemonstration) {
   ExpectDemonstrationFolderGone(r.err);
 }
 
-// "Unload" from a socket client unloads the main window; the program ends with that client.
-TEST_F(Executable, UnloadLetsTheWindowProgramEndWithItsLastClient) {
-  auto program = Start({"--demo", "--listen", std::to_string(port)});
-  ASSERT_TRUE(program->WaitFor(Serving(), true));
-  {
-    Client client(port);
-    EXPECT_EQ(client.Ask("Unload"), "OK  ; ");
-    EXPECT_EQ(client.Ask("Ver"), "4.0 ; ");  // still there for its client
-  }
-  const ProcessResult r = program->Finish(std::chrono::seconds(10));
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-}
-
 // Both demonstration microscopes on the console over a real pseudo-terminal, motions sped up
 // twentyfold, in a locale with decimal commas, with the text lines. Start-up times out for the same
 // addresses as in process, and the channel log shows it.
