@@ -1,11 +1,8 @@
-// Every device of both demonstration microscopes through the command language, on the
-// simulated line: saved positions that replay, the Stop, the command reference, homing without
-// its sensor and the parameter entries (homing itself is a transcript).
+// Every device of both demonstration microscopes on the simulated line: the Stop, the command
+// reference, the parameter entries and a motion wait that serves other commands (homing, and the
+// saved positions that replay, are transcripts; homing without its sensor is in each device's tests
+// under tests/devices/).
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <map>
-#include <sstream>
 
 #include "app/DeviceMenus.h"
 #include "app/StopAll.h"
@@ -14,51 +11,7 @@
 namespace qv::test {
 namespace {
 
-const char* const kDevices[] = {"XY", "Z", "F", "B", "Cube", "Slide", "Turn"};
-
-class DeviceLine : public ::testing::TestWithParam<std::string> {
- protected:
-  // Where every device is: the controller count of a linear axis (its mechanics differ by the
-  // backlash with the direction of approach), the mechanical angle of a rotary one (its count
-  // differs by whole turns with the way round it took).
-  static std::map<char, int64_t> Places(SimSystem& s) {
-    std::map<char, int64_t> places;
-    for (const sim::UnitPlan& unit : s.plan.units) {
-      const sim::UnitState state = s.State(unit.address);
-      const bool rotary = unit.axis.kind == sim::AxisKind::Rotary;
-      const int64_t turn = static_cast<int64_t>(unit.axis.revolution);
-      places[unit.address] = rotary ? ((state.load % turn) + turn) % turn : state.counter;
-    }
-    return places;
-  }
-  static std::string Strip(const std::string& reply) { return reply.substr(0, reply.size() - 3); }
-};
-
-// The line runs at 9600 baud, so that the simulated motions take the time they take between
-// the commands, as on the real line.
-TEST_P(DeviceLine, SavedPositionRepliesBringEveryDeviceBack) {
-  SimSystem s(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600});
-  ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText();
-  ASSERT_EQ(s.Run("XY 1234.5 678.9;Z 40;F 4;B 2;Cube 3;Slide 7.5;Turn 45;"
-                  "XY Wait;Z Wait;F Wait;B Wait;Cube Wait;Slide Wait;Turn Wait"),
-            "OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; OK  ; ");
-  std::vector<std::string> saved;
-  for (const char* device : kDevices)
-    saved.push_back(Strip(s.Run(std::string(device) + " ??")));
-  EXPECT_EQ(saved[0], "XY 1234.4 678.8");  // 0.625 microns a microstep, to a tenth of a micron
-  EXPECT_EQ(saved[2], "F 4");
-  EXPECT_EQ(saved[4], "Cube 3");
-  const auto there = Places(s);
-
-  s.Run(
-      "XY 500 300;Z -20;F 1;B 5;Cube 1;Slide 2;Turn 300;"
-      "XY Wait;Z Wait;F Wait;B Wait;Cube Wait;Slide Wait;Turn Wait");
-  EXPECT_NE(Places(s), there);
-  for (size_t i = 0; i < saved.size(); ++i) {
-    EXPECT_EQ(s.Run(saved[i] + ";" + kDevices[i] + " Wait"), "OK  ; OK  ; ") << saved[i];
-  }
-  EXPECT_EQ(Places(s), there);
-}
+class DeviceLine : public ::testing::TestWithParam<std::string> {};
 
 // The operator's Stop: one stop to every ready unit, in the device order, nothing to a device
 // that is not ready, and the unit addressed before is addressed again.
@@ -90,34 +43,12 @@ TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
 // and program statement at the start of a line, as the operator looks them up.
 TEST_P(DeviceLine, TheCommandReferenceNamesEveryCommandWord) {
   SimSystem s(RepoFolder(GetParam()));
-  std::ifstream file(RepoFolder(GetParam()) + "/QV_COMMANDS.TXT", std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  const std::string reference = "\r\n" + text.str();
+  const std::string reference = "\r\n" + GetBytes(RepoFolder(GetParam()) + "/QV_COMMANDS.TXT");
   std::vector<std::string> words = {"Repeat", "Endrepeat", "Stop", "End", "Call"};
   for (const CommandEntry& entry : s.system.dispatcher.Table())
     words.push_back(entry.word);
   for (const std::string& word : words)
     EXPECT_NE(reference.find("\r\n" + word + " "), std::string::npos) << word;
-}
-
-TEST_P(DeviceLine, HomingWithoutItsSensorFails) {
-  SimSystem s(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}, [](sim::LinePlan& plan) {
-    for (sim::UnitPlan& unit : plan.units) {
-      unit.axis.deadSensors = sim::SensorBit(sim::Sensor::Home) | sim::SensorBit(sim::Sensor::Low);
-    }
-  });
-  s.system.state.Config.MoveTimeout = 5;  // a search that finds nothing ends by its time-out
-  ASSERT_EQ(s.Start(), 1);
-  const bool im = GetParam() == "config/demo-im483i";
-  for (const char* device : {"XY", "Z", "F", "B", "Cube", "Turn"}) {
-    EXPECT_EQ(s.Run(std::string(device) + " Home"), "Error  ; ") << device;
-  }
-  // The IM483I slide search ends on its limit with the home input clear, which the controller
-  // reports as a finished search.
-  if (!im) {
-    EXPECT_EQ(s.Run("Slide Home"), "Error  ; ");
-  }
 }
 
 TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
@@ -138,6 +69,34 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
   EXPECT_EQ(ReplaceDeviceFile(s.folder.Dir() + ".", "NONE.TXT", "QV_PARZ.TXT"),
             "Parameter file not read");
   EXPECT_EQ(GetBytes(zFile), original);
+}
+
+// A motion wait serves window events between its polls, and a command run by one of them
+// addresses other units; the wait still polls its own unit and answers for it.
+TEST_P(DeviceLine, AWaitGoesOnPollingItsOwnUnitAfterAClientsCommand) {
+  SimSystem s(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600});
+  ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText();
+  const bool ez = GetParam() == "config/demo";
+  const char z = ez ? '3' : 'Z';
+  ASSERT_EQ(s.Run("Z 200"), "OK  ; ");
+  std::string nested;  // the reply of the client's command, run at the first poll
+  s.front.onDoEvents = [&] {
+    s.front.onDoEvents = nullptr;
+    nested = s.Run("XY ?");
+  };
+  s.line.ClearFrames();
+  EXPECT_EQ(s.Run("Z Wait"), "OK  ; ");
+  EXPECT_EQ(nested, "0.0 0.0 ; ");
+  EXPECT_FALSE(s.State(z).moving);  // the wait ended with the focus, not with Y
+  const std::vector<std::string> frames(s.line.Frames().begin(), s.line.Frames().end());
+  const std::string poll = ez ? "/3Q" : "Z^";
+  const std::vector<std::string> nestedFrames =
+      ez ? std::vector<std::string>{"/1?0", "/2?0"} : std::vector<std::string>{"XZ", "YZ"};
+  ASSERT_GE(frames.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 3),
+            (std::vector<std::string>{poll, nestedFrames[0], nestedFrames[1]}));
+  for (auto f = frames.begin() + 3; f != frames.end(); ++f)
+    EXPECT_EQ(*f, poll);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,

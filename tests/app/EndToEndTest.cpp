@@ -1,6 +1,11 @@
 // The quorvalin executable as a user runs it: a console on a program folder, programs, automation
-// clients, text in every front end, stop signals and the single-instance rule.
+// clients, command lines on a local port, text in every front end, stop signals and the
+// single-instance rule.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -21,7 +26,6 @@ namespace {
 const std::string kProgram = std::string(QV_BINARY_DIR) + "/app/quorvalin";
 const std::string kSimulator = std::string(QV_BINARY_DIR) + "/sim/quorvalin-sim";
 const std::string kExec = std::string(QV_BINARY_DIR) + "/app/quorvalin-exec";
-const std::string kDemo = std::string(QV_SOURCE_DIR) + "/config/demo";
 
 // One text, every front end: object comments in UTF-8 ("café", "µm", "α€") or in the old Windows
 // code page ("café" in OLD.TXT and on a line) are stored, shown and written as UTF-8; relative
@@ -33,10 +37,71 @@ const std::string kTextLines = "Obj ListRead OLD.TXT;Obj Get 1;Obj Get 2\nObj Ad
 const std::string kTextReplies = " 2 ;  1  2  3 " + kCafe + " ;  4  5  6 " + kMicro +
                                  " ; \n# 3 ;  7  8  9 " + kAlphaEuro + " ; \n 3 ; \n";
 
+// A port that was free a moment ago.
+uint16_t FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+  socklen_t size = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+// A client program of the line server with a blocking socket; every wait ends after 30 s.
+class Client {
+ public:
+  explicit Client(uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    const timeval limit{30, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    connected_ = connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  }
+  ~Client() { close(fd_); }
+  bool Connected() const { return connected_; }
+
+  // The answer line to `line`, without its LF; "<end>" when the connection ended first.
+  std::string Ask(const std::string& line) {
+    const std::string bytes = line + "\n";
+    if (send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size()))
+      return "<not sent>";
+    return Line();
+  }
+  std::string Line() {
+    std::string line;
+    char c;
+    while (true) {
+      const ssize_t n = recv(fd_, &c, 1, 0);
+      if (n == 0) return line + "<end>";
+      if (n < 0) return line + "<no answer>";
+      if (c == '\n') return line;
+      line += c;
+    }
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+};
+
+// The folder a demonstration named on standard error, which must be gone when it ended.
+void ExpectDemonstrationFolderGone(const std::string& err) {
+  const size_t at = err.find("demonstration folder ");
+  ASSERT_NE(at, std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(err.substr(at + 21, err.find('\n', at) - at - 21)));
+}
+
 class Executable : public ::testing::Test {
  protected:
-  // Each test has a lock folder of its own, so tests running side by side do not meet.
-  std::vector<std::string> Env() const { return {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir()}; }
+  // Each test has a lock folder of its own, so tests running side by side do not meet. A window
+  // runs offscreen and, without a session bus, serves no automation client.
+  std::vector<std::string> Env(const std::string& bus = "") const {
+    return {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir(), "QT_QPA_PLATFORM=offscreen",
+            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtime.File(bus.empty() ? "no-bus" : bus)};
+  }
+  std::unique_ptr<Process> Start(const std::vector<std::string>& args) {
+    return std::make_unique<Process>(kProgram, args, Env());
+  }
   ProcessResult Console(const std::string& input, std::vector<std::string> extra = {},
                         std::vector<std::string> env = {}) {
     std::vector<std::string> args = {"--console", "--dir", demo.Dir()};
@@ -46,7 +111,7 @@ class Executable : public ::testing::Test {
     p.Write(input);
     return p.Finish();
   }
-  void SetUp() override { Prepare(kDemo, {}); }
+  void SetUp() override { Prepare(RepoFolder("config/demo"), {}); }
   void PutOldText() {
     PutBytes(demo.File("OLD.TXT"), " 1 1.0 2.0 3.00 " + kCafeOld + "\r\n 2 4.0 5.0 6.00 \xB5m\r\n");
   }
@@ -55,6 +120,9 @@ class Executable : public ::testing::Test {
                                                   kMicro + "\r\n 3 7.0 8.0 9.00 " + kAlphaEuro +
                                                   "\r\n");
     EXPECT_FALSE(std::filesystem::exists("NEW.TXT"));
+  }
+  std::string Serving() const {
+    return "command lines served on 127.0.0.1 and ::1 port " + std::to_string(port) + "\n";
   }
 
   // A copy of a program folder whose port is a simulator's pseudo-terminal.
@@ -76,10 +144,11 @@ class Executable : public ::testing::Test {
   TempFolder runtime;
   TempFolder demo;  // a copy, so that nothing a test does changes the repository's files
   std::unique_ptr<Process> simulator;
+  uint16_t port = FreePort();
 };
 
-// One copy per user, whatever its environment: the lock is the user's, not the shell's. A
-// crashed copy leaves nothing that keeps the next one from starting.
+// One copy per user, whatever its environment: the lock is the user's, not the shell's (that a
+// crashed copy leaves nothing behind is in tests/platform/InstanceLockTest.cpp).
 TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   const std::vector<std::string> desktop = {"QUORVALIN_RUNTIME_DIR", "USER=alice",
                                             "XDG_RUNTIME_DIR=" + runtime.Dir()};
@@ -96,13 +165,7 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
             "restore form, or give Show command from a client.\n");
   first.Write("CommandCount\n");
   ASSERT_TRUE(first.WaitFor(" 3 ; \n"));
-  first.Signal(SIGKILL);
   EXPECT_EQ(first.Finish().out, "4.0 ; \n 3 ; \n");
-  Process third(kProgram, {"--console", "--dir", demo.Dir()}, cron);
-  third.Write("Ver\n");
-  const ProcessResult r = third.Finish();
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "4.0 ; \n");
 }
 
 // A stop signal ends every kind of program within 2 s, also during a long delay: the ready
@@ -131,26 +194,20 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + std::to_string(c.signal));
-    // The window runs offscreen and, without a session bus, serves no automation client.
-    Process p(kProgram, c.args,
-              {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir(), "QT_QPA_PLATFORM=offscreen",
-               "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtime.File("no-bus")});
-    p.Write(c.input);
+    const auto p = Start(c.args);
+    p->Write(c.input);
     const bool onError = c.ready.rfind("out:", 0) != 0;
-    ASSERT_TRUE(p.WaitFor(onError ? c.ready : c.ready.substr(4), onError));
+    ASSERT_TRUE(p->WaitFor(onError ? c.ready : c.ready.substr(4), onError));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
-    p.Signal(c.signal);
-    const ProcessResult r = p.Finish(std::chrono::seconds(10));
+    p->Signal(c.signal);
+    const ProcessResult r = p->Finish(std::chrono::seconds(10));
     EXPECT_EQ(r.exitCode, 128 + c.signal) << r.err;
     EXPECT_EQ(r.out, c.out);
     EXPECT_NE(
         r.err.find(std::string(strsignal(c.signal)) + ": motions stopped, serial line closed\n"),
         std::string::npos)
         << r.err;
-    const size_t at = r.err.find("demonstration folder ");
-    if (at != std::string::npos) {
-      EXPECT_FALSE(std::filesystem::exists(r.err.substr(at + 21, r.err.find('\n', at) - at - 21)));
-    }
+    if (c.args[0] == "--demo") ExpectDemonstrationFolderGone(r.err);
   }
   // The stage that was on its way stands where the stop caught it.
   const ProcessResult after = Console("XY ?;Delay 300;XY ?\n");
@@ -159,32 +216,12 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
 }
 
-TEST_F(Executable, TheDemonstrationRunsOnItsOwnSimulatorAndStopsIt) {
-  Process p(kProgram, {"--demo", "--console"}, Env());
-  p.Write("Ver\nCON /2?0\n");
-  const ProcessResult r = p.Finish();
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, 12), "4.0 ; \n\xC3\xBF/0`");
-  const size_t at = r.err.find("demonstration folder ");
-  ASSERT_NE(at, std::string::npos) << r.err;
-  const std::string folder = r.err.substr(at + 21, r.err.find('\n', at) - at - 21);
-  EXPECT_FALSE(std::filesystem::exists(folder));  // gone with its simulator and link
-}
-
-TEST_F(Executable, AProgramFileWithAByteOrderMarkRunsFromItsFirstLine) {
-  PutBytes(demo.File("BOM.PRG"), "\xEF\xBB\xBFObj Add 1 2 3 " + kCafe + "\r\nObj Get 1\r\nEnd\r\n");
-  const ProcessResult r = Console("", {"--run", demo.File("BOM.PRG")});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "# 1 ; \n 1  2  3 " + kCafe + " ; \nPROGRAM FINISHED\n");
-}
-
 TEST_F(Executable, BadArgumentsAreExplained) {
-  Process p(kProgram, {"--dir"}, Env());
-  const ProcessResult r = p.Finish();
+  const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
-  Process q(kProgram, {"--console", "--dir", demo.File("nowhere")}, Env());
-  EXPECT_EQ(q.Finish().exitCode, 2);
+  EXPECT_EQ(
+      Process(kProgram, {"--console", "--dir", demo.File("nowhere")}, Env()).Finish().exitCode, 2);
 }
 
 // Processor time (user and system) that a process has used so far, in seconds.
@@ -203,13 +240,12 @@ double CpuSeconds(pid_t pid) {
 // and, while its simulator ends and starts again on the same link, no processor time while the
 // line is gone and answers again once it is back.
 TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
-  const std::string bus = "unix:path=" + runtime.File("bus");
-  Process daemon("/usr/bin/dbus-daemon", {"--session", "--nofork", "--address=" + bus});
+  Process daemon("/usr/bin/dbus-daemon",
+                 {"--session", "--nofork", "--address=unix:path=" + runtime.File("bus")});
   for (int i = 0; i < 250 && !std::filesystem::exists(runtime.File("bus")); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  std::vector<std::string> env = Env();
-  env.insert(env.end(), {"DBUS_SESSION_BUS_ADDRESS=" + bus, "QT_QPA_PLATFORM=offscreen"});
+  const std::vector<std::string> env = Env("bus");
   Process program(kProgram, {"--automation", "--dir", demo.Dir()}, env);
   const auto exec = [&env](const std::string& line) {
     return Process(kExec, {line}, env).Finish().out;
@@ -238,6 +274,37 @@ TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
   EXPECT_EQ(exec("Z 5;Z Wait;Z ?"), "OK  ; OK  ; 5.00 ; \n");
 }
 
+// The console and a socket client drive one demonstration microscope. When the console's input
+// ends the program goes on for its client; a stop signal ends it, and it starts again at once on
+// the same port although its side of the connection was the first to close. A demonstration
+// that ends removes its folder, simulator and link; a controller's raw answer reaches the console
+// as one line of visible text.
+TEST_F(Executable, TheConsoleAndASocketClientShareTheDemonstration) {
+  auto first = Start({"--demo", "--console", "--listen", std::to_string(port)});
+  ASSERT_TRUE(first->WaitFor(Serving(), true));
+  Client client(port);
+  ASSERT_TRUE(client.Connected());
+  EXPECT_EQ(client.Ask("XY 100 200;XY Wait;XY ?"), "OK  ; OK  ; 100.0 200.0 ; ");
+  first->Write("XY ?\n");
+  EXPECT_TRUE(first->WaitFor("100.0 200.0 ; \n"));
+  first->CloseInput();
+  EXPECT_TRUE(first->WaitFor("the console has ended", true));
+  EXPECT_EQ(client.Ask("Ver"), "4.0 ; ");
+  first->Signal(SIGTERM);
+  EXPECT_EQ(client.Line(), "<end>");
+  const ProcessResult ended = first->Finish(std::chrono::seconds(5));
+  EXPECT_EQ(ended.exitCode, 128 + SIGTERM) << ended.err;
+
+  auto again = Start({"--demo", "--console", "--listen", std::to_string(port)});
+  ASSERT_TRUE(again->WaitFor(Serving(), true));
+  EXPECT_EQ(Client(port).Ask("Ver"), "4.0 ; ");
+  again->Write("Ver\nCON /2?0\n");
+  const ProcessResult r = again->Finish();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "4.0 ; \n\xC3\xBF/0`0\\x03 ; \n");
+  ExpectDemonstrationFolderGone(r.err);
+}
+
 // Both demonstration microscopes on the console over a real pseudo-terminal, motions sped up
 // twentyfold, in a locale with decimal commas, with the text lines. Start-up times out for the same
 // addresses as in process, and the channel log shows it.
@@ -250,28 +317,21 @@ class DemoMicroscope : public Executable, public ::testing::WithParamInterface<s
 };
 
 TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
-  const ProcessResult r =
-      Console(kTextLines + "Obj Add 1 1 1 " + kCafeOld +
-                  ";Obj Get 4\nVer; ;Ver\nDelay .5;Delay SLOW\nXY 1000 500;XY Wait;XY ??\nZ 12.5;Z "
-                  "Wait;Z ?\n"
-                  "F 3;F Wait;F ??\nCube 2;Cube Wait;Cube ??\nSlide 5;Slide Wait;Slide ??\n"
-                  "Turn 90;Turn Wait;Turn ??\n",
-              {"--channel-log"}, {"LC_ALL=de_DE.UTF-8"});
+  const ProcessResult r = Console(kTextLines + "Obj Add 1 1 1 " + kCafeOld +
+                                      ";Obj Get 4\nDelay .5;Delay SLOW\n"
+                                      "XY 1000 500;XY Wait;XY ??\nZ 12.5;Z Wait;Z ?\n",
+                                  {"--channel-log"}, {"LC_ALL=de_DE.UTF-8"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, kTextReplies + "# 4 ;  1  1  1 " + kCafe +
-                       " ; \n4.0 ;  ; 4.0 ; \n.5 ;  200 ; \n"
+                       " ; \n.5 ;  200 ; \n"
                        "OK  ; OK  ; XY 1000.0 500.0 ; \n"
-                       "OK  ; OK  ; 12.50 ; \n"
-                       "OK  ; OK  ; F 3 ; \n"
-                       "OK  ; OK  ; Cube 2 ; \n"
-                       "OK  ; OK  ; Slide 5.00 ; \n"
-                       "OK  ; OK  ; Turn 90.00 ; \n");
+                       "OK  ; OK  ; 12.50 ; \n");
   SimSystem inProcess(RepoFolder(GetParam()));
   inProcess.Start();
+  const auto log = inProcess.Log();
   size_t timeOuts = 0;
   for (size_t at = 0; (at = r.err.find("Port TimeOut\r\n", at)) != std::string::npos; ++at)
     ++timeOuts;
-  const auto log = inProcess.Log();
   EXPECT_EQ(timeOuts, static_cast<size_t>(std::count(log.begin(), log.end(), "Port TimeOut")));
   ExpectNewText();
 }

@@ -1,6 +1,6 @@
 // The dispatcher's side effects that replies do not show (the replies themselves are in
-// tests/transcripts/commands/): what the windows show, the delays taken, the busy flag, and no
-// command once the program is told to end.
+// tests/transcripts/commands/): what the windows show, the delays taken, the busy flag, which of
+// two symbols of one name counts, and no command once the program is told to end.
 #include <gtest/gtest.h>
 
 #include "tests/support/TestSystem.h"
@@ -22,6 +22,7 @@ TEST_F(Dispatcher, NoCommandRunsOnceTheProgramIsToldToEnd) {
 
 TEST_F(Dispatcher, DelayWaitsItsRoundedArgumentAndNothingWhenRefused) {
   t.Symbol("SLOW", "200");
+  t.Symbol("SLOW", "999");
   t.Run("Delay 500;Delay SLOW;Delay 2.5;Delay 2147483647;Delay abc;Delay 1e12");
   EXPECT_EQ(t.clock.delays, (std::vector<int32_t>{500, 200, 2, INT32_MAX}));
 }
@@ -35,16 +36,6 @@ TEST_F(Dispatcher, TheCommandCounterWrapsInsteadOfOverflowing) {
 TEST_F(Dispatcher, BusyFlagIsClearedAfterEveryCommand) {
   t.Run("Ver;Z ?;nothing;Repeat;Obj Get 9;Obj;Scan Next;Grid x;Joy on;Mag;Delay x");
   EXPECT_EQ(t.system.state.CommandBusy, 0);
-}
-
-TEST_F(Dispatcher, SnapRepliesOkWhateverTheTriggerReturns) {
-  int triggered = 0;
-  t.system.general.SetCaptureTrigger([&] {
-    ++triggered;
-    return int16_t{-1};  // the capture program was not reached
-  });
-  EXPECT_EQ(t.Run("Snap"), "OK  ; ");
-  EXPECT_EQ(triggered, 1);
 }
 
 TEST_F(Dispatcher, TheMainWindowShowsCommandsAndRepliesOnlyWhenLoaded) {

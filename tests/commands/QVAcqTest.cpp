@@ -46,38 +46,28 @@ class Capture : public ::testing::Test {
             [this](const std::string& message) { reports.push_back(message); }};
 };
 
-TEST_F(Capture, SnapBeforeAnyLaunchDoesNothing) {
-  EXPECT_EQ(acq.CaptureSnap(), 0);
-  EXPECT_TRUE(launcher.events.empty());
-  EXPECT_TRUE(clock.delays.empty());
-  EXPECT_TRUE(reports.empty());
-  EXPECT_EQ(acq.State().CaptureKind, 0);
-}
-
 TEST_F(Capture, TheMenuStartsTheVendorProgramAndSnapSendsOneBlankAfterHalfASecond) {
+  EXPECT_EQ(acq.CaptureSnap(), 0);  // before any launch: nothing
+  EXPECT_TRUE(launcher.events.empty());
+  EXPECT_EQ(acq.State().CaptureKind, 0);
   EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Launched");
   EXPECT_EQ(acq.State().CaptureKind, 1);
   ASSERT_EQ(launcher.starts.size(), 1u);
   EXPECT_EQ(launcher.starts[0].program, "C:\\Program Files\\Canon\\EOS Utility\\EOS Utility.exe");
   EXPECT_TRUE(launcher.starts[0].arguments.empty());
-  const int32_t id = acq.State().CaptureTaskId;
   EXPECT_EQ(acq.CaptureSnap(), 0);
-  EXPECT_EQ(launcher.events, (std::vector<std::string>{"activate " + std::to_string(id),
-                                                       "keys " + std::to_string(id) + " [ ]"}));
+  EXPECT_EQ(launcher.events, (std::vector<std::string>{"activate 100", "keys 100 [ ]"}));
   EXPECT_EQ(clock.delays, std::vector<int32_t>{500});
   EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(Capture, TwoLaunchesStartTwoCopiesAndSnapGoesToTheSecond) {
+TEST_F(Capture, SnapGoesToTheLatestCopyAndAFailedStartForgetsIt) {
   acq.LaunchCaptureProgram();
   acq.LaunchCaptureProgram();
   EXPECT_EQ(launcher.starts.size(), 2u);
   acq.CaptureSnap();
   EXPECT_EQ(launcher.events.front(), "activate 101");
-}
-
-TEST_F(Capture, AFailedStartForgetsTheEarlierCopy) {
-  acq.LaunchCaptureProgram();
+  launcher.events.clear();
   launcher.startFails = true;
   EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Not Launched");
   EXPECT_EQ(acq.State().CaptureTaskId, 0);
@@ -140,13 +130,11 @@ TEST(CaptureInTheProgram, SnapRepliesOkAndAnUnreachedProgramIsLogged) {
   RecordingFrontEnd front;
   SilentPort port{clock};
   System system{Platform{notifier, clock, front, port, nullptr, &launcher}};
-  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
-  EXPECT_TRUE(launcher.events.empty());
+  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");  // nothing launched
   EXPECT_EQ(system.capture.LaunchCaptureProgram(), "Capture Program Launched");
-  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
-  EXPECT_EQ(launcher.events.size(), 2u);
   launcher.gone.insert(system.capture.State().CaptureTaskId);
   EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
+  EXPECT_EQ(launcher.events, std::vector<std::string>{"activate 100"});
   EXPECT_NE(system.comm.CommLogText().find("Capture Program Not Reached\r\n"), std::string::npos);
 }
 

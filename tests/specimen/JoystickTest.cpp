@@ -1,8 +1,11 @@
 // Joystick scaling, calibration, buttons and polling; the polling drives the simulated stage.
+// The "Joy" word's modes and the joystick frame that follows it (its replies are in
+// tests/transcripts/specimen/joy_words.transcript).
 #include "specimen/Joystick.h"
 
 #include <gtest/gtest.h>
 
+#include "commands/JoyCommandsHandler.h"
 #include "tests/support/SimSystem.h"
 
 namespace qv::test {
@@ -178,6 +181,30 @@ TEST(Joystick, PollingDrivesTheStageAndStopsItWhenLeft) {
   EXPECT_FALSE(moving());
   EXPECT_EQ(state.JoyOn, 0);
   EXPECT_EQ(r.joy.JoyCentered(), 0);
+}
+
+TEST(JoyCommand, ModesFollowTheWordAndTheFrameIsShownEachTime) {
+  JoyRig r;
+  r.s.front.LoadWindows();
+  Display display(r.s.front);
+  JoyCommandsHandler handler(r.s.system.state, display, r.joy);
+  const std::pair<const char*, int> cases[] = {
+      // arguments, axes afterwards (1: W and Z)
+      {"", 0},   {"WZ", 1}, {"ToggleAxes", 0}, {"ToggleAxes", 1},
+      {"XY", 0}, {"On", 0}, {"Off", 0},        {"on", 0},
+  };
+  for (const auto& [arguments, axes] : cases) {
+    handler.CmdJoy(arguments);
+    EXPECT_EQ(r.joy.JoyAxesWZ(), axes) << arguments;
+  }
+  EXPECT_EQ(std::count(r.s.front.calls.begin(), r.s.front.calls.end(), "Joy"), 8);
+  // No joystick: "On" leaves it off; a centred one switches on.
+  EXPECT_EQ(r.s.system.state.JoyOn, 0);
+  r.source.Hold({.x = 32768, .y = 32768});
+  EXPECT_EQ(handler.CmdJoy("On"), "OK ");
+  EXPECT_EQ(r.s.system.state.JoyOn, 1);
+  EXPECT_EQ(handler.CmdJoy("Off"), "OK ");
+  EXPECT_EQ(r.s.system.state.JoyOn, 0);
 }
 
 }  // namespace

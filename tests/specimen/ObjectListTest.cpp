@@ -1,11 +1,13 @@
-// The object list, its coordinate file, and the move to an object on the simulated line.
+// The object list and its coordinate file, and what the "Obj" word does beyond its replies (those
+// are in tests/transcripts/specimen/, the move to an object in obj_goto.transcript): the object
+// grid and the map follow it.
 #include "specimen/ObjectList.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingNotifier.h"
-#include "tests/support/SimSystem.h"
+#include "tests/support/TestSystem.h"
 
 namespace qv::test {
 namespace {
@@ -53,11 +55,15 @@ TEST(ObjectList, GrowsBeyondFiftyAndAnEditMarksItChanged) {
   EXPECT_EQ(text, " 1.5  2 -3 name");
 }
 
-TEST(ObjectList, FileRoundTripRoundsAndRenumbers) {
+class ObjFiles : public ::testing::Test {
+ protected:
   TempFolder folder;
   RecordingNotifier notifier;
-  Trapar trapar(notifier);
+  Trapar trapar{notifier};
   ObjectList list;
+};
+
+TEST_F(ObjFiles, RoundTripRoundsAndRenumbers) {
   list.ObjAdd(1.26, -0.04, 12.347, "two words");
   list.ObjAdd(U, 5, U, "a,\"b");  // a comma would make two objects of one
   const std::string path = folder.File("OBJ.TXT");
@@ -80,11 +86,7 @@ TEST(ObjectList, FileRoundTripRoundsAndRenumbers) {
   EXPECT_EQ(text, " 10.5  77777.7  3 cellB");
 }
 
-TEST(ObjectList, FailedFilesKeepTheListAndSayso) {
-  TempFolder folder;
-  RecordingNotifier notifier;
-  Trapar trapar(notifier);
-  ObjectList list;
+TEST_F(ObjFiles, FailedFilesKeepTheList) {
   list.ObjAdd(1, 2, 3, "keep");
   EXPECT_EQ(list.ObjListRead(trapar, folder.File("MISSING.TXT")), -1);
   PutBytes(folder.File("EMPTY.TXT"), "");
@@ -95,11 +97,7 @@ TEST(ObjectList, FailedFilesKeepTheListAndSayso) {
 
 // The grid redraws every row only when told to; a list replaced by one of the same length must
 // tell it, or the grid keeps showing the old objects.
-TEST(ObjectList, ReplacingTheListAsksForAFullRedraw) {
-  TempFolder folder;
-  RecordingNotifier notifier;
-  Trapar trapar(notifier);
-  ObjectList list;
+TEST_F(ObjFiles, ReplacingTheListAsksForAFullRedraw) {
   EXPECT_EQ(list.ObjGetChanged(), 0);
   list.ObjAdd(1, 2, 3, "a");
   const std::string path = folder.File("OBJ.TXT");
@@ -130,21 +128,26 @@ TEST(ObjectList, NearestObjectPrefersTheLowerNumberOnTies) {
   EXPECT_EQ(d2, 2);
 }
 
-TEST(ObjGoTo, MovesTheStageToDefinedObjectsOnly) {
-  SimSystem s(RepoFolder("config/demo"), sim::LineOptions{.baud = 9600});
-  ASSERT_EQ(s.Start(), 1);
-  ObjectList list;
-  list.ObjAdd(1000, 500, 7, "");
-  list.ObjAdd(U, 500, 7, "");
-  Stage& stage = s.system.stage;
-  const std::string before = s.Run("XY ?");
-  EXPECT_EQ(ObjGoTo(list, 2, stage), -1);
-  EXPECT_EQ(ObjGoTo(list, 3, stage), -1);
-  EXPECT_EQ(s.Run("XY ?"), before);
-  EXPECT_EQ(ObjGoTo(list, 1, stage), 1);
-  EXPECT_FALSE(s.State('1').moving);
-  EXPECT_FALSE(s.State('2').moving);
-  EXPECT_EQ(s.Run("XY ?"), "1000.0 500.0 ; ");
+TEST(ObjCommand, TheWindowAndTheMapSeeAddsAndDraws) {
+  TestSystem t;
+  std::vector<std::string> map;
+  t.system.objectCommands.SetMapHooks({
+      .drawObject = [&map](int32_t n) -> int16_t {
+        map.push_back("obj" + std::to_string(n));
+        return n == 1 ? 1 : -1;
+      },
+      .drawAllObjects = [&map] { map.push_back("all"); },
+      .drawStageMark = [&map](double, double) { map.push_back("mark"); },
+  });
+  t.Run("Obj Add 1 2 3");  // not loaded: nothing shown, nothing drawn
+  EXPECT_TRUE(t.front.calls.empty());
+  EXPECT_TRUE(t.front.messages.empty());
+  t.front.LoadWindows();
+  EXPECT_EQ(t.Run("Obj Add 1 2 3;Obj Draw 1;Obj Draw 2;Obj ListDraw"),
+            "# 2 ;  1 ; Error  ; OK  ; ");
+  EXPECT_EQ(t.front.calls, std::vector<std::string>{"ObjList"});
+  EXPECT_EQ(t.front.messages.front(), "# 2");
+  EXPECT_EQ(map, (std::vector<std::string>{"mark", "obj1", "obj2", "all"}));
 }
 
 }  // namespace
