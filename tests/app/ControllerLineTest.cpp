@@ -58,12 +58,49 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
     ASSERT_EQ(result < 0, logged) << "exchange " << i << " ended " << result;
     failed += result < 0;
   }
+  std::string latest;
+  for (int i = 0; i < 101; ++i) {
+    s.system.comm.CommLogAdd("m" + std::to_string(i));
+    latest += "m" + std::to_string(i) + "\r\n";
+  }
+  EXPECT_EQ(s.system.comm.CommLogText(), latest);  // the ring holds the latest 101
   EXPECT_GT(failed, 1000);
   EXPECT_LT(failed, 9000);
   EXPECT_GT(discarded, 0);
 }
 
-class LineFaults : public ::testing::TestWithParam<std::string> {};
+// Faults of the line itself, on both demonstration microscopes.
+class LineFaults : public ::testing::TestWithParam<std::string> {
+ protected:
+  static char AddressOf(const SimSystem& s, sim::Role role) {
+    for (const sim::UnitPlan& unit : s.plan.units) {
+      if (unit.role == role) return unit.address;
+    }
+    return 0;
+  }
+  bool Ezhr17() const { return GetParam() == "config/demo"; }
+};
+
+// A reply that comes after its exchange gave up is never taken for the next one: the next
+// command waits one more time-out for it, and what came later still is dropped before a send.
+TEST_P(LineFaults, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
+  SimSystem s(RepoFolder(GetParam()));
+  ASSERT_EQ(s.Start(), 1);
+  ASSERT_EQ(s.Run("XY Wait;XY 100 200;Z 12.5;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; OK  ; ");
+  const char x = AddressOf(s, sim::Role::X);
+  s.line.SetFault(x, sim::Fault{sim::FaultKind::Late, 300, 1});  // PORTTIMEOUT is 200 ms
+  EXPECT_EQ(s.Run("XY ?;Z ?"), "Error  ; 12.50 ; ");
+  s.line.SetFault(x, sim::Fault{sim::FaultKind::Late, 1000, 1});
+  EXPECT_EQ(s.Run("XY ?"), "Error  ; ");
+  s.clock.Advance(1'000'000);  // µs: the reply has come meanwhile
+  EXPECT_EQ(s.Run("Z ?;XY ?"), "12.50 ; 100.0 200.0 ; ");
+  const std::string counter = std::to_string(s.State(x).counter);
+  const std::string late =
+      Ezhr17() ? "\xFF/0`" + counter + "<3><13><10>" : std::string(1, x) + "Z " + counter + "<10>";
+  const auto log = s.Log();
+  EXPECT_EQ(Count(log, "Late reply discarded: " + late), 2);
+  EXPECT_EQ(log.back(), "Late reply discarded: " + late);  // the queries after it went well
+}
 
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
 TEST_P(LineFaults, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {

@@ -165,7 +165,13 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
             "restore form, or give Show command from a client.\n");
   first.Write("CommandCount\n");
   ASSERT_TRUE(first.WaitFor(" 3 ; \n"));
+  first.Signal(SIGKILL);  // the lock it held must not outlive it
   EXPECT_EQ(first.Finish().out, "4.0 ; \n 3 ; \n");
+  Process third(kProgram, {"--console", "--dir", demo.Dir()}, cron);
+  third.Write("Ver\n");
+  const ProcessResult r = third.Finish();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "4.0 ; \n");
 }
 
 // A stop signal ends every kind of program within 2 s, also during a long delay: the ready

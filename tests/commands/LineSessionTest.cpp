@@ -1,8 +1,7 @@
 // A reply's two transport forms: a line of text and a D-Bus string.
 // A line client's bytes: cut into command lines at LF (a CR before it dropped), too-long lines
 // refused without keeping them, and the answers written one line each, in order, also when
-// bytes arrive while one of the client's lines is running. The 64 KiB limit and a client that
-// goes during its wait are in tests/platform/LineServerTest.cpp.
+// bytes arrive while one of the client's lines is running.
 #include "commands/LineSession.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +106,29 @@ TEST(LineSession, EachLineGetsOneAnswerLineEscapedAsTheConsoleWritesIt) {
 }
 
 // A motion wait lets events run: bytes of the same client that arrive meanwhile wait for it.
+TEST(LineSession, TheLimitIs64KiBAndTheClientIsStillServedAfterALongerLine) {
+  Client c;
+  c.session.Feed(std::string(kMaxClientLine, 'a') + "\r\n");
+  EXPECT_EQ(c.written.size(), kMaxClientLine + 4);
+  c.written.clear();
+  c.session.Feed(std::string(kMaxClientLine + 1, 'a'));
+  c.session.Feed(std::string(3 * kMaxClientLine, 'b') + "\nVer\n");
+  EXPECT_EQ(c.written, "Error Line longer than 65536 bytes ; \nVer ; \n");
+  EXPECT_EQ(c.ran.size(), 2u);
+}
+
+TEST(LineSession, AClientThatGoesLosesTheRunningAnswerAndItsWaitingLines) {
+  Client c;
+  c.during = [&c](const std::string& line) {
+    if (line == "XY Wait") c.session.Close();
+  };
+  c.session.Feed("Ver\nXY Wait\nZ ?\n");
+  EXPECT_EQ(c.ran, (std::vector<std::string>{"Ver", "XY Wait"}));
+  EXPECT_EQ(c.written, "Ver ; \n");
+  c.session.Feed("Ver\n");
+  EXPECT_EQ(c.ran.size(), 2u);
+}
+
 TEST(LineSession, LinesArrivingWhileOneRunsAreAnsweredAfterItInOrder) {
   Client c;
   c.during = [&c](const std::string& line) {
