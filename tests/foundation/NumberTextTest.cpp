@@ -38,14 +38,12 @@ auto Fixed(int decimals) {
   return [decimals](double v) { return FormatFixed(v, decimals); };
 }
 
-TEST(Str, WritesTheGeneralFormWithASignBlankAndNoLeadingZero) {
+TEST(Str, WritesTheGeneralFormWithASignBlankNoLeadingZeroAndExponentsPastFifteenDigits) {
   ExpectEach(kStr, Values{0.0, -0.0, 0.5, -0.25, 125.0, -1234.5678, 0.1 + 0.2, 0.0001},
              Texts{" 0", " 0", " .5", "-.25", " 125", "-1234.5678", " .3", " .0001"});
   ExpectEach(kStr, Values{-2.0 / 3.0, 999999999999999.0},
              Texts{"-.666666666666667", " 999999999999999"});
-}
-
-TEST(Str, SwitchesToExponentFormOutsideFifteenDigitsAndBelowOneTenThousandth) {
+  // Exponent form outside fifteen digits and below one ten-thousandth.
   ExpectEach(kStr, Values{1e15, 1.5e16, 1e100, -2.5e-7, 0.000099999, 1e-100},
              Texts{" 1E+15", " 1.5E+16", " 1E+100", "-2.5E-07", " 9.9999E-05", " 1E-100"});
   // Rounding to 15 digits carries into the sixteenth place.
@@ -87,16 +85,14 @@ TEST(Str, EveryFiniteDoubleReadsBackToTheSameText) {
   }
 }
 
-TEST(FormatFixed, RoundsHalvesAwayFromZeroOnTheFifteenDigitForm) {
+TEST(FormatFixed, RoundsHalvesAwayFromZeroOnTheFifteenDigitFormCarriesAndPads) {
   // 2.675 is 2.67499999999999982236431605997495353221893310546875 in binary; its 15-digit form
   // ends in 5, which rounds up.
   ExpectEach(Fixed(2), Values{2.675, -0.125, 1.005, 0.0049999, 2.0 / 3.0},
              Texts{"2.68", "-0.13", "1.01", "0.00", "0.67"});
   ExpectEach(Fixed(1), Values{1.35, -0.05}, Texts{"1.4", "-0.1"});
   ExpectEach(Fixed(0), Values{0.5, 2.5, -2.5}, Texts{"1", "3", "-3"});
-}
-
-TEST(FormatFixed, CarriesAndPadsAndNeverWritesMinusZero) {
+  // Carries, pads, and never writes minus zero.
   ExpectEach(Fixed(2), Values{-0.0, -0.004, -0.005, 999.999, 12.0, 1.5e-7},
              Texts{"0.00", "0.00", "-0.01", "1000.00", "12.00", "0.00"});
   ExpectEach(Fixed(1), Values{-0.04, -9.96, 1234567.891}, Texts{"0.0", "-10.0", "1234567.9"});
@@ -154,23 +150,20 @@ TEST(ParseNumber, SurvivesVeryLongDigitStrings) {
   EXPECT_EQ(ParseNumber("1" + std::string(41, '0') + "e-42"), 0.1);
 }
 
-TEST(RoundToInt16, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
+TEST(RoundToInt, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
   using R = std::vector<std::optional<int16_t>>;
   const auto round = [](double v) { return RoundToInt16(v); };
   ExpectEach(round, Values{2.5, 3.5, -2.5, -0.5, 2.5000001, -7.6}, R{2, 4, -2, 0, 3, -8});
   ExpectEach(round, Values{32767.4, 32766.5, 32767.5, -32768.5, -32768.6},
              R{32767, 32766, std::nullopt, -32768, std::nullopt});
   ExpectEach(round, Values{kNaN, -kInf}, R(2, std::nullopt));
-}
-
-TEST(RoundToInt32, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
-  using R = std::vector<std::optional<int32_t>>;
+  using R32 = std::vector<std::optional<int32_t>>;
   constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-  const auto round = [](double v) { return RoundToInt32(v); };
-  ExpectEach(round, Values{-3.5, 40000.5, 2147483647.4, 2147483646.5, -2147483648.5},
-             R{-4, 40000, 2147483647, 2147483646, kMin});
-  ExpectEach(round, Values{2147483647.5, -2147483649.0, kNaN, 9007199254740993.0},
-             R(4, std::nullopt));
+  ExpectEach([](double v) { return RoundToInt32(v); },
+             Values{-3.5, 40000.5, 2147483647.4, 2147483646.5, -2147483648.5},
+             R32{-4, 40000, 2147483647, 2147483646, kMin});
+  ExpectEach([](double v) { return RoundToInt32(v); },
+             Values{2147483647.5, -2147483649.0, kNaN, 9007199254740993.0}, R32(4, std::nullopt));
 }
 
 TEST(RoundToInt16, DoesNotDependOnTheFloatingPointRoundingMode) {
