@@ -126,17 +126,6 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFile) {
   EXPECT_EQ(info.st_mode & 07777, 0644u);
 }
 
-TEST(WriteFileAtomically, LeavesAReadOnlyFileAsItIs) {
-  TempFolder folder;
-  const std::string path = folder.File("QV_SCANGRID.TXT");
-  PutBytes(path, "old");
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);  // no write bit: read-only even for root
-  EXPECT_TRUE(IsReadOnlyFile(path));
-  EXPECT_FALSE(WriteFileAtomically(path, "new"));
-  EXPECT_EQ(GetBytes(path), "old");
-  EXPECT_EQ(folder.Entries(), Names{"QV_SCANGRID.TXT"});
-}
-
 TEST(WriteFileAtomically, PermissionsOfFolderAndFileDecideHowTheFileIsWritten) {
   TempFolder folder;
   const std::string mine = folder.File("QV_ZOOM.TXT");

@@ -182,10 +182,13 @@ TEST_F(TraparFiles, WritingGivesExactBytesNewKeysLastResetStartsAfreshAndFailure
   trapar.SetParFile("QV_PARZ.TXT");
   ASSERT_EQ(trapar.ReadParFile(), 1);
   trapar.PutPar("ZSCREWLEAD", 250.0);
-  trapar.PutPar("ZNEW", int16_t{4});
+  trapar.PutPar("ZNEW", int16_t{-32768});
+  // Texts go as they are, commas too; a line break in name or value cannot start another entry.
+  trapar.PutPar("K\nL", std::string("a, \"b\"\r\n\"EVIL\",1"));
   ASSERT_EQ(trapar.WriteParFile(), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")),
-            "\"ZSCREWLEAD\", 250\r\n\"ZSTEPDIVIDE\",10\r\n\"ZNEW\", 4\r\n");
+            "\"ZSCREWLEAD\", 250\r\n\"ZSTEPDIVIDE\",10\r\n\"ZNEW\",-32768\r\n"
+            "\"K L\",a, \"b\"  \"EVIL\",1\r\n");
 
   trapar.ResetPar("A", int16_t{1});
   trapar.PutPar("C", std::string("three"));
@@ -196,24 +199,6 @@ TEST_F(TraparFiles, WritingGivesExactBytesNewKeysLastResetStartsAfreshAndFailure
   const std::string path = folder.File("NO_SUCH_FOLDER/QV_OUT.TXT");
   EXPECT_EQ(trapar.WriteParList(path, {{"K", std::string("v")}}), -1);
   EXPECT_EQ(Shown(notifier), Lines{"critical: File " + path + " could not be written"});
-}
-
-// What the file reader and writer do between the bytes and the list, without a file. (That every
-// number written reads back to the same text: the number text tests.)
-TEST(KeywordText, WrittenListsReadBackEntryForEntry) {
-  const ParList list = {{"TEXT", std::string("a \"quoted\" text")},
-                        {"HALF", 0.5},
-                        {"I16", int16_t{-32768}},
-                        {"I32", int32_t{2147483647}}};
-  const std::string text = FormatKeywordText(list);
-  EXPECT_EQ(
-      text,
-      "\"TEXT\",a \"quoted\" text\r\n\"HALF\", .5\r\n\"I16\",-32768\r\n\"I32\", 2147483647\r\n");
-  EXPECT_EQ(Entries(ParseKeywordText(text)),
-            (Lines{"TEXT=a \"quoted\" text", "HALF=.5", "I16=-32768", "I32=2147483647"}));
-  // Texts go as they are, commas too; a line break in name or value cannot start another entry.
-  EXPECT_EQ(FormatKeywordLine({"K\nL", std::string("a, b\r\n\"EVIL\",1")}),
-            "\"K L\",a, b  \"EVIL\",1");
 }
 
 // The rules every keyword file is read under (which keys of which file: the device tests): a value
