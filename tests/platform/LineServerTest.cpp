@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QSocketNotifier>
+#include <QTcpSocket>
 #include <QTimer>
 #include <functional>
 
@@ -50,64 +51,26 @@ bool ServeUntil(const std::function<bool()>& done) {
 }
 
 // What a client program does, with the server in the same thread: every wait runs the loop.
-class Client {
- public:
-  Client(uint16_t port, int family = AF_INET) : fd_(socket(family, SOCK_STREAM, 0)) {
-    sockaddr_storage address{};
-    socklen_t size = sizeof(sockaddr_in);
-    if (family == AF_INET) {
-      auto& in4 = reinterpret_cast<sockaddr_in&>(address);
-      in4 = {AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-    } else {
-      auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
-      in6.sin6_family = AF_INET6;
-      in6.sin6_port = htons(port);
-      in6.sin6_addr = in6addr_loopback;
-      size = sizeof in6;
-    }
-    // The kernel completes the connection before the server accepts it.
-    EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&address), size), 0);
+struct Client {
+  explicit Client(uint16_t port, const QHostAddress& host = QHostAddress::LocalHost) {
+    socket.connectToHost(host, port);
   }
-  ~Client() { Close(); }
-
-  void Send(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = send(fd_, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-      if (n > 0) {
-        bytes.remove_prefix(static_cast<size_t>(n));
-      } else if (errno != EAGAIN || !ServeUntilReady(fd_, QSocketNotifier::Write)) {
-        ADD_FAILURE() << "cannot send";
-        return;
-      }
-    }
-  }
+  void Send(std::string_view bytes) { socket.write(bytes.data(), qint64(bytes.size())); }
   // The next answer without its LF; "<end>" once the server has closed the connection.
   std::string Line() {
-    size_t lf;
-    while ((lf = pending_.find('\n')) == std::string::npos) {
-      char buffer[4096];
-      const ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-      if (n > 0) {
-        pending_.append(buffer, static_cast<size_t>(n));
-      } else if (n == 0) {
-        return pending_ + "<end>";
-      } else if (errno != EAGAIN || !ServeUntilReady(fd_, QSocketNotifier::Read)) {
-        return pending_ + "<no answer>";
-      }
-    }
-    std::string line = pending_.substr(0, lf);
-    pending_.erase(0, lf + 1);
-    return line;
+    if (!ServeUntil([this] {
+          return socket.canReadLine() || socket.state() == QTcpSocket::UnconnectedState;
+        }))
+      return "<no answer>";
+    if (!socket.canReadLine()) return socket.readAll().toStdString() + "<end>";
+    const std::string line = socket.readLine().toStdString();
+    return line.substr(0, line.size() - 1);
   }
-  void EndInput() { shutdown(fd_, SHUT_WR); }
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
+  void EndInput() {
+    ASSERT_TRUE(ServeUntil([this] { return socket.bytesToWrite() == 0; }));
+    ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
   }
-
- private:
-  int fd_;
-  std::string pending_;  // received, not yet taken
+  QTcpSocket socket;
 };
 
 // A program on the simulated microscope of `folder` serving its automation objects to the line
@@ -141,7 +104,7 @@ class LineServerOnBothLines : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(LineServerOnBothLines, AStopReachesAnotherClientsMotionAndAnEndedInputIsAnsweredInFull) {
   Served p(GetParam());
-  Client mover(p.server.Port()), stopper(p.server.Port(), AF_INET6);
+  Client mover(p.server.Port()), stopper(p.server.Port(), QHostAddress::LocalHostIPv6);
   ASSERT_TRUE(p.Connections(2));
   mover.Send("XY 40000 30000\n");
   EXPECT_EQ(mover.Line(), "OK  ; ");
@@ -170,7 +133,7 @@ TEST_P(LineServerOnBothLines, AStopReachesAnotherClientsMotionAndAnEndedInputIsA
   EXPECT_EQ(mover.Line(), "OK  ; OK  ; 25.00 ; ");
   EXPECT_EQ(mover.Line(), "<end>");
   ASSERT_TRUE(p.Connections(1));
-  stopper.Close();
+  stopper.socket.close();
   ASSERT_TRUE(p.Connections(0));
   EXPECT_EQ(p.automation.ObjectCount(), 0u);
   EXPECT_EQ(p.unused, 1);
