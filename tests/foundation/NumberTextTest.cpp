@@ -149,29 +149,25 @@ TEST(ParseNumber, SurvivesVeryLongDigitStrings) {
   EXPECT_EQ(ParseNumber("1" + std::string(41, '0') + "e-42"), 0.1);
 }
 
+// Whatever the floating point rounding mode.
 TEST(RoundToInt, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
   using R = std::vector<std::optional<int16_t>>;
-  const auto round = [](double v) { return RoundToInt16(v); };
-  ExpectEach(round, Values{2.5, 3.5, -2.5, -0.5, 2.5000001, -7.6}, R{2, 4, -2, 0, 3, -8});
-  ExpectEach(round, Values{32767.4, 32766.5, 32767.5, -32768.5, -32768.6},
-             R{32767, 32766, std::nullopt, -32768, std::nullopt});
-  ExpectEach(round, Values{kNaN, -kInf}, R(2, std::nullopt));
   using R32 = std::vector<std::optional<int32_t>>;
   constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-  ExpectEach([](double v) { return RoundToInt32(v); },
-             Values{-3.5, 40000.5, 2147483647.4, 2147483646.5, -2147483648.5},
-             R32{-4, 40000, 2147483647, 2147483646, kMin});
-  ExpectEach([](double v) { return RoundToInt32(v); },
-             Values{2147483647.5, -2147483649.0, kNaN, 9007199254740993.0}, R32(4, std::nullopt));
-}
-
-TEST(RoundToInt16, DoesNotDependOnTheFloatingPointRoundingMode) {
+  const auto round = [](double v) { return RoundToInt16(v); };
+  const auto round32 = [](double v) { return RoundToInt32(v); };
   const int saved = std::fegetround();
-  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+  for (const int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    SCOPED_TRACE(mode);
     ASSERT_EQ(std::fesetround(mode), 0);
-    EXPECT_EQ(RoundToInt16(2.5), 2);
-    EXPECT_EQ(RoundToInt16(-3.5), -4);
-    EXPECT_EQ(RoundToInt32(-2.4), -2);
+    ExpectEach(round, Values{2.5, 3.5, -2.5, -0.5, 2.5000001, -7.6}, R{2, 4, -2, 0, 3, -8});
+    ExpectEach(round, Values{32767.4, 32766.5, 32767.5, -32768.5, -32768.6},
+               R{32767, 32766, std::nullopt, -32768, std::nullopt});
+    ExpectEach(round, Values{kNaN, -kInf}, R(2, std::nullopt));
+    ExpectEach(round32, Values{-3.5, 40000.5, 2147483647.4, 2147483646.5, -2147483648.5},
+               R32{-4, 40000, 2147483647, 2147483646, kMin});
+    ExpectEach(round32, Values{2147483647.5, -2147483649.0, kNaN, 9007199254740993.0},
+               R32(4, std::nullopt));
   }
   std::fesetround(saved);
 }
