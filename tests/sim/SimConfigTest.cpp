@@ -16,9 +16,10 @@ std::string Addresses(const LinePlan& plan) {
   return text;
 }
 
-TEST(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
+// Unusable values are warned about and defaulted.
+TEST(SimConfigTest, AnEmptyFolderOrUnusableValuesGiveAnIm483iLineWithTheDefaultNames) {
   qv::test::TempFolder folder;
-  const LinePlan plan = ReadLinePlan(folder.Dir());
+  LinePlan plan = ReadLinePlan(folder.Dir());
   EXPECT_EQ(plan.type, ControllerType::IM483I);
   EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
   EXPECT_TRUE(plan.warnings.empty());
@@ -27,6 +28,16 @@ TEST(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
   EXPECT_EQ(plan.units[3].axis.kind, AxisKind::Rotary);
   EXPECT_EQ(plan.units[3].axis.revolution, 9600);
   EXPECT_EQ(plan.units[6].axis.revolution, 1600);
+
+  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",ezhr17\r\n");
+  PutBytes(folder.File("QV_PARZ.TXT"), "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
+  plan = ReadLinePlan(folder.Dir());
+  EXPECT_EQ(plan.type, ControllerType::IM483I);
+  EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
+  ASSERT_EQ(plan.warnings.size(), 2u);
+  EXPECT_NE(plan.warnings[0].find("ezhr17"), std::string::npos);
+  EXPECT_NE(plan.warnings[1].find("ZMOTORSTEPS"), std::string::npos);
+  EXPECT_EQ(plan.units[2].axis.travel, 16000);
 }
 
 // The mechanics that the demonstration folders' keys give: the transcripts' counts at the ends,
@@ -45,19 +56,6 @@ TEST(SimConfigTest, FilesGiveTypeAndAddressesAndUnitsMayBeShared) {
   ASSERT_NE(line.FindUnit('A'), nullptr);
   EXPECT_EQ(line.FindUnit('9'), nullptr);
   EXPECT_EQ(line.FindUnit('4')->GetAxis().Config().timeScale, 4);
-}
-
-TEST(SimConfigTest, UnusableValuesAreWarnedAboutAndDefaulted) {
-  qv::test::TempFolder folder;
-  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",ezhr17\r\n");
-  PutBytes(folder.File("QV_PARZ.TXT"), "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
-  const LinePlan plan = ReadLinePlan(folder.Dir());
-  EXPECT_EQ(plan.type, ControllerType::IM483I);
-  EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
-  ASSERT_EQ(plan.warnings.size(), 2u);
-  EXPECT_NE(plan.warnings[0].find("ezhr17"), std::string::npos);
-  EXPECT_NE(plan.warnings[1].find("ZMOTORSTEPS"), std::string::npos);
-  EXPECT_EQ(plan.units[2].axis.travel, 16000);
 }
 
 }  // namespace
