@@ -38,21 +38,14 @@ auto Fixed(int decimals) {
   return [decimals](double v) { return FormatFixed(v, decimals); };
 }
 
-TEST(Str, WritesTheGeneralFormWithASignBlankAndNoLeadingZero) {
-  ExpectEach(kStr, Values{0.0, -0.0, 0.5, -0.25, 125.0, -3.0, 100.0},
-             Texts{" 0", " 0", " .5", "-.25", " 125", "-3", " 100"});
-  ExpectEach(kStr, Values{12.5, -1234.5678, 0.1, 0.1 + 0.2, 0.0001, -0.00012345, 77777.7},
-             Texts{" 12.5", "-1234.5678", " .1", " .3", " .0001", "-.00012345", " 77777.7"});
-  ExpectEach(kStr, Values{1.0 / 3.0, 2.0 / 3.0, -2.0 / 3.0},
-             Texts{" .333333333333333", " .666666666666667", "-.666666666666667"});
-  ExpectEach(kStr, Values{123456789012345.0, 999999999999999.0, 1e14},
-             Texts{" 123456789012345", " 999999999999999", " 100000000000000"});
-}
-
-TEST(Str, SwitchesToExponentFormOutsideFifteenDigitsAndBelowOneTenThousandth) {
-  ExpectEach(kStr, Values{1e15, -1e15, 1.5e16, 1e100, 1e-5, -2.5e-7, 1e-9, 0.000099999, 1e-100},
-             Texts{" 1E+15", "-1E+15", " 1.5E+16", " 1E+100", " 1E-05", "-2.5E-07", " 1E-09",
-                   " 9.9999E-05", " 1E-100"});
+TEST(Str, WritesTheGeneralFormWithASignBlankNoLeadingZeroAndExponentsPastFifteenDigits) {
+  ExpectEach(kStr, Values{0.0, -0.0, 0.5, -0.25, 125.0, -1234.5678, 0.1 + 0.2, 0.0001},
+             Texts{" 0", " 0", " .5", "-.25", " 125", "-1234.5678", " .3", " .0001"});
+  ExpectEach(kStr, Values{-2.0 / 3.0, 999999999999999.0},
+             Texts{"-.666666666666667", " 999999999999999"});
+  // Exponent form outside fifteen digits and below one ten-thousandth.
+  ExpectEach(kStr, Values{1e15, 1.5e16, 1e100, -2.5e-7, 0.000099999, 1e-100},
+             Texts{" 1E+15", " 1.5E+16", " 1E+100", "-2.5E-07", " 9.9999E-05", " 1E-100"});
   // Rounding to 15 digits carries into the sixteenth place.
   ExpectEach(
       kStr, Values{1234567890123456.0, 999999999999999.9, kMax, kTiny},
@@ -71,9 +64,8 @@ TEST(Str, NonFiniteValuesGiveWordsThatNeverReadBackAsNumbers) {
 }
 
 TEST(GeneralText, WritesAZeroBeforeThePointAndNoSignBlank) {
-  ExpectEach(kGeneral, Values{0.0, -0.0, 0.5, -0.25, 12.0, 12.3, -3.0, 0.0001, 1.0 / 3.0},
-             Texts{"0", "0", "0.5", "-0.25", "12", "12.3", "-3", "0.0001", "0.333333333333333"});
-  ExpectEach(kGeneral, Values{1e15, 1e-5, -2.5e-7}, Texts{"1E+15", "1E-05", "-2.5E-07"});
+  ExpectEach(kGeneral, Values{-0.0, 0.5, -0.25, 12.0, 1.0 / 3.0, 1e15, -2.5e-7},
+             Texts{"0", "0.5", "-0.25", "12", "0.333333333333333", "1E+15", "-2.5E-07"});
 }
 
 TEST(Str, EveryFiniteDoubleReadsBackToTheSameText) {
@@ -93,21 +85,17 @@ TEST(Str, EveryFiniteDoubleReadsBackToTheSameText) {
   }
 }
 
-TEST(FormatFixed, RoundsHalvesAwayFromZeroOnTheFifteenDigitForm) {
+TEST(FormatFixed, RoundsHalvesAwayFromZeroOnTheFifteenDigitFormCarriesAndPads) {
   // 2.675 is 2.67499999999999982236431605997495353221893310546875 in binary; its 15-digit form
   // ends in 5, which rounds up.
-  ExpectEach(Fixed(2), Values{2.675, 0.125, -0.125, 1.005, 0.005, 0.0049999, 1.0 / 3.0, 2.0 / 3.0},
-             Texts{"2.68", "0.13", "-0.13", "1.01", "0.01", "0.00", "0.33", "0.67"});
-  ExpectEach(Fixed(1), Values{1.25, 1.35, 0.05, -0.05}, Texts{"1.3", "1.4", "0.1", "-0.1"});
-  ExpectEach(Fixed(0), Values{0.5, 2.5, -2.5, 123.456}, Texts{"1", "3", "-3", "123"});
-}
-
-TEST(FormatFixed, CarriesAndPadsAndNeverWritesMinusZero) {
-  ExpectEach(Fixed(2), Values{0.0, -0.0, -0.001, -0.004, -0.005, 9.995, 999.999, 12.0, 1.5e-7},
-             Texts{"0.00", "0.00", "0.00", "0.00", "-0.01", "10.00", "1000.00", "12.00", "0.00"});
-  ExpectEach(Fixed(1), Values{0.0, -0.04, 99.95, -9.96, -3.0, 1234567.891, 77777.7},
-             Texts{"0.0", "0.0", "100.0", "-10.0", "-3.0", "1234567.9", "77777.7"});
-  EXPECT_EQ(FormatFixed(1e15, 2), "1000000000000000.00");
+  ExpectEach(Fixed(2), Values{2.675, -0.125, 1.005, 0.0049999, 2.0 / 3.0},
+             Texts{"2.68", "-0.13", "1.01", "0.00", "0.67"});
+  ExpectEach(Fixed(1), Values{1.35, -0.05}, Texts{"1.4", "-0.1"});
+  ExpectEach(Fixed(0), Values{0.5, 2.5, -2.5}, Texts{"1", "3", "-3"});
+  // Carries, pads, and never writes minus zero.
+  ExpectEach(Fixed(2), Values{-0.0, -0.004, -0.005, 999.999, 12.0, 1.5e-7},
+             Texts{"0.00", "0.00", "-0.01", "1000.00", "12.00", "0.00"});
+  ExpectEach(Fixed(1), Values{-0.04, -9.96, 1234567.891}, Texts{"0.0", "-10.0", "1234567.9"});
   EXPECT_EQ(FormatFixed(1e20, 1), "100000000000000000000.0");
   EXPECT_EQ(FormatFixed(1.2345678901234567e19, 0), "12345678901234600000");
   // Digits past the fifteenth are zeros: the decimal form is cut before it is padded.
@@ -117,23 +105,18 @@ TEST(FormatFixed, CarriesAndPadsAndNeverWritesMinusZero) {
 
 TEST(FormatFixed, NonFiniteValuesAndOddDecimalCountsDoNotBreakIt) {
   EXPECT_EQ(FormatFixed(kNaN, 2), "0.00");
-  EXPECT_EQ(FormatFixed(kInf, 1), "0.0");
-  EXPECT_EQ(FormatFixed(-kInf, 2), "0.00");
+  EXPECT_EQ(FormatFixed(-kInf, 1), "0.0");
   EXPECT_EQ(FormatFixed(3.7, -1), "4");
   const std::string huge = FormatFixed(kMax, 2);
   EXPECT_EQ(huge.substr(0, 15), "179769313486232");
   EXPECT_EQ(huge.size(), 309u + 3u);
-  EXPECT_EQ(FormatFixed(kTiny, 2), "0.00");
 }
 
 TEST(ParseNumber, AcceptsDecimalNumbersWithSignFractionExponentAndBlanks) {
   const auto parse = [](const std::string& text) { return ParseNumber(text); };
-  ExpectEach(parse, Texts{"0.5", ".5", "5.", "-.25", "+3", "1E3", "1e-3", "2.5E+2", " 12 "},
-             Values{0.5, 0.5, 5.0, -0.25, 3.0, 1000.0, 0.001, 250.0, 12.0});
-  ExpectEach(parse, Texts{"   -7.5e1  ", "007", "0", "-0", "0.000", "1E-05", "-2.5E-07", "1e-999"},
-             Values{-75.0, 7.0, 0.0, 0.0, 0.0, 1e-5, -2.5e-7, 0.0});
-  ExpectEach(parse, Texts{"123456789012345", " .333333333333333"},
-             Values{123456789012345.0, 0.333333333333333});
+  ExpectEach(parse,
+             Texts{".5", "5.", "-.25", "+3", "1e-3", "2.5E+2", "   -7.5e1  ", "007", "1e-999"},
+             Values{0.5, 5.0, -0.25, 3.0, 0.001, 250.0, -75.0, 7.0, 0.0});
 }
 
 TEST(ParseNumber, ReadsBackTheTextsOfTheExtremeDoubles) {
@@ -148,9 +131,8 @@ TEST(ParseNumber, ReadsBackTheTextsOfTheExtremeDoubles) {
 
 TEST(ParseNumber, RejectsEverythingElse) {
   const std::vector<const char*> rejected = {
-      "",      " ",      ".",   "-",   "+",   "1e",  "1e+", "e5",    "abc",  "1,5",   "0x10",
-      "inf",   "-inf",   "nan", "NaN", "Inf", "1 2", "--1", "+-1",   "1..2", "1.2.3", "1e5.5",
-      "1e999", "-1e999", "1d5", "\t1", "1\t", "1-",  "- 1", "12abc", "1e 5", ". 5",   "1E+15x",
+      "",    " ",   ".",    "-",     "1e+",    "e5",  "1,5", "0x10", "inf",  "nan",
+      "1 2", "+-1", "1..2", "1e5.5", "-1e999", "1d5", "\t1", "- 1",  "1e 5", "1E+15x",
   };
   for (const char* text : rejected) {
     EXPECT_FALSE(ParseNumber(text).has_value()) << '"' << text << '"';
@@ -163,44 +145,29 @@ TEST(ParseNumber, SurvivesVeryLongDigitStrings) {
   const std::string zeros(100000, '0');
   EXPECT_EQ(ParseNumber("0." + zeros + "1e100001"), 1.0);
   EXPECT_EQ(ParseNumber("1" + zeros), std::nullopt);
-  EXPECT_EQ(ParseNumber("0." + zeros + "1"), 0.0);
   EXPECT_EQ(ParseNumber(zeros + "25"), 25.0);
-  EXPECT_EQ(ParseNumber("0.0000000000000000000000000000000000000001e40"), 1.0);
   EXPECT_EQ(ParseNumber("1" + std::string(41, '0') + "e-42"), 0.1);
 }
 
-TEST(RoundToInt16, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
+// Whatever the floating point rounding mode.
+TEST(RoundToInt, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
   using R = std::vector<std::optional<int16_t>>;
-  const auto round = [](double v) { return RoundToInt16(v); };
-  ExpectEach(round, Values{2.5, 3.5, -2.5, -3.5, 0.5, -0.5, 1.5, 2.4999999, 2.5000001, -7.6},
-             R{2, 4, -2, -4, 0, 0, 2, 2, 3, -8});
-  ExpectEach(round, Values{32767.0, 32767.4, 32766.5, 32767.5, 32768.0},
-             R{32767, 32767, 32766, std::nullopt, std::nullopt});
-  ExpectEach(round, Values{-32768.0, -32768.5, -32768.6, -32769.5},
-             R{-32768, -32768, std::nullopt, std::nullopt});
-  ExpectEach(round, Values{kNaN, kInf, -kInf, 1e300}, R(4, std::nullopt));
-}
-
-TEST(RoundToInt32, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
-  using R = std::vector<std::optional<int32_t>>;
+  using R32 = std::vector<std::optional<int32_t>>;
   constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-  const auto round = [](double v) { return RoundToInt32(v); };
-  ExpectEach(round, Values{2.5, -3.5, 40000.5, 2147483647.0, 2147483647.4, 2147483646.5},
-             R{2, -4, 40000, 2147483647, 2147483647, 2147483646});
-  ExpectEach(round, Values{-2147483648.0, -2147483648.5}, R{kMin, kMin});
-  ExpectEach(round, Values{2147483647.5, -2147483649.0, kNaN, -kInf, 9007199254740993.0},
-             R(5, std::nullopt));
-}
-
-TEST(RoundToInt16, DoesNotDependOnTheFloatingPointRoundingMode) {
+  const auto round = [](double v) { return RoundToInt16(v); };
+  const auto round32 = [](double v) { return RoundToInt32(v); };
   const int saved = std::fegetround();
-  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+  for (const int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    SCOPED_TRACE(mode);
     ASSERT_EQ(std::fesetround(mode), 0);
-    EXPECT_EQ(RoundToInt16(2.5), 2);
-    EXPECT_EQ(RoundToInt16(3.5), 4);
-    EXPECT_EQ(RoundToInt16(-2.5), -2);
-    EXPECT_EQ(RoundToInt16(2.6), 3);
-    EXPECT_EQ(RoundToInt32(-2.4), -2);
+    ExpectEach(round, Values{2.5, 3.5, -2.5, -0.5, 2.5000001, -7.6}, R{2, 4, -2, 0, 3, -8});
+    ExpectEach(round, Values{32767.4, 32766.5, 32767.5, -32768.5, -32768.6},
+               R{32767, 32766, std::nullopt, -32768, std::nullopt});
+    ExpectEach(round, Values{kNaN, -kInf}, R(2, std::nullopt));
+    ExpectEach(round32, Values{-3.5, 40000.5, 2147483647.4, 2147483646.5, -2147483648.5},
+               R32{-4, 40000, 2147483647, 2147483646, kMin});
+    ExpectEach(round32, Values{2147483647.5, -2147483649.0, kNaN, 9007199254740993.0},
+               R32(4, std::nullopt));
   }
   std::fesetround(saved);
 }
@@ -209,17 +176,15 @@ TEST(TextToInt, ParsesThenRoundsAndChecksTheRange) {
   using R16 = std::vector<std::optional<int16_t>>;
   using R32 = std::vector<std::optional<int32_t>>;
   ExpectEach([](const std::string& t) { return TextToInt16(t); },
-             Texts{"2.5", " 3.5 ", " 32767 ", "-32768.5", "1e4", "32768", "abc", ""},
-             R16{2, 4, 32767, -32768, 10000, std::nullopt, std::nullopt, std::nullopt});
+             Texts{" 3.5 ", "-32768.5", "1e4", "32768", "abc"},
+             R16{4, -32768, 10000, std::nullopt, std::nullopt});
   ExpectEach([](const std::string& t) { return TextToInt32(t); },
-             Texts{"40000", "-2147483648", "2147483648", "1,5"},
-             R32{40000, std::numeric_limits<int32_t>::min(), std::nullopt, std::nullopt});
+             Texts{"40000", "2147483648", "1,5"}, R32{40000, std::nullopt, std::nullopt});
 }
 
 TEST(TrimBlanks, TrimsBlanksButNotTabs) {
   const auto trim = [](const std::string& t) { return TrimBlanks(t); };
-  ExpectEach(trim, Texts{"  a b  ", "\ta\t", " \t ", "    ", ""},
-             Texts{"a b", "\ta\t", "\t", "", ""});
+  ExpectEach(trim, Texts{"  a b  ", " \t ", "    "}, Texts{"a b", "\t", ""});
   EXPECT_EQ(TrimLeadingBlanks("  a  "), "a  ");
   EXPECT_EQ(TrimTrailingBlanks("  a  "), "  a");
   EXPECT_EQ(TrimLeadingBlanks("   "), "");
@@ -235,16 +200,12 @@ TEST(NumberText, IgnoresAGermanLocale) {
   const std::locale savedCpp = std::locale::global(std::locale("de_DE.UTF-8"));
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
 
-  EXPECT_EQ(Str(0.5), " .5");
   EXPECT_EQ(Str(-1234.5678), "-1234.5678");
   EXPECT_EQ(Str(1.5e16), " 1.5E+16");
   EXPECT_EQ(GeneralText(12.3), "12.3");
-  EXPECT_EQ(FormatFixed(1.25, 2), "1.25");
   EXPECT_EQ(FormatFixed(-1234.56, 1), "-1234.6");
-  EXPECT_EQ(ParseNumber("0.5"), 0.5);
   EXPECT_EQ(ParseNumber("-2.5E-07"), -2.5e-7);
   EXPECT_FALSE(ParseNumber("0,5").has_value());
-  EXPECT_EQ(TextToInt16("2.5"), 2);
 
   std::locale::global(savedCpp);
   std::setlocale(LC_ALL, savedC.c_str());

@@ -11,7 +11,7 @@ namespace {
 
 using OnEnd = CommandBusyScope::OnEnd;
 
-TEST(CommandBusyScope, ACommandClearsTheFlagOnEveryWayOutEvenInsideAnother) {
+TEST(CommandBusyScope, ACommandClearsTheFlagOnEveryWayOutAWindowOperationRestoresIt) {
   SharedState state;
   {
     const CommandBusyScope outer(state);
@@ -26,10 +26,7 @@ TEST(CommandBusyScope, ACommandClearsTheFlagOnEveryWayOutEvenInsideAnother) {
       },
       std::runtime_error);
   EXPECT_EQ(state.CommandBusy, 0);
-}
-
-TEST(CommandBusyScope, AWindowOperationRestoresWhatItFound) {
-  SharedState state;
+  // A window operation restores what it found.
   {
     const CommandBusyScope operation(state, OnEnd::Restore);
     { const CommandBusyScope nested(state, OnEnd::Restore); }

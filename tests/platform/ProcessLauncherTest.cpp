@@ -9,23 +9,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/System.h"
+#include "commands/QVAcq.h"
 #include "platform/ProcessLauncher.h"
 #include "tests/foundation/TestFiles.h"
-#include "tests/support/FakeClock.h"
 #include "tests/support/Process.h"
 #include "tests/support/QtApplication.h"
-#include "tests/support/RecordingFrontEnd.h"
-#include "tests/support/RecordingNotifier.h"
-#include "tests/support/ScriptedPort.h"
 
 namespace qv::test {
 namespace {
-
-// What a detached program has written so far; nothing while it has not made the file yet.
-std::string BytesSoFar(const std::string& path) {
-  return std::filesystem::exists(path) ? GetBytes(path) : std::string();
-}
 
 const std::string kStandIn = std::string(QV_BINARY_DIR) + "/tests/platform/qv-capture-standin";
 constexpr auto kKeyArrivalLimit = std::chrono::seconds(3);
@@ -34,7 +25,8 @@ constexpr auto kKeyArrivalLimit = std::chrono::seconds(3);
 std::string WaitForBytes(const std::string& path, const std::string& expected) {
   const auto deadline = std::chrono::steady_clock::now() + kKeyArrivalLimit;
   std::string bytes;
-  while ((bytes = BytesSoFar(path)) != expected && std::chrono::steady_clock::now() < deadline)
+  while ((bytes = std::filesystem::exists(path) ? GetBytes(path) : "") != expected &&
+         std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   return bytes;
 }
@@ -54,6 +46,8 @@ TEST(Launcher, AProgramThatIsNotThereGivesNoIdAndNothingToTypeInto) {
   EXPECT_FALSE(launcher.SendKeys(0, " "));
 }
 
+// Through the capture module alone ("Snap" as a command and the log of a trigger that reached
+// nobody: the capture tests).
 class CaptureOnX : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -68,15 +62,9 @@ class CaptureOnX : public ::testing::Test {
     const std::string display = ":" + xvfb_->OutSoFar().substr(0, xvfb_->OutSoFar().find('\n'));
     setenv("DISPLAY", display.c_str(), 1);  // for the stand-in and xdotool
     EnsureQApplication();
-    PutBytes(folder.File("QV_CONFIG.TXT"),
-             "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"MOVETIMEOUT\", 60\r\n"
-             "\"WAITPOLLINGINTERVAL\", 50\r\n\"CAPTUREPROGRAM\", " +
-                 kStandIn + " \"" + keys + "\"\r\n");
-    system.InitSystem(folder.Dir());
   }
   void TearDown() override {
-    const int32_t id = system.capture.State().CaptureTaskId;
-    if (id > 0) kill(id, SIGTERM);
+    if (acq.State().CaptureTaskId > 0) kill(acq.State().CaptureTaskId, SIGTERM);
     if (xvfb_) {
       xvfb_->Signal(SIGTERM);  // lets it remove its lock file
       xvfb_->Finish();
@@ -85,37 +73,33 @@ class CaptureOnX : public ::testing::Test {
 
   TempFolder folder;
   const std::string keys = folder.File("keys received");
+  const std::string command = kStandIn + " \"" + keys + "\"";
   std::unique_ptr<Process> xvfb_;
-  RecordingNotifier notifier;
   SystemClock clock;  // the real half second for the focus
-  FakeClock portClock;
-  RecordingFrontEnd front;
-  SilentPort port{portClock};
   ProcessLauncher launcher;
-  System system{Platform{notifier, clock, front, port, nullptr, &launcher}};
+  std::vector<std::string> reports;
+  QVAcq acq{&launcher, clock, command,
+            [this](const std::string& message) { reports.push_back(message); }};
 };
 
-TEST_F(CaptureOnX, SnapTypesExactlyOneBlankAndNothingBeforeTheLaunch) {
-  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
-  ASSERT_EQ(system.capture.LaunchCaptureProgram(), "Capture Program Launched");
-  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
+// Once the program has ended, a trigger is reported at once, not after the window wait.
+TEST_F(CaptureOnX, SnapTypesExactlyOneBlankAndAnEndedProgramIsNotWaitedFor) {
+  ASSERT_EQ(acq.LaunchCaptureProgram(), "Capture Program Launched");
+  acq.CaptureSnap();
   EXPECT_EQ(WaitForBytes(keys, " "), " ");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // room for a stray second key
   EXPECT_EQ(GetBytes(keys), " ");
-  EXPECT_EQ(system.comm.CommLogText().find("Capture Program Not Reached"), std::string::npos);
-}
+  EXPECT_TRUE(reports.empty());
 
-TEST_F(CaptureOnX, ACaptureProgramThatHasEndedIsReportedAndNotWaitedFor) {
-  ASSERT_EQ(system.capture.LaunchCaptureProgram(), "Capture Program Launched");
-  const int32_t id = system.capture.State().CaptureTaskId;
+  const int32_t id = acq.State().CaptureTaskId;
   kill(id, SIGTERM);
   const auto deadline = std::chrono::steady_clock::now() + kKeyArrivalLimit;
   while (kill(id, 0) == 0 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
+  acq.CaptureSnap();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kWindowWaitMs));
-  EXPECT_NE(system.comm.CommLogText().find("Capture Program Not Reached"), std::string::npos);
+  EXPECT_EQ(reports, std::vector<std::string>{"Capture Program Not Reached"});
 }
 
 }  // namespace

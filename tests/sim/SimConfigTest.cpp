@@ -16,9 +16,10 @@ std::string Addresses(const LinePlan& plan) {
   return text;
 }
 
-TEST(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
+// Unusable values are warned about and defaulted.
+TEST(SimConfigTest, AnEmptyFolderOrUnusableValuesGiveAnIm483iLineWithTheDefaultNames) {
   qv::test::TempFolder folder;
-  const LinePlan plan = ReadLinePlan(folder.Dir());
+  LinePlan plan = ReadLinePlan(folder.Dir());
   EXPECT_EQ(plan.type, ControllerType::IM483I);
   EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
   EXPECT_TRUE(plan.warnings.empty());
@@ -27,42 +28,34 @@ TEST(SimConfigTest, AnEmptyFolderGivesAnIm483iLineWithTheDefaultNames) {
   EXPECT_EQ(plan.units[3].axis.kind, AxisKind::Rotary);
   EXPECT_EQ(plan.units[3].axis.revolution, 9600);
   EXPECT_EQ(plan.units[6].axis.revolution, 1600);
-}
 
-TEST(SimConfigTest, FilesGiveTypeAddressesAndMechanics) {
-  qv::test::TempFolder folder;
-  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",EZHR17\r\n");
-  PutBytes(folder.File("QV_PARXY.TXT"),
-           "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n\"XSCREWLEAD\",2\r\n\"XMOTORSTEPS\",200\r\n"
-           "\"XSTEPDIVIDE\",4\r\n\"XBACKLASH\",10\r\n");
-  PutBytes(folder.File("QV_PARW1.TXT"), "\"W1MSTEPSPERFILT\",500\r\n\"W1FILTPOSITIONS\",8\r\n");
-  PutBytes(folder.File("QV_LEDS.TXT"), "\"LEDSCONTR\",  4 \r\n");  // shares the first wheel's unit
-  const LinePlan plan = ReadLinePlan(folder.Dir());
-  EXPECT_EQ(plan.type, ControllerType::EZHR17);
-  EXPECT_EQ(Addresses(plan), "AB345678");
-  EXPECT_EQ(plan.units[0].axis.travel, 160000);  // 100 mm at 3200 microsteps / 2 mm
-  EXPECT_EQ(plan.units[0].axis.backlash, 16);    // 10 microns at 1.6 microsteps/micron
-  EXPECT_EQ(plan.units[1].axis.backlash, 0);
-  EXPECT_EQ(plan.units[3].axis.revolution, 4000);
-
-  Line line(plan.type);
-  AddUnits(line, plan, 4);
-  ASSERT_NE(line.FindUnit('A'), nullptr);
-  EXPECT_EQ(line.FindUnit('9'), nullptr);
-  EXPECT_EQ(line.FindUnit('4')->GetAxis().Config().timeScale, 4);
-}
-
-TEST(SimConfigTest, UnusableValuesAreWarnedAboutAndDefaulted) {
-  qv::test::TempFolder folder;
   PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",ezhr17\r\n");
   PutBytes(folder.File("QV_PARZ.TXT"), "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
-  const LinePlan plan = ReadLinePlan(folder.Dir());
+  plan = ReadLinePlan(folder.Dir());
   EXPECT_EQ(plan.type, ControllerType::IM483I);
   EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
   ASSERT_EQ(plan.warnings.size(), 2u);
   EXPECT_NE(plan.warnings[0].find("ezhr17"), std::string::npos);
   EXPECT_NE(plan.warnings[1].find("ZMOTORSTEPS"), std::string::npos);
   EXPECT_EQ(plan.units[2].axis.travel, 16000);
+}
+
+// The mechanics that the demonstration folders' keys give: the transcripts' counts at the ends,
+// sensors and index marks.
+TEST(SimConfigTest, FilesGiveTypeAndAddressesAndUnitsMayBeShared) {
+  qv::test::TempFolder folder;
+  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",EZHR17\r\n");
+  PutBytes(folder.File("QV_PARXY.TXT"), "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n");
+  PutBytes(folder.File("QV_LEDS.TXT"), "\"LEDSCONTR\",  4 \r\n");  // shares the first wheel's unit
+  const LinePlan plan = ReadLinePlan(folder.Dir());
+  EXPECT_EQ(plan.type, ControllerType::EZHR17);
+  EXPECT_EQ(Addresses(plan), "AB345678");
+
+  Line line(plan.type);
+  AddUnits(line, plan, 4);
+  ASSERT_NE(line.FindUnit('A'), nullptr);
+  EXPECT_EQ(line.FindUnit('9'), nullptr);
+  EXPECT_EQ(line.FindUnit('4')->GetAxis().Config().timeScale, 4);
 }
 
 }  // namespace
