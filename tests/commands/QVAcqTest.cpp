@@ -1,5 +1,6 @@
 // The capture program: which copy a trigger reaches, what a failed start or a vanished program
-// leaves behind, and what the menu entry and "Snap" show.
+// leaves behind (Snap through the whole program, on a real display, is in
+// tests/platform/ProcessLauncherTest.cpp).
 #include <gtest/gtest.h>
 
 #include <set>
