@@ -226,8 +226,6 @@ TEST_F(Executable, BadArgumentsAreExplained) {
   const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
-  EXPECT_EQ(
-      Process(kProgram, {"--console", "--dir", demo.File("nowhere")}, Env()).Finish().exitCode, 2);
 }
 
 // Processor time (user and system) that a process has used so far, in seconds.

@@ -20,15 +20,6 @@ std::optional<Options> Parse(std::vector<std::string> args, std::string* errorOu
   return options;
 }
 
-TEST(Options, ConsoleWithFolderAndProgram) {
-  const auto o = Parse({"--console", "--dir", "config/demo", "--run", "A.PRG"});
-  ASSERT_TRUE(o);
-  EXPECT_TRUE(o->console);
-  EXPECT_EQ(o->dir, "config/demo");
-  EXPECT_EQ(o->runFile, "A.PRG");
-  EXPECT_FALSE(o->automation);
-}
-
 TEST(Options, MistakesAreExplained) {
   const std::pair<std::vector<std::string>, std::string> refused[] = {
       {{"--dir"}, "--dir needs a value"},

@@ -13,26 +13,27 @@ namespace {
 const std::string kConfig =
     "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"MOVETIMEOUT\", 60\r\n"
     "\"WAITPOLLINGINTERVAL\", 50\r\n";
+const std::string kEzhr17 = kConfig + "\"CONTRTYPE\",EZHR17\r\n";
+
+// Every file start-up reads, the configuration `config`, and the rest of the demonstration
+// folder's specimen and joystick files; `missing` is left out.
+void PutFolder(TestSystem& t, const std::string& config, const std::string& missing = "") {
+  for (const char* name : {"QV_FIELD.TXT", "QV_SPECIMEN.TXT", "QV_SCANAREA.TXT", "QV_SCANGRID.TXT",
+                           "QV_ZOOM.TXT", "QV_SCAN.TXT", "QV_JOY.TXT"})
+    PutBytes(t.folder.File(name), GetBytes(RepoFolder("config/demo") + "/" + name));
+  PutBytes(t.folder.File("QV_CONFIG.TXT"), config);
+  PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Ver\r\nXY Stop\r\n");
+  PutBytes(t.folder.File("QV_SYMCONST.TXT"), "\"SLOW\", 200\r\n");
+  PutBytes(t.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\", 10\r\n");
+  if (!missing.empty()) std::filesystem::remove(t.folder.File(missing));
+}
 
 class Startup : public ::testing::Test {
  protected:
   void Put(const std::string& name, const std::string& bytes) {
     PutBytes(t.folder.File(name), bytes);
   }
-  void PutComplete(const std::string& extraConfig = "") {
-    Put("QV_CONFIG.TXT", kConfig + "\"CONTRTYPE\",EZHR17\r\n" + extraConfig);
-    Put("QV_JOYCMDS.TXT", "Ver\r\nXY Stop\r\n");
-    Put("QV_SYMCONST.TXT", "\"SLOW\", 200\r\n");
-    Put("QV_OBJPOSMAG.TXT", "\"OBJPOS1\", 10\r\n");
-    PutSpecimenFiles();
-  }
-  // The field, specimen, scan and joystick files of the demonstration folder.
-  void PutSpecimenFiles() {
-    for (const char* name : {"QV_FIELD.TXT", "QV_SPECIMEN.TXT", "QV_SCANAREA.TXT",
-                             "QV_SCANGRID.TXT", "QV_ZOOM.TXT", "QV_SCAN.TXT", "QV_JOY.TXT"}) {
-      Put(name, GetBytes(RepoFolder("config/demo") + "/" + name));
-    }
-  }
+  void PutComplete(const std::string& extraConfig = "") { PutFolder(t, kEzhr17 + extraConfig); }
   Configuration& config() { return t.system.state.Config; }
   TestSystem t;
 };
@@ -72,15 +73,6 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
   EXPECT_EQ(t.Run("CommandCount;Delay SLOW"), " 2 ;  200 ; ");
 }
 
-TEST_F(Startup, AMissingJoystickListStillDispatchesAnEmptyCommand) {
-  Put("QV_CONFIG.TXT", kConfig);
-  Put("QV_SYMCONST.TXT", "");
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(t.notifier.Messages.at(0).Text,
-            "File " + t.folder.File("QV_JOYCMDS.TXT") + " does not exist");
-  EXPECT_EQ(t.Run("CommandCount"), " 2 ; ");
-}
-
 TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
   PutComplete("\"Z_INSTALLED\", 1\r\n");
   Put("QV_JOYCMDS.TXT", "Z Home\r\n");
@@ -88,57 +80,50 @@ TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
   EXPECT_EQ(t.system.state.LastDevice, "Z");
 }
 
-TEST_F(Startup, AMissingRequiredKeyIsNamedAndFailsStartUp) {
-  Put("QV_CONFIG.TXT", "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"WAITPOLLINGINTERVAL\", 50\r\n");
-  Put("QV_JOYCMDS.TXT", "Ver\r\n");
-  Put("QV_SYMCONST.TXT", "");
-  Put("QV_OBJPOSMAG.TXT", "");
-  PutSpecimenFiles();
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  ASSERT_EQ(t.notifier.Messages.size(), 1u);
-  EXPECT_EQ(t.notifier.Messages[0].Text,
-            "Parameter MOVETIMEOUT not found in " + t.folder.File("QV_CONFIG.TXT"));
-  EXPECT_EQ(t.notifier.Messages[0].Icon, MsgIcon::Critical);
-  EXPECT_EQ(config().WaitPollingInterval, 50);  // the next key is still read
-  EXPECT_EQ(config().ContrType, "IM483I");      // and so are the optional ones
-}
-
-TEST_F(Startup, OnlyTheValueOneInstallsADevice) {
-  PutComplete("\"XY_INSTALLED\", 2\r\n\"Z_INSTALLED\", 1.4\r\n");
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);  // Z is installed, with no file to read
-  EXPECT_EQ(config().XYInstalled, 2);
-  EXPECT_EQ(config().ZInstalled, 1);
-  EXPECT_EQ(t.Run("XY ?;Z ?"), "Off  ; Off  ; ");
-  ASSERT_EQ(t.notifier.Messages.size(), 1u);  // only Z's file was looked for, not the stage's
-  EXPECT_EQ(t.notifier.LastText(), "File " + t.folder.File("QV_PARZ.TXT") + " does not exist");
-}
-
-TEST_F(Startup, AValueThatIsNoNumberStopsTheConfiguration) {
-  Put("QV_CONFIG.TXT", kConfig + "\"XY_INSTALLED\", yes\r\n\"Z_INSTALLED\", 1\r\n");
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(config().ZInstalled, 0);  // keys after the bad one are not read
-  EXPECT_NE(t.notifier.Messages.at(0).Text.find("XY_INSTALLED"), std::string::npos);
-}
-
-TEST_F(Startup, ARequiredValueTooLargeForItsIntegerFailsWithoutReadingOn) {
-  Put("QV_CONFIG.TXT", "\"MPORT\", 70000\r\n\"PORTTIMEOUT\", 200\r\n");
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(config().MPort, 0);
-  EXPECT_EQ(config().PortTimeout, 0);
-}
-
-TEST_F(Startup, AMissingConfigurationLeavesEverythingOff) {
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(config().ContrType, "");
-  EXPECT_EQ(config().MPort, 0);
-  EXPECT_EQ(t.Run("Ver;F 3"), "4.0 ; Off  ; ");
-}
-
-TEST_F(Startup, AMissingSymbolFileFailsStartUpButNumbersStillWork) {
-  Put("QV_CONFIG.TXT", kConfig);
-  Put("QV_JOYCMDS.TXT", "Ver\r\n");
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(t.Run("Delay 5;Delay SLOW"), "5 ; Error Not a Number ; ");
+// A missing or faulty file fails start-up with one message that names the problem. The keys read
+// before a bad value stand; a missing required key does not end the reading; only the value 1
+// installs a device; without the symbols numbers still work; without the joystick's list its
+// first, empty, command is still dispatched.
+TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
+  const struct {
+    const char* missing;
+    std::string config, message;
+    const char* read;  // MPORT PORTTIMEOUT WAITPOLLINGINTERVAL XY_INSTALLED Z_INSTALLED CONTRTYPE
+    const char* line;
+    const char* reply;
+  } cases[] = {
+      {"QV_CONFIG.TXT", "", "QV_CONFIG.TXT does not exist", "0 0 0 0 0 ", "Ver;F 3",
+       "4.0 ; Off  ; "},
+      {"", "\"MPORT\", 70000\r\n\"PORTTIMEOUT\", 200\r\n", "MPORT", "0 0 0 0 0 ", "XY ?",
+       "Off  ; "},
+      {"", "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"WAITPOLLINGINTERVAL\", 50\r\n",
+       "Parameter MOVETIMEOUT not found in ", "1 200 50 0 0 IM483I", "XY ?", "Off  ; "},
+      {"", kConfig + "\"XY_INSTALLED\", yes\r\n\"Z_INSTALLED\", 1\r\n", "XY_INSTALLED",
+       "1 200 50 0 0 IM483I", "Z ?", "Off  ; "},
+      // Z is installed, with no file to read; the stage is not, so its file is not looked for.
+      {"", kEzhr17 + "\"XY_INSTALLED\", 2\r\n\"Z_INSTALLED\", 1.4\r\n",
+       "QV_PARZ.TXT does not exist", "1 200 50 2 1 EZHR17", "XY ?;Z ?", "Off  ; Off  ; "},
+      {"QV_SYMCONST.TXT", kConfig, "QV_SYMCONST.TXT does not exist", "1 200 50 0 0 IM483I",
+       "Delay 5;Delay SLOW", "5 ; Error Not a Number ; "},
+      {"QV_JOYCMDS.TXT", kConfig, "QV_JOYCMDS.TXT does not exist", "1 200 50 0 0 IM483I",
+       "CommandCount", " 2 ; "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    TestSystem t;
+    PutFolder(t, c.config, c.missing);
+    EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+    ASSERT_EQ(t.notifier.Messages.size(), 1u) << t.notifier.LastText();
+    EXPECT_NE(t.notifier.Messages[0].Text.find(c.message), std::string::npos)
+        << t.notifier.Messages[0].Text;
+    const Configuration& read = t.system.state.Config;
+    EXPECT_EQ(std::to_string(read.MPort) + " " + std::to_string(read.PortTimeout) + " " +
+                  std::to_string(read.WaitPollingInterval) + " " +
+                  std::to_string(read.XYInstalled) + " " + std::to_string(read.ZInstalled) + " " +
+                  read.ContrType,
+              c.read);
+    EXPECT_EQ(t.Run(c.line), c.reply);
+  }
 }
 
 TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {

@@ -64,14 +64,5 @@ TEST_F(Dispatcher, TheMainWindowShowsCommandsAndRepliesOnlyWhenLoaded) {
             "caption\r");
 }
 
-TEST_F(Dispatcher, WindowExecutionShowsReplyAndElapsedTime) {
-  t.front.LoadWindows();
-  EXPECT_EQ(t.system.dispatcher.ExecuteFromWindow("Delay 250;Ver", t.clock), "250 ; 4.0 ; ");
-  EXPECT_EQ(t.front.messages.front(), "");
-  EXPECT_EQ(t.front.LastMessage(), "250 ; 4.0 ; ");
-  EXPECT_EQ(t.front.timeText, " 251");
-  EXPECT_EQ(t.front.events, 1);
-}
-
 }  // namespace
 }  // namespace qv::test

@@ -15,11 +15,11 @@ class Runner : public ::testing::Test {
     t.system.interpreter.SetRows(20);
   }
   // Loads the program and starts it at its first line.
-  void Load(PlainList lines, bool run = true) {
+  void Load(PlainList lines) {
     prog().ProgLines = std::move(lines);
     IndentProgram(prog().ProgLines);
     t.system.interpreter.StartOver();
-    if (run) t.system.interpreter.Run();
+    t.system.interpreter.Run();
   }
   // Ticks until the run stops; the replies of the lines that ran, "|" between them, each
   // without its " ; ".
@@ -80,15 +80,6 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
       EXPECT_EQ(t.front.commandText, c.next);
     }
   }
-}
-
-TEST_F(Runner, AStepRunsOneLine) {
-  Load({"Ver", "Ver", "End"}, false);
-  t.system.interpreter.Step();
-  EXPECT_EQ(t.system.runner.Tick().kind, TickResult::Kind::Ran);
-  EXPECT_EQ(prog().ProgRunState, 0);
-  EXPECT_EQ(prog().ProgHalted, 1);
-  EXPECT_EQ(t.system.runner.Tick().kind, TickResult::Kind::Idle);
 }
 
 TEST_F(Runner, ElapsedTimeIsShownWhileRunning) {

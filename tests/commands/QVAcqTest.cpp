@@ -1,5 +1,6 @@
 // The capture program: which copy a trigger reaches, what a failed start or a vanished program
-// leaves behind, and what the menu entry and "Snap" show.
+// leaves behind (Snap through the whole program, on a real display, is in
+// tests/platform/ProcessLauncherTest.cpp).
 #include <gtest/gtest.h>
 
 #include <set>
@@ -7,7 +8,6 @@
 #include "commands/QVAcq.h"
 #include "foundation/CommandLine.h"
 #include "tests/support/FakeClock.h"
-#include "tests/support/TestSystem.h"
 
 namespace qv::test {
 namespace {
@@ -46,27 +46,22 @@ class Capture : public ::testing::Test {
             [this](const std::string& message) { reports.push_back(message); }};
 };
 
-TEST_F(Capture, TheMenuStartsTheVendorProgramAndSnapSendsOneBlankAfterHalfASecond) {
+// Snap reaches the latest copy, after half a second; the command line is read at each launch.
+TEST_F(Capture, SnapGoesToTheLatestCopyAndAFailedStartForgetsIt) {
   EXPECT_EQ(acq.CaptureSnap(), 0);  // before any launch: nothing
   EXPECT_TRUE(launcher.events.empty());
-  EXPECT_EQ(acq.State().CaptureKind, 0);
   EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Launched");
-  EXPECT_EQ(acq.State().CaptureKind, 1);
-  ASSERT_EQ(launcher.starts.size(), 1u);
+  configured = "/opt/cam/\"shoot it\" --keys \"/tmp/a b.txt\"";
+  acq.LaunchCaptureProgram();
+  ASSERT_EQ(launcher.starts.size(), 2u);
   EXPECT_EQ(launcher.starts[0].program, "C:\\Program Files\\Canon\\EOS Utility\\EOS Utility.exe");
   EXPECT_TRUE(launcher.starts[0].arguments.empty());
+  EXPECT_EQ(launcher.starts[1].program, "/opt/cam/shoot it");
+  EXPECT_EQ(launcher.starts[1].arguments, (std::vector<std::string>{"--keys", "/tmp/a b.txt"}));
   EXPECT_EQ(acq.CaptureSnap(), 0);
-  EXPECT_EQ(launcher.events, (std::vector<std::string>{"activate 100", "keys 100 [ ]"}));
+  EXPECT_EQ(launcher.events, (std::vector<std::string>{"activate 101", "keys 101 [ ]"}));
   EXPECT_EQ(clock.delays, std::vector<int32_t>{500});
   EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Capture, SnapGoesToTheLatestCopyAndAFailedStartForgetsIt) {
-  acq.LaunchCaptureProgram();
-  acq.LaunchCaptureProgram();
-  EXPECT_EQ(launcher.starts.size(), 2u);
-  acq.CaptureSnap();
-  EXPECT_EQ(launcher.events.front(), "activate 101");
   launcher.events.clear();
   launcher.startFails = true;
   EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Not Launched");
@@ -93,15 +88,6 @@ TEST_F(Capture, AProgramThatCannotBeReachedIsReportedAtEachSnap) {
   EXPECT_EQ(clock.delays, (std::vector<int32_t>(2, 500)));  // only the keys that were sent
 }
 
-TEST_F(Capture, TheConfiguredCommandLineIsReadAtEachLaunch) {
-  acq.LaunchCaptureProgram();
-  configured = "/opt/cam/\"shoot it\" --keys \"/tmp/a b.txt\"";
-  acq.LaunchCaptureProgram();
-  ASSERT_EQ(launcher.starts.size(), 2u);
-  EXPECT_EQ(launcher.starts[1].program, "/opt/cam/shoot it");
-  EXPECT_EQ(launcher.starts[1].arguments, (std::vector<std::string>{"--keys", "/tmp/a b.txt"}));
-}
-
 TEST(CaptureWithoutPlatform, NoLauncherMeansNotLaunchedAndSnapIsHarmless) {
   FakeClock clock;
   const std::string none;
@@ -119,23 +105,6 @@ TEST(CommandLineWords, BlanksSeparateQuotesGroupAndBackslashesStay) {
             (Words{"C:\\Program Files\\x.exe", "", "ab c"}));
   EXPECT_EQ(SplitCommandLine("edit \"unclosed rest"), (Words{"edit", "unclosed rest"}));
   EXPECT_TRUE(SplitCommandLine(" \t ").empty());
-}
-
-// Through the whole program: "Snap" answers "OK " in every case, and a trigger that reached
-// nobody shows on the channel's message log.
-TEST(CaptureInTheProgram, SnapRepliesOkAndAnUnreachedProgramIsLogged) {
-  FakeLauncher launcher;
-  RecordingNotifier notifier;
-  FakeClock clock;
-  RecordingFrontEnd front;
-  SilentPort port{clock};
-  System system{Platform{notifier, clock, front, port, nullptr, &launcher}};
-  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");  // nothing launched
-  EXPECT_EQ(system.capture.LaunchCaptureProgram(), "Capture Program Launched");
-  launcher.gone.insert(system.capture.State().CaptureTaskId);
-  EXPECT_EQ(system.ExecuteLine("Snap"), "OK  ; ");
-  EXPECT_EQ(launcher.events, std::vector<std::string>{"activate 100"});
-  EXPECT_NE(system.comm.CommLogText().find("Capture Program Not Reached\r\n"), std::string::npos);
 }
 
 }  // namespace

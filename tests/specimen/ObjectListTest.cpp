@@ -14,31 +14,9 @@ namespace {
 
 constexpr double U = kUndefinedPos;
 
-TEST(ObjFile, ItemsParseTokenByToken) {
-  struct Case {
-    const char* item;
-    ObjRecord expected;
-  };
-  const Case cases[] = {
-      {"7 10.5 abc 3 cellB", {10.5, U, 3, "cellB"}},
-      {"5", {U, U, U, ""}},
-      {"", {U, U, U, ""}},
-      {"  1   -2  3e1   4 c d", {-2, 30, 4, "c"}},
-      {"1 2", {2, U, U, ""}},
-      {"1 1e999 inf nan x", {U, U, U, "x"}},
-  };
-  for (const Case& c : cases) {
-    const ObjRecord got = ParseObjFileLine(c.item);
-    EXPECT_EQ(got.X, c.expected.X) << c.item;
-    EXPECT_EQ(got.Y, c.expected.Y) << c.item;
-    EXPECT_EQ(got.Z, c.expected.Z) << c.item;
-    EXPECT_EQ(got.Comment, c.expected.Comment) << c.item;
-  }
-}
-
 // The replies of "Obj Get" and "Obj Edit" for numbers out of range are in
 // tests/transcripts/specimen/obj_words.transcript.
-TEST(ObjectList, GrowsBeyondFiftyAndAnEditMarksItChanged) {
+TEST(ObjectList, GrowsBeyondFiftyAndEditsInPlace) {
   ObjectList list;
   for (int i = 1; i <= 51; ++i)
     EXPECT_EQ(list.ObjAdd(i, -i, i / 10.0, "o" + std::to_string(i)), i);
@@ -47,9 +25,7 @@ TEST(ObjectList, GrowsBeyondFiftyAndAnEditMarksItChanged) {
   EXPECT_EQ(object.X, 50);
   EXPECT_EQ(object.Comment, "o50");
   EXPECT_EQ(list.ObjGet(INT32_MAX, object), -1);
-  EXPECT_EQ(list.ObjGetChanged(), 0);
   EXPECT_EQ(list.ObjEdit(2, {1.5, 2, -3, "name"}), 1);
-  EXPECT_EQ(list.ObjGetChanged(), 1);
   std::string text;
   ASSERT_EQ(list.ObjGetText(2, text), 1);
   EXPECT_EQ(text, " 1.5  2 -3 name");
@@ -76,14 +52,17 @@ TEST_F(ObjFiles, RoundTripRoundsAndRenumbers) {
   EXPECT_EQ(back.ObjListToLines(),
             (std::vector<std::string>{" 1 1.3 0.0 12.35 two", "\" 2 77777.7 5.0 77777.70 a,b\""}));
 
-  // Numbers in the file are not object numbers; a comma outside quotes makes two objects.
-  PutBytes(path, " 9 1 2 3\r\n 4\r\n7 10.5 abc 3 cellB,x\r\n");
-  EXPECT_EQ(back.ObjListRead(trapar, path), 4);
-  std::string text;
-  back.ObjGetText(2, text);
-  EXPECT_EQ(text, " 77777.7  77777.7  77777.7 ");
-  back.ObjGetText(3, text);
-  EXPECT_EQ(text, " 10.5  77777.7  3 cellB");
+  // Numbers in the file are not object numbers; a comma outside quotes makes two objects; an
+  // item is read token by token, and a number that is none or out of range is undefined.
+  PutBytes(path,
+           " 9 1 2 3\r\n 4\r\n7 10.5 abc 3 cellB,x\r\n  1   -2  3e1   4 c d\r\n1 2\r\n"
+           "1 1e999 inf nan x\r\n");
+  EXPECT_EQ(back.ObjListRead(trapar, path), 7);
+  EXPECT_EQ(
+      back.ObjListToLines(),
+      (PlainList{" 1 1.0 2.0 3.00 ", " 2 77777.7 77777.7 77777.70 ", " 3 10.5 77777.7 3.00 cellB",
+                 " 4 77777.7 77777.7 77777.70 ", " 5 -2.0 30.0 4.00 c", " 6 2.0 77777.7 77777.70 ",
+                 " 7 77777.7 77777.7 77777.70 x"}));
 }
 
 TEST_F(ObjFiles, FailedFilesKeepTheList) {
@@ -98,12 +77,9 @@ TEST_F(ObjFiles, FailedFilesKeepTheList) {
 // The grid redraws every row only when told to; a list replaced by one of the same length must
 // tell it, or the grid keeps showing the old objects.
 TEST_F(ObjFiles, ReplacingTheListAsksForAFullRedraw) {
-  EXPECT_EQ(list.ObjGetChanged(), 0);
   list.ObjAdd(1, 2, 3, "a");
   const std::string path = folder.File("OBJ.TXT");
   ASSERT_EQ(list.ObjListWrite(trapar, path), 1);
-  list.ObjListClear();
-  EXPECT_EQ(list.ObjGetChanged(), 1);
   list.ObjSetChanged(0);
   EXPECT_EQ(list.ObjListRead(trapar, path), 1);
   EXPECT_EQ(list.ObjGetChanged(), 1);

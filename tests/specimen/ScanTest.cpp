@@ -221,29 +221,22 @@ TEST_F(ScanRig, AreaAndGridFollowTheStagePositionAndRedrawTheOutline) {
   EXPECT_EQ(scan.Area().AreaYB, 8000);
   EXPECT_EQ(scan.AreaSet("X", 0, 0), -1);
   EXPECT_EQ(outlines, 4);
-  // Refused changes leave area, grid, layout, fields, map outline and files as they were.
-  const auto unchanged = [this, &outlines](auto change, LayoutVerdict verdict) {
-    const ScanArea area = scan.Area();
-    const ScanGrid grid = scan.Grid();
-    const int32_t count = scan.NumFields();
-    double x = 0, y = 0, x1 = 0, y1 = 0;  // microns
-    scan.FieldPosition(count, x, y);
-    const std::string areaFile = GetBytes(s.folder.File(kScanAreaFile));
-    const std::string gridFile = GetBytes(s.folder.File(kScanGridFile));
-    const int drawn = outlines;
+  // Refused changes leave area, grid, fields, map outline and files as they were.
+  const auto state = [this, &outlines] {
+    double x = 0, y = 0;  // microns
+    scan.FieldPosition(scan.NumFields(), x, y);
+    const ScanArea& a = scan.Area();
+    const ScanGrid& g = scan.Grid();
+    return ::testing::PrintToString(std::vector<double>{
+               1.0 * a.AreaX0, 1.0 * a.AreaXR, 1.0 * a.AreaYB, 1.0 * g.GridStepX,
+               1.0 * g.GridSitesX, 1.0 * scan.NumFields(), x, y, 1.0 * outlines}) +
+           GetBytes(s.folder.File(kScanAreaFile)) + GetBytes(s.folder.File(kScanGridFile));
+  };
+  const auto unchanged = [this, &state](auto change, LayoutVerdict verdict) {
+    const std::string before = state();
     EXPECT_EQ(change(), kLayoutRefused);
     EXPECT_EQ(scan.LastVerdict(), verdict);
-    EXPECT_EQ(scan.Area().AreaX0, area.AreaX0);
-    EXPECT_EQ(scan.Area().AreaXR, area.AreaXR);
-    EXPECT_EQ(scan.Area().AreaYB, area.AreaYB);
-    EXPECT_EQ(scan.Grid().GridStepX, grid.GridStepX);
-    EXPECT_EQ(scan.Grid().GridSitesX, grid.GridSitesX);
-    EXPECT_EQ(scan.NumFields(), count);
-    scan.FieldPosition(count, x1, y1);
-    EXPECT_EQ(std::make_pair(x1, y1), std::make_pair(x, y));
-    EXPECT_EQ(GetBytes(s.folder.File(kScanAreaFile)), areaFile);
-    EXPECT_EQ(GetBytes(s.folder.File(kScanGridFile)), gridFile);
-    EXPECT_EQ(outlines, drawn);
+    EXPECT_EQ(state(), before);
   };
   unchanged([this] { return scan.AreaSet("R", -5000, 0); }, LayoutVerdict::NoFields);
   unchanged([this] { return scan.AreaSet("BR", 9e6, 9e6); }, LayoutVerdict::TooManyFields);
