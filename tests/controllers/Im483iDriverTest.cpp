@@ -138,9 +138,6 @@ TEST_F(Im483i, WaitsAndHoming) {
   const auto homeOwn = Call(&D::MotorHomeOwn, 1000);
   const auto homeSmart = Call(&D::MotorHomeSmart, 800, 400);
   Rows rows{
-      Case("home own finds the input and backs off", {}, 1,
-           "XM1000\nX] 1\nX] 1\nXM-250\nX] 1\nX] 1\nXM0\n", {},
-           With(Inputs("X] 1\n", {"0", "1", "1", "0"}), homeOwn)),
       Case("home own: run refused, still stops", {"XM?\n", "XM0\n"}, -1, "XM1000\nXM0\n",
            {"XM1000>XM?"}, homeOwn),
       Case("home own: input unanswered, still stops", {"XM1000\n", "", "XM0\n"}, -1,

@@ -166,12 +166,9 @@ TEST_P(MotConOnEachType, ATimeOutShowsTheCommandAndThePartialReply) {
   Rig rig(GetParam());
   const bool im = std::string(GetParam()) == "IM483I";
   rig.line.port.Reply(im ? "1R+" : "\xFF/0`12");
-  const int32_t start = rig.line.clock.now;
   EXPECT_EQ(rig.motCon.MotorMoveAbs(5), -1);
-  EXPECT_GT(rig.line.clock.now - start, 1000);
   EXPECT_EQ(rig.line.messageLine,
             im ? "Port TimeOut, 1R+5\\1R+" : "Port TimeOut, /1A5R-comm error-\xFF/0`12");
-  EXPECT_EQ(rig.line.Log().size(), 2u);
 }
 
 // Positions and distances that fit no 32-bit count are refused before anything is sent.
