@@ -29,10 +29,9 @@ TEST_F(Ezhr17Homing, TheOriginPointIsTheHomeDistanceRoundedUpToAWholeFullStep) {
   axis.ScrewLead = 1;
   axis.MotorSteps = 200;
   axis.StepDivide = 3;
-  // floor(100 x 200 / 1000) + 1 = 21 full steps of 8 microsteps.
-  EXPECT_EQ(StageHoming::EzOriginPoint(axis, 100), 168);
-  EXPECT_EQ(StageHoming::EzOriginPoint(axis, 0), 8);
-  EXPECT_EQ(StageHoming::EzOriginPoint(axis, 5), 16);  // exactly on a full step: one more
+  // floor(5 x 200 / 1000) + 1 = 2 full steps of 8 microsteps: exactly on a full step, one more.
+  // 100 microns (168) and none (8) are the frames of the homing runs.
+  EXPECT_EQ(StageHoming::EzOriginPoint(axis, 5), 16);
 }
 
 TEST_F(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPoint) {
