@@ -52,13 +52,6 @@ Log Unanswered(const std::string& command) {
   return {"Port TimeOut", "/1" + command + "-comm error-"};
 }
 
-TEST_F(Ezhr17, CommandFramesAndReplyChecks) {
-  test::RunCases(Rows{
-      Case("empty reply", {"\r\n"}, -3, "/1Q\r", {"/1Q-no 0xFF /0-"}, Cmd("Q", "before")),
-      Case("no status", {"\xFF/0\r\n"}, -3, "/1Q\r", {"/1Q-no status-\xFF/0"}, Cmd("Q", "before")),
-  });
-}
-
 TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
   test::RunCases(Rows{
       Sends("run down fastest", "/1V2147483648D0R\r", &D::MoveAtSpeed,
@@ -72,7 +65,6 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
       Sends("output 2", "/1J2R\r", &D::WriteOutPorts, 0, 1, 0),
       Case("origin pauses half a second whatever the result", {kBadOperand}, -2, "/1z-1200R\r",
            {Refused("z-1200R")}, Delays({500}, Call(&D::SetOrigin, -1200))),
-      Sends("stop", "/1T\r", &D::MoveAtSpeed, 0),
       Case("divide -1", {}, -1, "", {"EZHR17_SetStepDivide: resolution exponent out of range"},
            Call(&D::SetStepDivide, -1)),
       Case("divide 31", {}, -1, "", {"EZHR17_SetStepDivide: resolution exponent out of range"},
@@ -98,19 +90,19 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
   });
 }
 
-TEST_F(Ezhr17, QueriesReadStatusPositionAndInputs) {
+TEST_F(Ezhr17, RepliesWithoutAFrameOrANumberFail) {
   const Op pos = Reads(&D::ReadPos, 5);
   const Op hardwareKept = Reads(&D::ReadHardware, 5);
   const Op limitsKept = Reads(&D::ReadLimits, 5);
   test::RunCases(Rows{
+      Case("empty reply", {"\r\n"}, -3, "/1Q\r", {"/1Q-no 0xFF /0-"}, Cmd("Q", "before")),
+      Case("no status", {"\xFF/0\r\n"}, -3, "/1Q\r", {"/1Q-no status-\xFF/0"}, Cmd("Q", "before")),
       // An answer without a count is a failed read: the position stays, the log shows it.
       Case("cut short", {"\xFF/0`12\r\n"}, -1, "/1?0\r", {"error reading position:`12"}, pos),
       Case("beyond the counter", {Ez("`2147483648")}, -1, "/1?0\r",
            {"error reading position:`2147483648\x03"}, pos),
       Case("counter's edge", {Ez("`-2147483648")}, 1, "/1?0\r", {},
            Reads(&D::ReadPos, -2147483648.0)),
-      Case("hardware, two digits", {Ez("`13")}, 1, "/1?4\r", {}, Reads(&D::ReadHardware, 13)),
-      Case("limits, two digits", {Ez("`13")}, 1, "/1?4\r", {}, Reads(&D::ReadLimits, 3)),
       Case("hardware without digits", {kReady}, -1, "/1?4\r",
            {"EZHR17_ReadHardware: no inputs in reply-`\x03"}, hardwareKept),
       Case("limits without digits", {Ez("`x")}, -1, "/1?4\r",

@@ -66,12 +66,6 @@ test::Answer Inputs(std::string query, std::vector<std::string> answers, std::st
   };
 }
 
-TEST_F(Im483i, CommandSendsNameCommandLfAndChecksTheEcho) {
-  test::RunCases(Rows{
-      Case("short reply", {"X\n"}, -3, "XZ\n", {"XZ>X"}, Cmd("Z", "before")),
-  });
-}
-
 TEST_F(Im483i, SingleCommandsSendTheirExactTexts) {
   const auto out16 = [](const std::string& op) {
     return Log{"IM483I_" + op + ": argument out of 16-bit range"};
@@ -117,6 +111,7 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
   const Op posKept = Reads(&D::ReadPos, 5);
   const std::string noPos = "IM483I_ReadPos: no position in answer-";
   test::RunCases(Rows{
+      Case("reply shorter than the echo", {"X\n"}, -3, "XZ\n", {"XZ>X"}, Cmd("Z", "before")),
       Case("moving", {"X^ 9\n"}, 9, "X^\n", {}, status),
       Case("status negative", {"X^-3\n"}, -1, "X^\n", {noStatus + "-3"}, status),
       Case("limits not a number", {"X] 0 none\n"}, 1, "X] 0\n", {}, limitsKept),
