@@ -110,8 +110,7 @@ TEST_F(LedTest, SetAndToggleChangeOneOutputAndKeepTheOthers) {
     return [=](LedController& l) { return l.LEDSet(led, how); };
   };
   const auto toggle = [](int16_t n) { return [=](LedController& l) { return l.LEDToggle(n); }; };
-  const Row rows[] = {{8, set("B", "On"), 1, "4A 129\n4A 40\n"},
-                      {0, set("", "Off"), -1, ""},
+  const Row rows[] = {{0, set("", "Off"), -1, ""},
                       {0, set("RG", "Off"), -1, ""},
                       {16, toggle(1), 1, "4A 129\n4A 129\n4A 0\n"},
                       {16, toggle(0), 1, "4A 129\n4A 129\n4A 24\n"},

@@ -121,11 +121,11 @@ struct DriverHelpers {
   static Case Sends(const char* name, std::string wire, int16_t (Driver::*f)(P...), A... args) {
     return Case(name, {}, 1, std::move(wire), {}, Call(f, args...));
   }
-  // Command (or RawCommand) of `text`; the reply ends as `expected` ("before" when untouched).
-  static Op Cmd(std::string text, std::string expected, bool raw = false) {
+  // Command of `text`; the reply ends as `expected` ("before" when untouched).
+  static Op Cmd(std::string text, std::string expected) {
     return [=](Rig& r) {
       std::string reply = "before";
-      const int16_t result = raw ? r.drv.RawCommand(text, reply) : r.drv.Command(text, reply);
+      const int16_t result = r.drv.Command(text, reply);
       EXPECT_EQ(reply, expected);
       return result;
     };
@@ -152,14 +152,6 @@ struct DriverHelpers {
     return [=](Rig& r) {
       const int16_t result = op(r);
       EXPECT_EQ(r.line.clock.delays, delays);
-      return result;
-    };
-  }
-  // `op`, after which the message line reads `shown`.
-  static Op Shows(std::string shown, Op op) {
-    return [=](Rig& r) {
-      const int16_t result = op(r);
-      EXPECT_EQ(r.line.messageLine, shown);
       return result;
     };
   }

@@ -228,25 +228,22 @@ class Rig {
   Trapar trapar{notifier};
   ReadyFlags ready;
   std::vector<double> focusMoves;  // microns, as the wheels asked for them
-  int focusWaits = 0;
-  static constexpr double kZUmPerStep = 0.0625;
 
  private:
   bool built_ = false;
   Stage stage_{trapar, notifier, mot, clock, pump, contrType};
   Focus focus_{trapar, notifier, mot, clock, contrType};
-  // The wheels shift the focus on the Z unit directly, and count how they did it.
+  // The wheels shift the focus on the Z unit (0.0625 microns a microstep) directly.
   int16_t FocusMove(double microns) {
     focusMoves.push_back(microns);
     mot.MotorSelect(Address('Z'));
-    return mot.MotorMoveRel(microns / kZUmPerStep);
+    return mot.MotorMoveRel(microns / 0.0625);
   }
-  int16_t FocusWait() {
-    ++focusWaits;
-    mot.MotorSelect(Address('Z'));
-    return mot.MotorWaitMoveEnd();
-  }
-  FocusLink link_{[this](double um) { return FocusMove(um); }, [this] { return FocusWait(); }};
+  FocusLink link_{[this](double um) { return FocusMove(um); },
+                  [this] {
+                    mot.MotorSelect(Address('Z'));
+                    return mot.MotorWaitMoveEnd();
+                  }};
   Wheels wheels_{trapar, mot, comm, contrType, ready, link_};
   Cube cube_{trapar, notifier, mot};
   Slide slide_{trapar, notifier, mot};

@@ -41,10 +41,6 @@ TEST(ObjectiveTable, ReadingAgainClearsTheOldTableAndLeavesTheCurrentListAlone) 
   rig.trapar.CurrentList() = {{"KEEP", std::string("me")}};
   rig.objectives.ReadObjPosMag();
   EXPECT_EQ(rig.objectives.ObjCount(), 4);
-  EXPECT_TRUE(rig.objectives.SelectObjective(4));
-  EXPECT_EQ(rig.objectives.Mag(), 40);
-  rig.objectives.ResetMag();  // the magnification of no objective chosen
-  EXPECT_EQ(rig.objectives.Mag(), 10);
   PutBytes(rig.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\",4\r\n");
   rig.objectives.ReadObjPosMag();
   EXPECT_EQ(rig.objectives.ObjCount(), 1);

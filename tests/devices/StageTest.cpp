@@ -1,6 +1,6 @@
 // The XY stage and the Z focus on simulated controllers of both types: the bytes of their
-// initialisation, the backlash approach, jumps and focus steps, failures, and the joystick
-// curves. Moves, reads and their frames are transcripts (tests/transcripts/stage/, commands/).
+// initialisation, jumps and focus steps, failures, and the joystick curves. Moves, reads, the
+// backlash approach and their frames are transcripts (tests/transcripts/commands/, specimen/).
 #include <gtest/gtest.h>
 
 #include "devices/JoySpeed.h"
@@ -21,8 +21,6 @@ TEST_P(StageInit, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
                     "XB 25 250", "Xl 0",    "X+1",      "X-1",      "YH 0",      "YD 3",
                     "YY 12 60",  "YV 7000", "YI 500",   "YK 25 35", "YB 25 250", "Yl 0",
                     "Y+1",       "Y-1",     "XZ",       "YZ"}));
-  EXPECT_EQ(rig.State('X').counter, 0);  // the energising steps leave the counters alone
-  EXPECT_EQ(rig.State('Y').counter, 0);
 }
 
 TEST_P(StageInit, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
@@ -45,8 +43,6 @@ TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
                                 "/3z800R", "/3f1R", "/3n2R", "/3n3R", "/3?0"},
                                {"ZH 0", "ZD 4", "ZY 5 40", "ZV 4000", "ZI 300", "ZK 15 16",
                                 "ZB 10 100", "ZZ", "Z+1", "ZO", "Zl 1", "ZZ"}));
-  EXPECT_DOUBLE_EQ(rig.Z().ZUmPerStep(), 0.0625);
-  EXPECT_DOUBLE_EQ(rig.Z().Z(), rig.Ez() ? 0 : -50);
   // The mode word is one for all units: a fresh rig, so that the focus's are sent as above.
   const size_t settings = rig.Ez() ? 4 : 7;
   Rig kept(GetParam());
@@ -55,14 +51,12 @@ TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
   Frames frames = kept.Take();
   EXPECT_EQ(Frames(frames.begin() + settings, frames.end()),
             Expect({"/3?0", "/3f1R", "/3n2R", "/3n3R", "/3?0"}, {"ZZ", "Zl 1", "ZZ"}));
-  EXPECT_EQ(kept.State('Z').counter, 960);
   EXPECT_DOUBLE_EQ(kept.Z().Z(), 10);  // (960 - 800) x 0.0625
   // A count that cannot be read is no count of 0: the init fails and no origin is set. (The
   // settings' replies carry no number the fault could take.)
   kept.Fault('Z', sim::FaultKind::NoNumber);
   EXPECT_EQ(kept.Z().ZInit(), -1);
   EXPECT_EQ(kept.Take().back(), kept.Ez() ? "/3?0" : "ZZ");
-  EXPECT_EQ(kept.State('Z').counter, 960);
   // Without a power-up origin the motor is energised by a step out and back.
   Rig plain(GetParam());
   plain.Set("Z", "ZPOWERUPORIGIN", "0");
@@ -72,7 +66,6 @@ TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
   EXPECT_EQ(
       Frames(frames.begin() + settings, frames.end()),
       Expect({"/3P1R", "/3D1R", "/3f1R", "/3n0R", "/3n1R", "/3?0"}, {"Z+1", "Z-1", "Zl 1", "ZZ"}));
-  EXPECT_EQ(plain.State('Z').counter, 0);
 }
 
 class StageOps : public RigTypes {
@@ -82,14 +75,11 @@ class StageOps : public RigTypes {
     ASSERT_EQ(rig.Z().ZInit(), 1);
     rig.Take();
   }
-  void MoveAndWait(double x, double y) {
-    ASSERT_EQ(rig.XY().XYMoveAbs(x, y), 1);
-    ASSERT_EQ(rig.XY().XYWait(), 1);
-  }
 };
 
 TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
-  MoveAndWait(100, 50);
+  ASSERT_EQ(rig.XY().XYMoveAbs(100, 50), 1);
+  ASSERT_EQ(rig.XY().XYWait(), 1);
   rig.Fault('Y');
   double x = -7, y = -8;
   EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
@@ -104,46 +94,19 @@ TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
   EXPECT_EQ(z, 3);
 }
 
-// The approach's frames are a transcript (tests/transcripts/specimen/obj_goto.transcript).
-TEST_P(StageOps, TheBacklashApproachReachesTheSameMechanicalPlaceFromEitherSide) {
-  // The simulated stage loses 8 microsteps (X, 5 microns) and 3 (Y, 2 microns) on a reversal.
-  auto arrive = [&](double fromX, double fromY, bool backlash) {
-    MoveAndWait(fromX, fromY);
-    EXPECT_EQ(backlash ? rig.XY().XYMoveAbsBacklash(1000, 500) : rig.XY().XYMoveAbs(1000, 500), 1);
-    EXPECT_EQ(rig.XY().XYWait(), 1);
-    EXPECT_EQ(rig.State('X').counter, 1600);
-    return std::make_pair(rig.State('X').load, rig.State('Y').load);
-  };
-  const auto fromAbove = arrive(2000, 1500, true);
-  const auto fromBelow = arrive(0, 0, true);
-  EXPECT_EQ(fromAbove, fromBelow);
-  const auto plainFromAbove = arrive(2000, 1500, false);
-  EXPECT_EQ(plainFromAbove.first - fromBelow.first, 8);
-  EXPECT_EQ(plainFromAbove.second - fromBelow.second, 3);
-}
-
 TEST_P(StageOps, JumpsAndFocusStepsMoveByTheirSizes) {
   // XYJUMPSIZE 50 microns = 80 microsteps; the axis that does not move gets nothing.
-  const std::pair<StageJump, const char*> jumps[] = {{StageJump::Left, "Stage Left"},
-                                                     {StageJump::Forward, "Stage Forward"},
-                                                     {StageJump::Back, "Stage Back"},
-                                                     {StageJump::Right, "Stage Right"}};
-  for (const auto& [jump, text] : jumps) {
+  for (StageJump jump : {StageJump::Left, StageJump::Forward, StageJump::Back, StageJump::Right}) {
     EXPECT_EQ(rig.XY().XYJump(jump), 1);
     EXPECT_EQ(rig.XY().XYWait(), 1);
-    EXPECT_EQ(Stage::JumpText(jump), text);
   }
   EXPECT_EQ(Commands(rig.Take()),
             Expect({"/1D80R", "/2P80R", "/2D80R", "/1P80R"}, {"X-80", "Y+80", "Y-80", "X+80"}));
   // ZJUMPSIZE 1 micron = 16 microsteps; ZCOARSEFACTOR 10.
-  const std::pair<FocusStep, const char*> steps[] = {{FocusStep::UpCoarse, "Up Coarse"},
-                                                     {FocusStep::DownFine, "Down Fine"},
-                                                     {FocusStep::DownCoarse, "Down Coarse"},
-                                                     {FocusStep::UpFine, "Up Fine"}};
-  for (const auto& [step, text] : steps) {
+  for (FocusStep step :
+       {FocusStep::UpCoarse, FocusStep::DownFine, FocusStep::DownCoarse, FocusStep::UpFine}) {
     EXPECT_EQ(rig.Z().ZStepMove(step), 1);
     EXPECT_EQ(rig.Z().ZWait(), 1);
-    EXPECT_EQ(Focus::StepText(step), text);
   }
   EXPECT_EQ(Commands(rig.Take()),
             Expect({"/3D160R", "/3P16R", "/3P160R", "/3D16R"}, {"Z-160", "Z+16", "Z+160", "Z-16"}));
