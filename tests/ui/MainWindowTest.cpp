@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -134,6 +135,39 @@ class Microscope : public ::testing::TestWithParam<std::string> {
     return path;
   }
   std::string EditorMessage() { return editor->Message().text().toStdString(); }
+  // The axes tab; its first showing probes the units `listed` as QV_AXES.TXT.
+  void ShowAxes(const std::string& listed = {}) {
+    if (!listed.empty()) std::ofstream(File("QV_AXES.TXT"), std::ios::binary) << listed;
+    window->Tabs().setCurrentIndex(3);
+    QApplication::processEvents();
+  }
+  std::string Listed(std::initializer_list<char> units) {
+    std::string text;
+    for (char unit : units)
+      text += std::string(1, unit) + "\r\n";
+    return text;
+  }
+  std::vector<QRadioButton*> Units() {
+    const QList<QRadioButton*> units = window->Axes().findChildren<QRadioButton*>();
+    return {units.begin(), units.end()};
+  }
+  std::string Captions() {
+    std::string captions;
+    for (QRadioButton* unit : Units())
+      captions += unit->text().toStdString() + ";";
+    return captions;
+  }
+  void Type(const char* field, const std::string& text) {
+    if (std::string(field) == "cboDestin") {
+      Child<QComboBox>(field)->setEditText(QString::fromStdString(text));
+    } else {
+      Child<QLineEdit>(field)->setText(QString::fromStdString(text));
+    }
+  }
+  std::string Text(const char* name) { return Child<QLineEdit>(name)->text().toStdString(); }
+  std::string Label(const char* name) { return Child<QLabel>(name)->text().toStdString(); }
+  void Press(const char* button) { Child<QPushButton>(button)->click(); }
+  int16_t Addressed() { return sim.system.motCon.Motor().MotorAddress; }
 
   BasicSimSystem<WaitingFront> sim;
   MainWindow* window = nullptr;
@@ -707,6 +741,221 @@ TEST_P(Window, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) {
   Choose({"Conf", "Configuration"});
   EXPECT_EQ(sim.system.state.Config.MoveTimeout, 17);
   EXPECT_EQ(sim.Run("XY 500 700;XY Wait;XY ?"), "OK  ; OK  ; 500.0 700.0 ; ");
+}
+
+// --- The axes tab: which units it offers, what it remembers per unit, what each button sends
+// and shows, and that bad input sends nothing ---
+
+TEST_P(Window, OnlyAnsweringUnitsAreOfferedAndChoosingOneAddressesIt) {
+  sim.line.SetFault(Y(), sim::DefaultFault(sim::FaultKind::NoReply));
+  ShowAxes(Listed({X(), Y(), Z()}));
+  EXPECT_EQ(Captions(), (std::string{X(), ';', Z(), ';'}));
+  EXPECT_TRUE(Units()[1]->isChecked());  // the last unit offered is chosen
+  Units()[0]->click();
+  EXPECT_EQ(Addressed(), X());
+  Units()[1]->click();
+  EXPECT_EQ(Addressed(), Z());
+
+  // Later showings probe nothing again and address the chosen unit once more.
+  window->Tabs().setCurrentIndex(0);
+  sim.system.motCon.MotorSelect(X());
+  sim.line.ClearFrames();
+  ShowAxes();
+  EXPECT_EQ(Addressed(), Z());
+  EXPECT_TRUE(sim.line.Frames().empty());
+  EXPECT_EQ(Units().size(), 2u);
+}
+
+TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
+  ShowAxes(Listed({X(), Y()}));
+  Units()[0]->click();
+  Type("txtDistance", "250");
+  Type("cboDestin", "1200");
+  Type("txtHomeSpeed", "500");
+  Type("txtOut0", "1");
+  Type("txtOut2", "1");
+  Type("txtJogSpeed", "300");
+  window->Axes().AddDestination();
+  ASSERT_EQ(sim.Run("XY 100 0;XY Wait"), "OK  ; OK  ; ");
+  Press("btnReadPos");
+  Press("btnReadLim");
+  Press("btnReadP");
+  const std::array<std::string, 5> read = {Label("lblPos"), Label("lblLimHrdw"), Label("lblIn0"),
+                                           Label("lblIn1"), Label("lblIn2")};
+  EXPECT_NE(read[0], Str(0));
+
+  Units()[1]->click();
+  EXPECT_EQ(Text("txtDistance"), Str(0));
+  EXPECT_EQ(Child<QComboBox>("cboDestin")->count(), 0);
+
+  Units()[0]->click();
+  EXPECT_EQ(Text("txtDistance"), Str(250));
+  EXPECT_EQ(Child<QComboBox>("cboDestin")->currentText().toStdString(), Str(1200));
+  EXPECT_EQ(Child<QComboBox>("cboDestin")->count(), 1);
+  EXPECT_EQ(Text("txtHomeSpeed"), Str(500));
+  EXPECT_EQ(Text("txtOut0") + Text("txtOut1") + Text("txtOut2"), "101");
+  EXPECT_EQ(Text("txtJogSpeed"), Str(0));  // nothing remembers the jog speed
+  EXPECT_EQ(Label("lblPos"), read[0]);
+  EXPECT_EQ(Label("lblLimHrdw"), read[1]);
+  // A failed port read (the EZHR17 has none) is remembered as -1 and shown as such.
+  for (int i = 0; i < 3; ++i) {
+    const std::string port = Label(("lblIn" + std::to_string(i)).c_str());
+    EXPECT_EQ(port, read[i + 2].empty() ? "-1" : read[i + 2]);
+  }
+}
+
+// Each button on the X stage, in an order that lets one build on the last: the fields it
+// reads, what the message line shows (nothing new for the jog buttons and the sign flips), and
+// what the unit or the panel shows for it.
+TEST_P(Microscope, EachAxesButtonShowsItsResult) {
+  ShowAxes(Listed({X()}));
+  const bool ims = GetParam() == "config/demo-im483i";
+  auto unit = [this] { return sim.State(X()); };
+  auto wait = [this] { return sim.system.motCon.MotorWaitMoveEnd() == 1; };
+  auto status = [](int16_t result) { return "Status =" + Str(result); };
+  auto limits = [&] { return (unit().lowEnd ? 1 : 0) | (unit().highEnd ? 2 : 0); };
+  const int16_t ports = ims ? 1 : 0;  // the EZHR17 has no ports to read
+  struct Case {
+    const char* button;
+    std::vector<std::pair<const char*, std::string>> fields;
+    std::optional<std::string> shown;  // empty: the message line stays as it was
+    std::function<bool()> done;
+  };
+  const std::vector<Case> cases = {
+      {"btnMovAbs",
+       {{"cboDestin", "3200"}},
+       status(1),
+       [&] { return wait() && unit().counter == 3200; }},
+      {"btnMovRel",
+       {{"txtDistance", "-1200"}},
+       status(1),
+       [&] { return wait() && unit().counter == 2000; }},
+      {"btnReadPos", {}, status(1), [&] { return Label("lblPos") == Str(2000); }},
+      {"btnReadMovingStatus", {}, status(0), [&] { return Label("lblLimHrdw") == "0"; }},
+      {"btnSetOrig", {}, status(1), [&] { return unit().counter == 0; }},
+      {"cmdApplyJ", {{"txtJogSpeed", "-2000"}}, {}, [&] { return unit().moving; }},
+      {"cmdStopJ", {}, {}, [&] { return !unit().moving; }},
+      {"btnJogSpeedInv", {}, {}, [&] { return Text("txtJogSpeed") == Str(2000); }},
+      {"btnDistInv", {}, {}, [&] { return Text("txtDistance") == Str(1200); }},
+      // The IM483I backs off the limit it found; the EZHR17 stays on it.
+      {"btnToLim", {{"txtHomeSpeed", "-3000"}}, "Limit = 1", [&] { return unit().load < 1600; }},
+      {"btnReadLim", {}, status(1), [&] { return Label("lblLimHrdw") == GeneralText(limits()); }},
+      {"btnReadHardw", {}, status(1), [&] { return Label("lblLimHrdw") != "-1"; }},
+      {"btnHome",
+       {{"txtHomeSpeed", "3000"}},
+       "Home started, Status: 1",
+       [&] { return wait() && (ims || unit().counter == 0); }},  // only Z zeroes the count
+      {"btnHSmart", {}, "Status: 1", [&] { return !unit().moving; }},
+      {"btnHOwn", {{"txtHomeSpeed", "300"}}, "Status: 1", [&] { return !unit().moving; }},
+      {"btnWriteP",
+       {{"txtOut0", "1"}, {"txtOut1", "0"}, {"txtOut2", "1"}},
+       status(1),
+       [&] { return unit().outputs != 0; }},
+      {"btnReadOP",
+       {},
+       status(ports),
+       [&] { return Label("lblIn0") == (ims ? "1" : "") && Label("lblIn1") == (ims ? "0" : ""); }},
+      {"btnReadP", {}, status(ports), [&] { return (Label("lblIn0") != "") == ims; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    for (const auto& [field, text] : c.fields)
+      Type(field, text);
+    window->SetMessage("before");
+    Press(c.button);
+    EXPECT_EQ(window->MessageText(), c.shown.value_or("before"));
+    EXPECT_TRUE(c.done());
+    EXPECT_EQ(sim.system.state.CommandBusy, 0);
+  }
+}
+
+// A field that does not read as a number stops its button with its message, and nothing goes
+// out on the line; so does an output value other than 0 or 1. The three homings beside "Home"
+// read their speed through one path.
+TEST_P(Window, BadAxesInputShowsItsMessageAndSendsNothing) {
+  ShowAxes(Listed({X()}));
+  struct Case {
+    const char* field;
+    const char* text;
+    const char* button;  // nullptr: the menu entry "Add Destination"
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"txtHomeSpeed", "fast", "btnHome", "Bad home speed value"},
+      {"txtHomeSpeed", "40000", "btnHOwn", "Bad home speed value"},  // not a 16-bit number
+      {"txtJogSpeed", "x", "cmdApplyJ", "Bad Jog Speed Value"},
+      {"txtJogSpeed", "3e10", "btnJogSpeedInv", "Bad Jog Speed Value"},
+      {"cboDestin", "12a", "btnMovAbs", "Bad destination value"},
+      {"cboDestin", "0x10", nullptr, "Bad destination value"},
+      {"txtDistance", "-", "btnMovRel", "Bad travel distance value"},
+      {"txtDistance", "1.2.3", "btnDistInv", "Bad travel distance value"},
+      {"txtOut1", "2", "btnWriteP", "Output values must be 0 or 1"},
+      {"txtOut1", "-1", "btnWriteP", "Output values must be 0 or 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + "=" + c.text);
+    Type("txtOut0", "0");
+    Type("txtOut1", "0");
+    Type(c.field, c.text);
+    sim.line.ClearFrames();
+    const int destinations = Child<QComboBox>("cboDestin")->count();
+    if (c.button != nullptr) {
+      Press(c.button);
+    } else {
+      window->Axes().AddDestination();
+    }
+    EXPECT_EQ(window->MessageText(), c.shown);
+    EXPECT_TRUE(sim.line.Frames().empty());
+    EXPECT_EQ(Child<QComboBox>("cboDestin")->count(), destinations);
+  }
+  // The stores refuse such text too and keep the last good value.
+  Type("txtDistance", "75");
+  Type("txtDistance", "7 5");
+  EXPECT_EQ(window->MessageText(), "Bad value");
+  EXPECT_EQ(sim.system.axes.CurrentRecord().Distance, 75);
+}
+
+TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
+  // 33 answering units: the line's own and copies of the X stage under further addresses.
+  std::string extra;
+  for (char c = 'a'; c < 'a' + 26; ++c)
+    extra += c;
+  extra += "!\"#$%&'";
+  std::string list;
+  for (char c : extra) {
+    list += std::string(1, c) + " unit\r\n";
+    sim.line.AddUnit(c, sim.plan.units.front().axis);
+  }
+  ShowAxes(list);
+  ASSERT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
+  EXPECT_EQ(Units().back()->text().toStdString(), std::string(1, extra[kMaxAxes - 1]) + " unit");
+  EXPECT_EQ(Addressed(), extra[kMaxAxes - 1]);
+  EXPECT_NE(window->MessageText().find(std::string(1, extra[kMaxAxes]) + " unit"),
+            std::string::npos);
+  EXPECT_NE(window->MessageText().find(std::string(1, extra[kMaxAxes + 1]) + " unit"),
+            std::string::npos);
+
+  // "Add Axis" cannot add to a full table either.
+  window->Axes().SetInputBox([](const std::string&, const std::string&) { return "Q"; });
+  sim.line.ClearFrames();
+  window->Axes().AskAddAxis();
+  EXPECT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
+  EXPECT_TRUE(sim.line.Frames().empty());
+}
+
+// "Add Axis" probes the unit typed and offers it when it answers.
+TEST_P(Window, AddAxisOffersAFurtherAnsweringUnit) {
+  ShowAxes(Listed({X()}));
+  std::string answer;
+  window->Axes().SetInputBox([&answer](const std::string&, const std::string&) { return answer; });
+  for (const std::string& typed :
+       {std::string(1, Y()) + " Y stage", std::string("?"), std::string(1, X())}) {
+    answer = typed;
+    window->Axes().AskAddAxis();
+  }
+  EXPECT_EQ(Captions(), (std::string{X(), ';', Y()} + " Y stage;"));
+  EXPECT_EQ(window->MessageText(), std::string("Unit ") + X() + " is offered already");
+  EXPECT_EQ(Addressed(), Y());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
