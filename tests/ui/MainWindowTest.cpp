@@ -232,6 +232,9 @@ TEST_P(Window, HideShowAndUnloadFromTheCommandLanguage) {
   EXPECT_EQ(sim.Run("Unload"), "OK  ; ");
   QApplication::processEvents();
   EXPECT_EQ(unloads, 1);
+  QMenu* wheelB = window->DeviceMenus().FilterMenu(2);
+  window->DeviceMenus().Refresh();  // the filter items removed at unloading stay away
+  EXPECT_TRUE(EntriesStartingWith(wheelB, "Filter ").empty());
   EXPECT_EQ(sim.system.state.MainFormLoaded, 0);
   EXPECT_FALSE(sim.system.display.MainFormLoaded());
   EXPECT_EQ(sim.Run("Obj Draw 1"), "0 ; ");
@@ -413,8 +416,9 @@ TEST_P(Microscope, HomingSaysThatItEndedAndHowAndTheStopButtonStopsIt) {
 
 // The arrows move the stage by XYJUMPSIZE, Page Up and Down the focus by its fine step; with
 // Shift the stage moves ten jumps and the focus its coarse step. On both the device and the map
-// tab; not while the keyboard is in the command box.
-TEST_P(Window, ArrowAndPageKeysJogTheStageAndTheFocus) {
+// tab; not while the keyboard is in the command box. The device tab's jog buttons step once. A
+// jog names itself on the press, moves its own unit only and shows the position on the release.
+TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   const double jump = sim.system.stage.Params().JumpSize;
   const double fine = sim.system.focus.Params().JumpSize;
   const double coarse = fine * sim.system.focus.Params().CoarseFactor;
@@ -422,33 +426,54 @@ TEST_P(Window, ArrowAndPageKeysJogTheStageAndTheFocus) {
     int tab;
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
+    const char* button;  // instead of the key
     char unit;
     double microns;
+    const char* named;
   } jogs[] = {
-      {0, Qt::Key_Right, Qt::NoModifier, X(), jump},
-      {0, Qt::Key_Left, Qt::ShiftModifier, X(), -10 * jump},
-      {1, Qt::Key_Up, Qt::NoModifier, Y(), -jump},
-      {1, Qt::Key_Down, Qt::NoModifier, Y(), jump},
-      {0, Qt::Key_PageUp, Qt::NoModifier, Z(), -fine},
-      {1, Qt::Key_PageDown, Qt::ShiftModifier, Z(), coarse},
+      {0, Qt::Key_Right, Qt::NoModifier, nullptr, X(), jump, "Stage Right"},
+      {0, Qt::Key_Left, Qt::ShiftModifier, nullptr, X(), -10 * jump, "Stage Left"},
+      {1, Qt::Key_Up, Qt::NoModifier, nullptr, Y(), -jump, "Stage Back"},
+      {1, Qt::Key_Down, Qt::NoModifier, nullptr, Y(), jump, "Stage Forward"},
+      {0, Qt::Key_PageUp, Qt::NoModifier, nullptr, Z(), -fine, "Up Fine"},
+      {1, Qt::Key_PageDown, Qt::ShiftModifier, nullptr, Z(), coarse, "Down Coarse"},
+      {0, {}, {}, "cmdStageRight", X(), jump, "Stage Right"},
+      {0, {}, {}, "cmdStageBack", Y(), -jump, "Stage Back"},
+      {0, {}, {}, "cmdFocUpCoarse", Z(), -coarse, "Up Coarse"},
+      {0, {}, {}, "cmdFocDownFine", Z(), fine, "Down Fine"},
   };
+  const char units[] = {X(), Y(), Z()};
+  const double umPerStep[] = {sim.system.stage.XUmPerStep(), sim.system.stage.YUmPerStep(),
+                              sim.system.focus.ZUmPerStep()};
   for (const auto& jog : jogs) {
+    SCOPED_TRACE(jog.button ? jog.button : jog.named);
     window->Tabs().setCurrentIndex(jog.tab);
-    window->Tabs().currentWidget()->setFocus();
-    const double um =
-        jog.unit == Z() ? sim.system.focus.ZUmPerStep() : sim.system.stage.XUmPerStep();
-    const int64_t before = Count(jog.unit);
-    QTest::keyPress(window->Tabs().currentWidget(), jog.key, jog.modifiers);
+    QWidget* target = jog.button ? Child(jog.button) : window->Tabs().currentWidget();
+    target->setFocus();
+    const int64_t before[] = {Count(X()), Count(Y()), Count(Z())};
+    jog.button ? QTest::mousePress(target, Qt::LeftButton)
+               : QTest::keyPress(target, jog.key, jog.modifiers);
+    EXPECT_EQ(window->MessageText(), jog.named);
     EXPECT_EQ(sim.system.state.CommandBusy, 1);
-    QTest::keyRelease(window->Tabs().currentWidget(), jog.key, jog.modifiers);
+    jog.button ? QTest::mouseRelease(target, Qt::LeftButton)
+               : QTest::keyRelease(target, jog.key, jog.modifiers);
     EXPECT_EQ(sim.system.state.CommandBusy, 0);
-    EXPECT_NEAR((Count(jog.unit) - before) * um, jog.microns, um) << jog.key;
+    for (int i = 0; i < 3; ++i) {
+      const double moved = (Count(units[i]) - before[i]) * umPerStep[i];
+      EXPECT_NEAR(moved, units[i] == jog.unit ? jog.microns : 0, umPerStep[i] / 2) << units[i];
+    }
     EXPECT_EQ(window->MessageText().substr(0, 2), jog.unit == Z() ? "Z=" : "X=");
   }
   const int64_t x = Count(X());
   window->CommandBox().lineEdit()->setFocus();
   QTest::keyClick(window->CommandBox().lineEdit(), Qt::Key_Left);
   EXPECT_EQ(Count(X()), x);
+
+  double z = 0;
+  ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
+  window->SetMessage("");
+  QTest::mousePress(Child("fraFoc"), Qt::LeftButton);  // the focus frame shows the position
+  EXPECT_EQ(window->MessageText(), "Z=" + GeneralText(z));
 }
 
 // A held key (or button) steps again after each step; its release stops the stage at once.
@@ -484,6 +509,9 @@ TEST_P(Window, TheStatusBarShowsTheLastKnownStateWithoutTalkingToTheControllers)
       {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"}};
   for (const auto& [name, text] : fields)
     EXPECT_EQ(Child<QLabel>(name)->text().toStdString(), text);
+  // So do the menu captions after commands that did not come from the window.
+  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
+  EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 2"})->isChecked());
   const std::string filters = DescribeDevices(WindowCore(sim.system)).filters;
   EXPECT_EQ(filters.substr(0, 5), "F-3  ");
   EXPECT_EQ(Child<QLabel>("lblStatFilters")->text().toStdString(), filters);
@@ -561,7 +589,15 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
 
   auto* left = Child<QPushButton>("cmdStageLeft");
   QAction* menuLeft = Entry(window->DeviceMenus().StageMenu(), "Left");
-  sim.system.state.Ready.XYReady = 0;  // as after a parameter file that did not load
+  const int64_t x = Count(X());
+  window->SetMessage("");
+  QTest::mouseRelease(left, Qt::LeftButton);  // a release without its press
+  sim.system.state.Ready.XYReady = 0;         // as after a parameter file that did not load
+  QTest::mouseClick(left, Qt::LeftButton);    // refused before the button is greyed out too
+  QTest::mousePress(Child("fraStage"), Qt::LeftButton);
+  EXPECT_EQ(Count(X()), x);
+  EXPECT_EQ(window->MessageText(), "");
+  EXPECT_EQ(sim.system.state.CommandBusy, 0);
   window->TimerTick();
   EXPECT_FALSE(left->isEnabled());
   EXPECT_FALSE(menuLeft->isEnabled());
@@ -620,13 +656,6 @@ TEST_P(Window, ADoubleClickOnTheMapMovesTheStageAndAClickSelectsTheNearestObject
   const QList<QTableWidgetSelectionRange> rows = window->Objects().Grid().selectedRanges();
   ASSERT_EQ(rows.size(), 1);
   EXPECT_EQ(rows[0].topRow(), 1);  // the second object's row
-}
-
-TEST_P(Window, CaptionsFollowCommandsThatDidNotComeFromTheWindow) {
-  sim.Run("F 4;F Wait;Cube 3;Cube Wait");  // as a client or a joystick button would
-  window->TimerTick();
-  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-4");
-  EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 3"})->isChecked());
 }
 
 // "Go To" and the speed tests ask through the window's input box.

@@ -117,55 +117,6 @@ class Tabs : public ::testing::Test, protected RecordingServices {
   std::optional<std::string> answer;
 };
 
-// A jog button moves its unit one jump while pressed, names itself on the press and shows the
-// position on the release; the focus frame shows the position when pressed. How far the jumps
-// and steps go and the busy flag: Microscope.ArrowAndPageKeysJogTheStageAndTheFocus.
-TEST_F(Tabs, JogButtonsStepTheirUnitAndShowThePosition) {
-  const double jump = FileValue("QV_PARXY.TXT", "XYJUMPSIZE");
-  const double fine = FileValue("QV_PARZ.TXT", "ZJUMPSIZE");
-  const double coarse = fine * FileValue("QV_PARZ.TXT", "ZCOARSEFACTOR");
-  const Stage& stage = sim.system.stage;
-  const double zUm = sim.system.focus.ZUmPerStep();
-  const struct {
-    const char* button;
-    const char* named;
-    char unit;
-    double microns, umPerStep;
-  } jogs[] = {{"cmdStageRight", "Stage Right", '1', jump, stage.XUmPerStep()},
-              {"cmdStageBack", "Stage Back", '2', -jump, stage.YUmPerStep()},
-              {"cmdFocUpCoarse", "Up Coarse", '3', -coarse, zUm},
-              {"cmdFocDownFine", "Down Fine", '3', fine, zUm}};
-  for (const auto& jog : jogs) {
-    SCOPED_TRACE(jog.button);
-    const int64_t before[] = {Count('1'), Count('2'), Count('3')};
-    QTest::mousePress(Child(jog.button), Qt::LeftButton);
-    EXPECT_EQ(Last(), jog.named);
-    QTest::mouseRelease(Child(jog.button), Qt::LeftButton);
-    for (char unit : {'1', '2', '3'}) {  // only its own unit moves
-      const double moved = (Count(unit) - before[unit - '1']) * jog.umPerStep;
-      EXPECT_NEAR(moved, unit == jog.unit ? jog.microns : 0, jog.umPerStep / 2) << unit;
-    }
-    EXPECT_EQ(Last().substr(0, 2), jog.unit == '3' ? "Z=" : "X=");
-  }
-  double z = 0;
-  ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
-  messages.clear();
-  QTest::mousePress(Child("fraFoc"), Qt::LeftButton);
-  EXPECT_EQ(Last(), "Z=" + GeneralText(z));
-}
-
-TEST_F(Tabs, StageButtonsAndFrameDoNothingWhileTheStageIsNotReadyOrNotPressed) {
-  const int64_t x0 = Count('1');
-  QTest::mouseRelease(Child("cmdStageLeft"), Qt::LeftButton);  // no press before it
-  EXPECT_TRUE(messages.empty());
-  sim.system.state.Ready.XYReady = 0;
-  Click("cmdStageLeft");
-  QTest::mousePress(Child("fraStage"), Qt::LeftButton);
-  EXPECT_EQ(Count('1'), x0);
-  EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(sim.system.state.CommandBusy, 0);
-}
-
 TEST_F(Tabs, AFilterItemMovesTheWheelChecksItselfAndCaptionsFollow) {
   QMenu* f = menus->FilterMenu(1);
   const auto items = EntriesStartingWith(f, "Filter ");
@@ -213,16 +164,6 @@ TEST_F(Tabs, OpeningAWheelMenuShowsTheDeviceTabAndReadsTheWheel) {
   EXPECT_TRUE(menus->FilterMenu(2)->isVisible());
   EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
   menus->FilterMenu(2)->close();
-}
-
-TEST_F(Tabs, FilterItemsAreRemovedAtUnloadAndMadeAgain) {
-  QMenu* b = menus->FilterMenu(2);
-  const size_t made = EntriesStartingWith(b, "Filter ").size();
-  menus->RemoveFilterItems();
-  menus->Refresh();
-  EXPECT_TRUE(EntriesStartingWith(b, "Filter ").empty());
-  menus->CreateFilterItems();
-  EXPECT_EQ(EntriesStartingWith(b, "Filter ").size(), made);
 }
 
 // What initialising again does is DeviceLineTest's; here each entry edits its device's file
