@@ -375,22 +375,6 @@ TEST_F(Tabs, ACellEditReachesTheObjectAndBadTextChangesNothing) {
   EXPECT_FALSE(objects->Field().isVisible());
 }
 
-TEST_F(Tabs, AnEditOfAnObjectThatIsGoneIsAnInternalError) {
-  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
-  objects->DisplayObjList();
-  ClickCell(1, 1);
-  sim.Run("Obj ListClear;Obj Add 9 9 9 c");  // the grid has not been refreshed
-  Type("8");
-  EXPECT_EQ(sim.notifier.LastText(), "Internal error");
-  EXPECT_EQ(sim.system.objects.ObjListCount(), 1);
-
-  // A refresh puts the box away, so the edit cannot land on whatever object now has the row.
-  ClickCell(0, 1);
-  sim.Run("Obj ListClear;Obj Add 7 7 7 d");
-  objects->DisplayObjList();
-  EXPECT_FALSE(objects->Field().isVisible());
-}
-
 TEST_F(Tabs, TheGridFollowsTheListWhenItGrowsShrinksOrIsReplaced) {
   sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
   objects->DisplayObjList();
@@ -399,9 +383,18 @@ TEST_F(Tabs, TheGridFollowsTheListWhenItGrowsShrinksOrIsReplaced) {
   ASSERT_EQ(objects->Grid().rowCount(), 3);
   EXPECT_EQ(Cell(2, 4), "c");
 
-  // Replaced by a list of the same length: every row must show the new objects.
+  ClickCell(1, 1);
+  sim.Run("Obj ListClear;Obj Add 9 9 9 d");  // the grid has not been refreshed
+  Type("8");
+  EXPECT_EQ(sim.notifier.LastText(), "Internal error");
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 1);
+
+  // Replaced by a list of the same length: every row must show the new objects, and the edit
+  // box goes, so that an edit cannot land on whatever object now has its row.
+  ClickCell(0, 1);
   sim.Run("Obj ListClear;Obj Add 10 11 12 x;Obj Add 13 14 15 y;Obj Add 16 17 18 z");
   objects->DisplayObjList();
+  EXPECT_FALSE(objects->Field().isVisible());
   EXPECT_EQ(Cell(0, 1), "10.0");
   EXPECT_EQ(Cell(2, 4), "z");
 
@@ -430,8 +423,8 @@ TEST_F(Tabs, RowsAreSelectedWholeAndNumbersBeyondTheListAreIgnored) {
 }
 
 // Where "Obj GoTo" goes and what it refuses: tests/specimen/ObjectListTest.cpp:ObjGoTo.
-TEST_F(Tabs, MoveToGoesToTheSelectedObjectOnly) {
-  sim.Run("Obj Add 1500 -800 0 a;Obj Add 77777.7 77777.7 0 b");
+TEST_F(Tabs, MoveToGoesToTheSelectedObjectOrTheOneAskedFor) {
+  sim.Run("Obj Add 1500 -800 0 a;Obj Add 77777.7 77777.7 0 b;Obj Add -300 400 0 c");
   objects->DisplayObjList();
   Click("cmdMoveTo");
   EXPECT_EQ(sim.notifier.LastText(), "To move to the object, click on the object number");
@@ -450,18 +443,16 @@ TEST_F(Tabs, MoveToGoesToTheSelectedObjectOnly) {
   ClickCell(1, 0);  // undefined: the refusal stays on the message line
   Click("cmdMoveTo");
   EXPECT_EQ(messages.back(), "Error ");
-}
 
-TEST_F(Tabs, MoveToObjectInTheListAsksForTheNumber) {
-  sim.Run("Obj Add 100 200 0 a;Obj Add -300 400 0 b");
-  answer = "x";
-  Choose("Move to Object in the List");
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_NE(asked[0].find("There are 2 objects"), std::string::npos) << asked[0];
-  answer.reset();  // Cancel
-  Choose("Move to Object in the List");
+  messages.clear();
+  for (const std::optional<std::string>& ignored :
+       {std::optional<std::string>("x"), std::optional<std::string>()}) {
+    answer = ignored;  // not a number, Cancel
+    Choose("Move to Object in the List");
+  }
+  EXPECT_NE(asked[0].find("There are 3 objects"), std::string::npos) << asked[0];
   EXPECT_TRUE(messages.empty());
-  answer = " 2 ";
+  answer = " 3 ";
   Choose("Move to Object in the List");
   EXPECT_NEAR(StageAt().X, -300, 1);
 }
