@@ -42,9 +42,10 @@ class WaitingFront : public WindowFrontEnd {
   std::function<void()> duringWait;
 };
 
-// The main window on the simulated line, loaded as "Show" loads it; the program editor when a
-// test opens it.
-class Microscope : public ::testing::TestWithParam<std::string> {
+// The main window on the simulated line, loaded as "Show" loads it, its dialogs answered by the
+// test (RecordingServices; the input box gives `answer`); the program editor when a test opens
+// it.
+class Microscope : public ::testing::TestWithParam<std::string>, protected RecordingServices {
  protected:
   static void SetUpTestSuite() { EnsureQApplication(); }
   Microscope() : sim(RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}) {}
@@ -59,13 +60,22 @@ class Microscope : public ::testing::TestWithParam<std::string> {
       return window;
     });
     sim.front.ShowMainWindow();
+    WindowServices& dialogs = window->Services();
+    const WindowServices recorded = Services();
+    dialogs.editParameters = recorded.editParameters;
+    dialogs.chooseFile = recorded.chooseFile;
+    dialogs.textEditor = recorded.textEditor;
+    dialogs.inputBox = [this](const std::string&, const std::string& prompt) {
+      asked.push_back(prompt);
+      return answer;
+    };
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   }
   // A window left behind keeps its timer, which would tick on this test's destroyed system.
   void TearDown() override {
     sim.front.AttachProgram(nullptr);
-    delete editor;
+    delete progWin;
     sim.front.Attach(nullptr);
     delete window;
   }
@@ -122,19 +132,19 @@ class Microscope : public ::testing::TestWithParam<std::string> {
   // The program editor on a program of five lines; file choices give `chosen`.
   void OpenEditor() {
     program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
-    editor = new ProgramWindow(WindowCore(sim.system), [] {});
-    sim.front.AttachProgram(editor);
-    editor->SetFileChooser([this](const std::string&, bool) { return chosen; });
+    progWin = new ProgramWindow(WindowCore(sim.system), [] {});
+    sim.front.AttachProgram(progWin);
+    progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
   }
   void Click(const char* name) {
-    QTest::mouseClick(editor->findChild<QPushButton*>(name), Qt::LeftButton);
+    QTest::mouseClick(progWin->findChild<QPushButton*>(name), Qt::LeftButton);
   }
   std::string Path(const char* file, const std::string& content = {}) {
     const std::string path = dir.filePath(file).toStdString();
     if (!content.empty()) std::ofstream(path, std::ios::binary) << content;
     return path;
   }
-  std::string EditorMessage() { return editor->Message().text().toStdString(); }
+  std::string EditorMessage() { return progWin->Message().text().toStdString(); }
   // The axes tab; its first showing probes the units `listed` as QV_AXES.TXT.
   void ShowAxes(const std::string& listed = {}) {
     if (!listed.empty()) std::ofstream(File("QV_AXES.TXT"), std::ios::binary) << listed;
@@ -175,9 +185,10 @@ class Microscope : public ::testing::TestWithParam<std::string> {
   std::string shownBusy;
   bool busyPointer = false;
   ProgramState& program = sim.system.interpreter.State();
-  ProgramWindow* editor = nullptr;
+  ProgramWindow* progWin = nullptr;
   QTemporaryDir dir;
-  std::string chosen;
+  std::vector<std::string> asked;  // the input box's prompts
+  std::optional<std::string> answer;
 };
 
 // The cases whose window logic is the same on both controller types run on the first only.
@@ -260,26 +271,26 @@ TEST_P(Window, TheTimerRunsAProgramLineByLine) {
 
 TEST_P(Window, TheEditorShowsAndScrollsTheProgramByItsBarAndTheWheel) {
   OpenEditor();
-  EXPECT_EQ(program.ProgRows, editor->RowCount());
-  EXPECT_EQ(editor->RowButton(5).text(), "");               // beyond the program's end
-  QTest::keyClick(&editor->RowField(0), Qt::Key_PageDown);  // shorter than the window
+  EXPECT_EQ(program.ProgRows, progWin->RowCount());
+  EXPECT_EQ(progWin->RowButton(5).text(), "");               // beyond the program's end
+  QTest::keyClick(&progWin->RowField(0), Qt::Key_PageDown);  // shorter than the window
   EXPECT_EQ(program.ProgTop, 0);
 
   program.ProgLines.clear();
   for (int i = 0; i < 60; ++i)
     program.ProgLines.push_back("Delay " + std::to_string(i));
   sim.system.interpreter.ShowProgRows(0, 0, program.ProgRows);
-  QScrollBar& bar = editor->ScrollBar();
-  EXPECT_EQ(bar.maximum(), 60 - editor->RowCount());
+  QScrollBar& bar = progWin->ScrollBar();
+  EXPECT_EQ(bar.maximum(), 60 - progWin->RowCount());
   bar.setValue(30);
   EXPECT_EQ(program.ProgTop, 30);
-  EXPECT_EQ(editor->RowButton(0).text(), "30");
-  EXPECT_EQ(editor->RowField(0).text(), "Delay 30");
+  EXPECT_EQ(progWin->RowButton(0).text(), "30");
+  EXPECT_EQ(progWin->RowField(0).text(), "Delay 30");
   auto wheel = [this](int notches) {
     const QPointF at(10, 10);
-    QWheelEvent event(at, editor->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
+    QWheelEvent event(at, progWin->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&editor->RowField(0), &event);
+    QApplication::sendEvent(&progWin->RowField(0), &event);
   };
   wheel(-2);  // towards the end
   EXPECT_EQ(program.ProgTop, 36);
@@ -296,20 +307,20 @@ TEST_P(Window, ClickingARowMakesItsLineCurrentAndRunStartsThere) {
   Click("cmdNmb3");
   EXPECT_EQ(window->CommandText(), "Delay 13");
   EXPECT_EQ(program.ProgPos, 4);
-  EXPECT_EQ(editor->RowButton(3).styleSheet(), "background-color: #808080");
-  EXPECT_EQ(editor->RowField(3).styleSheet(), "background-color: #E0E0E0");
-  EXPECT_EQ(editor->RowField(0).styleSheet(), "background-color: #C0C0C0");
+  EXPECT_EQ(progWin->RowButton(3).styleSheet(), "background-color: #808080");
+  EXPECT_EQ(progWin->RowField(3).styleSheet(), "background-color: #E0E0E0");
+  EXPECT_EQ(progWin->RowField(0).styleSheet(), "background-color: #C0C0C0");
   Click("cmdRun");
   EXPECT_EQ(EditorMessage(), "PROGRAM (RE)STARTED");
-  EXPECT_TRUE(editor->RunIndicator().isChecked());
-  EXPECT_FALSE(editor->findChild<QPushButton*>("cmdRead")->isEnabled());
+  EXPECT_TRUE(progWin->RunIndicator().isChecked());
+  EXPECT_FALSE(progWin->findChild<QPushButton*>("cmdRead")->isEnabled());
   sim.system.runner.Tick();
   EXPECT_EQ(window->MessageText(), "13 ; ");
   EXPECT_EQ(window->CommandText(), "End");
   Click("cmdStop");
   EXPECT_EQ(EditorMessage(), "PROGRAM INTERRUPTED");
-  EXPECT_FALSE(editor->RunIndicator().isChecked());
-  EXPECT_TRUE(editor->findChild<QPushButton*>("cmdRead")->isEnabled());
+  EXPECT_FALSE(progWin->RunIndicator().isChecked());
+  EXPECT_TRUE(progWin->findChild<QPushButton*>("cmdRead")->isEnabled());
   Click("cmdOver");
   EXPECT_EQ(window->CommandText(), "Delay 10");
   EXPECT_EQ(program.ProgPos, 1);
@@ -326,17 +337,17 @@ TEST_P(Window, InsertDeleteAndEditingWriteTheProgram) {
   Click("cmdNmb1");
   Click("cmdInsert");
   EXPECT_EQ(program.ProgLines.size(), 6u);
-  EXPECT_EQ(editor->RowField(2).text(), "Delay 11");
+  EXPECT_EQ(progWin->RowField(2).text(), "Delay 11");
   Click("cmdDelete");
   EXPECT_EQ(program.ProgLines[1], "Delay 11");
-  EXPECT_EQ(editor->RowButton(5).text(), "");
-  editor->RowField(2).setText("Ver");
-  editor->LeaveRow(2);
+  EXPECT_EQ(progWin->RowButton(5).text(), "");
+  progWin->RowField(2).setText("Ver");
+  progWin->LeaveRow(2);
   EXPECT_EQ(program.ProgLines[2], "Ver");
   EXPECT_EQ(program.ProgPos, 3);
   program.ProgHalted = 0;  // running: edits are not written back
-  editor->RowField(2).setText("Delay 1");
-  editor->LeaveRow(2);
+  progWin->RowField(2).setText("Delay 1");
+  progWin->LeaveRow(2);
   EXPECT_EQ(program.ProgLines[2], "Ver");
 }
 
@@ -345,33 +356,33 @@ TEST_P(Window, InsertDeleteAndEditingWriteTheProgram) {
 TEST_P(Window, ReadAndWriteTakeTheChosenFileAndAskBeforeOverwriting) {
   OpenEditor();
   chosen = Path("a.prg", "Ver\r\nDelay 5\r\nEnd\r\n");
-  editor->ReadProgram();
+  progWin->ReadProgram();
   EXPECT_EQ(EditorMessage(), "Program read");
   EXPECT_EQ(program.ProgLines[1], "Delay 5");
   chosen = Path("w.prg");
-  editor->WriteProgram();
+  progWin->WriteProgram();
   EXPECT_EQ(EditorMessage(), "Program written");
-  EXPECT_EQ(editor->windowTitle().toStdString(), "Program " + chosen);
+  EXPECT_EQ(progWin->windowTitle().toStdString(), "Program " + chosen);
   EXPECT_TRUE(sim.notifier.Messages.empty());
-  editor->WriteProgram();
+  progWin->WriteProgram();
   ASSERT_EQ(sim.notifier.Messages.size(), 1u);
   EXPECT_EQ(sim.notifier.Messages[0].Title, "File overwrite");
   program.ProgLines = {"Repeat Times", "End"};
-  editor->WriteProgram();
+  progWin->WriteProgram();
   EXPECT_EQ(EditorMessage(), "Program not written");
   chosen.clear();  // the choice was cancelled
-  editor->ReadProgram();
+  progWin->ReadProgram();
   EXPECT_EQ(EditorMessage(), "Program not read");
 }
 
 TEST_P(Window, TheEditorPrintsItsImage) {
   OpenEditor();
-  editor->show();
+  progWin->show();
   QApplication::processEvents();
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(dir.filePath("program.pdf"));
-  editor->Print(printer);
+  progWin->Print(printer);
   QFile file(dir.filePath("program.pdf"));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.read(4) == "%PDF");
@@ -662,9 +673,9 @@ TEST_P(Window, ADoubleClickOnTheMapMovesTheStageAndAClickSelectsTheNearestObject
 TEST_P(Window, EntriesThatAskTakeTheirAnswersFromTheInputBox) {
   std::vector<std::string> answers = {" 11500 9500 ", "abc 1"};
   window->Services().inputBox = [&](const std::string&, const std::string&) {
-    std::optional<std::string> answer;
-    if (!answers.empty()) answer = answers.front(), answers.erase(answers.begin());
-    return answer;
+    std::optional<std::string> next;
+    if (!answers.empty()) next = answers.front(), answers.erase(answers.begin());
+    return next;
   };
   Choose({"X-Y", "Go To"});
   EXPECT_EQ(window->MessageText(), "X=11500, Y=9500");
@@ -688,13 +699,8 @@ TEST_P(Window, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
   Choose({"Map", "Set Scan Area", "Top Left"});
   EXPECT_EQ(sim.system.scan.Area().AreaX0, 10500 - sim.system.scan.SpecimenBounds().SpecX0);
 
-  std::vector<std::string> edited;
   std::string fieldFile = "\"FIELD10X\", 440\r\n\"FIELD10Y\", 330\r\n";
-  window->Services().editParameters = [&](const std::string& path) -> int16_t {
-    edited.push_back(path);
-    if (path == File("QV_FIELD.TXT")) std::ofstream(path) << fieldFile;
-    return 1;
-  };
+  onEdit = [&](const std::string& path) { std::ofstream(path) << fieldFile; };
   EditSpecimenFile(WindowCore(sim.system), window->Services(),
                    SpecimenFile::Field);  // "Mag." > "Field Param."
   EXPECT_DOUBLE_EQ(sim.system.scan.Field().FieldX, 440);
@@ -705,6 +711,7 @@ TEST_P(Window, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
   EXPECT_EQ(sim.notifier.LastText(), "Scan layout not changed: Step Not Above 0");
   EXPECT_EQ(sim.system.scan.NumFields(), fields);
 
+  onEdit = {};
   Choose({"Scan", "Scan Parameters"});
   Choose({"Map", "Zoom", "Zoom Parameters"});
   EXPECT_EQ(edited, (std::vector<std::string>{File("QV_FIELD.TXT"), File("QV_FIELD.TXT"),
@@ -723,16 +730,16 @@ TEST_P(Window, TheZoomEntryCentresOnTheStageAndTheCaptionFollows) {
 
 TEST_P(Window, JoystickCommandsAreAssignedOnlyWhenTheEditorAcceptsAndTheFileTakesThem) {
   std::string shown;
-  std::optional<std::string> edited;
+  std::optional<std::string> accepted;
   window->Services().editText = [&](const std::string& text) {
     shown = text;
-    return edited;
+    return accepted;
   };
   Choose({"Conf", "Joystick", "Assigned Commands"});
   EXPECT_EQ(window->MessageText(), "Joystick commands not assigned");
   EXPECT_EQ(shown, JoinLines(sim.system.joyCommands.Commands()));
 
-  edited = "Ver\r\nXY Rel 10 0\r\nZ Rel 1";
+  accepted = "Ver\r\nXY Rel 10 0\r\nZ Rel 1";
   Choose({"Conf", "Joystick", "Assigned Commands"});
   EXPECT_EQ(window->MessageText(), "Joystick commands assigned");
   PlainList saved;
@@ -741,7 +748,7 @@ TEST_P(Window, JoystickCommandsAreAssignedOnlyWhenTheEditorAcceptsAndTheFileTake
 
   // A file made read-only keeps its commands, and so does the program.
   ASSERT_EQ(::chmod(File("QV_JOYCMDS.TXT").c_str(), 0444), 0);
-  edited = "Ver";
+  accepted = "Ver";
   Choose({"Conf", "Joystick", "Assigned Commands"});
   EXPECT_EQ(window->MessageText(), "Joystick commands not assigned");
   EXPECT_EQ(sim.notifier.LastText(),
@@ -750,17 +757,15 @@ TEST_P(Window, JoystickCommandsAreAssignedOnlyWhenTheEditorAcceptsAndTheFileTake
 }
 
 TEST_P(Window, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) {
-  RecordingEditor texts;
-  window->Services().textEditor = &texts;
   Choose({"Conf", "Error Log"});
-  EXPECT_EQ(texts.pasted, std::vector<std::string>{sim.system.comm.CommLogText()});
+  EXPECT_EQ(editor.pasted, std::vector<std::string>{sim.system.comm.CommLogText()});
   Choose({"Int.", "Commands"});
   Choose({"Int.", "Symb. Const.", "Edit"});
-  EXPECT_EQ(texts.opened,
+  EXPECT_EQ(editor.opened,
             (std::vector<std::string>{File("QV_COMMANDS.TXT"), File("QV_SYMCONST.TXT")}));
   std::filesystem::remove(File("QV_COMMANDS.TXT"));
   Choose({"Int.", "Commands"});
-  EXPECT_EQ(texts.opened.size(), 2u);
+  EXPECT_EQ(editor.opened.size(), 2u);
   EXPECT_EQ(window->MessageText(), "File " + File("QV_COMMANDS.TXT") + " does not exist");
 
   window->Services().editParameters = [this](const std::string& path) -> int16_t {
@@ -965,7 +970,7 @@ TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
             std::string::npos);
 
   // "Add Axis" cannot add to a full table either.
-  window->Axes().SetInputBox([](const std::string&, const std::string&) { return "Q"; });
+  answer = "Q";
   sim.line.ClearFrames();
   window->Axes().AskAddAxis();
   EXPECT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
@@ -975,8 +980,6 @@ TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
 // "Add Axis" probes the unit typed and offers it when it answers.
 TEST_P(Window, AddAxisOffersAFurtherAnsweringUnit) {
   ShowAxes(Listed({X()}));
-  std::string answer;
-  window->Axes().SetInputBox([&answer](const std::string&, const std::string&) { return answer; });
   for (const std::string& typed :
        {std::string(1, Y()) + " Y stage", std::string("?"), std::string(1, X())}) {
     answer = typed;
