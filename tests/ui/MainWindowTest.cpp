@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -26,6 +27,8 @@
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
 #include "tests/support/WindowRig.h"
+#include "ui/DeviceMenuBar.h"
+#include "ui/ObjectsTab.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace qv::test {
@@ -112,14 +115,14 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     window->Tabs().setCurrentIndex(1);
     QApplication::processEvents();  // the map gets its picture when it is first shown
   }
-  // Whether the stage mark's cyan shows within two pixels of the stage point (x, y).
-  bool MarkNear(double x, double y) {
+  // Whether `colour` (the stage mark's cyan by default) shows on the map within two pixels of
+  // the stage point (x, y).
+  bool MarkNear(double x, double y, QColor colour = QColor(0, 255, 255)) {
     const MapPoint at = sim.system.map.StageToPixel(x, y);
     QImage picture = window->Map().grab().toImage();
     for (int dx = -2; dx <= 2; ++dx)
       for (int dy = -2; dy <= 2; ++dy)
-        if (picture.pixelColor(static_cast<int>(at.X) + dx, static_cast<int>(at.Y) + dy) ==
-            QColor(0, 255, 255))
+        if (picture.pixelColor(static_cast<int>(at.X) + dx, static_cast<int>(at.Y) + dy) == colour)
           return true;
     return false;
   }
@@ -137,7 +140,8 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
   }
   void Click(const char* name) {
-    QTest::mouseClick(progWin->findChild<QPushButton*>(name), Qt::LeftButton);
+    QWidget* button = progWin ? progWin->findChild<QPushButton*>(name) : nullptr;
+    QTest::mouseClick(button ? button : Child(name), Qt::LeftButton);
   }
   std::string Path(const char* file, const std::string& content = {}) {
     const std::string path = dir.filePath(file).toStdString();
@@ -145,6 +149,45 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     return path;
   }
   std::string EditorMessage() { return progWin->Message().text().toStdString(); }
+  DeviceMenuBar& Bar() { return window->DeviceMenus(); }
+  double FileValue(const std::string& file, const std::string& key) {
+    ParList list;
+    sim.system.trapar.ReadParList(File(file.c_str()), list);
+    double value = 0;
+    EXPECT_EQ(GetPar(list, key, value), 1) << key;
+    return value;
+  }
+  void SetFileValue(const std::string& path, const std::string& key, double value) {
+    ParList list;
+    ASSERT_EQ(sim.system.trapar.ReadParList(path, list), 1);
+    PutPar(list, key, value);
+    ASSERT_EQ(sim.system.trapar.WriteParList(path, list), 1);
+  }
+  int16_t FilterOnWheel(int wheel) {
+    sim.system.wheels.SelectWheel(wheel);
+    sim.system.wheels.Wait();
+    int16_t filter = 0;
+    EXPECT_EQ(sim.system.wheels.ReadFilter(filter), 1);
+    return filter;
+  }
+  ObjectsTab& Objs() { return window->Objects(); }
+  ObjRecord Object(int32_t n) {
+    ObjRecord object;
+    EXPECT_EQ(sim.system.objects.ObjGet(n, object), 1);
+    return object;
+  }
+  std::string Cell(int row, int column) {
+    const QTableWidgetItem* item = Objs().Grid().item(row, column);
+    return item ? item->text().toStdString() : "<none>";
+  }
+  void ClickCell(int row, int column) {
+    const QRect cell = Objs().Grid().visualItemRect(Objs().Grid().item(row, column));
+    QTest::mouseClick(Objs().Grid().viewport(), Qt::LeftButton, {}, cell.center());
+  }
+  void Commit(const QString& text) {  // typed into the grid's edit box
+    Objs().Field().setText(text);
+    QTest::keyClick(&Objs().Field(), Qt::Key_Return);
+  }
   // The axes tab; its first showing probes the units `listed` as QV_AXES.TXT.
   void ShowAxes(const std::string& listed = {}) {
     if (!listed.empty()) std::ofstream(File("QV_AXES.TXT"), std::ios::binary) << listed;
@@ -193,6 +236,7 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
 
 // The cases whose window logic is the same on both controller types run on the first only.
 class Window : public Microscope {};
+class Im483i : public Microscope {};  // the line with LEDs
 
 TEST_P(Window, ExecuteShowsTheReplyAndTheTimeAndTheHistoryKeepsTheLatestThirty) {
   Execute("Delay 250;Ver");
@@ -423,6 +467,11 @@ TEST_P(Microscope, HomingSaysThatItEndedAndHowAndTheStopButtonStopsIt) {
   EXPECT_TRUE(sim.notifier.Messages.empty());  // a stop is no failure to report
   EXPECT_FALSE(sim.State(X()).moving);
   EXPECT_GT(Count(X()), 0);
+
+  sim.line.SetFault(X(), sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  home->trigger();
+  EXPECT_EQ(sim.notifier.LastText(), "Stage Home Failed");
+  EXPECT_EQ(sim.system.state.CommandBusy, 0);
 }
 
 // The arrows move the stage by XYJUMPSIZE, Page Up and Down the focus by its fine step; with
@@ -572,6 +621,8 @@ TEST_P(Window, CommandsFromElsewhereRefreshTheObjectGridAndTheJoystickFrame) {
 
   QAction* joyOn = Entry(&window->Menus().JoystickMenu(), "On?");
   sim.system.state.JoyOn = 1;
+  window->JoyVisibility();
+  EXPECT_TRUE(Child("lblJX")->isVisibleTo(window));
   sim.Run("Joy WZ");
   EXPECT_TRUE(joyOn->isChecked());
   EXPECT_TRUE(Child<QLabel>("lblJZ")->isVisibleTo(window));
@@ -579,6 +630,16 @@ TEST_P(Window, CommandsFromElsewhereRefreshTheObjectGridAndTheJoystickFrame) {
   sim.Run("Joy Off");
   EXPECT_FALSE(joyOn->isChecked());
   EXPECT_FALSE(Child<QWidget>("picJoy")->isVisibleTo(window));
+
+  auto* indicator = Child<JoyIndicator>("picJoy");
+  window->Devices().JoyDisplay(500, -1500, 1000);
+  EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
+  EXPECT_DOUBLE_EQ(indicator->Y(), -1.0);     // beyond full scale the line stops at the edge
+  window->Devices().JoyDisplay(100, 100, 0);  // no scale: the display stays as it was
+  EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
+  QTest::mousePress(Child("fraJoy"), Qt::LeftButton);  // the frame opens the joystick menu
+  EXPECT_TRUE(window->Menus().JoystickMenu().isVisible());
+  window->Menus().JoystickMenu().close();
 }
 
 // The flags as a configuration without the second filter wheel leaves them.
@@ -990,9 +1051,382 @@ TEST_P(Window, AddAxisOffersAFurtherAnsweringUnit) {
   EXPECT_EQ(Addressed(), Y());
 }
 
+// --- The device menus and the Device Control tab ---
+
+TEST_P(Window, AFilterItemMovesTheWheelChecksItselfAndCaptionsFollow) {
+  QMenu* f = Bar().FilterMenu(1);
+  const auto items = EntriesStartingWith(f, "Filter ");
+  ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
+  FindEntry(f, {"Filter 3"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 3);
+  EXPECT_EQ(window->MessageText(), "F 3");
+  EXPECT_EQ(Child<QPushButton>("cmdWheelF")->text(), "F-3");
+  FindEntry(f, {"Previous Filter"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 2);
+  EXPECT_EQ(f->title(), "F-2");
+  for (QAction* item : items)
+    EXPECT_EQ(item->isChecked(), item->text() == "Filter 2");
+
+  // A move the wheel refuses keeps the check mark on the filter in place.
+  sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  FindEntry(f, {"Filter 5"})->trigger();
+  EXPECT_EQ(window->MessageText(), "Error ");
+  EXPECT_FALSE(FindEntry(f, {"Filter 5"})->isChecked());
+  EXPECT_TRUE(FindEntry(f, {"Filter 2"})->isChecked());
+}
+
+TEST_P(Window, OpeningAWheelMenuShowsTheDeviceTabAndReadsTheWheel) {
+  sim.Run("B 4;B Wait");
+  sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
+  sim.system.wheels.SelectWheel(1);
+  Bar().Refresh();
+  EXPECT_EQ(Bar().FilterMenu(2)->title(), "B-?");
+
+  window->Tabs().setCurrentIndex(2);
+  emit Bar().FilterMenu(2)->aboutToShow();
+  EXPECT_EQ(window->Tabs().currentIndex(), 0);
+  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
+  EXPECT_EQ(Bar().FilterMenu(2)->title(), "B-4");
+  EXPECT_TRUE(FindEntry(Bar().FilterMenu(2), {"Filter 4"})->isChecked());
+
+  sim.system.wheels.SelectWheel(1);
+  Click("cmdWheelB");  // pops up its menu
+  EXPECT_TRUE(Bar().FilterMenu(2)->isVisible());
+  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
+  Bar().FilterMenu(2)->close();
+}
+
+// What initialising again does is DeviceLineTest's; here each entry edits its device's file
+// first, and a wheel whose file no longer loads is off with its filter items dead.
+TEST_P(Window, ParameterEntriesEditTheDeviceFileAndInitialiseTheDeviceAgain) {
+  FindEntry(Bar().StageMenu(), {"Parameters"})->trigger();
+  EXPECT_EQ(window->MessageText(), "XY On");
+  onEdit = [&](const std::string& path) {
+    ParList list;
+    sim.system.trapar.ReadParList(path, list);
+    std::erase_if(list, [](const ParEntry& e) { return e.Name == "W1MSTEPSPERFILT"; });
+    sim.system.trapar.WriteParList(path, list);
+  };
+  const int16_t before = FilterOnWheel(1);
+  FindEntry(Bar().FilterMenu(1), {"Parameters"})->trigger();
+  EXPECT_EQ(edited, (std::vector<std::string>{File("QV_PARXY.TXT"), File("QV_PARW1.TXT")}));
+  EXPECT_EQ(window->MessageText(), "F Off");
+
+  const int64_t count = Count('4');
+  FindEntry(Bar().FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})->trigger();
+  EXPECT_EQ(Count('4'), count);
+  EXPECT_EQ(window->MessageText(), "F Off");
+}
+
+TEST_P(Window, ReadParFileReplacesTheDeviceFileOrSaysItWasNotRead) {
+  FindEntry(Bar().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  EXPECT_EQ(window->MessageText(), "Parameter file not read");
+  ASSERT_EQ(choices.size(), 1u);
+  EXPECT_EQ(choices[0].patterns.rfind("QV_PARZ*.TXT", 0), 0u);
+
+  chosen = File("QV_PARZ_SLOW.TXT");
+  std::filesystem::copy_file(File("QV_PARZ.TXT"), chosen);
+  SetFileValue(chosen, "ZJUMPSIZE", 7);
+  FindEntry(Bar().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  EXPECT_EQ(FileValue("QV_PARZ.TXT", "ZJUMPSIZE"), 7);
+}
+
+TEST_P(Window, CompensationParametersLoadATableOfTheProgramFolderOnly) {
+  QAction* on = FindEntry(Bar().FilterMenu(1), {"Focus Compensation", "On?"});
+  QAction* parameters = FindEntry(Bar().FilterMenu(1), {"Focus Compensation", "Parameters"});
+  TempFolder elsewhere;
+  chosen = elsewhere.File("QV_DZW1A.TXT");
+  parameters->trigger();
+  EXPECT_EQ(window->MessageText(), "Parameter file not read");
+  EXPECT_TRUE(edited.empty());
+
+  chosen = File("QV_DZW1A.TXT");
+  onEdit = [&](const std::string& path) {
+    ParList list;
+    for (int k = 1; k <= 6; ++k)
+      list.push_back({"W1DZ" + std::to_string(k), int16_t(k * 3)});
+    sim.system.trapar.WriteParList(path, list);
+  };
+  parameters->trigger();
+  EXPECT_EQ(edited, std::vector<std::string>{chosen});
+  EXPECT_EQ(window->MessageText(), "Parameter file QV_DZW1A.TXT read");
+  EXPECT_TRUE(sim.system.wheels.ZCompIsOn(1));
+  EXPECT_TRUE(on->isChecked());
+
+  on->trigger();
+  EXPECT_FALSE(sim.system.wheels.ZCompIsOn(1));
+  EXPECT_FALSE(on->isChecked());
+}
+
+TEST_P(Window, CubeItemsAndNextWrapAroundAndTheCubeButtonFollows) {
+  const auto items = EntriesStartingWith(Bar().CubeMenu(), "Cube ");
+  ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARCUBE.TXT", "CUBEPOSITIONS"));
+  items.back()->trigger();
+  const auto last = static_cast<int16_t>(items.size());
+  EXPECT_EQ(window->MessageText(), "Cube" + Str(last));
+  EXPECT_EQ(Child<QPushButton>("cmdCube")->text(), QString("Cube-%1").arg(last));
+
+  sim.system.cube.Wait();
+  FindEntry(Bar().CubeMenu(), {"Next Cube"})->trigger();
+  sim.system.cube.Wait();
+  int16_t read = 0;
+  ASSERT_EQ(sim.system.cube.ReadPos(read), 1);
+  EXPECT_EQ(read, 1);
+  EXPECT_TRUE(items.front()->isChecked());
+  EXPECT_FALSE(items.back()->isChecked());
+}
+
+TEST_P(Window, ObjectiveItemsFollowTheTableAndTypedCommands) {
+  QMenu* mag = Bar().MagMenu();
+  const auto items = EntriesStartingWith(mag, "Objective Pos.");
+  ASSERT_EQ(static_cast<int>(items.size()), sim.system.objectives.ObjCount());
+  ASSERT_GE(items.size(), 3u);
+  items[2]->trigger();
+  EXPECT_EQ(sim.system.objectives.CurrentObjective(), 3);
+  EXPECT_EQ(Child<QPushButton>("cmdMag")->text(),
+            QString("Mag-%1").arg(sim.system.objectives.Mag()));
+  EXPECT_TRUE(items[2]->isChecked());
+
+  sim.Run("Objective 1");  // the window hears of it through the front end
+  EXPECT_TRUE(items[0]->isChecked());
+  EXPECT_FALSE(items[2]->isChecked());
+
+  onEdit = [&](const std::string& path) { SetFileValue(path, "OBJPOS6", 100); };
+  FindEntry(mag, {"Objectives"})->trigger();
+  EXPECT_EQ(edited.back(), File("QV_OBJPOSMAG.TXT"));
+  const auto rebuilt = EntriesStartingWith(mag, "Objective Pos.");
+  ASSERT_EQ(rebuilt.size(), 6u);
+  EXPECT_TRUE(rebuilt.back()->text().endsWith(" 100X"));
+}
+
+TEST_P(Im483i, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
+  const auto outputs = [this] {
+    return sim.State(static_cast<char>(sim.system.leds.LEDAddress())).outputs;
+  };
+  ASSERT_EQ(sim.system.state.Ready.LEDsReady, 1);
+  const int dark = outputs();
+  QTest::mouseClick(Child("picGREEN_LED"), Qt::LeftButton);
+  EXPECT_NE(outputs(), dark);
+  QTest::mouseClick(Child("picGREEN_LED"), Qt::LeftButton);
+  EXPECT_EQ(outputs(), dark);
+
+  QTest::mousePress(Child("picRED_LED"), Qt::RightButton);
+  EXPECT_EQ(edited, std::vector<std::string>{File("QV_LEDS.TXT")});
+  EXPECT_EQ(window->MessageText(), "LEDs On");
+
+  sim.system.state.Ready.LEDsReady = 0;
+  QTest::mouseClick(Child("picRED_LED"), Qt::LeftButton);
+  EXPECT_EQ(outputs(), dark);
+}
+
+// --- The Objects tab and menu; what the "Obj" words store and refuse is
+// tests/transcripts/specimen/obj_words.transcript's ---
+
+TEST_P(Window, AddPosAndAddNewShowTheObjectsTabAndTheirRows) {
+  ASSERT_EQ(sim.Run("XY 1234.5 -678.9;XY Wait"), "OK  ; OK  ; ");
+  const MapPoint at = StagePosition();
+  Click("cmdAddPos");
+  EXPECT_EQ(window->Tabs().currentIndex(), 2);
+  ASSERT_EQ(Objs().Grid().rowCount(), 1);
+  EXPECT_EQ(Cell(0, 0), "1");
+  EXPECT_EQ(Cell(0, 1), FormatFixed(at.X, 1));
+  EXPECT_EQ(Cell(0, 2), FormatFixed(at.Y, 1));
+
+  Click("cmdAddNew");
+  ASSERT_EQ(Objs().Grid().rowCount(), 2);
+  EXPECT_EQ(window->MessageText(), "# 2");
+  EXPECT_EQ(Cell(1, 2), "77777.7");
+  EXPECT_EQ(Cell(1, 3), "77777.70");
+  EXPECT_EQ(Object(2).Z, kUndefinedPos);
+}
+
+TEST_P(Window, ACellEditReachesTheObjectAndBadTextChangesNothing) {
+  window->Tabs().setCurrentIndex(2);
+  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
+  ClickCell(1, 2);
+  ASSERT_TRUE(Objs().Field().isVisible());
+  EXPECT_EQ(Objs().Field().text(), "5.0");
+  EXPECT_EQ(Objs().Field().geometry(), Objs().Grid().visualItemRect(Objs().Grid().item(1, 2)));
+  Commit("-7.25");
+  EXPECT_EQ(Object(2).Y, -7.25);
+  EXPECT_EQ(Cell(1, 2), "-7.3");
+  EXPECT_FALSE(Objs().Field().isVisible());
+
+  ClickCell(1, 3);
+  Commit("1e999");  // reads as a number, but not a finite one
+  EXPECT_EQ(sim.notifier.LastText(), "Not a number");
+  EXPECT_EQ(Object(2).Z, 6);
+  EXPECT_TRUE(Objs().Field().isVisible());
+
+  // Any text is a comment; texts are UTF-8 in the list and Unicode in the grid.
+  ClickCell(0, 4);
+  Commit(QString::fromUtf16(u"\u00B5m_\u03B1\u20AC"));
+  EXPECT_EQ(Object(1).Comment, "\xC2\xB5m_\xCE\xB1\xE2\x82\xAC");
+  sim.Run("Obj Add 4 5 6 caf\xC3\xA9");
+  EXPECT_EQ(Objs().Grid().item(2, 4)->text(), QString::fromUtf16(u"caf\u00E9"));
+
+  // Scrolled away from its cell, the box would seem to edit another row.
+  for (int i = 0; i < 100; ++i)
+    sim.system.objects.ObjAdd(i, i, i, "");
+  Objs().DisplayObjList();
+  ClickCell(0, 1);
+  Objs().Grid().verticalScrollBar()->setValue(Objs().Grid().verticalScrollBar()->maximum());
+  EXPECT_FALSE(Objs().Field().isVisible());
+}
+
+TEST_P(Window, TheGridFollowsTheListWhenItGrowsShrinksOrIsReplaced) {
+  window->Tabs().setCurrentIndex(2);
+  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
+  sim.Run("Obj Add 7 8 9 c");
+  ASSERT_EQ(Objs().Grid().rowCount(), 3);
+  EXPECT_EQ(Cell(2, 4), "c");
+
+  ClickCell(1, 1);
+  sim.system.objects.ObjListClear();  // the grid has not been refreshed
+  sim.system.objects.ObjAdd(9, 9, 9, "d");
+  Commit("8");
+  EXPECT_EQ(sim.notifier.LastText(), "Internal error");
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 1);
+
+  // Replaced by a list of the same length: every row must show the new objects, and the edit
+  // box goes, so that an edit cannot land on whatever object now has its row.
+  ClickCell(0, 1);
+  sim.Run("Obj ListClear;Obj Add 10 11 12 x;Obj Add 13 14 15 y;Obj Add 16 17 18 z");
+  EXPECT_FALSE(Objs().Field().isVisible());
+  EXPECT_EQ(Cell(0, 1), "10.0");
+  EXPECT_EQ(Cell(2, 4), "z");
+
+  sim.Run("Obj ListClear;Obj Add 20 21 22 v");
+  ASSERT_EQ(Objs().Grid().rowCount(), 1);
+  EXPECT_EQ(Cell(0, 1), "20.0");
+}
+
+// A row chosen on the map:
+// Window.ADoubleClickOnTheMapMovesTheStageAndAClickSelectsTheNearestObject.
+TEST_P(Window, RowsAreSelectedWholeAndNumbersBeyondTheListAreIgnored) {
+  window->Tabs().setCurrentIndex(2);
+  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b;Obj Add 7 8 9 c");
+  Objs().HighlightObjInGrid(2);
+  for (int32_t beyond : {0, 4})
+    Objs().HighlightObjInGrid(beyond);
+  ASSERT_EQ(Objs().Grid().selectedRanges().size(), 1);
+  EXPECT_EQ(Objs().Grid().selectedRanges()[0].topRow(), 1);
+
+  ClickCell(2, 0);
+  const QTableWidgetSelectionRange row = Objs().Grid().selectedRanges()[0];
+  EXPECT_EQ(row.topRow(), 2);
+  EXPECT_EQ(row.bottomRow(), 2);
+  EXPECT_EQ(row.leftColumn(), 0);
+  EXPECT_EQ(row.rightColumn(), 4);
+  EXPECT_EQ(sim.system.map.HighlightedObj(), 3);
+}
+
+// Where "Obj GoTo" goes and what it refuses: tests/specimen/ObjectListTest.cpp:ObjGoTo.
+TEST_P(Window, MoveToGoesToTheSelectedObjectOrTheOneAskedFor) {
+  window->Tabs().setCurrentIndex(2);
+  sim.Run("Obj Add 1500 -800 0 a;Obj Add 77777.7 77777.7 0 b;Obj Add -300 400 0 c");
+  Click("cmdMoveTo");
+  EXPECT_EQ(sim.notifier.LastText(), "To move to the object, click on the object number");
+  ClickCell(0, 1);  // a single cell is not an object
+  Click("cmdMoveTo");
+  EXPECT_EQ(sim.notifier.Messages.size(), 2u);
+
+  ClickCell(0, 0);
+  Click("cmdMoveTo");
+  const MapPoint at = StagePosition();
+  EXPECT_NEAR(at.X, 1500, 1);
+  EXPECT_EQ(window->MessageText(), "X=" + GeneralText(at.X) + ", Y=" + GeneralText(at.Y));
+
+  ClickCell(1, 0);  // undefined: the refusal stays on the message line
+  Click("cmdMoveTo");
+  EXPECT_EQ(window->MessageText(), "Error ");
+
+  window->SetMessage("");
+  for (const std::optional<std::string>& ignored :
+       {std::optional<std::string>("x"), std::optional<std::string>()}) {
+    answer = ignored;  // not a number, Cancel
+    Choose({"Obj.", "Move to Object in the List"});
+  }
+  EXPECT_NE(asked[0].find("There are 3 objects"), std::string::npos) << asked[0];
+  EXPECT_EQ(window->MessageText(), "");
+  answer = " 3 ";
+  Choose({"Obj.", "Move to Object in the List"});
+  EXPECT_NEAR(StagePosition().X, -300, 1);
+}
+
+// How the list is written and read is ObjectListTest's; here the entries, the grid and the map.
+TEST_P(Window, TheListWrittenForTheEditorReadsBackFromAFileOntoTheGridAndTheMap) {
+  sim.system.objects.ObjAdd(1000, 1000, 3, "cellA");
+  sim.system.objects.ObjAdd(kUndefinedPos, 5, 6, "two,parts");
+  Choose({"Obj.", "Write Object List"});
+  EXPECT_EQ(window->Tabs().currentIndex(), 2);
+  EXPECT_EQ(editor.pasted, std::vector<std::string>{sim.system.objects.ObjListText()});
+  const std::string path = File("OBJECTS.TXT");
+  PutBytes(path, editor.pasted[0]);  // as the operator saves it from the editor
+
+  Choose({"Obj.", "Clear Object List"});
+  EXPECT_EQ(Objs().Grid().rowCount(), 0);
+
+  Choose({"Obj.", "Read Object List"});  // cancelled
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 0);
+  ASSERT_EQ(choices.size(), 1u);
+  EXPECT_EQ(choices[0].startDir, sim.system.state.AppDir);
+
+  ShowMap();
+  chosen = path;
+  Choose({"Obj.", "Read Object List"});
+  EXPECT_EQ(window->Tabs().currentIndex(), 2);
+  ASSERT_EQ(Objs().Grid().rowCount(), 2);
+  EXPECT_EQ(Cell(1, 4), "two,parts");
+  ShowMap();
+  EXPECT_TRUE(MarkNear(1000, 1000, QColor(0, 0, 255)));  // drawn at once
+
+  // A file with nothing in it leaves the list and says so.
+  chosen = File("EMPTY.TXT");
+  PutBytes(chosen, "");
+  Choose({"Obj.", "Read Object List"});
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 2);
+  EXPECT_NE(sim.notifier.LastText().find("EMPTY.TXT"), std::string::npos);
+}
+
+TEST_P(Window, TheAttractionDistanceEntryShowsAndSetsTheDistance) {
+  QMenu* menu = FindEntry(window->menuBar()->actions(), {"Obj."})->menu();
+  const auto caption = [menu] {
+    emit menu->aboutToShow();
+    return menu->actions().back()->text().toStdString();
+  };
+  EXPECT_EQ(caption(), "Attraction Distance = 100.00");
+  answer = "25.456";
+  menu->actions().back()->trigger();
+  EXPECT_TRUE(asked.back().ends_with("Current value 100.00")) << asked.back();
+  EXPECT_EQ(caption(), "Attraction Distance = 25.46");
+  for (std::optional<std::string> ignored :
+       {std::optional<std::string>("1e999"), std::optional<std::string>()}) {
+    answer = ignored;
+    menu->actions().back()->trigger();
+    EXPECT_EQ(sim.system.objects.AttrDist, 25.456);
+  }
+}
+
+TEST_P(Window, TheMapEntriesDrawAndEraseTheObjects) {
+  ShowMap();
+  sim.Run("Obj Add 11000 9000 0 a;Obj Add 12000 10000 0 b");
+  sim.system.map.HighlightObjOnMap(2);
+  EXPECT_TRUE(MarkNear(12000, 10000, QColor(0, 255, 0)));
+  window->Tabs().setCurrentIndex(2);
+  Choose({"Obj.", "Draw Object Map"});
+  EXPECT_EQ(window->Tabs().currentIndex(), 1);
+  EXPECT_TRUE(MarkNear(11000, 9000, QColor(0, 0, 255)));
+  EXPECT_TRUE(MarkNear(12000, 10000, QColor(0, 0, 255)));
+  Choose({"Obj.", "Erase Object Map"});
+  EXPECT_FALSE(MarkNear(11000, 9000, QColor(0, 0, 255)));
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 2);  // the list itself stays
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 INSTANTIATE_TEST_SUITE_P(Demo, Window, ::testing::Values("config/demo"), LineName());
+INSTANTIATE_TEST_SUITE_P(Demo, Im483i, ::testing::Values("config/demo-im483i"), LineName());
 
 }  // namespace
 }  // namespace qv::test
