@@ -234,8 +234,13 @@ TEST_F(Dialogs, OpensOnTheProgramFolderListingOnlyRealFoldersAndFiles) {
   EXPECT_TRUE(files.Action("mnuDeleteFiles")->isEnabled());
 }
 
-TEST_F(Dialogs, PickingShowsSizeAndDateAndDoneOrCancelDecideTheResult) {
+// The list for the editor and a picked file show the same size and date.
+TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneOrCancelDecideTheResult) {
   SetChanged(program.File("NOTES"), QDateTime(QDate(2024, 3, 7), QTime(14, 5)));
+  files.SetFilter("NOTES");
+  files.FileListToText();  // every file shown
+  EXPECT_EQ(editor.pasted, std::vector<std::string>{files.CurrentDir().toStdString() +
+                                                    "\r\nNOTES\t1,234\t03-07-2024 02:05PM\r\n"});
   files.PickFile("NOTES");
   EXPECT_EQ(files.FileField().text(), "NOTES");
   EXPECT_EQ(files.Size().text(), "1,234");
@@ -243,19 +248,10 @@ TEST_F(Dialogs, PickingShowsSizeAndDateAndDoneOrCancelDecideTheResult) {
   files.Done();
   EXPECT_EQ(files.GetResDir() + "/", programDir);
   EXPECT_EQ(files.GetResFile(), "NOTES");
-  files.PickFile("RUN.PRG");
+  files.PickFile("NOTES");
   files.Cancel();
   EXPECT_EQ(files.GetResDir(), "");
   EXPECT_EQ(files.GetResFile(), "");
-}
-
-TEST_F(Dialogs, FileListToTextListsEveryShownFileForTheEditor) {
-  SetChanged(program.File("NOTES"), QDateTime(QDate(2023, 12, 31), QTime(0, 9)));
-  files.SetFilter("NOTES");
-  files.FileListToText();
-  ASSERT_EQ(editor.pasted.size(), 1u);
-  EXPECT_EQ(editor.pasted[0],
-            files.CurrentDir().toStdString() + "\r\nNOTES\t1,234\t12-31-2023 12:09AM\r\n");
 }
 
 TEST_F(Dialogs, DeletingFilesAsksFirstAndANoDeletesNothing) {
@@ -326,6 +322,7 @@ TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
   for (const auto& [size, text] :
        {std::pair<uint64_t, const char*>{999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}})
     EXPECT_EQ(FormatFileSize(size), text);
+  EXPECT_EQ(FormatFileDate({2024, 1, 2, 0, 0}), "01-02-2024 12:00AM");      // midnight
   EXPECT_EQ(FormatFileDate({2024, 11, 22, 12, 30}), "11-22-2024 12:30PM");  // noon
 }
 
