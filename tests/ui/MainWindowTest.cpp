@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "foundation/NumberText.h"
 #include "tests/support/QtApplication.h"
@@ -890,50 +891,41 @@ TEST_P(Microscope, EachAxesButtonShowsItsResult) {
   const int16_t ports = ims ? 1 : 0;  // the EZHR17 has no ports to read
   struct Case {
     const char* button;
-    std::vector<std::pair<const char*, std::string>> fields;
+    const char* typed;                 // "field=text ..." typed before the press
     std::optional<std::string> shown;  // empty: the message line stays as it was
     std::function<bool()> done;
   };
   const std::vector<Case> cases = {
-      {"btnMovAbs",
-       {{"cboDestin", "3200"}},
-       status(1),
-       [&] { return wait() && unit().counter == 3200; }},
-      {"btnMovRel",
-       {{"txtDistance", "-1200"}},
-       status(1),
+      {"btnMovAbs", "cboDestin=3200", status(1), [&] { return wait() && unit().counter == 3200; }},
+      {"btnMovRel", "txtDistance=-1200", status(1),
        [&] { return wait() && unit().counter == 2000; }},
-      {"btnReadPos", {}, status(1), [&] { return Label("lblPos") == Str(2000); }},
-      {"btnReadMovingStatus", {}, status(0), [&] { return Label("lblLimHrdw") == "0"; }},
-      {"btnSetOrig", {}, status(1), [&] { return unit().counter == 0; }},
-      {"cmdApplyJ", {{"txtJogSpeed", "-2000"}}, {}, [&] { return unit().moving; }},
-      {"cmdStopJ", {}, {}, [&] { return !unit().moving; }},
-      {"btnJogSpeedInv", {}, {}, [&] { return Text("txtJogSpeed") == Str(2000); }},
-      {"btnDistInv", {}, {}, [&] { return Text("txtDistance") == Str(1200); }},
+      {"btnReadPos", "", status(1), [&] { return Label("lblPos") == Str(2000); }},
+      {"btnReadMovingStatus", "", status(0), [&] { return Label("lblLimHrdw") == "0"; }},
+      {"btnSetOrig", "", status(1), [&] { return unit().counter == 0; }},
+      {"cmdApplyJ", "txtJogSpeed=-2000", {}, [&] { return unit().moving; }},
+      {"cmdStopJ", "", {}, [&] { return !unit().moving; }},
+      {"btnJogSpeedInv", "", {}, [&] { return Text("txtJogSpeed") == Str(2000); }},
+      {"btnDistInv", "", {}, [&] { return Text("txtDistance") == Str(1200); }},
       // The IM483I backs off the limit it found; the EZHR17 stays on it.
-      {"btnToLim", {{"txtHomeSpeed", "-3000"}}, "Limit = 1", [&] { return unit().load < 1600; }},
-      {"btnReadLim", {}, status(1), [&] { return Label("lblLimHrdw") == GeneralText(limits()); }},
-      {"btnReadHardw", {}, status(1), [&] { return Label("lblLimHrdw") != "-1"; }},
-      {"btnHome",
-       {{"txtHomeSpeed", "3000"}},
-       "Home started, Status: 1",
-       [&] { return wait() && (ims || unit().counter == 0); }},  // only Z zeroes the count
-      {"btnHSmart", {}, "Status: 1", [&] { return !unit().moving; }},
-      {"btnHOwn", {{"txtHomeSpeed", "300"}}, "Status: 1", [&] { return !unit().moving; }},
-      {"btnWriteP",
-       {{"txtOut0", "1"}, {"txtOut1", "0"}, {"txtOut2", "1"}},
-       status(1),
+      {"btnToLim", "txtHomeSpeed=-3000", "Limit = 1", [&] { return unit().load < 1600; }},
+      {"btnReadLim", "", status(1), [&] { return Label("lblLimHrdw") == GeneralText(limits()); }},
+      {"btnReadHardw", "", status(1), [&] { return Label("lblLimHrdw") != "-1"; }},
+      // Only Z zeroes the count.
+      {"btnHome", "txtHomeSpeed=3000", "Home started, Status: 1",
+       [&] { return wait() && (ims || unit().counter == 0); }},
+      {"btnHSmart", "", "Status: 1", [&] { return !unit().moving; }},
+      {"btnHOwn", "txtHomeSpeed=300", "Status: 1", [&] { return !unit().moving; }},
+      {"btnWriteP", "txtOut0=1 txtOut1=0 txtOut2=1", status(1),
        [&] { return unit().outputs != 0; }},
-      {"btnReadOP",
-       {},
-       status(ports),
+      {"btnReadOP", "", status(ports),
        [&] { return Label("lblIn0") == (ims ? "1" : "") && Label("lblIn1") == (ims ? "0" : ""); }},
-      {"btnReadP", {}, status(ports), [&] { return (Label("lblIn0") != "") == ims; }},
+      {"btnReadP", "", status(ports), [&] { return (Label("lblIn0") != "") == ims; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
-    for (const auto& [field, text] : c.fields)
-      Type(field, text);
+    std::istringstream typed(c.typed);
+    for (std::string entry; typed >> entry;)
+      Type(entry.substr(0, entry.find('=')).c_str(), entry.substr(entry.find('=') + 1));
     window->SetMessage("before");
     Click(c.button);
     EXPECT_EQ(window->MessageText(), c.shown.value_or("before"));
