@@ -156,18 +156,6 @@ TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
 }
 
-TEST_F(Dialogs, MissingFileIsReportedAndNothingIsWritten) {
-  trapar.CurrentList() = {{"OTHER", std::string("1")}};  // left by an earlier load
-  const std::string path = folder.File("QV_PARZ.TXT");
-  EXPECT_EQ(EditParFile(nullptr, trapar, notifier, "QV_PARZ.TXT"), -1);
-  EXPECT_EQ(notifier.LastText(), "File " + path + " does not exist");
-  ParListWindow unread(trapar, notifier);
-  trapar.SetParFile("QV_PARZ.TXT");
-  EXPECT_EQ(unread.Load(), -1);
-  unread.reject();
-  EXPECT_FALSE(std::filesystem::exists(path));
-}
-
 TEST_F(Dialogs, FailedWriteOffersToKeepEditingAndReportsTheFailure) {
   const std::filesystem::path sub = folder.File("sub");
   std::filesystem::create_directory(sub);
@@ -204,7 +192,9 @@ TEST_F(Dialogs, FailedWriteOffersToKeepEditingAndReportsTheFailure) {
   EXPECT_EQ(parList.WriteResult(), -1);
 }
 
-TEST_F(Dialogs, EditParFileOnAFileElsewhereKeepsTheProgramFolder) {
+// A file elsewhere is edited without leaving the program folder; a missing one is reported and
+// nothing is written, not even what an earlier load left.
+TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
   const std::string path = program.File("QV_OBJ.TXT");
   PutBytes(path, "\"A\",1,remark\r\n");
   WhenShown<ParListWindow>([](ParListWindow& shown) {
@@ -216,6 +206,15 @@ TEST_F(Dialogs, EditParFileOnAFileElsewhereKeepsTheProgramFolder) {
   EXPECT_EQ(EditParFile(nullptr, trapar, notifier, path), 1);
   EXPECT_EQ(GetBytes(path), "\"A\",9,remark\r\n");
   EXPECT_EQ(trapar.GetParPath(), folder.File("QV_PARXY.TXT"));
+
+  const std::string missing = folder.File("QV_PARZ.TXT");
+  EXPECT_EQ(EditParFile(nullptr, trapar, notifier, "QV_PARZ.TXT"), -1);
+  EXPECT_EQ(notifier.LastText(), "File " + missing + " does not exist");
+  ParListWindow unread(trapar, notifier);
+  trapar.SetParFile("QV_PARZ.TXT");
+  EXPECT_EQ(unread.Load(), -1);
+  unread.reject();
+  EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 // --- File dialog ---
