@@ -64,11 +64,6 @@ class Dialogs : public ::testing::Test {
     for (auto* item : files.Files().findItems(name, Qt::MatchExactly))
       item->setSelected(true);
   }
-  static void SetChanged(const std::string& path, const QDateTime& when) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
-  }
 
   static constexpr const char* kFile =
       "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  +5.50 \r\n";
@@ -235,7 +230,10 @@ TEST_F(Dialogs, OpensOnTheProgramFolderListingOnlyRealFoldersAndFiles) {
 
 // The list for the editor and a picked file show the same size and date.
 TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneOrCancelDecideTheResult) {
-  SetChanged(program.File("NOTES"), QDateTime(QDate(2024, 3, 7), QTime(14, 5)));
+  QFile notes(QString::fromStdString(program.File("NOTES")));
+  ASSERT_TRUE(notes.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(notes.setFileTime(QDateTime(QDate(2024, 3, 7), QTime(14, 5)),
+                                QFileDevice::FileModificationTime));
   files.SetFilter("NOTES");
   files.FileListToText();  // every file shown
   EXPECT_EQ(editor.pasted, std::vector<std::string>{files.CurrentDir().toStdString() +
