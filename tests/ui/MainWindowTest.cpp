@@ -86,16 +86,6 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     window->SetCommandText(line);
     QTest::mouseClick(Child<QPushButton>("cmdExecute"), Qt::LeftButton);
   }
-  // Esc the first time the running command waits; notes what the window showed at that moment.
-  void EscDuringWait() {
-    sim.front.duringWait = [this] {
-      shownBusy = window->Status().BusyField().text().toStdString();
-      const QCursor* pointer = QApplication::overrideCursor();
-      busyPointer = pointer != nullptr && pointer->shape() == Qt::BusyCursor;
-      QCoreApplication::postEvent(window->Tabs().currentWidget(),
-                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-    };
-  }
   void Choose(std::initializer_list<QString> path) {
     QAction* entry = FindEntry(window->menuBar()->actions(), path);
     ASSERT_NE(entry, nullptr) << path.begin()->toStdString();
@@ -413,7 +403,13 @@ TEST_P(Window, TheEditorPrintsItsImage) {
 
 TEST_P(Microscope, EscDuringATypedMotionStopsEveryDeviceAndEndsTheWait) {
   window->SetCommandText("XY 30000 20000;XY Wait");
-  EscDuringWait();
+  sim.front.duringWait = [this] {  // Esc; what the window shows meanwhile
+    shownBusy = window->Status().BusyField().text().toStdString();
+    const QCursor* pointer = QApplication::overrideCursor();
+    busyPointer = pointer != nullptr && pointer->shape() == Qt::BusyCursor;
+    QCoreApplication::postEvent(window->Tabs().currentWidget(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  };
   window->ExecuteCommandBox();
   EXPECT_EQ(shownBusy, "Busy: XY 30000 20000;XY Wait");
   EXPECT_TRUE(busyPointer);
