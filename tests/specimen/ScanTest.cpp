@@ -41,9 +41,9 @@ TEST(FieldOrderTest, SerpentinePassesAlongEitherAxisAndFromTheMiddle) {
 }
 
 TEST(FieldOrderTest, EveryCombinationVisitsEveryFieldOnce) {
-  for (int16_t nx = 1; nx <= 6; ++nx) {
-    for (int16_t ny = 1; ny <= 6; ++ny) {
-      for (int16_t axis : {0, 1}) {
+  for (int16_t nx = 1; nx <= 6; ++nx)
+    for (int16_t ny = 1; ny <= 6; ++ny)
+      for (int16_t axis : {0, 1})
         for (int16_t start : {0, 1}) {
           const FieldOrder order{nx, ny, axis, start, 0};
           std::set<std::pair<int32_t, int32_t>> seen;
@@ -54,9 +54,6 @@ TEST(FieldOrderTest, EveryCombinationVisitsEveryFieldOnce) {
           EXPECT_EQ(seen.size(), static_cast<size_t>(nx * ny))
               << nx << "x" << ny << " axis " << axis << " start " << start;
         }
-      }
-    }
-  }
 }
 
 TEST(FieldOrderTest, RestrictionKeepsToTheInscribedEllipse) {
