@@ -47,8 +47,7 @@ TEST(ObjectList, FileRoundTripRoundsRenumbersAndReadsTokenByToken) {
   EXPECT_EQ(list.ObjListToLines(),
             (PlainList{" 1 1.3 0.0 12.35 two", "\" 2 77777.7 5.0 77777.70 a,b\""}));
   list.ObjSetChanged(0);
-  PutBytes(folder.File("EMPTY.TXT"), "");
-  EXPECT_EQ(list.ObjListRead(trapar, folder.File("EMPTY.TXT")), -1);
+  EXPECT_EQ(list.ObjListRead(trapar, folder.File("MISSING.TXT")), -1);
   EXPECT_EQ(std::tuple(list.ObjListCount(), list.ObjGetChanged()), std::tuple(2, 0));
 
   // Numbers in the file are not object numbers; a comma outside quotes makes two objects; an
@@ -182,7 +181,6 @@ TEST(Joystick, ParametersRoundTripAndMissingKeys) {
 
 TEST(Joystick, CalibrationCoversTheRangeOrKeepsTheOldOne) {
   JoyRig r;
-  r.joy.ReadJoyPar();
   r.source.Hold({.x = 30000, .y = 30000});
   r.joy.JoyCalibStart();
   for (const JoystickReading& reading : {JoystickReading{.x = 100, .y = 200, .buttons = 2},
@@ -235,7 +233,6 @@ TEST(Joystick, OnePressRunsItsCommandOnce) {
 
 TEST(Joystick, PollingDrivesTheStageAndStopsItWhenLeft) {
   JoyRig r;
-  r.joy.ReadJoyPar();
   SharedState& state = r.s.system.state;
   r.source.Hold({.x = 65535, .y = 32767});
   r.joy.SetOn(true);
