@@ -241,12 +241,5 @@ TEST_F(ScanRig, AChangeStandsWhenItsFileIsReadOnly) {
   EXPECT_EQ(GetBytes(area) + GetBytes(grid), before);
 }
 
-TEST_F(ScanRig, WithoutTheStageTheLayoutModeStays) {
-  ASSERT_EQ(s.Run("Scan Grid"), "OK  ; ");
-  s.system.state.Ready.XYReady = 0;
-  EXPECT_EQ(s.Run("Scan Tile"), "Off  ; ");
-  EXPECT_EQ(scan.Settings().ScanTileGrid, 2);
-}
-
 }  // namespace
 }  // namespace qv::test
