@@ -1,7 +1,6 @@
-// The object list and its coordinate file, and what the "Obj" word does beyond its replies (those
-// are in tests/transcripts/specimen/): the object grid and the map follow it. The joystick's
-// scaling, calibration, buttons and polling, which drives the simulated stage, and the modes of
-// the "Joy" word with the joystick frame that follows it.
+// The object list, its file, and the grid and map that follow the "Obj" word; the joystick's
+// scaling, calibration, buttons, polling on the simulated stage, and the "Joy" word's modes.
+// The replies of both words are in tests/transcripts/specimen/.
 #include <gtest/gtest.h>
 
 #include <tuple>

@@ -1,7 +1,5 @@
-// The field order and the layout arithmetic, without a stage: every axis, direction, start and
-// restriction, and the layouts that cannot be computed. Then the scan over the demonstration
-// microscope: its files, the fields it steps through on the simulated stage, and the area and
-// grid set from where the stage stands.
+// Field order and layout arithmetic without a stage; then the scan over the demonstration
+// microscope: its files, the fields it steps through, and the area and grid set from the stage.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
