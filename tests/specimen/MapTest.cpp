@@ -267,10 +267,8 @@ TEST(MapMouse, TheClickMarkIsErasedOnReleaseAndNeverLeftBehind) {
   rig.map.EraseClickMark();
   rig.map.MouseRelease();
   EXPECT_EQ(rig.canvas.Pixels(), before);
-}
 
-TEST(MapMouse, AnObjectClickedExactlyStaysHighlightedAfterTheRelease) {
-  MapRig rig;
+  // An object clicked exactly stays highlighted under the cross's centre.
   rig.objects = {rig.map.PixelToStage(200, 200)};
   rig.map.DrawAllObjects();
   Colours expected = rig.canvas.Pixels();
@@ -295,7 +293,7 @@ TEST(MapZoom, CentreOnClickAndCaptions) {
   EXPECT_EQ(rig.map.ZoomCaption(ZoomMenu::Main), "Zoom  (3 : 1)");
 }
 
-TEST(MapZoom, TheFileIsWrittenAtEveryChangeAndReadBack) {
+TEST(MapZoom, TheFileIsWrittenAtEveryChangeAndReadBackKeyByKey) {
   MapRig rig;
   rig.map.ZoomSet(2, 3000.5, -1000.5);  // halves to the even neighbour
   EXPECT_EQ(GetBytes(rig.folder.File(kZoomFile)),
@@ -305,28 +303,20 @@ TEST(MapZoom, TheFileIsWrittenAtEveryChangeAndReadBack) {
   EXPECT_EQ(other.ReadZoomPar(), 1);
   EXPECT_EQ(std::tuple(other.GetZoom(), other.ZoomCenterX(), other.ZoomCenterY()),
             std::tuple(2.0, 3000, 7));
-}
 
-TEST(MapZoom, ABadOrIncompleteFileKeepsThePreviousValues) {
-  struct Row {
-    const char* content;
-    double zoom;
-    int32_t centreX;
-  };
-  const Row rows[] = {
-      {"\"ZOOM\", 3\r\n\"ZOOMCENTERX\", 10\r\n", 3, 10},  // no ZOOMCENTERY
+  // A missing key, an unusable value or a missing file keeps the value before.
+  const std::tuple<const char*, double, int32_t> rows[] = {
+      {"\"ZOOM\", 3\r\n\"ZOOMCENTERX\", 10\r\n", 3, 10},
       {"\"ZOOM\", 0\r\n\"ZOOMCENTERX\", x\r\n\"ZOOMCENTERY\", 20\r\n", 2, 3000},
-      {nullptr, 2, 3000},  // no file
+      {nullptr, 2, 3000},
   };
-  for (const Row& row : rows) {
-    MapRig rig;
+  for (const auto& [content, zoom, centreX] : rows) {
     rig.map.ZoomSet(2, 3000, 4000);
     std::filesystem::remove(rig.folder.File(kZoomFile));
-    if (row.content) PutBytes(rig.folder.File(kZoomFile), row.content);
+    if (content) PutBytes(rig.folder.File(kZoomFile), content);
     EXPECT_EQ(rig.map.ReadZoomPar(), -1);
-    EXPECT_EQ(std::tuple(rig.map.GetZoom(), rig.map.ZoomCenterX()),
-              std::tuple(row.zoom, row.centreX))
-        << (row.content ? row.content : "no file");
+    EXPECT_EQ(std::tuple(rig.map.GetZoom(), rig.map.ZoomCenterX()), std::tuple(zoom, centreX))
+        << (content ? content : "no file");
   }
 }
 
