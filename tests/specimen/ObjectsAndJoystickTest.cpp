@@ -213,21 +213,20 @@ TEST(Joystick, OnePressRunsItsCommandOnce) {
   r.commands.Commands() = {"Ver", "XY 1 2"};
   r.s.notifier.Clear();
   r.s.system.state.LastDevice.clear();
-  r.joy.JoyButton(1);
-  r.joy.JoyButton(1);
-  r.joy.JoyButton(2);  // held: nothing
-  EXPECT_EQ(r.log.commands, (std::vector<std::string>{"XY 1 2", "XY Wait"}));
+  // Button read (0: released), commands run and beeps so far. A held button does nothing; item 0
+  // belongs to no button, so 2 and 3, just beyond the list, beep and wait only, and 4 does nothing.
+  const std::tuple<int16_t, size_t, int> presses[] = {
+      {1, 2, 1}, {1, 2, 1}, {2, 2, 1}, {0, 2, 1}, {2, 3, 2},
+      {0, 3, 2}, {3, 4, 3}, {0, 4, 3}, {4, 4, 3},
+  };
+  for (const auto& [button, commands, beeps] : presses) {
+    r.joy.JoyButton(button);
+    EXPECT_EQ(std::tuple(r.log.commands.size(), r.s.notifier.Beeps), std::tuple(commands, beeps))
+        << button;
+  }
+  EXPECT_EQ(r.log.commands, (std::vector<std::string>{"XY 1 2", "XY Wait", "XY Wait", "XY Wait"}));
   EXPECT_EQ(r.messages.back(), "Button 1 - XY 1 2 R1");
-  EXPECT_EQ(r.joy.JoyLastReply(), "R2");
-  r.joy.JoyButton(0);
-  r.joy.JoyButton(2);  // just beyond the list: beep and wait only
-  r.joy.JoyButton(0);
-  r.joy.JoyButton(3);
-  r.joy.JoyButton(0);
-  r.joy.JoyButton(4);  // far beyond: nothing
-  EXPECT_EQ(r.log.commands.size(), 4u);
-  EXPECT_EQ(r.s.notifier.Beeps, 3);
-  EXPECT_EQ(r.joy.JoyButtonHeld(), 1);
+  EXPECT_EQ(std::tuple(r.joy.JoyLastReply(), r.joy.JoyButtonHeld()), std::tuple("R4", 1));
 }
 
 TEST(Joystick, PollingDrivesTheStageAndStopsItWhenLeft) {
