@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/FakeClock.h"
@@ -20,9 +21,7 @@ class TimedPort final : public ScriptedPort {
  public:
   explicit TimedPort(FakeClock& clock) : ScriptedPort(clock), clock_(clock) { writeCostMs = 0; }
 
-  bool Close() override {
-    return failClose ? Fail(5, "Input/output error") : ScriptedPort::Close();
-  }
+  bool Close() override { return !failClose && ScriptedPort::Close(); }
   size_t BytesAvailable() override {
     size_t n = 0;
     for (const auto& [at, bytes] : chunks) {
@@ -34,7 +33,7 @@ class TimedPort final : public ScriptedPort {
   bool ReadAll(std::string& bytes) override {
     if (failReads > 0) {
       --failReads;
-      return Fail(12, "Resource temporarily unavailable");
+      return false;
     }
     bytes.clear();
     while (!chunks.empty() && chunks.front().first <= clock_.now) {
@@ -55,10 +54,10 @@ class TimedPort final : public ScriptedPort {
     return false;
   }
   int ErrorNumber() const override {
-    return errorNumber != 0 ? errorNumber : ScriptedPort::ErrorNumber();
+    return fault.first != 0 ? fault.first : ScriptedPort::ErrorNumber();
   }
   std::string ErrorText() const override {
-    return errorNumber != 0 ? errorText : ScriptedPort::ErrorText();
+    return fault.first != 0 ? fault.second : ScriptedPort::ErrorText();
   }
 
   // Bytes that arrive `after` ms from now.
@@ -70,15 +69,9 @@ class TimedPort final : public ScriptedPort {
   bool broken = false;  // every wait returns at once, as a broken port's does
   int failReads = 0;
   int waits = 0;
-  int errorNumber = 0;
-  std::string errorText;
+  std::pair<int, std::string> fault;  // the number and text of the port's last fault
 
  private:
-  bool Fail(int number, std::string text) {
-    errorNumber = number;
-    errorText = std::move(text);
-    return false;
-  }
   FakeClock& clock_;
 };
 
@@ -92,6 +85,12 @@ class Channel : public ::testing::Test {
     comm.CommSetTxTerm(ezhr17 ? 13 : 10);
     comm.CommSetRxTerm(ezhr17 ? 13 : 10);
     comm.CommSetRxTerm2(10);
+  }
+  // A reply collected with one or two terminator characters: the result, the reply and the log.
+  std::tuple<int, std::string, std::string> In(bool twoCharacterEnd) {
+    std::string reply = "old";
+    const int result = twoCharacterEnd ? comm.CommIn2(reply) : comm.CommIn(reply);
+    return {result, reply, comm.CommLogText()};
   }
   FakeClock clock;
   TimedPort port{clock};
@@ -120,9 +119,7 @@ TEST_F(Channel, AReplyEndsOnlyWithItsLastCharactersAndItsTerminatorsAreDropped) 
     port.waits = 0;
     for (const auto& [at, bytes] : row.pieces)
       port.Arrive(at, bytes);
-    std::string reply;
-    EXPECT_EQ(row.twoCharacterEnd ? comm.CommIn2(reply) : comm.CommIn(reply), 1);
-    EXPECT_EQ(reply, row.reply);
+    EXPECT_EQ(In(row.twoCharacterEnd), std::tuple(1, row.reply, ""));
     EXPECT_EQ(port.waits, static_cast<int>(row.pieces.size()));
   }
 }
@@ -133,13 +130,9 @@ TEST_F(Channel, TimeOutCountsFromTheStartAndKeepsThePartialReply) {
   const int32_t start = clock.now;
   port.Arrive(150, "XZ 1");
   port.Arrive(250, "5\n");  // each piece in time, the whole reply not
-  std::string reply;
-  EXPECT_EQ(comm.CommIn(reply), -1);
-  EXPECT_EQ(reply, "XZ 1");
+  EXPECT_EQ(In(false), std::tuple(-1, "XZ 1", "Port TimeOut\r\n"));
   EXPECT_GT(clock.now - start, 200);
   EXPECT_LE(clock.now - start, 203);
-  EXPECT_EQ(shown, "Port TimeOut");
-  EXPECT_EQ(comm.CommLogText(), "Port TimeOut\r\n");
 }
 
 TEST_F(Channel, ALineLostDuringAnExchangeEndsItAtOnceAndALineClosedOnPurposeStaysClosed) {
@@ -174,34 +167,29 @@ TEST_F(Channel, SendFaultStillWaitsForAReply) {
 TEST_F(Channel, AReadFaultIsLoggedAndALaterCompleteReplyCounts) {
   Terms(true);
   port.failReads = 1;
+  port.fault = {12, "Resource temporarily unavailable"};
   port.Arrive(1, "abc\r\n");
-  std::string reply;
-  EXPECT_EQ(comm.CommIn2(reply), 1);
-  EXPECT_EQ(reply, "abc");
-  EXPECT_EQ(comm.CommLogText(), "CommIn2  12 Resource temporarily unavailable\r\n");
+  EXPECT_EQ(In(true), std::tuple(1, "abc", "CommIn2  12 Resource temporarily unavailable\r\n"));
+}
+
+TEST_F(Channel, APortThatIsNotOpenFailsAtOnce) {
+  Terms(false);
+  port.Close();
+  port.fault = {13, "Port not open"};
+  const int32_t start = clock.now;
+  EXPECT_EQ(In(false), std::tuple(-1, "", "CommIn  13 Port not open\r\n"));
+  EXPECT_EQ(clock.now, start);
 }
 
 TEST_F(Channel, CloseFaultsAndPortEventsAreShownWithTheirNumbers) {
   port.failClose = true;
+  port.fault = {5, "Input/output error"};
   EXPECT_FALSE(comm.CommClosePort());
   EXPECT_EQ(shown, "CommClosePort  5 Input/output error");
   comm.OnCommEvent(1004);
   EXPECT_EQ(shown, "ERROR # 1004");
   comm.OnCommEvent(2);  // no fault
   EXPECT_EQ(shown, "ERROR # 1004");
-}
-
-TEST_F(Channel, APortThatIsNotOpenFailsAtOnce) {
-  Terms(false);
-  port.Close();
-  port.errorNumber = 13;
-  port.errorText = "Port not open";
-  const int32_t start = clock.now;
-  std::string reply = "old";
-  EXPECT_EQ(comm.CommIn(reply), -1);
-  EXPECT_EQ(reply, "");
-  EXPECT_EQ(clock.now, start);
-  EXPECT_EQ(comm.CommLogText(), "CommIn  13 Port not open\r\n");
 }
 
 // Each failed wait of such a port also raises its error event again: the ring keeps one message
