@@ -55,14 +55,6 @@ struct Line {
   }
 };
 
-// The channel's log text of `messages`.
-std::string LogText(const Log& messages) {
-  std::string text;
-  for (const std::string& message : messages)
-    text += message + "\r\n";
-  return text;
-}
-
 // --- The channel ---
 
 // A port whose received bytes arrive at given times of the fake clock.
@@ -119,6 +111,7 @@ class TimedPort final : public test::ScriptedPort {
 
 class Channel : public ::testing::Test, public Line<TimedPort> {
  protected:
+  Channel() { Terms(false); }
   void Terms(bool ezhr17) {
     comm.CommSetTxTerm(ezhr17 ? 13 : 10);
     comm.CommSetRxTerm(ezhr17 ? 13 : 10);
@@ -159,7 +152,6 @@ TEST_F(Channel, AReplyEndsOnlyWithItsLastCharactersAndItsTerminatorsAreDropped) 
 }
 
 TEST_F(Channel, TimeOutCountsFromTheStartAndKeepsThePartialReply) {
-  Terms(false);
   comm.CommSetTimeout(200);
   const int32_t start = clock.now;
   port.Arrive(150, "XZ 1");
@@ -170,7 +162,6 @@ TEST_F(Channel, TimeOutCountsFromTheStartAndKeepsThePartialReply) {
 }
 
 TEST_F(Channel, ALineLostDuringAnExchangeEndsItAtOnceAndALineClosedOnPurposeStaysClosed) {
-  Terms(false);
   comm.SetPortName("/tmp/sim-link");
   ASSERT_TRUE(comm.CommOpenPort(1));
   port.onWait = [this] { port.Close(); };
@@ -188,7 +179,6 @@ TEST_F(Channel, ALineLostDuringAnExchangeEndsItAtOnceAndALineClosedOnPurposeStay
 }
 
 TEST_F(Channel, SendFaultStillWaitsForAReply) {
-  Terms(false);
   comm.CommSetTimeout(50);
   port.failWrites = true;
   port.fault = {5, "write refused"};
@@ -208,7 +198,6 @@ TEST_F(Channel, AReadFaultIsLoggedAndALaterCompleteReplyCounts) {
 }
 
 TEST_F(Channel, APortThatIsNotOpenFailsAtOnce) {
-  Terms(false);
   port.Close();
   port.fault = {13, "Port not open"};
   const int32_t start = clock.now;
@@ -247,7 +236,7 @@ TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinningOrFloodingTheLog) {
   EXPECT_EQ(comm.CommLogText(), first + once());
 }
 
-// --- Driver cases: one operation on a fresh line ---
+// --- The drivers ---
 
 // Whether `wire` is `pattern`, where one "{x}" in the pattern stands for x one or more times
 // (the polls of a waiting loop).
@@ -297,13 +286,16 @@ struct DriverHelpers {
       EXPECT_EQ(c.op(rig), c.result);
       EXPECT_TRUE(WireMatches(rig.line.port.written, c.wire))
           << ::testing::PrintToString(rig.line.port.written);
-      EXPECT_EQ(rig.line.comm.CommLogText(), LogText(c.log));
+      std::string log;
+      for (const std::string& message : c.log)
+        log += message + "\r\n";
+      EXPECT_EQ(rig.line.comm.CommLogText(), log);
     }
   }
-  // The driver's `f` called with `args`.
+  // The driver's `f` called with `args` (out-arguments included, as fresh copies).
   template <class... P, class... A>
   static Op Call(int16_t (D::*f)(P...), A... args) {
-    return [=](Rig& r) { return (r.drv.*f)(args...); };
+    return [=](Rig& r) mutable { return (r.drv.*f)(args...); };
   }
   // A command that goes out as `wire`, is answered as the rig answers and succeeds.
   template <class... P, class... A>
@@ -558,18 +550,7 @@ struct ImRig {
   using Driver = Im483iDriver;
   Driver drv{line.comm, line.clock, line.pump, motor};
 };
-class Im483i : public ::testing::Test, public DriverHelpers<ImRig> {
- protected:
-  // A read of output `n` into a variable that starts as 5 and ends as `expected`.
-  static Op Output(int16_t n, int16_t expected) {
-    return [=](ImRig& r) {
-      int16_t value = 5;
-      const int16_t result = r.drv.GetOutput(n, value);
-      EXPECT_EQ(value, expected);
-      return result;
-    };
-  }
-};
+class Im483i : public ::testing::Test, public DriverHelpers<ImRig> {};
 
 // A unit that answers `query` with `answers` in turn (the last one again and again), "X^" with
 // "stopped", `failing` with "??" and echoes every other command.
@@ -639,9 +620,15 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
            {noPos + " -3000000000"}, posKept),
       Case("inputs", {"XA 129 46\n"}, 1, "XA 129\n", {}, Reads(&D::ReadInPorts, {0, 1, 1})),
       Case("outputs", {"XA 129 46\n"}, 1, "XA 129\n", {}, Reads(&D::ReadOutPorts, {1, 0, 1})),
-      Case("output 2 off", {"XA 129 16\n"}, 1, "XA 129\n", {}, Output(2, 0)),
-      Case("output 3", {}, -1, "", {}, Output(3, 5)),
-      Case("output -1", {}, -1, "", {}, Output(-1, 5)),
+      Case("output 2 off", {"XA 129 16\n"}, 1, "XA 129\n", {},
+           [](ImRig& r) {
+             int16_t value = 5;
+             const int16_t result = r.drv.GetOutput(2, value);
+             EXPECT_EQ(value, 0);
+             return result;
+           }),
+      Case("output 3", {}, -1, "", {}, Call(&D::GetOutput, 3, int16_t{0})),
+      Case("output -1", {}, -1, "", {}, Call(&D::GetOutput, -1, int16_t{0})),
       Case("set output 3", {}, -1, "", {}, Call(&D::SetOutput, 3, 1)),
       Case("set output to 2", {"XA 129 0\n"}, -1, "XA 129\n", {}, Call(&D::SetOutput, 0, 2)),
   });
@@ -847,32 +834,26 @@ TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {
 // read, or an off value that no output takes, switches nothing.
 TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
   const std::string standard = "\"LEDSCONTR\",  4 \r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 0\r\n";
-  struct Row {
-    const char* type;
-    std::string file;  // "" for none
-    int16_t result;
-    std::string wire;
-    char selected;
-  };
-  const Row rows[] = {
+  // {type, file ("" for none), result, wire, unit selected after}
+  const std::tuple<const char*, std::string, int, std::string, char> rows[] = {
       {"IM483I", standard, 1, "4A 0\n", '4'},
       {"EZHR17", standard, 1, "/4J0R\r", '4'},
       {"IM483I", "", -1, "", '1'},
       {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n", -1, "", '1'},
       {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 2\r\n", -1, "", '4'},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.file);
-    Rig rig(row.type);
+  for (const auto& [type, file, result, wire, selected] : rows) {
+    SCOPED_TRACE(file);
+    Rig rig(type);
     test::TempFolder folder;
     test::RecordingNotifier notifier;
     Trapar trapar{notifier};
     trapar.SetParDir(folder.Dir());
-    if (!row.file.empty()) test::PutBytes(folder.File(kLedsFileName), row.file);
+    if (!file.empty()) test::PutBytes(folder.File(kLedsFileName), file);
     LedController leds{trapar, rig.motCon};
-    EXPECT_EQ(leds.LEDInit(), row.result);
-    EXPECT_EQ(std::pair(rig.line.port.written, rig.motCon.Motor().MotorAddress),
-              std::pair(row.wire, int16_t{row.selected}));
+    const int initialised = leds.LEDInit();
+    EXPECT_EQ(std::tuple(initialised, rig.line.port.written, rig.motCon.Motor().MotorAddress),
+              std::tuple(result, wire, int16_t{selected}));
   }
 }
 
