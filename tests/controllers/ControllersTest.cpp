@@ -1,7 +1,6 @@
-// The controllers on a scripted line: the channel's terminators, time-outs and port faults (late
-// replies, a lost line and the message ring: tests/app/ControllerLineTest.cpp); each driver's exact
-// bytes, results and log messages where the transcripts and the device tests do not reach; the
-// dispatch between the drivers by controller type; and the LED controller's start.
+// The controllers on a scripted line: the channel (late replies, a lost line and the message ring:
+// tests/app/ControllerLineTest.cpp), the drivers' exact bytes, results and log messages where the
+// transcripts and the device tests do not reach, the dispatch by type and the LED unit's start.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -94,7 +93,6 @@ class TimedPort final : public test::ScriptedPort {
   int ErrorNumber() const override { return fault.first; }
   std::string ErrorText() const override { return fault.second; }
 
-  // Bytes that arrive `after` ms from now.
   void Arrive(int32_t after, std::string bytes) { chunks.emplace_back(clock_.now + after, bytes); }
 
   std::deque<std::pair<int32_t, std::string>> chunks;  // fake clock ms, bytes
@@ -127,27 +125,23 @@ class Channel : public ::testing::Test, public Line<TimedPort> {
 
 // The channel blocks between pieces instead of spinning: one wait per piece.
 TEST_F(Channel, AReplyEndsOnlyWithItsLastCharactersAndItsTerminatorsAreDropped) {
-  struct Row {
-    bool twoCharacterEnd;
-    int16_t rxTerm;
-    std::vector<std::pair<int32_t, std::string>> pieces;  // ms from the start, bytes
-    std::string reply;
-  };
-  const Row rows[] = {
-      {true, 13, {{3, "\xFF/0`12"}, {5, "34\x03\r"}, {7, "\n"}}, "\xFF/0`1234\x03"},
-      {false, 10, {{1, "XZ\n 15"}, {2, "00\n"}}, "XZ\n 1500"},  // an LF inside a piece
-      // With one character collected both tests look at it.
-      {true, 10, {{1, "\n"}}, ""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.reply);
-    Terms(row.twoCharacterEnd);
-    comm.CommSetRxTerm(row.rxTerm);
+  // {two terminator characters, first terminator, pieces (ms from the start, bytes), reply}
+  const std::tuple<bool, int16_t, std::vector<std::pair<int32_t, std::string>>, std::string>
+      rows[] = {
+          {true, 13, {{3, "\xFF/0`12"}, {5, "34\x03\r"}, {7, "\n"}}, "\xFF/0`1234\x03"},
+          {false, 10, {{1, "XZ\n 15"}, {2, "00\n"}}, "XZ\n 1500"},  // an LF inside a piece
+          // With one character collected both tests look at it.
+          {true, 10, {{1, "\n"}}, ""},
+      };
+  for (const auto& [twoCharacterEnd, rxTerm, pieces, reply] : rows) {
+    SCOPED_TRACE(reply);
+    Terms(twoCharacterEnd);
+    comm.CommSetRxTerm(rxTerm);
     port.waits = 0;
-    for (const auto& [at, bytes] : row.pieces)
+    for (const auto& [at, bytes] : pieces)
       port.Arrive(at, bytes);
-    EXPECT_EQ(In(row.twoCharacterEnd), std::tuple(1, row.reply, ""));
-    EXPECT_EQ(port.waits, static_cast<int>(row.pieces.size()));
+    EXPECT_EQ(In(twoCharacterEnd), std::tuple(1, reply, ""));
+    EXPECT_EQ(port.waits, static_cast<int>(pieces.size()));
   }
 }
 
@@ -178,23 +172,22 @@ TEST_F(Channel, ALineLostDuringAnExchangeEndsItAtOnceAndALineClosedOnPurposeStay
   EXPECT_EQ(port.opened, "");
 }
 
-TEST_F(Channel, SendFaultStillWaitsForAReply) {
-  comm.CommSetTimeout(50);
+// A fault of the port is logged with its number and text, and a reply that still comes counts
+// (though the exchange of a refused write fails).
+TEST_F(Channel, SendAndReadFaultsAreLoggedAndStillWaitForAReply) {
   port.failWrites = true;
   port.fault = {5, "write refused"};
   port.Arrive(10, "XZ 7\n");
   std::string reply;
   EXPECT_EQ(comm.CommOutIn("XZ", reply), -1);
   EXPECT_EQ(reply, "XZ 7");
-  EXPECT_EQ(comm.CommLogText(), "CommOut  5 write refused\r\n");
-}
-
-TEST_F(Channel, AReadFaultIsLoggedAndALaterCompleteReplyCounts) {
   Terms(true);
   port.failReads = 1;
   port.fault = {12, "Resource temporarily unavailable"};
   port.Arrive(1, "abc\r\n");
-  EXPECT_EQ(In(true), std::tuple(1, "abc", "CommIn2  12 Resource temporarily unavailable\r\n"));
+  EXPECT_EQ(In(true), std::tuple(1, "abc",
+                                 "CommOut  5 write refused\r\n"
+                                 "CommIn2  12 Resource temporarily unavailable\r\n"));
 }
 
 TEST_F(Channel, APortThatIsNotOpenFailsAtOnce) {
@@ -257,24 +250,20 @@ std::string Ez(const std::string& statusAndData) {
   return "\xFF/0" + statusAndData + "\x03\r\n";
 }
 
-// One driver operation on a fresh line (a `Rig` holding `line` and the driver `drv`): the unit's
-// replies, the result, the exact bytes written and the messages logged.
-template <class Rig>
-struct DriverCase {
-  const char* name;
-  Log replies;  // to the writes in turn; "" is no answer; then the rig's own
-  int16_t result;
-  std::string wire;  // see WireMatches
-  Log log;
-  std::function<int16_t(Rig&)> op;  // may check more itself
-};
-
-// The operations of the cases at hand for the fixture that derives from this.
+// Cases of one driver operation on a fresh line (a `Rig` holding `line` and the driver `drv`), and
+// the operations at hand for them, for the fixture that derives from this.
 template <class Rig>
 struct DriverHelpers {
   using D = typename Rig::Driver;
   using Op = std::function<int16_t(Rig&)>;
-  using Case = DriverCase<Rig>;
+  struct Case {
+    const char* name;
+    Log replies;  // to the writes in turn; "" is no answer; then the rig's own
+    int16_t result;
+    std::string wire;  // see WireMatches
+    Log log;           // the messages logged
+    Op op;             // may check more itself
+  };
   using Rows = std::vector<Case>;
 
   static void RunCases(const Rows& cases) {
@@ -614,7 +603,6 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
       Case("status negative", {"X^-3\n"}, -1, "X^\n",
            {"IM483I_ReadMovingStatus: no status in answer--3"}, status),
       Case("limits not a number", {"X] 0 none\n"}, 1, "X] 0\n", {}, Reads(&D::ReadLimits, 5)),
-      // An answer without a count is a failed read: the position stays, the log shows it.
       Case("position cut short", {"XZ 12e\n"}, -1, "XZ\n", {noPos + " 12e"}, posKept),
       Case("position beyond the counter", {"XZ -3000000000\n"}, -1, "XZ\n",
            {noPos + " -3000000000"}, posKept),
@@ -727,8 +715,7 @@ Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotCon::*f)(
   return {name, std::move(im), std::move(ez), [=](MotCon& m) mutable { return (m.*f)(args...); }};
 }
 
-// The operations and refusals that the devices, the axes tab and the transcripts do not reach on
-// both types.
+// What the devices, the axes tab and the transcripts do not reach on both types.
 std::vector<Operation> Operations() {
   const std::string ezWakeUp =
       "/1?Q\r/2?Q\r/3?Q\r/4?Q\r/5?Q\r/6?Q\r/7?Q\r/8?Q\r/9?Q\r/A?Q\r/B?Q\r/C?Q\r/D?Q\r/E?Q\r/F?Q\r";
@@ -741,8 +728,7 @@ std::vector<Operation> Operations() {
       Routed("MoveAbs -5e9", {-1, ""}, {-1, ""}, &MotCon::MotorMoveAbs, -5e9),
       Routed("MoveRel NaN", {-1, ""}, {-1, ""}, &MotCon::MotorMoveRel, std::nan("")),
       Routed("MoveRel 5e9", {-1, ""}, {-1, ""}, &MotCon::MotorMoveRel, 5e9),
-      // The IM483I refuses what does not fit 16 bits (its own cases): the value must reach it
-      // whole.
+      // A 32-bit value reaches both drivers whole (the IM483I's refusal is its own case).
       Routed("SetRamp", {-1, ""}, {1, "/1L70000R\r"}, &MotCon::MotorSetRamp, 70000, 1),
   };
 }
@@ -750,7 +736,6 @@ std::vector<Operation> Operations() {
 class MotConOnEachType : public ::testing::TestWithParam<const char*> {
  protected:
   bool Im() const { return std::string(GetParam()) == "IM483I"; }
-  // Each of `operations` on a fresh line: its result and wire.
   void Run(const std::vector<Operation>& operations, bool ending = false) {
     for (const Operation& op : operations) {
       SCOPED_TRACE(op.name);
