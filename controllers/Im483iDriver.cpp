@@ -47,8 +47,13 @@ Im483iReply CheckIm483iEcho(std::string_view sent, std::string_view reply) {
     return result;
   }
   result.answer = std::string(reply.substr(sent.size()));
-  result.check =
-      reply.substr(0, sent.size()) == sent ? Im483iEchoCheck::kOk : Im483iEchoCheck::kMismatch;
+  if (reply.substr(0, sent.size()) != sent) {
+    result.check = Im483iEchoCheck::kMismatch;
+  } else {
+    const size_t first = result.answer.find_first_not_of(' ');
+    const bool refused = first != std::string::npos && result.answer.substr(first) == "?";
+    result.check = refused ? Im483iEchoCheck::kRefused : Im483iEchoCheck::kOk;
+  }
   return result;
 }
 
@@ -106,6 +111,11 @@ int16_t Im483iDriver::Exchange(const std::string& sent, std::string& answer) {
     case Im483iEchoCheck::kMismatch:
       answer = std::move(checked.answer);
       comm_.CommLogShow(sent + "!=" + reply);
+      return -2;
+    case Im483iEchoCheck::kRefused:
+      // A refused move must not read as done: the axis stays where it was.
+      answer = std::move(checked.answer);
+      comm_.CommLogShow(sent + "-refused by controller-" + reply);
       return -2;
     case Im483iEchoCheck::kOk:
       break;

@@ -29,6 +29,7 @@ enum class Im483iEchoCheck {
   kOk,        // the reply begins with the sent text
   kShort,     // the reply is shorter than the sent text
   kMismatch,  // the reply begins with something else (the answer is still split off)
+  kRefused,   // the echo and then "?": the unit did not run the command
 };
 
 struct Im483iReply {
