@@ -1,10 +1,6 @@
-// Command lines and the clients that send them. The dispatcher's side effects that replies do not
-// show (the replies themselves are in tests/transcripts/commands/): what the windows show, the
-// delays taken, the busy flag, no command once the program is told to end. A line client's bytes:
-// cut at LF (a CR before it dropped), too-long lines refused without keeping them, the answers
-// one escaped line each, in order, also when bytes arrive while one of the client's lines runs.
-// Automation objects: one per client connection, the serial line closed with the last one when no
-// window is loaded, and the flag that every creation sets and every release clears.
+// Command lines and their clients: the dispatcher's side effects that replies do not show (the
+// replies are in tests/transcripts/commands/), a line client's bytes cut into lines and answered
+// in order, and the automation objects that close the serial line with the last client.
 #include <gtest/gtest.h>
 
 #include <string>

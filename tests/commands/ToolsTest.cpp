@@ -203,11 +203,10 @@ TEST_P(SpeedTestLine, ScanRastersAlongEitherAxisAndTakesTheStageBack) {
   }
   // Along X with one line: nothing moves and no time passes.
   const char y = static_cast<char>(s.system.stage.Params().Y.Contr);
-  const int64_t beforeX = Moved(home), beforeY = Moved(y);
+  const auto before = std::tuple(Moved(home), Moved(y));
   EXPECT_EQ(Run({"4", "1", "100", "100", "0"}, kScan), " 4 * 1, steps 100 * 100 0 msec");
   s.Run("XY Wait");
-  EXPECT_EQ(Moved(home), beforeX);
-  EXPECT_EQ(Moved(y), beforeY);
+  EXPECT_EQ(std::tuple(Moved(home), Moved(y)), before);
 }
 
 TEST_P(SpeedTestLine, FilterTestWrapsRoundTheWheelAndTimesItsMoves) {
