@@ -195,8 +195,7 @@ class Executable : public ::testing::Test {
   uint16_t port = FreePort();
 };
 
-// One copy per user, whatever its environment: the lock is the user's, not the shell's (that a
-// crashed copy leaves nothing behind is in tests/platform/InstanceLockTest.cpp).
+// One copy per user, whatever its environment: the lock is the user's, not the shell's.
 TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   const std::vector<std::string> desktop = {"QUORVALIN_RUNTIME_DIR", "USER=alice",
                                             "XDG_RUNTIME_DIR=" + runtime.Dir()};

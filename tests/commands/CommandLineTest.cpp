@@ -110,21 +110,6 @@ TEST(ReplyEscape, EveryByteHasOneVisibleForm) {
   }
 }
 
-// The splitter's lines as texts; a too-long line shows as "<too long>".
-std::vector<std::string> Split(size_t limit, const std::vector<std::string>& chunks,
-                               bool finish = false) {
-  LineSplitter splitter(limit);
-  std::vector<std::string> lines;
-  const auto take = [&lines](const LineSplitter::Line& line) {
-    lines.push_back(line.tooLong ? "<too long>" : line.text);
-  };
-  for (const std::string& chunk : chunks)
-    for (const LineSplitter::Line& line : splitter.Feed(chunk))
-      take(line);
-  if (const auto last = finish ? splitter.Finish() : std::nullopt) take(*last);
-  return lines;
-}
-
 TEST(LineSplitter, CutsAtLineFeedsAcrossChunksAndDropsOnlyTheCrBeforeThem) {
   struct Case {
     std::vector<std::string> chunks;
@@ -143,8 +128,18 @@ TEST(LineSplitter, CutsAtLineFeedsAcrossChunksAndDropsOnlyTheCrBeforeThem) {
       {{"1234", "56789", "abcdefghijk", "lmn\r\nVer\n"}, false, {"<too long>", "Ver"}},
       {{"123456789abc"}, true, {"<too long>"}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(Split(8, c.chunks, c.finish), c.lines) << testing::PrintToString(c.chunks);
+  for (const Case& c : cases) {
+    LineSplitter splitter(8);
+    std::vector<std::string> lines;  // a too-long line shows as "<too long>"
+    const auto take = [&lines](const LineSplitter::Line& line) {
+      lines.push_back(line.tooLong ? "<too long>" : line.text);
+    };
+    for (const std::string& chunk : c.chunks)
+      for (const LineSplitter::Line& line : splitter.Feed(chunk))
+        take(line);
+    if (const auto last = c.finish ? splitter.Finish() : std::nullopt) take(*last);
+    EXPECT_EQ(lines, c.lines) << testing::PrintToString(c.chunks);
+  }
 }
 
 // Runs a session whose lines answer with their own text, and records what it wrote.

@@ -54,22 +54,9 @@ class ProgramRig : public ::testing::Test {
     interp.StartOver();
     interp.Run();
   }
-  // Ticks until the run stops; the replies of the lines that ran, "|" between them, each
-  // without its " ; ".
-  std::string Ticks() {
-    std::string replies;
-    for (int guard = 0; guard < 1000 && prog.ProgRunState != 0; ++guard) {
-      last = t.system.runner.Tick();
-      if (last.kind != TickResult::Kind::Ran) continue;
-      if (!replies.empty()) replies += "|";
-      replies += last.reply.substr(0, last.reply.size() - 3);
-    }
-    return replies;
-  }
   TestSystem t;
   Interpreter& interp = t.system.interpreter;
   ProgramState& prog = interp.State();
-  TickResult last;
 };
 using Statements = ProgramRig;
 using Runner = ProgramRig;
@@ -190,7 +177,16 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
     SCOPED_TRACE(c.program[1]);
     Load(c.program);
     const PlainList formatted = prog.ProgLines;
-    EXPECT_EQ(Ticks(), c.replies);
+    // Ticks until the run stops: the replies of the lines that ran, each without its " ; ".
+    std::string replies;
+    TickResult last;
+    for (int guard = 0; guard < 1000 && prog.ProgRunState != 0; ++guard) {
+      last = t.system.runner.Tick();
+      if (last.kind != TickResult::Kind::Ran) continue;
+      if (!replies.empty()) replies += "|";
+      replies += last.reply.substr(0, last.reply.size() - 3);
+    }
+    EXPECT_EQ(replies, c.replies);
     // Loop lines lose their counters again.
     EXPECT_EQ(std::tuple(last.finalMessage, prog.ProgLines, prog.ProgHalted, t.front.runIndicator),
               std::tuple(c.final, formatted, 1, false));

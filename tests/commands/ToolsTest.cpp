@@ -145,8 +145,6 @@ class SpeedTestLine : public ::testing::TestWithParam<std::string> {
   }
   // The elapsed milliseconds a millisecond clock shows since `start`.
   int32_t SimElapsedMs() const { return static_cast<int32_t>(s.clock.Now() / 1000 - start / 1000); }
-  // "<head><n> msec" with the elapsed time of the run in it.
-  std::string Timed(const std::string& head) const { return head + Str(SimElapsedMs()) + " msec"; }
   sim::Micros Moved(char address) { return s.State(address).counter; }
 
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
@@ -220,7 +218,7 @@ TEST_P(SpeedTestLine, FilterTestWrapsRoundTheWheelAndTimesItsMoves) {
   };
   for (const auto& [step, times, filter] : moves) {
     const std::string result = Run({step, times}, kFilter);
-    EXPECT_EQ(result, Timed(" " + std::string(times) + " repetitions -"));
+    EXPECT_EQ(result, " " + std::string(times) + " repetitions -" + Str(SimElapsedMs()) + " msec");
     EXPECT_EQ(s.Run("F ?"), filter) << step;
   }
   EXPECT_EQ(asked.front(),
