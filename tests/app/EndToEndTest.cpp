@@ -373,11 +373,8 @@ TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
       << r.err;
   SimSystem inProcess(RepoFolder(GetParam()));
   inProcess.Start();
-  const auto log = inProcess.Log();
-  size_t timeOuts = 0;
-  for (size_t at = 0; (at = r.err.find("Port TimeOut\r\n", at)) != std::string::npos; ++at)
-    ++timeOuts;
-  EXPECT_EQ(timeOuts, static_cast<size_t>(std::count(log.begin(), log.end(), "Port TimeOut")));
+  EXPECT_EQ(std::ranges::count(SimSystem::SplitLog(r.err), "Port TimeOut"),
+            std::ranges::count(inProcess.Log(), "Port TimeOut"));
   ExpectNewText();
 }
 
