@@ -205,10 +205,10 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
   // JoyOn: no joystick to be found centred.
   EXPECT_EQ(
       std::tuple(t.system.state.AppDir, t.system.trapar.ParDir(), t.system.objectives.ObjCount(),
-                 t.system.objectives.Mag(), t.system.state.HistoryMax, t.system.state.JoyOn),
-      std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0));
-  EXPECT_EQ(t.system.interpreter.State().ProgLines, PlainList{"End"});
-  EXPECT_EQ(t.system.joyCommands.Commands(), (PlainList{"Ver", "XY Stop"}));
+                 t.system.objectives.Mag(), t.system.state.HistoryMax, t.system.state.JoyOn,
+                 t.system.interpreter.State().ProgLines, t.system.joyCommands.Commands()),
+      std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0, PlainList{"End"},
+                 PlainList{"Ver", "XY Stop"}));
   EXPECT_EQ(t.Run("CommandCount;Delay SLOW"), " 2 ;  200 ; ");
 }
 
