@@ -1,4 +1,5 @@
-// The quorvalin executable as a user runs it: a console on a program folder, programs, automation
+// The console front end in process (replies line by line, programs to their end), and the
+// quorvalin executable as a user runs it: a console on a program folder, programs, automation
 // clients, command lines on a local port, text in every front end, stop signals and the
 // single-instance rule.
 #include <arpa/inet.h>
@@ -16,12 +17,62 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/foundation/TestFiles.h"
+#include "app/Console.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/Process.h"
+#include "tests/support/ScriptedPort.h"
 #include "tests/support/SimSystem.h"
 
 namespace qv::test {
 namespace {
+
+class ConsoleRun : public ::testing::Test {
+ protected:
+  std::ostringstream err;
+  ConsoleFrontEnd console{err};
+  FakeClock clock;
+  SilentPort port{clock};
+  System system{Platform{console, clock, console, port}};
+  TempFolder folder;
+};
+
+TEST_F(ConsoleRun, EachInputLineGetsOneReplyLine) {
+  std::istringstream in("Ver\r\nVer; ;Ver\nxy Home\nZ ?\nWait\n\n");
+  std::ostringstream out;
+  RunConsole(system, in, out);
+  EXPECT_EQ(out.str(), "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n\n");
+}
+
+TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
+  EXPECT_EQ(console.MessageBox("File X\r\nOverwrite?", MsgIcon::None, "File overwrite",
+                               MsgButtons::OkCancel),
+            MsgResult::Cancel);
+  EXPECT_EQ(err.str(), "File overwrite: File X Overwrite?\n");
+}
+
+// A program's replies, one line each, and its end; comment lines go to the error stream.
+TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
+  const struct {
+    const char* program;  // nullptr: no such file
+    int result;
+    std::string out, err;
+  } cases[] = {
+      {"Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
+       "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n", "step\n"},
+      {"Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1, "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n",
+       ""},
+      {nullptr, 1, "", "does not exist"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = folder.File("A.PRG");
+    if (c.program != nullptr) PutBytes(path, c.program);
+    std::ostringstream out;
+    err.str("");
+    EXPECT_EQ(RunProgramFile(system, c.program ? path : folder.File("NONE.PRG"), out), c.result);
+    EXPECT_EQ(out.str(), c.out);
+    EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+  }
+}
 
 const std::string kProgram = std::string(QV_BINARY_DIR) + "/app/quorvalin";
 const std::string kSimulator = std::string(QV_BINARY_DIR) + "/sim/quorvalin-sim";
@@ -55,10 +106,9 @@ class Client {
     const timeval limit{30, 0};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-    connected_ = connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
   }
   ~Client() { close(fd_); }
-  bool Connected() const { return connected_; }
 
   // The answer line to `line`, without its LF; "<end>" when the connection ended first.
   std::string Ask(const std::string& line) {
@@ -81,7 +131,6 @@ class Client {
 
  private:
   int fd_;
-  bool connected_ = false;
 };
 
 // The folder a demonstration named on standard error, which must be gone when it ended.
@@ -136,9 +185,8 @@ class Executable : public ::testing::Test {
     std::vector<std::string> args = {"--dir", demo.Dir(), "--link", link};
     args.insert(args.end(), options.begin(), options.end());
     simulator = std::make_unique<Process>(kSimulator, args);
-    for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i) {
+    for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     ASSERT_TRUE(std::filesystem::exists(link));
   }
   TempFolder runtime;
@@ -147,8 +195,7 @@ class Executable : public ::testing::Test {
   uint16_t port = FreePort();
 };
 
-// One copy per user, whatever its environment: the lock is the user's, not the shell's (that a
-// crashed copy leaves nothing behind is in tests/platform/InstanceLockTest.cpp).
+// One copy per user, whatever its environment: the lock is the user's, not the shell's.
 TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   const std::vector<std::string> desktop = {"QUORVALIN_RUNTIME_DIR", "USER=alice",
                                             "XDG_RUNTIME_DIR=" + runtime.Dir()};
@@ -158,11 +205,10 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   if (!first.WaitFor("4.0 ; \n")) GTEST_SKIP() << "another copy of the program runs here";
   Process second(kProgram, {"--console", "--dir", demo.Dir()}, cron);
   const ProcessResult refused = second.Finish();
-  EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.out, "");
-  EXPECT_EQ(refused.err,
-            "Application is already running.\nIf user interface is not visible,\n"
-            "restore form, or give Show command from a client.\n");
+  EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err),
+            std::tuple(1, "",
+                       "Application is already running.\nIf user interface is not visible,\n"
+                       "restore form, or give Show command from a client.\n"));
   first.Write("CommandCount\n");
   ASSERT_TRUE(first.WaitFor(" 3 ; \n"));
   first.Signal(SIGKILL);  // the lock it held must not outlive it
@@ -170,8 +216,7 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   Process third(kProgram, {"--console", "--dir", demo.Dir()}, cron);
   third.Write("Ver\n");
   const ProcessResult r = third.Finish();
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "4.0 ; \n");
+  EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(0, "4.0 ; \n")) << r.err;
 }
 
 // A stop signal ends every kind of program within 2 s, also during a long delay: the ready
@@ -207,8 +252,7 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
     p->Signal(c.signal);
     const ProcessResult r = p->Finish(std::chrono::seconds(10));
-    EXPECT_EQ(r.exitCode, 128 + c.signal) << r.err;
-    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(128 + c.signal, c.out)) << r.err;
     EXPECT_NE(
         r.err.find(std::string(strsignal(c.signal)) + ": motions stopped, serial line closed\n"),
         std::string::npos)
@@ -246,18 +290,16 @@ double CpuSeconds(pid_t pid) {
 TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
   Process daemon("/usr/bin/dbus-daemon",
                  {"--session", "--nofork", "--address=unix:path=" + runtime.File("bus")});
-  for (int i = 0; i < 250 && !std::filesystem::exists(runtime.File("bus")); ++i) {
+  for (int i = 0; i < 250 && !std::filesystem::exists(runtime.File("bus")); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
   const std::vector<std::string> env = Env("bus");
   Process program(kProgram, {"--automation", "--dir", demo.Dir()}, env);
   const auto exec = [&env](const std::string& line) {
     return Process(kExec, {line}, env).Finish().out;
   };
   std::string reply;
-  for (int i = 0; i < 100 && (reply = exec("Ver")) != "4.0 ; \n"; ++i) {
+  for (int i = 0; i < 100 && (reply = exec("Ver")) != "4.0 ; \n"; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
   ASSERT_EQ(reply, "4.0 ; \n");
   EXPECT_EQ(exec("XY Wait;XY 100 200;XY Wait;XY ?"), "OK  ; OK  ; OK  ; 100.0 200.0 ; \n");
   PutOldText();
@@ -287,7 +329,6 @@ TEST_F(Executable, TheConsoleAndASocketClientShareTheDemonstration) {
   auto first = Start({"--demo", "--console", "--listen", std::to_string(port)});
   ASSERT_TRUE(first->WaitFor(Serving(), true));
   Client client(port);
-  ASSERT_TRUE(client.Connected());
   EXPECT_EQ(client.Ask("XY 100 200;XY Wait;XY ?"), "OK  ; OK  ; 100.0 200.0 ; ");
   first->Write("XY ?\n");
   EXPECT_TRUE(first->WaitFor("100.0 200.0 ; \n"));
@@ -304,8 +345,8 @@ TEST_F(Executable, TheConsoleAndASocketClientShareTheDemonstration) {
   EXPECT_EQ(Client(port).Ask("Ver"), "4.0 ; ");
   again->Write("Ver\nCON /2?0\n");
   const ProcessResult r = again->Finish();
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "4.0 ; \n\xC3\xBF/0`0\\x03 ; \n");
+  EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(0, "4.0 ; \n\xC3\xBF/0`0\\x03 ; \n"))
+      << r.err;
   ExpectDemonstrationFolderGone(r.err);
 }
 
@@ -325,18 +366,15 @@ TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
                                       ";Obj Get 4\nDelay .5;Delay SLOW\n"
                                       "XY 1000 500;XY Wait;XY ??\nZ 12.5;Z Wait;Z ?\n",
                                   {"--channel-log"}, {"LC_ALL=de_DE.UTF-8"});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, kTextReplies + "# 4 ;  1  1  1 " + kCafe +
-                       " ; \n.5 ;  200 ; \n"
-                       "OK  ; OK  ; XY 1000.0 500.0 ; \n"
-                       "OK  ; OK  ; 12.50 ; \n");
+  EXPECT_EQ(std::tuple(r.exitCode, r.out),
+            std::tuple(0, kTextReplies + "# 4 ;  1  1  1 " + kCafe +
+                              " ; \n.5 ;  200 ; \nOK  ; OK  ; XY 1000.0 500.0 ; \n"
+                              "OK  ; OK  ; 12.50 ; \n"))
+      << r.err;
   SimSystem inProcess(RepoFolder(GetParam()));
   inProcess.Start();
-  const auto log = inProcess.Log();
-  size_t timeOuts = 0;
-  for (size_t at = 0; (at = r.err.find("Port TimeOut\r\n", at)) != std::string::npos; ++at)
-    ++timeOuts;
-  EXPECT_EQ(timeOuts, static_cast<size_t>(std::count(log.begin(), log.end(), "Port TimeOut")));
+  EXPECT_EQ(std::ranges::count(SimSystem::SplitLog(r.err), "Port TimeOut"),
+            std::ranges::count(inProcess.Log(), "Port TimeOut"));
   ExpectNewText();
 }
 

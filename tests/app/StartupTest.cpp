@@ -1,14 +1,161 @@
-// Start-up: the configuration, the joystick command list, the symbols, and what a failed step
-// leaves behind.
+// Start-up: the command line's options, the folder the program runs in and the sample that starts
+// a user's own; then what start-up reads from that folder (the configuration, the joystick
+// command list, the symbols), the serial line it opens, and what a failed step leaves behind.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+#include <tuple>
 
+#include "app/Options.h"
+#include "app/ProgramFolder.h"
+#include "app/SampleConfig.h"
 #include "tests/support/SimSystem.h"
 #include "tests/support/TestSystem.h"
 
 namespace qv::test {
 namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<Options> Parse(const std::vector<std::string>& args) {
+  std::string error;
+  return ParseOptions(args, error);
+}
+
+TEST(Options, MistakesAreExplained) {
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"--dir"}, "--dir needs a value"},
+      {{"--colour"}, "unknown option --colour"},
+      {{"--run", "A.PRG"}, "--run works with --console"},
+      {{"--demo", "--dir", "x"}, "--demo and --dir choose the program folder both; give one"},
+      {{"--demo", "imx"}, "--demo takes ezhr17 or im483i, not imx"},
+      {{"--init-config", "imx"}, "--init-config takes ezhr17 or im483i, not imx"},
+      {{"--init-config", "--demo"},
+       "--init-config copies into the user's folder or --dir, not a demonstration"},
+      {{"--listen", "65536"}, "--listen takes a port number from 0 to 65535, not 65536"},
+      {{"--listen", "-1"}, "--listen takes a port number from 0 to 65535, not -1"},
+      {{"--listen", "50x"}, "--listen takes a port number from 0 to 65535, not 50x"},
+      {{"--console", "--run", "A.PRG", "--listen"}, "--listen does not work with --run"},
+  };
+  for (const auto& [args, message] : refused) {
+    std::string error;
+    EXPECT_FALSE(ParseOptions(args, error));
+    EXPECT_EQ(error, message);
+  }
+  EXPECT_TRUE(Parse({"--demo", "--automation"}));
+  EXPECT_EQ(Parse({"--demo", "im483i", "--console"})->demoLine, "im483i");
+  EXPECT_EQ(Parse({"--demo"})->demoLine, "ezhr17");
+  EXPECT_EQ(Parse({"--init-config"})->initConfig, "ezhr17");
+  EXPECT_EQ(Parse({"--init-config", "im483i", "--dir", "x"})->initConfig, "im483i");
+  EXPECT_TRUE(Parse({"--version"})->version);
+  EXPECT_EQ(Parse({"--console"})->initConfig, "");
+}
+
+// The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
+TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
+  struct Case {
+    std::vector<std::string> args;
+    int32_t configured;
+    std::optional<uint16_t> port;
+  };
+  const Case cases[] = {
+      {{"--console"}, -1, std::nullopt},
+      {{"--listen"}, -1, 5025},
+      {{"--listen", "--console"}, -1, 5025},
+      {{"--listen", "0"}, -1, 0},
+      {{"--listen", "6000"}, 7000, 6000},
+      {{"--listen"}, 7000, 7000},
+      {{}, 7000, 7000},
+      {{"--console", "--run", "A.PRG"}, 7000, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_EQ(ListenPort(*Parse(c.args), c.configured, error), c.port) << c.args.size();
+    EXPECT_EQ(error, "");
+  }
+  std::string error;
+  EXPECT_EQ(ListenPort(*Parse({"--listen"}), 70000, error), std::nullopt);
+  EXPECT_EQ(error, "LISTENPORT 70000 is no port number (0 to 65535)");
+}
+
+TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
+  struct Case {
+    const char* xdg;
+    const char* home;
+    const char* folder;
+  };
+  for (const Case& c : {Case{"/cfg", "/home/u", "/cfg/quorvalin"},
+                        Case{nullptr, "/home/u", "/home/u/.config/quorvalin"},
+                        Case{"", "/home/u", "/home/u/.config/quorvalin"},
+                        Case{"relative/cfg", "/home/u", "/home/u/.config/quorvalin"}})
+    EXPECT_EQ(UserProgramFolder(c.xdg, c.home), fs::path(c.folder)) << (c.xdg ? c.xdg : "unset");
+}
+
+// --dir, then the executable's folder with a configuration, then the user's folder.
+TEST(ProgramFolder, ChosenInItsOrder) {
+  TempFolder exe, user, named;
+  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
+            fs::path(named.File("")).parent_path());
+  EXPECT_EQ(ChooseProgramFolder(named.File("nowhere"), exe.File(""), user.File("")).problem,
+            "no such folder: " + named.File("nowhere"));
+
+  const FolderChoice none = ChooseProgramFolder("", exe.File(""), user.File(""));
+  EXPECT_TRUE(none.folder.empty());
+  EXPECT_EQ(none.problem.rfind("No configuration yet in " + user.File("") + " ", 0), 0u);
+
+  PutBytes(user.File("QV_CONFIG.TXT"), "");
+  EXPECT_EQ(ChooseProgramFolder("", exe.File(""), user.File("")).folder, user.File(""));
+  PutBytes(exe.File("QV_CONFIG.TXT"), "");
+  EXPECT_EQ(ChooseProgramFolder("", exe.File(""), user.File("")).folder, exe.File(""));
+  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
+            fs::path(named.File("")).parent_path());
+}
+
+// A copy into a folder the user has begun changes none of the user's files (a second copy is in
+// tests/install/run.sh).
+TEST(SampleConfig, CopiesOnlyWhatIsMissing) {
+  TempFolder sample, home;
+  for (const char* name : {"QV_CONFIG.TXT", "QV_PARXY.TXT", "QV_PARZ.TXT", "QV_ZOOM.TXT"})
+    PutBytes(sample.File(name), std::string("sample ") + name);
+  fs::create_directory(sample.File("sub"));
+  const fs::path folder = home.File("cfg/quorvalin");
+  fs::create_directories(folder);
+  PutBytes((folder / "QV_PARXY.TXT").string(), "mine");
+  fs::create_symlink(home.File("elsewhere"), folder / "QV_ZOOM.TXT");  // dangling
+
+  std::ostringstream out, err;
+  EXPECT_EQ(CopySampleConfig(sample.File(""), folder, out, err), 0);
+  EXPECT_EQ(out.str(), "copied into " + folder.string() + " from " + sample.File("") +
+                           ": QV_CONFIG.TXT QV_PARZ.TXT\n"
+                           "kept as they were in " +
+                           folder.string() +
+                           ": QV_PARXY.TXT QV_ZOOM.TXT\n"
+                           "Set the controllers' serial line in " +
+                           (folder / "QV_CONFIG.TXT").string() +
+                           ": MPORT n for /dev/ttyS(n-1), or PORTNAME with a device path.\n");
+  EXPECT_EQ(std::tuple(err.str(), GetBytes((folder / "QV_PARXY.TXT").string()),
+                       fs::exists(home.File("elsewhere")),
+                       GetBytes((folder / "QV_PARZ.TXT").string()), fs::exists(folder / "sub")),
+            std::tuple("", "mine", false, "sample QV_PARZ.TXT", false));
+}
+
+TEST(SampleConfig, FailuresAreSaid) {
+  TempFolder sample, home;
+  std::ostringstream out, err;
+  EXPECT_EQ(CopySampleConfig(sample.File("none"), home.File("q"), out, err), 1);
+  EXPECT_EQ(err.str(), "no sample configuration in " + sample.File("none") +
+                           ": the installation is incomplete\n");
+  EXPECT_FALSE(fs::exists(home.File("q")));
+
+  PutBytes(sample.File("QV_CONFIG.TXT"), "x");
+  PutBytes(home.File("file"), "");
+  err.str("");
+  EXPECT_EQ(CopySampleConfig(sample.File(""), home.File("file/q"), out, err), 1);
+  EXPECT_EQ(err.str().rfind("cannot make the folder " + home.File("file/q") + ": ", 0), 0u)
+      << err.str();
+  EXPECT_EQ(out.str(), "");
+}
 
 const std::string kConfig =
     "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"MOVETIMEOUT\", 60\r\n"
@@ -30,12 +177,9 @@ void PutFolder(TestSystem& t, const std::string& config, const std::string& miss
 
 class Startup : public ::testing::Test {
  protected:
-  void Put(const std::string& name, const std::string& bytes) {
-    PutBytes(t.folder.File(name), bytes);
-  }
   void PutComplete(const std::string& extraConfig = "") { PutFolder(t, kEzhr17 + extraConfig); }
-  Configuration& config() { return t.system.state.Config; }
   TestSystem t;
+  const Configuration& config = t.system.state.Config;
 };
 
 // The folder gets its separator; the first joystick command runs once, so that the first count
@@ -45,37 +189,32 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
       "\"W2_INSTALLED\", 0\r\n\"JOYSTARTON\", 1\r\n"
       "\"CAPTUREPROGRAM\", /opt/cam/shoot --keys \"/tmp/a b\"\r\n"
       "\"TEXTEDITOR\",gedit --new-window\r\n\"LISTENPORT\",5025\r\n");
-  Put("QV_OBJPOSMAG.TXT", "\"OBJPOS1\", 4\r\n");
-  Put(".QV_SCAN.TXT.qvtmp.k1LL3d", "left by a write that was killed");
+  PutBytes(t.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\", 4\r\n");
+  PutBytes(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d"), "left by a write that was killed");
   std::string dir = t.folder.Dir();
   dir.pop_back();
   EXPECT_EQ(t.system.InitSystem(dir), 1);
   EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
   EXPECT_FALSE(std::filesystem::exists(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d")));
-  EXPECT_EQ(t.system.state.AppDir, t.folder.Dir());
-  EXPECT_EQ(t.system.trapar.ParDir(), t.folder.Dir());
-  EXPECT_EQ(config().MPort, 1);
-  EXPECT_EQ(config().PortTimeout, 200);
-  EXPECT_EQ(config().MoveTimeout, 60);
-  EXPECT_EQ(config().WaitPollingInterval, 50);
-  EXPECT_EQ(config().ContrType, "EZHR17");
-  EXPECT_EQ(config().WInstalled[2], 0);
-  EXPECT_EQ(config().ZInstalled, 0);
-  EXPECT_EQ(config().CaptureProgram, "/opt/cam/shoot --keys \"/tmp/a b\"");
-  EXPECT_EQ(config().TextEditor, "gedit --new-window");
-  EXPECT_EQ(config().ListenPort, 5025);
-  EXPECT_EQ(t.system.objectives.ObjCount(), 1);
-  EXPECT_EQ(t.system.objectives.Mag(), 10);
-  EXPECT_EQ(t.system.state.HistoryMax, 30);
-  EXPECT_EQ(t.system.interpreter.State().ProgLines, PlainList{"End"});
-  EXPECT_EQ(t.system.state.JoyOn, 0);  // no joystick to be found centred
-  EXPECT_EQ(t.system.joyCommands.Commands(), (PlainList{"Ver", "XY Stop"}));
+  EXPECT_EQ(
+      std::tuple(config.MPort, config.PortTimeout, config.MoveTimeout, config.WaitPollingInterval,
+                 config.ContrType, config.WInstalled[2], config.ZInstalled, config.CaptureProgram,
+                 config.TextEditor, config.ListenPort),
+      std::tuple(1, 200, 60, 50, "EZHR17", 0, 0, "/opt/cam/shoot --keys \"/tmp/a b\"",
+                 "gedit --new-window", 5025));
+  // JoyOn: no joystick to be found centred.
+  EXPECT_EQ(
+      std::tuple(t.system.state.AppDir, t.system.trapar.ParDir(), t.system.objectives.ObjCount(),
+                 t.system.objectives.Mag(), t.system.state.HistoryMax, t.system.state.JoyOn,
+                 t.system.interpreter.State().ProgLines, t.system.joyCommands.Commands()),
+      std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0, PlainList{"End"},
+                 PlainList{"Ver", "XY Stop"}));
   EXPECT_EQ(t.Run("CommandCount;Delay SLOW"), " 2 ;  200 ; ");
 }
 
 TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
   PutComplete("\"Z_INSTALLED\", 1\r\n");
-  Put("QV_JOYCMDS.TXT", "Z Home\r\n");
+  PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Z Home\r\n");
   t.system.InitSystem(t.folder.Dir());
   EXPECT_EQ(t.system.state.LastDevice, "Z");
 }
@@ -132,31 +271,27 @@ TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
   EXPECT_EQ(t.port.opened, "/tmp/controller-line");  // a port name replaces the number
   PutComplete();
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
-  EXPECT_EQ(t.port.opened, "/dev/ttyS0");
-  EXPECT_EQ(t.system.comm.CommTimeoutMs(), 200);
-  EXPECT_EQ(t.system.comm.CommIsReady(), 1);
+  EXPECT_EQ(std::tuple(t.port.opened, t.system.comm.CommTimeoutMs(), t.system.comm.CommIsReady()),
+            std::tuple("/dev/ttyS0", 200, 1));
   t.system.Shutdown();
-  EXPECT_EQ(t.system.comm.CommIsReady(), 0);
-  EXPECT_FALSE(t.port.IsOpen());
+  EXPECT_EQ(std::tuple(t.system.comm.CommIsReady(), t.port.IsOpen()), std::tuple(0, false));
 }
 
 // A port that is no number is named; start-up goes on, without the server.
 TEST_F(Startup, TheOutsideProgramsAndTheListenPortAreOptional) {
   PutComplete("\"LISTENPORT\",telnet\r\n");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
-  EXPECT_EQ(config().CaptureProgram, "");
-  EXPECT_EQ(config().TextEditor, "");
+  EXPECT_EQ(std::tuple(config.CaptureProgram, config.TextEditor, config.ListenPort),
+            std::tuple("", "", -1));
   EXPECT_NE(t.notifier.LastText().find("LISTENPORT"), std::string::npos) << t.notifier.LastText();
-  EXPECT_EQ(config().ListenPort, -1);
 }
 
 TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {
   PutComplete();
   t.port.failOpen = true;
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(t.system.comm.CommTimeoutMs(), 1000);
-  EXPECT_EQ(t.system.comm.CommLogText().substr(0, 43),
-            "CommOpenPort  2 No such file or directory\r\n");
+  EXPECT_EQ(std::tuple(t.system.comm.CommTimeoutMs(), t.system.comm.CommLogText().substr(0, 43)),
+            std::tuple(1000, "CommOpenPort  2 No such file or directory\r\n"));
 }
 
 TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {

@@ -1,17 +1,114 @@
-// The stage, wheel and cube speed tests on both simulated microscopes at 9600 baud: the result
-// texts with the times the simulated clock took, refused answers that move nothing, and the
-// edges of each algorithm.
-#include "commands/SpeedTests.h"
-
+// The main window's tools: the outside capture program (which copy a trigger reaches, what a
+// failed start or a vanished program leaves behind; Snap through the whole program, on a real
+// display, is in tests/platform/ProcessLauncherTest.cpp), and the stage, wheel and cube speed
+// tests on both simulated microscopes at 9600 baud.
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <set>
 
+#include "commands/QVAcq.h"
+#include "commands/SpeedTests.h"
+#include "foundation/CommandLine.h"
 #include "foundation/NumberText.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/SimSystem.h"
 
 namespace qv::test {
 namespace {
+
+// Records starts, window activations and keystrokes as events; hands out ids from 100 on; the
+// ids in `gone` have no window any more.
+class FakeLauncher final : public ProgramLauncher {
+ public:
+  int32_t StartProgram(const std::string& program,
+                       const std::vector<std::string>& arguments) override {
+    std::string start = "start " + program;
+    for (const std::string& argument : arguments)
+      start += " [" + argument + "]";
+    events.push_back(start);
+    return startFails ? 0 : nextId++;
+  }
+  bool ActivateWindow(int32_t id) override {
+    events.push_back("activate " + std::to_string(id));
+    return gone.count(id) == 0;
+  }
+  bool SendKeys(int32_t id, const std::string& keys) override {
+    events.push_back("keys " + std::to_string(id) + " [" + keys + "]");
+    return !keysFail;
+  }
+  std::vector<std::string> events;
+  std::set<int32_t> gone;
+  bool startFails = false;
+  bool keysFail = false;
+  int32_t nextId = 100;
+};
+
+class Capture : public ::testing::Test {
+ protected:
+  FakeLauncher launcher;
+  FakeClock clock;
+  std::string configured;
+  std::vector<std::string> reports;
+  QVAcq acq{&launcher, clock, configured,
+            [this](const std::string& message) { reports.push_back(message); }};
+};
+
+// Snap reaches the latest copy, after half a second; the command line is read at each launch.
+TEST_F(Capture, SnapGoesToTheLatestCopyAndAFailedStartForgetsIt) {
+  EXPECT_EQ(acq.CaptureSnap(), 0);  // before any launch: nothing
+  EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Launched");
+  configured = "/opt/cam/\"shoot it\" --keys \"/tmp/a b.txt\"";
+  acq.LaunchCaptureProgram();
+  EXPECT_EQ(acq.CaptureSnap(), 0);
+  EXPECT_EQ(launcher.events, (std::vector<std::string>{
+                                 "start C:\\Program Files\\Canon\\EOS Utility\\EOS Utility.exe",
+                                 "start /opt/cam/shoot it [--keys] [/tmp/a b.txt]", "activate 101",
+                                 "keys 101 [ ]"}));
+  EXPECT_EQ(std::tuple(clock.delays, reports.size()), std::tuple(std::vector<int32_t>{500}, 0u));
+  launcher.events.clear();
+  launcher.startFails = true;
+  EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Not Launched");
+  EXPECT_EQ(acq.State().CaptureTaskId, 0);
+  acq.CaptureSnap();
+  EXPECT_EQ(launcher.events.size(), 1u);  // the start only
+}
+
+// A copy that has gone gets no keystroke and no pause; either failure is reported at each snap.
+TEST_F(Capture, AProgramThatCannotBeReachedIsReportedAtEachSnap) {
+  configured = "cam";
+  for (const bool gone : {true, false}) {
+    acq.LaunchCaptureProgram();
+    if (gone) launcher.gone.insert(acq.State().CaptureTaskId);
+    launcher.keysFail = !gone;
+    EXPECT_EQ(acq.CaptureSnap(), 0);
+    EXPECT_EQ(acq.CaptureSnap(), 0);
+  }
+  EXPECT_EQ(launcher.events, (std::vector<std::string>{"start cam", "activate 100", "activate 100",
+                                                       "start cam", "activate 101", "keys 101 [ ]",
+                                                       "activate 101", "keys 101 [ ]"}));
+  EXPECT_EQ(reports, (std::vector<std::string>(4, "Capture Program Not Reached")));
+  EXPECT_EQ(clock.delays, (std::vector<int32_t>(2, 500)));  // only the keys that were sent
+}
+
+TEST(CaptureWithoutPlatform, NoLauncherMeansNotLaunchedAndSnapIsHarmless) {
+  FakeClock clock;
+  const std::string none;
+  QVAcq acq(nullptr, clock, none, {});
+  EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Not Launched");
+  EXPECT_EQ(acq.CaptureSnap(), 0);
+  EXPECT_EQ(CaptureCommandFor(0, "/bin/true").program, "");  // no kind chosen, nothing to start
+}
+
+TEST(CommandLineWords, BlanksSeparateQuotesGroupAndBackslashesStay) {
+  using Words = std::vector<std::string>;
+  EXPECT_EQ(SplitCommandLine("  gedit   --new-window\t-s "),
+            (Words{"gedit", "--new-window", "-s"}));
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\x.exe\" \"\" a\"b c\""),
+            (Words{"C:\\Program Files\\x.exe", "", "ab c"}));
+  EXPECT_EQ(SplitCommandLine("edit \"unclosed rest"), (Words{"edit", "unclosed rest"}));
+  EXPECT_TRUE(SplitCommandLine(" \t ").empty());
+}
 
 using Answers = std::deque<std::optional<std::string>>;
 using TestFn = std::function<std::string(SpeedTests&)>;
@@ -48,13 +145,6 @@ class SpeedTestLine : public ::testing::TestWithParam<std::string> {
   }
   // The elapsed milliseconds a millisecond clock shows since `start`.
   int32_t SimElapsedMs() const { return static_cast<int32_t>(s.clock.Now() / 1000 - start / 1000); }
-  // "<head><n> msec" with the elapsed time of the run in it.
-  std::string Timed(const std::string& head) const { return head + Str(SimElapsedMs()) + " msec"; }
-  int16_t Filter() {
-    int16_t filter = 0;
-    s.system.wheels.ReadFilter(filter);
-    return filter;
-  }
   sim::Micros Moved(char address) { return s.State(address).counter; }
 
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
@@ -99,11 +189,9 @@ TEST_P(SpeedTestLine, ScanRastersAlongEitherAxisAndTakesTheStageBack) {
     const int64_t before = Moved(home);
     const std::string result = Run({"3", "2", "100", "300", direction}, kScan);
     EXPECT_EQ(progress, "Scanning ...");
-    const std::string head = " 3 * 2, steps 100 * 300 ";
-    ASSERT_EQ(result.substr(0, head.size()), head) << result;
-    const int32_t elapsed =
-        TextToInt32(result.substr(head.size(), result.size() - 5 - head.size())).value_or(-1);
-    EXPECT_EQ(result, head + std::to_string(elapsed) + " msec");
+    int32_t elapsed = -1;
+    ASSERT_EQ(std::sscanf(result.c_str(), " 3 * 2, steps 100 * 300 %d", &elapsed), 1) << result;
+    EXPECT_EQ(result, " 3 * 2, steps 100 * 300 " + std::to_string(elapsed) + " msec");
     const double motion = 1000 * steps / x.SlewVelocity;
     EXPECT_GE(elapsed, motion);
     EXPECT_LE(elapsed, motion + (alongX ? 3 : 4) * 80);
@@ -113,27 +201,26 @@ TEST_P(SpeedTestLine, ScanRastersAlongEitherAxisAndTakesTheStageBack) {
   }
   // Along X with one line: nothing moves and no time passes.
   const char y = static_cast<char>(s.system.stage.Params().Y.Contr);
-  const int64_t beforeX = Moved(home), beforeY = Moved(y);
+  const auto before = std::tuple(Moved(home), Moved(y));
   EXPECT_EQ(Run({"4", "1", "100", "100", "0"}, kScan), " 4 * 1, steps 100 * 100 0 msec");
   s.Run("XY Wait");
-  EXPECT_EQ(Moved(home), beforeX);
-  EXPECT_EQ(Moved(y), beforeY);
+  EXPECT_EQ(std::tuple(Moved(home), Moved(y)), before);
 }
 
 TEST_P(SpeedTestLine, FilterTestWrapsRoundTheWheelAndTimesItsMoves) {
   ASSERT_EQ(s.system.wheels.Params(1).filtPositions, 6);
   ASSERT_EQ(s.Run("F 5;F Wait"), "OK  ; OK  ; ");
-  // Steps from filter 5 on six positions; 8 is more than once round: filter 1, not 7.
-  const std::pair<const char*, int16_t> moves[] = {{"3", 2}, {"3", 5}, {"3", 2},
-                                                   {"1", 3}, {"2", 5}, {"8", 1}};
-  for (const auto& [step, filter] : moves) {
-    const std::string result = Run({step, "1"}, kFilter);
-    EXPECT_EQ(result, Timed(" 1 repetitions -"));
-    EXPECT_EQ(Filter(), filter) << step;
+  // Steps from filter 5 on six positions, with and without passing position 6; 8 is more than
+  // once round: filter 2, not 8. Two steps three times go 4, 6, then round to 2.
+  const std::tuple<const char*, const char*, const char*> moves[] = {
+      {"3", "1", "2 ; "}, {"3", "1", "5 ; "}, {"1", "1", "6 ; "},
+      {"8", "1", "2 ; "}, {"2", "3", "2 ; "},
+  };
+  for (const auto& [step, times, filter] : moves) {
+    const std::string result = Run({step, times}, kFilter);
+    EXPECT_EQ(result, " " + std::string(times) + " repetitions -" + Str(SimElapsedMs()) + " msec");
+    EXPECT_EQ(s.Run("F ?"), filter) << step;
   }
-  const std::string three = Run({"2", "3"}, kFilter);
-  EXPECT_EQ(three, Timed(" 3 repetitions -"));
-  EXPECT_EQ(Filter(), 1);  // 3, 5, then round to 1
   EXPECT_EQ(asked.front(),
             "Filter move test: Enter number of positions to switch (1 is switch to adjacent):");
   const sim::Micros before = s.clock.Now();
@@ -146,10 +233,8 @@ TEST_P(SpeedTestLine, CubeTestEndsOnCubeOneAfterAnEvenNumberOfMoves) {
   const std::string result = Run({"3"}, kCube);
   EXPECT_EQ(asked,
             std::vector<std::string>{"Adjacent cube move test: Enter number of repetitions:"});
-  const std::string head = " 4 repetitions -";
-  ASSERT_EQ(result.substr(0, head.size()), head);
-  const int32_t ms =
-      TextToInt32(result.substr(head.size(), result.size() - 5 - head.size())).value_or(-1);
+  int32_t ms = -1;
+  ASSERT_EQ(std::sscanf(result.c_str(), " 4 repetitions -%d msec", &ms), 1) << result;
   EXPECT_GT(ms, 0);
   EXPECT_LE(ms, SimElapsedMs());
   EXPECT_EQ(s.Run("Cube ?"), "1 ; ");
