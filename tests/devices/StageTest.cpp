@@ -1,7 +1,11 @@
 // The XY stage and the Z focus on simulated controllers of both types: the bytes of their
-// initialisation, jumps and focus steps, failures, and the joystick curves. Moves, reads, the
-// backlash approach and their frames are transcripts (tests/transcripts/commands/, specimen/).
+// initialisation, jumps and focus steps, failed reads, the joystick curves and homing (the
+// EZHR17 passes onto the home sensors and out to the origin point, the IM483I runs onto the home
+// inputs with a back-off or onto the limit switches, the focus onto its limit). Moves, reads and
+// the backlash approach are transcripts (tests/transcripts/commands/, specimen/).
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "devices/JoySpeed.h"
 #include "tests/devices/DeviceRig.h"
@@ -25,13 +29,14 @@ TEST_P(StageInit, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
 
 TEST_P(StageInit, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
   rig.Fault('Y');
-  EXPECT_EQ(rig.XY().XYInit(), -1);
-  const Frames frames = rig.Take();
-  ASSERT_EQ(frames.size(), rig.Ez() ? 10u : 12u);  // X completely, then Y's first setting
-  EXPECT_EQ(frames.back(), rig.Ez() ? "/2j8R" : "YD 3");
   rig.Fault('Z');
+  EXPECT_EQ(rig.XY().XYInit(), -1);
   EXPECT_EQ(rig.Z().ZInit(), -1);
-  EXPECT_EQ(rig.Take().size(), rig.Ez() ? 1u : 2u);
+  const Frames frames = rig.Take();
+  const size_t x = rig.Ez() ? 9 : 10;  // X completely, then Y's and Z's first setting
+  ASSERT_GE(frames.size(), x);
+  EXPECT_EQ(Frames(frames.begin() + x, frames.end()),
+            Expect({"/2j8R", "/3j16R"}, {"YH 0", "YD 3", "ZH 0", "ZD 4"}));
 }
 
 // The focus gets its settings, then an origin by the count it finds: a powered-up controller
@@ -43,13 +48,15 @@ TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
                                 "/3z800R", "/3f1R", "/3n2R", "/3n3R", "/3?0"},
                                {"ZH 0", "ZD 4", "ZY 5 40", "ZV 4000", "ZI 300", "ZK 15 16",
                                 "ZB 10 100", "ZZ", "Z+1", "ZO", "Zl 1", "ZZ"}));
-  // The mode word is one for all units: a fresh rig, so that the focus's are sent as above.
-  const size_t settings = rig.Ez() ? 4 : 7;
+  // The mode word is one for all units: fresh rigs, so that the focus's settings are sent again.
+  const auto afterSettings = [settings = rig.Ez() ? 4 : 7](Rig& other) {
+    EXPECT_EQ(other.Z().ZInit(), 1);
+    const Frames frames = other.Take();
+    return Frames(frames.begin() + settings, frames.end());
+  };
   Rig kept(GetParam());
   kept.Unit('Z').GetAxis().SetCounter(960, kept.clock.Now());
-  EXPECT_EQ(kept.Z().ZInit(), 1);
-  Frames frames = kept.Take();
-  EXPECT_EQ(Frames(frames.begin() + settings, frames.end()),
+  EXPECT_EQ(afterSettings(kept),
             Expect({"/3?0", "/3f1R", "/3n2R", "/3n3R", "/3?0"}, {"ZZ", "Zl 1", "ZZ"}));
   EXPECT_DOUBLE_EQ(kept.Z().Z(), 10);  // (960 - 800) x 0.0625
   // A count that cannot be read is no count of 0: the init fails and no origin is set. (The
@@ -61,11 +68,8 @@ TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
   Rig plain(GetParam());
   plain.Set("Z", "ZPOWERUPORIGIN", "0");
   plain.Set("Z", "ZENABLELIMITS", "0");
-  EXPECT_EQ(plain.Z().ZInit(), 1);
-  frames = plain.Take();
-  EXPECT_EQ(
-      Frames(frames.begin() + settings, frames.end()),
-      Expect({"/3P1R", "/3D1R", "/3f1R", "/3n0R", "/3n1R", "/3?0"}, {"Z+1", "Z-1", "Zl 1", "ZZ"}));
+  EXPECT_EQ(afterSettings(plain), Expect({"/3P1R", "/3D1R", "/3f1R", "/3n0R", "/3n1R", "/3?0"},
+                                         {"Z+1", "Z-1", "Zl 1", "ZZ"}));
 }
 
 class StageOps : public RigTypes {
@@ -81,17 +85,13 @@ TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
   ASSERT_EQ(rig.XY().XYMoveAbs(100, 50), 1);
   ASSERT_EQ(rig.XY().XYWait(), 1);
   rig.Fault('Y');
-  double x = -7, y = -8;
-  EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
-  EXPECT_EQ(std::make_pair(x, y), std::make_pair(-7.0, -8.0));
-  EXPECT_EQ(rig.XY().X(), 0);  // the last good read, at initialisation
-  double travelX = 0, travelY = 0;
-  EXPECT_LT(rig.XY().XYMeasureTravel(8000, 6000, travelX, travelY), 0);
-  EXPECT_EQ(std::make_pair(travelX, travelY), std::make_pair(-1.0, -1.0));
   rig.Fault('Z');
-  double z = 3;
+  double x = -7, y = -8, travelX = 0, travelY = 0, z = 3;
+  EXPECT_EQ(rig.XY().XYReadPos(x, y), -1);
+  EXPECT_LT(rig.XY().XYMeasureTravel(8000, 6000, travelX, travelY), 0);
   EXPECT_EQ(rig.Z().ZReadPos(z), -1);
-  EXPECT_EQ(z, 3);
+  // X() is the last good read, at initialisation.
+  EXPECT_EQ(Numbers(x, y, rig.XY().X(), travelX, travelY, z), Numbers(-7, -8, 0, -1, -1, 3));
 }
 
 TEST_P(StageOps, JumpsAndFocusStepsMoveByTheirSizes) {
@@ -100,16 +100,33 @@ TEST_P(StageOps, JumpsAndFocusStepsMoveByTheirSizes) {
     EXPECT_EQ(rig.XY().XYJump(jump), 1);
     EXPECT_EQ(rig.XY().XYWait(), 1);
   }
-  EXPECT_EQ(Commands(rig.Take()),
-            Expect({"/1D80R", "/2P80R", "/2D80R", "/1P80R"}, {"X-80", "Y+80", "Y-80", "X+80"}));
   // ZJUMPSIZE 1 micron = 16 microsteps; ZCOARSEFACTOR 10.
   for (FocusStep step :
        {FocusStep::UpCoarse, FocusStep::DownFine, FocusStep::DownCoarse, FocusStep::UpFine}) {
     EXPECT_EQ(rig.Z().ZStepMove(step), 1);
     EXPECT_EQ(rig.Z().ZWait(), 1);
   }
-  EXPECT_EQ(Commands(rig.Take()),
-            Expect({"/3D160R", "/3P16R", "/3P160R", "/3D16R"}, {"Z-160", "Z+16", "Z+160", "Z-16"}));
+  EXPECT_EQ(
+      Commands(rig.Take()),
+      Expect({"/1D80R", "/2P80R", "/2D80R", "/1P80R", "/3D160R", "/3P16R", "/3P160R", "/3D16R"},
+             {"X-80", "Y+80", "Y-80", "X+80", "Z-160", "Z+16", "Z+160", "Z-16"}));
+}
+
+TEST_P(StageOps, TheFocusHomesOntoItsLimitAndSetsTheOriginEvenWhenItFindsNone) {
+  EXPECT_EQ(rig.Z().ZHome(), 1);
+  // At the low end sensor (0.1 mm = 1600 microsteps wide), where the negative speed leads.
+  const sim::UnitState s = rig.State('Z');
+  EXPECT_EQ(Numbers(s.counter, s.load >= 1600 && s.load < 1800), Numbers(rig.Ez() ? 800 : 0, 1));
+  const std::string origin = rig.Ez() ? "/3z800R" : "ZO";
+  EXPECT_EQ(rig.Take().back(), origin);
+  Rig dead(GetParam());
+  dead.KillSensor('Z', sim::Sensor::Low);
+  dead.KillSensor('Z', sim::Sensor::High);
+  ASSERT_EQ(dead.Z().ZInit(), 1);
+  dead.mot.MotorSetMoveTimeout(5);
+  dead.Take();
+  EXPECT_EQ(dead.Z().ZHome(), -1);
+  EXPECT_EQ(dead.Take().back(), origin);
 }
 
 QV_ON_BOTH_TYPES(StageInit);
@@ -130,11 +147,11 @@ TEST(StageJoystick, Im483iSquaresRoundsAndClampsTheDeflection) {
   // 3 %: rnd(rnd(150) x 0.03) = 4 and rnd(rnd(-120) x 0.03) = -4, raised to 20 and -20.
   EXPECT_EQ(rig.XY().XYJoyJog(30, -30, 1000), 1);
   EXPECT_EQ(rig.XY().XYJoyJog(-1000, 1000, 1000), 1);
-  EXPECT_EQ(rig.Take(), (Frames{"XM50", "YM0", "XM20", "YM-20", "XM-5000", "YM4000"}));
   // Z: rnd(1) = 1 raised to 20; 25000 held to 20000; a stop is always sent.
   for (double deflection : {0.04, -0.04, 1000.0, 0.0, 0.0})
     EXPECT_EQ(rig.Z().ZJoyJog(deflection, 1000), 1);
-  EXPECT_EQ(rig.Take(), (Frames{"ZM20", "ZM-20", "ZM20000", "ZM0", "ZM0"}));
+  EXPECT_EQ(rig.Take(), (Frames{"XM50", "YM0", "XM20", "YM-20", "XM-5000", "YM4000", "ZM20",
+                                "ZM-20", "ZM20000", "ZM0", "ZM0"}));
 }
 
 TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
@@ -165,9 +182,8 @@ TEST(StageJoystick, Ezhr17KeepsItsSpeedsWhenACommandFailsSoTheNextCallSendsAgain
   rig.Fault('X', sim::FaultKind::NoReply, 1);
   rig.Take();
   EXPECT_LT(rig.XY().XYJoyJog(100, 0, 1000), 0);
-  EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R"}));
   EXPECT_EQ(rig.XY().XYJoyJog(100, 0, 1000), 1);  // still a start from standstill
-  EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R", "/2T", "/1V38P0R", "/2T"}));
+  EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R", "/1V8P0R", "/2T", "/1V38P0R", "/2T"}));
 }
 
 // What the curves above leave out: the far ends, negative deflections and rounding.
@@ -179,6 +195,160 @@ TEST(StageJoystick, SpeedsAreClampedRoundedAndKeepTheirSign) {
   EXPECT_EQ(RoundToInt32Saturated(1e300), 2147483647);
   EXPECT_EQ(RoundToInt32Saturated(-1e300), -2147483647 - 1);
   EXPECT_FALSE(UsableJoyRange(-1));
+}
+
+// --- Homing of the XY stage ---
+
+template <ControllerType type>
+class Homing : public ::testing::Test {
+ protected:
+  void Init() {
+    ASSERT_EQ(rig.XY().XYInit(), 1);
+    rig.Take();
+  }
+  Rig rig{type};
+};
+using Ezhr17Homing = Homing<ControllerType::EZHR17>;
+using Im483iHoming = Homing<ControllerType::IM483I>;
+
+TEST_F(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPoint) {
+  // floor(5 x 200 / 1000) + 1 = 2 full steps of 8 microsteps: exactly on a full step, one more.
+  EXPECT_EQ(StageHoming::EzOriginPoint({.ScrewLead = 1, .MotorSteps = 200, .StepDivide = 3}, 5),
+            16);
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), 1);
+  auto pass = [](const std::string& xs, const std::string& ys) {
+    return Frames{"/1P800R",  "/2P800R", "/1?2",           "/1V" + xs + "R", "/1Z1000000000R",
+                  "/1V8000R", "/2?2",    "/2V" + ys + "R", "/2Z1000000000R", "/2V7000R"};
+  };
+  Frames expected = pass("4000", "3000");
+  const Frames slow = pass("400", "300");
+  expected.insert(expected.end(), slow.begin(), slow.end());
+  for (const char* f : {"/1A168R", "/1z0R", "/2A168R", "/2z0R"})  // 100 microns out
+    expected.push_back(f);
+  EXPECT_EQ(Commands(rig.Take()), expected);
+}
+
+TEST(Ezhr17HomeSearch, AnUnreachableSensorFailsTheSearchWithTheAxisCodeAndStopsTheAxis) {
+  for (const auto& [role, code] : {std::pair{'X', -31}, std::pair{'Y', -32}}) {
+    Rig rig(ControllerType::EZHR17);
+    rig.KillSensor(role, sim::Sensor::Low);
+    ASSERT_EQ(rig.XY().XYInit(), 1);
+    rig.Take();
+    EXPECT_EQ(rig.XY().XYHome(), code);
+    const Frames commands = Commands(rig.Take());
+    // The given-up search is stopped at once; the origin steps still run for both, and Y is
+    // never searched after X failed.
+    const std::string unit = role == 'X' ? "/1" : "/2";
+    const auto search = std::find(commands.begin(), commands.end(), unit + "Z1000000000R");
+    ASSERT_GE(commands.end() - search, 3);
+    EXPECT_EQ(*(search + 2), unit + "T");
+    EXPECT_EQ(Numbers(rig.State(role).moving, std::ranges::count(commands, "/2Z1000000000R"),
+                      std::ranges::count(commands, "/2z0R"), rig.State('X').counter),
+              Numbers(false, role == 'X' ? 0 : 1, 1, 0));
+    if (role == 'X') {
+      EXPECT_EQ(rig.XY().XYHomeX(), -31);
+    }
+  }
+}
+
+TEST_F(Ezhr17Homing, ALaterFailureOverwritesTheCode) {
+  Init();
+  rig.Fault('Y');
+  // The Y move-out fails (-12); the origin steps still run and Y fails there last.
+  EXPECT_EQ(rig.XY().XYHome(), -61);
+  EXPECT_EQ(rig.State('X').counter, 0);
+}
+
+TEST_F(Im483iHoming, HomesOntoTheHomeInputsBacksOffAndSetsTheOrigin) {
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), 1);
+  // s = -4000 (the smaller): out by 800 away from home, search backwards, back off at 250.
+  EXPECT_EQ(Commands(rig.Take()),
+            (Frames{"X+800", "Y+800", "XF 4000 1", "YF 4000 1", "X] 1", "XM250", "X] 1", "XM0",
+                    "Y] 1", "YM250", "Y] 1", "YM0", "XE 50", "YE 50", "XO", "YO", "XM0", "YM0"}));
+  EXPECT_GE(rig.State('X').load, 1761);  // just past the far edge of the home input (1600..1760)
+}
+
+TEST_F(Im483iHoming, ASlowHomingLowersTheInitialSpeedAndRestoresIt) {
+  rig.Set("XY", "XHOMESPEED", "400");
+  rig.Set("XY", "YHOMESPEED", "300");
+  // Below the home input, which is searched forwards.
+  for (char role : {'X', 'Y'})
+    rig.Tweak(role, [](sim::UnitPlan& unit) { unit.axis.startPosition = 500; });
+  Init();
+  EXPECT_EQ(rig.XY().XYHome(), 1);
+  // s = 300: rnd(75) is below 400; |s| / 16 = 18.75 gives 19, below 20, so back off at -40.
+  EXPECT_EQ(Commands(rig.Take()),
+            (Frames{"XI 75", "YI 75", "X-800",  "Y-800",  "XF 300 0", "YF 300 0", "X] 1",  "XM-40",
+                    "X] 1",  "XM0",   "Y] 1",   "YM-40",  "Y] 1",     "YM0",      "XE 50", "YE 50",
+                    "XO",    "YO",    "XI 400", "YI 400", "XM0",      "YM0"}));
+}
+
+TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndTheOriginEvenOnAFailure) {
+  rig.Set("XY", "XYLIMPOLARITY", "1");
+  Init();
+  EXPECT_GT(rig.XY().XYHome(), 0);
+  const Frames commands = Commands(rig.Take());
+  EXPECT_EQ(commands.front(), "XM-4000");
+  EXPECT_EQ(std::ranges::count(commands, "XF 4000 1"), 0);
+  for (char role : {'X', 'Y'}) {  // zeroed, backed off the switch
+    const sim::UnitState s = rig.State(role);
+    EXPECT_EQ(Numbers(s.counter, s.lowEnd, s.load < 400), Numbers(0, false, true)) << role;
+  }
+  Rig dead(ControllerType::IM483I);
+  dead.Set("XY", "XYLIMPOLARITY", "1");
+  dead.KillSensor('X', sim::Sensor::Low);
+  ASSERT_EQ(dead.XY().XYInit(), 1);
+  dead.mot.MotorSetMoveTimeout(5);
+  EXPECT_LT(dead.XY().XYHome(), 0);
+  const Frames failed = Commands(dead.Take());
+  EXPECT_EQ(Numbers(std::ranges::count(failed, "XO"), std::ranges::count(failed, "YO")),
+            Numbers(1, 1));
+}
+
+TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
+  rig.KillSensor('X', sim::Sensor::Home);
+  Init();
+  rig.mot.MotorSetMoveTimeout(30);
+  EXPECT_EQ(rig.XY().XYHome(), -12);
+  const Frames frames = rig.Take();
+  EXPECT_EQ(Frames(frames.end() - 2, frames.end()), (Frames{"XM0", "YM0"}));
+}
+
+TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputFailsAfterTheRemainingSteps) {
+  // The other input is checked and backed off, both axes pause, get their origin and end
+  // stopped: the failure is in the result only.
+  const std::tuple<char, int16_t, Frames> cases[] = {
+      {'X', kHomeNotFoundX, {"X] 1", "Y] 1", "YM250", "Y] 1", "YM0"}},
+      {'Y', kHomeNotFoundY, {"X] 1", "XM250", "X] 1", "XM0", "Y] 1"}}};
+  for (const auto& [role, code, backOff] : cases) {
+    Rig rig(ControllerType::IM483I);
+    // The sensor never responds and the travel is too short (10 mm) for the search to reach
+    // an end.
+    rig.KillSensor(role, sim::Sensor::Home);
+    rig.Tweak(role, [](sim::UnitPlan& unit) {
+      unit.axis.travel = 16000;
+      unit.axis.startPosition = 8000;
+    });
+    ASSERT_EQ(rig.XY().XYInit(), 1);
+    rig.Take();
+    EXPECT_EQ(rig.XY().XYHome(), code);
+    Frames expected{"X+800", "Y+800", "XF 4000 1", "YF 4000 1"};
+    expected.insert(expected.end(), backOff.begin(), backOff.end());
+    for (const char* f : {"XE 50", "YE 50", "XO", "YO", "XM0", "YM0"})
+      expected.push_back(f);
+    EXPECT_EQ(Commands(rig.Take()), expected);
+  }
+}
+
+TEST_F(Im483iHoming, ASilentUnitGivesTheCodeOfItsStepAndTheInitialSpeedIsRestored) {
+  rig.Set("XY", "XHOMESPEED", "1200");
+  rig.Set("XY", "YHOMESPEED", "1200");
+  Init();
+  rig.Fault('Y');
+  EXPECT_EQ(rig.XY().XYHome(), -31);  // lowering Y's initial speed
+  EXPECT_EQ(rig.Take(), (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
 }
 
 }  // namespace
