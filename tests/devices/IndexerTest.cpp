@@ -35,13 +35,13 @@ TEST(IndexerGeometry, ShortestMoveTakesTheShorterWayAndBackwardOnATie) {
     int16_t filter;
     double move;
   };
-  // A tie going backward and 1 -> 6 through the wrap are in the "F" transcript.
   const Case cases[] = {{8000, 1, 1600},              // 6 -> 1 through the wrap
+                        {0, 6, -1600},                // 1 -> 6 through the wrap
+                        {0, 4, -4800},                // a tie goes backward
                         {3200, 3, 0},                 // already there
                         {9600 * 5 + 1600, 1, -1600},  // turns on count nothing
                         {1610, 2, -10},               // back onto the position
-                        {-8000, 6, -3200},            // at filter 2, one turn below
-                        {-1600, 1, 1600}};            // at filter 6
+                        {-8000, 6, -3200}};           // at filter 2, one turn below
   for (const Case& c : cases)
     EXPECT_EQ(ShortestMove(c.count, c.filter, 1600, 6), c.move) << c.count << " -> " << c.filter;
 }
@@ -184,8 +184,8 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentre) {
   EXPECT_EQ(rig.InBeam('F'), 1);
 }
 
-// The shift by the difference of the offsets, and per wheel, is the "F" and "B" transcripts'
-// (tests/transcripts/devices-a/a_wheel_options.transcript).
+// The shift by the difference of the offsets, and per wheel, is the wheel words' transcript
+// (tests/transcripts/devices-a/a_indexer_words.transcript).
 TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWhenTheFocusCannot) {
   PutBytes(rig.folder.File("QV_DZW1.TXT"),
            "\"W1DZ1\",0\r\n\"W1DZ2\",12\r\n\"W1DZ3\",-5\r\n\"W1DZ4\",3\r\n\"W1DZ5\",0\r\n"
