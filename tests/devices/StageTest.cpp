@@ -13,9 +13,9 @@
 namespace qv::test {
 namespace {
 
-using StageInit = RigTypes;
+using Stage = RigTypes;
 
-TEST_P(StageInit, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
+TEST_P(Stage, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
   EXPECT_EQ(rig.XY().XYInit(), 1);
   EXPECT_EQ(rig.Take(),
             Expect({"/1j8R", "/1h10m50R", "/1V8000R", "/1L20R",    "/1f0R",    "/1n2R",  "/1n3R",
@@ -27,7 +27,7 @@ TEST_P(StageInit, AppliesEveryParameterXCompletelyThenYAndReadsThePosition) {
                     "Y+1",       "Y-1",     "XZ",       "YZ"}));
 }
 
-TEST_P(StageInit, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
+TEST_P(Stage, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
   rig.Fault('Y');
   rig.Fault('Z');
   EXPECT_EQ(rig.XY().XYInit(), -1);
@@ -42,7 +42,7 @@ TEST_P(StageInit, StopsAtTheFirstSettingAUnitDoesNotAnswer) {
 // The focus gets its settings, then an origin by the count it finds: a powered-up controller
 // (count 0) the power-up origin, one that kept its count none. An IM483I can only zero its
 // counter, so its origin is the count 0 there.
-TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
+TEST_P(Stage, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
   EXPECT_EQ(rig.Z().ZInit(), 1);
   EXPECT_EQ(rig.Take(), Expect({"/3j16R", "/3h5m40R", "/3V4000R", "/3L15R", "/3?0", "/3P1R",
                                 "/3z800R", "/3f1R", "/3n2R", "/3n3R", "/3?0"},
@@ -72,16 +72,8 @@ TEST_P(StageInit, TheFocusGetsItsSettingsThenAnOriginByTheCountItFinds) {
                                          {"Z+1", "Z-1", "Zl 1", "ZZ"}));
 }
 
-class StageOps : public RigTypes {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(rig.XY().XYInit(), 1);
-    ASSERT_EQ(rig.Z().ZInit(), 1);
-    rig.Take();
-  }
-};
-
-TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
+TEST_P(Stage, FailedReadsLeaveTheValuesAlone) {
+  rig.InitStage();
   ASSERT_EQ(rig.XY().XYMoveAbs(100, 50), 1);
   ASSERT_EQ(rig.XY().XYWait(), 1);
   rig.Fault('Y');
@@ -94,7 +86,8 @@ TEST_P(StageOps, FailedReadsLeaveTheValuesAlone) {
   EXPECT_EQ(Numbers(x, y, rig.XY().X(), travelX, travelY, z), Numbers(-7, -8, 0, -1, -1, 3));
 }
 
-TEST_P(StageOps, JumpsAndFocusStepsMoveByTheirSizes) {
+TEST_P(Stage, JumpsAndFocusStepsMoveByTheirSizes) {
+  rig.InitStage();
   // XYJUMPSIZE 50 microns = 80 microsteps; the axis that does not move gets nothing.
   for (StageJump jump : {StageJump::Left, StageJump::Forward, StageJump::Back, StageJump::Right}) {
     EXPECT_EQ(rig.XY().XYJump(jump), 1);
@@ -112,7 +105,8 @@ TEST_P(StageOps, JumpsAndFocusStepsMoveByTheirSizes) {
              {"X-80", "Y+80", "Y-80", "X+80", "Z-160", "Z+16", "Z+160", "Z-16"}));
 }
 
-TEST_P(StageOps, TheFocusHomesOntoItsLimitAndSetsTheOriginEvenWhenItFindsNone) {
+TEST_P(Stage, TheFocusHomesOntoItsLimitAndSetsTheOriginEvenWhenItFindsNone) {
+  rig.InitStage();
   EXPECT_EQ(rig.Z().ZHome(), 1);
   // At the low end sensor (0.1 mm = 1600 microsteps wide), where the negative speed leads.
   const sim::UnitState s = rig.State('Z');
@@ -122,24 +116,20 @@ TEST_P(StageOps, TheFocusHomesOntoItsLimitAndSetsTheOriginEvenWhenItFindsNone) {
   Rig dead(GetParam());
   dead.KillSensor('Z', sim::Sensor::Low);
   dead.KillSensor('Z', sim::Sensor::High);
-  ASSERT_EQ(dead.Z().ZInit(), 1);
+  dead.InitStage();
   dead.mot.MotorSetMoveTimeout(5);
-  dead.Take();
   EXPECT_EQ(dead.Z().ZHome(), -1);
   EXPECT_EQ(dead.Take().back(), origin);
 }
 
-QV_ON_BOTH_TYPES(StageInit);
-QV_ON_BOTH_TYPES(StageOps);
+QV_ON_BOTH_TYPES(Stage);
 
 // --- The joystick curves, one form per controller type ---
 
 TEST(StageJoystick, Im483iSquaresRoundsAndClampsTheDeflection) {
   Rig rig(ControllerType::IM483I);
   rig.Set("Z", "ZJOYMAXSPEED", "25000");
-  ASSERT_EQ(rig.XY().XYInit(), 1);
-  ASSERT_EQ(rig.Z().ZInit(), 1);
-  rig.Take();
+  rig.InitStage();
   EXPECT_EQ(rig.XY().XYJoyJog(10, 10, 0), -1);  // a joystick without range sends nothing
   EXPECT_EQ(rig.Z().ZJoyJog(5, 0), -1);
   // 10 % of range with 5000 at full scale: rnd(rnd(500) x 0.1) = 50; 1 % of 4000 gives 0, a stop.
@@ -156,9 +146,7 @@ TEST(StageJoystick, Im483iSquaresRoundsAndClampsTheDeflection) {
 
 TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
   Rig rig(ControllerType::EZHR17);
-  ASSERT_EQ(rig.XY().XYInit(), 1);
-  ASSERT_EQ(rig.Z().ZInit(), 1);
-  rig.Take();
+  rig.InitStage();
   const std::pair<int, Frames> steps[] = {
       {0, {}},  // standstill: nothing is sent
       // 50 microsteps/s wanted: 0.75 x 50 = 37.5; a fifth (7.5 -> 8) first, then 38.
@@ -178,9 +166,8 @@ TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
 
 TEST(StageJoystick, Ezhr17KeepsItsSpeedsWhenACommandFailsSoTheNextCallSendsAgain) {
   Rig rig(ControllerType::EZHR17);
-  ASSERT_EQ(rig.XY().XYInit(), 1);
+  rig.InitStage();
   rig.Fault('X', sim::FaultKind::NoReply, 1);
-  rig.Take();
   EXPECT_LT(rig.XY().XYJoyJog(100, 0, 1000), 0);
   EXPECT_EQ(rig.XY().XYJoyJog(100, 0, 1000), 1);  // still a start from standstill
   EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R", "/1V8P0R", "/2T", "/1V38P0R", "/2T"}));
@@ -199,23 +186,12 @@ TEST(StageJoystick, SpeedsAreClampedRoundedAndKeepTheirSign) {
 
 // --- Homing of the XY stage ---
 
-template <ControllerType type>
-class Homing : public ::testing::Test {
- protected:
-  void Init() {
-    ASSERT_EQ(rig.XY().XYInit(), 1);
-    rig.Take();
-  }
-  Rig rig{type};
-};
-using Ezhr17Homing = Homing<ControllerType::EZHR17>;
-using Im483iHoming = Homing<ControllerType::IM483I>;
-
-TEST_F(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPoint) {
+TEST(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPointEvenAfterAFailure) {
+  Rig rig(ControllerType::EZHR17);
   // floor(5 x 200 / 1000) + 1 = 2 full steps of 8 microsteps: exactly on a full step, one more.
   EXPECT_EQ(StageHoming::EzOriginPoint({.ScrewLead = 1, .MotorSteps = 200, .StepDivide = 3}, 5),
             16);
-  Init();
+  rig.InitStage();
   EXPECT_EQ(rig.XY().XYHome(), 1);
   auto pass = [](const std::string& xs, const std::string& ys) {
     return Frames{"/1P800R",  "/2P800R", "/1?2",           "/1V" + xs + "R", "/1Z1000000000R",
@@ -227,14 +203,17 @@ TEST_F(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPoint) {
   for (const char* f : {"/1A168R", "/1z0R", "/2A168R", "/2z0R"})  // 100 microns out
     expected.push_back(f);
   EXPECT_EQ(Commands(rig.Take()), expected);
+  rig.Fault('Y');
+  // The Y move-out fails (-12); the origin steps still run and Y fails there last.
+  EXPECT_EQ(rig.XY().XYHome(), -61);
+  EXPECT_EQ(rig.State('X').counter, 0);
 }
 
-TEST(Ezhr17HomeSearch, AnUnreachableSensorFailsTheSearchWithTheAxisCodeAndStopsTheAxis) {
+TEST(Ezhr17Homing, AnUnreachableSensorFailsTheSearchWithTheAxisCodeAndStopsTheAxis) {
   for (const auto& [role, code] : {std::pair{'X', -31}, std::pair{'Y', -32}}) {
     Rig rig(ControllerType::EZHR17);
     rig.KillSensor(role, sim::Sensor::Low);
-    ASSERT_EQ(rig.XY().XYInit(), 1);
-    rig.Take();
+    rig.InitStage();
     EXPECT_EQ(rig.XY().XYHome(), code);
     const Frames commands = Commands(rig.Take());
     // The given-up search is stopped at once; the origin steps still run for both, and Y is
@@ -252,31 +231,14 @@ TEST(Ezhr17HomeSearch, AnUnreachableSensorFailsTheSearchWithTheAxisCodeAndStopsT
   }
 }
 
-TEST_F(Ezhr17Homing, ALaterFailureOverwritesTheCode) {
-  Init();
-  rig.Fault('Y');
-  // The Y move-out fails (-12); the origin steps still run and Y fails there last.
-  EXPECT_EQ(rig.XY().XYHome(), -61);
-  EXPECT_EQ(rig.State('X').counter, 0);
-}
-
-TEST_F(Im483iHoming, HomesOntoTheHomeInputsBacksOffAndSetsTheOrigin) {
-  Init();
-  EXPECT_EQ(rig.XY().XYHome(), 1);
-  // s = -4000 (the smaller): out by 800 away from home, search backwards, back off at 250.
-  EXPECT_EQ(Commands(rig.Take()),
-            (Frames{"X+800", "Y+800", "XF 4000 1", "YF 4000 1", "X] 1", "XM250", "X] 1", "XM0",
-                    "Y] 1", "YM250", "Y] 1", "YM0", "XE 50", "YE 50", "XO", "YO", "XM0", "YM0"}));
-  EXPECT_GE(rig.State('X').load, 1761);  // just past the far edge of the home input (1600..1760)
-}
-
-TEST_F(Im483iHoming, ASlowHomingLowersTheInitialSpeedAndRestoresIt) {
+TEST(Im483iHoming, ASlowHomingLowersTheInitialSpeedAndRestoresIt) {
+  Rig rig(ControllerType::IM483I);
   rig.Set("XY", "XHOMESPEED", "400");
   rig.Set("XY", "YHOMESPEED", "300");
   // Below the home input, which is searched forwards.
   for (char role : {'X', 'Y'})
     rig.Tweak(role, [](sim::UnitPlan& unit) { unit.axis.startPosition = 500; });
-  Init();
+  rig.InitStage();
   EXPECT_EQ(rig.XY().XYHome(), 1);
   // s = 300: rnd(75) is below 400; |s| / 16 = 18.75 gives 19, below 20, so back off at -40.
   EXPECT_EQ(Commands(rig.Take()),
@@ -285,9 +247,10 @@ TEST_F(Im483iHoming, ASlowHomingLowersTheInitialSpeedAndRestoresIt) {
                     "XO",    "YO",    "XI 400", "YI 400", "XM0",      "YM0"}));
 }
 
-TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndTheOriginEvenOnAFailure) {
+TEST(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndTheOriginEvenOnAFailure) {
+  Rig rig(ControllerType::IM483I);
   rig.Set("XY", "XYLIMPOLARITY", "1");
-  Init();
+  rig.InitStage();
   EXPECT_GT(rig.XY().XYHome(), 0);
   const Frames commands = Commands(rig.Take());
   EXPECT_EQ(commands.front(), "XM-4000");
@@ -299,7 +262,7 @@ TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndTheOriginEv
   Rig dead(ControllerType::IM483I);
   dead.Set("XY", "XYLIMPOLARITY", "1");
   dead.KillSensor('X', sim::Sensor::Low);
-  ASSERT_EQ(dead.XY().XYInit(), 1);
+  dead.InitStage();
   dead.mot.MotorSetMoveTimeout(5);
   EXPECT_LT(dead.XY().XYHome(), 0);
   const Frames failed = Commands(dead.Take());
@@ -307,32 +270,35 @@ TEST_F(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndTheOriginEv
             Numbers(1, 1));
 }
 
-TEST_F(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
+TEST(Im483iHoming, AHomeSearchThatOutlastsTheTimeOutFailsAtTheWait) {
+  Rig rig(ControllerType::IM483I);
   rig.KillSensor('X', sim::Sensor::Home);
-  Init();
+  rig.InitStage();
   rig.mot.MotorSetMoveTimeout(30);
   EXPECT_EQ(rig.XY().XYHome(), -12);
   const Frames frames = rig.Take();
   EXPECT_EQ(Frames(frames.end() - 2, frames.end()), (Frames{"XM0", "YM0"}));
 }
 
-TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputFailsAfterTheRemainingSteps) {
-  // The other input is checked and backed off, both axes pause, get their origin and end
-  // stopped: the failure is in the result only.
+// s = -4000 (the smaller): out by 800 away from home, search backwards, back off each home
+// input at 250, pause, set the origin and stop. A search that ends off its home input (the
+// sensor never responds and the travel, 10 mm, is too short to reach an end) fails, but only
+// after those steps.
+TEST(Im483iHoming, SearchesBacksOffThenSetsTheOriginAlsoAfterASearchThatEndsOffTheInput) {
   const std::tuple<char, int16_t, Frames> cases[] = {
+      {0, 1, {"X] 1", "XM250", "X] 1", "XM0", "Y] 1", "YM250", "Y] 1", "YM0"}},
       {'X', kHomeNotFoundX, {"X] 1", "Y] 1", "YM250", "Y] 1", "YM0"}},
       {'Y', kHomeNotFoundY, {"X] 1", "XM250", "X] 1", "XM0", "Y] 1"}}};
   for (const auto& [role, code, backOff] : cases) {
     Rig rig(ControllerType::IM483I);
-    // The sensor never responds and the travel is too short (10 mm) for the search to reach
-    // an end.
-    rig.KillSensor(role, sim::Sensor::Home);
-    rig.Tweak(role, [](sim::UnitPlan& unit) {
-      unit.axis.travel = 16000;
-      unit.axis.startPosition = 8000;
-    });
-    ASSERT_EQ(rig.XY().XYInit(), 1);
-    rig.Take();
+    if (role != 0) {
+      rig.KillSensor(role, sim::Sensor::Home);
+      rig.Tweak(role, [](sim::UnitPlan& unit) {
+        unit.axis.travel = 16000;
+        unit.axis.startPosition = 8000;
+      });
+    }
+    rig.InitStage();
     EXPECT_EQ(rig.XY().XYHome(), code);
     Frames expected{"X+800", "Y+800", "XF 4000 1", "YF 4000 1"};
     expected.insert(expected.end(), backOff.begin(), backOff.end());
@@ -342,10 +308,11 @@ TEST(Im483iHomeSearch, ASearchThatEndsOffTheHomeInputFailsAfterTheRemainingSteps
   }
 }
 
-TEST_F(Im483iHoming, ASilentUnitGivesTheCodeOfItsStepAndTheInitialSpeedIsRestored) {
+TEST(Im483iHoming, ASilentUnitGivesTheCodeOfItsStepAndTheInitialSpeedIsRestored) {
+  Rig rig(ControllerType::IM483I);
   rig.Set("XY", "XHOMESPEED", "1200");
   rig.Set("XY", "YHOMESPEED", "1200");
-  Init();
+  rig.InitStage();
   rig.Fault('Y');
   EXPECT_EQ(rig.XY().XYHome(), -31);  // lowering Y's initial speed
   EXPECT_EQ(rig.Take(), (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
