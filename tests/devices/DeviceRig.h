@@ -228,19 +228,16 @@ class Rig {
   RecordingNotifier notifier;
   Trapar trapar{notifier};
   ReadyFlags ready;
-  std::vector<double> focusMoves;  // microns, as the wheels asked for them
 
  private:
   bool built_ = false;
   Stage stage_{trapar, notifier, mot, clock, pump, contrType};
   Focus focus_{trapar, notifier, mot, clock, contrType};
   // The wheels shift the focus on the Z unit (0.0625 microns a microstep) directly.
-  int16_t FocusMove(double microns) {
-    focusMoves.push_back(microns);
-    mot.MotorSelect(Address('Z'));
-    return mot.MotorMoveRel(microns / 0.0625);
-  }
-  FocusLink link_{[this](double um) { return FocusMove(um); },
+  FocusLink link_{[this](double microns) {
+                    mot.MotorSelect(Address('Z'));
+                    return mot.MotorMoveRel(microns / 0.0625);
+                  },
                   [this] {
                     mot.MotorSelect(Address('Z'));
                     return mot.MotorWaitMoveEnd();

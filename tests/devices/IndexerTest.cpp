@@ -126,13 +126,10 @@ TEST_P(WheelSetup, HomingSearchesThenMovesByTheOffset) {
   rig.Take();
   ASSERT_EQ(rig.W().Home(), 1);
   const Frames frames = Commands(rig.Take());
-  if (rig.Ez()) {
-    EXPECT_EQ(frames, (Frames{"/4z0R", "/4v1000V10000L12gD10S13G0D1gD1S03G0D1R", "/4P200R", "/4?0",
-                              "/4V8000R", "/4L20R"}));
-  } else {
-    EXPECT_EQ(frames, (Frames{"FI 300", "FF 1200 1", "F] 1", "FM300", "F] 1", "FI 500", "FM0",
-                              "F+200", "FE 50", "FO"}));
-  }
+  EXPECT_EQ(frames, Expect({"/4z0R", "/4v1000V10000L12gD10S13G0D1gD1S03G0D1R", "/4P200R", "/4?0",
+                            "/4V8000R", "/4L20R"},
+                           {"FI 300", "FF 1200 1", "F] 1", "FM300", "F] 1", "FI 500", "FM0",
+                            "F+200", "FE 50", "FO"}));
   int16_t filter = 0;
   ASSERT_EQ(rig.W().ReadFilter(filter), 1);
   EXPECT_EQ(Numbers(rig.InBeam('F'), filter), Numbers(1, 1));
@@ -198,8 +195,9 @@ TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWhenTheFocusCan
   }
   EXPECT_EQ(rig.State('Z').counter, -80);  // 5 microns down
   rig.W().SetCurrentFilter(1, 1);
-  ASSERT_EQ(rig.W().Prev(), 1);  // 1 -> 6
-  EXPECT_EQ(rig.focusMoves, (std::vector<double>{-5, 0, 40}));
+  ASSERT_EQ(rig.W().Prev(), 1);  // 1 -> 6: 40 microns up
+  ASSERT_EQ(rig.W().WaitComp(), 1);
+  EXPECT_EQ(rig.State('Z').counter, -80 + 640);
   // A focus that cannot move fails the change, but the wheel did move.
   rig.Fault('Z');
   EXPECT_LT(rig.W().GotoFilterComp(2), 0);
@@ -242,11 +240,7 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
   // An IM483I slide that finds no home input stops at its limits; its controller's search
   // reports that as found, so the slide is checked on an EZHR17 line only.
   const std::pair<char, std::function<int(Rig&)>> devices[] = {
-      {'F',
-       [](Rig& r) {
-         r.W().SelectWheel(1);
-         return r.W().Home();
-       }},
+      {'F', [](Rig& r) { return r.W().Home(); }},
       {'C', [](Rig& r) { return r.C().Home(); }},
       {'T', [](Rig& r) { return r.T().Home(); }},
       {'S', [](Rig& r) { return r.S().Home(); }}};
@@ -258,6 +252,7 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
     if (role == 'S') rig.KillSensor(role, sim::Sensor::Low);
     rig.mot.MotorSetMoveTimeout(3);
     rig.InitAll();
+    rig.W().SelectWheel(1);
     rig.Take();
     EXPECT_EQ(home(rig), -1);
     EXPECT_FALSE(rig.State(role).moving);  // the search is not left running

@@ -193,16 +193,12 @@ TEST(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPointEvenAfterAF
             16);
   rig.InitStage();
   EXPECT_EQ(rig.XY().XYHome(), 1);
-  auto pass = [](const std::string& xs, const std::string& ys) {
-    return Frames{"/1P800R",  "/2P800R", "/1?2",           "/1V" + xs + "R", "/1Z1000000000R",
-                  "/1V8000R", "/2?2",    "/2V" + ys + "R", "/2Z1000000000R", "/2V7000R"};
-  };
-  Frames expected = pass("4000", "3000");
-  const Frames slow = pass("400", "300");
-  expected.insert(expected.end(), slow.begin(), slow.end());
-  for (const char* f : {"/1A168R", "/1z0R", "/2A168R", "/2z0R"})  // 100 microns out
-    expected.push_back(f);
-  EXPECT_EQ(Commands(rig.Take()), expected);
+  EXPECT_EQ(Commands(rig.Take()),
+            (Frames{"/1P800R",  "/2P800R", "/1?2",     "/1V4000R",       "/1Z1000000000R",
+                    "/1V8000R", "/2?2",    "/2V3000R", "/2Z1000000000R", "/2V7000R",
+                    "/1P800R",  "/2P800R", "/1?2",     "/1V400R",        "/1Z1000000000R",
+                    "/1V8000R", "/2?2",    "/2V300R",  "/2Z1000000000R", "/2V7000R",
+                    "/1A168R",  "/1z0R",   "/2A168R",  "/2z0R"}));  // 100 microns out
   rig.Fault('Y');
   // The Y move-out fails (-12); the origin steps still run and Y fails there last.
   EXPECT_EQ(rig.XY().XYHome(), -61);
