@@ -175,13 +175,11 @@ TEST_P(DeviceStart, RefusesAFileWithoutAUsableScaleOrARequiredKey) {
        "CUBESTROKEPERROT, CUBEMOTORSTEPS and CUBESTEPDIVIDE in # give no usable cube units per "
        "microstep"},
       {"CUBE", "CUBESHIFTDIST", nullptr, "Parameter CUBESHIFTDIST not found in #"},
-      {"W1", "W1OFFSETHOME", nullptr, "Parameter W1OFFSETHOME not found in #"},
-      {"W2", "", nullptr, "File # does not exist"}};
+      {"W2", "W2OFFSETHOME", nullptr, "Parameter W2OFFSETHOME not found in #"}};
   const std::map<std::string, std::function<int(Rig&)>> init{
       {"XY", [](Rig& r) { return r.XY().XYInit(); }}, {"Z", [](Rig& r) { return r.Z().ZInit(); }},
       {"S", [](Rig& r) { return r.S().Init(); }},     {"T", [](Rig& r) { return r.T().Init(); }},
-      {"CUBE", [](Rig& r) { return r.C().Init(); }},  {"W1", [](Rig& r) { return r.W().Init(1); }},
-      {"W2", [](Rig& r) { return r.W().Init(2); }}};
+      {"CUBE", [](Rig& r) { return r.C().Init(); }},  {"W2", [](Rig& r) { return r.W().Init(2); }}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " " + c.key);
     Rig rig(GetParam());

@@ -149,19 +149,7 @@ class Indexers : public RigTypes {
   }
 };
 
-TEST_P(Indexers, NothingIsSentForAWheelThatIsNotReady) {
-  rig.ready.WReady[1] = 0;
-  EXPECT_EQ(rig.W().Next(), 0);
-  EXPECT_EQ(rig.W().Prev(), 0);
-  for (int16_t wheel : {1, 0}) {
-    rig.W().SetJoyWheel(wheel);
-    EXPECT_EQ(rig.W().JoyStep(1000, 1000), 1);
-  }
-  EXPECT_TRUE(rig.Take().empty());
-  EXPECT_EQ(rig.W().CurrentFilter(1), 1);
-}
-
-TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentre) {
+TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentreAndNothingMovesUnready) {
   rig.W().AssignJoyWheelToReady();
   EXPECT_EQ(rig.W().JoyWheel(), 1);
   int captions = 0;
@@ -179,6 +167,16 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentre) {
   EXPECT_EQ(seen, Numbers(1, 2, 1, 1, 1, 2));
   ASSERT_EQ(rig.W().Wait(), 1);
   EXPECT_EQ(rig.InBeam('F'), 1);
+  EXPECT_EQ(rig.W().JoyStep(0, 1000), 1);  // the latch opens
+  rig.ready.WReady[1] = 0;
+  rig.Take();
+  for (int16_t wheel : {1, 0}) {
+    rig.W().SetJoyWheel(wheel);
+    EXPECT_EQ(rig.W().JoyStep(1000, 1000), 1);
+  }
+  EXPECT_EQ(rig.W().Next(), 0);
+  EXPECT_EQ(rig.W().Prev(), 0);
+  EXPECT_TRUE(rig.Take().empty());
 }
 
 // The shift by the difference of the offsets, and per wheel, is the wheel words' transcript
