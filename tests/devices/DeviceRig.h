@@ -37,7 +37,6 @@ inline bool IsEz(ControllerType type) {
   return type == ControllerType::EZHR17;
 }
 
-// Every parameterised device test runs on both controller types.
 class BothTypes : public ::testing::TestWithParam<ControllerType> {};
 #define QV_ON_BOTH_TYPES(Suite)                                                        \
   INSTANTIATE_TEST_SUITE_P(                                                            \
@@ -81,9 +80,8 @@ inline DeviceFile Entries(const std::string& text, const std::string& prefix = "
   return file;
 }
 
-// The line, the devices and their files. The files are written and the line brought up at the
-// first use of a device, so a test may change `files` or the simulated mechanics (`tweak`)
-// first.
+// The files are written and the line brought up at the first use of a device, so a test may
+// change `files` or the simulated mechanics (`Tweak`) first.
 class Rig {
  public:
   explicit Rig(ControllerType t) : type(t), contrType(IsEz(t) ? "EZHR17" : "IM483I") {
@@ -195,7 +193,6 @@ class Rig {
     Tweak(role, [=](sim::UnitPlan& unit) { unit.axis.deadSensors |= sim::SensorBit(sensor); });
   }
 
-  // Initialises the stage and the focus and forgets their frames.
   void InitStage() {
     ASSERT_EQ(XY().XYInit(), 1);
     ASSERT_EQ(Z().ZInit(), 1);
@@ -248,7 +245,6 @@ class Rig {
   Turret turret_{trapar, notifier, mot};
 };
 
-// A rig per controller type.
 class RigTypes : public BothTypes {
  protected:
   Rig rig{GetParam()};

@@ -1,9 +1,6 @@
-// The indexing devices on both controller types against simulated units with their index: the
-// filter wheels (the filter behind a count, the shortest way round, the settings sent at
-// start-up, moves, homing, joystick stepping and focus compensation), the cube changer, slide
-// and turret (the cube behind a count, moves in their own units, homing without a home sensor).
-// Their words are transcripts (tests/transcripts/devices-a/, devices/), all but the filter
-// caption hook.
+// The filter wheels, cube changer, slide and turret on both controller types against simulated
+// units with their index. Their words are transcripts (tests/transcripts/devices-a/, devices/),
+// all but the filter caption hook.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,8 +13,6 @@
 
 namespace qv::test {
 namespace {
-
-// --- The arithmetic of positions, without a controller ---
 
 TEST(IndexerGeometry, FilterFromCountRoundsTiesDownAndCountsRoundTheWheel) {
   const std::pair<double, int> cases[] = {{0, 1},           {9600, 1},  // one turn on
@@ -71,8 +66,6 @@ TEST(IndexerGeometry, CubeNumberFromTheCountIsCountedFromCubeOne) {
   EXPECT_EQ(Numbers(rig.Plan('C').axis.revolution, rig.Plan('C').indexing.positions),
             Numbers(1600, 0));
 }
-
-// --- The wheels' settings sent at start-up ---
 
 using WheelSetup = RigTypes;
 
@@ -137,8 +130,6 @@ TEST_P(WheelSetup, HomingSearchesThenMovesByTheOffset) {
 
 QV_ON_BOTH_TYPES(WheelSetup);
 
-// --- Moves of initialised indexing devices, the wheels homed ---
-
 class Indexers : public RigTypes {
  protected:
   void SetUp() override {
@@ -167,7 +158,7 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentreAndNothin
   EXPECT_EQ(seen, Numbers(1, 2, 1, 1, 1, 2));
   ASSERT_EQ(rig.W().Wait(), 1);
   EXPECT_EQ(rig.InBeam('F'), 1);
-  EXPECT_EQ(rig.W().JoyStep(0, 1000), 1);  // the latch opens
+  EXPECT_EQ(rig.W().JoyStep(0, 1000), 1);
   rig.ready.WReady[1] = 0;
   rig.Take();
   for (int16_t wheel : {1, 0}) {

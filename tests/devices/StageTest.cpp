@@ -1,8 +1,6 @@
-// The XY stage and the Z focus on simulated controllers of both types: the bytes of their
-// initialisation, jumps and focus steps, failed reads, the joystick curves and homing (the
-// EZHR17 passes onto the home sensors and out to the origin point, the IM483I runs onto the home
-// inputs with a back-off or onto the limit switches, the focus onto its limit). Moves, reads and
-// the backlash approach are transcripts (tests/transcripts/commands/, specimen/).
+// The XY stage and the Z focus on simulated controllers of both types: initialisation, jumps,
+// failed reads, the joystick curves and homing. Moves, reads and the backlash approach are
+// transcripts (tests/transcripts/commands/, specimen/).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -122,8 +120,6 @@ TEST_P(Stage, TheFocusHomesOntoItsLimitAndSetsTheOriginEvenWhenItFindsNone) {
 
 QV_ON_BOTH_TYPES(Stage);
 
-// --- The joystick curves, one form per controller type ---
-
 TEST(StageJoystick, Im483iSquaresRoundsAndClampsTheDeflection) {
   Rig rig(ControllerType::IM483I);
   rig.Set("Z", "ZJOYMAXSPEED", "25000");
@@ -181,8 +177,6 @@ TEST(StageJoystick, SpeedsAreClampedRoundedAndKeepTheirSign) {
   EXPECT_EQ(RoundToInt32Saturated(-1e300), -2147483647 - 1);
   EXPECT_FALSE(UsableJoyRange(-1));
 }
-
-// --- Homing of the XY stage ---
 
 TEST(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPointEvenAfterAFailure) {
   Rig rig(ControllerType::EZHR17);
