@@ -172,7 +172,7 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentreAndNothin
 
 // The shift by the difference of the offsets, and per wheel, is the wheel words' transcript
 // (tests/transcripts/devices-a/a_indexer_words.transcript).
-TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWhenTheFocusCannot) {
+TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWithoutAFocusThatMoves) {
   PutBytes(rig.folder.File("QV_DZW1.TXT"),
            "\"W1DZ1\",0\r\n\"W1DZ2\",12\r\n\"W1DZ3\",-5\r\n\"W1DZ4\",3\r\n\"W1DZ5\",0\r\n"
            "\"W1DZ6\",40\r\n");
@@ -187,11 +187,16 @@ TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWhenTheFocusCan
   ASSERT_EQ(rig.W().Prev(), 1);  // 1 -> 6: 40 microns up
   ASSERT_EQ(rig.W().WaitComp(), 1);
   EXPECT_EQ(rig.State('Z').counter, -80 + 640);
-  // A focus that cannot move fails the change, but the wheel did move.
+  // A focus that cannot move, or no focus drive at all, fails the change; the wheel moves.
   rig.Fault('Z');
   EXPECT_LT(rig.W().GotoFilterComp(2), 0);
   ASSERT_EQ(rig.W().Wait(), 1);
   EXPECT_EQ(rig.InBeam('F'), 2);
+  Wheels unlinked(rig.trapar, rig.mot, rig.comm, rig.contrType, rig.ready, FocusLink{});
+  ASSERT_EQ(unlinked.Init(1), 1);
+  unlinked.ZCompOn();
+  EXPECT_EQ(unlinked.GotoFilterComp(3), -1);
+  EXPECT_EQ(unlinked.WaitComp(), -1);
 }
 
 TEST_P(Indexers, SlideAndTurretMoveInTheirOwnUnits) {
@@ -255,16 +260,6 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
 
 QV_ON_BOTH_TYPES(IndexerHoming);
 
-TEST(WheelFocusLink, CompensationWithoutAFocusDriveFails) {
-  Rig rig(ControllerType::IM483I);
-  rig.Build().ready.ZReady = 1;
-  Wheels wheels(rig.trapar, rig.mot, rig.comm, rig.contrType, rig.ready, FocusLink{});
-  ASSERT_EQ(wheels.Init(1), 1);
-  wheels.ZCompOn();
-  EXPECT_EQ(wheels.GotoFilterComp(2), -1);
-  EXPECT_EQ(wheels.WaitComp(), -1);
-}
-
 // The filter caption hook of the wheels' words runs after each of them, whatever the reply, and
 // after no other word.
 TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
@@ -278,13 +273,10 @@ TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
   int captions = 0;
   RegisterIndexerCommands(commands, IndexerDevices{rig.W(), rig.C(), rig.S(), rig.T()},
                           state.SymConst, [&] { ++captions; });
+  const std::pair<const char*, const char*> lines[] = {
+      {"F", "?"}, {"B", "7"}, {"Cube", "?"}, {"Slide", "?"}, {"Turn", "?"}, {"F", "Lamp"}};
   std::vector<double> after;
-  for (const auto& [word, arguments] : {std::pair{"F", "?"},
-                                        {"B", "7"},
-                                        {"Cube", "?"},
-                                        {"Slide", "?"},
-                                        {"Turn", "?"},
-                                        {"F", "Lamp"}}) {
+  for (const auto& [word, arguments] : lines) {
     for (const DeviceWord& device : commands.Words())
       if (std::string(device.word) == word) commands.Execute(device, arguments);
     after.push_back(captions);
