@@ -32,23 +32,15 @@ class DeviceFiles : public ::testing::Test {
 };
 
 // Which key gives which setting shows in the frames and moves of the other tests (the rig's
-// files give X and Y different values); here the keys' types and rounding.
-TEST_F(DeviceFiles, XYKeysAreReadWithTheirTypeAndRounding) {
+// files give X and Y different values); here the keys' types and rounding, and the defaults of
+// optional keys, which overwrite what was there. Of those only the stage's out-of-home distance
+// is named missing. Reading a file sends nothing.
+TEST_F(DeviceFiles, KeysAreReadWithTheirTypeAndRoundingAndOptionalOnesDefault) {
   rig.Set("XY", "XCONTR", "  Ab ");     // only the first character of the trimmed value counts
   rig.Set("XY", "XMOTORSTEPS", "2.5");  // integers round halves to the even neighbour
   rig.Set("XY", "YMOTORSTEPS", "3.5");
   rig.Set("XY", "XSLEWVELOCITY", "70000.5");
   rig.Set("XY", "XBACKLASH", "1.25");
-  rig.Build();
-  ASSERT_EQ(ReadXYParams(rig.trapar, xy), 1);
-  EXPECT_EQ(Numbers(xy.X.Contr, xy.X.MotorSteps, xy.Y.MotorSteps, xy.X.SlewVelocity, xy.X.Backlash,
-                    xy.Y.Backlash, rig.notifier.Messages.size()),
-            Numbers('A', 2, 4, 70000, 1.25, 2, 0));
-}
-
-// Optional keys overwrite what was there with their defaults; of them only the stage's
-// out-of-home distance is named missing. Reading a file sends nothing.
-TEST_F(DeviceFiles, OptionalKeysDefault) {
   rig.Drop("XY", {"XINITVELOCITY", "YINITVELOCITY", "XDECELERATION", "YDECELERATION",
                   "XYJOGSPEEDLOW", "XYJOGSPEEDHIGH", "XYOUTOFHOMEUM"});
   rig.Set("XY", "XYLIMPOLARITY", "1");
@@ -62,9 +54,11 @@ TEST_F(DeviceFiles, OptionalKeysDefault) {
   ASSERT_EQ(ReadZParams(rig.trapar, z), 1);
   ASSERT_EQ(rig.W().ReadPar(2), 1);
   // Each stage deceleration is the same file's acceleration.
-  EXPECT_EQ(Numbers(xy.X.InitVelocity, xy.Y.InitVelocity, xy.X.Deceleration, xy.Y.Deceleration,
-                    xy.JogSpeedLow, xy.JogSpeedHigh, xy.OutOfHomeUm, xy.LimPolarity),
-            Numbers(1000, 1000, 20, 25, 20, 200, 0, 1));
+  EXPECT_EQ(
+      Numbers(xy.X.Contr, xy.X.MotorSteps, xy.Y.MotorSteps, xy.X.SlewVelocity, xy.X.Backlash,
+              xy.Y.Backlash, xy.X.InitVelocity, xy.Y.InitVelocity, xy.X.Deceleration,
+              xy.Y.Deceleration, xy.JogSpeedLow, xy.JogSpeedHigh, xy.OutOfHomeUm, xy.LimPolarity),
+      Numbers('A', 2, 4, 70000, 1.25, 2, 1000, 1000, 20, 25, 20, 200, 0, 1));
   EXPECT_EQ(Numbers(z.JogSpeedLow, z.JogSpeedHigh, z.PowerUpOrigin, z.LimPolarity, z.EnableLimits),
             Numbers(0, 0, 0, 0, 0));
   const WheelParams& w2 = rig.W().Params(2);

@@ -96,25 +96,17 @@ TEST_P(WheelSetup, ApplySendsTheProfileLimitsOffModeIndexStepsAndAnOriginAtCount
   EXPECT_EQ(wide.W().ApplyPar(1), -1);
 }
 
-TEST_P(WheelSetup, InitReadsTheFilterAndASilentControllerFailsAtThatStep) {
+// The IM483I's search starts at a quarter of the homing speed when that is below the initial
+// speed (300 here, sent as a speed without sign), then the offset, a pause and the origin; the
+// EZHR17 runs its homing program, the offset, and gets its own profile again. Either brings
+// filter 1 into the beam from just before the index. A silent controller fails the init.
+TEST_P(WheelSetup, InitReadsTheFilterHomingSearchesThenMovesByTheOffset) {
+  rig.Set("W1", "W1HOMESPEED", "-1200");
+  rig.Tweak('F', [](sim::UnitPlan& unit) { unit.axis.startPosition = 9500; });
   rig.InitAll();
   EXPECT_EQ(Numbers(rig.ready.WReady[1], rig.ready.WReady[2], rig.W().CurrentWheel(),
                     rig.W().CurrentFilter(1), rig.W().CurrentFilter(2)),
             Numbers(1, 1, 2, 1, 1));  // a fresh controller counts 0: filter 1
-  rig.Take();
-  rig.Fault('F');
-  EXPECT_EQ(rig.W().Init(1), -1);
-  EXPECT_EQ(rig.Take().size(), rig.Ez() ? 1u : 2u);  // nothing after the failed step
-}
-
-// The IM483I's search starts at a quarter of the homing speed when that is below the initial
-// speed (300 here, sent as a speed without sign), then the offset, a pause and the origin; the
-// EZHR17 runs its homing program, the offset, and gets its own profile again. Either brings
-// filter 1 into the beam from just before the index.
-TEST_P(WheelSetup, HomingSearchesThenMovesByTheOffset) {
-  rig.Set("W1", "W1HOMESPEED", "-1200");
-  rig.Tweak('F', [](sim::UnitPlan& unit) { unit.axis.startPosition = 9500; });
-  rig.InitAll();
   rig.W().SelectWheel(1);
   rig.Take();
   ASSERT_EQ(rig.W().Home(), 1);
@@ -126,6 +118,10 @@ TEST_P(WheelSetup, HomingSearchesThenMovesByTheOffset) {
   int16_t filter = 0;
   ASSERT_EQ(rig.W().ReadFilter(filter), 1);
   EXPECT_EQ(Numbers(rig.InBeam('F'), filter), Numbers(1, 1));
+  rig.Take();
+  rig.Fault('F');
+  EXPECT_EQ(rig.W().Init(1), -1);
+  EXPECT_EQ(rig.Take().size(), rig.Ez() ? 1u : 2u);  // nothing after the failed step
 }
 
 QV_ON_BOTH_TYPES(WheelSetup);
