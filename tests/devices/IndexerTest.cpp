@@ -14,7 +14,7 @@
 namespace qv::test {
 namespace {
 
-TEST(IndexerGeometry, FilterFromCountRoundsTiesDownAndCountsRoundTheWheel) {
+TEST(IndexerGeometry, FilterFromCountRoundsTiesDownCountsRoundTheWheelAndNeedsAGeometry) {
   const std::pair<double, int> cases[] = {{0, 1},           {9600, 1},  // one turn on
                                           {-1600, 6},                   // one filter back from 1
                                           {2.5 * 1600, 3},    // f = 2.5: the lower, filter 3
@@ -22,9 +22,12 @@ TEST(IndexerGeometry, FilterFromCountRoundsTiesDownAndCountsRoundTheWheel) {
                                           {-0.5 * 1600, 6}};  // f = -0.5 goes down to -1
   for (const auto& [count, filter] : cases)
     EXPECT_EQ(FilterAtCount(count, 1600, 6), filter) << count;
+  EXPECT_EQ(FilterAtCount(100, 0, 6), std::nullopt);
+  EXPECT_EQ(FilterAtCount(100, 1600, 0), std::nullopt);
+  EXPECT_EQ(FilterAtCount(1e300, 1600, 6), std::nullopt);
 }
 
-TEST(IndexerGeometry, ShortestMoveTakesTheShorterWayAndBackwardOnATie) {
+TEST(IndexerGeometry, ShortestMoveTakesTheShorterWayAndBackwardOnATieToAFilterOfTheWheel) {
   struct Case {
     double count;
     int16_t filter;
@@ -39,12 +42,6 @@ TEST(IndexerGeometry, ShortestMoveTakesTheShorterWayAndBackwardOnATie) {
                         {-8000, 6, -3200}};           // at filter 2, one turn below
   for (const Case& c : cases)
     EXPECT_EQ(ShortestMove(c.count, c.filter, 1600, 6), c.move) << c.count << " -> " << c.filter;
-}
-
-TEST(IndexerGeometry, UnusableGeometryCountOrFilterGivesNothing) {
-  EXPECT_EQ(FilterAtCount(100, 0, 6), std::nullopt);
-  EXPECT_EQ(FilterAtCount(100, 1600, 0), std::nullopt);
-  EXPECT_EQ(FilterAtCount(1e300, 1600, 6), std::nullopt);
   EXPECT_EQ(ShortestMove(0, 2, 0, 6), std::nullopt);
   EXPECT_EQ(ShortestMove(0, 2, 1600, 0), std::nullopt);
   EXPECT_EQ(ShortestMove(0, 2, 0.01, 6), std::nullopt);  // a turn of no whole microstep
