@@ -33,15 +33,11 @@ using Frames = std::vector<std::string>;
 using DeviceFile = std::vector<std::pair<std::string, std::string>>;  // in file order
 using sim::ControllerType;
 
-inline bool IsEz(ControllerType type) {
-  return type == ControllerType::EZHR17;
-}
-
 class BothTypes : public ::testing::TestWithParam<ControllerType> {};
 #define QV_ON_BOTH_TYPES(Suite)                                                        \
   INSTANTIATE_TEST_SUITE_P(                                                            \
       Types, Suite, ::testing::Values(ControllerType::EZHR17, ControllerType::IM483I), \
-      [](const auto& type) { return IsEz(type.param) ? "EZHR17" : "IM483I"; })
+      [](const auto& type) { return type.param == ControllerType::EZHR17 ? "EZHR17" : "IM483I"; })
 
 inline void WriteKeys(const std::string& path, const DeviceFile& keys) {
   std::string text;
@@ -84,7 +80,8 @@ inline DeviceFile Entries(const std::string& text, const std::string& prefix = "
 // change `files` or the simulated mechanics (`Tweak`) first.
 class Rig {
  public:
-  explicit Rig(ControllerType t) : type(t), contrType(IsEz(t) ? "EZHR17" : "IM483I") {
+  explicit Rig(ControllerType t)
+      : type(t), contrType(t == ControllerType::EZHR17 ? "EZHR17" : "IM483I") {
     trapar.SetParDir(folder.Dir());
     const auto contr = [&](const char* key, char role) {
       return std::string(key) + "=" + Address(role) + " ";
@@ -122,7 +119,7 @@ class Rig {
                                 (role == 'C' ? " @POSITIONS=4 @SHIFTDIST=2 @1OFFSET=0.25" : ""),
                             name);
   }
-  bool Ez() const { return IsEz(type); }
+  bool Ez() const { return type == ControllerType::EZHR17; }
   char Address(char role) const {
     return Ez() ? static_cast<char>('1' + std::string("XYZFBSTC").find(role)) : role;
   }
