@@ -137,9 +137,14 @@ TEST(StageJoystick, Im483iSquaresRoundsAndClampsTheDeflection) {
 TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
   Rig rig(ControllerType::EZHR17);
   rig.InitStage();
+  // A command that fails keeps the speeds as they were, so that the next call sends again.
+  rig.Fault('X', sim::FaultKind::NoReply, 1);
+  EXPECT_LT(rig.XY().XYJoyJog(100, 0, 1000), 0);
+  EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R"}));
   const std::pair<int, Frames> steps[] = {
       {0, {}},  // standstill: nothing is sent
-      // 50 microsteps/s wanted: 0.75 x 50 = 37.5; a fifth (7.5 -> 8) first, then 38.
+      // Still a start from standstill: 50 microsteps/s wanted, 0.75 x 50 = 37.5; a fifth
+      // (7.5 -> 8) first, then 38.
       {100, {"/1V8P0R", "/2T", "/1V38P0R", "/2T"}},
       {100, {"/1V47P0R", "/2T"}},  // 0.25 x 37.5 + 0.75 x 50 = 46.875
       {0, {"/1T", "/2T", "/1V8000R", "/2V7000R"}},
@@ -152,15 +157,6 @@ TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
   for (double deflection : {0.0, 1.0, -500.0, 0.0, 0.0})
     EXPECT_EQ(rig.Z().ZJoyJog(deflection, 1000), 1);
   EXPECT_EQ(rig.Take(), (Frames{"/3V1P0R", "/3V500D0R", "/3T", "/3V4000R"}));
-}
-
-TEST(StageJoystick, Ezhr17KeepsItsSpeedsWhenACommandFailsSoTheNextCallSendsAgain) {
-  Rig rig(ControllerType::EZHR17);
-  rig.InitStage();
-  rig.Fault('X', sim::FaultKind::NoReply, 1);
-  EXPECT_LT(rig.XY().XYJoyJog(100, 0, 1000), 0);
-  EXPECT_EQ(rig.XY().XYJoyJog(100, 0, 1000), 1);  // still a start from standstill
-  EXPECT_EQ(rig.Take(), (Frames{"/1V8P0R", "/1V8P0R", "/2T", "/1V38P0R", "/2T"}));
 }
 
 // What the curves above leave out: the far ends, negative deflections and rounding (2.5 to 2).
