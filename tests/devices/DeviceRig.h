@@ -1,9 +1,8 @@
 #pragma once
-// Every device of the microscope on a simulated controller line of either type, with its device
-// files in a private program folder. The clock moves only when the program waits or the line
-// carries bytes (9600 baud), so homing runs take no real time. Units are named by their role,
-// the IM483I address: X Y Z F B S T C (stage, focus, wheels 1 and 2, slide, turret, cube); an
-// EZHR17 line numbers them 1 to 8 in that order.
+// Every device of the microscope on a simulated controller line of either type (9600 baud, a
+// clock that moves only when the program waits or the line carries bytes), with its device files
+// in a private program folder. Units are named by their role, the IM483I address: X Y Z F B S T C
+// (stage, focus, wheels 1 and 2, slide, turret, cube); an EZHR17 line numbers them 1 to 8.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,18 +33,11 @@ using Frames = std::vector<std::string>;
 using DeviceFile = std::vector<std::pair<std::string, std::string>>;  // in file order
 using sim::ControllerType;
 
-inline bool IsEz(ControllerType type) {
-  return type == ControllerType::EZHR17;
-}
-inline std::string TypeName(const ::testing::TestParamInfo<ControllerType>& info) {
-  return IsEz(info.param) ? "EZHR17" : "IM483I";
-}
-
-// Every parameterised device test runs on both controller types.
 class BothTypes : public ::testing::TestWithParam<ControllerType> {};
-#define QV_ON_BOTH_TYPES(Suite) \
-  INSTANTIATE_TEST_SUITE_P(     \
-      Types, Suite, ::testing::Values(ControllerType::EZHR17, ControllerType::IM483I), TypeName)
+#define QV_ON_BOTH_TYPES(Suite)                                                        \
+  INSTANTIATE_TEST_SUITE_P(                                                            \
+      Types, Suite, ::testing::Values(ControllerType::EZHR17, ControllerType::IM483I), \
+      [](const auto& type) { return type.param == ControllerType::EZHR17 ? "EZHR17" : "IM483I"; })
 
 inline void WriteKeys(const std::string& path, const DeviceFile& keys) {
   std::string text;
@@ -84,12 +76,12 @@ inline DeviceFile Entries(const std::string& text, const std::string& prefix = "
   return file;
 }
 
-// The line, the devices and their files. The files are written and the line brought up at the
-// first use of a device, so a test may change `files` or the simulated mechanics (`tweak`)
-// first.
+// The files are written and the line brought up at the first use of a device, so a test may
+// change `files` or the simulated mechanics (`Tweak`) first.
 class Rig {
  public:
-  explicit Rig(ControllerType t) : type(t), contrType(IsEz(t) ? "EZHR17" : "IM483I") {
+  explicit Rig(ControllerType t)
+      : type(t), contrType(t == ControllerType::EZHR17 ? "EZHR17" : "IM483I") {
     trapar.SetParDir(folder.Dir());
     const auto contr = [&](const char* key, char role) {
       return std::string(key) + "=" + Address(role) + " ";
@@ -127,11 +119,10 @@ class Rig {
                                 (role == 'C' ? " @POSITIONS=4 @SHIFTDIST=2 @1OFFSET=0.25" : ""),
                             name);
   }
-  bool Ez() const { return IsEz(type); }
+  bool Ez() const { return type == ControllerType::EZHR17; }
   char Address(char role) const {
     return Ez() ? static_cast<char>('1' + std::string("XYZFBSTC").find(role)) : role;
   }
-  std::string File(const std::string& name) const { return folder.File(name); }
   // The key's line in QV_PAR<name>.TXT becomes `value` (added at the end when there is none).
   void Set(const std::string& name, const std::string& key, const std::string& value) {
     Drop(name, {key});
@@ -145,9 +136,9 @@ class Rig {
   Rig& Build() {
     if (built_) return *this;
     built_ = true;
-    WriteKeys(File("QV_CONFIG.TXT"), {{"CONTRTYPE", contrType}});
+    WriteKeys(folder.File("QV_CONFIG.TXT"), {{"CONTRTYPE", contrType}});
     for (const auto& [name, file] : files)
-      if (!file.empty()) WriteKeys(File("QV_PAR" + name + ".TXT"), file);
+      if (!file.empty()) WriteKeys(folder.File("QV_PAR" + name + ".TXT"), file);
     plan = sim::ReadLinePlan(folder.Dir());
     for (const auto& tweak : tweaks)
       tweak(plan);
@@ -165,7 +156,6 @@ class Rig {
   Cube& C() { return Build().cube_; }
   Slide& S() { return Build().slide_; }
   Turret& T() { return Build().turret_; }
-  MotCon& Mot() { return Build().mot; }
 
   sim::Unit& Unit(char role) { return *Build().line.FindUnit(Address(role)); }
   sim::UnitState State(char role) { return Unit(role).State(clock.Now()); }
@@ -200,6 +190,11 @@ class Rig {
     Tweak(role, [=](sim::UnitPlan& unit) { unit.axis.deadSensors |= sim::SensorBit(sensor); });
   }
 
+  void InitStage() {
+    ASSERT_EQ(XY().XYInit(), 1);
+    ASSERT_EQ(Z().ZInit(), 1);
+    Take();
+  }
   // Initialises every indexing device as start-up does and sets the ready flags; the focus the
   // wheels shift counts as ready.
   void InitAll() {
@@ -227,19 +222,16 @@ class Rig {
   RecordingNotifier notifier;
   Trapar trapar{notifier};
   ReadyFlags ready;
-  std::vector<double> focusMoves;  // microns, as the wheels asked for them
 
  private:
   bool built_ = false;
   Stage stage_{trapar, notifier, mot, clock, pump, contrType};
   Focus focus_{trapar, notifier, mot, clock, contrType};
   // The wheels shift the focus on the Z unit (0.0625 microns a microstep) directly.
-  int16_t FocusMove(double microns) {
-    focusMoves.push_back(microns);
-    mot.MotorSelect(Address('Z'));
-    return mot.MotorMoveRel(microns / 0.0625);
-  }
-  FocusLink link_{[this](double um) { return FocusMove(um); },
+  FocusLink link_{[this](double microns) {
+                    mot.MotorSelect(Address('Z'));
+                    return mot.MotorMoveRel(microns / 0.0625);
+                  },
                   [this] {
                     mot.MotorSelect(Address('Z'));
                     return mot.MotorWaitMoveEnd();
@@ -250,7 +242,6 @@ class Rig {
   Turret turret_{trapar, notifier, mot};
 };
 
-// A rig per controller type.
 class RigTypes : public BothTypes {
  protected:
   Rig rig{GetParam()};
