@@ -1,8 +1,10 @@
 // The line server with a whole program on the simulated microscope: clients side by side, on
 // both address families, one client's stop reaching the motion another waits for, a client that
-// ends its input, and another user's process refused. (Lines cut, answered in order, too long,
+// ends its input, and another user's process refused, its owner found in the kernel's table.
+// (Lines cut, answered in order, too long,
 // or lost with a client that goes: the line session's tests.)
 #include "platform/LineServer.h"
+#include "platform/SocketOwner.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -25,20 +27,6 @@
 
 namespace qv::test {
 namespace {
-
-// Runs the event loop, and with it the server, until `fd` is ready; false after 10 s.
-bool ServeUntilReady(int fd, QSocketNotifier::Type type) {
-  QSocketNotifier ready(fd, type);
-  QEventLoop loop;
-  bool late = false;
-  QObject::connect(&ready, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-  QTimer::singleShot(10000, &loop, [&] {
-    late = true;
-    loop.quit();
-  });
-  loop.exec();
-  return !late;
-}
 
 // Runs the event loop until `done` holds; false after 10 s.
 bool ServeUntil(const std::function<bool()>& done) {
@@ -173,7 +161,10 @@ TEST(LineServer, AnotherUsersProcessGetsOneErrorLineAndNothingRuns) {
     _exit(read == kRefusedAnswer ? 0 : 4);
   }
   close(pipeFds[1]);
-  EXPECT_TRUE(ServeUntilReady(pipeFds[0], QSocketNotifier::Read));
+  QSocketNotifier clientEnded(pipeFds[0], QSocketNotifier::Read);
+  bool ended = false;
+  QObject::connect(&clientEnded, &QSocketNotifier::activated, [&ended] { ended = true; });
+  EXPECT_TRUE(ServeUntil([&ended] { return ended; }));
   close(pipeFds[0]);
   kill(child, SIGKILL);  // a client still served would wait for ever
   int status = 0;
@@ -183,6 +174,26 @@ TEST(LineServer, AnotherUsersProcessGetsOneErrorLineAndNothingRuns) {
   EXPECT_EQ(p.s.system.state.CommandCount, commands);
   EXPECT_EQ(p.server.ConnectionCount(), 0u);
   EXPECT_EQ(p.automation.ObjectCount(), 0u);
+}
+
+// The kernel's TCP table read the way the server reads it: the client's entry is the one with its
+// address local and ours remote, and a socket closed by its process belongs to nobody.
+TEST(SocketOwner, TheClientsEntryIsTheOneWithItsAddressLocalAndOursRemote) {
+  const std::string table =
+      "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout"
+      " inode\n"
+      "   0: 0100007F:13A5 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0"
+      " 4711 1 0000000000000000 100 0 0 10 0\n"
+      "   1: 0100007F:13A5 0100007F:9C40 01 00000000:00000000 00:00000000 00000000  1000        0"
+      " 4712 1 0000000000000000 20 4 30 10 -1\n"
+      "   2: 0100007F:9C40 0100007F:13A5 01 00000000:00000000 00:00000000 00000000    65534      0"
+      " 4713 1 0000000000000000 20 4 30 10 -1\n"
+      "   3: 0100007F:9C41 0100007F:13A5 04 00000000:00000000 01:00000014 00000000     0        0"
+      " 0 3 0000000000000000 20 4 30 10 -1\n";
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:9C40", "0100007F:13A5"), 65534u);
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:13A5", "0100007F:9C40"), 1000u);  // our own side
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:9C41", "0100007F:13A5"), std::nullopt);  // closed
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:9C42", "0100007F:13A5"), std::nullopt);
 }
 
 }  // namespace

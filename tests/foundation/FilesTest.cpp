@@ -1,13 +1,23 @@
-#include "foundation/Trapar.h"
-
+// Files the program keeps: written atomically, read whole, and the keyword and list files of
+// the program folder.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "foundation/AtomicFile.h"
 #include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
+#include "foundation/Trapar.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingNotifier.h"
 
@@ -20,6 +30,165 @@ using test::RecordingNotifier;
 using test::TempFolder;
 using Lines = std::vector<std::string>;
 constexpr int kBad = kParBadValue;
+
+// Runs `body` in a child process and gives its result. When the tests run as root, who ignores
+// permission bits, the child first becomes the unprivileged user "nobody" so that the bits
+// count. The child ends with _exit: it must not run the parent's clean-ups.
+bool InChild(const std::function<bool()>& body, bool unprivileged) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const bool dropped =
+        !unprivileged || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+    ::_exit(dropped && body() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Lowers the largest file size the (child) process may write, so that a write fails part-way
+// even for root, who ignores permissions; without `survive` the process dies of SIGXFSZ, as a
+// killed program would.
+void LimitFileSize(rlim_t bytes, bool survive) {
+  if (survive) ::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{bytes, bytes}, noCore{0, 0};
+  ::setrlimit(RLIMIT_CORE, &noCore);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// The folder and files of a test made usable by "nobody" as well.
+void OpenTo(const std::string& path, mode_t mode, bool takeOwnership) {
+  ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+  if (takeOwnership && ::geteuid() == 0) {
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+  }
+}
+
+TEST(WriteFileAtomically, CreatesAndReplacesWithExactlyTheContentAlsoThroughALink) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_CONFIG.TXT");
+  for (const std::string& content : {std::string("line\r\nwith\0nul\r\n\xff", 17), std::string(),
+                                     std::string(3 * 1024 * 1024 + 7, 'x')}) {
+    ASSERT_TRUE(WriteFileAtomically(path, content));
+    EXPECT_EQ(GetBytes(path), content);
+  }
+  EXPECT_EQ(folder.Entries(), Lines{"QV_CONFIG.TXT"});
+
+  // Through a symbolic link, which stays, and to a file name without a folder.
+  const std::string target = folder.File("real.txt");
+  const std::string link = folder.File("link.txt");
+  PutBytes(target, "old");
+  std::filesystem::create_symlink(target, link);
+  ASSERT_TRUE(WriteFileAtomically(link, "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(GetBytes(target), "new");
+  EXPECT_EQ(folder.Entries(), (Lines{"QV_CONFIG.TXT", "link.txt", "real.txt"}));
+  const auto saved = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Dir());
+  const bool written = WriteFileAtomically("HERE.TXT", "here");
+  std::filesystem::current_path(saved);
+  EXPECT_TRUE(written);
+  EXPECT_EQ(GetBytes(folder.File("HERE.TXT")), "here");
+}
+
+TEST(WriteFileAtomically, FailsWithoutLeftoversWhereNoFileCanBe) {
+  TempFolder folder;
+  PutBytes(folder.File("PLAIN"), "old");
+  std::filesystem::create_directory(folder.File("TARGET"));
+  PutBytes(folder.File("TARGET/inside"), "kept");
+  for (const std::string& path :
+       {folder.File("MISSING/QV_OUT.TXT"), folder.File("PLAIN/QV_OUT.TXT"), std::string(),
+        folder.File("TARGET")})  // a folder is not replaced
+    EXPECT_FALSE(WriteFileAtomically(path, "new")) << path;
+  EXPECT_EQ(folder.Entries(), (Lines{"PLAIN", "TARGET"}));
+  EXPECT_EQ(GetBytes(folder.File("PLAIN")), "old");
+  EXPECT_EQ(GetBytes(folder.File("TARGET/inside")), "kept");
+}
+
+TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFileAndHonoursThoseOfFolderAndFile) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_LEDS.TXT");
+  PutBytes(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomically(path, "new"));
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+  // A new file gets the usual mode, not the private one of a temporary file.
+  const mode_t mask = ::umask(022);
+  const std::string fresh = folder.File("QV_NEW.TXT");
+  ASSERT_TRUE(WriteFileAtomically(fresh, "x"));
+  ::umask(mask);
+  ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0644u);
+
+  // The permissions of folder and file decide how the file is written.
+  const std::string theirs = folder.File("QV_SCAN.TXT");
+  PutBytes(path, "old text that is longer than the new");
+  PutBytes(theirs, "theirs");
+  OpenTo(path, 0644, true);
+  ASSERT_EQ(::chmod(theirs.c_str(), 0644), 0);  // the test's own user's: only it may write
+  // A folder that takes no new file: the file is rewritten in place.
+  OpenTo(folder.Dir(), 0555, false);
+  EXPECT_TRUE(InChild([&] { return WriteFileAtomically(path, "new"); }, true));
+  EXPECT_EQ(GetBytes(path), "new");
+  EXPECT_EQ(folder.Entries(), (Lines{"QV_LEDS.TXT", "QV_NEW.TXT", "QV_SCAN.TXT"}));
+  // In a folder open to everyone, a file of another user is not replaced behind its back.
+  OpenTo(folder.Dir(), 0777, false);
+  if (::geteuid() == 0) {
+    EXPECT_FALSE(InChild([&] { return WriteFileAtomically(theirs, "changed"); }, true));
+    EXPECT_EQ(GetBytes(theirs), "theirs");
+  }
+  EXPECT_EQ(folder.Entries(), (Lines{"QV_LEDS.TXT", "QV_NEW.TXT", "QV_SCAN.TXT"}));
+}
+
+// (The keyword file writer reporting a failed write: the keyword file tests.)
+TEST(RemoveStaleTemporaryFiles, AFailedWriteKeepsTheOldFileAndAKilledOnesLeftoverIsRemoved) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_SCANAREA.TXT");
+  PutBytes(path, "old");
+  PutBytes(folder.File(".profile.backup"), "kept");
+  PutBytes(folder.File("notes.qvtmp.abcdef"), "kept");
+  EXPECT_TRUE(InChild(
+      [&] {
+        LimitFileSize(4096, true);
+        return !WriteFileAtomically(path, std::string(64 * 1024, 'n'));
+      },
+      false));
+  EXPECT_EQ(folder.Entries().size(), 3u);
+  // The child dies of SIGXFSZ in the middle of its write, as a killed program would.
+  EXPECT_FALSE(InChild(
+      [&] {
+        LimitFileSize(4096, false);
+        return WriteFileAtomically(path, std::string(64 * 1024, 'n'));
+      },
+      false));
+  ASSERT_EQ(folder.Entries().size(), 4u) << "no leftover to remove";
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Dir()), 1);
+  EXPECT_EQ(folder.Entries(), (Lines{".profile.backup", "QV_SCANAREA.TXT", "notes.qvtmp.abcdef"}));
+  EXPECT_EQ(GetBytes(path), "old");
+}
+
+TEST(ReadWholeFile, ReadsRegularFilesOnly) {
+  TempFolder folder;
+  const std::string path = folder.File("data");
+  const std::string bytes("a\0b\r\n", 5);
+  PutBytes(path, bytes);
+  std::string content = "previous";
+  ASSERT_TRUE(ReadWholeFile(path, content));
+  EXPECT_EQ(content, bytes);
+  EXPECT_FALSE(ReadWholeFile(folder.File("missing"), content));
+  EXPECT_FALSE(ReadWholeFile(folder.Dir(), content));
+  EXPECT_EQ(content, bytes);
+  EXPECT_FALSE(IsRegularFile(folder.Dir()));
+
+  // A FIFO nobody writes to must not block the reader.
+  const std::string fifo = folder.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(IsRegularFile(fifo));
+  EXPECT_FALSE(ReadWholeFile(fifo, content));
+}
 
 // A text as it is, a number with its type: "int16 -3".
 std::string TextOf(const ParValue& value) {
@@ -47,8 +216,6 @@ Lines Shown(const RecordingNotifier& notifier) {
   }
   return all;
 }
-
-// --- One keyword line ---
 
 TEST(ParseKeywordLine, NameInTheFirstQuotesValueUpToTheSecondCommaBothTrimmedOfBlanks) {
   struct Case {
@@ -85,8 +252,6 @@ TEST(SplitFileLines, AcceptsCrLfLoneLfAndLoneCr) {
   EXPECT_EQ(SplitFileLines("a\n\rb"), (Lines{"a", "", "b"}));
   EXPECT_EQ(SplitFileLines(""), (Lines{}));
 }
-
-// --- Moving values in and out of a list ---
 
 ParList SampleList() {
   return {{"XSCREWLEAD", std::string("1000")},
@@ -145,8 +310,6 @@ TEST(PutPar, ReplacesTheFirstEntryOfTheNameOrAppendsAndKeepsTheCallersType) {
   EXPECT_EQ(Entries(typed), (Lines{"D=double .5", "T=double .5", "S=int16 -3"}));
 }
 
-// --- The module with its current path and list ---
-
 class TraparFiles : public ::testing::Test {
  protected:
   TraparFiles() : trapar(notifier) { trapar.SetParDir(folder.Dir()); }
@@ -156,13 +319,21 @@ class TraparFiles : public ::testing::Test {
   Trapar trapar;
 };
 
+// A plain list of a missing file keeps its items or gets an empty item zero.
 TEST_F(TraparFiles, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
   trapar.SetParFile("QV_MISSING.TXT");
   trapar.ResetPar("KEPT", std::string("kept"));
   EXPECT_EQ(trapar.ReadParFile(), -1);
-  EXPECT_EQ(Shown(notifier),
-            Lines{"plain: File " + folder.Dir() + "QV_MISSING.TXT does not exist"});
   EXPECT_EQ(Entries(trapar.CurrentList()), Lines{"KEPT=kept"});
+  const std::string path = folder.File("QV_JOYCMDS.TXT");
+  PlainList none, some = {"a", "b"};
+  EXPECT_EQ(trapar.ReadList(path, none), -1);
+  EXPECT_EQ(trapar.ReadList(path, some), -1);
+  EXPECT_EQ(none, (PlainList{""}));
+  EXPECT_EQ(some, (PlainList{"a", "b"}));
+  EXPECT_EQ(Shown(notifier), (Lines{"plain: File " + folder.Dir() + "QV_MISSING.TXT does not exist",
+                                    "plain: File " + path + " does not exist",
+                                    "plain: File " + path + " does not exist"}));
 }
 
 // Files are UTF-8; a file that is not was written in the old code page and is read as such.
@@ -236,8 +407,6 @@ TEST_F(TraparFiles, EntriesOutsideTheListAreNeitherReadNorWritten) {
   EXPECT_EQ(Entries(trapar.CurrentList()), Lines{"A=double 2.5"});
 }
 
-// --- Plain lists ---
-
 TEST(ParseListText, CommasSplitItemsQuotesKeepThemLineEndsEndThem) {
   EXPECT_EQ(ParseListText("abc, \"d,e\",f"), (PlainList{"abc", "d,e", "f"}));
   EXPECT_EQ(ParseListText("  a  ,  b  "), (PlainList{"a", "b"}));
@@ -270,17 +439,6 @@ TEST_F(TraparFiles, ReadListReplacesTheListWithTheItemsInFileOrder) {
   EXPECT_EQ(trapar.ReadList(folder.File("EMPTY.PRG"), list), 0);
   EXPECT_TRUE(list.empty());
   EXPECT_TRUE(notifier.Messages.empty());
-}
-
-TEST_F(TraparFiles, ReadListOfAMissingFileKeepsOrCreatesItemZero) {
-  const std::string path = folder.File("QV_JOYCMDS.TXT");
-  PlainList none;
-  EXPECT_EQ(trapar.ReadList(path, none), -1);
-  EXPECT_EQ(none, (PlainList{""}));
-  EXPECT_EQ(Shown(notifier), Lines{"plain: File " + path + " does not exist"});
-  PlainList some = {"a", "b"};
-  EXPECT_EQ(trapar.ReadList(path, some), -1);
-  EXPECT_EQ(some, (PlainList{"a", "b"}));
 }
 
 TEST_F(TraparFiles, WriteListWritesOneLineEachAndFailsQuietly) {

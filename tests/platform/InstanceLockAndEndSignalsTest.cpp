@@ -1,13 +1,17 @@
-// The single-instance lock's folder: one that only the user can write, found from the user id
-// alone. (One holder at a time, released with its holder: the executable's tests.)
-#include "platform/InstanceLock.h"
-
+// The program's life: the single-instance lock's folder, one that only the user can write, found
+// from the user id alone (one holder at a time, released with its holder: the executable's
+// tests), and a stop signal, named, where the first one counts (delays and the console's input
+// cut short by it: the executable's tests).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
+#include "controllers/Clock.h"
+#include "platform/EndSignals.h"
+#include "platform/InstanceLock.h"
 #include "tests/foundation/TestFiles.h"
 
 namespace qv {
@@ -56,6 +60,15 @@ TEST(InstanceLock, TheFolderFollowsTheUserIdAlone) {
   // Another user's folders are never taken: the program is told why.
   EXPECT_EQ(LockFolderFor(me + 1, why, runRoot, tmpRoot), "");
   EXPECT_EQ(why, tmpRoot + "/quorvalin-" + std::to_string(me + 1) + " belongs to another user");
+}
+
+TEST(EndSignals, TheFirstSignalIsNamedAndEndsDelays) {
+  const EndSignals endSignals;
+  SystemClock clock(endSignals.Fd());
+  raise(SIGHUP);
+  raise(SIGTERM);  // a later signal changes nothing
+  EXPECT_TRUE(clock.EndRequested());
+  EXPECT_EQ(endSignals.Signal(), SIGHUP);
 }
 
 }  // namespace
