@@ -244,15 +244,6 @@ TEST(ParseKeywordLine, NameInTheFirstQuotesValueUpToTheSecondCommaBothTrimmedOfB
   }
 }
 
-TEST(SplitFileLines, AcceptsCrLfLoneLfAndLoneCr) {
-  EXPECT_EQ(SplitFileLines("a\r\nb"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitFileLines("a\nb\n"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitFileLines("a\rb\r"), (Lines{"a", "b"}));
-  EXPECT_EQ(SplitFileLines("a\r\r\nb"), (Lines{"a", "", "b"}));
-  EXPECT_EQ(SplitFileLines("a\n\rb"), (Lines{"a", "", "b"}));
-  EXPECT_EQ(SplitFileLines(""), (Lines{}));
-}
-
 ParList SampleList() {
   return {{"XSCREWLEAD", std::string("1000")},
           {"HALF", std::string(".5")},
@@ -272,7 +263,7 @@ std::pair<int, T> Get(const ParList& list, std::string_view name, T start) {
   return {result, start};
 }
 
-TEST(GetPar, ConvertsToTheReceivingTypeHalvesToEvenOrLeavesTheVariable) {
+TEST(ParList, GetParConvertsHalvesToEvenOrLeavesTheVariablePutParReplacesOrAppends) {
   const ParList list = SampleList();
   EXPECT_EQ(Get(list, "XSCREWLEAD", std::string()), std::pair(1, std::string("1000")));
   EXPECT_EQ(Get(list, "XSCREWLEAD", int16_t{0}), std::pair(1, int16_t{1000}));
@@ -293,14 +284,13 @@ TEST(GetPar, ConvertsToTheReceivingTypeHalvesToEvenOrLeavesTheVariable) {
   // Names compare exactly and case-sensitively.
   for (const char* name : {"xscrewlead", " XSCREWLEAD"})
     EXPECT_EQ(Get(list, name, std::string("kept")), std::pair(-1, std::string("kept"))) << name;
-}
 
-TEST(PutPar, ReplacesTheFirstEntryOfTheNameOrAppendsAndKeepsTheCallersType) {
-  ParList list = SampleList();
-  PutPar(list, "X", std::string("new"));
-  EXPECT_EQ(TextOf(list[2].Value), "new");
-  EXPECT_EQ(TextOf(list[3].Value), "second");
-  EXPECT_EQ(list.size(), SampleList().size());
+  // PutPar replaces the first entry of the name or appends, and keeps the caller's type.
+  ParList changed = list;
+  PutPar(changed, "X", std::string("new"));
+  EXPECT_EQ(TextOf(changed[2].Value), "new");
+  EXPECT_EQ(TextOf(changed[3].Value), "second");
+  EXPECT_EQ(changed.size(), list.size());
 
   ParList typed;
   PutPar(typed, "D", 0.5);
@@ -337,18 +327,26 @@ TEST_F(TraparFiles, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
 }
 
 // Files are UTF-8; a file that is not was written in the old code page and is read as such.
-// (Which lines are entries: ParseKeywordLine and SplitFileLines above.)
-TEST_F(TraparFiles, ReadingKeepsFileOrderDecodesTheTextAndReplacesTheList) {
+// (Which lines are entries: ParseKeywordLine and SplitFileLines.)
+TEST_F(TraparFiles, ReadingKeepsFileOrderDecodesTheTextAndReplacesTheListAlsoOfAPlainList) {
   PutBytes(folder.File("QV_TEST.TXT"), "' remark\r\n\"X\",first\n\"A\",\xB5m\r\n\"X\",second\r\n");
   trapar.SetParFile("QV_TEST.TXT");
   trapar.ResetPar("OLD", std::string("x"));
   ASSERT_EQ(trapar.ReadParFile(), 1);
   EXPECT_EQ(Entries(trapar.CurrentList()), (Lines{"X=first", "A=\xC2\xB5m", "X=second"}));
+  PutBytes(folder.File("PROG.PRG"), "XY 100 200\r\n\r\nabc, \"d,e\",f\r\n! caf\xE9 5 \xB5m\r\n");
+  PlainList list = {"old", "items", "here", "and", "more", "than", "read"};
+  EXPECT_EQ(trapar.ReadList(folder.File("PROG.PRG"), list), 6);
+  EXPECT_EQ(list, (PlainList{"XY 100 200", "", "abc", "d,e", "f", "! caf\xC3\xA9 5 \xC2\xB5m"}));
+  PutBytes(folder.File("EMPTY.PRG"), "");
+  EXPECT_EQ(trapar.ReadList(folder.File("EMPTY.PRG"), list), 0);
+  EXPECT_TRUE(list.empty());
   EXPECT_TRUE(notifier.Messages.empty());
 }
 
 // (Where no file can be written, nothing is left behind: the atomic file tests.)
-TEST_F(TraparFiles, WritingGivesExactBytesNewKeysLastResetStartsAfreshAndFailuresAreReported) {
+TEST_F(TraparFiles,
+       WritingGivesExactBytesNewKeysLastResetStartsAfreshAndKeywordFileFailuresAreReported) {
   PutBytes(folder.File("QV_PARZ.TXT"), "\"ZSCREWLEAD\",500\r\n\"ZSTEPDIVIDE\",10\r\n");
   trapar.SetParFile("QV_PARZ.TXT");
   ASSERT_EQ(trapar.ReadParFile(), 1);
@@ -365,6 +363,13 @@ TEST_F(TraparFiles, WritingGivesExactBytesNewKeysLastResetStartsAfreshAndFailure
   trapar.PutPar("C", std::string("three"));
   ASSERT_EQ(trapar.WriteParFile(), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")), "\"A\", 1\r\n\"C\",three\r\n");
+  // A plain list: one line each, and a failure is quiet.
+  const std::string list = folder.File("OUT.PRG");
+  EXPECT_EQ(trapar.WriteList({"XY 1 2", "", "a, b"}, list), 1);
+  EXPECT_EQ(GetBytes(list), "XY 1 2\r\n\r\na, b\r\n");
+  EXPECT_EQ(trapar.WriteList({"a\nb", "c\r\nd"}, list), 1);  // line breaks become blanks
+  EXPECT_EQ(GetBytes(list), "a b\r\nc  d\r\n");
+  EXPECT_EQ(trapar.WriteList({"x"}, folder.File("NO_SUCH_FOLDER/OUT.PRG")), -1);
   EXPECT_TRUE(notifier.Messages.empty());
 
   const std::string path = folder.File("NO_SUCH_FOLDER/QV_OUT.TXT");
@@ -421,34 +426,20 @@ TEST(ParseListText, CommasSplitItemsQuotesKeepThemLineEndsEndThem) {
   EXPECT_EQ(ParseListText("\"a,\r\nb"), (PlainList{"a,", "b"}));
 }
 
-TEST(JoinAndSplitLines, AreInversesAndKeepEmptyPieces) {
+// A file's lines end at CR LF, a lone LF or a lone CR; SplitLines and JoinLines only know CR LF.
+TEST(Lines, FileLinesEndAtAnyLineBreakJoinAndSplitAreInversesAndKeepEmptyPieces) {
+  EXPECT_EQ(SplitFileLines("a\r\nb"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitFileLines("a\nb\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitFileLines("a\rb\r"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitFileLines("a\r\r\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(SplitFileLines("a\n\rb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(SplitFileLines(""), (Lines{}));
   EXPECT_EQ(SplitLines("a\r\nb\r\n"), (PlainList{"a", "b", ""}));
   EXPECT_EQ(SplitLines("a\nb\rc"), (PlainList{"a\nb\rc"}));
   EXPECT_EQ(JoinLines({"x", "", "y"}), "x\r\n\r\ny");
   for (const std::string text : {"", "\r\n", "\r\r\n\n", "x\r\ny\r\n\r\n"}) {
     EXPECT_EQ(JoinLines(SplitLines(text)), text);
   }
-}
-
-TEST_F(TraparFiles, ReadListReplacesTheListWithTheItemsInFileOrder) {
-  PutBytes(folder.File("PROG.PRG"), "XY 100 200\r\n\r\nabc, \"d,e\",f\r\n! caf\xE9 5 \xB5m\r\n");
-  PlainList list = {"old", "items", "here", "and", "more", "than", "read"};
-  EXPECT_EQ(trapar.ReadList(folder.File("PROG.PRG"), list), 6);
-  EXPECT_EQ(list, (PlainList{"XY 100 200", "", "abc", "d,e", "f", "! caf\xC3\xA9 5 \xC2\xB5m"}));
-  PutBytes(folder.File("EMPTY.PRG"), "");
-  EXPECT_EQ(trapar.ReadList(folder.File("EMPTY.PRG"), list), 0);
-  EXPECT_TRUE(list.empty());
-  EXPECT_TRUE(notifier.Messages.empty());
-}
-
-TEST_F(TraparFiles, WriteListWritesOneLineEachAndFailsQuietly) {
-  const std::string path = folder.File("OUT.PRG");
-  EXPECT_EQ(trapar.WriteList({"XY 1 2", "", "a, b"}, path), 1);
-  EXPECT_EQ(GetBytes(path), "XY 1 2\r\n\r\na, b\r\n");
-  EXPECT_EQ(trapar.WriteList({"a\nb", "c\r\nd"}, path), 1);  // line breaks become blanks
-  EXPECT_EQ(GetBytes(path), "a b\r\nc  d\r\n");
-  EXPECT_EQ(trapar.WriteList({"x"}, folder.File("NO_SUCH_FOLDER/OUT.PRG")), -1);
-  EXPECT_TRUE(notifier.Messages.empty());
 }
 
 }  // namespace

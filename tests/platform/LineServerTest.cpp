@@ -1,8 +1,8 @@
 // The line server with a whole program on the simulated microscope: clients side by side, on
 // both address families, one client's stop reaching the motion another waits for, a client that
-// ends its input, and another user's process refused, its owner found in the kernel's table.
-// (Lines cut, answered in order, too long,
-// or lost with a client that goes: the line session's tests.)
+// ends its input, and another user's process refused, its owner read from the kernel's table.
+// (Lines cut, answered in order, too long, or lost with a client that goes: the line session's
+// tests.)
 #include "platform/LineServer.h"
 #include "platform/SocketOwner.h"
 

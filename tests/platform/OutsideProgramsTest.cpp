@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "commands/QVAcq.h"
@@ -25,16 +26,17 @@ namespace qv::test {
 namespace {
 
 const std::string kStandIn = std::string(QV_BINARY_DIR) + "/tests/platform/qv-capture-standin";
-constexpr auto kKeyArrivalLimit = std::chrono::seconds(3);
 
-// The file's bytes once it holds `expected`, or what it holds when the time is up.
-std::string WaitForBytes(const std::string& path, const std::string& expected) {
-  const auto deadline = std::chrono::steady_clock::now() + kKeyArrivalLimit;
-  std::string bytes;
-  while ((bytes = std::filesystem::exists(path) ? GetBytes(path) : "") != expected &&
-         std::chrono::steady_clock::now() < deadline)
+// Outside programs run on their own: waits until `done` holds, within a limit.
+bool WaitFor(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (!done() && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  return bytes;
+  return done();
+}
+
+std::string BytesOf(const std::string& path) {
+  return std::filesystem::exists(path) ? GetBytes(path) : "";
 }
 
 TEST(XdotoolKeys, TheKeystrokeTextsOfTheProgramHaveNames) {
@@ -92,16 +94,14 @@ class CaptureOnX : public ::testing::Test {
 TEST_F(CaptureOnX, SnapTypesExactlyOneBlankAndAnEndedProgramIsNotWaitedFor) {
   ASSERT_EQ(acq.LaunchCaptureProgram(), "Capture Program Launched");
   acq.CaptureSnap();
-  EXPECT_EQ(WaitForBytes(keys, " "), " ");
+  EXPECT_TRUE(WaitFor([this] { return BytesOf(keys) == " "; })) << BytesOf(keys);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // room for a stray second key
   EXPECT_EQ(GetBytes(keys), " ");
   EXPECT_TRUE(reports.empty());
 
   const int32_t id = acq.State().CaptureTaskId;
   kill(id, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + kKeyArrivalLimit;
-  while (kill(id, 0) == 0 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  WaitFor([id] { return kill(id, 0) != 0; });
   const auto start = std::chrono::steady_clock::now();
   acq.CaptureSnap();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kWindowWaitMs));
@@ -118,15 +118,10 @@ class TextHandOff : public ::testing::Test {
     std::filesystem::permissions(folder.File("editor"), std::filesystem::perms::owner_all);
     command = folder.File("editor") + " --new";
   }
-  // The editor runs detached: its record is awaited, within a limit.
+  // The editor runs detached: its record of `lines` calls is awaited.
   std::string WaitForCalls(size_t lines) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    for (;;) {
-      const std::string text = std::filesystem::exists(calls) ? GetBytes(calls) : "";
-      const auto count = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-      if (count >= lines || std::chrono::steady_clock::now() > deadline) return text;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    WaitFor([&] { return size_t(std::ranges::count(BytesOf(calls), '\n')) >= lines; });
+    return BytesOf(calls);
   }
   std::vector<std::string> Texts() const {
     std::vector<std::string> names;
@@ -166,18 +161,14 @@ TEST_F(TextHandOff, EachPastedTextIsANewFileWithExactlyItsBytesAFileOpensByItsPa
   EXPECT_EQ(GetBytes(copies), "one\r\ntwo\r\nVer\r\n");
 }
 
-TEST_F(TextHandOff, AFolderThatCannotBeMadeStartsNothing) {
+// Each hand-off says who took the text: the editor, the desktop's opener, or the program's own
+// read-only window when neither could be started. A text folder that cannot be made starts
+// nothing.
+TEST_F(TextHandOff, WithoutAnEditorTheDesktopAndThenAReadOnlyWindowShowTheText) {
   PutBytes(folder.File("plain"), "");
   DesktopTextEditor blocked(command, QString::fromStdString(folder.File("plain") + "/texts"));
   blocked.PasteToTextEditor("lost\r\n");
   EXPECT_TRUE(blocked.WriteTextFile("x").isEmpty());
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_FALSE(std::filesystem::exists(calls));
-}
-
-// Each hand-off says who took the text: the editor, the desktop's opener, or the program's own
-// read-only window when neither could be started.
-TEST_F(TextHandOff, WithoutAnEditorTheDesktopAndThenAReadOnlyWindowShowTheText) {
   const std::string path = folder.File("QV_COMMANDS.TXT");
   PutBytes(path, "Ver\r\n  the version\r\n");
   const std::string missing = folder.File("no-such-editor");
@@ -208,6 +199,8 @@ TEST_F(TextHandOff, WithoutAnEditorTheDesktopAndThenAReadOnlyWindowShowTheText) 
   }
   EXPECT_TRUE(Texts().empty());                // the pasted text ended with the program
   EXPECT_TRUE(std::filesystem::exists(path));  // a file of the operator's stays
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(std::filesystem::exists(calls));  // the blocked editor's
 }
 
 }  // namespace
