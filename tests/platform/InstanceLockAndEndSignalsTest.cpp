@@ -19,7 +19,7 @@ namespace {
 
 using test::TempFolder;
 
-TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrusted) {
+TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrustedAndTheFolderFollowsTheUserIdAlone) {
   TempFolder root;
   const uid_t me = getuid();
   const std::string path = root.File("f");
@@ -37,12 +37,9 @@ TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrusted) {
   std::filesystem::create_directory(root.File("real"));
   std::filesystem::create_directory_symlink(root.File("real"), path);
   EXPECT_EQ(CheckPrivateFolder(path, me, true), path + " is not a folder");
-}
 
-TEST(InstanceLock, TheFolderFollowsTheUserIdAlone) {
-  TempFolder run, tmp;
-  const uid_t me = getuid();
-  const std::string runRoot = run.File("user"), tmpRoot = tmp.File("tmp");
+  // The folder follows the user id alone.
+  const std::string runRoot = root.File("user"), tmpRoot = root.File("tmp");
   std::filesystem::create_directories(runRoot);
   std::filesystem::create_directories(tmpRoot);
   const std::string own = tmpRoot + "/quorvalin-" + std::to_string(me);

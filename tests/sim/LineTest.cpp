@@ -26,12 +26,6 @@ Line EzLine(LineOptions options = {}) {
   return line;
 }
 
-Line ImsLine() {
-  Line line(ControllerType::IM483I);
-  line.AddUnit('X', test::SmallLinear());
-  return line;
-}
-
 // What the line does that no command line reaches (the units' frames, replies and faults are
 // the transcripts under tests/transcripts/sim/): a frame waits for its terminator, an adapter's
 // latency, switch inputs, output bits, and the strict busy rule.
@@ -49,7 +43,8 @@ TEST(LineTest, TerminatorLatencySwitchesOutputsAndStrictBusy) {
   line.Receive("/1V1000P0R\r", 3 * kSecond + 10 * kMs);
   EXPECT_EQ(line.TakeDue(4 * kSecond), Ez('@') + Ez('O'));  // a second run fails too
 
-  Line ims = ImsLine();
+  Line ims(ControllerType::IM483I);
+  ims.AddUnit('X', test::SmallLinear());
   EXPECT_EQ(Exchange(ims, "XA 40\n", 0), "XA 40\n");
   ims.FindUnit('X')->SetSwitches(5);
   EXPECT_EQ(Exchange(ims, "XA 129\n", 0), "XA 129 45\n");
@@ -131,7 +126,6 @@ TEST(SimClockTest, MovesOnlyWhenToldAndRoundsSecondsHalfToEven) {
   EXPECT_EQ(clock.Now(), 11 * kMs);
   clock.DelayMs(0);
   clock.DelayMs(-5);
-  EXPECT_EQ(clock.TimeMs(), 11);
   clock.AdvanceTo(5 * kMs);  // never backwards
   EXPECT_EQ(clock.TimeMs(), 11);
   clock.AdvanceTo(2500 * kMs);
@@ -147,8 +141,7 @@ TEST(SimClockTest, MovesOnlyWhenToldAndRoundsSecondsHalfToEven) {
 
 // (A port whose device has gone: the controller line's tests.)
 TEST(LoopbackTest, WaitingAdvancesTheClockToTheNextByteOrByTheWholeTimeOut) {
-  Line line{ControllerType::EZHR17, LineOptions{.baud = 9600}};
-  line.AddUnit('1', test::SmallLinear());
+  Line line = EzLine(LineOptions{.baud = 9600});
   SimClock clock;
   LoopbackPort port{line, clock};
   ASSERT_TRUE(port.Open("/dev/ttyS0"));
@@ -170,7 +163,6 @@ TEST(LoopbackTest, WaitingAdvancesTheClockToTheNextByteOrByTheWholeTimeOut) {
   const Micros before = clock.Now();
   ASSERT_TRUE(port.Write("/7?0\r"));  // nobody there
   EXPECT_FALSE(port.WaitForData(200));
-  EXPECT_EQ(clock.Now(), before + 200 * kMs);
   EXPECT_FALSE(port.WaitForData(0));
   EXPECT_EQ(clock.Now(), before + 200 * kMs);
 }

@@ -24,20 +24,19 @@ using qv::test::Process;
 using qv::test::PutBytes;
 using qv::test::TempFolder;
 
-std::string Addresses(const LinePlan& plan) {
-  std::string text;
+// The line's type, its units' addresses in order, and the number of warnings.
+std::tuple<ControllerType, std::string, size_t> Outline(const LinePlan& plan) {
+  std::string addresses;
   for (const UnitPlan& unit : plan.units)
-    text += unit.address;
-  return text;
+    addresses += unit.address;
+  return {plan.type, addresses, plan.warnings.size()};
 }
 
 // Unusable values are warned about and defaulted.
-TEST(SimConfigTest, AnEmptyFolderOrUnusableValuesGiveAnIm483iLineWithTheDefaultNames) {
+TEST(SimConfigTest, AnEmptyFolderOrUnusableValuesGiveTheDefaultIm483iLineFilesTheirOwn) {
   TempFolder folder;
   LinePlan plan = ReadLinePlan(folder.Dir());
-  EXPECT_EQ(plan.type, ControllerType::IM483I);
-  EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
-  EXPECT_TRUE(plan.warnings.empty());
+  EXPECT_EQ(Outline(plan), std::tuple(ControllerType::IM483I, "XYZFBSTCL", 0u));
   // X: 100 mm at 1600 microsteps/mm.
   EXPECT_EQ(std::tuple(plan.units[0].axis.kind, plan.units[0].axis.travel, plan.units[3].axis.kind,
                        plan.units[3].axis.revolution, plan.units[6].axis.revolution),
@@ -46,24 +45,20 @@ TEST(SimConfigTest, AnEmptyFolderOrUnusableValuesGiveAnIm483iLineWithTheDefaultN
   PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",ezhr17\r\n");
   PutBytes(folder.File("QV_PARZ.TXT"), "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
   plan = ReadLinePlan(folder.Dir());
-  EXPECT_EQ(plan.type, ControllerType::IM483I);
-  EXPECT_EQ(Addresses(plan), "XYZFBSTCL");
-  ASSERT_EQ(plan.warnings.size(), 2u);
+  ASSERT_EQ(Outline(plan), std::tuple(ControllerType::IM483I, "XYZFBSTCL", 2u));
   EXPECT_NE(plan.warnings[0].find("ezhr17"), std::string::npos);
   EXPECT_NE(plan.warnings[1].find("ZMOTORSTEPS"), std::string::npos);
   EXPECT_EQ(plan.units[2].axis.travel, 16000);
-}
 
-// The mechanics that the demonstration folders' keys give: the transcripts' counts at the ends,
-// sensors and index marks.
-TEST(SimConfigTest, FilesGiveTypeAndAddressesAndUnitsMayBeShared) {
-  TempFolder folder;
-  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",EZHR17\r\n");
-  PutBytes(folder.File("QV_PARXY.TXT"), "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n");
-  PutBytes(folder.File("QV_LEDS.TXT"), "\"LEDSCONTR\",  4 \r\n");  // shares the first wheel's unit
-  const LinePlan plan = ReadLinePlan(folder.Dir());
-  EXPECT_EQ(plan.type, ControllerType::EZHR17);
-  EXPECT_EQ(Addresses(plan), "AB345678");
+  // Usable files give type and addresses, and units may be shared. (The mechanics that the
+  // demonstration folders' keys give: the transcripts' counts at the ends, sensors and index
+  // marks.)
+  TempFolder usable;
+  PutBytes(usable.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",EZHR17\r\n");
+  PutBytes(usable.File("QV_PARXY.TXT"), "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n");
+  PutBytes(usable.File("QV_LEDS.TXT"), "\"LEDSCONTR\",  4 \r\n");  // shares the first wheel's unit
+  plan = ReadLinePlan(usable.Dir());
+  EXPECT_EQ(Outline(plan), std::tuple(ControllerType::EZHR17, "AB345678", 0u));
 
   Line line(plan.type);
   AddUnits(line, plan, 4);
@@ -85,7 +80,7 @@ class SimExecutableTest : public ::testing::Test {
   const fs::path link = folder.File("line");
 };
 
-TEST_F(SimExecutableTest, ReplacesAStaleLinkAndRemovesItsLinkWhenStopped) {
+TEST_F(SimExecutableTest, ReplacesAStaleLinkRemovesItWhenStoppedAndNeverReplacesAFile) {
   fs::create_symlink(dir / "gone", link);  // a stale link of an earlier run is replaced
   Process sim(QV_SIM_EXECUTABLE, {"--dir", dir.string(), "--link", link.string()});
   for (int i = 0; i < 1000 && !fs::exists(link); ++i) {
@@ -96,16 +91,13 @@ TEST_F(SimExecutableTest, ReplacesAStaleLinkAndRemovesItsLinkWhenStopped) {
   kill(sim.Pid(), SIGTERM);
   EXPECT_EQ(sim.Finish().exitCode, 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-}
 
-TEST_F(SimExecutableTest, BadArgumentsExitWithTwoAndAFileIsNeverReplaced) {
   EXPECT_EQ(ExitCode({"--dir", dir.string()}), 2);
   EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string(), "--baud", "x"}), 2);
   EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string(), "--faults", "1:z"}), 2);
   EXPECT_EQ(ExitCode({"--dir", (dir / "none").string(), "--link", link.string()}), 2);
   EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string(), "--bogus", "1"}), 2);
   EXPECT_EQ(ExitCode({"--help"}), 0);
-
   PutBytes(link, "keep");
   EXPECT_EQ(ExitCode({"--dir", dir.string(), "--link", link.string()}), 1);
   EXPECT_EQ(GetBytes(link), "keep");
