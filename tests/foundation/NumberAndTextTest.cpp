@@ -186,13 +186,8 @@ TEST(NumberText, IgnoresAGermanLocale) {
 }
 
 TEST(TextEncoding, ValidUtf8StaysAndEverythingElseIsReadAsWindows1252) {
-  struct Case {
-    std::string bytes;
-    bool valid;
-    std::string decoded;   // DecodeText: the whole text one way
-    std::string repaired;  // RepairUtf8: byte by byte
-  };
-  const Case cases[] = {
+  // {bytes, valid, DecodeText's whole text one way, RepairUtf8's byte by byte}
+  const std::tuple<std::string, bool, std::string, std::string> cases[] = {
       {"caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC", true, "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC",
        "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC"},
       // A legacy text: e acute, the euro sign, an unassigned byte, y diaeresis.
@@ -210,10 +205,10 @@ TEST(TextEncoding, ValidUtf8StaysAndEverythingElseIsReadAsWindows1252) {
       {"\xEF\xBB\xBFVer", true, "Ver", "\xEF\xBB\xBFVer"},
       {std::string("a\0b", 3), true, std::string("a\0b", 3), std::string("a\0b", 3)},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
-    EXPECT_EQ(DecodeText(c.bytes), c.decoded) << c.bytes;
-    EXPECT_EQ(RepairUtf8(c.bytes), c.repaired) << c.bytes;
+  for (const auto& [bytes, valid, decoded, repaired] : cases) {
+    EXPECT_EQ(IsValidUtf8(bytes), valid) << bytes;
+    EXPECT_EQ(DecodeText(bytes), decoded) << bytes;
+    EXPECT_EQ(RepairUtf8(bytes), repaired) << bytes;
   }
   std::string all;
   for (int byte = 0x80; byte <= 0xFF; ++byte)

@@ -46,9 +46,7 @@ TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrustedAndTheFolderFollowsTheUse
   std::string why;
   // No runtime folder for the user: a folder of its own in the temporary folder, made private.
   EXPECT_EQ(LockFolderFor(me, why, runRoot, tmpRoot), own);
-  struct stat info {};
-  ASSERT_EQ(stat(own.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_EQ(std::filesystem::status(own).permissions(), std::filesystem::perms::owner_all);
   // The runtime folder, once it is there and the user's own.
   const std::string runtime = runRoot + "/" + std::to_string(me);
   std::filesystem::create_directory(runtime);

@@ -106,8 +106,7 @@ TEST_P(LineServerOnBothLines, AStopReachesAnotherClientsMotionAndAnEndedInputIsA
   EXPECT_EQ(stopper.Line(), "OK  ; ");  // answered while the mover's wait goes on
   EXPECT_EQ(mover.Line(), "OK  ; ");
   mover.Send("XY ?\n");
-  const std::string stoppedAt = mover.Line();
-  EXPECT_NE(stoppedAt, "40000.0 30000.0 ; ");
+  EXPECT_NE(mover.Line(), "40000.0 30000.0 ; ");
   EXPECT_FALSE(p.s.State(GetParam() == "config/demo" ? '1' : 'X').moving);
   EXPECT_EQ(p.automation.ObjectCount(), 2u);
 

@@ -50,9 +50,8 @@ TEST(SimConfigTest, AnEmptyFolderOrUnusableValuesGiveTheDefaultIm483iLineFilesTh
   EXPECT_NE(plan.warnings[1].find("ZMOTORSTEPS"), std::string::npos);
   EXPECT_EQ(plan.units[2].axis.travel, 16000);
 
-  // Usable files give type and addresses, and units may be shared. (The mechanics that the
-  // demonstration folders' keys give: the transcripts' counts at the ends, sensors and index
-  // marks.)
+  // Usable files give type and addresses, and units may be shared. (The mechanics the keys give:
+  // the demonstration folders' counts at the ends, sensors and index marks in the transcripts.)
   TempFolder usable;
   PutBytes(usable.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",EZHR17\r\n");
   PutBytes(usable.File("QV_PARXY.TXT"), "\"XCONTR\",  A \r\n\"YCONTR\",B\r\n");
@@ -83,9 +82,8 @@ class SimExecutableTest : public ::testing::Test {
 TEST_F(SimExecutableTest, ReplacesAStaleLinkRemovesItWhenStoppedAndNeverReplacesAFile) {
   fs::create_symlink(dir / "gone", link);  // a stale link of an earlier run is replaced
   Process sim(QV_SIM_EXECUTABLE, {"--dir", dir.string(), "--link", link.string()});
-  for (int i = 0; i < 1000 && !fs::exists(link); ++i) {
+  for (int i = 0; i < 1000 && !fs::exists(link); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
   ASSERT_TRUE(fs::is_symlink(link));
 
   kill(sim.Pid(), SIGTERM);
