@@ -9,8 +9,6 @@
 namespace qv::test {
 namespace {
 
-using OnEnd = CommandBusyScope::OnEnd;
-
 TEST(CommandBusyScope, ACommandClearsTheFlagOnEveryWayOutAWindowOperationRestoresIt) {
   SharedState state;
   {
@@ -28,8 +26,8 @@ TEST(CommandBusyScope, ACommandClearsTheFlagOnEveryWayOutAWindowOperationRestore
   EXPECT_EQ(state.CommandBusy, 0);
   // A window operation restores what it found.
   {
-    const CommandBusyScope operation(state, OnEnd::Restore);
-    { const CommandBusyScope nested(state, OnEnd::Restore); }
+    const CommandBusyScope operation(state, CommandBusyScope::OnEnd::Restore);
+    { const CommandBusyScope nested(state, CommandBusyScope::OnEnd::Restore); }
     EXPECT_EQ(state.CommandBusy, 1);
   }
   EXPECT_EQ(state.CommandBusy, 0);

@@ -11,8 +11,6 @@ class KeyRecorder final : public QWidget {
  public:
   explicit KeyRecorder(const QString& path) : file_(path) {
     file_.open(QIODevice::WriteOnly | QIODevice::Append);
-    setWindowTitle("Capture stand-in");
-    resize(200, 100);
   }
   bool Ready() const { return file_.isOpen(); }
 

@@ -1,8 +1,10 @@
 // The line server with a whole program on the simulated microscope: clients side by side, on
 // both address families, one client's stop reaching the motion another waits for, a client that
-// ends its input, and another user's process refused. (Lines cut, answered in order, too long,
-// or lost with a client that goes: the line session's tests.)
+// ends its input, and another user's process refused, its owner read from the kernel's table.
+// (Lines cut, answered in order, too long, or lost with a client that goes: the line session's
+// tests.)
 #include "platform/LineServer.h"
+#include "platform/SocketOwner.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -15,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 #include <functional>
@@ -26,25 +27,12 @@
 namespace qv::test {
 namespace {
 
-// Runs the event loop, and with it the server, until `fd` is ready; false after 10 s.
-bool ServeUntilReady(int fd, QSocketNotifier::Type type) {
-  QSocketNotifier ready(fd, type);
-  QEventLoop loop;
-  bool late = false;
-  QObject::connect(&ready, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-  QTimer::singleShot(10000, &loop, [&] {
-    late = true;
-    loop.quit();
-  });
-  loop.exec();
-  return !late;
-}
-
-// Runs the event loop until `done` holds; false after 10 s.
+// Runs the event loop until `done` holds, looking at least every 20 ms; false after 10 s.
 bool ServeUntil(const std::function<bool()>& done) {
-  QTimer guard;
+  QTimer guard, tick;
   guard.setSingleShot(true);
   guard.start(10000);
+  tick.start(20);
   while (!done() && guard.isActive())
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   return done();
@@ -118,8 +106,7 @@ TEST_P(LineServerOnBothLines, AStopReachesAnotherClientsMotionAndAnEndedInputIsA
   EXPECT_EQ(stopper.Line(), "OK  ; ");  // answered while the mover's wait goes on
   EXPECT_EQ(mover.Line(), "OK  ; ");
   mover.Send("XY ?\n");
-  const std::string stoppedAt = mover.Line();
-  EXPECT_NE(stoppedAt, "40000.0 30000.0 ; ");
+  EXPECT_NE(mover.Line(), "40000.0 30000.0 ; ");
   EXPECT_FALSE(p.s.State(GetParam() == "config/demo" ? '1' : 'X').moving);
   EXPECT_EQ(p.automation.ObjectCount(), 2u);
 
@@ -151,15 +138,12 @@ TEST(LineServer, AnotherUsersProcessGetsOneErrorLineAndNothingRuns) {
   std::vector<std::optional<uid_t>> refused;
   p.server.OnRefused([&refused](std::optional<uid_t> owner) { refused.push_back(owner); });
   const int32_t commands = p.s.system.state.CommandCount;
-  int pipeFds[2];
-  ASSERT_EQ(pipe(pipeFds), 0);
   const uid_t uid = nobody->pw_uid;
   const gid_t gid = nobody->pw_gid;
   const uint16_t port = p.server.Port();
   const pid_t child = fork();
   if (child == 0) {
-    // The client as user nobody: its end of the pipe closes when it has read to the end.
-    close(pipeFds[0]);
+    // The client as user nobody.
     if (setgid(gid) != 0 || setuid(uid) != 0) _exit(2);
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
@@ -172,17 +156,36 @@ TEST(LineServer, AnotherUsersProcessGetsOneErrorLineAndNothingRuns) {
       read.append(buffer, static_cast<size_t>(n));
     _exit(read == kRefusedAnswer ? 0 : 4);
   }
-  close(pipeFds[1]);
-  EXPECT_TRUE(ServeUntilReady(pipeFds[0], QSocketNotifier::Read));
-  close(pipeFds[0]);
-  kill(child, SIGKILL);  // a client still served would wait for ever
   int status = 0;
-  waitpid(child, &status, 0);
+  if (!ServeUntil([&] { return waitpid(child, &status, WNOHANG) == child; })) {
+    kill(child, SIGKILL);  // a client still served would wait for ever
+    waitpid(child, &status, 0);
+  }
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(refused, (std::vector<std::optional<uid_t>>{uid}));
   EXPECT_EQ(p.s.system.state.CommandCount, commands);
   EXPECT_EQ(p.server.ConnectionCount(), 0u);
   EXPECT_EQ(p.automation.ObjectCount(), 0u);
+}
+
+// The kernel's TCP table read the way the server reads it: the client's entry is the one with its
+// address local and ours remote, and a socket closed by its process belongs to nobody.
+TEST(SocketOwner, TheClientsEntryIsTheOneWithItsAddressLocalAndOursRemote) {
+  const std::string table =
+      "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout"
+      " inode\n"
+      "   0: 0100007F:13A5 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0"
+      " 4711 1 0000000000000000 100 0 0 10 0\n"
+      "   1: 0100007F:13A5 0100007F:9C40 01 00000000:00000000 00:00000000 00000000  1000        0"
+      " 4712 1 0000000000000000 20 4 30 10 -1\n"
+      "   2: 0100007F:9C40 0100007F:13A5 01 00000000:00000000 00:00000000 00000000    65534      0"
+      " 4713 1 0000000000000000 20 4 30 10 -1\n"
+      "   3: 0100007F:9C41 0100007F:13A5 04 00000000:00000000 01:00000014 00000000     0        0"
+      " 0 3 0000000000000000 20 4 30 10 -1\n";
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:9C40", "0100007F:13A5"), 65534u);
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:13A5", "0100007F:9C40"), 1000u);  // our own side
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:9C41", "0100007F:13A5"), std::nullopt);  // closed
+  EXPECT_EQ(OwnerInTcpTable(table, "0100007F:9C42", "0100007F:13A5"), std::nullopt);
 }
 
 }  // namespace

@@ -1,4 +1,7 @@
+// The simulated line below its command lines, the loopback port the program reads it through,
+// and the simulated clock.
 #include "sim/Line.h"
+#include "sim/Loopback.h"
 
 #include <gtest/gtest.h>
 
@@ -23,12 +26,6 @@ Line EzLine(LineOptions options = {}) {
   return line;
 }
 
-Line ImsLine() {
-  Line line(ControllerType::IM483I);
-  line.AddUnit('X', test::SmallLinear());
-  return line;
-}
-
 // What the line does that no command line reaches (the units' frames, replies and faults are
 // the transcripts under tests/transcripts/sim/): a frame waits for its terminator, an adapter's
 // latency, switch inputs, output bits, and the strict busy rule.
@@ -46,7 +43,8 @@ TEST(LineTest, TerminatorLatencySwitchesOutputsAndStrictBusy) {
   line.Receive("/1V1000P0R\r", 3 * kSecond + 10 * kMs);
   EXPECT_EQ(line.TakeDue(4 * kSecond), Ez('@') + Ez('O'));  // a second run fails too
 
-  Line ims = ImsLine();
+  Line ims(ControllerType::IM483I);
+  ims.AddUnit('X', test::SmallLinear());
   EXPECT_EQ(Exchange(ims, "XA 40\n", 0), "XA 40\n");
   ims.FindUnit('X')->SetSwitches(5);
   EXPECT_EQ(Exchange(ims, "XA 129\n", 0), "XA 129 45\n");
@@ -96,20 +94,12 @@ TEST(FaultSpecTest, ValuesAndRandomRatesAreReadAndBadItemsRefused) {
   EXPECT_TRUE(plan.units.empty());
 }
 
-Move Steps(int direction, int64_t steps) {
-  Move move;
-  move.direction = direction;
-  move.steps = steps;
-  move.speed = 1000;
-  return move;
-}
-
 // At real speed, at the ends and on the sensors: the transcripts under tests/transcripts/sim/.
 TEST(AxisTest, ScaledTimeRunsMotionsFaster) {
   AxisConfig fast = test::SmallLinear();
   fast.timeScale = 10;
   Axis scaled(fast);
-  scaled.Start(Steps(-1, 1000), 0);
+  scaled.Start(Move{.direction = -1, .steps = 1000}, 0);
   EXPECT_EQ(scaled.EndTime(), 100 * kMs);
   EXPECT_EQ(scaled.Counter(50 * kMs), -500);
   EXPECT_EQ(scaled.Load(50 * kMs), 4500);
@@ -119,17 +109,62 @@ TEST(AxisTest, BacklashIsLostMotionAfterEachDirectionChange) {
   AxisConfig config = test::SmallLinear();
   config.backlash = 50;
   Axis axis(config);
-  axis.Start(Steps(1, 100), 0);
-  ASSERT_TRUE(axis.FinishDue(kSecond));
-  EXPECT_EQ(axis.Counter(kSecond), 100);
-  EXPECT_EQ(axis.Load(kSecond), 5050);  // the first 50 steps took up the play
-  axis.Start(Steps(1, 100), kSecond);
-  ASSERT_TRUE(axis.FinishDue(2 * kSecond));
-  EXPECT_EQ(axis.Load(2 * kSecond), 5150);  // same direction: no loss
-  axis.Start(Steps(-1, 100), 2 * kSecond);
-  ASSERT_TRUE(axis.FinishDue(3 * kSecond));
-  EXPECT_EQ(axis.Counter(3 * kSecond), 100);
-  EXPECT_EQ(axis.Load(3 * kSecond), 5100);
+  // The first 50 steps take up the play; the same direction again loses nothing.
+  Micros now = 0;
+  for (const auto& [direction, load] : {std::pair{1, 5050}, {1, 5150}, {-1, 5100}}) {
+    axis.Start(Move{.direction = direction, .steps = 100}, now);
+    now += kSecond;
+    ASSERT_TRUE(axis.FinishDue(now));
+    EXPECT_EQ(axis.Load(now), load) << "after " << now / kSecond << " s";
+  }
+  EXPECT_EQ(axis.Counter(now), 100);
+}
+
+TEST(SimClockTest, MovesOnlyWhenToldAndRoundsSecondsHalfToEven) {
+  SimClock clock;
+  clock.DelayMs(10);
+  EXPECT_EQ(clock.Now(), 11 * kMs);
+  clock.DelayMs(0);
+  clock.DelayMs(-5);
+  clock.AdvanceTo(5 * kMs);  // never backwards
+  EXPECT_EQ(clock.TimeMs(), 11);
+  clock.AdvanceTo(2500 * kMs);
+  EXPECT_EQ(clock.RoundedSeconds(), 2);
+  clock.Advance(kSecond);
+  EXPECT_EQ(clock.RoundedSeconds(), 4);
+
+  SimClock nearWrap((Micros{1} << 32) * 1000 - 5 * kMs);
+  const int32_t before = nearWrap.TimeMs();
+  nearWrap.DelayMs(9);
+  EXPECT_EQ(qv::ElapsedMs(before, nearWrap.TimeMs()), 10);
+}
+
+// (A port whose device has gone: the controller line's tests.)
+TEST(LoopbackTest, WaitingAdvancesTheClockToTheNextByteOrByTheWholeTimeOut) {
+  Line line = EzLine(LineOptions{.baud = 9600});
+  SimClock clock;
+  LoopbackPort port{line, clock};
+  ASSERT_TRUE(port.Open("/dev/ttyS0"));
+  ASSERT_TRUE(port.Write("/1?0\r"));
+  EXPECT_TRUE(port.WaitForData(100));
+  EXPECT_EQ(clock.Now(), 6 * 1042);  // five bytes out, the first reply byte back
+  std::string got;
+  ASSERT_TRUE(port.ReadAll(got));
+  EXPECT_EQ(got, "\xFF");
+  while (got.size() < Ez('`', "0").size() && port.WaitForData(100)) {
+    std::string more;
+    port.ReadAll(more);
+    got += more;
+  }
+  EXPECT_EQ(got, Ez('`', "0"));
+  EXPECT_EQ(clock.Now(), 13 * 1042);
+  EXPECT_EQ(port.Written(), "/1?0\r");
+
+  const Micros before = clock.Now();
+  ASSERT_TRUE(port.Write("/7?0\r"));  // nobody there
+  EXPECT_FALSE(port.WaitForData(200));
+  EXPECT_FALSE(port.WaitForData(0));
+  EXPECT_EQ(clock.Now(), before + 200 * kMs);
 }
 
 }  // namespace

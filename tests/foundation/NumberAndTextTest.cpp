@@ -1,5 +1,5 @@
-#include "foundation/NumberText.h"
-
+// Number texts, and the one encoding rule for every text: UTF-8, with bytes that are not valid
+// UTF-8 read as the Windows-1252 code page that older files and terminals used.
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -12,7 +12,11 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "foundation/NumberText.h"
+#include "foundation/TextEncoding.h"
 
 namespace qv {
 namespace {
@@ -33,7 +37,6 @@ void ExpectEach(F convert, const std::vector<From>& from, const std::vector<To>&
 using Texts = std::vector<std::string>;
 using Values = std::vector<double>;
 const auto kStr = [](double v) { return Str(v); };
-const auto kGeneral = [](double v) { return GeneralText(v); };
 auto Fixed(int decimals) {
   return [decimals](double v) { return FormatFixed(v, decimals); };
 }
@@ -50,9 +53,11 @@ TEST(Str, WritesTheGeneralFormWithASignBlankNoLeadingZeroAndExponentsPastFifteen
   ExpectEach(
       kStr, Values{1234567890123456.0, 999999999999999.9, kMax, kTiny},
       Texts{" 1.23456789012346E+15", " 1E+15", " 1.79769313486232E+308", " 4.94065645841247E-324"});
-}
-
-TEST(Str, NonFiniteValuesGiveWordsThatNeverReadBackAsNumbers) {
+  // GeneralText: a zero before the point and no sign blank.
+  ExpectEach([](double v) { return GeneralText(v); },
+             Values{-0.0, 0.5, -0.25, 12.0, 1.0 / 3.0, 1e15, -2.5e-7},
+             Texts{"0", "0.5", "-0.25", "12", "0.333333333333333", "1E+15", "-2.5E-07"});
+  // Non-finite values give words that never read back as numbers.
   for (const double v : {kInf, -kInf, kNaN}) {
     const std::string text = Str(v);
     EXPECT_FALSE(text.empty());
@@ -61,11 +66,6 @@ TEST(Str, NonFiniteValuesGiveWordsThatNeverReadBackAsNumbers) {
   }
   EXPECT_EQ(Str(-kInf)[0], '-');
   EXPECT_EQ(Str(kInf)[0], ' ');
-}
-
-TEST(GeneralText, WritesAZeroBeforeThePointAndNoSignBlank) {
-  ExpectEach(kGeneral, Values{-0.0, 0.5, -0.25, 12.0, 1.0 / 3.0, 1e15, -2.5e-7},
-             Texts{"0", "0.5", "-0.25", "12", "0.333333333333333", "1E+15", "-2.5E-07"});
 }
 
 TEST(Str, EveryFiniteDoubleReadsBackToTheSameText) {
@@ -101,9 +101,7 @@ TEST(FormatFixed, RoundsHalvesAwayFromZeroOnTheFifteenDigitFormCarriesAndPads) {
   // Digits past the fifteenth are zeros: the decimal form is cut before it is padded.
   ExpectEach(Fixed(20), Values{0.1, 1.0 + std::numeric_limits<double>::epsilon()},
              Texts{"0.10000000000000000000", "1.00000000000000000000"});
-}
-
-TEST(FormatFixed, NonFiniteValuesAndOddDecimalCountsDoNotBreakIt) {
+  // Non-finite values and odd decimal counts do not break it.
   EXPECT_EQ(FormatFixed(kNaN, 2), "0.00");
   EXPECT_EQ(FormatFixed(-kInf, 1), "0.0");
   EXPECT_EQ(FormatFixed(3.7, -1), "4");
@@ -112,44 +110,28 @@ TEST(FormatFixed, NonFiniteValuesAndOddDecimalCountsDoNotBreakIt) {
   EXPECT_EQ(huge.size(), 309u + 3u);
 }
 
-TEST(ParseNumber, AcceptsDecimalNumbersWithSignFractionExponentAndBlanks) {
-  const auto parse = [](const std::string& text) { return ParseNumber(text); };
-  ExpectEach(parse,
-             Texts{".5", "5.", "-.25", "+3", "1e-3", "2.5E+2", "   -7.5e1  ", "007", "1e-999"},
-             Values{0.5, 5.0, -0.25, 3.0, 0.001, 250.0, -75.0, 7.0, 0.0});
-}
-
-TEST(ParseNumber, ReadsBackTheTextsOfTheExtremeDoubles) {
+TEST(ParseNumber, ReadsDecimalNumbersWithSignFractionExponentAndBlanksAndNothingElse) {
+  const std::string zeros(100000, '0');
   // Str writes the largest double as 1.79769313486232E+308, which lies above it; refusing it
   // would make a file that the program wrote itself unreadable.
-  EXPECT_EQ(ParseNumber(" 1.79769313486232E+308"), kMax);
-  EXPECT_EQ(ParseNumber("-1.79769313486232E+308"), -kMax);
-  EXPECT_EQ(ParseNumber(" 4.94065645841247E-324"), kTiny);
-  EXPECT_FALSE(ParseNumber("1.79769313486233E+308").has_value());
-  EXPECT_FALSE(ParseNumber("1.8e308").has_value());
-}
-
-TEST(ParseNumber, RejectsEverythingElse) {
-  const std::vector<const char*> rejected = {
+  ExpectEach([](const std::string& text) { return ParseNumber(text); },
+             Texts{".5", "5.", "-.25", "+3", "1e-3", "2.5E+2", "   -7.5e1  ", "007", "1e-999",
+                   " 1.79769313486232E+308", "-1.79769313486232E+308", " 4.94065645841247E-324",
+                   "0." + zeros + "1e100001", zeros + "25", "1" + std::string(41, '0') + "e-42"},
+             Values{0.5, 5.0, -0.25, 3.0, 0.001, 250.0, -75.0, 7.0, 0.0, kMax, -kMax, kTiny, 1.0,
+                    25.0, 0.1});
+  Texts rejected = {
       "",    " ",   ".",    "-",     "1e+",    "e5",  "1,5", "0x10", "inf",  "nan",
       "1 2", "+-1", "1..2", "1e5.5", "-1e999", "1d5", "\t1", "- 1",  "1e 5", "1E+15x",
   };
-  for (const char* text : rejected) {
+  rejected.insert(rejected.end(), {std::string("1\0", 2), "1" + zeros, "1.8e308",
+                                   "1.79769313486233E+308", "1e99999999999999999999999999"});
+  for (const std::string& text : rejected) {
     EXPECT_FALSE(ParseNumber(text).has_value()) << '"' << text << '"';
   }
-  EXPECT_FALSE(ParseNumber(std::string_view("1\0", 2)).has_value());
-  EXPECT_FALSE(ParseNumber("1e99999999999999999999999999").has_value());
 }
 
-TEST(ParseNumber, SurvivesVeryLongDigitStrings) {
-  const std::string zeros(100000, '0');
-  EXPECT_EQ(ParseNumber("0." + zeros + "1e100001"), 1.0);
-  EXPECT_EQ(ParseNumber("1" + zeros), std::nullopt);
-  EXPECT_EQ(ParseNumber(zeros + "25"), 25.0);
-  EXPECT_EQ(ParseNumber("1" + std::string(41, '0') + "e-42"), 0.1);
-}
-
-// Whatever the floating point rounding mode.
+// Whatever the floating point rounding mode; from a text, the number is parsed first.
 TEST(RoundToInt, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
   using R = std::vector<std::optional<int16_t>>;
   using R32 = std::vector<std::optional<int32_t>>;
@@ -170,25 +152,20 @@ TEST(RoundToInt, HalvesGoToTheEvenNeighbourAndTheRangeIsChecked) {
                R32(4, std::nullopt));
   }
   std::fesetround(saved);
-}
-
-TEST(TextToInt, ParsesThenRoundsAndChecksTheRange) {
-  using R16 = std::vector<std::optional<int16_t>>;
-  using R32 = std::vector<std::optional<int32_t>>;
   ExpectEach([](const std::string& t) { return TextToInt16(t); },
              Texts{" 3.5 ", "-32768.5", "1e4", "32768", "abc"},
-             R16{4, -32768, 10000, std::nullopt, std::nullopt});
+             R{4, -32768, 10000, std::nullopt, std::nullopt});
   ExpectEach([](const std::string& t) { return TextToInt32(t); },
              Texts{"40000", "2147483648", "1,5"}, R32{40000, std::nullopt, std::nullopt});
 }
 
 TEST(TrimBlanks, TrimsBlanksButNotTabs) {
-  const auto trim = [](const std::string& t) { return TrimBlanks(t); };
-  ExpectEach(trim, Texts{"  a b  ", " \t ", "    "}, Texts{"a b", "\t", ""});
-  EXPECT_EQ(TrimLeadingBlanks("  a  "), "a  ");
-  EXPECT_EQ(TrimTrailingBlanks("  a  "), "  a");
-  EXPECT_EQ(TrimLeadingBlanks("   "), "");
-  EXPECT_EQ(TrimTrailingBlanks("   "), "");
+  ExpectEach([](const std::string& t) { return TrimBlanks(t); }, Texts{"  a b  ", " \t ", "    "},
+             Texts{"a b", "\t", ""});
+  EXPECT_EQ(
+      (Texts{std::string(TrimLeadingBlanks("  a  ")), std::string(TrimTrailingBlanks("  a  ")),
+             std::string(TrimLeadingBlanks("   ")), std::string(TrimTrailingBlanks("   "))}),
+      (Texts{"a  ", "  a", "", ""}));
 }
 
 // A user's locale with a decimal comma must not leak into any number text.
@@ -200,15 +177,44 @@ TEST(NumberText, IgnoresAGermanLocale) {
   const std::locale savedCpp = std::locale::global(std::locale("de_DE.UTF-8"));
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
 
-  EXPECT_EQ(Str(-1234.5678), "-1234.5678");
-  EXPECT_EQ(Str(1.5e16), " 1.5E+16");
-  EXPECT_EQ(GeneralText(12.3), "12.3");
-  EXPECT_EQ(FormatFixed(-1234.56, 1), "-1234.6");
-  EXPECT_EQ(ParseNumber("-2.5E-07"), -2.5e-7);
-  EXPECT_FALSE(ParseNumber("0,5").has_value());
+  EXPECT_EQ(std::tuple(Str(-1234.5678), Str(1.5e16), GeneralText(12.3), FormatFixed(-1234.56, 1),
+                       ParseNumber("-2.5E-07"), ParseNumber("0,5")),
+            std::tuple("-1234.5678", " 1.5E+16", "12.3", "-1234.6", -2.5e-7, std::nullopt));
 
   std::locale::global(savedCpp);
   std::setlocale(LC_ALL, savedC.c_str());
+}
+
+TEST(TextEncoding, ValidUtf8StaysAndEverythingElseIsReadAsWindows1252) {
+  // {bytes, valid, DecodeText's whole text one way, RepairUtf8's byte by byte}
+  const std::tuple<std::string, bool, std::string, std::string> cases[] = {
+      {"caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC", true, "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC",
+       "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC"},
+      // A legacy text: e acute, the euro sign, an unassigned byte, y diaeresis.
+      {"caf\xE9 \x80\x81\xFF", false, "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81\xC3\xBF",
+       "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81\xC3\xBF"},
+      // UTF-8 and a stray byte: the whole text turns legacy, only the stray byte is repaired.
+      {"\xC3\xA9\xE9", false, "\xC3\x83\xC2\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"},
+      // Overlong, surrogate, beyond U+10FFFF, cut short: not UTF-8.
+      {"\xC0\xAF", false, "\xC3\x80\xC2\xAF", "\xC3\x80\xC2\xAF"},
+      {"\xED\xA0\x80", false, "\xC3\xAD\xC2\xA0\xE2\x82\xAC", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+      {"\xF4\x90\x80\x80", false, "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC",
+       "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
+      {"ab\xE2\x82", false, "ab\xC3\xA2\xE2\x80\x9A", "ab\xC3\xA2\xE2\x80\x9A"},
+      // A byte-order mark is dropped from a whole text, not from within one.
+      {"\xEF\xBB\xBFVer", true, "Ver", "\xEF\xBB\xBFVer"},
+      {std::string("a\0b", 3), true, std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const auto& [bytes, valid, decoded, repaired] : cases) {
+    EXPECT_EQ(IsValidUtf8(bytes), valid) << bytes;
+    EXPECT_EQ(DecodeText(bytes), decoded) << bytes;
+    EXPECT_EQ(RepairUtf8(bytes), repaired) << bytes;
+  }
+  std::string all;
+  for (int byte = 0x80; byte <= 0xFF; ++byte)
+    all += static_cast<char>(byte);
+  EXPECT_TRUE(IsValidUtf8(Windows1252ToUtf8(all)));
+  EXPECT_EQ(Windows1252ToUtf8(all).substr(0, 3), "\xE2\x82\xAC");
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
-// The single-instance lock's folder: one that only the user can write, found from the user id
-// alone. (One holder at a time, released with its holder: the executable's tests.)
-#include "platform/InstanceLock.h"
-
+// The program's life: the single-instance lock's folder, one that only the user can write, found
+// from the user id alone (one holder at a time, released with its holder: the executable's
+// tests), and a stop signal, named, where the first one counts (delays and the console's input
+// cut short by it: the executable's tests).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
+#include "controllers/Clock.h"
+#include "platform/EndSignals.h"
+#include "platform/InstanceLock.h"
 #include "tests/foundation/TestFiles.h"
 
 namespace qv {
@@ -15,7 +19,7 @@ namespace {
 
 using test::TempFolder;
 
-TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrusted) {
+TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrustedAndTheFolderFollowsTheUserIdAlone) {
   TempFolder root;
   const uid_t me = getuid();
   const std::string path = root.File("f");
@@ -33,21 +37,16 @@ TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrusted) {
   std::filesystem::create_directory(root.File("real"));
   std::filesystem::create_directory_symlink(root.File("real"), path);
   EXPECT_EQ(CheckPrivateFolder(path, me, true), path + " is not a folder");
-}
 
-TEST(InstanceLock, TheFolderFollowsTheUserIdAlone) {
-  TempFolder run, tmp;
-  const uid_t me = getuid();
-  const std::string runRoot = run.File("user"), tmpRoot = tmp.File("tmp");
+  // The folder follows the user id alone.
+  const std::string runRoot = root.File("user"), tmpRoot = root.File("tmp");
   std::filesystem::create_directories(runRoot);
   std::filesystem::create_directories(tmpRoot);
   const std::string own = tmpRoot + "/quorvalin-" + std::to_string(me);
   std::string why;
   // No runtime folder for the user: a folder of its own in the temporary folder, made private.
   EXPECT_EQ(LockFolderFor(me, why, runRoot, tmpRoot), own);
-  struct stat info {};
-  ASSERT_EQ(stat(own.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_EQ(std::filesystem::status(own).permissions(), std::filesystem::perms::owner_all);
   // The runtime folder, once it is there and the user's own.
   const std::string runtime = runRoot + "/" + std::to_string(me);
   std::filesystem::create_directory(runtime);
@@ -56,6 +55,15 @@ TEST(InstanceLock, TheFolderFollowsTheUserIdAlone) {
   // Another user's folders are never taken: the program is told why.
   EXPECT_EQ(LockFolderFor(me + 1, why, runRoot, tmpRoot), "");
   EXPECT_EQ(why, tmpRoot + "/quorvalin-" + std::to_string(me + 1) + " belongs to another user");
+}
+
+TEST(EndSignals, TheFirstSignalIsNamedAndEndsDelays) {
+  const EndSignals endSignals;
+  SystemClock clock(endSignals.Fd());
+  raise(SIGHUP);
+  raise(SIGTERM);  // a later signal changes nothing
+  EXPECT_TRUE(clock.EndRequested());
+  EXPECT_EQ(endSignals.Signal(), SIGHUP);
 }
 
 }  // namespace

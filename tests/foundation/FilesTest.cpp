@@ -1,0 +1,430 @@
+// Files the program keeps: written atomically, read whole, and the keyword and list files of
+// the program folder.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "foundation/AtomicFile.h"
+#include "foundation/KeywordReader.h"
+#include "foundation/NumberText.h"
+#include "foundation/Trapar.h"
+#include "tests/foundation/TestFiles.h"
+#include "tests/support/RecordingNotifier.h"
+
+namespace qv {
+namespace {
+
+using test::GetBytes;
+using test::PutBytes;
+using test::RecordingNotifier;
+using test::TempFolder;
+using Lines = std::vector<std::string>;
+constexpr int kBad = kParBadValue;
+
+// Runs `body` in a child process and gives its result. When the tests run as root, who ignores
+// permission bits, the child first becomes the unprivileged user "nobody" so that the bits
+// count. The child ends with _exit: it must not run the parent's clean-ups.
+bool InChild(const std::function<bool()>& body, bool unprivileged) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const bool dropped =
+        !unprivileged || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
+    ::_exit(dropped && body() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Lowers the largest file size the (child) process may write, so that a write fails part-way
+// even for root, who ignores permissions; without `survive` the process dies of SIGXFSZ, as a
+// killed program would.
+void LimitFileSize(rlim_t bytes, bool survive) {
+  if (survive) ::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{bytes, bytes}, noCore{0, 0};
+  ::setrlimit(RLIMIT_CORE, &noCore);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TEST(WriteFileAtomically, CreatesAndReplacesWithExactlyTheContentAlsoThroughALink) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_CONFIG.TXT");
+  for (const std::string& content : {std::string("line\r\nwith\0nul\r\n\xff", 17), std::string(),
+                                     std::string(3 * 1024 * 1024 + 7, 'x')}) {
+    ASSERT_TRUE(WriteFileAtomically(path, content));
+    EXPECT_EQ(GetBytes(path), content);
+  }
+  EXPECT_EQ(folder.Entries(), Lines{"QV_CONFIG.TXT"});
+
+  // Through a symbolic link, which stays, and to a file name without a folder.
+  const std::string target = folder.File("real.txt");
+  const std::string link = folder.File("link.txt");
+  PutBytes(target, "old");
+  std::filesystem::create_symlink(target, link);
+  ASSERT_TRUE(WriteFileAtomically(link, "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(GetBytes(target), "new");
+  EXPECT_EQ(folder.Entries(), (Lines{"QV_CONFIG.TXT", "link.txt", "real.txt"}));
+  const auto saved = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Dir());
+  const bool written = WriteFileAtomically("HERE.TXT", "here");
+  std::filesystem::current_path(saved);
+  EXPECT_TRUE(written);
+  EXPECT_EQ(GetBytes(folder.File("HERE.TXT")), "here");
+}
+
+TEST(WriteFileAtomically, FailsWithoutLeftoversWhereNoFileCanBe) {
+  TempFolder folder;
+  PutBytes(folder.File("PLAIN"), "old");
+  std::filesystem::create_directory(folder.File("TARGET"));
+  PutBytes(folder.File("TARGET/inside"), "kept");
+  for (const std::string& path :
+       {folder.File("MISSING/QV_OUT.TXT"), folder.File("PLAIN/QV_OUT.TXT"), std::string(),
+        folder.File("TARGET")})  // a folder is not replaced
+    EXPECT_FALSE(WriteFileAtomically(path, "new")) << path;
+  EXPECT_EQ(folder.Entries(), (Lines{"PLAIN", "TARGET"}));
+  EXPECT_EQ(GetBytes(folder.File("PLAIN")), "old");
+  EXPECT_EQ(GetBytes(folder.File("TARGET/inside")), "kept");
+}
+
+TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFileAndHonoursThoseOfFolderAndFile) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_LEDS.TXT");
+  PutBytes(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomically(path, "new"));
+  EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+
+  // A new file gets the usual mode, not the private one of a temporary file.
+  const mode_t mask = ::umask(022);
+  const std::string fresh = folder.File("QV_NEW.TXT");
+  ASSERT_TRUE(WriteFileAtomically(fresh, "x"));
+  ::umask(mask);
+  EXPECT_EQ(std::filesystem::status(fresh).permissions(), std::filesystem::perms(0644));
+
+  // The permissions of folder and file decide how the file is written.
+  const std::string theirs = folder.File("QV_SCAN.TXT");
+  PutBytes(path, "old text that is longer than the new");
+  PutBytes(theirs, "theirs");
+  ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+  ASSERT_TRUE(::geteuid() != 0 || ::chown(path.c_str(), 65534, 65534) == 0);  // nobody's now
+  ASSERT_EQ(::chmod(theirs.c_str(), 0644), 0);  // the test's own user's: only it may write
+  // A folder that takes no new file: the file is rewritten in place.
+  ASSERT_EQ(::chmod(folder.Dir().c_str(), 0555), 0);
+  EXPECT_TRUE(InChild([&] { return WriteFileAtomically(path, "new"); }, true));
+  EXPECT_EQ(GetBytes(path), "new");
+  // In a folder open to everyone, a file of another user is not replaced behind its back.
+  ASSERT_EQ(::chmod(folder.Dir().c_str(), 0777), 0);
+  if (::geteuid() == 0) {
+    EXPECT_FALSE(InChild([&] { return WriteFileAtomically(theirs, "changed"); }, true));
+    EXPECT_EQ(GetBytes(theirs), "theirs");
+  }
+  EXPECT_EQ(folder.Entries(), (Lines{"QV_LEDS.TXT", "QV_NEW.TXT", "QV_SCAN.TXT"}));
+}
+
+// (The keyword file writer reporting a failed write: the keyword file tests.)
+TEST(RemoveStaleTemporaryFiles, AFailedWriteKeepsTheOldFileAndAKilledOnesLeftoverIsRemoved) {
+  TempFolder folder;
+  const std::string path = folder.File("QV_SCANAREA.TXT");
+  PutBytes(path, "old");
+  PutBytes(folder.File(".profile.backup"), "kept");
+  PutBytes(folder.File("notes.qvtmp.abcdef"), "kept");
+  EXPECT_TRUE(InChild(
+      [&] {
+        LimitFileSize(4096, true);
+        return !WriteFileAtomically(path, std::string(64 * 1024, 'n'));
+      },
+      false));
+  EXPECT_EQ(folder.Entries().size(), 3u);
+  // The child dies of SIGXFSZ in the middle of its write, as a killed program would.
+  EXPECT_FALSE(InChild(
+      [&] {
+        LimitFileSize(4096, false);
+        return WriteFileAtomically(path, std::string(64 * 1024, 'n'));
+      },
+      false));
+  ASSERT_EQ(folder.Entries().size(), 4u) << "no leftover to remove";
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Dir()), 1);
+  EXPECT_EQ(folder.Entries(), (Lines{".profile.backup", "QV_SCANAREA.TXT", "notes.qvtmp.abcdef"}));
+  EXPECT_EQ(GetBytes(path), "old");
+}
+
+TEST(ReadWholeFile, ReadsRegularFilesOnly) {
+  TempFolder folder;
+  const std::string path = folder.File("data");
+  const std::string bytes("a\0b\r\n", 5);
+  PutBytes(path, bytes);
+  std::string content = "previous";
+  ASSERT_TRUE(ReadWholeFile(path, content));
+  EXPECT_FALSE(ReadWholeFile(folder.File("missing"), content));
+  EXPECT_FALSE(ReadWholeFile(folder.Dir(), content));
+  EXPECT_EQ(content, bytes);  // read, then left alone
+  EXPECT_FALSE(IsRegularFile(folder.Dir()));
+
+  // A FIFO nobody writes to must not block the reader.
+  const std::string fifo = folder.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(IsRegularFile(fifo));
+  EXPECT_FALSE(ReadWholeFile(fifo, content));
+}
+
+// A text as it is, a number with its type: "int16 -3".
+std::string TextOf(const ParValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  static const char* const kType[] = {"", "int16 ", "int32 ", "double "};  // ParValue's order
+  return kType[value.index()] + std::string(TrimBlanks(FormatParValue(value)));
+}
+
+// The entries as "name=value".
+Lines Entries(const ParList& list) {
+  Lines all;
+  for (const ParEntry& e : list)
+    all.push_back(e.Name + "=" + TextOf(e.Value));
+  return all;
+}
+
+// Every message shown: "critical" or "plain" (no icon), the buttons when not just OK, the text.
+Lines Shown(const RecordingNotifier& notifier) {
+  Lines all;
+  for (const test::RecordedMessage& m : notifier.Messages) {
+    all.push_back(std::string(m.Icon == MsgIcon::Critical ? "critical"
+                              : m.Icon == MsgIcon::None   ? "plain"
+                                                          : "other icon") +
+                  (m.Buttons == MsgButtons::Ok ? "" : " other buttons") + ": " + m.Text);
+  }
+  return all;
+}
+
+TEST(ParseKeywordLine, NameInTheFirstQuotesValueUpToTheSecondCommaBothTrimmedOfBlanks) {
+  // {line, name, value}; no name: the line is skipped and the entry left alone.
+  const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
+      {"\"A\",1", "A", "1"},  // five characters are enough
+      {"\"A\",", nullptr, nullptr},
+      {"  \"XSTEPDIVIDE\" ,  10 , remark", "XSTEPDIVIDE", "10"},
+      {"\"  MY KEY  \", a b ", "MY KEY", "a b"},
+      {"\"K\",\t5\t", "K", "\t5\t"},            // tabs are not blanks
+      {"  \"KEY\" 12  ", "KEY", "\"KEY\" 12"},  // without a comma the whole trimmed line
+      {"\"A,B\",5", "A,B", "B\""},              // commas are counted without regard to quotes
+      {"\"KEY\",", "KEY", ""},
+      {"XSCREWLEAD,1000", nullptr, nullptr},  // no pair of quotes
+      {"\"XSCREWLEAD,1000", nullptr, nullptr},
+  };
+  for (const auto& [line, name, value] : cases) {
+    SCOPED_TRACE(line);
+    ParEntry entry{"keep", std::string("keep")};
+    EXPECT_EQ(ParseKeywordLine(line, entry), name != nullptr);
+    EXPECT_EQ(entry.Name, name != nullptr ? name : "keep");
+    EXPECT_EQ(TextOf(entry.Value), value != nullptr ? value : "keep");
+  }
+}
+
+ParList SampleList() {
+  return {{"XSCREWLEAD", std::string("1000")},
+          {"HALF", std::string(".5")},
+          {"X", std::string("first")},
+          {"X", std::string("second")},
+          {"TEXT", std::string("abc")},
+          {"BIG", std::string("40000")},
+          {"ROUND", std::string("2.5")},
+          {"D", 2.5},
+          {"M", 1e6}};
+}
+
+// GetPar into a variable that starts as `start`: the result and the variable after.
+template <class T>
+std::pair<int, T> Get(const ParList& list, std::string_view name, T start) {
+  const int result = GetPar(list, name, start);
+  return {result, start};
+}
+
+TEST(ParList, GetParConvertsHalvesToEvenOrLeavesTheVariablePutParReplacesOrAppends) {
+  const ParList list = SampleList();
+  EXPECT_EQ(Get(list, "XSCREWLEAD", std::string()), std::pair(1, std::string("1000")));
+  EXPECT_EQ(Get(list, "XSCREWLEAD", int16_t{0}), std::pair(1, int16_t{1000}));
+  EXPECT_EQ(Get(list, "BIG", int32_t{0}), std::pair(1, int32_t{40000}));
+  EXPECT_EQ(Get(list, "HALF", 0.0), std::pair(1, 0.5));
+  EXPECT_EQ(Get(list, "ROUND", int16_t{0}), std::pair(1, int16_t{2}));
+  EXPECT_EQ(Get(list, "D", ParValue()), std::pair(1, ParValue(2.5)));
+  EXPECT_EQ(Get(list, "D", std::string()), std::pair(1, std::string("2.5")));
+  EXPECT_EQ(Get(list, "D", int16_t{99}), std::pair(1, int16_t{2}));
+  EXPECT_EQ(Get(list, "M", int32_t{0}), std::pair(1, int32_t{1000000}));
+  EXPECT_EQ(Get(list, "X", std::string()), std::pair(1, std::string("first")));
+  // The variable is left alone when the value does not convert or the name is not found.
+  EXPECT_EQ(Get(list, "TEXT", int16_t{7}), std::pair(kBad, int16_t{7}));
+  EXPECT_EQ(Get(list, "TEXT", 7.0), std::pair(kBad, 7.0));
+  EXPECT_EQ(Get(list, "BIG", int16_t{7}), std::pair(kBad, int16_t{7}));
+  EXPECT_EQ(Get(list, "M", int16_t{99}), std::pair(kBad, int16_t{99}));
+  EXPECT_EQ(Get(list, "MISSING", ParValue(1.5)), std::pair(-1, ParValue(1.5)));
+  // Names compare exactly and case-sensitively.
+  for (const char* name : {"xscrewlead", " XSCREWLEAD"})
+    EXPECT_EQ(Get(list, name, std::string("kept")), std::pair(-1, std::string("kept"))) << name;
+
+  // PutPar replaces the first entry of the name or appends, and keeps the caller's type.
+  ParList changed = list;
+  PutPar(changed, "X", std::string("new"));
+  EXPECT_EQ(std::tuple(TextOf(changed[2].Value), TextOf(changed[3].Value), changed.size()),
+            std::tuple("new", "second", list.size()));
+
+  ParList typed;
+  PutPar(typed, "D", 0.5);
+  PutPar(typed, "T", std::string("abc"));
+  PutPar(typed, "S", int16_t{-3});
+  PutPar(typed, "T", 0.5);  // a text entry replaced by a number
+  EXPECT_EQ(Entries(typed), (Lines{"D=double .5", "T=double .5", "S=int16 -3"}));
+}
+
+class TraparFiles : public ::testing::Test {
+ protected:
+  TraparFiles() : trapar(notifier) { trapar.SetParDir(folder.Dir()); }
+
+  TempFolder folder;
+  RecordingNotifier notifier;
+  Trapar trapar;
+};
+
+// A plain list of a missing file keeps its items or gets an empty item zero.
+TEST_F(TraparFiles, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
+  trapar.SetParFile("QV_MISSING.TXT");
+  trapar.ResetPar("KEPT", std::string("kept"));
+  EXPECT_EQ(trapar.ReadParFile(), -1);
+  EXPECT_EQ(Entries(trapar.CurrentList()), Lines{"KEPT=kept"});
+  const std::string path = folder.File("QV_JOYCMDS.TXT");
+  PlainList none, some = {"a", "b"};
+  EXPECT_EQ(trapar.ReadList(path, none), -1);
+  EXPECT_EQ(trapar.ReadList(path, some), -1);
+  EXPECT_EQ(none, (PlainList{""}));
+  EXPECT_EQ(some, (PlainList{"a", "b"}));
+  EXPECT_EQ(Shown(notifier), (Lines{"plain: File " + folder.Dir() + "QV_MISSING.TXT does not exist",
+                                    "plain: File " + path + " does not exist",
+                                    "plain: File " + path + " does not exist"}));
+}
+
+// Files are UTF-8; a file that is not was written in the old code page and is read as such.
+// (Which lines are entries: ParseKeywordLine and SplitFileLines.)
+TEST_F(TraparFiles, ReadingKeepsFileOrderDecodesTheTextAndReplacesTheListAlsoOfAPlainList) {
+  PutBytes(folder.File("QV_TEST.TXT"), "' remark\r\n\"X\",first\n\"A\",\xB5m\r\n\"X\",second\r\n");
+  trapar.SetParFile("QV_TEST.TXT");
+  trapar.ResetPar("OLD", std::string("x"));
+  ASSERT_EQ(trapar.ReadParFile(), 1);
+  EXPECT_EQ(Entries(trapar.CurrentList()), (Lines{"X=first", "A=\xC2\xB5m", "X=second"}));
+  PutBytes(folder.File("PROG.PRG"), "XY 100 200\r\n\r\nabc, \"d,e\",f\r\n! caf\xE9 5 \xB5m\r\n");
+  PlainList list = {"old", "items", "here", "and", "more", "than", "read"};
+  EXPECT_EQ(trapar.ReadList(folder.File("PROG.PRG"), list), 6);
+  EXPECT_EQ(list, (PlainList{"XY 100 200", "", "abc", "d,e", "f", "! caf\xC3\xA9 5 \xC2\xB5m"}));
+  PutBytes(folder.File("EMPTY.PRG"), "");
+  EXPECT_EQ(trapar.ReadList(folder.File("EMPTY.PRG"), list), 0);
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(notifier.Messages.empty());
+}
+
+// (Where no file can be written, nothing is left behind: the atomic file tests.)
+TEST_F(TraparFiles,
+       WritingGivesExactBytesNewKeysLastResetStartsAfreshAndKeywordFileFailuresAreReported) {
+  PutBytes(folder.File("QV_PARZ.TXT"), "\"ZSCREWLEAD\",500\r\n\"ZSTEPDIVIDE\",10\r\n");
+  trapar.SetParFile("QV_PARZ.TXT");
+  ASSERT_EQ(trapar.ReadParFile(), 1);
+  trapar.PutPar("ZSCREWLEAD", 250.0);
+  trapar.PutPar("ZNEW", int16_t{-32768});
+  // Texts go as they are, commas too; a line break in name or value cannot start another entry.
+  trapar.PutPar("K\nL", std::string("a, \"b\"\r\n\"EVIL\",1"));
+  ASSERT_EQ(trapar.WriteParFile(), 1);
+  EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")),
+            "\"ZSCREWLEAD\", 250\r\n\"ZSTEPDIVIDE\",10\r\n\"ZNEW\",-32768\r\n"
+            "\"K L\",a, \"b\"  \"EVIL\",1\r\n");
+
+  trapar.ResetPar("A", int16_t{1});
+  trapar.PutPar("C", std::string("three"));
+  ASSERT_EQ(trapar.WriteParFile(), 1);
+  EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")), "\"A\", 1\r\n\"C\",three\r\n");
+  // A plain list: one line each, and a failure is quiet.
+  const std::string list = folder.File("OUT.PRG");
+  EXPECT_EQ(trapar.WriteList({"XY 1 2", "", "a, b"}, list), 1);
+  EXPECT_EQ(GetBytes(list), "XY 1 2\r\n\r\na, b\r\n");
+  EXPECT_EQ(trapar.WriteList({"a\nb", "c\r\nd"}, list), 1);  // line breaks become blanks
+  EXPECT_EQ(GetBytes(list), "a b\r\nc  d\r\n");
+  EXPECT_EQ(trapar.WriteList({"x"}, folder.File("NO_SUCH_FOLDER/OUT.PRG")), -1);
+  EXPECT_TRUE(notifier.Messages.empty());
+
+  const std::string path = folder.File("NO_SUCH_FOLDER/QV_OUT.TXT");
+  EXPECT_EQ(trapar.WriteParList(path, {{"K", std::string("v")}}), -1);
+  EXPECT_EQ(Shown(notifier), Lines{"critical: File " + path + " could not be written"});
+}
+
+// The rules every keyword file is read under (which keys of which file: the device tests): a value
+// that is no number, even of an optional key, and an empty controller address fail the read.
+TEST_F(TraparFiles, TheKeywordReaderNamesMissingAndBadKeysAndFailsTheRead) {
+  PutBytes(folder.File("QV_PARX.TXT"), "\"C\",   \r\n\"N\", abc\r\n");
+  KeywordReader number(trapar);
+  ASSERT_TRUE(number.Open("QV_PARX.TXT"));
+  int16_t n = 0;
+  number.Optional("N", n, int16_t{4});
+  EXPECT_EQ(number.Result(), -1);
+  EXPECT_EQ(number.Required("MISSING", n), -1);
+  const std::string path = folder.File("QV_PARX.TXT");
+  EXPECT_EQ(Shown(notifier), (Lines{"critical: Parameter N in " + path + " is not a valid number",
+                                    "critical: Parameter MISSING not found in " + path}));
+  KeywordReader address(trapar);
+  ASSERT_TRUE(address.Open("QV_PARX.TXT"));
+  int16_t contr = 3;
+  address.RequiredAddress("C", contr);
+  EXPECT_EQ(contr, 3);
+  EXPECT_EQ(address.Result(), -1);
+}
+
+// (The entries the parameter editor shows and changes: its tests.)
+TEST_F(TraparFiles, EntriesOutsideTheListAreNeitherReadNorWritten) {
+  trapar.ResetPar("A", int16_t{1});
+  std::string name = "x";
+  ParValue value = std::string("x");
+  for (const int index : {-1, 1}) {
+    EXPECT_EQ(trapar.GetParAt(index, name, value), -1) << index;
+    EXPECT_EQ(name + "=" + TextOf(value), "UNDEFINED=int16 0");
+    EXPECT_EQ(trapar.SetParAt(index, ParValue(1.0)), -1);
+  }
+  EXPECT_EQ(trapar.SetParAt(0, ParValue(2.5)), 1);
+  EXPECT_EQ(Entries(trapar.CurrentList()), Lines{"A=double 2.5"});
+}
+
+TEST(ParseListText, CommasSplitItemsQuotesKeepThemLineEndsEndThem) {
+  EXPECT_EQ(ParseListText("abc, \"d,e\",f"), (PlainList{"abc", "d,e", "f"}));
+  EXPECT_EQ(ParseListText("  a  ,  b  "), (PlainList{"a", "b"}));
+  EXPECT_EQ(ParseListText("\"  q  \""), (PlainList{"q"}));
+  EXPECT_EQ(ParseListText("\"x\" junk, y"), (PlainList{"x", "y"}));
+  EXPECT_EQ(ParseListText("\"abc, def"), (PlainList{"abc, def"}));
+  EXPECT_EQ(ParseListText("a\"b,c"), (PlainList{"a\"b", "c"}));
+  EXPECT_EQ(ParseListText("\ta,b\t"), (PlainList{"\ta", "b\t"}));
+  EXPECT_EQ(ParseListText(""), (PlainList{}));
+  EXPECT_EQ(ParseListText("a\r\n\r\nb\r\n"), (PlainList{"a", "", "b"}));
+  EXPECT_EQ(ParseListText("a,\r\n"), (PlainList{"a", ""}));
+  EXPECT_EQ(ParseListText("\"a,\r\nb"), (PlainList{"a,", "b"}));
+}
+
+// A file's lines end at CR LF, a lone LF or a lone CR; SplitLines and JoinLines only know CR LF.
+TEST(Lines, FileLinesEndAtAnyLineBreakJoinAndSplitAreInversesAndKeepEmptyPieces) {
+  EXPECT_EQ(SplitFileLines("a\r\nb"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitFileLines("a\nb\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitFileLines("a\rb\r"), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitFileLines("a\r\r\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(SplitFileLines("a\n\rb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(SplitFileLines(""), (Lines{}));
+  EXPECT_EQ(SplitLines("a\r\nb\r\n"), (PlainList{"a", "b", ""}));
+  EXPECT_EQ(SplitLines("a\nb\rc"), (PlainList{"a\nb\rc"}));
+  EXPECT_EQ(JoinLines({"x", "", "y"}), "x\r\n\r\ny");
+  for (const std::string text : {"", "\r\n", "\r\r\n\n", "x\r\ny\r\n\r\n"}) {
+    EXPECT_EQ(JoinLines(SplitLines(text)), text);
+  }
+}
+
+}  // namespace
+}  // namespace qv
