@@ -66,7 +66,6 @@ TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
   const Case cases[] = {
       {{"--console"}, -1, std::nullopt},
       {{"--listen"}, -1, 5025},
-      {{"--listen", "--console"}, -1, 5025},
       {{"--listen", "0"}, -1, 0},
       {{"--listen", "6000"}, 7000, 6000},
       {{"--listen"}, 7000, 7000},
@@ -307,10 +306,6 @@ TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
   EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
 }
 
-int Count(const std::vector<std::string>& log, const std::string& message) {
-  return static_cast<int>(std::count(log.begin(), log.end(), message));
-}
-
 TEST(ControllerLine, WakingTheDemoLineTimesOutOnlyForAbsentAddresses) {
   SimSystem s(RepoFolder("config/demo"));  // EZHR17
   EXPECT_EQ(s.Start(), 1);
@@ -363,11 +358,10 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
   char X() { return static_cast<char>(s.system.stage.Params().X.Contr); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
 };
-using LineFaults = DeviceLine;  // faults of the line itself
 
 // A reply that comes after its exchange gave up is never taken for the next one: the next
 // command waits one more time-out for it, and what came later still is dropped before a send.
-TEST_P(LineFaults, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
+TEST_P(DeviceLine, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
   ASSERT_EQ(s.Run("XY Wait;XY 100 200;Z 12.5;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; OK  ; ");
   s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 300, 1});  // PORTTIMEOUT is 200 ms
   EXPECT_EQ(s.Run("XY ?;Z ?"), "Error  ; 12.50 ; ");
@@ -381,11 +375,11 @@ TEST_P(LineFaults, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
       (Ezhr17() ? "\xFF/0`" + counter + "<3><13><10>" : X() + ("Z " + counter + "<10>"));
   const auto log = s.Log();
   // The queries after it went well.
-  EXPECT_EQ(std::tuple(Count(log, late), log.back()), std::tuple(2, late));
+  EXPECT_EQ(std::tuple(std::ranges::count(log, late), log.back()), std::tuple(2, late));
 }
 
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
-TEST_P(LineFaults, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
+TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
   ASSERT_EQ(s.Run("XY Wait;XY 100 200;XY Wait"), "OK  ; OK  ; OK  ; ");
   const auto ready = [this] {
     const ReadyFlags& r = s.system.state.Ready;
@@ -403,9 +397,9 @@ TEST_P(LineFaults, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
   s.port.SetDevicePresent(true);
   EXPECT_EQ(s.Run("XY ?;Z Wait;Z 10;Z Wait;Z ?"), "100.0 200.0 ; OK  ; OK  ; OK  ; 10.00 ; ");
   const auto log = s.Log();
-  EXPECT_EQ(
-      std::tuple(Count(log, "Port lost: /dev/ttyS0"), Count(log, "Port reopened: /dev/ttyS0")),
-      std::tuple(1, 1));
+  EXPECT_EQ(std::tuple(std::ranges::count(log, "Port lost: /dev/ttyS0"),
+                       std::ranges::count(log, "Port reopened: /dev/ttyS0")),
+            std::tuple(1, 1));
   EXPECT_EQ(ready(), std::vector<int16_t>(7, 1));
 }
 
@@ -489,8 +483,6 @@ TEST_P(DeviceLine, AWaitGoesOnPollingItsOwnUnitAfterAClientsCommand) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,
-                         ::testing::Values("config/demo", "config/demo-im483i"), LineName());
-INSTANTIATE_TEST_SUITE_P(BothLines, LineFaults,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 
 }  // namespace
