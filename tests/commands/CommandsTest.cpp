@@ -26,6 +26,7 @@
 
 namespace qv::test {
 namespace {
+
 using namespace std::string_literals;
 
 // A whole program with automation hooks that record the serial line's shutdowns.
