@@ -314,7 +314,6 @@ TEST(NormaliseProgram, DropsIndentationAndLoopCountersAndRefusesARepeatWithoutCo
   }
 }
 
-// Programs run with the windows loaded.
 struct ProgramRig : CommandRig {
   void SetUp() override { t.front.LoadWindows(); }
 };
@@ -399,13 +398,11 @@ TEST_F(Statements, ProgramFilesRoundTripWithoutLoopCountersSplitAtCommasAndMayBe
   EXPECT_EQ(std::tuple(prog.ProgLines, prog.ProgFile, prog.RowLine, t.front.LastInterpMessage()),
             std::tuple(PlainList{"Repeat 2 Times", "    Z Rel 10", "Endrepeat", "", "End"}, path,
                        std::vector<int>{0, 1, 2}, "Program read"));
-  // Unbalanced programs still load.
   PutBytes(path, "Repeat 2 Times\r\nVer,Ver\r\n\"! a, b\"\r\n");
   EXPECT_EQ(interp.ReadProgram(path), 4);
   EXPECT_EQ(std::tuple(prog.ProgLines, t.front.LastInterpMessage()),
             std::tuple(PlainList{"Repeat 2 Times", "    Ver", "    Ver", "    ! a, b"},
                        "Program has mistakes"));
-  // A missing file keeps the program.
   EXPECT_EQ(interp.ReadProgram(t.folder.File("NONE.PRG")), -1);
   EXPECT_EQ(
       std::tuple(prog.ProgLines.size(), t.front.LastInterpMessage(), t.notifier.LastText()),

@@ -386,11 +386,12 @@ TEST(ObjectList, NearestObjectPrefersTheLowerNumberOnTies) {
   list.ObjAdd(3, 4, 0, "");
   list.ObjAdd(-3, -4, 0, "");
   list.ObjAdd(10, 0, 0, "");
-  EXPECT_EQ(list.ObjFindNearest(0, 0, d2), 2);
-  EXPECT_EQ(d2, 25);
-  EXPECT_EQ(list.ObjFindNearest(77777, 77777, d2), 1);  // undefined objects take part
-  EXPECT_EQ(list.ObjFindNearest(9, 1, d2), 4);
-  EXPECT_EQ(d2, 2);
+  // Objects 2 and 3 tie at (0, 0); undefined objects take part.
+  for (const auto& [x, y, nearest, distance2] :
+       {std::tuple{0.0, 0.0, 2, 25.0}, {77777.0, 77777.0, 1, 0.98}, {9.0, 1.0, 4, 2.0}}) {
+    EXPECT_EQ(list.ObjFindNearest(x, y, d2), nearest) << x;
+    EXPECT_NEAR(d2, distance2, 1e-6) << x;
+  }
 }
 
 TEST(ObjCommand, TheWindowAndTheMapSeeAddsAndDraws) {
