@@ -70,12 +70,8 @@ TEST(Options, MistakesAreExplained) {
 
 // The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
 TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
-  struct Case {
-    std::vector<std::string> args;
-    int32_t configured;
-    std::optional<uint16_t> port;
-  };
-  const Case cases[] = {
+  // Options, the configured LISTENPORT (-1: none), the port served.
+  const std::tuple<std::vector<std::string>, int32_t, std::optional<uint16_t>> cases[] = {
       {{"--console"}, -1, std::nullopt},
       {{"--listen"}, -1, 5025},
       {{"--listen", "0"}, -1, 0},
@@ -84,9 +80,9 @@ TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
       {{}, 7000, 7000},
       {{"--console", "--run", "A.PRG"}, 7000, std::nullopt},
   };
-  for (const Case& c : cases) {
+  for (const auto& [args, configured, port] : cases) {
     std::string error;
-    EXPECT_EQ(ListenPort(*Parse(c.args), c.configured, error), c.port) << c.args.size();
+    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port) << args.size();
     EXPECT_EQ(error, "");
   }
   std::string error;
@@ -95,16 +91,11 @@ TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
 }
 
 TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
-  struct Case {
-    const char* xdg;
-    const char* home;
-    const char* folder;
-  };
-  for (const Case& c : {Case{"/cfg", "/home/u", "/cfg/quorvalin"},
-                        Case{nullptr, "/home/u", "/home/u/.config/quorvalin"},
-                        Case{"", "/home/u", "/home/u/.config/quorvalin"},
-                        Case{"relative/cfg", "/home/u", "/home/u/.config/quorvalin"}})
-    EXPECT_EQ(UserProgramFolder(c.xdg, c.home), fs::path(c.folder)) << (c.xdg ? c.xdg : "unset");
+  // Only an absolute XDG_CONFIG_HOME counts.
+  for (const char* xdg : std::initializer_list<const char*>{nullptr, "", "relative/cfg"})
+    EXPECT_EQ(UserProgramFolder(xdg, "/home/u"), fs::path("/home/u/.config/quorvalin"))
+        << (xdg ? xdg : "unset");
+  EXPECT_EQ(UserProgramFolder("/cfg", "/home/u"), fs::path("/cfg/quorvalin"));
 }
 
 // --dir, then the executable's folder with a configuration, then the user's folder.

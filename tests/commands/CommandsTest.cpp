@@ -111,9 +111,8 @@ TEST_F(Dispatcher, TheMainWindowShowsCommandsAndRepliesOnlyWhenLoaded) {
 }
 
 TEST(ReplyEscape, EveryByteHasOneVisibleForm) {
-  const struct {
-    std::string reply, line, bus;
-  } cases[] = {
+  // A reply, as a line client and the console see it, as an automation client sees it.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"4.0 ; ", "4.0 ; ", "4.0 ; "},
       {"a\rb\nc"s, "a\\rb\\nc", "a\rb\nc"},
       {"x\0y"s, "x\\0y", "x\xE2\x90\x80y"},
@@ -123,20 +122,14 @@ TEST(ReplyEscape, EveryByteHasOneVisibleForm) {
       {"\xFF/0`12\x03", "\xC3\xBF/0`12\\x03", "\xC3\xBF/0`12\x03"},
       {"caf\xC3\xA9 \x80", "caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.reply);
-    EXPECT_EQ(EscapeForLine(c.reply), c.line);
-    EXPECT_EQ(ReplyToBusText(c.reply), c.bus);
-  }
+  for (const auto& [reply, line, bus] : cases)
+    EXPECT_EQ(std::tuple(EscapeForLine(reply), ReplyToBusText(reply)), std::tuple(line, bus))
+        << reply;
 }
 
 TEST(LineSplitter, CutsAtLineFeedsAcrossChunksAndDropsOnlyTheCrBeforeThem) {
-  struct Case {
-    std::vector<std::string> chunks;
-    bool finish;
-    std::vector<std::string> lines;
-  };
-  const Case cases[] = {
+  // Chunks fed, whether the input ends after them, the lines taken.
+  const std::tuple<std::vector<std::string>, bool, std::vector<std::string>> cases[] = {
       {{"V", "er\r", "\nZ", " ?"}, false, {"Ver"}},  // the unfinished line waits
       {{"a\rb\r\r\n"}, false, {"a\rb\r"}},
       {{"Ver\nZ ?\r"}, true, {"Ver", "Z ?"}},  // the end of the input ends the last line
@@ -148,17 +141,17 @@ TEST(LineSplitter, CutsAtLineFeedsAcrossChunksAndDropsOnlyTheCrBeforeThem) {
       {{"1234", "56789", "abcdefghijk", "lmn\r\nVer\n"}, false, {"<too long>", "Ver"}},
       {{"123456789abc"}, true, {"<too long>"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& [chunks, finish, expected] : cases) {
     LineSplitter splitter(8);
     std::vector<std::string> lines;  // a too-long line shows as "<too long>"
     const auto take = [&lines](const LineSplitter::Line& line) {
       lines.push_back(line.tooLong ? "<too long>" : line.text);
     };
-    for (const std::string& chunk : c.chunks)
+    for (const std::string& chunk : chunks)
       for (const LineSplitter::Line& line : splitter.Feed(chunk))
         take(line);
-    if (const auto last = c.finish ? splitter.Finish() : std::nullopt) take(*last);
-    EXPECT_EQ(lines, c.lines) << testing::PrintToString(c.chunks);
+    if (const auto last = finish ? splitter.Finish() : std::nullopt) take(*last);
+    EXPECT_EQ(lines, expected) << testing::PrintToString(chunks);
   }
 }
 
