@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <tuple>
@@ -66,27 +67,23 @@ struct MapRig {
 };
 
 TEST(MapTransform, ScaleAndWindowFollowZoomAndCentre) {
-  struct Row {
-    double zoom;
-    double centreX, centreY;
-    double scale, visible, left, top;
-  };
-  const Row rows[] = {
+  // Zoom, centre X and Y; then scale, visible width and height, left, top.
+  const std::array<double, 7> rows[] = {
       {1, 10000, 5000, 0.02, 20000, 0, -5000},     // the whole specimen, centred in height
       {2, 3000, 1000, 0.04, 10000, -2000, -4000},  // twice the scale, half the window
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.zoom << " " << row.centreX << " " << row.centreY);
+  for (const auto& [zoom, centreX, centreY, scale, visible, left, top] : rows) {
+    SCOPED_TRACE(::testing::Message() << zoom << " " << centreX << " " << centreY);
     MapRig rig;
-    rig.map.ZoomSet(row.zoom, row.centreX, row.centreY);
+    rig.map.ZoomSet(zoom, centreX, centreY);
     const MapWindow window = rig.map.MapOrigin();
     EXPECT_EQ(std::tuple(window.Scale, window.VisibleWidth, window.VisibleHeight, window.Left,
                          window.Top),
-              std::tuple(row.scale, row.visible, row.visible, row.left, row.top));
+              std::tuple(scale, visible, visible, left, top));
     // Both ways, the specimen origin added and taken away again.
     const MapPoint stage = rig.map.PixelToStage(100, 50);
-    EXPECT_DOUBLE_EQ(stage.X, 100 / row.scale + row.left + 1000);
-    EXPECT_DOUBLE_EQ(stage.Y, 50 / row.scale + row.top + 2000);
+    EXPECT_DOUBLE_EQ(stage.X, 100 / scale + left + 1000);
+    EXPECT_DOUBLE_EQ(stage.Y, 50 / scale + top + 2000);
     const MapPoint pixel = rig.map.StageToPixel(stage.X, stage.Y);
     EXPECT_NEAR(pixel.X, 100, 1e-9);
     EXPECT_NEAR(pixel.Y, 50, 1e-9);
@@ -128,29 +125,23 @@ constexpr double kX = 1000 + 200 * 50;
 constexpr double kY = 2000 - 5000 + 200 * 50;
 
 TEST(MapMarks, TheThreeShapesCoverExactlyTheirPixels) {
-  struct Row {
-    MarkShape shape;
-    double size;
-    bool inMicrons;
-    long painted;
-    bool centre, corner;  // (200, 200) and (200 - size / 2, 200 - size / 2) painted
-  };
-  const Row rows[] = {
+  // Shape, size, in microns or pixels; pixels painted, whether (200, 200) and the corner
+  // (200 - size / 2, 200 - size / 2) are painted.
+  const std::tuple<MarkShape, double, bool, long, bool, bool> rows[] = {
       {MarkShape::Outline, 3, false, 8, false, true},
       {MarkShape::Filled, 3, false, 9, true, true},
       {MarkShape::Cross, 9, false, 17, true, false},
       {MarkShape::Filled, 250, true, 25, true, true},  // 250 microns are 5 pixels
       {MarkShape::Filled, 10, true, 1, true, true},    // below a pixel: still one pixel
   };
-  for (const Row& row : rows) {
+  for (const auto& [shape, size, inMicrons, painted, centre, corner] : rows) {
     MapRig rig;
-    rig.map.DrawMark(kX, kY, row.size, row.size, row.inMicrons, kMarkColour, PenMode::Copy,
-                     row.shape);
-    const int half = static_cast<int>(row.inMicrons ? row.size / 50 : row.size) / 2;
+    rig.map.DrawMark(kX, kY, size, size, inMicrons, kMarkColour, PenMode::Copy, shape);
+    const int half = static_cast<int>(inMicrons ? size / 50 : size) / 2;
     EXPECT_EQ(std::tuple(rig.Painted(), rig.canvas.Pixel(200, 200) == kMarkColour,
                          rig.canvas.Pixel(200 - half, 200 - half) == kMarkColour),
-              std::tuple(row.painted, row.centre, row.corner))
-        << static_cast<int>(row.shape) << " " << row.size;
+              std::tuple(painted, centre, corner))
+        << static_cast<int>(shape) << " " << size;
   }
 }
 
