@@ -230,44 +230,40 @@ TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
 // installs a device; without the symbols numbers still work; without the joystick's list its
 // first, empty, command is still dispatched.
 TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
-  const struct {
-    const char* missing;
-    std::string config, message;
-    const char* read;  // MPORT PORTTIMEOUT WAITPOLLINGINTERVAL XY_INSTALLED Z_INSTALLED CONTRTYPE
-    const char* line;
-    const char* reply;
-  } cases[] = {
-      {"QV_CONFIG.TXT", "", "QV_CONFIG.TXT does not exist", "0 0 0 0 0 ", "Ver;F 3",
-       "4.0 ; Off  ; "},
-      {"", "\"MPORT\", 70000\r\n\"PORTTIMEOUT\", 200\r\n", "MPORT", "0 0 0 0 0 ", "XY ?",
-       "Off  ; "},
-      {"", "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"WAITPOLLINGINTERVAL\", 50\r\n",
-       "Parameter MOVETIMEOUT not found in ", "1 200 50 0 0 IM483I", "XY ?", "Off  ; "},
-      {"", kConfig + "\"XY_INSTALLED\", yes\r\n\"Z_INSTALLED\", 1\r\n", "XY_INSTALLED",
-       "1 200 50 0 0 IM483I", "Z ?", "Off  ; "},
-      // Z is installed, with no file to read; the stage is not, so its file is not looked for.
-      {"", kEzhr17 + "\"XY_INSTALLED\", 2\r\n\"Z_INSTALLED\", 1.4\r\n",
-       "QV_PARZ.TXT does not exist", "1 200 50 2 1 EZHR17", "XY ?;Z ?", "Off  ; Off  ; "},
-      {"QV_SYMCONST.TXT", kConfig, "QV_SYMCONST.TXT does not exist", "1 200 50 0 0 IM483I",
-       "Delay 5;Delay SLOW", "5 ; Error Not a Number ; "},
-      {"QV_JOYCMDS.TXT", kConfig, "QV_JOYCMDS.TXT does not exist", "1 200 50 0 0 IM483I",
-       "CommandCount", " 2 ; "},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
+  // The file left out, the configuration, the message, the values read (MPORT PORTTIMEOUT
+  // WAITPOLLINGINTERVAL XY_INSTALLED Z_INSTALLED CONTRTYPE), a command line and its reply.
+  const std::tuple<const char*, std::string, std::string, const char*, const char*, const char*>
+      cases[] = {
+          {"QV_CONFIG.TXT", "", "QV_CONFIG.TXT does not exist", "0 0 0 0 0 ", "Ver;F 3",
+           "4.0 ; Off  ; "},
+          {"", "\"MPORT\", 70000\r\n\"PORTTIMEOUT\", 200\r\n", "MPORT", "0 0 0 0 0 ", "XY ?",
+           "Off  ; "},
+          {"", "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"WAITPOLLINGINTERVAL\", 50\r\n",
+           "Parameter MOVETIMEOUT not found in ", "1 200 50 0 0 IM483I", "XY ?", "Off  ; "},
+          {"", kConfig + "\"XY_INSTALLED\", yes\r\n\"Z_INSTALLED\", 1\r\n", "XY_INSTALLED",
+           "1 200 50 0 0 IM483I", "Z ?", "Off  ; "},
+          // Z is installed, with no file to read; the stage is not, so its file is not looked for.
+          {"", kEzhr17 + "\"XY_INSTALLED\", 2\r\n\"Z_INSTALLED\", 1.4\r\n",
+           "QV_PARZ.TXT does not exist", "1 200 50 2 1 EZHR17", "XY ?;Z ?", "Off  ; Off  ; "},
+          {"QV_SYMCONST.TXT", kConfig, "QV_SYMCONST.TXT does not exist", "1 200 50 0 0 IM483I",
+           "Delay 5;Delay SLOW", "5 ; Error Not a Number ; "},
+          {"QV_JOYCMDS.TXT", kConfig, "QV_JOYCMDS.TXT does not exist", "1 200 50 0 0 IM483I",
+           "CommandCount", " 2 ; "},
+      };
+  for (const auto& [missing, config, message, read, line, reply] : cases) {
+    SCOPED_TRACE(message);
     TestSystem t;
-    PutFolder(t, c.config, c.missing);
+    PutFolder(t, config, missing);
     EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
     ASSERT_EQ(t.notifier.Messages.size(), 1u) << t.notifier.LastText();
-    EXPECT_NE(t.notifier.Messages[0].Text.find(c.message), std::string::npos)
+    EXPECT_NE(t.notifier.Messages[0].Text.find(message), std::string::npos)
         << t.notifier.Messages[0].Text;
-    const Configuration& read = t.system.state.Config;
-    EXPECT_EQ(std::to_string(read.MPort) + " " + std::to_string(read.PortTimeout) + " " +
-                  std::to_string(read.WaitPollingInterval) + " " +
-                  std::to_string(read.XYInstalled) + " " + std::to_string(read.ZInstalled) + " " +
-                  read.ContrType,
-              c.read);
-    EXPECT_EQ(t.Run(c.line), c.reply);
+    const Configuration& c = t.system.state.Config;
+    const std::string values = std::to_string(c.MPort) + " " + std::to_string(c.PortTimeout) + " " +
+                               std::to_string(c.WaitPollingInterval) + " " +
+                               std::to_string(c.XYInstalled) + " " + std::to_string(c.ZInstalled) +
+                               " " + c.ContrType;
+    EXPECT_EQ(std::tuple(values, t.Run(line)), std::tuple(read, reply));
   }
 }
 
@@ -514,25 +510,22 @@ TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
 
 // A program's replies, one line each, and its end; comment lines go to the error stream.
 TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
-  const struct {
-    const char* program;  // nullptr: no such file
-    int result;
-    std::string out, err;
-  } cases[] = {
+  // The program (nullptr: no such file), the result, the output, a part of the error stream.
+  const std::tuple<const char*, int, std::string, std::string> cases[] = {
       {"Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
        "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n", "step\n"},
       {"Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1, "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n",
        ""},
       {nullptr, 1, "", "does not exist"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [program, result, expectedOut, expectedErr] : cases) {
     const std::string path = folder.File("A.PRG");
-    if (c.program != nullptr) PutBytes(path, c.program);
+    if (program != nullptr) PutBytes(path, program);
     std::ostringstream out;
     err.str("");
-    EXPECT_EQ(RunProgramFile(system, c.program ? path : folder.File("NONE.PRG"), out), c.result);
-    EXPECT_EQ(out.str(), c.out);
-    EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+    EXPECT_EQ(RunProgramFile(system, program ? path : folder.File("NONE.PRG"), out), result);
+    EXPECT_EQ(out.str(), expectedOut);
+    EXPECT_NE(err.str().find(expectedErr), std::string::npos) << err.str();
   }
 }
 
