@@ -678,14 +678,9 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
 // devices stop where they are, the serial line closes, a demonstration removes its folder.
 TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   PutBytes(demo.File("LONG.PRG"), "Delay 20000\r\nVer\r\nVer\r\nEnd\r\n");
-  struct Case {
-    std::vector<std::string> args;
-    std::string input;
-    std::string ready;  // on standard error, or on standard output after "out:"
-    int signal;
-    std::string out;
-  };
-  const std::vector<Case> cases = {
+  // Arguments, input, what shows it is ready (on standard error, or on standard output after
+  // "out:"), the signal, the output.
+  const std::tuple<std::vector<std::string>, std::string, std::string, int, std::string> cases[] = {
       {{"--console", "--dir", demo.Dir()},
        "XY 40000 30000\nDelay 20000\nVer\n",
        "out:OK  ; \n",
@@ -698,21 +693,21 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
        "20000 ; \nError  ; \nPROGRAM STOPPED\n"},
       {{"--demo"}, "", "no automation", SIGHUP, ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0] + " " + std::to_string(c.signal));
-    const auto p = Start(c.args);
-    p->Write(c.input);
-    const bool onError = c.ready.rfind("out:", 0) != 0;
-    ASSERT_TRUE(p->WaitFor(onError ? c.ready : c.ready.substr(4), onError));
+  for (const auto& [args, input, ready, signal, out] : cases) {
+    SCOPED_TRACE(args[0] + " " + std::to_string(signal));
+    const auto p = Start(args);
+    p->Write(input);
+    const bool onError = ready.rfind("out:", 0) != 0;
+    ASSERT_TRUE(p->WaitFor(onError ? ready : ready.substr(4), onError));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
-    p->Signal(c.signal);
+    p->Signal(signal);
     const ProcessResult r = p->Finish(std::chrono::seconds(10));
-    EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(128 + c.signal, c.out)) << r.err;
+    EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(128 + signal, out)) << r.err;
     EXPECT_NE(
-        r.err.find(std::string(strsignal(c.signal)) + ": motions stopped, serial line closed\n"),
+        r.err.find(std::string(strsignal(signal)) + ": motions stopped, serial line closed\n"),
         std::string::npos)
         << r.err;
-    if (c.args[0] == "--demo") ExpectDemonstrationFolderGone(r.err);
+    if (args[0] == "--demo") ExpectDemonstrationFolderGone(r.err);
   }
   // The stage that was on its way stands where the stop caught it.
   const ProcessResult after = Console("XY ?;Delay 300;XY ?\n");
