@@ -218,36 +218,30 @@ TEST(MapObjects, RedrawClearsDrawsObjectsOutlineAndStageMark) {
 // Objects 1 and 2 lie at the stage points of pixels (200, 200) and (300, 100); 50 microns per
 // pixel. A right press opens the pop-up menu as well.
 TEST(MapMouse, PressPicksTheNearestObjectWithinTheAttractionDistance) {
-  struct Row {
-    int px, py;
-    double attrDist;
-    const char* message;  // nullptr: the message line is left alone
-    int32_t selected;
-    bool noObjects = false;
+  // Pixel, attraction distance, message line ("(none)": left alone), object selected, whether
+  // the list is empty (the press is then a right one).
+  const std::tuple<int, int, double, std::string, int32_t, bool> rows[] = {
+      {200, 200, 100, " 1 Selected Obj.", 1, false},  // exactly on it: no distance text
+      {300, 102, 100, "Min.Dist.=100.00 2 Selected Obj.", 2, false},  // the limit itself picks
+      {203, 204, 100, "Min.Dist.=250.00", 0, false},
+      {203, 204, 250, "Min.Dist.=250.00 1 Selected Obj.", 1, false},
+      {50, 60, 100, "(none)", 0, true},
   };
-  const Row rows[] = {
-      {200, 200, 100, " 1 Selected Obj.", 1},                  // exactly on it: no distance text
-      {300, 102, 100, "Min.Dist.=100.00 2 Selected Obj.", 2},  // the limit itself picks
-      {203, 204, 100, "Min.Dist.=250.00", 0},
-      {203, 204, 250, "Min.Dist.=250.00 1 Selected Obj.", 1},
-      {50, 60, 100, nullptr, 0, true},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.px);
+  for (const auto& [px, py, attrDist, message, selected, noObjects] : rows) {
+    SCOPED_TRACE(px);
     MapRig rig;
-    if (!row.noObjects)
-      rig.objects = {rig.map.PixelToStage(200, 200), rig.map.PixelToStage(300, 100)};
-    rig.attrDist = row.attrDist;
-    const MouseButton button = row.noObjects ? MouseButton::Right : MouseButton::Left;
-    const ClickOutcome outcome = rig.map.MousePress(row.px, row.py, button);
-    EXPECT_EQ(outcome.Message.value_or("(none)"), row.message ? row.message : "(none)");
-    EXPECT_EQ(std::tuple(outcome.SelectedObj, outcome.MoveToEnabled, rig.map.HighlightedObj()),
-              std::tuple(row.selected, row.selected > 0, row.selected));
+    if (!noObjects) rig.objects = {rig.map.PixelToStage(200, 200), rig.map.PixelToStage(300, 100)};
+    rig.attrDist = attrDist;
+    const ClickOutcome outcome =
+        rig.map.MousePress(px, py, noObjects ? MouseButton::Right : MouseButton::Left);
+    EXPECT_EQ(std::tuple(outcome.Message.value_or("(none)"), outcome.SelectedObj,
+                         outcome.MoveToEnabled, rig.map.HighlightedObj()),
+              std::tuple(message, selected, selected > 0, selected));
     EXPECT_EQ(std::tuple(outcome.Stage.X, outcome.Stage.Y),
-              std::tuple(1000.0 + row.px * 50, 2000.0 - 5000 + row.py * 50));
+              std::tuple(1000.0 + px * 50, 2000.0 - 5000 + py * 50));
     // The pop-up opens a little right of the click.
     EXPECT_EQ(std::tuple(outcome.OpenPopup, outcome.PopupX, outcome.PopupY),
-              row.noObjects ? std::tuple(true, 60, 60) : std::tuple(false, 0, 0));
+              noObjects ? std::tuple(true, 60, 60) : std::tuple(false, 0, 0));
   }
 }
 
