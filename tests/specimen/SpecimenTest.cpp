@@ -401,11 +401,8 @@ TEST(ObjCommand, TheWindowAndTheMapSeeAddsAndDraws) {
 
 TEST(JoyScale, DeadZoneDirectionAndLimits) {
   const JoyAxisCalibration axis{0, 32768, 65535};
-  struct Case {
-    int32_t raw;
-    int16_t latent, dir, expected;
-  };
-  const Case cases[] = {
+  // Raw value, dead zone in per-mille, direction, scaled value.
+  const std::tuple<int32_t, int16_t, int16_t, int16_t> cases[] = {
       {32768 + 1632, 50, 1, 0},  // exactly at the dead zone's edge
       {32768 + 1700, 50, 1, 2},  // 52 per-mille, 2 beyond the dead zone after rescaling
       {65535, 50, 1, 1000},      //
@@ -416,8 +413,8 @@ TEST(JoyScale, DeadZoneDirectionAndLimits) {
       {65535, 1000, 1, 0},       // a dead zone of the whole deflection
       {65535, -50, 1, 1000},     // a negative dead zone is none
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(ScaleJoyAxis(c.raw, axis, c.latent, c.dir), c.expected) << c.raw;
+  for (const auto& [raw, latent, dir, expected] : cases)
+    EXPECT_EQ(ScaleJoyAxis(raw, axis, latent, dir), expected) << raw;
   // Without range on a side nothing moves; far beyond a tiny range the value saturates.
   EXPECT_EQ(ScaleJoyAxis(40000, {0, 32768, 32768}, 50, 1), 0);
   EXPECT_EQ(ScaleJoyAxis(0, {32768, 32768, 65535}, 50, 1), 0);
