@@ -1,0 +1,835 @@
+// The program as a whole: options, program folder and sample, start-up and what a failed step
+// leaves; both demonstration microscopes on the simulated line (line faults, Stop, the command
+// reference, parameter entries, a wait serving other commands; CON, LED, homing and saved positions
+// are transcripts, homing faults are in tests/devices/); the console; and the quorvalin executable
+// as a user runs it, with its clients, text in every front end, stop signals and single instance.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <thread>
+#include <tuple>
+
+#include "app/Console.h"
+#include "app/DeviceMenus.h"
+#include "app/Options.h"
+#include "app/ProgramFolder.h"
+#include "app/SampleConfig.h"
+#include "app/StopAll.h"
+#include "tests/support/Process.h"
+#include "tests/support/SimSystem.h"
+#include "tests/support/TestSystem.h"
+
+namespace qv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<Options> Parse(const std::vector<std::string>& args) {
+  std::string error;
+  return ParseOptions(args, error);
+}
+
+TEST(Options, MistakesAreExplained) {
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"--dir"}, "--dir needs a value"},
+      {{"--colour"}, "unknown option --colour"},
+      {{"--run", "A.PRG"}, "--run works with --console"},
+      {{"--demo", "--dir", "x"}, "--demo and --dir choose the program folder both; give one"},
+      {{"--demo", "imx"}, "--demo takes ezhr17 or im483i, not imx"},
+      {{"--init-config", "imx"}, "--init-config takes ezhr17 or im483i, not imx"},
+      {{"--init-config", "--demo"},
+       "--init-config copies into the user's folder or --dir, not a demonstration"},
+      {{"--listen", "65536"}, "--listen takes a port number from 0 to 65535, not 65536"},
+      {{"--listen", "-1"}, "--listen takes a port number from 0 to 65535, not -1"},
+      {{"--listen", "50x"}, "--listen takes a port number from 0 to 65535, not 50x"},
+      {{"--console", "--run", "A.PRG", "--listen"}, "--listen does not work with --run"},
+  };
+  for (const auto& [args, message] : refused) {
+    std::string error;
+    EXPECT_FALSE(ParseOptions(args, error));
+    EXPECT_EQ(error, message);
+  }
+  EXPECT_TRUE(Parse({"--demo", "--automation"}));
+  EXPECT_EQ(Parse({"--demo", "im483i", "--console"})->demoLine, "im483i");
+  EXPECT_EQ(Parse({"--demo"})->demoLine, "ezhr17");
+  EXPECT_EQ(Parse({"--init-config"})->initConfig, "ezhr17");
+  EXPECT_EQ(Parse({"--init-config", "im483i", "--dir", "x"})->initConfig, "im483i");
+  EXPECT_TRUE(Parse({"--version"})->version);
+  EXPECT_EQ(Parse({"--console"})->initConfig, "");
+}
+
+// The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
+TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
+  // Options, the configured LISTENPORT (-1: none), the port served.
+  const std::tuple<std::vector<std::string>, int32_t, std::optional<uint16_t>> cases[] = {
+      {{"--console"}, -1, std::nullopt},
+      {{"--listen"}, -1, 5025},
+      {{"--listen", "0"}, -1, 0},
+      {{"--listen", "6000"}, 7000, 6000},
+      {{"--listen"}, 7000, 7000},
+      {{}, 7000, 7000},
+      {{"--console", "--run", "A.PRG"}, 7000, std::nullopt},
+  };
+  for (const auto& [args, configured, port] : cases) {
+    std::string error;
+    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port) << args.size();
+    EXPECT_EQ(error, "");
+  }
+  std::string error;
+  EXPECT_EQ(ListenPort(*Parse({"--listen"}), 70000, error), std::nullopt);
+  EXPECT_EQ(error, "LISTENPORT 70000 is no port number (0 to 65535)");
+}
+
+TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
+  // Only an absolute XDG_CONFIG_HOME counts.
+  for (const char* xdg : std::initializer_list<const char*>{nullptr, "", "relative/cfg"})
+    EXPECT_EQ(UserProgramFolder(xdg, "/home/u"), fs::path("/home/u/.config/quorvalin"))
+        << (xdg ? xdg : "unset");
+  EXPECT_EQ(UserProgramFolder("/cfg", "/home/u"), fs::path("/cfg/quorvalin"));
+}
+
+// --dir, then the executable's folder with a configuration, then the user's folder.
+TEST(ProgramFolder, ChosenInItsOrder) {
+  TempFolder exe, user, named;
+  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
+            fs::path(named.File("")).parent_path());
+  EXPECT_EQ(ChooseProgramFolder(named.File("nowhere"), exe.File(""), user.File("")).problem,
+            "no such folder: " + named.File("nowhere"));
+
+  const FolderChoice none = ChooseProgramFolder("", exe.File(""), user.File(""));
+  EXPECT_TRUE(none.folder.empty());
+  EXPECT_EQ(none.problem.rfind("No configuration yet in " + user.File("") + " ", 0), 0u);
+
+  PutBytes(user.File("QV_CONFIG.TXT"), "");
+  EXPECT_EQ(ChooseProgramFolder("", exe.File(""), user.File("")).folder, user.File(""));
+  PutBytes(exe.File("QV_CONFIG.TXT"), "");
+  EXPECT_EQ(ChooseProgramFolder("", exe.File(""), user.File("")).folder, exe.File(""));
+  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
+            fs::path(named.File("")).parent_path());
+}
+
+// A copy into a folder the user has begun changes none of the user's files (a second copy is in
+// tests/install/run.sh).
+TEST(SampleConfig, CopiesOnlyWhatIsMissing) {
+  TempFolder sample, home;
+  for (const char* name : {"QV_CONFIG.TXT", "QV_PARXY.TXT", "QV_PARZ.TXT", "QV_ZOOM.TXT"})
+    PutBytes(sample.File(name), std::string("sample ") + name);
+  fs::create_directory(sample.File("sub"));
+  const fs::path folder = home.File("cfg/quorvalin");
+  fs::create_directories(folder);
+  PutBytes((folder / "QV_PARXY.TXT").string(), "mine");
+  fs::create_symlink(home.File("elsewhere"), folder / "QV_ZOOM.TXT");  // dangling
+
+  std::ostringstream out, err;
+  EXPECT_EQ(CopySampleConfig(sample.File(""), folder, out, err), 0);
+  EXPECT_EQ(out.str(), "copied into " + folder.string() + " from " + sample.File("") +
+                           ": QV_CONFIG.TXT QV_PARZ.TXT\n"
+                           "kept as they were in " +
+                           folder.string() +
+                           ": QV_PARXY.TXT QV_ZOOM.TXT\n"
+                           "Set the controllers' serial line in " +
+                           (folder / "QV_CONFIG.TXT").string() +
+                           ": MPORT n for /dev/ttyS(n-1), or PORTNAME with a device path.\n");
+  EXPECT_EQ(std::tuple(err.str(), GetBytes((folder / "QV_PARXY.TXT").string()),
+                       fs::exists(home.File("elsewhere")),
+                       GetBytes((folder / "QV_PARZ.TXT").string()), fs::exists(folder / "sub")),
+            std::tuple("", "mine", false, "sample QV_PARZ.TXT", false));
+}
+
+TEST(SampleConfig, FailuresAreSaid) {
+  TempFolder sample, home;
+  std::ostringstream out, err;
+  EXPECT_EQ(CopySampleConfig(sample.File("none"), home.File("q"), out, err), 1);
+  EXPECT_EQ(err.str(), "no sample configuration in " + sample.File("none") +
+                           ": the installation is incomplete\n");
+  EXPECT_FALSE(fs::exists(home.File("q")));
+
+  PutBytes(sample.File("QV_CONFIG.TXT"), "x");
+  PutBytes(home.File("file"), "");
+  err.str("");
+  EXPECT_EQ(CopySampleConfig(sample.File(""), home.File("file/q"), out, err), 1);
+  EXPECT_EQ(err.str().rfind("cannot make the folder " + home.File("file/q") + ": ", 0), 0u)
+      << err.str();
+  EXPECT_EQ(out.str(), "");
+}
+
+const std::string kConfig =
+    "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"MOVETIMEOUT\", 60\r\n"
+    "\"WAITPOLLINGINTERVAL\", 50\r\n";
+const std::string kEzhr17 = kConfig + "\"CONTRTYPE\",EZHR17\r\n";
+
+// Every file start-up reads, the configuration `config`, and the rest of the demonstration
+// folder's specimen and joystick files; `missing` is left out.
+void PutFolder(TestSystem& t, const std::string& config, const std::string& missing = "") {
+  for (const char* name : {"QV_FIELD.TXT", "QV_SPECIMEN.TXT", "QV_SCANAREA.TXT", "QV_SCANGRID.TXT",
+                           "QV_ZOOM.TXT", "QV_SCAN.TXT", "QV_JOY.TXT"})
+    PutBytes(t.folder.File(name), GetBytes(RepoFolder("config/demo") + "/" + name));
+  PutBytes(t.folder.File("QV_CONFIG.TXT"), config);
+  PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Ver\r\nXY Stop\r\n");
+  PutBytes(t.folder.File("QV_SYMCONST.TXT"), "\"SLOW\", 200\r\n");
+  PutBytes(t.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\", 10\r\n");
+  if (!missing.empty()) std::filesystem::remove(t.folder.File(missing));
+}
+
+class Startup : public ::testing::Test {
+ protected:
+  void PutComplete(const std::string& extraConfig = "") { PutFolder(t, kEzhr17 + extraConfig); }
+  TestSystem t;
+  const Configuration& config = t.system.state.Config;
+};
+
+// The folder gets its separator; the first joystick command runs once, so that the first count
+// is two.
+TEST_F(Startup, ACompleteFolderStartsCleanly) {
+  PutComplete(
+      "\"W2_INSTALLED\", 0\r\n\"JOYSTARTON\", 1\r\n"
+      "\"CAPTUREPROGRAM\", /opt/cam/shoot --keys \"/tmp/a b\"\r\n"
+      "\"TEXTEDITOR\",gedit --new-window\r\n\"LISTENPORT\",5025\r\n");
+  PutBytes(t.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\", 4\r\n");
+  PutBytes(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d"), "left by a write that was killed");
+  std::string dir = t.folder.Dir();
+  dir.pop_back();
+  EXPECT_EQ(t.system.InitSystem(dir), 1);
+  EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
+  EXPECT_FALSE(std::filesystem::exists(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d")));
+  EXPECT_EQ(
+      std::tuple(config.MPort, config.PortTimeout, config.MoveTimeout, config.WaitPollingInterval,
+                 config.ContrType, config.WInstalled[2], config.ZInstalled, config.CaptureProgram,
+                 config.TextEditor, config.ListenPort),
+      std::tuple(1, 200, 60, 50, "EZHR17", 0, 0, "/opt/cam/shoot --keys \"/tmp/a b\"",
+                 "gedit --new-window", 5025));
+  // JoyOn: no joystick to be found centred.
+  EXPECT_EQ(
+      std::tuple(t.system.state.AppDir, t.system.trapar.ParDir(), t.system.objectives.ObjCount(),
+                 t.system.objectives.Mag(), t.system.state.HistoryMax, t.system.state.JoyOn,
+                 t.system.interpreter.State().ProgLines, t.system.joyCommands.Commands()),
+      std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0, PlainList{"End"},
+                 PlainList{"Ver", "XY Stop"}));
+  EXPECT_EQ(t.Run("CommandCount;Delay SLOW"), " 2 ;  200 ; ");
+}
+
+TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
+  PutComplete("\"Z_INSTALLED\", 1\r\n");
+  PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Z Home\r\n");
+  t.system.InitSystem(t.folder.Dir());
+  EXPECT_EQ(t.system.state.LastDevice, "Z");
+}
+
+// A missing or faulty file fails start-up with one message that names the problem. The keys read
+// before a bad value stand; a missing required key does not end the reading; only the value 1
+// installs a device; without the symbols numbers still work; without the joystick's list its
+// first, empty, command is still dispatched.
+TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
+  // The file left out, the configuration, the message, the values read (MPORT PORTTIMEOUT
+  // WAITPOLLINGINTERVAL XY_INSTALLED Z_INSTALLED CONTRTYPE), a command line and its reply.
+  const std::tuple<const char*, std::string, std::string, const char*, const char*, const char*>
+      cases[] = {
+          {"QV_CONFIG.TXT", "", "QV_CONFIG.TXT does not exist", "0 0 0 0 0 ", "Ver;F 3",
+           "4.0 ; Off  ; "},
+          {"", "\"MPORT\", 70000\r\n\"PORTTIMEOUT\", 200\r\n", "MPORT", "0 0 0 0 0 ", "XY ?",
+           "Off  ; "},
+          {"", "\"MPORT\", 1\r\n\"PORTTIMEOUT\", 200\r\n\"WAITPOLLINGINTERVAL\", 50\r\n",
+           "Parameter MOVETIMEOUT not found in ", "1 200 50 0 0 IM483I", "XY ?", "Off  ; "},
+          {"", kConfig + "\"XY_INSTALLED\", yes\r\n\"Z_INSTALLED\", 1\r\n", "XY_INSTALLED",
+           "1 200 50 0 0 IM483I", "Z ?", "Off  ; "},
+          // Z is installed, with no file to read; the stage is not, so its file is not looked for.
+          {"", kEzhr17 + "\"XY_INSTALLED\", 2\r\n\"Z_INSTALLED\", 1.4\r\n",
+           "QV_PARZ.TXT does not exist", "1 200 50 2 1 EZHR17", "XY ?;Z ?", "Off  ; Off  ; "},
+          {"QV_SYMCONST.TXT", kConfig, "QV_SYMCONST.TXT does not exist", "1 200 50 0 0 IM483I",
+           "Delay 5;Delay SLOW", "5 ; Error Not a Number ; "},
+          {"QV_JOYCMDS.TXT", kConfig, "QV_JOYCMDS.TXT does not exist", "1 200 50 0 0 IM483I",
+           "CommandCount", " 2 ; "},
+      };
+  for (const auto& [missing, config, message, read, line, reply] : cases) {
+    SCOPED_TRACE(message);
+    TestSystem t;
+    PutFolder(t, config, missing);
+    EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+    ASSERT_EQ(t.notifier.Messages.size(), 1u) << t.notifier.LastText();
+    EXPECT_NE(t.notifier.Messages[0].Text.find(message), std::string::npos)
+        << t.notifier.Messages[0].Text;
+    const Configuration& c = t.system.state.Config;
+    const std::string values = std::to_string(c.MPort) + " " + std::to_string(c.PortTimeout) + " " +
+                               std::to_string(c.WaitPollingInterval) + " " +
+                               std::to_string(c.XYInstalled) + " " + std::to_string(c.ZInstalled) +
+                               " " + c.ContrType;
+    EXPECT_EQ(std::tuple(values, t.Run(line)), std::tuple(read, reply));
+  }
+}
+
+TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
+  PutComplete("\"PORTNAME\",/tmp/controller-line\r\n");
+  t.system.InitSystem(t.folder.Dir());
+  EXPECT_EQ(t.port.opened, "/tmp/controller-line");  // a port name replaces the number
+  PutComplete();
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_EQ(std::tuple(t.port.opened, t.system.comm.CommTimeoutMs(), t.system.comm.CommIsReady()),
+            std::tuple("/dev/ttyS0", 200, 1));
+  t.system.Shutdown();
+  EXPECT_EQ(std::tuple(t.system.comm.CommIsReady(), t.port.IsOpen()), std::tuple(0, false));
+}
+
+// A port that is no number is named; start-up goes on, without the server.
+TEST_F(Startup, TheOutsideProgramsAndTheListenPortAreOptional) {
+  PutComplete("\"LISTENPORT\",telnet\r\n");
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
+  EXPECT_EQ(std::tuple(config.CaptureProgram, config.TextEditor, config.ListenPort),
+            std::tuple("", "", -1));
+  EXPECT_NE(t.notifier.LastText().find("LISTENPORT"), std::string::npos) << t.notifier.LastText();
+}
+
+TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {
+  PutComplete();
+  t.port.failOpen = true;
+  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+  EXPECT_EQ(std::tuple(t.system.comm.CommTimeoutMs(), t.system.comm.CommLogText().substr(0, 43)),
+            std::tuple(1000, "CommOpenPort  2 No such file or directory\r\n"));
+}
+
+TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
+  PutComplete();
+  t.front.LoadWindows();
+  t.system.InitSystem(t.folder.Dir());
+  t.system.comm.CommLogShow("Port TimeOut");
+  t.system.comm.CommLogAppend("XZ\\");
+  EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
+}
+
+TEST(ControllerLine, WakingTheDemoLineTimesOutOnlyForAbsentAddresses) {
+  SimSystem s(RepoFolder("config/demo"));  // EZHR17
+  EXPECT_EQ(s.Start(), 1);
+  int absent = 0;
+  for (char a : std::string("123456789ABCDEF"))
+    absent += s.line.FindUnit(a) == nullptr;
+  EXPECT_GT(absent, 0);
+  EXPECT_EQ(s.Log(), std::vector<std::string>(absent, "Port TimeOut"));  // and nothing else
+}
+
+TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
+  SimSystem s(RepoFolder("config/demo"), sim::LineOptions{.baud = 0, .latency = 0, .seed = 7});
+  s.Start();
+  s.line.SetRandomFaults(0.3);
+  s.system.comm.CommSetTimeout(50);
+  const std::string units = "12345678";
+  int failed = 0;
+  int discarded = 0;  // late replies dropped before a command: logged, but not a failure
+  for (int i = 0; i < 10000; ++i) {
+    s.system.motCon.MotorSelect(units[static_cast<size_t>(i) % units.size()]);
+    s.system.comm.CommLogAdd("before");
+    double position = 0;
+    const int16_t result = s.system.motCon.MotorReadPos(position);
+    ASSERT_TRUE(result == 1 || result < 0) << result;
+    std::vector<std::string> log = s.Log();
+    if (log.size() >= 2 && log.back().starts_with("Late reply discarded: ")) {
+      ++discarded;
+      log.pop_back();
+    }
+    const bool logged = log.empty() || log.back() != "before";
+    ASSERT_EQ(result < 0, logged) << "exchange " << i << " ended " << result;
+    failed += result < 0;
+  }
+  std::string latest;
+  for (int i = 0; i < 101; ++i) {
+    s.system.comm.CommLogAdd("m" + std::to_string(i));
+    latest += "m" + std::to_string(i) + "\r\n";
+  }
+  EXPECT_EQ(s.system.comm.CommLogText(), latest);  // the ring holds the latest 101
+  EXPECT_GT(failed, 1000);
+  EXPECT_LT(failed, 9000);
+  EXPECT_GT(discarded, 0);
+}
+
+// Every device of both demonstration microscopes, started on a line of 9600 baud.
+class DeviceLine : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override { ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText(); }
+  bool Ezhr17() const { return GetParam() == "config/demo"; }
+  char X() { return static_cast<char>(s.system.stage.Params().X.Contr); }
+  SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
+};
+
+// A reply that comes after its exchange gave up is never taken for the next one: the next
+// command waits one more time-out for it, and what came later still is dropped before a send.
+TEST_P(DeviceLine, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
+  ASSERT_EQ(s.Run("XY Wait;XY 100 200;Z 12.5;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; OK  ; ");
+  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 300, 1});  // PORTTIMEOUT is 200 ms
+  EXPECT_EQ(s.Run("XY ?;Z ?"), "Error  ; 12.50 ; ");
+  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 1000, 1});
+  EXPECT_EQ(s.Run("XY ?"), "Error  ; ");
+  s.clock.Advance(1'000'000);  // µs: the reply has come meanwhile
+  EXPECT_EQ(s.Run("Z ?;XY ?"), "12.50 ; 100.0 200.0 ; ");
+  const std::string counter = std::to_string(s.State(X()).counter);
+  const std::string late =
+      "Late reply discarded: " +
+      (Ezhr17() ? "\xFF/0`" + counter + "<3><13><10>" : X() + ("Z " + counter + "<10>"));
+  const auto log = s.Log();
+  // The queries after it went well.
+  EXPECT_EQ(std::tuple(std::ranges::count(log, late), log.back()), std::tuple(2, late));
+}
+
+// The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
+TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
+  ASSERT_EQ(s.Run("XY Wait;XY 100 200;XY Wait"), "OK  ; OK  ; OK  ; ");
+  const auto ready = [this] {
+    const ReadyFlags& r = s.system.state.Ready;
+    return std::vector<int16_t>{r.XYReady, r.ZReady, r.WReady[1], r.WReady[2],
+                                r.SReady,  r.TReady, r.CubeReady};
+  };
+  ASSERT_EQ(ready(), std::vector<int16_t>(7, 1));  // every device starts
+  ASSERT_EQ(s.Run("Z 500"), "OK  ; ");  // still moving when the line goes: its wait fails at once
+  s.port.SetDevicePresent(false);
+  s.line.ClearFrames();
+  const sim::Micros before = s.clock.Now();
+  EXPECT_EQ(s.Run("XY ?;Z 10;XY ??;Z Wait"), "Error  ; Error  ; Error  ; Error  ; ");
+  EXPECT_EQ(std::tuple(s.clock.Now() - before, s.line.Frames().size()), std::tuple(0, 0u));
+
+  s.port.SetDevicePresent(true);
+  EXPECT_EQ(s.Run("XY ?;Z Wait;Z 10;Z Wait;Z ?"), "100.0 200.0 ; OK  ; OK  ; OK  ; 10.00 ; ");
+  const auto log = s.Log();
+  EXPECT_EQ(std::tuple(std::ranges::count(log, "Port lost: /dev/ttyS0"),
+                       std::ranges::count(log, "Port reopened: /dev/ttyS0")),
+            std::tuple(1, 1));
+  EXPECT_EQ(ready(), std::vector<int16_t>(7, 1));
+}
+
+TEST_P(DeviceLine, ConWithoutAControllerTypeSendsNothing) {
+  s.system.state.Config.ContrType = "XYZ";
+  const size_t sent = s.port.Written().size();
+  EXPECT_EQ(s.Run("CON /1?0"), " ; ");
+  EXPECT_EQ(s.port.Written().size(), sent);
+}
+
+// The operator's Stop: one stop to every ready unit, in the device order, nothing to a device
+// that is not ready, and the unit addressed before is addressed again.
+TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
+  s.system.state.Ready.SReady = 0;
+  s.Run("XY 30000 20000;Z 500;F 4;B 2;Cube 3;Turn 300");
+  const int16_t addressed = s.system.motCon.Motor().MotorAddress;
+  ASSERT_TRUE(s.State(X()).moving);
+  s.line.ClearFrames();
+  EXPECT_TRUE(StopAllDevices(s.system).empty());
+  EXPECT_EQ(s.system.motCon.Motor().MotorAddress, addressed);
+  const System& sys = s.system;
+  std::vector<std::string> expected;
+  for (const int16_t unit :
+       {sys.stage.Params().X.Contr, sys.stage.Params().Y.Contr, sys.focus.Params().Contr,
+        sys.wheels.Params(1).profile.contr, sys.wheels.Params(2).profile.contr,
+        sys.cube.Params().profile.contr, sys.turret.Params().profile.contr}) {
+    const char address = static_cast<char>(unit);
+    expected.push_back(Ezhr17() ? std::string("/") + address + "T"
+                                : std::string(1, address) + "M0");
+    EXPECT_FALSE(s.State(address).moving) << address;
+  }
+  EXPECT_EQ(std::vector<std::string>(s.line.Frames().begin(), s.line.Frames().end()), expected);
+}
+
+// "Int." > "Commands" opens the folder's command reference: it must name every command word
+// and program statement at the start of a line, as the operator looks them up.
+TEST_P(DeviceLine, TheCommandReferenceNamesEveryCommandWord) {
+  const std::string reference = "\r\n" + GetBytes(RepoFolder(GetParam()) + "/QV_COMMANDS.TXT");
+  std::vector<std::string> words = {"Repeat", "Endrepeat", "Stop", "End", "Call"};
+  for (const CommandEntry& entry : s.system.dispatcher.Table())
+    words.push_back(entry.word);
+  for (const std::string& word : words)
+    EXPECT_NE(reference.find("\r\n" + word + " "), std::string::npos) << word;
+}
+
+TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
+  const std::string zFile = s.folder.File("QV_PARZ.TXT");
+  const std::string original = GetBytes(zFile);
+  PutBytes(s.folder.File("QV_PARZ_BROKEN.TXT"), "\"ZCONTR\", 3\r\n");
+  EXPECT_EQ(ReplaceDeviceFile(s.folder.Dir() + ".", "QV_PARZ_BROKEN.TXT", "QV_PARZ.TXT"),
+            "Parameter file " + s.folder.Dir() + "./QV_PARZ_BROKEN.TXT read");
+  EXPECT_EQ(s.system.state.Ready.ZReady, 1);  // not initialised again by the copy
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z Off");
+  EXPECT_EQ(s.Run("Z ?"), "Off  ; ");
+  PutBytes(zFile, original);
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z On");
+  EXPECT_EQ(ReplaceDeviceFile(s.folder.Dir() + ".", "NONE.TXT", "QV_PARZ.TXT"),
+            "Parameter file not read");
+  EXPECT_EQ(GetBytes(zFile), original);
+}
+
+// A motion wait serves window events between its polls, and a command run by one of them
+// addresses other units; the wait still polls its own unit and answers for it.
+TEST_P(DeviceLine, AWaitGoesOnPollingItsOwnUnitAfterAClientsCommand) {
+  ASSERT_EQ(s.Run("Z 200"), "OK  ; ");
+  std::string nested;  // the reply of the client's command, run at the first poll
+  s.front.onDoEvents = [&] {
+    s.front.onDoEvents = nullptr;
+    nested = s.Run("XY ?");
+  };
+  s.line.ClearFrames();
+  EXPECT_EQ(s.Run("Z Wait"), "OK  ; ");
+  EXPECT_EQ(nested, "0.0 0.0 ; ");
+  EXPECT_FALSE(s.State(Ezhr17() ? '3' : 'Z').moving);  // the wait ended with the focus, not Y
+  const std::vector<std::string> frames(s.line.Frames().begin(), s.line.Frames().end());
+  const std::string poll = Ezhr17() ? "/3Q" : "Z^";
+  std::vector<std::string> expected = {poll, Ezhr17() ? "/1?0" : "XZ", Ezhr17() ? "/2?0" : "YZ"};
+  ASSERT_GE(frames.size(), 4u);
+  expected.resize(frames.size(), poll);
+  EXPECT_EQ(frames, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,
+                         ::testing::Values("config/demo", "config/demo-im483i"), LineName());
+
+class ConsoleRun : public ::testing::Test {
+ protected:
+  std::ostringstream err;
+  ConsoleFrontEnd console{err};
+  FakeClock clock;
+  SilentPort port{clock};
+  System system{Platform{console, clock, console, port}};
+  TempFolder folder;
+};
+
+TEST_F(ConsoleRun, EachInputLineGetsOneReplyLine) {
+  std::istringstream in("Ver\r\nVer; ;Ver\nxy Home\nZ ?\nWait\n\n");
+  std::ostringstream out;
+  RunConsole(system, in, out);
+  EXPECT_EQ(out.str(), "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n\n");
+}
+
+TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
+  EXPECT_EQ(console.MessageBox("File X\r\nOverwrite?", MsgIcon::None, "File overwrite",
+                               MsgButtons::OkCancel),
+            MsgResult::Cancel);
+  EXPECT_EQ(err.str(), "File overwrite: File X Overwrite?\n");
+}
+
+// A program's replies, one line each, and its end; comment lines go to the error stream.
+TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
+  // The program (nullptr: no such file), the result, the output, a part of the error stream.
+  const std::tuple<const char*, int, std::string, std::string> cases[] = {
+      {"Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
+       "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n", "step\n"},
+      {"Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1, "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n",
+       ""},
+      {nullptr, 1, "", "does not exist"},
+  };
+  for (const auto& [program, result, expectedOut, expectedErr] : cases) {
+    const std::string path = folder.File("A.PRG");
+    if (program != nullptr) PutBytes(path, program);
+    std::ostringstream out;
+    err.str("");
+    EXPECT_EQ(RunProgramFile(system, program ? path : folder.File("NONE.PRG"), out), result);
+    EXPECT_EQ(out.str(), expectedOut);
+    EXPECT_NE(err.str().find(expectedErr), std::string::npos) << err.str();
+  }
+}
+
+const std::string kProgram = std::string(QV_BINARY_DIR) + "/app/quorvalin";
+const std::string kSimulator = std::string(QV_BINARY_DIR) + "/sim/quorvalin-sim";
+const std::string kExec = std::string(QV_BINARY_DIR) + "/app/quorvalin-exec";
+
+// One text, every front end: object comments in UTF-8 ("café", "µm", "α€") or in the old Windows
+// code page ("café" in OLD.TXT and on a line) are stored, shown and written as UTF-8; relative
+// paths name files in the program folder, whatever the working directory.
+const std::string kCafe = "caf\xC3\xA9", kCafeOld = "caf\xE9", kMicro = "\xC2\xB5m",
+                  kAlphaEuro = "\xCE\xB1\xE2\x82\xAC";
+const std::string kTextLines = "Obj ListRead OLD.TXT;Obj Get 1;Obj Get 2\nObj Add 7 8 9 " +
+                               kAlphaEuro + ";Obj Get 3\nObj ListWrite NEW.TXT\n";
+const std::string kTextReplies = " 2 ;  1  2  3 " + kCafe + " ;  4  5  6 " + kMicro +
+                                 " ; \n# 3 ;  7  8  9 " + kAlphaEuro + " ; \n 3 ; \n";
+
+// A port that was free a moment ago.
+uint16_t FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+  socklen_t size = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+// A client program of the line server with a blocking socket; every wait ends after 30 s.
+class Client {
+ public:
+  explicit Client(uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    const timeval limit{30, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  }
+  ~Client() { close(fd_); }
+
+  // The answer line to `line`, without its LF; "<end>" when the connection ended first.
+  std::string Ask(const std::string& line) {
+    const std::string bytes = line + "\n";
+    if (send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size()))
+      return "<not sent>";
+    return Line();
+  }
+  std::string Line() {
+    std::string line;
+    char c;
+    while (true) {
+      const ssize_t n = recv(fd_, &c, 1, 0);
+      if (n == 0) return line + "<end>";
+      if (n < 0) return line + "<no answer>";
+      if (c == '\n') return line;
+      line += c;
+    }
+  }
+
+ private:
+  int fd_;
+};
+
+// The folder a demonstration named on standard error, which must be gone when it ended.
+void ExpectDemonstrationFolderGone(const std::string& err) {
+  const size_t at = err.find("demonstration folder ");
+  ASSERT_NE(at, std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(err.substr(at + 21, err.find('\n', at) - at - 21)));
+}
+
+class Executable : public ::testing::Test {
+ protected:
+  // Each test has a lock folder of its own, so tests running side by side do not meet. A window
+  // runs offscreen and, without a session bus, serves no automation client.
+  std::vector<std::string> Env(const std::string& bus = "") const {
+    return {"QUORVALIN_RUNTIME_DIR=" + runtime.Dir(), "QT_QPA_PLATFORM=offscreen",
+            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtime.File(bus.empty() ? "no-bus" : bus)};
+  }
+  std::unique_ptr<Process> Start(const std::vector<std::string>& args) {
+    return std::make_unique<Process>(kProgram, args, Env());
+  }
+  ProcessResult Console(const std::string& input, std::vector<std::string> extra = {},
+                        std::vector<std::string> env = {}) {
+    std::vector<std::string> args = {"--console", "--dir", demo.Dir()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    env.push_back("QUORVALIN_RUNTIME_DIR=" + runtime.Dir());
+    Process p(kProgram, args, env);
+    p.Write(input);
+    return p.Finish();
+  }
+  void SetUp() override { Prepare(RepoFolder("config/demo"), {}); }
+  void PutOldText() {
+    PutBytes(demo.File("OLD.TXT"), " 1 1.0 2.0 3.00 " + kCafeOld + "\r\n 2 4.0 5.0 6.00 \xB5m\r\n");
+  }
+  void ExpectNewText() {
+    EXPECT_EQ(GetBytes(demo.File("NEW.TXT")), " 1 1.0 2.0 3.00 " + kCafe + "\r\n 2 4.0 5.0 6.00 " +
+                                                  kMicro + "\r\n 3 7.0 8.0 9.00 " + kAlphaEuro +
+                                                  "\r\n");
+    EXPECT_FALSE(std::filesystem::exists("NEW.TXT"));
+  }
+  std::string Serving() const {
+    return "command lines served on 127.0.0.1 and ::1 port " + std::to_string(port) + "\n";
+  }
+
+  // A copy of a program folder whose port is a simulator's pseudo-terminal.
+  void Prepare(const std::string& source, std::vector<std::string> simulatorOptions) {
+    CopyFolder(source, demo);
+    SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("line"));
+    StartSimulator(simulatorOptions);
+  }
+  void StartSimulator(std::vector<std::string> options = {}) {
+    const std::string link = runtime.File("line");
+    std::vector<std::string> args = {"--dir", demo.Dir(), "--link", link};
+    args.insert(args.end(), options.begin(), options.end());
+    simulator = std::make_unique<Process>(kSimulator, args);
+    for (int i = 0; i < 250 && !std::filesystem::exists(link); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(std::filesystem::exists(link));
+  }
+  TempFolder runtime;
+  TempFolder demo;  // a copy, so that nothing a test does changes the repository's files
+  std::unique_ptr<Process> simulator;
+  uint16_t port = FreePort();
+};
+
+// One copy per user, whatever its environment: the lock is the user's, not the shell's.
+TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
+  const std::vector<std::string> desktop = {"QUORVALIN_RUNTIME_DIR", "USER=alice",
+                                            "XDG_RUNTIME_DIR=" + runtime.Dir()};
+  const std::vector<std::string> cron = {"QUORVALIN_RUNTIME_DIR", "USER=bob", "XDG_RUNTIME_DIR"};
+  Process first(kProgram, {"--console", "--dir", demo.Dir()}, desktop);
+  first.Write("Ver\n");
+  if (!first.WaitFor("4.0 ; \n")) GTEST_SKIP() << "another copy of the program runs here";
+  Process second(kProgram, {"--console", "--dir", demo.Dir()}, cron);
+  const ProcessResult refused = second.Finish();
+  EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err),
+            std::tuple(1, "",
+                       "Application is already running.\nIf user interface is not visible,\n"
+                       "restore form, or give Show command from a client.\n"));
+  first.Write("CommandCount\n");
+  ASSERT_TRUE(first.WaitFor(" 3 ; \n"));
+  first.Signal(SIGKILL);  // the lock it held must not outlive it
+  EXPECT_EQ(first.Finish().out, "4.0 ; \n 3 ; \n");
+  Process third(kProgram, {"--console", "--dir", demo.Dir()}, cron);
+  third.Write("Ver\n");
+  const ProcessResult r = third.Finish();
+  EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(0, "4.0 ; \n")) << r.err;
+}
+
+// A stop signal ends every kind of program within 2 s, also during a long delay: the ready
+// devices stop where they are, the serial line closes, a demonstration removes its folder.
+TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
+  PutBytes(demo.File("LONG.PRG"), "Delay 20000\r\nVer\r\nVer\r\nEnd\r\n");
+  // Arguments, input, what shows it is ready (on standard error, or on standard output after
+  // "out:"), the signal, the output.
+  const std::tuple<std::vector<std::string>, std::string, std::string, int, std::string> cases[] = {
+      {{"--console", "--dir", demo.Dir()},
+       "XY 40000 30000\nDelay 20000\nVer\n",
+       "out:OK  ; \n",
+       SIGTERM,
+       "OK  ; \n20000 ; \n"},
+      {{"--console", "--dir", demo.Dir(), "--run", demo.File("LONG.PRG")},
+       "",
+       "PROGRAM (RE)STARTED",
+       SIGINT,
+       "20000 ; \nError  ; \nPROGRAM STOPPED\n"},
+      {{"--demo"}, "", "no automation", SIGHUP, ""},
+  };
+  for (const auto& [args, input, ready, signal, out] : cases) {
+    SCOPED_TRACE(args[0] + " " + std::to_string(signal));
+    const auto p = Start(args);
+    p->Write(input);
+    const bool onError = ready.rfind("out:", 0) != 0;
+    ASSERT_TRUE(p->WaitFor(onError ? ready : ready.substr(4), onError));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
+    p->Signal(signal);
+    const ProcessResult r = p->Finish(std::chrono::seconds(10));
+    EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(128 + signal, out)) << r.err;
+    EXPECT_NE(
+        r.err.find(std::string(strsignal(signal)) + ": motions stopped, serial line closed\n"),
+        std::string::npos)
+        << r.err;
+    if (args[0] == "--demo") ExpectDemonstrationFolderGone(r.err);
+  }
+  // The stage that was on its way stands where the stop caught it.
+  const ProcessResult after = Console("XY ?;Delay 300;XY ?\n");
+  const std::string first = after.out.substr(0, after.out.find(" ; "));
+  EXPECT_NE(first, "40000.0 30000.0");
+  EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
+}
+
+TEST_F(Executable, BadArgumentsAreExplained) {
+  const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
+}
+
+// Processor time (user and system) that a process has used so far, in seconds.
+double CpuSeconds(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat((std::istreambuf_iterator<char>(file)), {});
+  // The fields after the parenthesised name start with the state (field 3); utime and stime
+  // are fields 14 and 15.
+  std::istringstream rest(stat.substr(stat.rfind(')') + 1));
+  const std::vector<std::string> fields{std::istream_iterator<std::string>(rest), {}};
+  return (std::stod(fields.at(11)) + std::stod(fields.at(12))) /
+         static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The window program, offscreen and serving clients on a private bus: their text as the console's,
+// and, while its simulator ends and starts again on the same link, no processor time while the
+// line is gone and answers again once it is back.
+TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
+  Process daemon("/usr/bin/dbus-daemon",
+                 {"--session", "--nofork", "--address=unix:path=" + runtime.File("bus")});
+  for (int i = 0; i < 250 && !std::filesystem::exists(runtime.File("bus")); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const std::vector<std::string> env = Env("bus");
+  Process program(kProgram, {"--automation", "--dir", demo.Dir()}, env);
+  const auto exec = [&env](const std::string& line) {
+    return Process(kExec, {line}, env).Finish().out;
+  };
+  std::string reply;
+  for (int i = 0; i < 100 && (reply = exec("Ver")) != "4.0 ; \n"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_EQ(reply, "4.0 ; \n");
+  EXPECT_EQ(exec("XY Wait;XY 100 200;XY Wait;XY ?"), "OK  ; OK  ; OK  ; 100.0 200.0 ; \n");
+  PutOldText();
+  Process client(kExec, {}, env);  // lines on its standard input
+  client.Write(kTextLines);
+  EXPECT_EQ(client.Finish().out, kTextReplies);
+  ExpectNewText();
+
+  kill(simulator->Pid(), SIGTERM);  // it removes its link as it ends
+  EXPECT_EQ(simulator->Finish().exitCode, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const double before = CpuSeconds(program.Pid());
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_LT(CpuSeconds(program.Pid()) - before, 0.3);  // a spinning program uses 3 s
+  EXPECT_EQ(exec("XY ?"), "Error  ; \n");
+
+  StartSimulator();
+  EXPECT_EQ(exec("Z 5;Z Wait;Z ?"), "OK  ; OK  ; 5.00 ; \n");
+}
+
+// The console and a socket client drive one demonstration microscope. When the console's input
+// ends the program goes on for its client; a stop signal ends it, and it starts again at once on
+// the same port although its side of the connection was the first to close. A demonstration
+// that ends removes its folder, simulator and link; a controller's raw answer reaches the console
+// as one line of visible text.
+TEST_F(Executable, TheConsoleAndASocketClientShareTheDemonstration) {
+  auto first = Start({"--demo", "--console", "--listen", std::to_string(port)});
+  ASSERT_TRUE(first->WaitFor(Serving(), true));
+  Client client(port);
+  EXPECT_EQ(client.Ask("XY 100 200;XY Wait;XY ?"), "OK  ; OK  ; 100.0 200.0 ; ");
+  first->Write("XY ?\n");
+  EXPECT_TRUE(first->WaitFor("100.0 200.0 ; \n"));
+  first->CloseInput();
+  EXPECT_TRUE(first->WaitFor("the console has ended", true));
+  EXPECT_EQ(client.Ask("Ver"), "4.0 ; ");
+  first->Signal(SIGTERM);
+  EXPECT_EQ(client.Line(), "<end>");
+  const ProcessResult ended = first->Finish(std::chrono::seconds(5));
+  EXPECT_EQ(ended.exitCode, 128 + SIGTERM) << ended.err;
+
+  auto again = Start({"--demo", "--console", "--listen", std::to_string(port)});
+  ASSERT_TRUE(again->WaitFor(Serving(), true));
+  EXPECT_EQ(Client(port).Ask("Ver"), "4.0 ; ");
+  again->Write("Ver\nCON /2?0\n");
+  const ProcessResult r = again->Finish();
+  EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(0, "4.0 ; \n\xC3\xBF/0`0\\x03 ; \n"))
+      << r.err;
+  ExpectDemonstrationFolderGone(r.err);
+}
+
+// Both demonstration microscopes on the console over a real pseudo-terminal, motions sped up
+// twentyfold, in a locale with decimal commas, with the text lines. Start-up times out for the same
+// addresses as in process, and the channel log shows it.
+class DemoMicroscope : public Executable, public ::testing::WithParamInterface<std::string> {
+ protected:
+  void SetUp() override {
+    Prepare(RepoFolder(GetParam()), {"--time-scale", "20"});
+    PutOldText();
+  }
+};
+
+TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
+  const ProcessResult r = Console(kTextLines + "Obj Add 1 1 1 " + kCafeOld +
+                                      ";Obj Get 4\nDelay .5;Delay SLOW\n"
+                                      "XY 1000 500;XY Wait;XY ??\nZ 12.5;Z Wait;Z ?\n",
+                                  {"--channel-log"}, {"LC_ALL=de_DE.UTF-8"});
+  EXPECT_EQ(std::tuple(r.exitCode, r.out),
+            std::tuple(0, kTextReplies + "# 4 ;  1  1  1 " + kCafe +
+                              " ; \n.5 ;  200 ; \nOK  ; OK  ; XY 1000.0 500.0 ; \n"
+                              "OK  ; OK  ; 12.50 ; \n"))
+      << r.err;
+  SimSystem inProcess(RepoFolder(GetParam()));
+  inProcess.Start();
+  EXPECT_EQ(std::ranges::count(SimSystem::SplitLog(r.err), "Port TimeOut"),
+            std::ranges::count(inProcess.Log(), "Port TimeOut"));
+  ExpectNewText();
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLines, DemoMicroscope,
+                         ::testing::Values("config/demo", "config/demo-im483i"), LineName());
+
+}  // namespace
+}  // namespace qv::test
