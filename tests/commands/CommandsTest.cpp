@@ -2,7 +2,7 @@
 // tests/transcripts/commands/), a line client's bytes cut into lines and answered in order, the
 // automation objects that close the serial line with the last client, programs and their runner,
 // and the main window's tools: the outside capture program (Snap on a real display is in
-// tests/platform/ProcessLauncherTest.cpp) and the speed tests on both simulated microscopes.
+// tests/platform/OutsideProgramsTest.cpp) and the speed tests on both simulated microscopes.
 #include <gtest/gtest.h>
 
 #include <deque>

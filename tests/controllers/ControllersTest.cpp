@@ -1,5 +1,5 @@
 // The controllers on a scripted line: the channel (late replies, a lost line and the message ring:
-// tests/app/ControllerLineTest.cpp), the drivers' exact bytes, results and log messages where the
+// tests/app/AppTest.cpp), the drivers' exact bytes, results and log messages where the
 // transcripts and the device tests do not reach, the dispatch by type and the LED unit's start.
 #include <gtest/gtest.h>
 
@@ -781,7 +781,7 @@ TEST_P(MotConOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuard
 }
 
 // Between polls the wait serves window events (one that addresses another unit:
-// tests/app/DeviceLineTest.cpp) and pauses, the EZHR17 for its polling interval as it stood when
+// tests/app/AppTest.cpp) and pauses, the EZHR17 for its polling interval as it stood when
 // the wait started.
 TEST_P(MotConOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
   Rig rig(GetParam());
