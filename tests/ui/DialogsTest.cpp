@@ -208,7 +208,7 @@ TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
 // --- File dialog ---
 
 // A link to a device (the demonstration's controller line) is neither a folder nor a file.
-TEST_F(Dialogs, OpensOnTheProgramFolderListingOnlyRealFoldersAndFiles) {
+TEST_F(Dialogs, OpensOnTheProgramFolderListingRealEntriesAndTheEditorOpensTheChosenFile) {
   EXPECT_EQ(files.CurrentDir().toStdString() + "/", programDir);
   std::filesystem::create_symlink("/dev/null", program.File("controller-line"));
   std::filesystem::create_directory_symlink(program.File("Data"), program.File("DataLink"));
@@ -220,6 +220,18 @@ TEST_F(Dialogs, OpensOnTheProgramFolderListingOnlyRealFoldersAndFiles) {
                               files.Action("mnuCopyFiles")->isEnabled(),
                               files.Action("mnuDeleteFiles")->isEnabled()};
   EXPECT_EQ(enabled, (std::array{false, false, true}));
+
+  files.ViewAsText();
+  EXPECT_TRUE(editor.opened.empty());
+  files.PickFile("RUN.PRG");
+  files.Action("mnuViewText")->trigger();
+  files.Action("mnuNewText")->trigger();
+  EXPECT_EQ(editor.opened, (std::vector<std::string>{program.File("RUN.PRG"), ""}));
+
+  EXPECT_FALSE(files.ChangeDir(QString::fromStdString(program.File("gone"))));
+  EXPECT_EQ(files.CurrentDir().toStdString() + "/", programDir);
+  EXPECT_TRUE(files.ChangeDir(QString::fromStdString(program.File("Data"))));
+  EXPECT_EQ(Listed(files.Folders()) + Listed(files.Files()), QStringList({".."}));
 }
 
 // The list for the editor and a picked file show the same size and date.
@@ -242,7 +254,7 @@ TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneOrCancelDecideTheResu
   EXPECT_EQ(files.GetResDir() + files.GetResFile(), "");
 }
 
-TEST_F(Dialogs, DeletingFilesAsksFirstAndANoDeletesNothing) {
+TEST_F(Dialogs, FilesAreDeletedAfterAYesAndFoldersMadeAndRemovedOnlyWhenSafe) {
   Select("RUN.PRG");
   Select("NOTES");
   files.DeleteFiles();  // answered No
@@ -252,9 +264,7 @@ TEST_F(Dialogs, DeletingFilesAsksFirstAndANoDeletesNothing) {
   files.DeleteFiles();
   EXPECT_EQ(program.Entries(), (std::vector<std::string>{"Data", "low.prg"}));
   EXPECT_EQ(Listed(files.Files()), QStringList({"low.prg"}));
-}
 
-TEST_F(Dialogs, FoldersAreMadeAndRemovedOnlyWhenThatIsSafe) {
   EXPECT_FALSE(files.CreateFolder("../escape"));
   EXPECT_FALSE(std::filesystem::exists(program.File("../escape")));
   EXPECT_FALSE(files.CreateFolder("Data"));
@@ -272,22 +282,6 @@ TEST_F(Dialogs, FoldersAreMadeAndRemovedOnlyWhenThatIsSafe) {
   files.Folders().setCurrentItem(files.Folders().findItems("New", Qt::MatchExactly)[0]);
   files.DeleteFolder();
   EXPECT_FALSE(std::filesystem::exists(program.File("New")));
-}
-
-TEST_F(Dialogs, ViewAndNewTextGoToTheTextEditorAndBadFoldersAreRefused) {
-  files.ViewAsText();
-  EXPECT_TRUE(editor.opened.empty());
-  files.PickFile("RUN.PRG");
-  files.Action("mnuViewText")->trigger();
-  files.Action("mnuNewText")->trigger();
-  EXPECT_EQ(editor.opened, (std::vector<std::string>{program.File("RUN.PRG"), ""}));
-
-  const QString before = files.CurrentDir();
-  EXPECT_FALSE(files.ChangeDir(QString::fromStdString(program.File("gone"))));
-  EXPECT_EQ(files.CurrentDir(), before);
-  EXPECT_TRUE(files.ChangeDir(QString::fromStdString(program.File("Data"))));
-  EXPECT_EQ(files.Folders().item(0)->text(), "..");
-  EXPECT_EQ(files.Files().count(), 0);
 }
 
 TEST_F(Dialogs, ChooseFileGivesTheFullPathOrNothing) {
@@ -317,7 +311,7 @@ TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
 // --- Pick list ---
 
 // Shift puts the choice in front of the command; a click or Enter without Shift replaces it.
-TEST_F(Dialogs, APickListChoiceGoesIntoTheCommandBox) {
+TEST_F(Dialogs, APickListChoiceGoesIntoTheCommandBoxAndTheListGrowsWithinTheScreen) {
   front.loaded = {"frmQuorvalin"};
   front.commandText = "Rel 10 20";
   pick.StringLoad({"XY", "Z", "W1"});
@@ -337,9 +331,7 @@ TEST_F(Dialogs, APickListChoiceGoesIntoTheCommandBox) {
   EXPECT_TRUE(pick.isVisible());
   QTest::keyClick(&list, Qt::Key_Escape);
   EXPECT_FALSE(pick.isVisible());
-}
 
-TEST_F(Dialogs, APickListGrowsWithItsTextsButStaysOnTheScreen) {
   pick.StringLoad({"XY"});
   const int narrow = pick.width();
   pick.StringLoad({"XY", std::string(60, 'W')});

@@ -189,11 +189,8 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     return captions;
   }
   void Type(const char* field, const std::string& text) {
-    if (std::string(field) == "cboDestin") {
-      Child<QComboBox>(field)->setEditText(QString::fromStdString(text));
-    } else {
-      Child<QLineEdit>(field)->setText(QString::fromStdString(text));
-    }
+    auto* box = Child<QComboBox>(field);
+    (box ? box->lineEdit() : Child<QLineEdit>(field))->setText(QString::fromStdString(text));
   }
   std::string Text(const char* name) { return Child<QLineEdit>(name)->text().toStdString(); }
   std::string Label(const char* name) { return Child<QLabel>(name)->text().toStdString(); }
@@ -290,38 +287,7 @@ TEST_P(Window, HideShowAndUnloadFromTheCommandLanguage) {
 
 // --- The program editor ---
 
-TEST_P(Window, TheEditorShowsAndScrollsTheProgramByItsBarAndTheWheel) {
-  OpenEditor();
-  EXPECT_EQ(program.ProgRows, progWin->RowCount());
-  EXPECT_EQ(progWin->RowButton(5).text(), "");               // beyond the program's end
-  QTest::keyClick(&progWin->RowField(0), Qt::Key_PageDown);  // shorter than the window
-  EXPECT_EQ(program.ProgTop, 0);
-
-  program.ProgLines.clear();
-  for (int i = 0; i < 60; ++i)
-    program.ProgLines.push_back("Delay " + std::to_string(i));
-  sim.system.interpreter.ShowProgRows(0, 0, program.ProgRows);
-  QScrollBar& bar = progWin->ScrollBar();
-  EXPECT_EQ(bar.maximum(), 60 - progWin->RowCount());
-  bar.setValue(30);
-  EXPECT_EQ(program.ProgTop, 30);
-  EXPECT_EQ((progWin->RowButton(0).text() + " " + progWin->RowField(0).text()).toStdString(),
-            "30 Delay 30");
-  auto wheel = [this](int notches) {
-    const QPointF at(10, 10);
-    QWheelEvent event(at, progWin->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&progWin->RowField(0), &event);
-  };
-  wheel(-2);  // towards the end
-  EXPECT_EQ(std::pair(program.ProgTop, bar.value()), std::pair(36, 36));
-  program.ProgHalted = 0;  // running: the view follows the program, not the wheel
-  wheel(1);
-  bar.setValue(0);
-  EXPECT_EQ(std::pair(program.ProgTop, bar.value()), std::pair(36, 36));
-}
-
-TEST_P(Window, ClickingARowMakesItsLineCurrentAndRunStartsThere) {
+TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
   OpenEditor();
   // The editor's message, its run indicator and whether Read is offered.
   const auto editorShows = [this] {
@@ -352,10 +318,7 @@ TEST_P(Window, ClickingARowMakesItsLineCurrentAndRunStartsThere) {
     QTest::qWait(100);
   EXPECT_EQ(mainShows(), "10 ; |Delay 11");
   EXPECT_EQ(program.ProgRunState, 0);
-}
 
-TEST_P(Window, InsertDeleteAndEditingWriteTheProgram) {
-  OpenEditor();
   Click("cmdNmb1");
   Click("cmdInsert");
   EXPECT_EQ(program.ProgLines.size(), 6u);
@@ -370,12 +333,10 @@ TEST_P(Window, InsertDeleteAndEditingWriteTheProgram) {
   progWin->RowField(2).setText("Delay 1");
   progWin->LeaveRow(2);
   EXPECT_EQ(program.ProgLines[2], "Ver");
-}
+  program.ProgHalted = 1;
 
-// How programs are read and written is InterpreterTest's; here the window's file choice, title
-// and question before overwriting.
-TEST_P(Window, ReadWriteAndPrintTakeTheChosenFileAndAskBeforeOverwriting) {
-  OpenEditor();
+  // How programs are read and written is InterpreterTest's; here the window's file choice, title
+  // and question before overwriting.
   chosen = File("a.prg");
   PutBytes(chosen, "Ver\r\nDelay 5\r\nEnd\r\n");
   progWin->ReadProgram();
@@ -405,16 +366,49 @@ TEST_P(Window, ReadWriteAndPrintTakeTheChosenFileAndAskBeforeOverwriting) {
   const std::string pdf = GetBytes(File("program.pdf"));
   EXPECT_EQ(pdf.substr(0, 4), "%PDF");
   EXPECT_GT(pdf.size(), 2000u);
+
+  EXPECT_EQ(program.ProgRows, progWin->RowCount());
+  EXPECT_EQ(progWin->RowButton(5).text(), "");               // beyond the program's end
+  QTest::keyClick(&progWin->RowField(0), Qt::Key_PageDown);  // shorter than the window
+  EXPECT_EQ(program.ProgTop, 0);
+
+  program.ProgLines.clear();
+  for (int i = 0; i < 60; ++i)
+    program.ProgLines.push_back("Delay " + std::to_string(i));
+  sim.system.interpreter.ShowProgRows(0, 0, program.ProgRows);
+  QScrollBar& bar = progWin->ScrollBar();
+  EXPECT_EQ(bar.maximum(), 60 - progWin->RowCount());
+  bar.setValue(30);
+  EXPECT_EQ(program.ProgTop, 30);
+  EXPECT_EQ((progWin->RowButton(0).text() + " " + progWin->RowField(0).text()).toStdString(),
+            "30 Delay 30");
+  auto wheel = [this](int notches) {
+    const QPointF at(10, 10);
+    QWheelEvent event(at, progWin->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&progWin->RowField(0), &event);
+  };
+  wheel(-2);  // towards the end
+  EXPECT_EQ(std::pair(program.ProgTop, bar.value()), std::pair(36, 36));
+  program.ProgHalted = 0;  // running: the view follows the program, not the wheel
+  wheel(1);
+  bar.setValue(0);
+  EXPECT_EQ(std::pair(program.ProgTop, bar.value()), std::pair(36, 36));
 }
 
 // --- At the simulated microscope ---
 
 TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
-  window->SetCommandText("XY 30000 20000;XY Wait");
-  sim.front.duringWait = [this] {  // Esc; what the window shows meanwhile
+  const auto busy = [this] {  // the busy text and the pointer
     const QCursor* pointer = QApplication::overrideCursor();
-    shownBusy = window->Status().BusyField().text().toStdString() +
-                (pointer != nullptr && pointer->shape() == Qt::BusyCursor ? ", busy pointer" : "");
+    const bool hourglass = pointer != nullptr && pointer->shape() == Qt::BusyCursor;
+    return window->Status().BusyField().text().toStdString() + (pointer == nullptr ? ""
+                                                                : hourglass ? ", busy pointer"
+                                                                            : ", other pointer");
+  };
+  window->SetCommandText("XY 30000 20000;XY Wait");
+  sim.front.duringWait = [&] {  // Esc
+    shownBusy = busy();
     QCoreApplication::postEvent(window->Tabs().currentWidget(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
   };
@@ -423,8 +417,7 @@ TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
   EXPECT_EQ(window->MessageText(), "OK  ; Error  ; ");  // the wait did not see its target
   EXPECT_FALSE(sim.State(X()).moving);
   EXPECT_LT(Count(X()) * sim.system.stage.XUmPerStep(), 29000);
-  EXPECT_EQ(window->Status().BusyField().text(), "");
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(busy(), "");
   EXPECT_EQ(sim.Run("XY 100 100;XY Wait"), "OK  ; OK  ; ");  // the Stop ended with the command
 
   QAction* home = FindEntry(window->DeviceMenus().StageMenu(), {"Home"});
@@ -432,12 +425,12 @@ TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
   EXPECT_EQ(window->MessageText(), "Homing Stage ... done");
 
   sim.Run("XY 20000 15000;XY Wait");
-  sim.front.duringWait = [this] {
-    shownBusy = window->Status().BusyField().text().toStdString();
+  sim.front.duringWait = [&] {
+    shownBusy = busy();
     QTest::mouseClick(&window->Status().StopButton(), Qt::LeftButton);
   };
   home->trigger();
-  EXPECT_EQ(shownBusy, "Busy: Homing Stage");
+  EXPECT_EQ(shownBusy, "Busy: Homing Stage, busy pointer");
   EXPECT_EQ(window->MessageText(), "Homing Stage ... stopped");
   EXPECT_TRUE(sim.notifier.Messages.empty());  // a stop is no failure to report
   EXPECT_FALSE(sim.State(X()).moving);
@@ -906,7 +899,7 @@ TEST_P(Microscope, EachAxesButtonShowsItsResult) {
 // A field that does not read as a number stops its button with its message, and nothing goes
 // out on the line; so does an output value other than 0 or 1. The three homings beside "Home"
 // read their speed through one path.
-TEST_P(Window, BadAxesInputShowsItsMessageAndSendsNothing) {
+TEST_P(Window, BadAxesInputSendsNothingAndAddAxisOffersAFurtherAnsweringUnit) {
   ShowAxes({X()});
   struct Case {
     const char* field;
@@ -947,6 +940,16 @@ TEST_P(Window, BadAxesInputShowsItsMessageAndSendsNothing) {
   Type("txtDistance", "7 5");
   EXPECT_EQ(window->MessageText(), "Bad value");
   EXPECT_EQ(sim.system.axes.CurrentRecord().Distance, 75);
+
+  // "Add Axis" probes the unit typed and offers it when it answers.
+  for (const std::string& typed :
+       {std::string(1, Y()) + " Y stage", std::string("?"), std::string(1, X())}) {
+    answer = typed;
+    window->Axes().AskAddAxis();
+  }
+  EXPECT_EQ(Captions(), (std::string{X(), ';', Y()} + " Y stage;"));
+  EXPECT_EQ(window->MessageText(), std::string("Unit ") + X() + " is offered already");
+  EXPECT_EQ(Addressed(), Y());
 }
 
 TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
@@ -965,10 +968,8 @@ TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
   ASSERT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
   EXPECT_EQ(Units().back()->text().toStdString(), std::string(1, extra[kMaxAxes - 1]) + " unit");
   EXPECT_EQ(Addressed(), extra[kMaxAxes - 1]);
-  EXPECT_NE(window->MessageText().find(std::string(1, extra[kMaxAxes]) + " unit"),
-            std::string::npos);
-  EXPECT_NE(window->MessageText().find(std::string(1, extra[kMaxAxes + 1]) + " unit"),
-            std::string::npos);
+  for (char ignored : {extra[kMaxAxes], extra[kMaxAxes + 1]})
+    EXPECT_NE(window->MessageText().find(ignored + std::string(" unit")), std::string::npos);
 
   // "Add Axis" cannot add to a full table either.
   answer = "Q";
@@ -976,19 +977,6 @@ TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
   window->Axes().AskAddAxis();
   EXPECT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
   EXPECT_TRUE(sim.line.Frames().empty());
-}
-
-// "Add Axis" probes the unit typed and offers it when it answers.
-TEST_P(Window, AddAxisOffersAFurtherAnsweringUnit) {
-  ShowAxes({X()});
-  for (const std::string& typed :
-       {std::string(1, Y()) + " Y stage", std::string("?"), std::string(1, X())}) {
-    answer = typed;
-    window->Axes().AskAddAxis();
-  }
-  EXPECT_EQ(Captions(), (std::string{X(), ';', Y()} + " Y stage;"));
-  EXPECT_EQ(window->MessageText(), std::string("Unit ") + X() + " is offered already");
-  EXPECT_EQ(Addressed(), Y());
 }
 
 // --- The device menus and the Device Control tab ---
