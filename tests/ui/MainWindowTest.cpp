@@ -542,8 +542,8 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
 
   auto* indicator = Child<JoyIndicator>("picJoy");
   window->Devices().JoyDisplay(500, -1500, 1000);
-  EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
-  EXPECT_DOUBLE_EQ(indicator->Y(), -1.0);     // beyond full scale the line stops at the edge
+  // Beyond full scale the line stops at the edge.
+  EXPECT_EQ(std::pair(indicator->X(), indicator->Y()), std::pair(0.5, -1.0));
   window->Devices().JoyDisplay(100, 100, 0);  // no scale: the display stays as it was
   EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
   QTest::mousePress(Child("fraJoy"), Qt::LeftButton);  // the frame opens the joystick menu
@@ -628,29 +628,7 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
 
 // --- The window's own menus and the map tab ---
 
-TEST_P(Window, TheStageMarkFollowsTheStageOnlyWhileTheMapIsShownAndIdle) {
-  ShowMap();
-  sim.Run("XY 11000 9000;XY Wait");
-  window->TimerTick();
-  EXPECT_TRUE(MarkNear(11000, 9000));
-
-  window->Tabs().setCurrentIndex(0);
-  sim.Run("XY 12000 10000;XY Wait");
-  window->TimerTick();
-  ShowMap();
-  EXPECT_TRUE(MarkNear(11000, 9000));  // not updated while another tab was shown
-  window->TimerTick();
-  EXPECT_TRUE(MarkNear(12000, 10000));
-  EXPECT_FALSE(MarkNear(11000, 9000));  // the old mark was erased
-
-  sim.Run("XY 11000 9000;XY Wait");
-  sim.system.state.CommandBusy = 1;  // a command is running: the tick leaves the mark alone
-  window->TimerTick();
-  EXPECT_TRUE(MarkNear(12000, 10000));
-  sim.system.state.CommandBusy = 0;
-}
-
-TEST_P(Window, ADoubleClickMovesTheStageAClickSelectsTheNearestObjectAndTheEntriesDrawObjects) {
+TEST_P(Window, MapClicksMoveTheStageAndSelectObjectsEntriesDrawObjectsAndTheStageMarkFollows) {
   ShowMap();
   QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, QPoint(300, 200));
   const MapPoint target = sim.system.map.PixelToStage(300, 200);
@@ -676,10 +654,29 @@ TEST_P(Window, ADoubleClickMovesTheStageAClickSelectsTheNearestObjectAndTheEntri
   Choose({"Obj.", "Erase Object Map"});
   EXPECT_FALSE(MarkNear(11000, 9000, QColor(0, 0, 255)));
   EXPECT_EQ(sim.system.objects.ObjListCount(), 2);  // the list itself stays
+
+  sim.Run("XY 11000 9000;XY Wait");
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(11000, 9000));
+
+  window->Tabs().setCurrentIndex(0);
+  sim.Run("XY 12000 10000;XY Wait");
+  window->TimerTick();
+  ShowMap();
+  EXPECT_TRUE(MarkNear(11000, 9000));  // not updated while another tab was shown
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(12000, 10000));
+  EXPECT_FALSE(MarkNear(11000, 9000));  // the old mark was erased
+
+  sim.Run("XY 11000 9000;XY Wait");
+  sim.system.state.CommandBusy = 1;  // a command is running: the tick leaves the mark alone
+  window->TimerTick();
+  EXPECT_TRUE(MarkNear(12000, 10000));
+  sim.system.state.CommandBusy = 0;
 }
 
 // "Go To" and the speed tests ask through the window's input box.
-TEST_P(Window, EntriesThatAskTakeTheirAnswersFromTheInputBox) {
+TEST_P(Window, MenuEntriesAskThroughTheInputBoxSetScanAreaAndZoomAndReadEditedFilesAgain) {
   std::vector<std::string> answers = {" 11500 9500 ", "abc 1"};
   window->Services().inputBox = [&](const std::string&, const std::string&) {
     std::optional<std::string> next;
@@ -700,9 +697,7 @@ TEST_P(Window, EntriesThatAskTakeTheirAnswersFromTheInputBox) {
   Choose({"F-", "Advanced", "Speed Test"});
   EXPECT_EQ(window->MessageText().rfind(" 2 repetitions -", 0), 0u) << window->MessageText();
   EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
-}
 
-TEST_P(Window, MapEntriesSetTheScanAreaAndTheZoomAndTheEditorsReadTheirFilesAgain) {
   sim.Run("XY 10500 8500;XY Wait");
   Choose({"Map", "Set Scan Area", "Top Left"});
   EXPECT_EQ(sim.system.scan.Area().AreaX0, 10500 - sim.system.scan.SpecimenBounds().SpecX0);
@@ -727,8 +722,9 @@ TEST_P(Window, MapEntriesSetTheScanAreaAndTheZoomAndTheEditorsReadTheirFilesAgai
 
   sim.Run("XY 12000 9000;XY Wait");
   Choose({"Map", "Zoom", "2 : 1"});
-  EXPECT_EQ(sim.system.map.GetZoom(), 2);
-  EXPECT_EQ(sim.system.map.ZoomCenterX(), sim.system.map.StageToSpecimen(12000, 9000).X);
+  using Doubles = std::pair<double, double>;
+  EXPECT_EQ(Doubles(sim.system.map.GetZoom(), sim.system.map.ZoomCenterX()),
+            Doubles(2, sim.system.map.StageToSpecimen(12000, 9000).X));
   FindEntry(window->menuBar()->actions(), {"Map"})->menu()->aboutToShow();
   EXPECT_NE(FindEntry(window->menuBar()->actions(), {"Map", "Zoom  (2 : 1)"}), nullptr);
   EXPECT_EQ(window->Tabs().currentIndex(), 1);  // opening "Map" shows the map
@@ -1026,8 +1022,7 @@ TEST_P(Window, WheelMenusReadTheWheelAndTheirFilterItemsMoveItAndCheckThemselves
 TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceAgain) {
   FindEntry(window->DeviceMenus().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
   EXPECT_EQ(window->MessageText(), "Parameter file not read");
-  ASSERT_EQ(choices.size(), 1u);
-  EXPECT_EQ(choices[0].patterns.rfind("QV_PARZ*.TXT", 0), 0u);
+  EXPECT_EQ(choices.at(0).patterns.rfind("QV_PARZ*.TXT", 0), 0u);
 
   chosen = File("QV_PARZ_SLOW.TXT");
   std::filesystem::copy_file(File("QV_PARZ.TXT"), chosen);
@@ -1165,8 +1160,7 @@ TEST_P(Window, ACellEditReachesTheObjectAndBadTextChangesNothing) {
   EXPECT_EQ(Objs().Field().text(), "5.0");
   EXPECT_EQ(Objs().Field().geometry(), Objs().Grid().visualItemRect(Objs().Grid().item(1, 2)));
   Commit("-7.25");
-  EXPECT_EQ(Object(2).Y, -7.25);
-  EXPECT_EQ(Cell(1, 2), "-7.3");
+  EXPECT_EQ(std::pair(Object(2).Y, Cell(1, 2)), std::pair(-7.25, std::string("-7.3")));
   EXPECT_FALSE(Objs().Field().isVisible());
 
   ClickCell(1, 3);
@@ -1203,8 +1197,8 @@ TEST_P(Window, RowsAreSelectedByTheirNumberAndTheGridFollowsTheListWhenItChanges
   EXPECT_EQ(Objs().Grid().selectedRanges()[0].topRow(), 1);
 
   ClickCell(2, 0);  // a whole row, which Move To needs
-  EXPECT_EQ(Objs().Grid().selectedRanges()[0].topRow(), 2);
-  EXPECT_EQ(sim.system.map.HighlightedObj(), 3);
+  EXPECT_EQ(std::pair(Objs().Grid().selectedRanges()[0].topRow(), sim.system.map.HighlightedObj()),
+            std::pair(2, int32_t{3}));
 
   ASSERT_EQ(Objs().Grid().rowCount(), 3);
   EXPECT_EQ(Cell(2, 4), "c");
@@ -1221,8 +1215,7 @@ TEST_P(Window, RowsAreSelectedByTheirNumberAndTheGridFollowsTheListWhenItChanges
   ClickCell(0, 1);
   sim.Run("Obj ListClear;Obj Add 10 11 12 x;Obj Add 13 14 15 y;Obj Add 16 17 18 z");
   EXPECT_FALSE(Objs().Field().isVisible());
-  EXPECT_EQ(Cell(0, 1), "10.0");
-  EXPECT_EQ(Cell(2, 4), "z");
+  EXPECT_EQ(Cell(0, 1) + " " + Cell(2, 4), "10.0 z");
 
   sim.Run("Obj ListClear;Obj Add 20 21 22 v");
   ASSERT_EQ(Objs().Grid().rowCount(), 1);
@@ -1293,8 +1286,7 @@ TEST_P(Window, TheListWrittenForTheEditorReadsBackFromAFileOntoTheGridAndTheMap)
   EXPECT_EQ(Objs().Grid().rowCount(), 0);
 
   Choose({"Obj.", "Read Object List"});  // cancelled
-  ASSERT_EQ(choices.size(), 1u);
-  EXPECT_EQ(choices[0].startDir, sim.system.state.AppDir);
+  EXPECT_EQ(choices.at(0).startDir, sim.system.state.AppDir);
 
   chosen = path;
   Choose({"Obj.", "Read Object List"});
