@@ -1,7 +1,4 @@
-// The main window at the simulated microscope: its top area and status bar, its part in the
-// command language, the Stop, the jog keys, the controls of devices that are not ready, its own
-// menus, the map tab's mouse and stage mark and the timer's idle work; and the program editor
-// window with its part in running programs.
+// The main window and the program editor at the simulated microscope, on the offscreen platform.
 #include "app/WindowCore.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramWindow.h"
@@ -44,9 +41,8 @@ class WaitingFront : public WindowFrontEnd {
   std::function<void()> duringWait;
 };
 
-// The main window on the simulated line, loaded as "Show" loads it, its dialogs answered by the
-// test (RecordingServices; the input box gives `answer`); the program editor when a test opens
-// it.
+// The main window loaded as "Show" loads it, its dialogs answered by the test (RecordingServices;
+// the input box gives `answer`); the program editor when a test opens it.
 class Microscope : public ::testing::TestWithParam<std::string>, protected RecordingServices {
  protected:
   static void SetUpTestSuite() { EnsureQApplication(); }
@@ -213,7 +209,7 @@ class Im483i : public Microscope {};  // the line with LEDs
 // Execute shows the reply and the time it took; the history keeps the latest thirty. The box
 // runs what was typed, never a longer command of the history that begins the same way; the
 // arrow keys bring the history back.
-TEST_P(Window, TheCommandBoxRunsWhatWasTypedKeepsTheHistoryAndShortensALongReply) {
+TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloadTheWindow) {
   Execute("Delay 250;Ver");
   EXPECT_EQ((window->Message().text() + "|" + window->TimeField().text()).toStdString(),
             "250 ; 4.0 ; | 251");
@@ -261,10 +257,8 @@ TEST_P(Window, TheCommandBoxRunsWhatWasTypedKeepsTheHistoryAndShortensALongReply
   EXPECT_TRUE(window->Message().toolTip().contains(QString::fromStdString(reply.substr(0, 40))));
   window->Message().CopyFullText();
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), reply);
-}
 
-// The map tab gives the map its picture; an unloaded window takes it away.
-TEST_P(Window, HideShowAndUnloadFromTheCommandLanguage) {
+  // The map tab gives the map its picture; an unloaded window takes it away.
   ShowMap();
   EXPECT_EQ(sim.Run("Obj Add 100 100 0 a;Obj Draw 1"), "# 1 ;  1 ; ");
   EXPECT_EQ(sim.Run("Hide"), "OK  ; ");
@@ -289,7 +283,6 @@ TEST_P(Window, HideShowAndUnloadFromTheCommandLanguage) {
 
 TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
   OpenEditor();
-  // The editor's message, its run indicator and whether Read is offered.
   const auto editorShows = [this] {
     return EditorMessage() + (progWin->RunIndicator().isChecked() ? " on" : " off") +
            (progWin->findChild<QPushButton*>("cmdRead")->isEnabled() ? " read" : "");
@@ -399,7 +392,7 @@ TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
 // --- At the simulated microscope ---
 
 TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
-  const auto busy = [this] {  // the busy text and the pointer
+  const auto busy = [this] {
     const QCursor* pointer = QApplication::overrideCursor();
     const bool hourglass = pointer != nullptr && pointer->shape() == Qt::BusyCursor;
     return window->Status().BusyField().text().toStdString() + (pointer == nullptr ? ""
@@ -442,10 +435,9 @@ TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
   EXPECT_EQ(sim.system.state.CommandBusy, 0);
 }
 
-// The arrows move the stage by XYJUMPSIZE, Page Up and Down the focus by its fine step; with
-// Shift the stage moves ten jumps and the focus its coarse step. On both the device and the map
-// tab; not while the keyboard is in the command box. The device tab's jog buttons step once. A
-// jog names itself on the press, moves its own unit only and shows the position on the release.
+// Keys step by the stage's jump and the focus's fine step, with Shift by ten jumps and the coarse
+// step, on the device and the map tab but not in the command box. A jog names itself on the
+// press, moves its own unit only and shows the position on the release.
 TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   const double jump = sim.system.stage.Params().JumpSize;
   const double fine = sim.system.focus.Params().JumpSize;
@@ -977,48 +969,6 @@ TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
 
 // --- The device menus and the Device Control tab ---
 
-TEST_P(Window, WheelMenusReadTheWheelAndTheirFilterItemsMoveItAndCheckThemselves) {
-  sim.Run("B 4;B Wait");
-  sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
-  sim.system.wheels.SelectWheel(1);
-  window->DeviceMenus().Refresh();
-  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-?");
-
-  window->Tabs().setCurrentIndex(2);
-  emit window->DeviceMenus().FilterMenu(2)->aboutToShow();
-  EXPECT_EQ(std::pair(window->Tabs().currentIndex(), int{sim.system.wheels.CurrentWheel()}),
-            std::pair(0, 2));
-  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-4");
-  EXPECT_TRUE(FindEntry(window->DeviceMenus().FilterMenu(2), {"Filter 4"})->isChecked());
-
-  sim.system.wheels.SelectWheel(1);
-  Click("cmdWheelB");  // pops up its menu
-  EXPECT_TRUE(window->DeviceMenus().FilterMenu(2)->isVisible());
-  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
-  window->DeviceMenus().FilterMenu(2)->close();
-
-  QMenu* f = window->DeviceMenus().FilterMenu(1);
-  const auto items = EntriesStartingWith(f, "Filter ");
-  ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
-  FindEntry(f, {"Filter 3"})->trigger();
-  EXPECT_EQ(FilterOnWheel(1), 3);
-  EXPECT_EQ(window->MessageText() + "|" + Child<QPushButton>("cmdWheelF")->text().toStdString(),
-            "F 3|F-3");
-  FindEntry(f, {"Previous Filter"})->trigger();
-  EXPECT_EQ(FilterOnWheel(1), 2);
-  EXPECT_EQ(f->title(), "F-2");
-  for (QAction* item : items)
-    EXPECT_EQ(item->isChecked(), item->text() == "Filter 2");
-
-  // A move the wheel refuses keeps the check mark on the filter in place.
-  sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
-  FindEntry(f, {"Filter 5"})->trigger();
-  EXPECT_EQ(window->MessageText(), "Error ");
-  EXPECT_EQ(
-      std::pair(FindEntry(f, {"Filter 5"})->isChecked(), FindEntry(f, {"Filter 2"})->isChecked()),
-      std::pair(false, true));
-}
-
 TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceAgain) {
   FindEntry(window->DeviceMenus().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
   EXPECT_EQ(window->MessageText(), "Parameter file not read");
@@ -1052,7 +1002,7 @@ TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceA
   EXPECT_EQ(window->MessageText(), "F Off");
 }
 
-TEST_P(Window, CompensationParametersLoadATableOfTheProgramFolderOnly) {
+TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
   QAction* on = FindEntry(window->DeviceMenus().FilterMenu(1), {"Focus Compensation", "On?"});
   QAction* parameters =
       FindEntry(window->DeviceMenus().FilterMenu(1), {"Focus Compensation", "Parameters"});
@@ -1075,9 +1025,47 @@ TEST_P(Window, CompensationParametersLoadATableOfTheProgramFolderOnly) {
   EXPECT_EQ(std::pair(sim.system.wheels.ZCompIsOn(1), on->isChecked()), std::pair(true, true));
   on->trigger();
   EXPECT_EQ(std::pair(sim.system.wheels.ZCompIsOn(1), on->isChecked()), std::pair(false, false));
-}
 
-TEST_P(Window, CubeAndObjectiveItemsMoveTheirDeviceAndCheckThemselvesAndTheButtonsFollow) {
+  sim.Run("B 4;B Wait");
+  sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
+  sim.system.wheels.SelectWheel(1);
+  window->DeviceMenus().Refresh();
+  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-?");
+
+  window->Tabs().setCurrentIndex(2);
+  emit window->DeviceMenus().FilterMenu(2)->aboutToShow();
+  EXPECT_EQ(std::pair(window->Tabs().currentIndex(), int{sim.system.wheels.CurrentWheel()}),
+            std::pair(0, 2));
+  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-4");
+  EXPECT_TRUE(FindEntry(window->DeviceMenus().FilterMenu(2), {"Filter 4"})->isChecked());
+
+  sim.system.wheels.SelectWheel(1);
+  Click("cmdWheelB");  // pops up its menu
+  EXPECT_TRUE(window->DeviceMenus().FilterMenu(2)->isVisible());
+  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
+  window->DeviceMenus().FilterMenu(2)->close();
+
+  QMenu* f = window->DeviceMenus().FilterMenu(1);
+  const auto filters = EntriesStartingWith(f, "Filter ");
+  ASSERT_EQ(static_cast<double>(filters.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
+  FindEntry(f, {"Filter 3"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 3);
+  EXPECT_EQ(window->MessageText() + "|" + Child<QPushButton>("cmdWheelF")->text().toStdString(),
+            "F 3|F-3");
+  FindEntry(f, {"Previous Filter"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 2);
+  EXPECT_EQ(f->title(), "F-2");
+  for (QAction* item : filters)
+    EXPECT_EQ(item->isChecked(), item->text() == "Filter 2");
+
+  // A move the wheel refuses keeps the check mark on the filter in place.
+  sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  FindEntry(f, {"Filter 5"})->trigger();
+  EXPECT_EQ(window->MessageText(), "Error ");
+  EXPECT_EQ(
+      std::pair(FindEntry(f, {"Filter 5"})->isChecked(), FindEntry(f, {"Filter 2"})->isChecked()),
+      std::pair(false, true));
+
   const auto cubes = EntriesStartingWith(window->DeviceMenus().CubeMenu(), "Cube ");
   ASSERT_EQ(static_cast<double>(cubes.size()), FileValue("QV_PARCUBE.TXT", "CUBEPOSITIONS"));
   cubes.back()->trigger();
@@ -1152,42 +1140,9 @@ TEST_P(Window, AddPosAndAddNewShowTheObjectsTabAndTheirRows) {
   EXPECT_EQ(Object(2).Z, kUndefinedPos);
 }
 
-TEST_P(Window, ACellEditReachesTheObjectAndBadTextChangesNothing) {
-  window->Tabs().setCurrentIndex(2);
-  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
-  ClickCell(1, 2);
-  ASSERT_TRUE(Objs().Field().isVisible());
-  EXPECT_EQ(Objs().Field().text(), "5.0");
-  EXPECT_EQ(Objs().Field().geometry(), Objs().Grid().visualItemRect(Objs().Grid().item(1, 2)));
-  Commit("-7.25");
-  EXPECT_EQ(std::pair(Object(2).Y, Cell(1, 2)), std::pair(-7.25, std::string("-7.3")));
-  EXPECT_FALSE(Objs().Field().isVisible());
-
-  ClickCell(1, 3);
-  Commit("1e999");  // reads as a number, but not a finite one
-  EXPECT_EQ(sim.notifier.LastText(), "Not a number");
-  EXPECT_EQ(Object(2).Z, 6);
-  EXPECT_TRUE(Objs().Field().isVisible());
-
-  // Any text is a comment; texts are UTF-8 in the list and Unicode in the grid.
-  ClickCell(0, 4);
-  Commit(QString::fromUtf16(u"\u00B5m_\u03B1\u20AC"));
-  EXPECT_EQ(Object(1).Comment, "\xC2\xB5m_\xCE\xB1\xE2\x82\xAC");
-  sim.Run("Obj Add 4 5 6 caf\xC3\xA9");
-  EXPECT_EQ(Objs().Grid().item(2, 4)->text(), QString::fromUtf16(u"caf\u00E9"));
-
-  // Scrolled away from its cell, the box would seem to edit another row.
-  for (int i = 0; i < 100; ++i)
-    sim.system.objects.ObjAdd(i, i, i, "");
-  Objs().DisplayObjList();
-  ClickCell(0, 1);
-  Objs().Grid().verticalScrollBar()->setValue(Objs().Grid().verticalScrollBar()->maximum());
-  EXPECT_FALSE(Objs().Field().isVisible());
-}
-
 // A row chosen on the map:
 // Window.ADoubleClickMovesTheStageAClickSelectsTheNearestObjectAndTheEntriesDrawObjects.
-TEST_P(Window, RowsAreSelectedByTheirNumberAndTheGridFollowsTheListWhenItChanges) {
+TEST_P(Window, RowsAreSelectedCellsEditedAndTheGridFollowsTheListWhenItChanges) {
   window->Tabs().setCurrentIndex(2);
   sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b;Obj Add 7 8 9 c");
   Objs().HighlightObjInGrid(2);
@@ -1220,6 +1175,36 @@ TEST_P(Window, RowsAreSelectedByTheirNumberAndTheGridFollowsTheListWhenItChanges
   sim.Run("Obj ListClear;Obj Add 20 21 22 v");
   ASSERT_EQ(Objs().Grid().rowCount(), 1);
   EXPECT_EQ(Cell(0, 1), "20.0");
+
+  sim.Run("Obj ListClear;Obj Add 1 2 3 a;Obj Add 4 5 6 b");
+  ClickCell(1, 2);
+  ASSERT_TRUE(Objs().Field().isVisible());
+  EXPECT_EQ(Objs().Field().text(), "5.0");
+  EXPECT_EQ(Objs().Field().geometry(), Objs().Grid().visualItemRect(Objs().Grid().item(1, 2)));
+  Commit("-7.25");
+  EXPECT_EQ(std::pair(Object(2).Y, Cell(1, 2)), std::pair(-7.25, std::string("-7.3")));
+  EXPECT_FALSE(Objs().Field().isVisible());
+
+  ClickCell(1, 3);
+  Commit("1e999");  // reads as a number, but not a finite one
+  EXPECT_EQ(sim.notifier.LastText(), "Not a number");
+  EXPECT_EQ(Object(2).Z, 6);
+  EXPECT_TRUE(Objs().Field().isVisible());
+
+  // Any text is a comment; texts are UTF-8 in the list and Unicode in the grid.
+  ClickCell(0, 4);
+  Commit(QString::fromUtf16(u"\u00B5m_\u03B1\u20AC"));
+  EXPECT_EQ(Object(1).Comment, "\xC2\xB5m_\xCE\xB1\xE2\x82\xAC");
+  sim.Run("Obj Add 4 5 6 caf\xC3\xA9");
+  EXPECT_EQ(Objs().Grid().item(2, 4)->text(), QString::fromUtf16(u"caf\u00E9"));
+
+  // Scrolled away from its cell, the box would seem to edit another row.
+  for (int i = 0; i < 100; ++i)
+    sim.system.objects.ObjAdd(i, i, i, "");
+  Objs().DisplayObjList();
+  ClickCell(0, 1);
+  Objs().Grid().verticalScrollBar()->setValue(Objs().Grid().verticalScrollBar()->maximum());
+  EXPECT_FALSE(Objs().Field().isVisible());
 }
 
 // Where "Obj GoTo" goes and what it refuses: tests/specimen/ObjectListTest.cpp:ObjGoTo.
