@@ -188,6 +188,11 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     auto* box = Child<QComboBox>(field);
     (box ? box->lineEdit() : Child<QLineEdit>(field))->setText(QString::fromStdString(text));
   }
+  void Type(const std::string& entries) {  // "field=text ..." in that order
+    std::istringstream typed(entries);
+    for (std::string entry; typed >> entry;)
+      Type(entry.substr(0, entry.find('=')).c_str(), entry.substr(entry.find('=') + 1));
+  }
   std::string Text(const char* name) { return Child<QLineEdit>(name)->text().toStdString(); }
   std::string Label(const char* name) { return Child<QLabel>(name)->text().toStdString(); }
   int16_t Addressed() { return sim.system.motCon.Motor().MotorAddress; }
@@ -793,12 +798,7 @@ TEST_P(Window, OnlyAnsweringUnitsAreOfferedAndChoosingOneAddressesIt) {
 TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
   ShowAxes({X(), Y()});
   Units()[0]->click();
-  Type("txtDistance", "250");
-  Type("cboDestin", "1200");
-  Type("txtHomeSpeed", "500");
-  Type("txtOut0", "1");
-  Type("txtOut2", "1");
-  Type("txtJogSpeed", "300");
+  Type("txtDistance=250 cboDestin=1200 txtHomeSpeed=500 txtOut0=1 txtOut2=1 txtJogSpeed=300");
   window->Axes().AddDestination();
   ASSERT_EQ(sim.Run("XY 100 0;XY Wait"), "OK  ; OK  ; ");
   Click("btnReadPos");
@@ -814,18 +814,16 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
 
   Units()[0]->click();
   auto* destinations = Child<QComboBox>("cboDestin");
-  // Nothing remembers the jog speed.
+  // Nothing remembers the jog speed; a failed port read (the EZHR17 has none) is remembered as
+  // -1 and shown as such.
+  const auto port = [&](int i) { return read[i].empty() ? std::string("-1") : read[i]; };
   EXPECT_EQ((std::vector{Text("txtDistance"), destinations->currentText().toStdString(),
                          std::to_string(destinations->count()), Text("txtHomeSpeed"),
                          Text("txtOut0") + Text("txtOut1") + Text("txtOut2"), Text("txtJogSpeed"),
-                         Label("lblPos"), Label("lblLimHrdw")}),
+                         Label("lblPos"), Label("lblLimHrdw"), Label("lblIn0"), Label("lblIn1"),
+                         Label("lblIn2")}),
             (std::vector{Str(250), Str(1200), std::string("1"), Str(500), std::string("101"),
-                         Str(0), read[0], read[1]}));
-  // A failed port read (the EZHR17 has none) is remembered as -1 and shown as such.
-  for (int i = 0; i < 3; ++i) {
-    const std::string port = Label(("lblIn" + std::to_string(i)).c_str());
-    EXPECT_EQ(port, read[i + 2].empty() ? "-1" : read[i + 2]);
-  }
+                         Str(0), read[0], read[1], port(2), port(3), port(4)}));
 }
 
 // Each button on the X stage, in an order that lets one build on the last: the fields it
@@ -873,9 +871,7 @@ TEST_P(Microscope, EachAxesButtonShowsItsResult) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
-    std::istringstream typed(c.typed);
-    for (std::string entry; typed >> entry;)
-      Type(entry.substr(0, entry.find('=')).c_str(), entry.substr(entry.find('=') + 1));
+    Type(c.typed);
     window->SetMessage("before");
     Click(c.button);
     EXPECT_EQ(window->MessageText(), c.shown.value_or("before"));
@@ -909,8 +905,7 @@ TEST_P(Window, BadAxesInputSendsNothingAndAddAxisOffersAFurtherAnsweringUnit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field) + "=" + c.text);
-    Type("txtOut0", "0");
-    Type("txtOut1", "0");
+    Type("txtOut0=0 txtOut1=0");
     Type(c.field, c.text);
     sim.line.ClearFrames();
     const int destinations = Child<QComboBox>("cboDestin")->count();
