@@ -795,7 +795,7 @@ TEST_P(Window, OnlyAnsweringUnitsAreOfferedAndChoosingOneAddressesIt) {
   EXPECT_EQ(Units().size(), 2u);
 }
 
-TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
+TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndEachButtonShowsItsResult) {
   ShowAxes({X(), Y()});
   Units()[0]->click();
   Type("txtDistance=250 cboDestin=1200 txtHomeSpeed=500 txtOut0=1 txtOut2=1 txtJogSpeed=300");
@@ -824,13 +824,10 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
                          Label("lblIn2")}),
             (std::vector{Str(250), Str(1200), std::string("1"), Str(500), std::string("101"),
                          Str(0), read[0], read[1], port(2), port(3), port(4)}));
-}
 
-// Each button on the X stage, in an order that lets one build on the last: the fields it
-// reads, what the message line shows (nothing new for the jog buttons and the sign flips), and
-// what the unit or the panel shows for it.
-TEST_P(Microscope, EachAxesButtonShowsItsResult) {
-  ShowAxes({X()});
+  // Each button on the X stage, in an order that lets one build on the last: the fields it
+  // reads, what the message line shows (nothing new for the jog buttons and the sign flips), and
+  // what the unit or the panel shows for it.
   const bool ims = GetParam() == "config/demo-im483i";
   auto unit = [this] { return sim.State(X()); };
   auto wait = [this] { return sim.system.motCon.MotorWaitMoveEnd() == 1; };
@@ -1121,22 +1118,8 @@ TEST_P(Im483i, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
 // --- The Objects tab and menu; what the "Obj" words store and refuse is
 // tests/transcripts/specimen/obj_words.transcript's ---
 
-TEST_P(Window, AddPosAndAddNewShowTheObjectsTabAndTheirRows) {
-  ASSERT_EQ(sim.Run("XY 1234.5 -678.9;XY Wait"), "OK  ; OK  ; ");
-  const MapPoint at = StagePosition();
-  Click("cmdAddPos");
-  EXPECT_EQ(window->Tabs().currentIndex(), 2);
-  EXPECT_EQ(Cell(0, 0) + " " + Cell(0, 1) + " " + Cell(0, 2),
-            "1 " + FormatFixed(at.X, 1) + " " + FormatFixed(at.Y, 1));
-
-  Click("cmdAddNew");
-  ASSERT_EQ(Objs().Grid().rowCount(), 2);
-  EXPECT_EQ(window->MessageText() + " " + Cell(1, 2) + " " + Cell(1, 3), "# 2 77777.7 77777.70");
-  EXPECT_EQ(Object(2).Z, kUndefinedPos);
-}
-
 // A row chosen on the map:
-// Window.ADoubleClickMovesTheStageAClickSelectsTheNearestObjectAndTheEntriesDrawObjects.
+// Window.MapClicksMoveTheStageAndSelectObjectsEntriesDrawObjectsAndTheStageMarkFollows.
 TEST_P(Window, RowsAreSelectedCellsEditedAndTheGridFollowsTheListWhenItChanges) {
   window->Tabs().setCurrentIndex(2);
   sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b;Obj Add 7 8 9 c");
@@ -1253,7 +1236,7 @@ TEST_P(Window, MoveToAndTheAttractionDistanceTakeTheSelectedObjectOrTheAnswer) {
 }
 
 // How the list is written and read is ObjectListTest's; here the entries, the grid and the map.
-TEST_P(Window, TheListWrittenForTheEditorReadsBackFromAFileOntoTheGridAndTheMap) {
+TEST_P(Window, TheListIsWrittenReadBackAndAddedToFromTheEntriesAndButtons) {
   sim.system.objects.ObjAdd(1000, 1000, 3, "cellA");
   sim.system.objects.ObjAdd(kUndefinedPos, 5, 6, "two,parts");
   Choose({"Obj.", "Write Object List"});
@@ -1281,6 +1264,18 @@ TEST_P(Window, TheListWrittenForTheEditorReadsBackFromAFileOntoTheGridAndTheMap)
   Choose({"Obj.", "Read Object List"});
   EXPECT_EQ(sim.system.objects.ObjListCount(), 2);
   EXPECT_NE(sim.notifier.LastText().find("EMPTY.TXT"), std::string::npos);
+
+  // Add Pos and Add New show the tab (the map is shown now) and their rows.
+  ASSERT_EQ(sim.Run("XY 1234.5 -678.9;XY Wait"), "OK  ; OK  ; ");
+  const MapPoint at = StagePosition();
+  Click("cmdAddPos");
+  EXPECT_EQ(window->Tabs().currentIndex(), 2);
+  EXPECT_EQ(Cell(2, 0) + " " + Cell(2, 1) + " " + Cell(2, 2),
+            "3 " + FormatFixed(at.X, 1) + " " + FormatFixed(at.Y, 1));
+  Click("cmdAddNew");
+  ASSERT_EQ(Objs().Grid().rowCount(), 4);
+  EXPECT_EQ(window->MessageText() + " " + Cell(3, 2) + " " + Cell(3, 3), "# 4 77777.7 77777.70");
+  EXPECT_EQ(Object(4).Z, kUndefinedPos);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
