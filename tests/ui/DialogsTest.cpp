@@ -88,7 +88,7 @@ class Dialogs : public ::testing::Test {
 
 // --- Parameter list editor ---
 
-TEST_F(Dialogs, ClosingWithoutAChangeWritesNothing) {
+TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
   ASSERT_EQ(parList.Load(), 1);
   std::filesystem::remove(folder.File("QV_PARXY.TXT"));
   parList.show();
@@ -98,6 +98,37 @@ TEST_F(Dialogs, ClosingWithoutAChangeWritesNothing) {
   parList.close();
   EXPECT_EQ(parList.WriteResult(), 1);
   EXPECT_FALSE(std::filesystem::exists(folder.File("QV_PARXY.TXT")));
+
+  const std::filesystem::path sub = folder.File("sub");
+  std::filesystem::create_directory(sub);
+  trapar.SetParFile("sub/QV_PARZ.TXT");
+  PutBytes((sub / "QV_PARZ.TXT").string(), "\"ZSPEED\",3\r\n");
+  ASSERT_EQ(parList.Load(), 1);
+  std::filesystem::remove_all(sub);
+  QSignalSpy finished(&parList, &QDialog::finished);
+  const auto closed = [&] { return std::pair<int, int>(finished.count(), parList.WriteResult()); };
+  auto change = [this](const char* value) {
+    parList.OpenEditor(0, 1);
+    parList.Field().setText(value);
+    parList.CommitEditor();
+  };
+
+  change("4");
+  notifier.answer = MsgResult::Yes;
+  parList.reject();
+  EXPECT_EQ(closed(), std::pair(0, -1));
+  EXPECT_NE(notifier.Messages.at(0).Text.find("could not be written"), std::string::npos);
+
+  std::filesystem::create_directory(sub);  // the operator put the folder back
+  parList.reject();
+  EXPECT_EQ(closed(), std::pair(1, 1));
+  EXPECT_EQ(GetBytes((sub / "QV_PARZ.TXT").string()), "\"ZSPEED\",4\r\n");
+
+  change("5");
+  notifier.answer = MsgResult::No;
+  std::filesystem::remove_all(sub);
+  parList.reject();
+  EXPECT_EQ(closed(), std::pair(2, -1));
 }
 
 // Only the changed values are replaced, each in its own line, with what surrounds it (remarks
@@ -145,39 +176,6 @@ TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
   parList.close();
   EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")),
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
-}
-
-TEST_F(Dialogs, FailedWriteOffersToKeepEditingAndReportsTheFailure) {
-  const std::filesystem::path sub = folder.File("sub");
-  std::filesystem::create_directory(sub);
-  trapar.SetParFile("sub/QV_PARZ.TXT");
-  PutBytes((sub / "QV_PARZ.TXT").string(), "\"ZSPEED\",3\r\n");
-  ASSERT_EQ(parList.Load(), 1);
-  std::filesystem::remove_all(sub);
-  QSignalSpy finished(&parList, &QDialog::finished);
-  const auto closed = [&] { return std::pair<int, int>(finished.count(), parList.WriteResult()); };
-  auto change = [this](const char* value) {
-    parList.OpenEditor(0, 1);
-    parList.Field().setText(value);
-    parList.CommitEditor();
-  };
-
-  change("4");
-  notifier.answer = MsgResult::Yes;
-  parList.reject();
-  EXPECT_EQ(closed(), std::pair(0, -1));
-  EXPECT_NE(notifier.Messages.at(0).Text.find("could not be written"), std::string::npos);
-
-  std::filesystem::create_directory(sub);  // the operator put the folder back
-  parList.reject();
-  EXPECT_EQ(closed(), std::pair(1, 1));
-  EXPECT_EQ(GetBytes((sub / "QV_PARZ.TXT").string()), "\"ZSPEED\",4\r\n");
-
-  change("5");
-  notifier.answer = MsgResult::No;
-  std::filesystem::remove_all(sub);
-  parList.reject();
-  EXPECT_EQ(closed(), std::pair(2, -1));
 }
 
 // A file elsewhere is edited without leaving the program folder; a missing one is reported and
@@ -235,7 +233,7 @@ TEST_F(Dialogs, OpensOnTheProgramFolderListingRealEntriesAndTheEditorOpensTheCho
 }
 
 // The list for the editor and a picked file show the same size and date.
-TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneOrCancelDecideTheResult) {
+TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneGivesTheFullPathCancelNothing) {
   QFile notes(QString::fromStdString(program.File("NOTES")));
   ASSERT_TRUE(notes.open(QIODevice::ReadWrite));
   ASSERT_TRUE(notes.setFileTime(QDateTime(QDate(2024, 3, 7), QTime(14, 5)),
@@ -252,6 +250,20 @@ TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneOrCancelDecideTheResu
   files.PickFile("NOTES");
   files.Cancel();
   EXPECT_EQ(files.GetResDir() + files.GetResFile(), "");
+
+  WhenShown<FilesWindow>([](FilesWindow& shown) {
+    EXPECT_EQ(shown.Filters().count(), 2);
+    EXPECT_EQ(shown.Files().count(), 2);  // *.PRG first
+    shown.PickFile("RUN.PRG");
+    shown.Done();
+  });
+  EXPECT_EQ(ChooseFile(nullptr, editor, programDir, "Read", "*.PRG *.*", ""),
+            program.File("RUN.PRG"));
+  WhenShown<FilesWindow>([](FilesWindow& shown) {
+    shown.PickFile("RUN.PRG");
+    shown.close();
+  });
+  EXPECT_EQ(ChooseFile(nullptr, editor, programDir, "Read", "*.PRG", program.File("gone")), "");
 }
 
 TEST_F(Dialogs, FilesAreDeletedAfterAYesAndFoldersMadeAndRemovedOnlyWhenSafe) {
@@ -282,22 +294,6 @@ TEST_F(Dialogs, FilesAreDeletedAfterAYesAndFoldersMadeAndRemovedOnlyWhenSafe) {
   files.Folders().setCurrentItem(files.Folders().findItems("New", Qt::MatchExactly)[0]);
   files.DeleteFolder();
   EXPECT_FALSE(std::filesystem::exists(program.File("New")));
-}
-
-TEST_F(Dialogs, ChooseFileGivesTheFullPathOrNothing) {
-  WhenShown<FilesWindow>([](FilesWindow& shown) {
-    EXPECT_EQ(shown.Filters().count(), 2);
-    EXPECT_EQ(shown.Files().count(), 2);  // *.PRG first
-    shown.PickFile("RUN.PRG");
-    shown.Done();
-  });
-  EXPECT_EQ(ChooseFile(nullptr, editor, programDir, "Read", "*.PRG *.*", ""),
-            program.File("RUN.PRG"));
-  WhenShown<FilesWindow>([](FilesWindow& shown) {
-    shown.PickFile("RUN.PRG");
-    shown.close();
-  });
-  EXPECT_EQ(ChooseFile(nullptr, editor, programDir, "Read", "*.PRG", program.File("gone")), "");
 }
 
 TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
