@@ -340,8 +340,7 @@ TEST_F(Dialogs, APickListChoiceGoesIntoTheCommandBoxAndTheListGrowsWithinTheScre
 
 // --- Text editor ---
 
-TEST(EditWindowTest, DoneGivesTheTextCancelAndClosingGiveNothing) {
-  EnsureQApplication();
+TEST_F(Dialogs, TheTextEditorsDoneGivesTheTextCancelAndClosingGiveNothing) {
   EditWindow window;
   window.SetText("XY Rel 1 0\r\nZ 5");
   window.Field().appendPlainText("F 2");
