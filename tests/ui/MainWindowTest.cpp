@@ -229,15 +229,12 @@ TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloa
 
   box.setFocus();
   const int32_t commands = sim.system.state.CommandCount;
-  const struct {
-    const char* typed;
-    const char* reply;
-  } lines[] = {{"Delay 100", "100 ; "}, {"Delay 1", "1 ; "}, {"Delay 10", "10 ; "}};
-  for (const auto& line : lines) {
+  for (const auto& [typed, reply] :
+       {std::pair{"Delay 100", "100 ; "}, {"Delay 1", "1 ; "}, {"Delay 10", "10 ; "}}) {
     box.lineEdit()->clear();
-    QTest::keyClicks(&box, line.typed);
+    QTest::keyClicks(&box, typed);
     QTest::keyClick(&box, Qt::Key_Return);
-    EXPECT_EQ(window->MessageText(), line.reply) << line.typed;
+    EXPECT_EQ(window->MessageText(), reply) << typed;
   }
   EXPECT_EQ(sim.system.state.CommandCount, commands + 3);
   const std::pair<Qt::Key, const char*> keys[] = {
@@ -248,11 +245,7 @@ TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloa
   }
 
   const int width = window->width();
-  std::string line = "XY ?";
-  for (int i = 1; i < 25; ++i)
-    line += ";XY ?";
-  window->SetCommandText(line);
-  window->ExecuteCommandBox();
+  Execute("XY ?" + QString(";XY ?").repeated(24).toStdString());
   QApplication::processEvents();
   const std::string reply = window->MessageText();
   EXPECT_EQ(window->width(), width);
