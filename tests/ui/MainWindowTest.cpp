@@ -926,10 +926,7 @@ TEST_P(Window, BadAxesInputSendsNothingAndAddAxisOffersAFurtherAnsweringUnit) {
 
 TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
   // 33 answering units: the line's own and copies of the X stage under further addresses.
-  std::string extra;
-  for (char c = 'a'; c < 'a' + 26; ++c)
-    extra += c;
-  extra += "!\"#$%&'";
+  const std::string extra = "abcdefghijklmnopqrstuvwxyz!\"#$%&'";
   std::string list;
   for (char c : extra) {
     list += std::string(1, c) + " unit\r\n";
