@@ -60,10 +60,6 @@ class Dialogs : public ::testing::Test {
       names << list.item(i)->text();
     return names;
   }
-  void Select(const QString& name) {
-    for (auto* item : files.Files().findItems(name, Qt::MatchExactly))
-      item->setSelected(true);
-  }
 
   static constexpr const char* kFile =
       "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  +5.50 \r\n";
@@ -267,8 +263,8 @@ TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneGivesTheFullPathCance
 }
 
 TEST_F(Dialogs, FilesAreDeletedAfterAYesAndFoldersMadeAndRemovedOnlyWhenSafe) {
-  Select("RUN.PRG");
-  Select("NOTES");
+  for (const char* name : {"RUN.PRG", "NOTES"})
+    files.Files().findItems(name, Qt::MatchExactly).at(0)->setSelected(true);
   files.DeleteFiles();  // answered No
   EXPECT_EQ(notifier.LastText(), "Delete selected files?");
   EXPECT_EQ(program.Entries().size(), 4u);

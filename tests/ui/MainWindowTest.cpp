@@ -115,13 +115,6 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     return at;
   }
   std::string File(const char* name) { return sim.folder.File(name); }
-  // The program editor on a program of five lines; file choices give `chosen`.
-  void OpenEditor() {
-    program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
-    progWin = new ProgramWindow(WindowCore(sim.system), [] {});
-    sim.front.AttachProgram(progWin);
-    progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
-  }
   void Click(const char* name) {
     QWidget* button = progWin ? progWin->findChild<QPushButton*>(name) : nullptr;
     QTest::mouseClick(button ? button : Child(name), Qt::LeftButton);
@@ -283,7 +276,10 @@ TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloa
 // --- The program editor ---
 
 TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
-  OpenEditor();
+  program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
+  progWin = new ProgramWindow(WindowCore(sim.system), [] {});
+  sim.front.AttachProgram(progWin);
+  progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
   const auto editorShows = [this] {
     return EditorMessage() + (progWin->RunIndicator().isChecked() ? " on" : " off") +
            (progWin->findChild<QPushButton*>("cmdRead")->isEnabled() ? " read" : "");
