@@ -975,14 +975,13 @@ TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceA
   const int64_t count = Count('4');
   FindEntry(window->DeviceMenus().FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})
       ->trigger();
-  EXPECT_EQ(Count('4'), count);
-  EXPECT_EQ(window->MessageText(), "F Off");
+  EXPECT_EQ(std::pair(Count('4'), window->MessageText()), std::pair(count, std::string("F Off")));
 }
 
 TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
-  QAction* on = FindEntry(window->DeviceMenus().FilterMenu(1), {"Focus Compensation", "On?"});
-  QAction* parameters =
-      FindEntry(window->DeviceMenus().FilterMenu(1), {"Focus Compensation", "Parameters"});
+  QMenu* f = window->DeviceMenus().FilterMenu(1);
+  QAction* on = FindEntry(f, {"Focus Compensation", "On?"});
+  QAction* parameters = FindEntry(f, {"Focus Compensation", "Parameters"});
   TempFolder elsewhere;
   chosen = elsewhere.File("QV_DZW1A.TXT");
   parameters->trigger();
@@ -1022,7 +1021,6 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
   window->DeviceMenus().FilterMenu(2)->close();
 
-  QMenu* f = window->DeviceMenus().FilterMenu(1);
   const auto filters = EntriesStartingWith(f, "Filter ");
   ASSERT_EQ(static_cast<double>(filters.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
   FindEntry(f, {"Filter 3"})->trigger();
