@@ -156,6 +156,7 @@ TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
   parList.OpenEditor(0, 0);  // names are not editable
   EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
   parList.OpenEditor(0, 1);
+  ASSERT_TRUE(parList.Field().isVisibleTo(&parList));
   ASSERT_EQ(parList.Field().text(), "1000");
   parList.Field().selectAll();
   QTest::keyClicks(&parList.Field(), "2000");
