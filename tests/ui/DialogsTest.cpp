@@ -33,7 +33,7 @@
 namespace qv::test {
 namespace {
 
-// Closes whatever modal dialog is up once the event loop runs, after `act` has worked on it.
+// Works on whatever modal dialog is up once the event loop runs; `act` closes it.
 template <class Dialog, class Act>
 void WhenShown(Act act) {
   QTimer::singleShot(0, [act] {
@@ -60,10 +60,6 @@ class Dialogs : public ::testing::Test {
       names << list.item(i)->text();
     return names;
   }
-  void Select(const QString& name) {
-    for (auto* item : files.Files().findItems(name, Qt::MatchExactly))
-      item->setSelected(true);
-  }
 
   static constexpr const char* kFile =
       "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  +5.50 \r\n";
@@ -88,7 +84,7 @@ class Dialogs : public ::testing::Test {
 
 // --- Parameter list editor ---
 
-TEST_F(Dialogs, ClosingWithoutAChangeWritesNothing) {
+TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
   ASSERT_EQ(parList.Load(), 1);
   std::filesystem::remove(folder.File("QV_PARXY.TXT"));
   parList.show();
@@ -98,7 +94,37 @@ TEST_F(Dialogs, ClosingWithoutAChangeWritesNothing) {
   parList.close();
   EXPECT_EQ(parList.WriteResult(), 1);
   EXPECT_FALSE(std::filesystem::exists(folder.File("QV_PARXY.TXT")));
-  EXPECT_TRUE(notifier.Messages.empty());
+
+  const std::filesystem::path sub = folder.File("sub");
+  std::filesystem::create_directory(sub);
+  trapar.SetParFile("sub/QV_PARZ.TXT");
+  PutBytes((sub / "QV_PARZ.TXT").string(), "\"ZSPEED\",3\r\n");
+  ASSERT_EQ(parList.Load(), 1);
+  std::filesystem::remove_all(sub);
+  QSignalSpy finished(&parList, &QDialog::finished);
+  const auto closed = [&] { return std::pair<int, int>(finished.count(), parList.WriteResult()); };
+  auto change = [this](const char* value) {
+    parList.OpenEditor(0, 1);
+    parList.Field().setText(value);
+    parList.CommitEditor();
+  };
+
+  change("4");
+  notifier.answer = MsgResult::Yes;
+  parList.reject();
+  EXPECT_EQ(closed(), std::pair(0, -1));
+  EXPECT_NE(notifier.Messages.at(0).Text.find("could not be written"), std::string::npos);
+
+  std::filesystem::create_directory(sub);  // the operator put the folder back
+  parList.reject();
+  EXPECT_EQ(closed(), std::pair(1, 1));
+  EXPECT_EQ(GetBytes((sub / "QV_PARZ.TXT").string()), "\"ZSPEED\",4\r\n");
+
+  change("5");
+  notifier.answer = MsgResult::No;
+  std::filesystem::remove_all(sub);
+  parList.reject();
+  EXPECT_EQ(closed(), std::pair(2, -1));
 }
 
 // Only the changed values are replaced, each in its own line, with what surrounds it (remarks
@@ -121,68 +147,32 @@ TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
 
 TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
   ASSERT_EQ(parList.Load(), 1);
-  ASSERT_EQ(parList.Grid().rowCount(), 2);
-  EXPECT_EQ(parList.Grid().item(1, 0)->text(), "XSPEED");
-  EXPECT_EQ(parList.Grid().item(1, 1)->text(), "+5.50");
+  const auto row = [this](int r) {
+    return parList.Grid().item(r, 0)->text() + "=" + parList.Grid().item(r, 1)->text();
+  };
+  EXPECT_EQ(QStringList({row(0), row(1)}), QStringList({"XSCREWLEAD=1000", "XSPEED=+5.50"}));
   EXPECT_EQ(parList.windowTitle().toStdString(), folder.File("QV_PARXY.TXT"));
   parList.show();
   parList.OpenEditor(0, 0);  // names are not editable
   EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
   parList.OpenEditor(0, 1);
   ASSERT_TRUE(parList.Field().isVisibleTo(&parList));
-  EXPECT_EQ(parList.Field().text(), "1000");
+  ASSERT_EQ(parList.Field().text(), "1000");
   parList.Field().selectAll();
   QTest::keyClicks(&parList.Field(), "2000");
   QFocusEvent focusOut(QEvent::FocusOut);
   QApplication::sendEvent(&parList.Field(), &focusOut);  // clicking elsewhere
   EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
-  EXPECT_EQ(parList.Grid().item(0, 1)->text(), "1000");
 
   parList.OpenEditor(1, 1);
   parList.Field().selectAll();
   QTest::keyClicks(&parList.Field(), "7.25");
   QTest::keyClick(&parList.Field(), Qt::Key_Return);
-  EXPECT_EQ(parList.Grid().item(1, 1)->text(), "7.25");
+  EXPECT_EQ(QStringList({row(0), row(1)}), QStringList({"XSCREWLEAD=1000", "XSPEED=7.25"}));
   EXPECT_TRUE(parList.isVisible()) << "Enter in the box must not close the window";
   parList.close();
   EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")),
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
-}
-
-TEST_F(Dialogs, FailedWriteOffersToKeepEditingAndReportsTheFailure) {
-  const std::filesystem::path sub = folder.File("sub");
-  std::filesystem::create_directory(sub);
-  trapar.SetParFile("sub/QV_PARZ.TXT");
-  PutBytes((sub / "QV_PARZ.TXT").string(), "\"ZSPEED\",3\r\n");
-  ASSERT_EQ(parList.Load(), 1);
-  std::filesystem::remove_all(sub);
-  QSignalSpy finished(&parList, &QDialog::finished);
-  auto change = [this](const char* value) {
-    parList.OpenEditor(0, 1);
-    parList.Field().setText(value);
-    parList.CommitEditor();
-  };
-
-  change("4");
-  notifier.answer = MsgResult::Yes;
-  parList.reject();
-  EXPECT_EQ(finished.count(), 0);
-  EXPECT_EQ(parList.WriteResult(), -1);
-  ASSERT_GE(notifier.Messages.size(), 2u);
-  EXPECT_NE(notifier.Messages[0].Text.find("could not be written"), std::string::npos);
-
-  std::filesystem::create_directory(sub);  // the operator put the folder back
-  parList.reject();
-  EXPECT_EQ(finished.count(), 1);
-  EXPECT_EQ(parList.WriteResult(), 1);
-  EXPECT_EQ(GetBytes((sub / "QV_PARZ.TXT").string()), "\"ZSPEED\",4\r\n");
-
-  change("5");
-  notifier.answer = MsgResult::No;
-  std::filesystem::remove_all(sub);
-  parList.reject();
-  EXPECT_EQ(finished.count(), 2);
-  EXPECT_EQ(parList.WriteResult(), -1);
 }
 
 // A file elsewhere is edited without leaving the program folder; a missing one is reported and
@@ -213,7 +203,7 @@ TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
 // --- File dialog ---
 
 // A link to a device (the demonstration's controller line) is neither a folder nor a file.
-TEST_F(Dialogs, OpensOnTheProgramFolderListingOnlyRealFoldersAndFiles) {
+TEST_F(Dialogs, OpensOnTheProgramFolderListingRealEntriesAndTheEditorOpensTheChosenFile) {
   EXPECT_EQ(files.CurrentDir().toStdString() + "/", programDir);
   std::filesystem::create_symlink("/dev/null", program.File("controller-line"));
   std::filesystem::create_directory_symlink(program.File("Data"), program.File("DataLink"));
@@ -221,13 +211,26 @@ TEST_F(Dialogs, OpensOnTheProgramFolderListingOnlyRealFoldersAndFiles) {
   EXPECT_EQ(Listed(files.Folders()), QStringList({"..", "Data", "DataLink"}));
   EXPECT_EQ(Listed(files.Files()), QStringList({"low.prg", "NOTES", "RUN.PRG"}));
   EXPECT_GE(files.Drives().count(), 1);
-  EXPECT_FALSE(files.Action("mnuCopyFolder")->isEnabled());
-  EXPECT_FALSE(files.Action("mnuCopyFiles")->isEnabled());
-  EXPECT_TRUE(files.Action("mnuDeleteFiles")->isEnabled());
+  const std::array enabled = {files.Action("mnuCopyFolder")->isEnabled(),
+                              files.Action("mnuCopyFiles")->isEnabled(),
+                              files.Action("mnuDeleteFiles")->isEnabled()};
+  EXPECT_EQ(enabled, (std::array{false, false, true}));
+
+  files.ViewAsText();
+  EXPECT_TRUE(editor.opened.empty());
+  files.PickFile("RUN.PRG");
+  files.Action("mnuViewText")->trigger();
+  files.Action("mnuNewText")->trigger();
+  EXPECT_EQ(editor.opened, (std::vector<std::string>{program.File("RUN.PRG"), ""}));
+
+  EXPECT_FALSE(files.ChangeDir(QString::fromStdString(program.File("gone"))));
+  EXPECT_EQ(files.CurrentDir().toStdString() + "/", programDir);
+  EXPECT_TRUE(files.ChangeDir(QString::fromStdString(program.File("Data"))));
+  EXPECT_EQ(Listed(files.Folders()) + Listed(files.Files()), QStringList({".."}));
 }
 
 // The list for the editor and a picked file show the same size and date.
-TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneOrCancelDecideTheResult) {
+TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneGivesTheFullPathCancelNothing) {
   QFile notes(QString::fromStdString(program.File("NOTES")));
   ASSERT_TRUE(notes.open(QIODevice::ReadWrite));
   ASSERT_TRUE(notes.setFileTime(QDateTime(QDate(2024, 3, 7), QTime(14, 5)),
@@ -237,67 +240,14 @@ TEST_F(Dialogs, TheListAndAPickedFileShowSizeAndDateAndDoneOrCancelDecideTheResu
   EXPECT_EQ(editor.pasted, std::vector<std::string>{files.CurrentDir().toStdString() +
                                                     "\r\nNOTES\t1,234\t03-07-2024 02:05PM\r\n"});
   files.PickFile("NOTES");
-  EXPECT_EQ(files.FileField().text(), "NOTES");
-  EXPECT_EQ(files.Size().text(), "1,234");
-  EXPECT_EQ(files.Date().text(), "03-07-2024 02:05PM");
+  EXPECT_EQ(QStringList({files.FileField().text(), files.Size().text(), files.Date().text()}),
+            QStringList({"NOTES", "1,234", "03-07-2024 02:05PM"}));
   files.Done();
-  EXPECT_EQ(files.GetResDir() + "/", programDir);
-  EXPECT_EQ(files.GetResFile(), "NOTES");
+  EXPECT_EQ(files.GetResDir() + "/" + files.GetResFile(), programDir + "NOTES");
   files.PickFile("NOTES");
   files.Cancel();
-  EXPECT_EQ(files.GetResDir(), "");
-  EXPECT_EQ(files.GetResFile(), "");
-}
+  EXPECT_EQ(files.GetResDir() + files.GetResFile(), "");
 
-TEST_F(Dialogs, DeletingFilesAsksFirstAndANoDeletesNothing) {
-  Select("RUN.PRG");
-  Select("NOTES");
-  files.DeleteFiles();  // answered No
-  EXPECT_EQ(notifier.LastText(), "Delete selected files?");
-  EXPECT_EQ(files.Files().count(), 3);
-  notifier.answer = MsgResult::Yes;
-  files.DeleteFiles();
-  EXPECT_EQ(program.Entries(), (std::vector<std::string>{"Data", "low.prg"}));
-  EXPECT_EQ(Listed(files.Files()), QStringList({"low.prg"}));
-}
-
-TEST_F(Dialogs, FoldersAreMadeAndRemovedOnlyWhenThatIsSafe) {
-  EXPECT_FALSE(files.CreateFolder("../escape"));
-  EXPECT_FALSE(std::filesystem::exists(program.File("../escape")));
-  EXPECT_FALSE(files.CreateFolder("Data"));
-  EXPECT_NE(notifier.LastText().find("already exists"), std::string::npos);
-  EXPECT_TRUE(files.CreateFolder(" New "));
-  EXPECT_TRUE(std::filesystem::is_directory(program.File("New")));
-
-  PutBytes(program.File("Data/keep.txt"), "keep");
-  files.Folders().setCurrentItem(files.Folders().findItems("Data", Qt::MatchExactly)[0]);
-  notifier.answer = MsgResult::Yes;
-  files.DeleteFolder();
-  EXPECT_EQ(notifier.Messages[notifier.Messages.size() - 2].Text,
-            "Delete " + program.File("Data") + " ?");
-  EXPECT_TRUE(std::filesystem::exists(program.File("Data/keep.txt")));
-  files.Folders().setCurrentItem(files.Folders().findItems("New", Qt::MatchExactly)[0]);
-  files.DeleteFolder();
-  EXPECT_FALSE(std::filesystem::exists(program.File("New")));
-}
-
-TEST_F(Dialogs, ViewAndNewTextGoToTheTextEditorAndBadFoldersAreRefused) {
-  files.ViewAsText();
-  EXPECT_TRUE(editor.opened.empty());
-  files.PickFile("RUN.PRG");
-  files.Action("mnuViewText")->trigger();
-  files.Action("mnuNewText")->trigger();
-  EXPECT_EQ(editor.opened, (std::vector<std::string>{program.File("RUN.PRG"), ""}));
-
-  const QString before = files.CurrentDir();
-  EXPECT_FALSE(files.ChangeDir(QString::fromStdString(program.File("gone"))));
-  EXPECT_EQ(files.CurrentDir(), before);
-  EXPECT_TRUE(files.ChangeDir(QString::fromStdString(program.File("Data"))));
-  EXPECT_EQ(files.Folders().item(0)->text(), "..");
-  EXPECT_EQ(files.Files().count(), 0);
-}
-
-TEST_F(Dialogs, ChooseFileGivesTheFullPathOrNothing) {
   WhenShown<FilesWindow>([](FilesWindow& shown) {
     EXPECT_EQ(shown.Filters().count(), 2);
     EXPECT_EQ(shown.Files().count(), 2);  // *.PRG first
@@ -313,6 +263,35 @@ TEST_F(Dialogs, ChooseFileGivesTheFullPathOrNothing) {
   EXPECT_EQ(ChooseFile(nullptr, editor, programDir, "Read", "*.PRG", program.File("gone")), "");
 }
 
+TEST_F(Dialogs, FilesAreDeletedAfterAYesAndFoldersMadeAndRemovedOnlyWhenSafe) {
+  for (const char* name : {"RUN.PRG", "NOTES"})
+    files.Files().findItems(name, Qt::MatchExactly).at(0)->setSelected(true);
+  files.DeleteFiles();  // answered No
+  EXPECT_EQ(notifier.LastText(), "Delete selected files?");
+  EXPECT_EQ(program.Entries().size(), 4u);
+  notifier.answer = MsgResult::Yes;
+  files.DeleteFiles();
+  EXPECT_EQ(program.Entries(), (std::vector<std::string>{"Data", "low.prg"}));
+  EXPECT_EQ(Listed(files.Files()), QStringList({"low.prg"}));
+
+  EXPECT_FALSE(files.CreateFolder("../escape"));
+  EXPECT_FALSE(std::filesystem::exists(program.File("../escape")));
+  EXPECT_FALSE(files.CreateFolder("Data"));
+  EXPECT_NE(notifier.LastText().find("already exists"), std::string::npos);
+  EXPECT_TRUE(files.CreateFolder(" New "));
+  EXPECT_TRUE(std::filesystem::is_directory(program.File("New")));
+
+  PutBytes(program.File("Data/keep.txt"), "keep");
+  files.Folders().setCurrentItem(files.Folders().findItems("Data", Qt::MatchExactly)[0]);
+  files.DeleteFolder();
+  EXPECT_EQ(notifier.Messages[notifier.Messages.size() - 2].Text,
+            "Delete " + program.File("Data") + " ?");
+  EXPECT_TRUE(std::filesystem::exists(program.File("Data/keep.txt")));
+  files.Folders().setCurrentItem(files.Folders().findItems("New", Qt::MatchExactly)[0]);
+  files.DeleteFolder();
+  EXPECT_FALSE(std::filesystem::exists(program.File("New")));
+}
+
 TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
   for (const auto& [size, text] :
        {std::pair<uint64_t, const char*>{999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}})
@@ -324,16 +303,14 @@ TEST(FileListingTest, SizesAndTimesTakeTheListingForm) {
 // --- Pick list ---
 
 // Shift puts the choice in front of the command; a click or Enter without Shift replaces it.
-TEST_F(Dialogs, APickListChoiceGoesIntoTheCommandBox) {
+TEST_F(Dialogs, APickListChoiceGoesIntoTheCommandBoxAndTheListGrowsWithinTheScreen) {
   front.loaded = {"frmQuorvalin"};
   front.commandText = "Rel 10 20";
   pick.StringLoad({"XY", "Z", "W1"});
-  EXPECT_EQ(pick.GiveSelected(), "");
   QListWidget& list = pick.List();
   list.setCurrentRow(0);
   QTest::keyClick(&list, Qt::Key_Return, Qt::ShiftModifier);
-  EXPECT_EQ(front.commandText, "XY Rel 10 20");
-  EXPECT_EQ(pick.GiveSelected(), "XY");
+  EXPECT_EQ(front.commandText + "|" + pick.GiveSelected(), "XY Rel 10 20|XY");
 
   pick.show();
   const QRect row = list.visualItemRect(list.item(1));
@@ -345,9 +322,7 @@ TEST_F(Dialogs, APickListChoiceGoesIntoTheCommandBox) {
   EXPECT_TRUE(pick.isVisible());
   QTest::keyClick(&list, Qt::Key_Escape);
   EXPECT_FALSE(pick.isVisible());
-}
 
-TEST_F(Dialogs, APickListGrowsWithItsTextsButStaysOnTheScreen) {
   pick.StringLoad({"XY"});
   const int narrow = pick.width();
   pick.StringLoad({"XY", std::string(60, 'W')});
@@ -360,19 +335,16 @@ TEST_F(Dialogs, APickListGrowsWithItsTextsButStaysOnTheScreen) {
 
 // --- Text editor ---
 
-TEST(EditWindowTest, DoneGivesTheTextCancelAndClosingGiveNothing) {
-  EnsureQApplication();
+TEST_F(Dialogs, TheTextEditorsDoneGivesTheTextCancelAndClosingGiveNothing) {
   EditWindow window;
   window.SetText("XY Rel 1 0\r\nZ 5");
   window.Field().appendPlainText("F 2");
+  const auto result = [&] { return std::pair(window.GetAccept(), window.GetTextRes()); };
   window.findChild<QPushButton*>("btnDone")->click();
-  EXPECT_EQ(window.GetAccept(), 1);
-  EXPECT_EQ(window.GetTextRes(), "XY Rel 1 0\r\nZ 5\r\nF 2");
-
+  EXPECT_EQ(result(), std::pair(1, std::string("XY Rel 1 0\r\nZ 5\r\nF 2")));
   window.show();
   window.findChild<QPushButton*>("btnCancel")->click();
-  EXPECT_EQ(window.GetAccept(), 0);
-  EXPECT_EQ(window.GetTextRes(), "");
+  EXPECT_EQ(result(), std::pair(0, std::string()));
   window.Done();
   window.show();
   window.close();

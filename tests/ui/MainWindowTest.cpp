@@ -1,7 +1,4 @@
-// The main window at the simulated microscope: its top area and status bar, its part in the
-// command language, the Stop, the jog keys, the controls of devices that are not ready, its own
-// menus, the map tab's mouse and stage mark and the timer's idle work; and the program editor
-// window with its part in running programs.
+// The main window and the program editor at the simulated microscope, on the offscreen platform.
 #include "app/WindowCore.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramWindow.h"
@@ -12,7 +9,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -45,9 +41,8 @@ class WaitingFront : public WindowFrontEnd {
   std::function<void()> duringWait;
 };
 
-// The main window on the simulated line, loaded as "Show" loads it, its dialogs answered by the
-// test (RecordingServices; the input box gives `answer`); the program editor when a test opens
-// it.
+// The main window loaded as "Show" loads it, its dialogs answered by the test (RecordingServices;
+// the input box gives `answer`); the program editor when a test opens it.
 class Microscope : public ::testing::TestWithParam<std::string>, protected RecordingServices {
  protected:
   static void SetUpTestSuite() { EnsureQApplication(); }
@@ -120,19 +115,11 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     return at;
   }
   std::string File(const char* name) { return sim.folder.File(name); }
-  // The program editor on a program of five lines; file choices give `chosen`.
-  void OpenEditor() {
-    program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
-    progWin = new ProgramWindow(WindowCore(sim.system), [] {});
-    sim.front.AttachProgram(progWin);
-    progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
-  }
   void Click(const char* name) {
     QWidget* button = progWin ? progWin->findChild<QPushButton*>(name) : nullptr;
     QTest::mouseClick(button ? button : Child(name), Qt::LeftButton);
   }
   std::string EditorMessage() { return progWin->Message().text().toStdString(); }
-  DeviceMenuBar& Bar() { return window->DeviceMenus(); }
   double FileValue(const std::string& file, const std::string& key) {
     ParList list;
     sim.system.trapar.ReadParList(File(file.c_str()), list);
@@ -191,21 +178,25 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     return captions;
   }
   void Type(const char* field, const std::string& text) {
-    if (std::string(field) == "cboDestin") {
-      Child<QComboBox>(field)->setEditText(QString::fromStdString(text));
-    } else {
-      Child<QLineEdit>(field)->setText(QString::fromStdString(text));
-    }
+    auto* box = Child<QComboBox>(field);
+    (box ? box->lineEdit() : Child<QLineEdit>(field))->setText(QString::fromStdString(text));
+  }
+  void Type(const std::string& entries) {  // "field=text ..." in that order
+    std::istringstream typed(entries);
+    for (std::string entry; typed >> entry;)
+      Type(entry.substr(0, entry.find('=')).c_str(), entry.substr(entry.find('=') + 1));
   }
   std::string Text(const char* name) { return Child<QLineEdit>(name)->text().toStdString(); }
-  std::string Label(const char* name) { return Child<QLabel>(name)->text().toStdString(); }
+  std::string Label(const char* name) {  // of a label or a button
+    auto* label = Child<QLabel>(name);
+    return (label ? label->text() : Child<QAbstractButton>(name)->text()).toStdString();
+  }
   int16_t Addressed() { return sim.system.motCon.Motor().MotorAddress; }
 
   BasicSimSystem<WaitingFront> sim;
   MainWindow* window = nullptr;
   int unloads = 0;
   std::string shownBusy;
-  bool busyPointer = false;
   ProgramState& program = sim.system.interpreter.State();
   ProgramWindow* progWin = nullptr;
   std::vector<std::string> asked;  // the input box's prompts
@@ -219,30 +210,27 @@ class Im483i : public Microscope {};  // the line with LEDs
 // Execute shows the reply and the time it took; the history keeps the latest thirty. The box
 // runs what was typed, never a longer command of the history that begins the same way; the
 // arrow keys bring the history back.
-TEST_P(Window, TheCommandBoxRunsWhatWasTypedAndKeepsAndRecallsTheHistory) {
+TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloadTheWindow) {
   Execute("Delay 250;Ver");
-  EXPECT_EQ(window->Message().text(), "250 ; 4.0 ; ");
-  EXPECT_EQ(window->TimeField().text(), " 251");
+  EXPECT_EQ((window->Message().text() + "|" + window->TimeField().text()).toStdString(),
+            "250 ; 4.0 ; | 251");
   QTest::mouseClick(&window->Message(), Qt::LeftButton);  // a click clears the message
   EXPECT_EQ(window->MessageText(), "");
   for (int i = 1; i <= 31; ++i)
     Execute("Delay " + std::to_string(i));
-  EXPECT_EQ(window->CommandBox().count(), 30);
-  EXPECT_EQ(window->CommandBox().itemText(0), "Delay 31");
-  EXPECT_EQ(window->CommandBox().itemText(29), "Delay 2");
-
   QComboBox& box = window->CommandBox();  // the keyboard's widget; it hands keys to its text
+  EXPECT_EQ(
+      std::to_string(box.count()) + " " + (box.itemText(0) + "-" + box.itemText(29)).toStdString(),
+      "30 Delay 31-Delay 2");
+
   box.setFocus();
   const int32_t commands = sim.system.state.CommandCount;
-  const struct {
-    const char* typed;
-    const char* reply;
-  } lines[] = {{"Delay 100", "100 ; "}, {"Delay 1", "1 ; "}, {"Delay 10", "10 ; "}};
-  for (const auto& line : lines) {
+  for (const auto& [typed, reply] :
+       {std::pair{"Delay 100", "100 ; "}, {"Delay 1", "1 ; "}, {"Delay 10", "10 ; "}}) {
     box.lineEdit()->clear();
-    QTest::keyClicks(&box, line.typed);
+    QTest::keyClicks(&box, typed);
     QTest::keyClick(&box, Qt::Key_Return);
-    EXPECT_EQ(window->MessageText(), line.reply) << line.typed;
+    EXPECT_EQ(window->MessageText(), reply) << typed;
   }
   EXPECT_EQ(sim.system.state.CommandCount, commands + 3);
   const std::pair<Qt::Key, const char*> keys[] = {
@@ -251,10 +239,20 @@ TEST_P(Window, TheCommandBoxRunsWhatWasTypedAndKeepsAndRecallsTheHistory) {
     QTest::keyClick(&box, key);
     EXPECT_EQ(box.currentText().toStdString(), recalled);
   }
-}
 
-// The map tab gives the map its picture; an unloaded window takes it away.
-TEST_P(Window, HideShowAndUnloadFromTheCommandLanguage) {
+  const int width = window->width();
+  Execute("XY ?" + QString(";XY ?").repeated(24).toStdString());
+  QApplication::processEvents();
+  const std::string reply = window->MessageText();
+  EXPECT_EQ(window->width(), width);
+  const QString shown = window->Message().text();
+  EXPECT_LT(shown.size(), static_cast<qsizetype>(reply.size()));
+  EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+  EXPECT_TRUE(window->Message().toolTip().contains(QString::fromStdString(reply.substr(0, 40))));
+  window->Message().CopyFullText();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), reply);
+
+  // The map tab gives the map its picture; an unloaded window takes it away.
   ShowMap();
   EXPECT_EQ(sim.Run("Obj Add 100 100 0 a;Obj Draw 1"), "# 1 ;  1 ; ");
   EXPECT_EQ(sim.Run("Hide"), "OK  ; ");
@@ -268,7 +266,6 @@ TEST_P(Window, HideShowAndUnloadFromTheCommandLanguage) {
   window->DeviceMenus().Refresh();  // the filter items removed at unloading stay away
   EXPECT_TRUE(EntriesStartingWith(wheelB, "Filter ").empty());
   EXPECT_EQ(sim.system.state.MainFormLoaded, 0);
-  EXPECT_FALSE(sim.system.display.MainFormLoaded());
   EXPECT_EQ(sim.Run("Obj Draw 1"), "0 ; ");
   delete std::exchange(window, nullptr);
   EXPECT_EQ(sim.Run("Show"), "OK  ; ");  // loads a new window
@@ -278,10 +275,88 @@ TEST_P(Window, HideShowAndUnloadFromTheCommandLanguage) {
 
 // --- The program editor ---
 
-TEST_P(Window, TheEditorShowsAndScrollsTheProgramByItsBarAndTheWheel) {
-  OpenEditor();
+TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
+  program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
+  progWin = new ProgramWindow(WindowCore(sim.system), [] {});
+  sim.front.AttachProgram(progWin);
+  progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
+  const auto editorShows = [this] {
+    return EditorMessage() + (progWin->RunIndicator().isChecked() ? " on" : " off") +
+           (progWin->findChild<QPushButton*>("cmdRead")->isEnabled() ? " read" : "");
+  };
+  const auto mainShows = [this] { return window->MessageText() + "|" + window->CommandText(); };
+  Click("cmdNmb3");
+  EXPECT_EQ(std::pair(window->CommandText(), program.ProgPos),
+            std::pair(std::string("Delay 13"), 4));
+  const auto colour = [](QWidget& row) {
+    return row.styleSheet().remove("background-color: ").toStdString();
+  };
+  EXPECT_EQ(
+      colour(progWin->RowButton(3)) + colour(progWin->RowField(3)) + colour(progWin->RowField(0)),
+      "#808080#E0E0E0#C0C0C0");
+  Click("cmdRun");
+  EXPECT_EQ(editorShows(), "PROGRAM (RE)STARTED on");
+  sim.system.runner.Tick();
+  EXPECT_EQ(mainShows(), "13 ; |End");
+  Click("cmdStop");
+  EXPECT_EQ(editorShows(), "PROGRAM INTERRUPTED off read");
+  Click("cmdOver");
+  EXPECT_EQ(std::pair(window->CommandText(), program.ProgPos),
+            std::pair(std::string("Delay 10"), 1));
+  Click("cmdStep");  // one line, then halted; the window's timer runs it
+  for (int i = 0; i < 30 && program.ProgRunState != 0; ++i)
+    QTest::qWait(100);
+  EXPECT_EQ(mainShows(), "10 ; |Delay 11");
+  EXPECT_EQ(program.ProgRunState, 0);
+
+  Click("cmdNmb1");
+  Click("cmdInsert");
+  EXPECT_EQ(program.ProgLines.size(), 6u);
+  EXPECT_EQ(progWin->RowField(2).text(), "Delay 11");
+  Click("cmdDelete");
+  EXPECT_EQ(program.ProgLines[1], "Delay 11");
+  EXPECT_EQ(progWin->RowButton(5).text(), "");  // beyond the program's end again
+  progWin->RowField(2).setText("Ver");
+  progWin->LeaveRow(2);
+  EXPECT_EQ(std::pair(program.ProgLines[2], program.ProgPos), std::pair(std::string("Ver"), 3));
+  program.ProgHalted = 0;  // running: edits are not written back
+  progWin->RowField(2).setText("Delay 1");
+  progWin->LeaveRow(2);
+  EXPECT_EQ(program.ProgLines[2], "Ver");
+  program.ProgHalted = 1;
+
+  // How programs are read and written is InterpreterTest's; here the window's file choice, title
+  // and question before overwriting.
+  chosen = File("a.prg");
+  PutBytes(chosen, "Ver\r\nDelay 5\r\nEnd\r\n");
+  progWin->ReadProgram();
+  EXPECT_EQ(EditorMessage() + "|" + program.ProgLines[1], "Program read|Delay 5");
+  chosen = File("w.prg");
+  progWin->WriteProgram();
+  EXPECT_EQ(EditorMessage() + "|" + progWin->windowTitle().toStdString(),
+            "Program written|Program " + chosen);
+  EXPECT_TRUE(sim.notifier.Messages.empty());
+  progWin->WriteProgram();
+  ASSERT_EQ(sim.notifier.Messages.size(), 1u);
+  EXPECT_EQ(sim.notifier.Messages[0].Title, "File overwrite");
+  program.ProgLines = {"Repeat Times", "End"};
+  progWin->WriteProgram();
+  EXPECT_EQ(EditorMessage(), "Program not written");
+  chosen.clear();  // the choice was cancelled
+  progWin->ReadProgram();
+  EXPECT_EQ(EditorMessage(), "Program not read");
+
+  progWin->show();
+  QApplication::processEvents();
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(File("program.pdf")));
+  progWin->Print(printer);
+  const std::string pdf = GetBytes(File("program.pdf"));
+  EXPECT_EQ(pdf.substr(0, 4), "%PDF");
+  EXPECT_GT(pdf.size(), 2000u);
+
   EXPECT_EQ(program.ProgRows, progWin->RowCount());
-  EXPECT_EQ(progWin->RowButton(5).text(), "");               // beyond the program's end
   QTest::keyClick(&progWin->RowField(0), Qt::Key_PageDown);  // shorter than the window
   EXPECT_EQ(program.ProgTop, 0);
 
@@ -293,8 +368,8 @@ TEST_P(Window, TheEditorShowsAndScrollsTheProgramByItsBarAndTheWheel) {
   EXPECT_EQ(bar.maximum(), 60 - progWin->RowCount());
   bar.setValue(30);
   EXPECT_EQ(program.ProgTop, 30);
-  EXPECT_EQ(progWin->RowButton(0).text(), "30");
-  EXPECT_EQ(progWin->RowField(0).text(), "Delay 30");
+  EXPECT_EQ((progWin->RowButton(0).text() + " " + progWin->RowField(0).text()).toStdString(),
+            "30 Delay 30");
   auto wheel = [this](int notches) {
     const QPointF at(10, 10);
     QWheelEvent event(at, progWin->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
@@ -302,137 +377,48 @@ TEST_P(Window, TheEditorShowsAndScrollsTheProgramByItsBarAndTheWheel) {
     QApplication::sendEvent(&progWin->RowField(0), &event);
   };
   wheel(-2);  // towards the end
-  EXPECT_EQ(program.ProgTop, 36);
-  EXPECT_EQ(bar.value(), 36);
+  EXPECT_EQ(std::pair(program.ProgTop, bar.value()), std::pair(36, 36));
   program.ProgHalted = 0;  // running: the view follows the program, not the wheel
   wheel(1);
   bar.setValue(0);
-  EXPECT_EQ(program.ProgTop, 36);
-  EXPECT_EQ(bar.value(), 36);
-}
-
-TEST_P(Window, ClickingARowMakesItsLineCurrentAndRunStartsThere) {
-  OpenEditor();
-  Click("cmdNmb3");
-  EXPECT_EQ(window->CommandText(), "Delay 13");
-  EXPECT_EQ(program.ProgPos, 4);
-  EXPECT_EQ(progWin->RowButton(3).styleSheet(), "background-color: #808080");
-  EXPECT_EQ(progWin->RowField(3).styleSheet(), "background-color: #E0E0E0");
-  EXPECT_EQ(progWin->RowField(0).styleSheet(), "background-color: #C0C0C0");
-  Click("cmdRun");
-  EXPECT_EQ(EditorMessage(), "PROGRAM (RE)STARTED");
-  EXPECT_TRUE(progWin->RunIndicator().isChecked());
-  EXPECT_FALSE(progWin->findChild<QPushButton*>("cmdRead")->isEnabled());
-  sim.system.runner.Tick();
-  EXPECT_EQ(window->MessageText(), "13 ; ");
-  EXPECT_EQ(window->CommandText(), "End");
-  Click("cmdStop");
-  EXPECT_EQ(EditorMessage(), "PROGRAM INTERRUPTED");
-  EXPECT_FALSE(progWin->RunIndicator().isChecked());
-  EXPECT_TRUE(progWin->findChild<QPushButton*>("cmdRead")->isEnabled());
-  Click("cmdOver");
-  EXPECT_EQ(window->CommandText(), "Delay 10");
-  EXPECT_EQ(program.ProgPos, 1);
-  Click("cmdStep");  // one line, then halted; the window's timer runs it
-  for (int i = 0; i < 30 && program.ProgRunState != 0; ++i)
-    QTest::qWait(100);
-  EXPECT_EQ(window->MessageText(), "10 ; ");
-  EXPECT_EQ(window->CommandText(), "Delay 11");
-  EXPECT_EQ(program.ProgRunState, 0);
-}
-
-TEST_P(Window, InsertDeleteAndEditingWriteTheProgram) {
-  OpenEditor();
-  Click("cmdNmb1");
-  Click("cmdInsert");
-  EXPECT_EQ(program.ProgLines.size(), 6u);
-  EXPECT_EQ(progWin->RowField(2).text(), "Delay 11");
-  Click("cmdDelete");
-  EXPECT_EQ(program.ProgLines[1], "Delay 11");
-  EXPECT_EQ(progWin->RowButton(5).text(), "");
-  progWin->RowField(2).setText("Ver");
-  progWin->LeaveRow(2);
-  EXPECT_EQ(program.ProgLines[2], "Ver");
-  EXPECT_EQ(program.ProgPos, 3);
-  program.ProgHalted = 0;  // running: edits are not written back
-  progWin->RowField(2).setText("Delay 1");
-  progWin->LeaveRow(2);
-  EXPECT_EQ(program.ProgLines[2], "Ver");
-}
-
-// How programs are read and written is InterpreterTest's; here the window's file choice, title
-// and question before overwriting.
-TEST_P(Window, ReadAndWriteTakeTheChosenFileAndAskBeforeOverwriting) {
-  OpenEditor();
-  chosen = File("a.prg");
-  PutBytes(chosen, "Ver\r\nDelay 5\r\nEnd\r\n");
-  progWin->ReadProgram();
-  EXPECT_EQ(EditorMessage(), "Program read");
-  EXPECT_EQ(program.ProgLines[1], "Delay 5");
-  chosen = File("w.prg");
-  progWin->WriteProgram();
-  EXPECT_EQ(EditorMessage(), "Program written");
-  EXPECT_EQ(progWin->windowTitle().toStdString(), "Program " + chosen);
-  EXPECT_TRUE(sim.notifier.Messages.empty());
-  progWin->WriteProgram();
-  ASSERT_EQ(sim.notifier.Messages.size(), 1u);
-  EXPECT_EQ(sim.notifier.Messages[0].Title, "File overwrite");
-  program.ProgLines = {"Repeat Times", "End"};
-  progWin->WriteProgram();
-  EXPECT_EQ(EditorMessage(), "Program not written");
-  chosen.clear();  // the choice was cancelled
-  progWin->ReadProgram();
-  EXPECT_EQ(EditorMessage(), "Program not read");
-}
-
-TEST_P(Window, TheEditorPrintsItsImage) {
-  OpenEditor();
-  progWin->show();
-  QApplication::processEvents();
-  QPrinter printer;
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(File("program.pdf")));
-  progWin->Print(printer);
-  QFile file(QString::fromStdString(File("program.pdf")));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(file.read(4) == "%PDF");
-  EXPECT_GT(file.size(), 2000);
+  EXPECT_EQ(std::pair(program.ProgTop, bar.value()), std::pair(36, 36));
 }
 
 // --- At the simulated microscope ---
 
-TEST_P(Microscope, EscDuringATypedMotionStopsEveryDeviceAndEndsTheWait) {
-  window->SetCommandText("XY 30000 20000;XY Wait");
-  sim.front.duringWait = [this] {  // Esc; what the window shows meanwhile
-    shownBusy = window->Status().BusyField().text().toStdString();
+TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
+  const auto busy = [this] {
     const QCursor* pointer = QApplication::overrideCursor();
-    busyPointer = pointer != nullptr && pointer->shape() == Qt::BusyCursor;
+    const bool hourglass = pointer != nullptr && pointer->shape() == Qt::BusyCursor;
+    return window->Status().BusyField().text().toStdString() + (pointer == nullptr ? ""
+                                                                : hourglass ? ", busy pointer"
+                                                                            : ", other pointer");
+  };
+  window->SetCommandText("XY 30000 20000;XY Wait");
+  sim.front.duringWait = [&] {  // Esc
+    shownBusy = busy();
     QCoreApplication::postEvent(window->Tabs().currentWidget(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
   };
   window->ExecuteCommandBox();
-  EXPECT_EQ(shownBusy, "Busy: XY 30000 20000;XY Wait");
-  EXPECT_TRUE(busyPointer);
+  EXPECT_EQ(shownBusy, "Busy: XY 30000 20000;XY Wait, busy pointer");
   EXPECT_EQ(window->MessageText(), "OK  ; Error  ; ");  // the wait did not see its target
   EXPECT_FALSE(sim.State(X()).moving);
   EXPECT_LT(Count(X()) * sim.system.stage.XUmPerStep(), 29000);
-  EXPECT_EQ(window->Status().BusyField().text(), "");
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(busy(), "");
   EXPECT_EQ(sim.Run("XY 100 100;XY Wait"), "OK  ; OK  ; ");  // the Stop ended with the command
-}
 
-TEST_P(Microscope, HomingSaysThatItEndedAndHowAndTheStopButtonStopsIt) {
-  QAction* home = FindEntry(Bar().StageMenu(), {"Home"});
+  QAction* home = FindEntry(window->DeviceMenus().StageMenu(), {"Home"});
   home->trigger();
   EXPECT_EQ(window->MessageText(), "Homing Stage ... done");
 
   sim.Run("XY 20000 15000;XY Wait");
-  sim.front.duringWait = [this] {
-    shownBusy = window->Status().BusyField().text().toStdString();
+  sim.front.duringWait = [&] {
+    shownBusy = busy();
     QTest::mouseClick(&window->Status().StopButton(), Qt::LeftButton);
   };
   home->trigger();
-  EXPECT_EQ(shownBusy, "Busy: Homing Stage");
+  EXPECT_EQ(shownBusy, "Busy: Homing Stage, busy pointer");
   EXPECT_EQ(window->MessageText(), "Homing Stage ... stopped");
   EXPECT_TRUE(sim.notifier.Messages.empty());  // a stop is no failure to report
   EXPECT_FALSE(sim.State(X()).moving);
@@ -444,10 +430,9 @@ TEST_P(Microscope, HomingSaysThatItEndedAndHowAndTheStopButtonStopsIt) {
   EXPECT_EQ(sim.system.state.CommandBusy, 0);
 }
 
-// The arrows move the stage by XYJUMPSIZE, Page Up and Down the focus by its fine step; with
-// Shift the stage moves ten jumps and the focus its coarse step. On both the device and the map
-// tab; not while the keyboard is in the command box. The device tab's jog buttons step once. A
-// jog names itself on the press, moves its own unit only and shows the position on the release.
+// Keys step by the stage's jump and the focus's fine step, with Shift by ten jumps and the coarse
+// step, on the device and the map tab but not in the command box. A jog names itself on the
+// press, moves its own unit only and shows the position on the release.
 TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   const double jump = sim.system.stage.Params().JumpSize;
   const double fine = sim.system.focus.Params().JumpSize;
@@ -528,62 +513,8 @@ TEST_P(Microscope, AHeldJogRepeatsAndItsReleaseStopsTheStage) {
   EXPECT_FALSE(sim.State(X()).moving);
 }
 
-TEST_P(Window, TheStatusBarShowsTheLastKnownStateWithoutTalkingToTheControllers) {
-  sim.Run("XY 1000 500;Z 12.5;F 3;Cube 2;XY Wait;Z Wait;F Wait;Cube Wait;XY ?;Z ?;Objective 2");
-  window->TimerTick();
-  const std::pair<const char*, std::string> fields[] = {
-      {"lblStatPosition", "X 1000.0  Y 500.0"},
-      {"lblStatFocus", "Z " + FormatFixed(sim.system.focus.Z(), 2)},
-      {"lblStatCube", "Cube-2"},
-      {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"}};
-  for (const auto& [name, text] : fields)
-    EXPECT_EQ(Child<QLabel>(name)->text().toStdString(), text);
-  // So do the menu captions after commands that did not come from the window.
-  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
-  EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 2"})->isChecked());
-  const std::string filters = DescribeDevices(WindowCore(sim.system)).filters;
-  EXPECT_EQ(filters.substr(0, 5), "F-3  ");
-  EXPECT_EQ(Child<QLabel>("lblStatFilters")->text().toStdString(), filters);
-
-  sim.line.ClearFrames();
-  for (int i = 0; i < 3; ++i)
-    window->TimerTick();
-  EXPECT_TRUE(sim.line.Frames().empty());
-
-  sim.system.state.Ready.ZReady = 0;
-  window->TimerTick();
-  EXPECT_EQ(Child<QLabel>("lblStatFocus")->text(), "Z off");
-
-  ShowMap();
-  QTest::mouseMove(&window->Map(), QPoint(150, 90));
-  QTest::mouseMove(&window->Map(), QPoint(200, 100));
-  const MapPoint at = sim.system.map.PixelToStage(200, 100);
-  EXPECT_EQ(Child<QLabel>("lblStatPointer")->text().toStdString(),
-            DescribePointer(at.X, at.Y, sim.system.map.GetZoom()));
-  window->Tabs().setCurrentIndex(2);
-  EXPECT_EQ(Child<QLabel>("lblStatPointer")->text(), "");
-}
-
-TEST_P(Window, ALongReplyIsShortenedWholeInItsToolTipAndCopyAndTheWindowKeepsItsSize) {
-  const int width = window->width();
-  std::string line = "XY ?";
-  for (int i = 1; i < 25; ++i)
-    line += ";XY ?";
-  window->SetCommandText(line);
-  window->ExecuteCommandBox();
-  QApplication::processEvents();
-  const std::string reply = window->MessageText();
-  EXPECT_EQ(window->width(), width);
-  const QString shown = window->Message().text();
-  EXPECT_LT(shown.size(), static_cast<qsizetype>(reply.size()));
-  EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
-  EXPECT_TRUE(window->Message().toolTip().contains(QString::fromStdString(reply.substr(0, 40))));
-  window->Message().CopyFullText();
-  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), reply);
-}
-
 // Obj and Joy commands from a client, the console or a program show on the window.
-TEST_P(Window, CommandsFromElsewhereRefreshTheObjectGridAndTheJoystickFrame) {
+TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
   QAction* joyOn = FindEntry(&window->Menus().JoystickMenu(), {"On?"});
   sim.system.state.JoyOn = 1;
   window->JoyVisibility();
@@ -598,13 +529,45 @@ TEST_P(Window, CommandsFromElsewhereRefreshTheObjectGridAndTheJoystickFrame) {
 
   auto* indicator = Child<JoyIndicator>("picJoy");
   window->Devices().JoyDisplay(500, -1500, 1000);
-  EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
-  EXPECT_DOUBLE_EQ(indicator->Y(), -1.0);     // beyond full scale the line stops at the edge
+  // Beyond full scale the line stops at the edge.
+  EXPECT_EQ(std::pair(indicator->X(), indicator->Y()), std::pair(0.5, -1.0));
   window->Devices().JoyDisplay(100, 100, 0);  // no scale: the display stays as it was
   EXPECT_DOUBLE_EQ(indicator->X(), 0.5);
   QTest::mousePress(Child("fraJoy"), Qt::LeftButton);  // the frame opens the joystick menu
   EXPECT_TRUE(window->Menus().JoystickMenu().isVisible());
   window->Menus().JoystickMenu().close();
+
+  sim.Run("XY 1000 500;Z 12.5;F 3;Cube 2;XY Wait;Z Wait;F Wait;Cube Wait;XY ?;Z ?;Objective 2");
+  window->TimerTick();
+  const std::pair<const char*, std::string> fields[] = {
+      {"lblStatPosition", "X 1000.0  Y 500.0"},
+      {"lblStatFocus", "Z " + FormatFixed(sim.system.focus.Z(), 2)},
+      {"lblStatCube", "Cube-2"},
+      {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"},
+      {"lblStatFilters", DescribeDevices(WindowCore(sim.system)).filters}};
+  for (const auto& [name, text] : fields)
+    EXPECT_EQ(Label(name), text);
+  // So do the menu captions after commands that did not come from the window.
+  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
+  EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 2"})->isChecked());
+  EXPECT_EQ(Label("lblStatFilters").substr(0, 5), "F-3  ");
+
+  sim.line.ClearFrames();
+  for (int i = 0; i < 3; ++i)
+    window->TimerTick();
+  EXPECT_TRUE(sim.line.Frames().empty());
+
+  sim.system.state.Ready.ZReady = 0;
+  window->TimerTick();
+  EXPECT_EQ(Label("lblStatFocus"), "Z off");
+
+  ShowMap();
+  QTest::mouseMove(&window->Map(), QPoint(150, 90));
+  QTest::mouseMove(&window->Map(), QPoint(200, 100));
+  const MapPoint at = sim.system.map.PixelToStage(200, 100);
+  EXPECT_EQ(Label("lblStatPointer"), DescribePointer(at.X, at.Y, sim.system.map.GetZoom()));
+  window->Tabs().setCurrentIndex(2);
+  EXPECT_EQ(Label("lblStatPointer"), "");
 }
 
 // The flags as a configuration without the second filter wheel leaves them.
@@ -612,15 +575,16 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
   Device(DeviceId::W2).installed(sim.system.state.Config) = 0;
   Device(DeviceId::W2).ready(sim.system.state.Ready) = 0;
   window->TimerTick();
-  const QString notInstalled = "Filter wheel B not installed (W2_INSTALLED in QV_CONFIG.TXT)";
-  auto* wheelB = Child<QPushButton>("cmdWheelB");
-  EXPECT_FALSE(wheelB->isEnabled());
-  EXPECT_EQ(wheelB->toolTip(), notInstalled);
+  const auto why = [](auto* control) {
+    return (control->isEnabled() ? "on " : "off ") + control->toolTip().toStdString();
+  };
+  const std::string notInstalled =
+      "off Filter wheel B not installed (W2_INSTALLED in QV_CONFIG.TXT)";
   QMenu* b = window->DeviceMenus().FilterMenu(2);
-  EXPECT_FALSE(FindEntry(b, {"Home"})->isEnabled());
-  EXPECT_EQ(FindEntry(b, {"Home"})->toolTip(), notInstalled);
-  EXPECT_TRUE(FindEntry(b, {"Parameters"})->isEnabled());  // the way to bring it up
-  EXPECT_TRUE(Child<QPushButton>("cmdWheelF")->isEnabled());
+  // "Parameters" is the way to bring it up.
+  EXPECT_EQ((std::vector{why(Child<QPushButton>("cmdWheelB")), why(FindEntry(b, {"Home"})),
+                         why(FindEntry(b, {"Parameters"})), why(Child<QPushButton>("cmdWheelF"))}),
+            (std::vector<std::string>{notInstalled, notInstalled, "on Parameters", "on "}));
   const bool leds = GetParam() == "config/demo-im483i";  // only that line has LEDs
   EXPECT_EQ(Child<QWidget>("picRED_LED")->isEnabled(), leds);
 
@@ -631,12 +595,10 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
   sim.system.state.Ready.XYReady = 0;         // as after a parameter file that did not load
   QTest::mouseClick(left, Qt::LeftButton);    // refused before the button is greyed out too
   QTest::mousePress(Child("fraStage"), Qt::LeftButton);
-  EXPECT_EQ(Count(X()), x);
-  EXPECT_EQ(window->MessageText(), "");
+  EXPECT_EQ(std::pair(Count(X()), window->MessageText()), std::pair(x, std::string()));
   window->TimerTick();
-  EXPECT_FALSE(left->isEnabled());
-  EXPECT_EQ(left->toolTip().toStdString(),
-            "Stage not ready: its controller did not answer or QV_PARXY.TXT did not load");
+  EXPECT_EQ(why(left),
+            "off Stage not ready: its controller did not answer or QV_PARXY.TXT did not load");
   ShowMap();
   QTest::mousePress(&window->Map(), Qt::RightButton, {}, QPoint(100, 100));
   QMenu& popup = window->Map().Popup();
@@ -645,14 +607,38 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
   popup.close();
   sim.system.state.Ready.XYReady = 1;
   window->TimerTick();
-  EXPECT_TRUE(left->isEnabled());
-  EXPECT_EQ(left->toolTip(), "");
+  EXPECT_EQ(why(left), "on ");
 }
 
 // --- The window's own menus and the map tab ---
 
-TEST_P(Window, TheStageMarkFollowsTheStageOnlyWhileTheMapIsShownAndIdle) {
+TEST_P(Window, MapClicksMoveTheStageAndSelectObjectsEntriesDrawObjectsAndTheStageMarkFollows) {
   ShowMap();
+  QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, QPoint(300, 200));
+  const MapPoint target = sim.system.map.PixelToStage(300, 200);
+  sim.Run("XY Wait");
+  EXPECT_NEAR(StagePosition().Y, target.Y, 1);
+
+  sim.Run("Obj Add 11000 9000 0 a;Obj Add 12000 10000 0 b;Obj ListDraw");
+  const MapPoint at = sim.system.map.StageToPixel(12000, 10000);
+  QTest::mouseClick(&window->Map(), Qt::LeftButton, {},
+                    QPoint(static_cast<int>(at.X) + 1, static_cast<int>(at.Y)));
+  EXPECT_NE(window->MessageText().find(" 2 Selected Obj."), std::string::npos);
+  const QList<QTableWidgetSelectionRange> rows = window->Objects().Grid().selectedRanges();
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows[0].topRow(), 1);  // the second object's row
+
+  sim.system.map.HighlightObjOnMap(2);
+  EXPECT_TRUE(MarkNear(12000, 10000, QColor(0, 255, 0)));
+  window->Tabs().setCurrentIndex(2);
+  Choose({"Obj.", "Draw Object Map"});
+  EXPECT_EQ(window->Tabs().currentIndex(), 1);
+  EXPECT_TRUE(MarkNear(11000, 9000, QColor(0, 0, 255)));
+  EXPECT_TRUE(MarkNear(12000, 10000, QColor(0, 0, 255)));
+  Choose({"Obj.", "Erase Object Map"});
+  EXPECT_FALSE(MarkNear(11000, 9000, QColor(0, 0, 255)));
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 2);  // the list itself stays
+
   sim.Run("XY 11000 9000;XY Wait");
   window->TimerTick();
   EXPECT_TRUE(MarkNear(11000, 9000));
@@ -673,25 +659,8 @@ TEST_P(Window, TheStageMarkFollowsTheStageOnlyWhileTheMapIsShownAndIdle) {
   sim.system.state.CommandBusy = 0;
 }
 
-TEST_P(Window, ADoubleClickOnTheMapMovesTheStageAndAClickSelectsTheNearestObject) {
-  ShowMap();
-  QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, QPoint(300, 200));
-  const MapPoint target = sim.system.map.PixelToStage(300, 200);
-  sim.Run("XY Wait");
-  EXPECT_NEAR(StagePosition().Y, target.Y, 1);
-
-  sim.Run("Obj Add 11000 9000 0 a;Obj Add 12000 10000 0 b;Obj ListDraw");
-  const MapPoint at = sim.system.map.StageToPixel(12000, 10000);
-  QTest::mouseClick(&window->Map(), Qt::LeftButton, {},
-                    QPoint(static_cast<int>(at.X) + 1, static_cast<int>(at.Y)));
-  EXPECT_NE(window->MessageText().find(" 2 Selected Obj."), std::string::npos);
-  const QList<QTableWidgetSelectionRange> rows = window->Objects().Grid().selectedRanges();
-  ASSERT_EQ(rows.size(), 1);
-  EXPECT_EQ(rows[0].topRow(), 1);  // the second object's row
-}
-
 // "Go To" and the speed tests ask through the window's input box.
-TEST_P(Window, EntriesThatAskTakeTheirAnswersFromTheInputBox) {
+TEST_P(Window, MenuEntriesAskThroughTheInputBoxSetScanAreaAndZoomAndReadEditedFilesAgain) {
   std::vector<std::string> answers = {" 11500 9500 ", "abc 1"};
   window->Services().inputBox = [&](const std::string&, const std::string&) {
     std::optional<std::string> next;
@@ -712,9 +681,7 @@ TEST_P(Window, EntriesThatAskTakeTheirAnswersFromTheInputBox) {
   Choose({"F-", "Advanced", "Speed Test"});
   EXPECT_EQ(window->MessageText().rfind(" 2 repetitions -", 0), 0u) << window->MessageText();
   EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
-}
 
-TEST_P(Window, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
   sim.Run("XY 10500 8500;XY Wait");
   Choose({"Map", "Set Scan Area", "Top Left"});
   EXPECT_EQ(sim.system.scan.Area().AreaX0, 10500 - sim.system.scan.SpecimenBounds().SpecX0);
@@ -736,19 +703,37 @@ TEST_P(Window, ScanAreaEntriesSetTheAreaAndTheEditorsReadTheirFilesAgain) {
   Choose({"Map", "Zoom", "Zoom Parameters"});
   EXPECT_EQ(edited, (std::vector<std::string>{File("QV_FIELD.TXT"), File("QV_FIELD.TXT"),
                                               File("QV_SCAN.TXT"), File("QV_ZOOM.TXT")}));
-}
 
-TEST_P(Window, TheZoomEntryCentresOnTheStageAndTheCaptionFollows) {
   sim.Run("XY 12000 9000;XY Wait");
   Choose({"Map", "Zoom", "2 : 1"});
-  EXPECT_EQ(sim.system.map.GetZoom(), 2);
-  EXPECT_EQ(sim.system.map.ZoomCenterX(), sim.system.map.StageToSpecimen(12000, 9000).X);
+  using Doubles = std::pair<double, double>;
+  EXPECT_EQ(Doubles(sim.system.map.GetZoom(), sim.system.map.ZoomCenterX()),
+            Doubles(2, sim.system.map.StageToSpecimen(12000, 9000).X));
   FindEntry(window->menuBar()->actions(), {"Map"})->menu()->aboutToShow();
   EXPECT_NE(FindEntry(window->menuBar()->actions(), {"Map", "Zoom  (2 : 1)"}), nullptr);
   EXPECT_EQ(window->Tabs().currentIndex(), 1);  // opening "Map" shows the map
 }
 
-TEST_P(Window, JoystickCommandsAreAssignedOnlyWhenTheEditorAcceptsAndTheFileTakesThem) {
+TEST_P(Window, TextsGoToTheEditorAndWhatComesBackIsAppliedOnlyWhenItIsAccepted) {
+  Choose({"Conf", "Error Log"});
+  EXPECT_EQ(editor.pasted, std::vector<std::string>{sim.system.comm.CommLogText()});
+  Choose({"Int.", "Commands"});
+  Choose({"Int.", "Symb. Const.", "Edit"});
+  EXPECT_EQ(editor.opened,
+            (std::vector<std::string>{File("QV_COMMANDS.TXT"), File("QV_SYMCONST.TXT")}));
+  std::filesystem::remove(File("QV_COMMANDS.TXT"));
+  Choose({"Int.", "Commands"});
+  EXPECT_EQ(editor.opened.size(), 2u);
+  EXPECT_EQ(window->MessageText(), "File " + File("QV_COMMANDS.TXT") + " does not exist");
+
+  onEdit = [this](const std::string&) {
+    SetKeyword(sim.folder, "QV_CONFIG.TXT", "MOVETIMEOUT", " 17");
+  };
+  Choose({"Conf", "Configuration"});
+  EXPECT_EQ(edited, std::vector<std::string>{File("QV_CONFIG.TXT")});
+  EXPECT_EQ(sim.system.state.Config.MoveTimeout, 17);
+  EXPECT_EQ(sim.Run("XY 500 700;XY Wait;XY ?"), "OK  ; OK  ; 500.0 700.0 ; ");
+
   std::string shown;
   std::optional<std::string> accepted;
   window->Services().editText = [&](const std::string& text) {
@@ -774,27 +759,6 @@ TEST_P(Window, JoystickCommandsAreAssignedOnlyWhenTheEditorAcceptsAndTheFileTake
   EXPECT_EQ(sim.system.joyCommands.Commands(), saved);
 }
 
-TEST_P(Window, TextsGoToTheEditorAndTheConfigurationIsAppliedAfterEditing) {
-  Choose({"Conf", "Error Log"});
-  EXPECT_EQ(editor.pasted, std::vector<std::string>{sim.system.comm.CommLogText()});
-  Choose({"Int.", "Commands"});
-  Choose({"Int.", "Symb. Const.", "Edit"});
-  EXPECT_EQ(editor.opened,
-            (std::vector<std::string>{File("QV_COMMANDS.TXT"), File("QV_SYMCONST.TXT")}));
-  std::filesystem::remove(File("QV_COMMANDS.TXT"));
-  Choose({"Int.", "Commands"});
-  EXPECT_EQ(editor.opened.size(), 2u);
-  EXPECT_EQ(window->MessageText(), "File " + File("QV_COMMANDS.TXT") + " does not exist");
-
-  onEdit = [this](const std::string&) {
-    SetKeyword(sim.folder, "QV_CONFIG.TXT", "MOVETIMEOUT", " 17");
-  };
-  Choose({"Conf", "Configuration"});
-  EXPECT_EQ(edited, std::vector<std::string>{File("QV_CONFIG.TXT")});
-  EXPECT_EQ(sim.system.state.Config.MoveTimeout, 17);
-  EXPECT_EQ(sim.Run("XY 500 700;XY Wait;XY ?"), "OK  ; OK  ; 500.0 700.0 ; ");
-}
-
 // --- The axes tab: which units it offers, what it remembers per unit, what each button sends
 // and shows, and that bad input sends nothing ---
 
@@ -818,15 +782,10 @@ TEST_P(Window, OnlyAnsweringUnitsAreOfferedAndChoosingOneAddressesIt) {
   EXPECT_EQ(Units().size(), 2u);
 }
 
-TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
+TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndEachButtonShowsItsResult) {
   ShowAxes({X(), Y()});
   Units()[0]->click();
-  Type("txtDistance", "250");
-  Type("cboDestin", "1200");
-  Type("txtHomeSpeed", "500");
-  Type("txtOut0", "1");
-  Type("txtOut2", "1");
-  Type("txtJogSpeed", "300");
+  Type("txtDistance=250 cboDestin=1200 txtHomeSpeed=500 txtOut0=1 txtOut2=1 txtJogSpeed=300");
   window->Axes().AddDestination();
   ASSERT_EQ(sim.Run("XY 100 0;XY Wait"), "OK  ; OK  ; ");
   Click("btnReadPos");
@@ -841,26 +800,21 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndRead) {
   EXPECT_EQ(Child<QComboBox>("cboDestin")->count(), 0);
 
   Units()[0]->click();
-  EXPECT_EQ(Text("txtDistance"), Str(250));
-  EXPECT_EQ(Child<QComboBox>("cboDestin")->currentText().toStdString(), Str(1200));
-  EXPECT_EQ(Child<QComboBox>("cboDestin")->count(), 1);
-  EXPECT_EQ(Text("txtHomeSpeed"), Str(500));
-  EXPECT_EQ(Text("txtOut0") + Text("txtOut1") + Text("txtOut2"), "101");
-  EXPECT_EQ(Text("txtJogSpeed"), Str(0));  // nothing remembers the jog speed
-  EXPECT_EQ(Label("lblPos"), read[0]);
-  EXPECT_EQ(Label("lblLimHrdw"), read[1]);
-  // A failed port read (the EZHR17 has none) is remembered as -1 and shown as such.
-  for (int i = 0; i < 3; ++i) {
-    const std::string port = Label(("lblIn" + std::to_string(i)).c_str());
-    EXPECT_EQ(port, read[i + 2].empty() ? "-1" : read[i + 2]);
-  }
-}
+  auto* destinations = Child<QComboBox>("cboDestin");
+  // Nothing remembers the jog speed; a failed port read (the EZHR17 has none) is remembered as
+  // -1 and shown as such.
+  const auto port = [&](int i) { return read[i].empty() ? std::string("-1") : read[i]; };
+  EXPECT_EQ((std::vector{Text("txtDistance"), destinations->currentText().toStdString(),
+                         std::to_string(destinations->count()), Text("txtHomeSpeed"),
+                         Text("txtOut0") + Text("txtOut1") + Text("txtOut2"), Text("txtJogSpeed"),
+                         Label("lblPos"), Label("lblLimHrdw"), Label("lblIn0"), Label("lblIn1"),
+                         Label("lblIn2")}),
+            (std::vector{Str(250), Str(1200), std::string("1"), Str(500), std::string("101"),
+                         Str(0), read[0], read[1], port(2), port(3), port(4)}));
 
-// Each button on the X stage, in an order that lets one build on the last: the fields it
-// reads, what the message line shows (nothing new for the jog buttons and the sign flips), and
-// what the unit or the panel shows for it.
-TEST_P(Microscope, EachAxesButtonShowsItsResult) {
-  ShowAxes({X()});
+  // Each button on the X stage, in an order that lets one build on the last: the fields it
+  // reads, what the message line shows (nothing new for the jog buttons and the sign flips), and
+  // what the unit or the panel shows for it.
   const bool ims = GetParam() == "config/demo-im483i";
   auto unit = [this] { return sim.State(X()); };
   auto wait = [this] { return sim.system.motCon.MotorWaitMoveEnd() == 1; };
@@ -901,9 +855,7 @@ TEST_P(Microscope, EachAxesButtonShowsItsResult) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
-    std::istringstream typed(c.typed);
-    for (std::string entry; typed >> entry;)
-      Type(entry.substr(0, entry.find('=')).c_str(), entry.substr(entry.find('=') + 1));
+    Type(c.typed);
     window->SetMessage("before");
     Click(c.button);
     EXPECT_EQ(window->MessageText(), c.shown.value_or("before"));
@@ -915,7 +867,7 @@ TEST_P(Microscope, EachAxesButtonShowsItsResult) {
 // A field that does not read as a number stops its button with its message, and nothing goes
 // out on the line; so does an output value other than 0 or 1. The three homings beside "Home"
 // read their speed through one path.
-TEST_P(Window, BadAxesInputShowsItsMessageAndSendsNothing) {
+TEST_P(Window, BadAxesInputSendsNothingAndAddAxisOffersAFurtherAnsweringUnit) {
   ShowAxes({X()});
   struct Case {
     const char* field;
@@ -937,8 +889,7 @@ TEST_P(Window, BadAxesInputShowsItsMessageAndSendsNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field) + "=" + c.text);
-    Type("txtOut0", "0");
-    Type("txtOut1", "0");
+    Type("txtOut0=0 txtOut1=0");
     Type(c.field, c.text);
     sim.line.ClearFrames();
     const int destinations = Child<QComboBox>("cboDestin")->count();
@@ -956,40 +907,8 @@ TEST_P(Window, BadAxesInputShowsItsMessageAndSendsNothing) {
   Type("txtDistance", "7 5");
   EXPECT_EQ(window->MessageText(), "Bad value");
   EXPECT_EQ(sim.system.axes.CurrentRecord().Distance, 75);
-}
 
-TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
-  // 33 answering units: the line's own and copies of the X stage under further addresses.
-  std::string extra;
-  for (char c = 'a'; c < 'a' + 26; ++c)
-    extra += c;
-  extra += "!\"#$%&'";
-  std::string list;
-  for (char c : extra) {
-    list += std::string(1, c) + " unit\r\n";
-    sim.line.AddUnit(c, sim.plan.units.front().axis);
-  }
-  std::ofstream(File("QV_AXES.TXT"), std::ios::binary) << list;
-  ShowAxes();
-  ASSERT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
-  EXPECT_EQ(Units().back()->text().toStdString(), std::string(1, extra[kMaxAxes - 1]) + " unit");
-  EXPECT_EQ(Addressed(), extra[kMaxAxes - 1]);
-  EXPECT_NE(window->MessageText().find(std::string(1, extra[kMaxAxes]) + " unit"),
-            std::string::npos);
-  EXPECT_NE(window->MessageText().find(std::string(1, extra[kMaxAxes + 1]) + " unit"),
-            std::string::npos);
-
-  // "Add Axis" cannot add to a full table either.
-  answer = "Q";
-  sim.line.ClearFrames();
-  window->Axes().AskAddAxis();
-  EXPECT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
-  EXPECT_TRUE(sim.line.Frames().empty());
-}
-
-// "Add Axis" probes the unit typed and offers it when it answers.
-TEST_P(Window, AddAxisOffersAFurtherAnsweringUnit) {
-  ShowAxes({X()});
+  // "Add Axis" probes the unit typed and offers it when it answers.
   for (const std::string& typed :
        {std::string(1, Y()) + " Y stage", std::string("?"), std::string(1, X())}) {
     answer = typed;
@@ -1000,55 +919,46 @@ TEST_P(Window, AddAxisOffersAFurtherAnsweringUnit) {
   EXPECT_EQ(Addressed(), Y());
 }
 
+TEST_P(Window, UnitsBeyondTheAxesTableAreIgnoredWithAMessage) {
+  // 33 answering units: the line's own and copies of the X stage under further addresses.
+  const std::string extra = "abcdefghijklmnopqrstuvwxyz!\"#$%&'";
+  std::string list;
+  for (char c : extra) {
+    list += std::string(1, c) + " unit\r\n";
+    sim.line.AddUnit(c, sim.plan.units.front().axis);
+  }
+  std::ofstream(File("QV_AXES.TXT"), std::ios::binary) << list;
+  ShowAxes();
+  ASSERT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
+  EXPECT_EQ(Units().back()->text().toStdString(), std::string(1, extra[kMaxAxes - 1]) + " unit");
+  EXPECT_EQ(Addressed(), extra[kMaxAxes - 1]);
+  for (char ignored : {extra[kMaxAxes], extra[kMaxAxes + 1]})
+    EXPECT_NE(window->MessageText().find(ignored + std::string(" unit")), std::string::npos);
+
+  // "Add Axis" cannot add to a full table either.
+  answer = "Q";
+  sim.line.ClearFrames();
+  window->Axes().AskAddAxis();
+  EXPECT_EQ(Units().size(), static_cast<size_t>(kMaxAxes));
+  EXPECT_TRUE(sim.line.Frames().empty());
+}
+
 // --- The device menus and the Device Control tab ---
 
-TEST_P(Window, AFilterItemMovesTheWheelChecksItselfAndCaptionsFollow) {
-  QMenu* f = Bar().FilterMenu(1);
-  const auto items = EntriesStartingWith(f, "Filter ");
-  ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
-  FindEntry(f, {"Filter 3"})->trigger();
-  EXPECT_EQ(FilterOnWheel(1), 3);
-  EXPECT_EQ(window->MessageText(), "F 3");
-  EXPECT_EQ(Child<QPushButton>("cmdWheelF")->text(), "F-3");
-  FindEntry(f, {"Previous Filter"})->trigger();
-  EXPECT_EQ(FilterOnWheel(1), 2);
-  EXPECT_EQ(f->title(), "F-2");
-  for (QAction* item : items)
-    EXPECT_EQ(item->isChecked(), item->text() == "Filter 2");
+TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceAgain) {
+  FindEntry(window->DeviceMenus().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  EXPECT_EQ(window->MessageText(), "Parameter file not read");
+  EXPECT_EQ(choices.at(0).patterns.rfind("QV_PARZ*.TXT", 0), 0u);
 
-  // A move the wheel refuses keeps the check mark on the filter in place.
-  sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
-  FindEntry(f, {"Filter 5"})->trigger();
-  EXPECT_EQ(window->MessageText(), "Error ");
-  EXPECT_FALSE(FindEntry(f, {"Filter 5"})->isChecked());
-  EXPECT_TRUE(FindEntry(f, {"Filter 2"})->isChecked());
-}
+  chosen = File("QV_PARZ_SLOW.TXT");
+  std::filesystem::copy_file(File("QV_PARZ.TXT"), chosen);
+  SetFileValue(chosen, "ZJUMPSIZE", 7);
+  FindEntry(window->DeviceMenus().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
+  EXPECT_EQ(FileValue("QV_PARZ.TXT", "ZJUMPSIZE"), 7);
 
-TEST_P(Window, OpeningAWheelMenuShowsTheDeviceTabAndReadsTheWheel) {
-  sim.Run("B 4;B Wait");
-  sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
-  sim.system.wheels.SelectWheel(1);
-  Bar().Refresh();
-  EXPECT_EQ(Bar().FilterMenu(2)->title(), "B-?");
-
-  window->Tabs().setCurrentIndex(2);
-  emit Bar().FilterMenu(2)->aboutToShow();
-  EXPECT_EQ(window->Tabs().currentIndex(), 0);
-  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
-  EXPECT_EQ(Bar().FilterMenu(2)->title(), "B-4");
-  EXPECT_TRUE(FindEntry(Bar().FilterMenu(2), {"Filter 4"})->isChecked());
-
-  sim.system.wheels.SelectWheel(1);
-  Click("cmdWheelB");  // pops up its menu
-  EXPECT_TRUE(Bar().FilterMenu(2)->isVisible());
-  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
-  Bar().FilterMenu(2)->close();
-}
-
-// What initialising again does is DeviceLineTest's; here each entry edits its device's file
-// first, and a wheel whose file no longer loads is off with its filter items dead.
-TEST_P(Window, ParameterEntriesEditTheDeviceFileAndInitialiseTheDeviceAgain) {
-  FindEntry(Bar().StageMenu(), {"Parameters"})->trigger();
+  // What initialising again does is DeviceLineTest's; here each entry edits its device's file
+  // first, and a wheel whose file no longer loads is off with its filter items dead.
+  FindEntry(window->DeviceMenus().StageMenu(), {"Parameters"})->trigger();
   EXPECT_EQ(window->MessageText(), "XY On");
   onEdit = [&](const std::string& path) {
     ParList list;
@@ -1057,32 +967,20 @@ TEST_P(Window, ParameterEntriesEditTheDeviceFileAndInitialiseTheDeviceAgain) {
     sim.system.trapar.WriteParList(path, list);
   };
   const int16_t before = FilterOnWheel(1);
-  FindEntry(Bar().FilterMenu(1), {"Parameters"})->trigger();
+  FindEntry(window->DeviceMenus().FilterMenu(1), {"Parameters"})->trigger();
   EXPECT_EQ(edited, (std::vector<std::string>{File("QV_PARXY.TXT"), File("QV_PARW1.TXT")}));
   EXPECT_EQ(window->MessageText(), "F Off");
 
   const int64_t count = Count('4');
-  FindEntry(Bar().FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})->trigger();
-  EXPECT_EQ(Count('4'), count);
-  EXPECT_EQ(window->MessageText(), "F Off");
+  FindEntry(window->DeviceMenus().FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})
+      ->trigger();
+  EXPECT_EQ(std::pair(Count('4'), window->MessageText()), std::pair(count, std::string("F Off")));
 }
 
-TEST_P(Window, ReadParFileReplacesTheDeviceFileOrSaysItWasNotRead) {
-  FindEntry(Bar().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
-  EXPECT_EQ(window->MessageText(), "Parameter file not read");
-  ASSERT_EQ(choices.size(), 1u);
-  EXPECT_EQ(choices[0].patterns.rfind("QV_PARZ*.TXT", 0), 0u);
-
-  chosen = File("QV_PARZ_SLOW.TXT");
-  std::filesystem::copy_file(File("QV_PARZ.TXT"), chosen);
-  SetFileValue(chosen, "ZJUMPSIZE", 7);
-  FindEntry(Bar().FocusMenu(), {"Advanced", "Read Par. File"})->trigger();
-  EXPECT_EQ(FileValue("QV_PARZ.TXT", "ZJUMPSIZE"), 7);
-}
-
-TEST_P(Window, CompensationParametersLoadATableOfTheProgramFolderOnly) {
-  QAction* on = FindEntry(Bar().FilterMenu(1), {"Focus Compensation", "On?"});
-  QAction* parameters = FindEntry(Bar().FilterMenu(1), {"Focus Compensation", "Parameters"});
+TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
+  QMenu* f = window->DeviceMenus().FilterMenu(1);
+  QAction* on = FindEntry(f, {"Focus Compensation", "On?"});
+  QAction* parameters = FindEntry(f, {"Focus Compensation", "Parameters"});
   TempFolder elsewhere;
   chosen = elsewhere.File("QV_DZW1A.TXT");
   parameters->trigger();
@@ -1099,46 +997,75 @@ TEST_P(Window, CompensationParametersLoadATableOfTheProgramFolderOnly) {
   parameters->trigger();
   EXPECT_EQ(edited, std::vector<std::string>{chosen});
   EXPECT_EQ(window->MessageText(), "Parameter file QV_DZW1A.TXT read");
-  EXPECT_TRUE(sim.system.wheels.ZCompIsOn(1));
-  EXPECT_TRUE(on->isChecked());
-
+  EXPECT_EQ(std::pair(sim.system.wheels.ZCompIsOn(1), on->isChecked()), std::pair(true, true));
   on->trigger();
-  EXPECT_FALSE(sim.system.wheels.ZCompIsOn(1));
-  EXPECT_FALSE(on->isChecked());
-}
+  EXPECT_EQ(std::pair(sim.system.wheels.ZCompIsOn(1), on->isChecked()), std::pair(false, false));
 
-TEST_P(Window, CubeItemsAndNextWrapAroundAndTheCubeButtonFollows) {
-  const auto items = EntriesStartingWith(Bar().CubeMenu(), "Cube ");
-  ASSERT_EQ(static_cast<double>(items.size()), FileValue("QV_PARCUBE.TXT", "CUBEPOSITIONS"));
-  items.back()->trigger();
-  const auto last = static_cast<int16_t>(items.size());
-  EXPECT_EQ(window->MessageText(), "Cube" + Str(last));
-  EXPECT_EQ(Child<QPushButton>("cmdCube")->text(), QString("Cube-%1").arg(last));
+  sim.Run("B 4;B Wait");
+  sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
+  sim.system.wheels.SelectWheel(1);
+  window->DeviceMenus().Refresh();
+  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-?");
+
+  window->Tabs().setCurrentIndex(2);
+  emit window->DeviceMenus().FilterMenu(2)->aboutToShow();
+  EXPECT_EQ(std::pair(window->Tabs().currentIndex(), int{sim.system.wheels.CurrentWheel()}),
+            std::pair(0, 2));
+  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-4");
+  EXPECT_TRUE(FindEntry(window->DeviceMenus().FilterMenu(2), {"Filter 4"})->isChecked());
+
+  sim.system.wheels.SelectWheel(1);
+  Click("cmdWheelB");  // pops up its menu
+  EXPECT_TRUE(window->DeviceMenus().FilterMenu(2)->isVisible());
+  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
+  window->DeviceMenus().FilterMenu(2)->close();
+
+  const auto filters = EntriesStartingWith(f, "Filter ");
+  ASSERT_EQ(static_cast<double>(filters.size()), FileValue("QV_PARW1.TXT", "W1FILTPOSITIONS"));
+  FindEntry(f, {"Filter 3"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 3);
+  EXPECT_EQ(window->MessageText() + "|" + Label("cmdWheelF"), "F 3|F-3");
+  FindEntry(f, {"Previous Filter"})->trigger();
+  EXPECT_EQ(FilterOnWheel(1), 2);
+  EXPECT_EQ(f->title(), "F-2");
+  for (QAction* item : filters)
+    EXPECT_EQ(item->isChecked(), item->text() == "Filter 2");
+
+  // A move the wheel refuses keeps the check mark on the filter in place.
+  sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  FindEntry(f, {"Filter 5"})->trigger();
+  EXPECT_EQ(window->MessageText(), "Error ");
+  EXPECT_EQ(
+      std::pair(FindEntry(f, {"Filter 5"})->isChecked(), FindEntry(f, {"Filter 2"})->isChecked()),
+      std::pair(false, true));
+
+  const auto cubes = EntriesStartingWith(window->DeviceMenus().CubeMenu(), "Cube ");
+  ASSERT_EQ(static_cast<double>(cubes.size()), FileValue("QV_PARCUBE.TXT", "CUBEPOSITIONS"));
+  cubes.back()->trigger();
+  const auto last = static_cast<int16_t>(cubes.size());
+  EXPECT_EQ(window->MessageText() + "|" + Label("cmdCube"),
+            "Cube" + Str(last) + "|Cube-" + std::to_string(last));
 
   sim.system.cube.Wait();
-  FindEntry(Bar().CubeMenu(), {"Next Cube"})->trigger();
+  FindEntry(window->DeviceMenus().CubeMenu(), {"Next Cube"})->trigger();
   sim.system.cube.Wait();
   int16_t read = 0;
   ASSERT_EQ(sim.system.cube.ReadPos(read), 1);
   EXPECT_EQ(read, 1);
-  EXPECT_TRUE(items.front()->isChecked());
-  EXPECT_FALSE(items.back()->isChecked());
-}
+  EXPECT_EQ(std::pair(cubes.front()->isChecked(), cubes.back()->isChecked()),
+            std::pair(true, false));
 
-TEST_P(Window, ObjectiveItemsFollowTheTableAndTypedCommands) {
-  QMenu* mag = Bar().MagMenu();
+  QMenu* mag = window->DeviceMenus().MagMenu();
   const auto items = EntriesStartingWith(mag, "Objective Pos.");
   ASSERT_EQ(static_cast<int>(items.size()), sim.system.objectives.ObjCount());
   ASSERT_GE(items.size(), 3u);
   items[2]->trigger();
-  EXPECT_EQ(sim.system.objectives.CurrentObjective(), 3);
-  EXPECT_EQ(Child<QPushButton>("cmdMag")->text(),
-            QString("Mag-%1").arg(sim.system.objectives.Mag()));
-  EXPECT_TRUE(items[2]->isChecked());
+  EXPECT_EQ(std::pair(sim.system.objectives.CurrentObjective(), items[2]->isChecked()),
+            std::pair(int16_t{3}, true));
+  EXPECT_EQ(Label("cmdMag"), "Mag-" + std::to_string(sim.system.objectives.Mag()));
 
   sim.Run("Objective 1");  // the window hears of it through the front end
-  EXPECT_TRUE(items[0]->isChecked());
-  EXPECT_FALSE(items[2]->isChecked());
+  EXPECT_EQ(std::pair(items[0]->isChecked(), items[2]->isChecked()), std::pair(true, false));
 
   onEdit = [&](const std::string& path) { SetFileValue(path, "OBJPOS6", 100); };
   FindEntry(mag, {"Objectives"})->trigger();
@@ -1171,34 +1098,49 @@ TEST_P(Im483i, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
 // --- The Objects tab and menu; what the "Obj" words store and refuse is
 // tests/transcripts/specimen/obj_words.transcript's ---
 
-TEST_P(Window, AddPosAndAddNewShowTheObjectsTabAndTheirRows) {
-  ASSERT_EQ(sim.Run("XY 1234.5 -678.9;XY Wait"), "OK  ; OK  ; ");
-  const MapPoint at = StagePosition();
-  Click("cmdAddPos");
-  EXPECT_EQ(window->Tabs().currentIndex(), 2);
-  ASSERT_EQ(Objs().Grid().rowCount(), 1);
-  EXPECT_EQ(Cell(0, 0), "1");
-  EXPECT_EQ(Cell(0, 1), FormatFixed(at.X, 1));
-  EXPECT_EQ(Cell(0, 2), FormatFixed(at.Y, 1));
-
-  Click("cmdAddNew");
-  ASSERT_EQ(Objs().Grid().rowCount(), 2);
-  EXPECT_EQ(window->MessageText(), "# 2");
-  EXPECT_EQ(Cell(1, 2), "77777.7");
-  EXPECT_EQ(Cell(1, 3), "77777.70");
-  EXPECT_EQ(Object(2).Z, kUndefinedPos);
-}
-
-TEST_P(Window, ACellEditReachesTheObjectAndBadTextChangesNothing) {
+// A row chosen on the map:
+// Window.MapClicksMoveTheStageAndSelectObjectsEntriesDrawObjectsAndTheStageMarkFollows.
+TEST_P(Window, RowsAreSelectedCellsEditedAndTheGridFollowsTheListWhenItChanges) {
   window->Tabs().setCurrentIndex(2);
-  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
+  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b;Obj Add 7 8 9 c");
+  Objs().HighlightObjInGrid(2);
+  for (int32_t beyond : {0, 4})
+    Objs().HighlightObjInGrid(beyond);
+  ASSERT_EQ(Objs().Grid().selectedRanges().size(), 1);
+  EXPECT_EQ(Objs().Grid().selectedRanges()[0].topRow(), 1);
+
+  ClickCell(2, 0);  // a whole row, which Move To needs
+  EXPECT_EQ(std::pair(Objs().Grid().selectedRanges()[0].topRow(), sim.system.map.HighlightedObj()),
+            std::pair(2, int32_t{3}));
+
+  ASSERT_EQ(Objs().Grid().rowCount(), 3);
+  EXPECT_EQ(Cell(2, 4), "c");
+
+  ClickCell(1, 1);
+  sim.system.objects.ObjListClear();  // the grid has not been refreshed
+  sim.system.objects.ObjAdd(9, 9, 9, "d");
+  Commit("8");
+  EXPECT_EQ(sim.notifier.LastText(), "Internal error");
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 1);
+
+  // Replaced by a list of the same length: every row must show the new objects, and the edit
+  // box goes, so that an edit cannot land on whatever object now has its row.
+  ClickCell(0, 1);
+  sim.Run("Obj ListClear;Obj Add 10 11 12 x;Obj Add 13 14 15 y;Obj Add 16 17 18 z");
+  EXPECT_FALSE(Objs().Field().isVisible());
+  EXPECT_EQ(Cell(0, 1) + " " + Cell(2, 4), "10.0 z");
+
+  sim.Run("Obj ListClear;Obj Add 20 21 22 v");
+  ASSERT_EQ(Objs().Grid().rowCount(), 1);
+  EXPECT_EQ(Cell(0, 1), "20.0");
+
+  sim.Run("Obj ListClear;Obj Add 1 2 3 a;Obj Add 4 5 6 b");
   ClickCell(1, 2);
   ASSERT_TRUE(Objs().Field().isVisible());
   EXPECT_EQ(Objs().Field().text(), "5.0");
   EXPECT_EQ(Objs().Field().geometry(), Objs().Grid().visualItemRect(Objs().Grid().item(1, 2)));
   Commit("-7.25");
-  EXPECT_EQ(Object(2).Y, -7.25);
-  EXPECT_EQ(Cell(1, 2), "-7.3");
+  EXPECT_EQ(std::pair(Object(2).Y, Cell(1, 2)), std::pair(-7.25, std::string("-7.3")));
   EXPECT_FALSE(Objs().Field().isVisible());
 
   ClickCell(1, 3);
@@ -1223,51 +1165,8 @@ TEST_P(Window, ACellEditReachesTheObjectAndBadTextChangesNothing) {
   EXPECT_FALSE(Objs().Field().isVisible());
 }
 
-TEST_P(Window, TheGridFollowsTheListWhenItGrowsShrinksOrIsReplaced) {
-  window->Tabs().setCurrentIndex(2);
-  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b");
-  sim.Run("Obj Add 7 8 9 c");
-  ASSERT_EQ(Objs().Grid().rowCount(), 3);
-  EXPECT_EQ(Cell(2, 4), "c");
-
-  ClickCell(1, 1);
-  sim.system.objects.ObjListClear();  // the grid has not been refreshed
-  sim.system.objects.ObjAdd(9, 9, 9, "d");
-  Commit("8");
-  EXPECT_EQ(sim.notifier.LastText(), "Internal error");
-  EXPECT_EQ(sim.system.objects.ObjListCount(), 1);
-
-  // Replaced by a list of the same length: every row must show the new objects, and the edit
-  // box goes, so that an edit cannot land on whatever object now has its row.
-  ClickCell(0, 1);
-  sim.Run("Obj ListClear;Obj Add 10 11 12 x;Obj Add 13 14 15 y;Obj Add 16 17 18 z");
-  EXPECT_FALSE(Objs().Field().isVisible());
-  EXPECT_EQ(Cell(0, 1), "10.0");
-  EXPECT_EQ(Cell(2, 4), "z");
-
-  sim.Run("Obj ListClear;Obj Add 20 21 22 v");
-  ASSERT_EQ(Objs().Grid().rowCount(), 1);
-  EXPECT_EQ(Cell(0, 1), "20.0");
-}
-
-// A row chosen on the map:
-// Window.ADoubleClickOnTheMapMovesTheStageAndAClickSelectsTheNearestObject.
-TEST_P(Window, RowsAreSelectedByTheirNumberAndNumbersBeyondTheListAreIgnored) {
-  window->Tabs().setCurrentIndex(2);
-  sim.Run("Obj Add 1 2 3 a;Obj Add 4 5 6 b;Obj Add 7 8 9 c");
-  Objs().HighlightObjInGrid(2);
-  for (int32_t beyond : {0, 4})
-    Objs().HighlightObjInGrid(beyond);
-  ASSERT_EQ(Objs().Grid().selectedRanges().size(), 1);
-  EXPECT_EQ(Objs().Grid().selectedRanges()[0].topRow(), 1);
-
-  ClickCell(2, 0);  // a whole row, which Move To needs
-  EXPECT_EQ(Objs().Grid().selectedRanges()[0].topRow(), 2);
-  EXPECT_EQ(sim.system.map.HighlightedObj(), 3);
-}
-
 // Where "Obj GoTo" goes and what it refuses: tests/specimen/ObjectListTest.cpp:ObjGoTo.
-TEST_P(Window, MoveToGoesToTheSelectedObjectOrTheOneAskedFor) {
+TEST_P(Window, MoveToAndTheAttractionDistanceTakeTheSelectedObjectOrTheAnswer) {
   window->Tabs().setCurrentIndex(2);
   sim.Run("Obj Add 1500 -800 0 a;Obj Add 77777.7 77777.7 0 b;Obj Add -300 400 0 c");
   Click("cmdMoveTo");
@@ -1297,41 +1196,7 @@ TEST_P(Window, MoveToGoesToTheSelectedObjectOrTheOneAskedFor) {
   answer = " 3 ";
   Choose({"Obj.", "Move to Object in the List"});
   EXPECT_NEAR(StagePosition().X, -300, 1);
-}
 
-// How the list is written and read is ObjectListTest's; here the entries, the grid and the map.
-TEST_P(Window, TheListWrittenForTheEditorReadsBackFromAFileOntoTheGridAndTheMap) {
-  sim.system.objects.ObjAdd(1000, 1000, 3, "cellA");
-  sim.system.objects.ObjAdd(kUndefinedPos, 5, 6, "two,parts");
-  Choose({"Obj.", "Write Object List"});
-  EXPECT_EQ(window->Tabs().currentIndex(), 2);
-  EXPECT_EQ(editor.pasted, std::vector<std::string>{sim.system.objects.ObjListText()});
-  const std::string path = File("OBJECTS.TXT");
-  PutBytes(path, editor.pasted[0]);  // as the operator saves it from the editor
-
-  Choose({"Obj.", "Clear Object List"});
-  EXPECT_EQ(Objs().Grid().rowCount(), 0);
-
-  Choose({"Obj.", "Read Object List"});  // cancelled
-  ASSERT_EQ(choices.size(), 1u);
-  EXPECT_EQ(choices[0].startDir, sim.system.state.AppDir);
-
-  chosen = path;
-  Choose({"Obj.", "Read Object List"});
-  ASSERT_EQ(Objs().Grid().rowCount(), 2);
-  EXPECT_EQ(Cell(1, 4), "two,parts");
-  ShowMap();
-  EXPECT_TRUE(MarkNear(1000, 1000, QColor(0, 0, 255)));  // drawn at once
-
-  // A file with nothing in it leaves the list and says so.
-  chosen = File("EMPTY.TXT");
-  PutBytes(chosen, "");
-  Choose({"Obj.", "Read Object List"});
-  EXPECT_EQ(sim.system.objects.ObjListCount(), 2);
-  EXPECT_NE(sim.notifier.LastText().find("EMPTY.TXT"), std::string::npos);
-}
-
-TEST_P(Window, TheAttractionDistanceEntryShowsAndSetsTheDistance) {
   QMenu* menu = FindEntry(window->menuBar()->actions(), {"Obj."})->menu();
   const auto caption = [menu] {
     emit menu->aboutToShow();
@@ -1350,19 +1215,47 @@ TEST_P(Window, TheAttractionDistanceEntryShowsAndSetsTheDistance) {
   }
 }
 
-TEST_P(Window, TheMapEntriesDrawAndEraseTheObjects) {
+// How the list is written and read is ObjectListTest's; here the entries, the grid and the map.
+TEST_P(Window, TheListIsWrittenReadBackAndAddedToFromTheEntriesAndButtons) {
+  sim.system.objects.ObjAdd(1000, 1000, 3, "cellA");
+  sim.system.objects.ObjAdd(kUndefinedPos, 5, 6, "two,parts");
+  Choose({"Obj.", "Write Object List"});
+  EXPECT_EQ(window->Tabs().currentIndex(), 2);
+  EXPECT_EQ(editor.pasted, std::vector<std::string>{sim.system.objects.ObjListText()});
+  const std::string path = File("OBJECTS.TXT");
+  PutBytes(path, editor.pasted[0]);  // as the operator saves it from the editor
+
+  Choose({"Obj.", "Clear Object List"});
+  EXPECT_EQ(Objs().Grid().rowCount(), 0);
+
+  Choose({"Obj.", "Read Object List"});  // cancelled
+  EXPECT_EQ(choices.at(0).startDir, sim.system.state.AppDir);
+
+  chosen = path;
+  Choose({"Obj.", "Read Object List"});
+  ASSERT_EQ(Objs().Grid().rowCount(), 2);
+  EXPECT_EQ(Cell(1, 4), "two,parts");
   ShowMap();
-  sim.Run("Obj Add 11000 9000 0 a;Obj Add 12000 10000 0 b");
-  sim.system.map.HighlightObjOnMap(2);
-  EXPECT_TRUE(MarkNear(12000, 10000, QColor(0, 255, 0)));
-  window->Tabs().setCurrentIndex(2);
-  Choose({"Obj.", "Draw Object Map"});
-  EXPECT_EQ(window->Tabs().currentIndex(), 1);
-  EXPECT_TRUE(MarkNear(11000, 9000, QColor(0, 0, 255)));
-  EXPECT_TRUE(MarkNear(12000, 10000, QColor(0, 0, 255)));
-  Choose({"Obj.", "Erase Object Map"});
-  EXPECT_FALSE(MarkNear(11000, 9000, QColor(0, 0, 255)));
-  EXPECT_EQ(sim.system.objects.ObjListCount(), 2);  // the list itself stays
+  EXPECT_TRUE(MarkNear(1000, 1000, QColor(0, 0, 255)));  // drawn at once
+
+  // A file with nothing in it leaves the list and says so.
+  chosen = File("EMPTY.TXT");
+  PutBytes(chosen, "");
+  Choose({"Obj.", "Read Object List"});
+  EXPECT_EQ(sim.system.objects.ObjListCount(), 2);
+  EXPECT_NE(sim.notifier.LastText().find("EMPTY.TXT"), std::string::npos);
+
+  // Add Pos and Add New show the tab (the map is shown now) and their rows.
+  ASSERT_EQ(sim.Run("XY 1234.5 -678.9;XY Wait"), "OK  ; OK  ; ");
+  const MapPoint at = StagePosition();
+  Click("cmdAddPos");
+  EXPECT_EQ(window->Tabs().currentIndex(), 2);
+  EXPECT_EQ(Cell(2, 0) + " " + Cell(2, 1) + " " + Cell(2, 2),
+            "3 " + FormatFixed(at.X, 1) + " " + FormatFixed(at.Y, 1));
+  Click("cmdAddNew");
+  ASSERT_EQ(Objs().Grid().rowCount(), 4);
+  EXPECT_EQ(window->MessageText() + " " + Cell(3, 2) + " " + Cell(3, 3), "# 4 77777.7 77777.70");
+  EXPECT_EQ(Object(4).Z, kUndefinedPos);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
