@@ -1165,7 +1165,7 @@ TEST_P(Window, RowsAreSelectedCellsEditedAndTheGridFollowsTheListWhenItChanges) 
   EXPECT_FALSE(Objs().Field().isVisible());
 }
 
-// Where "Obj GoTo" goes and what it refuses: tests/specimen/ObjectListTest.cpp:ObjGoTo.
+// Where "Obj GoTo" goes and what it refuses: tests/transcripts/specimen/obj_goto.transcript.
 TEST_P(Window, MoveToAndTheAttractionDistanceTakeTheSelectedObjectOrTheAnswer) {
   window->Tabs().setCurrentIndex(2);
   sim.Run("Obj Add 1500 -800 0 a;Obj Add 77777.7 77777.7 0 b;Obj Add -300 400 0 c");
@@ -1215,7 +1215,7 @@ TEST_P(Window, MoveToAndTheAttractionDistanceTakeTheSelectedObjectOrTheAnswer) {
   }
 }
 
-// How the list is written and read is ObjectListTest's; here the entries, the grid and the map.
+// Writing and reading the list: tests/specimen/SpecimenTest.cpp; here the entries, grid and map.
 TEST_P(Window, TheListIsWrittenReadBackAndAddedToFromTheEntriesAndButtons) {
   sim.system.objects.ObjAdd(1000, 1000, 3, "cellA");
   sim.system.objects.ObjAdd(kUndefinedPos, 5, 6, "two,parts");
