@@ -213,28 +213,25 @@ int16_t Ezhr17Driver::ReadPos(double& position) {
   return 1;
 }
 
-int16_t Ezhr17Driver::ReadHardware(int16_t& value) {
+int16_t Ezhr17Driver::ReadInputs(std::optional<int16_t> (*read)(std::string_view),
+                                 std::string_view op, int16_t& value) {
   std::string reply;
   if (Command("?4", reply) != 1) return -1;
-  const auto inputs = Ezhr17HardwareValue(reply);
+  const auto inputs = read(reply);
   if (!inputs) {
-    comm_.CommLogShow("EZHR17_ReadHardware: no inputs in reply-" + reply);
+    comm_.CommLogShow(std::string(op) + ": no inputs in reply-" + reply);
     return -1;
   }
   value = *inputs;
   return 1;
 }
 
+int16_t Ezhr17Driver::ReadHardware(int16_t& value) {
+  return ReadInputs(Ezhr17HardwareValue, "EZHR17_ReadHardware", value);
+}
+
 int16_t Ezhr17Driver::ReadLimits(int16_t& value) {
-  std::string reply;
-  if (Command("?4", reply) != 1) return -1;
-  const auto limits = Ezhr17LimitsValue(reply);
-  if (!limits) {
-    comm_.CommLogShow("EZHR17_ReadLimits: no inputs in reply-" + reply);
-    return -1;
-  }
-  value = *limits;
-  return 1;
+  return ReadInputs(Ezhr17LimitsValue, "EZHR17_ReadLimits", value);
 }
 
 int16_t Ezhr17Driver::SetCurrents(int16_t hold, int16_t run) {

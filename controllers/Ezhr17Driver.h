@@ -117,6 +117,10 @@ class Ezhr17Driver {
   // The slew speed in force ("?2"); empty when the query fails or its number cannot be read
   // (logged with `op` as the speaker when `logFailures`).
   std::optional<int32_t> ReadSlewSpeed(std::string_view op, bool logFailures);
+  // The inputs ("?4") as `read` takes them; -1 when the query fails or its reply holds no
+  // inputs (logged with `op` as the speaker).
+  int16_t ReadInputs(std::optional<int16_t> (*read)(std::string_view), std::string_view op,
+                     int16_t& value);
   int16_t StartRunTwice(int32_t speed);
   // Polls the inputs until the home sensor is `set` (1), the time-out passes (-2) or a read
   // fails (-1).
