@@ -414,6 +414,8 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
        "OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK |OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK ",
        "PROGRAM FINISHED"},
       {{"Repeat 0 Times", "Delay 1", "Endrepeat", "End"}, "OK |1|OK ", "PROGRAM FINISHED"},
+      // A new run finds the loops of the program as it now is.
+      {{"Delay 1", "Repeat 2 Times", "Endrepeat", "End"}, "1|OK |OK |OK |OK ", "PROGRAM FINISHED"},
       // A failing line stops the run after it; an "Off" device does not.
       {{"Ver", "xy Rel 10", "Ver", "End"}, "4.0|Error Unknown command", "PROGRAM STOPPED", "Ver"},
       {{"XY Rel 10", "Ver"}, "Off |4.0", "PROGRAM FINISHED"},  // no final "End" needed
