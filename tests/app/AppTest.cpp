@@ -402,13 +402,6 @@ TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
   EXPECT_EQ(ready(), std::vector<int16_t>(7, 1));
 }
 
-TEST_P(DeviceLine, ConWithoutAControllerTypeSendsNothing) {
-  s.system.state.Config.ContrType = "XYZ";
-  const size_t sent = s.port.Written().size();
-  EXPECT_EQ(s.Run("CON /1?0"), " ; ");
-  EXPECT_EQ(s.port.Written().size(), sent);
-}
-
 // The operator's Stop: one stop to every ready unit, in the device order, nothing to a device
 // that is not ready, and the unit addressed before is addressed again.
 TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
