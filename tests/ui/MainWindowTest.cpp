@@ -1258,6 +1258,24 @@ TEST_P(Window, TheListIsWrittenReadBackAndAddedToFromTheEntriesAndButtons) {
   EXPECT_EQ(Object(4).Z, kUndefinedPos);
 }
 
+// Start-up runs the joystick list's item 0 before the window is made; a "Show" there shows the
+// window as soon as it is loaded (a program started for automation keeps it hidden otherwise).
+TEST(StartUp, AShowAsTheJoystickListsFirstItemShowsTheWindowOnceLoaded) {
+  EnsureQApplication();
+  for (const auto& [first, shown] : {std::pair<std::string, bool>{"Show", true}, {"Ver", false}}) {
+    SCOPED_TRACE(first);
+    BasicSimSystem<WindowFrontEnd> sim(RepoFolder("config/demo"), {}, {},
+                                       [&first](const TempFolder& folder) {
+                                         PutBytes(folder.File("QV_JOYCMDS.TXT"), first + "\r\n");
+                                       });
+    ASSERT_EQ(sim.Start(), 1);
+    MainWindow window(WindowCore(sim.system), [] {});
+    sim.front.Attach(&window);
+    EXPECT_EQ(window.isVisible(), shown);
+    sim.front.Attach(nullptr);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 INSTANTIATE_TEST_SUITE_P(Demo, Window, ::testing::Values("config/demo"), LineName());
