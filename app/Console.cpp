@@ -67,8 +67,7 @@ int RunProgramFile(System& system, const std::string& path, std::ostream& out) {
   TickResult tick;
   while (interpreter.State().ProgRunState != 0) {
     tick = system.runner.Tick();
-    if (tick.kind != TickResult::Kind::Ran) continue;
-    out << EscapeForLine(tick.reply) << '\n';
+    if (tick.kind == TickResult::Kind::Ran) out << EscapeForLine(tick.reply) << '\n';
     if (!tick.finalMessage.empty()) out << tick.finalMessage << '\n';
     out << std::flush;
   }

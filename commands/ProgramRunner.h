@@ -16,9 +16,10 @@ inline constexpr std::string_view kProgramStopped = "PROGRAM STOPPED";
 
 struct TickResult {
   enum class Kind {
-    Busy,  // an earlier tick is still running (a command let window events run)
-    Idle,  // no program runs: the front end may do its idle work when no command is busy
-    Ran,   // one program line ran
+    Busy,   // an earlier tick is still running (a command let window events run)
+    Idle,   // no program runs: the front end may do its idle work when no command is busy
+    Ran,    // one program line ran
+    Ended,  // the run ended before a line ran: the program's first line is "End"
   };
   Kind kind = Kind::Idle;
   std::string reply;         // the line's joined reply
@@ -34,6 +35,7 @@ class ProgramRunner {
 
  private:
   TickResult RunOneLine();
+  void EndRun(TickResult& result, std::string_view finalMessage);
 
   Interpreter& interpreter_;
   CommandDispatcher& dispatcher_;

@@ -452,6 +452,23 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
   }
 }
 
+// No loop is open on the first line, so an "End" there ends the program before anything runs,
+// also where the window left it indented.
+TEST_F(Runner, AnEndOnTheFirstLineRunsNothing) {
+  for (const std::string first : {"End", "  End"}) {
+    Load({"Ver", "Ver"});
+    prog.ProgLines[0] = first;
+    interp.StartOver();
+    const int32_t counted = t.system.state.CommandCount;
+    const TickResult tick = t.system.runner.Tick();
+    EXPECT_EQ(
+        std::tuple(tick.kind, tick.finalMessage, t.system.state.CommandCount, prog.ProgPos,
+                   prog.ProgRunState, t.front.LastInterpMessage()),
+        std::tuple(TickResult::Kind::Ended, "PROGRAM FINISHED", counted, 1, 0, "PROGRAM FINISHED"))
+        << first;
+  }
+}
+
 // In tenths, and only when it changed.
 TEST_F(Runner, ElapsedTimeIsShownWhileRunning) {
   Load({"Delay 1500", "Ver", "End"});
