@@ -1,8 +1,23 @@
 #include "commands/ProgramRunner.h"
 
+#include "commands/Replies.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
+namespace {
+
+// Whether one of a line's replies, each followed by " ; ", is "Off ".
+bool AnswersOff(std::string_view replies) {
+  const std::string offReply = std::string(kOff) + std::string(kReplySeparator);
+  for (size_t at = 0;;) {
+    if (replies.substr(at).starts_with(offReply)) return true;
+    const size_t separator = replies.find(kReplySeparator, at);
+    if (separator == std::string_view::npos) return false;
+    at = separator + kReplySeparator.size();
+  }
+}
+
+}  // namespace
 
 ProgramRunner::ProgramRunner(Interpreter& interpreter, CommandDispatcher& dispatcher,
                              Display& display, Clock& clock)
@@ -38,9 +53,10 @@ TickResult ProgramRunner::RunOneLine() {
   result.reply = dispatcher_.ExecuteLine(line);
   display_.ShowReply(result.reply);
 
-  const bool failed = result.reply.find("Error ") != std::string::npos;
+  const bool failed = result.reply.find("Error ") != std::string::npos || AnswersOff(result.reply);
   const bool finished = interpreter_.NextProgLine() == "End";
-  if (failed || finished) EndRun(result, finished ? kProgramFinished : kProgramStopped);
+  // A failure on the last line is a failure all the same.
+  if (failed || finished) EndRun(result, failed ? kProgramStopped : kProgramFinished);
   if (program.ProgRunState == 2) program.ProgRunState = 0;
   if (program.ProgRunState == 0) program.ProgHalted = 1;
   return result;

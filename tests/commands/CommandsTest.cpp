@@ -416,10 +416,12 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
       {{"Repeat 0 Times", "Delay 1", "Endrepeat", "End"}, "OK |1|OK ", "PROGRAM FINISHED"},
       // A new run finds the loops of the program as it now is.
       {{"Delay 1", "Repeat 2 Times", "Endrepeat", "End"}, "1|OK |OK |OK |OK ", "PROGRAM FINISHED"},
-      // A failing line stops the run after it; an "Off" device does not.
+      // A failing line stops the run after it, also a device that answers "Off", also on the
+      // last line.
       {{"Ver", "xy Rel 10", "Ver", "End"}, "4.0|Error Unknown command", "PROGRAM STOPPED", "Ver"},
-      {{"XY Rel 10", "Ver"}, "Off |4.0", "PROGRAM FINISHED"},  // no final "End" needed
-      {{"Ver", "nothing"}, "4.0|Error Unknown command", "PROGRAM FINISHED"},
+      {{"Ver;XY Rel 10;Ver", "Ver"}, "4.0 ; Off  ; 4.0", "PROGRAM STOPPED", "Ver"},
+      {{"Ver", "Ver"}, "4.0|4.0", "PROGRAM FINISHED"},  // no final "End" needed
+      {{"Ver", "nothing"}, "4.0|Error Unknown command", "PROGRAM STOPPED"},
       {{"Ver", "Endrepeat", "Ver", "End"}, "4.0|Error ", "PROGRAM STOPPED", "Ver"},
       // An indented "End" is a command, not the program's end.
       {{"Repeat 1 Times", "End", "Endrepeat", "Ver", "End"}, "OK |OK |OK |4.0", "PROGRAM FINISHED"},
