@@ -47,23 +47,31 @@ TickResult ProgramRunner::RunOneLine() {
   // on the first line, so its indentation does not hide the "End".
   if (program.ProgPos == 1 && TrimBlanks(line) == "End") {
     result.kind = TickResult::Kind::Ended;
-    EndRun(result, kProgramFinished);
+    EndRun(result, TickResult::End::Finished);
     return result;
   }
   result.reply = dispatcher_.ExecuteLine(line);
   display_.ShowReply(result.reply);
 
   const bool failed = result.reply.find("Error ") != std::string::npos || AnswersOff(result.reply);
+  const bool halted = program.ProgRunState == 0;
   const bool finished = interpreter_.NextProgLine() == "End";
   // A failure on the last line is a failure all the same.
-  if (failed || finished) EndRun(result, failed ? kProgramStopped : kProgramFinished);
+  if (failed) {
+    EndRun(result, TickResult::End::Failed);
+  } else if (finished) {
+    EndRun(result, TickResult::End::Finished);
+  } else if (halted) {
+    result.end = TickResult::End::Halted;
+  }
   if (program.ProgRunState == 2) program.ProgRunState = 0;
   if (program.ProgRunState == 0) program.ProgHalted = 1;
   return result;
 }
 
-void ProgramRunner::EndRun(TickResult& result, std::string_view finalMessage) {
-  result.finalMessage = finalMessage;
+void ProgramRunner::EndRun(TickResult& result, TickResult::End end) {
+  result.end = end;
+  result.finalMessage = end == TickResult::End::Finished ? kProgramFinished : kProgramStopped;
   ProgramState& program = interpreter_.State();
   program.ProgRunState = 0;
   program.ProgHalted = 1;

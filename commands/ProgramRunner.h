@@ -22,9 +22,17 @@ struct TickResult {
     Ran,    // one program line ran
     Ended,  // the run ended before a line ran: the program's first line is "End"
   };
+  // How the run ended with this tick, if it did.
+  enum class End {
+    None,      // it goes on (or was not running)
+    Finished,  // the program's end was reached and no line of this tick failed
+    Failed,    // a line failed: "PROGRAM STOPPED"
+    Halted,    // a "Stop" statement (or the Stop button) halted it; the window shows no message
+  };
   Kind kind = Kind::Idle;
   std::string reply;         // the line's joined reply
-  std::string finalMessage;  // set when the run ended with this line
+  std::string finalMessage;  // "PROGRAM FINISHED" or "PROGRAM STOPPED" when it finished or failed
+  End end = End::None;
 };
 
 class ProgramRunner {
@@ -36,7 +44,7 @@ class ProgramRunner {
 
  private:
   TickResult RunOneLine();
-  void EndRun(TickResult& result, std::string_view finalMessage);
+  void EndRun(TickResult& result, TickResult::End end);
 
   Interpreter& interpreter_;
   CommandDispatcher& dispatcher_;

@@ -709,6 +709,23 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
 }
 
+// "--run" ends with its final line, and its status says how the program ended: 0 at its end, 1
+// when a line failed (a device that is not ready answers "Off"), 3 at a "Stop" statement.
+TEST_F(Executable, ARunSaysHowItsProgramEnded) {
+  SetKeyword(demo, "QV_CONFIG.TXT", "XY_INSTALLED", "0");
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"Z 5\r\nZ Wait\r\nZ ?\r\n", 0, "OK  ; \nOK  ; \n5.00 ; \nPROGRAM FINISHED\n"},
+      {"Z 5\r\nXY 100 200\r\nZ 0\r\n", 1, "OK  ; \nOff  ; \nPROGRAM STOPPED\n"},
+      {"Ver\r\nStop\r\nVer\r\n", 3, "4.0 ; \nOK  ; \nPROGRAM STOPPED\n"},
+  };
+  for (const auto& [program, status, out] : cases) {
+    SCOPED_TRACE(program);
+    PutBytes(demo.File("A.PRG"), program);
+    const ProcessResult r = Console("", {"--run", demo.File("A.PRG")});
+    EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(status, out)) << r.err;
+  }
+}
+
 TEST_F(Executable, BadArgumentsAreExplained) {
   const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
   EXPECT_EQ(r.exitCode, 2);
