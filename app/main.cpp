@@ -240,6 +240,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   };
   front.SetLoader(load);
   qv::MainWindow* window = load();
+  if (!system.LineProblem().empty()) front.SetMessage(system.LineProblem());
   if (!automationStart || started < 0) window->show();
   if (!served && !lines && !window->isVisible()) {
     // Started for clients that cannot reach it, with no window to show: nobody could end it.

@@ -4,9 +4,11 @@
 // are transcripts, homing faults are in tests/devices/); the console; and the quorvalin executable
 // as a user runs it, with its clients, text in every front end, stop signals and single instance.
 #include <arpa/inet.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -294,6 +296,55 @@ TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
   EXPECT_EQ(std::tuple(t.system.comm.CommTimeoutMs(), t.system.comm.CommLogText().substr(0, 43)),
             std::tuple(1000, "CommOpenPort  2 No such file or directory\r\n"));
+}
+
+// What makes the line unusable is said once, in one message box, with the device, the reason and
+// the way on; its first sentence stays for the main window's message line. The controller type is
+// taken in any letter case.
+TEST(StartupLine, AnUnusableLineIsSaidOnceWithWhatToDo) {
+  // The configuration's line keys, whether the port opens, the message, the time-out set.
+  const std::tuple<std::string, bool, std::string, int16_t> cases[] = {
+      {"\"CONTRTYPE\", ezhr17\r\n\"PORTTIMEOUT\", 200\r\n", true, "", 200},
+      {"\"PORTTIMEOUT\", 200\r\n", true, "", 200},  // IM483I when the key is missing
+      {"\"CONTRTYPE\", EZHR-17\r\n\"PORTTIMEOUT\", 0\r\n", true,
+       "CONTRTYPE \"EZHR-17\" in QV_CONFIG.TXT is no controller type: it may be EZHR17 or IM483I; "
+       "every device stays off.\nPORTTIMEOUT 0 in QV_CONFIG.TXT leaves no time for a reply: it is "
+       "the milliseconds one reply may take (200 suits most lines); the line waits 1000 ms "
+       "meanwhile.",
+       1000},
+      {"\"CONTRTYPE\",IM483I\r\n\"PORTTIMEOUT\", -5\r\n\"PORTNAME\",/dev/ttyUSB7\r\n", false,
+       "The controllers' serial line /dev/ttyUSB7 (PORTNAME in FOLDER/QV_CONFIG.TXT) cannot be "
+       "opened: No such file or directory; every device stays off.\nPORTTIMEOUT -5 in "
+       "QV_CONFIG.TXT leaves no time for a reply: it is the milliseconds one reply may take (200 "
+       "suits most lines); the line waits 1000 ms meanwhile.",
+       1000},
+      {"\"PORTTIMEOUT\", 200\r\n", false,
+       "The controllers' serial line /dev/ttyS1 (MPORT 2 in FOLDER/QV_CONFIG.TXT) cannot be "
+       "opened: No such file or directory; every device stays off.",
+       1000},
+  };
+  for (const auto& [keys, opens, message, timeout] : cases) {
+    SCOPED_TRACE(keys);
+    TestSystem t;
+    PutFolder(t, "\"MPORT\", 2\r\n\"MOVETIMEOUT\", 60\r\n\"WAITPOLLINGINTERVAL\", 50\r\n" + keys);
+    t.port.failOpen = !opens;
+    t.front.LoadWindows();
+    EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), message.empty() ? 1 : -1);
+    std::string expected = message;
+    for (size_t at; (at = expected.find("FOLDER/")) != std::string::npos;)
+      expected.replace(at, 7, t.folder.Dir());
+    EXPECT_EQ(t.notifier.LastText(), expected);
+    EXPECT_LE(t.notifier.Messages.size(), 1u);
+    EXPECT_EQ(t.system.LineProblem(), expected.substr(0, expected.find('\n')));
+    if (!expected.empty()) {
+      EXPECT_EQ(t.front.LastMessage(), t.system.LineProblem());
+    }
+    EXPECT_EQ(t.system.comm.CommTimeoutMs(), timeout);
+  }
+  TestSystem t;
+  PutFolder(t, kConfig + "\"CONTRTYPE\", Ezhr17 \r\n");
+  t.system.InitSystem(t.folder.Dir());
+  EXPECT_EQ(t.system.state.Config.ContrType, "EZHR17");
 }
 
 TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
@@ -720,6 +771,57 @@ TEST_F(Executable, BadArgumentsAreExplained) {
   const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
+}
+
+// A line that cannot be used is named with the system's reason and the way on, once, and every
+// device answers "Off "; CONTRTYPE is taken in any letter case. Permission is denied to another
+// user than the one the device's group lets in: root may open anything.
+TEST_F(Executable, AnUnusableLineIsNamedWithItsReasonAndTheWayOn) {
+  SetKeyword(demo, "QV_CONFIG.TXT", "CONTRTYPE", "ezhr17");
+  const ProcessResult r = Console("XY 100 200;XY Wait;XY ?\n");
+  EXPECT_EQ(std::tuple(r.exitCode, r.out, r.err),
+            std::tuple(0, "OK  ; OK  ; 100.0 200.0 ; \n", ""));
+
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("ttyUSB9"));
+  const ProcessResult missing = Console("XY ?\n");
+  EXPECT_EQ(std::tuple(missing.out, missing.err),
+            std::tuple("Off  ; \n", "Quorvalin: The controllers' serial line " +
+                                        runtime.File("ttyUSB9") + " (PORTNAME in " + demo.Dir() +
+                                        "QV_CONFIG.TXT) cannot be opened: No such file or "
+                                        "directory; every device stays off. Plug in the adapter, "
+                                        "or set PORTNAME in QV_CONFIG.TXT to the controllers' "
+                                        "serial device (ls /dev/serial/by-id names the USB "
+                                        "adapters).\n"));
+
+  if (geteuid() != 0) GTEST_SKIP() << "running the program as another user needs root";
+  // A device of the group dialout, and the program as user nobody, who is not in it.
+  const group* dialout = getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  PutBytes(runtime.File("ttyUSB0"), "");
+  ASSERT_EQ(chown(runtime.File("ttyUSB0").c_str(), 0, dialout->gr_gid), 0);
+  chmod(runtime.File("ttyUSB0").c_str(), 0660);
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("ttyUSB0"));
+  TempFolder lock;
+  for (const std::string& folder : {runtime.Dir(), demo.Dir()})
+    chmod(folder.c_str(), 0755);
+  for (const fs::directory_entry& file : fs::directory_iterator(demo.Dir()))
+    chmod(file.path().c_str(), 0644);
+  ASSERT_EQ(chown(lock.Dir().c_str(), 65534, 65534), 0);
+  Process denied("/usr/bin/setpriv",
+                 {"--reuid=nobody", "--regid=nogroup", "--clear-groups", kProgram, "--console",
+                  "--dir", demo.Dir()},
+                 {"QUORVALIN_RUNTIME_DIR=" + lock.Dir(), "HOME=/nonexistent"});
+  denied.Write("XY ?\n");
+  const ProcessResult d = denied.Finish();
+  EXPECT_EQ(std::tuple(d.out, d.err),
+            std::tuple("Off  ; \n", "Quorvalin: The controllers' serial line " +
+                                        runtime.File("ttyUSB0") + " (PORTNAME in " + demo.Dir() +
+                                        "QV_CONFIG.TXT) cannot be opened: Permission denied; "
+                                        "every device stays off. Add yourself to the group that "
+                                        "owns " +
+                                        runtime.File("ttyUSB0") +
+                                        " (dialout) and log in again: sudo usermod -aG dialout "
+                                        "nobody\n"));
 }
 
 // Processor time (user and system) that a process has used so far, in seconds.
