@@ -25,6 +25,7 @@
 #include "controllers/Clock.h"
 #include "foundation/ProgramFiles.h"
 #include "foundation/Version.h"
+#include "platform/BusRefusal.h"
 #include "platform/ConsoleInput.h"
 #include "platform/DBusAutomation.h"
 #include "platform/DesktopTextEditor.h"
@@ -32,6 +33,7 @@
 #include "platform/InputUntilEnd.h"
 #include "platform/InstanceLock.h"
 #include "platform/LineServer.h"
+#include "platform/LockHolder.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
@@ -60,6 +62,21 @@ int RefuseSecondInstance(int argc, char** argv, bool console) {
     std::cerr << text << '\n';
   }
   return 1;
+}
+
+// A copy started by the bus for a client that cannot run tells that client why, in one line,
+// instead of ending with a status that the bus hands on as a spawn failure.
+int RefuseClients(const std::string& why, int status) {
+  std::string line = why;
+  for (char& c : line) {
+    if (c == '\n') c = ' ';
+  }
+  std::string::size_type at;
+  while ((at = line.find("  ")) != std::string::npos)
+    line.erase(at, 1);
+  std::cerr << "quorvalin: " << why << '\n';
+  qv::RefuseBusClients(line);
+  return status;
 }
 
 std::string ProgramFolder(const qv::Options& options, std::string& error) {
@@ -292,8 +309,20 @@ int main(int argc, char** argv) {
   if (!options->initConfig.empty()) return InitConfig(*options);
 
   std::string lockProblem;
-  qv::InstanceLock lock(qv::InstanceLock::DefaultFolder(lockProblem));
-  if (!lock.TryLock(lockProblem)) return RefuseSecondInstance(argc, argv, options->console);
+  const std::string lockFolder = qv::InstanceLock::DefaultFolder(lockProblem);
+  qv::InstanceLock lock(lockFolder);
+  if (!lock.TryLock(lockProblem)) {
+    if (options->automation) {
+      const std::string holder = qv::InstanceLockHolder(lockFolder);
+      return RefuseClients(
+          "Another copy of Quorvalin holds the instrument and serves no bus "
+          "clients" +
+              (holder.empty() ? std::string() : ": " + holder) +
+              ". Send the commands to that copy, or end it.",
+          1);
+    }
+    return RefuseSecondInstance(argc, argv, options->console);
+  }
   // A lock that cannot be taken must not keep the operator from the microscope.
   if (!lockProblem.empty())
     std::cerr << "quorvalin: cannot check for another running copy: " << lockProblem << '\n';
@@ -325,6 +354,7 @@ int main(int argc, char** argv) {
     std::cerr << "quorvalin: demonstration folder " << folder << '\n';
   } else {
     folder = ProgramFolder(*options, error);
+    if (folder.empty() && options->automation) return RefuseClients(error, 2);
     if (folder.empty()) return NoProgramFolder(error, windowMode);
   }
   if (windowMode) return RunWindow(folder, options->automation, endSignals, *options);

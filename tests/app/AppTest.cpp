@@ -100,13 +100,22 @@ TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
   EXPECT_EQ(UserProgramFolder("/cfg", "/home/u"), fs::path("/cfg/quorvalin"));
 }
 
-// --dir, then the executable's folder with a configuration, then the user's folder.
+// --dir, then the executable's folder with a configuration, then the user's folder; a folder
+// named with --dir that holds no configuration is met as the user's folder is.
 TEST(ProgramFolder, ChosenInItsOrder) {
   TempFolder exe, user, named;
-  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
-            fs::path(named.File("")).parent_path());
   EXPECT_EQ(ChooseProgramFolder(named.File("nowhere"), exe.File(""), user.File("")).problem,
             "no such folder: " + named.File("nowhere"));
+  fs::create_directory(named.File("my scope"));
+  EXPECT_EQ(ChooseProgramFolder(named.File("my scope"), exe.File(""), user.File("")).problem,
+            "No configuration yet in " + named.File("my scope") +
+                " (it holds no QV_CONFIG.TXT).\nCopy a sample configuration there and set its "
+                "serial port:\n    quorvalin --init-config [ezhr17|im483i] --dir '" +
+                named.File("my scope") +
+                "'\nor try the simulated microscope:\n    quorvalin --demo");
+  PutBytes(named.File("QV_CONFIG.TXT"), "");
+  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
+            fs::path(named.File("")).parent_path());
 
   const FolderChoice none = ChooseProgramFolder("", exe.File(""), user.File(""));
   EXPECT_TRUE(none.folder.empty());

@@ -151,8 +151,15 @@ class Automation(unittest.TestCase):
         while not bus.name_has_owner(SERVICE) and time.time() < deadline:
             time.sleep(0.05)
         self.assertEqual(quorvalin(bus).Exec("Ver"), "4.0 ; ")
+        # A client in the middle of a call does not wait for ever when the bus goes.
+        client = subprocess.Popen([EXEC, "Delay 20000"], env=env, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, text=True)
+        time.sleep(0.5)
         daemon.kill()
-        self.assertEqual(program.wait(timeout=10), 0)
+        out, err = client.communicate(timeout=5)
+        self.assertEqual((client.returncode, out, err.startswith("quorvalin-exec: ")),
+                         (1, "", True), err)
+        self.assertEqual(program.wait(timeout=30), 0)
 
     def test_command_object_runs_the_line_without_a_reply(self):
         bus = connect()
@@ -162,6 +169,24 @@ class Automation(unittest.TestCase):
         self.assertIsNone(command.Execute("Ver;Ver"))
         self.assertEqual(quorvalin(bus).Exec("CommandCount"), " 5 ; ")
         bus.close()
+
+    def test_a_console_copy_holding_the_instrument_is_named_to_the_client(self):
+        console = subprocess.Popen([os.path.join(os.environ["QV_BIN_DIR"], "quorvalin"),
+                                    "--console"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(console.communicate)
+        console.stdin.write("Ver\n")
+        console.stdin.flush()
+        self.assertEqual(console.stdout.readline(), "4.0 ; \n")
+        out = subprocess.run([EXEC], input="Ver\nVer\n", capture_output=True, text=True,
+                             timeout=60)
+        self.assertEqual((out.returncode, out.stdout), (1, ""))
+        self.assertEqual(out.stderr,
+                         "quorvalin-exec: Another copy of Quorvalin holds the instrument and "
+                         "serves no bus clients: process %d (%s --console). Send the commands to "
+                         "that copy, or end it.\n" % (console.pid, console.args[0]))
+        # The copy that said so leaves the bus to the next start.
+        self.assertTrue(wait_until_gone(connect()))
 
     def test_quorvalin_exec_prints_replies_and_reports_an_unreachable_service(self):
         out = subprocess.run([EXEC, "Ver"], capture_output=True, text=True, timeout=60)

@@ -29,7 +29,6 @@ check "dependencies" "dbus-user-session | dbus-x11
 libc6
 libgcc-s1
 libqt6core6
-libqt6dbus6
 libqt6gui6
 libqt6network6
 libqt6printsupport6

@@ -1,12 +1,19 @@
 // What the program finds out when it cannot start as asked: why a serial device does not open
-// and what the user can do (the messages as a user meets them: the executable's tests).
+// and what the user can do (the messages as a user meets them: the executable's tests), and which
+// copy holds the lock against a second one.
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <fcntl.h>
 
 #include <string>
 #include <tuple>
 
+#include "platform/LockHolder.h"
 #include "platform/SerialDeviceCheck.h"
+#include "tests/foundation/TestFiles.h"
 
 namespace qv {
 namespace {
@@ -41,6 +48,19 @@ TEST(SerialDeviceCheck, TheWayOnFitsTheReason) {
     EXPECT_EQ(DeviceWayOn("/dev/ttyUSB0", facts), wayOn);
   }
   EXPECT_EQ(ExamineDevice("/nonexistent/ttyUSB0", false).error, ENOENT);
+}
+
+// The holder is found in the kernel's lock table, with its command line.
+TEST(LockHolder, TheCopyHoldingTheLockIsNamedWithItsCommandLine) {
+  test::TempFolder folder;
+  EXPECT_EQ(InstanceLockHolder(folder.Dir()), "");
+  const int fd = open(folder.File("quorvalin.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  const std::string holder = InstanceLockHolder(folder.Dir());
+  EXPECT_EQ(holder.rfind("process " + std::to_string(getpid()) + " (", 0), 0u) << holder;
+  EXPECT_NE(holder.find("qv_platform_tests"), std::string::npos) << holder;
+  close(fd);
+  EXPECT_EQ(InstanceLockHolder(folder.Dir()), "");
 }
 
 }  // namespace
