@@ -59,4 +59,8 @@ void RunConsole(System& system, std::istream& in, std::ostream& out);
 // and the final message to `out`. 0 when it finished, 1 when it stopped or could not be read.
 int RunProgramFile(System& system, const std::string& path, std::ostream& out);
 
+// The channel log (its messages each ended by CR LF) as text for a terminal: each message on a
+// line of its own, ended by LF, with a controller's raw bytes escaped as the replies are.
+std::string ChannelLogAsText(const std::string& log);
+
 }  // namespace qv

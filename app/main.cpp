@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -130,23 +131,24 @@ qv::Automation AutomationOf(qv::System& system) {
 }
 
 // The command-line server, when one was asked for and could listen; none otherwise, and the
-// operator is told why. When the program may end after a client has gone (no window, no object
-// left), it ends.
+// operator is told why. `failed`: it was asked for and cannot serve. When the program may end
+// after a client has gone (no window, no object left), it ends.
 std::unique_ptr<qv::LineServer> ServeLines(const qv::Options& options, qv::System& system,
-                                           qv::Automation& automation, qv::Clock& clock) {
+                                           qv::Automation& automation, qv::Clock& clock,
+                                           bool& failed) {
   std::string error;
   const std::optional<uint16_t> port =
       qv::ListenPort(options, system.state.Config.ListenPort, error);
   auto server = port ? std::make_unique<qv::LineServer>(automation, clock) : nullptr;
   QString why;
   if (server && !server->Listen(*port, why)) {
-    error = why.toStdString();
+    error = "No command lines are served: " + why.toStdString() + ".";
     server.reset();
   }
+  failed = !server && !error.empty();
   if (!server) {
-    if (!error.empty()) {
-      system.platform.notifier.MessageBox("No command lines served on " + error,
-                                          qv::MsgIcon::Exclamation, "Quorvalin",
+    if (failed) {
+      system.platform.notifier.MessageBox(error, qv::MsgIcon::Exclamation, "Quorvalin",
                                           qv::MsgButtons::Ok);
     }
     return nullptr;
@@ -162,18 +164,19 @@ std::unique_ptr<qv::LineServer> ServeLines(const qv::Options& options, qv::Syste
 }
 
 // The console on the event loop with the command-line server beside it; false when no server
-// was asked for or it could not listen. The console's input ending is its window closing: the
-// program ends with the last socket client.
+// was asked for or it could not listen (`failed`: it was asked for). The console's input ending
+// is its window closing: the program ends with the last socket client.
 bool ServeConsoleAndLines(const qv::Options& options, qv::System& system,
                           qv::ConsoleFrontEnd& console, qv::Clock& clock,
-                          const qv::EndSignals& endSignals) {
+                          const qv::EndSignals& endSignals, bool& failed) {
   bool consoleOpen = true;
   qv::Automation automation(
       system.state, system.dispatcher,
       qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
                             [&consoleOpen] { return consoleOpen; },
                             [&system] { system.Shutdown(); }});
-  const std::unique_ptr<qv::LineServer> server = ServeLines(options, system, automation, clock);
+  const std::unique_ptr<qv::LineServer> server =
+      ServeLines(options, system, automation, clock, failed);
   if (!server) return false;
   console.SetEventPump([] { QCoreApplication::processEvents(); });
   qv::ConsoleInput input(
@@ -221,7 +224,14 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   QString error;
   const bool served = bus.Register(error);
   if (!served) std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
-  const std::unique_ptr<qv::LineServer> lines = ServeLines(options, system, automation, clock);
+  bool linesFailed = false;
+  const std::unique_ptr<qv::LineServer> lines =
+      ServeLines(options, system, automation, clock, linesFailed);
+  if (linesFailed && options.listen) {
+    // Asked for on the command line: a program that cannot serve its clients does not start.
+    system.Shutdown();
+    return 1;
+  }
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
@@ -340,7 +350,14 @@ int main(int argc, char** argv) {
                                               ? std::make_unique<QApplication>(argc, argv)
                                               : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName("quorvalin");
-  if (windowMode) QGuiApplication::setDesktopFileName("org.quorvalin.Quorvalin");
+  if (windowMode) {
+    // Wayland finds the icon through the desktop entry; X11 takes it from the window.
+    QGuiApplication::setDesktopFileName("org.quorvalin.Quorvalin");
+    QIcon icon;
+    for (const char* size : {"32", "64", "128"})
+      icon.addFile(QString(":/icons/org.quorvalin.Quorvalin-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+  }
   qv::ConsoleFrontEnd console(std::cerr);
   qv::DemoSession demo(console, QString::fromStdString(options->demoLine));
   std::string folder;
@@ -367,14 +384,19 @@ int main(int argc, char** argv) {
   system.InitSystem(folder);
 
   int status = 0;
+  bool linesFailed = false;
   if (!options->runFile.empty()) {
     status = qv::RunProgramFile(system, options->runFile, std::cout);
-  } else if (!ServeConsoleAndLines(*options, system, console, clock, endSignals)) {
-    qv::InputUntilEnd input(0, endSignals.Fd());
-    std::istream lines(&input);
-    qv::RunConsole(system, lines, std::cout);
+  } else if (!ServeConsoleAndLines(*options, system, console, clock, endSignals, linesFailed)) {
+    if (linesFailed && options->listen) {
+      status = 1;  // asked for on the command line: no console without its clients
+    } else {
+      qv::InputUntilEnd input(0, endSignals.Fd());
+      std::istream lines(&input);
+      qv::RunConsole(system, lines, std::cout);
+    }
   }
-  if (options->channelLog) std::cerr << system.comm.CommLogText();
+  if (options->channelLog) std::cerr << qv::ChannelLogAsText(system.comm.CommLogText());
   if (endSignals.Requested()) return EndAfterSignal(system, endSignals);
   if (system.comm.CommIsReady() == 1) system.Shutdown();  // the last client may have closed it
   return status;

@@ -64,8 +64,10 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
   // A port that is no number is reported, but the configuration stands: the program then runs
   // without the line server.
   const int16_t status = reader.Result();
-  config.ListenPort = -1;
-  reader.Optional("LISTENPORT", config.ListenPort, int32_t{-1});
+  int32_t listenPort = 0;
+  config.ListenPort = reader.Optional("LISTENPORT", listenPort, int32_t{0}) == 1
+                          ? std::optional<int32_t>(listenPort)
+                          : std::nullopt;
   return status;
 }
 

@@ -70,26 +70,37 @@ TEST(Options, MistakesAreExplained) {
   EXPECT_EQ(Parse({"--console"})->initConfig, "");
 }
 
-// The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
+// The server runs only when asked for: by --listen or by the configuration's LISTENPORT, which
+// is refused out of range, -1 included.
 TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
-  // Options, the configured LISTENPORT (-1: none), the port served.
-  const std::tuple<std::vector<std::string>, int32_t, std::optional<uint16_t>> cases[] = {
-      {{"--console"}, -1, std::nullopt},
-      {{"--listen"}, -1, 5025},
-      {{"--listen", "0"}, -1, 0},
-      {{"--listen", "6000"}, 7000, 6000},
-      {{"--listen"}, 7000, 7000},
-      {{}, 7000, 7000},
-      {{"--console", "--run", "A.PRG"}, 7000, std::nullopt},
-  };
-  for (const auto& [args, configured, port] : cases) {
+  // Options, the configured LISTENPORT, the port served, the message.
+  const std::tuple<std::vector<std::string>, std::optional<int32_t>, std::optional<uint16_t>,
+                   std::string>
+      cases[] = {
+          {{"--console"}, std::nullopt, std::nullopt, ""},
+          {{"--listen"}, std::nullopt, 5025, ""},
+          {{"--listen", "0"}, std::nullopt, 0, ""},
+          {{"--listen", "6000"}, 7000, 6000, ""},
+          {{"--listen"}, 7000, 7000, ""},
+          {{}, 7000, 7000, ""},
+          {{"--console", "--run", "A.PRG"}, 7000, std::nullopt, ""},
+          {{"--listen"},
+           70000,
+           std::nullopt,
+           "LISTENPORT 70000 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
+           "are served."},
+          {{},
+           -1,
+           std::nullopt,
+           "LISTENPORT -1 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
+           "are served."},
+      };
+  for (const auto& [args, configured, port, message] : cases) {
+    SCOPED_TRACE(std::to_string(args.size()) + " " + message);
     std::string error;
-    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port) << args.size();
-    EXPECT_EQ(error, "");
+    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port);
+    EXPECT_EQ(error, message);
   }
-  std::string error;
-  EXPECT_EQ(ListenPort(*Parse({"--listen"}), 70000, error), std::nullopt);
-  EXPECT_EQ(error, "LISTENPORT 70000 is no port number (0 to 65535)");
 }
 
 TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
@@ -218,7 +229,7 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
                  config.ContrType, config.WInstalled[2], config.ZInstalled, config.CaptureProgram,
                  config.TextEditor, config.ListenPort),
       std::tuple(1, 200, 60, 50, "EZHR17", 0, 0, "/opt/cam/shoot --keys \"/tmp/a b\"",
-                 "gedit --new-window", 5025));
+                 "gedit --new-window", std::optional<int32_t>(5025)));
   // JoyOn: no joystick to be found centred.
   EXPECT_EQ(
       std::tuple(t.system.state.AppDir, t.system.trapar.ParDir(), t.system.objectives.ObjCount(),
@@ -295,7 +306,7 @@ TEST_F(Startup, TheOutsideProgramsAndTheListenPortAreOptional) {
   PutComplete("\"LISTENPORT\",telnet\r\n");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_EQ(std::tuple(config.CaptureProgram, config.TextEditor, config.ListenPort),
-            std::tuple("", "", -1));
+            std::tuple("", "", std::optional<int32_t>()));
   EXPECT_NE(t.notifier.LastText().find("LISTENPORT"), std::string::npos) << t.notifier.LastText();
 }
 
@@ -568,6 +579,14 @@ TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
   EXPECT_EQ(err.str(), "File overwrite: File X Overwrite?\n");
 }
 
+// --channel-log: a line of text for each message, a controller's raw bytes as escapes.
+TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
+  system.comm.CommLogAdd("Port TimeOut");
+  system.comm.CommLogAdd("/1?0 \xFF/0`12\x03\r");
+  EXPECT_EQ(ChannelLogAsText(system.comm.CommLogText()),
+            "Port TimeOut\n/1?0 \xC3\xBF/0`12\\x03\\r\n");
+}
+
 // A program's replies, one line each, and its end; comment lines go to the error stream.
 TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
   // The program (nullptr: no such file), the result, the output, a part of the error stream.
@@ -735,7 +754,8 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
 }
 
 // A stop signal ends every kind of program within 2 s, also during a long delay: the ready
-// devices stop where they are, the serial line closes, a demonstration removes its folder.
+// devices stop where they are, the serial line closes, a demonstration removes its folder. A
+// signal to the whole process group (-SIGINT below) is what Ctrl-C in a terminal sends.
 TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   PutBytes(demo.File("LONG.PRG"), "Delay 20000\r\nVer\r\nVer\r\nEnd\r\n");
   // Arguments, input, what shows it is ready (on standard error, or on standard output after
@@ -752,15 +772,22 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
        SIGINT,
        "20000 ; \nError  ; \nPROGRAM STOPPED\n"},
       {{"--demo"}, "", "no automation", SIGHUP, ""},
+      // Ctrl-C in a terminal: to the demonstration's simulator too, which must not end first.
+      {{"--demo", "--console"}, "Ver\n", "out:4.0 ; \n", -SIGINT, "4.0 ; \n"},
   };
-  for (const auto& [args, input, ready, signal, out] : cases) {
+  for (auto [args, input, ready, signal, out] : cases) {
     SCOPED_TRACE(args[0] + " " + std::to_string(signal));
     const auto p = Start(args);
     p->Write(input);
     const bool onError = ready.rfind("out:", 0) != 0;
     ASSERT_TRUE(p->WaitFor(onError ? ready : ready.substr(4), onError));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
-    p->Signal(signal);
+    if (signal < 0) {
+      signal = -signal;
+      p->SignalGroup(signal);
+    } else {
+      p->Signal(signal);
+    }
     const ProcessResult r = p->Finish(std::chrono::seconds(10));
     EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(128 + signal, out)) << r.err;
     EXPECT_NE(
@@ -776,10 +803,33 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
 }
 
-TEST_F(Executable, BadArgumentsAreExplained) {
-  const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
+// A start that cannot do what was asked says why in one message and ends: a wrong option, a
+// folder without a configuration, a port for the command lines that another program has.
+TEST_F(Executable, AStartThatCannotBeDoneIsExplained) {
+  TempFolder empty;
+  const int taken = socket(AF_INET, SOCK_STREAM, 0);
+  const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  ASSERT_EQ(bind(taken, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  // Arguments, the status, the start of the message.
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{"--dir"}, 2, "quorvalin: --dir needs a value\n"},
+      {{"--console", "--dir", empty.Dir()},
+       2,
+       "quorvalin: No configuration yet in " + fs::path(empty.File("")).parent_path().string() +
+           " (it holds no QV_CONFIG.TXT).\n"},
+      {{"--console", "--dir", demo.Dir(), "--listen", std::to_string(port)},
+       1,
+       "Quorvalin: No command lines are served: cannot listen on 127.0.0.1 port " +
+           std::to_string(port) + " ("},
+  };
+  for (const auto& [args, status, message] : cases) {
+    SCOPED_TRACE(args.back());
+    const ProcessResult r = Process(kProgram, args, Env()).Finish();
+    EXPECT_EQ(std::tuple(r.exitCode, r.out, r.err.substr(0, message.size())),
+              std::tuple(status, "", message))
+        << r.err;
+  }
+  close(taken);
 }
 
 // A line that cannot be used is named with the system's reason and the way on, once, and every
@@ -934,7 +984,12 @@ TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
       << r.err;
   SimSystem inProcess(RepoFolder(GetParam()));
   inProcess.Start();
-  EXPECT_EQ(std::ranges::count(SimSystem::SplitLog(r.err), "Port TimeOut"),
+  std::istringstream errLines(r.err);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(errLines, line);)
+    lines.push_back(line);
+  EXPECT_EQ(std::ranges::count(r.err, '\r'), 0);  // the channel log as text, LF line ends
+  EXPECT_EQ(std::ranges::count(lines, "Port TimeOut"),
             std::ranges::count(inProcess.Log(), "Port TimeOut"));
   ExpectNewText();
 }
