@@ -52,8 +52,9 @@ bin/quorvalin-sim
 share/applications/org.quorvalin.Quorvalin.desktop
 share/dbus-1/interfaces/org.quorvalin.Quorvalin.xml
 share/dbus-1/services/org.quorvalin.Quorvalin.service
-share/doc/quorvalin/LICENSE
 share/doc/quorvalin/README.md
+share/doc/quorvalin/changelog.gz
+share/doc/quorvalin/copyright
 $(cd "$source" && ls docs/screenshots/*.png | sed 's|^|share/doc/quorvalin/|')
 share/icons/hicolor/scalable/apps/org.quorvalin.Quorvalin.svg
 share/man/man1/quorvalin-exec.1.gz
