@@ -1,9 +1,11 @@
 """The automation server as its clients see it: bus activation, Exec, objects per connection,
 the hidden main window keeping the process, the process ending with its last client once the
-window is unloaded, the /Command execute object, and quorvalin-exec."""
+window is unloaded, the /Command execute object, quorvalin-exec, and the example client of the
+documentation."""
 import os
 import signal
 import subprocess
+import sys
 import time
 import unittest
 
@@ -12,6 +14,7 @@ import dbus
 SERVICE = "org.quorvalin.Quorvalin"
 INTERFACE = "org.quorvalin.Quorvalin.QuorvalinCmd"
 EXEC = os.path.join(os.environ["QV_BIN_DIR"], "quorvalin-exec")
+EXAMPLE = os.path.join(os.environ["QV_SOURCE_DIR"], "examples", "dbus_client.py")
 
 
 def connect():
@@ -187,6 +190,12 @@ class Automation(unittest.TestCase):
                          "that copy, or end it.\n" % (console.pid, console.args[0]))
         # The copy that said so leaves the bus to the next start.
         self.assertTrue(wait_until_gone(connect()))
+
+    def test_the_example_client_runs_against_the_demonstration(self):
+        out = subprocess.run([sys.executable, EXAMPLE], capture_output=True, text=True,
+                             timeout=120)
+        self.assertEqual((out.returncode, out.stderr), (0, ""))
+        self.assertEqual(out.stdout, "4.0 ; \nOK  ; OK  ; 1000.0 500.0 ; \n3000 ; \nZ at 25.00\n")
 
     def test_quorvalin_exec_prints_replies_and_reports_an_unreachable_service(self):
         out = subprocess.run([EXEC, "Ver"], capture_output=True, text=True, timeout=60)

@@ -56,6 +56,8 @@ share/doc/quorvalin/README.md
 share/doc/quorvalin/changelog.gz
 share/doc/quorvalin/copyright
 $(cd "$source" && ls docs/screenshots/*.png | sed 's|^|share/doc/quorvalin/|')
+share/doc/quorvalin/examples/dbus_client.py
+share/doc/quorvalin/examples/visa_client.py
 share/icons/hicolor/scalable/apps/org.quorvalin.Quorvalin.svg
 share/man/man1/quorvalin-exec.1.gz
 share/man/man1/quorvalin-sim.1.gz
@@ -86,7 +88,22 @@ for page in quorvalin quorvalin-sim quorvalin-exec; do
                          /^Quorvalin / { print $1, $2 }' | tr '\n' ' ' | sed 's/ $//')"
 done
 
-check "--version" "quorvalin $version" "$("${user[@]}" "$prefix/bin/quorvalin" --version)"
+# The manual pages are the reference: every option that --help names, every key of the sample
+# configuration and the optional ones it leaves out.
+for program in quorvalin quorvalin-sim quorvalin-exec; do
+  check "$program --version" "$program $version" "$("${user[@]}" "$prefix/bin/$program" --version)"
+  page=$(MANWIDTH=200 LC_ALL=C man -l "$prefix/share/man/man1/$program.1.gz" 2>&1)
+  names=$("${user[@]}" "$prefix/bin/$program" --help | grep -oE -- '(^| |\[)--?[a-z][a-z-]*' |
+          sed 's/^[ [] *//' | LC_ALL=C sort -u)
+  keys=
+  [ "$program" = quorvalin ] &&
+    keys=$({ sed -n 's/^"\([A-Z0-9_]*\)".*/\1/p' "$source/config/demo/QV_CONFIG.TXT"
+             printf '%s\n' LISTENPORT CAPTUREPROGRAM TEXTEDITOR; } | LC_ALL=C sort -u)
+  check "$program: man page names every option and key" "" \
+    "$(for name in $names $keys; do grep -qF -- "$name" <<<"$page" || echo "$name"; done)"
+done
+check "--help names --help" "  --help, -h     print this text and end" \
+  "$("${user[@]}" "$prefix/bin/quorvalin" --help | grep -- '^  --help')"
 
 # The user's program folder: none yet, on the console and in window mode, then one from a sample.
 folder=$work/home/.config/quorvalin
