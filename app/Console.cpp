@@ -86,4 +86,12 @@ int RunProgramFile(System& system, const std::string& path, std::ostream& out) {
   return kRunFailed;
 }
 
+std::string ChannelLogAsText(const std::string& log) {
+  std::string text;
+  size_t start = 0;
+  for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2)
+    text += EscapeForLine(std::string_view(log).substr(start, end - start)) + '\n';
+  return text;
+}
+
 }  // namespace qv

@@ -66,4 +66,8 @@ inline constexpr int kRunHalted = 3;
 // statement) to `out`. The result is one of the statuses above.
 int RunProgramFile(System& system, const std::string& path, std::ostream& out);
 
+// The channel log (its messages each ended by CR LF) as text for a terminal: each message on a
+// line of its own, ended by LF, with a controller's raw bytes escaped as the replies are.
+std::string ChannelLogAsText(const std::string& log);
+
 }  // namespace qv

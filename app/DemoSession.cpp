@@ -2,6 +2,7 @@
 
 #ifdef __linux__
 #include <sys/prctl.h>
+#include <unistd.h>
 
 #include <csignal>
 #endif
@@ -84,8 +85,13 @@ bool DemoSession::StartSimulator(const QString& link, QString& error) {
   simulator_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   simulator_.setStandardOutputFile(QProcess::nullDevice());
 #ifdef __linux__
-  // A program that is killed cannot stop its simulator: the simulator ends with it.
-  simulator_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+  // A program that is killed cannot stop its simulator: the simulator ends with it. A Ctrl-C in
+  // the terminal is the program's alone (the simulator is in a process group of its own): the
+  // program stops the devices on the still open line, then ends the simulator.
+  simulator_.setChildProcessModifier([] {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    setpgid(0, 0);
+  });
 #endif
   simulator_.start(SimulatorExecutable(), {"--dir", folder_->path(), "--link", link});
   if (!simulator_.waitForStarted(5000)) {

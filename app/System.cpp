@@ -72,7 +72,8 @@ int16_t System::InitSystem(const std::string& programFolder) {
   trapar.SetParDir(state.AppDir);
   RemoveStaleTemporaryFiles(state.AppDir);  // left by a write that was killed part-way
 
-  count(ReadConfig(trapar, state.Config));
+  const int16_t configRead = ReadConfig(trapar, state.Config);
+  count(configRead);
   count(joyCommands.ReadJoyCmds());
   count(scan.ReadFieldPar());
   count(objectives.ReadObjPosMag());
@@ -80,10 +81,14 @@ int16_t System::InitSystem(const std::string& programFolder) {
   count(joystick.ReadJoyPar());
   count(ReadSymConst(trapar, state));
 
-  count(OpenSerialChannel());
+  const int16_t lineOpened = OpenSerialChannel();
+  count(lineOpened);
   WakeUpControllers();
   count(InitDevices());
   ShowChannelMessagesOnMainWindow();
+  // A configuration that could not be read was named already; what it left unset is no news.
+  lineProblem_.clear();
+  if (configRead > 0) count(ReportLineProblems(lineOpened > 0));
 
   state.JoyOn = state.Config.JoyStartOn;
   if (joystick.JoyCentered() != 1) state.JoyOn = 0;
@@ -96,22 +101,60 @@ int16_t System::InitSystem(const std::string& programFolder) {
 }
 
 int16_t System::ApplyConfiguration() {
-  int16_t status = ReadConfig(trapar, state.Config) < 0 ? int16_t{-1} : int16_t{1};
+  const bool configRead = ReadConfig(trapar, state.Config) > 0;
+  int16_t status = configRead ? int16_t{1} : int16_t{-1};
   comm.CommClosePort();
-  comm.SetPortName(state.Config.PortName);
-  if (!comm.CommOpenPort(state.Config.MPort)) status = -1;
-  comm.CommSetTimeout(state.Config.PortTimeout);
+  const bool opened = OpenConfiguredPort();
+  if (!opened) status = -1;
   if (InitDevices() < 0) status = -1;
+  lineProblem_.clear();
+  if (configRead && ReportLineProblems(opened) < 0) status = -1;
   return status;
 }
 
 int16_t System::OpenSerialChannel() {
   comm.CommInit();
   motCon.MotorInitChannel();
+  return OpenConfiguredPort() ? 1 : -1;
+}
+
+// A time-out of 0 ms or less would give up every reply before it came: the line keeps the time-
+// out it has, and the operator is told.
+bool System::OpenConfiguredPort() {
   comm.SetPortName(state.Config.PortName);
-  if (!comm.CommOpenPort(state.Config.MPort)) return -1;
-  comm.CommSetTimeout(state.Config.PortTimeout);
-  return 1;
+  if (!comm.CommOpenPort(state.Config.MPort)) {
+    // Taken now: the exchanges that follow on the closed port leave faults of their own.
+    openFault_ = platform.port.ErrorText() + "; every device stays off.";
+    const std::string advice = platform.port.OpenAdvice();
+    if (!advice.empty()) openFault_ += "\n" + advice;
+    return false;
+  }
+  if (state.Config.PortTimeout > 0) comm.CommSetTimeout(state.Config.PortTimeout);
+  return true;
+}
+
+// Once, where the operator looks: a message box (the console's standard error) with the device,
+// the system's reason and the way on; its first sentence stays for the main window's message
+// line. -1 when there was something to say.
+int16_t System::ReportLineProblems(bool portOpened) {
+  std::vector<std::string> problems = LineSettingProblems(state.Config, comm.CommTimeoutMs());
+  if (!portOpened) {
+    const Configuration& c = state.Config;
+    const std::string device = c.PortName.empty() ? DeviceForPortNumber(c.MPort) : c.PortName;
+    const std::string source =
+        c.PortName.empty() ? "MPORT " + std::to_string(c.MPort) : std::string("PORTNAME");
+    problems.insert(problems.begin(), "The controllers' serial line " + device + " (" + source +
+                                          " in " + state.AppDir + kConfigFile +
+                                          ") cannot be opened: " + openFault_);
+  }
+  if (problems.empty()) return 1;
+  lineProblem_ = problems.front().substr(0, problems.front().find('\n'));
+  std::string text;
+  for (const std::string& problem : problems)
+    text += (text.empty() ? "" : "\n") + problem;
+  platform.notifier.MessageBox(text, MsgIcon::Exclamation, "Quorvalin", MsgButtons::Ok);
+  if (display.MainFormLoaded()) platform.frontEnd.SetMessage(lineProblem_);
+  return -1;
 }
 
 void System::ShowChannelMessagesOnMainWindow() {

@@ -72,6 +72,11 @@ class System {
   // Closes the serial line; the program keeps running.
   void Shutdown();
 
+  // Why the controllers' line cannot be used, in one sentence, after a start-up or a new
+  // configuration that met such a problem; empty when none. The whole story (the device, the
+  // system's reason, the way on) went once to a message box; this is for the message line.
+  const std::string& LineProblem() const { return lineProblem_; }
+
   std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
 
   // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
@@ -115,12 +120,17 @@ class System {
 
  private:
   int16_t OpenSerialChannel();
+  bool OpenConfiguredPort();
+  int16_t ReportLineProblems(bool portOpened);
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
   int16_t ReadSpecimenFiles();
   MapSources MakeMapSources();
   void ConnectMap();
+
+  std::string openFault_;  // why the port did not open, and the way on
+  std::string lineProblem_;
 };
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 // One instance lives in the object that owns all modules; nothing here is global.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "foundation/Trapar.h"
@@ -28,7 +29,9 @@ struct Configuration {
   int16_t TInstalled = 0;
   int16_t CubeInstalled = 0;
   int16_t LEDsInstalled = 0;
-  int32_t ListenPort = -1;  // TCP port of the local command-line server; -1: no server asked for
+  // TCP port of the local command-line server, as written; none: no server asked for (or the
+  // value was no number).
+  std::optional<int32_t> ListenPort;
 };
 
 // 1 when the device is installed and answered its initialisation; the command handlers test

@@ -4,9 +4,11 @@
 // are transcripts, homing faults are in tests/devices/); the console; and the quorvalin executable
 // as a user runs it, with its clients, text in every front end, stop signals and single instance.
 #include <arpa/inet.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,26 +70,37 @@ TEST(Options, MistakesAreExplained) {
   EXPECT_EQ(Parse({"--console"})->initConfig, "");
 }
 
-// The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
+// The server runs only when asked for: by --listen or by the configuration's LISTENPORT, which
+// is refused out of range, -1 included.
 TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
-  // Options, the configured LISTENPORT (-1: none), the port served.
-  const std::tuple<std::vector<std::string>, int32_t, std::optional<uint16_t>> cases[] = {
-      {{"--console"}, -1, std::nullopt},
-      {{"--listen"}, -1, 5025},
-      {{"--listen", "0"}, -1, 0},
-      {{"--listen", "6000"}, 7000, 6000},
-      {{"--listen"}, 7000, 7000},
-      {{}, 7000, 7000},
-      {{"--console", "--run", "A.PRG"}, 7000, std::nullopt},
-  };
-  for (const auto& [args, configured, port] : cases) {
+  // Options, the configured LISTENPORT, the port served, the message.
+  const std::tuple<std::vector<std::string>, std::optional<int32_t>, std::optional<uint16_t>,
+                   std::string>
+      cases[] = {
+          {{"--console"}, std::nullopt, std::nullopt, ""},
+          {{"--listen"}, std::nullopt, 5025, ""},
+          {{"--listen", "0"}, std::nullopt, 0, ""},
+          {{"--listen", "6000"}, 7000, 6000, ""},
+          {{"--listen"}, 7000, 7000, ""},
+          {{}, 7000, 7000, ""},
+          {{"--console", "--run", "A.PRG"}, 7000, std::nullopt, ""},
+          {{"--listen"},
+           70000,
+           std::nullopt,
+           "LISTENPORT 70000 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
+           "are served."},
+          {{},
+           -1,
+           std::nullopt,
+           "LISTENPORT -1 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
+           "are served."},
+      };
+  for (const auto& [args, configured, port, message] : cases) {
+    SCOPED_TRACE(std::to_string(args.size()) + " " + message);
     std::string error;
-    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port) << args.size();
-    EXPECT_EQ(error, "");
+    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port);
+    EXPECT_EQ(error, message);
   }
-  std::string error;
-  EXPECT_EQ(ListenPort(*Parse({"--listen"}), 70000, error), std::nullopt);
-  EXPECT_EQ(error, "LISTENPORT 70000 is no port number (0 to 65535)");
 }
 
 TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
@@ -98,13 +111,22 @@ TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
   EXPECT_EQ(UserProgramFolder("/cfg", "/home/u"), fs::path("/cfg/quorvalin"));
 }
 
-// --dir, then the executable's folder with a configuration, then the user's folder.
+// --dir, then the executable's folder with a configuration, then the user's folder; a folder
+// named with --dir that holds no configuration is met as the user's folder is.
 TEST(ProgramFolder, ChosenInItsOrder) {
   TempFolder exe, user, named;
-  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
-            fs::path(named.File("")).parent_path());
   EXPECT_EQ(ChooseProgramFolder(named.File("nowhere"), exe.File(""), user.File("")).problem,
             "no such folder: " + named.File("nowhere"));
+  fs::create_directory(named.File("my scope"));
+  EXPECT_EQ(ChooseProgramFolder(named.File("my scope"), exe.File(""), user.File("")).problem,
+            "No configuration yet in " + named.File("my scope") +
+                " (it holds no QV_CONFIG.TXT).\nCopy a sample configuration there and set its "
+                "serial port:\n    quorvalin --init-config [ezhr17|im483i] --dir '" +
+                named.File("my scope") +
+                "'\nor try the simulated microscope:\n    quorvalin --demo");
+  PutBytes(named.File("QV_CONFIG.TXT"), "");
+  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
+            fs::path(named.File("")).parent_path());
 
   const FolderChoice none = ChooseProgramFolder("", exe.File(""), user.File(""));
   EXPECT_TRUE(none.folder.empty());
@@ -207,7 +229,7 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
                  config.ContrType, config.WInstalled[2], config.ZInstalled, config.CaptureProgram,
                  config.TextEditor, config.ListenPort),
       std::tuple(1, 200, 60, 50, "EZHR17", 0, 0, "/opt/cam/shoot --keys \"/tmp/a b\"",
-                 "gedit --new-window", 5025));
+                 "gedit --new-window", std::optional<int32_t>(5025)));
   // JoyOn: no joystick to be found centred.
   EXPECT_EQ(
       std::tuple(t.system.state.AppDir, t.system.trapar.ParDir(), t.system.objectives.ObjCount(),
@@ -284,16 +306,50 @@ TEST_F(Startup, TheOutsideProgramsAndTheListenPortAreOptional) {
   PutComplete("\"LISTENPORT\",telnet\r\n");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_EQ(std::tuple(config.CaptureProgram, config.TextEditor, config.ListenPort),
-            std::tuple("", "", -1));
+            std::tuple("", "", std::optional<int32_t>()));
   EXPECT_NE(t.notifier.LastText().find("LISTENPORT"), std::string::npos) << t.notifier.LastText();
 }
 
-TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {
-  PutComplete();
-  t.port.failOpen = true;
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(std::tuple(t.system.comm.CommTimeoutMs(), t.system.comm.CommLogText().substr(0, 43)),
-            std::tuple(1000, "CommOpenPort  2 No such file or directory\r\n"));
+// What makes the line unusable is said once, in one message box, with the device, the reason and
+// the way on; its first sentence stays for the main window's message line. A port that does not
+// open fails start-up, its fault goes to the channel log, and the time-out stays at 1000 ms, as
+// it does for a PORTTIMEOUT of 0 or less. (A clean start says nothing:
+// ACompleteFolderStartsCleanly.)
+TEST(StartupLine, AnUnusableLineIsSaidOnceWithWhatToDo) {
+  // The configuration's line keys, whether the port opens, the message.
+  const std::tuple<std::string, bool, std::string> cases[] = {
+      {"\"CONTRTYPE\", EZHR-17\r\n\"PORTTIMEOUT\", 0\r\n", true,
+       "CONTRTYPE \"EZHR-17\" in QV_CONFIG.TXT is no controller type: it may be EZHR17 or IM483I; "
+       "every device stays off.\nPORTTIMEOUT 0 in QV_CONFIG.TXT leaves no time for a reply: it is "
+       "the milliseconds one reply may take (200 suits most lines); the line waits 1000 ms "
+       "meanwhile."},
+      {"\"CONTRTYPE\",IM483I\r\n\"PORTTIMEOUT\", -5\r\n\"PORTNAME\",/dev/ttyUSB7\r\n", false,
+       "The controllers' serial line /dev/ttyUSB7 (PORTNAME in FOLDER/QV_CONFIG.TXT) cannot be "
+       "opened: No such file or directory; every device stays off.\nPORTTIMEOUT -5 in "
+       "QV_CONFIG.TXT leaves no time for a reply: it is the milliseconds one reply may take (200 "
+       "suits most lines); the line waits 1000 ms meanwhile."},
+      {"\"PORTTIMEOUT\", 200\r\n", false,
+       "The controllers' serial line /dev/ttyS1 (MPORT 2 in FOLDER/QV_CONFIG.TXT) cannot be "
+       "opened: No such file or directory; every device stays off."},
+  };
+  for (const auto& [keys, opens, message] : cases) {
+    SCOPED_TRACE(keys);
+    TestSystem t;
+    PutFolder(t, "\"MPORT\", 2\r\n\"MOVETIMEOUT\", 60\r\n\"WAITPOLLINGINTERVAL\", 50\r\n" + keys);
+    t.port.failOpen = !opens;
+    t.front.LoadWindows();
+    EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+    std::string expected = message;
+    for (size_t at; (at = expected.find("FOLDER/")) != std::string::npos;)
+      expected.replace(at, 7, t.folder.Dir());
+    ASSERT_EQ(t.notifier.Messages.size(), 1u);
+    EXPECT_EQ(t.notifier.LastText(), expected);
+    EXPECT_EQ(t.system.LineProblem(), expected.substr(0, expected.find('\n')));
+    EXPECT_EQ(std::tuple(t.front.LastMessage(), t.system.comm.CommTimeoutMs(),
+                         t.system.comm.CommLogText().rfind(
+                             "CommOpenPort  2 No such file or directory\r\n", 0) == 0),
+              std::tuple(t.system.LineProblem(), 1000, !opens));
+  }
 }
 
 TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
@@ -501,6 +557,14 @@ TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
   EXPECT_EQ(err.str(), "File overwrite: File X Overwrite?\n");
 }
 
+// --channel-log: a line of text for each message, a controller's raw bytes as escapes.
+TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
+  system.comm.CommLogAdd("Port TimeOut");
+  system.comm.CommLogAdd("/1?0 \xFF/0`12\x03\r");
+  EXPECT_EQ(ChannelLogAsText(system.comm.CommLogText()),
+            "Port TimeOut\n/1?0 \xC3\xBF/0`12\\x03\\r\n");
+}
+
 // A program's replies, one line each, and its end; comment lines go to the error stream.
 TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
   // The program (nullptr: no such file), the result, the output, a part of the error stream.
@@ -668,7 +732,8 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
 }
 
 // A stop signal ends every kind of program within 2 s, also during a long delay: the ready
-// devices stop where they are, the serial line closes, a demonstration removes its folder.
+// devices stop where they are, the serial line closes, a demonstration removes its folder. A
+// signal to the whole process group (-SIGINT below) is what Ctrl-C in a terminal sends.
 TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   PutBytes(demo.File("LONG.PRG"), "Delay 20000\r\nVer\r\nVer\r\nEnd\r\n");
   // Arguments, input, what shows it is ready (on standard error, or on standard output after
@@ -685,15 +750,22 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
        SIGINT,
        "20000 ; \nError  ; \nPROGRAM STOPPED\n"},
       {{"--demo"}, "", "no automation", SIGHUP, ""},
+      // Ctrl-C in a terminal: to the demonstration's simulator too, which must not end first.
+      {{"--demo", "--console"}, "Ver\n", "out:4.0 ; \n", -SIGINT, "4.0 ; \n"},
   };
-  for (const auto& [args, input, ready, signal, out] : cases) {
+  for (auto [args, input, ready, signal, out] : cases) {
     SCOPED_TRACE(args[0] + " " + std::to_string(signal));
     const auto p = Start(args);
     p->Write(input);
     const bool onError = ready.rfind("out:", 0) != 0;
     ASSERT_TRUE(p->WaitFor(onError ? ready : ready.substr(4), onError));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
-    p->Signal(signal);
+    if (signal < 0) {
+      signal = -signal;
+      p->SignalGroup(signal);
+    } else {
+      p->Signal(signal);
+    }
     const ProcessResult r = p->Finish(std::chrono::seconds(10));
     EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(128 + signal, out)) << r.err;
     EXPECT_NE(
@@ -726,10 +798,84 @@ TEST_F(Executable, ARunSaysHowItsProgramEnded) {
   }
 }
 
-TEST_F(Executable, BadArgumentsAreExplained) {
-  const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
+// A start that cannot do what was asked says why in one message and ends: a wrong option, a
+// folder without a configuration, a port for the command lines that another program has.
+TEST_F(Executable, AStartThatCannotBeDoneIsExplained) {
+  TempFolder empty;
+  const int taken = socket(AF_INET, SOCK_STREAM, 0);
+  const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  ASSERT_EQ(bind(taken, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  // Arguments, the status, the start of the message.
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{"--dir"}, 2, "quorvalin: --dir needs a value\n"},
+      {{"--console", "--dir", empty.Dir()},
+       2,
+       "quorvalin: No configuration yet in " + fs::path(empty.File("")).parent_path().string() +
+           " (it holds no QV_CONFIG.TXT).\n"},
+      {{"--console", "--dir", demo.Dir(), "--listen", std::to_string(port)},
+       1,
+       "Quorvalin: No command lines are served: cannot listen on 127.0.0.1 port " +
+           std::to_string(port) + " ("},
+  };
+  for (const auto& [args, status, message] : cases) {
+    SCOPED_TRACE(args.back());
+    const ProcessResult r = Process(kProgram, args, Env()).Finish();
+    EXPECT_EQ(std::tuple(r.exitCode, r.out, r.err.substr(0, message.size())),
+              std::tuple(status, "", message))
+        << r.err;
+  }
+  close(taken);
+}
+
+// A line that cannot be used is named with the system's reason and the way on, once, and every
+// device answers "Off "; CONTRTYPE is taken in any letter case. Permission is denied to another
+// user than the one the device's group lets in: root may open anything.
+TEST_F(Executable, AnUnusableLineIsNamedWithItsReasonAndTheWayOn) {
+  SetKeyword(demo, "QV_CONFIG.TXT", "CONTRTYPE", "ezhr17");
+  const ProcessResult r = Console("XY 100 200;XY Wait;XY ?\n");
+  EXPECT_EQ(std::tuple(r.exitCode, r.out, r.err),
+            std::tuple(0, "OK  ; OK  ; 100.0 200.0 ; \n", ""));
+
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("ttyUSB9"));
+  const ProcessResult missing = Console("XY ?\n");
+  EXPECT_EQ(std::tuple(missing.out, missing.err),
+            std::tuple("Off  ; \n", "Quorvalin: The controllers' serial line " +
+                                        runtime.File("ttyUSB9") + " (PORTNAME in " + demo.Dir() +
+                                        "QV_CONFIG.TXT) cannot be opened: No such file or "
+                                        "directory; every device stays off. Plug in the adapter, "
+                                        "or set PORTNAME in QV_CONFIG.TXT to the controllers' "
+                                        "serial device (ls /dev/serial/by-id names the USB "
+                                        "adapters).\n"));
+
+  if (geteuid() != 0) GTEST_SKIP() << "running the program as another user needs root";
+  // A device of the group dialout, and the program as user nobody, who is not in it.
+  const group* dialout = getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  PutBytes(runtime.File("ttyUSB0"), "");
+  ASSERT_EQ(chown(runtime.File("ttyUSB0").c_str(), 0, dialout->gr_gid), 0);
+  chmod(runtime.File("ttyUSB0").c_str(), 0660);
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("ttyUSB0"));
+  TempFolder lock;
+  for (const std::string& folder : {runtime.Dir(), demo.Dir()})
+    chmod(folder.c_str(), 0755);
+  for (const fs::directory_entry& file : fs::directory_iterator(demo.Dir()))
+    chmod(file.path().c_str(), 0644);
+  ASSERT_EQ(chown(lock.Dir().c_str(), 65534, 65534), 0);
+  Process denied("/usr/bin/setpriv",
+                 {"--reuid=nobody", "--regid=nogroup", "--clear-groups", kProgram, "--console",
+                  "--dir", demo.Dir()},
+                 {"QUORVALIN_RUNTIME_DIR=" + lock.Dir(), "HOME=/nonexistent"});
+  denied.Write("XY ?\n");
+  const ProcessResult d = denied.Finish();
+  EXPECT_EQ(std::tuple(d.out, d.err),
+            std::tuple("Off  ; \n", "Quorvalin: The controllers' serial line " +
+                                        runtime.File("ttyUSB0") + " (PORTNAME in " + demo.Dir() +
+                                        "QV_CONFIG.TXT) cannot be opened: Permission denied; "
+                                        "every device stays off. Add yourself to the group that "
+                                        "owns " +
+                                        runtime.File("ttyUSB0") +
+                                        " (dialout) and log in again: sudo usermod -aG dialout "
+                                        "nobody\n"));
 }
 
 // Processor time (user and system) that a process has used so far, in seconds.
@@ -833,7 +979,12 @@ TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
       << r.err;
   SimSystem inProcess(RepoFolder(GetParam()));
   inProcess.Start();
-  EXPECT_EQ(std::ranges::count(SimSystem::SplitLog(r.err), "Port TimeOut"),
+  std::istringstream errLines(r.err);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(errLines, line);)
+    lines.push_back(line);
+  EXPECT_EQ(std::ranges::count(r.err, '\r'), 0);  // the channel log as text, LF line ends
+  EXPECT_EQ(std::ranges::count(lines, "Port TimeOut"),
             std::ranges::count(inProcess.Log(), "Port TimeOut"));
   ExpectNewText();
 }
