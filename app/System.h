@@ -72,7 +72,10 @@ class System {
   // Closes the serial line; the program keeps running.
   void Shutdown();
 
-  std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
+  // A line from the operator: the main window, or the console in its place.
+  std::string ExecuteLine(std::string_view line) {
+    return dispatcher.ExecuteLine(windowSource, line);
+  }
 
   // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
   // flag is left to the caller.
@@ -112,6 +115,9 @@ class System {
   ScanCommands scanCommands;
   ProgramRunner runner;
   QVAcq capture;
+  // The operator's commands: the command box, the menus, DDE requests, or the console. Each
+  // automation client, line client, the program runner and the joystick have their own.
+  CommandSource windowSource;
 
  private:
   int16_t OpenSerialChannel();

@@ -22,9 +22,11 @@ TickResult ProgramRunner::Tick() {
 TickResult ProgramRunner::RunOneLine() {
   ProgramState& program = interpreter_.State();
   display_.ShowReply("");
+  // Taken before events run: a client's command served meanwhile shows itself in the same box.
+  const std::string line = display_.Front().CommandText();
   display_.Front().DoEvents();
   TickResult result{TickResult::Kind::Ran, {}, {}};
-  result.reply = dispatcher_.ExecuteLine(display_.Front().CommandText());
+  result.reply = dispatcher_.ExecuteLine(source_, line);
   display_.ShowReply(result.reply);
 
   const bool failed = result.reply.find("Error ") != std::string::npos;

@@ -154,7 +154,9 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
                                                         {"Go to Last Field", "LF"}};
   for (const auto& [caption, word] : fields) {
     const std::string arguments = word;
-    scan->addAction(caption, this, [this, arguments] { core_.scanCommands.CmdScan(arguments); });
+    scan->addAction(caption, this, [this, arguments] {
+      core_.scanCommands.CmdScan(core_.windowSource, arguments);
+    });
   }
   scan->addSeparator();
   scan->addAction("Scan Parameters", this,

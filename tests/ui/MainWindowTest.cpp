@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
@@ -975,6 +976,18 @@ TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceA
   FindEntry(window->DeviceMenus().FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})
       ->trigger();
   EXPECT_EQ(std::pair(Count('4'), window->MessageText()), std::pair(count, std::string("F Off")));
+}
+
+// The window lets events run before it executes the command box; a client's command served then
+// shows itself in the box, but the window runs what the operator had typed.
+TEST_P(Window, TheCommandBoxRunsWhatTheOperatorTypedWhateverAClientShowedMeanwhile) {
+  CommandSource client;
+  std::string clientReply;
+  QTimer::singleShot(0, [&] { clientReply = sim.system.dispatcher.ExecuteLine(client, "Z 3"); });
+  window->SetCommandText("Ver");
+  window->ExecuteCommandBox();
+  EXPECT_EQ(std::tuple(clientReply, window->MessageText()),
+            std::tuple(std::string("OK  ; "), std::string("4.0 ; ")));
 }
 
 TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
