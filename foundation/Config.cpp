@@ -50,8 +50,7 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
 }
 
 int16_t ReadSymConst(Trapar& trapar, SharedState& state) {
-  trapar.SetParFile(kSymConstFile);
-  return trapar.ReadParFileTo(state.SymConst);
+  return trapar.ReadParList(trapar.ParPath(kSymConstFile), state.SymConst);
 }
 
 }  // namespace qv

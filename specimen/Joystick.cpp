@@ -120,8 +120,7 @@ int16_t Joystick::WriteJoyPar() {
       {"JAXIS1_Dir", cal_.dir1},
       {"JAXIS2_Dir", cal_.dir2},
   };
-  trapar_.SetParFile(kJoyParFile);
-  return trapar_.WriteParList(trapar_.GetParPath(), list);
+  return trapar_.WriteParList(trapar_.ParPath(kJoyParFile), list);
 }
 
 // --- Calibration ---

@@ -110,7 +110,7 @@ void MainMenus::AssignJoystickCommands() {
   if (commands.WriteJoyCmds() < 0) {
     // Read back, the file would bring the old commands anyway; the operator must know.
     commands.Commands() = previous;
-    core_.trapar.ReportWriteFailure(core_.trapar.GetParPath());
+    core_.trapar.ReportWriteFailure(core_.trapar.ParPath(kJoyCommandsFile));
     services_.Message("Joystick commands not assigned");
     return;
   }

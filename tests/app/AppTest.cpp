@@ -546,6 +546,27 @@ TEST_P(DeviceLine, AWaitInsideAnotherSourcesWaitWaitsForItsOwnDevice) {
   EXPECT_EQ(std::pair(nested, stageMoving), std::pair(std::string("OK  ; "), true));
 }
 
+// A missing key's message is a modal box, in which another source's command writes a keyword
+// file of its own: the device's file is read on to its end and every message names it.
+TEST_P(DeviceLine, AKeywordFileIsReadOnWhileAnotherSourceWritesOneUnderItsMessage) {
+  SetKeyword(s.folder, "QV_PARZ.TXT", "ZSTROKEPERROT", std::nullopt);
+  s.notifier.Clear();
+  std::string clientReply;
+  s.notifier.whileShown = [&] { clientReply = s.Run("Grid Step 120 130"); };
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z Off");
+  std::vector<std::string> shown;
+  for (const RecordedMessage& message : s.notifier.Messages)
+    shown.push_back(message.Text);
+  EXPECT_EQ(shown, std::vector<std::string>{"Parameter ZSTROKEPERROT not found in " +
+                                            s.folder.File("QV_PARZ.TXT")});
+  ParList grid;
+  ASSERT_EQ(s.system.trapar.ReadParList(s.folder.File("QV_SCANGRID.TXT"), grid), 1);
+  int32_t stepX = 0, stepY = 0;
+  GetPar(grid, "GRIDSTEPX", stepX);
+  GetPar(grid, "GRIDSTEPY", stepY);
+  EXPECT_EQ(std::tuple(clientReply, stepX, stepY), std::tuple("OK  ; ", 120, 130));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 
