@@ -71,10 +71,11 @@ bool DemoSession::CopyFolder(QString& error) {
 bool DemoSession::NamePort(const QString& link, QString& error) {
   Trapar trapar(notifier_);
   trapar.SetParDir(folder_->path().toStdString() + "/");
-  trapar.SetParFile(kConfigFile);
-  const bool read = trapar.ReadParFile() >= 0;
-  if (read) trapar.PutPar("PORTNAME", link.toStdString());
-  if (!read || trapar.WriteParFile() < 0) {
+  const std::string path = trapar.ParPath(kConfigFile);
+  ParList config;
+  const bool read = trapar.ReadParList(path, config) >= 0;
+  if (read) PutPar(config, "PORTNAME", link.toStdString());
+  if (!read || trapar.WriteParList(path, config) < 0) {
     error = "cannot name the simulator's port in " + folder_->filePath(kConfigFile);
     return false;
   }

@@ -44,12 +44,13 @@ System::System(const Platform& platformIn)
       runner(interpreter, dispatcher, display, platform.clock),
       capture(platform.launcher, platform.clock, state.Config.CaptureProgram,
               [this](const std::string& message) { comm.CommLogShow(message); }) {
-  std::vector<CommandEntry> specimenWords = {
-      {"Obj", [this](std::string a) { return objectCommands.CmdObj(std::move(a)); }}};
+  std::vector<CommandEntry> specimenWords = {{"Obj", [this](CommandSource& source, std::string a) {
+                                                return objectCommands.CmdObj(source, std::move(a));
+                                              }}};
   for (CommandEntry& entry : scanCommands.Entries())
     specimenWords.push_back(std::move(entry));
   specimenWords.push_back(
-      {"Joy", [this](std::string a) { return joyHandler.CmdJoy(std::move(a)); }});
+      {"Joy", [this](CommandSource&, std::string a) { return joyHandler.CmdJoy(std::move(a)); }});
   dispatcher.SetTable(BuildCommandTable(general, devices, controllers, specimenWords));
   dispatcher.SetEndRequested([this] { return platform.clock.EndRequested(); });
   ConnectMap();

@@ -77,7 +77,10 @@ class System {
   // system's reason, the way on) went once to a message box; this is for the message line.
   const std::string& LineProblem() const { return lineProblem_; }
 
-  std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
+  // A line from the operator: the main window, or the console in its place.
+  std::string ExecuteLine(std::string_view line) {
+    return dispatcher.ExecuteLine(windowSource, line);
+  }
 
   // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
   // flag is left to the caller.
@@ -117,6 +120,9 @@ class System {
   ScanCommands scanCommands;
   ProgramRunner runner;
   QVAcq capture;
+  // The operator's commands: the command box, the menus, DDE requests, or the console. Each
+  // automation client, line client, the program runner and the joystick have their own.
+  CommandSource windowSource;
 
  private:
   int16_t OpenSerialChannel();

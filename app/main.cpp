@@ -220,7 +220,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   qv::DesktopTextEditor textEditor(system.state.Config.TextEditor);
 
   qv::Automation automation = AutomationOf(system);
-  qv::DBusAutomation bus(automation, system.dispatcher, clock);
+  qv::DBusAutomation bus(automation, system.dispatcher, system.windowSource, clock);
   QString error;
   const bool served = bus.Register(error);
   if (!served) std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';

@@ -39,8 +39,9 @@ TickResult ProgramRunner::Tick() {
 TickResult ProgramRunner::RunOneLine() {
   ProgramState& program = interpreter_.State();
   display_.ShowReply("");
-  display_.Front().DoEvents();
+  // Taken before events run: a client's command served meanwhile shows itself in the same box.
   const std::string line = display_.Front().CommandText();
+  display_.Front().DoEvents();
   TickResult result{TickResult::Kind::Ran, {}, {}};
   // The end of a program is found by looking at the line after the one that ran; the first
   // line has no line before it, so an "End" there is seen before it would run. No loop is open
@@ -50,7 +51,7 @@ TickResult ProgramRunner::RunOneLine() {
     EndRun(result, TickResult::End::Finished);
     return result;
   }
-  result.reply = dispatcher_.ExecuteLine(line);
+  result.reply = dispatcher_.ExecuteLine(source_, line);
   display_.ShowReply(result.reply);
 
   const bool failed = result.reply.find("Error ") != std::string::npos || AnswersOff(result.reply);

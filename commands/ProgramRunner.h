@@ -50,6 +50,7 @@ class ProgramRunner {
   CommandDispatcher& dispatcher_;
   Display& display_;
   Clock& clock_;
+  CommandSource source_;  // the program's own: its "Wait" follows the program's last device
   bool inTick_ = false;
 };
 

@@ -88,8 +88,7 @@ std::vector<std::string> LineSettingProblems(const Configuration& config, int16_
 }
 
 int16_t ReadSymConst(Trapar& trapar, SharedState& state) {
-  trapar.SetParFile(kSymConstFile);
-  return trapar.ReadParFileTo(state.SymConst);
+  return trapar.ReadParList(trapar.ParPath(kSymConstFile), state.SymConst);
 }
 
 }  // namespace qv

@@ -52,7 +52,6 @@ struct SharedState {
   ReadyFlags Ready;
   int16_t CommandBusy = 0;   // 1 while a command runs; keeps the window timer from idle work
   int32_t CommandCount = 0;  // commands dispatched since start
-  std::string LastDevice;    // device word of the last device command, used by "Wait"
   ParList SymConst;          // symbolic constants of QV_SYMCONST.TXT
   int16_t HistoryMax = 0;    // entries the command box history keeps
   int16_t MainFormLoaded = 0;

@@ -274,11 +274,9 @@ int16_t MapView::ReadZoomPar() {
 }
 
 int16_t MapView::WriteZoomPar() {
-  trapar_.SetParFile(kZoomFile);
-  trapar_.ResetPar("ZOOM", zoom_);
-  trapar_.PutPar("ZOOMCENTERX", zoomCenterX_);
-  trapar_.PutPar("ZOOMCENTERY", zoomCenterY_);
-  return trapar_.WriteParFile();
+  const ParList list = {
+      {"ZOOM", zoom_}, {"ZOOMCENTERX", zoomCenterX_}, {"ZOOMCENTERY", zoomCenterY_}};
+  return trapar_.WriteParList(trapar_.ParPath(kZoomFile), list);
 }
 
 std::string MapView::ZoomCaption(ZoomMenu menu) const {

@@ -74,16 +74,14 @@ int16_t ReadFile(Trapar& trapar, const char* file, const Keys& keys, Values& val
   return reader.Result();
 }
 
-// The file holds exactly the table's keys; they stay the current list afterwards.
+// The file holds exactly the table's keys.
 template <class Keys, class Values>
 int16_t WriteFile(Trapar& trapar, const char* file, const Keys& keys, const Values& values) {
-  trapar.SetParFile(file);
-  ParList& list = trapar.CurrentList();
-  list.clear();
+  ParList list;
   for (const auto& key : keys) {
     std::visit([&](auto member) { list.push_back({key.name, values.*member}); }, key.member);
   }
-  return trapar.WriteParFile();
+  return trapar.WriteParList(trapar.ParPath(file), list);
 }
 
 }  // namespace

@@ -48,8 +48,8 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
     const std::optional<std::string> target =
         context_.services.InputBox("Go To", "Stage position in microns: X Y");
     if (!target || TrimBlanks(*target).empty()) return;
-    const std::string reply =
-        context_.core.dispatcher.ExecuteLine("XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
+    const std::string reply = context_.core.dispatcher.ExecuteLine(
+        context_.core.windowSource, "XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
     if (reply.find("Error ") != std::string::npos) {
       context_.Say(reply);
       return;

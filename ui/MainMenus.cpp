@@ -110,7 +110,7 @@ void MainMenus::AssignJoystickCommands() {
   if (commands.WriteJoyCmds() < 0) {
     // Read back, the file would bring the old commands anyway; the operator must know.
     commands.Commands() = previous;
-    core_.trapar.ReportWriteFailure(core_.trapar.GetParPath());
+    core_.trapar.ReportWriteFailure(core_.trapar.ParPath(kJoyCommandsFile));
     services_.Message("Joystick commands not assigned");
     return;
   }
@@ -154,7 +154,9 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
                                                         {"Go to Last Field", "LF"}};
   for (const auto& [caption, word] : fields) {
     const std::string arguments = word;
-    scan->addAction(caption, this, [this, arguments] { core_.scanCommands.CmdScan(arguments); });
+    scan->addAction(caption, this, [this, arguments] {
+      core_.scanCommands.CmdScan(core_.windowSource, arguments);
+    });
   }
   scan->addSeparator();
   scan->addAction("Scan Parameters", this,

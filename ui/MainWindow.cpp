@@ -247,14 +247,16 @@ void MainWindow::ShowPointer(std::optional<MapPoint> at) {
 }
 
 void MainWindow::ExecuteCommandBox() {
+  // The line the operator sees now: a client's command served while the window redraws shows
+  // itself in the same box.
+  const std::string line = CommandText();
+  RememberCmdInHist();
   SetMessage("");
   SetTimeText("");
   QApplication::processEvents();
   const int32_t start = core_.clock.TimeMs();
-  RememberCmdInHist();
-  const std::string line = CommandText();
   OperationBegins(line);
-  const std::string reply = core_.dispatcher.ExecuteLine(line);
+  const std::string reply = core_.dispatcher.ExecuteLine(core_.windowSource, line);
   OperationEnds();
   SetMessage(reply);
   SetTimeText(Str(static_cast<double>(ElapsedMs(start, core_.clock.TimeMs()))));

@@ -51,8 +51,8 @@ class MainWindow : public QMainWindow {
   // dialogs; the program gives the text editor, and tests answer the dialogs themselves.
   WindowServices& Services() { return dialogs_; }
 
-  // The execute steps: clear the message line and time field, let events run, remember the
-  // command, run it and show the joined reply and the milliseconds it took.
+  // The execute steps: take and remember the command, clear the message line and time field, let
+  // events run, run the command and show the joined reply and the milliseconds it took.
   void ExecuteCommandBox();
   void RememberCmdInHist();
   // The Stop button and Esc: every ready device stops at once, a running program ends, and an

@@ -7,12 +7,12 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/TextEncoding.h"
 #include "platform/QtText.h"
-#include "ui/KeywordFileRewrite.h"
 
 namespace qv {
 namespace {
@@ -57,32 +57,36 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
   connect(fieldEdit_, &QLineEdit::returnPressed, this, &ParListWindow::CommitEditor);
 }
 
-int16_t ParListWindow::Load() {
-  const int16_t result = trapar_.ReadParFile();
-  if (result != 1) return result;
-  std::string content;
+int16_t ParListWindow::Load(const std::string& path) {
   // Kept as UTF-8 text, so that a legacy file is rewritten in one encoding.
-  if (ReadWholeFile(trapar_.GetParPath(), content)) content_ = DecodeText(std::move(content));
-  const QString path = QString::fromStdString(trapar_.GetParPath());
-  setWindowTitle(path);
-  pathLabel_->setText(path);
-  FillGrid();
+  std::string content;
+  const int16_t result = trapar_.ReadFileText(path, content);
+  if (result != 1) return result;
+  path_ = path;
+  content_ = std::move(content);
+  const QString shown = QString::fromStdString(path_);
+  setWindowTitle(shown);
+  pathLabel_->setText(shown);
+  FillGrid(ParseKeywordText(content_));
   loaded_ = true;
   return 1;
 }
 
-void ParListWindow::FillGrid() {
-  const int count = trapar_.ParCount();
+void ParListWindow::FillGrid(const ParList& list) {
+  const int count = ParCount(list);
   fgrPar_->setRowCount(count);
+  names_.clear();
+  shownValues_.clear();
   for (int row = 0; row < count; ++row) {
     std::string name;
     ParValue value;
-    trapar_.GetParAt(row, name, value);
+    GetParAt(list, row, name, value);
     auto* nameItem = new QTableWidgetItem(QtText(name));
     auto* valueItem = new QTableWidgetItem(QtText(FormatParValue(value)));
     valueItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     fgrPar_->setItem(row, kNameColumn, nameItem);
     fgrPar_->setItem(row, kValueColumn, valueItem);
+    names_.push_back(name);
     shownValues_.push_back(valueItem->text());
   }
 }
@@ -121,104 +125,55 @@ bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-std::vector<std::optional<std::string>> ParListWindow::Changes() const {
-  std::vector<std::optional<std::string>> changes(static_cast<size_t>(fgrPar_->rowCount()));
-  bool any = false;
+std::vector<KeywordChange> ParListWindow::Changes() const {
+  std::vector<KeywordChange> changes;
   for (int row = 0; row < fgrPar_->rowCount(); ++row) {
+    const auto at = static_cast<size_t>(row);
+    const auto earlier = std::count(names_.begin(), names_.begin() + row, names_[at]);
     const QString value = fgrPar_->item(row, kValueColumn)->text();
-    if (value == shownValues_[static_cast<size_t>(row)]) continue;
-    changes[static_cast<size_t>(row)] = CoreText(value);
-    any = true;
+    if (value != shownValues_[at])
+      changes.push_back({names_[at], static_cast<int>(earlier), CoreText(value)});
   }
-  if (!any) changes.clear();
   return changes;
 }
 
-// Only the changed lines are rewritten. A file whose text could not be kept at loading is
-// written whole from the list, as the module writes every keyword file.
-int16_t ParListWindow::WriteChanges(const std::vector<std::optional<std::string>>& changes) {
-  if (!content_) return trapar_.WriteParFile();
-  const std::string path = trapar_.GetParPath();
-  const std::string rewritten = RewriteKeywordValues(*content_, changes);
-  if (!WriteFileAtomically(path, rewritten)) {
-    notifier_.MessageBox(
-        "File " + path +
-            (IsReadOnlyFile(path) ? " is read-only and was not changed" : " could not be written"),
-        MsgIcon::Critical);
+// Commands of other sources run while the window is open and may have written this file: the
+// operator's values go into the file as it is now, so that neither side's change is lost. A file
+// that has gone meanwhile is written as it was read, with the changes.
+int16_t ParListWindow::WriteChanges(const std::vector<KeywordChange>& changes) {
+  std::string current;
+  if (ReadWholeFile(path_, current)) content_ = DecodeText(std::move(current));
+  const std::string merged = MergeKeywordValues(content_, changes);
+  if (!WriteFileAtomically(path_, merged)) {
+    trapar_.ReportWriteFailure(path_);
     return -1;
   }
-  content_ = rewritten;
+  content_ = merged;
   for (int row = 0; row < fgrPar_->rowCount(); ++row)
     shownValues_[static_cast<size_t>(row)] = fgrPar_->item(row, kValueColumn)->text();
   return 1;
 }
 
-void ParListWindow::CopyValuesBack() {
-  for (int row = 0; row < fgrPar_->rowCount(); ++row)
-    trapar_.SetParAt(row, CoreText(fgrPar_->item(row, kValueColumn)->text()));
-}
-
 bool ParListWindow::KeepOpenAfterFailedWrite() {
-  const std::string text = "The changes to " + trapar_.GetParPath() +
-                           " are not saved. Keep the window open to try again?";
+  const std::string text =
+      "The changes to " + path_ + " are not saved. Keep the window open to try again?";
   return notifier_.MessageBox(text, MsgIcon::Question, "", MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 void ParListWindow::done(int result) {
-  // A window whose file was never read holds no values of that file; writing would replace
-  // the file with whatever list the module held last.
+  // A window whose file was never read has no values to write back.
   if (!loaded_) return QDialog::done(result);
   DropEditor();
-  const std::vector<std::optional<std::string>> changes = Changes();
-  CopyValuesBack();
+  const std::vector<KeywordChange> changes = Changes();
   writeResult_ = changes.empty() ? int16_t{1} : WriteChanges(changes);
   if (writeResult_ != 1 && KeepOpenAfterFailedWrite()) return;
   QDialog::done(result);
 }
 
-namespace {
-
-// Points the module at the file for the edit. A file in the program folder is named as the
-// other callers name it; any other full path is set whole, and the module's folder and file
-// are put back afterwards so that later loads still look in the program folder.
-class CurrentFileScope {
- public:
-  CurrentFileScope(Trapar& trapar, const std::string& path)
-      : trapar_(trapar), folder_(trapar.ParDir()) {
-    const std::string current = trapar.GetParPath();
-    file_ = current.substr(folder_.size());
-    const bool inFolder = !folder_.empty() && path.rfind(folder_, 0) == 0;
-    if (inFolder) {
-      trapar.SetParFile(path.substr(folder_.size()));
-    } else if (std::filesystem::path(path).is_absolute()) {
-      restore_ = true;
-      trapar.SetParDir("");
-      trapar.SetParFile(path);
-    } else {
-      trapar.SetParFile(path);
-    }
-  }
-  ~CurrentFileScope() {
-    if (!restore_) return;
-    trapar_.SetParDir(folder_);
-    trapar_.SetParFile(file_);
-  }
-  CurrentFileScope(const CurrentFileScope&) = delete;
-  CurrentFileScope& operator=(const CurrentFileScope&) = delete;
-
- private:
-  Trapar& trapar_;
-  std::string folder_;
-  std::string file_;
-  bool restore_ = false;
-};
-
-}  // namespace
-
 int16_t EditParFile(QWidget* parent, Trapar& trapar, Notifier& notifier, const std::string& path) {
-  CurrentFileScope scope(trapar, path);
   ParListWindow window(trapar, notifier, parent);
-  const int16_t loaded = window.Load();
+  const bool full = std::filesystem::path(path).is_absolute();
+  const int16_t loaded = window.Load(full ? path : trapar.ParPath(path));
   if (loaded != 1) return loaded;
   window.exec();
   return window.WriteResult();

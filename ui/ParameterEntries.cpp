@@ -44,7 +44,7 @@ void ParameterEntries::EditField() {
 }
 
 void ParameterEntries::ChooseObjective(int16_t position) {
-  c_.core.dispatcher.ExecuteCommand("Objective " + std::to_string(position));
+  c_.core.dispatcher.ExecuteCommand(c_.core.windowSource, "Objective " + std::to_string(position));
   c_.Changed();
 }
 

@@ -27,6 +27,7 @@
 #include "app/ProgramFolder.h"
 #include "app/SampleConfig.h"
 #include "app/StopAll.h"
+#include "commands/Automation.h"
 #include "tests/support/Process.h"
 #include "tests/support/SimSystem.h"
 #include "tests/support/TestSystem.h"
@@ -244,7 +245,7 @@ TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
   PutComplete("\"Z_INSTALLED\", 1\r\n");
   PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Z Home\r\n");
   t.system.InitSystem(t.folder.Dir());
-  EXPECT_EQ(t.system.state.LastDevice, "Z");
+  EXPECT_EQ(t.system.joyCommands.Source().LastDevice, "Z");
 }
 
 // A missing or faulty file fails start-up with one message that names the problem. The keys read
@@ -528,6 +529,91 @@ TEST_P(DeviceLine, AWaitGoesOnPollingItsOwnUnitAfterAClientsCommand) {
   ASSERT_GE(frames.size(), 4u);
   expected.resize(frames.size(), poll);
   EXPECT_EQ(frames, expected);
+}
+
+// "Wait" waits for its own source's last device. The first source moves the stage; the second
+// sends "Z 3" where the first lets events run before its next line (the window and the program
+// runner do) or between its calls (clients: ":1.5" on the bus, "tcp:1" on the line server); the
+// first's "Wait" still waits for the stage.
+TEST_P(DeviceLine, WaitFollowsTheLastDeviceOfItsOwnSource) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"window", ":1.5"}, {"program", "tcp:1"}, {":1.5", "tcp:1"}, {"tcp:1", "window"}};
+  Automation automation(s.system.state, s.system.dispatcher,
+                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
+  for (const auto& [first, second] : cases) {
+    SCOPED_TRACE(first + " then " + second);
+    s.Run("XY Wait;Z Wait");  // a row that failed may leave the stage moving
+    ASSERT_EQ(s.Run("XY 0 0;Z 0;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; ");
+    std::string secondReply;
+    bool sent = false;
+    const auto fromSecond = [&, &second = second] {
+      if (std::exchange(sent, true)) return;
+      secondReply = second == "window" ? s.Run("Z 3") : automation.Exec(second, "Z 3");
+    };
+    std::string reply;
+    if (first == "window") {
+      s.Run("XY 30000 0");
+      s.front.onDoEvents = fromSecond;
+      reply = s.system.dispatcher.ExecuteFromWindow(s.system.windowSource, "Wait;XY ?", s.clock);
+    } else if (first == "program") {
+      s.front.LoadWindows();  // the program runs the command box
+      s.system.interpreter.SetRows(20);
+      s.system.interpreter.State().ProgLines = {"XY 30000 0", "Wait", "XY ?"};
+      s.system.interpreter.StartOver();
+      s.system.interpreter.Run();
+      s.system.runner.Tick();
+      s.front.onDoEvents = fromSecond;
+      reply = s.system.runner.Tick().reply;
+      reply += s.system.runner.Tick().reply;
+      s.front.loaded.clear();
+    } else {
+      automation.Exec(first, "XY 30000 0");
+      fromSecond();
+      reply = automation.Exec(first, "Wait;XY ?");
+    }
+    s.front.onDoEvents = nullptr;
+    EXPECT_EQ(std::pair(reply, secondReply),
+              std::pair(std::string("OK  ; 30000.0 0.0 ; "), std::string("OK  ; ")));
+  }
+}
+
+// A client's "Wait" inside another client's motion wait waits for its own device, not for the
+// stage that the other one waits for.
+TEST_P(DeviceLine, AWaitInsideAnotherSourcesWaitWaitsForItsOwnDevice) {
+  Automation automation(s.system.state, s.system.dispatcher,
+                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
+  ASSERT_EQ(automation.Exec("tcp:1", "Z 3;Z Wait"), "OK  ; OK  ; ");
+  std::string nested;
+  bool stageMoving = false;
+  s.front.onDoEvents = [&] {
+    if (!nested.empty()) return;
+    nested = automation.Exec("tcp:1", "Wait");
+    stageMoving = s.State(X()).moving;
+  };
+  EXPECT_EQ(automation.Exec(":1.5", "XY 30000 0;XY Wait;XY ?"), "OK  ; OK  ; 30000.0 0.0 ; ");
+  s.front.onDoEvents = nullptr;
+  EXPECT_EQ(std::pair(nested, stageMoving), std::pair(std::string("OK  ; "), true));
+}
+
+// A missing key's message is a modal box, in which another source's command writes a keyword
+// file of its own: the device's file is read on to its end and every message names it.
+TEST_P(DeviceLine, AKeywordFileIsReadOnWhileAnotherSourceWritesOneUnderItsMessage) {
+  SetKeyword(s.folder, "QV_PARZ.TXT", "ZSTROKEPERROT", std::nullopt);
+  s.notifier.Clear();
+  std::string clientReply;
+  s.notifier.whileShown = [&] { clientReply = s.Run("Grid Step 120 130"); };
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z Off");
+  std::vector<std::string> shown;
+  for (const RecordedMessage& message : s.notifier.Messages)
+    shown.push_back(message.Text);
+  EXPECT_EQ(shown, std::vector<std::string>{"Parameter ZSTROKEPERROT not found in " +
+                                            s.folder.File("QV_PARZ.TXT")});
+  ParList grid;
+  ASSERT_EQ(s.system.trapar.ReadParList(s.folder.File("QV_SCANGRID.TXT"), grid), 1);
+  int32_t stepX = 0, stepY = 0;
+  GetPar(grid, "GRIDSTEPX", stepX);
+  GetPar(grid, "GRIDSTEPY", stepY);
+  EXPECT_EQ(std::tuple(clientReply, stepX, stepY), std::tuple("OK  ; ", 120, 130));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,

@@ -240,7 +240,7 @@ TEST_F(AutomationObjects, TheLastReleaseClosesTheLineWhenNoWindowIsLoaded) {
 // "Hold" stands for a motion wait: it lets events run, and one of them is the client leaving.
 TEST_F(AutomationObjects, AClientLeavingDuringItsCommandIsReleasedWhenTheCommandReturns) {
   std::vector<CommandEntry> table = t.system.dispatcher.Table();
-  table.push_back({"Hold", [this](std::string) {
+  table.push_back({"Hold", [this](CommandSource&, std::string) {
                      automation.ReleaseObject(":1.5");
                      // It keeps its object, and the line stays open, under the wait.
                      EXPECT_EQ(ClientState(), std::tuple(1u, 1, 0, false));

@@ -263,6 +263,7 @@ TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
   RecordingFrontEnd front;
   Display display{front};
   DeviceCommands commands{state, display};
+  CommandSource source;
   int captions = 0;
   RegisterIndexerCommands(commands, IndexerDevices{rig.W(), rig.C(), rig.S(), rig.T()},
                           state.SymConst, [&] { ++captions; });
@@ -271,7 +272,7 @@ TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
   std::vector<double> after;
   for (const auto& [word, arguments] : lines) {
     for (const DeviceWord& device : commands.Words())
-      if (std::string(device.word) == word) commands.Execute(device, arguments);
+      if (std::string(device.word) == word) commands.Execute(source, device.device, arguments);
     after.push_back(captions);
   }
   EXPECT_EQ(after, Numbers(1, 2, 2, 2, 2, 3));

@@ -425,16 +425,14 @@ TEST(JoyScale, DeadZoneDirectionAndLimits) {
     EXPECT_EQ(JoyButtonFromMask(mask, 5), button) << mask;
 }
 
-// Records the command lines the joystick runs; "XY 1 2" makes XY the last device, as the real
-// command does, so that the button waits for the stage.
+// Records the command lines the joystick runs; "XY 1 2" makes XY the source's last device, as
+// the real command does, so that the button waits for the stage.
 struct CommandLog : CommandExecutor {
-  explicit CommandLog(std::string& device) : lastDevice(device) {}
-  std::string ExecuteCommand(std::string_view command) override {
+  std::string ExecuteCommand(CommandSource& source, std::string_view command) override {
     commands.emplace_back(command);
-    if (command == "XY 1 2") lastDevice = "XY";
+    if (command == "XY 1 2") source.LastDevice = "XY";
     return "R" + std::to_string(commands.size());
   }
-  std::string& lastDevice;
   std::vector<std::string> commands;
 };
 
@@ -446,7 +444,7 @@ struct JoyRig {
   }
   SimSystem s{RepoFolder("config/demo-im483i"), sim::LineOptions{.baud = 9600}};
   ScriptedJoystick source;
-  CommandLog log{s.system.state.LastDevice};
+  CommandLog log;
   JoyCommands commands{s.system.trapar, log};
   Joystick joy{s.system.trapar,
                s.notifier,
@@ -510,7 +508,6 @@ TEST(Joystick, OnePressRunsItsCommandOnce) {
   JoyRig r;
   r.commands.Commands() = {"Ver", "XY 1 2"};
   r.s.notifier.Clear();
-  r.s.system.state.LastDevice.clear();
   // Button read (0: released), commands run and beeps so far. A held button does nothing; item 0
   // belongs to no button, so 2 and 3, just beyond the list, beep and wait only, and 4 does nothing.
   const std::tuple<int16_t, size_t, int> presses[] = {

@@ -1,7 +1,9 @@
 #pragma once
 // A notifier for tests: remembers every message instead of showing it; a message with only an OK
 // button gets OK, a question the answer the test chose (OK unless it chose another).
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/Notifier.h"
@@ -23,6 +25,7 @@ class RecordingNotifier : public Notifier {
                        const std::string& title = {},
                        MsgButtons buttons = MsgButtons::Ok) override {
     Messages.push_back(RecordedMessage{text, icon, title, buttons});
+    if (whileShown) std::exchange(whileShown, {})();
     return buttons == MsgButtons::Ok ? MsgResult::Ok : answer;
   }
   void Beep() override { ++Beeps; }
@@ -37,6 +40,7 @@ class RecordingNotifier : public Notifier {
   std::vector<RecordedMessage> Messages;
   int Beeps = 0;
   MsgResult answer = MsgResult::Ok;
+  std::function<void()> whileShown;  // runs once in the next box's event loop
 };
 
 }  // namespace qv::test

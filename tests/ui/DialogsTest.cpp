@@ -50,7 +50,6 @@ class Dialogs : public ::testing::Test {
   static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
     trapar.SetParDir(folder.Dir());
-    trapar.SetParFile("QV_PARXY.TXT");
     PutBytes(folder.File("QV_PARXY.TXT"), kFile);
     files.SetNotifier(notifier);
   }
@@ -85,7 +84,7 @@ class Dialogs : public ::testing::Test {
 // --- Parameter list editor ---
 
 TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
-  ASSERT_EQ(parList.Load(), 1);
+  ASSERT_EQ(parList.Load(folder.File("QV_PARXY.TXT")), 1);
   std::filesystem::remove(folder.File("QV_PARXY.TXT"));
   parList.show();
   parList.OpenEditor(1, 1);
@@ -97,9 +96,8 @@ TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
 
   const std::filesystem::path sub = folder.File("sub");
   std::filesystem::create_directory(sub);
-  trapar.SetParFile("sub/QV_PARZ.TXT");
   PutBytes((sub / "QV_PARZ.TXT").string(), "\"ZSPEED\",3\r\n");
-  ASSERT_EQ(parList.Load(), 1);
+  ASSERT_EQ(parList.Load((sub / "QV_PARZ.TXT").string()), 1);
   std::filesystem::remove_all(sub);
   QSignalSpy finished(&parList, &QDialog::finished);
   const auto closed = [&] { return std::pair<int, int>(finished.count(), parList.WriteResult()); };
@@ -127,26 +125,30 @@ TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
   EXPECT_EQ(closed(), std::pair(2, -1));
 }
 
-// Only the changed values are replaced, each in its own line, with what surrounds it (remarks
-// and other lines: Dialogs.TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten).
+// Only the changed values are replaced, each on the entry of its name in its own line, with what
+// surrounds it (remarks and other lines: Dialogs.TheGridShowsTheFileAndOnlyAValueCommittedWith-
+// EnterIsWritten); an entry the file no longer has is added.
 TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
-  using Values = std::vector<std::optional<std::string>>;
   const struct {
-    const char* content;
-    Values values;
-    const char* expected;
+    std::string content;
+    std::vector<KeywordChange> changes;
+    std::string expected;
   } cases[] = {
-      {"\"A\",1\n\"A\",2\r", {std::nullopt, "x\r\ny"}, "\"A\",1\n\"A\",x  y\r"},
-      {"\"NOCOMMA\"\r\n", {"5"}, "\"NOCOMMA\",5\r\n"},
-      {"\"A\",,old\r\n", {"7"}, "\"A\",7,old\r\n"},
-      {"\"A\",1\r\n", {"2", "9"}, "\"A\",2\r\n"},
+      {"\"A\",1\n\"A\",2\r", {{"A", 1, "x\r\ny"}}, "\"A\",1\n\"A\",x  y\r"},
+      {"\"NOCOMMA\"\r\n", {{"NOCOMMA", 0, "5"}}, "\"NOCOMMA\",5\r\n"},
+      {"\"A\",,old\r\n", {{"A", 0, "7"}}, "\"A\",7,old\r\n"},
+      {"\"B\",0\r\n\"A\",1",
+       {{"A", 0, "2"}, {"A", 1, "9"}, {"C", 0, "3"}},
+       "\"B\",0\r\n\"A\",2\r\n\"A\",9\r\n\"C\",3\r\n"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(RewriteKeywordValues(c.content, c.values), c.expected) << c.content;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    EXPECT_EQ(MergeKeywordValues(c.content, c.changes), c.expected);
+  }
 }
 
 TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
-  ASSERT_EQ(parList.Load(), 1);
+  ASSERT_EQ(parList.Load(folder.File("QV_PARXY.TXT")), 1);
   const auto row = [this](int r) {
     return parList.Grid().item(r, 0)->text() + "=" + parList.Grid().item(r, 1)->text();
   };
@@ -175,8 +177,8 @@ TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
 }
 
-// A file elsewhere is edited without leaving the program folder; a missing one is reported and
-// nothing is written, not even what an earlier load left.
+// A file elsewhere is edited by its full path, a name alone is one of the program folder; a
+// missing one is reported and nothing is written.
 TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
   const std::string path = program.File("QV_OBJ.TXT");
   PutBytes(path, "\"A\",1,remark\r\n");
@@ -188,14 +190,12 @@ TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
   });
   EXPECT_EQ(EditParFile(nullptr, trapar, notifier, path), 1);
   EXPECT_EQ(GetBytes(path), "\"A\",9,remark\r\n");
-  EXPECT_EQ(trapar.GetParPath(), folder.File("QV_PARXY.TXT"));
 
   const std::string missing = folder.File("QV_PARZ.TXT");
   EXPECT_EQ(EditParFile(nullptr, trapar, notifier, "QV_PARZ.TXT"), -1);
   EXPECT_EQ(notifier.LastText(), "File " + missing + " does not exist");
   ParListWindow unread(trapar, notifier);
-  trapar.SetParFile("QV_PARZ.TXT");
-  EXPECT_EQ(unread.Load(), -1);
+  EXPECT_EQ(unread.Load(missing), -1);
   unread.reject();
   EXPECT_FALSE(std::filesystem::exists(missing));
 }

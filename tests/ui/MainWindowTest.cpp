@@ -13,18 +13,22 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "foundation/NumberText.h"
+#include "platform/QtText.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
 #include "tests/support/WindowRig.h"
 #include "ui/DeviceMenuBar.h"
 #include "ui/ObjectsTab.h"
+#include "ui/ParListWindow.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace qv::test {
@@ -975,6 +979,52 @@ TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceA
   FindEntry(window->DeviceMenus().FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})
       ->trigger();
   EXPECT_EQ(std::pair(Count('4'), window->MessageText()), std::pair(count, std::string("F Off")));
+}
+
+// The parameter editor is modal, and a client's command runs while it is open: closing writes the
+// operator's value into the file the editor opened, as that file is by then, so the client's step
+// stays also where it went into that same file.
+TEST_P(Window, TheParameterEditorWritesItsOwnFileAndKeepsWhatAClientWroteMeanwhile) {
+  // The entry, its file, the key the operator changes and its value, the client's grid step.
+  const std::tuple<QString, QString, std::string, std::string, double, int> cases[] = {
+      {"X-Y", "Parameters", "QV_PARXY.TXT", "XSCREWLEAD", 2, 120},
+      {"Map", "Scan Grid Parameters", "QV_SCANGRID.TXT", "GRIDSITESX", 7, 140},
+  };
+  window->Services().editParameters = [this](const std::string& path) {
+    return EditParFile(window, sim.system.trapar, sim.notifier, path);
+  };
+  CommandSource client;
+  for (const auto& [menu, entry, file, key, value, step] : cases) {
+    SCOPED_TRACE(file);
+    std::string clientReply;
+    QTimer::singleShot(0, [&, &key = key, value = value, step = step] {
+      auto* parList = qobject_cast<ParListWindow*>(QApplication::activeModalWidget());
+      ASSERT_NE(parList, nullptr);
+      const std::string grid = "Grid Step " + std::to_string(step) + " " + std::to_string(step);
+      clientReply = sim.system.dispatcher.ExecuteLine(client, grid);
+      parList->OpenEditor(parList->Grid().findItems(QtText(key), Qt::MatchExactly).at(0)->row(), 1);
+      parList->Field().setText(QString::number(value));
+      parList->CommitEditor();
+      parList->accept();
+    });
+    Choose({menu, entry});
+    EXPECT_EQ(
+        std::tuple(clientReply, FileValue(file, key), FileValue("QV_SCANGRID.TXT", "GRIDSTEPX"),
+                   FileValue("QV_SCANGRID.TXT", "GRIDSTEPY")),
+        std::tuple(std::string("OK  ; "), value, double(step), double(step)));
+  }
+}
+
+// The window lets events run before it executes the command box; a client's command served then
+// shows itself in the box, but the window runs what the operator had typed.
+TEST_P(Window, TheCommandBoxRunsWhatTheOperatorTypedWhateverAClientShowedMeanwhile) {
+  CommandSource client;
+  std::string clientReply;
+  QTimer::singleShot(0, [&] { clientReply = sim.system.dispatcher.ExecuteLine(client, "Z 3"); });
+  window->SetCommandText("Ver");
+  window->ExecuteCommandBox();
+  EXPECT_EQ(std::tuple(clientReply, window->MessageText()),
+            std::tuple(std::string("OK  ; "), std::string("4.0 ; ")));
 }
 
 TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
