@@ -55,6 +55,13 @@ int16_t Cube::Init() {
                                  par_.motorSteps, "CUBESTEPDIVIDE", par_.profile.stepDivide},
                    trapar_.ParDir() + kCubeFile, "cube units");
   if (!unitPerStep_) return -1;
+  if (!std::isfinite(par_.shiftDist) || par_.shiftDist == 0) {
+    // No cube could be told from another: the changer stays off, and the operator learns why.
+    notifier_.MessageBox("CUBESHIFTDIST in " + trapar_.ParDir() + kCubeFile +
+                             " gives no usable distance between cubes",
+                         MsgIcon::Exclamation);
+    return -1;
+  }
   if (ApplyPar() < 0) return -1;
   int16_t cube = 0;
   if (ReadNearest(cube) < 0) return -1;
