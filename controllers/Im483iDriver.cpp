@@ -204,19 +204,26 @@ int16_t Im483iDriver::ReadPos(double& position) {
   return 1;
 }
 
-int16_t Im483iDriver::ReadInt16(std::string_view command, int16_t& value) {
+int16_t Im483iDriver::ReadInt16(std::string_view op, std::string_view command, int16_t& value) {
   std::string answer;
   if (Command(command, answer) != 1) return -1;
-  if (const auto number = TextToInt16(answer)) value = *number;
+  const auto number = TextToInt16(answer);
+  if (!number) {
+    // Inputs that were not read are no inputs: a homing or limit run must not go on as if its
+    // switch had been seen (or not seen).
+    comm_.CommLogShow(std::string(op) + ": no inputs in answer-" + answer);
+    return -1;
+  }
+  value = *number;
   return 1;
 }
 
 int16_t Im483iDriver::ReadHardware(int16_t& value) {
-  return ReadInt16("] 1", value);
+  return ReadInt16("IM483I_ReadHardware", "] 1", value);
 }
 
 int16_t Im483iDriver::ReadLimits(int16_t& value) {
-  return ReadInt16("] 0", value);
+  return ReadInt16("IM483I_ReadLimits", "] 0", value);
 }
 
 int16_t Im483iDriver::ReadPortBits(int firstBit, std::array<int16_t, 3>& values) {

@@ -73,6 +73,7 @@ class Im483iDriver {
   // 1 and the count; -1, the position untouched and the answer logged, when the query fails or
   // its answer is no count.
   int16_t ReadPos(double& position);
+  // -1, the value untouched, when the query fails or its answer is no number.
   int16_t ReadHardware(int16_t& value);
   int16_t ReadLimits(int16_t& value);
   int16_t ReadInPorts(std::array<int16_t, 3>& values);
@@ -106,7 +107,8 @@ class Im483iDriver {
   int16_t Exchange(const std::string& sent, std::string& answer);
   // False, with a log line naming `op`, when a value does not fit the controller's 16 bits.
   bool Fits16(std::string_view op, std::initializer_list<int32_t> values);
-  int16_t ReadInt16(std::string_view command, int16_t& value);
+  // The answer of `command` as a 16-bit number; -1, logged with `op`, when it is none.
+  int16_t ReadInt16(std::string_view op, std::string_view command, int16_t& value);
   int16_t ReadPortBits(int firstBit, std::array<int16_t, 3>& values);
   // Polls the home input until bit 0 is `set`: 1, -2 time-out, -1 failed read.
   int16_t WaitForHomeInput(MoveDeadline& deadline, bool set);
