@@ -167,12 +167,14 @@ int16_t Ezhr17Driver::MoveAtSpeed(int32_t speed) {
 }
 
 int16_t Ezhr17Driver::RunUntilStopped(int32_t speed) {
+  if (MotionsHeld(clock_, motor_)) return -1;
   const int64_t wide = speed;  // the magnitude of the most negative speed needs 33 bits
   if (speed > 0) return Send("V" + Plain(wide) + "P0R");
   return Send("V" + Plain(-wide) + "D0R");
 }
 
 int16_t Ezhr17Driver::MoveAbs(double position) {
+  if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = RoundToInt32(position);
   if (!steps) {
     comm_.CommLogShow("EZHR17_MoveAbs: position out of range");
@@ -188,6 +190,7 @@ int16_t Ezhr17Driver::MoveRel(double distance) {
     return -1;
   }
   if (steps == 0) return 1;  // "P0R" would run to the end of travel
+  if (MotionsHeld(clock_, motor_)) return -1;
   return Send((distance > 0 ? "P" : "D") + Plain(static_cast<int64_t>(steps)) + "R");
 }
 
@@ -308,6 +311,7 @@ int16_t Ezhr17Driver::WaitMoveEnd() {
 }
 
 int16_t Ezhr17Driver::RunHomeProgram() {
+  if (MotionsHeld(clock_, motor_)) return -1;
   Send(kHomeProgram);
   return WaitMoveEnd();
 }
@@ -317,6 +321,7 @@ int16_t Ezhr17Driver::MotorHome(int32_t speed) {
     comm_.CommLogShow("EZHR17_MotorHome: zero home speed");
     return -1;
   }
+  if (MotionsHeld(clock_, motor_)) return -1;
   const int64_t magnitude = std::llabs(int64_t{speed});
   if (Send("V" + Plain(magnitude) + "R") != 1) {
     comm_.CommLogShow("EZHR17_MotorHome: error setting home speed");
@@ -374,6 +379,7 @@ int16_t Ezhr17Driver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
     int16_t inputs = 0;
     if (ReadHardware(inputs) != 1) return -1;
     if (((inputs & kHomeInputBit) != 0) == set) return 1;
+    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
   }
 }
 
@@ -402,6 +408,7 @@ int16_t Ezhr17Driver::RunToLimit(MoveDeadline& deadline, int32_t mask, int32_t s
     if (deadline.Passed()) return -2;
     result = ReadLimits(limits);
     if (result != 1 || (limits & mask) != 0) return result;
+    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
   }
 }
 

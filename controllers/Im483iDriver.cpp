@@ -151,17 +151,19 @@ bool Im483iDriver::Fits16(std::string_view op, std::initializer_list<int32_t> va
 // --- Single commands ---
 
 int16_t Im483iDriver::Home(int16_t speed) {
-  if (speed == 0) return -1;
+  if (speed == 0 || MotionsHeld(clock_, motor_)) return -1;
   const int64_t magnitude = speed < 0 ? -int64_t{speed} : int64_t{speed};
   return Send("F" + Im483iBlankLed(magnitude) + Im483iBlankLed(speed < 0 ? 1 : 0));
 }
 
 int16_t Im483iDriver::MoveAtSpeed(int32_t speed) {
   if (!Fits16("IM483I_MoveAtSpeed", {speed})) return -1;
+  if (speed != 0 && MotionsHeld(clock_, motor_)) return -1;
   return Send("M" + Im483iPlain(speed));
 }
 
 int16_t Im483iDriver::MoveAbs(double position) {
+  if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = WholeSteps(position);
   if (!steps) {
     comm_.CommLogShow("IM483I_MoveAbs: position out of range");
@@ -172,6 +174,7 @@ int16_t Im483iDriver::MoveAbs(double position) {
 
 int16_t Im483iDriver::MoveRel(double distance) {
   if (distance == 0) return 1;
+  if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = WholeSteps(distance);
   if (!steps) {
     comm_.CommLogShow("IM483I_MoveRel: distance out of range");
@@ -346,6 +349,7 @@ int16_t Im483iDriver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
     int16_t inputs = 0;
     if (ReadHardware(inputs) != 1) return -1;
     if (((inputs & kHomeInputBit) != 0) == set) return 1;
+    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
   }
 }
 
@@ -380,6 +384,7 @@ int16_t Im483iDriver::HomeSmartSteps(int32_t speed, int32_t initSpeed, MoveDeadl
     do {
       if (deadline.Passed()) return -5;
       if (ReadHardware(inputs) != 1) return -6;
+      ServeEventsKeepingUnit(pump_, motor_);
     } while ((inputs & kHomeInputBit) != 0);
   }
   if (lowerInit && SetInitSpeed(initSpeed) != 1) return -8;
@@ -397,10 +402,12 @@ int16_t Im483iDriver::MotorHomeSmart(int32_t speed, int32_t initSpeed) {
 int16_t Im483iDriver::RunToLimit(int32_t mask, int32_t speed, MoveDeadline& deadline) {
   // The run command is repeated on every pass: a unit that missed it still starts.
   int16_t reached = 0;  // limit bits seen when the limit was reached
+  // Window events are served between the passes: the window answers, and Stop with it.
   do {
     if (deadline.Passed()) return -2;
     if (MoveAtSpeed(speed) != 1) return -1;
     if (ReadLimits(reached) != 1) return -1;
+    if ((reached & mask) == 0) ServeEventsKeepingUnit(pump_, motor_);
   } while ((reached & mask) == 0);
   const int32_t backOff = Im483iBackOffSpeed(speed, 2);
   int16_t now = 0;  // limit bits while backing off
@@ -408,6 +415,7 @@ int16_t Im483iDriver::RunToLimit(int32_t mask, int32_t speed, MoveDeadline& dead
     if (deadline.Passed()) return -2;
     if (MoveAtSpeed(backOff) != 1) return -1;
     if (ReadLimits(now) != 1) return -1;
+    if (now != 0) ServeEventsKeepingUnit(pump_, motor_);
   } while (now != 0);
   MoveAtSpeed(0);
   return reached;

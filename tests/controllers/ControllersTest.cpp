@@ -752,12 +752,14 @@ TEST_P(MotConOnEachType, OperationsReachTheConfiguredDriver) {
   Run(Operations());
 }
 
-// A program told to end waits for no motion: each waiting loop gives up at its first test, and
-// a composite motion still stops its unit on the way out.
+// A program told to end starts no motion and waits for none: each waiting loop gives up at its
+// first test, and a composite motion only stops its unit on the way out.
 TEST_P(MotConOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
   Run({Routed("WaitMoveEnd", {-2, ""}, {-2, ""}, &MotCon::MotorWaitMoveEnd),
-       Routed("HomeOwn", {-2, "1M1000\n1M0\n"},
-              {-2, "/1?2\r/1V1000P0R\r/1V1000P0R\r/1T\r/1V5000R\r"}, &MotCon::MotorHomeOwn, 1000)},
+       Routed("HomeOwn", {-1, "1M0\n"}, {-1, "/1?2\r/1T\r/1V5000R\r"}, &MotCon::MotorHomeOwn, 1000),
+       Routed("MoveAbs", {-1, ""}, {-1, ""}, &MotCon::MotorMoveAbs, 100.0),
+       Routed("Home", {-1, ""}, {-1, ""}, &MotCon::MotorHome, int16_t{800}),
+       Routed("stop", {1, "1M0\n"}, {1, "/1T\r"}, &MotCon::MotorMoveAtSpeed, 0)},
       true);
 }
 
