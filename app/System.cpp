@@ -190,6 +190,23 @@ std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
   return {};
 }
 
+int16_t System::StopDevice(DeviceId device) {
+  switch (device) {
+    case DeviceId::XY:
+      return stage.XYStop() < 0 ? -1 : 1;
+    case DeviceId::Z:
+      return focus.ZStop() < 0 ? -1 : 1;
+    default:
+      break;
+  }
+  int16_t result = 1;
+  for (const int16_t unit : DeviceUnits(device)) {
+    motCon.MotorSelect(unit);
+    if (motCon.MotorMoveAtSpeed(0) <= 0) result = -1;
+  }
+  return result;
+}
+
 // The specimen, scan area, scan grid, zoom and scan files, in this order, each counted.
 int16_t System::ReadSpecimenFiles() {
   int16_t status = 1;

@@ -79,6 +79,9 @@ class System {
   int16_t InitDevice(DeviceId device);
   // The controller addresses of a device's units; none for the LEDs.
   std::vector<int16_t> DeviceUnits(DeviceId device) const;
+  // Stops every unit of a device, each even when another failed, the stage and the focus with
+  // their slew velocities in force again after a run: 1, or -1 when a unit did not take it.
+  int16_t StopDevice(DeviceId device);
 
   // The modules, in the order they are built (later ones refer to earlier ones).
   Platform platform;

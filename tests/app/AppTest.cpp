@@ -355,6 +355,8 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
   void SetUp() override { ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText(); }
   bool Ezhr17() const { return GetParam() == "config/demo"; }
   char X() { return static_cast<char>(s.system.stage.Params().X.Contr); }
+  char Y() { return static_cast<char>(s.system.stage.Params().Y.Contr); }
+  char Z() { return static_cast<char>(s.system.focus.Params().Contr); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
 };
 
@@ -412,6 +414,18 @@ TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
     EXPECT_FALSE(s.State(address).moving) << address;
   }
   EXPECT_EQ(std::vector<std::string>(s.line.Frames().begin(), s.line.Frames().end()), expected);
+
+  // A unit that does not answer keeps no other from its stop, and is named; after a run the
+  // stage and the focus of an EZHR17 line get their slew velocities back.
+  s.Run("XY Move 300 300;Z Move 300");
+  s.line.SetFault(X(), sim::Fault{sim::FaultKind::NoReply, 0, 1});
+  s.line.ClearFrames();
+  EXPECT_EQ(StopAllDevices(s.system), std::vector<std::string>{"XY"});
+  const std::deque<std::string>& frames = s.line.Frames();
+  EXPECT_EQ(std::tuple(s.State(X()).moving, s.State(Y()).moving, s.State(Z()).moving,
+                       std::ranges::count(frames, Ezhr17() ? "/2V8000R" : "YM0"),
+                       std::ranges::count(frames, Ezhr17() ? "/3V8000R" : "ZM0")),
+            std::tuple(false, false, false, 1, 1));
 }
 
 // "Int." > "Commands" opens the folder's command reference: it must name every command word
