@@ -147,6 +147,13 @@ int16_t System::InitDevices() {
 }
 
 int16_t System::InitDevice(DeviceId device) {
+  motCon.MotorRetryFailedExchanges(true);
+  const int16_t result = InitOneDevice(device);
+  motCon.MotorRetryFailedExchanges(false);
+  return result;
+}
+
+int16_t System::InitOneDevice(DeviceId device) {
   switch (device) {
     case DeviceId::Z:
       return focus.ZInit();

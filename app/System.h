@@ -75,7 +75,7 @@ class System {
   std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
 
   // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
-  // flag is left to the caller.
+  // flag is left to the caller. An exchange that fails on the way is made once more.
   int16_t InitDevice(DeviceId device);
   // The controller addresses of a device's units; none for the LEDs.
   std::vector<int16_t> DeviceUnits(DeviceId device) const;
@@ -121,6 +121,7 @@ class System {
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
+  int16_t InitOneDevice(DeviceId device);
   int16_t ReadSpecimenFiles();
   MapSources MakeMapSources();
   void ConnectMap();

@@ -127,7 +127,11 @@ int16_t Ezhr17Driver::Command(std::string_view command, std::string& reply) {
   }
   ++inProgress_;
   const std::string sent = Ezhr17Frame(motor_.MotorAddress, command);
-  const int16_t result = Attempt(sent, reply);
+  int16_t result = Attempt(sent, reply);
+  if (retryOnce_ && result < 0) {
+    comm_.CommLogShow("Retrying " + sent);
+    result = Attempt(sent, reply);
+  }
   --inProgress_;
   return result;
 }

@@ -76,6 +76,9 @@ class Ezhr17Driver {
   // reply, which may still come, the line is brought back in step before anything else is sent
   // (see Resync), so that a late reply is never taken for another command's answer.
   int16_t Command(std::string_view command, std::string& reply);
+  // While on (the devices' initialisation), an exchange that fails (-1, -2, -3) is made once
+  // more, and the channel log says so.
+  void RetryFailedExchanges(bool on) { retryOnce_ = on; }
   // The text as it is, no address, no frame check: the channel's result.
   int16_t RawCommand(const std::string& text, std::string& reply);
   void InitChannel();
@@ -153,6 +156,7 @@ class Ezhr17Driver {
   bool outOfStep_ = false;              // an exchange gave up on a reply that may still come
   int16_t silentUnit_ = 0;              // the address of the unit that owes it
   bool versionOwed_ = false;  // a version query went unanswered: its answer may still come
+  bool retryOnce_ = false;    // a failed exchange is made once more
   int16_t ezModeWord_ = 0;    // mode bits 1, 2, 4 last sent; one copy for all units
 };
 

@@ -94,7 +94,11 @@ int16_t Im483iDriver::Command(std::string_view command, std::string& answer) {
   }
   ++inProgress_;
   const std::string sent = Im483iFrame(motor_.MotorAddress, command);
-  const int16_t result = Attempt(sent, answer);
+  int16_t result = Attempt(sent, answer);
+  if (retryOnce_ && result < 0) {
+    comm_.CommLogShow("Retrying " + sent);
+    result = Attempt(sent, answer);
+  }
   --inProgress_;
   return result;
 }

@@ -61,6 +61,9 @@ class Im483iDriver {
   // on its reply, which may still come, the line is brought back in step before anything else
   // is sent (see Resync), so that a late reply is never taken for another command's answer.
   int16_t Command(std::string_view command, std::string& answer);
+  // While on (the devices' initialisation), an exchange that fails (-1, -2, -3) is made once
+  // more, and the channel log says so.
+  void RetryFailedExchanges(bool on) { retryOnce_ = on; }
   int16_t RawCommand(const std::string& text, std::string& reply);
   void InitChannel();
 
@@ -130,6 +133,7 @@ class Im483iDriver {
   EventPump& pump_;
   MotorState& motor_;          // the selected unit; a wait selects its own unit again after events
   int16_t inProgress_ = 0;     // exchanges of Command under way (0 or 1)
+  bool retryOnce_ = false;     // a failed exchange is made once more
   bool outOfStep_ = false;     // an exchange gave up on a reply that may still come
   int16_t silentUnit_ = 0;     // the name of the unit that owes it
   bool lateLineOwed_ = false;  // a silent unit's late line may still come

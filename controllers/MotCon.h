@@ -47,6 +47,13 @@ class MotCon {
   void MotorRequestStop(bool raised) { motor_.MotorStopRequested = raised; }
   const MotorState& Motor() const { return motor_; }
 
+  // While on, both drivers make a failed exchange once more (a line that damaged one reply
+  // among the many of an initialisation does not leave the device off).
+  void MotorRetryFailedExchanges(bool on) {
+    im_.RetryFailedExchanges(on);
+    ez_.RetryFailedExchanges(on);
+  }
+
   void MotorInitChannel();
   int16_t MotorWakeUp();
   int16_t MotorRawCommand(const std::string& text, std::string& reply);
