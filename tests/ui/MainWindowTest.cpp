@@ -434,6 +434,33 @@ TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
   EXPECT_EQ(sim.system.state.CommandBusy, 0);
 }
 
+// The limit runs of a speed test serve the window between their polls: it shows the test as
+// busy, and Stop ends the test within a second, which then says that it was stopped.
+TEST_P(Microscope, StopEndsASpeedTestWithinASecond) {
+  std::vector<std::string> answers = {"20000", "20000", "3"};
+  window->Services().inputBox = [&](const std::string&, const std::string&) {
+    std::optional<std::string> next = answers.front();
+    answers.erase(answers.begin());
+    return next;
+  };
+  sim::Micros stoppedAt = 0;
+  std::function<void()> stopWhileRunning = [&] {
+    if (!sim.State(X()).moving) {
+      sim.front.duringWait = stopWhileRunning;  // not yet: the next time events are served
+      return;
+    }
+    shownBusy = window->Status().BusyField().text().toStdString();
+    stoppedAt = sim.clock.Now();
+    QTest::mouseClick(&window->Status().StopButton(), Qt::LeftButton);
+  };
+  sim.front.duringWait = stopWhileRunning;
+  Choose({"X-Y", "Advanced", "Speed Test Limit Loop"});
+  EXPECT_EQ(shownBusy, "Busy: Speed Test");
+  EXPECT_LT(sim.clock.Now() - stoppedAt, 1'000'000);  // microseconds
+  EXPECT_EQ(window->MessageText().rfind("Speed Test ... stopped", 0), 0u) << window->MessageText();
+  EXPECT_EQ(std::pair(sim.State(X()).moving, sim.State(Y()).moving), std::pair(false, false));
+}
+
 // Keys step by the stage's jump and the focus's fine step, with Shift by ten jumps and the coarse
 // step, on the device and the map tab but not in the command box. A jog names itself on the
 // press, moves its own unit only and shows the position on the release.
