@@ -47,15 +47,18 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
   stopButton_ = new QPushButton("Stop", this);
   stopButton_->setObjectName("cmdStop");
   stopButton_->setToolTip("Stop every device now (Esc)");
-  stopButton_->setFocusPolicy(Qt::NoFocus);  // the jog keys stay where they were
+  // Tab reaches it (Space presses it); a click leaves the keyboard, and so the jog keys, where
+  // they were.
+  stopButton_->setFocusPolicy(Qt::TabFocus);
   stopButton_->setStyleSheet("QPushButton { color: #b00000; font-weight: bold; }");
   addWidget(stopButton_);
   busyLabel_ = new QLabel(this);
   busyLabel_->setObjectName("lblBusy");
-  busyLabel_->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
+  busyLabel_->setMinimumWidth(fontMetrics().averageCharWidth() * 16);
   busyLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   addWidget(busyLabel_, 1);
-  pointerLabel_ = AddField("lblStatPointer", 32);
+  // On a narrow window the pointer field gives way first (the status bar must fit).
+  pointerLabel_ = AddField("lblStatPointer", 24);
   pointerLabel_->hide();  // shown on the map only
   positionLabel_ = AddField("lblStatPosition", 22);
   focusLabel_ = AddField("lblStatFocus", 9);

@@ -1,5 +1,7 @@
 #include "ui/MainWindow.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,6 +11,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -19,20 +24,36 @@
 #include "ui/ObjectMenu.h"
 #include "ui/ParListWindow.h"
 #include "ui/SpeedTestMenus.h"
+#include "ui/WindowFit.h"
 
 namespace qv {
 
 namespace {
 
-// A widget that takes typed text keeps the arrow and page keys for itself.
-bool TakesText(const QWidget* widget) {
+// A widget that takes typed text or moves through items (a list, a table, a combo box, a
+// slider) keeps the arrow and page keys for itself.
+bool TakesArrowKeys(const QWidget* widget) {
   if (widget == nullptr) return false;
-  if (const auto* box = qobject_cast<const QComboBox*>(widget)) return box->isEditable();
-  return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
-         qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
+  return qobject_cast<const QComboBox*>(widget) || qobject_cast<const QLineEdit*>(widget) ||
+         qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+         qobject_cast<const QPlainTextEdit*>(widget) ||
+         qobject_cast<const QAbstractItemView*>(widget) ||
+         qobject_cast<const QAbstractSlider*>(widget);
 }
 
 constexpr int kDeviceTab = 0;
+
+// A panel of many controls scrolls when the window is too small for it, so that the window
+// still fits the screen with its status bar and Stop.
+QScrollArea* Scrolled(QWidget* panel, QWidget* parent) {
+  auto* area = new QScrollArea(parent);
+  area->setObjectName(panel->objectName() + "Scroll");
+  area->setWidget(panel);
+  area->setWidgetResizable(true);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setFocusPolicy(Qt::NoFocus);  // the keyboard goes to the panel's controls
+  return area;
+}
 
 }  // namespace
 
@@ -59,7 +80,9 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   deviceMenus_->SetSpeedTests(
       MakeSpeedTests(core_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
-  resize(1100, 760);
+  const QSize available = screen()->availableGeometry().size();
+  setMinimumSize(MinimumWindowSize(available));
+  resize(FittedWindowSize(available));
   qApp->installEventFilter(this);  // Esc and the jog keys wherever the keyboard is
 
   tickTimer_.setInterval(300);
@@ -158,7 +181,7 @@ void MainWindow::BuildTabs(QWidget* central) {
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName("sstView");
   devices_ = new DeviceTab(core_, services_, tabs_);
-  tabs_->addTab(devices_, "&Device Control");
+  tabs_->addTab(Scrolled(devices_, tabs_), "&Device Control");
   objects_ = new ObjectsTab(core_, services_, tabs_);
   map_ = new MapWidget(
       core_, services_,
@@ -171,7 +194,7 @@ void MainWindow::BuildTabs(QWidget* central) {
   tabs_->addTab(objects_, "&Objects");
   axes_ = new AxesTab(core_, services_, tabs_);
   axes_->SetInputBox(services_.inputBox);
-  tabs_->addTab(axes_, "&Axes");
+  tabs_->addTab(Scrolled(axes_, tabs_), "&Axes");
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
   // A click on the axes tab while it is shown addresses its unit again.
   connect(tabs_, &QTabWidget::tabBarClicked, this, [this](int tab) {
@@ -354,7 +377,7 @@ bool MainWindow::WindowKey(QWidget* target, const QKeyEvent& event) {
   const int tab = tabs_->currentIndex();
   if (tab != kDeviceTab && tab != kMapTab) return false;
   // A release always reaches the jog, wherever the keyboard went meanwhile.
-  if (event.type() == QEvent::KeyPress && TakesText(target)) return false;
+  if (event.type() == QEvent::KeyPress && TakesArrowKeys(target)) return false;
   return devices_->JogKey(event);
 }
 

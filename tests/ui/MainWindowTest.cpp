@@ -25,6 +25,7 @@
 #include "tests/support/WindowRig.h"
 #include "ui/DeviceMenuBar.h"
 #include "ui/ObjectsTab.h"
+#include "ui/WindowFit.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace qv::test {
@@ -1256,6 +1257,36 @@ TEST_P(Window, TheListIsWrittenReadBackAndAddedToFromTheEntriesAndButtons) {
   ASSERT_EQ(Objs().Grid().rowCount(), 4);
   EXPECT_EQ(window->MessageText() + " " + Cell(3, 2) + " " + Cell(3, 3), "# 4 77777.7 77777.70");
   EXPECT_EQ(Object(4).Z, kUndefinedPos);
+}
+
+// --- The window as a whole ---
+
+// The window opens within the screen's free area, and at its smallest it still shows Stop and
+// the status bar without squeezing its layout below what it needs: at 1366 x 768 with a panel,
+// at twice the scale on 1920 x 1080, and on a large screen.
+TEST_P(Window, TheWindowFitsTheScreenWithStopAndTheStatusBarInSight) {
+  const std::tuple<QSize, QSize, QSize> rows[] = {
+      {QSize(1366, 736), QSize(1100, 688), QSize(800, 560)},
+      {QSize(960, 512), QSize(944, 464), QSize(800, 464)},
+      {QSize(2560, 1400), QSize(1100, 760), QSize(800, 560)},
+  };
+  for (const auto& [available, opened, smallest] : rows) {
+    SCOPED_TRACE(available.width());
+    EXPECT_EQ(std::pair(FittedWindowSize(available), MinimumWindowSize(available)),
+              std::pair(opened, smallest));
+    window->setMinimumSize(smallest);
+    window->resize(smallest);
+    for (int tab = 0; tab < 4; ++tab) {
+      window->Tabs().setCurrentIndex(tab);
+      QApplication::processEvents();
+      const QSize needed = window->layout()->totalMinimumSize();
+      EXPECT_TRUE(needed.width() <= smallest.width() && needed.height() <= smallest.height())
+          << tab << ": " << needed.width() << " x " << needed.height();
+      const QPushButton& stop = window->Status().StopButton();
+      EXPECT_TRUE(stop.isVisible());
+      EXPECT_TRUE(window->rect().contains(QRect(stop.mapTo(window, QPoint()), stop.size())));
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
