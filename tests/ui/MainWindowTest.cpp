@@ -1289,6 +1289,51 @@ TEST_P(Window, TheWindowFitsTheScreenWithStopAndTheStatusBarInSight) {
   }
 }
 
+// The map: a right click's mark goes with the button's release, which the pop-up menu gets; the
+// wheel zooms around the pointer and the pointer field follows at once; a scale bar, and an
+// arrow on the edge towards a stage off the picture.
+TEST_P(Window, TheMapErasesARightClickMarkZoomsWithTheWheelAndPointsToTheStage) {
+  ShowMap();
+  const QImage before = window->Map().grab().toImage();
+  const QPoint at(200, 150);
+  QTest::mousePress(&window->Map(), Qt::RightButton, {}, at);
+  const MapPoint clicked = sim.system.map.PixelToStage(at.x(), at.y());
+  EXPECT_TRUE(MarkNear(clicked.X + 5 / sim.system.map.MapScale(), clicked.Y));
+  QMenu& popup = window->Map().Popup();
+  ASSERT_TRUE(popup.isVisible());
+  QTest::mouseRelease(&popup, Qt::RightButton, {},
+                      popup.mapFromGlobal(window->Map().mapToGlobal(at)));
+  EXPECT_EQ(window->Map().grab().toImage(), before);
+  popup.close();
+
+  QTest::mouseMove(&window->Map(), at);
+  const double zoom = sim.system.map.GetZoom();
+  QWheelEvent notch(at, window->Map().mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&window->Map(), &notch);
+  EXPECT_EQ(sim.system.map.GetZoom(), 2 * zoom);
+  const MapPoint still = sim.system.map.PixelToStage(at.x(), at.y());
+  EXPECT_NEAR(still.X, clicked.X, 2);  // the centre is kept in whole microns
+  EXPECT_NEAR(still.Y, clicked.Y, 2);
+  EXPECT_EQ(Label("lblStatPointer"), DescribePointer(still.X, still.Y, 2 * zoom));
+
+  const ScaleBar bar = ChooseScaleBar(sim.system.map.MapScale(), window->Map().width() / 4);
+  QImage picture = window->Map().grab().toImage();
+  EXPECT_EQ(picture.pixelColor(12 + bar.Pixels / 2, window->Map().height() - 12), Qt::white);
+
+  // The stage far to the right of what the map shows: the arrow is on the right edge.
+  const MapPoint stage = StagePosition();
+  const MapPoint centre = sim.system.map.StageToSpecimen(stage.X - 5000, stage.Y);
+  sim.system.map.ZoomSet(64, centre.X, centre.Y);
+  window->Map().RedrawMap();
+  picture = window->Map().grab().toImage();
+  int cyan = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = picture.width() - 24; x < picture.width(); ++x)
+      cyan += picture.pixelColor(x, y) == QColor(0, 255, 255) ? 1 : 0;
+  EXPECT_GT(cyan, 20);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 INSTANTIATE_TEST_SUITE_P(Demo, Window, ::testing::Values("config/demo"), LineName());
