@@ -246,6 +246,7 @@ void MainWindow::RefreshDeviceCaptions() {
   devices_->FiltCaption();
   devices_->MagCaption();
   devices_->RefreshReadiness();
+  devices_->RefreshLeds();
   status_->ShowDevices(core_);
 }
 

@@ -24,6 +24,7 @@
 #include "tests/support/SimSystem.h"
 #include "tests/support/WindowRig.h"
 #include "ui/DeviceMenuBar.h"
+#include "ui/DeviceWidgets.h"
 #include "ui/ObjectsTab.h"
 #include "ui/WindowFit.h"
 #include "ui/WindowFrontEnd.h"
@@ -1076,16 +1077,32 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   EXPECT_TRUE(rebuilt.back()->text().endsWith(" 100X"));
 }
 
+// The box shows whether its LED is lit, and a click says what it did or why it did nothing.
 TEST_P(Im483i, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
-  const auto outputs = [this] {
-    return sim.State(static_cast<char>(sim.system.leds.LEDAddress())).outputs;
+  const char unit = static_cast<char>(sim.system.leds.LEDAddress());
+  const auto outputs = [this, unit] { return sim.State(unit).outputs; };
+  auto* green = Child<LedBox>("picGREEN_LED");
+  const auto shown = [&] {
+    const std::optional<bool> lit = green->Lit();
+    return window->MessageText() + (!lit ? " ?" : *lit ? " lit" : " dark");
   };
   ASSERT_EQ(sim.system.state.Ready.LEDsReady, 1);
+  EXPECT_EQ(green->Lit(), std::optional<bool>(false));
   const int dark = outputs();
-  QTest::mouseClick(Child("picGREEN_LED"), Qt::LeftButton);
+  QTest::mouseClick(green, Qt::LeftButton);
   EXPECT_NE(outputs(), dark);
-  QTest::mouseClick(Child("picGREEN_LED"), Qt::LeftButton);
+  EXPECT_EQ(shown(), "LED G On lit");
+  QTest::mouseClick(green, Qt::LeftButton);
   EXPECT_EQ(outputs(), dark);
+  EXPECT_EQ(shown(), "LED G Off dark");
+  sim.Run("LED G On");  // a command lights it too
+  window->TimerTick();
+  EXPECT_EQ(green->Lit(), std::optional<bool>(true));
+  sim.line.SetFault(unit, sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  QTest::mouseClick(green, Qt::LeftButton);
+  EXPECT_EQ(shown(),
+            "LED G not switched: its controller refused or did not answer (Conf > Error Log) ?");
+  sim.line.ClearFaults();
 
   QTest::mousePress(Child("picRED_LED"), Qt::RightButton);
   EXPECT_EQ(edited, std::vector<std::string>{File("QV_LEDS.TXT")});
