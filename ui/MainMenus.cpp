@@ -45,13 +45,13 @@ MainMenus::MainMenus(const CoreServices& core, const WindowServices& services, M
     : QObject(parent), core_(core), services_(services), hooks_(std::move(hooks)) {}
 
 void MainMenus::AddConf(QMenuBar& bar) {
-  QMenu* conf = bar.addMenu("Conf");
+  QMenu* conf = bar.addMenu("&Conf");
   conf->addAction("Configuration", this, [this] { EditConfiguration(); });
   joystick_ = conf->addMenu("Joystick");
   AddJoystickEntries();
   conf->addAction("Error Log", this, [this] { ShowChannelLog(); });
   conf->addSeparator();
-  conf->addAction("Quit", this, [this] {
+  conf->addAction("Quit", QKeySequence::Quit, this, [this] {
     if (hooks_.quit) hooks_.quit();
   });
 }
@@ -125,7 +125,8 @@ void MainMenus::ShowChannelLog() {
 }
 
 void MainMenus::AddMapAndScan(QMenuBar& bar) {
-  QMenu* map = bar.addMenu("Map");
+  QMenu* map = bar.addMenu("Ma&p");
+  map->setToolTipsVisible(true);
   connect(map, &QMenu::aboutToShow, this, [this] {
     services_.ShowTab(1);
     UpdateZoomEntries();
@@ -133,10 +134,18 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
   QMenu* grid = map->addMenu("Set Scan Grid");
   QMenu* gridMove = map->addMenu("Move in Scan Grid");
   // The grid corners are set and visited with the "Grid" command; these entries do nothing.
+  const auto unavailable = [](QMenu* menu, const char* caption) {
+    QAction* entry = menu->addAction(caption);
+    entry->setEnabled(false);
+    entry->setToolTip(
+        "Not here: the scan grid's corners are set and visited with the Grid command");
+  };
+  for (QMenu* menu : {grid, gridMove})
+    menu->setToolTipsVisible(true);
   for (const char* caption : {"Top Left", "Bottom Right"})
-    grid->addAction(caption)->setEnabled(false);
+    unavailable(grid, caption);
   for (const char* caption : {"to Top Left", "to Bottom Right", "to Coordinates"})
-    gridMove->addAction(caption)->setEnabled(false);
+    unavailable(gridMove, caption);
   map->addAction("Scan Grid Parameters", this,
                  [this] { EditSpecimenFile(core_, services_, SpecimenFile::ScanGrid); });
   map->addSeparator();
@@ -231,7 +240,7 @@ void MainMenus::UpdateZoomEntries() {
 }
 
 void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
-  QMenu* axes = bar.addMenu("Axes");
+  QMenu* axes = bar.addMenu("Ax&es");
   connect(axes, &QMenu::aboutToShow, this, [this] { services_.ShowTab(3); });
   axes->addAction("Add Axis", this, [this] {
     if (hooks_.addAxis) hooks_.addAxis();
@@ -240,7 +249,7 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
     if (hooks_.addDestination) hooks_.addDestination();
   });
 
-  QMenu* interpreter = bar.addMenu("Int.");
+  QMenu* interpreter = bar.addMenu("&Int.");
   // A folder without the reference says so rather than opening an empty text.
   interpreter->addAction("Commands", this, [this] {
     const std::string path = ProgramFile("QV_COMMANDS.TXT");
@@ -250,15 +259,16 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
       services_.Message("File " + path + " does not exist");
     }
   });
-  interpreter->addAction("Interpreter", this, [this] {
+  interpreter->addAction("Interpreter", QKeySequence(Qt::CTRL | Qt::Key_I), this, [this] {
     if (hooks_.showProgram) hooks_.showProgram();
   });
   QMenu* symbols = interpreter->addMenu("Symb. Const.");
   symbols->addAction("Edit", this,
                      [this] { services_.OpenInTextEditor(ProgramFile(kSymConstFile)); });
   symbols->addAction("Reload", this, [this] { ReadSymConst(core_.trapar, core_.state); });
-  interpreter->addAction("Loaded Forms", this,
-                         [this] { core_.notifier.MessageBox(core_.display.ListForms()); });
+  interpreter->addAction("Loaded Forms", this, [this] {
+    core_.notifier.MessageBox(core_.display.ListForms(), MsgIcon::None, "Loaded Forms");
+  });
   interpreter->addAction("Launch Capture Prog", this, [this] {
     services_.Message(hooks_.launchCapture ? hooks_.launchCapture()
                                            : std::string("Capture Program Not Launched"));

@@ -174,6 +174,9 @@ void MainWindow::BuildTopArea(QWidget* central) {
   messageLine_->setFrameShadow(QFrame::Sunken);
   messageLine_->setMinimumHeight(messageLine_->fontMetrics().height() + 8);
   connect(executeButton_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
+  // Ctrl+L puts the keyboard into the command box from anywhere in the window.
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
+          [this] { commandEdit_->setFocus(Qt::ShortcutFocusReason); });
   connect(commandBox_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
 }
 

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -22,6 +23,30 @@ namespace {
 constexpr int kFieldInset = 1;
 constexpr int kNameColumn = 0;
 constexpr int kValueColumn = 1;
+constexpr int kRemarkColumn = 2;
+
+constexpr const char* kKeyboardHint =
+    "Enter, F2 or typing edits the value of the chosen row; Enter keeps the edit, Esc drops it. "
+    "Closing the window (Esc, or Save and Close) saves the changed values.";
+
+// The remark of every entry of a keyword file's text, in file order: what follows the second
+// comma of its line (often the value's unit), without the blanks around it.
+std::vector<std::string> KeywordRemarks(std::string_view content) {
+  std::vector<std::string> remarks;
+  for (const FileLine& line : CutFileLines(content)) {
+    ParEntry entry;
+    if (!ParseKeywordLine(line.text, entry)) continue;
+    const std::size_t first = line.text.find(',');
+    const std::size_t second =
+        first == std::string_view::npos ? first : line.text.find(',', first + 1);
+    std::string_view remark =
+        second == std::string_view::npos ? std::string_view() : line.text.substr(second + 1);
+    const std::size_t start = remark.find_first_not_of(' ');
+    remark = start == std::string_view::npos ? std::string_view() : remark.substr(start);
+    remarks.emplace_back(remark.substr(0, remark.find_last_not_of(' ') + 1));
+  }
+  return remarks;
+}
 
 QTableWidgetItem* HeaderItem(const char* caption, Qt::Alignment alignment) {
   auto* item = new QTableWidgetItem(caption);
@@ -35,26 +60,42 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
     : QDialog(parent), trapar_(trapar), notifier_(notifier) {
   setObjectName("frmParList");
   setModal(true);
-  resize(460, 520);
+  resize(640, 560);
   auto* layout = new QVBoxLayout(this);
   pathLabel_ = new QLabel(this);
   pathLabel_->setObjectName("lblPath");
-  fgrPar_ = new QTableWidget(0, 2, this);
+  fgrPar_ = new QTableWidget(0, 3, this);
   fgrPar_->setObjectName("fgrPar");
   fgrPar_->setHorizontalHeaderItem(kNameColumn, HeaderItem("Parameter", Qt::AlignLeft));
   fgrPar_->setHorizontalHeaderItem(kValueColumn, HeaderItem("Value", Qt::AlignRight));
+  fgrPar_->setHorizontalHeaderItem(kRemarkColumn, HeaderItem("Remark", Qt::AlignLeft));
   fgrPar_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   fgrPar_->verticalHeader()->hide();
   fgrPar_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fgrPar_->setSelectionMode(QAbstractItemView::SingleSelection);
+  fgrPar_->installEventFilter(this);  // Enter, F2 and typing open the edit box
+  auto* hint = new QLabel(kKeyboardHint, this);
+  hint->setObjectName("lblHint");
+  hint->setWordWrap(true);
+  auto* close = new QPushButton("Save and &Close", this);
+  close->setObjectName("cmdClose");
+  close->setAutoDefault(false);  // Enter belongs to the edit box
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(hint, 1);
+  bottom->addWidget(close);
   layout->addWidget(pathLabel_);
   layout->addWidget(fgrPar_);
+  layout->addLayout(bottom);
   fieldEdit_ = new QLineEdit(fgrPar_->viewport());
   fieldEdit_->setObjectName("txtField");
   fieldEdit_->hide();
   fieldEdit_->installEventFilter(this);
   connect(fgrPar_, &QTableWidget::cellClicked, this, &ParListWindow::OpenEditor);
-  connect(fieldEdit_, &QLineEdit::returnPressed, this, &ParListWindow::CommitEditor);
+  connect(fieldEdit_, &QLineEdit::returnPressed, this, [this] {
+    CommitEditor();
+    fgrPar_->setFocus();
+  });
 }
 
 int16_t ParListWindow::Load() {
@@ -73,6 +114,8 @@ int16_t ParListWindow::Load() {
 
 void ParListWindow::FillGrid() {
   const int count = trapar_.ParCount();
+  const std::vector<std::string> remarks =
+      content_ ? KeywordRemarks(*content_) : std::vector<std::string>();
   fgrPar_->setRowCount(count);
   for (int row = 0; row < count; ++row) {
     std::string name;
@@ -81,10 +124,15 @@ void ParListWindow::FillGrid() {
     auto* nameItem = new QTableWidgetItem(QtText(name));
     auto* valueItem = new QTableWidgetItem(QtText(FormatParValue(value)));
     valueItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const auto index = static_cast<std::size_t>(row);
+    auto* remarkItem = new QTableWidgetItem(index < remarks.size() ? QtText(remarks[index]) : "");
+    remarkItem->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
     fgrPar_->setItem(row, kNameColumn, nameItem);
     fgrPar_->setItem(row, kValueColumn, valueItem);
+    fgrPar_->setItem(row, kRemarkColumn, remarkItem);
     shownValues_.push_back(valueItem->text());
   }
+  if (count > 0) fgrPar_->setCurrentCell(0, kValueColumn);
 }
 
 void ParListWindow::OpenEditor(int row, int column) {
@@ -111,11 +159,31 @@ void ParListWindow::DropEditor() {
   fieldEdit_->hide();
 }
 
+// Enter or F2 on a row edits its value; a typed character starts a new value with it.
+bool ParListWindow::GridKey(const QKeyEvent& key) {
+  const int row = fgrPar_->currentRow();
+  if (row < 0) return false;
+  const bool open =
+      key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_F2;
+  const QString typed = key.text();
+  const bool typing = !open && !typed.isEmpty() && typed.at(0).isPrint() &&
+                      (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0;
+  if (!open && !typing) return false;
+  OpenEditor(row, kValueColumn);
+  if (typing) fieldEdit_->setText(typed);
+  return true;
+}
+
 bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == fgrPar_ && event->type() == QEvent::KeyPress &&
+      GridKey(*static_cast<QKeyEvent*>(event))) {
+    return true;
+  }
   if (watched == fieldEdit_ && event->type() == QEvent::FocusOut) DropEditor();
   if (watched == fieldEdit_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
     DropEditor();
+    fgrPar_->setFocus();
     return true;  // Esc leaves the box, not the window
   }
   return QDialog::eventFilter(watched, event);

@@ -1,8 +1,9 @@
 #pragma once
-// The parameter list editor: one keyword file as a two-column grid of names and values. It works
-// on the current keyword list of the Trapar module, so that the caller's next read sees exactly
-// what was written. Closing copies the values back and writes the file only when a value was
-// changed, then only the changed values: remarks and other lines stay as they were.
+// The parameter list editor: one keyword file as a grid of names, values and the remarks that
+// follow them in the file (often the unit). It works on the current keyword list of the Trapar
+// module, so that the caller's next read sees exactly what was written. Closing copies the
+// values back and writes the file only when a value was changed, then only the changed values:
+// remarks and other lines stay as they were.
 #include <QDialog>
 #include <cstdint>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "foundation/Notifier.h"
 #include "foundation/Trapar.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
@@ -47,6 +49,7 @@ class ParListWindow : public QDialog {
 
  private:
   void FillGrid();
+  bool GridKey(const QKeyEvent& key);
   // The values the operator changed, by entry; empty when none was.
   std::vector<std::optional<std::string>> Changes() const;
   void CopyValuesBack();

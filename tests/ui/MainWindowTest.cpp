@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "foundation/NumberText.h"
@@ -550,7 +551,7 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
   for (const auto& [name, text] : fields)
     EXPECT_EQ(Label(name), text);
   // So do the menu captions after commands that did not come from the window.
-  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
+  EXPECT_EQ(Shown(FindEntry(window->menuBar()->actions(), {"F-"})->text()), "F-3");
   EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 2"})->isChecked());
   EXPECT_EQ(Label("lblStatFilters").substr(0, 5), "F-3  ");
 
@@ -664,7 +665,9 @@ TEST_P(Window, MapClicksMoveTheStageAndSelectObjectsEntriesDrawObjectsAndTheStag
 // "Go To" and the speed tests ask through the window's input box.
 TEST_P(Window, MenuEntriesAskThroughTheInputBoxSetScanAreaAndZoomAndReadEditedFilesAgain) {
   std::vector<std::string> answers = {" 11500 9500 ", "abc 1"};
+  std::string busyWhileAsked;  // a test shows as running only once its questions are answered
   window->Services().inputBox = [&](const std::string&, const std::string&) {
+    busyWhileAsked += window->Status().BusyField().text().toStdString();
     std::optional<std::string> next;
     if (!answers.empty()) next = answers.front(), answers.erase(answers.begin());
     return next;
@@ -682,7 +685,9 @@ TEST_P(Window, MenuEntriesAskThroughTheInputBoxSetScanAreaAndZoomAndReadEditedFi
   answers = {"1", "2"};  // the next filter twice: from 1 to 3
   Choose({"F-", "Advanced", "Speed Test"});
   EXPECT_EQ(window->MessageText().rfind(" 2 repetitions -", 0), 0u) << window->MessageText();
-  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
+  EXPECT_EQ(Shown(FindEntry(window->menuBar()->actions(), {"F-"})->text()), "F-3");
+
+  EXPECT_EQ(busyWhileAsked, "");
 
   sim.Run("XY 10500 8500;XY Wait");
   Choose({"Map", "Set Scan Area", "Top Left"});
@@ -1007,13 +1012,13 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
   sim.system.wheels.SelectWheel(1);
   window->DeviceMenus().Refresh();
-  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-?");
+  EXPECT_EQ(Shown(window->DeviceMenus().FilterMenu(2)->title()), "B-?");
 
   window->Tabs().setCurrentIndex(2);
   emit window->DeviceMenus().FilterMenu(2)->aboutToShow();
   EXPECT_EQ(std::pair(window->Tabs().currentIndex(), int{sim.system.wheels.CurrentWheel()}),
             std::pair(0, 2));
-  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-4");
+  EXPECT_EQ(Shown(window->DeviceMenus().FilterMenu(2)->title()), "B-4");
   EXPECT_TRUE(FindEntry(window->DeviceMenus().FilterMenu(2), {"Filter 4"})->isChecked());
 
   sim.system.wheels.SelectWheel(1);
@@ -1029,7 +1034,7 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   EXPECT_EQ(window->MessageText() + "|" + Label("cmdWheelF"), "F 3|F-3");
   FindEntry(f, {"Previous Filter"})->trigger();
   EXPECT_EQ(FilterOnWheel(1), 2);
-  EXPECT_EQ(f->title(), "F-2");
+  EXPECT_EQ(Shown(f->title()), "F-2");
   for (QAction* item : filters)
     EXPECT_EQ(item->isChecked(), item->text() == "Filter 2");
 
@@ -1306,6 +1311,38 @@ TEST_P(Window, TheWindowFitsTheScreenWithStopAndTheStatusBarInSight) {
   }
 }
 
+// Alt and a menu's letter open it, Tab reaches Stop, the LED boxes and the map, Space switches
+// an LED, + zooms the map and Ctrl+L goes back to the command box.
+TEST_P(Im483i, MenusStopTheLedsAndTheMapAreReachedByKeyboard) {
+  QTest::keyClick(window, Qt::Key_X, Qt::AltModifier);
+  EXPECT_TRUE(window->DeviceMenus().StageMenu()->isVisible());
+  window->DeviceMenus().StageMenu()->close();
+  const auto reached = [this](int tab) {
+    window->Tabs().setCurrentIndex(tab);
+    window->CommandBox().lineEdit()->setFocus();
+    std::set<std::string> names;
+    for (int i = 0; i < 80; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      names.insert(QApplication::focusWidget()->objectName().toStdString());
+    }
+    return names;
+  };
+  const std::set<std::string> onDevices = reached(0);
+  for (const char* name : {"cmdStop", "picRED_LED", "picBLUE_LED", "cmdStageLeft"})
+    EXPECT_EQ(onDevices.count(name), 1u) << name;
+  Child("picRED_LED")->setFocus();
+  QTest::keyClick(Child("picRED_LED"), Qt::Key_Space);
+  EXPECT_EQ(window->MessageText(), "LED R On");
+
+  EXPECT_EQ(reached(1).count("pbxArea"), 1u);
+  const double zoom = sim.system.map.GetZoom();
+  window->Map().setFocus();
+  QTest::keyClick(&window->Map(), Qt::Key_Plus);
+  EXPECT_EQ(sim.system.map.GetZoom(), 2 * zoom);
+  QTest::keyClick(&window->Map(), Qt::Key_L, Qt::ControlModifier);
+  EXPECT_TRUE(window->CommandBox().lineEdit()->hasFocus());
+}
+
 // The map: a right click's mark goes with the button's release, which the pop-up menu gets; the
 // wheel zooms around the pointer and the pointer field follows at once; a scale bar, and an
 // arrow on the edge towards a stage off the picture.
@@ -1349,6 +1386,29 @@ TEST_P(Window, TheMapErasesARightClickMarkZoomsWithTheWheelAndPointsToTheStage) 
     for (int x = picture.width() - 24; x < picture.width(); ++x)
       cyan += picture.pixelColor(x, y) == QColor(0, 255, 255) ? 1 : 0;
   EXPECT_GT(cyan, 20);
+}
+
+// Whatever is greyed out says why in a tool tip that its menu shows.
+TEST_P(Window, EveryGreyedEntrySaysWhy) {
+  Device(DeviceId::W2).ready(sim.system.state.Ready) = 0;
+  window->TimerTick();
+  std::vector<QMenu*> menus = {&window->Map().Popup()};
+  for (QAction* top : window->menuBar()->actions())
+    menus.push_back(top->menu());
+  int greyed = 0;
+  while (!menus.empty()) {
+    QMenu* menu = menus.back();
+    menus.pop_back();
+    for (QAction* entry : menu->actions()) {
+      if (entry->menu() != nullptr) menus.push_back(entry->menu());
+      if (entry->isEnabled() || entry->isSeparator()) continue;
+      ++greyed;
+      SCOPED_TRACE(Shown(entry->text()).toStdString());
+      EXPECT_TRUE(menu->toolTipsVisible());
+      EXPECT_NE(entry->toolTip(), Shown(entry->text()));
+    }
+  }
+  EXPECT_GT(greyed, 10);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
