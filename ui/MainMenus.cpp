@@ -1,8 +1,11 @@
 #include "ui/MainMenus.h"
 
+#include "commands/QVAcq.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
+#include "foundation/NumberText.h"
 #include "specimen/Scan.h"
+#include "ui/DeviceReadiness.h"
 
 namespace qv {
 
@@ -58,9 +61,18 @@ void MainMenus::AddConf(QMenuBar& bar) {
 
 void MainMenus::AddJoystickEntries() {
   joyOn_ = joystick_->addAction("On?", this, [this] {
+    const bool wanted = core_.state.JoyOn != 1;
     core_.joystick.ToggleOn();
     if (hooks_.joyVisibility) hooks_.joyVisibility();
     JoyVisibility();
+    if (!wanted) {
+      services_.Message("Joystick Off");
+    } else if (core_.state.JoyOn == 1) {
+      services_.Message("Joystick On");
+    } else {
+      services_.Message(JoystickMissing() ? "Joystick not switched on: no joystick found"
+                                          : "Joystick not switched on: it is not centred");
+    }
   });
   joyOn_->setCheckable(true);
   calibrate_ = joystick_->addAction("Calibrate", this, [this] { ToggleCalibration(); });
@@ -87,13 +99,21 @@ void MainMenus::EditConfiguration() {
   core_.applyConfiguration();
 }
 
-// The first choice starts a calibration, the second judges it.
+bool MainMenus::JoystickMissing() {
+  return core_.joystick.JoyRead().status != 0;
+}
+
+// The first choice starts a calibration, the second judges it; without a joystick there is
+// nothing to calibrate.
 void MainMenus::ToggleCalibration() {
   Joystick& joystick = core_.joystick;
   if (joystick.JoyCalibrating() == 1) {
     joystick.JoyCalibCheck();
+  } else if (JoystickMissing()) {
+    services_.Message("Joystick not calibrated: no joystick found");
   } else {
     joystick.JoyCalibStart();
+    services_.Message("Joystick calibration: move it to every corner, then choose Calibrate again");
   }
   JoyVisibility();
 }
@@ -152,18 +172,23 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
   AddScanAreaEntries(*map);
   map->addSeparator();
   AddZoomEntries(*map);
-  map->addAction("Refresh Map", this, [this] {
+  map->addAction("Refresh Map", QKeySequence::Refresh, this, [this] {
     if (hooks_.redrawMap) hooks_.redrawMap();
   });
 
-  QMenu* scan = bar.addMenu("Scan");
-  const std::pair<const char*, const char*> fields[] = {{"Go to First Field", "FF"},
-                                                        {"Go to Previous Field", "PF"},
-                                                        {"Go to Next Field", "NF"},
-                                                        {"Go to Last Field", "LF"}};
-  for (const auto& [caption, word] : fields) {
-    const std::string arguments = word;
-    scan->addAction(caption, this, [this, arguments] { core_.scanCommands.CmdScan(arguments); });
+  QMenu* scan = bar.addMenu("Sca&n");
+  const struct {
+    const char* caption;
+    const char* word;
+    QKeyCombination key;
+  } fields[] = {{"Go to First Field", "FF", Qt::CTRL | Qt::Key_Home},
+                {"Go to Previous Field", "PF", Qt::CTRL | Qt::Key_PageUp},
+                {"Go to Next Field", "NF", Qt::CTRL | Qt::Key_PageDown},
+                {"Go to Last Field", "LF", Qt::CTRL | Qt::Key_End}};
+  for (const auto& field : fields) {
+    const std::string arguments = field.word;
+    scan->addAction(field.caption, QKeySequence(field.key), this,
+                    [this, arguments] { GoToField(arguments); });
   }
   scan->addSeparator();
   scan->addAction("Scan Parameters", this,
@@ -202,6 +227,31 @@ void MainMenus::AddScanAreaEntries(QMenu& map) {
                 [this] { EditSpecimenFile(core_, services_, SpecimenFile::ScanArea); });
   map.addAction("Specimen Parameters", this,
                 [this] { EditSpecimenFile(core_, services_, SpecimenFile::Specimen); });
+}
+
+// The field reached, or why none was.
+void MainMenus::GoToField(const std::string& word) {
+  const Scan& scan = core_.scan;
+  const int32_t before = scan.CurrentField();
+  const std::optional<int32_t> reached = TextToInt32(core_.scanCommands.CmdScan(word));
+  const int32_t fields = scan.NumFields();
+  const std::string notReady = NotReadyReason(core_.state, DeviceId::XY);
+  std::string text;
+  if (reached && *reached >= 1) {
+    text = "Field " + std::to_string(*reached) + " of " + std::to_string(fields);
+  } else if (!notReady.empty()) {
+    text = "No field reached: " + notReady;
+  } else if (fields < 1) {
+    text = "No field reached: the scan has no fields (Scan Parameters)";
+  } else if (word == "NF" && before >= fields) {
+    text = "No next field: field " + std::to_string(before) + " is the last";
+  } else if (word == "PF" && before <= 1) {
+    text = "No previous field: this is the first";
+  } else {
+    text = "Field " + std::to_string(scan.CurrentField()) +
+           " not reached: the stage refused or did not answer (Conf > Error Log)";
+  }
+  services_.Message(text);
 }
 
 // The entries go through the command language; their replies are not shown.
@@ -270,8 +320,13 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
     core_.notifier.MessageBox(core_.display.ListForms(), MsgIcon::None, "Loaded Forms");
   });
   interpreter->addAction("Launch Capture Prog", this, [this] {
-    services_.Message(hooks_.launchCapture ? hooks_.launchCapture()
-                                           : std::string("Capture Program Not Launched"));
+    std::string text = hooks_.launchCapture ? hooks_.launchCapture() : kCaptureNotLaunched;
+    if (text == kCaptureNotLaunched) {
+      const std::string& program = core_.state.Config.CaptureProgram;
+      text += program.empty() ? ": CAPTUREPROGRAM is not set in QV_CONFIG.TXT"
+                              : ": " + program + " could not be started";
+    }
+    services_.Message(text);
   });
 }
 

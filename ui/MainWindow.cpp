@@ -20,6 +20,7 @@
 #include "foundation/NumberText.h"
 #include "platform/QtText.h"
 #include "ui/EditWindow.h"
+#include "ui/FailureReason.h"
 #include "ui/FilesWindow.h"
 #include "ui/ObjectMenu.h"
 #include "ui/ParListWindow.h"
@@ -282,14 +283,19 @@ void MainWindow::ExecuteCommandBox() {
   const std::string line = CommandText();
   OperationBegins(line);
   const std::string reply = core_.dispatcher.ExecuteLine(line);
+  const bool stopped = core_.motCon.Motor().MotorStopRequested;
   OperationEnds();
-  SetMessage(reply);
+  // A wait that Stop ended replies "Error "; the line says that it was the operator's Stop.
+  SetMessage(stopped ? reply + "stopped" : ReplyWithReason(core_, line, reply));
   SetTimeText(Str(static_cast<double>(ElapsedMs(start, core_.clock.TimeMs()))));
   RefreshDeviceCaptions();
 }
 
+// The busy text is painted at once: a command such as "Delay" may hold the thread without
+// letting the window repaint.
 void MainWindow::OperationBegins(const std::string& what) {
   busy_->Begin(what);
+  status_->BusyField().repaint();
 }
 
 void MainWindow::OperationEnds() {

@@ -405,7 +405,8 @@ TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
   };
   window->ExecuteCommandBox();
   EXPECT_EQ(shownBusy, "Busy: XY 30000 20000;XY Wait, busy pointer");
-  EXPECT_EQ(window->MessageText(), "OK  ; Error  ; ");  // the wait did not see its target
+  // The wait did not see its target; the line says whose Stop ended it.
+  EXPECT_EQ(window->MessageText(), "OK  ; Error  ; stopped");
   EXPECT_FALSE(sim.State(X()).moving);
   EXPECT_LT(Count(X()) * sim.system.stage.XUmPerStep(), 29000);
   EXPECT_EQ(busy(), "");
@@ -1041,7 +1042,8 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   // A move the wheel refuses keeps the check mark on the filter in place.
   sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
   FindEntry(f, {"Filter 5"})->trigger();
-  EXPECT_EQ(window->MessageText(), "Error ");
+  EXPECT_EQ(window->MessageText(),
+            "Filter Wheel F did not report standing still within MOVETIMEOUT (QV_CONFIG.TXT)");
   EXPECT_EQ(
       std::pair(FindEntry(f, {"Filter 5"})->isChecked(), FindEntry(f, {"Filter 2"})->isChecked()),
       std::pair(false, true));
@@ -1409,6 +1411,66 @@ TEST_P(Window, EveryGreyedEntrySaysWhy) {
     }
   }
   EXPECT_GT(greyed, 10);
+}
+
+// Each entry and typed command says what it did, or why it did nothing.
+TEST_P(Window, EntriesAndTypedCommandsSayWhatHappenedOrWhyNot) {
+  const int32_t fields = sim.system.scan.NumFields();
+  ASSERT_GT(fields, 1);
+  const struct {
+    std::string name;
+    std::function<void()> act;
+    std::string shown;
+  } cases[] = {
+      {"lamp",
+       [&] {
+         Choose({"F-", "Lamp On?"});
+       },
+       "F Lamp not switched: the EZHR17 controllers have no output for a lamp"},
+      {"joystick",
+       [&] {
+         Choose({"Conf", "Joystick", "On?"});
+       },
+       "Joystick not switched on: no joystick found"},
+      {"calibration",
+       [&] {
+         Choose({"Conf", "Joystick", "Calibrate"});
+       },
+       "Joystick not calibrated: no joystick found"},
+      {"capture",
+       [&] {
+         Choose({"Int.", "Launch Capture Prog"});
+       },
+       "Capture Program Not Launched: CAPTUREPROGRAM is not set in QV_CONFIG.TXT"},
+      {"wheel",
+       [&] {
+         sim.front.duringWait = [&] {
+           shownBusy = window->Status().BusyField().text().toStdString();
+         };
+         Choose({"F-", "Filter 4"});
+       },
+       "F 4"},
+      {"field",
+       [&] {
+         Choose({"Scan", "Go to Last Field"});
+       },
+       "Field " + std::to_string(fields) + " of " + std::to_string(fields)},
+      {"past the last field",
+       [&] {
+         Choose({"Scan", "Go to Next Field"});
+       },
+       "No next field: field " + std::to_string(fields) + " is the last"},
+      {"filter out of range", [&] { Execute("F 9"); },
+       "Error  ; \u2014 F 9: wheel F has filters 1 to 6"},
+      {"not a number", [&] { Execute("Ver;Z 1x"); },
+       "4.0 ; Error  ; \u2014 Z 1x: 1x is no number (nor a symbol of QV_SYMCONST.TXT)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.act();
+    EXPECT_EQ(window->MessageText(), c.shown);
+  }
+  EXPECT_EQ(shownBusy, "Busy: Filter Wheel F");  // while the wheel moved
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
