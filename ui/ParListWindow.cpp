@@ -8,9 +8,11 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <cmath>
 #include <filesystem>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/NumberText.h"
 #include "foundation/TextEncoding.h"
 #include "platform/QtText.h"
 #include "ui/KeywordFileRewrite.h"
@@ -24,6 +26,9 @@ constexpr int kFieldInset = 1;
 constexpr int kNameColumn = 0;
 constexpr int kValueColumn = 1;
 constexpr int kRemarkColumn = 2;
+// A new value this many times the old one (or the old one's this fraction) is asked about: a
+// typing slip more often than a wish.
+constexpr double kFarFactor = 100;
 
 constexpr const char* kKeyboardHint =
     "Enter, F2 or typing edits the value of the chosen row; Enter keeps the edit, Esc drops it. "
@@ -92,10 +97,6 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
   fieldEdit_->hide();
   fieldEdit_->installEventFilter(this);
   connect(fgrPar_, &QTableWidget::cellClicked, this, &ParListWindow::OpenEditor);
-  connect(fieldEdit_, &QLineEdit::returnPressed, this, [this] {
-    CommitEditor();
-    fgrPar_->setFocus();
-  });
 }
 
 int16_t ParListWindow::Load() {
@@ -145,13 +146,55 @@ void ParListWindow::OpenEditor(int row, int column) {
   fieldEdit_->setGeometry(cell.left(), cell.top() + kFieldInset, cell.width() - kFieldInset,
                           cell.height());
   fieldEdit_->setText(item->text());
+  fieldEdit_->selectAll();  // typing replaces the old value
   fieldEdit_->show();
   fieldEdit_->setFocus();
 }
 
+// A value goes into the cell only when the file can hold it as typed, and a value far from the
+// one it replaces only when the operator confirms it; otherwise the box stays open on it.
 void ParListWindow::CommitEditor() {
-  if (editRow_ >= 0) fgrPar_->item(editRow_, kValueColumn)->setText(fieldEdit_->text());
+  if (editRow_ >= 0) {
+    const QString name = fgrPar_->item(editRow_, kNameColumn)->text();
+    const QString typed = fieldEdit_->text();
+    checking_ = true;  // a message box takes the keyboard from the box, which must stay
+    const bool taken = ValueTaken(name, typed, fgrPar_->item(editRow_, kValueColumn)->text());
+    checking_ = false;
+    if (!taken) {
+      fieldEdit_->setFocus();
+      fieldEdit_->selectAll();
+      return;
+    }
+    fgrPar_->item(editRow_, kValueColumn)->setText(typed);
+  }
   DropEditor();
+}
+
+bool ParListWindow::ValueTaken(const QString& name, const QString& typed, const QString& old) {
+  const std::string key = CoreText(name);
+  const std::string value = CoreText(typed);
+  if (value.find_first_of(",\"") != std::string::npos) {
+    ParEntry entry;
+    const bool readable = ParseKeywordLine(FormatKeywordLine({key, value}), entry);
+    notifier_.MessageBox(key + ": " + value +
+                             " is not kept: a keyword file holds one value per line, and a comma "
+                             "ends it or a quote spoils it (it would read back as " +
+                             (readable ? "\"" + FormatParValue(entry.Value) + "\"" : "nothing") +
+                             ")",
+                         MsgIcon::Exclamation);
+    return false;
+  }
+  const std::optional<double> now = ParseNumber(value);
+  const std::optional<double> before = ParseNumber(CoreText(old));
+  if (!now || !before || *before == 0 || *now == 0) return true;
+  const double ratio = std::fabs(*now / *before);
+  if (ratio <= kFarFactor && ratio >= 1 / kFarFactor) return true;
+  const std::string file = std::filesystem::path(CoreText(pathLabel_->text())).filename().string();
+  const std::string text = key + " in " + file + ": " + value + " is more than " +
+                           std::to_string(static_cast<int>(kFarFactor)) + " times " +
+                           (ratio > 1 ? "" : "smaller than ") + CoreText(old) +
+                           ", the value it replaces. Keep " + value + "?";
+  return notifier_.MessageBox(text, MsgIcon::Question, "", MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 void ParListWindow::DropEditor() {
@@ -179,12 +222,17 @@ bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
       GridKey(*static_cast<QKeyEvent*>(event))) {
     return true;
   }
-  if (watched == fieldEdit_ && event->type() == QEvent::FocusOut) DropEditor();
-  if (watched == fieldEdit_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    DropEditor();
-    fgrPar_->setFocus();
-    return true;  // Esc leaves the box, not the window
+  if (watched == fieldEdit_ && event->type() == QEvent::FocusOut && !checking_) DropEditor();
+  // The box keeps its Enter and Esc: passed on, Enter would open the box again from the grid
+  // and Esc would close the window.
+  if (watched == fieldEdit_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) CommitEditor();
+    if (key == Qt::Key_Escape) DropEditor();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+      if (!fieldEdit_->isVisible()) fgrPar_->setFocus();
+      return true;
+    }
   }
   return QDialog::eventFilter(watched, event);
 }

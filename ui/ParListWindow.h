@@ -50,6 +50,9 @@ class ParListWindow : public QDialog {
  private:
   void FillGrid();
   bool GridKey(const QKeyEvent& key);
+  // Whether a typed value may replace `old`: never with a comma or a quote, which the file
+  // cannot hold in one value; after a question when it is far from the old value.
+  bool ValueTaken(const QString& name, const QString& typed, const QString& old);
   // The values the operator changed, by entry; empty when none was.
   std::vector<std::optional<std::string>> Changes() const;
   void CopyValuesBack();
@@ -62,6 +65,7 @@ class ParListWindow : public QDialog {
   QLineEdit* fieldEdit_;
   QLabel* pathLabel_;
   int editRow_ = -1;
+  bool checking_ = false;  // a typed value is being judged: the box stays open meanwhile
   bool loaded_ = false;
   std::optional<std::string> content_;  // the file as it was read, when it could be kept
   std::vector<QString> shownValues_;    // the values as the grid first showed them

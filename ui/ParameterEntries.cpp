@@ -18,9 +18,19 @@ void ParameterEntries::Edit(const char* fileName) {
   c_.LetEventsRun();
 }
 
+// Messages that the loading showed (a key not found, the channel's faults) are not covered by a
+// plain "XY On": the line says that they came. "XY Off" says enough by itself.
 void ParameterEntries::EditDevice(DeviceId device) {
   Edit(Device(device).file);
-  c_.Say(c_.core.reinitialise(device));
+  const int shown = c_.core.notifier.MessagesShown();
+  const std::string log = c_.core.comm.CommLogText();
+  const std::string state = c_.core.reinitialise(device);
+  const bool errors =
+      ReadyFlag(c_.core.state.Ready, device) == 1 &&
+      (c_.core.notifier.MessagesShown() != shown || c_.core.comm.CommLogText() != log);
+  c_.Say(errors ? state + " after errors loading " + Device(device).file +
+                      " (see the messages shown, Conf > Error Log)"
+                : state);
   c_.Changed();
 }
 

@@ -175,6 +175,7 @@ TEST_F(Dialogs, TheKeyboardEditsAndClosesTheGridAndOnlyAValueKeptWithEnterIsWrit
   QTest::keyClick(&parList.Field(), Qt::Key_Return);
   EXPECT_EQ(row(1), "XSPEED=7.25 ()");
   EXPECT_TRUE(parList.isVisible()) << "Enter in the box must not close the window";
+  EXPECT_FALSE(parList.Field().isVisibleTo(&parList)) << "nor open the box again";
 
   parList.OpenEditor(0, 1);
   QTest::keyClicks(&parList.Field(), "2000");
@@ -185,6 +186,43 @@ TEST_F(Dialogs, TheKeyboardEditsAndClosesTheGridAndOnlyAValueKeptWithEnterIsWrit
   EXPECT_FALSE(parList.isVisible());
   EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")),
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
+}
+
+// A click opens the value selected, so that typing replaces it. A value the file cannot hold
+// as one (a comma ends it, a quote spoils it) is refused with a message and the box stays open;
+// a value a hundred times the old one or more is kept only after a question naming key and file.
+TEST_F(Dialogs, TypedValuesReplaceTheOldOneAndValuesTheFileCannotHoldAreRefused) {
+  ASSERT_EQ(parList.Load(), 1);
+  parList.show();
+  const struct {
+    std::string typed;
+    MsgResult answer;
+    std::string cell;     // the value cell after Enter
+    std::string message;  // the start of the message shown, empty for none
+  } rows[] = {
+      {"7000", MsgResult::No, "7000", ""},
+      {"1,5", MsgResult::No, "7000", "XSCREWLEAD: 1,5 is not kept"},
+      {"5\"", MsgResult::No, "7000", "XSCREWLEAD: 5\" is not kept"},
+      {"800000", MsgResult::No, "7000",
+       "XSCREWLEAD in QV_PARXY.TXT: 800000 is more than 100 times"},
+      {"800000", MsgResult::Yes, "800000", "XSCREWLEAD in QV_PARXY.TXT: 800000"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    notifier.Clear();
+    notifier.answer = row.answer;
+    const QRect cell = parList.Grid().visualItemRect(parList.Grid().item(0, 1));
+    QTest::mouseClick(parList.Grid().viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::keyClicks(&parList.Field(), QString::fromStdString(row.typed));
+    QTest::keyClick(&parList.Field(), Qt::Key_Return);
+    EXPECT_EQ(parList.Grid().item(0, 1)->text().toStdString(), row.cell);
+    EXPECT_EQ(notifier.LastText().substr(0, row.message.size()), row.message);
+    // A refused value leaves the box open on it; an accepted one closes it.
+    EXPECT_EQ(parList.Field().isVisibleTo(&parList), row.cell != row.typed);
+  }
+  EXPECT_NE(notifier.Messages.size(), 0u);
+  parList.close();
+  EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")).rfind("\"XSCREWLEAD\",800000,lead of", 0), 0u);
 }
 
 // A file elsewhere is edited without leaving the program folder; a missing one is reported and
