@@ -17,13 +17,16 @@ void SetIfChanged(QLabel& label, const QString& text) {
 
 }  // namespace
 
-DeviceStateTexts DescribeDevices(const CoreServices& core) {
+DeviceStateTexts DescribeDevices(const CoreServices& core, ReadoutMotion motion) {
   const ReadyFlags& ready = core.state.Ready;
+  const std::string moving = " (moving)";
   DeviceStateTexts texts;
-  texts.position = ready.XYReady == 1 ? "X " + FormatFixed(core.stage.X(), 1) + "  Y " +
-                                            FormatFixed(core.stage.Y(), 1)
-                                      : "XY off";
-  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(core.focus.Z(), 2) : "Z off";
+  texts.position = ready.XYReady == 1
+                       ? "X " + FormatFixed(core.stage.X(), 1) + "  Y " +
+                             FormatFixed(core.stage.Y(), 1) + (motion.xy ? moving : "")
+                       : "XY off";
+  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(core.focus.Z(), 2) + (motion.z ? moving : "")
+                                  : "Z off";
   for (int wheel = 1; wheel <= 2; ++wheel) {
     if (wheel == 2) texts.filters += "  ";
     texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1 ? FilterCaption(core, wheel)
@@ -76,8 +79,8 @@ QLabel* MainStatusBar::AddField(const char* name, int minimumChars) {
   return label;
 }
 
-void MainStatusBar::ShowDevices(const CoreServices& core) {
-  const DeviceStateTexts texts = DescribeDevices(core);
+void MainStatusBar::ShowDevices(const CoreServices& core, ReadoutMotion motion) {
+  const DeviceStateTexts texts = DescribeDevices(core, motion);
   SetIfChanged(*positionLabel_, Q(texts.position));
   SetIfChanged(*focusLabel_, Q(texts.focus));
   SetIfChanged(*filtersLabel_, Q(texts.filters));

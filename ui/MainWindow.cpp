@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -81,6 +82,7 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   deviceMenus_->SetSpeedTests(
       MakeSpeedTests(core_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
+  WatchForMotions();
   const QSize available = screen()->availableGeometry().size();
   setMinimumSize(MinimumWindowSize(available));
   resize(FittedWindowSize(available));
@@ -192,7 +194,8 @@ void MainWindow::BuildTabs(QWidget* central) {
       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
                [this] { objects_->Actions().AddCurrentPosition(); },
                [this] { objects_->Actions().MoveToObject(core_.map.HighlightedObj()); },
-               [this](std::optional<MapPoint> at) { ShowPointer(at); }},
+               [this](std::optional<MapPoint> at) { ShowPointer(at); },
+               [this] { PositionsMayChange(); }},
       tabs_);
   tabs_->addTab(map_, "&Specimen Map");
   tabs_->addTab(objects_, "&Objects");
@@ -243,6 +246,33 @@ void MainWindow::JoyVisibility() {
 
 void MainWindow::JoyDisplay(int16_t d1, int16_t d2, int16_t fullScale) {
   devices_->JoyDisplay(d1, d2, fullScale);
+  if (d1 != 0 || d2 != 0) readout_.MayHaveMoved();  // the stage or the focus runs at its speed
+}
+
+// Menu entries and the tabs' buttons may start motions that nothing waits for (a stage jump, a
+// field of the scan, a move of the axes panel); commands are counted by the readout itself.
+void MainWindow::WatchForMotions() {
+  connect(menuBar(), &QMenuBar::triggered, this, [this] { PositionsMayChange(); });
+  connect(&map_->Popup(), &QMenu::triggered, this, [this] { PositionsMayChange(); });
+  for (QAbstractButton* button : tabs_->findChildren<QAbstractButton*>())
+    connect(button, &QAbstractButton::clicked, this, [this] { PositionsMayChange(); });
+}
+
+void MainWindow::PositionsMayChange() {
+  readout_.MayHaveMoved();
+  QTimer::singleShot(0, this, &MainWindow::SettleReadout);
+}
+
+// While nothing runs, the readout asks the units that may have moved and reads their positions;
+// the stage mark on the map follows.
+void MainWindow::SettleReadout() {
+  if (core_.state.CommandBusy != 0 || busy_->Depth() > 0 ||
+      core_.interpreter.State().ProgRunState != 0) {
+    return;
+  }
+  readout_.Check();
+  if (tabs_->currentIndex() == kMapTab) map_->StagePositionDisplay();
+  RefreshDeviceCaptions();
 }
 
 void MainWindow::RefreshDeviceCaptions() {
@@ -251,7 +281,7 @@ void MainWindow::RefreshDeviceCaptions() {
   devices_->MagCaption();
   devices_->RefreshReadiness();
   devices_->RefreshLeds();
-  status_->ShowDevices(core_);
+  status_->ShowDevices(core_, readout_.Motion());
 }
 
 // The object grid shows the list afresh when its tab is chosen; the axes panel probes its
@@ -294,13 +324,17 @@ void MainWindow::ExecuteCommandBox() {
 // The busy text is painted at once: a command such as "Delay" may hold the thread without
 // letting the window repaint.
 void MainWindow::OperationBegins(const std::string& what) {
+  readout_.MayHaveMoved();
   busy_->Begin(what);
   status_->BusyField().repaint();
 }
 
 void MainWindow::OperationEnds() {
   busy_->End();
-  if (busy_->Depth() == 0) EndStop();
+  if (busy_->Depth() > 0) return;
+  EndStop();
+  // After the operation's own last steps (a busy scope clears the command flag after this).
+  QTimer::singleShot(0, this, &MainWindow::SettleReadout);
 }
 
 // A Stop holds until the operation it stopped has ended: its waits end at once, so its last
@@ -315,6 +349,7 @@ void MainWindow::Stop() {
   if (busy_->Depth() > 0 || core_.state.CommandBusy == 1) core_.motCon.MotorRequestStop(true);
   if (core_.interpreter.State().ProgRunState != 0) core_.interpreter.Stop();
   const std::vector<std::string> failed = core_.stopAll();
+  PositionsMayChange();  // where each device came to stand
   std::string text = "Stopped";
   if (!failed.empty()) {
     text = "Stop failed:";
@@ -354,9 +389,9 @@ void MainWindow::SetTimeText(const std::string& text) {
 }
 
 // The runner steps a program; with no program running and no command busy, the joystick is
-// polled and, while the map is shown, the stage mark follows the stage. The captions, the
-// status bar and the busy text follow what ran meanwhile, from here or from elsewhere; none of
-// it talks to the controllers.
+// polled, the positions that may have changed are read and, while the map is shown, the stage
+// mark follows the stage. The captions, the status bar and the busy text follow what ran
+// meanwhile, from here or from elsewhere. Nothing goes to the controllers while nothing moves.
 void MainWindow::TimerTick() {
   if (timerBusy_ > 0) return;
   ++timerBusy_;
@@ -364,7 +399,10 @@ void MainWindow::TimerTick() {
   const bool commandBusy = core_.state.CommandBusy != 0;
   if (tick.kind == TickResult::Kind::Idle && !commandBusy) {
     core_.joystick.TimerTick();
+    readout_.Check();
     if (tabs_->currentIndex() == kMapTab) map_->StagePositionDisplay();
+  } else {
+    readout_.MayHaveMoved();  // a program or a command runs: positions change meanwhile
   }
   // A tick that finds a command running runs inside that command's wait.
   busy_->SetBackground(core_.interpreter.State().ProgRunState == 1,

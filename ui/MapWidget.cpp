@@ -114,12 +114,11 @@ void MapWidget::MoveStageTo(MapPoint target) {
 }
 
 // The map forgets its marks whenever it clears the picture, so an old mark is never erased twice.
+// The position is the last one read, which the window keeps true after every motion: a stage
+// standing still costs no traffic on the line.
 void MapWidget::StagePositionDisplay() {
-  if (InstalledFlag(core_.state.Config, DeviceId::XY) != 1) return;
-  double x = 0;
-  double y = 0;
-  if (core_.stage.XYReadPos(x, y) < 0) return;
-  core_.map.ShowStageMark(x, y);
+  if (core_.state.Ready.XYReady != 1) return;
+  core_.map.ShowStageMark(core_.stage.X(), core_.stage.Y());
   RefreshIfChanged();
 }
 
@@ -241,6 +240,7 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* /*event*/) {
 // A double click sends the stage to the clicked point, as the pop-up's "Stage" > "Move".
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   MoveStageTo(core_.map.PixelToStage(event->position().x(), event->position().y()));
+  if (hooks_.stageStarted) hooks_.stageStarted();
   core_.map.EraseClickMark();
   RefreshIfChanged();
 }

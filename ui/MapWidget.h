@@ -37,6 +37,7 @@ struct MapHooks {
   std::function<void()> moveToHighlighted;       // the stage to the object picked on the map
   // The stage point under the pointer (microns), nothing when the pointer left the map.
   std::function<void(std::optional<MapPoint>)> pointer;
+  std::function<void()> stageStarted;  // a double click sent the stage off
 };
 
 class MapWidget : public QWidget {
@@ -47,7 +48,7 @@ class MapWidget : public QWidget {
             QWidget* parent);
   ~MapWidget() override;
 
-  // Reads the stage position and moves the stage mark there.
+  // Moves the stage mark to the stage position the status bar shows; reads nothing.
   void StagePositionDisplay();
   // Clears the picture and draws the objects, the scan area and the stage mark.
   void RedrawMap();

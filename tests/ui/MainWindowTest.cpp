@@ -495,6 +495,99 @@ TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   EXPECT_EQ(window->MessageText(), "Z=" + GeneralText(z));
 }
 
+// The status bar's stage position is true once any kind of motion has ended: what "XY ?" reads
+// then. While the stage moves it is marked as moving; once all stands, nothing more is sent.
+TEST_P(Microscope, TheStagePositionShownIsReadAfterEveryKindOfMotionEnd) {
+  const auto settled = [this] {
+    for (int i = 0; i < 400; ++i) {
+      sim.clock.Advance(300'000);  // a tick of the window's timer
+      window->TimerTick();
+      QApplication::processEvents();
+      const bool moving = Label("lblStatPosition").find("moving") != std::string::npos;
+      if (i > 0 && !moving && program.ProgRunState == 0) break;
+    }
+    return Label("lblStatPosition");
+  };
+  const auto read = [this] {
+    std::istringstream reply(sim.Run("XY ?"));
+    std::string x, y;
+    reply >> x >> y;
+    return "X " + x + "  Y " + y;
+  };
+  const auto stopDuringWait = [this] {
+    sim.front.duringWait = [this] {
+      window->TimerTick();
+      shownBusy = Label("lblStatPosition");  // as the stage moves
+      QTest::mouseClick(&window->Status().StopButton(), Qt::LeftButton);
+    };
+  };
+  sim.joystick.Hold({.x = 32767, .y = 32767});
+  const struct {
+    std::string kind;
+    std::function<void()> act;
+  } cases[] = {
+      {"typed wait", [&] { Execute("XY 2000 1500;XY Wait"); }},
+      {"client's move, not waited for", [&] { sim.Run("XY 4000 3000"); }},
+      {"Stop during a typed wait",
+       [&] {
+         stopDuringWait();
+         Execute("XY 30000 20000;XY Wait");
+       }},
+      {"stopped homing",
+       [&] {
+         stopDuringWait();
+         Choose({"X-Y", "Home"});
+       }},
+      {"program",
+       [&] {
+         program.ProgLines = {"XY 5000 4000", "XY Wait", "XY 6000 4500", "End"};
+         sim.system.interpreter.Run();
+       }},
+      {"menu",
+       [&] {
+         Choose({"X-Y", "Right"});
+       }},
+      {"map",
+       [&] {
+         ShowMap();
+         QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, QPoint(260, 180));
+       }},
+      {"scan",
+       [&] {
+         Choose({"Scan", "Go to Next Field"});
+       }},
+      {"joystick",
+       [&] {
+         Choose({"Conf", "Joystick", "On?"});
+         settled();  // the stage stood still when the joystick was deflected
+         sim.joystick.Hold({.x = 65535, .y = 32767});
+         for (int i = 0; i < 3; ++i) {
+           sim.clock.Advance(300'000);
+           window->TimerTick();
+         }
+         sim.joystick.Hold({.x = 32767, .y = 32767});
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kind);
+    const std::string before = settled();
+    shownBusy.clear();
+    c.act();
+    const std::string after = settled();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, read());
+    // Shown inside the stopped waits, while the stage moved.
+    EXPECT_TRUE(shownBusy.empty() || shownBusy.ends_with(" (moving)")) << shownBusy;
+  }
+  Choose({"Conf", "Joystick", "On?"});  // off: an IM483I joystick line is polled even when still
+  ShowMap();                            // the stage mark follows without reading either
+  window->TimerTick();
+  sim.line.ClearFrames();
+  for (int i = 0; i < 3; ++i)
+    window->TimerTick();
+  EXPECT_TRUE(sim.line.Frames().empty());
+}
+
 // A held key (or button) steps again after each step; its release stops the stage at once.
 TEST_P(Microscope, AHeldJogRepeatsAndItsReleaseStopsTheStage) {
   const double jump = sim.system.stage.Params().JumpSize;
