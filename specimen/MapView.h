@@ -30,7 +30,7 @@ inline constexpr Colour kAreaColour = MakeColour(255, 255, 255);
 inline constexpr Colour kSpecimenColour = MakeColour(110, 110, 110);  // the specimen's outline
 
 // Sizes of the marks in pixels, the same at every zoom so that they stay visible.
-inline constexpr int kObjectMarkSize = 5;  // a filled square
+inline constexpr int kObjectMarkSize = 7;  // a filled square with a lighter edge
 inline constexpr int kStageMarkSize = 11;  // a square outline around a dot of kStageDotSize
 inline constexpr int kStageDotSize = 3;
 inline constexpr int kClickMarkSize = 15;    // a cross
@@ -191,6 +191,7 @@ class MapView {
   void DrawMarkAt(PixelMark at, int width, int height, Colour colour, PenMode mode,
                   MarkShape shape);
   void DrawStageMarkAt(PixelMark at);  // XOR: drawn twice, it is gone
+  void DrawObjectAt(PixelMark at, Colour colour);
   void DrawSpecimenOutline();
   void DrawObjectIn(const MapWindow& window, const MapSpecimen& specimen, int32_t n, Colour colour);
   NearestObject FindNearest(double x, double y) const;
