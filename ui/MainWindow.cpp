@@ -325,6 +325,7 @@ void MainWindow::ExecuteCommandBox() {
 // letting the window repaint.
 void MainWindow::OperationBegins(const std::string& what) {
   readout_.MayHaveMoved();
+  status_->ShowDevices(core_, readout_.Motion());  // the positions shown as moving at once
   busy_->Begin(what);
   status_->BusyField().repaint();
 }
