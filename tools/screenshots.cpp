@@ -158,9 +158,8 @@ int main(int argc, char** argv) {
   Settle(window, clock);
   ok = Save(window, out + "/homing-stopped.png") && ok;
 
-  system.trapar.SetParFile("QV_PARXY.TXT");
   qv::ParListWindow parameters(system.trapar, notifier, &window);
-  if (parameters.Load() == 1) {
+  if (parameters.Load(system.trapar.ParPath("QV_PARXY.TXT")) == 1) {
     parameters.resize(640, 560);
     parameters.show();
     parameters.Grid().setCurrentCell(12, 1);  // XSLEWVELOCITY, with its unit beside it
