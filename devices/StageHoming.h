@@ -1,6 +1,6 @@
 #pragma once
-// Homing of the XY stage, one sequence per controller type. Each step that fails leaves its own
-// negative code, so that the caller can tell where homing stopped.
+// Homing of the XY stage, one sequence per homing method of the controllers. Each step that fails
+// leaves its own negative code, so that the caller can tell where homing stopped.
 #include <cstdint>
 #include <string>
 
@@ -18,12 +18,12 @@ inline constexpr int16_t kHomeNotFoundY = -35;
 
 class StageHoming {
  public:
-  StageHoming(MotCon& motCon, Clock& clock, EventPump& pump, const std::string& contrType,
-              const XYParams& params)
-      : mot_(motCon), clock_(clock), pump_(pump), contrType_(contrType), p_(params) {}
+  StageHoming(MotCon& motCon, Clock& clock, EventPump& pump, const XYParams& params)
+      : mot_(motCon), clock_(clock), pump_(pump), p_(params) {}
 
-  int16_t Home();   // both axes by controller type; 0 for an unknown type
-  int16_t HomeX();  // EZHR17 only; 0 otherwise
+  // Both axes, by the method the controller type homes with; 0 for an unknown type.
+  int16_t Home();
+  int16_t HomeX();  // by the home sensor passes only; 0 otherwise
 
   // The EZHR17 origin point of an axis: the home-switch distance rounded up to the next whole
   // full step, in microsteps.
@@ -42,14 +42,13 @@ class StageHoming {
   // off), or a code (read, run, time-out).
   int16_t ImsBackOff(const StageAxisParams& axis, int32_t speed, MoveDeadline& deadline,
                      int16_t codeBase);
-  // Select the axis and run `op`; true when it failed (a negative status).
+  // `op` on the axis's unit; true when it failed (a negative status).
   template <class Op>
   bool Fails(const StageAxisParams& axis, Op op);
 
   MotCon& mot_;
   Clock& clock_;
   EventPump& pump_;
-  const std::string& contrType_;
   const XYParams& p_;
 };
 
