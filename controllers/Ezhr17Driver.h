@@ -135,7 +135,9 @@ class Ezhr17Driver final : public MotorDriver {
   bool DropsTargetsWhileMoving() const override { return false; }
   // A run ("V" + rate + "P0R") makes its rate the top speed.
   bool RunSetsTopSpeed() const override { return true; }
-  JoystickRuns Joystick() const override { return JoystickRuns::kSmoothed; }
+  JoystickRuns Joystick() const override {
+    return {.heldRunRange = false, .keepShare = 0.25, .startShare = 0.2, .quietWhenCentred = true};
+  }
   StageHomingMethod StageHoming() const override { return StageHomingMethod::kHomeSensorPasses; }
   // The origin first, then the controller's own homing program and the move to position 1;
   // that position's count is read back. The profile is put back, as the program leaves its own.

@@ -118,7 +118,9 @@ class Im483iDriver final : public MotorDriver {
   // A unit that is still moving drops a new target and echoes it all the same.
   bool DropsTargetsWhileMoving() const override { return true; }
   bool RunSetsTopSpeed() const override { return false; }
-  JoystickRuns Joystick() const override { return JoystickRuns::kDirect; }
+  JoystickRuns Joystick() const override {
+    return {.heldRunRange = true, .keepShare = 0, .startShare = 1, .quietWhenCentred = false};
+  }
   StageHomingMethod StageHoming() const override { return StageHomingMethod::kHomeInputBackOff; }
   // The smart homing, the move to position 1 and its end, then the origin (the count 0) there.
   int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;

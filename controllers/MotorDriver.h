@@ -25,14 +25,17 @@ struct IndexerHoming {
   int32_t deceleration = 0;  // controller units
 };
 
-// How joystick deflections become runs of a unit.
-enum class JoystickRuns {
-  // The rate of each deflection at once, rounded after each factor and kept within the run
-  // speeds the controller can hold (20..20000 microsteps/s); a centred joystick stops again.
-  kDirect,
-  // Each new rate leans on the previous one and a run from standstill starts gently, so that
-  // the controller does not jerk; a joystick that stays centred sends nothing.
-  kSmoothed,
+// How joystick deflections best become runs of a unit of one type.
+struct JoystickRuns {
+  // The controller holds runs between 20 and 20000 microsteps/s only: a rate is a whole number
+  // at each step of its computation, and a slow one is raised to 20 rather than lost.
+  bool heldRunRange = false;
+  // Sudden rate changes make the controller jerk: a new rate keeps this share of the previous
+  // one, and a run from standstill first goes at `startShare` of its rate.
+  double keepShare = 0;
+  double startShare = 1;
+  // A joystick that stays centred sends nothing again.
+  bool quietWhenCentred = false;
 };
 
 // How the XY stage finds its home.

@@ -165,12 +165,13 @@ int16_t Focus::ZStop() {
 
 int16_t Focus::ZJoyJog(double j, double range) {
   if (!UsableJoyRange(range)) return -1;  // a calibration without a range gives no speed
-  const int32_t v = LinearJoySpeed(j, params_.JoyMaxSpeed, range);  // microsteps/s
   const std::optional<JoystickRuns> runs = mot_.MotorJoystickRuns();
   if (!runs) return 0;  // an unknown controller type sends nothing
-  if (*runs == JoystickRuns::kDirect) return ZJog(ClampImsSpeed(v));
-  if (v == 0 && joyPrev_ == 0) return 1;
-  if (v == 0) jogRate_ = true;  // the runs changed the top speed: the stop puts it back
+  const int32_t linear = LinearJoySpeed(j, params_.JoyMaxSpeed, range);  // microsteps/s
+  const int32_t v = runs->heldRunRange ? ClampImsSpeed(linear) : linear;
+  if (v == 0 && joyPrev_ == 0 && runs->quietWhenCentred) return 1;
+  // The runs may have changed the top speed: the stop puts it back.
+  if (v == 0 && mot_.MotorRunSetsTopSpeed()) jogRate_ = true;
   const int16_t result = ZJog(v);
   if (result < 0) return result;  // the next call sends again
   joyPrev_ = v;

@@ -13,8 +13,6 @@ namespace {
 
 constexpr int32_t kEnergiseMs = 100;     // ms between the +1 and -1 steps that energise a motor
 constexpr double kBacklashApproach = 4;  // backlash distances below the target
-constexpr double kStartFraction = 0.2;   // of the joystick speed sent first from standstill
-constexpr double kJoyKeep = 0.25;        // share of the previous joystick speed kept
 constexpr int16_t kModeFlags = 1;
 
 struct JumpEntry {
@@ -209,34 +207,32 @@ int16_t Stage::XYStop() {
 int16_t Stage::XYJoyJog(double jx, double jy, double range) {
   if (!UsableJoyRange(range)) return -1;  // a calibration without a range gives no speed
   const std::optional<JoystickRuns> runs = mot_.MotorJoystickRuns();
-  if (!runs) return 0;  // an unknown controller type sends nothing
-  if (*runs == JoystickRuns::kSmoothed) return SmoothedJoyJog(jx, jy, range);
-  return XYJog(ImsSquaredJoySpeed(jx, params_.X.JoyMaxSpeed, range),
-               ImsSquaredJoySpeed(jy, params_.Y.JoyMaxSpeed, range));
-}
-
-int16_t Stage::SmoothedJoyJog(double jx, double jy, double range) {
-  // Runs that jerk on sudden speed changes: each new speed leans on the previous one.
-  double vx = SquaredJoySpeed(jx, params_.X.JoyMaxSpeed, range);  // microsteps/s
-  double vy = SquaredJoySpeed(jy, params_.Y.JoyMaxSpeed, range);  // microsteps/s
-  if (vx != 0) vx = kJoyKeep * joyPrevX_ + (1 - kJoyKeep) * vx;
-  if (vy != 0) vy = kJoyKeep * joyPrevY_ + (1 - kJoyKeep) * vy;
+  if (!runs) return 0;                                // an unknown controller type sends nothing
+  const auto rate = [&](double j, double maxSpeed) {  // microsteps/s
+    return runs->heldRunRange ? ImsSquaredJoySpeed(j, maxSpeed, range)
+                              : SquaredJoySpeed(j, maxSpeed, range);
+  };
+  double vx = rate(jx, params_.X.JoyMaxSpeed);  // microsteps/s
+  double vy = rate(jy, params_.Y.JoyMaxSpeed);  // microsteps/s
+  // Each new speed may lean on the previous one, so that the runs do not jerk.
+  const double keep = runs->keepShare;
+  if (vx != 0) vx = keep * joyPrevX_ + (1 - keep) * vx;
+  if (vy != 0) vy = keep * joyPrevY_ + (1 - keep) * vy;
   const bool wasStill = joyPrevX_ == 0 && joyPrevY_ == 0;
   const bool still = vx == 0 && vy == 0;
-  if (still && wasStill) return 1;
-  if (wasStill) {
-    int16_t x = 0, y = 0;
-    const int16_t start = Runs(RoundToInt32Saturated(vx * kStartFraction),
-                               RoundToInt32Saturated(vy * kStartFraction), x, y);
+  if (still && wasStill && runs->quietWhenCentred) return 1;
+  int16_t x = 0, y = 0;
+  if (wasStill && !still && runs->startShare < 1) {
+    const int16_t start = Runs(RoundToInt32Saturated(vx * runs->startShare),
+                               RoundToInt32Saturated(vy * runs->startShare), x, y);
     if (start < 0) return start;
   }
-  int16_t x = 0, y = 0;
   const int16_t result = Runs(RoundToInt32Saturated(vx), RoundToInt32Saturated(vy), x, y);
   // A failed command leaves the speeds as they were, so the next call sends again.
   if (result < 0) return result;
   joyPrevX_ = vx;
   joyPrevY_ = vy;
-  if (still) {
+  if (still && mot_.MotorRunSetsTopSpeed()) {
     // The runs changed the top speed; moves use the configured one again, on both axes.
     jogRateX_ = jogRateY_ = true;
     if (SlewBack(params_.X, jogRateX_, false) < 0 || SlewBack(params_.Y, jogRateY_, false) < 0)

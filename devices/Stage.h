@@ -70,7 +70,6 @@ class Stage {
   int16_t SlewsBack();  // both axes, unless moving
   // Microns per microstep of one axis ("X" or "Y"); empty, after a message, when unusable.
   std::optional<double> AxisScale(const StageAxisParams& axis, const std::string& name);
-  int16_t SmoothedJoyJog(double jx, double jy, double range);
   // Runs one axis's part of a two-axis motion: the operation on the axis's unit; -1 on failure.
   template <class Op>
   int16_t OnAxis(const StageAxisParams& axis, Op op);
@@ -84,7 +83,7 @@ class Stage {
   double yUmPerStep_ = 0;  // microns per microstep
   double lastX_ = 0;       // microns, last position read
   double lastY_ = 0;       // microns
-  double joyPrevX_ = 0;    // microsteps/s, the smoothed joystick speeds last sent
+  double joyPrevX_ = 0;    // microsteps/s, the joystick speeds last sent
   double joyPrevY_ = 0;    // microsteps/s
   bool jogRateX_ = false;  // a run left its rate as the top speed of X
   bool jogRateY_ = false;  // ... of Y
