@@ -830,6 +830,27 @@ TEST_P(MotConOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
   EXPECT_EQ(rig.line.clock.delays, (std::vector<int32_t>(2, Im() ? 20 : 50)));
 }
 
+// Every operation names its unit: a move of unit 2 that another source sends while a wait of
+// unit 1 serves events goes to unit 2, and the wait goes on polling unit 1, as does the next
+// operation of its source.
+TEST_P(MotConOnEachType, AnOperationRunByAWaitsEventsGoesToItsOwnUnitAndTheWaitKeepsItsOwn) {
+  Rig rig(GetParam());
+  const Answer unit = rig.line.port.responder;
+  int polls = 0;  // of unit 1: moving at the first, still after it
+  rig.line.port.responder = [&](const std::string& w) -> std::optional<std::string> {
+    if (w != (Im() ? "1^\n" : "/1Q\r")) return unit(w);
+    const bool moving = ++polls == 1;
+    return Im() ? std::string(moving ? "1^ 1\n" : "1^ 0\n") : Ez(moving ? "@" : "`");
+  };
+  rig.line.pump.hook = [&] {
+    rig.line.pump.hook = nullptr;
+    EXPECT_EQ(rig.motCon.MotorMoveAbs('2', 5), 1);
+  };
+  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd('1'), 1);
+  EXPECT_EQ(rig.motCon.MotorMoveRel('1', 3), 1);
+  EXPECT_EQ(rig.line.port.written, Im() ? "1^\n2R+5\n1^\n1+3\n" : "/1Q\r/2A5R\r/1Q\r/1P3R\r");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTypes, MotConOnEachType, ::testing::Values("IM483I", "EZHR17"));
 
 TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {
