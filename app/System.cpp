@@ -191,6 +191,13 @@ int16_t System::InitDevices() {
 }
 
 int16_t System::InitDevice(DeviceId device) {
+  motCon.MotorRetryFailedExchanges(true);
+  const int16_t result = InitOneDevice(device);
+  motCon.MotorRetryFailedExchanges(false);
+  return result;
+}
+
+int16_t System::InitOneDevice(DeviceId device) {
   switch (device) {
     case DeviceId::Z:
       return focus.ZInit();
@@ -232,6 +239,23 @@ std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
       return {};  // the LED controller's unit does not move
   }
   return {};
+}
+
+int16_t System::StopDevice(DeviceId device) {
+  switch (device) {
+    case DeviceId::XY:
+      return stage.XYStop() < 0 ? -1 : 1;
+    case DeviceId::Z:
+      return focus.ZStop() < 0 ? -1 : 1;
+    default:
+      break;
+  }
+  int16_t result = 1;
+  for (const int16_t unit : DeviceUnits(device)) {
+    motCon.MotorSelect(unit);
+    if (motCon.MotorMoveAtSpeed(0) <= 0) result = -1;
+  }
+  return result;
 }
 
 // The specimen, scan area, scan grid, zoom and scan files, in this order, each counted.

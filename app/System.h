@@ -83,10 +83,13 @@ class System {
   }
 
   // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
-  // flag is left to the caller.
+  // flag is left to the caller. An exchange that fails on the way is made once more.
   int16_t InitDevice(DeviceId device);
   // The controller addresses of a device's units; none for the LEDs.
   std::vector<int16_t> DeviceUnits(DeviceId device) const;
+  // Stops every unit of a device, each even when another failed, the stage and the focus with
+  // their slew velocities in force again after a run: 1, or -1 when a unit did not take it.
+  int16_t StopDevice(DeviceId device);
 
   // The modules, in the order they are built (later ones refer to earlier ones).
   Platform platform;
@@ -131,6 +134,7 @@ class System {
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
+  int16_t InitOneDevice(DeviceId device);
   int16_t ReadSpecimenFiles();
   MapSources MakeMapSources();
   void ConnectMap();

@@ -36,7 +36,7 @@ std::optional<std::string> Display::OperatorCmd() const {
 std::string Display::ListForms() const {
   std::string text;
   for (const auto& [name, caption] : frontEnd_.LoadedForms()) {
-    text += "name=" + name + " caption=" + caption + "\r";
+    text += caption + " (" + name + ")\n";
   }
   return text;
 }

@@ -32,7 +32,8 @@ class Display {
   // as shown, so that a program does not run it again as its next line.
   void CmdTaken(const std::string& text) { shownCmd_ = text; }
   const std::string& ShownCmd() const { return shownCmd_; }
-  // "name=" & name & " caption=" & caption, one line per loaded window, each ended by CR.
+  // One line per loaded window, its title as the operator sees it and its name after it:
+  // "Quorvalin (frmQuorvalin)"; the lines end with LF.
   std::string ListForms() const;
 
   FrontEnd& Front() { return frontEnd_; }

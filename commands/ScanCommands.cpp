@@ -154,9 +154,9 @@ std::string ScanCommands::GridWords(std::string& arguments) {
 std::string ScanCommands::GridSetOrMove(const std::string& item, const std::string& mode,
                                         std::string& rest) {
   if (mode == "Current") {
-    // -1, -1 stand for the stage position when an item is set; a move takes them as the site
-    // they name, two steps before the top-left site (sites off the grid are not refused).
-    if (item == "Pos") return std::string(scan_.GridMove(-1, -1) > 0 ? kOk : kError);
+    // -1, -1 stand for the stage position when an item is set. A move has no site to go to:
+    // taken as a site, they would drive the stage two steps before the top-left one.
+    if (item == "Pos") return std::string(kError);
     return StatusOrRefusal(scan_.GridSet(item, -1, -1));
   }
   std::string second;

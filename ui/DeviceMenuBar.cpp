@@ -33,7 +33,7 @@ DeviceMenuBar::~DeviceMenuBar() {
 }
 
 void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
-  stageMenu_ = bar->addMenu("X-Y");
+  stageMenu_ = bar->addMenu("&X-Y");
   QMenu* m = stageMenu_;
   m->setObjectName("mnuXY");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
@@ -71,7 +71,7 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
 }
 
 void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
-  focusMenu_ = bar->addMenu("Z");
+  focusMenu_ = bar->addMenu("&Z");
   QMenu* m = focusMenu_;
   m->setObjectName("mnuZ");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });

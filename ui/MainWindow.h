@@ -25,6 +25,7 @@
 #include "ui/MapWidget.h"
 #include "ui/MessageLine.h"
 #include "ui/ObjectsTab.h"
+#include "ui/PositionReadout.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -101,6 +102,11 @@ class MainWindow : public QMainWindow {
   void OperationBegins(const std::string& what);
   void OperationEnds();
   void EndStop();
+  // Something may have moved the stage or the focus: the readout is brought up to date once
+  // nothing runs any more.
+  void PositionsMayChange();
+  void SettleReadout();
+  void WatchForMotions();
   void ShowPointer(std::optional<MapPoint> at);
   void FillDialogs();
   void ForwardServices();
@@ -111,6 +117,7 @@ class MainWindow : public QMainWindow {
   void TabChanged(int tab);
 
   CoreServices core_;
+  PositionReadout readout_{core_};
   std::function<void()> unloaded_;
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;

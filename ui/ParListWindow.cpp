@@ -5,12 +5,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/NumberText.h"
 #include "foundation/TextEncoding.h"
 #include "platform/QtText.h"
 
@@ -22,6 +25,33 @@ namespace {
 constexpr int kFieldInset = 1;
 constexpr int kNameColumn = 0;
 constexpr int kValueColumn = 1;
+constexpr int kRemarkColumn = 2;
+// A new value this many times the old one (or the old one's this fraction) is asked about: a
+// typing slip more often than a wish.
+constexpr double kFarFactor = 100;
+
+constexpr const char* kKeyboardHint =
+    "Enter, F2 or typing edits the value of the chosen row; Enter keeps the edit, Esc drops it. "
+    "Closing the window (Esc, or Save and Close) saves the changed values.";
+
+// The remark of every entry of a keyword file's text, in file order: what follows the second
+// comma of its line (often the value's unit), without the blanks around it.
+std::vector<std::string> KeywordRemarks(std::string_view content) {
+  std::vector<std::string> remarks;
+  for (const FileLine& line : CutFileLines(content)) {
+    ParEntry entry;
+    if (!ParseKeywordLine(line.text, entry)) continue;
+    const std::size_t first = line.text.find(',');
+    const std::size_t second =
+        first == std::string_view::npos ? first : line.text.find(',', first + 1);
+    std::string_view remark =
+        second == std::string_view::npos ? std::string_view() : line.text.substr(second + 1);
+    const std::size_t start = remark.find_first_not_of(' ');
+    remark = start == std::string_view::npos ? std::string_view() : remark.substr(start);
+    remarks.emplace_back(remark.substr(0, remark.find_last_not_of(' ') + 1));
+  }
+  return remarks;
+}
 
 QTableWidgetItem* HeaderItem(const char* caption, Qt::Alignment alignment) {
   auto* item = new QTableWidgetItem(caption);
@@ -35,26 +65,38 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
     : QDialog(parent), trapar_(trapar), notifier_(notifier) {
   setObjectName("frmParList");
   setModal(true);
-  resize(460, 520);
+  resize(640, 560);
   auto* layout = new QVBoxLayout(this);
   pathLabel_ = new QLabel(this);
   pathLabel_->setObjectName("lblPath");
-  fgrPar_ = new QTableWidget(0, 2, this);
+  fgrPar_ = new QTableWidget(0, 3, this);
   fgrPar_->setObjectName("fgrPar");
   fgrPar_->setHorizontalHeaderItem(kNameColumn, HeaderItem("Parameter", Qt::AlignLeft));
   fgrPar_->setHorizontalHeaderItem(kValueColumn, HeaderItem("Value", Qt::AlignRight));
+  fgrPar_->setHorizontalHeaderItem(kRemarkColumn, HeaderItem("Remark", Qt::AlignLeft));
   fgrPar_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   fgrPar_->verticalHeader()->hide();
   fgrPar_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fgrPar_->setSelectionMode(QAbstractItemView::SingleSelection);
+  fgrPar_->installEventFilter(this);  // Enter, F2 and typing open the edit box
+  auto* hint = new QLabel(kKeyboardHint, this);
+  hint->setObjectName("lblHint");
+  hint->setWordWrap(true);
+  auto* close = new QPushButton("Save and &Close", this);
+  close->setObjectName("cmdClose");
+  close->setAutoDefault(false);  // Enter belongs to the edit box
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(hint, 1);
+  bottom->addWidget(close);
   layout->addWidget(pathLabel_);
   layout->addWidget(fgrPar_);
+  layout->addLayout(bottom);
   fieldEdit_ = new QLineEdit(fgrPar_->viewport());
   fieldEdit_->setObjectName("txtField");
   fieldEdit_->hide();
   fieldEdit_->installEventFilter(this);
   connect(fgrPar_, &QTableWidget::cellClicked, this, &ParListWindow::OpenEditor);
-  connect(fieldEdit_, &QLineEdit::returnPressed, this, &ParListWindow::CommitEditor);
 }
 
 int16_t ParListWindow::Load(const std::string& path) {
@@ -74,6 +116,7 @@ int16_t ParListWindow::Load(const std::string& path) {
 
 void ParListWindow::FillGrid(const ParList& list) {
   const int count = ParCount(list);
+  const std::vector<std::string> remarks = KeywordRemarks(content_);
   fgrPar_->setRowCount(count);
   names_.clear();
   shownValues_.clear();
@@ -84,11 +127,16 @@ void ParListWindow::FillGrid(const ParList& list) {
     auto* nameItem = new QTableWidgetItem(QtText(name));
     auto* valueItem = new QTableWidgetItem(QtText(FormatParValue(value)));
     valueItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const auto index = static_cast<std::size_t>(row);
+    auto* remarkItem = new QTableWidgetItem(index < remarks.size() ? QtText(remarks[index]) : "");
+    remarkItem->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
     fgrPar_->setItem(row, kNameColumn, nameItem);
     fgrPar_->setItem(row, kValueColumn, valueItem);
     names_.push_back(name);
+    fgrPar_->setItem(row, kRemarkColumn, remarkItem);
     shownValues_.push_back(valueItem->text());
   }
+  if (count > 0) fgrPar_->setCurrentCell(0, kValueColumn);
 }
 
 void ParListWindow::OpenEditor(int row, int column) {
@@ -101,13 +149,55 @@ void ParListWindow::OpenEditor(int row, int column) {
   fieldEdit_->setGeometry(cell.left(), cell.top() + kFieldInset, cell.width() - kFieldInset,
                           cell.height());
   fieldEdit_->setText(item->text());
+  fieldEdit_->selectAll();  // typing replaces the old value
   fieldEdit_->show();
   fieldEdit_->setFocus();
 }
 
+// A value goes into the cell only when the file can hold it as typed, and a value far from the
+// one it replaces only when the operator confirms it; otherwise the box stays open on it.
 void ParListWindow::CommitEditor() {
-  if (editRow_ >= 0) fgrPar_->item(editRow_, kValueColumn)->setText(fieldEdit_->text());
+  if (editRow_ >= 0) {
+    const QString name = fgrPar_->item(editRow_, kNameColumn)->text();
+    const QString typed = fieldEdit_->text();
+    checking_ = true;  // a message box takes the keyboard from the box, which must stay
+    const bool taken = ValueTaken(name, typed, fgrPar_->item(editRow_, kValueColumn)->text());
+    checking_ = false;
+    if (!taken) {
+      fieldEdit_->setFocus();
+      fieldEdit_->selectAll();
+      return;
+    }
+    fgrPar_->item(editRow_, kValueColumn)->setText(typed);
+  }
   DropEditor();
+}
+
+bool ParListWindow::ValueTaken(const QString& name, const QString& typed, const QString& old) {
+  const std::string key = CoreText(name);
+  const std::string value = CoreText(typed);
+  if (value.find_first_of(",\"") != std::string::npos) {
+    ParEntry entry;
+    const bool readable = ParseKeywordLine(FormatKeywordLine({key, value}), entry);
+    notifier_.MessageBox(key + ": " + value +
+                             " is not kept: a keyword file holds one value per line, and a comma "
+                             "ends it or a quote spoils it (it would read back as " +
+                             (readable ? "\"" + FormatParValue(entry.Value) + "\"" : "nothing") +
+                             ")",
+                         MsgIcon::Exclamation);
+    return false;
+  }
+  const std::optional<double> now = ParseNumber(value);
+  const std::optional<double> before = ParseNumber(CoreText(old));
+  if (!now || !before || *before == 0 || *now == 0) return true;
+  const double ratio = std::fabs(*now / *before);
+  if (ratio <= kFarFactor && ratio >= 1 / kFarFactor) return true;
+  const std::string file = std::filesystem::path(CoreText(pathLabel_->text())).filename().string();
+  const std::string text = key + " in " + file + ": " + value + " is more than " +
+                           std::to_string(static_cast<int>(kFarFactor)) + " times " +
+                           (ratio > 1 ? "" : "smaller than ") + CoreText(old) +
+                           ", the value it replaces. Keep " + value + "?";
+  return notifier_.MessageBox(text, MsgIcon::Question, "", MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 void ParListWindow::DropEditor() {
@@ -115,12 +205,37 @@ void ParListWindow::DropEditor() {
   fieldEdit_->hide();
 }
 
+// Enter or F2 on a row edits its value; a typed character starts a new value with it.
+bool ParListWindow::GridKey(const QKeyEvent& key) {
+  const int row = fgrPar_->currentRow();
+  if (row < 0) return false;
+  const bool open =
+      key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_F2;
+  const QString typed = key.text();
+  const bool typing = !open && !typed.isEmpty() && typed.at(0).isPrint() &&
+                      (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0;
+  if (!open && !typing) return false;
+  OpenEditor(row, kValueColumn);
+  if (typing) fieldEdit_->setText(typed);
+  return true;
+}
+
 bool ParListWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == fieldEdit_ && event->type() == QEvent::FocusOut) DropEditor();
-  if (watched == fieldEdit_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    DropEditor();
-    return true;  // Esc leaves the box, not the window
+  if (watched == fgrPar_ && event->type() == QEvent::KeyPress &&
+      GridKey(*static_cast<QKeyEvent*>(event))) {
+    return true;
+  }
+  if (watched == fieldEdit_ && event->type() == QEvent::FocusOut && !checking_) DropEditor();
+  // The box keeps its Enter and Esc: passed on, Enter would open the box again from the grid
+  // and Esc would close the window.
+  if (watched == fieldEdit_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) CommitEditor();
+    if (key == Qt::Key_Escape) DropEditor();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+      if (!fieldEdit_->isVisible()) fgrPar_->setFocus();
+      return true;
+    }
   }
   return QDialog::eventFilter(watched, event);
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The parameter list editor: one keyword file as a two-column grid of names and values. Closing
-// writes the file it opened only when a value was changed, then only the changed values, into the
-// file as it is by then: remarks, other lines and what commands wrote there while the window was
-// open stay as they were. The caller reads the file again afterwards.
+// The parameter list editor: one keyword file as a grid of names, values and the remarks that
+// follow them in the file (often the unit). Closing writes the file it opened only when a value
+// was changed, then only the changed values, into the file as it is by then: remarks, other lines
+// and what commands wrote there while the window was open stay as they were. The caller reads the
+// file again afterwards.
 #include <QDialog>
 #include <cstdint>
 #include <string>
@@ -12,6 +13,7 @@
 #include "foundation/Trapar.h"
 #include "ui/KeywordFileRewrite.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
@@ -47,6 +49,10 @@ class ParListWindow : public QDialog {
 
  private:
   void FillGrid(const ParList& list);
+  bool GridKey(const QKeyEvent& key);
+  // Whether a typed value may replace `old`: never with a comma or a quote, which the file
+  // cannot hold in one value; after a question when it is far from the old value.
+  bool ValueTaken(const QString& name, const QString& typed, const QString& old);
   // The values the operator changed; empty when none was.
   std::vector<KeywordChange> Changes() const;
   int16_t WriteChanges(const std::vector<KeywordChange>& changes);
@@ -58,6 +64,7 @@ class ParListWindow : public QDialog {
   QLineEdit* fieldEdit_;
   QLabel* pathLabel_;
   int editRow_ = -1;
+  bool checking_ = false;  // a typed value is being judged: the box stays open meanwhile
   bool loaded_ = false;
   std::string path_;                  // the file this window edits
   std::string content_;               // its text as last read or written here

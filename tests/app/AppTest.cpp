@@ -290,6 +290,22 @@ TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
   }
 }
 
+// An exchange of an initialisation that a noisy line damaged is made once more, and the log says
+// so: the device comes up. (How often every device comes up on such a line: qv_start_bench.)
+TEST(StartupFaults, ADamagedInitialisationExchangeIsMadeOnceMore) {
+  for (const auto& [folder, x, replies] : {std::tuple{"config/demo", '1', 2},  // and the greeting
+                                           std::tuple{"config/demo-im483i", 'X', 1}}) {
+    SCOPED_TRACE(folder);
+    SimSystem s(RepoFolder(folder));
+    s.line.SetFault(x, sim::Fault{sim::FaultKind::ErrorStatus, 9, replies});
+    EXPECT_EQ(std::tuple(s.Start(), s.system.state.Ready.XYReady), std::tuple(1, 1));
+    const std::vector<std::string> log = s.Log();
+    EXPECT_EQ(
+        std::ranges::count_if(log, [](const std::string& m) { return m.starts_with("Retrying "); }),
+        1);
+  }
+}
+
 TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
   PutComplete("\"PORTNAME\",/tmp/controller-line\r\n");
   t.system.InitSystem(t.folder.Dir());
@@ -386,13 +402,13 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
     double position = 0;
     const int16_t result = s.system.motCon.MotorReadPos(position);
     ASSERT_TRUE(result == 1 || result < 0) << result;
-    std::vector<std::string> log = s.Log();
-    if (log.size() >= 2 && log.back().starts_with("Late reply discarded: ")) {
-      ++discarded;
-      log.pop_back();
-    }
-    const bool logged = log.empty() || log.back() != "before";
-    ASSERT_EQ(result < 0, logged) << "exchange " << i << " ended " << result;
+    // A failure is logged last; a good exchange may follow the line's way back in step.
+    const std::vector<std::string> log = s.Log();
+    const auto since = std::find(log.rbegin(), log.rend(), "before");
+    discarded += static_cast<int>(std::count_if(log.rbegin(), since, [](const std::string& m) {
+      return m.starts_with("Late reply discarded: ");
+    }));
+    ASSERT_TRUE(result > 0 || log.back() != "before") << "exchange " << i << " unlogged";
     failed += result < 0;
   }
   std::string latest;
@@ -412,27 +428,10 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
   void SetUp() override { ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText(); }
   bool Ezhr17() const { return GetParam() == "config/demo"; }
   char X() { return static_cast<char>(s.system.stage.Params().X.Contr); }
+  char Y() { return static_cast<char>(s.system.stage.Params().Y.Contr); }
+  char Z() { return static_cast<char>(s.system.focus.Params().Contr); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
 };
-
-// A reply that comes after its exchange gave up is never taken for the next one: the next
-// command waits one more time-out for it, and what came later still is dropped before a send.
-TEST_P(DeviceLine, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
-  ASSERT_EQ(s.Run("XY Wait;XY 100 200;Z 12.5;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; OK  ; ");
-  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 300, 1});  // PORTTIMEOUT is 200 ms
-  EXPECT_EQ(s.Run("XY ?;Z ?"), "Error  ; 12.50 ; ");
-  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 1000, 1});
-  EXPECT_EQ(s.Run("XY ?"), "Error  ; ");
-  s.clock.Advance(1'000'000);  // µs: the reply has come meanwhile
-  EXPECT_EQ(s.Run("Z ?;XY ?"), "12.50 ; 100.0 200.0 ; ");
-  const std::string counter = std::to_string(s.State(X()).counter);
-  const std::string late =
-      "Late reply discarded: " +
-      (Ezhr17() ? "\xFF/0`" + counter + "<3><13><10>" : X() + ("Z " + counter + "<10>"));
-  const auto log = s.Log();
-  // The queries after it went well.
-  EXPECT_EQ(std::tuple(std::ranges::count(log, late), log.back()), std::tuple(2, late));
-}
 
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
 TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
@@ -481,6 +480,18 @@ TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
     EXPECT_FALSE(s.State(address).moving) << address;
   }
   EXPECT_EQ(std::vector<std::string>(s.line.Frames().begin(), s.line.Frames().end()), expected);
+
+  // A unit that does not answer keeps no other from its stop, and is named; after a run the
+  // stage and the focus of an EZHR17 line get their slew velocities back.
+  s.Run("XY Move 300 300;Z Move 300");
+  s.line.SetFault(X(), sim::Fault{sim::FaultKind::NoReply, 0, 1});
+  s.line.ClearFrames();
+  EXPECT_EQ(StopAllDevices(s.system), std::vector<std::string>{"XY"});
+  const std::deque<std::string>& frames = s.line.Frames();
+  EXPECT_EQ(std::tuple(s.State(X()).moving, s.State(Y()).moving, s.State(Z()).moving,
+                       std::ranges::count(frames, Ezhr17() ? "/2V8000R" : "YM0"),
+                       std::ranges::count(frames, Ezhr17() ? "/3V8000R" : "ZM0")),
+            std::tuple(false, false, false, 1, 1));
 }
 
 // "Int." > "Commands" opens the folder's command reference: it must name every command word

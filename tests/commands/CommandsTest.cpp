@@ -108,8 +108,7 @@ TEST_F(Dispatcher, TheMainWindowShowsCommandsAndRepliesOnlyWhenLoaded) {
   t.Run("!   Focus   done ");
   EXPECT_EQ(t.front.LastInterpMessage(), "Focus   done");
   EXPECT_EQ(t.system.display.ListForms(),
-            "name=frmInterp caption=frmInterp caption\rname=frmQuorvalin caption=frmQuorvalin "
-            "caption\r");
+            "frmInterp caption (frmInterp)\nfrmQuorvalin caption (frmQuorvalin)\n");
 }
 
 TEST(ReplyEscape, EveryByteHasOneVisibleForm) {

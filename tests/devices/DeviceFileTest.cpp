@@ -164,6 +164,7 @@ TEST_P(DeviceStart, RefusesAFileWithoutAUsableScaleOrARequiredKey) {
        "CUBESTROKEPERROT, CUBEMOTORSTEPS and CUBESTEPDIVIDE in # give no usable cube units per "
        "microstep"},
       {"CUBE", "CUBESHIFTDIST", nullptr, "Parameter CUBESHIFTDIST not found in #"},
+      {"CUBE", "CUBESHIFTDIST", "0", "CUBESHIFTDIST in # gives no usable distance between cubes"},
       {"W2", "W2OFFSETHOME", nullptr, "Parameter W2OFFSETHOME not found in #"}};
   const std::map<std::string, std::function<int(Rig&)>> init{
       {"XY", [](Rig& r) { return r.XY().XYInit(); }}, {"Z", [](Rig& r) { return r.Z().ZInit(); }},

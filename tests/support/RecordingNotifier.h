@@ -25,10 +25,12 @@ class RecordingNotifier : public Notifier {
                        const std::string& title = {},
                        MsgButtons buttons = MsgButtons::Ok) override {
     Messages.push_back(RecordedMessage{text, icon, title, buttons});
+    ++shown;
     if (whileShown) std::exchange(whileShown, {})();
     return buttons == MsgButtons::Ok ? MsgResult::Ok : answer;
   }
   void Beep() override { ++Beeps; }
+  int MessagesShown() const override { return shown; }
 
   // The text of the last message, or an empty text when none was shown.
   std::string LastText() const { return Messages.empty() ? std::string() : Messages.back().Text; }
@@ -39,6 +41,7 @@ class RecordingNotifier : public Notifier {
 
   std::vector<RecordedMessage> Messages;
   int Beeps = 0;
+  int shown = 0;  // messages since the start, also those that Clear() forgot
   MsgResult answer = MsgResult::Ok;
   std::function<void()> whileShown;  // runs once in the next box's event loop
 };

@@ -147,34 +147,84 @@ TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
   }
 }
 
-TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
+// The grid shows the values with the remarks beside them. Enter or F2 opens the current row's
+// value, a typed character starts a new one, Enter keeps it and Esc leaves the box; leaving it
+// otherwise (a click elsewhere) drops what was typed. Esc then closes the window, which saves.
+TEST_F(Dialogs, TheKeyboardEditsAndClosesTheGridAndOnlyAValueKeptWithEnterIsWritten) {
   ASSERT_EQ(parList.Load(folder.File("QV_PARXY.TXT")), 1);
-  const auto row = [this](int r) {
-    return parList.Grid().item(r, 0)->text() + "=" + parList.Grid().item(r, 1)->text();
+  QTableWidget& grid = parList.Grid();
+  const auto row = [&grid](int r) {
+    return grid.item(r, 0)->text() + "=" + grid.item(r, 1)->text() + " (" +
+           grid.item(r, 2)->text() + ")";
   };
-  EXPECT_EQ(QStringList({row(0), row(1)}), QStringList({"XSCREWLEAD=1000", "XSPEED=+5.50"}));
+  EXPECT_EQ(QStringList({row(0), row(1)}),
+            QStringList({"XSCREWLEAD=1000 (lead of the X screw)", "XSPEED=+5.50 ()"}));
   EXPECT_EQ(parList.windowTitle().toStdString(), folder.File("QV_PARXY.TXT"));
   parList.show();
   parList.OpenEditor(0, 0);  // names are not editable
   EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
+  grid.setFocus();
+  for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Return}) {
+    QTest::keyClick(&grid, key);
+    EXPECT_EQ(parList.Field().isVisibleTo(&parList) ? parList.Field().text() : "", "1000") << key;
+    QTest::keyClick(&parList.Field(), Qt::Key_Escape);
+    EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
+    EXPECT_TRUE(parList.isVisible()) << "Esc in the box leaves the box only";
+  }
+  QTest::keyClick(&grid, Qt::Key_Down);
+  QTest::keyClick(&grid, Qt::Key_7);
+  QTest::keyClicks(&parList.Field(), ".25");
+  QTest::keyClick(&parList.Field(), Qt::Key_Return);
+  EXPECT_EQ(row(1), "XSPEED=7.25 ()");
+  EXPECT_TRUE(parList.isVisible()) << "Enter in the box must not close the window";
+  EXPECT_FALSE(parList.Field().isVisibleTo(&parList)) << "nor open the box again";
+
   parList.OpenEditor(0, 1);
-  ASSERT_TRUE(parList.Field().isVisibleTo(&parList));
-  ASSERT_EQ(parList.Field().text(), "1000");
-  parList.Field().selectAll();
   QTest::keyClicks(&parList.Field(), "2000");
   QFocusEvent focusOut(QEvent::FocusOut);
   QApplication::sendEvent(&parList.Field(), &focusOut);  // clicking elsewhere
   EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
-
-  parList.OpenEditor(1, 1);
-  parList.Field().selectAll();
-  QTest::keyClicks(&parList.Field(), "7.25");
-  QTest::keyClick(&parList.Field(), Qt::Key_Return);
-  EXPECT_EQ(QStringList({row(0), row(1)}), QStringList({"XSCREWLEAD=1000", "XSPEED=7.25"}));
-  EXPECT_TRUE(parList.isVisible()) << "Enter in the box must not close the window";
-  parList.close();
+  QTest::keyClick(&grid, Qt::Key_Escape);
+  EXPECT_FALSE(parList.isVisible());
   EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")),
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
+}
+
+// A click opens the value selected, so that typing replaces it. A value the file cannot hold
+// as one (a comma ends it, a quote spoils it) is refused with a message and the box stays open;
+// a value a hundred times the old one or more is kept only after a question naming key and file.
+TEST_F(Dialogs, TypedValuesReplaceTheOldOneAndValuesTheFileCannotHoldAreRefused) {
+  ASSERT_EQ(parList.Load(folder.File("QV_PARXY.TXT")), 1);
+  parList.show();
+  const struct {
+    std::string typed;
+    MsgResult answer;
+    std::string cell;     // the value cell after Enter
+    std::string message;  // the start of the message shown, empty for none
+  } rows[] = {
+      {"7000", MsgResult::No, "7000", ""},
+      {"1,5", MsgResult::No, "7000", "XSCREWLEAD: 1,5 is not kept"},
+      {"5\"", MsgResult::No, "7000", "XSCREWLEAD: 5\" is not kept"},
+      {"800000", MsgResult::No, "7000",
+       "XSCREWLEAD in QV_PARXY.TXT: 800000 is more than 100 times"},
+      {"800000", MsgResult::Yes, "800000", "XSCREWLEAD in QV_PARXY.TXT: 800000"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    notifier.Clear();
+    notifier.answer = row.answer;
+    const QRect cell = parList.Grid().visualItemRect(parList.Grid().item(0, 1));
+    QTest::mouseClick(parList.Grid().viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::keyClicks(&parList.Field(), QString::fromStdString(row.typed));
+    QTest::keyClick(&parList.Field(), Qt::Key_Return);
+    EXPECT_EQ(parList.Grid().item(0, 1)->text().toStdString(), row.cell);
+    EXPECT_EQ(notifier.LastText().substr(0, row.message.size()), row.message);
+    // A refused value leaves the box open on it; an accepted one closes it.
+    EXPECT_EQ(parList.Field().isVisibleTo(&parList), row.cell != row.typed);
+  }
+  EXPECT_NE(notifier.Messages.size(), 0u);
+  parList.close();
+  EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")).rfind("\"XSCREWLEAD\",800000,lead of", 0), 0u);
 }
 
 // A file elsewhere is edited by its full path, a name alone is one of the program folder; a
