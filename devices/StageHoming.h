@@ -25,23 +25,23 @@ class StageHoming {
   int16_t Home();
   int16_t HomeX();  // by the home sensor passes only; 0 otherwise
 
-  // The EZHR17 origin point of an axis: the home-switch distance rounded up to the next whole
-  // full step, in microsteps.
-  static double EzOriginPoint(const StageAxisParams& axis, int16_t outOfHomeUm);
+  // The origin point of an axis homed on its sensor: the home-switch distance rounded up to the
+  // next whole full step, in microsteps.
+  static double OriginPoint(const StageAxisParams& axis, int16_t outOfHomeUm);
 
  private:
-  int16_t EzHome(bool withY);
-  int16_t EzPasses(bool withY);
+  int16_t SensorHome(bool withY);
+  int16_t SensorPasses(bool withY);
   // Stops an axis whose home search failed; `code` passes through.
   int16_t Abandon(const StageAxisParams& axis, int16_t code);
-  int16_t EzOrigin(const StageAxisParams& axis, int16_t moveCode);
-  int16_t ImsHome();
-  int16_t ImsHomeOnLimits(int32_t speed);
-  int16_t ImsHomeSteps(int32_t speed, bool& lowered);
+  int16_t ToOriginPoint(const StageAxisParams& axis, int16_t moveCode);
+  int16_t InputHome();
+  int16_t HomeOnLimits(int32_t speed);
+  int16_t InputHomeSteps(int32_t speed, bool& lowered);
   // Backs an axis off its home input: 1 clear, 0 when the input was not active (nothing to back
   // off), or a code (read, run, time-out).
-  int16_t ImsBackOff(const StageAxisParams& axis, int32_t speed, MoveDeadline& deadline,
-                     int16_t codeBase);
+  int16_t BackOffInput(const StageAxisParams& axis, int32_t speed, MoveDeadline& deadline,
+                       int16_t codeBase);
   // `op` on the axis's unit; true when it failed (a negative status).
   template <class Op>
   bool Fails(const StageAxisParams& axis, Op op);
