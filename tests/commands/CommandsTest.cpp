@@ -109,6 +109,17 @@ TEST_F(Dispatcher, TheMainWindowShowsCommandsAndRepliesOnlyWhenLoaded) {
             "frmInterp caption (frmInterp)\nfrmQuorvalin caption (frmQuorvalin)\n");
 }
 
+// A relative object list file is the program folder's, an absolute one stays where it is.
+TEST_F(Dispatcher, ObjectListFilesAreInTheProgramFolderUnlessTheirPathIsAbsolute) {
+  TempFolder elsewhere;
+  t.system.state.AppDir = t.folder.Dir();
+  t.Run("Obj Add 1 2 3;Obj ListWrite " + elsewhere.File("ABS.TXT") + ";Obj ListWrite REL.TXT");
+  ASSERT_TRUE(std::filesystem::exists(elsewhere.File("ABS.TXT")));
+  EXPECT_EQ(GetBytes(elsewhere.File("ABS.TXT")), GetBytes(t.folder.File("REL.TXT")));
+  EXPECT_EQ(t.Run("Obj ListClear;Obj ListRead " + elsewhere.File("ABS.TXT") + ";Obj GetNum"),
+            "Object List Cleared ;  1 ;  1 ; ");
+}
+
 TEST(ReplyEscape, EveryByteHasOneVisibleForm) {
   // A reply, as a line client and the console see it, as an automation client sees it.
   const std::tuple<std::string, std::string, std::string> cases[] = {
@@ -627,7 +638,12 @@ class SpeedTestLine : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(SpeedTestLine, LimitLoopReportsRepetitionsSimulatedTimeAndTheTravelsOfTheStage) {
+  s.line.ClearFrames();
   const std::string result = Run({"20000", "20000", "2"}, kLimitLoop);
+  // Each repetition reads X at both its ends.
+  const std::string x(1, static_cast<char>(s.system.stage.Params().X.Contr));
+  const std::string readX = s.system.state.Config.ContrType == "EZHR17" ? "/" + x + "?0" : x + "Z";
+  EXPECT_EQ(std::ranges::count(s.line.Frames(), readX), 4);
   EXPECT_EQ(asked, (std::vector<std::string>{"Limit Loop Test: Enter X Slew Velocity:",
                                              "Limit Loop Test: Enter Y Slew Velocity:",
                                              "Limit Loop Test: Enter Number of Repetitions:"}));

@@ -124,6 +124,8 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFileAndHonoursThoseOfFol
   ASSERT_EQ(::chmod(folder.Dir().c_str(), 0555), 0);
   EXPECT_TRUE(InChild([&] { return WriteFileAtomically(path, "new"); }, true));
   EXPECT_EQ(GetBytes(path), "new");
+  // ... but a file that is not there cannot be written in place.
+  EXPECT_TRUE(InChild([&] { return !WriteFileAtomically(folder.File("QV_NONE.TXT"), "x"); }, true));
   // In a folder open to everyone, a file of another user is not replaced behind its back.
   ASSERT_EQ(::chmod(folder.Dir().c_str(), 0777), 0);
   if (::geteuid() == 0) {
