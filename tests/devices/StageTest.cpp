@@ -295,6 +295,12 @@ TEST(Im483iHoming, AFailureGivesTheCodeOfItsStepAndStillEndsBothAxesStopped) {
   EXPECT_EQ(slow.XY().XYHome(), -12);
   const Frames frames = slow.Take();
   EXPECT_EQ(Frames(frames.end() - 2, frames.end()), (Frames{"XM0", "YM0"}));
+  Rig backing(ControllerType::IM483I);  // X falls silent while it backs off its home input
+  backing.InitStage();
+  backing.pump.hook = [&backing] {
+    if (std::ranges::count(backing.line.Frames(), std::string("XM250")) > 0) backing.Fault('X');
+  };
+  EXPECT_EQ(backing.XY().XYHome(), -16);
 }
 
 }  // namespace
