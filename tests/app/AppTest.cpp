@@ -7,6 +7,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <pty.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -272,6 +273,8 @@ TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
            "Delay 5;Delay SLOW", "5 ; Error Not a Number ; "},
           {"QV_JOYCMDS.TXT", kConfig, "QV_JOYCMDS.TXT does not exist", "1 200 50 0 0 IM483I",
            "CommandCount", " 2 ; "},
+          {"QV_SPECIMEN.TXT", kConfig, "QV_SPECIMEN.TXT does not exist", "1 200 50 0 0 IM483I",
+           "Ver", "4.0 ; "},
       };
   for (const auto& [missing, config, message, read, line, reply] : cases) {
     SCOPED_TRACE(message);
@@ -1021,6 +1024,22 @@ TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
 
   StartSimulator();
   EXPECT_EQ(exec("Z 5;Z Wait;Z ?"), "OK  ; OK  ; 5.00 ; \n");
+}
+
+// A line on which no unit answers: every exchange waits out its time-out on the serial port,
+// which is a silent unit and no fault of the line.
+TEST_F(Executable, ASilentLineTimesOutWithoutAPortFault) {
+  int master = -1, slave = -1;
+  char device[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, device, nullptr, nullptr), 0);
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", device);
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTTIMEOUT", "50");
+  const ProcessResult r = Console("Z ?\n", {"--channel-log"});
+  EXPECT_EQ(r.out, "Off  ; \n");
+  EXPECT_NE(r.err.find("Port TimeOut"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("ERROR #"), std::string::npos) << r.err;
+  close(slave);
+  close(master);
 }
 
 // The console and a socket client drive one demonstration microscope. When the console's input

@@ -526,6 +526,21 @@ TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   EXPECT_EQ(window->MessageText(), "Z=" + GeneralText(z));
 }
 
+TEST_P(Window, TheStageMenuJumpsOneJumpSizeEachWay) {
+  const double jump = sim.system.stage.Params().JumpSize;
+  const double um = sim.system.stage.XUmPerStep();  // the same on Y in the demonstration
+  const std::tuple<QString, double, double> entries[] = {
+      {"Left", -jump, 0}, {"Right", jump, 0}, {"Back", 0, -jump}, {"Forward", 0, jump}};
+  for (const auto& [entry, dx, dy] : entries) {
+    SCOPED_TRACE(entry.toStdString());
+    const int64_t x = Count(X()), y = Count(Y());
+    Choose({"X-Y", entry});
+    ASSERT_EQ(sim.system.stage.XYWait(), 1);
+    EXPECT_NEAR((Count(X()) - x) * um, dx, um / 2);
+    EXPECT_NEAR((Count(Y()) - y) * um, dy, um / 2);
+  }
+}
+
 // The status bar's stage position is true once any kind of motion has ended: what "XY ?" reads
 // then. While the stage moves it is marked as moving; once all stands, nothing more is sent.
 TEST_P(Microscope, TheStagePositionShownIsReadAfterEveryKindOfMotionEnd) {
