@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <tuple>
@@ -59,6 +60,7 @@ TEST(Options, MistakesAreExplained) {
       {{"--console", "--run", "A.PRG", "--listen"}, "--listen does not work with --run"},
   };
   for (const auto& [args, message] : refused) {
+    SCOPED_TRACE(message);
     std::string error;
     EXPECT_FALSE(ParseOptions(args, error));
     EXPECT_EQ(error, message);
@@ -256,7 +258,7 @@ TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
 TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
   // The file left out, the configuration, the message, the values read (MPORT PORTTIMEOUT
   // WAITPOLLINGINTERVAL XY_INSTALLED Z_INSTALLED CONTRTYPE), a command line and its reply.
-  const std::tuple<const char*, std::string, std::string, const char*, const char*, const char*>
+  const std::tuple<std::string, std::string, std::string, std::string, std::string, std::string>
       cases[] = {
           {"QV_CONFIG.TXT", "", "QV_CONFIG.TXT does not exist", "0 0 0 0 0 ", "Ver;F 3",
            "4.0 ; Off  ; "},
@@ -667,17 +669,21 @@ TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
 
 // A program's replies, one line each, and its end; comment lines go to the error stream.
 TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
-  // The program (nullptr: no such file), the result, the output, a part of the error stream.
-  const std::tuple<const char*, int, std::string, std::string> cases[] = {
-      {"Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
-       "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n", "step\n"},
-      {"Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1, "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n",
-       ""},
-      {nullptr, 1, "", "does not exist"},
-  };
-  for (const auto& [program, result, expectedOut, expectedErr] : cases) {
+  // The case, the program (none: no such file), the result, the output, a part of the error
+  // stream.
+  const std::tuple<std::string, std::optional<std::string>, int, std::string, std::string> cases[] =
+      {
+          {"finished", "Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
+           "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n",
+           "step\n"},
+          {"stopped", "Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1,
+           "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n", ""},
+          {"no such file", std::nullopt, 1, "", "does not exist"},
+      };
+  for (const auto& [name, program, result, expectedOut, expectedErr] : cases) {
+    SCOPED_TRACE(name);
     const std::string path = folder.File("A.PRG");
-    if (program != nullptr) PutBytes(path, program);
+    if (program) PutBytes(path, *program);
     std::ostringstream out;
     err.str("");
     EXPECT_EQ(RunProgramFile(system, program ? path : folder.File("NONE.PRG"), out), result);

@@ -280,7 +280,7 @@ TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
   int captions = 0;
   RegisterIndexerCommands(commands, IndexerDevices{rig.W(), rig.C(), rig.S(), rig.T()},
                           state.SymConst, [&] { ++captions; });
-  const std::pair<const char*, const char*> lines[] = {
+  const std::pair<std::string, std::string> lines[] = {
       {"F", "?"}, {"B", "7"}, {"Cube", "?"}, {"Slide", "?"}, {"Turn", "?"}, {"F", "Lamp"}};
   std::vector<double> after;
   for (const auto& [word, arguments] : lines) {
