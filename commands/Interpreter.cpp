@@ -223,8 +223,8 @@ std::string Interpreter::NextProgLine() {
       RedrawRows();
     }
   }
-  // The runner executes the command box, so the line must reach it even when no row shows it.
-  if (MarkProgRow(state_.ProgPos - state_.ProgTop) != state_.ProgPos) display_.ShowCmd(text);
+  // The line is the runner's next one even when no row shows it.
+  if (MarkProgRow(state_.ProgPos - state_.ProgTop) != state_.ProgPos) LoadCmdLine(text);
   ++state_.ProgPos;
   return text;
 }
@@ -236,8 +236,13 @@ int Interpreter::MarkProgRow(int row) {
   if (row < 0 || row >= static_cast<int>(state_.RowLine.size())) return -1;
   const int index = state_.RowLine[row];
   if (index < 0 || index >= static_cast<int>(state_.ProgLines.size())) return -1;
-  display_.ShowCmd(state_.ProgLines[index]);
+  LoadCmdLine(state_.ProgLines[index]);
   return index;
+}
+
+void Interpreter::LoadCmdLine(const std::string& line) {
+  state_.CmdLine = line;
+  display_.ShowCmd(line);
 }
 
 void Interpreter::ShowProgRows(int firstLine, int firstRow, int count) {

@@ -26,6 +26,9 @@ struct ProgramState {
   std::string ProgFile;        // full path of the program file last read or written
   std::vector<int> RowLine;    // line index each row's number button shows; -1 for none
   int32_t ShownTenths = -1;    // run time last shown, tenths of a second
+  // The line last put into the command box, which the runner runs next. Commands of every
+  // source show in that box too; they do not change the program's line.
+  std::string CmdLine;
 };
 
 // Formats a program: 4 blanks per open "Repeat" level. 1 balanced; -1 unbalanced (an
@@ -73,6 +76,7 @@ class Interpreter {
 
  private:
   void RedrawRows();
+  void LoadCmdLine(const std::string& line);
   int16_t RepeatSyntaxError(const std::string& lastWord, const std::string& rest);
   size_t LineIndent(int index, int statementIndent) const;
   void BuildLoopTable();

@@ -39,9 +39,8 @@ TickResult ProgramRunner::Tick() {
 TickResult ProgramRunner::RunOneLine() {
   ProgramState& program = interpreter_.State();
   display_.ShowReply("");
-  // Taken before events run: a client's command served meanwhile shows itself in the same box.
-  const std::string line = display_.Front().CommandText();
   display_.Front().DoEvents();
+  const std::string line = LineToRun();
   TickResult result{TickResult::Kind::Ran, {}, {}};
   // The end of a program is found by looking at the line after the one that ran; the first
   // line has no line before it, so an "End" there is seen before it would run. No loop is open
@@ -68,6 +67,16 @@ TickResult ProgramRunner::RunOneLine() {
   if (program.ProgRunState == 2) program.ProgRunState = 0;
   if (program.ProgRunState == 0) program.ProgHalted = 1;
   return result;
+}
+
+// The operator may change the next line in the command box before it runs; a command that
+// another source (a client, the window's own Execute, a joystick button) showed in the box
+// after the line was loaded is not the program's, and the program's line stands there again.
+std::string ProgramRunner::LineToRun() {
+  if (std::optional<std::string> changed = display_.OperatorCmd()) return *std::move(changed);
+  const std::string& line = interpreter_.State().CmdLine;
+  if (display_.ShownCmd() != line) display_.ShowCmd(line);
+  return line;
 }
 
 void ProgramRunner::EndRun(TickResult& result, TickResult::End end) {

@@ -1,8 +1,9 @@
 #pragma once
-// Runs the loaded program one line per tick of the main window's 300 ms timer: the line in the
-// command box is executed, the next line is loaded, and a failed line or the final "End" ends
-// the run. A line failed when a reply holds "Error " or a command answered "Off " (its device is
-// not ready, so it did nothing that the lines after it could rely on).
+// Runs the loaded program one line per tick of the main window's 300 ms timer: the line loaded
+// into the command box, or what the operator changed it to there, is executed, the next line is
+// loaded, and a failed line or the final "End" ends the run. A line failed when a reply holds
+// "Error " or a command answered "Off " (its device is not ready, so it did nothing that the lines
+// after it could rely on).
 #include <string>
 
 #include "commands/CommandDispatcher.h"
@@ -44,6 +45,7 @@ class ProgramRunner {
 
  private:
   TickResult RunOneLine();
+  std::string LineToRun();
   void EndRun(TickResult& result, TickResult::End end);
 
   Interpreter& interpreter_;

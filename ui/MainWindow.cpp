@@ -308,6 +308,7 @@ void MainWindow::ExecuteCommandBox() {
   // The line the operator sees now: a client's command served while the window redraws shows
   // itself in the same box.
   const std::string line = CommandText();
+  core_.display.CmdTaken(line);
   RememberCmdInHist();
   SetMessage("");
   SetTimeText("");

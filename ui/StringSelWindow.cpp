@@ -65,7 +65,7 @@ void StringSelWindow::Choose(int row, bool prefix) {
   if (prefix) {
     display_.PrefixCmd(selected_);
   } else {
-    display_.ShowCmd(selected_);
+    display_.EnterCmd(selected_);
   }
 }
 

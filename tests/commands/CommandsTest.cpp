@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "commands/Automation.h"
@@ -540,6 +542,69 @@ TEST_F(Runner, ATickDuringATickReturnsAtOnce) {
   EXPECT_EQ(t.system.runner.Tick().kind, TickResult::Kind::Ran);
   EXPECT_EQ(std::tuple(inner, prog.ProgPos),
             std::tuple(std::vector<TickResult::Kind>{TickResult::Kind::Busy}, 2));
+}
+
+// Every source's commands show in the command box that holds the program's next line: after the
+// first line has run, another source's command shows there, and the program goes on with its
+// own line; only the operator's change to the box runs instead of it.
+TEST_F(Runner, ACommandShownByAnotherSourceNeverBecomesTheProgramsLine) {
+  CommandSource client;
+  const auto fromClient = [&] { t.system.dispatcher.ExecuteLine(client, "Delay 7"); };
+  const auto typed = [&] { t.front.commandText = "Delay 9"; };
+  std::function<void()> inEvents;  // what the next window events do
+  t.front.onDoEvents = [&] {
+    if (const std::function<void()> act = std::exchange(inEvents, nullptr)) act();
+  };
+  const struct {
+    std::string between;
+    std::function<void()> act;
+    std::vector<int32_t> delays;
+  } cases[] = {
+      {"a client between ticks", fromClient, {1, 7, 2, 3}},
+      {"a client while the tick lets events run", [&] { inEvents = fromClient; }, {1, 7, 2, 3}},
+      // The client's command lets events run before it runs, and a tick runs in them.
+      {"a tick inside a client's command",
+       [&] {
+         inEvents = [&] { t.system.runner.Tick(); };
+         t.system.dispatcher.ExecuteFromWindow(client, "Delay 7", t.clock);
+       },
+       {1, 2, 7, 3}},
+      {"Run after the Stop button",
+       [&] {
+         interp.Stop();
+         fromClient();
+         interp.Run();
+       },
+       {1, 7, 2, 3}},
+      {"Step after the Stop button",
+       [&] {
+         interp.Stop();
+         fromClient();
+         interp.Step();
+       },
+       {1, 7, 2}},
+      {"the operator's change", typed, {1, 9, 3}},
+      {"the operator's change while the tick lets events run",
+       [&] { inEvents = typed; },
+       {1, 9, 3}},
+      {"the operator's pick from a list", [&] { t.system.display.EnterCmd("Delay 9"); }, {1, 9, 3}},
+      {"the operator's change shown over",
+       [&] {
+         typed();
+         fromClient();
+       },
+       {1, 7, 2, 3}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.between);
+    Load({"Delay 1", "Delay 2", "Delay 3", "End"});
+    t.system.runner.Tick();
+    c.act();
+    for (int guard = 0; guard < 10 && prog.ProgRunState != 0; ++guard)
+      t.system.runner.Tick();
+    EXPECT_EQ(t.clock.delays, c.delays);
+    t.clock.delays.clear();
+  }
 }
 
 // Records starts, window activations and keystrokes as events; hands out ids from 100 on; the

@@ -320,6 +320,7 @@ TEST_P(Editor, RunsStepsAndEditsTheProgram) {
   Click("cmdOver");
   EXPECT_EQ(std::pair(window->CommandText(), program.ProgPos),
             std::pair(std::string("Delay 10"), 1));
+  Execute("xy 1");   // it ran, and stays in the box; the program's line runs next
   Click("cmdStep");  // one line, then halted; the window's timer runs it
   for (int i = 0; i < 30 && program.ProgRunState != 0; ++i)
     QTest::qWait(100);
