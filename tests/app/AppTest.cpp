@@ -1040,6 +1040,9 @@ TEST_F(Executable, ASilentLineTimesOutWithoutAPortFault) {
   ASSERT_EQ(openpty(&master, &slave, device, nullptr, nullptr), 0);
   SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", device);
   SetKeyword(demo, "QV_CONFIG.TXT", "PORTTIMEOUT", "50");
+  for (const char* key : {"XY_INSTALLED", "W1_INSTALLED", "W2_INSTALLED", "S_INSTALLED",
+                          "T_INSTALLED", "CUBE_INSTALLED"})
+    SetKeyword(demo, "QV_CONFIG.TXT", key, "0");
   const ProcessResult r = Console("Z ?\n", {"--channel-log"});
   EXPECT_EQ(r.out, "Off  ; \n");
   EXPECT_NE(r.err.find("Port TimeOut"), std::string::npos) << r.err;
