@@ -7,6 +7,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <pty.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <tuple>
@@ -58,6 +60,7 @@ TEST(Options, MistakesAreExplained) {
       {{"--console", "--run", "A.PRG", "--listen"}, "--listen does not work with --run"},
   };
   for (const auto& [args, message] : refused) {
+    SCOPED_TRACE(message);
     std::string error;
     EXPECT_FALSE(ParseOptions(args, error));
     EXPECT_EQ(error, message);
@@ -255,7 +258,7 @@ TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
 TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
   // The file left out, the configuration, the message, the values read (MPORT PORTTIMEOUT
   // WAITPOLLINGINTERVAL XY_INSTALLED Z_INSTALLED CONTRTYPE), a command line and its reply.
-  const std::tuple<const char*, std::string, std::string, const char*, const char*, const char*>
+  const std::tuple<std::string, std::string, std::string, std::string, std::string, std::string>
       cases[] = {
           {"QV_CONFIG.TXT", "", "QV_CONFIG.TXT does not exist", "0 0 0 0 0 ", "Ver;F 3",
            "4.0 ; Off  ; "},
@@ -272,6 +275,8 @@ TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
            "Delay 5;Delay SLOW", "5 ; Error Not a Number ; "},
           {"QV_JOYCMDS.TXT", kConfig, "QV_JOYCMDS.TXT does not exist", "1 200 50 0 0 IM483I",
            "CommandCount", " 2 ; "},
+          {"QV_SPECIMEN.TXT", kConfig, "QV_SPECIMEN.TXT does not exist", "1 200 50 0 0 IM483I",
+           "Ver", "4.0 ; "},
       };
   for (const auto& [missing, config, message, read, line, reply] : cases) {
     SCOPED_TRACE(message);
@@ -662,17 +667,21 @@ TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
 
 // A program's replies, one line each, and its end; comment lines go to the error stream.
 TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
-  // The program (nullptr: no such file), the result, the output, a part of the error stream.
-  const std::tuple<const char*, int, std::string, std::string> cases[] = {
-      {"Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
-       "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n", "step\n"},
-      {"Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1, "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n",
-       ""},
-      {nullptr, 1, "", "does not exist"},
-  };
-  for (const auto& [program, result, expectedOut, expectedErr] : cases) {
+  // The case, the program (none: no such file), the result, the output, a part of the error
+  // stream.
+  const std::tuple<std::string, std::optional<std::string>, int, std::string, std::string> cases[] =
+      {
+          {"finished", "Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
+           "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n",
+           "step\n"},
+          {"stopped", "Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1,
+           "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n", ""},
+          {"no such file", std::nullopt, 1, "", "does not exist"},
+      };
+  for (const auto& [name, program, result, expectedOut, expectedErr] : cases) {
+    SCOPED_TRACE(name);
     const std::string path = folder.File("A.PRG");
-    if (program != nullptr) PutBytes(path, program);
+    if (program) PutBytes(path, *program);
     std::ostringstream out;
     err.str("");
     EXPECT_EQ(RunProgramFile(system, program ? path : folder.File("NONE.PRG"), out), result);
@@ -1019,6 +1028,25 @@ TEST_F(Executable, AVanishedLineCostsNothingAndComesBack) {
 
   StartSimulator();
   EXPECT_EQ(exec("Z 5;Z Wait;Z ?"), "OK  ; OK  ; 5.00 ; \n");
+}
+
+// A line on which no unit answers: every exchange waits out its time-out on the serial port,
+// which is a silent unit and no fault of the line.
+TEST_F(Executable, ASilentLineTimesOutWithoutAPortFault) {
+  int master = -1, slave = -1;
+  char device[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, device, nullptr, nullptr), 0);
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", device);
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTTIMEOUT", "50");
+  for (const char* key : {"XY_INSTALLED", "W1_INSTALLED", "W2_INSTALLED", "S_INSTALLED",
+                          "T_INSTALLED", "CUBE_INSTALLED"})
+    SetKeyword(demo, "QV_CONFIG.TXT", key, "0");
+  const ProcessResult r = Console("Z ?\n", {"--channel-log"});
+  EXPECT_EQ(r.out, "Off  ; \n");
+  EXPECT_NE(r.err.find("Port TimeOut"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("ERROR #"), std::string::npos) << r.err;
+  close(slave);
+  close(master);
 }
 
 // The console and a socket client drive one demonstration microscope. When the console's input

@@ -7,6 +7,8 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <tuple>
@@ -31,13 +33,24 @@ namespace {
 
 using namespace std::string_literals;
 
+// What the automation objects leave: printed with their names when a test fails.
+struct Clients {
+  size_t objects;
+  int alive;      // the ClientAlive flag
+  int shutdowns;  // of the serial line
+  bool mayEnd;    // the process
+  bool operator==(const Clients&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const Clients& c) {
+    return out << "{objects " << c.objects << ", ClientAlive " << c.alive << ", line shutdowns "
+               << c.shutdowns << ", may end " << (c.mayEnd ? "yes" : "no") << "}";
+  }
+};
+
 // A whole program with automation hooks that record the serial line's shutdowns.
 class CommandRig : public ::testing::Test {
  protected:
-  // Objects, the ClientAlive flag, the line's shutdowns, whether the process may end.
-  auto ClientState() const {
-    return std::tuple(automation.ObjectCount(), t.system.state.ClientAlive, shutdowns,
-                      automation.MayEnd());
+  Clients ClientState() const {
+    return {automation.ObjectCount(), t.system.state.ClientAlive, shutdowns, automation.MayEnd()};
   }
   // Loads the program into twenty rows and starts it at its first line.
   void Load(PlainList lines) {
@@ -93,22 +106,34 @@ TEST_F(Dispatcher, TheMainWindowShowsCommandsAndRepliesOnlyWhenLoaded) {
   EXPECT_EQ(t.front.calls, (std::vector<std::string>{"Show", "Hide", "Unload"}));
   t.front.LoadWindows();
   t.Symbol("SLOW", "200");
-  const std::tuple<const char*, const char*, const char*> shown[] = {
+  const std::tuple<std::string, std::string, std::string> shown[] = {
       // line, command box, message line
       {"nothing", "", "Error Unknown command"},
       {"Z   Rel 10 ", "Z Rel 10", "Off "},
       {"Delay SLOW", "Delay SLOW", " 200"},
   };
   for (const auto& [line, box, message] : shown) {
+    SCOPED_TRACE(line);
     t.front.commandText.clear();
     t.Run(line);
-    EXPECT_EQ(std::tuple(t.front.commandText, t.front.LastMessage()), std::tuple(box, message))
-        << line;
+    EXPECT_EQ(t.front.commandText, box);
+    EXPECT_EQ(t.front.LastMessage(), message);
   }
   t.Run("!   Focus   done ");
   EXPECT_EQ(t.front.LastInterpMessage(), "Focus   done");
   EXPECT_EQ(t.system.display.ListForms(),
             "frmInterp caption (frmInterp)\nfrmQuorvalin caption (frmQuorvalin)\n");
+}
+
+// A relative object list file is the program folder's, an absolute one stays where it is.
+TEST_F(Dispatcher, ObjectListFilesAreInTheProgramFolderUnlessTheirPathIsAbsolute) {
+  TempFolder elsewhere;
+  t.system.state.AppDir = t.folder.Dir();
+  t.Run("Obj Add 1 2 3;Obj ListWrite " + elsewhere.File("ABS.TXT") + ";Obj ListWrite REL.TXT");
+  ASSERT_TRUE(std::filesystem::exists(elsewhere.File("ABS.TXT")));
+  EXPECT_EQ(GetBytes(elsewhere.File("ABS.TXT")), GetBytes(t.folder.File("REL.TXT")));
+  EXPECT_EQ(t.Run("Obj ListClear;Obj ListRead " + elsewhere.File("ABS.TXT") + ";Obj GetNum"),
+            "Object List Cleared ;  1 ;  1 ; ");
 }
 
 TEST(ReplyEscape, EveryByteHasOneVisibleForm) {
@@ -142,7 +167,9 @@ TEST(LineSplitter, CutsAtLineFeedsAcrossChunksAndDropsOnlyTheCrBeforeThem) {
       {{"1234", "56789", "abcdefghijk", "lmn\r\nVer\n"}, false, {"<too long>", "Ver"}},
       {{"123456789abc"}, true, {"<too long>"}},
   };
+  int row = 0;
   for (const auto& [chunks, finish, expected] : cases) {
+    SCOPED_TRACE("row " + std::to_string(++row) + ": \"" + EscapeForLine(chunks.front()) + "\"");
     LineSplitter splitter(8);
     std::vector<std::string> lines;  // a too-long line shows as "<too long>"
     const auto take = [&lines](const LineSplitter::Line& line) {
@@ -228,14 +255,14 @@ TEST_F(AutomationObjects, TheLastReleaseClosesTheLineWhenNoWindowIsLoaded) {
   EXPECT_EQ(automation.Exec(":1.5", "Ver"), "4.0 ; ");
   automation.Exec(":1.6", "Ver");
   EXPECT_TRUE(automation.HasObject(":1.5"));
-  EXPECT_EQ(ClientState(), std::tuple(2u, 1, 0, false));
+  EXPECT_EQ(ClientState(), (Clients{2, 1, 0, false}));
   automation.ReleaseObject(":1.5");
-  EXPECT_EQ(ClientState(), std::tuple(1u, 0, 0, false));
+  EXPECT_EQ(ClientState(), (Clients{1, 0, 0, false}));
   automation.ReleaseObject(":1.6");
   automation.ReleaseObject(":1.6");
-  EXPECT_EQ(ClientState(), std::tuple(0u, 0, 1, true));
+  EXPECT_EQ(ClientState(), (Clients{0, 0, 1, true}));
   automation.Exec(":1.5", "Ver");
-  EXPECT_EQ(ClientState(), std::tuple(1u, 1, 1, false));
+  EXPECT_EQ(ClientState(), (Clients{1, 1, 1, false}));
 }
 
 // "Hold" stands for a motion wait: it lets events run, and one of them is the client leaving.
@@ -244,13 +271,13 @@ TEST_F(AutomationObjects, AClientLeavingDuringItsCommandIsReleasedWhenTheCommand
   table.push_back({"Hold", [this](CommandSource&, std::string) {
                      automation.ReleaseObject(":1.5");
                      // It keeps its object, and the line stays open, under the wait.
-                     EXPECT_EQ(ClientState(), std::tuple(1u, 1, 0, false));
+                     EXPECT_EQ(ClientState(), (Clients{1, 1, 0, false}));
                      return std::string("OK ");
                    }});
   t.system.dispatcher.SetTable(table);
   EXPECT_EQ(automation.Exec(":1.5", "Hold;Ver"), "OK  ; 4.0 ; ");
   EXPECT_FALSE(automation.HasObject(":1.5"));
-  EXPECT_EQ(ClientState(), std::tuple(0u, 0, 1, true));
+  EXPECT_EQ(ClientState(), (Clients{0, 0, 1, true}));
 }
 
 TEST_F(AutomationObjects, ALostBusReleasesEveryObjectOfItsClientsOnly) {
@@ -259,9 +286,9 @@ TEST_F(AutomationObjects, ALostBusReleasesEveryObjectOfItsClientsOnly) {
   automation.CreateObject("tcp:1");  // a client of the line server
   automation.ReleaseAll(":");
   EXPECT_TRUE(automation.HasObject("tcp:1"));
-  EXPECT_EQ(ClientState(), std::tuple(1u, 0, 0, false));
+  EXPECT_EQ(ClientState(), (Clients{1, 0, 0, false}));
   automation.ReleaseAll("tcp:");
-  EXPECT_EQ(ClientState(), std::tuple(0u, 0, 1, true));
+  EXPECT_EQ(ClientState(), (Clients{0, 0, 1, true}));
 }
 
 TEST_F(AutomationObjects, ALoadedWindowOrAClosedLineKeepsTheLineAsItIs) {
@@ -315,28 +342,30 @@ using Statements = ProgramRig;
 using Runner = ProgramRig;
 
 TEST_F(Statements, LoopSyntaxErrorsNameTheWordAndTheRest) {
-  const std::pair<const char*, const char*> outside[] = {
+  const std::pair<std::string, std::string> outside[] = {
       {"Repeat 2 Times", " SYNTAX ERROR:Times ? "},  // not in a program
       {"Repeat 2 Times : Rep.# 1 more", " SYNTAX ERROR:1 ? more"},
       {"Endrepeat", " SYNTAX ERROR"},
   };
   for (const auto& [line, message] : outside) {
+    SCOPED_TRACE(line);
     EXPECT_EQ(t.Run(line), "Error  ; ");
     EXPECT_EQ(t.front.LastInterpMessage(), message);
   }
   prog.ProgLines = {"x"};
   prog.ProgPos = 1;
-  const std::pair<const char*, const char*> inside[] = {
+  const std::pair<std::string, std::string> inside[] = {
       {"two Times", " SYNTAX ERROR:two ? Times"},
       {"2 Tims", " SYNTAX ERROR:Tims ? "},
       {"2", " SYNTAX ERROR:2 ? "},
       {"-3 Times", " SYNTAX ERROR:-3 ? Times"},  // would be written as "Repeat-3 Times"
-      {"2 Times : Rep.# many", nullptr},
-      {"40000 Times", nullptr},
+      {"2 Times : Rep.# many", ""},
+      {"40000 Times", ""},
   };
   for (const auto& [arguments, message] : inside) {
-    EXPECT_EQ(interp.ExecRepeat(arguments, 0), -1) << arguments;
-    if (message != nullptr) {
+    SCOPED_TRACE(arguments);
+    EXPECT_EQ(interp.ExecRepeat(arguments, 0), -1);
+    if (!message.empty()) {
       EXPECT_EQ(t.front.LastInterpMessage(), message);
     }
   }
@@ -404,32 +433,54 @@ TEST_F(Statements, ProgramFilesRoundTripWithoutLoopCountersSplitAtCommasAndMayBe
 }
 
 TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
-  // After a failing line or a "Stop" the command box shows the line a new run starts with.
+  // After a failing line or a "Stop" the command box shows the line a new run starts with
+  // (`next`, unchecked when empty).
   const struct {
+    std::string name;
     PlainList program;
-    const char* replies;
-    const char* final;
-    const char* next = nullptr;
+    std::string replies, final, next;
   } cases[] = {
-      {{"Repeat 2 Times", "Repeat 3 Times", "Delay 1", "Endrepeat", "Delay 2", "Endrepeat", "End"},
+      {"nested loops",
+       {"Repeat 2 Times", "Repeat 3 Times", "Delay 1", "Endrepeat", "Delay 2", "Endrepeat", "End"},
        "OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK |OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK ",
-       "PROGRAM FINISHED"},
-      {{"Repeat 0 Times", "Delay 1", "Endrepeat", "End"}, "OK |1|OK ", "PROGRAM FINISHED"},
+       "PROGRAM FINISHED",
+       ""},
+      {"no repetition",
+       {"Repeat 0 Times", "Delay 1", "Endrepeat", "End"},
+       "OK |1|OK ",
+       "PROGRAM FINISHED",
+       ""},
       // A new run finds the loops of the program as it now is.
-      {{"Delay 1", "Repeat 2 Times", "Endrepeat", "End"}, "1|OK |OK |OK |OK ", "PROGRAM FINISHED"},
+      {"loops found again",
+       {"Delay 1", "Repeat 2 Times", "Endrepeat", "End"},
+       "1|OK |OK |OK |OK ",
+       "PROGRAM FINISHED",
+       ""},
       // A failing line stops the run after it, also a device that answers "Off", also on the
       // last line.
-      {{"Ver", "xy Rel 10", "Ver", "End"}, "4.0|Error Unknown command", "PROGRAM STOPPED", "Ver"},
-      {{"Ver;XY Rel 10;Ver", "Ver"}, "4.0 ; Off  ; 4.0", "PROGRAM STOPPED", "Ver"},
-      {{"Ver", "Ver"}, "4.0|4.0", "PROGRAM FINISHED"},  // no final "End" needed
-      {{"Ver", "nothing"}, "4.0|Error Unknown command", "PROGRAM STOPPED"},
-      {{"Ver", "Endrepeat", "Ver", "End"}, "4.0|Error ", "PROGRAM STOPPED", "Ver"},
+      {"unknown command",
+       {"Ver", "xy Rel 10", "Ver", "End"},
+       "4.0|Error Unknown command",
+       "PROGRAM STOPPED",
+       "Ver"},
+      {"device off", {"Ver;XY Rel 10;Ver", "Ver"}, "4.0 ; Off  ; 4.0", "PROGRAM STOPPED", "Ver"},
+      {"no final End", {"Ver", "Ver"}, "4.0|4.0", "PROGRAM FINISHED", ""},
+      {"failing last line", {"Ver", "nothing"}, "4.0|Error Unknown command", "PROGRAM STOPPED", ""},
+      {"Endrepeat without Repeat",
+       {"Ver", "Endrepeat", "Ver", "End"},
+       "4.0|Error ",
+       "PROGRAM STOPPED",
+       "Ver"},
       // An indented "End" is a command, not the program's end.
-      {{"Repeat 1 Times", "End", "Endrepeat", "Ver", "End"}, "OK |OK |OK |4.0", "PROGRAM FINISHED"},
-      {{"Ver", "Stop", "Ver", "End"}, "4.0|OK ", "", "Ver"},  // halts without a final message
+      {"End inside a loop",
+       {"Repeat 1 Times", "End", "Endrepeat", "Ver", "End"},
+       "OK |OK |OK |4.0",
+       "PROGRAM FINISHED",
+       ""},
+      {"Stop halts without a final message", {"Ver", "Stop", "Ver", "End"}, "4.0|OK ", "", "Ver"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.program[1]);
+    SCOPED_TRACE(c.name);
     Load(c.program);
     const PlainList formatted = prog.ProgLines;
     // Ticks until the run stops: the replies of the lines that ran, each without its " ; ".
@@ -441,15 +492,16 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
       if (!replies.empty()) replies += "|";
       replies += last.reply.substr(0, last.reply.size() - 3);
     }
-    // Loop lines lose their counters again.
-    EXPECT_EQ(std::tuple(replies, last.finalMessage, prog.ProgLines, prog.ProgHalted,
-                         t.front.runIndicator),
-              std::tuple(c.replies, c.final, formatted, 1, false));
-    if (*c.final != 0) {
-      EXPECT_EQ(std::tuple(t.front.LastInterpMessage(), t.front.editingEnabled),
-                std::tuple(c.final, true));
+    EXPECT_EQ(replies, c.replies);
+    EXPECT_EQ(last.finalMessage, c.final);
+    EXPECT_EQ(prog.ProgLines, formatted);  // loop lines lose their counters again
+    EXPECT_EQ(prog.ProgHalted, 1);
+    EXPECT_FALSE(t.front.runIndicator);
+    if (!c.final.empty()) {
+      EXPECT_EQ(t.front.LastInterpMessage(), c.final);
+      EXPECT_TRUE(t.front.editingEnabled);
     }
-    if (c.next != nullptr) {
+    if (!c.next.empty()) {
       EXPECT_EQ(t.front.commandText, c.next);
     }
   }
@@ -692,7 +744,12 @@ class SpeedTestLine : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(SpeedTestLine, LimitLoopReportsRepetitionsSimulatedTimeAndTheTravelsOfTheStage) {
+  s.line.ClearFrames();
   const std::string result = Run({"20000", "20000", "2"}, kLimitLoop);
+  // Each repetition reads X at both its ends.
+  const std::string x(1, static_cast<char>(s.system.stage.Params().X.Contr));
+  const std::string readX = s.system.state.Config.ContrType == "EZHR17" ? "/" + x + "?0" : x + "Z";
+  EXPECT_EQ(std::ranges::count(s.line.Frames(), readX), 4);
   EXPECT_EQ(asked, (std::vector<std::string>{"Limit Loop Test: Enter X Slew Velocity:",
                                              "Limit Loop Test: Enter Y Slew Velocity:",
                                              "Limit Loop Test: Enter Number of Repetitions:"}));
@@ -750,14 +807,17 @@ TEST_P(SpeedTestLine, FilterTestWrapsRoundTheWheelAndTimesItsMoves) {
   ASSERT_EQ(s.Run("F 5;F Wait"), "OK  ; OK  ; ");
   // Steps from filter 5 on six positions, with and without passing position 6; 8 is more than
   // once round: filter 2, not 8. Two steps three times go 4, 6, then round to 2.
-  const std::tuple<const char*, const char*, const char*> moves[] = {
-      {"3", "1", "2 ; "}, {"3", "1", "5 ; "}, {"1", "1", "6 ; "},
-      {"8", "1", "2 ; "}, {"2", "3", "2 ; "},
+  const std::tuple<std::string, std::string, std::string, std::string> moves[] = {
+      // the moves, positions, times, the filter after them
+      {"5 past 6 to 2", "3", "1", "2 ; "},   {"2 to 5", "3", "1", "5 ; "},
+      {"5 to 6", "1", "1", "6 ; "},          {"6 once round and on to 2", "8", "1", "2 ; "},
+      {"2 by two thrice", "2", "3", "2 ; "},
   };
-  for (const auto& [step, times, filter] : moves) {
+  for (const auto& [name, step, times, filter] : moves) {
+    SCOPED_TRACE(name);
     const std::string result = Run({step, times}, kFilter);
-    EXPECT_EQ(result, " " + std::string(times) + " repetitions -" + Str(SimElapsedMs()) + " msec");
-    EXPECT_EQ(s.Run("F ?"), filter) << step;
+    EXPECT_EQ(result, " " + times + " repetitions -" + Str(SimElapsedMs()) + " msec");
+    EXPECT_EQ(s.Run("F ?"), filter);
   }
   EXPECT_EQ(asked.front(),
             "Filter move test: Enter number of positions to switch (1 is switch to adjacent):");
@@ -788,7 +848,10 @@ TEST_P(SpeedTestLine, AnAnswerThatIsNoUsableNumberEndsTheTestBeforeAnythingMoves
       {{"2", std::nullopt}, [](SpeedTests& t) { return t.FilterMoves(2); }},
       {{"&H10"}, kCube},
   };
+  int row = 0;
   for (const auto& [answers, test] : cases) {
+    SCOPED_TRACE("row " + std::to_string(++row) + ", answered " +
+                 answers.back().value_or("nothing"));
     const sim::Micros before = s.clock.Now();
     EXPECT_EQ(Run(answers, test), kInputNotANumber);
     EXPECT_EQ(s.clock.Now(), before) << "the line stayed silent";

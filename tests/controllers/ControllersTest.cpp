@@ -518,15 +518,15 @@ TEST_F(Ezhr17, MotorToLimitRunsUntilAMaskedLimitThenStopsAndRestoresTheSpeed) {
 TEST(Ezhr17Framing, TheStartByteIsNotExaminedInputsKeepOnlyTheirBitsModeWordsKeepTheOtherBits) {
   EXPECT_EQ(ParseEzhr17Reply("x/0`").check, Ezhr17ReplyCheck::kOk);
   using V = std::optional<int16_t>;
-  const std::tuple<const char*, V, V> inputs[] = {{"`8\x03", 8, 2},
+  const std::tuple<std::string, V, V> inputs[] = {{"`8\x03", 8, 2},
                                                   {"`99\x03", 3, 24},
                                                   {"`7", 7, 1},  // no end marker
                                                   {"`x3\x03", std::nullopt, std::nullopt},
                                                   {"", std::nullopt, std::nullopt}};
   for (const auto& [data, hardware, limits] : inputs) {
-    EXPECT_EQ(std::pair(Ezhr17HardwareValue(data), Ezhr17LimitsValue(data)),
-              std::pair(hardware, limits))
-        << data;
+    SCOPED_TRACE("data \"" + data + "\"");
+    EXPECT_EQ(Ezhr17HardwareValue(data), hardware);
+    EXPECT_EQ(Ezhr17LimitsValue(data), limits);
   }
   // {word, argument, with limits, with flags}: limits change bit value 2 only, flags keep it.
   const std::array<int16_t, 4> modes[] = {{0, 1, 2, 1},  {7, 0, 5, 2}, {5, 1, 7, 1}, {0, 5, 2, 0},
@@ -873,7 +873,7 @@ TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {
 TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
   const std::string standard = "\"LEDSCONTR\",  4 \r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 0\r\n";
   // {type, file ("" for none), result, wire}
-  const std::tuple<const char*, std::string, int, std::string> rows[] = {
+  const std::tuple<std::string, std::string, int, std::string> rows[] = {
       {"IM483I", standard, 1, "4A 0\n"},
       {"EZHR17", standard, 1, "/4J0R\r"},
       {"IM483I", "", -1, ""},

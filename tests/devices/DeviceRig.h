@@ -76,6 +76,14 @@ inline DeviceFile Entries(const std::string& text, const std::string& prefix = "
   return file;
 }
 
+// Events a wait lets run: what the test hooks in (a unit falling silent mid-way, say).
+struct HookedPump : EventPump {
+  std::function<void()> hook;
+  void DoEvents() override {
+    if (hook) hook();
+  }
+};
+
 // The files are written and the line brought up at the first use of a device, so a test may
 // change `files` or the simulated mechanics (`Tweak`) first.
 class Rig {
@@ -217,7 +225,7 @@ class Rig {
   sim::SimClock clock;
   sim::LoopbackPort port{line, clock};
   Comm comm{port, clock};
-  EventPump pump;
+  HookedPump pump;
   MotCon mot{comm, clock, pump, contrType, 50};  // 50 ms between status polls of a wait
   RecordingNotifier notifier;
   Trapar trapar{notifier};

@@ -196,24 +196,36 @@ TEST_P(Indexers, SlideAndTurretMoveInTheirOwnUnits) {
   EXPECT_EQ(rig.Take(), Expect({"/6A16400R", "/7A400R"}, {"SR+16400", "TR+400"}));
 }
 
+// The cube's wait polls the cube's own unit, whichever unit was addressed last.
 TEST_P(Indexers, TheCubeIsReadFromWhereItStandsAndHomesToCubeOne) {
   ASSERT_EQ(rig.C().Home(), 1);
   ASSERT_EQ(rig.C().Goto(3), 1);
+  double turret = 0;
+  rig.T().ReadPos(turret);
+  rig.Take();
   ASSERT_EQ(rig.C().Wait(), 1);
   EXPECT_EQ(rig.InBeam('C'), 3);
+  EXPECT_EQ(rig.Take().front(), Expect({"/8Q"}, {"C^"}).front());
   ASSERT_EQ(rig.C().Home(), 1);
   EXPECT_EQ(Numbers(rig.State('C').counter, rig.InBeam('C')), Numbers(0, 1));
   // A count nearest to no cube of the changer reads as no cube, as Goto would refuse it; the
   // changer stays ready at start-up all the same, for homing to bring it back.
-  for (int64_t count : {-3200, 4 * 3200}) {
+  const std::tuple<std::string, int64_t, int16_t, int16_t> counts[] = {
+      // where the changer stands, its count, what ReadPos and Init leave as the current cube
+      {"before cube 1", -3200, 1, 0},
+      {"on the last cube", 3 * 3200, 4, 4},
+      {"past the last cube", 4 * 3200, 1, 0},
+  };
+  for (const auto& [where, count, afterRead, afterInit] : counts) {
+    SCOPED_TRACE(where);
+    rig.C().SetCurrentCube(1);
     rig.Unit('C').GetAxis().SetCounter(count, rig.clock.Now());
     int16_t cube = 9;
-    const int16_t read = rig.C().ReadPos(cube);
-    const int16_t before = rig.C().CurrentCube();
-    const int16_t init = rig.C().Init();
-    EXPECT_EQ(Numbers(read, cube, before, init, rig.C().CurrentCube()), Numbers(-1, 9, 1, 1, 0))
-        << count;
-    rig.C().SetCurrentCube(1);
+    EXPECT_EQ(rig.C().ReadPos(cube), afterInit > 0 ? 1 : -1);
+    EXPECT_EQ(cube, afterInit > 0 ? afterInit : 9);
+    EXPECT_EQ(rig.C().CurrentCube(), afterRead);
+    EXPECT_EQ(rig.C().Init(), 1);
+    EXPECT_EQ(rig.C().CurrentCube(), afterInit);
   }
 }
 
@@ -264,7 +276,7 @@ TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
   int captions = 0;
   RegisterIndexerCommands(commands, IndexerDevices{rig.W(), rig.C(), rig.S(), rig.T()},
                           state.SymConst, [&] { ++captions; });
-  const std::pair<const char*, const char*> lines[] = {
+  const std::pair<std::string, std::string> lines[] = {
       {"F", "?"}, {"B", "7"}, {"Cube", "?"}, {"Slide", "?"}, {"Turn", "?"}, {"F", "Lamp"}};
   std::vector<double> after;
   for (const auto& [word, arguments] : lines) {

@@ -152,7 +152,9 @@ TEST(StageJoystick, Ezhr17SmoothsStartsGentlyAndRestoresTheSlewSpeeds) {
       {100, {"/1V47P0R", "/2T"}},  // 0.25 x 37.5 + 0.75 x 50 = 46.875
       {0, {"/1T", "/2T", "/1V8000R", "/2V7000R"}},
       {0, {}}};
+  int step = 0;
   for (const auto& [x, frames] : steps) {
+    SCOPED_TRACE("step " + std::to_string(++step) + ", deflection " + std::to_string(x));
     EXPECT_EQ(rig.XY().XYJoyJog(x, 0, 1000), 1);
     EXPECT_EQ(rig.Take(), frames);
   }
@@ -261,6 +263,7 @@ TEST(Im483iHoming, SearchesBacksOffThenSetsTheOriginAlsoAfterASearchThatEndsOffT
       {'X', kHomeNotFoundX, {"X] 1", "Y] 1", "YM250", "Y] 1", "YM0"}},
       {'Y', kHomeNotFoundY, {"X] 1", "XM250", "X] 1", "XM0", "Y] 1"}}};
   for (const auto& [role, code, backOff] : cases) {
+    SCOPED_TRACE(role == 0 ? std::string("both found") : std::string("no home input on ") + role);
     Rig rig(ControllerType::IM483I);
     if (role != 0) {
       rig.KillSensor(role, sim::Sensor::Home);
@@ -294,6 +297,12 @@ TEST(Im483iHoming, AFailureGivesTheCodeOfItsStepAndStillEndsBothAxesStopped) {
   EXPECT_EQ(slow.XY().XYHome(), -12);
   const Frames frames = slow.Take();
   EXPECT_EQ(Frames(frames.end() - 2, frames.end()), (Frames{"XM0", "YM0"}));
+  Rig backing(ControllerType::IM483I);  // X falls silent while it backs off its home input
+  backing.InitStage();
+  backing.pump.hook = [&backing] {
+    if (std::ranges::count(backing.line.Frames(), std::string("XM250")) > 0) backing.Fault('X');
+  };
+  EXPECT_EQ(backing.XY().XYHome(), -16);
 }
 
 }  // namespace

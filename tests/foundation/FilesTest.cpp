@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -124,6 +125,8 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFileAndHonoursThoseOfFol
   ASSERT_EQ(::chmod(folder.Dir().c_str(), 0555), 0);
   EXPECT_TRUE(InChild([&] { return WriteFileAtomically(path, "new"); }, true));
   EXPECT_EQ(GetBytes(path), "new");
+  // ... but a file that is not there cannot be written in place.
+  EXPECT_TRUE(InChild([&] { return !WriteFileAtomically(folder.File("QV_NONE.TXT"), "x"); }, true));
   // In a folder open to everyone, a file of another user is not replaced behind its back.
   ASSERT_EQ(::chmod(folder.Dir().c_str(), 0777), 0);
   if (::geteuid() == 0) {
@@ -208,24 +211,25 @@ Lines Shown(const RecordingNotifier& notifier) {
 
 TEST(ParseKeywordLine, NameInTheFirstQuotesValueUpToTheSecondCommaBothTrimmedOfBlanks) {
   // {line, name, value}; no name: the line is skipped and the entry left alone.
-  const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
-      {"\"A\",1", "A", "1"},  // five characters are enough
-      {"\"A\",", nullptr, nullptr},
-      {"  \"XSTEPDIVIDE\" ,  10 , remark", "XSTEPDIVIDE", "10"},
-      {"\"  MY KEY  \", a b ", "MY KEY", "a b"},
-      {"\"K\",\t5\t", "K", "\t5\t"},            // tabs are not blanks
-      {"  \"KEY\" 12  ", "KEY", "\"KEY\" 12"},  // without a comma the whole trimmed line
-      {"\"A,B\",5", "A,B", "B\""},              // commas are counted without regard to quotes
-      {"\"KEY\",", "KEY", ""},
-      {"XSCREWLEAD,1000", nullptr, nullptr},  // no pair of quotes
-      {"\"XSCREWLEAD,1000", nullptr, nullptr},
-  };
+  const std::vector<std::tuple<std::string, std::optional<std::string>, std::optional<std::string>>>
+      cases = {
+          {"\"A\",1", "A", "1"},  // five characters are enough
+          {"\"A\",", std::nullopt, std::nullopt},
+          {"  \"XSTEPDIVIDE\" ,  10 , remark", "XSTEPDIVIDE", "10"},
+          {"\"  MY KEY  \", a b ", "MY KEY", "a b"},
+          {"\"K\",\t5\t", "K", "\t5\t"},            // tabs are not blanks
+          {"  \"KEY\" 12  ", "KEY", "\"KEY\" 12"},  // without a comma the whole trimmed line
+          {"\"A,B\",5", "A,B", "B\""},              // commas are counted without regard to quotes
+          {"\"KEY\",", "KEY", ""},
+          {"XSCREWLEAD,1000", std::nullopt, std::nullopt},  // no pair of quotes
+          {"\"XSCREWLEAD,1000", std::nullopt, std::nullopt},
+      };
   for (const auto& [line, name, value] : cases) {
     SCOPED_TRACE(line);
     ParEntry entry{"keep", std::string("keep")};
-    EXPECT_EQ(ParseKeywordLine(line, entry), name != nullptr);
-    EXPECT_EQ(entry.Name, name != nullptr ? name : "keep");
-    EXPECT_EQ(TextOf(entry.Value), value != nullptr ? value : "keep");
+    EXPECT_EQ(ParseKeywordLine(line, entry), name.has_value());
+    EXPECT_EQ(entry.Name, name.value_or("keep"));
+    EXPECT_EQ(TextOf(entry.Value), value.value_or("keep"));
   }
 }
 

@@ -186,29 +186,33 @@ TEST(NumberText, IgnoresAGermanLocale) {
 }
 
 TEST(TextEncoding, ValidUtf8StaysAndEverythingElseIsReadAsWindows1252) {
-  // {bytes, valid, DecodeText's whole text one way, RepairUtf8's byte by byte}
-  const std::tuple<std::string, bool, std::string, std::string> cases[] = {
-      {"caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC", true, "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC",
-       "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC"},
-      // A legacy text: e acute, the euro sign, an unassigned byte, y diaeresis.
-      {"caf\xE9 \x80\x81\xFF", false, "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81\xC3\xBF",
+  // {case, bytes, valid, DecodeText's whole text one way, RepairUtf8's byte by byte}
+  const std::tuple<std::string, std::string, bool, std::string, std::string> cases[] = {
+      {"utf-8", "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC", true,
+       "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC", "caf\xC3\xA9 \xCE\xB1\xF0\x9F\x94\xAC"},
+      // e acute, the euro sign, an unassigned byte, y diaeresis.
+      {"legacy", "caf\xE9 \x80\x81\xFF", false, "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81\xC3\xBF",
        "caf\xC3\xA9 \xE2\x82\xAC\xC2\x81\xC3\xBF"},
-      // UTF-8 and a stray byte: the whole text turns legacy, only the stray byte is repaired.
-      {"\xC3\xA9\xE9", false, "\xC3\x83\xC2\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"},
-      // Overlong, surrogate, beyond U+10FFFF, cut short: not UTF-8.
-      {"\xC0\xAF", false, "\xC3\x80\xC2\xAF", "\xC3\x80\xC2\xAF"},
-      {"\xED\xA0\x80", false, "\xC3\xAD\xC2\xA0\xE2\x82\xAC", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
-      {"\xF4\x90\x80\x80", false, "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC",
+      // The whole text turns legacy, only the stray byte is repaired.
+      {"utf-8 and a stray byte", "\xC3\xA9\xE9", false, "\xC3\x83\xC2\xA9\xC3\xA9",
+       "\xC3\xA9\xC3\xA9"},
+      {"overlong", "\xC0\xAF", false, "\xC3\x80\xC2\xAF", "\xC3\x80\xC2\xAF"},
+      {"surrogate", "\xED\xA0\x80", false, "\xC3\xAD\xC2\xA0\xE2\x82\xAC",
+       "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80", false, "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC",
        "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
-      {"ab\xE2\x82", false, "ab\xC3\xA2\xE2\x80\x9A", "ab\xC3\xA2\xE2\x80\x9A"},
+      {"cut short", "ab\xE2\x82", false, "ab\xC3\xA2\xE2\x80\x9A", "ab\xC3\xA2\xE2\x80\x9A"},
+      {"bad third byte", "\xE2\x82\x41", false, "\xC3\xA2\xE2\x80\x9A\x41",
+       "\xC3\xA2\xE2\x80\x9A\x41"},
       // A byte-order mark is dropped from a whole text, not from within one.
-      {"\xEF\xBB\xBFVer", true, "Ver", "\xEF\xBB\xBFVer"},
-      {std::string("a\0b", 3), true, std::string("a\0b", 3), std::string("a\0b", 3)},
+      {"byte-order mark", "\xEF\xBB\xBFVer", true, "Ver", "\xEF\xBB\xBFVer"},
+      {"zero byte", std::string("a\0b", 3), true, std::string("a\0b", 3), std::string("a\0b", 3)},
   };
-  for (const auto& [bytes, valid, decoded, repaired] : cases) {
-    EXPECT_EQ(IsValidUtf8(bytes), valid) << bytes;
-    EXPECT_EQ(DecodeText(bytes), decoded) << bytes;
-    EXPECT_EQ(RepairUtf8(bytes), repaired) << bytes;
+  for (const auto& [name, bytes, valid, decoded, repaired] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(IsValidUtf8(bytes), valid);
+    EXPECT_EQ(DecodeText(bytes), decoded);
+    EXPECT_EQ(RepairUtf8(bytes), repaired);
   }
   std::string all;
   for (int byte = 0x80; byte <= 0xFF; ++byte)

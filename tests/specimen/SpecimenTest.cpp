@@ -9,6 +9,8 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -337,18 +339,19 @@ TEST(MapZoom, TheFileIsWrittenAtEveryChangeAndReadBackKeyByKey) {
             std::tuple(2.0, 3000, 7));
 
   // A missing key, an unusable value or a missing file keeps the value before.
-  const std::tuple<const char*, double, int32_t> rows[] = {
-      {"\"ZOOM\", 3\r\n\"ZOOMCENTERX\", 10\r\n", 3, 10},
-      {"\"ZOOM\", 0\r\n\"ZOOMCENTERX\", x\r\n\"ZOOMCENTERY\", 20\r\n", 2, 3000},
-      {nullptr, 2, 3000},
+  const std::tuple<std::string, std::optional<std::string>, double, int32_t> rows[] = {
+      {"missing key", "\"ZOOM\", 3\r\n\"ZOOMCENTERX\", 10\r\n", 3, 10},
+      {"unusable values", "\"ZOOM\", 0\r\n\"ZOOMCENTERX\", x\r\n\"ZOOMCENTERY\", 20\r\n", 2, 3000},
+      {"no file", std::nullopt, 2, 3000},
   };
-  for (const auto& [content, zoom, centreX] : rows) {
+  for (const auto& [name, content, zoom, centreX] : rows) {
+    SCOPED_TRACE(name);
     rig.map.ZoomSet(2, 3000, 4000);
     std::filesystem::remove(rig.folder.File(kZoomFile));
-    if (content) PutBytes(rig.folder.File(kZoomFile), content);
+    if (content) PutBytes(rig.folder.File(kZoomFile), *content);
     EXPECT_EQ(rig.map.ReadZoomPar(), -1);
-    EXPECT_EQ(std::tuple(rig.map.GetZoom(), rig.map.ZoomCenterX()), std::tuple(zoom, centreX))
-        << (content ? content : "no file");
+    EXPECT_EQ(rig.map.GetZoom(), zoom);
+    EXPECT_EQ(rig.map.ZoomCenterX(), centreX);
   }
 }
 
@@ -552,10 +555,12 @@ TEST(Joystick, OnePressRunsItsCommandOnce) {
       {1, 2, 1}, {1, 2, 1}, {2, 2, 1}, {0, 2, 1}, {2, 3, 2},
       {0, 3, 2}, {3, 4, 3}, {0, 4, 3}, {4, 4, 3},
   };
+  int step = 0;
   for (const auto& [button, commands, beeps] : presses) {
+    SCOPED_TRACE("step " + std::to_string(++step) + ", button " + std::to_string(button));
     r.joy.JoyButton(button);
-    EXPECT_EQ(std::tuple(r.log.commands.size(), r.s.notifier.Beeps), std::tuple(commands, beeps))
-        << button;
+    EXPECT_EQ(r.log.commands.size(), commands);
+    EXPECT_EQ(r.s.notifier.Beeps, beeps);
   }
   EXPECT_EQ(r.log.commands, (std::vector<std::string>{"XY 1 2", "XY Wait", "XY Wait", "XY Wait"}));
   EXPECT_EQ(r.messages.back(), "Button 1 - XY 1 2 R1");
@@ -594,13 +599,15 @@ TEST(JoyCommand, ModesFollowTheWordAndTheFrameIsShownEachTime) {
   Display display(r.s.front);
   JoyCommandsHandler handler(r.s.system.state, display, r.joy);
   // Arguments, axes afterwards (1: W and Z); only the axis words change them.
-  const std::pair<const char*, int> cases[] = {
+  const std::pair<std::string, int> cases[] = {
       {"WZ", 1},  {"", 1},           {"on", 1},         {"On", 1},
       {"Off", 1}, {"ToggleAxes", 0}, {"ToggleAxes", 1}, {"XY", 0},
   };
+  int step = 0;
   for (const auto& [arguments, axes] : cases) {
+    SCOPED_TRACE("step " + std::to_string(++step) + ": Joy " + arguments);
     handler.CmdJoy(arguments);
-    EXPECT_EQ(r.joy.JoyAxesWZ(), axes) << arguments;
+    EXPECT_EQ(r.joy.JoyAxesWZ(), axes);
   }
   EXPECT_EQ(std::count(r.s.front.calls.begin(), r.s.front.calls.end(), "Joy"), 8);
   // No joystick: "On" leaves it off; a centred one switches on.

@@ -157,12 +157,14 @@ std::optional<Transcript> ParseTranscript(const std::string& text, std::string& 
   Transcript t;
   std::vector<std::string> faults;
   std::istringstream in(text);
+  int number = 0;
   for (std::string line; std::getline(in, line);) {
+    ++number;
     if (line.ends_with('\r')) line.pop_back();
     if (line.empty() || line[0] == '#') {
       t.skeleton.emplace_back(line, -1);
     } else if (line.starts_with("> ")) {
-      t.steps.push_back({UnescapeText(line.substr(2)), {}, faults});
+      t.steps.push_back({UnescapeText(line.substr(2)), {}, faults, number});
       faults.clear();
       t.skeleton.emplace_back(line, static_cast<int>(t.steps.size()) - 1);
     } else if (line[0] == '<' || line[0] == '=' || line[0] == '~') {
@@ -228,15 +230,16 @@ std::vector<std::string> CompareTranscript(const Transcript& t, const std::strin
   for (size_t i = 0; i < t.steps.size() && i < results.size(); ++i) {
     const TranscriptStep& step = t.steps[i];
     const StepResult& seen = results[i];
-    const std::string where = type + " > " + EscapeText(step.line) + ": ";
+    const std::string where = std::to_string(step.lineNumber) + ": on " + type + ", > " +
+                              EscapeText(step.line) + ":\n    ";
     std::vector<std::string> expectedFrames;
     bool anyFrames = false, replyChecked = false;
     for (const Expect& e : step.expects) {
       if (Applies(e, '<', type)) {
         replyChecked = true;
         if (e.text != WithoutLastBlank(seen.reply))
-          differences.push_back(where + "reply \"" + EscapeText(seen.reply) + "\", expected \"" +
-                                EscapeText(e.text) + " \"");
+          differences.push_back(where + "reply    \"" + EscapeText(seen.reply) +
+                                "\"\n    expected \"" + EscapeText(e.text) + " \"");
       } else if (Applies(e, '=', type)) {
         anyFrames = anyFrames || e.text == "...";
         expectedFrames.push_back(e.text);
@@ -250,10 +253,14 @@ std::vector<std::string> CompareTranscript(const Transcript& t, const std::strin
     if (!replyChecked)
       differences.push_back(where + "no reply expected; saw \"" + EscapeText(seen.reply) + "\"");
     if (seen.framesChecked && !anyFrames && expectedFrames != seen.frames) {
-      std::string frames;
-      for (const std::string& f : seen.frames)
-        frames += " " + EscapeText(f);
-      differences.push_back(where + "frames" + (frames.empty() ? " (none)" : frames));
+      const auto list = [](const std::vector<std::string>& frames) {
+        std::string text;
+        for (const std::string& f : frames)
+          text += " " + EscapeText(f);
+        return text.empty() ? std::string(" (none)") : text;
+      };
+      differences.push_back(where + "frames  " + list(seen.frames) + "\n    expected" +
+                            list(expectedFrames));
     }
   }
   return differences;

@@ -47,6 +47,7 @@ struct TranscriptStep {
   };
   std::vector<Expect> expects;
   std::vector<std::string> faultsBefore;  // fault specs to apply before the line
+  int lineNumber = 0;                     // of the command line in its file, from 1
 };
 
 struct Transcript {
@@ -83,7 +84,7 @@ std::vector<StepResult> RunTranscript(const Transcript& transcript, const std::s
                                       std::string& type, std::string& error);
 
 // The differences between what `transcript` expects of controller type `type` and `results`,
-// one text per difference; none when they agree.
+// one text per difference, each with the line number of its command; none when they agree.
 std::vector<std::string> CompareTranscript(const Transcript& transcript, const std::string& type,
                                            const std::vector<StepResult>& results);
 

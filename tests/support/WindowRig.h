@@ -57,7 +57,7 @@ inline QString Shown(QString caption) {
 
 // An entry by its captions as shown, from the entries `actions` on: an entry of the same
 // caption, else the last one whose caption starts with it ({"F-"} finds "F-3").
-inline QAction* FindEntry(QList<QAction*> actions, std::initializer_list<QString> path) {
+inline QAction* FindEntry(QList<QAction*> actions, const std::vector<QString>& path) {
   QAction* found = nullptr;
   for (const QString& caption : path) {
     found = nullptr;
@@ -75,7 +75,7 @@ inline QAction* FindEntry(QList<QAction*> actions, std::initializer_list<QString
   return found;
 }
 
-inline QAction* FindEntry(QMenu* menu, std::initializer_list<QString> path) {
+inline QAction* FindEntry(QMenu* menu, const std::vector<QString>& path) {
   return FindEntry(menu->actions(), path);
 }
 

@@ -50,7 +50,7 @@ TEST_P(Transcripts, RepliesAndFramesAreAsWritten) {
     std::vector<StepResult> results = RunTranscript(*transcript, folder, type, error);
     ASSERT_TRUE(error.empty()) << path << " on " << folder << ": " << error;
     for (const std::string& difference : CompareTranscript(*transcript, type, results)) {
-      if (!rewrite) ADD_FAILURE() << path << ":\n  " << difference;
+      if (!rewrite) ADD_FAILURE() << path << ":" << difference;
     }
     runs.emplace_back(type, std::move(results));
   }

@@ -88,9 +88,9 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     window->SetCommandText(line);
     QTest::mouseClick(Child<QPushButton>("cmdExecute"), Qt::LeftButton);
   }
-  void Choose(std::initializer_list<QString> path) {
+  void Choose(const std::vector<QString>& path) {
     QAction* entry = FindEntry(window->menuBar()->actions(), path);
-    ASSERT_NE(entry, nullptr) << path.begin()->toStdString();
+    ASSERT_NE(entry, nullptr) << path.front().toStdString();
     entry->trigger();
   }
   template <class T = QWidget>
@@ -216,7 +216,7 @@ class Im483i : public Microscope {};  // the line with LEDs
 // Execute shows the reply and the time it took; the history keeps the latest thirty. The box
 // runs what was typed, never a longer command of the history that begins the same way; the
 // arrow keys bring the history back.
-TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloadTheWindow) {
+TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReply) {
   Execute("Delay 250;Ver");
   EXPECT_EQ((window->Message().text() + "|" + window->TimeField().text()).toStdString(),
             "250 ; 4.0 ; | 251");
@@ -257,8 +257,11 @@ TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloa
   EXPECT_TRUE(window->Message().toolTip().contains(QString::fromStdString(reply.substr(0, 40))));
   window->Message().CopyFullText();
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), reply);
+}
 
-  // The map tab gives the map its picture; an unloaded window takes it away.
+// The map tab gives the map its picture; an unloaded window takes it away, and "Show" loads a
+// new one.
+TEST_P(Window, HideShowAndUnloadTheWindow) {
   ShowMap();
   EXPECT_EQ(sim.Run("Obj Add 100 100 0 a;Obj Draw 1"), "# 1 ;  1 ; ");
   EXPECT_EQ(sim.Run("Hide"), "OK  ; ");
@@ -281,11 +284,18 @@ TEST_P(Window, TheCommandBoxKeepsTheHistoryAndShortensALongReplyAndHideShowUnloa
 
 // --- The program editor ---
 
-TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
-  program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
-  progWin = new ProgramWindow(WindowCore(sim.system), [] {});
-  sim.front.AttachProgram(progWin);
-  progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
+class Editor : public Microscope {
+ protected:
+  void SetUp() override {
+    Microscope::SetUp();
+    program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
+    progWin = new ProgramWindow(WindowCore(sim.system), [] {});
+    sim.front.AttachProgram(progWin);
+    progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
+  }
+};
+
+TEST_P(Editor, RunsStepsAndEditsTheProgram) {
   const auto editorShows = [this] {
     return EditorMessage() + (progWin->RunIndicator().isChecked() ? " on" : " off") +
            (progWin->findChild<QPushButton*>("cmdRead")->isEnabled() ? " read" : "");
@@ -330,10 +340,11 @@ TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
   progWin->RowField(2).setText("Delay 1");
   progWin->LeaveRow(2);
   EXPECT_EQ(program.ProgLines[2], "Ver");
-  program.ProgHalted = 1;
+}
 
-  // How programs are read and written is InterpreterTest's; here the window's file choice, title
-  // and question before overwriting.
+// How programs are read and written is the interpreter's tests'; here the window's file choice,
+// title and question before overwriting, and the print.
+TEST_P(Editor, ReadsWritesAndPrintsTheProgram) {
   chosen = File("a.prg");
   PutBytes(chosen, "Ver\r\nDelay 5\r\nEnd\r\n");
   progWin->ReadProgram();
@@ -362,7 +373,11 @@ TEST_P(Window, TheEditorRunsEditsReadsWritesPrintsAndScrollsTheProgram) {
   const std::string pdf = GetBytes(File("program.pdf"));
   EXPECT_EQ(pdf.substr(0, 4), "%PDF");
   EXPECT_GT(pdf.size(), 2000u);
+}
 
+TEST_P(Editor, TheViewScrollsWithTheBarAndTheWheelUnlessTheProgramRuns) {
+  progWin->show();
+  QApplication::processEvents();
   EXPECT_EQ(program.ProgRows, progWin->RowCount());
   QTest::keyClick(&progWin->RowField(0), Qt::Key_PageDown);  // shorter than the window
   EXPECT_EQ(program.ProgTop, 0);
@@ -524,6 +539,21 @@ TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   window->SetMessage("");
   QTest::mousePress(Child("fraFoc"), Qt::LeftButton);  // the focus frame shows the position
   EXPECT_EQ(window->MessageText(), "Z=" + GeneralText(z));
+}
+
+TEST_P(Window, TheStageMenuJumpsOneJumpSizeEachWay) {
+  const double jump = sim.system.stage.Params().JumpSize;
+  const double um = sim.system.stage.XUmPerStep();  // the same on Y in the demonstration
+  const std::tuple<QString, double, double> entries[] = {
+      {"Left", -jump, 0}, {"Right", jump, 0}, {"Back", 0, -jump}, {"Forward", 0, jump}};
+  for (const auto& [entry, dx, dy] : entries) {
+    SCOPED_TRACE(entry.toStdString());
+    const int64_t x = Count(X()), y = Count(Y());
+    Choose({"X-Y", entry});
+    ASSERT_EQ(sim.system.stage.XYWait(), 1);
+    EXPECT_NEAR((Count(X()) - x) * um, dx, um / 2);
+    EXPECT_NEAR((Count(Y()) - y) * um, dy, um / 2);
+  }
 }
 
 // The status bar's stage position is true once any kind of motion has ended: what "XY ?" reads
@@ -1160,7 +1190,7 @@ TEST_P(Window, TheCommandBoxRunsWhatTheOperatorTypedWhateverAClientShowedMeanwhi
             std::tuple(std::string("OK  ; "), std::string("4.0 ; ")));
 }
 
-TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
+TEST_P(Window, FocusCompensationEntriesReadTheChosenFileAndSwitchItOnAndOff) {
   QMenu* f = window->DeviceMenus().FilterMenu(1);
   QAction* on = FindEntry(f, {"Focus Compensation", "On?"});
   QAction* parameters = FindEntry(f, {"Focus Compensation", "Parameters"});
@@ -1183,7 +1213,10 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   EXPECT_EQ(std::pair(sim.system.wheels.ZCompIsOn(1), on->isChecked()), std::pair(true, true));
   on->trigger();
   EXPECT_EQ(std::pair(sim.system.wheels.ZCompIsOn(1), on->isChecked()), std::pair(false, false));
+}
 
+TEST_P(Window, FilterMenusFollowTheWheelMoveItAndKeepTheirMarkOnARefusedMove) {
+  QMenu* f = window->DeviceMenus().FilterMenu(1);
   sim.Run("B 4;B Wait");
   sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
   window->DeviceMenus().Refresh();
@@ -1218,7 +1251,9 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   EXPECT_EQ(
       std::pair(FindEntry(f, {"Filter 5"})->isChecked(), FindEntry(f, {"Filter 2"})->isChecked()),
       std::pair(false, true));
+}
 
+TEST_P(Window, CubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
   const auto cubes = EntriesStartingWith(window->DeviceMenus().CubeMenu(), "Cube ");
   ASSERT_EQ(static_cast<double>(cubes.size()), FileValue("QV_PARCUBE.TXT", "CUBEPOSITIONS"));
   cubes.back()->trigger();
@@ -1606,65 +1641,49 @@ TEST_P(Window, EveryGreyedEntrySaysWhy) {
 TEST_P(Window, EntriesAndTypedCommandsSayWhatHappenedOrWhyNot) {
   const int32_t fields = sim.system.scan.NumFields();
   ASSERT_GT(fields, 1);
-  const struct {
-    std::string name;
-    std::function<void()> act;
-    std::string shown;
-  } cases[] = {
+  const std::string last = std::to_string(fields);
+  // The case, the menu entry or else the typed command line, the message line.
+  const std::tuple<std::string, std::vector<QString>, std::string, std::string> cases[] = {
       {"lamp",
-       [&] {
-         Choose({"F-", "Lamp On?"});
-       },
+       {"F-", "Lamp On?"},
+       "",
        "F Lamp not switched: the EZHR17 controllers have no output for a lamp"},
-      {"joystick",
-       [&] {
-         Choose({"Conf", "Joystick", "On?"});
-       },
-       "Joystick not switched on: no joystick found"},
+      {"joystick", {"Conf", "Joystick", "On?"}, "", "Joystick not switched on: no joystick found"},
       {"calibration",
-       [&] {
-         Choose({"Conf", "Joystick", "Calibrate"});
-       },
+       {"Conf", "Joystick", "Calibrate"},
+       "",
        "Joystick not calibrated: no joystick found"},
       {"capture",
-       [&] {
-         Choose({"Int.", "Launch Capture Prog"});
-       },
+       {"Int.", "Launch Capture Prog"},
+       "",
        "Capture Program Not Launched: CAPTUREPROGRAM is not set in QV_CONFIG.TXT"},
-      {"wheel",
-       [&] {
-         sim.front.duringWait = [&] {
-           shownBusy = window->Status().BusyField().text().toStdString();
-         };
-         Choose({"F-", "Filter 4"});
-       },
-       "F 4"},
-      {"field",
-       [&] {
-         Choose({"Scan", "Go to Last Field"});
-       },
-       "Field " + std::to_string(fields) + " of " + std::to_string(fields)},
+      {"wheel", {"F-", "Filter 4"}, "", "F 4"},
+      {"field", {"Scan", "Go to Last Field"}, "", "Field " + last + " of " + last},
       {"past the last field",
-       [&] {
-         Choose({"Scan", "Go to Next Field"});
-       },
-       "No next field: field " + std::to_string(fields) + " is the last"},
-      {"filter out of range", [&] { Execute("F 9"); },
-       "Error  ; \u2014 F 9: wheel F has filters 1 to 6"},
-      {"not a number", [&] { Execute("Ver;Z 1x"); },
+       {"Scan", "Go to Next Field"},
+       "",
+       "No next field: field " + last + " is the last"},
+      {"filter out of range", {}, "F 9", "Error  ; \u2014 F 9: wheel F has filters 1 to 6"},
+      {"not a number",
+       {},
+       "Ver;Z 1x",
        "4.0 ; Error  ; \u2014 Z 1x: 1x is no number (nor a symbol of QV_SYMCONST.TXT)"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    c.act();
-    EXPECT_EQ(window->MessageText(), c.shown);
+  for (const auto& [name, entry, typed, shown] : cases) {
+    SCOPED_TRACE(name);
+    sim.front.duringWait = [&] { shownBusy = window->Status().BusyField().text().toStdString(); };
+    entry.empty() ? Execute(typed) : Choose(entry);
+    EXPECT_EQ(window->MessageText(), shown);
+    if (name == "wheel") {
+      EXPECT_EQ(shownBusy, "Busy: Filter Wheel F");  // while it moved
+    }
   }
-  EXPECT_EQ(shownBusy, "Busy: Filter Wheel F");  // while the wheel moved
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 INSTANTIATE_TEST_SUITE_P(Demo, Window, ::testing::Values("config/demo"), LineName());
+INSTANTIATE_TEST_SUITE_P(Demo, Editor, ::testing::Values("config/demo"), LineName());
 INSTANTIATE_TEST_SUITE_P(Demo, Im483i, ::testing::Values("config/demo-im483i"), LineName());
 
 }  // namespace
