@@ -101,7 +101,7 @@ int16_t Focus::ZMoveAbs(double z) {
   return mot_.MotorMoveAbs(Unit(), z / zUmPerStep_ + OriginCount());
 }
 
-// Selects the focus for a new target: 1 when it may take one, with its slew velocity in force.
+// Readies the focus for a new target: 1 when it may take one, with its slew velocity in force.
 int16_t Focus::ReadyForTarget() {
   if (SlewBack(true) < 0) return -1;
   return mot_.MotorTakesTarget(Unit());
