@@ -132,7 +132,7 @@ class Ezhr17Driver final : public MotorDriver {
   // The counter takes the origin it is given.
   double CountAtOrigin(int32_t origin) const override { return origin; }
   // A unit refuses a new target while it moves.
-  bool DropsTargetsWhileMoving() const override { return false; }
+  int16_t TakesTarget(int16_t /*unit*/) override { return 1; }
   // A run ("V" + rate + "P0R") makes its rate the top speed.
   bool RunSetsTopSpeed() const override { return true; }
   JoystickRuns Joystick() const override {

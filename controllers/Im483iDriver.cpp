@@ -212,7 +212,7 @@ int16_t Im483iDriver::Home(int16_t unit, int16_t speed) {
   return Send(unit, "F" + Im483iBlankLed(magnitude) + Im483iBlankLed(speed < 0 ? 1 : 0));
 }
 
-int16_t Im483iDriver::MoveAtSpeed(int16_t unit, int32_t speed) {
+int16_t Im483iDriver::Run(int16_t unit, int32_t speed) {
   if (!Fits16("IM483I_MoveAtSpeed", {speed})) return -1;
   if (speed != 0 && MotionsHeld(clock_, motor_)) return -1;
   return Send(unit, "M" + Im483iPlain(speed));
@@ -239,7 +239,7 @@ int16_t Im483iDriver::MoveRel(int16_t unit, double distance) {
   return Send(unit, (distance > 0 ? "+" : "-") + Im483iPlain(*steps));
 }
 
-int16_t Im483iDriver::ReadMovingStatus(int16_t unit) {
+int16_t Im483iDriver::QueryMoving(int16_t unit) {
   std::string answer;
   if (Command(unit, "^", answer) != 1) return -1;
   const auto status = TextToInt16(answer);
@@ -388,11 +388,11 @@ int16_t Im483iDriver::WakeUp() {
 
 // --- Composite motions ---
 
-int16_t Im483iDriver::WaitMoveEnd(int16_t unit) {
+int16_t Im483iDriver::AwaitStill(int16_t unit) {
   MoveDeadline deadline(clock_, motor_);
   while (true) {
     if (deadline.Passed()) return -2;
-    const int16_t status = ReadMovingStatus(unit);
+    const int16_t status = QueryMoving(unit);
     if (status < 0) return -1;
     if (status == 0) return 1;
     pump_.DoEvents();
@@ -414,16 +414,16 @@ int16_t Im483iDriver::MotorHomeOwn(int16_t unit, int32_t speed) {
   if (!Fits16("IM483I_MotorHomeOwn", {speed})) return -1;
   MoveDeadline deadline(clock_, motor_);
   int16_t outcome = -1;
-  if (MoveAtSpeed(unit, speed) == 1) {
+  if (Run(unit, speed) == 1) {
     outcome = WaitForHomeInput(unit, deadline, true);
     if (outcome == 1) {
       // Back off slowly until the home input clears: that edge is the home.
-      outcome = MoveAtSpeed(unit, Im483iBackOffSpeed(speed, 4)) == 1
+      outcome = Run(unit, Im483iBackOffSpeed(speed, 4)) == 1
                     ? WaitForHomeInput(unit, deadline, false)
                     : -1;
     }
   }
-  MoveAtSpeed(unit, 0);
+  Run(unit, 0);
   return outcome;
 }
 
@@ -435,11 +435,11 @@ int16_t Im483iDriver::HomeSmartSteps(int16_t unit, int32_t speed, int32_t initSp
   const bool lowerInit = quarter < initSpeed;
   if (lowerInit && SetInitSpeed(unit, quarter) != 1) return -7;
   if (Home(unit, static_cast<int16_t>(speed)) != 1) return -1;
-  if (WaitMoveEnd(unit) != 1) return -2;
+  if (AwaitStill(unit) != 1) return -2;
   int16_t inputs = 0;
   if (ReadHardware(unit, inputs) != 1) return -3;
   if ((inputs & kHomeInputBit) != 0) {
-    if (MoveAtSpeed(unit, Im483iBackOffSpeed(speed, 4)) != 1) return -4;
+    if (Run(unit, Im483iBackOffSpeed(speed, 4)) != 1) return -4;
     do {
       if (deadline.Passed()) return -5;
       if (ReadHardware(unit, inputs) != 1) return -6;
@@ -454,7 +454,7 @@ int16_t Im483iDriver::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSp
   if (!Fits16("IM483I_MotorHomeSmart", {speed, initSpeed})) return -1;
   MoveDeadline deadline(clock_, motor_);
   const int16_t outcome = HomeSmartSteps(unit, speed, initSpeed, deadline);
-  MoveAtSpeed(unit, 0);
+  Run(unit, 0);
   return outcome;
 }
 
@@ -465,7 +465,7 @@ int16_t Im483iDriver::RunToLimit(int16_t unit, int32_t mask, int32_t speed,
   // Window events are served between the passes: the window answers, and Stop with it.
   do {
     if (deadline.Passed()) return -2;
-    if (MoveAtSpeed(unit, speed) != 1) return -1;
+    if (Run(unit, speed) != 1) return -1;
     if (ReadLimits(unit, reached) != 1) return -1;
     if ((reached & mask) == 0) pump_.DoEvents();
   } while ((reached & mask) == 0);
@@ -473,11 +473,11 @@ int16_t Im483iDriver::RunToLimit(int16_t unit, int32_t mask, int32_t speed,
   int16_t now = 0;  // limit bits while backing off
   do {
     if (deadline.Passed()) return -2;
-    if (MoveAtSpeed(unit, backOff) != 1) return -1;
+    if (Run(unit, backOff) != 1) return -1;
     if (ReadLimits(unit, now) != 1) return -1;
     if (now != 0) pump_.DoEvents();
   } while (now != 0);
-  MoveAtSpeed(unit, 0);
+  Run(unit, 0);
   return reached;
 }
 
@@ -485,15 +485,15 @@ int16_t Im483iDriver::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
   if (!Fits16("IM483I_MotorToLimit", {mask, speed})) return -1;
   MoveDeadline deadline(clock_, motor_);
   const int16_t outcome = RunToLimit(unit, mask, speed, deadline);
-  MoveAtSpeed(unit, 0);
+  Run(unit, 0);
   return outcome;
 }
 
-int16_t Im483iDriver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
-                                  double& positionOneCount) {
+int16_t Im483iDriver::IndexerSteps(int16_t unit, const IndexerHoming& homing,
+                                   double& positionOneCount) {
   bool ok = MotorHomeSmart(unit, homing.homeSpeed, homing.initVelocity) >= 0;
   if (ok && homing.offsetHome != 0) {
-    ok = MoveRel(unit, homing.offsetHome) >= 0 && WaitMoveEnd(unit) >= 0;
+    ok = MoveRel(unit, homing.offsetHome) >= 0 && AwaitStill(unit) >= 0;
   }
   if (!ok) return -1;  // not at position 1: no origin is taken from where the drive stands
   if (Pause(unit, kIndexerSettleMs) < 0) ok = false;
@@ -501,6 +501,53 @@ int16_t Im483iDriver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
   if (!ok) return -1;
   positionOneCount = 0;
   return 1;
+}
+
+// --- What the unit may still be doing ---
+
+int16_t Im483iDriver::MoveAtSpeed(int16_t unit, int32_t speed) {
+  // A stop is a motion too: the unit may still be slowing down after it.
+  return Started(unit, Run(unit, speed));
+}
+
+int16_t Im483iDriver::ReadMovingStatus(int16_t unit) {
+  const int16_t status = QueryMoving(unit);
+  return Looked(unit, status, status == 0);
+}
+
+int16_t Im483iDriver::WaitMoveEnd(int16_t unit) {
+  const int16_t result = AwaitStill(unit);
+  return Looked(unit, result, result == 1);
+}
+
+int16_t Im483iDriver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
+                                  double& positionOneCount) {
+  const int16_t result = IndexerSteps(unit, homing, positionOneCount);
+  return Looked(unit, result, result == 1);  // a homing ends with the drive standing
+}
+
+int16_t Im483iDriver::TakesTarget(int16_t unit) {
+  if (mayBeMoving_.contains(unit)) {
+    const int16_t status = ReadMovingStatus(unit);  // a failed read is logged already
+    if (status > 0) {
+      comm_.CommLogShow(std::string(1, static_cast<char>(unit)) +
+                        " still moving: no new target sent");
+    }
+    if (status != 0) return -1;
+  }
+  // The target the caller sends next may still run when the one after it comes.
+  mayBeMoving_.insert(unit);
+  return 1;
+}
+
+int16_t Im483iDriver::Started(int16_t unit, int16_t result) {
+  if (result > 0) mayBeMoving_.insert(unit);
+  return result;
+}
+
+int16_t Im483iDriver::Looked(int16_t unit, int16_t result, bool still) {
+  if (still) mayBeMoving_.erase(unit);
+  return result;
 }
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -115,8 +116,10 @@ class Im483iDriver final : public MotorDriver {
   int16_t SetIndexSteps(int16_t, int16_t) override { return 1; }
 
   double CountAtOrigin(int32_t /*origin*/) const override { return 0; }
-  // A unit that is still moving drops a new target and echoes it all the same.
-  bool DropsTargetsWhileMoving() const override { return true; }
+  // A unit that is still moving drops a new target and echoes it all the same: it is asked
+  // first when its last target or run (a stop included) that came through these operations has
+  // not been seen to end. The driver's own composite motions leave that record alone.
+  int16_t TakesTarget(int16_t unit) override;
   bool RunSetsTopSpeed() const override { return false; }
   JoystickRuns Joystick() const override {
     return {.heldRunRange = true, .keepShare = 0, .startShare = 1, .quietWhenCentred = false};
@@ -145,16 +148,26 @@ class Im483iDriver final : public MotorDriver {
   int16_t WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set);
   int16_t HomeSmartSteps(int16_t unit, int32_t speed, int32_t initSpeed, MoveDeadline& deadline);
   int16_t RunToLimit(int16_t unit, int32_t mask, int32_t speed, MoveDeadline& deadline);
+  // The single commands and waits as the composite motions use them, without noting what the
+  // unit may still be doing.
+  int16_t Run(int16_t unit, int32_t speed);
+  int16_t QueryMoving(int16_t unit);
+  int16_t AwaitStill(int16_t unit);
+  int16_t IndexerSteps(int16_t unit, const IndexerHoming& homing, double& positionOneCount);
+  // Notes the outcome of a run of `unit`, and of a look at its motion.
+  int16_t Started(int16_t unit, int16_t result);
+  int16_t Looked(int16_t unit, int16_t result, bool still);
 
   Comm& comm_;
   Clock& clock_;
   EventPump& pump_;
-  const MotorState& motor_;    // the motion time-out and the operator's Stop
-  int16_t inProgress_ = 0;     // exchanges of Command under way (0 or 1)
-  bool retryOnce_ = false;     // a failed exchange is made once more
-  bool outOfStep_ = false;     // an exchange gave up on a reply that may still come
-  int16_t silentUnit_ = 0;     // the name of the unit that owes it
-  bool lateLineOwed_ = false;  // a silent unit's late line may still come
+  const MotorState& motor_;        // the motion time-out and the operator's Stop
+  int16_t inProgress_ = 0;         // exchanges of Command under way (0 or 1)
+  bool retryOnce_ = false;         // a failed exchange is made once more
+  bool outOfStep_ = false;         // an exchange gave up on a reply that may still come
+  int16_t silentUnit_ = 0;         // the name of the unit that owes it
+  bool lateLineOwed_ = false;      // a silent unit's late line may still come
+  std::set<int16_t> mayBeMoving_;  // units whose last target or run has not been seen to end
 };
 
 }  // namespace qv

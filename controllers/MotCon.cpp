@@ -28,7 +28,7 @@ static_assert(std::ranges::all_of(kControllerTypes, [](const ControllerTypeEntry
 
 MotCon::MotCon(Comm& comm, Clock& clock, EventPump& pump, const std::string& contrType,
                const int16_t& waitPollingInterval)
-    : comm_(comm), contrType_(contrType) {
+    : contrType_(contrType) {
   const DriverParts parts{comm, clock, pump, motor_, waitPollingInterval};
   for (const ControllerTypeEntry& type : kControllerTypes) {
     drivers_.push_back({type.name, type.make(parts)});
@@ -78,8 +78,7 @@ int16_t MotCon::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) {
 }
 
 int16_t MotCon::MotorMoveAtSpeed(int16_t unit, int32_t speed) {
-  // A stop is a motion too: the unit may still be slowing down after it.
-  return Started(unit, Route([&](MotorDriver& d) { return d.MoveAtSpeed(unit, speed); }));
+  return Route([&](MotorDriver& d) { return d.MoveAtSpeed(unit, speed); });
 }
 
 int16_t MotCon::MotorMoveAbs(int16_t unit, double position) {
@@ -91,8 +90,7 @@ int16_t MotCon::MotorMoveRel(int16_t unit, double distance) {
 }
 
 int16_t MotCon::MotorReadMovingStatus(int16_t unit) {
-  const int16_t status = Route([&](MotorDriver& d) { return d.ReadMovingStatus(unit); });
-  return Looked(unit, status, status == 0);
+  return Route([&](MotorDriver& d) { return d.ReadMovingStatus(unit); });
 }
 
 int16_t MotCon::MotorReadPos(int16_t unit, double& position) {
@@ -168,8 +166,7 @@ int16_t MotCon::MotorSetOrigin(int16_t unit, int32_t position) {
 }
 
 int16_t MotCon::MotorWaitMoveEnd(int16_t unit) {
-  const int16_t result = Route([&](MotorDriver& d) { return d.WaitMoveEnd(unit); });
-  return Looked(unit, result, result == 1);
+  return Route([&](MotorDriver& d) { return d.WaitMoveEnd(unit); });
 }
 
 int16_t MotCon::MotorEnableLimits(int16_t unit, int16_t on) {
@@ -186,9 +183,7 @@ int16_t MotCon::MotorSetIndexSteps(int16_t unit, int16_t steps) {
 
 int16_t MotCon::MotorHomeIndexer(int16_t unit, const IndexerHoming& homing,
                                  double& positionOneCount) {
-  const int16_t result =
-      Route([&](MotorDriver& d) { return d.HomeIndexer(unit, homing, positionOneCount); });
-  return Looked(unit, result, result == 1);  // a homing ends with the drive standing
+  return Route([&](MotorDriver& d) { return d.HomeIndexer(unit, homing, positionOneCount); });
 }
 
 double MotCon::MotorCountAtOrigin(int32_t origin) const {
@@ -211,30 +206,9 @@ std::optional<StageHomingMethod> MotCon::MotorStageHoming() const {
   return driver != nullptr ? std::optional(driver->StageHoming()) : std::nullopt;
 }
 
-int16_t MotCon::Started(int16_t unit, int16_t result) {
-  if (result > 0) mayBeMoving_.insert(unit);
-  return result;
-}
-
-int16_t MotCon::Looked(int16_t unit, int16_t result, bool still) {
-  if (still) mayBeMoving_.erase(unit);
-  return result;
-}
-
 int16_t MotCon::MotorTakesTarget(int16_t unit) {
   MotorDriver* driver = Driver();
-  if (driver == nullptr || !driver->DropsTargetsWhileMoving()) return 1;
-  if (mayBeMoving_.contains(unit)) {
-    const int16_t status = MotorReadMovingStatus(unit);  // a failed read is logged already
-    if (status > 0) {
-      comm_.CommLogShow(std::string(1, static_cast<char>(unit)) +
-                        " still moving: no new target sent");
-    }
-    if (status != 0) return -1;
-  }
-  // The target the caller sends next may still run when the one after it comes.
-  mayBeMoving_.insert(unit);
-  return 1;
+  return driver != nullptr ? driver->TakesTarget(unit) : int16_t{1};
 }
 
 }  // namespace qv

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,11 +95,8 @@ class MotCon {
   std::optional<JoystickRuns> MotorJoystickRuns() const;
   std::optional<StageHomingMethod> MotorStageHoming() const;
 
-  // Whether `unit` may be given a new target now; the caller sends its move next. A unit that
-  // drops a new target while it moves (and echoes it all the same) is asked first when its last
-  // such target or run (a stop included) has not been seen to end: 1 when it stands still, -1
-  // (logged) when it moves or does not say. A unit that refuses such a target itself: 1 without
-  // asking.
+  // Whether `unit` may be given a new target now; the caller sends its move next (see
+  // MotorDriver::TakesTarget). 1 for an unknown type, which sends nothing anyway.
   int16_t MotorTakesTarget(int16_t unit);
 
  private:
@@ -110,19 +106,13 @@ class MotCon {
   template <class Op>
   int16_t Route(Op op);
 
-  // Notes the outcome of a run of `unit`, and of a look at its motion.
-  int16_t Started(int16_t unit, int16_t result);
-  int16_t Looked(int16_t unit, int16_t result, bool still);
-
   struct Installed {
     std::string_view name;
     std::unique_ptr<MotorDriver> driver;
   };
 
-  Comm& comm_;
   const std::string& contrType_;  // the configuration's ContrType, read on every call
   MotorState motor_;
-  std::set<int16_t> mayBeMoving_;   // units whose last target or run has not been seen to end
   std::vector<Installed> drivers_;  // one per controller type, in table order
 };
 

@@ -95,9 +95,9 @@ class MotorDriver {
   // --- Where the types differ in what the devices see ---
   // The count a unit holds after SetOrigin(origin): an IM483I unit can only zero its counter.
   virtual double CountAtOrigin(int32_t origin) const = 0;
-  // Whether a unit that is still moving drops a new target and echoes it all the same (so it
-  // has to be asked first whether it stands still).
-  virtual bool DropsTargetsWhileMoving() const = 0;
+  // Whether `unit` may be given a new target now; the caller sends its move next. 1 when it
+  // may; -1 (logged) when it still moves or does not say.
+  virtual int16_t TakesTarget(int16_t unit) = 0;
   // Whether a run at a speed leaves that speed as the unit's top speed for later moves.
   virtual bool RunSetsTopSpeed() const = 0;
   virtual JoystickRuns Joystick() const = 0;
