@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "controllers/Ezhr17StageHoming.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -517,6 +518,10 @@ int16_t Ezhr17Driver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
   if (!ok) return -1;
   positionOneCount = position;
   return 1;
+}
+
+int16_t Ezhr17Driver::HomeStage(const StageHomingPlan& plan) {
+  return Ezhr17StageHoming(*this).Home(plan);
 }
 
 }  // namespace qv

@@ -138,7 +138,8 @@ class Ezhr17Driver final : public MotorDriver {
   JoystickRuns Joystick() const override {
     return {.heldRunRange = false, .keepShare = 0.25, .startShare = 0.2, .quietWhenCentred = true};
   }
-  StageHomingMethod StageHoming() const override { return StageHomingMethod::kHomeSensorPasses; }
+  // Two passes onto the home sensors, then out to the origin point (Ezhr17StageHoming.h).
+  int16_t HomeStage(const StageHomingPlan& plan) override;
   // The origin first, then the controller's own homing program and the move to position 1;
   // that position's count is read back. The profile is put back, as the program leaves its own.
   int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;

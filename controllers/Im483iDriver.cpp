@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "controllers/Im483iStageHoming.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -548,6 +549,10 @@ int16_t Im483iDriver::Started(int16_t unit, int16_t result) {
 int16_t Im483iDriver::Looked(int16_t unit, int16_t result, bool still) {
   if (still) mayBeMoving_.erase(unit);
   return result;
+}
+
+int16_t Im483iDriver::HomeStage(const StageHomingPlan& plan) {
+  return Im483iStageHoming(*this, clock_, pump_, motor_).Home(plan);
 }
 
 }  // namespace qv

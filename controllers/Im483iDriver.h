@@ -124,7 +124,8 @@ class Im483iDriver final : public MotorDriver {
   JoystickRuns Joystick() const override {
     return {.heldRunRange = true, .keepShare = 0, .startShare = 1, .quietWhenCentred = false};
   }
-  StageHomingMethod StageHoming() const override { return StageHomingMethod::kHomeInputBackOff; }
+  // Onto the home inputs (or the limits) and off them (Im483iStageHoming.h).
+  int16_t HomeStage(const StageHomingPlan& plan) override;
   // The smart homing, the move to position 1 and its end, then the origin (the count 0) there.
   int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;
 

@@ -186,6 +186,10 @@ int16_t MotCon::MotorHomeIndexer(int16_t unit, const IndexerHoming& homing,
   return Route([&](MotorDriver& d) { return d.HomeIndexer(unit, homing, positionOneCount); });
 }
 
+int16_t MotCon::MotorHomeStage(const StageHomingPlan& plan) {
+  return Route([&](MotorDriver& d) { return d.HomeStage(plan); });
+}
+
 double MotCon::MotorCountAtOrigin(int32_t origin) const {
   MotorDriver* driver = Driver();
   return driver != nullptr ? driver->CountAtOrigin(origin) : origin;
@@ -199,11 +203,6 @@ bool MotCon::MotorRunSetsTopSpeed() const {
 std::optional<JoystickRuns> MotCon::MotorJoystickRuns() const {
   MotorDriver* driver = Driver();
   return driver != nullptr ? std::optional(driver->Joystick()) : std::nullopt;
-}
-
-std::optional<StageHomingMethod> MotCon::MotorStageHoming() const {
-  MotorDriver* driver = Driver();
-  return driver != nullptr ? std::optional(driver->StageHoming()) : std::nullopt;
 }
 
 int16_t MotCon::MotorTakesTarget(int16_t unit) {

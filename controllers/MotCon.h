@@ -84,16 +84,16 @@ class MotCon {
   int16_t MotorSetModeFlags(int16_t unit, int16_t mode);
   int16_t MotorSetIndexSteps(int16_t unit, int16_t steps);
   int16_t MotorHomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount);
+  int16_t MotorHomeStage(const StageHomingPlan& plan);
 
   // The count a unit holds after MotorSetOrigin(origin); `origin` for an unknown type.
   double MotorCountAtOrigin(int32_t origin) const;
   // Whether a run leaves its rate as the unit's top speed, so that the device has to put its
   // slew velocity back before it moves again; false for an unknown type.
   bool MotorRunSetsTopSpeed() const;
-  // How the configured type is driven from the joystick and homes the stage; empty for an
-  // unknown type (nothing is sent then).
+  // How the configured type is driven from the joystick; empty for an unknown type (nothing is
+  // sent then).
   std::optional<JoystickRuns> MotorJoystickRuns() const;
-  std::optional<StageHomingMethod> MotorStageHoming() const;
 
   // Whether `unit` may be given a new target now; the caller sends its move next (see
   // MotorDriver::TakesTarget). 1 for an unknown type, which sends nothing anyway.

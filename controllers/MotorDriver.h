@@ -38,11 +38,29 @@ struct JoystickRuns {
   bool quietWhenCentred = false;
 };
 
-// How the XY stage finds its home.
-enum class StageHomingMethod {
-  kHomeSensorPasses,  // the controller's own homing onto the home sensor, twice, then out
-  kHomeInputBackOff,  // runs onto the home input (or the limits) and backs off it
+// What the homing of the XY stage needs to know of one of its axes.
+struct StageAxisHoming {
+  int16_t unit = 0;          // character code of the axis's controller address
+  int32_t homeSpeed = 0;     // microsteps/s, the sign points toward home
+  int32_t initVelocity = 0;  // microsteps/s, the axis's own initial speed
+  double originPoint = 0;    // microsteps from the home sensor out to the stage origin
 };
+
+// What the homing of the XY stage needs to know. X is always handled before Y.
+struct StageHomingPlan {
+  StageAxisHoming x;
+  StageAxisHoming y;
+  double moveOut = 0;       // microsteps run away from home before a search (sign ignored)
+  int16_t limPolarity = 0;  // 0 or 1; 1 homes onto the limit switches where a type can
+  bool withY = true;        // false: X alone, where a type can home one axis
+};
+
+// Codes beyond a stage homing's steps: an axis whose home input was not active when its home
+// search ended (the search ran into the limits without finding it). The homing still ends as
+// a found one does (origin set, speeds restored, both axes stopped); the code says it is not
+// to be trusted.
+inline constexpr int16_t kHomeNotFoundX = -34;
+inline constexpr int16_t kHomeNotFoundY = -35;
 
 class MotorDriver {
  public:
@@ -101,7 +119,10 @@ class MotorDriver {
   // Whether a run at a speed leaves that speed as the unit's top speed for later moves.
   virtual bool RunSetsTopSpeed() const = 0;
   virtual JoystickRuns Joystick() const = 0;
-  virtual StageHomingMethod StageHoming() const = 0;
+  // Homes the XY stage the way this type does it: 0 or more success, or the negative code of
+  // the step where it stopped (listed with each type's sequence). 0 and nothing sent when the
+  // type cannot home X alone.
+  virtual int16_t HomeStage(const StageHomingPlan& plan) = 0;
   // Homes an indexing drive and sets its origin at position 1, waiting for the end. 1 and the
   // count the unit holds at position 1, or -1 (then no origin is taken from where it stands).
   virtual int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing,

@@ -44,12 +44,8 @@ const JumpEntry& Entry(StageJump jump) {
 
 }  // namespace
 
-Stage::Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& pump)
-    : trapar_(trapar),
-      notifier_(notifier),
-      mot_(motCon),
-      clock_(clock),
-      homing_(motCon, clock, pump, params_) {}
+Stage::Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& /*pump*/)
+    : trapar_(trapar), notifier_(notifier), mot_(motCon), clock_(clock), homing_(motCon, params_) {}
 
 template <class Op>
 int16_t Stage::OnAxis(const StageAxisParams& axis, Op op) {
