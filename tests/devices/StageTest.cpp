@@ -228,6 +228,10 @@ TEST(Im483iHoming, ASlowHomingLowersTheInitialSpeedAndRestoresIt) {
             (Frames{"XI 75", "YI 75", "X-800",  "Y-800",  "XF 300 0", "YF 300 0", "X] 1",  "XM-40",
                     "X] 1",  "XM0",   "Y] 1",   "YM-40",  "Y] 1",     "YM0",      "XE 50", "YE 50",
                     "XO",    "YO",    "XI 400", "YI 400", "XM0",      "YM0"}));
+  // The homing ends with both axes stopped: each is asked whether it stands still before its
+  // next target.
+  rig.XY().XYMoveAbs(0, 0);
+  EXPECT_EQ(rig.Take(), (Frames{"X^", "Y^", "XR-0", "YR-0"}));
 }
 
 TEST(Im483iHoming, OntoTheLimitSwitchesWhenTheLimitPolarityIsOneAndNoOriginWhereOneFailed) {
