@@ -12,14 +12,11 @@ std::vector<std::string> StopAllDevices(System& system) {
   std::sort(moving.begin(), moving.end(),
             [](const DeviceRow* a, const DeviceRow* b) { return a->stopRank < b->stopRank; });
 
-  MotCon& mot = system.motCon;
-  const int16_t addressed = mot.Motor().MotorAddress;
   std::vector<std::string> failed;
   for (const DeviceRow* row : moving) {
     if (ReadyFlag(system.state.Ready, row->id) != 1) continue;
     if (system.StopDevice(row->id) < 0) failed.emplace_back(row->word);
   }
-  mot.MotorSelect(addressed);
   return failed;
 }
 

@@ -16,10 +16,9 @@ System::System(const Platform& platformIn)
              state.Config.WaitPollingInterval),
       leds(trapar, motCon),
       axes(trapar, motCon),
-      focus(trapar, platform.notifier, motCon, platform.clock, state.Config.ContrType),
-      stage(trapar, platform.notifier, motCon, platform.clock, platform.frontEnd,
-            state.Config.ContrType),
-      wheels(trapar, motCon, comm, state.Config.ContrType, state.Ready,
+      focus(trapar, platform.notifier, motCon, platform.clock),
+      stage(trapar, platform.notifier, motCon, platform.clock, platform.frontEnd),
+      wheels(trapar, motCon, comm, state.Ready,
              FocusLink{[this](double microns) { return focus.ZMoveRel(microns); },
                        [this] { return focus.ZWait(); }}),
       cube(trapar, platform.notifier, motCon),
@@ -252,8 +251,7 @@ int16_t System::StopDevice(DeviceId device) {
   }
   int16_t result = 1;
   for (const int16_t unit : DeviceUnits(device)) {
-    motCon.MotorSelect(unit);
-    if (motCon.MotorMoveAtSpeed(0) <= 0) result = -1;
+    if (motCon.MotorMoveAtSpeed(unit, 0) <= 0) result = -1;
   }
   return result;
 }

@@ -26,11 +26,11 @@ std::optional<int16_t> ResolveInt16(std::string word, const ParList& symbols) {
   return RoundToInt16(*value);
 }
 
-std::string WheelLamp(Wheels& wheels, std::string& rest) {
+std::string WheelLamp(Wheels& wheels, int wheel, std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
-  if (word == "On" || word == "1") return Status(wheels.Lamp(1));
-  if (word == "Off" || word == "0") return Status(wheels.Lamp(0));
+  if (word == "On" || word == "1") return Status(wheels.Lamp(wheel, 1));
+  if (word == "Off" || word == "0") return Status(wheels.Lamp(wheel, 0));
   return std::string(kBadValue);
 }
 
@@ -38,11 +38,11 @@ std::string WheelFocShift(Wheels& wheels, int wheel, std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
   if (word == "On") {
-    wheels.ZCompOn();
+    wheels.ZCompOn(wheel);
     return std::string(kOk);
   }
   if (word == "Off") {
-    wheels.ZCompOff();
+    wheels.ZCompOff(wheel);
     return std::string(kOk);
   }
   std::string fileName;  // the word before it only says that a file follows
@@ -54,34 +54,33 @@ std::string WheelFocShift(Wheels& wheels, int wheel, std::string& rest) {
 
 std::string WheelSubCommand(Wheels& wheels, int wheel, const ParList& symbols,
                             const std::string& subCommand, std::string& rest) {
-  wheels.SelectWheel(wheel);
   int16_t filter = 0;
   if (subCommand == "Home") {
-    if (wheels.Home() <= 0) return std::string(kError);
-    return Status(wheels.ReadFilter(filter));
+    if (wheels.Home(wheel) <= 0) return std::string(kError);
+    return Status(wheels.ReadFilter(wheel, filter));
   }
   if (subCommand == "??") {
-    if (wheels.ReadFilter(filter) <= 0) return std::string(kError);
+    if (wheels.ReadFilter(wheel, filter) <= 0) return std::string(kError);
     return (wheel == 1 ? "F " : "B ") + std::to_string(filter);
   }
   if (subCommand == "?") {
-    if (wheels.ReadFilter(filter) <= 0) return std::string(kError);
+    if (wheels.ReadFilter(wheel, filter) <= 0) return std::string(kError);
     return std::to_string(filter);
   }
-  if (subCommand == "Wait") return Status(wheels.WaitComp());
+  if (subCommand == "Wait") return Status(wheels.WaitComp(wheel));
   if (subCommand == "Next") {
-    wheels.Next();  // a wheel that cannot move is no error of the command
+    wheels.Next(wheel);  // a wheel that cannot move is no error of the command
     return std::string(kOk);
   }
   if (subCommand == "Prev") {
-    wheels.Prev();
+    wheels.Prev(wheel);
     return std::string(kOk);
   }
-  if (subCommand == "Lamp") return WheelLamp(wheels, rest);
+  if (subCommand == "Lamp") return WheelLamp(wheels, wheel, rest);
   if (subCommand == "FocShift") return WheelFocShift(wheels, wheel, rest);
   const std::optional<int16_t> target = ResolveInt16(subCommand, symbols);
   if (!target) return std::string(kError);
-  const int16_t status = wheels.GotoFilterComp(*target);
+  const int16_t status = wheels.GotoFilterComp(wheel, *target);
   return Status(status);
 }
 

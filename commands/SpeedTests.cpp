@@ -116,10 +116,9 @@ int16_t SpeedTests::Raster(const StageAxisParams& along, double alongSteps, int1
 }
 
 int16_t SpeedTests::MoveAndWait(const StageAxisParams& axis, double steps) {
-  d_.motCon.MotorSelect(axis.Contr);
   // 0 means the controller type sent nothing; a time measured then would be no time at all.
-  if (d_.motCon.MotorMoveRel(steps) <= 0) return -1;
-  return d_.motCon.MotorWaitMoveEnd() <= 0 ? -1 : 1;
+  if (d_.motCon.MotorMoveRel(axis.Contr, steps) <= 0) return -1;
+  return d_.motCon.MotorWaitMoveEnd(axis.Contr) <= 0 ? -1 : 1;
 }
 
 std::string SpeedTests::FilterMoves(int wheel) {
@@ -128,28 +127,28 @@ std::string SpeedTests::FilterMoves(int wheel) {
   if (!ask.Ask("Enter number of positions to switch (1 is switch to adjacent):", step) ||
       !ask.Ask("Enter number of repetitions:", repetitions))
     return kInputNotANumber;
-  const int16_t positions = d_.wheels.SelectWheel(wheel);
+  const int16_t positions = d_.wheels.Positions(wheel);
   const int32_t t0 = d_.clock.TimeMs();
   for (int16_t i = 0; i < repetitions && step >= 1; ++i) {
-    const int16_t result = StepWheel(step, positions);
+    const int16_t result = StepWheel(wheel, step, positions);
     if (result <= 0) return Failure(result);
   }
   return Str(repetitions) + " repetitions -" + Str(ElapsedMs(t0, d_.clock.TimeMs())) + " msec";
 }
 
-int16_t SpeedTests::StepWheel(int16_t step, int16_t positions) {
+int16_t SpeedTests::StepWheel(int wheel, int16_t step, int16_t positions) {
   int16_t moved = 0;
   if (step == 1) {
-    moved = d_.wheels.Next();
+    moved = d_.wheels.Next(wheel);
   } else {
     if (positions < 1) return -1;
     // Round the wheel as often as needed: a step longer than the wheel still names a filter.
-    const int current = d_.wheels.CurrentFilter(d_.wheels.CurrentWheel());
+    const int current = d_.wheels.CurrentFilter(wheel);
     const int filter = ((current - 1 + step) % positions + positions) % positions + 1;
-    moved = d_.wheels.GotoFilterComp(static_cast<int16_t>(filter));
+    moved = d_.wheels.GotoFilterComp(wheel, static_cast<int16_t>(filter));
   }
   if (moved <= 0) return moved;
-  return d_.wheels.Wait();
+  return d_.wheels.Wait(wheel);
 }
 
 std::string SpeedTests::AdjacentCubeMoves() {

@@ -51,7 +51,7 @@ class SpeedTests {
   int16_t Raster(const StageAxisParams& along, double alongSteps, int16_t alongFields,
                  const StageAxisParams& across, double acrossSteps, int16_t acrossFields);
   int16_t MoveAndWait(const StageAxisParams& axis, double steps);
-  int16_t StepWheel(int16_t step, int16_t positions);
+  int16_t StepWheel(int wheel, int16_t step, int16_t positions);
   void Progress(const std::string& text) const {
     if (progress_) progress_(text);
   }

@@ -12,10 +12,7 @@ int16_t AxisAddressOf(const std::string& item) {
 
 AxesProbeResult AxesControl::AxesProbe() {
   AxesProbeResult result;
-  if (axesProbed_) {
-    AddressCurrent();
-    return result;
-  }
+  if (axesProbed_) return result;
   axesProbed_ = true;
   PlainList items;
   if (trapar_.ReadList(trapar_.ParDir() + kAxesFileName, items) < 0) return result;
@@ -38,23 +35,15 @@ int16_t AxesControl::AddAxis(const std::string& item) {
   const int16_t address = AxisAddressOf(item);
   if (address == 0 || Offered(address)) return -3;
   if (axesCount_ >= kMaxAxes) return -2;
-  if (!Answers(address)) {
-    AddressCurrent();  // the probe addressed the silent unit
-    return -1;
-  }
+  if (!Answers(address)) return -1;
   const int16_t index = Offer(address);
   AxesSelect(index);
   return index;
 }
 
-void AxesControl::AddressCurrent() {
-  if (axesCount_ > 0) motCon_.MotorSelect(CurrentRecord().Address);
-}
-
 int16_t AxesControl::AxesSelect(int16_t index) {
   if (index < 0 || index >= axesCount_) return 0;
   currentAxis_ = index;
-  motCon_.MotorSelect(CurrentRecord().Address);
   return 1;
 }
 
@@ -69,9 +58,8 @@ void AxesControl::StorePortValue(int index, int16_t value) {
 }
 
 bool AxesControl::Answers(int16_t address) {
-  motCon_.MotorSelect(address);
   double position = 0;
-  return motCon_.MotorReadPos(position) > 0;
+  return motCon_.MotorReadPos(address, position) > 0;
 }
 
 int16_t AxesControl::Offer(int16_t address) {

@@ -44,19 +44,17 @@ class AxesControl {
   AxesControl(Trapar& trapar, MotCon& motCon) : trapar_(trapar), motCon_(motCon) {}
 
   // The first call reads the file and probes every listed unit (never again, even when the
-  // file is missing); later calls only address the current unit again. The last unit offered
-  // becomes the current one.
+  // file is missing). The last unit offered becomes the current one.
   AxesProbeResult AxesProbe();
   // One further unit, named as a line of the file would name it: its index once it answers,
   // -1 when it does not, -2 when the table is full, -3 when it is offered already or the text
   // is blank. The new unit becomes the current one.
   int16_t AddAxis(const std::string& item);
-  // Addresses the chosen unit again (when there is one): commands and other parts of the
-  // program address their own units in between.
-  void AddressCurrent();
-  // Addresses the unit of record `index`; an index without a record changes nothing (0 then,
+  // Chooses the unit of record `index`; an index without a record changes nothing (0 then,
   // else 1).
   int16_t AxesSelect(int16_t index);
+  // The address of the chosen unit, which the panel's operations name; 0 while none is offered.
+  int16_t CurrentUnit() const { return axesCount_ > 0 ? CurrentRecord().Address : int16_t{0}; }
 
   // The stores of the panel's fields, each into the current record.
   void StoreDistance(double value) { Current().Distance = value; }

@@ -120,13 +120,13 @@ int16_t Ezhr17ModeWithFlags(int16_t modeWord, int16_t mode) {
 
 // --- Exchanges ---
 
-int16_t Ezhr17Driver::Command(std::string_view command, std::string& reply) {
+int16_t Ezhr17Driver::Command(int16_t unit, std::string_view command, std::string& reply) {
   if (inProgress_ >= 1) {
     comm_.CommLogShow("inst>0;");
     return -4;
   }
   ++inProgress_;
-  const std::string sent = Ezhr17Frame(motor_.MotorAddress, command);
+  const std::string sent = Ezhr17Frame(unit, command);
   int16_t result = Attempt(sent, reply);
   if (retryOnce_ && result < 0) {
     comm_.CommLogShow("Retrying " + sent);
@@ -198,9 +198,9 @@ int16_t Ezhr17Driver::Exchange(const std::string& sent, std::string& reply) {
   return 1;
 }
 
-int16_t Ezhr17Driver::Send(std::string_view command) {
+int16_t Ezhr17Driver::Send(int16_t unit, std::string_view command) {
   std::string reply;
-  return Command(command, reply);
+  return Command(unit, command, reply);
 }
 
 int16_t Ezhr17Driver::RawCommand(const std::string& text, std::string& reply) {
@@ -229,29 +229,29 @@ void Ezhr17Driver::InitChannel() {
 
 // --- Single commands ---
 
-int16_t Ezhr17Driver::MoveAtSpeed(int32_t speed) {
-  if (speed == 0) return Send("T");
-  return RunUntilStopped(speed);
+int16_t Ezhr17Driver::MoveAtSpeed(int16_t unit, int32_t speed) {
+  if (speed == 0) return Send(unit, "T");
+  return RunUntilStopped(unit, speed);
 }
 
-int16_t Ezhr17Driver::RunUntilStopped(int32_t speed) {
+int16_t Ezhr17Driver::RunUntilStopped(int16_t unit, int32_t speed) {
   if (MotionsHeld(clock_, motor_)) return -1;
   const int64_t wide = speed;  // the magnitude of the most negative speed needs 33 bits
-  if (speed > 0) return Send("V" + Plain(wide) + "P0R");
-  return Send("V" + Plain(-wide) + "D0R");
+  if (speed > 0) return Send(unit, "V" + Plain(wide) + "P0R");
+  return Send(unit, "V" + Plain(-wide) + "D0R");
 }
 
-int16_t Ezhr17Driver::MoveAbs(double position) {
+int16_t Ezhr17Driver::MoveAbs(int16_t unit, double position) {
   if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = RoundToInt32(position);
   if (!steps) {
     comm_.CommLogShow("EZHR17_MoveAbs: position out of range");
     return -1;
   }
-  return Send("A" + Plain(*steps) + "R");
+  return Send(unit, "A" + Plain(*steps) + "R");
 }
 
-int16_t Ezhr17Driver::MoveRel(double distance) {
+int16_t Ezhr17Driver::MoveRel(int16_t unit, double distance) {
   const double steps = std::floor(std::fabs(distance) + 0.5);
   if (!std::isfinite(steps) || steps > std::numeric_limits<int32_t>::max()) {
     comm_.CommLogShow("EZHR17_MoveRel: distance out of range");
@@ -259,18 +259,18 @@ int16_t Ezhr17Driver::MoveRel(double distance) {
   }
   if (steps == 0) return 1;  // "P0R" would run to the end of travel
   if (MotionsHeld(clock_, motor_)) return -1;
-  return Send((distance > 0 ? "P" : "D") + Plain(static_cast<int64_t>(steps)) + "R");
+  return Send(unit, (distance > 0 ? "P" : "D") + Plain(static_cast<int64_t>(steps)) + "R");
 }
 
-int16_t Ezhr17Driver::ReadMovingStatus() {
+int16_t Ezhr17Driver::ReadMovingStatus(int16_t unit) {
   std::string reply;
-  if (Command("Q", reply) != 1 || reply.empty()) return -1;
+  if (Command(unit, "Q", reply) != 1 || reply.empty()) return -1;
   return (static_cast<unsigned char>(reply[0]) & kStatusReadyBit) != 0 ? 0 : 1;
 }
 
-int16_t Ezhr17Driver::ReadPos(double& position) {
+int16_t Ezhr17Driver::ReadPos(int16_t unit, double& position) {
   std::string reply;
-  if (Command("?0", reply) != 1) {
+  if (Command(unit, "?0", reply) != 1) {
     comm_.CommLogShow("error reading position:" + reply);
     return -1;
   }
@@ -284,10 +284,10 @@ int16_t Ezhr17Driver::ReadPos(double& position) {
   return 1;
 }
 
-int16_t Ezhr17Driver::ReadInputs(std::optional<int16_t> (*read)(std::string_view),
+int16_t Ezhr17Driver::ReadInputs(int16_t unit, std::optional<int16_t> (*read)(std::string_view),
                                  std::string_view op, int16_t& value) {
   std::string reply;
-  if (Command("?4", reply) != 1) return -1;
+  if (Command(unit, "?4", reply) != 1) return -1;
   const auto inputs = read(reply);
   if (!inputs) {
     comm_.CommLogShow(std::string(op) + ": no inputs in reply-" + reply);
@@ -297,58 +297,58 @@ int16_t Ezhr17Driver::ReadInputs(std::optional<int16_t> (*read)(std::string_view
   return 1;
 }
 
-int16_t Ezhr17Driver::ReadHardware(int16_t& value) {
-  return ReadInputs(Ezhr17HardwareValue, "EZHR17_ReadHardware", value);
+int16_t Ezhr17Driver::ReadHardware(int16_t unit, int16_t& value) {
+  return ReadInputs(unit, Ezhr17HardwareValue, "EZHR17_ReadHardware", value);
 }
 
-int16_t Ezhr17Driver::ReadLimits(int16_t& value) {
-  return ReadInputs(Ezhr17LimitsValue, "EZHR17_ReadLimits", value);
+int16_t Ezhr17Driver::ReadLimits(int16_t unit, int16_t& value) {
+  return ReadInputs(unit, Ezhr17LimitsValue, "EZHR17_ReadLimits", value);
 }
 
-int16_t Ezhr17Driver::SetCurrents(int16_t hold, int16_t run) {
-  return Send("h" + Plain(hold) + "m" + Plain(run) + "R");
+int16_t Ezhr17Driver::SetCurrents(int16_t unit, int16_t hold, int16_t run) {
+  return Send(unit, "h" + Plain(hold) + "m" + Plain(run) + "R");
 }
 
-int16_t Ezhr17Driver::SetRamp(int32_t acceleration, int32_t /*unusedDeceleration*/) {
-  return Send("L" + Plain(acceleration) + "R");
+int16_t Ezhr17Driver::SetRamp(int16_t unit, int32_t acceleration, int32_t /*unusedDeceleration*/) {
+  return Send(unit, "L" + Plain(acceleration) + "R");
 }
 
-int16_t Ezhr17Driver::SetLimitPolarity(int16_t polarity) {
-  return Send("f" + Plain(polarity) + "R");
+int16_t Ezhr17Driver::SetLimitPolarity(int16_t unit, int16_t polarity) {
+  return Send(unit, "f" + Plain(polarity) + "R");
 }
 
-int16_t Ezhr17Driver::SetSlewSpeed(int32_t speed) {
-  return Send("V" + Plain(speed) + "R");
+int16_t Ezhr17Driver::SetSlewSpeed(int16_t unit, int32_t speed) {
+  return Send(unit, "V" + Plain(speed) + "R");
 }
 
-int16_t Ezhr17Driver::SetStepDivide(int16_t exponent) {
+int16_t Ezhr17Driver::SetStepDivide(int16_t unit, int16_t exponent) {
   if (exponent < 0 || exponent > kMaxStepDivideExponent) {
     comm_.CommLogShow("EZHR17_SetStepDivide: resolution exponent out of range");
     return -1;
   }
-  return Send("j" + Plain(int64_t{1} << exponent) + "R");
+  return Send(unit, "j" + Plain(int64_t{1} << exponent) + "R");
 }
 
-int16_t Ezhr17Driver::EnableLimits(int16_t on) {
+int16_t Ezhr17Driver::EnableLimits(int16_t unit, int16_t on) {
   ezModeWord_ = Ezhr17ModeWithLimits(ezModeWord_, on);
-  return Send("n" + Plain(ezModeWord_) + "R");
+  return Send(unit, "n" + Plain(ezModeWord_) + "R");
 }
 
-int16_t Ezhr17Driver::SetModeFlags(int16_t mode) {
+int16_t Ezhr17Driver::SetModeFlags(int16_t unit, int16_t mode) {
   ezModeWord_ = Ezhr17ModeWithFlags(ezModeWord_, mode);
-  return Send("n" + Plain(ezModeWord_) + "R");
+  return Send(unit, "n" + Plain(ezModeWord_) + "R");
 }
 
-int16_t Ezhr17Driver::SetIndexSteps(int16_t steps) {
-  return Send("B" + Plain(steps) + "R");
+int16_t Ezhr17Driver::SetIndexSteps(int16_t unit, int16_t steps) {
+  return Send(unit, "B" + Plain(steps) + "R");
 }
 
-int16_t Ezhr17Driver::WriteOutPorts(int16_t o1, int16_t o2, int16_t /*unusedO3*/) {
-  return Send("J" + Plain(int64_t{o1} + 2 * int64_t{o2}) + "R");
+int16_t Ezhr17Driver::WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t /*unusedO3*/) {
+  return Send(unit, "J" + Plain(int64_t{o1} + 2 * int64_t{o2}) + "R");
 }
 
-int16_t Ezhr17Driver::SetOrigin(int32_t position) {
-  const int16_t result = Send("z" + Plain(position) + "R");
+int16_t Ezhr17Driver::SetOrigin(int16_t unit, int32_t position) {
+  const int16_t result = Send(unit, "z" + Plain(position) + "R");
   clock_.DelayMs(kOriginSettleMs);
   return result;
 }
@@ -363,48 +363,49 @@ int16_t Ezhr17Driver::WakeUp() {
 
 // --- Composite motions ---
 
-int16_t Ezhr17Driver::WaitMoveEnd() {
+int16_t Ezhr17Driver::WaitMoveEnd(int16_t unit) {
   const int32_t intervalMs = waitPollingInterval_;
   MoveDeadline deadline(clock_, motor_);
   while (true) {
     if (deadline.Passed()) return -2;
     // A failing query is polled again: only the time-out ends such a wait, unless the line
     // itself has gone, when no answer can come before the time-out.
-    const int16_t moving = ReadMovingStatus();
+    const int16_t moving = ReadMovingStatus(unit);
     if (moving == 0) return 1;
     if (moving < 0 && comm_.LineLost()) return -1;
-    ServeEventsKeepingUnit(pump_, motor_);
+    pump_.DoEvents();
     clock_.DelayMs(intervalMs);
   }
 }
 
-int16_t Ezhr17Driver::RunHomeProgram() {
+int16_t Ezhr17Driver::RunHomeProgram(int16_t unit) {
   if (MotionsHeld(clock_, motor_)) return -1;
-  Send(kHomeProgram);
-  return WaitMoveEnd();
+  Send(unit, kHomeProgram);
+  return WaitMoveEnd(unit);
 }
 
-int16_t Ezhr17Driver::MotorHome(int32_t speed) {
+int16_t Ezhr17Driver::MotorHome(int16_t unit, int32_t speed) {
   if (speed == 0) {
     comm_.CommLogShow("EZHR17_MotorHome: zero home speed");
     return -1;
   }
   if (MotionsHeld(clock_, motor_)) return -1;
   const int64_t magnitude = std::llabs(int64_t{speed});
-  if (Send("V" + Plain(magnitude) + "R") != 1) {
+  if (Send(unit, "V" + Plain(magnitude) + "R") != 1) {
     comm_.CommLogShow("EZHR17_MotorHome: error setting home speed");
     return -1;
   }
-  if (Send(kHomeCommand) != 1) {
+  if (Send(unit, kHomeCommand) != 1) {
     comm_.CommLogShow("EZHR17_MotorHome: error homing");
     return -1;
   }
   return 1;  // the controller goes on homing by itself
 }
 
-std::optional<int32_t> Ezhr17Driver::ReadSlewSpeed(std::string_view op, bool logFailures) {
+std::optional<int32_t> Ezhr17Driver::ReadSlewSpeed(int16_t unit, std::string_view op,
+                                                   bool logFailures) {
   std::string reply;
-  if (Command("?2", reply) != 1) {
+  if (Command(unit, "?2", reply) != 1) {
     if (logFailures) comm_.CommLogShow(std::string(op) + ": error reading max speed" + reply);
     return std::nullopt;
   }
@@ -415,85 +416,107 @@ std::optional<int32_t> Ezhr17Driver::ReadSlewSpeed(std::string_view op, bool log
   return speed;
 }
 
-int16_t Ezhr17Driver::MotorHomeSmart(int32_t speed, int32_t /*unusedInitSpeed*/) {
-  const auto saved = ReadSlewSpeed("EZHR17_MotorHomeSmart", true);
+int16_t Ezhr17Driver::MotorHomeSmart(int16_t unit, int32_t speed, int32_t /*unusedInitSpeed*/) {
+  const auto saved = ReadSlewSpeed(unit, "EZHR17_MotorHomeSmart", true);
   if (!saved) return -1;
   int16_t outcome = 1;
-  if (MotorHome(speed) != 1) {
+  if (MotorHome(unit, speed) != 1) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: error homing");
     outcome = -1;
-  } else if (WaitMoveEnd() != 1) {
+  } else if (WaitMoveEnd(unit) != 1) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: timeout");
     outcome = -1;
   }
   clock_.DelayMs(kHomeSmartSettleMs);
-  if (SetSlewSpeed(*saved) != 1 && outcome == 1) {
+  if (SetSlewSpeed(unit, *saved) != 1 && outcome == 1) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: error restoring max speed");
     outcome = -1;
   }
   return outcome;
 }
 
-int16_t Ezhr17Driver::StartRunTwice(int32_t speed) {
+int16_t Ezhr17Driver::StartRunTwice(int16_t unit, int32_t speed) {
   // The start is sent twice; only the second answer counts (the first may meet a unit that
   // is still settling from the previous command).
-  MoveAtSpeed(speed);
-  return MoveAtSpeed(speed);
+  MoveAtSpeed(unit, speed);
+  return MoveAtSpeed(unit, speed);
 }
 
-int16_t Ezhr17Driver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
+int16_t Ezhr17Driver::WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set) {
   while (true) {
     if (deadline.Passed()) return -2;
     int16_t inputs = 0;
-    if (ReadHardware(inputs) != 1) return -1;
+    if (ReadHardware(unit, inputs) != 1) return -1;
     if (((inputs & kHomeInputBit) != 0) == set) return 1;
-    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
+    pump_.DoEvents();  // the window answers, and Stop with it
   }
 }
 
-int16_t Ezhr17Driver::MotorHomeOwn(int32_t speed) {
-  const auto saved = ReadSlewSpeed("EZHR17_MotorHomeOwn", false);
+int16_t Ezhr17Driver::MotorHomeOwn(int16_t unit, int32_t speed) {
+  const auto saved = ReadSlewSpeed(unit, "EZHR17_MotorHomeOwn", false);
   if (!saved) return -1;
   MoveDeadline deadline(clock_, motor_);
-  int16_t outcome = StartRunTwice(speed) != 1 ? -1 : WaitForHomeInput(deadline, true);
+  int16_t outcome = StartRunTwice(unit, speed) != 1 ? -1 : WaitForHomeInput(unit, deadline, true);
   if (outcome == 1) {
     // Creep on in the same direction until the sensor clears: that edge is the home.
     const int32_t creep = RoundToInt32(speed / 10.0).value_or(0);
-    outcome = StartRunTwice(creep) != 1 ? -1 : WaitForHomeInput(deadline, false);
+    outcome = StartRunTwice(unit, creep) != 1 ? -1 : WaitForHomeInput(unit, deadline, false);
   }
-  MoveAtSpeed(0);
-  SetSlewSpeed(*saved);
+  MoveAtSpeed(unit, 0);
+  SetSlewSpeed(unit, *saved);
   return outcome;
 }
 
-int16_t Ezhr17Driver::RunToLimit(MoveDeadline& deadline, int32_t mask, int32_t speed) {
+int16_t Ezhr17Driver::RunToLimit(int16_t unit, MoveDeadline& deadline, int32_t mask,
+                                 int32_t speed) {
   int16_t limits = 0;
-  int16_t result = ReadLimits(limits);
+  int16_t result = ReadLimits(unit, limits);
   if (result != 1 || (limits & mask) != 0) return result;
-  result = MoveAtSpeed(speed);
+  result = MoveAtSpeed(unit, speed);
   if (result != 1) return result;
   while (true) {
     if (deadline.Passed()) return -2;
-    result = ReadLimits(limits);
+    result = ReadLimits(unit, limits);
     if (result != 1 || (limits & mask) != 0) return result;
-    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
+    pump_.DoEvents();  // the window answers, and Stop with it
   }
 }
 
-int16_t Ezhr17Driver::MotorToLimit(int32_t mask, int32_t speed) {
+int16_t Ezhr17Driver::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
   MoveDeadline deadline(clock_, motor_);
-  const auto saved = ReadSlewSpeed("EZHR17_MotorToLimit", true);
+  const auto saved = ReadSlewSpeed(unit, "EZHR17_MotorToLimit", true);
   if (!saved) {
-    MoveAtSpeed(0);
+    MoveAtSpeed(unit, 0);
     return -1;
   }
-  int16_t outcome = RunToLimit(deadline, mask, speed);
-  MoveAtSpeed(0);
-  if (SetSlewSpeed(*saved) != 1 && outcome > 0) {
+  int16_t outcome = RunToLimit(unit, deadline, mask, speed);
+  MoveAtSpeed(unit, 0);
+  if (SetSlewSpeed(unit, *saved) != 1 && outcome > 0) {
     comm_.CommLogShow("EZHR17_MotorToLimit: error restoring max speed");
     outcome = -1;
   }
   return outcome;
+}
+
+int16_t Ezhr17Driver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
+                                  double& positionOneCount) {
+  if (SetOrigin(unit, homing.powerUpOrigin) < 0) return -1;
+  bool ok = RunHomeProgram(unit) >= 0;
+  double position = 0;  // microsteps, at position 1
+  if (ok) {
+    // The offset move has to end before the count at position 1 can be read.
+    ok = MoveRel(unit, homing.offsetHome) >= 0 && WaitMoveEnd(unit) >= 0 &&
+         ReadPos(unit, position) >= 0;
+  } else {
+    MoveAtSpeed(unit, 0);  // the program searches without end when it never finds home
+  }
+  // The homing program leaves its own speeds and ramp behind (the initial speed is not one of
+  // this controller's settings).
+  if (SetSlewSpeed(unit, homing.slewVelocity) < 0) ok = false;
+  if (SetRamp(unit, homing.acceleration, homing.deceleration) < 0) ok = false;
+  if (!ok) return -1;
+  positionOneCount = position;
+  return 1;
 }
 
 }  // namespace qv

@@ -10,6 +10,7 @@
 
 #include "controllers/Clock.h"
 #include "controllers/Comm.h"
+#include "controllers/MotorDriver.h"
 #include "controllers/MotorState.h"
 
 namespace qv {
@@ -59,9 +60,9 @@ int16_t Ezhr17ModeWithFlags(int16_t modeWord, int16_t mode);
 
 // --- The driver ---
 
-class Ezhr17Driver {
+class Ezhr17Driver final : public MotorDriver {
  public:
-  Ezhr17Driver(Comm& comm, Clock& clock, EventPump& pump, MotorState& motor,
+  Ezhr17Driver(Comm& comm, Clock& clock, EventPump& pump, const MotorState& motor,
                const int16_t& waitPollingInterval)
       : comm_(comm),
         clock_(clock),
@@ -69,58 +70,83 @@ class Ezhr17Driver {
         motor_(motor),
         waitPollingInterval_(waitPollingInterval) {}
 
-  // One framed exchange with the selected unit. 1 done; -1 channel failure; -2 controller
-  // error code; -3 reply not framed; -4 another exchange is under way. `reply` receives the
-  // data part for 1 and -2 and is left alone otherwise.
+  // One framed exchange with `unit`. 1 done; -1 channel failure; -2 controller error code; -3
+  // reply not framed; -4 another exchange is under way. `reply` receives the data part for 1
+  // and -2 and is left alone otherwise.
   // The replies of this protocol do not say whose they are. After an exchange gave up on its
   // reply, which may still come, the line is brought back in step before anything else is sent
   // (see Resync), so that a late reply is never taken for another command's answer.
-  int16_t Command(std::string_view command, std::string& reply);
+  int16_t Command(int16_t unit, std::string_view command, std::string& reply);
   // While on (the devices' initialisation), an exchange that fails (-1, -2, -3) is made once
   // more, and the channel log says so.
-  void RetryFailedExchanges(bool on) { retryOnce_ = on; }
+  void RetryFailedExchanges(bool on) override { retryOnce_ = on; }
   // The text as it is, no address, no frame check: the channel's result.
-  int16_t RawCommand(const std::string& text, std::string& reply);
-  void InitChannel();
+  int16_t RawCommand(const std::string& text, std::string& reply) override;
+  void InitChannel() override;
+  int16_t WakeUp() override;
 
-  int16_t MotorHome(int32_t speed);
-  int16_t MotorHomeSmart(int32_t speed, int32_t unusedInitSpeed);
-  int16_t MotorHomeOwn(int32_t speed);
-  int16_t MotorToLimit(int32_t mask, int32_t speed);
+  int16_t Home(int16_t unit, int16_t speed) override { return MotorHome(unit, speed); }
+  int16_t MotorHome(int16_t unit, int32_t speed);
+  int16_t MotorHomeSmart(int16_t unit, int32_t speed, int32_t unusedInitSpeed) override;
+  int16_t MotorHomeOwn(int16_t unit, int32_t speed) override;
+  int16_t MotorToLimit(int16_t unit, int32_t mask, int32_t speed) override;
   // 0 stops ("T"); any other speed runs until stopped (see RunUntilStopped).
-  int16_t MoveAtSpeed(int32_t speed);
-  int16_t MoveAbs(double position);
+  int16_t MoveAtSpeed(int16_t unit, int32_t speed) override;
+  int16_t MoveAbs(int16_t unit, double position) override;
   // A distance that rounds to no whole microstep sends nothing and succeeds: the controller
   // reads a relative move of 0 as a run without end.
-  int16_t MoveRel(double distance);
+  int16_t MoveRel(int16_t unit, double distance) override;
   // 1 moving, 0 ready, -1 failure.
-  int16_t ReadMovingStatus();
+  int16_t ReadMovingStatus(int16_t unit) override;
   // 1 and the count; -1, the position untouched and the reply logged, when the query fails or
   // its answer is no count.
-  int16_t ReadPos(double& position);
-  int16_t ReadHardware(int16_t& value);
-  int16_t ReadLimits(int16_t& value);
-  int16_t SetCurrents(int16_t hold, int16_t run);
-  int16_t SetRamp(int32_t acceleration, int32_t unusedDeceleration);
-  int16_t SetLimitPolarity(int16_t polarity);
-  int16_t SetSlewSpeed(int32_t speed);
-  int16_t SetStepDivide(int16_t exponent);
-  int16_t EnableLimits(int16_t on);
-  int16_t SetModeFlags(int16_t mode);
-  int16_t SetIndexSteps(int16_t steps);
-  int16_t WriteOutPorts(int16_t o1, int16_t o2, int16_t unusedO3);
-  int16_t SetOrigin(int32_t position);
-  // Polls the unit selected at the call until it stands still, serving window events between
-  // the polls; the unit stays selected whatever those events select. 1 still, -2 time-out, -1
-  // the line is gone.
-  int16_t WaitMoveEnd();
-  int16_t WakeUp();
-  int16_t RunHomeProgram();
+  int16_t ReadPos(int16_t unit, double& position) override;
+  int16_t ReadHardware(int16_t unit, int16_t& value) override;
+  int16_t ReadLimits(int16_t unit, int16_t& value) override;
+  int16_t SetCurrents(int16_t unit, int16_t hold, int16_t run) override;
+  int16_t SetRamp(int16_t unit, int32_t acceleration, int32_t unusedDeceleration) override;
+  int16_t SetLimitPolarity(int16_t unit, int16_t polarity) override;
+  int16_t SetSlewSpeed(int16_t unit, int32_t speed) override;
+  int16_t SetStepDivide(int16_t unit, int16_t exponent) override;
+  int16_t EnableLimits(int16_t unit, int16_t on) override;
+  int16_t SetModeFlags(int16_t unit, int16_t mode) override;
+  int16_t SetIndexSteps(int16_t unit, int16_t steps) override;
+  int16_t WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t unusedO3) override;
+  // The counter takes `position` (pausing while it settles).
+  int16_t SetOrigin(int16_t unit, int32_t position) override;
+  // Polls `unit` until it stands still, serving window events between the polls. 1 still, -2
+  // time-out, -1 the line is gone.
+  int16_t WaitMoveEnd(int16_t unit) override;
+  // The controller-resident homing sequence of a filter wheel, then the wait for its end.
+  int16_t RunHomeProgram(int16_t unit);
+
+  // The port and settings operations of the other type: nothing to send.
+  int16_t GetOutput(int16_t, int16_t, int16_t&) override { return 0; }
+  int16_t SetOutput(int16_t, int16_t, int16_t) override { return 0; }
+  int16_t ReadInPorts(int16_t, std::array<int16_t, 3>&) override { return 0; }
+  int16_t ReadOutPorts(int16_t, std::array<int16_t, 3>&) override { return 0; }
+  int16_t SetJogSpeeds(int16_t, int32_t, int32_t) override { return 0; }
+  int16_t SetInitSpeed(int16_t, int32_t) override { return 0; }
+  int16_t Pause(int16_t, int16_t) override { return 1; }
+
+  // The counter takes the origin it is given.
+  double CountAtOrigin(int32_t origin) const override { return origin; }
+  // A unit refuses a new target while it moves.
+  bool DropsTargetsWhileMoving() const override { return false; }
+  // A run ("V" + rate + "P0R") makes its rate the top speed.
+  bool RunSetsTopSpeed() const override { return true; }
+  JoystickRuns Joystick() const override {
+    return {.heldRunRange = false, .keepShare = 0.25, .startShare = 0.2, .quietWhenCentred = true};
+  }
+  StageHomingMethod StageHoming() const override { return StageHomingMethod::kHomeSensorPasses; }
+  // The origin first, then the controller's own homing program and the move to position 1;
+  // that position's count is read back. The profile is put back, as the program leaves its own.
+  int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;
 
   int16_t EZModeWord() const { return ezModeWord_; }
 
  private:
-  int16_t Send(std::string_view command);
+  int16_t Send(int16_t unit, std::string_view command);
   // One exchange, brought back in step first when an earlier one gave up on its reply.
   int16_t Attempt(const std::string& sent, std::string& reply);
   // Asks the unit that did not answer for its firmware version and drops every reply that comes
@@ -131,26 +157,26 @@ class Ezhr17Driver {
   void NoteUnanswered(const std::string& sent);
   // "P0"/"D0" at `speed` (not 0): the controller runs until "T" or a limit stops it. The only
   // command that moves without a given end; nothing else sends it.
-  int16_t RunUntilStopped(int32_t speed);
+  int16_t RunUntilStopped(int16_t unit, int32_t speed);
   int16_t Exchange(const std::string& sent, std::string& reply);
   // The slew speed in force ("?2"); empty when the query fails or its number cannot be read
   // (logged with `op` as the speaker when `logFailures`).
-  std::optional<int32_t> ReadSlewSpeed(std::string_view op, bool logFailures);
+  std::optional<int32_t> ReadSlewSpeed(int16_t unit, std::string_view op, bool logFailures);
   // The inputs ("?4") as `read` takes them; -1 when the query fails or its reply holds no
   // inputs (logged with `op` as the speaker).
-  int16_t ReadInputs(std::optional<int16_t> (*read)(std::string_view), std::string_view op,
-                     int16_t& value);
-  int16_t StartRunTwice(int32_t speed);
+  int16_t ReadInputs(int16_t unit, std::optional<int16_t> (*read)(std::string_view),
+                     std::string_view op, int16_t& value);
+  int16_t StartRunTwice(int16_t unit, int32_t speed);
   // Polls the inputs until the home sensor is `set` (1), the time-out passes (-2) or a read
   // fails (-1).
-  int16_t WaitForHomeInput(MoveDeadline& deadline, bool set);
+  int16_t WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set);
   // Runs until a limit in `mask` is seen: 1, -2 time-out, or the failing command's result.
-  int16_t RunToLimit(MoveDeadline& deadline, int32_t mask, int32_t speed);
+  int16_t RunToLimit(int16_t unit, MoveDeadline& deadline, int32_t mask, int32_t speed);
 
   Comm& comm_;
   Clock& clock_;
   EventPump& pump_;
-  MotorState& motor_;  // the selected unit; a wait selects its own unit again after events
+  const MotorState& motor_;             // the motion time-out and the operator's Stop
   const int16_t& waitPollingInterval_;  // ms between status polls of a wait
   int16_t inProgress_ = 0;              // exchanges of Command under way (0 or 1)
   bool outOfStep_ = false;              // an exchange gave up on a reply that may still come

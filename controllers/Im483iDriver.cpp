@@ -15,6 +15,7 @@ constexpr int16_t kHomeInputBit = 1;            // bit 0 of "] 1"
 constexpr int32_t kMinBackOffSpeed = 20;        // steps/s, the slowest run the controller makes
 constexpr int32_t kWaitPollMs = 20;             // between status polls of a wait
 constexpr int16_t kMaxSettleTens = 255;         // the settle time setting is one byte
+constexpr int16_t kIndexerSettleMs = 500;       // pause before an indexing drive gets its origin
 constexpr std::string_view kStatusQuery = "^";  // harmless: asked to find a unit's echo again
 constexpr int kResyncTimeouts = 2;  // port time-outs a silent unit has to echo the status query
 
@@ -87,13 +88,13 @@ int32_t Im483iBackOffSpeed(int32_t speed, int divisor) {
 
 // --- Exchanges ---
 
-int16_t Im483iDriver::Command(std::string_view command, std::string& answer) {
+int16_t Im483iDriver::Command(int16_t unit, std::string_view command, std::string& answer) {
   if (inProgress_ >= 1) {
     comm_.CommLogShow("inst>0;");
     return -4;
   }
   ++inProgress_;
-  const std::string sent = Im483iFrame(motor_.MotorAddress, command);
+  const std::string sent = Im483iFrame(unit, command);
   int16_t result = Attempt(sent, answer);
   if (retryOnce_ && result < 0) {
     comm_.CommLogShow("Retrying " + sent);
@@ -166,9 +167,9 @@ int16_t Im483iDriver::Exchange(const std::string& sent, std::string& answer) {
   return 1;
 }
 
-int16_t Im483iDriver::Send(std::string_view command) {
+int16_t Im483iDriver::Send(int16_t unit, std::string_view command) {
   std::string answer;
-  return Command(command, answer);
+  return Command(unit, command, answer);
 }
 
 int16_t Im483iDriver::RawCommand(const std::string& text, std::string& reply) {
@@ -205,29 +206,29 @@ bool Im483iDriver::Fits16(std::string_view op, std::initializer_list<int32_t> va
 
 // --- Single commands ---
 
-int16_t Im483iDriver::Home(int16_t speed) {
+int16_t Im483iDriver::Home(int16_t unit, int16_t speed) {
   if (speed == 0 || MotionsHeld(clock_, motor_)) return -1;
   const int64_t magnitude = speed < 0 ? -int64_t{speed} : int64_t{speed};
-  return Send("F" + Im483iBlankLed(magnitude) + Im483iBlankLed(speed < 0 ? 1 : 0));
+  return Send(unit, "F" + Im483iBlankLed(magnitude) + Im483iBlankLed(speed < 0 ? 1 : 0));
 }
 
-int16_t Im483iDriver::MoveAtSpeed(int32_t speed) {
+int16_t Im483iDriver::MoveAtSpeed(int16_t unit, int32_t speed) {
   if (!Fits16("IM483I_MoveAtSpeed", {speed})) return -1;
   if (speed != 0 && MotionsHeld(clock_, motor_)) return -1;
-  return Send("M" + Im483iPlain(speed));
+  return Send(unit, "M" + Im483iPlain(speed));
 }
 
-int16_t Im483iDriver::MoveAbs(double position) {
+int16_t Im483iDriver::MoveAbs(int16_t unit, double position) {
   if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = WholeSteps(position);
   if (!steps) {
     comm_.CommLogShow("IM483I_MoveAbs: position out of range");
     return -1;
   }
-  return Send((position > 0 ? "R+" : "R-") + Im483iPlain(*steps));
+  return Send(unit, (position > 0 ? "R+" : "R-") + Im483iPlain(*steps));
 }
 
-int16_t Im483iDriver::MoveRel(double distance) {
+int16_t Im483iDriver::MoveRel(int16_t unit, double distance) {
   if (distance == 0) return 1;
   if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = WholeSteps(distance);
@@ -235,12 +236,12 @@ int16_t Im483iDriver::MoveRel(double distance) {
     comm_.CommLogShow("IM483I_MoveRel: distance out of range");
     return -1;
   }
-  return Send((distance > 0 ? "+" : "-") + Im483iPlain(*steps));
+  return Send(unit, (distance > 0 ? "+" : "-") + Im483iPlain(*steps));
 }
 
-int16_t Im483iDriver::ReadMovingStatus() {
+int16_t Im483iDriver::ReadMovingStatus(int16_t unit) {
   std::string answer;
-  if (Command("^", answer) != 1) return -1;
+  if (Command(unit, "^", answer) != 1) return -1;
   const auto status = TextToInt16(answer);
   if (!status || *status < 0) {
     comm_.CommLogShow("IM483I_ReadMovingStatus: no status in answer-" + answer);
@@ -249,9 +250,9 @@ int16_t Im483iDriver::ReadMovingStatus() {
   return *status;
 }
 
-int16_t Im483iDriver::ReadPos(double& position) {
+int16_t Im483iDriver::ReadPos(int16_t unit, double& position) {
   std::string answer;
-  if (Command("Z", answer) != 1) return -1;
+  if (Command(unit, "Z", answer) != 1) return -1;
   const auto count = PositionCount(answer);
   if (!count) {
     // An echo without a count (letters, nothing, a number no counter holds): no position.
@@ -262,9 +263,10 @@ int16_t Im483iDriver::ReadPos(double& position) {
   return 1;
 }
 
-int16_t Im483iDriver::ReadInt16(std::string_view op, std::string_view command, int16_t& value) {
+int16_t Im483iDriver::ReadInt16(int16_t unit, std::string_view op, std::string_view command,
+                                int16_t& value) {
   std::string answer;
-  if (Command(command, answer) != 1) return -1;
+  if (Command(unit, command, answer) != 1) return -1;
   const auto number = TextToInt16(answer);
   if (!number) {
     // Inputs that were not read are no inputs: a homing or limit run must not go on as if its
@@ -276,17 +278,17 @@ int16_t Im483iDriver::ReadInt16(std::string_view op, std::string_view command, i
   return 1;
 }
 
-int16_t Im483iDriver::ReadHardware(int16_t& value) {
-  return ReadInt16("IM483I_ReadHardware", "] 1", value);
+int16_t Im483iDriver::ReadHardware(int16_t unit, int16_t& value) {
+  return ReadInt16(unit, "IM483I_ReadHardware", "] 1", value);
 }
 
-int16_t Im483iDriver::ReadLimits(int16_t& value) {
-  return ReadInt16("IM483I_ReadLimits", "] 0", value);
+int16_t Im483iDriver::ReadLimits(int16_t unit, int16_t& value) {
+  return ReadInt16(unit, "IM483I_ReadLimits", "] 0", value);
 }
 
-int16_t Im483iDriver::ReadPortBits(int firstBit, std::array<int16_t, 3>& values) {
+int16_t Im483iDriver::ReadPortBits(int16_t unit, int firstBit, std::array<int16_t, 3>& values) {
   std::string answer;
-  if (Command("A 129", answer) != 1) return -1;
+  if (Command(unit, "A 129", answer) != 1) return -1;
   const auto portByte = TextToInt16(answer);
   if (!portByte) {
     comm_.CommLogShow("IM483I_ReadPorts: no port byte in answer-" + answer);
@@ -296,87 +298,87 @@ int16_t Im483iDriver::ReadPortBits(int firstBit, std::array<int16_t, 3>& values)
   return 1;
 }
 
-int16_t Im483iDriver::ReadInPorts(std::array<int16_t, 3>& values) {
-  return ReadPortBits(kInputsFirstBit, values);
+int16_t Im483iDriver::ReadInPorts(int16_t unit, std::array<int16_t, 3>& values) {
+  return ReadPortBits(unit, kInputsFirstBit, values);
 }
 
-int16_t Im483iDriver::ReadOutPorts(std::array<int16_t, 3>& values) {
-  return ReadPortBits(kOutputsFirstBit, values);
+int16_t Im483iDriver::ReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) {
+  return ReadPortBits(unit, kOutputsFirstBit, values);
 }
 
-int16_t Im483iDriver::GetOutput(int16_t n, int16_t& value) {
+int16_t Im483iDriver::GetOutput(int16_t unit, int16_t n, int16_t& value) {
   if (n < 0 || n > 2) return -1;
   std::array<int16_t, 3> outputs{};
-  if (ReadOutPorts(outputs) != 1) return -1;
+  if (ReadOutPorts(unit, outputs) != 1) return -1;
   value = outputs[static_cast<size_t>(n)];
   return 1;
 }
 
-int16_t Im483iDriver::SetOutput(int16_t n, int16_t value) {
+int16_t Im483iDriver::SetOutput(int16_t unit, int16_t n, int16_t value) {
   if (n < 0 || n > 2) return -1;
   std::array<int16_t, 3> outputs{};
   // Without the current outputs a write would switch the other two off: nothing is written.
-  if (ReadOutPorts(outputs) != 1) return -1;
+  if (ReadOutPorts(unit, outputs) != 1) return -1;
   outputs[static_cast<size_t>(n)] = value;
-  return WritePorts(outputs) == 1 ? 1 : -1;
+  return WritePorts(unit, outputs) == 1 ? 1 : -1;
 }
 
-int16_t Im483iDriver::WriteOutPorts(int16_t o1, int16_t o2, int16_t o3) {
-  return WritePorts({o1, o2, o3});
+int16_t Im483iDriver::WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) {
+  return WritePorts(unit, {o1, o2, o3});
 }
 
-int16_t Im483iDriver::WritePorts(const std::array<int16_t, 3>& values) {
+int16_t Im483iDriver::WritePorts(int16_t unit, const std::array<int16_t, 3>& values) {
   const auto portByte = Im483iOutputByte(values);
   if (!portByte) return -2;
-  return Send("A" + Im483iBlankLed(*portByte));
+  return Send(unit, "A" + Im483iBlankLed(*portByte));
 }
 
-int16_t Im483iDriver::SetSettle(int16_t ms) {
-  return Send("E " + Im483iPlain(Im483iSettleTens(ms)));
+int16_t Im483iDriver::SetSettle(int16_t unit, int16_t ms) {
+  return Send(unit, "E " + Im483iPlain(Im483iSettleTens(ms)));
 }
 
-int16_t Im483iDriver::Pause(int16_t ms) {
-  const int16_t result = SetSettle(ms);
+int16_t Im483iDriver::Pause(int16_t unit, int16_t ms) {
+  const int16_t result = SetSettle(unit, ms);
   if (result < 0) return result;
   clock_.DelayMs(ms);
   return 1;
 }
 
-int16_t Im483iDriver::SetCurrents(int16_t hold, int16_t run) {
-  return Send("Y" + Im483iBlankLed(hold) + Im483iBlankLed(run));
+int16_t Im483iDriver::SetCurrents(int16_t unit, int16_t hold, int16_t run) {
+  return Send(unit, "Y" + Im483iBlankLed(hold) + Im483iBlankLed(run));
 }
 
-int16_t Im483iDriver::SetRamp(int32_t acceleration, int32_t deceleration) {
+int16_t Im483iDriver::SetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) {
   if (!Fits16("IM483I_SetRamp", {acceleration, deceleration})) return -1;
-  return Send("K" + Im483iBlankLed(acceleration) + Im483iBlankLed(deceleration));
+  return Send(unit, "K" + Im483iBlankLed(acceleration) + Im483iBlankLed(deceleration));
 }
 
-int16_t Im483iDriver::SetLimitPolarity(int16_t polarity) {
-  return Send("l" + Im483iBlankLed(polarity));
+int16_t Im483iDriver::SetLimitPolarity(int16_t unit, int16_t polarity) {
+  return Send(unit, "l" + Im483iBlankLed(polarity));
 }
 
-int16_t Im483iDriver::SetJogSpeeds(int32_t low, int32_t high) {
+int16_t Im483iDriver::SetJogSpeeds(int16_t unit, int32_t low, int32_t high) {
   if (!Fits16("IM483I_SetJogSpeeds", {low, high})) return -1;
-  return Send("B" + Im483iBlankLed(low) + Im483iBlankLed(high));
+  return Send(unit, "B" + Im483iBlankLed(low) + Im483iBlankLed(high));
 }
 
-int16_t Im483iDriver::SetSlewSpeed(int32_t speed) {
+int16_t Im483iDriver::SetSlewSpeed(int16_t unit, int32_t speed) {
   if (!Fits16("IM483I_SetSlewSpeed", {speed})) return -1;
-  return Send("V" + Im483iBlankLed(speed));
+  return Send(unit, "V" + Im483iBlankLed(speed));
 }
 
-int16_t Im483iDriver::SetStepDivide(int16_t divide) {
-  Send("H 0");  // fixed resolution mode first; a unit that refuses it still takes "D"
-  return Send("D" + Im483iBlankLed(divide));
+int16_t Im483iDriver::SetStepDivide(int16_t unit, int16_t divide) {
+  Send(unit, "H 0");  // fixed resolution mode first; a unit that refuses it still takes "D"
+  return Send(unit, "D" + Im483iBlankLed(divide));
 }
 
-int16_t Im483iDriver::SetInitSpeed(int32_t speed) {
+int16_t Im483iDriver::SetInitSpeed(int16_t unit, int32_t speed) {
   if (!Fits16("IM483I_SetInitSpeed", {speed})) return -1;
-  return Send("I" + Im483iBlankLed(speed));
+  return Send(unit, "I" + Im483iBlankLed(speed));
 }
 
-int16_t Im483iDriver::SetOrigin() {
-  return Send("O");
+int16_t Im483iDriver::SetOrigin(int16_t unit) {
+  return Send(unit, "O");
 }
 
 int16_t Im483iDriver::WakeUp() {
@@ -386,102 +388,119 @@ int16_t Im483iDriver::WakeUp() {
 
 // --- Composite motions ---
 
-int16_t Im483iDriver::WaitMoveEnd() {
+int16_t Im483iDriver::WaitMoveEnd(int16_t unit) {
   MoveDeadline deadline(clock_, motor_);
   while (true) {
     if (deadline.Passed()) return -2;
-    const int16_t status = ReadMovingStatus();
+    const int16_t status = ReadMovingStatus(unit);
     if (status < 0) return -1;
     if (status == 0) return 1;
-    ServeEventsKeepingUnit(pump_, motor_);
+    pump_.DoEvents();
     clock_.DelayMs(kWaitPollMs);
   }
 }
 
-int16_t Im483iDriver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
+int16_t Im483iDriver::WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set) {
   while (true) {
     if (deadline.Passed()) return -2;
     int16_t inputs = 0;
-    if (ReadHardware(inputs) != 1) return -1;
+    if (ReadHardware(unit, inputs) != 1) return -1;
     if (((inputs & kHomeInputBit) != 0) == set) return 1;
-    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
+    pump_.DoEvents();  // the window answers, and Stop with it
   }
 }
 
-int16_t Im483iDriver::MotorHomeOwn(int32_t speed) {
+int16_t Im483iDriver::MotorHomeOwn(int16_t unit, int32_t speed) {
   if (!Fits16("IM483I_MotorHomeOwn", {speed})) return -1;
   MoveDeadline deadline(clock_, motor_);
   int16_t outcome = -1;
-  if (MoveAtSpeed(speed) == 1) {
-    outcome = WaitForHomeInput(deadline, true);
+  if (MoveAtSpeed(unit, speed) == 1) {
+    outcome = WaitForHomeInput(unit, deadline, true);
     if (outcome == 1) {
       // Back off slowly until the home input clears: that edge is the home.
-      outcome =
-          MoveAtSpeed(Im483iBackOffSpeed(speed, 4)) == 1 ? WaitForHomeInput(deadline, false) : -1;
+      outcome = MoveAtSpeed(unit, Im483iBackOffSpeed(speed, 4)) == 1
+                    ? WaitForHomeInput(unit, deadline, false)
+                    : -1;
     }
   }
-  MoveAtSpeed(0);
+  MoveAtSpeed(unit, 0);
   return outcome;
 }
 
-int16_t Im483iDriver::HomeSmartSteps(int32_t speed, int32_t initSpeed, MoveDeadline& deadline) {
+int16_t Im483iDriver::HomeSmartSteps(int16_t unit, int32_t speed, int32_t initSpeed,
+                                     MoveDeadline& deadline) {
   // The homing run starts at the initial speed; a quarter of the home speed keeps it gentle.
   // A speed has a size only: the sign of a search toward the low end is no initial speed.
   const int32_t quarter = RoundToInt32(std::fabs(speed / 4.0)).value_or(0);
   const bool lowerInit = quarter < initSpeed;
-  if (lowerInit && SetInitSpeed(quarter) != 1) return -7;
-  if (Home(static_cast<int16_t>(speed)) != 1) return -1;
-  if (WaitMoveEnd() != 1) return -2;
+  if (lowerInit && SetInitSpeed(unit, quarter) != 1) return -7;
+  if (Home(unit, static_cast<int16_t>(speed)) != 1) return -1;
+  if (WaitMoveEnd(unit) != 1) return -2;
   int16_t inputs = 0;
-  if (ReadHardware(inputs) != 1) return -3;
+  if (ReadHardware(unit, inputs) != 1) return -3;
   if ((inputs & kHomeInputBit) != 0) {
-    if (MoveAtSpeed(Im483iBackOffSpeed(speed, 4)) != 1) return -4;
+    if (MoveAtSpeed(unit, Im483iBackOffSpeed(speed, 4)) != 1) return -4;
     do {
       if (deadline.Passed()) return -5;
-      if (ReadHardware(inputs) != 1) return -6;
-      ServeEventsKeepingUnit(pump_, motor_);
+      if (ReadHardware(unit, inputs) != 1) return -6;
+      pump_.DoEvents();
     } while ((inputs & kHomeInputBit) != 0);
   }
-  if (lowerInit && SetInitSpeed(initSpeed) != 1) return -8;
+  if (lowerInit && SetInitSpeed(unit, initSpeed) != 1) return -8;
   return 1;
 }
 
-int16_t Im483iDriver::MotorHomeSmart(int32_t speed, int32_t initSpeed) {
+int16_t Im483iDriver::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) {
   if (!Fits16("IM483I_MotorHomeSmart", {speed, initSpeed})) return -1;
   MoveDeadline deadline(clock_, motor_);
-  const int16_t outcome = HomeSmartSteps(speed, initSpeed, deadline);
-  MoveAtSpeed(0);
+  const int16_t outcome = HomeSmartSteps(unit, speed, initSpeed, deadline);
+  MoveAtSpeed(unit, 0);
   return outcome;
 }
 
-int16_t Im483iDriver::RunToLimit(int32_t mask, int32_t speed, MoveDeadline& deadline) {
+int16_t Im483iDriver::RunToLimit(int16_t unit, int32_t mask, int32_t speed,
+                                 MoveDeadline& deadline) {
   // The run command is repeated on every pass: a unit that missed it still starts.
   int16_t reached = 0;  // limit bits seen when the limit was reached
   // Window events are served between the passes: the window answers, and Stop with it.
   do {
     if (deadline.Passed()) return -2;
-    if (MoveAtSpeed(speed) != 1) return -1;
-    if (ReadLimits(reached) != 1) return -1;
-    if ((reached & mask) == 0) ServeEventsKeepingUnit(pump_, motor_);
+    if (MoveAtSpeed(unit, speed) != 1) return -1;
+    if (ReadLimits(unit, reached) != 1) return -1;
+    if ((reached & mask) == 0) pump_.DoEvents();
   } while ((reached & mask) == 0);
   const int32_t backOff = Im483iBackOffSpeed(speed, 2);
   int16_t now = 0;  // limit bits while backing off
   do {
     if (deadline.Passed()) return -2;
-    if (MoveAtSpeed(backOff) != 1) return -1;
-    if (ReadLimits(now) != 1) return -1;
-    if (now != 0) ServeEventsKeepingUnit(pump_, motor_);
+    if (MoveAtSpeed(unit, backOff) != 1) return -1;
+    if (ReadLimits(unit, now) != 1) return -1;
+    if (now != 0) pump_.DoEvents();
   } while (now != 0);
-  MoveAtSpeed(0);
+  MoveAtSpeed(unit, 0);
   return reached;
 }
 
-int16_t Im483iDriver::MotorToLimit(int32_t mask, int32_t speed) {
+int16_t Im483iDriver::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
   if (!Fits16("IM483I_MotorToLimit", {mask, speed})) return -1;
   MoveDeadline deadline(clock_, motor_);
-  const int16_t outcome = RunToLimit(mask, speed, deadline);
-  MoveAtSpeed(0);
+  const int16_t outcome = RunToLimit(unit, mask, speed, deadline);
+  MoveAtSpeed(unit, 0);
   return outcome;
+}
+
+int16_t Im483iDriver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
+                                  double& positionOneCount) {
+  bool ok = MotorHomeSmart(unit, homing.homeSpeed, homing.initVelocity) >= 0;
+  if (ok && homing.offsetHome != 0) {
+    ok = MoveRel(unit, homing.offsetHome) >= 0 && WaitMoveEnd(unit) >= 0;
+  }
+  if (!ok) return -1;  // not at position 1: no origin is taken from where the drive stands
+  if (Pause(unit, kIndexerSettleMs) < 0) ok = false;
+  if (SetOrigin(unit) < 0) ok = false;
+  if (!ok) return -1;
+  positionOneCount = 0;
+  return 1;
 }
 
 }  // namespace qv

@@ -26,8 +26,7 @@ int16_t LedController::LEDReadConfig() {
 int16_t LedController::LEDInit() {
   written_ = {};
   if (LEDReadConfig() == -1) return -1;
-  motCon_.MotorSelect(ledAddress_);
-  if (motCon_.MotorWriteOutPorts(ledOffVal_, ledOffVal_, ledOffVal_) != 1) return -1;
+  if (motCon_.MotorWriteOutPorts(ledAddress_, ledOffVal_, ledOffVal_, ledOffVal_) != 1) return -1;
   written_.fill(ledOffVal_);
   return 1;
 }
@@ -55,18 +54,16 @@ int16_t LedController::LEDSet(std::string_view colour, std::string_view state) {
   while (output < 3 && kColourWords[static_cast<size_t>(output)] != colour)
     ++output;
   if (output == 3) return -1;
-  motCon_.MotorSelect(ledAddress_);
-  const int16_t result = motCon_.MotorSetOutput(output, value);
+  const int16_t result = motCon_.MotorSetOutput(ledAddress_, output, value);
   Remember(output, value, result);
   return result;
 }
 
 int16_t LedController::LEDToggle(int16_t n) {
-  motCon_.MotorSelect(ledAddress_);
   int16_t value = 0;  // taken as off when the controller cannot tell
-  motCon_.MotorGetOutput(n, value);
+  motCon_.MotorGetOutput(ledAddress_, n, value);
   const auto flipped = static_cast<int16_t>(1 - value);
-  const int16_t result = motCon_.MotorSetOutput(n, flipped);
+  const int16_t result = motCon_.MotorSetOutput(ledAddress_, n, flipped);
   Remember(n, flipped, result);
   return result;
 }

@@ -2,192 +2,238 @@
 
 #include <algorithm>
 
+#include "controllers/Ezhr17Driver.h"
+#include "controllers/Im483iDriver.h"
+#include "foundation/Config.h"
+
 namespace qv {
 
-ControllerKind ControllerKindOf(std::string_view contrType) {
-  const auto* entry =
-      std::find_if(kControllerTypes.begin(), kControllerTypes.end(),
-                   [&](const ControllerTypeEntry& e) { return e.name == contrType; });
-  return entry == kControllerTypes.end() ? ControllerKind::kNone : entry->kind;
-}
+constexpr std::array<ControllerTypeEntry, 2> kControllerTypes{{
+    {"IM483I",
+     [](const DriverParts& p) -> std::unique_ptr<MotorDriver> {
+       return std::make_unique<Im483iDriver>(p.comm, p.clock, p.pump, p.motor);
+     }},
+    {"EZHR17",
+     [](const DriverParts& p) -> std::unique_ptr<MotorDriver> {
+       return std::make_unique<Ezhr17Driver>(p.comm, p.clock, p.pump, p.motor,
+                                             p.waitPollingInterval);
+     }},
+}};
 
-template <class OnIm, class OnEz>
-int16_t MotCon::Route(OnIm onIm, OnEz onEz) {
-  switch (ControllerKindOf(contrType_)) {
-    case ControllerKind::kIm483i:
-      return onIm(im_);
-    case ControllerKind::kEzhr17:
-      return onEz(ez_);
-    case ControllerKind::kNone:
-      break;
+// Every type the configuration accepts has its row, and only those.
+static_assert(kControllerTypes.size() == kControllerTypeNames.size());
+static_assert(std::ranges::all_of(kControllerTypes, [](const ControllerTypeEntry& type) {
+  return std::ranges::find(kControllerTypeNames, type.name) != kControllerTypeNames.end();
+}));
+
+MotCon::MotCon(Comm& comm, Clock& clock, EventPump& pump, const std::string& contrType,
+               const int16_t& waitPollingInterval)
+    : comm_(comm), contrType_(contrType) {
+  const DriverParts parts{comm, clock, pump, motor_, waitPollingInterval};
+  for (const ControllerTypeEntry& type : kControllerTypes) {
+    drivers_.push_back({type.name, type.make(parts)});
   }
-  return 0;
 }
 
-namespace {
-// Results of operations that one controller type does not have.
-constexpr auto kLacks = [](auto&) -> int16_t { return 0; };
-constexpr auto kNeedless = [](auto&) -> int16_t { return 1; };
-}  // namespace
+MotorDriver* MotCon::Driver() const {
+  for (const Installed& installed : drivers_) {
+    if (installed.name == contrType_) return installed.driver.get();
+  }
+  return nullptr;
+}
+
+template <class Op>
+int16_t MotCon::Route(Op op) {
+  MotorDriver* driver = Driver();
+  return driver != nullptr ? op(*driver) : int16_t{0};
+}
+
+void MotCon::MotorRetryFailedExchanges(bool on) {
+  for (const Installed& installed : drivers_)
+    installed.driver->RetryFailedExchanges(on);
+}
 
 void MotCon::MotorInitChannel() {
-  Route([](auto& d) -> int16_t {
-    d.InitChannel();
-    return 0;
-  });
+  if (MotorDriver* driver = Driver()) driver->InitChannel();
 }
 
 int16_t MotCon::MotorWakeUp() {
-  return Route([](auto& d) { return d.WakeUp(); });
+  return Route([](MotorDriver& d) { return d.WakeUp(); });
 }
 
 int16_t MotCon::MotorRawCommand(const std::string& text, std::string& reply) {
-  return Route([&](auto& d) { return d.RawCommand(text, reply); });
+  return Route([&](MotorDriver& d) { return d.RawCommand(text, reply); });
 }
 
-int16_t MotCon::MotorHome(int16_t speed) {
-  return Route([&](Im483iDriver& d) { return d.Home(speed); },
-               [&](Ezhr17Driver& d) { return d.MotorHome(speed); });
+int16_t MotCon::MotorHome(int16_t unit, int16_t speed) {
+  return Route([&](MotorDriver& d) { return d.Home(unit, speed); });
 }
 
-int16_t MotCon::MotorHomeOwn(int32_t speed) {
-  return Route([&](auto& d) { return d.MotorHomeOwn(speed); });
+int16_t MotCon::MotorHomeOwn(int16_t unit, int32_t speed) {
+  return Route([&](MotorDriver& d) { return d.MotorHomeOwn(unit, speed); });
 }
 
-int16_t MotCon::MotorHomeSmart(int32_t speed, int32_t initSpeed) {
-  return Route([&](auto& d) { return d.MotorHomeSmart(speed, initSpeed); });
+int16_t MotCon::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) {
+  return Route([&](MotorDriver& d) { return d.MotorHomeSmart(unit, speed, initSpeed); });
 }
 
-int16_t MotCon::MotorMoveAtSpeed(int32_t speed) {
+int16_t MotCon::MotorMoveAtSpeed(int16_t unit, int32_t speed) {
   // A stop is a motion too: the unit may still be slowing down after it.
-  return Started(Route([&](auto& d) { return d.MoveAtSpeed(speed); }));
+  return Started(unit, Route([&](MotorDriver& d) { return d.MoveAtSpeed(unit, speed); }));
 }
 
-int16_t MotCon::MotorMoveAbs(double position) {
-  return Route([&](auto& d) { return d.MoveAbs(position); });
+int16_t MotCon::MotorMoveAbs(int16_t unit, double position) {
+  return Route([&](MotorDriver& d) { return d.MoveAbs(unit, position); });
 }
 
-int16_t MotCon::MotorMoveRel(double distance) {
-  return Route([&](auto& d) { return d.MoveRel(distance); });
+int16_t MotCon::MotorMoveRel(int16_t unit, double distance) {
+  return Route([&](MotorDriver& d) { return d.MoveRel(unit, distance); });
 }
 
-int16_t MotCon::MotorReadMovingStatus() {
-  const int16_t status = Route([](auto& d) { return d.ReadMovingStatus(); });
-  return Looked(status, status == 0);
+int16_t MotCon::MotorReadMovingStatus(int16_t unit) {
+  const int16_t status = Route([&](MotorDriver& d) { return d.ReadMovingStatus(unit); });
+  return Looked(unit, status, status == 0);
 }
 
-int16_t MotCon::MotorReadPos(double& position) {
-  return Route([&](auto& d) { return d.ReadPos(position); });
+int16_t MotCon::MotorReadPos(int16_t unit, double& position) {
+  return Route([&](MotorDriver& d) { return d.ReadPos(unit, position); });
 }
 
-int16_t MotCon::MotorReadHardware(int16_t& value) {
-  return Route([&](auto& d) { return d.ReadHardware(value); });
+int16_t MotCon::MotorReadHardware(int16_t unit, int16_t& value) {
+  return Route([&](MotorDriver& d) { return d.ReadHardware(unit, value); });
 }
 
-int16_t MotCon::MotorReadLimits(int16_t& value) {
-  return Route([&](auto& d) { return d.ReadLimits(value); });
+int16_t MotCon::MotorReadLimits(int16_t unit, int16_t& value) {
+  return Route([&](MotorDriver& d) { return d.ReadLimits(unit, value); });
 }
 
-int16_t MotCon::MotorGetOutput(int16_t n, int16_t& value) {
-  return Route([&](Im483iDriver& d) { return d.GetOutput(n, value); }, kLacks);
+int16_t MotCon::MotorGetOutput(int16_t unit, int16_t n, int16_t& value) {
+  return Route([&](MotorDriver& d) { return d.GetOutput(unit, n, value); });
 }
 
-int16_t MotCon::MotorSetOutput(int16_t n, int16_t value) {
-  return Route([&](Im483iDriver& d) { return d.SetOutput(n, value); }, kLacks);
+int16_t MotCon::MotorSetOutput(int16_t unit, int16_t n, int16_t value) {
+  return Route([&](MotorDriver& d) { return d.SetOutput(unit, n, value); });
 }
 
-int16_t MotCon::MotorReadInPorts(std::array<int16_t, 3>& values) {
-  return Route([&](Im483iDriver& d) { return d.ReadInPorts(values); }, kLacks);
+int16_t MotCon::MotorReadInPorts(int16_t unit, std::array<int16_t, 3>& values) {
+  return Route([&](MotorDriver& d) { return d.ReadInPorts(unit, values); });
 }
 
-int16_t MotCon::MotorReadOutPorts(std::array<int16_t, 3>& values) {
-  return Route([&](Im483iDriver& d) { return d.ReadOutPorts(values); }, kLacks);
+int16_t MotCon::MotorReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) {
+  return Route([&](MotorDriver& d) { return d.ReadOutPorts(unit, values); });
 }
 
-int16_t MotCon::MotorWriteOutPorts(int16_t o1, int16_t o2, int16_t o3) {
-  return Route([&](auto& d) { return d.WriteOutPorts(o1, o2, o3); });
+int16_t MotCon::MotorWriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) {
+  return Route([&](MotorDriver& d) { return d.WriteOutPorts(unit, o1, o2, o3); });
 }
 
-int16_t MotCon::MotorPause(int16_t ms) {
-  return Route([&](Im483iDriver& d) { return d.Pause(ms); }, kNeedless);
+int16_t MotCon::MotorPause(int16_t unit, int16_t ms) {
+  return Route([&](MotorDriver& d) { return d.Pause(unit, ms); });
 }
 
-int16_t MotCon::MotorSetCurrents(int16_t hold, int16_t run) {
-  return Route([&](auto& d) { return d.SetCurrents(hold, run); });
+int16_t MotCon::MotorSetCurrents(int16_t unit, int16_t hold, int16_t run) {
+  return Route([&](MotorDriver& d) { return d.SetCurrents(unit, hold, run); });
 }
 
-int16_t MotCon::MotorSetRamp(int32_t acceleration, int32_t deceleration) {
-  return Route([&](auto& d) { return d.SetRamp(acceleration, deceleration); });
+int16_t MotCon::MotorSetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) {
+  return Route([&](MotorDriver& d) { return d.SetRamp(unit, acceleration, deceleration); });
 }
 
-int16_t MotCon::MotorSetLimitPolarity(int16_t polarity) {
-  return Route([&](auto& d) { return d.SetLimitPolarity(polarity); });
+int16_t MotCon::MotorSetLimitPolarity(int16_t unit, int16_t polarity) {
+  return Route([&](MotorDriver& d) { return d.SetLimitPolarity(unit, polarity); });
 }
 
-int16_t MotCon::MotorSetJogSpeeds(int32_t low, int32_t high) {
-  return Route([&](Im483iDriver& d) { return d.SetJogSpeeds(low, high); }, kLacks);
+int16_t MotCon::MotorSetJogSpeeds(int16_t unit, int32_t low, int32_t high) {
+  return Route([&](MotorDriver& d) { return d.SetJogSpeeds(unit, low, high); });
 }
 
-int16_t MotCon::MotorSetSlewSpeed(int32_t speed) {
-  return Route([&](auto& d) { return d.SetSlewSpeed(speed); });
+int16_t MotCon::MotorSetSlewSpeed(int16_t unit, int32_t speed) {
+  return Route([&](MotorDriver& d) { return d.SetSlewSpeed(unit, speed); });
 }
 
-int16_t MotCon::MotorSetStepDivide(int16_t value) {
-  return Route([&](auto& d) { return d.SetStepDivide(value); });
+int16_t MotCon::MotorSetStepDivide(int16_t unit, int16_t value) {
+  return Route([&](MotorDriver& d) { return d.SetStepDivide(unit, value); });
 }
 
-int16_t MotCon::MotorSetInitSpeed(int32_t speed) {
-  return Route([&](Im483iDriver& d) { return d.SetInitSpeed(speed); }, kLacks);
+int16_t MotCon::MotorSetInitSpeed(int16_t unit, int32_t speed) {
+  return Route([&](MotorDriver& d) { return d.SetInitSpeed(unit, speed); });
 }
 
-int16_t MotCon::MotorToLimit(int32_t mask, int32_t speed) {
-  return Route([&](auto& d) { return d.MotorToLimit(mask, speed); });
+int16_t MotCon::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
+  return Route([&](MotorDriver& d) { return d.MotorToLimit(unit, mask, speed); });
 }
 
-int16_t MotCon::MotorSetOrigin(int32_t position) {
-  return Route([](Im483iDriver& d) { return d.SetOrigin(); },
-               [&](Ezhr17Driver& d) { return d.SetOrigin(position); });
+int16_t MotCon::MotorSetOrigin(int16_t unit, int32_t position) {
+  return Route([&](MotorDriver& d) { return d.SetOrigin(unit, position); });
 }
 
-int16_t MotCon::MotorWaitMoveEnd() {
-  const int16_t result = Route([](auto& d) { return d.WaitMoveEnd(); });
-  return Looked(result, result == 1);  // the wait ends with its own unit selected
+int16_t MotCon::MotorWaitMoveEnd(int16_t unit) {
+  const int16_t result = Route([&](MotorDriver& d) { return d.WaitMoveEnd(unit); });
+  return Looked(unit, result, result == 1);
 }
 
-int16_t MotCon::MotorEnableLimits(int16_t on) {
-  return Route(kNeedless, [&](Ezhr17Driver& d) { return d.EnableLimits(on); });
+int16_t MotCon::MotorEnableLimits(int16_t unit, int16_t on) {
+  return Route([&](MotorDriver& d) { return d.EnableLimits(unit, on); });
 }
 
-int16_t MotCon::MotorSetModeFlags(int16_t mode) {
-  return Route(kNeedless, [&](Ezhr17Driver& d) { return d.SetModeFlags(mode); });
+int16_t MotCon::MotorSetModeFlags(int16_t unit, int16_t mode) {
+  return Route([&](MotorDriver& d) { return d.SetModeFlags(unit, mode); });
 }
 
-int16_t MotCon::MotorSetIndexSteps(int16_t steps) {
-  return Route(kNeedless, [&](Ezhr17Driver& d) { return d.SetIndexSteps(steps); });
+int16_t MotCon::MotorSetIndexSteps(int16_t unit, int16_t steps) {
+  return Route([&](MotorDriver& d) { return d.SetIndexSteps(unit, steps); });
 }
 
-int16_t MotCon::Started(int16_t result) {
-  if (result > 0) mayBeMoving_.insert(motor_.MotorAddress);
+int16_t MotCon::MotorHomeIndexer(int16_t unit, const IndexerHoming& homing,
+                                 double& positionOneCount) {
+  const int16_t result =
+      Route([&](MotorDriver& d) { return d.HomeIndexer(unit, homing, positionOneCount); });
+  return Looked(unit, result, result == 1);  // a homing ends with the drive standing
+}
+
+double MotCon::MotorCountAtOrigin(int32_t origin) const {
+  MotorDriver* driver = Driver();
+  return driver != nullptr ? driver->CountAtOrigin(origin) : origin;
+}
+
+bool MotCon::MotorRunSetsTopSpeed() const {
+  MotorDriver* driver = Driver();
+  return driver != nullptr && driver->RunSetsTopSpeed();
+}
+
+std::optional<JoystickRuns> MotCon::MotorJoystickRuns() const {
+  MotorDriver* driver = Driver();
+  return driver != nullptr ? std::optional(driver->Joystick()) : std::nullopt;
+}
+
+std::optional<StageHomingMethod> MotCon::MotorStageHoming() const {
+  MotorDriver* driver = Driver();
+  return driver != nullptr ? std::optional(driver->StageHoming()) : std::nullopt;
+}
+
+int16_t MotCon::Started(int16_t unit, int16_t result) {
+  if (result > 0) mayBeMoving_.insert(unit);
   return result;
 }
 
-int16_t MotCon::Looked(int16_t result, bool still) {
-  if (still) mayBeMoving_.erase(motor_.MotorAddress);
+int16_t MotCon::Looked(int16_t unit, int16_t result, bool still) {
+  if (still) mayBeMoving_.erase(unit);
   return result;
 }
 
-int16_t MotCon::MotorTakesTarget() {
-  if (ControllerKindOf(contrType_) != ControllerKind::kIm483i) return 1;
-  if (mayBeMoving_.contains(motor_.MotorAddress)) {
-    const int16_t status = MotorReadMovingStatus();  // a failed read is logged already
+int16_t MotCon::MotorTakesTarget(int16_t unit) {
+  MotorDriver* driver = Driver();
+  if (driver == nullptr || !driver->DropsTargetsWhileMoving()) return 1;
+  if (mayBeMoving_.contains(unit)) {
+    const int16_t status = MotorReadMovingStatus(unit);  // a failed read is logged already
     if (status > 0) {
-      comm_.CommLogShow(std::string(1, static_cast<char>(motor_.MotorAddress)) +
+      comm_.CommLogShow(std::string(1, static_cast<char>(unit)) +
                         " still moving: no new target sent");
     }
     if (status != 0) return -1;
   }
   // The target the caller sends next may still run when the one after it comes.
-  mayBeMoving_.insert(motor_.MotorAddress);
+  mayBeMoving_.insert(unit);
   return 1;
 }
 

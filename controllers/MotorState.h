@@ -1,6 +1,6 @@
 #pragma once
-// What every exchange with a motor controller shares: which unit on the line is addressed and
-// how long a motion may take. The controller dispatch owns it; both protocol drivers read it.
+// What every motion on the line shares: how long it may take and whether the operator's Stop
+// holds. The controller dispatch owns it; both protocol drivers read it.
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -10,7 +10,6 @@
 namespace qv {
 
 struct MotorState {
-  int16_t MotorAddress = 0;      // character code of the addressed unit
   int16_t MotorMoveTimeout = 0;  // s, longest wait of any motion routine
   // The operator's Stop: while it is raised every composite motion and wait ends as if its
   // time were up, so that a homing run or a test does not start its next motion.
@@ -22,15 +21,6 @@ struct MotorState {
 // that is giving way starts nothing on its way out.
 inline bool MotionsHeld(Clock& clock, const MotorState& motor) {
   return motor.MotorStopRequested || clock.EndRequested();
-}
-
-// Lets pending window events run in the middle of a motion routine. A command they start may
-// address another unit; the routine's own unit is addressed again before it goes on, so its
-// polls and the commands after them reach the unit it works on.
-inline void ServeEventsKeepingUnit(EventPump& pump, MotorState& motor) {
-  const int16_t own = motor.MotorAddress;
-  pump.DoEvents();
-  motor.MotorAddress = own;
 }
 
 // The position count in a controller's answer (microsteps). Empty when the text is no number

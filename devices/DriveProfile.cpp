@@ -18,12 +18,12 @@ void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, Drive
 }
 
 int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& p) {
-  motCon.MotorSelect(p.contr);
-  if (motCon.MotorSetStepDivide(p.stepDivide) < 0) return -1;
-  if (motCon.MotorSetCurrents(p.holdCurrent, p.runCurrent) < 0) return -1;
-  if (motCon.MotorSetSlewSpeed(p.slewVelocity) < 0) return -1;
-  if (motCon.MotorSetInitSpeed(p.initVelocity) < 0) return -1;
-  if (motCon.MotorSetRamp(p.acceleration, p.deceleration) < 0) return -1;
+  const int16_t unit = p.contr;
+  if (motCon.MotorSetStepDivide(unit, p.stepDivide) < 0) return -1;
+  if (motCon.MotorSetCurrents(unit, p.holdCurrent, p.runCurrent) < 0) return -1;
+  if (motCon.MotorSetSlewSpeed(unit, p.slewVelocity) < 0) return -1;
+  if (motCon.MotorSetInitSpeed(unit, p.initVelocity) < 0) return -1;
+  if (motCon.MotorSetRamp(unit, p.acceleration, p.deceleration) < 0) return -1;
   return 1;
 }
 

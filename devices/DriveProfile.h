@@ -26,7 +26,7 @@ struct DriveProfile {
 // with `prefix` in front, all required, in that order.
 void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, DriveProfile& profile);
 
-// Selects the unit and sends step divide, currents, slew and initial speed and ramp. 1, or -1 at
+// Sends the profile's unit its step divide, currents, slew and initial speed and ramp. 1, or -1 at
 // the first operation that fails; operations one controller type lacks (its result 0) are no
 // failure.
 int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& profile);

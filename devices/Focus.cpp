@@ -36,9 +36,8 @@ const StepEntry& Entry(FocusStep step) {
 
 }  // namespace
 
-Focus::Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock,
-             const std::string& contrType)
-    : trapar_(trapar), notifier_(notifier), mot_(motCon), clock_(clock), contrType_(contrType) {}
+Focus::Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock)
+    : trapar_(trapar), notifier_(notifier), mot_(motCon), clock_(clock) {}
 
 int16_t Focus::ZReadPar() {
   return ReadZParams(trapar_, params_);
@@ -46,15 +45,16 @@ int16_t Focus::ZReadPar() {
 
 int16_t Focus::ZApplyPar() {
   const ZParams& p = params_;
-  mot_.MotorSelect(p.Contr);
   // Operations a controller type lacks answer 0; only a negative status is a failure.
-  if (mot_.MotorSetStepDivide(p.StepDivide) < 0 ||
-      mot_.MotorSetCurrents(p.HoldCurrent, p.RunCurrent) < 0 ||
-      mot_.MotorSetSlewSpeed(p.SlewVelocity) < 0 || mot_.MotorSetInitSpeed(p.InitVelocity) < 0 ||
-      mot_.MotorSetRamp(p.Acceleration, p.Deceleration) < 0 ||
-      mot_.MotorSetJogSpeeds(p.JogSpeedLow, p.JogSpeedHigh) < 0 || ApplyOrigin() < 0 ||
-      mot_.MotorSetLimitPolarity(p.LimPolarity) < 0 || mot_.MotorEnableLimits(p.EnableLimits) < 0 ||
-      mot_.MotorSetModeFlags(kModeFlags) < 0) {
+  if (mot_.MotorSetStepDivide(Unit(), p.StepDivide) < 0 ||
+      mot_.MotorSetCurrents(Unit(), p.HoldCurrent, p.RunCurrent) < 0 ||
+      mot_.MotorSetSlewSpeed(Unit(), p.SlewVelocity) < 0 ||
+      mot_.MotorSetInitSpeed(Unit(), p.InitVelocity) < 0 ||
+      mot_.MotorSetRamp(Unit(), p.Acceleration, p.Deceleration) < 0 ||
+      mot_.MotorSetJogSpeeds(Unit(), p.JogSpeedLow, p.JogSpeedHigh) < 0 || ApplyOrigin() < 0 ||
+      mot_.MotorSetLimitPolarity(Unit(), p.LimPolarity) < 0 ||
+      mot_.MotorEnableLimits(Unit(), p.EnableLimits) < 0 ||
+      mot_.MotorSetModeFlags(Unit(), kModeFlags) < 0) {
     return -1;
   }
   return 1;
@@ -65,15 +65,15 @@ int16_t Focus::ApplyOrigin() {
     // Only a controller that has just been powered (count 0) gets the origin; one that kept
     // its count keeps it, so Z positions survive a restart of the program.
     double count = 0;  // microsteps
-    if (mot_.MotorReadPos(count) < 0) return -1;
+    if (mot_.MotorReadPos(Unit(), count) < 0) return -1;
     if (count != 0) return 1;
-    if (mot_.MotorMoveRel(1) < 0) return -1;
-    return mot_.MotorSetOrigin(params_.PowerUpOrigin) < 0 ? -1 : 1;
+    if (mot_.MotorMoveRel(Unit(), 1) < 0) return -1;
+    return mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin) < 0 ? -1 : 1;
   }
   // One step out and back energises the motor and leaves the position unchanged.
-  if (mot_.MotorMoveRel(1) < 0) return -1;
+  if (mot_.MotorMoveRel(Unit(), 1) < 0) return -1;
   clock_.DelayMs(kEnergiseMs);
-  return mot_.MotorMoveRel(-1) < 0 ? -1 : 1;
+  return mot_.MotorMoveRel(Unit(), -1) < 0 ? -1 : 1;
 }
 
 int16_t Focus::ZInit() {
@@ -93,19 +93,18 @@ int16_t Focus::ZInit() {
 
 int16_t Focus::ZMoveRel(double dz) {
   if (ReadyForTarget() < 0) return -1;
-  return mot_.MotorMoveRel(dz / zUmPerStep_);
+  return mot_.MotorMoveRel(Unit(), dz / zUmPerStep_);
 }
 
 int16_t Focus::ZMoveAbs(double z) {
   if (ReadyForTarget() < 0) return -1;
-  return mot_.MotorMoveAbs(z / zUmPerStep_ + OriginCount());
+  return mot_.MotorMoveAbs(Unit(), z / zUmPerStep_ + OriginCount());
 }
 
-// Selects the focus for a new target: 1 when it may take one, with its slew velocity in force.
+// Readies the focus for a new target: 1 when it may take one, with its slew velocity in force.
 int16_t Focus::ReadyForTarget() {
   if (SlewBack(true) < 0) return -1;
-  mot_.MotorSelect(params_.Contr);
-  return mot_.MotorTakesTarget();
+  return mot_.MotorTakesTarget(Unit());
 }
 
 // A run of an EZHR17 unit makes its rate the top speed ("V" + rate + "P0R"); the focus gets its
@@ -113,55 +112,48 @@ int16_t Focus::ReadyForTarget() {
 // still. `unlessMoving` leaves a run that still goes on alone.
 int16_t Focus::SlewBack(bool unlessMoving) {
   if (!jogRate_) return 1;
-  mot_.MotorSelect(params_.Contr);
-  if (unlessMoving && mot_.MotorReadMovingStatus() != 0) return 1;
-  if (mot_.MotorSetSlewSpeed(params_.SlewVelocity) < 0) return -1;
+  if (unlessMoving && mot_.MotorReadMovingStatus(Unit()) != 0) return 1;
+  if (mot_.MotorSetSlewSpeed(Unit(), params_.SlewVelocity) < 0) return -1;
   jogRate_ = false;
   return 1;
 }
 
 int16_t Focus::ZWait() {
-  mot_.MotorSelect(params_.Contr);
-  return mot_.MotorWaitMoveEnd();
+  return mot_.MotorWaitMoveEnd(Unit());
 }
 
 int16_t Focus::ZReadPos(double& z) {
-  mot_.MotorSelect(params_.Contr);
   double count = 0;  // microsteps
-  if (mot_.MotorReadPos(count) <= 0) return -1;
+  if (mot_.MotorReadPos(Unit(), count) <= 0) return -1;
   z = lastZ_ = (count - OriginCount()) * zUmPerStep_;
   return 1;
 }
 
-// An IM483I unit can only zero its counter: an origin it is given, by the power-up or by the
-// program, is the count 0. An EZHR17 unit takes the power-up origin as its count.
+// The power-up origin as the unit's counter holds it (an IM483I unit can only zero it).
 double Focus::OriginCount() const {
-  return ControllerKindOf(contrType_) == ControllerKind::kIm483i ? 0.0 : params_.PowerUpOrigin;
+  return mot_.MotorCountAtOrigin(params_.PowerUpOrigin);
 }
 
 int16_t Focus::ZOrigin() {
-  mot_.MotorSelect(params_.Contr);
-  return mot_.MotorSetOrigin(params_.PowerUpOrigin);
+  return mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin);
 }
 
 int16_t Focus::ZHome() {
   // The limit run puts back the top speed it finds: the slew velocity, not a run's rate.
   if (SlewBack(true) < 0) return -1;
-  mot_.MotorSelect(params_.Contr);
   // An origin is only set where the limit was seen: after a run that failed (a time-out, inputs
   // that could not be read) nobody knows where the focus stands.
-  if (mot_.MotorToLimit(kLimitMask, params_.HomeSpeed) < 0) return -1;
-  const int16_t pause = mot_.MotorPause(kSettlePauseMs);
-  const int16_t origin = mot_.MotorSetOrigin(params_.PowerUpOrigin);
+  if (mot_.MotorToLimit(Unit(), kLimitMask, params_.HomeSpeed) < 0) return -1;
+  const int16_t pause = mot_.MotorPause(Unit(), kSettlePauseMs);
+  const int16_t origin = mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin);
   return origin < 0 || pause < 0 ? -1 : 1;
 }
 
 int16_t Focus::ZJog(int32_t v) {
-  mot_.MotorSelect(params_.Contr);
-  const int16_t result = mot_.MotorMoveAtSpeed(v);
+  const int16_t result = mot_.MotorMoveAtSpeed(Unit(), v);
   if (result < 0) return result;
   if (v != 0) {
-    if (ControllerKindOf(contrType_) == ControllerKind::kEzhr17) jogRate_ = true;
+    if (mot_.MotorRunSetsTopSpeed()) jogRate_ = true;
     return result;
   }
   return SlewBack(false) < 0 ? -1 : result;
@@ -173,22 +165,17 @@ int16_t Focus::ZStop() {
 
 int16_t Focus::ZJoyJog(double j, double range) {
   if (!UsableJoyRange(range)) return -1;  // a calibration without a range gives no speed
-  const int32_t v = LinearJoySpeed(j, params_.JoyMaxSpeed, range);  // microsteps/s
-  switch (ControllerKindOf(contrType_)) {
-    case ControllerKind::kIm483i:
-      return ZJog(ClampImsSpeed(v));
-    case ControllerKind::kEzhr17: {
-      if (v == 0 && joyPrev_ == 0) return 1;
-      if (v == 0) jogRate_ = true;  // the runs changed the top speed: the stop puts it back
-      const int16_t result = ZJog(v);
-      if (result < 0) return result;  // the next call sends again
-      joyPrev_ = v;
-      return result;
-    }
-    case ControllerKind::kNone:
-      break;
-  }
-  return 0;
+  const std::optional<JoystickRuns> runs = mot_.MotorJoystickRuns();
+  if (!runs) return 0;  // an unknown controller type sends nothing
+  const int32_t linear = LinearJoySpeed(j, params_.JoyMaxSpeed, range);  // microsteps/s
+  const int32_t v = runs->heldRunRange ? ClampImsSpeed(linear) : linear;
+  if (v == 0 && joyPrev_ == 0 && runs->quietWhenCentred) return 1;
+  // The runs may have changed the top speed: the stop puts it back.
+  if (v == 0 && mot_.MotorRunSetsTopSpeed()) jogRate_ = true;
+  const int16_t result = ZJog(v);
+  if (result < 0) return result;  // the next call sends again
+  joyPrev_ = v;
+  return result;
 }
 
 int16_t Focus::ZStepMove(FocusStep step) {

@@ -19,8 +19,7 @@ enum class FocusStep { DownCoarse, DownFine, UpCoarse, UpFine };
 
 class Focus {
  public:
-  Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock,
-        const std::string& contrType);
+  Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock);
 
   int16_t ZReadPar();   // 1, or -1 when the file or a required key is missing
   int16_t ZApplyPar();  // 1, or -1 at the first controller operation that fails
@@ -44,6 +43,7 @@ class Focus {
   double Z() const { return lastZ_; }  // microns, the last position read
 
  private:
+  int16_t Unit() const { return params_.Contr; }  // the focus drive's controller
   int16_t ApplyOrigin();
   int16_t ReadyForTarget();
   int16_t SlewBack(bool unlessMoving);
@@ -53,12 +53,11 @@ class Focus {
   Notifier& notifier_;
   MotCon& mot_;
   Clock& clock_;
-  const std::string& contrType_;
   ZParams params_;
   double zUmPerStep_ = 0;  // microns per microstep
   double lastZ_ = 0;       // microns, last position read
-  int32_t joyPrev_ = 0;    // microsteps/s, the EZHR17 joystick speed last sent
-  bool jogRate_ = false;   // an EZHR17 run left its rate as the top speed
+  int32_t joyPrev_ = 0;    // microsteps/s, the smoothed joystick speed last sent
+  bool jogRate_ = false;   // a run left its rate as the top speed
 };
 
 }  // namespace qv

@@ -19,9 +19,9 @@ namespace {
 constexpr const char* kCubeFile = "QV_PARCUBE.TXT";
 
 // An EZHR17 search that never finds its sensor would run on after the wait gave up.
-bool HomeSmartOrStop(MotCon& motCon, int32_t speed, int32_t initSpeed) {
-  if (motCon.MotorHomeSmart(speed, initSpeed) >= 0) return true;
-  motCon.MotorMoveAtSpeed(0);
+bool HomeSmartOrStop(MotCon& motCon, int16_t unit, int32_t speed, int32_t initSpeed) {
+  if (motCon.MotorHomeSmart(unit, speed, initSpeed) >= 0) return true;
+  motCon.MotorMoveAtSpeed(unit, 0);
   return false;
 }
 
@@ -73,15 +73,13 @@ int16_t Cube::Goto(int16_t cube) {
   if (cube < 1 || cube > par_.positions || !unitPerStep_) return -1;
   const std::optional<int32_t> count = WholeSteps((cube - 1) * par_.shiftDist / *unitPerStep_);
   if (!count) return -1;
-  motCon_.MotorSelect(par_.profile.contr);
-  if (motCon_.MotorTakesTarget() < 0) return -1;
-  return motCon_.MotorMoveAbs(*count) > 0 ? 1 : -1;
+  if (motCon_.MotorTakesTarget(Unit()) < 0) return -1;
+  return motCon_.MotorMoveAbs(Unit(), *count) > 0 ? 1 : -1;
 }
 
 int16_t Cube::ReadNearest(int16_t& cube) {
-  motCon_.MotorSelect(par_.profile.contr);
   double count = 0;
-  if (motCon_.MotorReadPos(count) != 1 || !unitPerStep_) return -1;
+  if (motCon_.MotorReadPos(Unit(), count) != 1 || !unitPerStep_) return -1;
   // Homing puts cube 1 at the origin, so the count is measured from cube 1 already.
   const std::optional<int16_t> found = CubeAtCount(count, *unitPerStep_, par_.shiftDist);
   if (!found) return -1;
@@ -97,23 +95,22 @@ int16_t Cube::ReadPos(int16_t& cube) {
 }
 
 int16_t Cube::Home() {
-  motCon_.MotorSelect(par_.profile.contr);
-  bool ok = HomeSmartOrStop(motCon_, par_.homeSpeed, par_.profile.initVelocity);
+  bool ok = HomeSmartOrStop(motCon_, Unit(), par_.homeSpeed, par_.profile.initVelocity);
   if (ok) {
     const std::optional<int32_t> offset =
         unitPerStep_ ? WholeSteps(par_.offset1 / *unitPerStep_) : std::nullopt;
     // The origin may only be set once the changer stands at cube 1.
-    ok = offset && motCon_.MotorMoveRel(*offset) >= 0 && motCon_.MotorWaitMoveEnd() >= 0;
+    ok = offset && motCon_.MotorMoveRel(Unit(), *offset) >= 0 &&
+         motCon_.MotorWaitMoveEnd(Unit()) >= 0;
   }
   if (!ok) return -1;  // not at cube 1: no origin is taken from where the changer stands
-  if (motCon_.MotorPause(500) < 0) ok = false;
-  if (motCon_.MotorSetOrigin(0) < 0) return -1;
+  if (motCon_.MotorPause(Unit(), 500) < 0) ok = false;
+  if (motCon_.MotorSetOrigin(Unit(), 0) < 0) return -1;
   return ok ? 1 : -1;
 }
 
 int16_t Cube::Wait() {
-  motCon_.MotorSelect(par_.profile.contr);
-  return motCon_.MotorWaitMoveEnd();
+  return motCon_.MotorWaitMoveEnd(Unit());
 }
 
 // --- Slide and turret ---
@@ -161,39 +158,34 @@ std::optional<double> PositionDrive::Microsteps(double units) const {
 int16_t PositionDrive::MoveRel(double distance) {
   const std::optional<double> steps = Microsteps(distance);
   if (!steps) return -1;
-  motCon_.MotorSelect(par_.profile.contr);
-  if (motCon_.MotorTakesTarget() < 0) return -1;
-  return motCon_.MotorMoveRel(*steps);
+  if (motCon_.MotorTakesTarget(Unit()) < 0) return -1;
+  return motCon_.MotorMoveRel(Unit(), *steps);
 }
 
 int16_t PositionDrive::MoveAbs(double target) {
   const std::optional<double> steps = Microsteps(target);
   if (!steps) return -1;
-  motCon_.MotorSelect(par_.profile.contr);
-  if (motCon_.MotorTakesTarget() < 0) return -1;
-  return motCon_.MotorMoveAbs(*steps);
+  if (motCon_.MotorTakesTarget(Unit()) < 0) return -1;
+  return motCon_.MotorMoveAbs(Unit(), *steps);
 }
 
 int16_t PositionDrive::ReadPos(double& position) {
-  motCon_.MotorSelect(par_.profile.contr);
   double count = 0;
-  if (motCon_.MotorReadPos(count) != 1 || !unitPerStep_) return -1;
+  if (motCon_.MotorReadPos(Unit(), count) != 1 || !unitPerStep_) return -1;
   position_ = count * *unitPerStep_;
   position = position_;
   return 1;
 }
 
 int16_t PositionDrive::Wait() {
-  motCon_.MotorSelect(par_.profile.contr);
-  return motCon_.MotorWaitMoveEnd();
+  return motCon_.MotorWaitMoveEnd(Unit());
 }
 
 int16_t PositionDrive::Home() {
-  motCon_.MotorSelect(par_.profile.contr);
   // A search that failed found no home: no origin is taken from where the drive stands.
-  if (!HomeSmartOrStop(motCon_, par_.homeSpeed, par_.profile.initVelocity)) return -1;
-  bool ok = motCon_.MotorPause(500) >= 0;
-  if (motCon_.MotorSetOrigin(0) < 0) ok = false;
+  if (!HomeSmartOrStop(motCon_, Unit(), par_.homeSpeed, par_.profile.initVelocity)) return -1;
+  bool ok = motCon_.MotorPause(Unit(), 500) >= 0;
+  if (motCon_.MotorSetOrigin(Unit(), 0) < 0) ok = false;
   return ok ? 1 : -1;
 }
 

@@ -52,6 +52,7 @@ class Cube {
   void SetCurrentCube(int16_t cube) { currentCube_ = cube; }
 
  private:
+  int16_t Unit() const { return par_.profile.contr; }  // the changer's controller
   // The cube number nearest to the controller's count (any number); -1 when the count cannot
   // be read.
   int16_t ReadNearest(int16_t& cube);
@@ -105,6 +106,7 @@ class PositionDrive {
   double Position() const { return position_; }  // last read, in the drive's unit
 
  private:
+  int16_t Unit() const { return par_.profile.contr; }  // the drive's controller
   std::optional<double> Microsteps(double units) const;
 
   const PositionDriveKind& kind_;

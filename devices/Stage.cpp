@@ -13,8 +13,6 @@ namespace {
 
 constexpr int32_t kEnergiseMs = 100;     // ms between the +1 and -1 steps that energise a motor
 constexpr double kBacklashApproach = 4;  // backlash distances below the target
-constexpr double kStartFraction = 0.2;   // of the joystick speed sent first from standstill
-constexpr double kJoyKeep = 0.25;        // share of the previous joystick speed kept
 constexpr int16_t kModeFlags = 1;
 
 struct JumpEntry {
@@ -46,19 +44,16 @@ const JumpEntry& Entry(StageJump jump) {
 
 }  // namespace
 
-Stage::Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& pump,
-             const std::string& contrType)
+Stage::Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& pump)
     : trapar_(trapar),
       notifier_(notifier),
       mot_(motCon),
       clock_(clock),
-      contrType_(contrType),
-      homing_(motCon, clock, pump, contrType, params_) {}
+      homing_(motCon, clock, pump, params_) {}
 
 template <class Op>
 int16_t Stage::OnAxis(const StageAxisParams& axis, Op op) {
-  mot_.MotorSelect(axis.Contr);
-  const int16_t status = op();
+  const int16_t status = op(axis.Contr);
   return status < 0 ? -1 : status;
 }
 
@@ -74,21 +69,21 @@ int16_t Stage::XYApplyPar() {
 }
 
 int16_t Stage::ApplyAxis(const StageAxisParams& a) {
-  mot_.MotorSelect(a.Contr);
   // Operations a controller type lacks answer 0; only a negative status is a failure.
-  if (mot_.MotorSetStepDivide(a.StepDivide) < 0 ||
-      mot_.MotorSetCurrents(a.HoldCurrent, a.RunCurrent) < 0 ||
-      mot_.MotorSetSlewSpeed(a.SlewVelocity) < 0 || mot_.MotorSetInitSpeed(a.InitVelocity) < 0 ||
-      mot_.MotorSetRamp(a.Acceleration, a.Deceleration) < 0 ||
-      mot_.MotorSetJogSpeeds(params_.JogSpeedLow, params_.JogSpeedHigh) < 0 ||
-      mot_.MotorSetLimitPolarity(params_.LimPolarity) < 0 || mot_.MotorEnableLimits(1) < 0 ||
-      mot_.MotorSetModeFlags(kModeFlags) < 0) {
+  if (mot_.MotorSetStepDivide(a.Contr, a.StepDivide) < 0 ||
+      mot_.MotorSetCurrents(a.Contr, a.HoldCurrent, a.RunCurrent) < 0 ||
+      mot_.MotorSetSlewSpeed(a.Contr, a.SlewVelocity) < 0 ||
+      mot_.MotorSetInitSpeed(a.Contr, a.InitVelocity) < 0 ||
+      mot_.MotorSetRamp(a.Contr, a.Acceleration, a.Deceleration) < 0 ||
+      mot_.MotorSetJogSpeeds(a.Contr, params_.JogSpeedLow, params_.JogSpeedHigh) < 0 ||
+      mot_.MotorSetLimitPolarity(a.Contr, params_.LimPolarity) < 0 ||
+      mot_.MotorEnableLimits(a.Contr, 1) < 0 || mot_.MotorSetModeFlags(a.Contr, kModeFlags) < 0) {
     return -1;
   }
   // One step out and back energises the motor and leaves the position unchanged.
-  if (mot_.MotorMoveRel(1) < 0) return -1;
+  if (mot_.MotorMoveRel(a.Contr, 1) < 0) return -1;
   clock_.DelayMs(kEnergiseMs);
-  if (mot_.MotorMoveRel(-1) < 0) return -1;
+  if (mot_.MotorMoveRel(a.Contr, -1) < 0) return -1;
   return 1;
 }
 
@@ -117,15 +112,15 @@ int16_t Stage::XYInit() {
 int16_t Stage::XYMoveRel(double dx, double dy) {
   const double sx = dx / xUmPerStep_, sy = dy / yUmPerStep_;  // microsteps
   if (TargetsRefused(sx, sy) < 0) return -1;
-  if (OnAxis(params_.X, [&] { return mot_.MotorMoveRel(sx); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorMoveRel(sy); });
+  if (OnAxis(params_.X, [&](int16_t unit) { return mot_.MotorMoveRel(unit, sx); }) < 0) return -1;
+  return OnAxis(params_.Y, [&](int16_t unit) { return mot_.MotorMoveRel(unit, sy); });
 }
 
 int16_t Stage::XYMoveAbs(double x, double y) {
   const double sx = x / xUmPerStep_, sy = y / yUmPerStep_;  // microsteps
   if (TargetsRefused(sx, sy) < 0) return -1;
-  if (OnAxis(params_.X, [&] { return mot_.MotorMoveAbs(sx); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorMoveAbs(sy); });
+  if (OnAxis(params_.X, [&](int16_t unit) { return mot_.MotorMoveAbs(unit, sx); }) < 0) return -1;
+  return OnAxis(params_.Y, [&](int16_t unit) { return mot_.MotorMoveAbs(unit, sy); });
 }
 
 // Both targets are checked before either axis gets one: a move that one axis cannot make moves
@@ -133,8 +128,8 @@ int16_t Stage::XYMoveAbs(double x, double y) {
 int16_t Stage::TargetsRefused(double sx, double sy) {
   if (!FitsCounter(sx) || !FitsCounter(sy)) return -1;
   if (SlewsBack() < 0) return -1;
-  if (OnAxis(params_.X, [&] { return mot_.MotorTakesTarget(); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorTakesTarget(); });
+  if (OnAxis(params_.X, [&](int16_t unit) { return mot_.MotorTakesTarget(unit); }) < 0) return -1;
+  return OnAxis(params_.Y, [&](int16_t unit) { return mot_.MotorTakesTarget(unit); });
 }
 
 int16_t Stage::XYMoveAbsBacklash(double x, double y) {
@@ -147,42 +142,39 @@ int16_t Stage::XYMoveAbsBacklash(double x, double y) {
 }
 
 int16_t Stage::XYWait() {
-  if (OnAxis(params_.X, [&] { return mot_.MotorWaitMoveEnd(); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorWaitMoveEnd(); });
+  if (OnAxis(params_.X, [&](int16_t unit) { return mot_.MotorWaitMoveEnd(unit); }) < 0) return -1;
+  return OnAxis(params_.Y, [&](int16_t unit) { return mot_.MotorWaitMoveEnd(unit); });
 }
 
 int16_t Stage::XYReadPos(double& x, double& y) {
   double countX = 0, countY = 0;  // microsteps
-  mot_.MotorSelect(params_.X.Contr);
-  if (mot_.MotorReadPos(countX) <= 0) return -1;
-  mot_.MotorSelect(params_.Y.Contr);
-  if (mot_.MotorReadPos(countY) <= 0) return -1;
+  if (mot_.MotorReadPos(params_.X.Contr, countX) <= 0) return -1;
+  if (mot_.MotorReadPos(params_.Y.Contr, countY) <= 0) return -1;
   x = lastX_ = countX * xUmPerStep_;
   y = lastY_ = countY * yUmPerStep_;
   return 1;
 }
 
 int16_t Stage::XYOrigin() {
-  if (OnAxis(params_.X, [&] { return mot_.MotorSetOrigin(0); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorSetOrigin(0); });
+  if (OnAxis(params_.X, [&](int16_t unit) { return mot_.MotorSetOrigin(unit, 0); }) < 0) return -1;
+  return OnAxis(params_.Y, [&](int16_t unit) { return mot_.MotorSetOrigin(unit, 0); });
 }
 
-// A run of an EZHR17 axis makes its rate the top speed ("V" + rate + "P0R"); after the run the
-// axis would make its next move at that rate. So each axis notes a rate in force, and gets its
-// slew velocity back when it is stopped, or before it moves or homes again once it stands still.
+// A run of an axis may make its rate the top speed (an EZHR17 unit's "V" + rate + "P0R"); after
+// the run the axis would make its next move at that rate. So each axis notes a rate in force, and
+// gets its slew velocity back when it is stopped, or before it moves or homes again once it stands
+// still.
 int16_t Stage::Run(const StageAxisParams& axis, bool& rateInForce, int32_t v) {
-  const int16_t status = OnAxis(axis, [&] { return mot_.MotorMoveAtSpeed(v); });
-  if (status >= 0 && v != 0 && ControllerKindOf(contrType_) == ControllerKind::kEzhr17)
-    rateInForce = true;
+  const int16_t status = OnAxis(axis, [&](int16_t unit) { return mot_.MotorMoveAtSpeed(unit, v); });
+  if (status >= 0 && v != 0 && mot_.MotorRunSetsTopSpeed()) rateInForce = true;
   return status;
 }
 
 int16_t Stage::SlewBack(const StageAxisParams& axis, bool& rateInForce, bool unlessMoving) {
   if (!rateInForce) return 1;
-  mot_.MotorSelect(axis.Contr);
   // A run that goes on keeps its rate: a new top speed would change it on the way.
-  if (unlessMoving && mot_.MotorReadMovingStatus() != 0) return 1;
-  if (mot_.MotorSetSlewSpeed(axis.SlewVelocity) < 0) return -1;
+  if (unlessMoving && mot_.MotorReadMovingStatus(axis.Contr) != 0) return 1;
+  if (mot_.MotorSetSlewSpeed(axis.Contr, axis.SlewVelocity) < 0) return -1;
   rateInForce = false;
   return 1;
 }
@@ -214,40 +206,33 @@ int16_t Stage::XYStop() {
 
 int16_t Stage::XYJoyJog(double jx, double jy, double range) {
   if (!UsableJoyRange(range)) return -1;  // a calibration without a range gives no speed
-  switch (ControllerKindOf(contrType_)) {
-    case ControllerKind::kIm483i:
-      return XYJog(ImsSquaredJoySpeed(jx, params_.X.JoyMaxSpeed, range),
-                   ImsSquaredJoySpeed(jy, params_.Y.JoyMaxSpeed, range));
-    case ControllerKind::kEzhr17:
-      return EzJoyJog(jx, jy, range);
-    case ControllerKind::kNone:
-      break;
-  }
-  return 0;
-}
-
-int16_t Stage::EzJoyJog(double jx, double jy, double range) {
-  // The EZHR17 runs jerk on sudden speed changes: each new speed leans on the previous one.
-  double vx = SquaredJoySpeed(jx, params_.X.JoyMaxSpeed, range);  // microsteps/s
-  double vy = SquaredJoySpeed(jy, params_.Y.JoyMaxSpeed, range);  // microsteps/s
-  if (vx != 0) vx = kJoyKeep * joyPrevX_ + (1 - kJoyKeep) * vx;
-  if (vy != 0) vy = kJoyKeep * joyPrevY_ + (1 - kJoyKeep) * vy;
+  const std::optional<JoystickRuns> runs = mot_.MotorJoystickRuns();
+  if (!runs) return 0;                                // an unknown controller type sends nothing
+  const auto rate = [&](double j, double maxSpeed) {  // microsteps/s
+    return runs->heldRunRange ? ImsSquaredJoySpeed(j, maxSpeed, range)
+                              : SquaredJoySpeed(j, maxSpeed, range);
+  };
+  double vx = rate(jx, params_.X.JoyMaxSpeed);  // microsteps/s
+  double vy = rate(jy, params_.Y.JoyMaxSpeed);  // microsteps/s
+  // Each new speed may lean on the previous one, so that the runs do not jerk.
+  const double keep = runs->keepShare;
+  if (vx != 0) vx = keep * joyPrevX_ + (1 - keep) * vx;
+  if (vy != 0) vy = keep * joyPrevY_ + (1 - keep) * vy;
   const bool wasStill = joyPrevX_ == 0 && joyPrevY_ == 0;
   const bool still = vx == 0 && vy == 0;
-  if (still && wasStill) return 1;
-  if (wasStill) {
-    int16_t x = 0, y = 0;
-    const int16_t start = Runs(RoundToInt32Saturated(vx * kStartFraction),
-                               RoundToInt32Saturated(vy * kStartFraction), x, y);
+  if (still && wasStill && runs->quietWhenCentred) return 1;
+  int16_t x = 0, y = 0;
+  if (wasStill && !still && runs->startShare < 1) {
+    const int16_t start = Runs(RoundToInt32Saturated(vx * runs->startShare),
+                               RoundToInt32Saturated(vy * runs->startShare), x, y);
     if (start < 0) return start;
   }
-  int16_t x = 0, y = 0;
   const int16_t result = Runs(RoundToInt32Saturated(vx), RoundToInt32Saturated(vy), x, y);
   // A failed command leaves the speeds as they were, so the next call sends again.
   if (result < 0) return result;
   joyPrevX_ = vx;
   joyPrevY_ = vy;
-  if (still) {
+  if (still && mot_.MotorRunSetsTopSpeed()) {
     // The runs changed the top speed; moves use the configured one again, on both axes.
     jogRateX_ = jogRateY_ = true;
     if (SlewBack(params_.X, jogRateX_, false) < 0 || SlewBack(params_.Y, jogRateY_, false) < 0)
@@ -283,9 +268,9 @@ int16_t Stage::XYMeasureTravel(int32_t vx, int32_t vy, double& travelX, double& 
                                  {&params_.X, 1, Reversed(vx), &lowX},
                                  {&params_.Y, 1, Reversed(vy), &lowY}}};
   for (const Leg& leg : legs) {
-    mot_.MotorSelect(leg.axis->Contr);
-    if (const int16_t r = mot_.MotorToLimit(leg.mask, leg.speed); r < 0) return r;
-    if (const int16_t r = mot_.MotorReadPos(*leg.count); r < 0) return r;
+    const int16_t unit = leg.axis->Contr;
+    if (const int16_t r = mot_.MotorToLimit(unit, leg.mask, leg.speed); r < 0) return r;
+    if (const int16_t r = mot_.MotorReadPos(unit, *leg.count); r < 0) return r;
   }
   travelX = std::fabs(highX - lowX) * xUmPerStep_;
   travelY = std::fabs(highY - lowY) * yUmPerStep_;

@@ -20,8 +20,7 @@ enum class StageJump { Left, Right, Forward, Back };
 
 class Stage {
  public:
-  Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& pump,
-        const std::string& contrType);
+  Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& pump);
 
   // --- Parameters and initialisation ---
   int16_t XYReadPar();   // 1, or -1 when the file or a required key is missing
@@ -44,7 +43,7 @@ class Stage {
   // jx, jy: joystick deflections; range: the full-scale deflection.
   int16_t XYJoyJog(double jx, double jy, double range);
   int16_t XYHome();   // 0 or more success, a step code on failure
-  int16_t XYHomeX();  // EZHR17 only; 0 and nothing done for the other types
+  int16_t XYHomeX();  // homing on the home sensor only; 0 and nothing done otherwise
   // Drives each axis to both limits: 1 and the travels in microns; on failure both travels
   // are -1.0 and the failing status is returned.
   int16_t XYMeasureTravel(int32_t vx, int32_t vy, double& travelX, double& travelY);
@@ -61,7 +60,7 @@ class Stage {
  private:
   int16_t ApplyAxis(const StageAxisParams& axis);
   int16_t TargetsRefused(double sx, double sy);
-  // One axis run at v (0 stops it); an EZHR17 run notes its rate in force.
+  // One axis run at v (0 stops it); a run that sets the top speed notes its rate in force.
   int16_t Run(const StageAxisParams& axis, bool& rateInForce, int32_t v);
   // Both axes: x, y their statuses; the first failure, else Y's status.
   int16_t Runs(int32_t vx, int32_t vy, int16_t& x, int16_t& y);
@@ -71,8 +70,7 @@ class Stage {
   int16_t SlewsBack();  // both axes, unless moving
   // Microns per microstep of one axis ("X" or "Y"); empty, after a message, when unusable.
   std::optional<double> AxisScale(const StageAxisParams& axis, const std::string& name);
-  int16_t EzJoyJog(double jx, double jy, double range);
-  // Runs one axis's part of a two-axis motion: select, then the operation; -1 on failure.
+  // Runs one axis's part of a two-axis motion: the operation on the axis's unit; -1 on failure.
   template <class Op>
   int16_t OnAxis(const StageAxisParams& axis, Op op);
 
@@ -80,15 +78,14 @@ class Stage {
   Notifier& notifier_;
   MotCon& mot_;
   Clock& clock_;
-  const std::string& contrType_;
   XYParams params_;
   double xUmPerStep_ = 0;  // microns per microstep
   double yUmPerStep_ = 0;  // microns per microstep
   double lastX_ = 0;       // microns, last position read
   double lastY_ = 0;       // microns
-  double joyPrevX_ = 0;    // microsteps/s, the EZHR17 joystick speeds last sent
+  double joyPrevX_ = 0;    // microsteps/s, the joystick speeds last sent
   double joyPrevY_ = 0;    // microsteps/s
-  bool jogRateX_ = false;  // an EZHR17 run left its rate as the top speed of X
+  bool jogRateX_ = false;  // a run left its rate as the top speed of X
   bool jogRateY_ = false;  // ... of Y
   StageHoming homing_;
 };

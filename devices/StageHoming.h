@@ -1,6 +1,6 @@
 #pragma once
-// Homing of the XY stage, one sequence per controller type. Each step that fails leaves its own
-// negative code, so that the caller can tell where homing stopped.
+// Homing of the XY stage, one sequence per homing method of the controllers. Each step that fails
+// leaves its own negative code, so that the caller can tell where homing stopped.
 #include <cstdint>
 #include <string>
 
@@ -18,38 +18,37 @@ inline constexpr int16_t kHomeNotFoundY = -35;
 
 class StageHoming {
  public:
-  StageHoming(MotCon& motCon, Clock& clock, EventPump& pump, const std::string& contrType,
-              const XYParams& params)
-      : mot_(motCon), clock_(clock), pump_(pump), contrType_(contrType), p_(params) {}
+  StageHoming(MotCon& motCon, Clock& clock, EventPump& pump, const XYParams& params)
+      : mot_(motCon), clock_(clock), pump_(pump), p_(params) {}
 
-  int16_t Home();   // both axes by controller type; 0 for an unknown type
-  int16_t HomeX();  // EZHR17 only; 0 otherwise
+  // Both axes, by the method the controller type homes with; 0 for an unknown type.
+  int16_t Home();
+  int16_t HomeX();  // by the home sensor passes only; 0 otherwise
 
-  // The EZHR17 origin point of an axis: the home-switch distance rounded up to the next whole
-  // full step, in microsteps.
-  static double EzOriginPoint(const StageAxisParams& axis, int16_t outOfHomeUm);
+  // The origin point of an axis homed on its sensor: the home-switch distance rounded up to the
+  // next whole full step, in microsteps.
+  static double OriginPoint(const StageAxisParams& axis, int16_t outOfHomeUm);
 
  private:
-  int16_t EzHome(bool withY);
-  int16_t EzPasses(bool withY);
+  int16_t SensorHome(bool withY);
+  int16_t SensorPasses(bool withY);
   // Stops an axis whose home search failed; `code` passes through.
   int16_t Abandon(const StageAxisParams& axis, int16_t code);
-  int16_t EzOrigin(const StageAxisParams& axis, int16_t moveCode);
-  int16_t ImsHome();
-  int16_t ImsHomeOnLimits(int32_t speed);
-  int16_t ImsHomeSteps(int32_t speed, bool& lowered);
+  int16_t ToOriginPoint(const StageAxisParams& axis, int16_t moveCode);
+  int16_t InputHome();
+  int16_t HomeOnLimits(int32_t speed);
+  int16_t InputHomeSteps(int32_t speed, bool& lowered);
   // Backs an axis off its home input: 1 clear, 0 when the input was not active (nothing to back
   // off), or a code (read, run, time-out).
-  int16_t ImsBackOff(const StageAxisParams& axis, int32_t speed, MoveDeadline& deadline,
-                     int16_t codeBase);
-  // Select the axis and run `op`; true when it failed (a negative status).
+  int16_t BackOffInput(const StageAxisParams& axis, int32_t speed, MoveDeadline& deadline,
+                       int16_t codeBase);
+  // `op` on the axis's unit; true when it failed (a negative status).
   template <class Op>
   bool Fails(const StageAxisParams& axis, Op op);
 
   MotCon& mot_;
   Clock& clock_;
   EventPump& pump_;
-  const std::string& contrType_;
   const XYParams& p_;
 };
 

@@ -46,12 +46,10 @@ std::optional<double> ShortestMove(double count, int16_t filter, double mstepsPe
   return std::fabs(forward) >= std::fabs(backward) ? backward : forward;
 }
 
-Wheels::Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const std::string& contrType,
-               const ReadyFlags& ready, FocusLink focus)
+Wheels::Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const ReadyFlags& ready, FocusLink focus)
     : trapar_(trapar),
       motCon_(motCon),
       comm_(comm),
-      contrType_(contrType),
       ready_(ready),
       focus_(std::move(focus)),
       compensation_(trapar) {}
@@ -77,174 +75,139 @@ int16_t Wheels::ReadPar(int n) {
 int16_t Wheels::ApplyPar(int n) {
   if (n != 1 && n != 2) return -1;
   const WheelParams& par = wheel_[n].par;
+  const int16_t unit = Unit(n);
   if (ApplyDriveProfile(motCon_, par.profile) < 0) return -1;
-  if (motCon_.MotorSetJogSpeeds(par.jogSpeedLow, par.jogSpeedHigh) < 0) return -1;
+  if (motCon_.MotorSetJogSpeeds(unit, par.jogSpeedLow, par.jogSpeedHigh) < 0) return -1;
   if (par.powerUpOrigin != 0) {
     // Only a controller that has just been powered (count 0) gets the origin, so that the
     // count of a running one survives a restart of the program.
     double count = -1;
-    if (motCon_.MotorReadPos(count) < 0) return -1;
+    if (motCon_.MotorReadPos(unit, count) < 0) return -1;
     if (count == 0) {
-      if (motCon_.MotorMoveRel(1) < 0) return -1;
-      if (motCon_.MotorSetOrigin(par.powerUpOrigin) < 0) return -1;
+      if (motCon_.MotorMoveRel(unit, 1) < 0) return -1;
+      if (motCon_.MotorSetOrigin(unit, par.powerUpOrigin) < 0) return -1;
     }
   }
-  if (motCon_.MotorSetLimitPolarity(0) < 0) return -1;
-  if (motCon_.MotorEnableLimits(0) < 0) return -1;
-  if (motCon_.MotorSetModeFlags(1) < 0) return -1;
+  if (motCon_.MotorSetLimitPolarity(unit, 0) < 0) return -1;
+  if (motCon_.MotorEnableLimits(unit, 0) < 0) return -1;
+  if (motCon_.MotorSetModeFlags(unit, 1) < 0) return -1;
   const std::optional<int16_t> indexSteps = RoundToInt16(par.mstepsPerFilt);
   if (!indexSteps) return -1;  // a filter distance the controller's setting cannot hold
-  if (motCon_.MotorSetIndexSteps(*indexSteps) < 0) return -1;
+  if (motCon_.MotorSetIndexSteps(unit, *indexSteps) < 0) return -1;
   return 1;
 }
 
 int16_t Wheels::Init(int n) {
   if (ReadPar(n) < 0) return -1;
   if (ApplyPar(n) < 0) return -1;
-  SelectWheel(n);
   int16_t filter = 0;
-  return ReadFilter(filter);
+  return ReadFilter(n, filter);
 }
 
-int16_t Wheels::SelectWheel(int n) {
+int16_t Wheels::Positions(int n) const {
   if (n != 1 && n != 2) return 0;
-  current_ = n;
   return wheel_[n].par.filtPositions;
 }
 
-int16_t Wheels::ReadCountFromFilter1(double& count) {
-  const Wheel& w = Current();
-  motCon_.MotorSelect(w.par.profile.contr);
+int16_t Wheels::ReadCountFromFilter1(int n, double& count) {
+  const Wheel& w = Of(n);
   double raw = 0;
-  const int16_t status = motCon_.MotorReadPos(raw);
+  const int16_t status = motCon_.MotorReadPos(Unit(n), raw);
   if (status != 1) return -1;
-  // An EZHR17 wheel keeps counting from where its origin was set before homing; filter 1 lies
-  // at the count read back after the homing, that is the origin plus the homing offset.
-  count = Ez() ? raw - w.homingOffset - w.par.powerUpOrigin : raw;
+  // A wheel keeps counting from where its origin was set before homing (an IM483I counter only
+  // ever becomes 0 there); filter 1 lies at that origin's count plus the homing offset.
+  count = raw - w.homingOffset - motCon_.MotorCountAtOrigin(w.par.powerUpOrigin);
   return 1;
 }
 
-int16_t Wheels::ReadFilter(int16_t& filter) {
+int16_t Wheels::ReadFilter(int n, int16_t& filter) {
   double count = 0;
-  if (ReadCountFromFilter1(count) < 0) return -1;
-  const WheelParams& par = Current().par;
+  if (ReadCountFromFilter1(n, count) < 0) return -1;
+  const WheelParams& par = Of(n).par;
   const std::optional<int16_t> found = FilterAtCount(count, par.mstepsPerFilt, par.filtPositions);
   if (!found) return -1;
   filter = *found;
-  Current().currentFilter = filter;
+  Of(n).currentFilter = filter;
   return 1;
 }
 
-int16_t Wheels::GotoFilter(int16_t filter) {
-  const WheelParams& par = Current().par;
+int16_t Wheels::GotoFilter(int n, int16_t filter) {
+  const WheelParams& par = Of(n).par;
   if (filter < 1 || filter > par.filtPositions) return -1;
-  motCon_.MotorSelect(par.profile.contr);
-  const int16_t waited = motCon_.MotorWaitMoveEnd();
+  const int16_t waited = motCon_.MotorWaitMoveEnd(Unit(n));
   if (waited < 0) return waited;
   double count = 0;
-  if (ReadCountFromFilter1(count) < 0) return -1;
+  if (ReadCountFromFilter1(n, count) < 0) return -1;
   const std::optional<double> move =
       ShortestMove(count, filter, par.mstepsPerFilt, par.filtPositions);
   if (!move) return -1;
-  return motCon_.MotorMoveRel(*move);
+  return motCon_.MotorMoveRel(Unit(n), *move);
 }
 
-int16_t Wheels::GotoFilterComp(int16_t filter) {
-  const int16_t before = Current().currentFilter;
-  const int16_t moved = GotoFilter(filter);
+int16_t Wheels::GotoFilterComp(int n, int16_t filter) {
+  const int16_t before = Of(n).currentFilter;
+  const int16_t moved = GotoFilter(n, filter);
   if (moved <= 0) return moved;
   // The wheel is on its way: whatever the focus does, this is the filter from now on.
-  Current().currentFilter = filter;
-  if (!compensation_.IsOn(current_)) return moved;
-  if (!ShiftsFocus()) {
-    comm_.CommLogShow(std::string(current_ == 1 ? "F" : "B") +
-                      " focus shift skipped: Z is not ready");
+  Of(n).currentFilter = filter;
+  const int slot = Index(n);
+  if (!compensation_.IsOn(slot)) return moved;
+  if (!ShiftsFocus(slot)) {
+    comm_.CommLogShow(std::string(slot == 1 ? "F" : "B") + " focus shift skipped: Z is not ready");
     return moved;
   }
   if (!focus_.moveRel) return -1;
-  return focus_.moveRel(compensation_.Shift(current_, before, filter));
+  return focus_.moveRel(compensation_.Shift(slot, before, filter));
 }
 
-int16_t Wheels::Step(int delta) {
-  if (!Ready(current_)) return 0;
-  const int16_t positions = Current().par.filtPositions;
-  int filter = Current().currentFilter + delta;
+int16_t Wheels::Step(int n, int delta) {
+  if (!Ready(n)) return 0;
+  const int16_t positions = Of(n).par.filtPositions;
+  int filter = Of(n).currentFilter + delta;
   if (filter > positions) filter = 1;
   if (filter < 1) filter = positions;
-  return GotoFilterComp(static_cast<int16_t>(filter));
+  return GotoFilterComp(n, static_cast<int16_t>(filter));
 }
 
-int16_t Wheels::Next() {
-  return Step(1);
+int16_t Wheels::Next(int n) {
+  return Step(n, 1);
 }
-int16_t Wheels::Prev() {
-  return Step(-1);
-}
-
-int16_t Wheels::Home() {
-  switch (ControllerKindOf(contrType_)) {
-    case ControllerKind::kIm483i:
-      return HomeIm483i();
-    case ControllerKind::kEzhr17:
-      return HomeEzhr17();
-    case ControllerKind::kNone:
-      break;
-  }
-  return 0;
+int16_t Wheels::Prev(int n) {
+  return Step(n, -1);
 }
 
-int16_t Wheels::HomeIm483i() {
-  const WheelParams& par = Current().par;
-  motCon_.MotorSelect(par.profile.contr);
-  bool ok = motCon_.MotorHomeSmart(par.homeSpeed, par.profile.initVelocity) >= 0;
-  if (ok && par.offsetHome != 0) {
-    ok = motCon_.MotorMoveRel(par.offsetHome) >= 0 && motCon_.MotorWaitMoveEnd() >= 0;
-  }
-  if (!ok) return -1;  // not at filter 1: no origin is taken from where the wheel stands
-  if (motCon_.MotorPause(500) < 0) ok = false;
-  if (motCon_.MotorSetOrigin(par.powerUpOrigin) < 0) ok = false;
-  return ok ? 1 : -1;
-}
-
-int16_t Wheels::HomeEzhr17() {
-  Wheel& w = Current();
+int16_t Wheels::Home(int n) {
+  Wheel& w = Of(n);
   const WheelParams& par = w.par;
-  motCon_.MotorSelect(par.profile.contr);
-  if (motCon_.MotorSetOrigin(par.powerUpOrigin) < 0) return -1;
-  bool ok = motCon_.Ezhr17().RunHomeProgram() >= 0;
-  double position = 0;  // microsteps, at filter 1
-  if (ok) {
-    // The offset move has to end before the count at filter 1 can be read.
-    ok = motCon_.MotorMoveRel(par.offsetHome) >= 0 && motCon_.MotorWaitMoveEnd() >= 0 &&
-         motCon_.Ezhr17().ReadPos(position) >= 0;
-  } else {
-    motCon_.MotorMoveAtSpeed(0);  // the program searches without end when it never finds home
-  }
-  // The homing program leaves its own speeds and ramp behind.
-  if (motCon_.MotorSetSlewSpeed(par.profile.slewVelocity) < 0) ok = false;
-  if (motCon_.MotorSetInitSpeed(par.profile.initVelocity) < 0) ok = false;
-  if (motCon_.MotorSetRamp(par.profile.acceleration, par.profile.deceleration) < 0) ok = false;
-  if (!ok) return -1;
-  w.homingOffset = position - par.powerUpOrigin;
+  const IndexerHoming homing{.homeSpeed = par.homeSpeed,
+                             .initVelocity = par.profile.initVelocity,
+                             .offsetHome = par.offsetHome,
+                             .powerUpOrigin = par.powerUpOrigin,
+                             .slewVelocity = par.profile.slewVelocity,
+                             .acceleration = par.profile.acceleration,
+                             .deceleration = par.profile.deceleration};
+  double positionOne = 0;  // microsteps, the count at filter 1
+  const int16_t result = motCon_.MotorHomeIndexer(Unit(n), homing, positionOne);
+  if (result == 0) return 0;  // an unknown controller type homes nothing
+  if (result < 0) return -1;
+  w.homingOffset = positionOne - motCon_.MotorCountAtOrigin(par.powerUpOrigin);
   return 1;
 }
 
-int16_t Wheels::Wait() {
-  motCon_.MotorSelect(Current().par.profile.contr);
-  return motCon_.MotorWaitMoveEnd();
+int16_t Wheels::Wait(int n) {
+  return motCon_.MotorWaitMoveEnd(Unit(n));
 }
 
-int16_t Wheels::WaitComp() {
-  const int16_t wheel = Wait();
-  if (!ShiftsFocus()) return wheel;
+int16_t Wheels::WaitComp(int n) {
+  const int16_t wheel = Wait(n);
+  if (!ShiftsFocus(Index(n))) return wheel;
   const int16_t focus = focus_.wait ? focus_.wait() : -1;
   return wheel < 0 ? wheel : focus;
 }
 
-int16_t Wheels::Lamp(int16_t value) {
-  motCon_.MotorSelect(Current().par.profile.contr);
-  const int16_t status = motCon_.MotorSetOutput(0, value);
-  if (status > 0) Current().lamp = value;
+int16_t Wheels::Lamp(int n, int16_t value) {
+  const int16_t status = motCon_.MotorSetOutput(Unit(n), 0, value);
+  if (status > 0) Of(n).lamp = value;
   return status;
 }
 
@@ -266,9 +229,9 @@ int16_t Wheels::JoyStep(double deflection, double range) {
   const bool back = deflection < -0.8 * range;
   const bool forth = deflection > 0.8 * range;
   if ((back || forth) && joyLatchOpen_) {
-    SelectWheel(joyWheel_);
-    Wait();
-    const int16_t status = back ? Prev() : Next();
+    const int n = joyWheel_;
+    Wait(n);
+    const int16_t status = back ? Prev(n) : Next(n);
     joyLatchOpen_ = false;
     if (filterChanged_) filterChanged_();
     return status;

@@ -41,40 +41,40 @@ class Wheels {
  public:
   // `comm` takes the wheels' channel messages; `ready` tells whether the focus drive is there
   // for the focus shift.
-  Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const std::string& contrType,
-         const ReadyFlags& ready, FocusLink focus);
+  Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const ReadyFlags& ready, FocusLink focus);
 
-  // --- Device file and initialisation of wheel n (1 or 2) ---
+  // Every operation names its wheel n, 1 or 2: nothing makes a wheel "current" between two
+  // calls, so a wait that lets other commands run goes on with its own wheel.
+
+  // --- Device file and initialisation ---
   int16_t ReadPar(int n);   // QV_PARW<n>.TXT; 1, or -1 when the file or a required key is missing
   int16_t ApplyPar(int n);  // 1, or -1 at the first controller operation that fails
-  // Read, apply, then make n the current wheel and read its filter: the read's result.
+  // Read, apply, then read its filter: the read's result.
   int16_t Init(int n);
   const WheelParams& Params(int n) const { return wheel_[Index(n)].par; }
+  int16_t Positions(int n) const;  // the wheel's filter positions (0 for no such wheel)
 
-  // --- Operations on the current wheel ---
-  int16_t SelectWheel(int n);  // the wheel's filter positions (0 for no such wheel)
-  int CurrentWheel() const { return current_; }
-  int16_t ReadFilter(int16_t& filter);
-  int16_t GotoFilter(int16_t filter);  // starts the move, does not wait
+  // --- Operations ---
+  int16_t ReadFilter(int n, int16_t& filter);
+  int16_t GotoFilter(int n, int16_t filter);  // starts the move, does not wait
   // And shifts the focus when compensation is on and the focus drive is ready; without a ready
   // focus drive the filter still changes, the shift is skipped and the channel log says so.
-  int16_t GotoFilterComp(int16_t filter);
-  int16_t Next();
-  int16_t Prev();
-  int16_t Home();
-  int16_t Wait();
-  int16_t WaitComp();  // the wheel, and the ready focus drive when compensation is on
-  int16_t Lamp(int16_t value);
+  int16_t GotoFilterComp(int n, int16_t filter);
+  int16_t Next(int n);
+  int16_t Prev(int n);
+  int16_t Home(int n);
+  int16_t Wait(int n);
+  int16_t WaitComp(int n);  // the wheel, and the ready focus drive when compensation is on
+  int16_t Lamp(int n, int16_t value);
 
   int16_t CurrentFilter(int n) const { return wheel_[Index(n)].currentFilter; }
   void SetCurrentFilter(int n, int16_t filter) { wheel_[Index(n)].currentFilter = filter; }
   int16_t LampState(int n) const { return wheel_[Index(n)].lamp; }
-  double HomingOffset(int n) const { return wheel_[Index(n)].homingOffset; }
 
-  // --- Focus compensation of the current wheel ---
+  // --- Focus compensation ---
   int16_t ReadZCompTable(int n, const std::string& fileName);
-  void ZCompOn() { compensation_.SetOn(current_, true); }
-  void ZCompOff() { compensation_.SetOn(current_, false); }
+  void ZCompOn(int n) { compensation_.SetOn(Index(n), true); }
+  void ZCompOff(int n) { compensation_.SetOn(Index(n), false); }
   bool ZCompIsOn(int n) const { return compensation_.IsOn(n); }
   FocusCompensation& Compensation() { return compensation_; }
 
@@ -92,34 +92,31 @@ class Wheels {
   struct Wheel {
     WheelParams par;
     int16_t currentFilter = 0;  // last commanded or read, 1..filtPositions; 0 unknown
-    double homingOffset = 0;    // microsteps; set by the EZHR17 homing
+    double homingOffset = 0;    // microsteps from the origin's count to filter 1 (homing)
     int16_t lamp = 0;           // last value written to the lamp output
   };
 
+  // The wheel's slot: 2 for wheel 2, 1 for anything else.
   static int Index(int n) { return n == 2 ? 2 : 1; }
-  Wheel& Current() { return wheel_[current_]; }
+  Wheel& Of(int n) { return wheel_[Index(n)]; }
+  int16_t Unit(int n) const { return wheel_[Index(n)].par.profile.contr; }
   bool Ready(int n) const { return (n == 1 || n == 2) && ready_.WReady[n] == 1; }
-  bool Ez() const { return ControllerKindOf(contrType_) == ControllerKind::kEzhr17; }
-  // Whether a filter change of the current wheel moves the focus: compensation on and a focus
-  // drive that is ready (without one, its unit address is not even known).
-  bool ShiftsFocus() const { return compensation_.IsOn(current_) && ready_.ZReady == 1; }
-  // The count of the current wheel measured from its filter 1; the controller's status.
-  int16_t ReadCountFromFilter1(double& count);
-  int16_t HomeIm483i();
-  int16_t HomeEzhr17();
-  int16_t Step(int delta);
+  // Whether a filter change of wheel n moves the focus: compensation on and a focus drive that
+  // is ready (without one, its unit address is not even known).
+  bool ShiftsFocus(int n) const { return compensation_.IsOn(n) && ready_.ZReady == 1; }
+  // The count of wheel n measured from its filter 1; the controller's status.
+  int16_t ReadCountFromFilter1(int n, double& count);
+  int16_t Step(int n, int delta);
 
   Trapar& trapar_;
   MotCon& motCon_;
   Comm& comm_;
-  const std::string& contrType_;
   const ReadyFlags& ready_;
   FocusLink focus_;
   FocusCompensation compensation_;
   std::array<Wheel, 3> wheel_;  // indices 1 and 2
-  int current_ = 1;
-  int joyWheel_ = 0;          // the wheel joystick stepping acts on; 0 none
-  bool joyLatchOpen_ = true;  // closed after a step until the joystick returns near the centre
+  int joyWheel_ = 0;            // the wheel joystick stepping acts on; 0 none
+  bool joyLatchOpen_ = true;    // closed after a step until the joystick returns near the centre
   std::function<void()> filterChanged_;
 };
 

@@ -24,6 +24,16 @@ std::string ControllerTypeName(const std::string& text) {
   return text;
 }
 
+// "A, B or C": the names CONTRTYPE may take.
+std::string ControllerTypeChoice() {
+  std::string text;
+  for (size_t i = 0; i < kControllerTypeNames.size(); ++i) {
+    if (i > 0) text += i + 1 == kControllerTypeNames.size() ? " or " : ", ";
+    text += kControllerTypeNames[i];
+  }
+  return text;
+}
+
 }  // namespace
 
 // An optional key takes its default when it is missing; a value that is not a number is
@@ -75,8 +85,8 @@ std::vector<std::string> LineSettingProblems(const Configuration& config, int16_
   std::vector<std::string> problems;
   if (std::ranges::find(kControllerTypeNames, config.ContrType) == kControllerTypeNames.end()) {
     problems.push_back("CONTRTYPE \"" + config.ContrType + "\" in " + kConfigFile +
-                       " is no controller type: it may be " + std::string(kControllerTypeNames[0]) +
-                       " or " + std::string(kControllerTypeNames[1]) + "; every device stays off.");
+                       " is no controller type: it may be " + ControllerTypeChoice() +
+                       "; every device stays off.");
   }
   if (config.PortTimeout <= 0) {
     problems.push_back("PORTTIMEOUT " + std::to_string(config.PortTimeout) + " in " + kConfigFile +

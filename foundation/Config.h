@@ -14,7 +14,7 @@ namespace qv {
 inline constexpr const char* kConfigFile = "QV_CONFIG.TXT";
 inline constexpr const char* kSymConstFile = "QV_SYMCONST.TXT";
 
-// The values CONTRTYPE may take.
+// The values CONTRTYPE may take: each has its driver in the controller dispatch's table.
 inline constexpr std::array<std::string_view, 2> kControllerTypeNames{"EZHR17", "IM483I"};
 
 // 1, or -1 when the file is missing, a required key is missing, or a value is not a number

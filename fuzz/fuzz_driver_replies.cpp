@@ -52,7 +52,6 @@ void RunLine(const std::string& type, const std::vector<std::string>& replies) {
   comm.CommInit();
   comm.CommSetTimeout(30);
   motCon.MotorInitChannel();
-  motCon.MotorSelect('1');
   motCon.MotorSetMoveTimeout(1);
   size_t next = 0;
   port.responder = [&](const std::string&) { return replies[next++ % replies.size()]; };
@@ -61,18 +60,18 @@ void RunLine(const std::string& type, const std::vector<std::string>& replies) {
   int16_t value = 0;
   std::array<int16_t, 3> ports{};
   std::string text;
-  motCon.MotorReadPos(position);
-  motCon.MotorReadHardware(value);
-  motCon.MotorReadLimits(value);
-  motCon.MotorReadMovingStatus();
-  motCon.MotorReadInPorts(ports);
-  motCon.MotorGetOutput(1, value);
-  motCon.MotorSetOutput(2, 1);
+  motCon.MotorReadPos('1', position);
+  motCon.MotorReadHardware('1', value);
+  motCon.MotorReadLimits('1', value);
+  motCon.MotorReadMovingStatus('1');
+  motCon.MotorReadInPorts('1', ports);
+  motCon.MotorGetOutput('1', 1, value);
+  motCon.MotorSetOutput('1', 2, 1);
   motCon.MotorRawCommand("x", text);
-  motCon.MotorWaitMoveEnd();
-  motCon.MotorToLimit(3, 500);
-  motCon.MotorHomeOwn(-400);
-  motCon.MotorHomeSmart(800, 400);
+  motCon.MotorWaitMoveEnd('1');
+  motCon.MotorToLimit('1', 3, 500);
+  motCon.MotorHomeOwn('1', -400);
+  motCon.MotorHomeSmart('1', 800, 400);
   (void)comm.CommLogText();
 }
 

@@ -58,9 +58,9 @@ QPushButton* AxesTab::Button(const char* caption, const char* name, void (AxesTa
   auto* button = new QPushButton(caption, this);
   button->setObjectName(name);
   connect(button, &QPushButton::clicked, this, [this, handler] {
-    // The panel's operations keep the window timer from its idle work while they run, and
-    // act on the chosen unit even when a command has addressed another one since.
-    core_.axes.AddressCurrent();
+    // The panel's operations act on the chosen unit; without one there is nothing to drive.
+    // They keep the window timer from its idle work while they run.
+    if (core_.axes.CurrentUnit() == 0) return;
     const CommandBusyScope busy(core_.state, CommandBusyScope::OnEnd::Restore);
     (this->*handler)();
   });

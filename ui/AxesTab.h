@@ -28,8 +28,7 @@ class AxesTab : public QWidget {
  public:
   AxesTab(const CoreServices& core, const WindowServices& services, QWidget* parent = nullptr);
 
-  // Whenever the tab is shown: the first time the units are probed and offered, later the
-  // chosen unit is addressed again (another part may have addressed a different one).
+  // Whenever the tab is shown: the first time the units are probed and offered; later nothing.
   void AxesProbe();
   // Chooses the unit of record `index` and fills the panel from its record.
   void AxesSelect(int index);
@@ -85,6 +84,8 @@ class AxesTab : public QWidget {
   std::optional<double> Distance();
   void Say(const std::string& text) const { services_.Message(text); }
   void SayStatus(int16_t result) const;
+  // The chosen unit, which every operation of the panel names.
+  int16_t Unit() const { return core_.axes.CurrentUnit(); }
 
   CoreServices core_;
   const WindowServices& services_;

@@ -70,7 +70,7 @@ std::optional<double> AxesTab::Distance() {
 
 void AxesTab::Home() {
   if (const auto speed = HomeSpeed())
-    Say("Home started, Status: " + Plain(core_.motCon.MotorHome(*speed)));
+    Say("Home started, Status: " + Plain(core_.motCon.MotorHome(Unit(), *speed)));
 }
 
 void AxesTab::RunHoming(const std::string& startText, const std::function<int16_t(int16_t)>& homing,
@@ -89,14 +89,15 @@ void AxesTab::RunHoming(const std::string& startText, const std::function<int16_
 
 void AxesTab::HomeOwn() {
   RunHoming(
-      "Homing ...", [this](int16_t speed) { return core_.motCon.MotorHomeOwn(speed); }, HomingText);
+      "Homing ...", [this](int16_t speed) { return core_.motCon.MotorHomeOwn(Unit(), speed); },
+      HomingText);
 }
 
 void AxesTab::HomeSmart() {
   RunHoming(
       "Homing ...",
       [this](int16_t speed) {
-        return core_.motCon.MotorHomeSmart(speed, RoundToInt32(speed / 5.0).value_or(0));
+        return core_.motCon.MotorHomeSmart(Unit(), speed, RoundToInt32(speed / 5.0).value_or(0));
       },
       HomingText);
 }
@@ -104,18 +105,18 @@ void AxesTab::HomeSmart() {
 void AxesTab::ToLimit() {
   RunHoming(
       "Homing (to limit) ...",
-      [this](int16_t speed) { return core_.motCon.MotorToLimit(3, speed); },
+      [this](int16_t speed) { return core_.motCon.MotorToLimit(Unit(), 3, speed); },
       [](int16_t result) { return result < 0 ? HomingText(result) : "Limit = " + Plain(result); });
 }
 
 // --- Jog and moves ---
 
 void AxesTab::ApplyJog() {
-  if (const auto speed = JogSpeed()) core_.motCon.MotorMoveAtSpeed(*speed);
+  if (const auto speed = JogSpeed()) core_.motCon.MotorMoveAtSpeed(Unit(), *speed);
 }
 
 void AxesTab::StopJog() {
-  core_.motCon.MotorMoveAtSpeed(0);
+  core_.motCon.MotorMoveAtSpeed(Unit(), 0);
 }
 
 void AxesTab::InvertJogSpeed() {
@@ -124,11 +125,12 @@ void AxesTab::InvertJogSpeed() {
 }
 
 void AxesTab::MoveAbs() {
-  if (const auto destination = Destination()) SayStatus(core_.motCon.MotorMoveAbs(*destination));
+  if (const auto destination = Destination())
+    SayStatus(core_.motCon.MotorMoveAbs(Unit(), *destination));
 }
 
 void AxesTab::MoveRel() {
-  if (const auto distance = Distance()) SayStatus(core_.motCon.MotorMoveRel(*distance));
+  if (const auto distance = Distance()) SayStatus(core_.motCon.MotorMoveRel(Unit(), *distance));
 }
 
 void AxesTab::InvertDistance() {
@@ -139,7 +141,7 @@ void AxesTab::InvertDistance() {
 
 void AxesTab::ReadPos() {
   double position = 0;
-  const int16_t result = core_.motCon.MotorReadPos(position);
+  const int16_t result = core_.motCon.MotorReadPos(Unit(), position);
   if (result < 1) position = 0;
   core_.axes.StoreLastPos(position);
   SayStatus(result);
@@ -147,11 +149,11 @@ void AxesTab::ReadPos() {
 }
 
 void AxesTab::SetOrigin() {
-  SayStatus(core_.motCon.MotorSetOrigin(0));
+  SayStatus(core_.motCon.MotorSetOrigin(Unit(), 0));
 }
 
 void AxesTab::ReadMovingStatus() {
-  const int16_t result = core_.motCon.MotorReadMovingStatus();
+  const int16_t result = core_.motCon.MotorReadMovingStatus(Unit());
   SayStatus(result);
   limHrdwLabel_->setText(QtText(Plain(result)));
 }
@@ -164,13 +166,13 @@ void AxesTab::ShowLimitOrHardware(int16_t result, int16_t value) {
 
 void AxesTab::ReadLimits() {
   int16_t value = 0;
-  const int16_t result = core_.motCon.MotorReadLimits(value);
+  const int16_t result = core_.motCon.MotorReadLimits(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
 void AxesTab::ReadHardware() {
   int16_t value = 0;
-  const int16_t result = core_.motCon.MotorReadHardware(value);
+  const int16_t result = core_.motCon.MotorReadHardware(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
@@ -186,13 +188,13 @@ void AxesTab::ShowPorts(int16_t result, const std::array<int16_t, 3>& values) {
 
 void AxesTab::ReadInPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = core_.motCon.MotorReadInPorts(values);
+  const int16_t result = core_.motCon.MotorReadInPorts(Unit(), values);
   ShowPorts(result, values);
 }
 
 void AxesTab::ReadOutPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = core_.motCon.MotorReadOutPorts(values);
+  const int16_t result = core_.motCon.MotorReadOutPorts(Unit(), values);
   ShowPorts(result, values);
 }
 
@@ -204,7 +206,7 @@ void AxesTab::WritePorts() {
     if (*value != 0 && *value != 1) return Say("Output values must be 0 or 1");
     out[i] = *value;
   }
-  SayStatus(core_.motCon.MotorWriteOutPorts(out[0], out[1], out[2]));
+  SayStatus(core_.motCon.MotorWriteOutPorts(Unit(), out[0], out[1], out[2]));
 }
 
 }  // namespace qv

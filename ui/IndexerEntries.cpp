@@ -82,9 +82,8 @@ int16_t WheelEntries::Positions() const {
 
 void WheelEntries::Open() {
   if (!Ready()) return;
-  c_.core.wheels.SelectWheel(wheel_);
   int16_t filter = 0;
-  c_.core.wheels.ReadFilter(filter);
+  c_.core.wheels.ReadFilter(wheel_, filter);
   c_.Changed();
 }
 
@@ -96,9 +95,8 @@ void WheelEntries::Move(const std::function<int16_t()>& start) {
   bool stopped = false;
   {
     BusyScope busy(c_, what);
-    c_.core.wheels.SelectWheel(wheel_);
     status = start();
-    if (status > 0) status = c_.core.wheels.WaitComp();
+    if (status > 0) status = c_.core.wheels.WaitComp(wheel_);
     stopped = busy.Stopped();
   }
   if (stopped) {
@@ -113,12 +111,14 @@ void WheelEntries::Move(const std::function<int16_t()>& start) {
 
 void WheelEntries::Choose(int16_t filter) {
   if (!Ready()) return;
-  Move([this, filter] { return c_.core.wheels.GotoFilterComp(filter); });
+  Move([this, filter] { return c_.core.wheels.GotoFilterComp(wheel_, filter); });
 }
 
 void WheelEntries::Step(int delta) {
   if (!Ready()) return;
-  Move([this, delta] { return delta > 0 ? c_.core.wheels.Next() : c_.core.wheels.Prev(); });
+  Move([this, delta] {
+    return delta > 0 ? c_.core.wheels.Next(wheel_) : c_.core.wheels.Prev(wheel_);
+  });
 }
 
 void WheelEntries::Home() {
@@ -130,8 +130,7 @@ void WheelEntries::Home() {
   bool stopped = false;
   {
     BusyScope busy(c_, what);
-    wheels.SelectWheel(wheel_);
-    result = wheels.Home();
+    result = wheels.Home(wheel_);
     stopped = busy.Stopped();
   }
   if (result < 0 || stopped) {
@@ -140,7 +139,7 @@ void WheelEntries::Home() {
     return;
   }
   int16_t filter = 0;
-  const int16_t read = wheels.ReadFilter(filter);
+  const int16_t read = wheels.ReadFilter(wheel_, filter);
   c_.Say(read > 0 ? OperationEndText(what, true, false) + ", " + WheelWord(wheel_) +
                         Str(wheels.CurrentFilter(wheel_))
                   : std::string(kError));
@@ -150,9 +149,8 @@ void WheelEntries::Home() {
 void WheelEntries::ToggleLamp() {
   if (!Ready()) return;
   Wheels& wheels = c_.core.wheels;
-  wheels.SelectWheel(wheel_);
   const int16_t wanted = wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0};
-  const int16_t result = wheels.Lamp(wanted);
+  const int16_t result = wheels.Lamp(wheel_, wanted);
   const std::string lamp = WheelWord(wheel_) + " Lamp";
   if (result > 0) {
     c_.Say(lamp + (wanted == 1 ? " On" : " Off"));

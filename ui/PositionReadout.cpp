@@ -43,14 +43,11 @@ void PositionReadout::CheckDevice(Tracked& device, int16_t ready, const std::vec
 
 bool PositionReadout::AnyMoving(const std::vector<int16_t>& units) {
   MotCon& mot = core_.motCon;
-  const int16_t addressed = mot.Motor().MotorAddress;
   bool moving = false;
   for (const int16_t unit : units) {
-    mot.MotorSelect(unit);
     // IM483I: a status number, 0 when still; EZHR17: 1 moving, 0 still; -1 no answer.
-    if (mot.MotorReadMovingStatus() > 0) moving = true;
+    if (mot.MotorReadMovingStatus(unit) > 0) moving = true;
   }
-  mot.MotorSelect(addressed);
   return moving;
 }
 

@@ -402,10 +402,10 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
   int failed = 0;
   int discarded = 0;  // late replies dropped before a command: logged, but not a failure
   for (int i = 0; i < 10000; ++i) {
-    s.system.motCon.MotorSelect(units[static_cast<size_t>(i) % units.size()]);
+    const int16_t unit = units[static_cast<size_t>(i) % units.size()];
     s.system.comm.CommLogAdd("before");
     double position = 0;
-    const int16_t result = s.system.motCon.MotorReadPos(position);
+    const int16_t result = s.system.motCon.MotorReadPos(unit, position);
     ASSERT_TRUE(result == 1 || result < 0) << result;
     // A failure is logged last; a good exchange may follow the line's way back in step.
     const std::vector<std::string> log = s.Log();
@@ -464,15 +464,13 @@ TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
 }
 
 // The operator's Stop: one stop to every ready unit, in the device order, nothing to a device
-// that is not ready, and the unit addressed before is addressed again.
+// that is not ready.
 TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
   s.system.state.Ready.SReady = 0;
   s.Run("XY 30000 20000;Z 500;F 4;B 2;Cube 3;Turn 300");
-  const int16_t addressed = s.system.motCon.Motor().MotorAddress;
   ASSERT_TRUE(s.State(X()).moving);
   s.line.ClearFrames();
   EXPECT_TRUE(StopAllDevices(s.system).empty());
-  EXPECT_EQ(s.system.motCon.Motor().MotorAddress, addressed);
   const System& sys = s.system;
   std::vector<std::string> expected;
   for (const int16_t unit :

@@ -17,6 +17,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "controllers/Ezhr17Driver.h"
+#include "controllers/Im483iDriver.h"
 #include "controllers/LedController.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/FakeClock.h"
@@ -281,22 +283,22 @@ struct DriverHelpers {
       EXPECT_EQ(rig.line.comm.CommLogText(), log);
     }
   }
-  // The driver's `f` called with `args` (out-arguments included, as fresh copies).
+  // The driver's `f` on the rig's unit with `args` (out-arguments included, as fresh copies).
   template <class... P, class... A>
-  static Op Call(int16_t (D::*f)(P...), A... args) {
-    return [=](Rig& r) mutable { return (r.drv.*f)(args...); };
+  static Op Call(int16_t (D::*f)(int16_t, P...), A... args) {
+    return [=](Rig& r) mutable { return (r.drv.*f)(r.unit, args...); };
   }
   // A command that goes out as `wire`, is answered as the rig answers and succeeds.
   template <class... P, class... A>
-  static Case Sends(const char* name, std::string wire, int16_t (D::*f)(P...), A... args) {
+  static Case Sends(const char* name, std::string wire, int16_t (D::*f)(int16_t, P...), A... args) {
     return Case(name, {}, 1, std::move(wire), {}, Call(f, args...));
   }
   // A read into a variable that starts as {5} and ends as `expected`.
   template <class T>
-  static Op Reads(int16_t (D::*read)(T&), std::type_identity_t<T> expected) {
+  static Op Reads(int16_t (D::*read)(int16_t, T&), std::type_identity_t<T> expected) {
     return [=](Rig& r) {
       T value{5};
-      const int16_t result = (r.drv.*read)(value);
+      const int16_t result = (r.drv.*read)(r.unit, value);
       EXPECT_EQ(value, expected);
       return result;
     };
@@ -350,7 +352,8 @@ struct EzRig {
     line.port.responder = Unit({});
   }
   Line<> line;
-  MotorState motor{'1', 5};
+  int16_t unit = '1';
+  MotorState motor{5};
   int16_t interval = 50;  // ms between status polls
   using Driver = Ezhr17Driver;
   Driver drv{line.comm, line.clock, line.pump, motor, interval};
@@ -380,20 +383,19 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
       Case("mode word kept across calls and units", {}, 1, "/1n2R\r/2n6R\r/2n3R\r/2n1R\r/2n0R\r",
            {},
            [](EzRig& r) {
-             r.drv.EnableLimits(1);
-             r.motor.MotorAddress = '2';
-             r.drv.SetModeFlags(2);
-             r.drv.SetModeFlags(1);
-             r.drv.EnableLimits(0);
-             return r.drv.SetModeFlags(0);
+             r.drv.EnableLimits(r.unit, 1);
+             r.drv.SetModeFlags('2', 2);
+             r.drv.SetModeFlags('2', 1);
+             r.drv.EnableLimits('2', 0);
+             return r.drv.SetModeFlags('2', 0);
            }),
       // The failed command and what came of its reply go beside "Port TimeOut"; the unit's
       // version answer then shows that no late reply is on its way.
       Case("mode word changes even when the send fails", {"\xFF/0`12"}, 1, "/1n2R\r/1?&\r/1n6R\r",
            {"Port TimeOut", "/1n2R-comm error-\xFF/0`12"},
            [](EzRig& r) {
-             r.drv.EnableLimits(1);
-             return r.drv.SetModeFlags(2);
+             r.drv.EnableLimits(r.unit, 1);
+             return r.drv.SetModeFlags(r.unit, 2);
            }),
   });
 }
@@ -424,9 +426,10 @@ TEST_F(Ezhr17, ALateVersionAnswerIsNeverTakenForTheNextCommand) {
            {"Port TimeOut", "/1Q-comm error-", "Port TimeOut", "/1?&-comm error-",
             "Late reply discarded: \xFF/0`EZHR17 v6<3>"},
            [](EzRig& r) {
-             r.drv.ReadMovingStatus();
+             r.drv.ReadMovingStatus(r.unit);
              r.line.port.ReplyInPieces({kVersion, kBusy});
-             return r.drv.ReadMovingStatus();  // the unit's own "busy", not the version's "ready"
+             return r.drv.ReadMovingStatus(
+                 r.unit);  // the unit's own "busy", not the version's "ready"
            }),
   });
 }
@@ -554,7 +557,8 @@ struct ImRig {
     line.port.responder = [](const std::string& w) { return w; };
   }
   Line<> line;
-  MotorState motor{'X', 5};
+  int16_t unit = 'X';
+  MotorState motor{5};
   using Driver = Im483iDriver;
   Driver drv{line.comm, line.clock, line.pump, motor};
 };
@@ -604,7 +608,7 @@ TEST_F(Im483i, SingleCommandsSendTheirExactTexts) {
            Delays({200}, Call(&D::Pause, 200))),
       Case("pause fails without delay", {"XE"}, -1, "XE 30\n", {"Port TimeOut", "XE 30\\XE"},
            [](ImRig& r) {
-             const int16_t result = r.drv.Pause(300);
+             const int16_t result = r.drv.Pause(r.unit, 300);
              EXPECT_EQ(std::count(r.line.clock.delays.begin(), r.line.clock.delays.end(), 300), 0);
              return result;
            }),
@@ -631,7 +635,7 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
       Case("output 2 off", {"XA 129 16\n"}, 1, "XA 129\n", {},
            [](ImRig& r) {
              int16_t value = 5;
-             const int16_t result = r.drv.GetOutput(2, value);
+             const int16_t result = r.drv.GetOutput(r.unit, 2, value);
              EXPECT_EQ(value, 0);
              return result;
            }),
@@ -709,7 +713,6 @@ TEST_F(Im483i, MotorToLimitBacksOffAndReportsTheFirstLimitSeen) {
 struct Rig {
   explicit Rig(std::string type) : contrType(std::move(type)) {
     motCon.MotorInitChannel();
-    motCon.MotorSelect('1');
     motCon.MotorSetMoveTimeout(5);
     line.port.responder = [this](const std::string& w) {
       if (contrType != "IM483I") return Ez(w == "/1?2\r" ? "`5000" : "`");
@@ -730,10 +733,16 @@ struct Operation {
   std::function<int16_t(MotCon&)> call;
 };
 
-// MotCon's `f` with `args` (out-arguments included, as fresh copies).
+// MotCon's `f` on unit 1 with `args` (out-arguments included, as fresh copies).
 template <class... P, class... A>
-Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotCon::*f)(P...), A... args) {
-  return {name, std::move(im), std::move(ez), [=](MotCon& m) mutable { return (m.*f)(args...); }};
+Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotCon::*f)(int16_t, P...),
+                 A... args) {
+  return {name, std::move(im), std::move(ez),
+          [=](MotCon& m) mutable { return (m.*f)('1', args...); }};
+}
+// The same for an operation of the line.
+Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotCon::*f)()) {
+  return {name, std::move(im), std::move(ez), [=](MotCon& m) { return (m.*f)(); }};
 }
 
 // What the devices, the axes tab and the transcripts do not reach on both types.
@@ -790,17 +799,17 @@ TEST_P(MotConOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuard
   int16_t inner = 0;
   rig.line.port.onWrite = [&](const std::string&) {
     rig.line.port.onWrite = nullptr;
-    inner = rig.motCon.MotorMoveAbs(7);
+    inner = rig.motCon.MotorMoveAbs('1', 7);
   };
-  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), 1);
+  EXPECT_EQ(rig.motCon.MotorMoveAbs('1', 5), 1);
   EXPECT_EQ(inner, -4);
   EXPECT_EQ(rig.line.port.written, Im() ? "1R+5\n" : "/1A5R\r");
   EXPECT_EQ(rig.line.comm.CommLogText(), "inst>0;\r\n");
   const Answer unit = rig.line.port.responder;
   rig.line.port.responder = nullptr;
-  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), -1);
+  EXPECT_EQ(rig.motCon.MotorMoveAbs('1', 5), -1);
   rig.line.port.responder = unit;
-  EXPECT_EQ(rig.motCon.MotorMoveAbs(5), 1);
+  EXPECT_EQ(rig.motCon.MotorMoveAbs('1', 5), 1);
 }
 
 // Between polls the wait serves window events (one that addresses another unit:
@@ -816,9 +825,30 @@ TEST_P(MotConOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
     ++events;
     rig.waitPollingInterval = 7;
   };
-  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd(), 1);
+  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd('1'), 1);
   EXPECT_EQ(events, 2);
   EXPECT_EQ(rig.line.clock.delays, (std::vector<int32_t>(2, Im() ? 20 : 50)));
+}
+
+// Every operation names its unit: a move of unit 2 that another source sends while a wait of
+// unit 1 serves events goes to unit 2, and the wait goes on polling unit 1, as does the next
+// operation of its source.
+TEST_P(MotConOnEachType, AnOperationRunByAWaitsEventsGoesToItsOwnUnitAndTheWaitKeepsItsOwn) {
+  Rig rig(GetParam());
+  const Answer unit = rig.line.port.responder;
+  int polls = 0;  // of unit 1: moving at the first, still after it
+  rig.line.port.responder = [&](const std::string& w) -> std::optional<std::string> {
+    if (w != (Im() ? "1^\n" : "/1Q\r")) return unit(w);
+    const bool moving = ++polls == 1;
+    return Im() ? std::string(moving ? "1^ 1\n" : "1^ 0\n") : Ez(moving ? "@" : "`");
+  };
+  rig.line.pump.hook = [&] {
+    rig.line.pump.hook = nullptr;
+    EXPECT_EQ(rig.motCon.MotorMoveAbs('2', 5), 1);
+  };
+  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd('1'), 1);
+  EXPECT_EQ(rig.motCon.MotorMoveRel('1', 3), 1);
+  EXPECT_EQ(rig.line.port.written, Im() ? "1^\n2R+5\n1^\n1+3\n" : "/1Q\r/2A5R\r/1Q\r/1P3R\r");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothTypes, MotConOnEachType, ::testing::Values("IM483I", "EZHR17"));
@@ -838,19 +868,19 @@ TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {
 
 // --- The LED controller (its switching: tests/transcripts/app/leds.transcript) ---
 
-// Init switches all three LEDs off on the LED unit, which stays selected; a file that does not
-// read, or an off value that no output takes, switches nothing.
+// Init switches all three LEDs off on the LED unit; a file that does not read, or an off value
+// that no output takes, switches nothing.
 TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
   const std::string standard = "\"LEDSCONTR\",  4 \r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 0\r\n";
-  // {type, file ("" for none), result, wire, unit selected after}
-  const std::tuple<std::string, std::string, int, std::string, char> rows[] = {
-      {"IM483I", standard, 1, "4A 0\n", '4'},
-      {"EZHR17", standard, 1, "/4J0R\r", '4'},
-      {"IM483I", "", -1, "", '1'},
-      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n", -1, "", '1'},
-      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 2\r\n", -1, "", '4'},
+  // {type, file ("" for none), result, wire}
+  const std::tuple<std::string, std::string, int, std::string> rows[] = {
+      {"IM483I", standard, 1, "4A 0\n"},
+      {"EZHR17", standard, 1, "/4J0R\r"},
+      {"IM483I", "", -1, ""},
+      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n", -1, ""},
+      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 2\r\n", -1, ""},
   };
-  for (const auto& [type, file, result, wire, selected] : rows) {
+  for (const auto& [type, file, result, wire] : rows) {
     SCOPED_TRACE(file);
     Rig rig(type);
     test::TempFolder folder;
@@ -860,8 +890,7 @@ TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
     if (!file.empty()) test::PutBytes(folder.File(kLedsFileName), file);
     LedController leds{trapar, rig.motCon};
     const int initialised = leds.LEDInit();
-    EXPECT_EQ(std::tuple(initialised, rig.line.port.written, rig.motCon.Motor().MotorAddress),
-              std::tuple(result, wire, int16_t{selected}));
+    EXPECT_EQ(std::tuple(initialised, rig.line.port.written), std::tuple(result, wire));
   }
 }
 

@@ -233,18 +233,13 @@ class Rig {
 
  private:
   bool built_ = false;
-  Stage stage_{trapar, notifier, mot, clock, pump, contrType};
-  Focus focus_{trapar, notifier, mot, clock, contrType};
+  Stage stage_{trapar, notifier, mot, clock, pump};
+  Focus focus_{trapar, notifier, mot, clock};
   // The wheels shift the focus on the Z unit (0.0625 microns a microstep) directly.
-  FocusLink link_{[this](double microns) {
-                    mot.MotorSelect(Address('Z'));
-                    return mot.MotorMoveRel(microns / 0.0625);
-                  },
-                  [this] {
-                    mot.MotorSelect(Address('Z'));
-                    return mot.MotorWaitMoveEnd();
-                  }};
-  Wheels wheels_{trapar, mot, comm, contrType, ready, link_};
+  FocusLink link_{
+      [this](double microns) { return mot.MotorMoveRel(Address('Z'), microns / 0.0625); },
+      [this] { return mot.MotorWaitMoveEnd(Address('Z')); }};
+  Wheels wheels_{trapar, mot, comm, ready, link_};
   Cube cube_{trapar, notifier, mot};
   Slide slide_{trapar, notifier, mot};
   Turret turret_{trapar, notifier, mot};

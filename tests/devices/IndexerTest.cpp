@@ -80,7 +80,7 @@ TEST_P(WheelSetup, ApplySendsTheProfileLimitsOffModeIndexStepsAndAnOriginAtCount
     Frames expected = settings;
     expected.insert(expected.begin() + (rig.Ez() ? 4 : 7), inserted.begin(), inserted.end());
     EXPECT_EQ(rig.Take(), expected);
-    rig.mot.MotorWaitMoveEnd();
+    rig.mot.MotorWaitMoveEnd(rig.Address('F'));
     rig.Take();
     // Limits off keeps the mode flag an EZHR17 unit was given before.
     if (rig.Ez()) std::ranges::replace(settings, "/4n0R", "/4n1R");
@@ -101,19 +101,18 @@ TEST_P(WheelSetup, InitReadsTheFilterHomingSearchesThenMovesByTheOffset) {
   rig.Set("W1", "W1HOMESPEED", "-1200");
   rig.Tweak('F', [](sim::UnitPlan& unit) { unit.axis.startPosition = 9500; });
   rig.InitAll();
-  EXPECT_EQ(Numbers(rig.ready.WReady[1], rig.ready.WReady[2], rig.W().CurrentWheel(),
-                    rig.W().CurrentFilter(1), rig.W().CurrentFilter(2)),
-            Numbers(1, 1, 2, 1, 1));  // a fresh controller counts 0: filter 1
-  rig.W().SelectWheel(1);
+  EXPECT_EQ(Numbers(rig.ready.WReady[1], rig.ready.WReady[2], rig.W().CurrentFilter(1),
+                    rig.W().CurrentFilter(2)),
+            Numbers(1, 1, 1, 1));  // a fresh controller counts 0: filter 1
   rig.Take();
-  ASSERT_EQ(rig.W().Home(), 1);
+  ASSERT_EQ(rig.W().Home(1), 1);
   const Frames frames = Commands(rig.Take());
   EXPECT_EQ(frames, Expect({"/4z0R", "/4v1000V10000L12gD10S13G0D1gD1S03G0D1R", "/4P200R", "/4?0",
                             "/4V8000R", "/4L20R"},
                            {"FI 300", "FF 1200 1", "F] 1", "FM300", "F] 1", "FI 500", "FM0",
                             "F+200", "FE 50", "FO"}));
   int16_t filter = 0;
-  ASSERT_EQ(rig.W().ReadFilter(filter), 1);
+  ASSERT_EQ(rig.W().ReadFilter(1, filter), 1);
   EXPECT_EQ(Numbers(rig.InBeam('F'), filter), Numbers(1, 1));
   rig.Take();
   rig.Fault('F');
@@ -128,8 +127,7 @@ class Indexers : public RigTypes {
  protected:
   void SetUp() override {
     rig.InitAll();
-    rig.W().SelectWheel(1);
-    ASSERT_EQ(rig.W().Home(), 1);
+    ASSERT_EQ(rig.W().Home(1), 1);
     rig.Take();
   }
 };
@@ -139,18 +137,17 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentreAndNothin
   EXPECT_EQ(rig.W().JoyWheel(), 1);
   int captions = 0;
   rig.W().SetFilterChangedHook([&] { ++captions; });
-  rig.W().SelectWheel(2);
   // Held, and not back near the centre: no second step; inside 20 % the latch opens.
-  std::vector<double> seen;  // wheel, filter and captions after each group
+  std::vector<double> seen;  // filters of both wheels and captions after each group
   for (const auto& deflections : {std::vector{900, 1000, 500, 950}, {100, -900}}) {
     for (int deflection : deflections)
       EXPECT_EQ(rig.W().JoyStep(deflection, 1000), 1);
-    seen.push_back(rig.W().CurrentWheel());
     seen.push_back(rig.W().CurrentFilter(1));
+    seen.push_back(rig.W().CurrentFilter(2));
     seen.push_back(captions);
   }
-  EXPECT_EQ(seen, Numbers(1, 2, 1, 1, 1, 2));
-  ASSERT_EQ(rig.W().Wait(), 1);
+  EXPECT_EQ(seen, Numbers(2, 1, 1, 1, 1, 2));
+  ASSERT_EQ(rig.W().Wait(1), 1);
   EXPECT_EQ(rig.InBeam('F'), 1);
   EXPECT_EQ(rig.W().JoyStep(0, 1000), 1);
   rig.ready.WReady[1] = 0;
@@ -159,8 +156,8 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentreAndNothin
     rig.W().SetJoyWheel(wheel);
     EXPECT_EQ(rig.W().JoyStep(1000, 1000), 1);
   }
-  EXPECT_EQ(rig.W().Next(), 0);
-  EXPECT_EQ(rig.W().Prev(), 0);
+  EXPECT_EQ(rig.W().Next(1), 0);
+  EXPECT_EQ(rig.W().Prev(1), 0);
   EXPECT_TRUE(rig.Take().empty());
 }
 
@@ -171,26 +168,26 @@ TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWithoutAFocusTh
            "\"W1DZ1\",0\r\n\"W1DZ2\",12\r\n\"W1DZ3\",-5\r\n\"W1DZ4\",3\r\n\"W1DZ5\",0\r\n"
            "\"W1DZ6\",40\r\n");
   ASSERT_EQ(rig.W().ReadZCompTable(1, "QV_DZW1.TXT"), 1);
-  rig.W().ZCompOn();
+  rig.W().ZCompOn(1);
   for (int16_t filter : {3, 3}) {  // the second: no change, no shift
-    ASSERT_EQ(rig.W().GotoFilterComp(filter), 1);
-    ASSERT_EQ(rig.W().WaitComp(), 1);
+    ASSERT_EQ(rig.W().GotoFilterComp(1, filter), 1);
+    ASSERT_EQ(rig.W().WaitComp(1), 1);
   }
   EXPECT_EQ(rig.State('Z').counter, -80);  // 5 microns down
   rig.W().SetCurrentFilter(1, 1);
-  ASSERT_EQ(rig.W().Prev(), 1);  // 1 -> 6: 40 microns up
-  ASSERT_EQ(rig.W().WaitComp(), 1);
+  ASSERT_EQ(rig.W().Prev(1), 1);  // 1 -> 6: 40 microns up
+  ASSERT_EQ(rig.W().WaitComp(1), 1);
   EXPECT_EQ(rig.State('Z').counter, -80 + 640);
   // A focus that cannot move, or no focus drive at all, fails the change; the wheel moves.
   rig.Fault('Z');
-  EXPECT_LT(rig.W().GotoFilterComp(2), 0);
-  ASSERT_EQ(rig.W().Wait(), 1);
+  EXPECT_LT(rig.W().GotoFilterComp(1, 2), 0);
+  ASSERT_EQ(rig.W().Wait(1), 1);
   EXPECT_EQ(rig.InBeam('F'), 2);
-  Wheels unlinked(rig.trapar, rig.mot, rig.comm, rig.contrType, rig.ready, FocusLink{});
+  Wheels unlinked(rig.trapar, rig.mot, rig.comm, rig.ready, FocusLink{});
   ASSERT_EQ(unlinked.Init(1), 1);
-  unlinked.ZCompOn();
-  EXPECT_EQ(unlinked.GotoFilterComp(3), -1);
-  EXPECT_EQ(unlinked.WaitComp(), -1);
+  unlinked.ZCompOn(1);
+  EXPECT_EQ(unlinked.GotoFilterComp(1, 3), -1);
+  EXPECT_EQ(unlinked.WaitComp(1), -1);
 }
 
 TEST_P(Indexers, SlideAndTurretMoveInTheirOwnUnits) {
@@ -240,7 +237,7 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
   // An IM483I slide that finds no home input stops at its limits; its controller's search
   // reports that as found, so the slide is checked on an EZHR17 line only.
   const std::pair<char, std::function<int(Rig&)>> devices[] = {
-      {'F', [](Rig& r) { return r.W().Home(); }},
+      {'F', [](Rig& r) { return r.W().Home(1); }},
       {'C', [](Rig& r) { return r.C().Home(); }},
       {'T', [](Rig& r) { return r.T().Home(); }},
       {'S', [](Rig& r) { return r.S().Home(); }}};
@@ -252,7 +249,6 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
     if (role == 'S') rig.KillSensor(role, sim::Sensor::Low);
     rig.mot.MotorSetMoveTimeout(3);
     rig.InitAll();
-    rig.W().SelectWheel(1);
     rig.Take();
     EXPECT_EQ(home(rig), -1);
     EXPECT_FALSE(rig.State(role).moving);  // the search is not left running

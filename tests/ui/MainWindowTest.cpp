@@ -141,10 +141,9 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     ASSERT_EQ(sim.system.trapar.WriteParList(path, list), 1);
   }
   int16_t FilterOnWheel(int wheel) {
-    sim.system.wheels.SelectWheel(wheel);
-    sim.system.wheels.Wait();
+    sim.system.wheels.Wait(wheel);
     int16_t filter = 0;
-    EXPECT_EQ(sim.system.wheels.ReadFilter(filter), 1);
+    EXPECT_EQ(sim.system.wheels.ReadFilter(wheel, filter), 1);
     return filter;
   }
   ObjectsTab& Objs() { return window->Objects(); }
@@ -198,7 +197,7 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     auto* label = Child<QLabel>(name);
     return (label ? label->text() : Child<QAbstractButton>(name)->text()).toStdString();
   }
-  int16_t Addressed() { return sim.system.motCon.Motor().MotorAddress; }
+  int16_t Addressed() { return sim.system.axes.CurrentUnit(); }
 
   BasicSimSystem<WaitingFront> sim;
   MainWindow* window = nullptr;
@@ -931,9 +930,8 @@ TEST_P(Window, OnlyAnsweringUnitsAreOfferedAndChoosingOneAddressesIt) {
   Units()[1]->click();
   EXPECT_EQ(Addressed(), Z());
 
-  // Later showings probe nothing again and address the chosen unit once more.
+  // Later showings probe nothing again and keep the chosen unit.
   window->Tabs().setCurrentIndex(0);
-  sim.system.motCon.MotorSelect(X());
   sim.line.ClearFrames();
   ShowAxes();
   EXPECT_EQ(Addressed(), Z());
@@ -976,7 +974,7 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndEachButtonShowsItsResult)
   // what the unit or the panel shows for it.
   const bool ims = GetParam() == "config/demo-im483i";
   auto unit = [this] { return sim.State(X()); };
-  auto wait = [this] { return sim.system.motCon.MotorWaitMoveEnd() == 1; };
+  auto wait = [this] { return sim.system.motCon.MotorWaitMoveEnd(X()) == 1; };
   auto status = [](int16_t result) { return "Status =" + Str(result); };
   auto limits = [&] { return (unit().lowEnd ? 1 : 0) | (unit().highEnd ? 2 : 0); };
   const int16_t ports = ims ? 1 : 0;  // the EZHR17 has no ports to read
@@ -1221,21 +1219,17 @@ TEST_P(Window, FilterMenusFollowTheWheelMoveItAndKeepTheirMarkOnARefusedMove) {
   QMenu* f = window->DeviceMenus().FilterMenu(1);
   sim.Run("B 4;B Wait");
   sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
-  sim.system.wheels.SelectWheel(1);
   window->DeviceMenus().Refresh();
   EXPECT_EQ(Shown(window->DeviceMenus().FilterMenu(2)->title()), "B-?");
 
   window->Tabs().setCurrentIndex(2);
   emit window->DeviceMenus().FilterMenu(2)->aboutToShow();
-  EXPECT_EQ(std::pair(window->Tabs().currentIndex(), int{sim.system.wheels.CurrentWheel()}),
-            std::pair(0, 2));
+  EXPECT_EQ(window->Tabs().currentIndex(), 0);
   EXPECT_EQ(Shown(window->DeviceMenus().FilterMenu(2)->title()), "B-4");
   EXPECT_TRUE(FindEntry(window->DeviceMenus().FilterMenu(2), {"Filter 4"})->isChecked());
 
-  sim.system.wheels.SelectWheel(1);
   Click("cmdWheelB");  // pops up its menu
   EXPECT_TRUE(window->DeviceMenus().FilterMenu(2)->isVisible());
-  EXPECT_EQ(sim.system.wheels.CurrentWheel(), 2);
   window->DeviceMenus().FilterMenu(2)->close();
 
   const auto filters = EntriesStartingWith(f, "Filter ");
