@@ -18,8 +18,10 @@ mkdir -p "$work/runtime"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 folder=$work/prefix/bin
 cp "$source"/config/demo/*.TXT "$folder/"
-{ printf '"PORTNAME",%s\r\n' "$work/line"; cat "$source/config/demo/QV_CONFIG.TXT"; } \
-  >"$folder/QV_CONFIG.TXT"
+# The simulator answers within milliseconds: a time-out of 100 ms instead of 200 ms halves what
+# each start spends asking the absent units of the line.
+{ printf '"PORTNAME",%s\r\n"PORTTIMEOUT",100\r\n' "$work/line"
+  cat "$source/config/demo/QV_CONFIG.TXT"; } >"$folder/QV_CONFIG.TXT"
 cat >"$work/session.conf" <<CONF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">

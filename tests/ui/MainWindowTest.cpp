@@ -93,6 +93,10 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
     ASSERT_NE(entry, nullptr) << path.front().toStdString();
     entry->trigger();
   }
+  void Pick(const std::string& path) {  // the captions of Choose joined by '>'
+    const QStringList captions = QString::fromStdString(path).split('>');
+    Choose(std::vector<QString>(captions.begin(), captions.end()));
+  }
   template <class T = QWidget>
   T* Child(const char* name) {
     return window->findChild<T*>(name);
@@ -597,26 +601,20 @@ TEST_P(Microscope, TheStagePositionShownIsReadAfterEveryKindOfMotionEnd) {
       {"stopped homing",
        [&] {
          stopDuringWait();
-         Choose({"X-Y", "Home"});
+         Pick("X-Y>Home");
        }},
       {"program",
        [&] {
          program.ProgLines = {"XY 5000 4000", "XY Wait", "XY 6000 4500", "End"};
          sim.system.interpreter.Run();
        }},
-      {"menu",
-       [&] {
-         Choose({"X-Y", "Right"});
-       }},
+      {"menu", [&] { Pick("X-Y>Right"); }},
       {"map",
        [&] {
          ShowMap();
          QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, QPoint(260, 180));
        }},
-      {"scan",
-       [&] {
-         Choose({"Scan", "Go to Next Field"});
-       }},
+      {"scan", [&] { Pick("Scan>Go to Next Field"); }},
       {"joystick",
        [&] {
          Choose({"Conf", "Joystick", "On?"});
@@ -1642,37 +1640,27 @@ TEST_P(Window, EntriesAndTypedCommandsSayWhatHappenedOrWhyNot) {
   const int32_t fields = sim.system.scan.NumFields();
   ASSERT_GT(fields, 1);
   const std::string last = std::to_string(fields);
-  // The case, the menu entry or else the typed command line, the message line.
-  const std::tuple<std::string, std::vector<QString>, std::string, std::string> cases[] = {
-      {"lamp",
-       {"F-", "Lamp On?"},
-       "",
+  // The case, the menu entry's captions joined by '>' or else "typed: " and a command line, the
+  // message line.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"lamp", "F->Lamp On?",
        "F Lamp not switched: the EZHR17 controllers have no output for a lamp"},
-      {"joystick", {"Conf", "Joystick", "On?"}, "", "Joystick not switched on: no joystick found"},
-      {"calibration",
-       {"Conf", "Joystick", "Calibrate"},
-       "",
-       "Joystick not calibrated: no joystick found"},
-      {"capture",
-       {"Int.", "Launch Capture Prog"},
-       "",
+      {"joystick", "Conf>Joystick>On?", "Joystick not switched on: no joystick found"},
+      {"calibration", "Conf>Joystick>Calibrate", "Joystick not calibrated: no joystick found"},
+      {"capture", "Int.>Launch Capture Prog",
        "Capture Program Not Launched: CAPTUREPROGRAM is not set in QV_CONFIG.TXT"},
-      {"wheel", {"F-", "Filter 4"}, "", "F 4"},
-      {"field", {"Scan", "Go to Last Field"}, "", "Field " + last + " of " + last},
-      {"past the last field",
-       {"Scan", "Go to Next Field"},
-       "",
+      {"wheel", "F->Filter 4", "F 4"},
+      {"field", "Scan>Go to Last Field", "Field " + last + " of " + last},
+      {"past the last field", "Scan>Go to Next Field",
        "No next field: field " + last + " is the last"},
-      {"filter out of range", {}, "F 9", "Error  ; \u2014 F 9: wheel F has filters 1 to 6"},
-      {"not a number",
-       {},
-       "Ver;Z 1x",
+      {"filter out of range", "typed: F 9", "Error  ; \u2014 F 9: wheel F has filters 1 to 6"},
+      {"not a number", "typed: Ver;Z 1x",
        "4.0 ; Error  ; \u2014 Z 1x: 1x is no number (nor a symbol of QV_SYMCONST.TXT)"},
   };
-  for (const auto& [name, entry, typed, shown] : cases) {
+  for (const auto& [name, entry, shown] : cases) {
     SCOPED_TRACE(name);
     sim.front.duringWait = [&] { shownBusy = window->Status().BusyField().text().toStdString(); };
-    entry.empty() ? Execute(typed) : Choose(entry);
+    entry.starts_with("typed: ") ? Execute(entry.substr(7)) : Pick(entry);
     EXPECT_EQ(window->MessageText(), shown);
     if (name == "wheel") {
       EXPECT_EQ(shownBusy, "Busy: Filter Wheel F");  // while it moved
