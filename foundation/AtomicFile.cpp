@@ -62,6 +62,10 @@ bool IsReadOnlyFile(const std::string& path) {
          std::filesystem::perms::none;
 }
 
+std::string RefusedLink(const std::string& /*path*/) {
+  return {};
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (path.empty() || IsReadOnlyFile(path)) return false;
   const std::string temp = path + ".tmp";
@@ -144,16 +148,36 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// A symbolic link is written through, as a plain open-for-output would, instead of being
-// replaced by a regular file.
-std::string ResolveTarget(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return path;
-  std::string target(resolved);
-  ::free(resolved);
-  return target;
+constexpr int kMaxLinks = 40;  // as the kernel: a longer chain is taken for a loop
+
+// Why the link at `link` is not followed; empty when it may be.
+std::string LinkProblem(const std::string& link, const struct stat& info) {
+  if (info.st_uid != ::geteuid()) return link + " is a symbolic link of another user";
+  struct stat folder {};
+  if (::stat(FolderOf(link).c_str(), &folder) != 0 || (folder.st_mode & S_IWOTH) != 0) {
+    return link + " is a symbolic link in a folder that every user may write";
+  }
+  return {};
+}
+
+// The file a write to `path` lands on: the path itself, or the end of its chain of symbolic
+// links, each link checked on the way (the kernel's own protection of links in sticky folders
+// does not see a chain resolved here). Empty when a link is not followed (`refused` says why) or
+// cannot be read. Links among the folders of a path are left to the kernel.
+std::string ResolveTarget(const std::string& path, std::string& refused) {
+  std::string current = path;
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+    refused = LinkProblem(current, info);
+    if (!refused.empty()) return {};
+    std::string to(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(current.c_str(), to.data(), to.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= to.size()) return {};
+    to.resize(static_cast<std::size_t>(length));
+    current = to.front() == '/' ? to : FolderOf(current) + "/" + to;
+  }
+  return {};
 }
 
 // The mode a newly created file would get, so that replacing a file keeps its permissions and a
@@ -178,7 +202,7 @@ void SyncFolder(const std::string& folder) {
 // memory before the file is opened, and room for all of it is taken before the first byte is
 // written, so that a full disk leaves the old content as it was.
 bool WriteInPlace(const std::string& target, std::string_view content) {
-  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
   if (fd.get() < 0) return false;
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
@@ -200,10 +224,17 @@ bool IsReadOnlyFile(const std::string& path) {
   return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
+std::string RefusedLink(const std::string& path) {
+  std::string refused;
+  ResolveTarget(path, refused);
+  return refused;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (path.empty()) return false;
-  const std::string target = ResolveTarget(path);
-  if (IsReadOnlyFile(target)) return false;
+  std::string refused;
+  const std::string target = ResolveTarget(path, refused);
+  if (target.empty() || IsReadOnlyFile(target)) return false;
   const std::string folder = FolderOf(target);
   const std::size_t slash = target.rfind('/');
   const std::string baseName = slash == std::string::npos ? target : target.substr(slash + 1);

@@ -1,7 +1,8 @@
 #pragma once
 // Whole-file replacement that never leaves a half-written file behind: the content goes to a
 // temporary file in the same folder, is flushed to disk, and is then renamed over the target.
-// A file the operator made read-only is never replaced.
+// A file the operator made read-only is never replaced, and a symbolic link that somebody else
+// could have planted is never followed.
 #include <string>
 #include <string_view>
 
@@ -10,8 +11,15 @@ namespace qv {
 // True when the file now holds exactly `content`. On failure the old file is untouched and the
 // temporary file is removed. A read-only file (IsReadOnlyFile) is a failure. When the folder
 // takes no new file but the file itself may be written, the file is rewritten in place, once
-// room for the whole new content has been taken.
+// room for the whole new content has been taken. A symbolic link is written through (it stays a
+// link) unless RefusedLink names it.
 bool WriteFileAtomically(const std::string& path, std::string_view content);
+
+// Empty when a write to `path` may follow its symbolic links; else a text naming the first link
+// that is not followed: one that another user owns, or one in a folder that every user may
+// write, where another user may have planted or swapped it. Following such a link would let that
+// user choose which of this user's files a write replaces.
+std::string RefusedLink(const std::string& path);
 
 // A regular file that the program may not write, or that carries no write permission for
 // anybody: the operator marked it read-only, and that holds even for root.

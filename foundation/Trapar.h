@@ -28,6 +28,9 @@ using PlainList = std::vector<std::string>;
 // Status of GetPar when the entry exists but its text does not convert to the receiving
 // variable's type (letters into a number, a number too large for 16 bits).
 inline constexpr int16_t kParBadValue = -2;
+// Status of a write that was refused because it would follow a symbolic link that somebody else
+// could have planted (RefusedLink); the message names the link.
+inline constexpr int16_t kLinkRefused = -3;
 
 // --- Pure format helpers (no files, no state) ---
 
@@ -93,7 +96,7 @@ class Trapar {
   int16_t ReadParFile() { return ReadParList(GetParPath(), parList_); }
   int16_t ReadParFileTo(ParList& list) { return ReadParList(GetParPath(), list); }
   // 1 written (atomically); -1 when the file could not be written or is read-only, with a
-  // message.
+  // message; kLinkRefused, with a message, when a link on the way is not followed.
   int16_t WriteParList(const std::string& path, const ParList& list);
   int16_t WriteParFile() { return WriteParList(GetParPath(), parList_); }
 
@@ -126,12 +129,14 @@ class Trapar {
   // becomes a list of one empty element before anything else, so callers may rely on item 0.
   int ReadList(const std::string& path, PlainList& list);
   int ReadListFile(PlainList& list) { return ReadList(GetParPath(), list); }
-  // 1 written (atomically); -1 on any failure, without a message. One line per element: a line
-  // break inside an element is written as a blank.
+  // 1 written (atomically); -1 on any failure, without a message, except a link that is not
+  // followed: kLinkRefused with a message naming it. One line per element: a line break inside
+  // an element is written as a blank.
   int16_t WriteList(const PlainList& list, const std::string& path);
   int16_t WriteListFile(const PlainList& list) { return WriteList(list, GetParPath()); }
 
-  // The message for a file that could not be written: read-only, or not writable at all.
+  // The message for a file that could not be written: read-only, behind a link that is not
+  // followed, or not writable at all.
   void ReportWriteFailure(const std::string& path);
 
   ParList& CurrentList() { return parList_; }

@@ -84,6 +84,51 @@ TEST(WriteFileAtomically, CreatesAndReplacesWithExactlyTheContentAlsoThroughALin
   EXPECT_EQ(GetBytes(folder.File("HERE.TXT")), "here");
 }
 
+// A link is followed only where nobody else could have planted it. The write runs in a child as
+// "nobody"; the test's own user (root) stands for the other user.
+TEST(WriteFileAtomically, FollowsOnlyTheUsersOwnLinksOutsideFoldersOpenToEveryone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "links of another user need root to make";
+  constexpr uid_t kNobody = 65534;
+  // {case, folder mode, owners of the links from the first on, index of the refused link or -1}
+  const std::tuple<std::string, mode_t, std::vector<uid_t>, int> cases[] = {
+      {"own link in the program folder", 0755, {kNobody}, -1},
+      {"own chain of two links", 0755, {kNobody, kNobody}, -1},
+      {"another user's link", 0755, {0}, 0},
+      {"own link on to another user's link", 0755, {kNobody, 0}, 1},
+      {"own link in a folder open to everyone", 01777, {kNobody}, 0},
+  };
+  for (const auto& [name, mode, owners, refused] : cases) {
+    SCOPED_TRACE(name);
+    TempFolder folder;
+    const std::string target = folder.File("real.txt");
+    PutBytes(target, "old");
+    std::vector<std::string> links;
+    for (std::size_t i = 0; i < owners.size(); ++i) {
+      links.push_back(folder.File("link" + std::to_string(i)));
+      const std::string to = i + 1 < owners.size() ? "link" + std::to_string(i + 1) : "real.txt";
+      ASSERT_EQ(::symlink(to.c_str(), links.back().c_str()), 0);
+      ASSERT_EQ(::lchown(links.back().c_str(), owners[i], owners[i]), 0);
+    }
+    ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chown(folder.Dir().c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(folder.Dir().c_str(), mode), 0);
+    const std::string why =
+        refused < 0 ? ""
+        : (mode & S_IWOTH) != 0
+            ? links[refused] + " is a symbolic link in a folder that every user may write"
+            : links[refused] + " is a symbolic link of another user";
+    EXPECT_TRUE(InChild(
+        [&] {
+          return WriteFileAtomically(links[0], "new") == (refused < 0) &&
+                 RefusedLink(links[0]) == why;
+        },
+        true));
+    EXPECT_EQ(GetBytes(target), refused < 0 ? "new" : "old");
+    EXPECT_TRUE(std::filesystem::is_symlink(links[0]));
+    EXPECT_EQ(folder.Entries().size(), owners.size() + 1);
+  }
+}
+
 TEST(WriteFileAtomically, FailsWithoutLeftoversWhereNoFileCanBe) {
   TempFolder folder;
   PutBytes(folder.File("PLAIN"), "old");
