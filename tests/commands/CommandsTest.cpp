@@ -76,6 +76,9 @@ TEST_F(Dispatcher, DelayWaitsItsRoundedArgumentAndNothingWhenRefused) {
   t.Symbol("SLOW", "999");
   t.Run("Delay 500;Delay SLOW;Delay 2.5;Delay 2147483647;Delay abc;Delay 1e12");
   EXPECT_EQ(t.clock.delays, (std::vector<int32_t>{500, 200, 2, INT32_MAX}));
+  // A stop signal during a delay cuts it short: it did not wait its time.
+  t.clock.endInDelay = true;
+  EXPECT_EQ(t.Run("Delay 0;Delay 30000;Ver"), "0 ; Error  ; Error  ; ");
 }
 
 // A client's file is not written through a link that somebody else could have planted, and the
