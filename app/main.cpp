@@ -48,18 +48,31 @@ constexpr const char* kAlreadyRunning =
     "If user interface is not visible,\r\n"
     "restore form, or give Show command from a client.";
 
-int RefuseSecondInstance(int argc, char** argv, bool console) {
+// Says why this copy does not start: in a box when it was started for the desktop, else on
+// standard error as `plain`.
+int RefuseToStart(const std::string& text, const std::string& plain, int argc, char** argv,
+                  bool console) {
   if (!console && qv::DisplayAvailable()) {
     QApplication app(argc, argv);
-    qv::QtNotifier().MessageBox(kAlreadyRunning, qv::MsgIcon::Critical, "Quorvalin",
-                                qv::MsgButtons::Ok);
+    qv::QtNotifier().MessageBox(text, qv::MsgIcon::Critical, "Quorvalin", qv::MsgButtons::Ok);
   } else {
-    std::string text = kAlreadyRunning;
-    for (size_t at; (at = text.find('\r')) != std::string::npos;)
-      text.erase(at, 1);
-    std::cerr << text << '\n';
+    std::cerr << plain << '\n';
   }
   return 1;
+}
+
+int RefuseSecondInstance(int argc, char** argv, bool console) {
+  std::string plain = kAlreadyRunning;
+  for (size_t at; (at = plain.find('\r')) != std::string::npos;)
+    plain.erase(at, 1);
+  return RefuseToStart(kAlreadyRunning, plain, argc, argv, console);
+}
+
+// Two copies on one serial line would garble each other's exchanges: without the lock the
+// program does not start.
+int RefuseUnlocked(const std::string& problem, int argc, char** argv, bool console) {
+  const std::string text = "Cannot make sure that no other copy of Quorvalin runs: " + problem;
+  return RefuseToStart(text, "quorvalin: " + text, argc, argv, console);
 }
 
 std::string ProgramFolder(const qv::Options& options, std::string& error) {
@@ -292,10 +305,14 @@ int main(int argc, char** argv) {
 
   std::string lockProblem;
   qv::InstanceLock lock(qv::InstanceLock::DefaultFolder(lockProblem));
-  if (!lock.TryLock(lockProblem)) return RefuseSecondInstance(argc, argv, options->console);
-  // A lock that cannot be taken must not keep the operator from the microscope.
-  if (!lockProblem.empty())
-    std::cerr << "quorvalin: cannot check for another running copy: " << lockProblem << '\n';
+  switch (lock.TryLock(lockProblem)) {
+    case qv::InstanceLock::Result::Taken:
+      break;
+    case qv::InstanceLock::Result::Held:
+      return RefuseSecondInstance(argc, argv, options->console);
+    case qv::InstanceLock::Result::Impossible:
+      return RefuseUnlocked(lockProblem, argc, argv, options->console);
+  }
   // Before the joystick library and the simulator start: they find the handlers in place.
   const qv::EndSignals endSignals;
 

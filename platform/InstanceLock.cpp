@@ -1,6 +1,7 @@
 #include "platform/InstanceLock.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +9,53 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace qv {
+
+namespace {
+
+// The home folder of `uid` as the password database names it; empty when it names none.
+std::string HomeOf(uid_t uid) {
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr) {
+    return {};
+  }
+  return found->pw_dir;
+}
+
+// The user's private folder in its cache folder. The cache folder may be a link (to a larger
+// disk, say), but it must be the user's and closed to others, or they could swap what is in it.
+std::string PrivateCacheFolder(uid_t uid, const std::string& home, std::string& why) {
+  if (home.empty() || home.front() != '/') {
+    why = "no home folder for user id " + std::to_string(uid);
+    return {};
+  }
+  const std::string cache = home + "/.cache";
+  if (mkdir(cache.c_str(), 0700) != 0 && errno != EEXIST) {
+    why = "cannot make " + cache + ": " + std::strerror(errno);
+    return {};
+  }
+  struct stat info {};
+  if (stat(cache.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    why = cache + " is not a folder";
+  } else if (info.st_uid != uid) {
+    why = cache + " belongs to another user";
+  } else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    why = cache + " may be written by other users";
+  } else {
+    const std::string own = cache + "/quorvalin";
+    why = CheckPrivateFolder(own, uid, true);
+    if (why.empty()) return own;
+  }
+  return {};
+}
+
+}  // namespace
 
 std::string CheckPrivateFolder(const std::string& path, uid_t uid, bool create) {
   if (create && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -23,14 +69,18 @@ std::string CheckPrivateFolder(const std::string& path, uid_t uid, bool create) 
   return {};
 }
 
-std::string LockFolderFor(uid_t uid, std::string& why, const std::string& runRoot,
-                          const std::string& tmpRoot) {
+std::string LockFolderFor(uid_t uid, std::string& why, const LockPlaces& places) {
   const std::string id = std::to_string(uid);
-  const std::string runtime = runRoot + "/" + id;
+  const std::string runtime = places.runRoot + "/" + id;
   if (CheckPrivateFolder(runtime, uid, false).empty()) return runtime;
-  const std::string own = tmpRoot + "/quorvalin-" + id;
-  why = CheckPrivateFolder(own, uid, true);
-  return why.empty() ? own : std::string();
+  const std::string own = places.tmpRoot + "/quorvalin-" + id;
+  const std::string tmpWhy = CheckPrivateFolder(own, uid, true);
+  if (tmpWhy.empty()) return own;
+  std::string cacheWhy;
+  const std::string cache =
+      PrivateCacheFolder(uid, places.home.empty() ? HomeOf(uid) : places.home, cacheWhy);
+  if (cache.empty()) why = tmpWhy + "; " + cacheWhy;
+  return cache;
 }
 
 std::string InstanceLock::DefaultFolder(std::string& why) {
@@ -43,19 +93,22 @@ InstanceLock::~InstanceLock() {
   if (fd_ >= 0) close(fd_);
 }
 
-bool InstanceLock::TryLock(std::string& why) {
-  if (folder_.empty()) return true;
+InstanceLock::Result InstanceLock::TryLock(std::string& why) {
+  if (folder_.empty()) {
+    if (why.empty()) why = "no folder for the lock";
+    return Result::Impossible;
+  }
   const std::string path = folder_ + "/quorvalin.lock";
   // Not inherited by the simulator or the capture program, which may outlive the program.
   fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd_ < 0) {
     why = "cannot open " + path + ": " + std::strerror(errno);
-    return true;
+    return Result::Impossible;
   }
-  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
-  if (errno == EWOULDBLOCK) return false;
+  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return Result::Taken;
+  if (errno == EWOULDBLOCK) return Result::Held;
   why = "cannot lock " + path + ": " + std::strerror(errno);
-  return true;
+  return Result::Impossible;
 }
 
 }  // namespace qv

@@ -672,6 +672,16 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   third.Write("Ver\n");
   const ProcessResult r = third.Finish();
   EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(0, "4.0 ; \n")) << r.err;
+  // Where no lock can be taken, no copy starts.
+  const std::string missing = runtime.File("missing");
+  const ProcessResult unlocked =
+      Process(kProgram, {"--console", "--dir", demo.Dir()}, {"QUORVALIN_RUNTIME_DIR=" + missing})
+          .Finish();
+  EXPECT_EQ(std::tuple(unlocked.exitCode, unlocked.out, unlocked.err),
+            std::tuple(1, "",
+                       "quorvalin: Cannot make sure that no other copy of Quorvalin runs: cannot "
+                       "open " +
+                           missing + "/quorvalin.lock: No such file or directory\n"));
 }
 
 // A stop signal ends every kind of program within 2 s, also during a long delay, which then
