@@ -23,6 +23,7 @@
 #include "app/WindowCore.h"
 #include "commands/Automation.h"
 #include "controllers/Clock.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/ProgramFiles.h"
 #include "foundation/Version.h"
 #include "platform/ConsoleInput.h"
@@ -312,6 +313,15 @@ int main(int argc, char** argv) {
       return RefuseSecondInstance(argc, argv, options->console);
     case qv::InstanceLock::Result::Impossible:
       return RefuseUnlocked(lockProblem, argc, argv, options->console);
+  }
+  // Only now, with no other copy of this user running: the leftovers are of writes that were
+  // killed, not of writes going on.
+  std::string noJournal;
+  const std::string stateFolder = qv::UserStateFolder(noJournal);
+  qv::TemporaryFolderJournal journal(stateFolder.empty() ? "" : stateFolder + "/quorvalin.writes");
+  if (!stateFolder.empty()) {
+    journal.RemoveLeftovers();
+    qv::UseTemporaryFolderJournal(&journal);
   }
   // Before the joystick library and the simulator start: they find the handlers in place.
   const qv::EndSignals endSignals;

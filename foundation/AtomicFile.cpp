@@ -1,5 +1,6 @@
 #include "foundation/AtomicFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -30,7 +31,20 @@ bool IsTemporaryName(std::string_view name) {
   return name.substr(marker, kTempMarker.size()) == kTempMarker;
 }
 
+// A regular file (not a link) of the user the program runs as: another user's file of the same
+// form may be part of a write that is running now.
+bool IsOwnRegularFile(const std::filesystem::path& path);
+
+// Appends `line` and a line feed to the file at `path`, made readable by the user only when new.
+void AppendLine(const std::string& path, const std::string& line);
+
+TemporaryFolderJournal* journal = nullptr;  // where the folders of temporary files are noted
+
 }  // namespace
+
+void UseTemporaryFolderJournal(TemporaryFolderJournal* used) {
+  journal = used;
+}
 
 bool IsRegularFile(const std::string& path) {
   std::error_code ec;
@@ -41,13 +55,33 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
   int removed = 0;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    std::error_code kind;
-    if (!entry.is_regular_file(kind) || entry.is_symlink(kind)) continue;
-    if (!IsTemporaryName(entry.path().filename().string())) continue;
+    if (!IsTemporaryName(entry.path().filename().string()) || !IsOwnRegularFile(entry.path())) {
+      continue;
+    }
     std::error_code gone;
     if (std::filesystem::remove(entry.path(), gone)) ++removed;
   }
   return removed;
+}
+
+int TemporaryFolderJournal::RemoveLeftovers() {
+  std::string text;
+  if (!ReadWholeFile(path_, text)) return 0;
+  int removed = 0;
+  for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = std::min(text.find('\n', start), text.size());
+    if (end > start) removed += RemoveStaleTemporaryFiles(text.substr(start, end - start));
+  }
+  // The folders are noted again as this run writes into them.
+  (void)WriteFileAtomically(path_, "");
+  return removed;
+}
+
+void TemporaryFolderJournal::Note(const std::string& folder) {
+  std::error_code ec;
+  const std::string absolute = std::filesystem::absolute(folder, ec).lexically_normal().string();
+  if (ec || absolute.find('\n') != std::string::npos || !noted_.insert(absolute).second) return;
+  AppendLine(path_, absolute);
 }
 
 #ifdef _WIN32
@@ -62,12 +96,26 @@ bool IsReadOnlyFile(const std::string& path) {
          std::filesystem::perms::none;
 }
 
+namespace {
+
+bool IsOwnRegularFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
+  std::ofstream(path, std::ios::binary | std::ios::app) << line << '\n';
+}
+
+}  // namespace
+
 std::string RefusedLink(const std::string& /*path*/) {
   return {};
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (path.empty() || IsReadOnlyFile(path)) return false;
+  if (journal != nullptr) journal->Note(std::filesystem::path(path).parent_path().string());
   const std::string temp = path + ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -216,6 +264,17 @@ bool WriteInPlace(const std::string& target, std::string_view content) {
          ::fsync(fd.get()) == 0 && fd.Close();
 }
 
+bool IsOwnRegularFile(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
+  FileDescriptor fd(
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (fd.get() >= 0) (void)WriteAll(fd.get(), line + "\n");
+}
+
 }  // namespace
 
 bool IsReadOnlyFile(const std::string& path) {
@@ -245,6 +304,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (tempName.size() > NAME_MAX) tempName = std::string(kTempMarker) + random;
   std::string temp = (folder == "/" ? "/" : folder + "/") + tempName;
 
+  if (journal != nullptr) journal->Note(folder);
   std::vector<char> templ(temp.begin(), temp.end());
   templ.push_back('\0');
   FileDescriptor fd(::mkstemp(templ.data()));

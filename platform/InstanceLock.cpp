@@ -28,9 +28,24 @@ std::string HomeOf(uid_t uid) {
   return found->pw_dir;
 }
 
-// The user's private folder in its cache folder. The cache folder may be a link (to a larger
-// disk, say), but it must be the user's and closed to others, or they could swap what is in it.
-std::string PrivateCacheFolder(uid_t uid, const std::string& home, std::string& why) {
+}  // namespace
+
+std::string CheckPrivateFolder(const std::string& path, uid_t uid, bool create) {
+  if (create && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+    return "cannot make " + path + ": " + std::strerror(errno);
+  }
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return path + ": " + std::strerror(errno);
+  if (!S_ISDIR(info.st_mode)) return path + " is not a folder";
+  if (info.st_uid != uid) return path + " belongs to another user";
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return path + " may be written by other users";
+  return {};
+}
+
+// The cache folder may be a link (to a larger disk, say), but it must be the user's and closed
+// to others, or they could swap what is in it.
+std::string UserCacheFolder(uid_t uid, std::string& why, const std::string& homeFolder) {
+  const std::string home = homeFolder.empty() ? HomeOf(uid) : homeFolder;
   if (home.empty() || home.front() != '/') {
     why = "no home folder for user id " + std::to_string(uid);
     return {};
@@ -55,20 +70,6 @@ std::string PrivateCacheFolder(uid_t uid, const std::string& home, std::string& 
   return {};
 }
 
-}  // namespace
-
-std::string CheckPrivateFolder(const std::string& path, uid_t uid, bool create) {
-  if (create && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-    return "cannot make " + path + ": " + std::strerror(errno);
-  }
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) return path + ": " + std::strerror(errno);
-  if (!S_ISDIR(info.st_mode)) return path + " is not a folder";
-  if (info.st_uid != uid) return path + " belongs to another user";
-  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return path + " may be written by other users";
-  return {};
-}
-
 std::string LockFolderFor(uid_t uid, std::string& why, const LockPlaces& places) {
   const std::string id = std::to_string(uid);
   const std::string runtime = places.runRoot + "/" + id;
@@ -77,16 +78,30 @@ std::string LockFolderFor(uid_t uid, std::string& why, const LockPlaces& places)
   const std::string tmpWhy = CheckPrivateFolder(own, uid, true);
   if (tmpWhy.empty()) return own;
   std::string cacheWhy;
-  const std::string cache =
-      PrivateCacheFolder(uid, places.home.empty() ? HomeOf(uid) : places.home, cacheWhy);
+  const std::string cache = UserCacheFolder(uid, cacheWhy, places.home);
   if (cache.empty()) why = tmpWhy + "; " + cacheWhy;
   return cache;
 }
 
-std::string InstanceLock::DefaultFolder(std::string& why) {
+namespace {
+
+// The folder that QUORVALIN_RUNTIME_DIR names, which only the tests set, so that tests running
+// side by side do not meet; empty when it is not set.
+std::string FolderForTests() {
   const char* forTests = std::getenv("QUORVALIN_RUNTIME_DIR");
-  if (forTests != nullptr && *forTests != '\0') return forTests;
-  return LockFolderFor(getuid(), why);
+  return forTests != nullptr ? forTests : "";
+}
+
+}  // namespace
+
+std::string UserStateFolder(std::string& why) {
+  const std::string forTests = FolderForTests();
+  return forTests.empty() ? UserCacheFolder(getuid(), why) : forTests;
+}
+
+std::string InstanceLock::DefaultFolder(std::string& why) {
+  const std::string forTests = FolderForTests();
+  return forTests.empty() ? LockFolderFor(getuid(), why) : forTests;
 }
 
 InstanceLock::~InstanceLock() {

@@ -15,6 +15,15 @@ namespace qv {
 // the reason. `create`: a missing folder is made, readable by the user only.
 std::string CheckPrivateFolder(const std::string& path, uid_t uid, bool create);
 
+// HOME/.cache/quorvalin, made private to `uid` when missing: a folder of the user's that outlives
+// the session. An empty home is the user's home folder from the password database. Empty with
+// the reason when it cannot be trusted.
+std::string UserCacheFolder(uid_t uid, std::string& why, const std::string& home = {});
+
+// Where the program keeps what must outlive a session (the folders its writes made temporary
+// files in): QUORVALIN_RUNTIME_DIR when set, as for the lock, else UserCacheFolder of this user.
+std::string UserStateFolder(std::string& why);
+
 // Where the lock's folder is looked for. An empty home is the user's home folder from the
 // password database (not $HOME, which `sudo` and cron set differently).
 struct LockPlaces {

@@ -727,6 +727,19 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
 }
 
+// The folders that writes made temporary files in are noted in a folder of the user's (for the
+// tests, the lock's folder); a start removes what a killed write left in any of them (the kill
+// itself: the atomic writer's tests).
+TEST_F(Executable, AStartRemovesTheLeftoversOfKilledWritesWhereverTheyWereMade) {
+  const std::string sub = demo.File("sub");
+  std::filesystem::create_directory(sub);
+  PutBytes(sub + "/.OBJ.TXT.qvtmp.Ab3dE9", "part of a killed write");
+  PutBytes(runtime.File("quorvalin.writes"), sub + "\n");
+  EXPECT_EQ(Console("Obj ListWrite sub/OBJ.TXT\n").out, " 0 ; \n");
+  EXPECT_EQ(std::filesystem::exists(sub + "/.OBJ.TXT.qvtmp.Ab3dE9"), false);
+  EXPECT_EQ(GetBytes(runtime.File("quorvalin.writes")), sub + "\n");
+}
+
 TEST_F(Executable, BadArgumentsAreExplained) {
   const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
   EXPECT_EQ(r.exitCode, 2);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -178,31 +179,47 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFileAndHonoursThoseOfFol
   EXPECT_EQ(folder.Entries(), (Lines{"QV_LEDS.TXT", "QV_NEW.TXT", "QV_SCAN.TXT"}));
 }
 
-// (The keyword file writer reporting a failed write: the keyword file tests.)
+// (The keyword file writer reporting a failed write: the keyword file tests.) A killed write
+// leaves its temporary file wherever it was made; the folder was noted in the journal, and the
+// next start removes the leftover there, and only leftovers of this user's.
 TEST(RemoveStaleTemporaryFiles, AFailedWriteKeepsTheOldFileAndAKilledOnesLeftoverIsRemoved) {
-  TempFolder folder;
-  const std::string path = folder.File("QV_SCANAREA.TXT");
+  TempFolder folder, state;
+  std::filesystem::create_directory(folder.File("sub"));
+  const std::string path = folder.File("sub/QV_SCANAREA.TXT");
   PutBytes(path, "old");
-  PutBytes(folder.File(".profile.backup"), "kept");
-  PutBytes(folder.File("notes.qvtmp.abcdef"), "kept");
-  EXPECT_TRUE(InChild(
-      [&] {
-        LimitFileSize(4096, true);
-        return !WriteFileAtomically(path, std::string(64 * 1024, 'n'));
-      },
-      false));
-  EXPECT_EQ(folder.Entries().size(), 3u);
+  PutBytes(folder.File("sub/.profile.backup"), "kept");
+  PutBytes(folder.File("sub/notes.qvtmp.abcdef"), "kept");
+  PutBytes(folder.File("sub/.theirs.qvtmp.abcdef"), "kept");
+  ASSERT_TRUE(::geteuid() != 0 ||
+              ::chown(folder.File("sub/.theirs.qvtmp.abcdef").c_str(), 65534, 65534) == 0);
+  const std::string journalFile = state.File("quorvalin.writes");
+  const auto write = [&](bool survive) {
+    return InChild(
+        [&] {
+          TemporaryFolderJournal journal(journalFile);
+          UseTemporaryFolderJournal(&journal);
+          LimitFileSize(4096, survive);
+          return !WriteFileAtomically(path, std::string(64 * 1024, 'n'));
+        },
+        false);
+  };
+  const auto inSub = [&] {
+    Lines names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.File("sub")))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const Lines before = inSub();
+  EXPECT_TRUE(write(true));
+  EXPECT_EQ(inSub(), before);
   // The child dies of SIGXFSZ in the middle of its write, as a killed program would.
-  EXPECT_FALSE(InChild(
-      [&] {
-        LimitFileSize(4096, false);
-        return WriteFileAtomically(path, std::string(64 * 1024, 'n'));
-      },
-      false));
-  ASSERT_EQ(folder.Entries().size(), 4u) << "no leftover to remove";
-  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Dir()), 1);
-  EXPECT_EQ(folder.Entries(), (Lines{".profile.backup", "QV_SCANAREA.TXT", "notes.qvtmp.abcdef"}));
+  EXPECT_FALSE(write(false));
+  ASSERT_EQ(inSub().size(), before.size() + 1) << "no leftover to remove";
+  EXPECT_EQ(TemporaryFolderJournal(journalFile).RemoveLeftovers(), 1);
+  EXPECT_EQ(inSub(), before);
   EXPECT_EQ(GetBytes(path), "old");
+  EXPECT_EQ(GetBytes(journalFile), "");
 }
 
 TEST(ReadWholeFile, ReadsRegularFilesOnly) {
