@@ -149,7 +149,9 @@ std::unique_ptr<qv::LineServer> ServeLines(const qv::Options& options, qv::Syste
     return nullptr;
   }
   std::cerr << "quorvalin: command lines served on " << server->Where().toStdString() << '\n';
-  server->OnUnused([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+  // The console's application is no QApplication, which qApp would take it for.
+  server->OnUnused(
+      [] { QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit); });
   server->OnRefused([](std::optional<uid_t> owner) {
     std::cerr << "quorvalin: refused a connection from "
               << (owner ? "user id " + std::to_string(*owner) : std::string("an unknown process"))
