@@ -61,19 +61,37 @@ void RunConsole(System& system, std::istream& in, std::ostream& out) {
 int RunProgramFile(System& system, const std::string& path, std::ostream& out) {
   Interpreter& interpreter = system.interpreter;
   interpreter.SetRows(kConsoleProgramRows);
-  if (interpreter.ReadProgram(path) < 0) return 1;
+  if (interpreter.ReadProgram(path) < 0) return kRunFailed;
   interpreter.StartOver();
   interpreter.Run();
-  TickResult tick;
+  TickResult::End end = TickResult::End::None;
   while (interpreter.State().ProgRunState != 0) {
-    tick = system.runner.Tick();
-    if (tick.kind != TickResult::Kind::Ran) continue;
-    out << EscapeForLine(tick.reply) << '\n';
+    const TickResult tick = system.runner.Tick();
+    if (tick.kind == TickResult::Kind::Ran) out << EscapeForLine(tick.reply) << '\n';
+    end = tick.end;
+    // A "Stop" statement ends the run too; the window shows nothing for it, the console says so.
+    if (end == TickResult::End::Halted) out << kProgramStopped << '\n';
     if (!tick.finalMessage.empty()) out << tick.finalMessage << '\n';
     out << std::flush;
   }
-  // A "Stop" statement halts the run without a final message; only an error is a failure.
-  return tick.finalMessage == kProgramStopped ? 1 : 0;
+  switch (end) {
+    case TickResult::End::Finished:
+      return kRunFinished;
+    case TickResult::End::Halted:
+      return kRunHalted;
+    case TickResult::End::Failed:
+    case TickResult::End::None:
+      break;
+  }
+  return kRunFailed;
+}
+
+std::string ChannelLogAsText(const std::string& log) {
+  std::string text;
+  size_t start = 0;
+  for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2)
+    text += EscapeForLine(std::string_view(log).substr(start, end - start)) + '\n';
+  return text;
 }
 
 }  // namespace qv

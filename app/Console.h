@@ -55,8 +55,19 @@ inline constexpr int kConsoleProgramRows = 25;
 // joined reply on a line of `out`, escaped so that it stays one line.
 void RunConsole(System& system, std::istream& in, std::ostream& out);
 
+// The exit status of a program run: it reached its end with no line failing; a line failed
+// (or the file could not be read); a "Stop" statement halted it.
+inline constexpr int kRunFinished = 0;
+inline constexpr int kRunFailed = 1;
+inline constexpr int kRunHalted = 3;
+
 // Reads the program file and runs it from its first line to its end, writing each line's reply
-// and the final message to `out`. 0 when it finished, 1 when it stopped or could not be read.
+// and the final message ("PROGRAM FINISHED", or "PROGRAM STOPPED" after a failure or a "Stop"
+// statement) to `out`. The result is one of the statuses above.
 int RunProgramFile(System& system, const std::string& path, std::ostream& out);
+
+// The channel log (its messages each ended by CR LF) as text for a terminal: each message on a
+// line of its own, ended by LF, with a controller's raw bytes escaped as the replies are.
+std::string ChannelLogAsText(const std::string& log);
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #ifdef __linux__
 #include <sys/prctl.h>
+#include <unistd.h>
 
 #include <csignal>
 #endif
@@ -70,10 +71,11 @@ bool DemoSession::CopyFolder(QString& error) {
 bool DemoSession::NamePort(const QString& link, QString& error) {
   Trapar trapar(notifier_);
   trapar.SetParDir(folder_->path().toStdString() + "/");
-  trapar.SetParFile(kConfigFile);
-  const bool read = trapar.ReadParFile() >= 0;
-  if (read) trapar.PutPar("PORTNAME", link.toStdString());
-  if (!read || trapar.WriteParFile() < 0) {
+  const std::string path = trapar.ParPath(kConfigFile);
+  ParList config;
+  const bool read = trapar.ReadParList(path, config) >= 0;
+  if (read) PutPar(config, "PORTNAME", link.toStdString());
+  if (!read || trapar.WriteParList(path, config) < 0) {
     error = "cannot name the simulator's port in " + folder_->filePath(kConfigFile);
     return false;
   }
@@ -84,8 +86,13 @@ bool DemoSession::StartSimulator(const QString& link, QString& error) {
   simulator_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   simulator_.setStandardOutputFile(QProcess::nullDevice());
 #ifdef __linux__
-  // A program that is killed cannot stop its simulator: the simulator ends with it.
-  simulator_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+  // A program that is killed cannot stop its simulator: the simulator ends with it. A Ctrl-C in
+  // the terminal is the program's alone (the simulator is in a process group of its own): the
+  // program stops the devices on the still open line, then ends the simulator.
+  simulator_.setChildProcessModifier([] {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    setpgid(0, 0);
+  });
 #endif
   simulator_.start(SimulatorExecutable(), {"--dir", folder_->path(), "--link", link});
   if (!simulator_.waitForStarted(5000)) {

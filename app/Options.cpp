@@ -96,12 +96,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
   return options;
 }
 
-std::optional<uint16_t> ListenPort(const Options& options, int32_t configured, std::string& error) {
+std::optional<uint16_t> ListenPort(const Options& options, std::optional<int32_t> configured,
+                                   std::string& error) {
   if (!options.runFile.empty()) return std::nullopt;
   if (options.listenPort >= 0) return static_cast<uint16_t>(options.listenPort);
-  if (configured != -1) {
-    if (configured >= 0 && configured <= 65535) return static_cast<uint16_t>(configured);
-    error = "LISTENPORT " + std::to_string(configured) + " is no port number (0 to 65535)";
+  if (configured) {
+    if (*configured >= 0 && *configured <= 65535) return static_cast<uint16_t>(*configured);
+    error = "LISTENPORT " + std::to_string(*configured) +
+            " in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines are served.";
     return std::nullopt;
   }
   if (options.listen) return kDefaultListenPort;

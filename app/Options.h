@@ -28,17 +28,18 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments, s
 inline constexpr uint16_t kDefaultListenPort = 5025;  // the usual port of instrument sockets
 
 // The port of the command-line server, when one was asked for: the port given with --listen,
-// else the configuration's LISTENPORT (`configured`, -1 when it has none), else 5025 for a bare
-// --listen. None for a program file run (--run) and for a configured port out of range, which
-// `error` then names.
-std::optional<uint16_t> ListenPort(const Options& options, int32_t configured, std::string& error);
+// else the configuration's LISTENPORT (`configured`), else 5025 for a bare --listen. None for a
+// program file run (--run) and for a configured port out of range, which `error` then names in
+// a sentence.
+std::optional<uint16_t> ListenPort(const Options& options, std::optional<int32_t> configured,
+                                   std::string& error);
 
 inline constexpr const char* kUsage =
     "usage: quorvalin [--dir DIR | --demo [ezhr17|im483i]] [--console [--run FILE]\n"
     "                 [--channel-log]]\n"
     "                 [--automation] [--listen [PORT]]\n"
     "       quorvalin --init-config [ezhr17|im483i] [--dir DIR]\n"
-    "       quorvalin --version\n"
+    "       quorvalin --version | --help\n"
     "  --dir DIR      program folder holding QV_CONFIG.TXT and the other settings\n"
     "  --demo [ezhr17|im483i]\n"
     "                 run on a fresh copy of the simulated microscope's folder, with\n"
@@ -56,6 +57,7 @@ inline constexpr const char* kUsage =
     "                 copy a sample configuration (default: ezhr17) into the user's\n"
     "                 program folder, or the --dir folder, keeping every file there\n"
     "  --version      print the version and end\n"
+    "  --help, -h     print this text and end\n"
     "Without --dir the program folder is the executable's folder when it holds\n"
     "QV_CONFIG.TXT, else $XDG_CONFIG_HOME/quorvalin (~/.config/quorvalin).\n";
 

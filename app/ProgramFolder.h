@@ -17,9 +17,10 @@ struct FolderChoice {
   std::string problem;           // why there is none, as the user is told
 };
 
-// In this order: the folder named with --dir, which must exist; the executable's folder when it
-// holds QV_CONFIG.TXT (a folder set up beside the program); the user's folder, which must hold
-// QV_CONFIG.TXT. An installed program always comes to the user's folder.
+// In this order: the folder named with --dir; the executable's folder when it holds
+// QV_CONFIG.TXT (a folder set up beside the program); the user's folder. An installed program
+// always comes to the user's folder. The folder chosen must hold QV_CONFIG.TXT: without it,
+// the problem is one message that names the folder and the ways on.
 FolderChoice ChooseProgramFolder(const std::string& dirOption,
                                  const std::filesystem::path& executableFolder,
                                  const std::filesystem::path& userFolder);

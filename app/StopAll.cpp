@@ -17,12 +17,7 @@ std::vector<std::string> StopAllDevices(System& system) {
   std::vector<std::string> failed;
   for (const DeviceRow* row : moving) {
     if (ReadyFlag(system.state.Ready, row->id) != 1) continue;
-    bool stopped = true;
-    for (const int16_t unit : system.DeviceUnits(row->id)) {
-      mot.MotorSelect(unit);
-      if (mot.MotorMoveAtSpeed(0) <= 0) stopped = false;
-    }
-    if (!stopped) failed.emplace_back(row->word);
+    if (system.StopDevice(row->id) < 0) failed.emplace_back(row->word);
   }
   mot.MotorSelect(addressed);
   return failed;

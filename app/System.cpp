@@ -44,12 +44,13 @@ System::System(const Platform& platformIn)
       runner(interpreter, dispatcher, display, platform.clock),
       capture(platform.launcher, platform.clock, state.Config.CaptureProgram,
               [this](const std::string& message) { comm.CommLogShow(message); }) {
-  std::vector<CommandEntry> specimenWords = {
-      {"Obj", [this](std::string a) { return objectCommands.CmdObj(std::move(a)); }}};
+  std::vector<CommandEntry> specimenWords = {{"Obj", [this](CommandSource& source, std::string a) {
+                                                return objectCommands.CmdObj(source, std::move(a));
+                                              }}};
   for (CommandEntry& entry : scanCommands.Entries())
     specimenWords.push_back(std::move(entry));
   specimenWords.push_back(
-      {"Joy", [this](std::string a) { return joyHandler.CmdJoy(std::move(a)); }});
+      {"Joy", [this](CommandSource&, std::string a) { return joyHandler.CmdJoy(std::move(a)); }});
   dispatcher.SetTable(BuildCommandTable(general, devices, controllers, specimenWords));
   dispatcher.SetEndRequested([this] { return platform.clock.EndRequested(); });
   ConnectMap();
@@ -72,7 +73,8 @@ int16_t System::InitSystem(const std::string& programFolder) {
   trapar.SetParDir(state.AppDir);
   RemoveStaleTemporaryFiles(state.AppDir);  // left by a write that was killed part-way
 
-  count(ReadConfig(trapar, state.Config));
+  const int16_t configRead = ReadConfig(trapar, state.Config);
+  count(configRead);
   count(joyCommands.ReadJoyCmds());
   count(scan.ReadFieldPar());
   count(objectives.ReadObjPosMag());
@@ -80,10 +82,14 @@ int16_t System::InitSystem(const std::string& programFolder) {
   count(joystick.ReadJoyPar());
   count(ReadSymConst(trapar, state));
 
-  count(OpenSerialChannel());
+  const int16_t lineOpened = OpenSerialChannel();
+  count(lineOpened);
   WakeUpControllers();
   count(InitDevices());
   ShowChannelMessagesOnMainWindow();
+  // A configuration that could not be read was named already; what it left unset is no news.
+  lineProblem_.clear();
+  if (configRead > 0) count(ReportLineProblems(lineOpened > 0));
 
   state.JoyOn = state.Config.JoyStartOn;
   if (joystick.JoyCentered() != 1) state.JoyOn = 0;
@@ -96,22 +102,60 @@ int16_t System::InitSystem(const std::string& programFolder) {
 }
 
 int16_t System::ApplyConfiguration() {
-  int16_t status = ReadConfig(trapar, state.Config) < 0 ? int16_t{-1} : int16_t{1};
+  const bool configRead = ReadConfig(trapar, state.Config) > 0;
+  int16_t status = configRead ? int16_t{1} : int16_t{-1};
   comm.CommClosePort();
-  comm.SetPortName(state.Config.PortName);
-  if (!comm.CommOpenPort(state.Config.MPort)) status = -1;
-  comm.CommSetTimeout(state.Config.PortTimeout);
+  const bool opened = OpenConfiguredPort();
+  if (!opened) status = -1;
   if (InitDevices() < 0) status = -1;
+  lineProblem_.clear();
+  if (configRead && ReportLineProblems(opened) < 0) status = -1;
   return status;
 }
 
 int16_t System::OpenSerialChannel() {
   comm.CommInit();
   motCon.MotorInitChannel();
+  return OpenConfiguredPort() ? 1 : -1;
+}
+
+// A time-out of 0 ms or less would give up every reply before it came: the line keeps the time-
+// out it has, and the operator is told.
+bool System::OpenConfiguredPort() {
   comm.SetPortName(state.Config.PortName);
-  if (!comm.CommOpenPort(state.Config.MPort)) return -1;
-  comm.CommSetTimeout(state.Config.PortTimeout);
-  return 1;
+  if (!comm.CommOpenPort(state.Config.MPort)) {
+    // Taken now: the exchanges that follow on the closed port leave faults of their own.
+    openFault_ = platform.port.ErrorText() + "; every device stays off.";
+    const std::string advice = platform.port.OpenAdvice();
+    if (!advice.empty()) openFault_ += "\n" + advice;
+    return false;
+  }
+  if (state.Config.PortTimeout > 0) comm.CommSetTimeout(state.Config.PortTimeout);
+  return true;
+}
+
+// Once, where the operator looks: a message box (the console's standard error) with the device,
+// the system's reason and the way on; its first sentence stays for the main window's message
+// line. -1 when there was something to say.
+int16_t System::ReportLineProblems(bool portOpened) {
+  std::vector<std::string> problems = LineSettingProblems(state.Config, comm.CommTimeoutMs());
+  if (!portOpened) {
+    const Configuration& c = state.Config;
+    const std::string device = c.PortName.empty() ? DeviceForPortNumber(c.MPort) : c.PortName;
+    const std::string source =
+        c.PortName.empty() ? "MPORT " + std::to_string(c.MPort) : std::string("PORTNAME");
+    problems.insert(problems.begin(), "The controllers' serial line " + device + " (" + source +
+                                          " in " + state.AppDir + kConfigFile +
+                                          ") cannot be opened: " + openFault_);
+  }
+  if (problems.empty()) return 1;
+  lineProblem_ = problems.front().substr(0, problems.front().find('\n'));
+  std::string text;
+  for (const std::string& problem : problems)
+    text += (text.empty() ? "" : "\n") + problem;
+  platform.notifier.MessageBox(text, MsgIcon::Exclamation, "Quorvalin", MsgButtons::Ok);
+  if (display.MainFormLoaded()) platform.frontEnd.SetMessage(lineProblem_);
+  return -1;
 }
 
 void System::ShowChannelMessagesOnMainWindow() {
@@ -147,6 +191,13 @@ int16_t System::InitDevices() {
 }
 
 int16_t System::InitDevice(DeviceId device) {
+  motCon.MotorRetryFailedExchanges(true);
+  const int16_t result = InitOneDevice(device);
+  motCon.MotorRetryFailedExchanges(false);
+  return result;
+}
+
+int16_t System::InitOneDevice(DeviceId device) {
   switch (device) {
     case DeviceId::Z:
       return focus.ZInit();
@@ -188,6 +239,23 @@ std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
       return {};  // the LED controller's unit does not move
   }
   return {};
+}
+
+int16_t System::StopDevice(DeviceId device) {
+  switch (device) {
+    case DeviceId::XY:
+      return stage.XYStop() < 0 ? -1 : 1;
+    case DeviceId::Z:
+      return focus.ZStop() < 0 ? -1 : 1;
+    default:
+      break;
+  }
+  int16_t result = 1;
+  for (const int16_t unit : DeviceUnits(device)) {
+    motCon.MotorSelect(unit);
+    if (motCon.MotorMoveAtSpeed(0) <= 0) result = -1;
+  }
+  return result;
 }
 
 // The specimen, scan area, scan grid, zoom and scan files, in this order, each counted.

@@ -72,13 +72,24 @@ class System {
   // Closes the serial line; the program keeps running.
   void Shutdown();
 
-  std::string ExecuteLine(std::string_view line) { return dispatcher.ExecuteLine(line); }
+  // Why the controllers' line cannot be used, in one sentence, after a start-up or a new
+  // configuration that met such a problem; empty when none. The whole story (the device, the
+  // system's reason, the way on) went once to a message box; this is for the message line.
+  const std::string& LineProblem() const { return lineProblem_; }
+
+  // A line from the operator: the main window, or the console in its place.
+  std::string ExecuteLine(std::string_view line) {
+    return dispatcher.ExecuteLine(windowSource, line);
+  }
 
   // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
-  // flag is left to the caller.
+  // flag is left to the caller. An exchange that fails on the way is made once more.
   int16_t InitDevice(DeviceId device);
   // The controller addresses of a device's units; none for the LEDs.
   std::vector<int16_t> DeviceUnits(DeviceId device) const;
+  // Stops every unit of a device, each even when another failed, the stage and the focus with
+  // their slew velocities in force again after a run: 1, or -1 when a unit did not take it.
+  int16_t StopDevice(DeviceId device);
 
   // The modules, in the order they are built (later ones refer to earlier ones).
   Platform platform;
@@ -112,15 +123,24 @@ class System {
   ScanCommands scanCommands;
   ProgramRunner runner;
   QVAcq capture;
+  // The operator's commands: the command box, the menus, DDE requests, or the console. Each
+  // automation client, line client, the program runner and the joystick have their own.
+  CommandSource windowSource;
 
  private:
   int16_t OpenSerialChannel();
+  bool OpenConfiguredPort();
+  int16_t ReportLineProblems(bool portOpened);
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
+  int16_t InitOneDevice(DeviceId device);
   int16_t ReadSpecimenFiles();
   MapSources MakeMapSources();
   void ConnectMap();
+
+  std::string openFault_;  // why the port did not open, and the way on
+  std::string lineProblem_;
 };
 
 }  // namespace qv

@@ -32,6 +32,7 @@ inline CoreServices WindowCore(System& system) {
       .display = system.display,
       .interpreter = system.interpreter,
       .dispatcher = system.dispatcher,
+      .windowSource = system.windowSource,
       .objectCommands = system.objectCommands,
       .scanCommands = system.scanCommands,
       .runner = system.runner,

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -26,6 +27,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/ProgramFiles.h"
 #include "foundation/Version.h"
+#include "platform/BusRefusal.h"
 #include "platform/ConsoleInput.h"
 #include "platform/DBusAutomation.h"
 #include "platform/DesktopTextEditor.h"
@@ -33,6 +35,7 @@
 #include "platform/InputUntilEnd.h"
 #include "platform/InstanceLock.h"
 #include "platform/LineServer.h"
+#include "platform/LockHolder.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtNotifier.h"
 #include "platform/QtSerialPort.h"
@@ -71,9 +74,28 @@ int RefuseSecondInstance(int argc, char** argv, bool console) {
 
 // Two copies on one serial line would garble each other's exchanges: without the lock the
 // program does not start.
+std::string UnlockedText(const std::string& problem) {
+  return "Cannot make sure that no other copy of Quorvalin runs: " + problem;
+}
+
 int RefuseUnlocked(const std::string& problem, int argc, char** argv, bool console) {
-  const std::string text = "Cannot make sure that no other copy of Quorvalin runs: " + problem;
+  const std::string text = UnlockedText(problem);
   return RefuseToStart(text, "quorvalin: " + text, argc, argv, console);
+}
+
+// A copy started by the bus for a client that cannot run tells that client why, in one line,
+// instead of ending with a status that the bus hands on as a spawn failure.
+int RefuseClients(const std::string& why, int status) {
+  std::string line = why;
+  for (char& c : line) {
+    if (c == '\n') c = ' ';
+  }
+  std::string::size_type at;
+  while ((at = line.find("  ")) != std::string::npos)
+    line.erase(at, 1);
+  std::cerr << "quorvalin: " << why << '\n';
+  qv::RefuseBusClients(line);
+  return status;
 }
 
 std::string ProgramFolder(const qv::Options& options, std::string& error) {
@@ -127,23 +149,24 @@ qv::Automation AutomationOf(qv::System& system) {
 }
 
 // The command-line server, when one was asked for and could listen; none otherwise, and the
-// operator is told why. When the program may end after a client has gone (no window, no object
-// left), it ends.
+// operator is told why. `failed`: it was asked for and cannot serve. When the program may end
+// after a client has gone (no window, no object left), it ends.
 std::unique_ptr<qv::LineServer> ServeLines(const qv::Options& options, qv::System& system,
-                                           qv::Automation& automation, qv::Clock& clock) {
+                                           qv::Automation& automation, qv::Clock& clock,
+                                           bool& failed) {
   std::string error;
   const std::optional<uint16_t> port =
       qv::ListenPort(options, system.state.Config.ListenPort, error);
   auto server = port ? std::make_unique<qv::LineServer>(automation, clock) : nullptr;
   QString why;
   if (server && !server->Listen(*port, why)) {
-    error = why.toStdString();
+    error = "No command lines are served: " + why.toStdString() + ".";
     server.reset();
   }
+  failed = !server && !error.empty();
   if (!server) {
-    if (!error.empty()) {
-      system.platform.notifier.MessageBox("No command lines served on " + error,
-                                          qv::MsgIcon::Exclamation, "Quorvalin",
+    if (failed) {
+      system.platform.notifier.MessageBox(error, qv::MsgIcon::Exclamation, "Quorvalin",
                                           qv::MsgButtons::Ok);
     }
     return nullptr;
@@ -161,18 +184,19 @@ std::unique_ptr<qv::LineServer> ServeLines(const qv::Options& options, qv::Syste
 }
 
 // The console on the event loop with the command-line server beside it; false when no server
-// was asked for or it could not listen. The console's input ending is its window closing: the
-// program ends with the last socket client.
+// was asked for or it could not listen (`failed`: it was asked for). The console's input ending
+// is its window closing: the program ends with the last socket client.
 bool ServeConsoleAndLines(const qv::Options& options, qv::System& system,
                           qv::ConsoleFrontEnd& console, qv::Clock& clock,
-                          const qv::EndSignals& endSignals) {
+                          const qv::EndSignals& endSignals, bool& failed) {
   bool consoleOpen = true;
   qv::Automation automation(
       system.state, system.dispatcher,
       qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
                             [&consoleOpen] { return consoleOpen; },
                             [&system] { system.Shutdown(); }});
-  const std::unique_ptr<qv::LineServer> server = ServeLines(options, system, automation, clock);
+  const std::unique_ptr<qv::LineServer> server =
+      ServeLines(options, system, automation, clock, failed);
   if (!server) return false;
   console.SetEventPump([] { QCoreApplication::processEvents(); });
   qv::ConsoleInput input(
@@ -216,11 +240,18 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   qv::DesktopTextEditor textEditor(system.state.Config.TextEditor);
 
   qv::Automation automation = AutomationOf(system);
-  qv::DBusAutomation bus(automation, system.dispatcher, clock);
+  qv::DBusAutomation bus(automation, system.dispatcher, system.windowSource, clock);
   QString error;
   const bool served = bus.Register(error);
   if (!served) std::cerr << "quorvalin: no automation: " << error.toStdString() << '\n';
-  const std::unique_ptr<qv::LineServer> lines = ServeLines(options, system, automation, clock);
+  bool linesFailed = false;
+  const std::unique_ptr<qv::LineServer> lines =
+      ServeLines(options, system, automation, clock, linesFailed);
+  if (linesFailed && options.listen) {
+    // Asked for on the command line: a program that cannot serve its clients does not start.
+    system.Shutdown();
+    return 1;
+  }
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
@@ -256,6 +287,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   };
   front.SetLoader(load);
   qv::MainWindow* window = load();
+  if (!system.LineProblem().empty()) front.SetMessage(system.LineProblem());
   if (!automationStart || started < 0) window->show();
   if (!served && !lines && !window->isVisible()) {
     // Started for clients that cannot reach it, with no window to show: nobody could end it.
@@ -307,13 +339,24 @@ int main(int argc, char** argv) {
   if (!options->initConfig.empty()) return InitConfig(*options);
 
   std::string lockProblem;
-  qv::InstanceLock lock(qv::InstanceLock::DefaultFolder(lockProblem));
+  const std::string lockFolder = qv::InstanceLock::DefaultFolder(lockProblem);
+  qv::InstanceLock lock(lockFolder);
   switch (lock.TryLock(lockProblem)) {
     case qv::InstanceLock::Result::Taken:
       break;
     case qv::InstanceLock::Result::Held:
+      if (options->automation) {
+        const std::string holder = qv::InstanceLockHolder(lockFolder);
+        return RefuseClients(
+            "Another copy of Quorvalin holds the instrument and serves no bus "
+            "clients" +
+                (holder.empty() ? std::string() : ": " + holder) +
+                ". Send the commands to that copy, or end it.",
+            1);
+      }
       return RefuseSecondInstance(argc, argv, options->console);
     case qv::InstanceLock::Result::Impossible:
+      if (options->automation) return RefuseClients(UnlockedText(lockProblem), 1);
       return RefuseUnlocked(lockProblem, argc, argv, options->console);
   }
   // Only now, with no other copy of this user running: the leftovers are of writes that were
@@ -339,7 +382,14 @@ int main(int argc, char** argv) {
                                               ? std::make_unique<QApplication>(argc, argv)
                                               : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName("quorvalin");
-  if (windowMode) QGuiApplication::setDesktopFileName("org.quorvalin.Quorvalin");
+  if (windowMode) {
+    // Wayland finds the icon through the desktop entry; X11 takes it from the window.
+    QGuiApplication::setDesktopFileName("org.quorvalin.Quorvalin");
+    QIcon icon;
+    for (const char* size : {"32", "64", "128"})
+      icon.addFile(QString(":/icons/org.quorvalin.Quorvalin-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+  }
   qv::ConsoleFrontEnd console(std::cerr);
   qv::DemoSession demo(console, QString::fromStdString(options->demoLine));
   std::string folder;
@@ -353,6 +403,7 @@ int main(int argc, char** argv) {
     std::cerr << "quorvalin: demonstration folder " << folder << '\n';
   } else {
     folder = ProgramFolder(*options, error);
+    if (folder.empty() && options->automation) return RefuseClients(error, 2);
     if (folder.empty()) return NoProgramFolder(error, windowMode);
   }
   if (windowMode) return RunWindow(folder, options->automation, endSignals, *options);
@@ -365,14 +416,19 @@ int main(int argc, char** argv) {
   system.InitSystem(folder);
 
   int status = 0;
+  bool linesFailed = false;
   if (!options->runFile.empty()) {
     status = qv::RunProgramFile(system, options->runFile, std::cout);
-  } else if (!ServeConsoleAndLines(*options, system, console, clock, endSignals)) {
-    qv::InputUntilEnd input(0, endSignals.Fd());
-    std::istream lines(&input);
-    qv::RunConsole(system, lines, std::cout);
+  } else if (!ServeConsoleAndLines(*options, system, console, clock, endSignals, linesFailed)) {
+    if (linesFailed && options->listen) {
+      status = 1;  // asked for on the command line: no console without its clients
+    } else {
+      qv::InputUntilEnd input(0, endSignals.Fd());
+      std::istream lines(&input);
+      qv::RunConsole(system, lines, std::cout);
+    }
   }
-  if (options->channelLog) std::cerr << system.comm.CommLogText();
+  if (options->channelLog) std::cerr << qv::ChannelLogAsText(system.comm.CommLogText());
   if (endSignals.Requested()) return EndAfterSignal(system, endSignals);
   if (system.comm.CommIsReady() == 1) system.Shutdown();  // the last client may have closed it
   return status;

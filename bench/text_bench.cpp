@@ -102,14 +102,15 @@ int main(int argc, char** argv) {
 
   before = 0;
   for (const int n : {base, base * 10}) {
-    system.trapar.SetParFile("QV_LONG.TXT");
-    qv::WriteFileAtomically(system.trapar.GetParPath(), Lines(n, [](int i) {
+    const std::string path = system.trapar.ParPath("QV_LONG.TXT");
+    qv::WriteFileAtomically(path, Lines(n, [](int i) {
                               return "\"KEY" + std::to_string(i) + "\", " + std::to_string(i);
                             }));
     int32_t last = -1;
     const double seconds = Seconds([&] {
-      system.trapar.ReadParFile();
-      system.trapar.GetPar("KEY" + std::to_string(n - 1), last);
+      qv::ParList list;
+      system.trapar.ReadParList(path, list);
+      qv::GetPar(list, "KEY" + std::to_string(n - 1), last);
     });
     report("keyword file of n keys", n, seconds, before, last == n - 1);
     before = seconds;

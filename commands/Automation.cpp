@@ -8,7 +8,8 @@ std::string Automation::Exec(const std::string& client, const std::string& comma
   if (!HasObject(client)) CreateObject(client);
   leaving_.erase(client);  // a call after a release wants an object again
   ++calls_[client];
-  std::string reply = dispatcher_.ExecuteLine(command);
+  const std::shared_ptr<CommandSource> source = sources_[client];
+  std::string reply = dispatcher_.ExecuteLine(*source, command);
   if (--calls_[client] == 0) {
     calls_.erase(client);
     if (leaving_.erase(client) > 0) ReleaseNow(client);
@@ -18,6 +19,7 @@ std::string Automation::Exec(const std::string& client, const std::string& comma
 
 void Automation::CreateObject(const std::string& client) {
   clients_.insert(client);
+  sources_.emplace(client, std::make_shared<CommandSource>());
   state_.ClientAlive = 1;
 }
 
@@ -39,6 +41,7 @@ void Automation::ReleaseAll(std::string_view prefix) {
 // still connected must not lose its controllers because a neighbour left.
 void Automation::ReleaseNow(const std::string& client) {
   if (clients_.erase(client) == 0) return;
+  sources_.erase(client);
   if (clients_.empty() && hooks_.commReady() && !hooks_.mainFormLoaded()) hooks_.shutdown();
   state_.ClientAlive = 0;
 }

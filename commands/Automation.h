@@ -3,10 +3,12 @@
 // the last one closes the serial line when no window needs it. "ClientAlive" is a flag, not a
 // count: every creation sets it and every release clears it. A client that leaves while a
 // command of its own still runs (a motion wait lets other calls in) keeps its object until that
-// command returns, so the line is never closed under a running wait.
+// command returns, so the line is never closed under a running wait. Each object is a source of
+// commands of its own: its "Wait" follows its own last device.
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -52,7 +54,9 @@ class Automation {
   Hooks hooks_;
   std::set<std::string> clients_;     // unique bus names of the connections that hold an object
   std::map<std::string, int> calls_;  // calls still running, per client (nested by waits)
-  std::set<std::string> leaving_;     // released while a call of theirs still runs
+  // Per client with an object; a running call holds its own share.
+  std::map<std::string, std::shared_ptr<CommandSource>> sources_;
+  std::set<std::string> leaving_;  // released while a call of theirs still runs
 };
 
 }  // namespace qv

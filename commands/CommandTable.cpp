@@ -6,25 +6,30 @@ std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceComm
                                             ControllerCommands& controllers,
                                             const std::vector<CommandEntry>& specimenWords) {
   std::vector<CommandEntry> table;
+  // Handlers name their device by its id: the words live in the device commands' table.
   for (const DeviceWord& device : devices.Words()) {
-    table.push_back({device.word, [&devices, &device](std::string arguments) {
-                       return devices.Execute(device, std::move(arguments));
-                     }});
+    table.push_back(
+        {device.word, [&devices, id = device.device](CommandSource& source, std::string arguments) {
+           return devices.Execute(source, id, std::move(arguments));
+         }});
   }
   table.insert(table.end(), specimenWords.begin(), specimenWords.end());
   using Member = std::string (GeneralCommands::*)(std::string);
   const auto of = [&general](Member member) -> CommandHandler {
-    return [&general, member](std::string arguments) {
+    return [&general, member](CommandSource&, std::string arguments) {
       return (general.*member)(std::move(arguments));
     };
   };
-  const CommandHandler con = [&controllers](std::string arguments) {
+  const CommandHandler wait = [&general](CommandSource& source, std::string arguments) {
+    return general.CmdWait(source, std::move(arguments));
+  };
+  const CommandHandler con = [&controllers](CommandSource&, std::string arguments) {
     return controllers.CmdCON(std::move(arguments));
   };
   // clang-format off
   table.insert(table.end(), {
       {"Delay",        of(&GeneralCommands::CmdDelay)},
-      {"Wait",         of(&GeneralCommands::CmdWait)},
+      {"Wait",         wait},
       {"CON",          con},
       {"!",            of(&GeneralCommands::CmdMessage)},
       {"Show",         of(&GeneralCommands::CmdShow)},

@@ -9,7 +9,8 @@ std::string ControllerCommands::CmdCON(std::string arguments) {
   std::string answer;
   const int16_t status = motCon_.MotorRawCommand(arguments, answer);
   std::string reply;
-  if (status >= 0) {
+  // 0: no driver took the text (a controller type the program does not know), nothing was sent.
+  if (status > 0) {
     reply = answer;
   } else {
     comm_.CommLogAppend("CON " + arguments + "\\" + answer);

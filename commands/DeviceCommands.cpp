@@ -8,7 +8,7 @@ namespace qv {
 DeviceCommands::DeviceCommands(SharedState& state, Display& display)
     : state_(state), display_(display) {
   for (const DeviceRow& row : kDeviceTable)
-    words_.push_back({row.word, row.id, nullptr});
+    words_[DeviceIndex(row.id)] = {row.word, row.id, nullptr};
 }
 
 void DeviceCommands::SetSubCommands(std::string_view word, SubCommandHandler handler) {
@@ -17,8 +17,12 @@ void DeviceCommands::SetSubCommands(std::string_view word, SubCommandHandler han
   }
 }
 
-std::string DeviceCommands::Execute(const DeviceWord& device, std::string arguments) {
+std::string DeviceCommands::Execute(CommandSource& source, DeviceId id, std::string arguments) {
   const CommandBusyScope busy(state_);
+  const DeviceWord& device = words_[DeviceIndex(id)];
+  // A copy: the sub-command may wait for a motion, and the one in the table could be replaced
+  // meanwhile.
+  const SubCommandHandler subCommands = device.subCommands;
   const std::string command = std::string(device.word) + " " + arguments;
   std::string reply;
   std::string subCommand;
@@ -26,13 +30,13 @@ std::string DeviceCommands::Execute(const DeviceWord& device, std::string argume
     reply = kOff;
   } else if (SplitWord(arguments, subCommand) == 0) {
     reply = kMissingArgument;
-  } else if (!device.subCommands) {
+  } else if (!subCommands) {
     reply = kError;  // ready without a device layer behind it: refuse rather than pretend
   } else {
-    reply = device.subCommands(subCommand, arguments);
+    reply = subCommands(subCommand, arguments);
   }
   display_.ShowCmdAndReply(command, reply);
-  state_.LastDevice = device.word;
+  source.LastDevice = device.word;
   return reply;
 }
 

@@ -2,13 +2,14 @@
 // The device words "F", "B", "Z", "XY", "Cube", "LED", "Slide" and "Turn". Every one follows
 // the same pattern: a device that is not ready answers "Off "; otherwise its sub-command is
 // parsed and handed to the device layer. The command is shown with its reply and the word is
-// remembered as the last device, whatever the result, so that "Wait" can follow it.
+// remembered as the source's last device, whatever the result, so that "Wait" can follow it.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "commands/Display.h"
+#include "foundation/CommandExecutor.h"
 #include "foundation/DeviceTable.h"
 #include "foundation/SharedState.h"
 
@@ -19,8 +20,8 @@ using SubCommandHandler =
     std::function<std::string(const std::string& subCommand, std::string& rest)>;
 
 struct DeviceWord {
-  const char* word;
-  DeviceId device;
+  const char* word = nullptr;
+  DeviceId device = DeviceId::Z;
   SubCommandHandler subCommands;  // set by the device layer when the device exists
 };
 
@@ -29,15 +30,15 @@ class DeviceCommands {
   DeviceCommands(SharedState& state, Display& display);
 
   // One word for every row of the device table, in the table's order.
-  std::vector<DeviceWord>& Words() { return words_; }
+  const std::array<DeviceWord, kDeviceCount>& Words() const { return words_; }
   void SetSubCommands(std::string_view word, SubCommandHandler handler);
 
-  std::string Execute(const DeviceWord& device, std::string arguments);
+  std::string Execute(CommandSource& source, DeviceId device, std::string arguments);
 
  private:
   SharedState& state_;
   Display& display_;
-  std::vector<DeviceWord> words_;
+  std::array<DeviceWord, kDeviceCount> words_;
 };
 
 }  // namespace qv

@@ -23,7 +23,7 @@ void Display::PrefixCmd(const std::string& word) {
 std::string Display::ListForms() const {
   std::string text;
   for (const auto& [name, caption] : frontEnd_.LoadedForms()) {
-    text += "name=" + name + " caption=" + caption + "\r";
+    text += caption + " (" + name + ")\n";
   }
   return text;
 }

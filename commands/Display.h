@@ -20,7 +20,8 @@ class Display {
   void ShowCmd(const std::string& text);
   // A word and a blank in front of the command box text.
   void PrefixCmd(const std::string& word);
-  // "name=" & name & " caption=" & caption, one line per loaded window, each ended by CR.
+  // One line per loaded window, its title as the operator sees it and its name after it:
+  // "Quorvalin (frmQuorvalin)"; the lines end with LF.
   std::string ListForms() const;
 
   FrontEnd& Front() { return frontEnd_; }

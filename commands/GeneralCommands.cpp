@@ -33,9 +33,9 @@ std::string GeneralCommands::CmdDelay(std::string arguments) {
   return reply;
 }
 
-std::string GeneralCommands::CmdWait(std::string /*arguments*/) {
-  if (state_.LastDevice.empty()) return "1";
-  return executor_.ExecuteCommand(state_.LastDevice + " Wait");
+std::string GeneralCommands::CmdWait(CommandSource& source, std::string /*arguments*/) {
+  if (source.LastDevice.empty()) return "1";
+  return executor_.ExecuteCommand(source, source.LastDevice + " Wait");
 }
 
 std::string GeneralCommands::CmdMessage(std::string arguments) {

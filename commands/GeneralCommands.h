@@ -24,7 +24,8 @@ class GeneralCommands {
   void SetCaptureTrigger(std::function<int16_t()> trigger) { capture_ = std::move(trigger); }
 
   std::string CmdDelay(std::string arguments);
-  std::string CmdWait(std::string arguments);
+  // Waits for the source's own last device: another source's device word does not count.
+  std::string CmdWait(CommandSource& source, std::string arguments);
   std::string CmdMessage(std::string arguments);
   std::string CmdShow(std::string arguments);
   std::string CmdHide(std::string arguments);

@@ -8,19 +8,26 @@
 namespace qv {
 namespace {
 
-std::string FirstWord(std::string_view line) {
-  std::string text(line);
-  std::string word;
-  SplitWord(text, word);
-  return word;
+// The statement word of a line, as SplitWord takes it, without copying the line.
+std::string_view FirstWord(std::string_view line) {
+  const std::string_view trimmed = TrimLeadingBlanks(line);
+  return trimmed.substr(0, trimmed.find(' '));
 }
 
 int LeadingBlanks(std::string_view line) {
   return static_cast<int>(TrimTrailingBlanks(line).size() - TrimBlanks(line).size());
 }
 
-std::string RepeatLine(const std::string& indent, int16_t count) {
-  return indent + "Repeat" + Str(count) + " Times";
+// Built in one piece: the indentation of a deeply nested line is most of its text.
+std::string Indented(size_t blanks, std::string_view text) {
+  std::string line;
+  line.reserve(blanks + text.size());
+  line.append(blanks, ' ').append(text);
+  return line;
+}
+
+std::string RepeatLine(size_t blanks, int16_t count) {
+  return Indented(blanks, "Repeat" + Str(count) + " Times");
 }
 
 }  // namespace
@@ -28,14 +35,15 @@ std::string RepeatLine(const std::string& indent, int16_t count) {
 int16_t IndentProgram(PlainList& lines) {
   int level = 0;
   for (std::string& line : lines) {
-    const std::string word = FirstWord(line);
+    const std::string_view word = FirstWord(line);
     if (word.empty()) continue;
     if (word == "Endrepeat") {
       level -= 4;
       if (level < 0) return -1;
     }
-    line = std::string(static_cast<size_t>(level), ' ') + std::string(TrimBlanks(line));
-    if (word == "Repeat") level += 4;
+    const bool opens = word == "Repeat";
+    line = Indented(static_cast<size_t>(level), TrimBlanks(line));
+    if (opens) level += 4;
   }
   return level == 0 ? 1 : -1;
 }
@@ -59,7 +67,7 @@ int16_t NormaliseProgram(const PlainList& lines, PlainList& copy, Notifier& noti
                           lines[index]);
       return -1;
     }
-    result.push_back(RepeatLine("", *count));
+    result.push_back(RepeatLine(0, *count));
   }
   copy = std::move(result);
   return 1;
@@ -87,9 +95,9 @@ int16_t Interpreter::RepeatSyntaxError(const std::string& lastWord, const std::s
 
 // The rewritten loop line keeps the indentation the program gave it: the command box text
 // reaches the statement trimmed, so its own indentation is usually gone.
-std::string Interpreter::LineIndent(int index, int statementIndent) const {
-  const int blanks = statementIndent > 0 ? statementIndent : LeadingBlanks(state_.ProgLines[index]);
-  return std::string(static_cast<size_t>(blanks), ' ');
+size_t Interpreter::LineIndent(int index, int statementIndent) const {
+  return static_cast<size_t>(statementIndent > 0 ? statementIndent
+                                                 : LeadingBlanks(state_.ProgLines[index]));
 }
 
 int16_t Interpreter::ExecRepeat(std::string rest, int indent) {
@@ -120,33 +128,54 @@ int16_t Interpreter::ExecRepeat(std::string rest, int indent) {
   if (current < 0 || current >= static_cast<int>(state_.ProgLines.size())) {
     return RepeatSyntaxError(last, rest);
   }
-  state_.ProgLines[current] = LineIndent(current, indent) + "Repeat" + Str(*count) +
-                              " Times : Rep.#" + Str(static_cast<double>(iteration));
+  state_.ProgLines[current] =
+      Indented(LineIndent(current, indent),
+               "Repeat" + Str(*count) + " Times : Rep.#" + Str(static_cast<double>(iteration)));
   display_.Front().ProgRowsChanged();
   return 1;
 }
 
+// One pass over the program with a stack of open loops gives, for every line, the "Repeat" that
+// counting nesting upward from the line above it finds: an "Endrepeat" closes the innermost open
+// loop, and one without an open loop closes nothing.
+void Interpreter::BuildLoopTable() {
+  const PlainList& lines = state_.ProgLines;
+  openRepeat_.assign(lines.size() + 1, -1);
+  std::vector<int> open;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    openRepeat_[i] = open.empty() ? -1 : open.back();
+    const std::string_view word = FirstWord(lines[i]);
+    if (word == "Repeat") open.push_back(static_cast<int>(i));
+    if (word == "Endrepeat" && !open.empty()) open.pop_back();
+  }
+  openRepeat_[lines.size()] = open.empty() ? -1 : open.back();
+}
+
+// While a program runs or steps, its lines change only by their loop counters (the program
+// window writes edits back only at rest), so the table made at a run's first "Endrepeat" holds
+// until the run ends: deep loops cost time in proportion to the program, not to its depth
+// times its length. A statement given outside a run reads the program as it stands.
+int Interpreter::OpenRepeatAbove(int line) {
+  if (line <= 0) return -1;
+  line = std::min(line, static_cast<int>(state_.ProgLines.size()));
+  const bool running = state_.ProgRunState != 0;
+  if (!running || !loopTableValid_ || openRepeat_.size() != state_.ProgLines.size() + 1) {
+    BuildLoopTable();
+  }
+  loopTableValid_ = running;
+  return openRepeat_[static_cast<size_t>(line)];
+}
+
 int16_t Interpreter::ExecEndrepeat(int indent) {
   ShowInterpMessage("Executing Endrepeat.");
-  int depth = 1;
-  int match = -1;
-  for (int i = std::min(state_.ProgPos - 2, static_cast<int>(state_.ProgLines.size()) - 1); i >= 0;
-       --i) {
-    const std::string word = FirstWord(state_.ProgLines[i]);
-    if (word == "Repeat") --depth;
-    if (word == "Endrepeat") ++depth;
-    if (depth == 0) {
-      match = i;
-      break;
-    }
-  }
+  const int match = OpenRepeatAbove(state_.ProgPos - 1);
   const auto syntaxError = [this] {
     ShowInterpMessage(" SYNTAX ERROR");
     return int16_t{-1};
   };
   if (match < 0) return syntaxError();
 
-  std::string rest = state_.ProgLines[match];
+  std::string rest(TrimBlanks(state_.ProgLines[match]));
   std::string word;
   SplitWord(rest, word);  // "Repeat"
   SplitWord(rest, word);
@@ -259,6 +288,7 @@ void Interpreter::ShowElapsed(int32_t ms) {
 }
 
 void Interpreter::Run() {
+  loopTableValid_ = false;  // the program may have been edited at rest
   display_.Front().EnableProgEditing(false);
   state_.ProgRunState = 1;
   state_.ProgHalted = 0;
@@ -268,6 +298,7 @@ void Interpreter::Run() {
 }
 
 void Interpreter::Step() {
+  loopTableValid_ = false;
   state_.ProgRunState = 2;
   state_.ProgHalted = 0;
   display_.Front().SetRunIndicator(false);

@@ -74,13 +74,18 @@ class Interpreter {
  private:
   void RedrawRows();
   int16_t RepeatSyntaxError(const std::string& lastWord, const std::string& rest);
-  std::string LineIndent(int index, int statementIndent) const;
+  size_t LineIndent(int index, int statementIndent) const;
+  void BuildLoopTable();
+  // The innermost "Repeat" left open by the lines above `line`; -1 for none.
+  int OpenRepeatAbove(int line);
 
   Display& display_;
   Notifier& notifier_;
   Clock& clock_;
   Trapar& trapar_;
   ProgramState state_;
+  std::vector<int> openRepeat_;  // per line and one past the last: OpenRepeatAbove, or -1
+  bool loopTableValid_ = false;  // openRepeat_ was made during the current run
 };
 
 }  // namespace qv

@@ -58,14 +58,14 @@ ObjectCommands::ObjectCommands(SharedState& state, Display& display, Trapar& tra
       stage_(stage),
       focus_(focus) {}
 
-std::string ObjectCommands::CmdObj(std::string arguments) {
+std::string ObjectCommands::CmdObj(CommandSource& source, std::string arguments) {
   const CommandBusyScope busy(state_);
   const std::string command = "Obj " + arguments;
   std::string sub;
   Outcome outcome{std::string(kMissingArgument), Show::Plain};
   if (SplitWord(arguments, sub) > 0) {
-    state_.LastDevice.clear();
-    outcome = Dispatch(sub, arguments);
+    source.LastDevice.clear();
+    outcome = Dispatch(source, sub, arguments);
   }
   if (outcome.show == Show::WithObjects) {
     ShowWithObjects(command, outcome.reply);
@@ -75,7 +75,8 @@ std::string ObjectCommands::CmdObj(std::string arguments) {
   return outcome.reply;
 }
 
-ObjectCommands::Outcome ObjectCommands::Dispatch(const std::string& sub, std::string& rest) {
+ObjectCommands::Outcome ObjectCommands::Dispatch(CommandSource& source, const std::string& sub,
+                                                 std::string& rest) {
   if (sub == "AddCurrent") return AddCurrent(rest);
   if (sub == "Add") return Add(rest);
   if (sub == "Edit") return Edit(rest);
@@ -93,7 +94,7 @@ ObjectCommands::Outcome ObjectCommands::Dispatch(const std::string& sub, std::st
     // Another user's link is not a file that merely could not be written: the client hears so.
     return {result == kLinkRefused ? std::string(kError) : Str(result), Show::Plain};
   }
-  if (sub == "GoTo") return GoTo(rest);
+  if (sub == "GoTo") return GoTo(source, rest);
   if (sub == "Draw") return Draw(rest);
   if (sub == "Get") return Get(rest);
   if (sub == "ListDraw") return ListDraw();
@@ -131,10 +132,10 @@ ObjectCommands::Outcome ObjectCommands::Edit(std::string& rest) {
   return {std::string(edited ? kOk : kError), Show::WithObjects};
 }
 
-ObjectCommands::Outcome ObjectCommands::GoTo(std::string& rest) {
+ObjectCommands::Outcome ObjectCommands::GoTo(CommandSource& source, std::string& rest) {
   const std::optional<int32_t> n = TakeObjectNumber(rest, state_.SymConst);
   if (!n) return {std::string(kError), Show::Plain};
-  state_.LastDevice = "XY";
+  source.LastDevice = "XY";
   // A stage that is not ready has no controllers to move; refuse before anything is sent.
   if (state_.Ready.XYReady != 1) return {std::string(kError), Show::Plain};
   return {NonNegativeOrError(ObjGoTo(objects_, *n, stage_)), Show::Plain};

@@ -8,6 +8,7 @@
 #include "commands/Display.h"
 #include "devices/Focus.h"
 #include "devices/Stage.h"
+#include "foundation/CommandExecutor.h"
 #include "foundation/SharedState.h"
 #include "foundation/Trapar.h"
 #include "specimen/ObjectList.h"
@@ -28,7 +29,8 @@ class ObjectCommands {
 
   void SetMapHooks(ObjectMapHooks hooks) { map_ = std::move(hooks); }
 
-  std::string CmdObj(std::string arguments);
+  // Every sub-command clears the source's last device; "GoTo" makes it "XY".
+  std::string CmdObj(CommandSource& source, std::string arguments);
 
  private:
   // How a sub-command's command and reply reach the main window.
@@ -38,11 +40,11 @@ class ObjectCommands {
     Show show;
   };
 
-  Outcome Dispatch(const std::string& sub, std::string& rest);
+  Outcome Dispatch(CommandSource& source, const std::string& sub, std::string& rest);
   Outcome AddCurrent(std::string& rest);
   Outcome Add(std::string& rest);
   Outcome Edit(std::string& rest);
-  Outcome GoTo(std::string& rest);
+  Outcome GoTo(CommandSource& source, std::string& rest);
   Outcome Draw(std::string& rest);
   Outcome Get(std::string& rest);
   Outcome ListDraw();

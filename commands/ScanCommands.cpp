@@ -43,9 +43,9 @@ std::string ScanCommands::Run(const char* word, const std::string& arguments, Bo
   return reply;
 }
 
-std::string ScanCommands::CmdScan(std::string arguments) {
+std::string ScanCommands::CmdScan(CommandSource& source, std::string arguments) {
   std::string reply = Run("Scan", arguments, &ScanCommands::ScanWords);
-  state_.LastDevice = "XY";  // so that "Wait" waits for the move to the field
+  source.LastDevice = "XY";
   return reply;
 }
 std::string ScanCommands::CmdArea(std::string arguments) {
@@ -64,9 +64,14 @@ std::string ScanCommands::CmdObjective(std::string arguments) {
 std::vector<CommandEntry> ScanCommands::Entries() {
   using Member = std::string (ScanCommands::*)(std::string);
   const auto of = [this](Member member) -> CommandHandler {
-    return [this, member](std::string arguments) { return (this->*member)(std::move(arguments)); };
+    return [this, member](CommandSource&, std::string arguments) {
+      return (this->*member)(std::move(arguments));
+    };
   };
-  return {{"Scan", of(&ScanCommands::CmdScan)},
+  const CommandHandler scan = [this](CommandSource& source, std::string arguments) {
+    return CmdScan(source, std::move(arguments));
+  };
+  return {{"Scan", scan},
           {"Area", of(&ScanCommands::CmdArea)},
           {"Grid", of(&ScanCommands::CmdGrid)},
           {"Mag", of(&ScanCommands::CmdMag)},
@@ -149,9 +154,9 @@ std::string ScanCommands::GridWords(std::string& arguments) {
 std::string ScanCommands::GridSetOrMove(const std::string& item, const std::string& mode,
                                         std::string& rest) {
   if (mode == "Current") {
-    // -1, -1 stand for the stage position when an item is set; a move takes them as the site
-    // they name, two steps before the top-left site (sites off the grid are not refused).
-    if (item == "Pos") return std::string(scan_.GridMove(-1, -1) > 0 ? kOk : kError);
+    // -1, -1 stand for the stage position when an item is set. A move has no site to go to:
+    // taken as a site, they would drive the stage two steps before the top-left one.
+    if (item == "Pos") return std::string(kError);
     return StatusOrRefusal(scan_.GridSet(item, -1, -1));
   }
   std::string second;

@@ -19,7 +19,8 @@ class ScanCommands {
                Objectives& objectives)
       : state_(state), display_(display), scan_(scan), stage_(stage), objectives_(objectives) {}
 
-  std::string CmdScan(std::string arguments);
+  // The field moves are the source's last device "XY", so that its "Wait" waits for them.
+  std::string CmdScan(CommandSource& source, std::string arguments);
   std::string CmdArea(std::string arguments);
   std::string CmdGrid(std::string arguments);
   std::string CmdMag(std::string arguments);

@@ -90,9 +90,12 @@ void Comm::DiscardLateReply() {
   }
   std::string waiting;
   if (port_.BytesAvailable() > 0 && port_.ReadAll(waiting)) late += waiting;
-  if (late.empty()) return;
+  if (!late.empty()) CommLogLateReply(late);
+}
+
+void Comm::CommLogLateReply(const std::string& bytes) {
   std::string shown;
-  for (const char c : late) {
+  for (const char c : bytes) {
     const auto code = static_cast<unsigned char>(c);
     shown += code < 32 || code == 127 ? "<" + std::to_string(code) + ">" : std::string(1, c);
   }

@@ -48,6 +48,7 @@ class Comm {
   // Whether, after a reply did not come in time, the next command waits one more time-out for
   // it (on by default). Off where units are expected to be absent, as when they are woken.
   void CommAwaitLateReplies(bool on) { awaitLateReplies_ = on; }
+  bool CommAwaitsLateReplies() const { return awaitLateReplies_; }
 
   // 1 sent, -1 fault. Bytes still waiting from an earlier exchange that gave up are discarded
   // (and logged) first, so that they are never taken for this command's reply.
@@ -59,6 +60,8 @@ class Comm {
   int16_t CommOutIn(const std::string& text, std::string& reply);
   int16_t CommOutIn2(const std::string& text, std::string& reply);
 
+  // "Late reply discarded: " and the bytes, control codes written as "<code>".
+  void CommLogLateReply(const std::string& bytes);
   void CommLogAdd(const std::string& message);
   void CommLogShow(const std::string& message);
   void CommLogAppend(const std::string& message);

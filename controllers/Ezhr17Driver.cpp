@@ -1,5 +1,6 @@
 #include "controllers/Ezhr17Driver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -25,6 +26,10 @@ constexpr int16_t kModeFlagBits = 1 | 4;     // the jog modes of SetModeFlags
 constexpr int kMaxStepDivideExponent = 30;   // 2^30 still fits the controller's 32-bit operand
 constexpr int32_t kOriginSettleMs = 500;     // the counter takes the new value after this
 constexpr int32_t kHomeSmartSettleMs = 100;  // before the slew speed is restored
+// The firmware version query: its answer carries letters, which no other answer does.
+constexpr std::string_view kVersionQuery = "?&";
+constexpr int kBadCommand = 2;      // the error code of a command the unit does not know
+constexpr int kResyncTimeouts = 2;  // port time-outs a silent unit has to give its version
 
 // Plain decimal digits, "-" when negative: the only number form of this protocol.
 std::string Plain(int64_t value) {
@@ -91,6 +96,15 @@ std::optional<int16_t> Ezhr17LimitsValue(std::string_view data) {
   return static_cast<int16_t>(digits->value / 4);
 }
 
+bool IsEzhr17VersionAnswer(std::string_view raw) {
+  const Ezhr17Reply reply = ParseEzhr17Reply(raw);
+  if (reply.check == Ezhr17ReplyCheck::kControllerError) return reply.errorCode == kBadCommand;
+  if (reply.check != Ezhr17ReplyCheck::kOk) return false;
+  const std::string_view text = Ezhr17Number(reply.data);
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
 int16_t Ezhr17ModeWithLimits(int16_t modeWord, int16_t on) {
   // Any non-zero request switches the limits on: only bit value 2 may change here.
   const int word = (modeWord & ~kLimitsModeBit) | (on != 0 ? kLimitsModeBit : 0);
@@ -112,16 +126,56 @@ int16_t Ezhr17Driver::Command(std::string_view command, std::string& reply) {
     return -4;
   }
   ++inProgress_;
-  const int16_t result = Exchange(Ezhr17Frame(motor_.MotorAddress, command), reply);
+  const std::string sent = Ezhr17Frame(motor_.MotorAddress, command);
+  int16_t result = Attempt(sent, reply);
+  if (retryOnce_ && result < 0) {
+    comm_.CommLogShow("Retrying " + sent);
+    result = Attempt(sent, reply);
+  }
   --inProgress_;
   return result;
 }
 
+int16_t Ezhr17Driver::Attempt(const std::string& sent, std::string& reply) {
+  if (outOfStep_) Resync();
+  return Exchange(sent, reply);
+}
+
+void Ezhr17Driver::Resync() {
+  outOfStep_ = false;
+  const std::string sent = Ezhr17Frame(silentUnit_, kVersionQuery);
+  const int16_t timeoutMs = comm_.CommTimeoutMs();
+  const int32_t windowMs = std::min<int32_t>(kResyncTimeouts * int32_t{timeoutMs}, 32767);
+  const int32_t start = clock_.TimeMs();
+  comm_.CommOut(sent);
+  std::string raw;
+  bool answered = false;
+  for (int32_t left = windowMs; left > 0; left = windowMs - ElapsedMs(start, clock_.TimeMs())) {
+    comm_.CommSetTimeout(static_cast<int16_t>(left));
+    const bool received = comm_.CommIn2(raw) == 1;
+    comm_.CommSetTimeout(timeoutMs);
+    if (!received) break;
+    answered = IsEzhr17VersionAnswer(raw);
+    if (answered) break;
+    comm_.CommLogLateReply(raw);
+  }
+  versionOwed_ = !answered;
+  if (!answered) comm_.CommLogAppend(sent + "-comm error-" + raw);
+}
+
 int16_t Ezhr17Driver::Exchange(const std::string& sent, std::string& reply) {
   std::string raw;
-  if (comm_.CommOutIn2(sent, raw) != 1) {
+  int16_t received = comm_.CommOutIn2(sent, raw);
+  // A version answer that came late belongs to no command: the reply after it is this one's.
+  while (received == 1 && versionOwed_ && IsEzhr17VersionAnswer(raw)) {
+    versionOwed_ = false;
+    comm_.CommLogLateReply(raw);
+    received = comm_.CommIn2(raw);
+  }
+  if (received != 1) {
     // The channel has just shown "Port TimeOut"; the failed command goes beside it.
     comm_.CommLogAppend(sent + "-comm error-" + raw);
+    NoteUnanswered(sent);
     return -1;
   }
   Ezhr17Reply parsed = ParseEzhr17Reply(raw);
@@ -150,7 +204,21 @@ int16_t Ezhr17Driver::Send(std::string_view command) {
 }
 
 int16_t Ezhr17Driver::RawCommand(const std::string& text, std::string& reply) {
-  return comm_.CommOutIn2(text, reply);
+  if (outOfStep_) Resync();
+  const int16_t result = comm_.CommOutIn2(text, reply);
+  if (result != 1) NoteUnanswered(text);
+  return result;
+}
+
+// A reply the channel gave up on may still come, unless the line itself went or late replies
+// are not awaited (units that are expected to be absent).
+void Ezhr17Driver::NoteUnanswered(const std::string& sent) {
+  if (sent.size() < 2 || sent[0] != '/' || comm_.LineLost() || !comm_.CommAwaitsLateReplies())
+    return;
+  const int16_t unit = static_cast<unsigned char>(sent[1]);
+  if (versionOwed_ && unit == silentUnit_) return;  // still silent: asking again costs only time
+  outOfStep_ = true;
+  silentUnit_ = unit;
 }
 
 void Ezhr17Driver::InitChannel() {
@@ -167,12 +235,14 @@ int16_t Ezhr17Driver::MoveAtSpeed(int32_t speed) {
 }
 
 int16_t Ezhr17Driver::RunUntilStopped(int32_t speed) {
+  if (MotionsHeld(clock_, motor_)) return -1;
   const int64_t wide = speed;  // the magnitude of the most negative speed needs 33 bits
   if (speed > 0) return Send("V" + Plain(wide) + "P0R");
   return Send("V" + Plain(-wide) + "D0R");
 }
 
 int16_t Ezhr17Driver::MoveAbs(double position) {
+  if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = RoundToInt32(position);
   if (!steps) {
     comm_.CommLogShow("EZHR17_MoveAbs: position out of range");
@@ -188,6 +258,7 @@ int16_t Ezhr17Driver::MoveRel(double distance) {
     return -1;
   }
   if (steps == 0) return 1;  // "P0R" would run to the end of travel
+  if (MotionsHeld(clock_, motor_)) return -1;
   return Send((distance > 0 ? "P" : "D") + Plain(static_cast<int64_t>(steps)) + "R");
 }
 
@@ -308,6 +379,7 @@ int16_t Ezhr17Driver::WaitMoveEnd() {
 }
 
 int16_t Ezhr17Driver::RunHomeProgram() {
+  if (MotionsHeld(clock_, motor_)) return -1;
   Send(kHomeProgram);
   return WaitMoveEnd();
 }
@@ -317,6 +389,7 @@ int16_t Ezhr17Driver::MotorHome(int32_t speed) {
     comm_.CommLogShow("EZHR17_MotorHome: zero home speed");
     return -1;
   }
+  if (MotionsHeld(clock_, motor_)) return -1;
   const int64_t magnitude = std::llabs(int64_t{speed});
   if (Send("V" + Plain(magnitude) + "R") != 1) {
     comm_.CommLogShow("EZHR17_MotorHome: error setting home speed");
@@ -374,6 +447,7 @@ int16_t Ezhr17Driver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
     int16_t inputs = 0;
     if (ReadHardware(inputs) != 1) return -1;
     if (((inputs & kHomeInputBit) != 0) == set) return 1;
+    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
   }
 }
 
@@ -402,6 +476,7 @@ int16_t Ezhr17Driver::RunToLimit(MoveDeadline& deadline, int32_t mask, int32_t s
     if (deadline.Passed()) return -2;
     result = ReadLimits(limits);
     if (result != 1 || (limits & mask) != 0) return result;
+    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
   }
 }
 

@@ -47,6 +47,11 @@ std::string_view Ezhr17Number(std::string_view data);
 std::optional<int16_t> Ezhr17HardwareValue(std::string_view data);
 std::optional<int16_t> Ezhr17LimitsValue(std::string_view data);
 
+// Whether a reply is the answer of the firmware version query ("?&"): framed, with letters in
+// its data, which no answer to the program's other commands has; or, from a unit without that
+// query, refused as a bad command (error code 2).
+bool IsEzhr17VersionAnswer(std::string_view raw);
+
 // The mode word after switching the limit inputs on or off (bit value 2), and after choosing
 // a mode (bit values 1 and 4: mode 1 sets 1, mode 2 sets 4, anything else neither).
 int16_t Ezhr17ModeWithLimits(int16_t modeWord, int16_t on);
@@ -67,7 +72,13 @@ class Ezhr17Driver {
   // One framed exchange with the selected unit. 1 done; -1 channel failure; -2 controller
   // error code; -3 reply not framed; -4 another exchange is under way. `reply` receives the
   // data part for 1 and -2 and is left alone otherwise.
+  // The replies of this protocol do not say whose they are. After an exchange gave up on its
+  // reply, which may still come, the line is brought back in step before anything else is sent
+  // (see Resync), so that a late reply is never taken for another command's answer.
   int16_t Command(std::string_view command, std::string& reply);
+  // While on (the devices' initialisation), an exchange that fails (-1, -2, -3) is made once
+  // more, and the channel log says so.
+  void RetryFailedExchanges(bool on) { retryOnce_ = on; }
   // The text as it is, no address, no frame check: the channel's result.
   int16_t RawCommand(const std::string& text, std::string& reply);
   void InitChannel();
@@ -110,6 +121,14 @@ class Ezhr17Driver {
 
  private:
   int16_t Send(std::string_view command);
+  // One exchange, brought back in step first when an earlier one gave up on its reply.
+  int16_t Attempt(const std::string& sent, std::string& reply);
+  // Asks the unit that did not answer for its firmware version and drops every reply that comes
+  // before that answer: a unit answers its commands in turn, so nothing it still owed can come
+  // after it. A unit that does not answer within a few time-outs is left; its version answer,
+  // should it come later, is told apart and dropped where it comes.
+  void Resync();
+  void NoteUnanswered(const std::string& sent);
   // "P0"/"D0" at `speed` (not 0): the controller runs until "T" or a limit stops it. The only
   // command that moves without a given end; nothing else sends it.
   int16_t RunUntilStopped(int32_t speed);
@@ -134,7 +153,11 @@ class Ezhr17Driver {
   MotorState& motor_;  // the selected unit; a wait selects its own unit again after events
   const int16_t& waitPollingInterval_;  // ms between status polls of a wait
   int16_t inProgress_ = 0;              // exchanges of Command under way (0 or 1)
-  int16_t ezModeWord_ = 0;              // mode bits 1, 2, 4 last sent; one copy for all units
+  bool outOfStep_ = false;              // an exchange gave up on a reply that may still come
+  int16_t silentUnit_ = 0;              // the address of the unit that owes it
+  bool versionOwed_ = false;  // a version query went unanswered: its answer may still come
+  bool retryOnce_ = false;    // a failed exchange is made once more
+  int16_t ezModeWord_ = 0;    // mode bits 1, 2, 4 last sent; one copy for all units
 };
 
 }  // namespace qv

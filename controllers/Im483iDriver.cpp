@@ -9,12 +9,14 @@
 namespace qv {
 namespace {
 
-constexpr int kInputsFirstBit = 0;        // bit values 1, 2, 4 of the port byte
-constexpr int kOutputsFirstBit = 3;       // bit values 8, 16, 32 of the port byte
-constexpr int16_t kHomeInputBit = 1;      // bit 0 of "] 1"
-constexpr int32_t kMinBackOffSpeed = 20;  // steps/s, the slowest run the controller makes
-constexpr int32_t kWaitPollMs = 20;       // between status polls of a wait
-constexpr int16_t kMaxSettleTens = 255;   // the settle time setting is one byte
+constexpr int kInputsFirstBit = 0;              // bit values 1, 2, 4 of the port byte
+constexpr int kOutputsFirstBit = 3;             // bit values 8, 16, 32 of the port byte
+constexpr int16_t kHomeInputBit = 1;            // bit 0 of "] 1"
+constexpr int32_t kMinBackOffSpeed = 20;        // steps/s, the slowest run the controller makes
+constexpr int32_t kWaitPollMs = 20;             // between status polls of a wait
+constexpr int16_t kMaxSettleTens = 255;         // the settle time setting is one byte
+constexpr std::string_view kStatusQuery = "^";  // harmless: asked to find a unit's echo again
+constexpr int kResyncTimeouts = 2;  // port time-outs a silent unit has to echo the status query
 
 // The magnitude of a position or distance in whole steps (halves up); empty when it does not
 // fit the controller's counter.
@@ -91,16 +93,56 @@ int16_t Im483iDriver::Command(std::string_view command, std::string& answer) {
     return -4;
   }
   ++inProgress_;
-  const int16_t result = Exchange(Im483iFrame(motor_.MotorAddress, command), answer);
+  const std::string sent = Im483iFrame(motor_.MotorAddress, command);
+  int16_t result = Attempt(sent, answer);
+  if (retryOnce_ && result < 0) {
+    comm_.CommLogShow("Retrying " + sent);
+    result = Attempt(sent, answer);
+  }
   --inProgress_;
   return result;
 }
 
+int16_t Im483iDriver::Attempt(const std::string& sent, std::string& answer) {
+  if (outOfStep_) Resync();
+  return Exchange(sent, answer);
+}
+
+void Im483iDriver::Resync() {
+  outOfStep_ = false;
+  const std::string marker = Im483iFrame(silentUnit_, kStatusQuery);
+  const int16_t timeoutMs = comm_.CommTimeoutMs();
+  const int32_t windowMs = std::min<int32_t>(kResyncTimeouts * int32_t{timeoutMs}, 32767);
+  const int32_t start = clock_.TimeMs();
+  comm_.CommOut(marker);
+  std::string line;
+  bool answered = false;
+  for (int32_t left = windowMs; left > 0; left = windowMs - ElapsedMs(start, clock_.TimeMs())) {
+    comm_.CommSetTimeout(static_cast<int16_t>(left));
+    const bool received = comm_.CommIn(line) == 1;
+    comm_.CommSetTimeout(timeoutMs);
+    if (!received) break;
+    answered = line.starts_with(marker);
+    if (answered) break;
+    comm_.CommLogLateReply(line);
+  }
+  lateLineOwed_ = !answered;
+  if (!answered) comm_.CommLogAppend(marker + "\\" + line);
+}
+
 int16_t Im483iDriver::Exchange(const std::string& sent, std::string& answer) {
   std::string reply;
-  if (comm_.CommOutIn(sent, reply) != 1) {
+  int16_t received = comm_.CommOutIn(sent, reply);
+  if (received == 1 && lateLineOwed_ && !reply.starts_with(sent)) {
+    // The answer of a unit that stayed silent, come late: this command's own follows it.
+    comm_.CommLogLateReply(reply);
+    received = comm_.CommIn(reply);
+  }
+  if (received == 1) lateLineOwed_ = false;
+  if (received != 1) {
     // The channel has just shown "Port TimeOut"; the failed command goes beside it.
     comm_.CommLogAppend(sent + "\\" + reply);
+    NoteUnanswered(sent);
     return -1;
   }
   Im483iReply checked = CheckIm483iEcho(sent, reply);
@@ -130,7 +172,20 @@ int16_t Im483iDriver::Send(std::string_view command) {
 }
 
 int16_t Im483iDriver::RawCommand(const std::string& text, std::string& reply) {
-  return comm_.CommOutIn(text, reply);
+  if (outOfStep_) Resync();
+  const int16_t result = comm_.CommOutIn(text, reply);
+  if (result != 1) NoteUnanswered(text);
+  return result;
+}
+
+// A reply the channel gave up on may still come, unless the line itself went or late replies
+// are not awaited (units that are expected to be absent).
+void Im483iDriver::NoteUnanswered(const std::string& sent) {
+  if (sent.empty() || comm_.LineLost() || !comm_.CommAwaitsLateReplies()) return;
+  const int16_t unit = static_cast<unsigned char>(sent[0]);
+  if (lateLineOwed_ && unit == silentUnit_) return;  // still silent: asking again costs only time
+  outOfStep_ = true;
+  silentUnit_ = unit;
 }
 
 void Im483iDriver::InitChannel() {
@@ -151,17 +206,19 @@ bool Im483iDriver::Fits16(std::string_view op, std::initializer_list<int32_t> va
 // --- Single commands ---
 
 int16_t Im483iDriver::Home(int16_t speed) {
-  if (speed == 0) return -1;
+  if (speed == 0 || MotionsHeld(clock_, motor_)) return -1;
   const int64_t magnitude = speed < 0 ? -int64_t{speed} : int64_t{speed};
   return Send("F" + Im483iBlankLed(magnitude) + Im483iBlankLed(speed < 0 ? 1 : 0));
 }
 
 int16_t Im483iDriver::MoveAtSpeed(int32_t speed) {
   if (!Fits16("IM483I_MoveAtSpeed", {speed})) return -1;
+  if (speed != 0 && MotionsHeld(clock_, motor_)) return -1;
   return Send("M" + Im483iPlain(speed));
 }
 
 int16_t Im483iDriver::MoveAbs(double position) {
+  if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = WholeSteps(position);
   if (!steps) {
     comm_.CommLogShow("IM483I_MoveAbs: position out of range");
@@ -172,6 +229,7 @@ int16_t Im483iDriver::MoveAbs(double position) {
 
 int16_t Im483iDriver::MoveRel(double distance) {
   if (distance == 0) return 1;
+  if (MotionsHeld(clock_, motor_)) return -1;
   const auto steps = WholeSteps(distance);
   if (!steps) {
     comm_.CommLogShow("IM483I_MoveRel: distance out of range");
@@ -204,19 +262,26 @@ int16_t Im483iDriver::ReadPos(double& position) {
   return 1;
 }
 
-int16_t Im483iDriver::ReadInt16(std::string_view command, int16_t& value) {
+int16_t Im483iDriver::ReadInt16(std::string_view op, std::string_view command, int16_t& value) {
   std::string answer;
   if (Command(command, answer) != 1) return -1;
-  if (const auto number = TextToInt16(answer)) value = *number;
+  const auto number = TextToInt16(answer);
+  if (!number) {
+    // Inputs that were not read are no inputs: a homing or limit run must not go on as if its
+    // switch had been seen (or not seen).
+    comm_.CommLogShow(std::string(op) + ": no inputs in answer-" + answer);
+    return -1;
+  }
+  value = *number;
   return 1;
 }
 
 int16_t Im483iDriver::ReadHardware(int16_t& value) {
-  return ReadInt16("] 1", value);
+  return ReadInt16("IM483I_ReadHardware", "] 1", value);
 }
 
 int16_t Im483iDriver::ReadLimits(int16_t& value) {
-  return ReadInt16("] 0", value);
+  return ReadInt16("IM483I_ReadLimits", "] 0", value);
 }
 
 int16_t Im483iDriver::ReadPortBits(int firstBit, std::array<int16_t, 3>& values) {
@@ -339,6 +404,7 @@ int16_t Im483iDriver::WaitForHomeInput(MoveDeadline& deadline, bool set) {
     int16_t inputs = 0;
     if (ReadHardware(inputs) != 1) return -1;
     if (((inputs & kHomeInputBit) != 0) == set) return 1;
+    ServeEventsKeepingUnit(pump_, motor_);  // the window answers, and Stop with it
   }
 }
 
@@ -373,6 +439,7 @@ int16_t Im483iDriver::HomeSmartSteps(int32_t speed, int32_t initSpeed, MoveDeadl
     do {
       if (deadline.Passed()) return -5;
       if (ReadHardware(inputs) != 1) return -6;
+      ServeEventsKeepingUnit(pump_, motor_);
     } while ((inputs & kHomeInputBit) != 0);
   }
   if (lowerInit && SetInitSpeed(initSpeed) != 1) return -8;
@@ -390,10 +457,12 @@ int16_t Im483iDriver::MotorHomeSmart(int32_t speed, int32_t initSpeed) {
 int16_t Im483iDriver::RunToLimit(int32_t mask, int32_t speed, MoveDeadline& deadline) {
   // The run command is repeated on every pass: a unit that missed it still starts.
   int16_t reached = 0;  // limit bits seen when the limit was reached
+  // Window events are served between the passes: the window answers, and Stop with it.
   do {
     if (deadline.Passed()) return -2;
     if (MoveAtSpeed(speed) != 1) return -1;
     if (ReadLimits(reached) != 1) return -1;
+    if ((reached & mask) == 0) ServeEventsKeepingUnit(pump_, motor_);
   } while ((reached & mask) == 0);
   const int32_t backOff = Im483iBackOffSpeed(speed, 2);
   int16_t now = 0;  // limit bits while backing off
@@ -401,6 +470,7 @@ int16_t Im483iDriver::RunToLimit(int32_t mask, int32_t speed, MoveDeadline& dead
     if (deadline.Passed()) return -2;
     if (MoveAtSpeed(backOff) != 1) return -1;
     if (ReadLimits(now) != 1) return -1;
+    if (now != 0) ServeEventsKeepingUnit(pump_, motor_);
   } while (now != 0);
   MoveAtSpeed(0);
   return reached;

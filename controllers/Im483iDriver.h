@@ -57,8 +57,13 @@ class Im483iDriver {
 
   // One exchange with the selected unit. 1 echo matches; -1 channel failure; -2 echo differs
   // (the answer is handed back all the same); -3 reply shorter than the command; -4 another
-  // exchange is under way. `answer` is left alone for -1, -3 and -4.
+  // exchange is under way. `answer` is left alone for -1, -3 and -4. After an exchange gave up
+  // on its reply, which may still come, the line is brought back in step before anything else
+  // is sent (see Resync), so that a late reply is never taken for another command's answer.
   int16_t Command(std::string_view command, std::string& answer);
+  // While on (the devices' initialisation), an exchange that fails (-1, -2, -3) is made once
+  // more, and the channel log says so.
+  void RetryFailedExchanges(bool on) { retryOnce_ = on; }
   int16_t RawCommand(const std::string& text, std::string& reply);
   void InitChannel();
 
@@ -73,6 +78,7 @@ class Im483iDriver {
   // 1 and the count; -1, the position untouched and the answer logged, when the query fails or
   // its answer is no count.
   int16_t ReadPos(double& position);
+  // -1, the value untouched, when the query fails or its answer is no number.
   int16_t ReadHardware(int16_t& value);
   int16_t ReadLimits(int16_t& value);
   int16_t ReadInPorts(std::array<int16_t, 3>& values);
@@ -104,9 +110,18 @@ class Im483iDriver {
  private:
   int16_t Send(std::string_view command);
   int16_t Exchange(const std::string& sent, std::string& answer);
+  // One exchange, brought back in step first when an earlier one gave up on its reply.
+  int16_t Attempt(const std::string& sent, std::string& answer);
+  // Asks the unit that did not answer for its status and drops every line that comes before the
+  // echo of that query: a unit answers its commands in turn, so nothing it still owed comes
+  // after it. When that echo does not come within a few time-outs, the next line that echoes
+  // another command than the one sent is dropped as the late one.
+  void Resync();
+  void NoteUnanswered(const std::string& sent);
   // False, with a log line naming `op`, when a value does not fit the controller's 16 bits.
   bool Fits16(std::string_view op, std::initializer_list<int32_t> values);
-  int16_t ReadInt16(std::string_view command, int16_t& value);
+  // The answer of `command` as a 16-bit number; -1, logged with `op`, when it is none.
+  int16_t ReadInt16(std::string_view op, std::string_view command, int16_t& value);
   int16_t ReadPortBits(int firstBit, std::array<int16_t, 3>& values);
   // Polls the home input until bit 0 is `set`: 1, -2 time-out, -1 failed read.
   int16_t WaitForHomeInput(MoveDeadline& deadline, bool set);
@@ -116,8 +131,12 @@ class Im483iDriver {
   Comm& comm_;
   Clock& clock_;
   EventPump& pump_;
-  MotorState& motor_;       // the selected unit; a wait selects its own unit again after events
-  int16_t inProgress_ = 0;  // exchanges of Command under way (0 or 1)
+  MotorState& motor_;          // the selected unit; a wait selects its own unit again after events
+  int16_t inProgress_ = 0;     // exchanges of Command under way (0 or 1)
+  bool retryOnce_ = false;     // a failed exchange is made once more
+  bool outOfStep_ = false;     // an exchange gave up on a reply that may still come
+  int16_t silentUnit_ = 0;     // the name of the unit that owes it
+  bool lateLineOwed_ = false;  // a silent unit's late line may still come
 };
 
 }  // namespace qv

@@ -24,9 +24,22 @@ int16_t LedController::LEDReadConfig() {
 }
 
 int16_t LedController::LEDInit() {
+  written_ = {};
   if (LEDReadConfig() == -1) return -1;
   motCon_.MotorSelect(ledAddress_);
-  return motCon_.MotorWriteOutPorts(ledOffVal_, ledOffVal_, ledOffVal_) == 1 ? 1 : -1;
+  if (motCon_.MotorWriteOutPorts(ledOffVal_, ledOffVal_, ledOffVal_) != 1) return -1;
+  written_.fill(ledOffVal_);
+  return 1;
+}
+
+void LedController::Remember(int16_t n, int16_t value, int16_t result) {
+  if (n < 0 || n > 2 || result == 0) return;
+  written_[static_cast<size_t>(n)] = result > 0 ? std::optional<int16_t>(value) : std::nullopt;
+}
+
+std::optional<bool> LedController::LEDIsOn(int16_t n) const {
+  if (n < 0 || n > 2 || !written_[static_cast<size_t>(n)]) return std::nullopt;
+  return *written_[static_cast<size_t>(n)] == ledOnVal_;
 }
 
 int16_t LedController::LEDSet(std::string_view colour, std::string_view state) {
@@ -43,14 +56,19 @@ int16_t LedController::LEDSet(std::string_view colour, std::string_view state) {
     ++output;
   if (output == 3) return -1;
   motCon_.MotorSelect(ledAddress_);
-  return motCon_.MotorSetOutput(output, value);
+  const int16_t result = motCon_.MotorSetOutput(output, value);
+  Remember(output, value, result);
+  return result;
 }
 
 int16_t LedController::LEDToggle(int16_t n) {
   motCon_.MotorSelect(ledAddress_);
   int16_t value = 0;  // taken as off when the controller cannot tell
   motCon_.MotorGetOutput(n, value);
-  return motCon_.MotorSetOutput(n, static_cast<int16_t>(1 - value));
+  const auto flipped = static_cast<int16_t>(1 - value);
+  const int16_t result = motCon_.MotorSetOutput(n, flipped);
+  Remember(n, flipped, result);
+  return result;
 }
 
 }  // namespace qv

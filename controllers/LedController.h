@@ -1,7 +1,9 @@
 #pragma once
 // The red, green and blue illumination LEDs on the three outputs of one motor controller:
 // which unit that is and which output values mean on and off come from QV_LEDS.TXT.
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "controllers/MotCon.h"
@@ -26,6 +28,11 @@ class LedController {
   // Flips output n (0 red, 1 green, 2 blue) between 0 and 1, as the controller reports it.
   int16_t LEDToggle(int16_t n);
 
+  // Whether LED n (0 red, 1 green, 2 blue) is lit, as far as the program switched it: empty
+  // before the LEDs were initialised and after a switch that failed. A switch that the
+  // controller type cannot make (0) leaves the LED as it was.
+  std::optional<bool> LEDIsOn(int16_t n) const;
+
   int16_t LEDAddress() const { return ledAddress_; }
   int16_t LEDOnVal() const { return ledOnVal_; }
   int16_t LEDOffVal() const { return ledOffVal_; }
@@ -36,6 +43,10 @@ class LedController {
   int16_t ledAddress_ = 0;  // character code of the unit that carries the LEDs
   int16_t ledOnVal_ = 0;    // output value that lights an LED
   int16_t ledOffVal_ = 0;   // output value that darkens an LED
+  // The output values last written and taken, in output order; empty when not known.
+  std::array<std::optional<int16_t>, 3> written_{};
+
+  void Remember(int16_t n, int16_t value, int16_t result);
 };
 
 }  // namespace qv

@@ -59,7 +59,8 @@ int16_t MotCon::MotorHomeSmart(int32_t speed, int32_t initSpeed) {
 }
 
 int16_t MotCon::MotorMoveAtSpeed(int32_t speed) {
-  return Route([&](auto& d) { return d.MoveAtSpeed(speed); });
+  // A stop is a motion too: the unit may still be slowing down after it.
+  return Started(Route([&](auto& d) { return d.MoveAtSpeed(speed); }));
 }
 
 int16_t MotCon::MotorMoveAbs(double position) {
@@ -71,7 +72,8 @@ int16_t MotCon::MotorMoveRel(double distance) {
 }
 
 int16_t MotCon::MotorReadMovingStatus() {
-  return Route([](auto& d) { return d.ReadMovingStatus(); });
+  const int16_t status = Route([](auto& d) { return d.ReadMovingStatus(); });
+  return Looked(status, status == 0);
 }
 
 int16_t MotCon::MotorReadPos(double& position) {
@@ -148,7 +150,8 @@ int16_t MotCon::MotorSetOrigin(int32_t position) {
 }
 
 int16_t MotCon::MotorWaitMoveEnd() {
-  return Route([](auto& d) { return d.WaitMoveEnd(); });
+  const int16_t result = Route([](auto& d) { return d.WaitMoveEnd(); });
+  return Looked(result, result == 1);  // the wait ends with its own unit selected
 }
 
 int16_t MotCon::MotorEnableLimits(int16_t on) {
@@ -161,6 +164,31 @@ int16_t MotCon::MotorSetModeFlags(int16_t mode) {
 
 int16_t MotCon::MotorSetIndexSteps(int16_t steps) {
   return Route(kNeedless, [&](Ezhr17Driver& d) { return d.SetIndexSteps(steps); });
+}
+
+int16_t MotCon::Started(int16_t result) {
+  if (result > 0) mayBeMoving_.insert(motor_.MotorAddress);
+  return result;
+}
+
+int16_t MotCon::Looked(int16_t result, bool still) {
+  if (still) mayBeMoving_.erase(motor_.MotorAddress);
+  return result;
+}
+
+int16_t MotCon::MotorTakesTarget() {
+  if (ControllerKindOf(contrType_) != ControllerKind::kIm483i) return 1;
+  if (mayBeMoving_.contains(motor_.MotorAddress)) {
+    const int16_t status = MotorReadMovingStatus();  // a failed read is logged already
+    if (status > 0) {
+      comm_.CommLogShow(std::string(1, static_cast<char>(motor_.MotorAddress)) +
+                        " still moving: no new target sent");
+    }
+    if (status != 0) return -1;
+  }
+  // The target the caller sends next may still run when the one after it comes.
+  mayBeMoving_.insert(motor_.MotorAddress);
+  return 1;
 }
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 // controller traffic shares (the addressed unit, the motion time-out).
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -35,7 +36,8 @@ class MotCon {
  public:
   MotCon(Comm& comm, Clock& clock, EventPump& pump, const std::string& contrType,
          const int16_t& waitPollingInterval)
-      : contrType_(contrType),
+      : comm_(comm),
+        contrType_(contrType),
         im_(comm, clock, pump, motor_),
         ez_(comm, clock, pump, motor_, waitPollingInterval) {}
 
@@ -44,6 +46,13 @@ class MotCon {
   // Raised by the operator's Stop, lowered when the stopped operation has ended.
   void MotorRequestStop(bool raised) { motor_.MotorStopRequested = raised; }
   const MotorState& Motor() const { return motor_; }
+
+  // While on, both drivers make a failed exchange once more (a line that damaged one reply
+  // among the many of an initialisation does not leave the device off).
+  void MotorRetryFailedExchanges(bool on) {
+    im_.RetryFailedExchanges(on);
+    ez_.RetryFailedExchanges(on);
+  }
 
   void MotorInitChannel();
   int16_t MotorWakeUp();
@@ -80,6 +89,13 @@ class MotCon {
   int16_t MotorSetModeFlags(int16_t mode);    // IM483I: 1
   int16_t MotorSetIndexSteps(int16_t steps);  // IM483I: 1
 
+  // Whether the selected unit may be given a new target now; the caller sends its move next.
+  // An IM483I unit that is still moving drops a new target and echoes it all the same, so one
+  // whose last such target or run (a stop included) has not been seen to end is asked first: 1
+  // when it stands still, -1 (logged) when it moves or does not say. An EZHR17 unit refuses
+  // such a target itself: 1 without asking.
+  int16_t MotorTakesTarget();
+
   // The device layer runs the wheel homing program and reads positions on the EZHR17 driver
   // directly.
   Ezhr17Driver& Ezhr17() { return ez_; }
@@ -95,8 +111,14 @@ class MotCon {
     return Route(onBoth, onBoth);
   }
 
+  // Notes the outcome of a run of the selected unit, and of a look at its motion.
+  int16_t Started(int16_t result);
+  int16_t Looked(int16_t result, bool still);
+
+  Comm& comm_;
   const std::string& contrType_;  // the configuration's ContrType, read on every call
   MotorState motor_;
+  std::set<int16_t> mayBeMoving_;  // units whose last target or run has not been seen to end
   Im483iDriver im_;
   Ezhr17Driver ez_;
 };

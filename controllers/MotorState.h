@@ -17,6 +17,13 @@ struct MotorState {
   bool MotorStopRequested = false;
 };
 
+// Whether new motions are held back: once the program is told to end, or while the operator's
+// Stop holds, only stops and settings go to the controllers, so that a homing run or a test
+// that is giving way starts nothing on its way out.
+inline bool MotionsHeld(Clock& clock, const MotorState& motor) {
+  return motor.MotorStopRequested || clock.EndRequested();
+}
+
 // Lets pending window events run in the middle of a motion routine. A command they start may
 // address another unit; the routine's own unit is addressed again before it goes on, so its
 // polls and the commands after them reach the unit it works on.
@@ -40,8 +47,7 @@ class MoveDeadline {
   // the new value, as the waiting loops always did.
   // A program told to end, or an operator's Stop, waits for no motion.
   bool Passed() {
-    return motor_.MotorStopRequested || clock_.EndRequested() ||
-           clock_.RoundedSeconds() - t0_ > motor_.MotorMoveTimeout;
+    return MotionsHeld(clock_, motor_) || clock_.RoundedSeconds() - t0_ > motor_.MotorMoveTimeout;
   }
 
  private:

@@ -29,6 +29,9 @@ class SerialPort {
   // The last fault: a number and the port's own description of it.
   virtual int ErrorNumber() const = 0;
   virtual std::string ErrorText() const = 0;
+  // What the user can do after the last Open failed ("add yourself to the group ..."); empty
+  // when the port has no advice.
+  virtual std::string OpenAdvice() const { return {}; }
 };
 
 // The device of serial port number `port`: COMn on Windows, /dev/ttyS(n-1) elsewhere.

@@ -1,5 +1,8 @@
 #include "devices/DriveProfile.h"
 
+#include <cmath>
+#include <limits>
+
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -26,6 +29,12 @@ int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& p) {
 
 std::optional<int32_t> WholeSteps(double microsteps) {
   return RoundToInt32(microsteps);
+}
+
+bool FitsCounter(double microsteps) {
+  // Below the largest count by a step, so that either way of rounding stays inside it.
+  constexpr double kLargest = std::numeric_limits<int32_t>::max() - 1.0;
+  return std::isfinite(microsteps) && std::fabs(microsteps) <= kLargest;
 }
 
 }  // namespace qv

@@ -35,4 +35,8 @@ int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& profile);
 // does not fit 32 bits or is no number.
 std::optional<int32_t> WholeSteps(double microsteps);
 
+// Whether a target or distance in microsteps is one that both controller types can be sent:
+// a number whose whole steps fit the controllers' 32-bit count.
+bool FitsCounter(double microsteps);
+
 }  // namespace qv

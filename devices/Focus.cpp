@@ -92,13 +92,32 @@ int16_t Focus::ZInit() {
 }
 
 int16_t Focus::ZMoveRel(double dz) {
-  mot_.MotorSelect(params_.Contr);
+  if (ReadyForTarget() < 0) return -1;
   return mot_.MotorMoveRel(dz / zUmPerStep_);
 }
 
 int16_t Focus::ZMoveAbs(double z) {
+  if (ReadyForTarget() < 0) return -1;
+  return mot_.MotorMoveAbs(z / zUmPerStep_ + OriginCount());
+}
+
+// Selects the focus for a new target: 1 when it may take one, with its slew velocity in force.
+int16_t Focus::ReadyForTarget() {
+  if (SlewBack(true) < 0) return -1;
   mot_.MotorSelect(params_.Contr);
-  return mot_.MotorMoveAbs(z / zUmPerStep_ + params_.PowerUpOrigin);
+  return mot_.MotorTakesTarget();
+}
+
+// A run of an EZHR17 unit makes its rate the top speed ("V" + rate + "P0R"); the focus gets its
+// slew velocity back when the run is stopped, or before it moves or homes again once it stands
+// still. `unlessMoving` leaves a run that still goes on alone.
+int16_t Focus::SlewBack(bool unlessMoving) {
+  if (!jogRate_) return 1;
+  mot_.MotorSelect(params_.Contr);
+  if (unlessMoving && mot_.MotorReadMovingStatus() != 0) return 1;
+  if (mot_.MotorSetSlewSpeed(params_.SlewVelocity) < 0) return -1;
+  jogRate_ = false;
+  return 1;
 }
 
 int16_t Focus::ZWait() {
@@ -110,8 +129,14 @@ int16_t Focus::ZReadPos(double& z) {
   mot_.MotorSelect(params_.Contr);
   double count = 0;  // microsteps
   if (mot_.MotorReadPos(count) <= 0) return -1;
-  z = lastZ_ = (count - params_.PowerUpOrigin) * zUmPerStep_;
+  z = lastZ_ = (count - OriginCount()) * zUmPerStep_;
   return 1;
+}
+
+// An IM483I unit can only zero its counter: an origin it is given, by the power-up or by the
+// program, is the count 0. An EZHR17 unit takes the power-up origin as its count.
+double Focus::OriginCount() const {
+  return ControllerKindOf(contrType_) == ControllerKind::kIm483i ? 0.0 : params_.PowerUpOrigin;
 }
 
 int16_t Focus::ZOrigin() {
@@ -120,17 +145,26 @@ int16_t Focus::ZOrigin() {
 }
 
 int16_t Focus::ZHome() {
+  // The limit run puts back the top speed it finds: the slew velocity, not a run's rate.
+  if (SlewBack(true) < 0) return -1;
   mot_.MotorSelect(params_.Contr);
-  const int16_t limit = mot_.MotorToLimit(kLimitMask, params_.HomeSpeed);
+  // An origin is only set where the limit was seen: after a run that failed (a time-out, inputs
+  // that could not be read) nobody knows where the focus stands.
+  if (mot_.MotorToLimit(kLimitMask, params_.HomeSpeed) < 0) return -1;
   const int16_t pause = mot_.MotorPause(kSettlePauseMs);
-  // The origin is set even after a rough run to the limit; the result still tells of it.
   const int16_t origin = mot_.MotorSetOrigin(params_.PowerUpOrigin);
-  return origin < 0 || limit < 0 || pause < 0 ? -1 : 1;
+  return origin < 0 || pause < 0 ? -1 : 1;
 }
 
 int16_t Focus::ZJog(int32_t v) {
   mot_.MotorSelect(params_.Contr);
-  return mot_.MotorMoveAtSpeed(v);
+  const int16_t result = mot_.MotorMoveAtSpeed(v);
+  if (result < 0) return result;
+  if (v != 0) {
+    if (ControllerKindOf(contrType_) == ControllerKind::kEzhr17) jogRate_ = true;
+    return result;
+  }
+  return SlewBack(false) < 0 ? -1 : result;
 }
 
 int16_t Focus::ZStop() {
@@ -145,11 +179,10 @@ int16_t Focus::ZJoyJog(double j, double range) {
       return ZJog(ClampImsSpeed(v));
     case ControllerKind::kEzhr17: {
       if (v == 0 && joyPrev_ == 0) return 1;
+      if (v == 0) jogRate_ = true;  // the runs changed the top speed: the stop puts it back
       const int16_t result = ZJog(v);
       if (result < 0) return result;  // the next call sends again
       joyPrev_ = v;
-      // The run changed the top speed; moves use the configured one again.
-      if (v == 0) return mot_.MotorSetSlewSpeed(params_.SlewVelocity);
       return result;
     }
     case ControllerKind::kNone:

@@ -1,7 +1,8 @@
 #pragma once
 // The Z focus drive, moved in microns. Positions count from the power-up origin: the controller
-// count ZPOWERUPORIGIN means Z = 0, so a restart of the program keeps Z positions valid as long
-// as the controller kept its count. A positive step is "down", a negative one "up".
+// count ZPOWERUPORIGIN means Z = 0 (on an IM483I unit, which can only zero its counter, the
+// count 0), so a restart of the program keeps Z positions valid as long as the controller kept
+// its count. A positive step is "down", a negative one "up".
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,6 +45,9 @@ class Focus {
 
  private:
   int16_t ApplyOrigin();
+  int16_t ReadyForTarget();
+  int16_t SlewBack(bool unlessMoving);
+  double OriginCount() const;  // microsteps: the count that means Z = 0
 
   Trapar& trapar_;
   Notifier& notifier_;
@@ -54,6 +58,7 @@ class Focus {
   double zUmPerStep_ = 0;  // microns per microstep
   double lastZ_ = 0;       // microns, last position read
   int32_t joyPrev_ = 0;    // microsteps/s, the EZHR17 joystick speed last sent
+  bool jogRate_ = false;   // an EZHR17 run left its rate as the top speed
 };
 
 }  // namespace qv

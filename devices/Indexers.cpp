@@ -55,6 +55,13 @@ int16_t Cube::Init() {
                                  par_.motorSteps, "CUBESTEPDIVIDE", par_.profile.stepDivide},
                    trapar_.ParDir() + kCubeFile, "cube units");
   if (!unitPerStep_) return -1;
+  if (!std::isfinite(par_.shiftDist) || par_.shiftDist == 0) {
+    // No cube could be told from another: the changer stays off, and the operator learns why.
+    notifier_.MessageBox("CUBESHIFTDIST in " + trapar_.ParDir() + kCubeFile +
+                             " gives no usable distance between cubes",
+                         MsgIcon::Exclamation);
+    return -1;
+  }
   if (ApplyPar() < 0) return -1;
   int16_t cube = 0;
   if (ReadNearest(cube) < 0) return -1;
@@ -67,6 +74,7 @@ int16_t Cube::Goto(int16_t cube) {
   const std::optional<int32_t> count = WholeSteps((cube - 1) * par_.shiftDist / *unitPerStep_);
   if (!count) return -1;
   motCon_.MotorSelect(par_.profile.contr);
+  if (motCon_.MotorTakesTarget() < 0) return -1;
   return motCon_.MotorMoveAbs(*count) > 0 ? 1 : -1;
 }
 
@@ -97,6 +105,7 @@ int16_t Cube::Home() {
     // The origin may only be set once the changer stands at cube 1.
     ok = offset && motCon_.MotorMoveRel(*offset) >= 0 && motCon_.MotorWaitMoveEnd() >= 0;
   }
+  if (!ok) return -1;  // not at cube 1: no origin is taken from where the changer stands
   if (motCon_.MotorPause(500) < 0) ok = false;
   if (motCon_.MotorSetOrigin(0) < 0) return -1;
   return ok ? 1 : -1;
@@ -153,6 +162,7 @@ int16_t PositionDrive::MoveRel(double distance) {
   const std::optional<double> steps = Microsteps(distance);
   if (!steps) return -1;
   motCon_.MotorSelect(par_.profile.contr);
+  if (motCon_.MotorTakesTarget() < 0) return -1;
   return motCon_.MotorMoveRel(*steps);
 }
 
@@ -160,6 +170,7 @@ int16_t PositionDrive::MoveAbs(double target) {
   const std::optional<double> steps = Microsteps(target);
   if (!steps) return -1;
   motCon_.MotorSelect(par_.profile.contr);
+  if (motCon_.MotorTakesTarget() < 0) return -1;
   return motCon_.MotorMoveAbs(*steps);
 }
 
@@ -179,8 +190,9 @@ int16_t PositionDrive::Wait() {
 
 int16_t PositionDrive::Home() {
   motCon_.MotorSelect(par_.profile.contr);
-  bool ok = HomeSmartOrStop(motCon_, par_.homeSpeed, par_.profile.initVelocity);
-  if (motCon_.MotorPause(500) < 0) ok = false;
+  // A search that failed found no home: no origin is taken from where the drive stands.
+  if (!HomeSmartOrStop(motCon_, par_.homeSpeed, par_.profile.initVelocity)) return -1;
+  bool ok = motCon_.MotorPause(500) >= 0;
   if (motCon_.MotorSetOrigin(0) < 0) ok = false;
   return ok ? 1 : -1;
 }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "devices/AxisScale.h"
+#include "devices/DriveProfile.h"
 #include "devices/JoySpeed.h"
 
 namespace qv {
@@ -114,13 +115,26 @@ int16_t Stage::XYInit() {
 // --- Motion ---
 
 int16_t Stage::XYMoveRel(double dx, double dy) {
-  if (OnAxis(params_.X, [&] { return mot_.MotorMoveRel(dx / xUmPerStep_); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorMoveRel(dy / yUmPerStep_); });
+  const double sx = dx / xUmPerStep_, sy = dy / yUmPerStep_;  // microsteps
+  if (TargetsRefused(sx, sy) < 0) return -1;
+  if (OnAxis(params_.X, [&] { return mot_.MotorMoveRel(sx); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorMoveRel(sy); });
 }
 
 int16_t Stage::XYMoveAbs(double x, double y) {
-  if (OnAxis(params_.X, [&] { return mot_.MotorMoveAbs(x / xUmPerStep_); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorMoveAbs(y / yUmPerStep_); });
+  const double sx = x / xUmPerStep_, sy = y / yUmPerStep_;  // microsteps
+  if (TargetsRefused(sx, sy) < 0) return -1;
+  if (OnAxis(params_.X, [&] { return mot_.MotorMoveAbs(sx); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorMoveAbs(sy); });
+}
+
+// Both targets are checked before either axis gets one: a move that one axis cannot make moves
+// neither. -1 when a target lies beyond the controllers' count or an axis cannot take one now.
+int16_t Stage::TargetsRefused(double sx, double sy) {
+  if (!FitsCounter(sx) || !FitsCounter(sy)) return -1;
+  if (SlewsBack() < 0) return -1;
+  if (OnAxis(params_.X, [&] { return mot_.MotorTakesTarget(); }) < 0) return -1;
+  return OnAxis(params_.Y, [&] { return mot_.MotorTakesTarget(); });
 }
 
 int16_t Stage::XYMoveAbsBacklash(double x, double y) {
@@ -153,9 +167,45 @@ int16_t Stage::XYOrigin() {
   return OnAxis(params_.Y, [&] { return mot_.MotorSetOrigin(0); });
 }
 
+// A run of an EZHR17 axis makes its rate the top speed ("V" + rate + "P0R"); after the run the
+// axis would make its next move at that rate. So each axis notes a rate in force, and gets its
+// slew velocity back when it is stopped, or before it moves or homes again once it stands still.
+int16_t Stage::Run(const StageAxisParams& axis, bool& rateInForce, int32_t v) {
+  const int16_t status = OnAxis(axis, [&] { return mot_.MotorMoveAtSpeed(v); });
+  if (status >= 0 && v != 0 && ControllerKindOf(contrType_) == ControllerKind::kEzhr17)
+    rateInForce = true;
+  return status;
+}
+
+int16_t Stage::SlewBack(const StageAxisParams& axis, bool& rateInForce, bool unlessMoving) {
+  if (!rateInForce) return 1;
+  mot_.MotorSelect(axis.Contr);
+  // A run that goes on keeps its rate: a new top speed would change it on the way.
+  if (unlessMoving && mot_.MotorReadMovingStatus() != 0) return 1;
+  if (mot_.MotorSetSlewSpeed(axis.SlewVelocity) < 0) return -1;
+  rateInForce = false;
+  return 1;
+}
+
+int16_t Stage::SlewsBack() {
+  const int16_t x = SlewBack(params_.X, jogRateX_, true);
+  const int16_t y = SlewBack(params_.Y, jogRateY_, true);
+  return x < 0 || y < 0 ? -1 : 1;
+}
+
+int16_t Stage::Runs(int32_t vx, int32_t vy, int16_t& x, int16_t& y) {
+  // A stop reaches its axis whatever the other axis did; a run starts only beside a good one.
+  x = Run(params_.X, jogRateX_, vx);
+  y = x >= 0 || vy == 0 ? Run(params_.Y, jogRateY_, vy) : int16_t{-1};
+  return x < 0 || y < 0 ? int16_t{-1} : y;
+}
+
 int16_t Stage::XYJog(int32_t vx, int32_t vy) {
-  if (OnAxis(params_.X, [&] { return mot_.MotorMoveAtSpeed(vx); }) < 0) return -1;
-  return OnAxis(params_.Y, [&] { return mot_.MotorMoveAtSpeed(vy); });
+  int16_t x = 0, y = 0;
+  int16_t result = Runs(vx, vy, x, y);
+  if (vx == 0 && x >= 0 && SlewBack(params_.X, jogRateX_, false) < 0) result = -1;
+  if (vy == 0 && y >= 0 && SlewBack(params_.Y, jogRateY_, false) < 0) result = -1;
+  return result;
 }
 
 int16_t Stage::XYStop() {
@@ -186,34 +236,41 @@ int16_t Stage::EzJoyJog(double jx, double jy, double range) {
   const bool still = vx == 0 && vy == 0;
   if (still && wasStill) return 1;
   if (wasStill) {
-    const int16_t start = XYJog(RoundToInt32Saturated(vx * kStartFraction),
-                                RoundToInt32Saturated(vy * kStartFraction));
+    int16_t x = 0, y = 0;
+    const int16_t start = Runs(RoundToInt32Saturated(vx * kStartFraction),
+                               RoundToInt32Saturated(vy * kStartFraction), x, y);
     if (start < 0) return start;
   }
-  const int16_t result = XYJog(RoundToInt32Saturated(vx), RoundToInt32Saturated(vy));
+  int16_t x = 0, y = 0;
+  const int16_t result = Runs(RoundToInt32Saturated(vx), RoundToInt32Saturated(vy), x, y);
   // A failed command leaves the speeds as they were, so the next call sends again.
   if (result < 0) return result;
   joyPrevX_ = vx;
   joyPrevY_ = vy;
   if (still) {
-    // The runs changed the top speed; moves use the configured one again.
-    if (OnAxis(params_.X, [&] { return mot_.MotorSetSlewSpeed(params_.X.SlewVelocity); }) < 0 ||
-        OnAxis(params_.Y, [&] { return mot_.MotorSetSlewSpeed(params_.Y.SlewVelocity); }) < 0)
+    // The runs changed the top speed; moves use the configured one again, on both axes.
+    jogRateX_ = jogRateY_ = true;
+    if (SlewBack(params_.X, jogRateX_, false) < 0 || SlewBack(params_.Y, jogRateY_, false) < 0)
       return -1;
   }
   return result;
 }
 
+// A homing reads the top speed in force and puts it back afterwards: the slew velocity, not a
+// rate a run left behind.
 int16_t Stage::XYHome() {
+  if (SlewsBack() < 0) return -1;
   return homing_.Home();
 }
 
 int16_t Stage::XYHomeX() {
+  if (SlewsBack() < 0) return -1;
   return homing_.HomeX();
 }
 
 int16_t Stage::XYMeasureTravel(int32_t vx, int32_t vy, double& travelX, double& travelY) {
   travelX = travelY = -1.0;
+  if (SlewsBack() < 0) return -1;
   struct Leg {
     const StageAxisParams* axis;
     int32_t mask;   // limit sought: 2 high end, 1 low end

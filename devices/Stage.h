@@ -60,6 +60,15 @@ class Stage {
 
  private:
   int16_t ApplyAxis(const StageAxisParams& axis);
+  int16_t TargetsRefused(double sx, double sy);
+  // One axis run at v (0 stops it); an EZHR17 run notes its rate in force.
+  int16_t Run(const StageAxisParams& axis, bool& rateInForce, int32_t v);
+  // Both axes: x, y their statuses; the first failure, else Y's status.
+  int16_t Runs(int32_t vx, int32_t vy, int16_t& x, int16_t& y);
+  // The axis's slew velocity in force again after a run; `unlessMoving` leaves a run that
+  // still goes on alone.
+  int16_t SlewBack(const StageAxisParams& axis, bool& rateInForce, bool unlessMoving);
+  int16_t SlewsBack();  // both axes, unless moving
   // Microns per microstep of one axis ("X" or "Y"); empty, after a message, when unusable.
   std::optional<double> AxisScale(const StageAxisParams& axis, const std::string& name);
   int16_t EzJoyJog(double jx, double jy, double range);
@@ -79,6 +88,8 @@ class Stage {
   double lastY_ = 0;       // microns
   double joyPrevX_ = 0;    // microsteps/s, the EZHR17 joystick speeds last sent
   double joyPrevY_ = 0;    // microsteps/s
+  bool jogRateX_ = false;  // an EZHR17 run left its rate as the top speed of X
+  bool jogRateY_ = false;  // ... of Y
   StageHoming homing_;
 };
 

@@ -70,8 +70,9 @@ double StageHoming::EzOriginPoint(const StageAxisParams& axis, int16_t outOfHome
 }
 
 int16_t StageHoming::EzHome(bool withY) {
-  // The origin is still set after failed passes; the code tells the caller it is not trusted.
+  // After failed passes the home was never seen: no origin is taken from where the axes stand.
   int16_t result = EzPasses(withY);
+  if (result < 0) return result;
   if (const int16_t code = EzOrigin(p_.X, -51); code < 0) result = code;
   if (withY) {
     if (const int16_t code = EzOrigin(p_.Y, -61); code < 0) result = code;
@@ -134,8 +135,8 @@ int16_t StageHoming::ImsHome() {
 }
 
 int16_t StageHoming::ImsHomeOnLimits(int32_t speed) {
-  // Every step runs, as the origin is wanted even after a rough run to the limit, but the first
-  // failure is what the caller hears.
+  // Both axes are homed whatever the other did, but the first failure is what the caller hears.
+  // An axis whose run did not see its limit gets no origin: nobody knows where it stands.
   int16_t failure = 0;
   int16_t last = 0;
   auto note = [&](int16_t status) {
@@ -145,6 +146,7 @@ int16_t StageHoming::ImsHomeOnLimits(int32_t speed) {
   for (const StageAxisParams* axis : {&p_.X, &p_.Y}) {
     mot_.MotorSelect(axis->Contr);
     note(mot_.MotorToLimit(kLimitMask, speed));
+    if (last < 0) continue;
     note(mot_.MotorPause(kSettlePauseMs));
     clock_.DelayMs(kOriginDelayMs);
     note(mot_.MotorSetOrigin(0));

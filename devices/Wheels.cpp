@@ -200,6 +200,7 @@ int16_t Wheels::HomeIm483i() {
   if (ok && par.offsetHome != 0) {
     ok = motCon_.MotorMoveRel(par.offsetHome) >= 0 && motCon_.MotorWaitMoveEnd() >= 0;
   }
+  if (!ok) return -1;  // not at filter 1: no origin is taken from where the wheel stands
   if (motCon_.MotorPause(500) < 0) ok = false;
   if (motCon_.MotorSetOrigin(par.powerUpOrigin) < 0) ok = false;
   return ok ? 1 : -1;

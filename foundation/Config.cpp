@@ -1,11 +1,30 @@
 #include "foundation/Config.h"
 
+#include <algorithm>
 #include <string>
 
 #include "foundation/DeviceTable.h"
 #include "foundation/KeywordReader.h"
+#include "foundation/NumberText.h"
 
 namespace qv {
+
+namespace {
+
+// The controller type's own spelling when `text` names one in any letter case; else `text`.
+// ASCII letters only: the user's locale has no say (a Turkish "i" is still "I" here).
+std::string ControllerTypeName(const std::string& text) {
+  const std::string_view trimmed = TrimBlanks(text);
+  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  for (const std::string_view name : kControllerTypeNames) {
+    if (std::ranges::equal(trimmed, name, [&](char a, char b) { return upper(a) == b; })) {
+      return std::string(name);
+    }
+  }
+  return text;
+}
+
+}  // namespace
 
 // An optional key takes its default when it is missing; a value that is not a number is
 // reported like any bad key and ends the reading, because silently taking the default would
@@ -27,6 +46,7 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
   }
 
   reader.Optional("CONTRTYPE", config.ContrType, std::string("IM483I"));
+  config.ContrType = ControllerTypeName(config.ContrType);
   reader.Optional("PORTNAME", config.PortName, std::string());
   reader.Optional("CAPTUREPROGRAM", config.CaptureProgram, std::string());
   reader.Optional("TEXTEDITOR", config.TextEditor, std::string());
@@ -44,14 +64,31 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config) {
   // A port that is no number is reported, but the configuration stands: the program then runs
   // without the line server.
   const int16_t status = reader.Result();
-  config.ListenPort = -1;
-  reader.Optional("LISTENPORT", config.ListenPort, int32_t{-1});
+  int32_t listenPort = 0;
+  config.ListenPort = reader.Optional("LISTENPORT", listenPort, int32_t{0}) == 1
+                          ? std::optional<int32_t>(listenPort)
+                          : std::nullopt;
   return status;
 }
 
+std::vector<std::string> LineSettingProblems(const Configuration& config, int16_t fallbackMs) {
+  std::vector<std::string> problems;
+  if (std::ranges::find(kControllerTypeNames, config.ContrType) == kControllerTypeNames.end()) {
+    problems.push_back("CONTRTYPE \"" + config.ContrType + "\" in " + kConfigFile +
+                       " is no controller type: it may be " + std::string(kControllerTypeNames[0]) +
+                       " or " + std::string(kControllerTypeNames[1]) + "; every device stays off.");
+  }
+  if (config.PortTimeout <= 0) {
+    problems.push_back("PORTTIMEOUT " + std::to_string(config.PortTimeout) + " in " + kConfigFile +
+                       " leaves no time for a reply: it is the milliseconds one reply may take "
+                       "(200 suits most lines); the line waits " +
+                       std::to_string(fallbackMs) + " ms meanwhile.");
+  }
+  return problems;
+}
+
 int16_t ReadSymConst(Trapar& trapar, SharedState& state) {
-  trapar.SetParFile(kSymConstFile);
-  return trapar.ReadParFileTo(state.SymConst);
+  return trapar.ReadParList(trapar.ParPath(kSymConstFile), state.SymConst);
 }
 
 }  // namespace qv

@@ -3,7 +3,9 @@
 // required key that is missing is named in a message and fails the read, while the other keys
 // are still read; an optional key takes its default silently; a "message" key is named when
 // missing but takes its default without failing the read. A value that does not convert to its
-// variable's type is named and fails the read whatever the kind of key.
+// variable's type is named and fails the read whatever the kind of key. The reader holds the
+// file's path and entries itself: the message about one key is a modal box, and commands that
+// run meanwhile may read and write other keyword files.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,10 +19,11 @@ class KeywordReader {
  public:
   explicit KeywordReader(Trapar& trapar) : trapar_(trapar) {}
 
-  // Names the file and reads it; false (after the missing-file message) when it is not there.
+  // Reads the file of the program folder; false (after the missing-file message) when it is not
+  // there.
   bool Open(const std::string& fileName) {
-    trapar_.SetParFile(fileName);
-    failed_ = trapar_.ReadParFile() < 0;
+    path_ = trapar_.ParPath(fileName);
+    failed_ = trapar_.ReadParList(path_, list_) < 0;
     return !failed_;
   }
 
@@ -28,18 +31,18 @@ class KeywordReader {
   // rules of its own can act on a single key. A missing required key leaves its variable alone.
   template <class T>
   int16_t Required(std::string_view key, T& value) {
-    return Count(trapar_.GetPar(key, value));
+    return Count(Get(key, value));
   }
   template <class T>
   int16_t Optional(std::string_view key, T& value, T fallback) {
-    const int16_t result = trapar_.GetParSilent(key, value);
+    const int16_t result = GetPar(list_, key, value);
     if (result == -1) value = std::move(fallback);
-    if (result == kParBadValue) Count(trapar_.GetPar(key, value));  // names the key
+    if (result == kParBadValue) Count(Get(key, value));  // names the key
     return result;
   }
   template <class T>
   int16_t Message(std::string_view key, T& value, T fallback) {
-    const int16_t result = trapar_.GetPar(key, value);
+    const int16_t result = Get(key, value);
     if (result == -1) value = std::move(fallback);
     if (result == kParBadValue) Count(result);
     return result;
@@ -63,12 +66,21 @@ class KeywordReader {
   int16_t Result() const { return failed_ ? -1 : 1; }
 
  private:
+  // GetPar with the message for a key that is missing or does not convert.
+  template <class T>
+  int16_t Get(std::string_view key, T& value) {
+    const int16_t result = GetPar(list_, key, value);
+    if (result < 0) trapar_.ReportGetFailure(path_, key, result);
+    return result;
+  }
   int16_t Count(int16_t result) {
     if (result < 0) failed_ = true;
     return result;
   }
 
   Trapar& trapar_;
+  std::string path_;
+  ParList list_;
   bool failed_ = false;
 };
 

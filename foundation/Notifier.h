@@ -17,6 +17,9 @@ class Notifier {
                                const std::string& title = {},
                                MsgButtons buttons = MsgButtons::Ok) = 0;
   virtual void Beep() {}
+  // How many messages were shown so far, for a caller that wants to know whether an operation
+  // showed any; 0 for a notifier that does not count.
+  virtual int MessagesShown() const { return 0; }
 };
 
 }  // namespace qv

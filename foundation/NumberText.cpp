@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -279,8 +281,16 @@ std::optional<int32_t> TextToInt32(std::string_view text) {
 }
 
 std::string_view TrimLeadingBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view() : text.substr(first);
+  // Eight blanks at a time: the lines of deeply nested programs are mostly indentation.
+  constexpr std::uint64_t kEightBlanks = 0x2020202020202020;
+  std::size_t first = 0;
+  for (std::uint64_t eight = 0; first + 8 <= text.size(); first += 8) {
+    std::memcpy(&eight, text.data() + first, 8);
+    if (eight != kEightBlanks) break;
+  }
+  while (first < text.size() && text[first] == ' ')
+    ++first;
+  return text.substr(first);
 }
 
 std::string_view TrimTrailingBlanks(std::string_view text) {

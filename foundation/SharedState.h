@@ -3,6 +3,7 @@
 // One instance lives in the object that owns all modules; nothing here is global.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "foundation/Trapar.h"
@@ -28,7 +29,9 @@ struct Configuration {
   int16_t TInstalled = 0;
   int16_t CubeInstalled = 0;
   int16_t LEDsInstalled = 0;
-  int32_t ListenPort = -1;  // TCP port of the local command-line server; -1: no server asked for
+  // TCP port of the local command-line server, as written; none: no server asked for (or the
+  // value was no number).
+  std::optional<int32_t> ListenPort;
 };
 
 // 1 when the device is installed and answered its initialisation; the command handlers test
@@ -49,7 +52,6 @@ struct SharedState {
   ReadyFlags Ready;
   int16_t CommandBusy = 0;   // 1 while a command runs; keeps the window timer from idle work
   int32_t CommandCount = 0;  // commands dispatched since start
-  std::string LastDevice;    // device word of the last device command, used by "Wait"
   ParList SymConst;          // symbolic constants of QV_SYMCONST.TXT
   int16_t HistoryMax = 0;    // entries the command box history keeps
   int16_t MainFormLoaded = 0;

@@ -64,6 +64,10 @@ size_t SequenceLength(std::string_view bytes, size_t at) {
 
 bool IsValidUtf8(std::string_view bytes) {
   for (size_t at = 0; at < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {  // most text is ASCII
+      ++at;
+      continue;
+    }
     const size_t length = SequenceLength(bytes, at);
     if (length == 0) return false;
     at += length;

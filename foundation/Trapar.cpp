@@ -260,6 +260,13 @@ void ResetPar(ParList& list, std::string_view name, ParValue value) {
 }
 
 int16_t Trapar::ReadParList(const std::string& path, ParList& list) {
+  std::string text;
+  if (ReadFileText(path, text) < 0) return -1;
+  list = ParseKeywordText(text);
+  return 1;
+}
+
+int16_t Trapar::ReadFileText(const std::string& path, std::string& text) {
   if (!IsRegularFile(path)) {
     ReportMissingFile(path);
     return -1;
@@ -269,7 +276,7 @@ int16_t Trapar::ReadParList(const std::string& path, ParList& list) {
     notifier_.MessageBox("File " + path + " could not be read", MsgIcon::Critical);
     return -1;
   }
-  list = ParseKeywordText(DecodeText(std::move(content)));
+  text = DecodeText(std::move(content));
   return 1;
 }
 
@@ -281,43 +288,36 @@ int16_t Trapar::WriteParList(const std::string& path, const ParList& list) {
   return 1;
 }
 
-int16_t Trapar::ParCount() const {
+int16_t ParCount(const ParList& list) {
   // The count is a 16-bit status like every result of this module; a list longer than that is
   // reported at the largest count rather than wrapped to a negative one.
   constexpr std::size_t kMax = std::numeric_limits<int16_t>::max();
-  return static_cast<int16_t>(parList_.size() < kMax ? parList_.size() : kMax);
+  return static_cast<int16_t>(list.size() < kMax ? list.size() : kMax);
 }
 
-int16_t Trapar::GetParAt(int index, std::string& name, ParValue& value) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= parList_.size()) {
+int16_t GetParAt(const ParList& list, int index, std::string& name, ParValue& value) {
+  if (index < 0 || static_cast<std::size_t>(index) >= list.size()) {
     name = "UNDEFINED";
     value = int16_t{0};
     return -1;
   }
-  const ParEntry& entry = parList_[static_cast<std::size_t>(index)];
+  const ParEntry& entry = list[static_cast<std::size_t>(index)];
   name = entry.Name;
   value = entry.Value;
   return 1;
 }
 
-int16_t Trapar::SetParAt(int index, const ParValue& value) {
-  if (index < 0 || static_cast<std::size_t>(index) >= parList_.size()) return -1;
-  parList_[static_cast<std::size_t>(index)].Value = value;
+int16_t SetParAt(ParList& list, int index, const ParValue& value) {
+  if (index < 0 || static_cast<std::size_t>(index) >= list.size()) return -1;
+  list[static_cast<std::size_t>(index)].Value = value;
   return 1;
 }
 
 int Trapar::ReadList(const std::string& path, PlainList& list) {
   if (list.empty()) list.emplace_back();
-  if (!IsRegularFile(path)) {
-    ReportMissingFile(path);
-    return -1;
-  }
-  std::string content;
-  if (!ReadWholeFile(path, content)) {
-    notifier_.MessageBox("File " + path + " could not be read", MsgIcon::Critical);
-    return -1;
-  }
-  list = ParseListText(DecodeText(std::move(content)));
+  std::string text;
+  if (ReadFileText(path, text) < 0) return -1;
+  list = ParseListText(text);
   return static_cast<int>(list.size());
 }
 
@@ -328,8 +328,7 @@ int16_t Trapar::WriteList(const PlainList& list, const std::string& path) {
   return kLinkRefused;
 }
 
-void Trapar::ReportGetFailure(std::string_view name, int16_t result) {
-  const std::string path = GetParPath();
+void Trapar::ReportGetFailure(const std::string& path, std::string_view name, int16_t result) {
   if (result == kParBadValue) {
     notifier_.MessageBox(
         "Parameter " + std::string(name) + " in " + path + " is not a valid number",

@@ -1,7 +1,8 @@
 #pragma once
 // Keyword parameter files and plain list files: the one place where the program's small text
-// files are read and written. The module keeps one current path (directory & file name) and one
-// current keyword list; callers name a file, read it, fetch keys, or build a list and write it.
+// files are read and written. Every operation names its file and its list: the module keeps no
+// current file or list, because a read or write may show a message box, and the commands that
+// run in its event loop read and write files of their own.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -81,75 +82,55 @@ void PutPar(ParList& list, std::string_view name, ParValue value);
 // Makes the list that one entry: the start of a list that is about to be written afresh.
 void ResetPar(ParList& list, std::string_view name, ParValue value);
 
+// The entries by position, as the parameter editor shows them. ParCount is at most 32767.
+int16_t ParCount(const ParList& list);
+// 1 and the entry; else -1, name "UNDEFINED" and the integer 0.
+int16_t GetParAt(const ParList& list, int index, std::string& name, ParValue& value);
+int16_t SetParAt(ParList& list, int index, const ParValue& value);
+
 class Trapar {
  public:
   explicit Trapar(Notifier& notifier) : notifier_(notifier) {}
 
+  // The program folder, followed by the path separator: set at start-up, before any command
+  // runs, and only read afterwards.
   void SetParDir(std::string directory) { directory_ = std::move(directory); }
-  void SetParFile(std::string fileName) { fileName_ = std::move(fileName); }
-  std::string GetParPath() const { return directory_ + fileName_; }
   const std::string& ParDir() const { return directory_; }
+  // The full path of a file of the program folder: directory & file name.
+  std::string ParPath(std::string_view fileName) const {
+    return directory_ + std::string(fileName);
+  }
 
   // 1 read; -1 file missing ("File " & path & " does not exist" shown, list untouched) or not
   // readable ("File " & path & " could not be read", critical; list untouched).
   int16_t ReadParList(const std::string& path, ParList& list);
-  int16_t ReadParFile() { return ReadParList(GetParPath(), parList_); }
-  int16_t ReadParFileTo(ParList& list) { return ReadParList(GetParPath(), list); }
+  // The text of a keyword or list file, decoded (see DecodeText), under ReadParList's results
+  // and messages.
+  int16_t ReadFileText(const std::string& path, std::string& text);
   // 1 written (atomically); -1 when the file could not be written or is read-only, with a
   // message; kLinkRefused, with a message, when a link on the way is not followed.
   int16_t WriteParList(const std::string& path, const ParList& list);
-  int16_t WriteParFile() { return WriteParList(GetParPath(), parList_); }
-
-  // GetPar, PutPar and ResetPar on the current list. GetPar shows a message when the key is
-  // missing ("Parameter " & name & " not found in " & path) or its value does not convert;
-  // GetParSilent does not.
-  template <class T>
-  int16_t GetPar(std::string_view name, T& value) {
-    const int16_t result = qv::GetPar(parList_, name, value);
-    if (result < 0) ReportGetFailure(name, result);
-    return result;
-  }
-  template <class T>
-  int16_t GetParSilent(std::string_view name, T& value) const {
-    return qv::GetPar(parList_, name, value);
-  }
-  void PutPar(std::string_view name, ParValue value) {
-    qv::PutPar(parList_, name, std::move(value));
-  }
-  void ResetPar(std::string_view name, ParValue value) {
-    qv::ResetPar(parList_, name, std::move(value));
-  }
-
-  int16_t ParCount() const;
-  // 1 and the entry; else -1, name "UNDEFINED" and the integer 0.
-  int16_t GetParAt(int index, std::string& name, ParValue& value) const;
-  int16_t SetParAt(int index, const ParValue& value);
 
   // Number of items read; -1 file missing or unreadable (message shown). A list without bounds
   // becomes a list of one empty element before anything else, so callers may rely on item 0.
   int ReadList(const std::string& path, PlainList& list);
-  int ReadListFile(PlainList& list) { return ReadList(GetParPath(), list); }
   // 1 written (atomically); -1 on any failure, without a message, except a link that is not
   // followed: kLinkRefused with a message naming it. One line per element: a line break inside
   // an element is written as a blank.
   int16_t WriteList(const PlainList& list, const std::string& path);
-  int16_t WriteListFile(const PlainList& list) { return WriteList(list, GetParPath()); }
 
+  // What GetPar's result means to the operator, for a key of the file at `path`: "Parameter " &
+  // name & " not found in " & path, or that its value is not a valid number.
+  void ReportGetFailure(const std::string& path, std::string_view name, int16_t result);
   // The message for a file that could not be written: read-only, behind a link that is not
   // followed, or not writable at all.
   void ReportWriteFailure(const std::string& path);
 
-  ParList& CurrentList() { return parList_; }
-  const ParList& CurrentList() const { return parList_; }
-
  private:
-  void ReportGetFailure(std::string_view name, int16_t result);
   void ReportMissingFile(const std::string& path);
 
   Notifier& notifier_;
   std::string directory_;  // the program folder followed by the path separator
-  std::string fileName_;
-  ParList parList_;
 };
 
 }  // namespace qv

@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   system.ExecuteLine(input);
   if (system.state.CommandBusy != 0) abort();
 
+  qv::CommandSource source;
   std::string_view rest = input;
   std::string_view cut;
   while (qv::NextToken(rest, cut, ";") > 0 || !rest.empty()) {
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string word;
     qv::SplitWord(piece, word);
     for (qv::CommandEntry& entry : commands.Entries()) {
-      if (entry.word == word && entry.handler(piece).empty()) abort();
+      if (entry.word == word && entry.handler(source, piece).empty()) abort();
     }
     CheckLayout(scan);
   }

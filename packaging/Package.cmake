@@ -3,7 +3,8 @@
 # programs it runs are named here.
 set(CPACK_PACKAGE_NAME quorvalin)
 set(CPACK_PACKAGE_VENDOR "The Quorvalin developers")
-set(CPACK_PACKAGE_CONTACT "The Quorvalin developers")
+set(CPACK_PACKAGE_CONTACT "${QV_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QV_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control program for a motorised microscope")
 # Debian shows the description as it is written: lines of at most 80 characters.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
@@ -23,4 +24,6 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # and their starting the program: dbus-user-session gives one bus per user, shared by the desktop
 # and ssh logins as the one running copy per user is; dbus-x11 serves a desktop without it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdotool, dbus-user-session | dbus-x11")
+# What the clients of the README and of share/doc/quorvalin/examples import.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-dbus, python3-pyvisa-py")
 include(CPack)

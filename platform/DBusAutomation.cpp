@@ -22,8 +22,9 @@ QString Why(const char* what, int negativeErrno) {
 
 }  // namespace
 
-DBusAutomation::DBusAutomation(Automation& automation, CommandDispatcher& dispatcher, Clock& clock)
-    : automation_(automation), dispatcher_(dispatcher), clock_(clock) {
+DBusAutomation::DBusAutomation(Automation& automation, CommandDispatcher& dispatcher,
+                               CommandSource& windowSource, Clock& clock)
+    : automation_(automation), dispatcher_(dispatcher), windowSource_(windowSource), clock_(clock) {
   due_.setSingleShot(true);
   connect(&due_, &QTimer::timeout, this, &DBusAutomation::Process);
 }
@@ -149,7 +150,7 @@ void DBusAutomation::Serve(const Call& call) {
       Answer(call.message, nullptr);
       break;
     case Call::Kind::Execute:
-      dispatcher_.ExecuteFromWindow(call.text, clock_);
+      dispatcher_.ExecuteFromWindow(windowSource_, call.text, clock_);
       Answer(call.message, nullptr);
       break;
     case Call::Kind::Left:

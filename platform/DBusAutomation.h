@@ -28,7 +28,9 @@ inline constexpr const char* kServiceName = "org.quorvalin.Quorvalin";
 class DBusAutomation : public QObject {
  public:
   // After every release the event loop ends when no window is loaded and no object is left.
-  DBusAutomation(Automation& automation, CommandDispatcher& dispatcher, Clock& clock);
+  // Execute requests run as the window's commands, from `windowSource`.
+  DBusAutomation(Automation& automation, CommandDispatcher& dispatcher, CommandSource& windowSource,
+                 Clock& clock);
   ~DBusAutomation() override;
   DBusAutomation(const DBusAutomation&) = delete;
   DBusAutomation& operator=(const DBusAutomation&) = delete;
@@ -63,6 +65,7 @@ class DBusAutomation : public QObject {
 
   Automation& automation_;
   CommandDispatcher& dispatcher_;
+  CommandSource& windowSource_;
   Clock& clock_;
   sd_bus* bus_ = nullptr;
   std::unique_ptr<QSocketNotifier> readable_;

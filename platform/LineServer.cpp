@@ -62,7 +62,7 @@ LineServer::~LineServer() {
 bool LineServer::Listen(uint16_t port, QString& error) {
   for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
     if (!v4_.listen(QHostAddress::LocalHost, port)) {
-      error = QString("127.0.0.1 port %1: %2").arg(port).arg(v4_.errorString());
+      error = QString("cannot listen on 127.0.0.1 port %1 (%2)").arg(port).arg(v4_.errorString());
       return false;
     }
     port_ = v4_.serverPort();
@@ -73,7 +73,7 @@ bool LineServer::Listen(uint16_t port, QString& error) {
     v4_.close();
     if (port != 0) break;
   }
-  error = QString("::1 port %1: %2").arg(port_).arg(v6_.errorString());
+  error = QString("cannot listen on ::1 port %1 (%2)").arg(port_).arg(v6_.errorString());
   port_ = 0;
   return false;
 }

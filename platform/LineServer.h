@@ -43,7 +43,8 @@ class LineServer : public QObject {
   LineServer& operator=(const LineServer&) = delete;
 
   // Listens on 127.0.0.1 and on ::1 at `port`; 0 takes a free port, the same on both. Without
-  // IPv6 on the machine it listens on 127.0.0.1 alone. False with the reason when it cannot.
+  // IPv6 on the machine it listens on 127.0.0.1 alone. False with the reason when it cannot
+  // ("cannot listen on ::1 port 5025 (...)").
   bool Listen(uint16_t port, QString& error);
   uint16_t Port() const { return port_; }
   // Where it listens, for the operator: "127.0.0.1 and ::1 port 5025".

@@ -28,6 +28,7 @@ QMessageBox::Icon ToQt(MsgIcon icon) {
 
 MsgResult QtNotifier::MessageBox(const std::string& text, MsgIcon icon, const std::string& title,
                                  MsgButtons buttons) {
+  ++shown_;
   // Nobody can answer a box on the offscreen platform: the text goes to standard error and the
   // question is answered as a cautious operator would, with Cancel or No.
   if (QGuiApplication::platformName() == QLatin1String("offscreen")) {

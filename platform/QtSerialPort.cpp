@@ -4,6 +4,8 @@
 
 #include <QDeadlineTimer>
 
+#include "platform/SerialDeviceCheck.h"
+
 namespace qv {
 
 QtSerialPort::QtSerialPort() {
@@ -62,15 +64,31 @@ bool QtSerialPort::NotOpen() {
   return false;
 }
 
+// Qt names some faults in its own words ("Permission error while locking the device" for a
+// port that another program holds); the user gets the system's reason and what to do about it.
+bool QtSerialPort::FailToOpen(const std::string& device) {
+  Fail();
+  // Where Qt looked: a bare name ("ttyUSB0") is a device of /dev.
+  const bool path =
+      device.starts_with('/') || device.starts_with("./") || device.starts_with("../");
+  const DeviceFacts facts = ExamineDevice(path ? device : "/dev/" + device,
+                                          port_.error() == QSerialPort::PermissionError);
+  const std::string reason = DeviceReason(facts);
+  if (!reason.empty()) errorText_ = reason;
+  openAdvice_ = DeviceWayOn(device, facts);
+  return false;
+}
+
 bool QtSerialPort::Open(const std::string& device) {
   CloseIfGone();
+  openAdvice_.clear();
   if (port_.isOpen()) {
     errorNumber_ = static_cast<int>(QSerialPort::OpenError);
     errorText_ = "Port already open";
     return false;
   }
   port_.setPortName(QString::fromStdString(device));
-  if (!port_.open(QIODevice::ReadWrite)) return Fail();
+  if (!port_.open(QIODevice::ReadWrite)) return FailToOpen(device);
   const bool set =
       port_.setBaudRate(QSerialPort::Baud9600) && port_.setDataBits(QSerialPort::Data8) &&
       port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&

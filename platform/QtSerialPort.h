@@ -24,6 +24,7 @@ class QtSerialPort final : public SerialPort {
   bool WaitForData(int timeoutMs) override;
   int ErrorNumber() const override { return errorNumber_; }
   std::string ErrorText() const override { return errorText_; }
+  std::string OpenAdvice() const override { return openAdvice_; }
 
  private:
   void OnError(QSerialPort::SerialPortError error);
@@ -31,6 +32,7 @@ class QtSerialPort final : public SerialPort {
   void CloseIfGone();
   void Shut();
   bool Fail();
+  bool FailToOpen(const std::string& device);
   bool NotOpen();
 
   QSerialPort port_;
@@ -41,6 +43,7 @@ class QtSerialPort final : public SerialPort {
   bool closing_ = false;  // inside Shut
   int errorNumber_ = 0;
   std::string errorText_;
+  std::string openAdvice_;  // the way on after the last failed Open
 };
 
 }  // namespace qv

@@ -77,6 +77,30 @@ std::optional<uid_t> OwnerInTcpTable(std::string_view table, std::string_view lo
   return std::nullopt;
 }
 
+namespace {
+
+std::string ReadTable(const char* path) {
+  std::ifstream file(path);
+  std::ostringstream table;
+  table << file.rdbuf();
+  return table.str();
+}
+
+// An IPv4 address as an IPv6 socket sees it: ::ffff:a.b.c.d.
+sockaddr_storage MappedToIpv6(const sockaddr_storage& address) {
+  const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+  sockaddr_storage mapped{};
+  auto& v6 = reinterpret_cast<sockaddr_in6&>(mapped);
+  v6.sin6_family = AF_INET6;
+  v6.sin6_port = v4.sin_port;
+  v6.sin6_addr.s6_addr[10] = 0xFF;
+  v6.sin6_addr.s6_addr[11] = 0xFF;
+  std::memcpy(v6.sin6_addr.s6_addr + 12, &v4.sin_addr, sizeof v4.sin_addr);
+  return mapped;
+}
+
+}  // namespace
+
 std::optional<uid_t> PeerOwner(int fd) {
   sockaddr_storage ours{}, theirs{};
   socklen_t oursSize = sizeof ours, theirsSize = sizeof theirs;
@@ -87,10 +111,13 @@ std::optional<uid_t> PeerOwner(int fd) {
   const std::string local = KernelTableAddress(theirs);  // the client's side of its socket
   const std::string remote = KernelTableAddress(ours);
   if (local.empty()) return std::nullopt;
-  std::ifstream file(theirs.ss_family == AF_INET6 ? "/proc/net/tcp6" : "/proc/net/tcp");
-  std::ostringstream table;
-  table << file.rdbuf();
-  return OwnerInTcpTable(table.str(), local, remote);
+  if (theirs.ss_family == AF_INET6)
+    return OwnerInTcpTable(ReadTable("/proc/net/tcp6"), local, remote);
+  if (const auto owner = OwnerInTcpTable(ReadTable("/proc/net/tcp"), local, remote)) return owner;
+  // A client's IPv6 socket may reach an IPv4 address (::ffff:127.0.0.1): the kernel lists it
+  // among the IPv6 sockets, with both addresses in that form.
+  return OwnerInTcpTable(ReadTable("/proc/net/tcp6"), KernelTableAddress(MappedToIpv6(theirs)),
+                         KernelTableAddress(MappedToIpv6(ours)));
 }
 
 }  // namespace qv

@@ -52,7 +52,7 @@ const OperandRule* FindRule(char letter) {
 
 int CheckOperand(const OperandRule& rule, EzCommand& command) {
   if (rule.letter == '?') {
-    static constexpr std::string_view kQueries[] = {"0", "1", "2", "4", "Q"};
+    static constexpr std::string_view kQueries[] = {"0", "1", "2", "4", "Q", "&"};
     for (std::string_view q : kQueries) {
       if (command.operand == q) return 0;
     }
@@ -88,8 +88,8 @@ int ParseEzCommands(std::string_view text, std::vector<EzCommand>& commands) {
     if (command.letter == 'R' && i != text.size()) return kEzBadCommand;
     const size_t start = i;
     if (command.letter == '?' && i < text.size() &&
-        std::isalpha(static_cast<unsigned char>(text[i]))) {
-      ++i;  // a status letter such as the wake-up's "?Q"
+        (std::isalpha(static_cast<unsigned char>(text[i])) || text[i] == '&')) {
+      ++i;  // a status letter such as the wake-up's "?Q", or "?&" (the firmware version)
     } else {
       if (i < text.size() && text[i] == '-') ++i;
       while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))

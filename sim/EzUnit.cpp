@@ -196,7 +196,8 @@ std::string EzUnit::Query(const std::string& what, Micros now) {
   if (what == "1") return std::to_string(startSpeed_);
   if (what == "2") return std::to_string(topSpeed_);
   if (what == "4") return std::to_string(Inputs(now));
-  return {};  // "?Q": status only
+  if (what == "&") return "EZHR17 simulated";  // the firmware version
+  return {};                                   // "?Q": status only
 }
 
 void EzUnit::StartMove(int direction, int64_t steps, Micros now) {

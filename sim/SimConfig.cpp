@@ -158,7 +158,11 @@ std::string_view RoleName(Role role) {
 LinePlan ReadLinePlan(const std::string& directory) {
   Folder folder(directory);
   LinePlan plan;
-  const std::string type = folder.Text("QV_CONFIG.TXT", "CONTRTYPE");
+  // In any letter case, as the program takes it.
+  std::string type = folder.Text("QV_CONFIG.TXT", "CONTRTYPE");
+  for (char& c : type) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
   if (type == "EZHR17") {
     plan.type = ControllerType::EZHR17;
   } else if (!type.empty() && type != "IM483I") {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "foundation/ProgramFiles.h"
+#include "foundation/Version.h"
 #include "sim/Faults.h"
 #include "sim/Line.h"
 #include "sim/SimConfig.h"
@@ -26,12 +27,15 @@ namespace {
 constexpr const char* kUsage =
     "usage: quorvalin-sim [--dir DIR] --link PATH [--time-scale N] [--baud B] [--latency MS]\n"
     "                     [--faults SPEC] [--seed S] [--strict-busy]\n"
+    "       quorvalin-sim --version | --help\n"
     "\n"
     "Simulates the motor controllers of the program folder DIR (QV_CONFIG.TXT CONTRTYPE and the\n"
     "unit addresses of the device files) on a pseudo-terminal and makes PATH a symbolic link to\n"
     "it. Runs until SIGINT or SIGTERM, then removes the link. Without --dir it simulates the\n"
     "EZHR17 demonstration microscope (share/quorvalin/demo beside the program's bin folder).\n"
     "\n"
+    "  --version       print the version and end\n"
+    "  --help          print this text and end\n"
     "  --time-scale N  motions run N times faster (default 1)\n"
     "  --baud B        bytes take 10 bits of wire time at B baud, both ways (default: none)\n"
     "  --latency MS    every reply starts MS milliseconds later (a USB adapter: 16)\n"
@@ -72,11 +76,12 @@ bool ParseNumber(const std::string& text, T& value) {
   return ec == std::errc() && end == text.data() + text.size();
 }
 
-// 0 to run, 1 after --help, 2 with `error` set.
+// 0 to run, 1 after --help, 2 with `error` set, 3 after --version.
 int ParseArguments(int argc, char** argv, Options& options, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") return 1;
+    if (arg == "--version") return 3;
     if (arg == "--strict-busy") {
       options.strictBusy = true;
       continue;
@@ -231,6 +236,10 @@ int main(int argc, char** argv) {
   const int parsed = ParseArguments(argc, argv, options, error);
   if (parsed == 1) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (parsed == 3) {
+    std::cout << "quorvalin-sim " << qv::kProgramVersion << '\n';
     return 0;
   }
   if (parsed == 2) {

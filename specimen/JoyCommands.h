@@ -1,6 +1,6 @@
 #pragma once
 // The command lines assigned to the joystick (QV_JOYCMDS.TXT): item 0 runs once whenever the
-// list is loaded, item n is the command line of button n.
+// list is loaded, item n is the command line of button n. They run as one source of commands.
 #include <cstdint>
 
 #include "foundation/CommandExecutor.h"
@@ -20,11 +20,13 @@ class JoyCommands {
   int16_t WriteJoyCmds();
 
   PlainList& Commands() { return commands_; }
+  CommandSource& Source() { return source_; }
 
  private:
   Trapar& trapar_;
   CommandExecutor& executor_;
   PlainList commands_;
+  CommandSource source_;
 };
 
 }  // namespace qv

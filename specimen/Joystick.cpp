@@ -120,8 +120,7 @@ int16_t Joystick::WriteJoyPar() {
       {"JAXIS1_Dir", cal_.dir1},
       {"JAXIS2_Dir", cal_.dir2},
   };
-  trapar_.SetParFile(kJoyParFile);
-  return trapar_.WriteParList(trapar_.GetParPath(), list);
+  return trapar_.WriteParList(trapar_.ParPath(kJoyParFile), list);
 }
 
 // --- Calibration ---
@@ -177,16 +176,18 @@ int16_t Joystick::JoyCalibCheck() {
 void Joystick::JoyButton(int16_t n) {
   if (buttonHeld_ == 0 && n >= 1) {
     const PlainList& lines = commands_.Commands();
+    CommandSource& source = commands_.Source();
     const auto count = static_cast<int64_t>(lines.size());  // the last index is count - 1
     if (n <= count + 1) {
       if (n < count) {
-        const std::string& line = lines[static_cast<std::size_t>(n)];
-        lastReply_ = executor_.ExecuteCommand(line);
+        // A copy: the command may wait, and the list be assigned anew meanwhile.
+        const std::string line = lines[static_cast<std::size_t>(n)];
+        lastReply_ = executor_.ExecuteCommand(source, line);
         Message("Button" + Str(n) + " - " + line + " " + lastReply_);
       }
       notifier_.Beep();
-      if (!state_.LastDevice.empty())
-        lastReply_ = executor_.ExecuteCommand(state_.LastDevice + " Wait");
+      if (!source.LastDevice.empty())
+        lastReply_ = executor_.ExecuteCommand(source, source.LastDevice + " Wait");
     }
     buttonHeld_ = 1;
   } else if (buttonHeld_ == 1 && n == 0) {

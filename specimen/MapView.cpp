@@ -16,9 +16,7 @@ constexpr double kDefaultAttrDist = 100.0;  // microns
 // picture to be clipped, near enough that mark edges cannot overflow.
 constexpr double kPixelLimit = 1 << 29;
 
-constexpr int kStageMarkSize = 3;  // pixels
-constexpr int kClickMarkSize = 9;  // pixels
-constexpr int kPopupOffset = 10;   // pixels right of the click
+constexpr int kPopupOffset = 10;  // pixels right of the click
 
 // A mark size in whole pixels: at least one, at most what 16 bits hold.
 int MarkPixels(double size) {
@@ -33,6 +31,26 @@ int16_t ClampToInt16(int value) {
 }
 
 }  // namespace
+
+ScaleBar ChooseScaleBar(double pixelsPerMicron, int maxPixels) {
+  ScaleBar bar;
+  if (!(pixelsPerMicron > 0) || !std::isfinite(pixelsPerMicron) || maxPixels < 1) return bar;
+  const double longest = maxPixels / pixelsPerMicron;  // microns
+  double power = std::pow(10.0, std::floor(std::log10(longest)));
+  for (const double step : {5.0, 2.0, 1.0}) {
+    if (step * power <= longest) {
+      bar.Microns = step * power;
+      break;
+    }
+  }
+  if (bar.Microns == 0) return bar;
+  bar.Pixels = static_cast<int>(std::lround(bar.Microns * pixelsPerMicron));
+  const bool millimetres = bar.Microns >= 1000;
+  const double shown = millimetres ? bar.Microns / 1000 : bar.Microns;
+  const int decimals = shown >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(shown) - 1e-9));
+  bar.Label = FormatFixed(shown, decimals) + (millimetres ? " mm" : " \u00B5m");
+  return bar;
+}
 
 void MapView::AttachCanvas(Canvas* canvas) {
   canvas_ = canvas;
@@ -145,8 +163,20 @@ void MapView::DrawObjectIn(const MapWindow& window, const MapSpecimen& specimen,
                            Colour colour) {
   const MapPoint position = sources_.ObjectPosition(n);
   if (const std::optional<PixelMark> at = ToPixel(window, specimen, position.X, position.Y)) {
-    canvas_->FillRect(at->X, at->Y, 1, 1, colour, PenMode::Copy);
+    DrawObjectAt(*at, colour);
   }
+}
+
+// A square in the object's colour with a lighter edge, which stands out on the black picture
+// and on the visited fields alike.
+void MapView::DrawObjectAt(PixelMark at, Colour colour) {
+  // Half way to white.
+  const auto lighter = [colour](int shift) { return (((colour >> shift) & 0xFF) + 256) / 2; };
+  const Colour edge =
+      MakeColour(static_cast<uint8_t>(lighter(16)), static_cast<uint8_t>(lighter(8)),
+                 static_cast<uint8_t>(lighter(0)));
+  DrawMarkAt(at, kObjectMarkSize, kObjectMarkSize, colour, PenMode::Copy, MarkShape::Filled);
+  DrawMarkAt(at, kObjectMarkSize, kObjectMarkSize, edge, PenMode::Copy, MarkShape::Outline);
 }
 
 void MapView::DrawAllObjects() {
@@ -186,11 +216,31 @@ void MapView::HighlightObjOnMap(int32_t n) {
 }
 
 void MapView::DrawObjectDot(double x, double y) {
-  DrawMark(x, y, 1, 1, false, kObjColour, PenMode::Copy, MarkShape::Filled);
+  if (canvas_ == nullptr) return;
+  const MapSpecimen specimen = Specimen();
+  if (const std::optional<PixelMark> at = ToPixel(WindowFor(specimen), specimen, x, y)) {
+    DrawObjectAt(*at, kObjColour);
+  }
 }
 
+// Each field keeps an edge of its own, so that neighbouring fields are told apart.
 void MapView::DrawVisitedField(double x, double y, double fieldX, double fieldY) {
-  DrawMark(x, y, fieldX, fieldY, true, kFieldColour, PenMode::Copy, MarkShape::Filled);
+  if (canvas_ == nullptr) return;
+  const MapSpecimen specimen = Specimen();
+  const MapWindow window = WindowFor(specimen);
+  const std::optional<PixelMark> at = ToPixel(window, specimen, x, y);
+  if (!at) return;
+  const int width = std::max(MarkPixels(fieldX * window.Scale), kMinimumFieldSize);
+  const int height = std::max(MarkPixels(fieldY * window.Scale), kMinimumFieldSize);
+  DrawMarkAt(*at, width, height, kFieldColour, PenMode::Copy, MarkShape::Filled);
+  DrawMarkAt(*at, width, height, kFieldEdgeColour, PenMode::Copy, MarkShape::Outline);
+}
+
+void MapView::DrawSpecimenOutline() {
+  const MapSpecimen specimen = Specimen();
+  if (specimen.XE <= 0 || specimen.YE <= 0) return;
+  DrawMark(specimen.X0 + specimen.XE / 2.0, specimen.Y0 + specimen.YE / 2.0, specimen.XE,
+           specimen.YE, true, kSpecimenColour, PenMode::Copy, MarkShape::Outline);
 }
 
 void MapView::DrawScanAreaOutline() {
@@ -207,15 +257,20 @@ void MapView::ShowStageMark(double x, double y) {
   // Erasing and drawing at the same pixel would leave the picture as it is: a stage standing
   // still costs no drawing.
   if (stageMark_ && mark && stageMark_->X == mark->X && stageMark_->Y == mark->Y) return;
-  if (stageMark_) {
-    DrawMarkAt(*stageMark_, kStageMarkSize, kStageMarkSize, kMarkColour, PenMode::Xor,
-               MarkShape::Outline);
-  }
+  if (stageMark_) DrawStageMarkAt(*stageMark_);
   stageMark_ = mark;
-  if (stageMark_) {
-    DrawMarkAt(*stageMark_, kStageMarkSize, kStageMarkSize, kMarkColour, PenMode::Xor,
-               MarkShape::Outline);
-  }
+  if (stageMark_) DrawStageMarkAt(*stageMark_);
+}
+
+// A square around a dot: the two never share a pixel, so a second XOR draw restores the picture.
+void MapView::DrawStageMarkAt(PixelMark at) {
+  DrawMarkAt(at, kStageMarkSize, kStageMarkSize, kMarkColour, PenMode::Xor, MarkShape::Outline);
+  DrawMarkAt(at, kStageDotSize, kStageDotSize, kMarkColour, PenMode::Xor, MarkShape::Filled);
+}
+
+std::optional<std::pair<int, int>> MapView::StageMarkPixel() const {
+  if (!stageMark_) return std::nullopt;
+  return std::pair(stageMark_->X, stageMark_->Y);
 }
 
 void MapView::ForgetMarks() {
@@ -227,6 +282,7 @@ void MapView::Redraw(std::optional<MapPoint> stage) {
   if (canvas_ == nullptr) return;
   canvas_->Clear();
   ForgetMarks();
+  DrawSpecimenOutline();
   DrawAllObjects();
   DrawScanAreaOutline();
   if (stage) ShowStageMark(stage->X, stage->Y);
@@ -237,6 +293,7 @@ void MapView::EraseObjectMap(std::optional<MapPoint> stage) {
   canvas_->Clear();
   ForgetMarks();
   highlightedObj_ = 0;
+  DrawSpecimenOutline();
   DrawScanAreaOutline();
   if (stage) ShowStageMark(stage->X, stage->Y);
 }
@@ -257,6 +314,18 @@ void MapView::ZoomSet(double n, double cx, double cy) {
   WriteZoomPar();
 }
 
+void MapView::ZoomAround(double factor, double px, double py) {
+  const double zoom = std::clamp(zoom_ * factor, 1.0, kMaxZoom);
+  if (!std::isfinite(zoom) || zoom == zoom_) return;
+  const MapPoint stage = PixelToStage(px, py);
+  const MapPoint fixed = StageToSpecimen(stage.X, stage.Y);
+  // The new scale, with the specimen and picture as they are.
+  const double scale = MapScale() * zoom / zoom_;
+  const int width = canvas_ ? canvas_->Width() : 0;
+  const int height = canvas_ ? canvas_->Height() : 0;
+  ZoomSet(zoom, fixed.X + (width / 2.0 - px) / scale, fixed.Y + (height / 2.0 - py) / scale);
+}
+
 int16_t MapView::ReadZoomPar() {
   KeywordReader reader(trapar_);
   if (!reader.Open(kZoomFile)) return -1;
@@ -274,11 +343,9 @@ int16_t MapView::ReadZoomPar() {
 }
 
 int16_t MapView::WriteZoomPar() {
-  trapar_.SetParFile(kZoomFile);
-  trapar_.ResetPar("ZOOM", zoom_);
-  trapar_.PutPar("ZOOMCENTERX", zoomCenterX_);
-  trapar_.PutPar("ZOOMCENTERY", zoomCenterY_);
-  return trapar_.WriteParFile();
+  const ParList list = {
+      {"ZOOM", zoom_}, {"ZOOMCENTERX", zoomCenterX_}, {"ZOOMCENTERY", zoomCenterY_}};
+  return trapar_.WriteParList(trapar_.ParPath(kZoomFile), list);
 }
 
 std::string MapView::ZoomCaption(ZoomMenu menu) const {
@@ -306,12 +373,6 @@ ClickOutcome MapView::MousePress(int px, int py, MouseButton button) {
   outcome.Stage = ClickStagePoint();
 
   EraseClickMark();  // a mark whose release never arrived (pop-up menu) must not stay behind
-  if (canvas_ != nullptr) {
-    clickMark_ = PixelMark{clickX_, clickY_};
-    DrawMarkAt(*clickMark_, kClickMarkSize, kClickMarkSize, kMarkColour, PenMode::Xor,
-               MarkShape::Cross);
-  }
-
   const NearestObject nearest = FindNearest(outcome.Stage.X, outcome.Stage.Y);
   const double distance = std::sqrt(std::max(nearest.SquaredDistance, 0.0));
   std::string message;
@@ -325,6 +386,13 @@ ClickOutcome MapView::MousePress(int px, int py, MouseButton button) {
     outcome.MoveToEnabled = true;
   }
   if (!message.empty()) outcome.Message = message;
+  // The mark goes over the object highlighted: drawn before it, its second (erasing) draw would
+  // spoil the object's square.
+  if (canvas_ != nullptr) {
+    clickMark_ = PixelMark{clickX_, clickY_};
+    DrawMarkAt(*clickMark_, kClickMarkSize, kClickMarkSize, kMarkColour, PenMode::Xor,
+               MarkShape::Cross);
+  }
   if (button == MouseButton::Right) {
     outcome.OpenPopup = true;
     outcome.PopupX = clickX_ + kPopupOffset;

@@ -19,12 +19,31 @@
 namespace qv {
 
 inline constexpr const char* kZoomFile = "QV_ZOOM.TXT";
+inline constexpr double kMaxZoom = 4096;  // the mouse wheel zooms in no further
 
 inline constexpr Colour kObjColour = MakeColour(0, 0, 255);
 inline constexpr Colour kHighlightColour = MakeColour(0, 255, 0);
 inline constexpr Colour kMarkColour = MakeColour(0, 255, 255);  // stage and click marks
 inline constexpr Colour kFieldColour = MakeColour(160, 180, 255);
+inline constexpr Colour kFieldEdgeColour = MakeColour(90, 110, 200);  // between visited fields
 inline constexpr Colour kAreaColour = MakeColour(255, 255, 255);
+inline constexpr Colour kSpecimenColour = MakeColour(110, 110, 110);  // the specimen's outline
+
+// Sizes of the marks in pixels, the same at every zoom so that they stay visible.
+inline constexpr int kObjectMarkSize = 7;  // a filled square with a lighter edge
+inline constexpr int kStageMarkSize = 11;  // a square outline around a dot of kStageDotSize
+inline constexpr int kStageDotSize = 3;
+inline constexpr int kClickMarkSize = 15;    // a cross
+inline constexpr int kMinimumFieldSize = 3;  // a visited field never shrinks below this
+
+// A bar of a round length for the map's scale: 1, 2 or 5 times a power of ten microns.
+struct ScaleBar {
+  double Microns = 0;  // 0 when no round length fits
+  int Pixels = 0;
+  std::string Label;  // "500 µm", "2 mm"
+};
+// The longest round length that is at most `maxPixels` long at `pixelsPerMicron`.
+ScaleBar ChooseScaleBar(double pixelsPerMicron, int maxPixels);
 
 enum class MarkShape : int16_t { Outline = 0, Filled = 1, Cross = 2 };
 
@@ -122,6 +141,9 @@ class MapView {
   void DrawScanAreaOutline();
   // Moves the stage mark: the previous one (if still on the picture) is erased first.
   void ShowStageMark(double x, double y);
+  // Where the stage mark stands in picture pixels, also when that is outside the picture; empty
+  // when no mark is drawn.
+  std::optional<std::pair<int, int>> StageMarkPixel() const;
   // Clears the picture and draws objects, area outline and, when known, the stage mark.
   void Redraw(std::optional<MapPoint> stage);
   // Clears the picture and draws the area outline and the stage mark only.
@@ -134,6 +156,9 @@ class MapView {
   void Zoom1To1();
   // n > 0 sets the zoom, any other n keeps it; the centre is specimen-relative microns.
   void ZoomSet(double n, double cx, double cy);
+  // The zoom times `factor` (kept within 1 .. kMaxZoom), the stage point under picture pixel
+  // (px, py) staying where it is.
+  void ZoomAround(double factor, double px, double py);
   // 1, or -1 when the file or a key is missing or a value unusable (that value is kept).
   int16_t ReadZoomPar();
   int16_t WriteZoomPar();
@@ -165,6 +190,9 @@ class MapView {
                                           double x, double y);
   void DrawMarkAt(PixelMark at, int width, int height, Colour colour, PenMode mode,
                   MarkShape shape);
+  void DrawStageMarkAt(PixelMark at);  // XOR: drawn twice, it is gone
+  void DrawObjectAt(PixelMark at, Colour colour);
+  void DrawSpecimenOutline();
   void DrawObjectIn(const MapWindow& window, const MapSpecimen& specimen, int32_t n, Colour colour);
   NearestObject FindNearest(double x, double y) const;
   void ForgetMarks();

@@ -74,16 +74,14 @@ int16_t ReadFile(Trapar& trapar, const char* file, const Keys& keys, Values& val
   return reader.Result();
 }
 
-// The file holds exactly the table's keys; they stay the current list afterwards.
+// The file holds exactly the table's keys.
 template <class Keys, class Values>
 int16_t WriteFile(Trapar& trapar, const char* file, const Keys& keys, const Values& values) {
-  trapar.SetParFile(file);
-  ParList& list = trapar.CurrentList();
-  list.clear();
+  ParList list;
   for (const auto& key : keys) {
     std::visit([&](auto member) { list.push_back({key.name, values.*member}); }, key.member);
   }
-  return trapar.WriteParFile();
+  return trapar.WriteParList(trapar.ParPath(file), list);
 }
 
 }  // namespace
@@ -361,39 +359,51 @@ int32_t Scan::Reached(int32_t moveResult) const {
   return RasterNumber(FieldIndex(curField_, order), order);
 }
 
+int16_t Scan::Visit(int32_t from) {
+  const int16_t moved = GoToField(curField_);
+  double x = 0, y = 0;
+  if (moved <= 0 && FieldPosition(curField_, x, y) > 0) curField_ = from;
+  return moved;
+}
+
 int32_t Scan::FirstField() {
+  const int32_t from = curField_;
   curField_ = 1;
-  return GoToField(1) > 0 ? 1 : -1;
+  return Visit(from) > 0 ? 1 : -1;
 }
 
 int32_t Scan::LastField() {
+  const int32_t from = curField_;
   curField_ = NumFields();
-  return Reached(GoToField(curField_));
+  return Reached(Visit(from));
 }
 
 int32_t Scan::NextField() {
   const FieldOrder order = Order();
   if (curField_ >= order.Count()) return -1;
+  const int32_t from = curField_;
   do {
     ++curField_;
     if (curField_ > order.Count()) return -1;  // stays past the end
   } while (FieldRestricted(curField_, order));
-  return Reached(GoToField(curField_));
+  return Reached(Visit(from));
 }
 
 int32_t Scan::PreviousField() {
   const FieldOrder order = Order();
   if (curField_ <= 1) return -1;
+  const int32_t from = curField_;
   do {
     --curField_;
     if (curField_ < 1) return -1;
   } while (FieldRestricted(curField_, order));
-  return Reached(GoToField(curField_));
+  return Reached(Visit(from));
 }
 
 int32_t Scan::SetField(int32_t n) {
+  const int32_t from = curField_;
   curField_ = n;
-  return Reached(GoToField(n));
+  return Reached(Visit(from));
 }
 
 }  // namespace qv

@@ -115,6 +115,9 @@ class Scan {
                  bool shapesLayout);
   int16_t Refuse(LayoutVerdict why);
   int32_t Reached(int32_t moveResult) const;
+  // Goes to the current field; when the stage was not sent to that field, the current field is
+  // `from` again, so that it always names where the stage went. The move's result.
+  int16_t Visit(int32_t from);
   void Outline() const;
 
   Trapar& trapar_;

@@ -1,12 +1,16 @@
 // qv-screenshots: pictures of the main window's tabs, of a homing run while it runs and after
-// Stop, and of the program editor on the demonstration microscope, for the documentation. The
+// Stop, of the program editor and the parameter editor on the demonstration microscope, for the
+// documentation; with --screen, of the whole screen with the window as it opens there. The
 // controllers are simulated in process.
-// usage: qv-screenshots PROGRAM_FOLDER OUTPUT_FOLDER  (the program folder is changed: use a copy)
+// usage: qv-screenshots PROGRAM_FOLDER OUTPUT_FOLDER [--screen NAME.png]
+//        (the program folder is changed: use a copy)
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTabWidget>
 #include <cstdio>
 #include <functional>
@@ -19,6 +23,7 @@
 #include "sim/Loopback.h"
 #include "sim/SimConfig.h"
 #include "ui/MainWindow.h"
+#include "ui/ParListWindow.h"
 #include "ui/ProgramWindow.h"
 #include "ui/WindowFrontEnd.h"
 
@@ -53,17 +58,32 @@ void PrepareSpecimen(qv::System& system) {
   for (const char* line :
        {"XY 11200 9100;XY Wait;Obj AddCurrent", "XY 13600 10400;XY Wait;Obj AddCurrent",
         "XY 12400 11300;XY Wait;Obj AddCurrent", "Obj Add 14200 8900 0 nucleus",
-        "Scan Tile;Scan FF;XY Wait", "Scan NF;XY Wait", "Scan NF;XY Wait", "Scan NF;XY Wait",
-        "Z 12.5;Z Wait", "F 3;F Wait", "Cube 2;Cube Wait"}) {
+        "Obj Add 4000 3000 0 a;Obj Add 6500 5200 0 b;Obj Add 2500 6800 0 c;Obj Add 8200 1800 0 d",
+        "Obj ListDraw", "Scan Tile;Scan FF;XY Wait", "Scan NF;XY Wait", "Scan NF;XY Wait",
+        "Scan NF;XY Wait", "Z 12.5;Z Wait", "F 3;F Wait", "Cube 2;Cube Wait"}) {
     system.ExecuteLine(line);
+  }
+}
+
+// Ticks of the window's timer, the simulated time passing with them, until the status bar no
+// longer shows a position as moving.
+void Settle(qv::MainWindow& window, sim::SimClock& clock) {
+  for (int i = 0; i < 400; ++i) {
+    clock.Advance(300'000);
+    window.TimerTick();
+    QApplication::processEvents();
+    const QLabel* position = window.findChild<QLabel*>("lblStatPosition");
+    if (i > 0 && position != nullptr && !position->text().contains("moving")) return;
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: qv-screenshots PROGRAM_FOLDER OUTPUT_FOLDER\n");
+  const bool screen = argc == 5 && std::string(argv[3]) == "--screen";
+  if (argc != 3 && !screen) {
+    std::fprintf(stderr,
+                 "usage: qv-screenshots PROGRAM_FOLDER OUTPUT_FOLDER [--screen NAME.png]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -83,17 +103,29 @@ int main(int argc, char** argv) {
 
   qv::MainWindow window(qv::WindowCore(system), [] {});
   front.Attach(&window);
+  if (screen) {  // the window as it opens, on the whole screen
+    window.show();
+    Settle(window, clock);
+    const QString path = out + "/" + QString::fromLocal8Bit(argv[4]);
+    const bool saved = window.screen()->grabWindow(0).save(path);
+    std::fprintf(stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    front.Attach(nullptr);
+    return saved ? 0 : 1;
+  }
   window.resize(1280, 800);
   window.show();
   QApplication::processEvents();
   window.Tabs().setCurrentIndex(1);  // the map draws the visited fields while it is shown
   QApplication::processEvents();
   const qv::ScanArea& area = system.scan.Area();
-  system.map.ZoomSet(4, area.AreaX0 + area.AreaXE / 2.0, area.AreaY0 + area.AreaYE / 2.0);
+  // The scan area and the specimen's corner in view.
+  system.map.ZoomSet(2.4, area.AreaX0 + 1000, area.AreaY0 - 2100);
   window.Map().RedrawMap();
   PrepareSpecimen(system);
+  system.map.HighlightObjOnMap(2);  // as if picked on the map
   window.SetCommandText("Scan NF;XY Wait");
   window.ExecuteCommandBox();
+  Settle(window, clock);
 
   bool ok = true;
   const char* names[] = {"device-control.png", "specimen-map.png", "objects.png", "axes.png"};
@@ -119,8 +151,21 @@ int main(int argc, char** argv) {
     QApplication::sendEvent(window.Tabs().currentWidget(), &escape);
   };
   if (QAction* home = MenuEntry(window.DeviceMenus().StageMenu(), "Home")) home->trigger();
-  window.TimerTick();
+  Settle(window, clock);
+  // What the stage reads now is what the status bar shows.
+  window.SetCommandText("XY ?");
+  window.ExecuteCommandBox();
+  Settle(window, clock);
   ok = Save(window, out + "/homing-stopped.png") && ok;
+
+  qv::ParListWindow parameters(system.trapar, notifier, &window);
+  if (parameters.Load(system.trapar.ParPath("QV_PARXY.TXT")) == 1) {
+    parameters.resize(640, 560);
+    parameters.show();
+    parameters.Grid().setCurrentCell(12, 1);  // XSLEWVELOCITY, with its unit beside it
+    ok = Save(parameters, out + "/parameter-editor.png") && ok;
+    parameters.hide();  // nothing was changed: nothing is written
+  }
 
   qv::ProgramWindow program(qv::WindowCore(system), [] {});
   front.AttachProgram(&program);

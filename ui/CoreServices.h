@@ -70,6 +70,7 @@ struct CoreServices {
   Display& display;
   Interpreter& interpreter;
   CommandDispatcher& dispatcher;
+  CommandSource& windowSource;  // what the window's commands run as
   ObjectCommands& objectCommands;
   ScanCommands& scanCommands;
   ProgramRunner& runner;

@@ -33,7 +33,7 @@ DeviceMenuBar::~DeviceMenuBar() {
 }
 
 void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
-  stageMenu_ = bar->addMenu("X-Y");
+  stageMenu_ = bar->addMenu("&X-Y");
   QMenu* m = stageMenu_;
   m->setObjectName("mnuXY");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
@@ -48,8 +48,8 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
     const std::optional<std::string> target =
         context_.services.InputBox("Go To", "Stage position in microns: X Y");
     if (!target || TrimBlanks(*target).empty()) return;
-    const std::string reply =
-        context_.core.dispatcher.ExecuteLine("XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
+    const std::string reply = context_.core.dispatcher.ExecuteLine(
+        context_.core.windowSource, "XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
     if (reply.find("Error ") != std::string::npos) {
       context_.Say(reply);
       return;
@@ -71,7 +71,7 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
 }
 
 void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
-  focusMenu_ = bar->addMenu("Z");
+  focusMenu_ = bar->addMenu("&Z");
   QMenu* m = focusMenu_;
   m->setObjectName("mnuZ");
   connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });

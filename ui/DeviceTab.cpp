@@ -34,6 +34,7 @@ DeviceTab::DeviceTab(const CoreServices& core, const WindowServices& services, Q
   context_.devicesChanged = [this] {
     FiltCaption();
     MagCaption();
+    RefreshLeds();
     emit DevicesChanged();
   };
   auto* frames = new QGridLayout;
@@ -155,9 +156,18 @@ QWidget* DeviceTab::BuildLedFrame() {
     box->onRightPress = [this] { leds_.EditParameters(); };
     gate_.Add(DeviceId::Leds, box);
     row->addWidget(box);
+    ledBoxes_[static_cast<size_t>(output)] = box;
     ++output;
   }
+  RefreshLeds();
   return frame;
+}
+
+void DeviceTab::RefreshLeds() {
+  for (int16_t n = 0; n < 3; ++n) {
+    const bool ready = core_.state.Ready.LEDsReady == 1;
+    ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? core_.leds.LEDIsOn(n) : std::nullopt);
+  }
 }
 
 QWidget* DeviceTab::BuildJoyFrame() {

@@ -46,6 +46,8 @@ class DeviceTab : public QWidget {
   void JoyDisplay(int16_t x, int16_t y, int16_t z);
   // The controls of devices that are not ready are disabled, with the reason as tool tip.
   void RefreshReadiness() { gate_.Refresh(core_.state); }
+  // The LED boxes show which LEDs the program lit.
+  void RefreshLeds();
 
   // The jog keys: the arrows move the stage by XYJUMPSIZE (with Shift by kCoarseJumps of them),
   // Page Up and Page Down the focus by its fine step (with Shift its coarse step). A held key
@@ -85,6 +87,7 @@ class DeviceTab : public QWidget {
   std::array<MenuButton*, 2> wheelButtons_{};
   MenuButton* cubeButton_ = nullptr;
   MenuButton* magButton_ = nullptr;
+  std::array<LedBox*, 3> ledBoxes_{};
   JoyIndicator* joyIndicator_ = nullptr;
   QLabel* jxLabel_ = nullptr;
   QLabel* jyLabel_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/DeviceWidgets.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -32,18 +33,61 @@ void MenuButton::mousePressEvent(QMouseEvent* event) {
   QPushButton::mousePressEvent(event);
 }
 
-LedBox::LedBox(const QColor& colour, const QString& name, QWidget* parent) : QFrame(parent) {
+LedBox::LedBox(const QColor& colour, const QString& name, QWidget* parent)
+    : QFrame(parent), colour_(colour) {
   setObjectName(name);
   setFrameShape(QFrame::Box);
   setFixedSize(28, 28);
-  setAutoFillBackground(true);
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, colour);
-  // A box whose LEDs cannot be switched shows a pale grey of its colour.
-  palette.setColor(QPalette::Disabled, QPalette::Window,
-                   QColor::fromHsv(colour.hsvHue(), colour.hsvSaturation() / 6, 215));
-  setPalette(palette);
-  setToolTip("Click: switch the LED; right button: LED settings");
+  setFocusPolicy(Qt::StrongFocus);
+  SetLit(std::nullopt);
+}
+
+void LedBox::SetLit(std::optional<bool> lit) {
+  const bool first = toolTip().isEmpty();
+  if (!first && lit == lit_) return;
+  lit_ = lit;
+  const QString state = !lit ? "state not known" : *lit ? "on" : "off";
+  setToolTip("LED " + state + ". Click or Space: switch it; right button: LED settings");
+  update();
+}
+
+void LedBox::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  const QRect inside = contentsRect();
+  if (!isEnabled()) {
+    // A box whose LEDs cannot be switched shows a pale grey of its colour.
+    p.fillRect(inside, QColor::fromHsv(colour_.hsvHue(), colour_.hsvSaturation() / 6, 215));
+  } else if (!lit_) {
+    p.fillRect(inside, colour_.darker(300));
+    p.fillRect(inside, QBrush(Qt::lightGray, Qt::BDiagPattern));
+  } else {
+    p.fillRect(inside, *lit_ ? colour_ : colour_.darker(400));
+    if (*lit_) p.fillRect(inside.adjusted(5, 5, -14, -14), colour_.lighter(170));  // a gleam
+  }
+  p.end();
+  QFrame::paintEvent(event);
+}
+
+void LedBox::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+       event->key() == Qt::Key_Enter) &&
+      onClick) {
+    onClick();
+    event->accept();
+    return;
+  }
+  QFrame::keyPressEvent(event);
+}
+
+// The box that has the keyboard is framed thicker.
+void LedBox::focusInEvent(QFocusEvent* event) {
+  setLineWidth(3);
+  QFrame::focusInEvent(event);
+}
+
+void LedBox::focusOutEvent(QFocusEvent* event) {
+  setLineWidth(1);
+  QFrame::focusOutEvent(event);
 }
 
 void LedBox::mousePressEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <functional>
+#include <optional>
 
 namespace qv {
 
@@ -30,16 +31,29 @@ class MenuButton : public QPushButton {
   void mousePressEvent(QMouseEvent* event) override;
 };
 
-// One LED picture: a click toggles the LED, a right-button press edits the LED settings.
+// One LED picture, lit in its colour, dark, or hatched while its state is not known: a click
+// (or Space while it has the keyboard) toggles the LED, a right-button press edits the LED
+// settings.
 class LedBox : public QFrame {
  public:
   LedBox(const QColor& colour, const QString& name, QWidget* parent);
   std::function<void()> onClick;
   std::function<void()> onRightPress;
 
+  void SetLit(std::optional<bool> lit);
+  std::optional<bool> Lit() const { return lit_; }
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor colour_;
+  std::optional<bool> lit_;
 };
 
 // The joystick's deflection: a line from the centre, in proportion to the full scale.

@@ -118,8 +118,12 @@ void FilesWindow::BuildMenus() {
   add(view, "File list to text", "mnuListToText", &FilesWindow::FileListToText);
   // Copying was never built; the entries stay where operators know them, but greyed out.
   QMenu* copy = bar->addMenu("Copy");
-  add(copy, "Copy Folder", "mnuCopyFolder", [] {})->setEnabled(false);
-  add(copy, "Copy File(s)", "mnuCopyFiles", [] {})->setEnabled(false);
+  copy->setToolTipsVisible(true);
+  for (QAction* entry : {add(copy, "Copy Folder", "mnuCopyFolder", [] {}),
+                         add(copy, "Copy File(s)", "mnuCopyFiles", [] {})}) {
+    entry->setEnabled(false);
+    entry->setToolTip("Not available here: copy with the desktop's file manager");
+  }
 }
 
 void FilesWindow::BuildLists() {

@@ -22,6 +22,13 @@ bool InProgramFolder(const std::filesystem::path& path, const std::string& appDi
   return !error && same;
 }
 
+// Why a move of a wheel or the cube changer did not get there; -2 is a wait that ran out of time.
+std::string MoveFailure(const std::string& what, int16_t status) {
+  return what + (status == -2 ? " did not report standing still within MOVETIMEOUT (QV_CONFIG.TXT)"
+                              : " not moved: its controller refused or did not answer "
+                                "(Conf > Error Log)");
+}
+
 // Wraps a 1-based position round 1..count; an unknown position (below 1) starts at either end.
 int16_t Wrapped(int16_t current, int delta, int16_t count) {
   if (current < 1) return delta > 0 ? int16_t{1} : count;
@@ -81,25 +88,37 @@ void WheelEntries::Open() {
   c_.Changed();
 }
 
-void WheelEntries::SayFilter(int16_t status) {
-  c_.Say(status > 0 ? WheelWord(wheel_) + Str(c_.core.wheels.CurrentFilter(wheel_))
-                    : std::string(kError));
+// The filter becomes current only when the wheel accepted the move, so that the check mark never
+// names a filter the wheel did not go to. The window shows the wheel as busy until it stands.
+void WheelEntries::Move(const std::function<int16_t()>& start) {
+  const std::string what = "Filter Wheel " + WheelWord(wheel_);
+  int16_t status = 0;
+  bool stopped = false;
+  {
+    BusyScope busy(c_, what);
+    c_.core.wheels.SelectWheel(wheel_);
+    status = start();
+    if (status > 0) status = c_.core.wheels.WaitComp();
+    stopped = busy.Stopped();
+  }
+  if (stopped) {
+    c_.Say(OperationEndText(what, false, true));
+  } else if (status > 0) {
+    c_.Say(WheelWord(wheel_) + Str(c_.core.wheels.CurrentFilter(wheel_)));
+  } else {
+    c_.Say(MoveFailure(what, status));
+  }
+  c_.Changed();
 }
 
-// The filter becomes current only when the wheel accepted the move, so that the check mark never
-// names a filter the wheel did not go to.
 void WheelEntries::Choose(int16_t filter) {
   if (!Ready()) return;
-  c_.core.wheels.SelectWheel(wheel_);
-  SayFilter(c_.core.wheels.GotoFilterComp(filter));
-  c_.Changed();
+  Move([this, filter] { return c_.core.wheels.GotoFilterComp(filter); });
 }
 
 void WheelEntries::Step(int delta) {
   if (!Ready()) return;
-  c_.core.wheels.SelectWheel(wheel_);
-  SayFilter(delta > 0 ? c_.core.wheels.Next() : c_.core.wheels.Prev());
-  c_.Changed();
+  Move([this, delta] { return delta > 0 ? c_.core.wheels.Next() : c_.core.wheels.Prev(); });
 }
 
 void WheelEntries::Home() {
@@ -132,7 +151,17 @@ void WheelEntries::ToggleLamp() {
   if (!Ready()) return;
   Wheels& wheels = c_.core.wheels;
   wheels.SelectWheel(wheel_);
-  wheels.Lamp(wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0});
+  const int16_t wanted = wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0};
+  const int16_t result = wheels.Lamp(wanted);
+  const std::string lamp = WheelWord(wheel_) + " Lamp";
+  if (result > 0) {
+    c_.Say(lamp + (wanted == 1 ? " On" : " Off"));
+  } else if (result == 0) {
+    c_.Say(lamp + " not switched: the " + c_.core.state.Config.ContrType +
+           " controllers have no output for a lamp");
+  } else {
+    c_.Say(lamp + " not switched: its controller refused or did not answer (Conf > Error Log)");
+  }
   c_.Changed();
 }
 
@@ -172,13 +201,26 @@ void WheelEntries::CompensationParameters() {
 
 // --- Cube ---
 
+// As a wheel's move: the cube becomes current once the changer took the move, and the window
+// shows the changer as busy until it stands.
 void CubeEntries::Choose(int16_t cube) {
   if (!Ready()) return;
-  if (c_.core.cube.Goto(cube) > 0) {
-    c_.core.cube.SetCurrentCube(cube);
-    c_.Say("Cube" + Str(cube));
+  const std::string what = "Cube Changer";
+  int16_t status = 0;
+  bool stopped = false;
+  {
+    BusyScope busy(c_, what);
+    status = c_.core.cube.Goto(cube);
+    if (status > 0) {
+      c_.core.cube.SetCurrentCube(cube);
+      status = c_.core.cube.Wait();
+    }
+    stopped = busy.Stopped();
+  }
+  if (stopped) {
+    c_.Say(OperationEndText(what, false, true));
   } else {
-    c_.Say(kError);
+    c_.Say(status > 0 ? "Cube" + Str(cube) : MoveFailure(what, status));
   }
   c_.Changed();
 }

@@ -2,6 +2,7 @@
 // The filter wheel and cube changer entries of the main window, and the captions that show
 // which filter, cube and magnification are in.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ui/EntryContext.h"
@@ -40,8 +41,8 @@ class WheelEntries {
 
  private:
   void Step(int delta);
-  // "F 3" after a filter change that the controller accepted, "Error " otherwise.
-  void SayFilter(int16_t status);
+  // Runs `start` on the wheel and waits for it: "F 3" when it got there, else why not.
+  void Move(const std::function<int16_t()>& start);
 
   const EntryContext& c_;
   int wheel_;

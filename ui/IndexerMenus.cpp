@@ -14,9 +14,13 @@ QAction* Checkable(QMenu* menu, const QString& caption) {
   return action;
 }
 
-// An entry of the table that has nothing behind it in this program: shown, but not offered.
-void Unavailable(QMenu* menu, const QString& caption) {
-  menu->addAction(caption)->setEnabled(false);
+// An entry of the table that has nothing behind it in this program: shown, but not offered,
+// with the reason as its tool tip.
+void Unavailable(QMenu* menu, const QString& caption, const QString& why) {
+  QAction* entry = menu->addAction(caption);
+  entry->setEnabled(false);
+  entry->setToolTip(why);
+  menu->setToolTipsVisible(true);
 }
 
 }  // namespace
@@ -67,7 +71,7 @@ FilterWheelMenu::FilterWheelMenu(const EntryContext& context, ParameterEntries& 
                                  ReadinessGate& gate)
     : c_(context),
       entries_(context, wheel),
-      menu_(bar->addMenu(wheel == 1 ? "F-i" : "B-j")),
+      menu_(bar->addMenu(wheel == 1 ? "&F-i" : "&B-j")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
   menu_->setObjectName(wheel == 1 ? "mnuF" : "mnuB");
@@ -142,7 +146,7 @@ void FilterWheelMenu::CreateItems() {
 
 void FilterWheelMenu::Refresh() {
   const int wheel = entries_.Wheel();
-  menu_->setTitle(Q(FilterCaption(c_.core, wheel)));
+  menu_->setTitle("&" + Q(FilterCaption(c_.core, wheel)));
   if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
   items_.Check(c_.core.wheels.CurrentFilter(wheel));
   items_.Gate(NotReadyReason(c_.core.state, wheel == 1 ? DeviceId::W1 : DeviceId::W2));
@@ -157,7 +161,7 @@ CubeChangerMenu::CubeChangerMenu(const EntryContext& context, ParameterEntries& 
                                  const SpeedTestHooks& hooks, QMenuBar* bar, ReadinessGate& gate)
     : c_(context),
       entries_(context),
-      menu_(bar->addMenu("Cube")),
+      menu_(bar->addMenu("C&ube")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
   menu_->setObjectName("mnuCube");
@@ -175,12 +179,13 @@ void CubeChangerMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHo
   gate.Add(DeviceId::Cube,
            menu_->addAction("Previous Cube", menu_, [this] { entries_.Previous(); }));
   // The joystick steps filter wheels only, and no focus offsets are kept per cube.
-  Unavailable(menu_, "Assign to Joystick");
+  Unavailable(menu_, "Assign to Joystick", "The joystick steps the filter wheels only");
   gate.Add(DeviceId::Cube, menu_->addAction("Home", menu_, [this] { entries_.Home(); }));
   menu_->addAction("Parameters", menu_, [&parameters] { parameters.EditDevice(DeviceId::Cube); });
   QMenu* compensation = menu_->addMenu("Focus Compensation");
-  Unavailable(compensation, "On?");
-  Unavailable(compensation, "Parameters");
+  const QString noCompensation = "No focus compensation is kept for the cube changer";
+  Unavailable(compensation, "On?", noCompensation);
+  Unavailable(compensation, "Parameters", noCompensation);
   QMenu* advanced = menu_->addMenu("Advanced");
   advanced->setToolTipsVisible(true);
   gate.Add(DeviceId::Cube, advanced->addAction("Speed Test", menu_, [&hooks] {
@@ -207,7 +212,7 @@ MagnificationMenu::MagnificationMenu(const EntryContext& context, ParameterEntri
                                      QMenuBar* bar)
     : c_(context),
       parameters_(parameters),
-      menu_(bar->addMenu("Mag.")),
+      menu_(bar->addMenu("Ma&g.")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
   menu_->setObjectName("mnuMag");

@@ -1,5 +1,7 @@
 #include "ui/KeywordFileRewrite.h"
 
+#include <optional>
+
 #include "foundation/Trapar.h"
 
 namespace qv {
@@ -24,8 +26,8 @@ std::string ReplaceValue(std::string_view line, const ParEntry& entry, const std
          std::string(line.substr(end));
 }
 
-}  // namespace
-
+// `values[k]` is the new value text of the k-th entry the reader finds in `content`, or nothing
+// to keep that line as it is.
 std::string RewriteKeywordValues(std::string_view content,
                                  const std::vector<std::optional<std::string>>& values) {
   std::string result;
@@ -42,6 +44,35 @@ std::string RewriteKeywordValues(std::string_view content,
     if (isEntry) ++entry;
   }
   return result;
+}
+
+}  // namespace
+
+std::string MergeKeywordValues(std::string_view content,
+                               const std::vector<KeywordChange>& changes) {
+  std::vector<std::string> names;
+  for (const FileLine& line : CutFileLines(content)) {
+    ParEntry parsed;
+    if (ParseKeywordLine(line.text, parsed)) names.push_back(std::move(parsed.Name));
+  }
+  std::vector<std::optional<std::string>> values(names.size());
+  std::string added;
+  for (const KeywordChange& change : changes) {
+    int seen = 0;
+    auto entry = names.begin();
+    for (; entry != names.end(); ++entry) {
+      if (*entry == change.name && seen++ == change.occurrence) break;
+    }
+    if (entry != names.end()) {
+      values[static_cast<size_t>(entry - names.begin())] = change.value;
+    } else {
+      added += FormatKeywordLine({change.name, change.value}) + "\r\n";
+    }
+  }
+  std::string merged = RewriteKeywordValues(content, values);
+  if (!added.empty() && !merged.empty() && merged.back() != '\n' && merged.back() != '\r')
+    merged += "\r\n";
+  return merged + added;
 }
 
 }  // namespace qv

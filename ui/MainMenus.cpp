@@ -1,8 +1,11 @@
 #include "ui/MainMenus.h"
 
+#include "commands/QVAcq.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
+#include "foundation/NumberText.h"
 #include "specimen/Scan.h"
+#include "ui/DeviceReadiness.h"
 
 namespace qv {
 
@@ -45,22 +48,31 @@ MainMenus::MainMenus(const CoreServices& core, const WindowServices& services, M
     : QObject(parent), core_(core), services_(services), hooks_(std::move(hooks)) {}
 
 void MainMenus::AddConf(QMenuBar& bar) {
-  QMenu* conf = bar.addMenu("Conf");
+  QMenu* conf = bar.addMenu("&Conf");
   conf->addAction("Configuration", this, [this] { EditConfiguration(); });
   joystick_ = conf->addMenu("Joystick");
   AddJoystickEntries();
   conf->addAction("Error Log", this, [this] { ShowChannelLog(); });
   conf->addSeparator();
-  conf->addAction("Quit", this, [this] {
+  conf->addAction("Quit", QKeySequence::Quit, this, [this] {
     if (hooks_.quit) hooks_.quit();
   });
 }
 
 void MainMenus::AddJoystickEntries() {
   joyOn_ = joystick_->addAction("On?", this, [this] {
+    const bool wanted = core_.state.JoyOn != 1;
     core_.joystick.ToggleOn();
     if (hooks_.joyVisibility) hooks_.joyVisibility();
     JoyVisibility();
+    if (!wanted) {
+      services_.Message("Joystick Off");
+    } else if (core_.state.JoyOn == 1) {
+      services_.Message("Joystick On");
+    } else {
+      services_.Message(JoystickMissing() ? "Joystick not switched on: no joystick found"
+                                          : "Joystick not switched on: it is not centred");
+    }
   });
   joyOn_->setCheckable(true);
   calibrate_ = joystick_->addAction("Calibrate", this, [this] { ToggleCalibration(); });
@@ -87,13 +99,21 @@ void MainMenus::EditConfiguration() {
   core_.applyConfiguration();
 }
 
-// The first choice starts a calibration, the second judges it.
+bool MainMenus::JoystickMissing() {
+  return core_.joystick.JoyRead().status != 0;
+}
+
+// The first choice starts a calibration, the second judges it; without a joystick there is
+// nothing to calibrate.
 void MainMenus::ToggleCalibration() {
   Joystick& joystick = core_.joystick;
   if (joystick.JoyCalibrating() == 1) {
     joystick.JoyCalibCheck();
+  } else if (JoystickMissing()) {
+    services_.Message("Joystick not calibrated: no joystick found");
   } else {
     joystick.JoyCalibStart();
+    services_.Message("Joystick calibration: move it to every corner, then choose Calibrate again");
   }
   JoyVisibility();
 }
@@ -110,7 +130,7 @@ void MainMenus::AssignJoystickCommands() {
   if (commands.WriteJoyCmds() < 0) {
     // Read back, the file would bring the old commands anyway; the operator must know.
     commands.Commands() = previous;
-    core_.trapar.ReportWriteFailure(core_.trapar.GetParPath());
+    core_.trapar.ReportWriteFailure(core_.trapar.ParPath(kJoyCommandsFile));
     services_.Message("Joystick commands not assigned");
     return;
   }
@@ -125,7 +145,8 @@ void MainMenus::ShowChannelLog() {
 }
 
 void MainMenus::AddMapAndScan(QMenuBar& bar) {
-  QMenu* map = bar.addMenu("Map");
+  QMenu* map = bar.addMenu("Ma&p");
+  map->setToolTipsVisible(true);
   connect(map, &QMenu::aboutToShow, this, [this] {
     services_.ShowTab(1);
     UpdateZoomEntries();
@@ -133,28 +154,41 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
   QMenu* grid = map->addMenu("Set Scan Grid");
   QMenu* gridMove = map->addMenu("Move in Scan Grid");
   // The grid corners are set and visited with the "Grid" command; these entries do nothing.
+  const auto unavailable = [](QMenu* menu, const char* caption) {
+    QAction* entry = menu->addAction(caption);
+    entry->setEnabled(false);
+    entry->setToolTip(
+        "Not here: the scan grid's corners are set and visited with the Grid command");
+  };
+  for (QMenu* menu : {grid, gridMove})
+    menu->setToolTipsVisible(true);
   for (const char* caption : {"Top Left", "Bottom Right"})
-    grid->addAction(caption)->setEnabled(false);
+    unavailable(grid, caption);
   for (const char* caption : {"to Top Left", "to Bottom Right", "to Coordinates"})
-    gridMove->addAction(caption)->setEnabled(false);
+    unavailable(gridMove, caption);
   map->addAction("Scan Grid Parameters", this,
                  [this] { EditSpecimenFile(core_, services_, SpecimenFile::ScanGrid); });
   map->addSeparator();
   AddScanAreaEntries(*map);
   map->addSeparator();
   AddZoomEntries(*map);
-  map->addAction("Refresh Map", this, [this] {
+  map->addAction("Refresh Map", QKeySequence::Refresh, this, [this] {
     if (hooks_.redrawMap) hooks_.redrawMap();
   });
 
-  QMenu* scan = bar.addMenu("Scan");
-  const std::pair<const char*, const char*> fields[] = {{"Go to First Field", "FF"},
-                                                        {"Go to Previous Field", "PF"},
-                                                        {"Go to Next Field", "NF"},
-                                                        {"Go to Last Field", "LF"}};
-  for (const auto& [caption, word] : fields) {
-    const std::string arguments = word;
-    scan->addAction(caption, this, [this, arguments] { core_.scanCommands.CmdScan(arguments); });
+  QMenu* scan = bar.addMenu("Sca&n");
+  const struct {
+    const char* caption;
+    const char* word;
+    QKeyCombination key;
+  } fields[] = {{"Go to First Field", "FF", Qt::CTRL | Qt::Key_Home},
+                {"Go to Previous Field", "PF", Qt::CTRL | Qt::Key_PageUp},
+                {"Go to Next Field", "NF", Qt::CTRL | Qt::Key_PageDown},
+                {"Go to Last Field", "LF", Qt::CTRL | Qt::Key_End}};
+  for (const auto& field : fields) {
+    const std::string arguments = field.word;
+    scan->addAction(field.caption, QKeySequence(field.key), this,
+                    [this, arguments] { GoToField(arguments); });
   }
   scan->addSeparator();
   scan->addAction("Scan Parameters", this,
@@ -195,6 +229,32 @@ void MainMenus::AddScanAreaEntries(QMenu& map) {
                 [this] { EditSpecimenFile(core_, services_, SpecimenFile::Specimen); });
 }
 
+// The field reached, or why none was.
+void MainMenus::GoToField(const std::string& word) {
+  const Scan& scan = core_.scan;
+  const int32_t before = scan.CurrentField();
+  const std::optional<int32_t> reached =
+      TextToInt32(core_.scanCommands.CmdScan(core_.windowSource, word));
+  const int32_t fields = scan.NumFields();
+  const std::string notReady = NotReadyReason(core_.state, DeviceId::XY);
+  std::string text;
+  if (reached && *reached >= 1) {
+    text = "Field " + std::to_string(*reached) + " of " + std::to_string(fields);
+  } else if (!notReady.empty()) {
+    text = "No field reached: " + notReady;
+  } else if (fields < 1) {
+    text = "No field reached: the scan has no fields (Scan Parameters)";
+  } else if (word == "NF" && before >= fields) {
+    text = "No next field: field " + std::to_string(before) + " is the last";
+  } else if (word == "PF" && before <= 1) {
+    text = "No previous field: this is the first";
+  } else {
+    text = "Field " + std::to_string(scan.CurrentField()) +
+           " not reached: the stage refused or did not answer (Conf > Error Log)";
+  }
+  services_.Message(text);
+}
+
 // The entries go through the command language; their replies are not shown.
 void MainMenus::AreaCommand(const std::string& arguments) {
   core_.scanCommands.CmdArea(arguments);
@@ -231,7 +291,7 @@ void MainMenus::UpdateZoomEntries() {
 }
 
 void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
-  QMenu* axes = bar.addMenu("Axes");
+  QMenu* axes = bar.addMenu("Ax&es");
   connect(axes, &QMenu::aboutToShow, this, [this] { services_.ShowTab(3); });
   axes->addAction("Add Axis", this, [this] {
     if (hooks_.addAxis) hooks_.addAxis();
@@ -240,7 +300,7 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
     if (hooks_.addDestination) hooks_.addDestination();
   });
 
-  QMenu* interpreter = bar.addMenu("Int.");
+  QMenu* interpreter = bar.addMenu("&Int.");
   // A folder without the reference says so rather than opening an empty text.
   interpreter->addAction("Commands", this, [this] {
     const std::string path = ProgramFile("QV_COMMANDS.TXT");
@@ -250,18 +310,24 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
       services_.Message("File " + path + " does not exist");
     }
   });
-  interpreter->addAction("Interpreter", this, [this] {
+  interpreter->addAction("Interpreter", QKeySequence(Qt::CTRL | Qt::Key_I), this, [this] {
     if (hooks_.showProgram) hooks_.showProgram();
   });
   QMenu* symbols = interpreter->addMenu("Symb. Const.");
   symbols->addAction("Edit", this,
                      [this] { services_.OpenInTextEditor(ProgramFile(kSymConstFile)); });
   symbols->addAction("Reload", this, [this] { ReadSymConst(core_.trapar, core_.state); });
-  interpreter->addAction("Loaded Forms", this,
-                         [this] { core_.notifier.MessageBox(core_.display.ListForms()); });
+  interpreter->addAction("Loaded Forms", this, [this] {
+    core_.notifier.MessageBox(core_.display.ListForms(), MsgIcon::None, "Loaded Forms");
+  });
   interpreter->addAction("Launch Capture Prog", this, [this] {
-    services_.Message(hooks_.launchCapture ? hooks_.launchCapture()
-                                           : std::string("Capture Program Not Launched"));
+    std::string text = hooks_.launchCapture ? hooks_.launchCapture() : kCaptureNotLaunched;
+    if (text == kCaptureNotLaunched) {
+      const std::string& program = core_.state.Config.CaptureProgram;
+      text += program.empty() ? ": CAPTUREPROGRAM is not set in QV_CONFIG.TXT"
+                              : ": " + program + " could not be started";
+    }
+    services_.Message(text);
   });
 }
 

@@ -62,6 +62,8 @@ class MainMenus : public QObject {
   void AddZoomEntries(QMenu& map);
   void UpdateZoomEntries();
   void AreaCommand(const std::string& arguments);
+  void GoToField(const std::string& word);  // "FF", "PF", "NF", "LF"
+  bool JoystickMissing();
   std::string ProgramFile(const char* name) const { return core_.state.AppDir + name; }
 
   CoreServices core_;

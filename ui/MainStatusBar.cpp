@@ -17,13 +17,16 @@ void SetIfChanged(QLabel& label, const QString& text) {
 
 }  // namespace
 
-DeviceStateTexts DescribeDevices(const CoreServices& core) {
+DeviceStateTexts DescribeDevices(const CoreServices& core, ReadoutMotion motion) {
   const ReadyFlags& ready = core.state.Ready;
+  const std::string moving = " (moving)";
   DeviceStateTexts texts;
-  texts.position = ready.XYReady == 1 ? "X " + FormatFixed(core.stage.X(), 1) + "  Y " +
-                                            FormatFixed(core.stage.Y(), 1)
-                                      : "XY off";
-  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(core.focus.Z(), 2) : "Z off";
+  texts.position = ready.XYReady == 1
+                       ? "X " + FormatFixed(core.stage.X(), 1) + "  Y " +
+                             FormatFixed(core.stage.Y(), 1) + (motion.xy ? moving : "")
+                       : "XY off";
+  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(core.focus.Z(), 2) + (motion.z ? moving : "")
+                                  : "Z off";
   for (int wheel = 1; wheel <= 2; ++wheel) {
     if (wheel == 2) texts.filters += "  ";
     texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1 ? FilterCaption(core, wheel)
@@ -47,15 +50,18 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
   stopButton_ = new QPushButton("Stop", this);
   stopButton_->setObjectName("cmdStop");
   stopButton_->setToolTip("Stop every device now (Esc)");
-  stopButton_->setFocusPolicy(Qt::NoFocus);  // the jog keys stay where they were
+  // Tab reaches it (Space presses it); a click leaves the keyboard, and so the jog keys, where
+  // they were.
+  stopButton_->setFocusPolicy(Qt::TabFocus);
   stopButton_->setStyleSheet("QPushButton { color: #b00000; font-weight: bold; }");
   addWidget(stopButton_);
   busyLabel_ = new QLabel(this);
   busyLabel_->setObjectName("lblBusy");
-  busyLabel_->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
+  busyLabel_->setMinimumWidth(fontMetrics().averageCharWidth() * 16);
   busyLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   addWidget(busyLabel_, 1);
-  pointerLabel_ = AddField("lblStatPointer", 32);
+  // On a narrow window the pointer field gives way first (the status bar must fit).
+  pointerLabel_ = AddField("lblStatPointer", 24);
   pointerLabel_->hide();  // shown on the map only
   positionLabel_ = AddField("lblStatPosition", 22);
   focusLabel_ = AddField("lblStatFocus", 9);
@@ -73,8 +79,8 @@ QLabel* MainStatusBar::AddField(const char* name, int minimumChars) {
   return label;
 }
 
-void MainStatusBar::ShowDevices(const CoreServices& core) {
-  const DeviceStateTexts texts = DescribeDevices(core);
+void MainStatusBar::ShowDevices(const CoreServices& core, ReadoutMotion motion) {
+  const DeviceStateTexts texts = DescribeDevices(core, motion);
   SetIfChanged(*positionLabel_, Q(texts.position));
   SetIfChanged(*focusLabel_, Q(texts.focus));
   SetIfChanged(*filtersLabel_, Q(texts.filters));

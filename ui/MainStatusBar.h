@@ -1,8 +1,8 @@
 #pragma once
 // The main window's status bar: on the left what runs and the Stop button, on the right the
 // stage position, the focus, the filters, the cube and the objective as the program last knew
-// them (nothing is read from the controllers for it), and on the map the pointer's stage
-// position and the zoom.
+// them (it reads nothing itself; the window reads the positions again after motions), and on
+// the map the pointer's stage position and the zoom.
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -10,11 +10,13 @@
 #include <string>
 
 #include "ui/CoreServices.h"
+#include "ui/PositionReadout.h"
 
 namespace qv {
 
 // The device fields' texts: "X 1200.0  Y 350.5", "Z 12.50", "F-3  B-?", "Cube-2",
-// "Obj. 2 (10X)"; a device that is not ready shows as "XY off", "Z off", "F off" ...
+// "Obj. 2 (10X)"; a device that is not ready shows as "XY off", "Z off", "F off" ...; a position
+// that may be out of date because its device moves is marked "X 1200.0  Y 350.5 (moving)".
 struct DeviceStateTexts {
   std::string position;
   std::string focus;
@@ -22,7 +24,7 @@ struct DeviceStateTexts {
   std::string cube;
   std::string objective;
 };
-DeviceStateTexts DescribeDevices(const CoreServices& core);
+DeviceStateTexts DescribeDevices(const CoreServices& core, ReadoutMotion motion = {});
 // "Pointer X 1200.0  Y 350.5  Zoom 2": a point of the map in stage microns.
 std::string DescribePointer(double x, double y, double zoom);
 
@@ -32,7 +34,7 @@ class MainStatusBar : public QStatusBar {
  public:
   explicit MainStatusBar(QWidget* parent = nullptr);
 
-  void ShowDevices(const CoreServices& core);
+  void ShowDevices(const CoreServices& core, ReadoutMotion motion = {});
   // The pointer over the map; nothing clears the field.
   void ShowPointer(const std::optional<std::string>& text);
   void ShowBusy(const QString& text);

@@ -1,5 +1,8 @@
 #include "ui/MainWindow.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,30 +12,50 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 #include "foundation/NumberText.h"
 #include "platform/QtText.h"
 #include "ui/EditWindow.h"
+#include "ui/FailureReason.h"
 #include "ui/FilesWindow.h"
 #include "ui/ObjectMenu.h"
 #include "ui/ParListWindow.h"
 #include "ui/SpeedTestMenus.h"
+#include "ui/WindowFit.h"
 
 namespace qv {
 
 namespace {
 
-// A widget that takes typed text keeps the arrow and page keys for itself.
-bool TakesText(const QWidget* widget) {
+// A widget that takes typed text or moves through items (a list, a table, a combo box, a
+// slider) keeps the arrow and page keys for itself.
+bool TakesArrowKeys(const QWidget* widget) {
   if (widget == nullptr) return false;
-  if (const auto* box = qobject_cast<const QComboBox*>(widget)) return box->isEditable();
-  return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
-         qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
+  return qobject_cast<const QComboBox*>(widget) || qobject_cast<const QLineEdit*>(widget) ||
+         qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+         qobject_cast<const QPlainTextEdit*>(widget) ||
+         qobject_cast<const QAbstractItemView*>(widget) ||
+         qobject_cast<const QAbstractSlider*>(widget);
 }
 
 constexpr int kDeviceTab = 0;
+
+// A panel of many controls scrolls when the window is too small for it, so that the window
+// still fits the screen with its status bar and Stop.
+QScrollArea* Scrolled(QWidget* panel, QWidget* parent) {
+  auto* area = new QScrollArea(parent);
+  area->setObjectName(panel->objectName() + "Scroll");
+  area->setWidget(panel);
+  area->setWidgetResizable(true);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setFocusPolicy(Qt::NoFocus);  // the keyboard goes to the panel's controls
+  return area;
+}
 
 }  // namespace
 
@@ -59,7 +82,10 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   deviceMenus_->SetSpeedTests(
       MakeSpeedTests(core_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
-  resize(1100, 760);
+  WatchForMotions();
+  const QSize available = screen()->availableGeometry().size();
+  setMinimumSize(MinimumWindowSize(available));
+  resize(FittedWindowSize(available));
   qApp->installEventFilter(this);  // Esc and the jog keys wherever the keyboard is
 
   tickTimer_.setInterval(300);
@@ -151,6 +177,9 @@ void MainWindow::BuildTopArea(QWidget* central) {
   messageLine_->setFrameShadow(QFrame::Sunken);
   messageLine_->setMinimumHeight(messageLine_->fontMetrics().height() + 8);
   connect(executeButton_, &QPushButton::clicked, this, &MainWindow::ExecuteCommandBox);
+  // Ctrl+L puts the keyboard into the command box from anywhere in the window.
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
+          [this] { commandEdit_->setFocus(Qt::ShortcutFocusReason); });
   connect(commandBox_->lineEdit(), &QLineEdit::returnPressed, this, &MainWindow::ExecuteCommandBox);
 }
 
@@ -158,20 +187,21 @@ void MainWindow::BuildTabs(QWidget* central) {
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName("sstView");
   devices_ = new DeviceTab(core_, services_, tabs_);
-  tabs_->addTab(devices_, "&Device Control");
+  tabs_->addTab(Scrolled(devices_, tabs_), "&Device Control");
   objects_ = new ObjectsTab(core_, services_, tabs_);
   map_ = new MapWidget(
       core_, services_,
       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
                [this] { objects_->Actions().AddCurrentPosition(); },
                [this] { objects_->Actions().MoveToObject(core_.map.HighlightedObj()); },
-               [this](std::optional<MapPoint> at) { ShowPointer(at); }},
+               [this](std::optional<MapPoint> at) { ShowPointer(at); },
+               [this] { PositionsMayChange(); }},
       tabs_);
   tabs_->addTab(map_, "&Specimen Map");
   tabs_->addTab(objects_, "&Objects");
   axes_ = new AxesTab(core_, services_, tabs_);
   axes_->SetInputBox(services_.inputBox);
-  tabs_->addTab(axes_, "&Axes");
+  tabs_->addTab(Scrolled(axes_, tabs_), "&Axes");
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
   // A click on the axes tab while it is shown addresses its unit again.
   connect(tabs_, &QTabWidget::tabBarClicked, this, [this](int tab) {
@@ -216,6 +246,33 @@ void MainWindow::JoyVisibility() {
 
 void MainWindow::JoyDisplay(int16_t d1, int16_t d2, int16_t fullScale) {
   devices_->JoyDisplay(d1, d2, fullScale);
+  if (d1 != 0 || d2 != 0) readout_.MayHaveMoved();  // the stage or the focus runs at its speed
+}
+
+// Menu entries and the tabs' buttons may start motions that nothing waits for (a stage jump, a
+// field of the scan, a move of the axes panel); commands are counted by the readout itself.
+void MainWindow::WatchForMotions() {
+  connect(menuBar(), &QMenuBar::triggered, this, [this] { PositionsMayChange(); });
+  connect(&map_->Popup(), &QMenu::triggered, this, [this] { PositionsMayChange(); });
+  for (QAbstractButton* button : tabs_->findChildren<QAbstractButton*>())
+    connect(button, &QAbstractButton::clicked, this, [this] { PositionsMayChange(); });
+}
+
+void MainWindow::PositionsMayChange() {
+  readout_.MayHaveMoved();
+  QTimer::singleShot(0, this, &MainWindow::SettleReadout);
+}
+
+// While nothing runs, the readout asks the units that may have moved and reads their positions;
+// the stage mark on the map follows.
+void MainWindow::SettleReadout() {
+  if (core_.state.CommandBusy != 0 || busy_->Depth() > 0 ||
+      core_.interpreter.State().ProgRunState != 0) {
+    return;
+  }
+  readout_.Check();
+  if (tabs_->currentIndex() == kMapTab) map_->StagePositionDisplay();
+  RefreshDeviceCaptions();
 }
 
 void MainWindow::RefreshDeviceCaptions() {
@@ -223,7 +280,8 @@ void MainWindow::RefreshDeviceCaptions() {
   devices_->FiltCaption();
   devices_->MagCaption();
   devices_->RefreshReadiness();
-  status_->ShowDevices(core_);
+  devices_->RefreshLeds();
+  status_->ShowDevices(core_, readout_.Motion());
 }
 
 // The object grid shows the list afresh when its tab is chosen; the axes panel probes its
@@ -247,27 +305,39 @@ void MainWindow::ShowPointer(std::optional<MapPoint> at) {
 }
 
 void MainWindow::ExecuteCommandBox() {
+  // The line the operator sees now: a client's command served while the window redraws shows
+  // itself in the same box.
+  const std::string line = CommandText();
+  RememberCmdInHist();
   SetMessage("");
   SetTimeText("");
   QApplication::processEvents();
   const int32_t start = core_.clock.TimeMs();
-  RememberCmdInHist();
-  const std::string line = CommandText();
   OperationBegins(line);
-  const std::string reply = core_.dispatcher.ExecuteLine(line);
+  const std::string reply = core_.dispatcher.ExecuteLine(core_.windowSource, line);
+  const bool stopped = core_.motCon.Motor().MotorStopRequested;
   OperationEnds();
-  SetMessage(reply);
+  // A wait that Stop ended replies "Error "; the line says that it was the operator's Stop.
+  SetMessage(stopped ? reply + "stopped" : ReplyWithReason(core_, line, reply));
   SetTimeText(Str(static_cast<double>(ElapsedMs(start, core_.clock.TimeMs()))));
   RefreshDeviceCaptions();
 }
 
+// The busy text is painted at once: a command such as "Delay" may hold the thread without
+// letting the window repaint.
 void MainWindow::OperationBegins(const std::string& what) {
+  readout_.MayHaveMoved();
+  status_->ShowDevices(core_, readout_.Motion());  // the positions shown as moving at once
   busy_->Begin(what);
+  status_->BusyField().repaint();
 }
 
 void MainWindow::OperationEnds() {
   busy_->End();
-  if (busy_->Depth() == 0) EndStop();
+  if (busy_->Depth() > 0) return;
+  EndStop();
+  // After the operation's own last steps (a busy scope clears the command flag after this).
+  QTimer::singleShot(0, this, &MainWindow::SettleReadout);
 }
 
 // A Stop holds until the operation it stopped has ended: its waits end at once, so its last
@@ -282,6 +352,7 @@ void MainWindow::Stop() {
   if (busy_->Depth() > 0 || core_.state.CommandBusy == 1) core_.motCon.MotorRequestStop(true);
   if (core_.interpreter.State().ProgRunState != 0) core_.interpreter.Stop();
   const std::vector<std::string> failed = core_.stopAll();
+  PositionsMayChange();  // where each device came to stand
   std::string text = "Stopped";
   if (!failed.empty()) {
     text = "Stop failed:";
@@ -321,9 +392,9 @@ void MainWindow::SetTimeText(const std::string& text) {
 }
 
 // The runner steps a program; with no program running and no command busy, the joystick is
-// polled and, while the map is shown, the stage mark follows the stage. The captions, the
-// status bar and the busy text follow what ran meanwhile, from here or from elsewhere; none of
-// it talks to the controllers.
+// polled, the positions that may have changed are read and, while the map is shown, the stage
+// mark follows the stage. The captions, the status bar and the busy text follow what ran
+// meanwhile, from here or from elsewhere. Nothing goes to the controllers while nothing moves.
 void MainWindow::TimerTick() {
   if (timerBusy_ > 0) return;
   ++timerBusy_;
@@ -331,7 +402,10 @@ void MainWindow::TimerTick() {
   const bool commandBusy = core_.state.CommandBusy != 0;
   if (tick.kind == TickResult::Kind::Idle && !commandBusy) {
     core_.joystick.TimerTick();
+    readout_.Check();
     if (tabs_->currentIndex() == kMapTab) map_->StagePositionDisplay();
+  } else {
+    readout_.MayHaveMoved();  // a program or a command runs: positions change meanwhile
   }
   // A tick that finds a command running runs inside that command's wait.
   busy_->SetBackground(core_.interpreter.State().ProgRunState == 1,
@@ -354,7 +428,7 @@ bool MainWindow::WindowKey(QWidget* target, const QKeyEvent& event) {
   const int tab = tabs_->currentIndex();
   if (tab != kDeviceTab && tab != kMapTab) return false;
   // A release always reaches the jog, wherever the keyboard went meanwhile.
-  if (event.type() == QEvent::KeyPress && TakesText(target)) return false;
+  if (event.type() == QEvent::KeyPress && TakesArrowKeys(target)) return false;
   return devices_->JogKey(event);
 }
 

@@ -25,6 +25,7 @@
 #include "ui/MapWidget.h"
 #include "ui/MessageLine.h"
 #include "ui/ObjectsTab.h"
+#include "ui/PositionReadout.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -51,8 +52,8 @@ class MainWindow : public QMainWindow {
   // dialogs; the program gives the text editor, and tests answer the dialogs themselves.
   WindowServices& Services() { return dialogs_; }
 
-  // The execute steps: clear the message line and time field, let events run, remember the
-  // command, run it and show the joined reply and the milliseconds it took.
+  // The execute steps: take and remember the command, clear the message line and time field, let
+  // events run, run the command and show the joined reply and the milliseconds it took.
   void ExecuteCommandBox();
   void RememberCmdInHist();
   // The Stop button and Esc: every ready device stops at once, a running program ends, and an
@@ -101,6 +102,11 @@ class MainWindow : public QMainWindow {
   void OperationBegins(const std::string& what);
   void OperationEnds();
   void EndStop();
+  // Something may have moved the stage or the focus: the readout is brought up to date once
+  // nothing runs any more.
+  void PositionsMayChange();
+  void SettleReadout();
+  void WatchForMotions();
   void ShowPointer(std::optional<MapPoint> at);
   void FillDialogs();
   void ForwardServices();
@@ -111,6 +117,7 @@ class MainWindow : public QMainWindow {
   void TabChanged(int tab);
 
   CoreServices core_;
+  PositionReadout readout_{core_};
   std::function<void()> unloaded_;
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;

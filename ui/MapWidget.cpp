@@ -1,8 +1,10 @@
 #include "ui/MapWidget.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "ui/DeviceReadiness.h"
@@ -36,10 +38,28 @@ MapWidget::MapWidget(const CoreServices& core, const WindowServices& services, M
     : QWidget(parent), core_(core), services_(services), hooks_(std::move(hooks)) {
   setObjectName("pbxArea");
   setMinimumSize(200, 150);
-  setMouseTracking(true);          // the status bar follows the pointer
-  setFocusPolicy(Qt::ClickFocus);  // a click on the map gives the jog keys to the window
+  setMouseTracking(true);  // the status bar follows the pointer
+  // Tab or a click gives the map the keyboard: the jog keys, + and - to zoom.
+  setFocusPolicy(Qt::StrongFocus);
+  setToolTip("Wheel or + and -: zoom; right button: map menu; double click: move the stage there");
   popup_ = new QMenu(this);
+  popup_->setToolTipsVisible(true);
+  // The press that opened the menu has its release delivered to the menu: the click mark goes
+  // then, or when the menu closes without one.
+  popup_->installEventFilter(this);
+  connect(popup_, &QMenu::aboutToHide, this, [this] {
+    core_.map.EraseClickMark();
+    RefreshIfChanged();
+  });
   BuildPopup();
+}
+
+bool MapWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == popup_ && event->type() == QEvent::MouseButtonRelease) {
+    core_.map.MouseRelease();
+    RefreshIfChanged();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 MapWidget::~MapWidget() {
@@ -48,6 +68,7 @@ MapWidget::~MapWidget() {
 
 void MapWidget::BuildPopup() {
   QMenu* object = popup_->addMenu("Object");
+  object->setToolTipsVisible(true);
   object->addAction("Add Curr. Stg. Pos.", this, [this] {
     if (hooks_.addCurrentPosition) hooks_.addCurrentPosition();
   });
@@ -55,6 +76,7 @@ void MapWidget::BuildPopup() {
     if (hooks_.moveToHighlighted) hooks_.moveToHighlighted();
   });
   moveToObject_->setEnabled(false);
+  moveToObject_->setToolTip("Click on an object of the map first");
   QMenu* stage = popup_->addMenu("Stage");
   stageMenu_ = stage;
   stage->setToolTipsVisible(true);
@@ -62,6 +84,7 @@ void MapWidget::BuildPopup() {
   stage->addAction("Print Coord.", this,
                    [this] { services_.Message(XYPositionText(core_.stage)); });
   zoomMenu_ = popup_->addMenu("Zoom");
+  zoomMenu_->setToolTipsVisible(true);
   zoomMenu_->addAction("Set Zoom Center", this, [this] {
     core_.map.CentreOnClick(-1);
     RedrawMap();
@@ -91,12 +114,11 @@ void MapWidget::MoveStageTo(MapPoint target) {
 }
 
 // The map forgets its marks whenever it clears the picture, so an old mark is never erased twice.
+// The position is the last one read, which the window keeps true after every motion: a stage
+// standing still costs no traffic on the line.
 void MapWidget::StagePositionDisplay() {
-  if (InstalledFlag(core_.state.Config, DeviceId::XY) != 1) return;
-  double x = 0;
-  double y = 0;
-  if (core_.stage.XYReadPos(x, y) < 0) return;
-  core_.map.ShowStageMark(x, y);
+  if (core_.state.Ready.XYReady != 1) return;
+  core_.map.ShowStageMark(core_.stage.X(), core_.stage.Y());
   RefreshIfChanged();
 }
 
@@ -104,6 +126,26 @@ void MapWidget::RedrawMap() {
   core_.map.Redraw(std::nullopt);
   StagePositionDisplay();
   RefreshIfChanged();
+  ShowPointer();  // the zoom may have changed
+}
+
+void MapWidget::ShowPointer() {
+  if (!hooks_.pointer) return;
+  const QPointF at = mapFromGlobal(QCursor::pos());
+  const MapPoint stage = core_.map.PixelToStage(at.x(), at.y());
+  // A specimen without a size gives the map no scale, and a pointer position none either.
+  if (rect().contains(at.toPoint()) && underMouse() && std::isfinite(stage.X) &&
+      std::isfinite(stage.Y)) {
+    hooks_.pointer(stage);
+  } else {
+    hooks_.pointer(std::nullopt);
+  }
+}
+
+void MapWidget::ZoomAround(double factor, QPointF at) {
+  const double before = core_.map.GetZoom();
+  core_.map.ZoomAround(factor, at.x(), at.y());
+  if (core_.map.GetZoom() != before) RedrawMap();
 }
 
 void MapWidget::RefreshIfChanged() {
@@ -128,8 +170,46 @@ void MapWidget::paintEvent(QPaintEvent* /*event*/) {
     for (int x = 0; x < image.width(); ++x)
       line[x] = 0xFF000000u | row[x];
   }
-  QPainter(this).drawImage(0, 0, image);
+  QPainter painter(this);
+  painter.drawImage(0, 0, image);
   shownChanges_ = canvas_->Changes();
+  PaintScaleBar(painter);
+  PaintStageOutside(painter);
+}
+
+// Bottom left: a bar of a round length, at most a quarter of the picture wide.
+void MapWidget::PaintScaleBar(QPainter& painter) {
+  const ScaleBar bar = ChooseScaleBar(core_.map.MapScale(), width() / 4);
+  if (bar.Pixels < 2) return;
+  const int left = 12;
+  const int base = height() - 12;
+  painter.setPen(QPen(Qt::white, 2));
+  painter.drawLine(left, base, left + bar.Pixels, base);
+  painter.drawLine(left, base - 5, left, base + 1);
+  painter.drawLine(left + bar.Pixels, base - 5, left + bar.Pixels, base + 1);
+  painter.drawText(QPoint(left, base - 8), QString::fromStdString(bar.Label));
+}
+
+// A stage off the picture shows as an arrow on the edge, pointing where it is.
+void MapWidget::PaintStageOutside(QPainter& painter) {
+  const std::optional<std::pair<int, int>> mark = core_.map.StageMarkPixel();
+  if (!mark || rect().contains(mark->first, mark->second)) return;
+  const QPointF centre = QRectF(rect()).center();
+  const QPointF towards(mark->first - centre.x(), mark->second - centre.y());
+  const double length = std::hypot(towards.x(), towards.y());
+  if (!(length > 0)) return;
+  const QPointF unit(towards.x() / length, towards.y() / length);
+  // Where the line from the centre to the stage leaves the picture, 4 pixels inside.
+  const double reach =
+      std::min(std::abs(unit.x()) > 0 ? (width() / 2.0 - 4) / std::abs(unit.x()) : 1e9,
+               std::abs(unit.y()) > 0 ? (height() / 2.0 - 4) / std::abs(unit.y()) : 1e9);
+  const QPointF tip = centre + unit * reach;
+  const QPointF back = tip - unit * 16;
+  const QPointF side(-unit.y() * 7, unit.x() * 7);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(0, 255, 255));
+  painter.drawPolygon(QPolygonF({tip, back + side, back - side}));
 }
 
 void MapWidget::mousePressEvent(QMouseEvent* event) {
@@ -160,6 +240,7 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* /*event*/) {
 // A double click sends the stage to the clicked point, as the pop-up's "Stage" > "Move".
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   MoveStageTo(core_.map.PixelToStage(event->position().x(), event->position().y()));
+  if (hooks_.stageStarted) hooks_.stageStarted();
   core_.map.EraseClickMark();
   RefreshIfChanged();
 }
@@ -173,6 +254,26 @@ void MapWidget::mouseMoveEvent(QMouseEvent* event) {
     hooks_.pointer(at);
   } else {
     hooks_.pointer(std::nullopt);
+  }
+}
+
+// A notch of the wheel (120 eighths of a degree) doubles or halves the zoom around the pointer.
+void MapWidget::wheelEvent(QWheelEvent* event) {
+  wheelSteps_ += event->angleDelta().y();
+  const int notches = wheelSteps_ / 120;
+  wheelSteps_ -= notches * 120;
+  if (notches != 0) ZoomAround(std::pow(2.0, notches), event->position());
+  event->accept();
+}
+
+void MapWidget::keyPressEvent(QKeyEvent* event) {
+  const QPointF middle(width() / 2.0, height() / 2.0);
+  if (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) {
+    ZoomAround(2, middle);
+  } else if (event->key() == Qt::Key_Minus) {
+    ZoomAround(0.5, middle);
+  } else {
+    QWidget::keyPressEvent(event);
   }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The specimen map picture of the main window: the map draws on a pixel picture that is shown
-// as an image; the mouse goes to the map as pixel coordinates, the right button opens the map's
-// pop-up menu, and the stage mark follows the stage while the window's timer asks it to.
+// as an image, with a scale bar and, when the stage is off the picture, an arrow towards it
+// drawn over it; the mouse goes to the map as pixel coordinates, the right button opens the
+// map's pop-up menu, the wheel (and + and - while the map has the keyboard) zooms, and the
+// stage mark follows the stage while the window's timer asks it to.
 #include <QMenu>
 #include <QWidget>
 #include <functional>
@@ -35,6 +37,7 @@ struct MapHooks {
   std::function<void()> moveToHighlighted;       // the stage to the object picked on the map
   // The stage point under the pointer (microns), nothing when the pointer left the map.
   std::function<void(std::optional<MapPoint>)> pointer;
+  std::function<void()> stageStarted;  // a double click sent the stage off
 };
 
 class MapWidget : public QWidget {
@@ -45,7 +48,7 @@ class MapWidget : public QWidget {
             QWidget* parent);
   ~MapWidget() override;
 
-  // Reads the stage position and moves the stage mark there.
+  // Moves the stage mark to the stage position the status bar shows; reads nothing.
   void StagePositionDisplay();
   // Clears the picture and draws the objects, the scan area and the stage mark.
   void RedrawMap();
@@ -60,13 +63,22 @@ class MapWidget : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildPopup();
   void UpdatePopupZoom();
   // The stage starts towards a point of the map (stage microns) without waiting.
   void MoveStageTo(MapPoint target);
+  // Zooms by `factor` around a picture point and shows the map and the pointer field anew.
+  void ZoomAround(double factor, QPointF at);
+  // The status bar's pointer field: the point under the mouse, or only the zoom.
+  void ShowPointer();
+  void PaintScaleBar(QPainter& painter);
+  void PaintStageOutside(QPainter& painter);
 
   CoreServices core_;
   const WindowServices& services_;
@@ -79,6 +91,7 @@ class MapWidget : public QWidget {
   QMenu* zoomMenu_ = nullptr;
   QAction* zoom1_ = nullptr;
   QAction* zoom2_ = nullptr;
+  int wheelSteps_ = 0;  // eighths of a degree turned and not yet zoomed by
 };
 
 }  // namespace qv

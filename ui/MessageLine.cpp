@@ -78,6 +78,8 @@ void MessageLine::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   QAction* copy = menu.addAction("Copy");
   copy->setEnabled(!full_.isEmpty());
+  if (full_.isEmpty()) copy->setToolTip("The message line is empty");
+  menu.setToolTipsVisible(true);
   connect(copy, &QAction::triggered, this, &MessageLine::CopyFullText);
   if (hasSelectedText()) {
     const QString part = selectedText();

@@ -34,7 +34,7 @@ ObjectActions::ObjectActions(const CoreServices& core, const WindowServices& ser
     : core_(core), services_(services), displayObjList_(std::move(displayObjList)) {}
 
 void ObjectActions::Obj(const std::string& arguments) {
-  services_.Message(core_.objectCommands.CmdObj(arguments));
+  services_.Message(core_.objectCommands.CmdObj(core_.windowSource, arguments));
 }
 
 void ObjectActions::AddCurrentPosition() {
@@ -56,7 +56,7 @@ void ObjectActions::MoveToObject(double n) {
   std::string reply;
   {
     const WaitCursor hourglass;
-    reply = core_.objectCommands.CmdObj("GoTo " + Str(n));
+    reply = core_.objectCommands.CmdObj(core_.windowSource, "GoTo " + Str(n));
   }
   services_.Message(reply);
   // The position would hide the refusal; the operator must see that the stage did not go.

@@ -29,7 +29,7 @@ InputBox QtInputBox(QWidget* parent) {
 QMenu* AddObjectMenu(QMenuBar& menuBar, ObjectsTab& tab, InputBox inputBox) {
   if (!inputBox) inputBox = QtInputBox(&tab);
   ObjectActions& actions = tab.Actions();
-  QMenu* menu = menuBar.addMenu("Obj.");
+  QMenu* menu = menuBar.addMenu("Ob&j.");
   menu->setObjectName("mnuObj");
   AddEntry(*menu, tab, "Add Current Stage Position", [&actions] { actions.AddCurrentPosition(); });
   AddEntry(*menu, tab, "Add New Object", [&actions] { actions.AddNewObject(); });

@@ -1,17 +1,19 @@
 #pragma once
-// The parameter list editor: one keyword file as a two-column grid of names and values. It works
-// on the current keyword list of the Trapar module, so that the caller's next read sees exactly
-// what was written. Closing copies the values back and writes the file only when a value was
-// changed, then only the changed values: remarks and other lines stay as they were.
+// The parameter list editor: one keyword file as a grid of names, values and the remarks that
+// follow them in the file (often the unit). Closing writes the file it opened only when a value
+// was changed, then only the changed values, into the file as it is by then: remarks, other lines
+// and what commands wrote there while the window was open stay as they were. The caller reads the
+// file again afterwards.
 #include <QDialog>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "foundation/Notifier.h"
 #include "foundation/Trapar.h"
+#include "ui/KeywordFileRewrite.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
@@ -24,9 +26,9 @@ class ParListWindow : public QDialog {
  public:
   ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent = nullptr);
 
-  // Reads the current parameter file into the grid; -1 (with the module's message) when it is
-  // missing or unreadable, and then the window must not be shown: nothing would be written back.
-  int16_t Load();
+  // Reads the file at `path` into the grid; -1 (with the module's message) when it is missing or
+  // unreadable, and then the window must not be shown: nothing would be written back.
+  int16_t Load(const std::string& path);
   // The result of writing the file back on closing (1 also when nothing had to be written); 0
   // while the window has not been closed.
   int16_t WriteResult() const { return writeResult_; }
@@ -46,11 +48,14 @@ class ParListWindow : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FillGrid();
-  // The values the operator changed, by entry; empty when none was.
-  std::vector<std::optional<std::string>> Changes() const;
-  void CopyValuesBack();
-  int16_t WriteChanges(const std::vector<std::optional<std::string>>& changes);
+  void FillGrid(const ParList& list);
+  bool GridKey(const QKeyEvent& key);
+  // Whether a typed value may replace `old`: never with a comma or a quote, which the file
+  // cannot hold in one value; after a question when it is far from the old value.
+  bool ValueTaken(const QString& name, const QString& typed, const QString& old);
+  // The values the operator changed; empty when none was.
+  std::vector<KeywordChange> Changes() const;
+  int16_t WriteChanges(const std::vector<KeywordChange>& changes);
   bool KeepOpenAfterFailedWrite();
 
   Trapar& trapar_;
@@ -59,16 +64,18 @@ class ParListWindow : public QDialog {
   QLineEdit* fieldEdit_;
   QLabel* pathLabel_;
   int editRow_ = -1;
+  bool checking_ = false;  // a typed value is being judged: the box stays open meanwhile
   bool loaded_ = false;
-  std::optional<std::string> content_;  // the file as it was read, when it could be kept
-  std::vector<QString> shownValues_;    // the values as the grid first showed them
+  std::string path_;                  // the file this window edits
+  std::string content_;               // its text as last read or written here
+  std::vector<std::string> names_;    // the entries' names, by row
+  std::vector<QString> shownValues_;  // the values as the grid first showed them
   int16_t writeResult_ = 0;
 };
 
-// Sets the current parameter file to `path`, lets the operator edit it in the modal window and
-// writes it back on closing. Returns WriteParFile's result, or -1 when the file could not be read
-// (nothing is written then). A full path outside the program folder leaves the module's folder
-// and file as they were once the window has closed.
+// Lets the operator edit the file at `path` (a name alone: in the program folder) in the modal
+// window and writes it back on closing. Returns the result of that write, or -1 when the file
+// could not be read (nothing is written then).
 int16_t EditParFile(QWidget* parent, Trapar& trapar, Notifier& notifier, const std::string& path);
 
 }  // namespace qv

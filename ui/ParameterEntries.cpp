@@ -18,9 +18,19 @@ void ParameterEntries::Edit(const char* fileName) {
   c_.LetEventsRun();
 }
 
+// Messages that the loading showed (a key not found, the channel's faults) are not covered by a
+// plain "XY On": the line says that they came. "XY Off" says enough by itself.
 void ParameterEntries::EditDevice(DeviceId device) {
   Edit(Device(device).file);
-  c_.Say(c_.core.reinitialise(device));
+  const int shown = c_.core.notifier.MessagesShown();
+  const std::string log = c_.core.comm.CommLogText();
+  const std::string state = c_.core.reinitialise(device);
+  const bool errors =
+      ReadyFlag(c_.core.state.Ready, device) == 1 &&
+      (c_.core.notifier.MessagesShown() != shown || c_.core.comm.CommLogText() != log);
+  c_.Say(errors ? state + " after errors loading " + Device(device).file +
+                      " (see the messages shown, Conf > Error Log)"
+                : state);
   c_.Changed();
 }
 
@@ -44,13 +54,26 @@ void ParameterEntries::EditField() {
 }
 
 void ParameterEntries::ChooseObjective(int16_t position) {
-  c_.core.dispatcher.ExecuteCommand("Objective " + std::to_string(position));
+  c_.core.dispatcher.ExecuteCommand(c_.core.windowSource, "Objective " + std::to_string(position));
   c_.Changed();
 }
 
+// Says what the switch did, as the "LED" command would name it, or why it did nothing.
 void LedEntries::Toggle(int16_t output) {
   if (c_.core.state.Ready.LEDsReady != 1) return;
-  c_.core.leds.LEDToggle(output);
+  static constexpr const char* kColours[] = {"R", "G", "B"};
+  const std::string led = std::string("LED ") + kColours[output % 3];
+  const int16_t result = c_.core.leds.LEDToggle(output);
+  const std::optional<bool> lit = c_.core.leds.LEDIsOn(output);
+  if (result > 0 && lit) {
+    c_.Say(led + (*lit ? " On" : " Off"));
+  } else if (result == 0) {
+    c_.Say(led + " not switched: the " + c_.core.state.Config.ContrType +
+           " controllers have no outputs to switch single LEDs");
+  } else {
+    c_.Say(led + " not switched: its controller refused or did not answer (Conf > Error Log)");
+  }
+  c_.Changed();
 }
 
 void LedEntries::EditParameters() {

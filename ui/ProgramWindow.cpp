@@ -284,10 +284,15 @@ void ProgramWindow::SetRunIndicator(bool on) {
 }
 
 void ProgramWindow::EnableProgEditing(bool enabled) {
-  for (QWidget* control : editing_)
+  const QString why = enabled ? QString() : QString("Not while the program runs: stop it first");
+  for (QWidget* control : editing_) {
     control->setEnabled(enabled);
-  for (QAction* menu : editingMenus_)
+    control->setToolTip(why);
+  }
+  for (QAction* menu : editingMenus_) {
     menu->setEnabled(enabled);
+    menu->setToolTip(why);
+  }
   for (QLineEdit* field : commandEdits_)
     field->setReadOnly(!enabled);
   scrProg_->setEnabled(enabled);

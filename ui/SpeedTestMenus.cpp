@@ -1,6 +1,7 @@
 #include "ui/SpeedTestMenus.h"
 
 #include <memory>
+#include <optional>
 
 #include "commands/SpeedTests.h"
 #include "ui/EntryContext.h"
@@ -13,22 +14,30 @@ struct SpeedTestRunner {
   EntryContext context;
   InputBox inputBox;
 
-  // `test` returns the result for the message line; a test the operator stopped says so.
+  // `test` returns the result for the message line; a test the operator stopped says so. The
+  // window shows the test as running once its questions are answered, not while it asks them.
   template <class Test>
   void Run(Test test) const {
     std::string result;
     bool stopped = false;
     {
-      BusyScope busy(context, "Speed Test");
+      std::optional<BusyScope> busy;
+      const CommandBusyScope quiet(context.core.state, CommandBusyScope::OnEnd::Restore);
+      const InputBox ask = [&](const std::string& title, const std::string& prompt) {
+        busy.reset();
+        std::optional<std::string> answer = inputBox ? inputBox(title, prompt) : std::nullopt;
+        busy.emplace(context, "Speed Test");
+        return answer;
+      };
       const CoreServices& s = context.core;
-      SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.clock}, inputBox,
+      SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.clock}, ask,
                        [this](const std::string& text) {
                          context.Say(text);
                          // The line is redrawn before the motions hold the thread.
                          context.LetEventsRun();
                        });
       result = test(tests);
-      stopped = busy.Stopped();
+      stopped = busy && busy->Stopped();
     }
     context.Say(stopped ? OperationEndText("Speed Test", false, true) + ": " + result : result);
   }

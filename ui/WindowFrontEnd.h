@@ -4,6 +4,7 @@
 // window. The window is made after the core, so it is attached later.
 #include <QApplication>
 #include <functional>
+#include <utility>
 
 #include "commands/FrontEnd.h"
 #include "ui/MainWindow.h"
@@ -13,7 +14,12 @@ namespace qv {
 
 class WindowFrontEnd : public FrontEnd {
  public:
-  void Attach(MainWindow* window) { window_ = window; }
+  // A "Show" given before the window was made (by the joystick list's item 0 at start-up) shows
+  // it as soon as it is attached.
+  void Attach(MainWindow* window) {
+    window_ = window;
+    if (window_ && std::exchange(showWhenAttached_, false)) window_->show();
+  }
   // Makes the window again after it was unloaded ("Show" loads it if needed).
   void SetLoader(std::function<MainWindow*()> load) { load_ = std::move(load); }
   MainWindow* Window() const { return window_; }
@@ -46,9 +52,11 @@ class WindowFrontEnd : public FrontEnd {
   void ShowMainWindow() override {
     if (!window_ && load_) window_ = load_();
     if (window_) window_->show();
+    showWhenAttached_ = !window_;
   }
   void HideMainWindow() override {
     if (window_) window_->hide();
+    showWhenAttached_ = false;
   }
   void UnloadMainWindow() override {
     if (window_) window_->Unload();
@@ -90,6 +98,7 @@ class WindowFrontEnd : public FrontEnd {
   MainWindow* window_ = nullptr;
   ProgramWindow* program_ = nullptr;
   std::function<MainWindow*()> load_;
+  bool showWhenAttached_ = false;
 };
 
 }  // namespace qv

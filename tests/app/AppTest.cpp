@@ -4,9 +4,11 @@
 // are transcripts, homing faults are in tests/devices/); the console; and the quorvalin executable
 // as a user runs it, with its clients, text in every front end, stop signals and single instance.
 #include <arpa/inet.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +27,7 @@
 #include "app/ProgramFolder.h"
 #include "app/SampleConfig.h"
 #include "app/StopAll.h"
+#include "commands/Automation.h"
 #include "tests/support/Process.h"
 #include "tests/support/SimSystem.h"
 #include "tests/support/TestSystem.h"
@@ -68,26 +71,37 @@ TEST(Options, MistakesAreExplained) {
   EXPECT_EQ(Parse({"--console"})->initConfig, "");
 }
 
-// The server runs only when asked for: by --listen or by the configuration's LISTENPORT.
+// The server runs only when asked for: by --listen or by the configuration's LISTENPORT, which
+// is refused out of range, -1 included.
 TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
-  // Options, the configured LISTENPORT (-1: none), the port served.
-  const std::tuple<std::vector<std::string>, int32_t, std::optional<uint16_t>> cases[] = {
-      {{"--console"}, -1, std::nullopt},
-      {{"--listen"}, -1, 5025},
-      {{"--listen", "0"}, -1, 0},
-      {{"--listen", "6000"}, 7000, 6000},
-      {{"--listen"}, 7000, 7000},
-      {{}, 7000, 7000},
-      {{"--console", "--run", "A.PRG"}, 7000, std::nullopt},
-  };
-  for (const auto& [args, configured, port] : cases) {
+  // Options, the configured LISTENPORT, the port served, the message.
+  const std::tuple<std::vector<std::string>, std::optional<int32_t>, std::optional<uint16_t>,
+                   std::string>
+      cases[] = {
+          {{"--console"}, std::nullopt, std::nullopt, ""},
+          {{"--listen"}, std::nullopt, 5025, ""},
+          {{"--listen", "0"}, std::nullopt, 0, ""},
+          {{"--listen", "6000"}, 7000, 6000, ""},
+          {{"--listen"}, 7000, 7000, ""},
+          {{}, 7000, 7000, ""},
+          {{"--console", "--run", "A.PRG"}, 7000, std::nullopt, ""},
+          {{"--listen"},
+           70000,
+           std::nullopt,
+           "LISTENPORT 70000 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
+           "are served."},
+          {{},
+           -1,
+           std::nullopt,
+           "LISTENPORT -1 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
+           "are served."},
+      };
+  for (const auto& [args, configured, port, message] : cases) {
+    SCOPED_TRACE(std::to_string(args.size()) + " " + message);
     std::string error;
-    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port) << args.size();
-    EXPECT_EQ(error, "");
+    EXPECT_EQ(ListenPort(*Parse(args), configured, error), port);
+    EXPECT_EQ(error, message);
   }
-  std::string error;
-  EXPECT_EQ(ListenPort(*Parse({"--listen"}), 70000, error), std::nullopt);
-  EXPECT_EQ(error, "LISTENPORT 70000 is no port number (0 to 65535)");
 }
 
 TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
@@ -98,13 +112,22 @@ TEST(ProgramFolder, UserFolderFollowsXdgConfigHome) {
   EXPECT_EQ(UserProgramFolder("/cfg", "/home/u"), fs::path("/cfg/quorvalin"));
 }
 
-// --dir, then the executable's folder with a configuration, then the user's folder.
+// --dir, then the executable's folder with a configuration, then the user's folder; a folder
+// named with --dir that holds no configuration is met as the user's folder is.
 TEST(ProgramFolder, ChosenInItsOrder) {
   TempFolder exe, user, named;
-  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
-            fs::path(named.File("")).parent_path());
   EXPECT_EQ(ChooseProgramFolder(named.File("nowhere"), exe.File(""), user.File("")).problem,
             "no such folder: " + named.File("nowhere"));
+  fs::create_directory(named.File("my scope"));
+  EXPECT_EQ(ChooseProgramFolder(named.File("my scope"), exe.File(""), user.File("")).problem,
+            "No configuration yet in " + named.File("my scope") +
+                " (it holds no QV_CONFIG.TXT).\nCopy a sample configuration there and set its "
+                "serial port:\n    quorvalin --init-config [ezhr17|im483i] --dir '" +
+                named.File("my scope") +
+                "'\nor try the simulated microscope:\n    quorvalin --demo");
+  PutBytes(named.File("QV_CONFIG.TXT"), "");
+  EXPECT_EQ(ChooseProgramFolder(named.Dir(), exe.File(""), user.File("")).folder,
+            fs::path(named.File("")).parent_path());
 
   const FolderChoice none = ChooseProgramFolder("", exe.File(""), user.File(""));
   EXPECT_TRUE(none.folder.empty());
@@ -207,7 +230,7 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
                  config.ContrType, config.WInstalled[2], config.ZInstalled, config.CaptureProgram,
                  config.TextEditor, config.ListenPort),
       std::tuple(1, 200, 60, 50, "EZHR17", 0, 0, "/opt/cam/shoot --keys \"/tmp/a b\"",
-                 "gedit --new-window", 5025));
+                 "gedit --new-window", std::optional<int32_t>(5025)));
   // JoyOn: no joystick to be found centred.
   EXPECT_EQ(
       std::tuple(t.system.state.AppDir, t.system.trapar.ParDir(), t.system.objectives.ObjCount(),
@@ -222,7 +245,7 @@ TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
   PutComplete("\"Z_INSTALLED\", 1\r\n");
   PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Z Home\r\n");
   t.system.InitSystem(t.folder.Dir());
-  EXPECT_EQ(t.system.state.LastDevice, "Z");
+  EXPECT_EQ(t.system.joyCommands.Source().LastDevice, "Z");
 }
 
 // A missing or faulty file fails start-up with one message that names the problem. The keys read
@@ -267,6 +290,22 @@ TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
   }
 }
 
+// An exchange of an initialisation that a noisy line damaged is made once more, and the log says
+// so: the device comes up. (How often every device comes up on such a line: qv_start_bench.)
+TEST(StartupFaults, ADamagedInitialisationExchangeIsMadeOnceMore) {
+  for (const auto& [folder, x, replies] : {std::tuple{"config/demo", '1', 2},  // and the greeting
+                                           std::tuple{"config/demo-im483i", 'X', 1}}) {
+    SCOPED_TRACE(folder);
+    SimSystem s(RepoFolder(folder));
+    s.line.SetFault(x, sim::Fault{sim::FaultKind::ErrorStatus, 9, replies});
+    EXPECT_EQ(std::tuple(s.Start(), s.system.state.Ready.XYReady), std::tuple(1, 1));
+    const std::vector<std::string> log = s.Log();
+    EXPECT_EQ(
+        std::ranges::count_if(log, [](const std::string& m) { return m.starts_with("Retrying "); }),
+        1);
+  }
+}
+
 TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
   PutComplete("\"PORTNAME\",/tmp/controller-line\r\n");
   t.system.InitSystem(t.folder.Dir());
@@ -284,16 +323,50 @@ TEST_F(Startup, TheOutsideProgramsAndTheListenPortAreOptional) {
   PutComplete("\"LISTENPORT\",telnet\r\n");
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_EQ(std::tuple(config.CaptureProgram, config.TextEditor, config.ListenPort),
-            std::tuple("", "", -1));
+            std::tuple("", "", std::optional<int32_t>()));
   EXPECT_NE(t.notifier.LastText().find("LISTENPORT"), std::string::npos) << t.notifier.LastText();
 }
 
-TEST_F(Startup, APortThatDoesNotOpenFailsStartUpAndKeepsTheDefaultTimeOut) {
-  PutComplete();
-  t.port.failOpen = true;
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
-  EXPECT_EQ(std::tuple(t.system.comm.CommTimeoutMs(), t.system.comm.CommLogText().substr(0, 43)),
-            std::tuple(1000, "CommOpenPort  2 No such file or directory\r\n"));
+// What makes the line unusable is said once, in one message box, with the device, the reason and
+// the way on; its first sentence stays for the main window's message line. A port that does not
+// open fails start-up, its fault goes to the channel log, and the time-out stays at 1000 ms, as
+// it does for a PORTTIMEOUT of 0 or less. (A clean start says nothing:
+// ACompleteFolderStartsCleanly.)
+TEST(StartupLine, AnUnusableLineIsSaidOnceWithWhatToDo) {
+  // The configuration's line keys, whether the port opens, the message.
+  const std::tuple<std::string, bool, std::string> cases[] = {
+      {"\"CONTRTYPE\", EZHR-17\r\n\"PORTTIMEOUT\", 0\r\n", true,
+       "CONTRTYPE \"EZHR-17\" in QV_CONFIG.TXT is no controller type: it may be EZHR17 or IM483I; "
+       "every device stays off.\nPORTTIMEOUT 0 in QV_CONFIG.TXT leaves no time for a reply: it is "
+       "the milliseconds one reply may take (200 suits most lines); the line waits 1000 ms "
+       "meanwhile."},
+      {"\"CONTRTYPE\",IM483I\r\n\"PORTTIMEOUT\", -5\r\n\"PORTNAME\",/dev/ttyUSB7\r\n", false,
+       "The controllers' serial line /dev/ttyUSB7 (PORTNAME in FOLDER/QV_CONFIG.TXT) cannot be "
+       "opened: No such file or directory; every device stays off.\nPORTTIMEOUT -5 in "
+       "QV_CONFIG.TXT leaves no time for a reply: it is the milliseconds one reply may take (200 "
+       "suits most lines); the line waits 1000 ms meanwhile."},
+      {"\"PORTTIMEOUT\", 200\r\n", false,
+       "The controllers' serial line /dev/ttyS1 (MPORT 2 in FOLDER/QV_CONFIG.TXT) cannot be "
+       "opened: No such file or directory; every device stays off."},
+  };
+  for (const auto& [keys, opens, message] : cases) {
+    SCOPED_TRACE(keys);
+    TestSystem t;
+    PutFolder(t, "\"MPORT\", 2\r\n\"MOVETIMEOUT\", 60\r\n\"WAITPOLLINGINTERVAL\", 50\r\n" + keys);
+    t.port.failOpen = !opens;
+    t.front.LoadWindows();
+    EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), -1);
+    std::string expected = message;
+    for (size_t at; (at = expected.find("FOLDER/")) != std::string::npos;)
+      expected.replace(at, 7, t.folder.Dir());
+    ASSERT_EQ(t.notifier.Messages.size(), 1u);
+    EXPECT_EQ(t.notifier.LastText(), expected);
+    EXPECT_EQ(t.system.LineProblem(), expected.substr(0, expected.find('\n')));
+    EXPECT_EQ(std::tuple(t.front.LastMessage(), t.system.comm.CommTimeoutMs(),
+                         t.system.comm.CommLogText().rfind(
+                             "CommOpenPort  2 No such file or directory\r\n", 0) == 0),
+              std::tuple(t.system.LineProblem(), 1000, !opens));
+  }
 }
 
 TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
@@ -329,13 +402,13 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
     double position = 0;
     const int16_t result = s.system.motCon.MotorReadPos(position);
     ASSERT_TRUE(result == 1 || result < 0) << result;
-    std::vector<std::string> log = s.Log();
-    if (log.size() >= 2 && log.back().starts_with("Late reply discarded: ")) {
-      ++discarded;
-      log.pop_back();
-    }
-    const bool logged = log.empty() || log.back() != "before";
-    ASSERT_EQ(result < 0, logged) << "exchange " << i << " ended " << result;
+    // A failure is logged last; a good exchange may follow the line's way back in step.
+    const std::vector<std::string> log = s.Log();
+    const auto since = std::find(log.rbegin(), log.rend(), "before");
+    discarded += static_cast<int>(std::count_if(log.rbegin(), since, [](const std::string& m) {
+      return m.starts_with("Late reply discarded: ");
+    }));
+    ASSERT_TRUE(result > 0 || log.back() != "before") << "exchange " << i << " unlogged";
     failed += result < 0;
   }
   std::string latest;
@@ -355,27 +428,10 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
   void SetUp() override { ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText(); }
   bool Ezhr17() const { return GetParam() == "config/demo"; }
   char X() { return static_cast<char>(s.system.stage.Params().X.Contr); }
+  char Y() { return static_cast<char>(s.system.stage.Params().Y.Contr); }
+  char Z() { return static_cast<char>(s.system.focus.Params().Contr); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
 };
-
-// A reply that comes after its exchange gave up is never taken for the next one: the next
-// command waits one more time-out for it, and what came later still is dropped before a send.
-TEST_P(DeviceLine, AReplyLaterThanThePortTimeOutIsNotTakenForTheNextOne) {
-  ASSERT_EQ(s.Run("XY Wait;XY 100 200;Z 12.5;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; OK  ; ");
-  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 300, 1});  // PORTTIMEOUT is 200 ms
-  EXPECT_EQ(s.Run("XY ?;Z ?"), "Error  ; 12.50 ; ");
-  s.line.SetFault(X(), sim::Fault{sim::FaultKind::Late, 1000, 1});
-  EXPECT_EQ(s.Run("XY ?"), "Error  ; ");
-  s.clock.Advance(1'000'000);  // µs: the reply has come meanwhile
-  EXPECT_EQ(s.Run("Z ?;XY ?"), "12.50 ; 100.0 200.0 ; ");
-  const std::string counter = std::to_string(s.State(X()).counter);
-  const std::string late =
-      "Late reply discarded: " +
-      (Ezhr17() ? "\xFF/0`" + counter + "<3><13><10>" : X() + ("Z " + counter + "<10>"));
-  const auto log = s.Log();
-  // The queries after it went well.
-  EXPECT_EQ(std::tuple(std::ranges::count(log, late), log.back()), std::tuple(2, late));
-}
 
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
 TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
@@ -402,13 +458,6 @@ TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
   EXPECT_EQ(ready(), std::vector<int16_t>(7, 1));
 }
 
-TEST_P(DeviceLine, ConWithoutAControllerTypeSendsNothing) {
-  s.system.state.Config.ContrType = "XYZ";
-  const size_t sent = s.port.Written().size();
-  EXPECT_EQ(s.Run("CON /1?0"), " ; ");
-  EXPECT_EQ(s.port.Written().size(), sent);
-}
-
 // The operator's Stop: one stop to every ready unit, in the device order, nothing to a device
 // that is not ready, and the unit addressed before is addressed again.
 TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
@@ -431,6 +480,18 @@ TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
     EXPECT_FALSE(s.State(address).moving) << address;
   }
   EXPECT_EQ(std::vector<std::string>(s.line.Frames().begin(), s.line.Frames().end()), expected);
+
+  // A unit that does not answer keeps no other from its stop, and is named; after a run the
+  // stage and the focus of an EZHR17 line get their slew velocities back.
+  s.Run("XY Move 300 300;Z Move 300");
+  s.line.SetFault(X(), sim::Fault{sim::FaultKind::NoReply, 0, 1});
+  s.line.ClearFrames();
+  EXPECT_EQ(StopAllDevices(s.system), std::vector<std::string>{"XY"});
+  const std::deque<std::string>& frames = s.line.Frames();
+  EXPECT_EQ(std::tuple(s.State(X()).moving, s.State(Y()).moving, s.State(Z()).moving,
+                       std::ranges::count(frames, Ezhr17() ? "/2V8000R" : "YM0"),
+                       std::ranges::count(frames, Ezhr17() ? "/3V8000R" : "ZM0")),
+            std::tuple(false, false, false, 1, 1));
 }
 
 // "Int." > "Commands" opens the folder's command reference: it must name every command word
@@ -481,6 +542,91 @@ TEST_P(DeviceLine, AWaitGoesOnPollingItsOwnUnitAfterAClientsCommand) {
   EXPECT_EQ(frames, expected);
 }
 
+// "Wait" waits for its own source's last device. The first source moves the stage; the second
+// sends "Z 3" where the first lets events run before its next line (the window and the program
+// runner do) or between its calls (clients: ":1.5" on the bus, "tcp:1" on the line server); the
+// first's "Wait" still waits for the stage.
+TEST_P(DeviceLine, WaitFollowsTheLastDeviceOfItsOwnSource) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"window", ":1.5"}, {"program", "tcp:1"}, {":1.5", "tcp:1"}, {"tcp:1", "window"}};
+  Automation automation(s.system.state, s.system.dispatcher,
+                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
+  for (const auto& [first, second] : cases) {
+    SCOPED_TRACE(first + " then " + second);
+    s.Run("XY Wait;Z Wait");  // a row that failed may leave the stage moving
+    ASSERT_EQ(s.Run("XY 0 0;Z 0;XY Wait;Z Wait"), "OK  ; OK  ; OK  ; OK  ; ");
+    std::string secondReply;
+    bool sent = false;
+    const auto fromSecond = [&, &second = second] {
+      if (std::exchange(sent, true)) return;
+      secondReply = second == "window" ? s.Run("Z 3") : automation.Exec(second, "Z 3");
+    };
+    std::string reply;
+    if (first == "window") {
+      s.Run("XY 30000 0");
+      s.front.onDoEvents = fromSecond;
+      reply = s.system.dispatcher.ExecuteFromWindow(s.system.windowSource, "Wait;XY ?", s.clock);
+    } else if (first == "program") {
+      s.front.LoadWindows();  // the program runs the command box
+      s.system.interpreter.SetRows(20);
+      s.system.interpreter.State().ProgLines = {"XY 30000 0", "Wait", "XY ?"};
+      s.system.interpreter.StartOver();
+      s.system.interpreter.Run();
+      s.system.runner.Tick();
+      s.front.onDoEvents = fromSecond;
+      reply = s.system.runner.Tick().reply;
+      reply += s.system.runner.Tick().reply;
+      s.front.loaded.clear();
+    } else {
+      automation.Exec(first, "XY 30000 0");
+      fromSecond();
+      reply = automation.Exec(first, "Wait;XY ?");
+    }
+    s.front.onDoEvents = nullptr;
+    EXPECT_EQ(std::pair(reply, secondReply),
+              std::pair(std::string("OK  ; 30000.0 0.0 ; "), std::string("OK  ; ")));
+  }
+}
+
+// A client's "Wait" inside another client's motion wait waits for its own device, not for the
+// stage that the other one waits for.
+TEST_P(DeviceLine, AWaitInsideAnotherSourcesWaitWaitsForItsOwnDevice) {
+  Automation automation(s.system.state, s.system.dispatcher,
+                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
+  ASSERT_EQ(automation.Exec("tcp:1", "Z 3;Z Wait"), "OK  ; OK  ; ");
+  std::string nested;
+  bool stageMoving = false;
+  s.front.onDoEvents = [&] {
+    if (!nested.empty()) return;
+    nested = automation.Exec("tcp:1", "Wait");
+    stageMoving = s.State(X()).moving;
+  };
+  EXPECT_EQ(automation.Exec(":1.5", "XY 30000 0;XY Wait;XY ?"), "OK  ; OK  ; 30000.0 0.0 ; ");
+  s.front.onDoEvents = nullptr;
+  EXPECT_EQ(std::pair(nested, stageMoving), std::pair(std::string("OK  ; "), true));
+}
+
+// A missing key's message is a modal box, in which another source's command writes a keyword
+// file of its own: the device's file is read on to its end and every message names it.
+TEST_P(DeviceLine, AKeywordFileIsReadOnWhileAnotherSourceWritesOneUnderItsMessage) {
+  SetKeyword(s.folder, "QV_PARZ.TXT", "ZSTROKEPERROT", std::nullopt);
+  s.notifier.Clear();
+  std::string clientReply;
+  s.notifier.whileShown = [&] { clientReply = s.Run("Grid Step 120 130"); };
+  EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z Off");
+  std::vector<std::string> shown;
+  for (const RecordedMessage& message : s.notifier.Messages)
+    shown.push_back(message.Text);
+  EXPECT_EQ(shown, std::vector<std::string>{"Parameter ZSTROKEPERROT not found in " +
+                                            s.folder.File("QV_PARZ.TXT")});
+  ParList grid;
+  ASSERT_EQ(s.system.trapar.ReadParList(s.folder.File("QV_SCANGRID.TXT"), grid), 1);
+  int32_t stepX = 0, stepY = 0;
+  GetPar(grid, "GRIDSTEPX", stepX);
+  GetPar(grid, "GRIDSTEPY", stepY);
+  EXPECT_EQ(std::tuple(clientReply, stepX, stepY), std::tuple("OK  ; ", 120, 130));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLines, DeviceLine,
                          ::testing::Values("config/demo", "config/demo-im483i"), LineName());
 
@@ -506,6 +652,14 @@ TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
                                MsgButtons::OkCancel),
             MsgResult::Cancel);
   EXPECT_EQ(err.str(), "File overwrite: File X Overwrite?\n");
+}
+
+// --channel-log: a line of text for each message, a controller's raw bytes as escapes.
+TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
+  system.comm.CommLogAdd("Port TimeOut");
+  system.comm.CommLogAdd("/1?0 \xFF/0`12\x03\r");
+  EXPECT_EQ(ChannelLogAsText(system.comm.CommLogText()),
+            "Port TimeOut\n/1?0 \xC3\xBF/0`12\\x03\\r\n");
 }
 
 // A program's replies, one line each, and its end; comment lines go to the error stream.
@@ -686,7 +840,8 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
 
 // A stop signal ends every kind of program within 2 s, also during a long delay, which then
 // replies "Error ": the ready devices stop where they are, the serial line closes, a
-// demonstration removes its folder.
+// demonstration removes its folder. A signal to the whole process group (-SIGINT below) is what
+// Ctrl-C in a terminal sends.
 TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   PutBytes(demo.File("LONG.PRG"), "Delay 20000\r\nVer\r\nVer\r\nEnd\r\n");
   // Arguments, input, what shows it is ready (on standard error, or on standard output after
@@ -703,15 +858,22 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
        SIGINT,
        "Error  ; \nPROGRAM STOPPED\n"},
       {{"--demo"}, "", "no automation", SIGHUP, ""},
+      // Ctrl-C in a terminal: to the demonstration's simulator too, which must not end first.
+      {{"--demo", "--console"}, "Ver\n", "out:4.0 ; \n", -SIGINT, "4.0 ; \n"},
   };
-  for (const auto& [args, input, ready, signal, out] : cases) {
+  for (auto [args, input, ready, signal, out] : cases) {
     SCOPED_TRACE(args[0] + " " + std::to_string(signal));
     const auto p = Start(args);
     p->Write(input);
     const bool onError = ready.rfind("out:", 0) != 0;
     ASSERT_TRUE(p->WaitFor(onError ? ready : ready.substr(4), onError));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // well into the delay
-    p->Signal(signal);
+    if (signal < 0) {
+      signal = -signal;
+      p->SignalGroup(signal);
+    } else {
+      p->Signal(signal);
+    }
     const ProcessResult r = p->Finish(std::chrono::seconds(10));
     EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(128 + signal, out)) << r.err;
     EXPECT_NE(
@@ -740,10 +902,101 @@ TEST_F(Executable, AStartRemovesTheLeftoversOfKilledWritesWhereverTheyWereMade) 
   EXPECT_EQ(GetBytes(runtime.File("quorvalin.writes")), sub + "\n");
 }
 
-TEST_F(Executable, BadArgumentsAreExplained) {
-  const ProcessResult r = Process(kProgram, {"--dir"}, Env()).Finish();
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_NE(r.err.find("--dir needs a value"), std::string::npos);
+// "--run" ends with its final line, and its status says how the program ended: 0 at its end, 1
+// when a line failed (a device that is not ready answers "Off"), 3 at a "Stop" statement.
+TEST_F(Executable, ARunSaysHowItsProgramEnded) {
+  SetKeyword(demo, "QV_CONFIG.TXT", "XY_INSTALLED", "0");
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"Z 5\r\nZ Wait\r\nZ ?\r\n", 0, "OK  ; \nOK  ; \n5.00 ; \nPROGRAM FINISHED\n"},
+      {"Z 5\r\nXY 100 200\r\nZ 0\r\n", 1, "OK  ; \nOff  ; \nPROGRAM STOPPED\n"},
+      {"Ver\r\nStop\r\nVer\r\n", 3, "4.0 ; \nOK  ; \nPROGRAM STOPPED\n"},
+  };
+  for (const auto& [program, status, out] : cases) {
+    SCOPED_TRACE(program);
+    PutBytes(demo.File("A.PRG"), program);
+    const ProcessResult r = Console("", {"--run", demo.File("A.PRG")});
+    EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(status, out)) << r.err;
+  }
+}
+
+// A start that cannot do what was asked says why in one message and ends: a wrong option, a
+// folder without a configuration, a port for the command lines that another program has.
+TEST_F(Executable, AStartThatCannotBeDoneIsExplained) {
+  TempFolder empty;
+  const int taken = socket(AF_INET, SOCK_STREAM, 0);
+  const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  ASSERT_EQ(bind(taken, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  // Arguments, the status, the start of the message.
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{"--dir"}, 2, "quorvalin: --dir needs a value\n"},
+      {{"--console", "--dir", empty.Dir()},
+       2,
+       "quorvalin: No configuration yet in " + fs::path(empty.File("")).parent_path().string() +
+           " (it holds no QV_CONFIG.TXT).\n"},
+      {{"--console", "--dir", demo.Dir(), "--listen", std::to_string(port)},
+       1,
+       "Quorvalin: No command lines are served: cannot listen on 127.0.0.1 port " +
+           std::to_string(port) + " ("},
+  };
+  for (const auto& [args, status, message] : cases) {
+    SCOPED_TRACE(args.back());
+    const ProcessResult r = Process(kProgram, args, Env()).Finish();
+    EXPECT_EQ(std::tuple(r.exitCode, r.out, r.err.substr(0, message.size())),
+              std::tuple(status, "", message))
+        << r.err;
+  }
+  close(taken);
+}
+
+// A line that cannot be used is named with the system's reason and the way on, once, and every
+// device answers "Off "; CONTRTYPE is taken in any letter case. Permission is denied to another
+// user than the one the device's group lets in: root may open anything.
+TEST_F(Executable, AnUnusableLineIsNamedWithItsReasonAndTheWayOn) {
+  SetKeyword(demo, "QV_CONFIG.TXT", "CONTRTYPE", "ezhr17");
+  const ProcessResult r = Console("XY 100 200;XY Wait;XY ?\n");
+  EXPECT_EQ(std::tuple(r.exitCode, r.out, r.err),
+            std::tuple(0, "OK  ; OK  ; 100.0 200.0 ; \n", ""));
+
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("ttyUSB9"));
+  const ProcessResult missing = Console("XY ?\n");
+  EXPECT_EQ(std::tuple(missing.out, missing.err),
+            std::tuple("Off  ; \n", "Quorvalin: The controllers' serial line " +
+                                        runtime.File("ttyUSB9") + " (PORTNAME in " + demo.Dir() +
+                                        "QV_CONFIG.TXT) cannot be opened: No such file or "
+                                        "directory; every device stays off. Plug in the adapter, "
+                                        "or set PORTNAME in QV_CONFIG.TXT to the controllers' "
+                                        "serial device (ls /dev/serial/by-id names the USB "
+                                        "adapters).\n"));
+
+  if (geteuid() != 0) GTEST_SKIP() << "running the program as another user needs root";
+  // A device of the group dialout, and the program as user nobody, who is not in it.
+  const group* dialout = getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  PutBytes(runtime.File("ttyUSB0"), "");
+  ASSERT_EQ(chown(runtime.File("ttyUSB0").c_str(), 0, dialout->gr_gid), 0);
+  chmod(runtime.File("ttyUSB0").c_str(), 0660);
+  SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", runtime.File("ttyUSB0"));
+  TempFolder lock;
+  for (const std::string& folder : {runtime.Dir(), demo.Dir()})
+    chmod(folder.c_str(), 0755);
+  for (const fs::directory_entry& file : fs::directory_iterator(demo.Dir()))
+    chmod(file.path().c_str(), 0644);
+  ASSERT_EQ(chown(lock.Dir().c_str(), 65534, 65534), 0);
+  Process denied("/usr/bin/setpriv",
+                 {"--reuid=nobody", "--regid=nogroup", "--clear-groups", kProgram, "--console",
+                  "--dir", demo.Dir()},
+                 {"QUORVALIN_RUNTIME_DIR=" + lock.Dir(), "HOME=/nonexistent"});
+  denied.Write("XY ?\n");
+  const ProcessResult d = denied.Finish();
+  EXPECT_EQ(std::tuple(d.out, d.err),
+            std::tuple("Off  ; \n", "Quorvalin: The controllers' serial line " +
+                                        runtime.File("ttyUSB0") + " (PORTNAME in " + demo.Dir() +
+                                        "QV_CONFIG.TXT) cannot be opened: Permission denied; "
+                                        "every device stays off. Add yourself to the group that "
+                                        "owns " +
+                                        runtime.File("ttyUSB0") +
+                                        " (dialout) and log in again: sudo usermod -aG dialout "
+                                        "nobody\n"));
 }
 
 // Processor time (user and system) that a process has used so far, in seconds.
@@ -847,7 +1100,12 @@ TEST_P(DemoMicroscope, DevicesMoveWaitAndReportWhereTheyAre) {
       << r.err;
   SimSystem inProcess(RepoFolder(GetParam()));
   inProcess.Start();
-  EXPECT_EQ(std::ranges::count(SimSystem::SplitLog(r.err), "Port TimeOut"),
+  std::istringstream errLines(r.err);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(errLines, line);)
+    lines.push_back(line);
+  EXPECT_EQ(std::ranges::count(r.err, '\r'), 0);  // the channel log as text, LF line ends
+  EXPECT_EQ(std::ranges::count(lines, "Port TimeOut"),
             std::ranges::count(inProcess.Log(), "Port TimeOut"));
   ExpectNewText();
 }

@@ -1,9 +1,11 @@
 """The automation server as its clients see it: bus activation, Exec, objects per connection,
 the hidden main window keeping the process, the process ending with its last client once the
-window is unloaded, the /Command execute object, and quorvalin-exec."""
+window is unloaded, the /Command execute object, quorvalin-exec, and the example client of the
+documentation."""
 import os
 import signal
 import subprocess
+import sys
 import time
 import unittest
 
@@ -12,6 +14,7 @@ import dbus
 SERVICE = "org.quorvalin.Quorvalin"
 INTERFACE = "org.quorvalin.Quorvalin.QuorvalinCmd"
 EXEC = os.path.join(os.environ["QV_BIN_DIR"], "quorvalin-exec")
+EXAMPLE = os.path.join(os.environ["QV_SOURCE_DIR"], "examples", "dbus_client.py")
 
 
 def connect():
@@ -151,8 +154,15 @@ class Automation(unittest.TestCase):
         while not bus.name_has_owner(SERVICE) and time.time() < deadline:
             time.sleep(0.05)
         self.assertEqual(quorvalin(bus).Exec("Ver"), "4.0 ; ")
+        # A client in the middle of a call does not wait for ever when the bus goes.
+        client = subprocess.Popen([EXEC, "Delay 20000"], env=env, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, text=True)
+        time.sleep(0.5)
         daemon.kill()
-        self.assertEqual(program.wait(timeout=10), 0)
+        out, err = client.communicate(timeout=5)
+        self.assertEqual((client.returncode, out, err.startswith("quorvalin-exec: ")),
+                         (1, "", True), err)
+        self.assertEqual(program.wait(timeout=30), 0)
 
     def test_command_object_runs_the_line_without_a_reply(self):
         bus = connect()
@@ -162,6 +172,30 @@ class Automation(unittest.TestCase):
         self.assertIsNone(command.Execute("Ver;Ver"))
         self.assertEqual(quorvalin(bus).Exec("CommandCount"), " 5 ; ")
         bus.close()
+
+    def test_a_console_copy_holding_the_instrument_is_named_to_the_client(self):
+        console = subprocess.Popen([os.path.join(os.environ["QV_BIN_DIR"], "quorvalin"),
+                                    "--console"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(console.communicate)
+        console.stdin.write("Ver\n")
+        console.stdin.flush()
+        self.assertEqual(console.stdout.readline(), "4.0 ; \n")
+        out = subprocess.run([EXEC], input="Ver\nVer\n", capture_output=True, text=True,
+                             timeout=60)
+        self.assertEqual((out.returncode, out.stdout), (1, ""))
+        self.assertEqual(out.stderr,
+                         "quorvalin-exec: Another copy of Quorvalin holds the instrument and "
+                         "serves no bus clients: process %d (%s --console). Send the commands to "
+                         "that copy, or end it.\n" % (console.pid, console.args[0]))
+        # The copy that said so leaves the bus to the next start.
+        self.assertTrue(wait_until_gone(connect()))
+
+    def test_the_example_client_runs_against_the_demonstration(self):
+        out = subprocess.run([sys.executable, EXAMPLE], capture_output=True, text=True,
+                             timeout=120)
+        self.assertEqual((out.returncode, out.stderr), (0, ""))
+        self.assertEqual(out.stdout, "4.0 ; \nOK  ; OK  ; 1000.0 500.0 ; \n3000 ; \nZ at 25.00\n")
 
     def test_quorvalin_exec_prints_replies_and_reports_an_unreachable_service(self):
         out = subprocess.run([EXEC, "Ver"], capture_output=True, text=True, timeout=60)

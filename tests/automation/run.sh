@@ -33,6 +33,6 @@ CONF
 sim_pid=$!
 for _ in $(seq 100); do [ -e "$work/line" ] && break; sleep 0.05; done
 
-export QUORVALIN_RUNTIME_DIR=$work/runtime QV_BIN_DIR=$work/prefix/bin
+export QUORVALIN_RUNTIME_DIR=$work/runtime QV_BIN_DIR=$work/prefix/bin QV_SOURCE_DIR=$source
 dbus-run-session --config-file="$work/session.conf" -- \
   /usr/bin/python3 "$source/tests/automation/automation_test.py" 2> >(grep -v 'fd limit' >&2)

@@ -126,8 +126,7 @@ TEST_F(Dispatcher, TheMainWindowShowsCommandsAndRepliesOnlyWhenLoaded) {
   t.Run("!   Focus   done ");
   EXPECT_EQ(t.front.LastInterpMessage(), "Focus   done");
   EXPECT_EQ(t.system.display.ListForms(),
-            "name=frmInterp caption=frmInterp caption\rname=frmQuorvalin caption=frmQuorvalin "
-            "caption\r");
+            "frmInterp caption (frmInterp)\nfrmQuorvalin caption (frmQuorvalin)\n");
 }
 
 TEST(ReplyEscape, EveryByteHasOneVisibleForm) {
@@ -260,7 +259,7 @@ TEST_F(AutomationObjects, TheLastReleaseClosesTheLineWhenNoWindowIsLoaded) {
 // "Hold" stands for a motion wait: it lets events run, and one of them is the client leaving.
 TEST_F(AutomationObjects, AClientLeavingDuringItsCommandIsReleasedWhenTheCommandReturns) {
   std::vector<CommandEntry> table = t.system.dispatcher.Table();
-  table.push_back({"Hold", [this](std::string) {
+  table.push_back({"Hold", [this](CommandSource&, std::string) {
                      automation.ReleaseObject(":1.5");
                      // It keeps its object, and the line stays open, under the wait.
                      EXPECT_EQ(ClientState(), std::tuple(1u, 1, 0, false));
@@ -434,10 +433,14 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
        "OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK |OK |OK |1|OK |OK |1|OK |OK |1|OK |2|OK ",
        "PROGRAM FINISHED"},
       {{"Repeat 0 Times", "Delay 1", "Endrepeat", "End"}, "OK |1|OK ", "PROGRAM FINISHED"},
-      // A failing line stops the run after it; an "Off" device does not.
+      // A new run finds the loops of the program as it now is.
+      {{"Delay 1", "Repeat 2 Times", "Endrepeat", "End"}, "1|OK |OK |OK |OK ", "PROGRAM FINISHED"},
+      // A failing line stops the run after it, also a device that answers "Off", also on the
+      // last line.
       {{"Ver", "xy Rel 10", "Ver", "End"}, "4.0|Error Unknown command", "PROGRAM STOPPED", "Ver"},
-      {{"XY Rel 10", "Ver"}, "Off |4.0", "PROGRAM FINISHED"},  // no final "End" needed
-      {{"Ver", "nothing"}, "4.0|Error Unknown command", "PROGRAM FINISHED"},
+      {{"Ver;XY Rel 10;Ver", "Ver"}, "4.0 ; Off  ; 4.0", "PROGRAM STOPPED", "Ver"},
+      {{"Ver", "Ver"}, "4.0|4.0", "PROGRAM FINISHED"},  // no final "End" needed
+      {{"Ver", "nothing"}, "4.0|Error Unknown command", "PROGRAM STOPPED"},
       {{"Ver", "Endrepeat", "Ver", "End"}, "4.0|Error ", "PROGRAM STOPPED", "Ver"},
       // An indented "End" is a command, not the program's end.
       {{"Repeat 1 Times", "End", "Endrepeat", "Ver", "End"}, "OK |OK |OK |4.0", "PROGRAM FINISHED"},
@@ -467,6 +470,23 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
     if (c.next != nullptr) {
       EXPECT_EQ(t.front.commandText, c.next);
     }
+  }
+}
+
+// No loop is open on the first line, so an "End" there ends the program before anything runs,
+// also where the window left it indented.
+TEST_F(Runner, AnEndOnTheFirstLineRunsNothing) {
+  for (const std::string first : {"End", "  End"}) {
+    Load({"Ver", "Ver"});
+    prog.ProgLines[0] = first;
+    interp.StartOver();
+    const int32_t counted = t.system.state.CommandCount;
+    const TickResult tick = t.system.runner.Tick();
+    EXPECT_EQ(
+        std::tuple(tick.kind, tick.finalMessage, t.system.state.CommandCount, prog.ProgPos,
+                   prog.ProgRunState, t.front.LastInterpMessage()),
+        std::tuple(TickResult::Kind::Ended, "PROGRAM FINISHED", counted, 1, 0, "PROGRAM FINISHED"))
+        << first;
   }
 }
 

@@ -332,12 +332,14 @@ struct DriverHelpers {
 const std::string kReady = Ez("`");
 const std::string kBusy = Ez("@");
 const std::string kBadOperand = Ez("c");  // 99: ready, error code 3
+const std::string kVersion = Ez("`EZHR17 v6");
 
-// A unit that answers each listed command always alike and every other one "ready".
+// A unit that answers each listed command always alike, its version query with its version and
+// every other one "ready".
 Answer Unit(std::map<std::string, std::string> answers) {
   return [=](const std::string& w) {
     const auto it = answers.find(w);
-    return it == answers.end() ? kReady : it->second;
+    return it != answers.end() ? it->second : w.ends_with("?&\r") ? kVersion : kReady;
   };
 }
 
@@ -385,8 +387,9 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
              r.drv.EnableLimits(0);
              return r.drv.SetModeFlags(0);
            }),
-      // The failed command and what came of its reply go beside "Port TimeOut".
-      Case("mode word changes even when the send fails", {"\xFF/0`12"}, 1, "/1n2R\r/1n6R\r",
+      // The failed command and what came of its reply go beside "Port TimeOut"; the unit's
+      // version answer then shows that no late reply is on its way.
+      Case("mode word changes even when the send fails", {"\xFF/0`12"}, 1, "/1n2R\r/1?&\r/1n6R\r",
            {"Port TimeOut", "/1n2R-comm error-\xFF/0`12"},
            [](EzRig& r) {
              r.drv.EnableLimits(1);
@@ -410,6 +413,21 @@ TEST_F(Ezhr17, RepliesWithoutAFrameOrANumberFail) {
            {"EZHR17_ReadHardware: no inputs in reply-`\x03"}, Reads(&D::ReadHardware, 5)),
       Case("limits without digits", {Ez("`x")}, -1, "/1?4\r",
            {"EZHR17_ReadLimits: no inputs in reply-`x\x03"}, Reads(&D::ReadLimits, 5)),
+  });
+}
+
+// A version answer that is itself late is dropped where it comes: the unit's own reply to the
+// next command follows it. (Late replies before a version answer: late_replies.transcript.)
+TEST_F(Ezhr17, ALateVersionAnswerIsNeverTakenForTheNextCommand) {
+  RunCases({
+      Case("late version", {"", ""}, 1, "/1Q\r/1?&\r/1Q\r",
+           {"Port TimeOut", "/1Q-comm error-", "Port TimeOut", "/1?&-comm error-",
+            "Late reply discarded: \xFF/0`EZHR17 v6<3>"},
+           [](EzRig& r) {
+             r.drv.ReadMovingStatus();
+             r.line.port.ReplyInPieces({kVersion, kBusy});
+             return r.drv.ReadMovingStatus();  // the unit's own "busy", not the version's "ready"
+           }),
   });
 }
 
@@ -482,8 +500,9 @@ TEST_F(Ezhr17, MotorToLimitRunsUntilAMaskedLimitThenStopsAndRestoresTheSpeed) {
            "/1?2\r/1?4\r/1V2000P0R\r/1?4\r/1?4\r" + end, {}, Call(&D::MotorToLimit, 2, 2000)),
       Case("speed not a number stops the unit", {Ez("`")}, -1, "/1?2\r/1T\r",
            {"EZHR17_MotorToLimit: bad read of max speed`\x03"}, toLow),
-      Case("limits unanswered; restore refused too", {Ez("`2500"), "", kReady, kBadOperand}, -1,
-           "/1?2\r/1?4\r" + end, {"Port TimeOut", "/1?4-comm error-", Refused("V2500R")}, toLow),
+      Case("limits unanswered; restore refused too",
+           {Ez("`2500"), "", kVersion, kReady, kBadOperand}, -1, "/1?2\r/1?4\r/1?&\r" + end,
+           {"Port TimeOut", "/1?4-comm error-", Refused("V2500R")}, toLow),
       Case("run refused", {Ez("`2500"), Ez("`0"), kBadOperand}, -2,
            "/1?2\r/1?4\r/1V2000P0R\r" + end, {Refused("V2000P0R")}, toLow),
       Case("restore refused after success", {Ez("`2500"), Ez("`4"), kReady, kBadOperand}, -1,
@@ -602,7 +621,8 @@ TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
       Case("moving", {"X^ 9\n"}, 9, "X^\n", {}, status),
       Case("status negative", {"X^-3\n"}, -1, "X^\n",
            {"IM483I_ReadMovingStatus: no status in answer--3"}, status),
-      Case("limits not a number", {"X] 0 none\n"}, 1, "X] 0\n", {}, Reads(&D::ReadLimits, 5)),
+      Case("limits not a number", {"X] 0 none\n"}, -1, "X] 0\n",
+           {"IM483I_ReadLimits: no inputs in answer- none"}, Reads(&D::ReadLimits, 5)),
       Case("position cut short", {"XZ 12e\n"}, -1, "XZ\n", {noPos + " 12e"}, posKept),
       Case("position beyond the counter", {"XZ -3000000000\n"}, -1, "XZ\n",
            {noPos + " -3000000000"}, posKept),
@@ -627,8 +647,9 @@ TEST_F(Im483i, WaitsAndHoming) {
   Rows rows{
       Case("home own: run refused, still stops", {"XM?\n", "XM0\n"}, -1, "XM1000\nXM0\n",
            {"XM1000>XM?"}, homeOwn),
-      Case("home own: input unanswered, still stops", {"XM1000\n", "", "XM0\n"}, -1,
-           "XM1000\nX] 1\nXM0\n", {"Port TimeOut", "X] 1\\"}, homeOwn),
+      // The unit that did not answer is asked for its status before the stop goes out.
+      Case("home own: input unanswered, still stops", {"XM1000\n", "", "X^ 0\n"}, -1,
+           "XM1000\nX] 1\nX^\nXM0\n", {"Port TimeOut", "X] 1\\"}, homeOwn),
       Case("home own: back-off refused, still stops", {"XM1000\n", "X] 1 1\n", "XM-25\n"}, -1,
            "XM1000\nX] 1\nXM-250\nXM0\n", {"XM-250>XM-25"}, homeOwn),
       Case("home own: time-out backing off, one deadline", {}, -2,
@@ -639,7 +660,7 @@ TEST_F(Im483i, WaitsAndHoming) {
            With(Inputs("X] 1\n", {"0"}), Call(&D::MotorHomeSmart, -800, 200))),
       Case("home smart: -6, input unanswered while backing off",
            {"XF 800 0\n", "X^ 0\n", "X] 1 1\n", "XM-200\n", ""}, -6,
-           "XF 800 0\nX^\nX] 1\nXM-200\nX] 1\nXM0\n", {"Port TimeOut", "X] 1\\"},
+           "XF 800 0\nX^\nX] 1\nXM-200\nX] 1\nX^\nXM0\n", {"Port TimeOut", "X] 1\\"},
            Call(&D::MotorHomeSmart, 800, 100)),
       Case("home smart: -5, the input never clears", {}, -5,
            "XF 800 0\nX^\nX] 1\nXM-200\n{X] 1\n}XM0\n", {},
@@ -670,7 +691,7 @@ TEST_F(Im483i, MotorToLimitBacksOffAndReportsTheFirstLimitSeen) {
       Case("backing off until no limit at all is on", {}, 1,
            "XM1000\nX] 0\nXM-500\nX] 0\nXM-500\nX] 0\nXM0\nXM0\n", {},
            With(Inputs("X] 0\n", {"1", "2", "0"}), toLow)),
-      Case("limits unanswered", {"XM1000\n", ""}, -1, "XM1000\nX] 0\nXM0\n",
+      Case("limits unanswered", {"XM1000\n", ""}, -1, "XM1000\nX] 0\nX^\nXM0\n",
            {"Port TimeOut", "X] 0\\"}, toLow),
       Case("back-off refused", {"XM1000\n", "X] 0 1\n", "XN\n"}, -1, "XM1000\nX] 0\nXM-500\nXM0\n",
            {"XM-500>XN"}, toLow),
@@ -751,12 +772,14 @@ TEST_P(MotConOnEachType, OperationsReachTheConfiguredDriver) {
   Run(Operations());
 }
 
-// A program told to end waits for no motion: each waiting loop gives up at its first test, and
-// a composite motion still stops its unit on the way out.
+// A program told to end starts no motion and waits for none: each waiting loop gives up at its
+// first test, and a composite motion only stops its unit on the way out.
 TEST_P(MotConOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
   Run({Routed("WaitMoveEnd", {-2, ""}, {-2, ""}, &MotCon::MotorWaitMoveEnd),
-       Routed("HomeOwn", {-2, "1M1000\n1M0\n"},
-              {-2, "/1?2\r/1V1000P0R\r/1V1000P0R\r/1T\r/1V5000R\r"}, &MotCon::MotorHomeOwn, 1000)},
+       Routed("HomeOwn", {-1, "1M0\n"}, {-1, "/1?2\r/1T\r/1V5000R\r"}, &MotCon::MotorHomeOwn, 1000),
+       Routed("MoveAbs", {-1, ""}, {-1, ""}, &MotCon::MotorMoveAbs, 100.0),
+       Routed("Home", {-1, ""}, {-1, ""}, &MotCon::MotorHome, int16_t{800}),
+       Routed("stop", {1, "1M0\n"}, {1, "/1T\r"}, &MotCon::MotorMoveAtSpeed, 0)},
       true);
 }
 

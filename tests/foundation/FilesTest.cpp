@@ -357,10 +357,9 @@ class TraparFiles : public ::testing::Test {
 
 // A plain list of a missing file keeps its items or gets an empty item zero.
 TEST_F(TraparFiles, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
-  trapar.SetParFile("QV_MISSING.TXT");
-  trapar.ResetPar("KEPT", std::string("kept"));
-  EXPECT_EQ(trapar.ReadParFile(), -1);
-  EXPECT_EQ(Entries(trapar.CurrentList()), Lines{"KEPT=kept"});
+  ParList kept = {{"KEPT", std::string("kept")}};
+  EXPECT_EQ(trapar.ReadParList(trapar.ParPath("QV_MISSING.TXT"), kept), -1);
+  EXPECT_EQ(Entries(kept), Lines{"KEPT=kept"});
   const std::string path = folder.File("QV_JOYCMDS.TXT");
   PlainList none, some = {"a", "b"};
   EXPECT_EQ(trapar.ReadList(path, none), -1);
@@ -376,10 +375,9 @@ TEST_F(TraparFiles, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
 // (Which lines are entries: ParseKeywordLine and SplitFileLines.)
 TEST_F(TraparFiles, ReadingKeepsFileOrderDecodesTheTextAndReplacesTheListAlsoOfAPlainList) {
   PutBytes(folder.File("QV_TEST.TXT"), "' remark\r\n\"X\",first\n\"A\",\xB5m\r\n\"X\",second\r\n");
-  trapar.SetParFile("QV_TEST.TXT");
-  trapar.ResetPar("OLD", std::string("x"));
-  ASSERT_EQ(trapar.ReadParFile(), 1);
-  EXPECT_EQ(Entries(trapar.CurrentList()), (Lines{"X=first", "A=\xC2\xB5m", "X=second"}));
+  ParList read = {{"OLD", std::string("x")}};
+  ASSERT_EQ(trapar.ReadParList(trapar.ParPath("QV_TEST.TXT"), read), 1);
+  EXPECT_EQ(Entries(read), (Lines{"X=first", "A=\xC2\xB5m", "X=second"}));
   PutBytes(folder.File("PROG.PRG"), "XY 100 200\r\n\r\nabc, \"d,e\",f\r\n! caf\xE9 5 \xB5m\r\n");
   PlainList list = {"old", "items", "here", "and", "more", "than", "read"};
   EXPECT_EQ(trapar.ReadList(folder.File("PROG.PRG"), list), 6);
@@ -394,20 +392,21 @@ TEST_F(TraparFiles, ReadingKeepsFileOrderDecodesTheTextAndReplacesTheListAlsoOfA
 TEST_F(TraparFiles,
        WritingGivesExactBytesNewKeysLastResetStartsAfreshAndKeywordFileFailuresAreReported) {
   PutBytes(folder.File("QV_PARZ.TXT"), "\"ZSCREWLEAD\",500\r\n\"ZSTEPDIVIDE\",10\r\n");
-  trapar.SetParFile("QV_PARZ.TXT");
-  ASSERT_EQ(trapar.ReadParFile(), 1);
-  trapar.PutPar("ZSCREWLEAD", 250.0);
-  trapar.PutPar("ZNEW", int16_t{-32768});
+  const std::string zFile = trapar.ParPath("QV_PARZ.TXT");
+  ParList z;
+  ASSERT_EQ(trapar.ReadParList(zFile, z), 1);
+  PutPar(z, "ZSCREWLEAD", 250.0);
+  PutPar(z, "ZNEW", int16_t{-32768});
   // Texts go as they are, commas too; a line break in name or value cannot start another entry.
-  trapar.PutPar("K\nL", std::string("a, \"b\"\r\n\"EVIL\",1"));
-  ASSERT_EQ(trapar.WriteParFile(), 1);
+  PutPar(z, "K\nL", std::string("a, \"b\"\r\n\"EVIL\",1"));
+  ASSERT_EQ(trapar.WriteParList(zFile, z), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")),
             "\"ZSCREWLEAD\", 250\r\n\"ZSTEPDIVIDE\",10\r\n\"ZNEW\",-32768\r\n"
             "\"K L\",a, \"b\"  \"EVIL\",1\r\n");
 
-  trapar.ResetPar("A", int16_t{1});
-  trapar.PutPar("C", std::string("three"));
-  ASSERT_EQ(trapar.WriteParFile(), 1);
+  ResetPar(z, "A", int16_t{1});
+  PutPar(z, "C", std::string("three"));
+  ASSERT_EQ(trapar.WriteParList(zFile, z), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")), "\"A\", 1\r\n\"C\",three\r\n");
   // A plain list: one line each, and a failure is quiet.
   const std::string list = folder.File("OUT.PRG");
@@ -445,17 +444,17 @@ TEST_F(TraparFiles, TheKeywordReaderNamesMissingAndBadKeysAndFailsTheRead) {
 }
 
 // (The entries the parameter editor shows and changes: its tests.)
-TEST_F(TraparFiles, EntriesOutsideTheListAreNeitherReadNorWritten) {
-  trapar.ResetPar("A", int16_t{1});
+TEST(ParList, EntriesOutsideTheListAreNeitherReadNorWritten) {
+  ParList list = {{"A", int16_t{1}}};
   std::string name = "x";
   ParValue value = std::string("x");
   for (const int index : {-1, 1}) {
-    EXPECT_EQ(trapar.GetParAt(index, name, value), -1) << index;
+    EXPECT_EQ(GetParAt(list, index, name, value), -1) << index;
     EXPECT_EQ(name + "=" + TextOf(value), "UNDEFINED=int16 0");
-    EXPECT_EQ(trapar.SetParAt(index, ParValue(1.0)), -1);
+    EXPECT_EQ(SetParAt(list, index, ParValue(1.0)), -1);
   }
-  EXPECT_EQ(trapar.SetParAt(0, ParValue(2.5)), 1);
-  EXPECT_EQ(Entries(trapar.CurrentList()), Lines{"A=double 2.5"});
+  EXPECT_EQ(SetParAt(list, 0, ParValue(2.5)), 1);
+  EXPECT_EQ(Entries(list), Lines{"A=double 2.5"});
 }
 
 TEST(ParseListText, CommasSplitItemsQuotesKeepThemLineEndsEndThem) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package: made from this build folder, named for the version and the machine, holding
-# what `cmake --install` puts under /usr, and depending on the libraries its programs link and on
-# the programs they run.
+# what `cmake --install` puts under /usr, depending on the libraries its programs link and on
+# the programs they run, recommending what the example clients import, and passing lintian.
 # usage: tests/install/package.sh BUILD_DIR VERSION [SANITIZED]
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -30,7 +30,6 @@ check "dependencies" "dbus-user-session | dbus-x11
 libc6
 libgcc-s1
 libqt6core6
-libqt6dbus6
 libqt6gui6
 libqt6network6
 libqt6printsupport6
@@ -43,5 +42,13 @@ xdotool" "$(dpkg-deb -f "$deb" Depends | sed 's/, /\n/g' | sed 's/ ([^)]*)//g' |
   # A build with the sanitizers (never packaged for use) links their run-time libraries, and
   # its linker keeps Qt's OpenGL libraries, which it otherwise drops as unused.
   if [ "$sanitized" = 1 ]; then grep -v -x -E 'libasan[0-9]+|libubsan[0-9]+|libglx0|libopengl0'; else cat; fi)"
+check "recommends" "python3-dbus, python3-pyvisa-py" "$(dpkg-deb -f "$deb" Recommends)"
+
+# Errors and warnings; the informational tags (hardening of single functions, say) are left.
+if command -v lintian >/dev/null; then
+  check "lintian" "" "$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ')"
+else
+  check "lintian is installed (scripts/setup)" "lintian" ""
+fi
 
 finish

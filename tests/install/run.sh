@@ -20,6 +20,24 @@ wait_for() { # PATH: a simulator's link, up to 5 s
   return 1
 }
 
+bus_conf() { # a private session bus that starts the programs of the prefix
+  cat >"$work/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=$work</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$prefix/share/dbus-1/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+}
+
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed" >&2; exit 1; }
 mkdir -m 700 "$work/runtime" "$work/home" "$work/empty"
@@ -34,9 +52,12 @@ bin/quorvalin-sim
 share/applications/org.quorvalin.Quorvalin.desktop
 share/dbus-1/interfaces/org.quorvalin.Quorvalin.xml
 share/dbus-1/services/org.quorvalin.Quorvalin.service
-share/doc/quorvalin/LICENSE
 share/doc/quorvalin/README.md
+share/doc/quorvalin/changelog.gz
+share/doc/quorvalin/copyright
 $(cd "$source" && ls docs/screenshots/*.png | sed 's|^|share/doc/quorvalin/|')
+share/doc/quorvalin/examples/dbus_client.py
+share/doc/quorvalin/examples/visa_client.py
 share/icons/hicolor/scalable/apps/org.quorvalin.Quorvalin.svg
 share/man/man1/quorvalin-exec.1.gz
 share/man/man1/quorvalin-sim.1.gz
@@ -67,7 +88,22 @@ for page in quorvalin quorvalin-sim quorvalin-exec; do
                          /^Quorvalin / { print $1, $2 }' | tr '\n' ' ' | sed 's/ $//')"
 done
 
-check "--version" "quorvalin $version" "$("${user[@]}" "$prefix/bin/quorvalin" --version)"
+# The manual pages are the reference: every option that --help names, every key of the sample
+# configuration and the optional ones it leaves out.
+for program in quorvalin quorvalin-sim quorvalin-exec; do
+  check "$program --version" "$program $version" "$("${user[@]}" "$prefix/bin/$program" --version)"
+  page=$(MANWIDTH=200 LC_ALL=C man -l "$prefix/share/man/man1/$program.1.gz" 2>&1)
+  names=$("${user[@]}" "$prefix/bin/$program" --help | grep -oE -- '(^| |\[)--?[a-z][a-z-]*' |
+          sed 's/^[ [] *//' | LC_ALL=C sort -u)
+  keys=
+  [ "$program" = quorvalin ] &&
+    keys=$({ sed -n 's/^"\([A-Z0-9_]*\)".*/\1/p' "$source/config/demo/QV_CONFIG.TXT"
+             printf '%s\n' LISTENPORT CAPTUREPROGRAM TEXTEDITOR; } | LC_ALL=C sort -u)
+  check "$program: man page names every option and key" "" \
+    "$(for name in $names $keys; do grep -qF -- "$name" <<<"$page" || echo "$name"; done)"
+done
+check "--help names --help" "  --help, -h     print this text and end" \
+  "$("${user[@]}" "$prefix/bin/quorvalin" --help | grep -- '^  --help')"
 
 # The user's program folder: none yet, on the console and in window mode, then one from a sample.
 folder=$work/home/.config/quorvalin
@@ -81,6 +117,18 @@ check "console without configuration" "$(told "$folder")
 status 2" "$("${user[@]}" "$prefix/bin/quorvalin" --console </dev/null 2>&1; echo "status $?")"
 check "window without configuration, XDG_CONFIG_HOME" "$(told "$work/xdg/quorvalin")
 status 2" "$("${user[@]}" XDG_CONFIG_HOME="$work/xdg" "$prefix/bin/quorvalin" 2>&1; echo "status $?")"
+# A client calls before there is a configuration: the bus starts the program once, and the
+# client says in one line what to do.
+bus_conf
+"${user[@]}" /usr/bin/dbus-run-session --config-file="$work/bus.conf" \
+  --dbus-daemon=/usr/bin/dbus-daemon -- "$prefix/bin/quorvalin-exec" "Ver" >"$work/out" 2>"$work/err"
+echo "status $?" >>"$work/out"
+check "client without configuration" "status 1
+quorvalin-exec: No configuration yet in $folder (it holds no QV_CONFIG.TXT). Copy a sample \
+configuration there and set its serial port: quorvalin --init-config [ezhr17|im483i] or try the \
+simulated microscope: quorvalin --demo
+starts 1" "$(cat "$work/out"; grep '^quorvalin-exec' "$work/err"
+             echo "starts $(grep -c "Activating service name='org.quorvalin.Quorvalin'" "$work/err")")"
 check "--init-config im483i" "status 0" \
   "$("${user[@]}" "$prefix/bin/quorvalin" --init-config im483i >/dev/null; echo "status $?")"
 check "user folder is the sample" "" "$(diff -r "$prefix/share/quorvalin/demo-im483i" "$folder" 2>&1)"
@@ -100,21 +148,7 @@ mv "$work/config" "$folder/QV_CONFIG.TXT"
 "$prefix/bin/quorvalin-sim" --dir "$folder" --link "$work/line" --time-scale 10 >/dev/null &
 sim_pid=$!
 wait_for "$work/line"
-cat >"$work/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:tmpdir=$work</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$prefix/share/dbus-1/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
+bus_conf
 check "bus activation" "4.0 ; OK  ; OK  ; 12.50 ; " \
   "$("${user[@]}" /usr/bin/dbus-run-session --config-file="$work/bus.conf" \
        --dbus-daemon=/usr/bin/dbus-daemon -- "$prefix/bin/quorvalin-exec" "Ver;Z 12.5;Z Wait;Z ?" \

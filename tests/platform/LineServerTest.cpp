@@ -188,5 +188,26 @@ TEST(SocketOwner, TheClientsEntryIsTheOneWithItsAddressLocalAndOursRemote) {
   EXPECT_EQ(OwnerInTcpTable(table, "0100007F:9C42", "0100007F:13A5"), std::nullopt);
 }
 
+// A client's IPv6 socket that reaches the IPv4 listener (::ffff:127.0.0.1) is listed among the
+// IPv6 sockets; it is the user's all the same.
+TEST(SocketOwner, AnIpv6ClientOfTheIpv4AddressIsFound) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  const int client = socket(AF_INET6, SOCK_STREAM, 0);
+  sockaddr_in6 mapped{};
+  mapped.sin6_family = AF_INET6;
+  mapped.sin6_port = address.sin_port;
+  inet_pton(AF_INET6, "::ffff:127.0.0.1", &mapped.sin6_addr);
+  ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&mapped), sizeof mapped), 0);
+  const int served = accept(listener, nullptr, nullptr);
+  EXPECT_EQ(PeerOwner(served), geteuid());
+  for (const int fd : {served, client, listener})
+    close(fd);
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -42,11 +42,11 @@ TEST(SimConfigTest, AnEmptyFolderOrUnusableValuesGiveTheDefaultIm483iLineFilesTh
                        plan.units[3].axis.revolution, plan.units[6].axis.revolution),
             std::tuple(AxisKind::Linear, 160000, AxisKind::Rotary, 9600, 1600));
 
-  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",ezhr17\r\n");
+  PutBytes(folder.File("QV_CONFIG.TXT"), "\"CONTRTYPE\",ezhr-17\r\n");
   PutBytes(folder.File("QV_PARZ.TXT"), "\"ZCONTR\",\r\n\"ZMOTORSTEPS\",lots\r\n");
   plan = ReadLinePlan(folder.Dir());
   ASSERT_EQ(Outline(plan), std::tuple(ControllerType::IM483I, "XYZFBSTCL", 2u));
-  EXPECT_NE(plan.warnings[0].find("ezhr17"), std::string::npos);
+  EXPECT_NE(plan.warnings[0].find("EZHR-17"), std::string::npos);
   EXPECT_NE(plan.warnings[1].find("ZMOTORSTEPS"), std::string::npos);
   EXPECT_EQ(plan.units[2].axis.travel, 16000);
 

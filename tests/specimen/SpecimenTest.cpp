@@ -169,12 +169,17 @@ TEST(MapMarks, MarksOffThePictureOrAtHugeZoomAreClippedAway) {
   EXPECT_EQ(rig.Painted(), 0);
 }
 
+// The stage mark, a square of 11 pixels around a dot of 3, stays the same size at every zoom.
 TEST(MapMarks, StageMarkMovesAndAreaOutlineErasesItself) {
   MapRig rig;
   rig.map.ShowStageMark(kX, kY);
   rig.map.ShowStageMark(kX + 500, kY);  // ten pixels to the right; the old one is gone
-  EXPECT_EQ(rig.At({{199, 199}, {209, 199}}), (Colours{0, kMarkColour}));
-  EXPECT_EQ(rig.Painted(), 8);
+  EXPECT_EQ(rig.At({{199, 199}, {209, 199}, {205, 195}, {207, 197}}),
+            (Colours{0, kMarkColour, kMarkColour, 0}));
+  EXPECT_EQ(rig.Painted(), 40 + 9);
+  rig.map.ShowStageMark(kX + 50000, kY);  // off the picture: nothing drawn, but known where
+  EXPECT_EQ(rig.Painted(), 0);
+  EXPECT_EQ(rig.map.StageMarkPixel(), std::optional(std::pair(1200, 200)));
 
   rig.canvas.Clear();
   rig.map.DrawScanAreaOutline();  // area 2000..6000 x 1000..3000: pixels 40..119 x 120..159
@@ -201,15 +206,19 @@ TEST(MapObjects, DrawHighlightAndOutOfRangeNumbers) {
     EXPECT_EQ(rig.map.DrawObject(n), -1) << n;
 }
 
-TEST(MapObjects, RedrawClearsDrawsObjectsOutlineAndStageMark) {
+// Objects are squares of 7 pixels with a lighter edge at every zoom; the specimen has a grey
+// outline.
+TEST(MapObjects, RedrawClearsDrawsObjectsOutlinesAndStageMark) {
   MapRig rig;
   rig.objects = {{kX, kY}};
   rig.map.DrawVisitedField(kX, kY + 1000, 500, 500);
   rig.map.HighlightObjOnMap(1);
   rig.map.Redraw(MapPoint{kX + 500, kY});
   // The visited field is gone, the object no longer highlighted.
-  EXPECT_EQ(rig.At({{200, 220}, {200, 200}, {40, 120}, {209, 199}}),
-            (Colours{0, kObjColour, kAreaColour, kMarkColour}));
+  EXPECT_EQ(
+      rig.At({{200, 220}, {198, 202}, {197, 200}, {196, 200}, {40, 120}, {209, 199}, {0, 150}}),
+      (Colours{0, kObjColour, MakeColour(128, 128, 255), 0, kAreaColour, kMarkColour,
+               kSpecimenColour}));
   EXPECT_EQ(rig.map.HighlightedObj(), 0);
   rig.map.EraseObjectMap(std::nullopt);
   EXPECT_EQ(rig.At({{200, 200}, {40, 120}}), (Colours{0, kAreaColour}));
@@ -264,9 +273,9 @@ TEST(MapMouse, TheClickMarkIsErasedOnReleaseAndNeverLeftBehind) {
 
   // An object clicked exactly stays highlighted under the cross's centre.
   rig.objects = {rig.map.PixelToStage(200, 200)};
+  rig.map.HighlightObjOnMap(1);
+  const Colours expected = rig.canvas.Pixels();
   rig.map.DrawAllObjects();
-  Colours expected = rig.canvas.Pixels();
-  expected[200 * 400 + 200] = kHighlightColour;
   EXPECT_EQ(rig.map.MousePress(200, 200, MouseButton::Left).SelectedObj, 1);
   rig.map.MouseRelease();
   EXPECT_EQ(rig.canvas.Pixels(), expected);  // the rest of the cross is gone
@@ -285,6 +294,35 @@ TEST(MapZoom, CentreOnClickAndCaptions) {
   EXPECT_EQ(rig.map.ZoomCaption(ZoomMenu::Popup), "Zoom (2 : 1)");
   rig.map.ZoomSet(2.5, 0, 0);
   EXPECT_EQ(rig.map.ZoomCaption(ZoomMenu::Main), "Zoom  (3 : 1)");
+}
+
+// The wheel zooms around the pointer: the stage point under it stays there, within the whole
+// microns of the centre; the zoom stays within 1 and kMaxZoom.
+TEST(MapZoom, ZoomingAroundAPointKeepsItUnderThePointer) {
+  MapRig rig;
+  for (const auto& [factor, zoom] :
+       {std::pair(2.0, 2.0), std::pair(0.25, 1.0), std::pair(1e9, kMaxZoom)}) {
+    const MapPoint before = rig.map.PixelToStage(300, 120);
+    rig.map.ZoomAround(factor, 300, 120);
+    const MapPoint after = rig.map.PixelToStage(300, 120);
+    EXPECT_EQ(rig.map.GetZoom(), zoom) << factor;
+    EXPECT_NEAR(after.X, before.X, 2) << factor;
+    EXPECT_NEAR(after.Y, before.Y, 2) << factor;
+  }
+}
+
+// The scale bar: the longest of 1, 2 or 5 times a power of ten microns that fits.
+TEST(MapZoom, TheScaleBarTakesARoundLength) {
+  const std::tuple<double, int, double, int, std::string> rows[] = {
+      {0.02, 100, 5000, 100, "5 mm"},  // pixels per micron, most pixels; the bar
+      {0.04, 100, 2000, 80, "2 mm"},       {1, 100, 100, 100, "100 \u00B5m"},
+      {200, 100, 0.5, 100, "0.5 \u00B5m"}, {0, 100, 0, 0, ""},
+  };
+  for (const auto& [scale, most, microns, pixels, label] : rows) {
+    const ScaleBar bar = ChooseScaleBar(scale, most);
+    EXPECT_EQ(std::tuple(bar.Microns, bar.Pixels, bar.Label), std::tuple(microns, pixels, label))
+        << scale;
+  }
 }
 
 TEST(MapZoom, TheFileIsWrittenAtEveryChangeAndReadBackKeyByKey) {
@@ -425,16 +463,14 @@ TEST(JoyScale, DeadZoneDirectionAndLimits) {
     EXPECT_EQ(JoyButtonFromMask(mask, 5), button) << mask;
 }
 
-// Records the command lines the joystick runs; "XY 1 2" makes XY the last device, as the real
-// command does, so that the button waits for the stage.
+// Records the command lines the joystick runs; "XY 1 2" makes XY the source's last device, as
+// the real command does, so that the button waits for the stage.
 struct CommandLog : CommandExecutor {
-  explicit CommandLog(std::string& device) : lastDevice(device) {}
-  std::string ExecuteCommand(std::string_view command) override {
+  std::string ExecuteCommand(CommandSource& source, std::string_view command) override {
     commands.emplace_back(command);
-    if (command == "XY 1 2") lastDevice = "XY";
+    if (command == "XY 1 2") source.LastDevice = "XY";
     return "R" + std::to_string(commands.size());
   }
-  std::string& lastDevice;
   std::vector<std::string> commands;
 };
 
@@ -446,7 +482,7 @@ struct JoyRig {
   }
   SimSystem s{RepoFolder("config/demo-im483i"), sim::LineOptions{.baud = 9600}};
   ScriptedJoystick source;
-  CommandLog log{s.system.state.LastDevice};
+  CommandLog log;
   JoyCommands commands{s.system.trapar, log};
   Joystick joy{s.system.trapar,
                s.notifier,
@@ -510,7 +546,6 @@ TEST(Joystick, OnePressRunsItsCommandOnce) {
   JoyRig r;
   r.commands.Commands() = {"Ver", "XY 1 2"};
   r.s.notifier.Clear();
-  r.s.system.state.LastDevice.clear();
   // Button read (0: released), commands run and beeps so far. A held button does nothing; item 0
   // belongs to no button, so 2 and 3, just beyond the list, beep and wait only, and 4 does nothing.
   const std::tuple<int16_t, size_t, int> presses[] = {

@@ -60,9 +60,16 @@ class Process {
     for (auto& e : envStore)
       envp.push_back(e.data());
     envp.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) {
+    // A process group of its own, as a shell gives a job: a signal to the group (a terminal's
+    // Ctrl-C) reaches the program and what it started.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    if (posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), envp.data()) != 0) {
       throw std::runtime_error("cannot start " + program);
     }
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
@@ -92,6 +99,8 @@ class Process {
     inFd_ = -1;
   }
   void Signal(int number) { kill(pid_, number); }
+  // To the program's process group, as Ctrl-C in its terminal.
+  void SignalGroup(int number) { kill(-pid_, number); }
 
   // Reads both outputs until standard output (or error) holds `text`; false after `limit`.
   bool WaitFor(const std::string& text, bool onError = false,

@@ -11,6 +11,7 @@
 #include "app/System.h"
 #include "sim/Loopback.h"
 #include "sim/SimConfig.h"
+#include "specimen/JoystickSource.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RecordingNotifier.h"
@@ -93,7 +94,8 @@ struct BasicSimSystem {
   sim::LoopbackPort port{line, clock};
   RecordingNotifier notifier;
   Front front;
-  System system{Platform{notifier, clock, front, port}};
+  ScriptedJoystick joystick;  // reads as absent until a test gives it readings
+  System system{Platform{notifier, clock, front, port, &joystick}};
 
  private:
   static sim::LinePlan Copied(const std::string& source, const TempFolder& target,

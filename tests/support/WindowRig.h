@@ -50,18 +50,24 @@ struct RecordingServices {
   RecordingEditor editor;
 };
 
-// An entry by its captions, from the entries `actions` on: an entry of the same caption, else
-// the last one whose caption starts with it ({"F-"} finds "F-3").
+// A caption as shown, without its mnemonic marks ("&X-Y" is "X-Y").
+inline QString Shown(QString caption) {
+  return caption.replace("&&", QString(QChar(1))).remove('&').replace(QChar(1), '&');
+}
+
+// An entry by its captions as shown, from the entries `actions` on: an entry of the same
+// caption, else the last one whose caption starts with it ({"F-"} finds "F-3").
 inline QAction* FindEntry(QList<QAction*> actions, std::initializer_list<QString> path) {
   QAction* found = nullptr;
   for (const QString& caption : path) {
     found = nullptr;
     for (QAction* action : actions) {
-      if (action->text() == caption) {
+      const QString shown = Shown(action->text());
+      if (shown == caption) {
         found = action;
         break;
       }
-      if (action->text().startsWith(caption)) found = action;
+      if (shown.startsWith(caption)) found = action;
     }
     if (found == nullptr) return nullptr;
     if (found->menu() != nullptr) actions = found->menu()->actions();

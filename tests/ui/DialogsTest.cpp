@@ -50,7 +50,6 @@ class Dialogs : public ::testing::Test {
   static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
     trapar.SetParDir(folder.Dir());
-    trapar.SetParFile("QV_PARXY.TXT");
     PutBytes(folder.File("QV_PARXY.TXT"), kFile);
     files.SetNotifier(notifier);
   }
@@ -85,7 +84,7 @@ class Dialogs : public ::testing::Test {
 // --- Parameter list editor ---
 
 TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
-  ASSERT_EQ(parList.Load(), 1);
+  ASSERT_EQ(parList.Load(folder.File("QV_PARXY.TXT")), 1);
   std::filesystem::remove(folder.File("QV_PARXY.TXT"));
   parList.show();
   parList.OpenEditor(1, 1);
@@ -97,9 +96,8 @@ TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
 
   const std::filesystem::path sub = folder.File("sub");
   std::filesystem::create_directory(sub);
-  trapar.SetParFile("sub/QV_PARZ.TXT");
   PutBytes((sub / "QV_PARZ.TXT").string(), "\"ZSPEED\",3\r\n");
-  ASSERT_EQ(parList.Load(), 1);
+  ASSERT_EQ(parList.Load((sub / "QV_PARZ.TXT").string()), 1);
   std::filesystem::remove_all(sub);
   QSignalSpy finished(&parList, &QDialog::finished);
   const auto closed = [&] { return std::pair<int, int>(finished.count(), parList.WriteResult()); };
@@ -127,56 +125,110 @@ TEST_F(Dialogs, ClosingWritesOnlyAChangeAndAFailedWriteOffersToKeepEditing) {
   EXPECT_EQ(closed(), std::pair(2, -1));
 }
 
-// Only the changed values are replaced, each in its own line, with what surrounds it (remarks
-// and other lines: Dialogs.TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten).
+// Only the changed values are replaced, each on the entry of its name in its own line, with what
+// surrounds it (remarks and other lines: Dialogs.TheGridShowsTheFileAndOnlyAValueCommittedWith-
+// EnterIsWritten); an entry the file no longer has is added.
 TEST(KeywordFileRewrite, KeepsEverythingButTheChangedValues) {
-  using Values = std::vector<std::optional<std::string>>;
   const struct {
-    const char* content;
-    Values values;
-    const char* expected;
+    std::string content;
+    std::vector<KeywordChange> changes;
+    std::string expected;
   } cases[] = {
-      {"\"A\",1\n\"A\",2\r", {std::nullopt, "x\r\ny"}, "\"A\",1\n\"A\",x  y\r"},
-      {"\"NOCOMMA\"\r\n", {"5"}, "\"NOCOMMA\",5\r\n"},
-      {"\"A\",,old\r\n", {"7"}, "\"A\",7,old\r\n"},
-      {"\"A\",1\r\n", {"2", "9"}, "\"A\",2\r\n"},
+      {"\"A\",1\n\"A\",2\r", {{"A", 1, "x\r\ny"}}, "\"A\",1\n\"A\",x  y\r"},
+      {"\"NOCOMMA\"\r\n", {{"NOCOMMA", 0, "5"}}, "\"NOCOMMA\",5\r\n"},
+      {"\"A\",,old\r\n", {{"A", 0, "7"}}, "\"A\",7,old\r\n"},
+      {"\"B\",0\r\n\"A\",1",
+       {{"A", 0, "2"}, {"A", 1, "9"}, {"C", 0, "3"}},
+       "\"B\",0\r\n\"A\",2\r\n\"A\",9\r\n\"C\",3\r\n"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(RewriteKeywordValues(c.content, c.values), c.expected) << c.content;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    EXPECT_EQ(MergeKeywordValues(c.content, c.changes), c.expected);
+  }
 }
 
-TEST_F(Dialogs, TheGridShowsTheFileAndOnlyAValueCommittedWithEnterIsWritten) {
-  ASSERT_EQ(parList.Load(), 1);
-  const auto row = [this](int r) {
-    return parList.Grid().item(r, 0)->text() + "=" + parList.Grid().item(r, 1)->text();
+// The grid shows the values with the remarks beside them. Enter or F2 opens the current row's
+// value, a typed character starts a new one, Enter keeps it and Esc leaves the box; leaving it
+// otherwise (a click elsewhere) drops what was typed. Esc then closes the window, which saves.
+TEST_F(Dialogs, TheKeyboardEditsAndClosesTheGridAndOnlyAValueKeptWithEnterIsWritten) {
+  ASSERT_EQ(parList.Load(folder.File("QV_PARXY.TXT")), 1);
+  QTableWidget& grid = parList.Grid();
+  const auto row = [&grid](int r) {
+    return grid.item(r, 0)->text() + "=" + grid.item(r, 1)->text() + " (" +
+           grid.item(r, 2)->text() + ")";
   };
-  EXPECT_EQ(QStringList({row(0), row(1)}), QStringList({"XSCREWLEAD=1000", "XSPEED=+5.50"}));
+  EXPECT_EQ(QStringList({row(0), row(1)}),
+            QStringList({"XSCREWLEAD=1000 (lead of the X screw)", "XSPEED=+5.50 ()"}));
   EXPECT_EQ(parList.windowTitle().toStdString(), folder.File("QV_PARXY.TXT"));
   parList.show();
   parList.OpenEditor(0, 0);  // names are not editable
   EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
+  grid.setFocus();
+  for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Return}) {
+    QTest::keyClick(&grid, key);
+    EXPECT_EQ(parList.Field().isVisibleTo(&parList) ? parList.Field().text() : "", "1000") << key;
+    QTest::keyClick(&parList.Field(), Qt::Key_Escape);
+    EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
+    EXPECT_TRUE(parList.isVisible()) << "Esc in the box leaves the box only";
+  }
+  QTest::keyClick(&grid, Qt::Key_Down);
+  QTest::keyClick(&grid, Qt::Key_7);
+  QTest::keyClicks(&parList.Field(), ".25");
+  QTest::keyClick(&parList.Field(), Qt::Key_Return);
+  EXPECT_EQ(row(1), "XSPEED=7.25 ()");
+  EXPECT_TRUE(parList.isVisible()) << "Enter in the box must not close the window";
+  EXPECT_FALSE(parList.Field().isVisibleTo(&parList)) << "nor open the box again";
+
   parList.OpenEditor(0, 1);
-  ASSERT_TRUE(parList.Field().isVisibleTo(&parList));
-  ASSERT_EQ(parList.Field().text(), "1000");
-  parList.Field().selectAll();
   QTest::keyClicks(&parList.Field(), "2000");
   QFocusEvent focusOut(QEvent::FocusOut);
   QApplication::sendEvent(&parList.Field(), &focusOut);  // clicking elsewhere
   EXPECT_FALSE(parList.Field().isVisibleTo(&parList));
-
-  parList.OpenEditor(1, 1);
-  parList.Field().selectAll();
-  QTest::keyClicks(&parList.Field(), "7.25");
-  QTest::keyClick(&parList.Field(), Qt::Key_Return);
-  EXPECT_EQ(QStringList({row(0), row(1)}), QStringList({"XSCREWLEAD=1000", "XSPEED=7.25"}));
-  EXPECT_TRUE(parList.isVisible()) << "Enter in the box must not close the window";
-  parList.close();
+  QTest::keyClick(&grid, Qt::Key_Escape);
+  EXPECT_FALSE(parList.isVisible());
   EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")),
             "\"XSCREWLEAD\",1000,lead of the X screw\r\nrem\r\n  \"XSPEED\" ,  7.25 \r\n");
 }
 
-// A file elsewhere is edited without leaving the program folder; a missing one is reported and
-// nothing is written, not even what an earlier load left.
+// A click opens the value selected, so that typing replaces it. A value the file cannot hold
+// as one (a comma ends it, a quote spoils it) is refused with a message and the box stays open;
+// a value a hundred times the old one or more is kept only after a question naming key and file.
+TEST_F(Dialogs, TypedValuesReplaceTheOldOneAndValuesTheFileCannotHoldAreRefused) {
+  ASSERT_EQ(parList.Load(folder.File("QV_PARXY.TXT")), 1);
+  parList.show();
+  const struct {
+    std::string typed;
+    MsgResult answer;
+    std::string cell;     // the value cell after Enter
+    std::string message;  // the start of the message shown, empty for none
+  } rows[] = {
+      {"7000", MsgResult::No, "7000", ""},
+      {"1,5", MsgResult::No, "7000", "XSCREWLEAD: 1,5 is not kept"},
+      {"5\"", MsgResult::No, "7000", "XSCREWLEAD: 5\" is not kept"},
+      {"800000", MsgResult::No, "7000",
+       "XSCREWLEAD in QV_PARXY.TXT: 800000 is more than 100 times"},
+      {"800000", MsgResult::Yes, "800000", "XSCREWLEAD in QV_PARXY.TXT: 800000"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    notifier.Clear();
+    notifier.answer = row.answer;
+    const QRect cell = parList.Grid().visualItemRect(parList.Grid().item(0, 1));
+    QTest::mouseClick(parList.Grid().viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::keyClicks(&parList.Field(), QString::fromStdString(row.typed));
+    QTest::keyClick(&parList.Field(), Qt::Key_Return);
+    EXPECT_EQ(parList.Grid().item(0, 1)->text().toStdString(), row.cell);
+    EXPECT_EQ(notifier.LastText().substr(0, row.message.size()), row.message);
+    // A refused value leaves the box open on it; an accepted one closes it.
+    EXPECT_EQ(parList.Field().isVisibleTo(&parList), row.cell != row.typed);
+  }
+  EXPECT_NE(notifier.Messages.size(), 0u);
+  parList.close();
+  EXPECT_EQ(GetBytes(folder.File("QV_PARXY.TXT")).rfind("\"XSCREWLEAD\",800000,lead of", 0), 0u);
+}
+
+// A file elsewhere is edited by its full path, a name alone is one of the program folder; a
+// missing one is reported and nothing is written.
 TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
   const std::string path = program.File("QV_OBJ.TXT");
   PutBytes(path, "\"A\",1,remark\r\n");
@@ -188,14 +240,12 @@ TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
   });
   EXPECT_EQ(EditParFile(nullptr, trapar, notifier, path), 1);
   EXPECT_EQ(GetBytes(path), "\"A\",9,remark\r\n");
-  EXPECT_EQ(trapar.GetParPath(), folder.File("QV_PARXY.TXT"));
 
   const std::string missing = folder.File("QV_PARZ.TXT");
   EXPECT_EQ(EditParFile(nullptr, trapar, notifier, "QV_PARZ.TXT"), -1);
   EXPECT_EQ(notifier.LastText(), "File " + missing + " does not exist");
   ParListWindow unread(trapar, notifier);
-  trapar.SetParFile("QV_PARZ.TXT");
-  EXPECT_EQ(unread.Load(), -1);
+  EXPECT_EQ(unread.Load(missing), -1);
   unread.reject();
   EXPECT_FALSE(std::filesystem::exists(missing));
 }

@@ -13,18 +13,25 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "foundation/NumberText.h"
+#include "platform/QtText.h"
 #include "tests/support/QtApplication.h"
 #include "tests/support/SimSystem.h"
 #include "tests/support/WindowRig.h"
 #include "ui/DeviceMenuBar.h"
+#include "ui/DeviceWidgets.h"
 #include "ui/ObjectsTab.h"
+#include "ui/ParListWindow.h"
+#include "ui/WindowFit.h"
 #include "ui/WindowFrontEnd.h"
 
 namespace qv::test {
@@ -402,7 +409,8 @@ TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
   };
   window->ExecuteCommandBox();
   EXPECT_EQ(shownBusy, "Busy: XY 30000 20000;XY Wait, busy pointer");
-  EXPECT_EQ(window->MessageText(), "OK  ; Error  ; ");  // the wait did not see its target
+  // The wait did not see its target; the line says whose Stop ended it.
+  EXPECT_EQ(window->MessageText(), "OK  ; Error  ; stopped");
   EXPECT_FALSE(sim.State(X()).moving);
   EXPECT_LT(Count(X()) * sim.system.stage.XUmPerStep(), 29000);
   EXPECT_EQ(busy(), "");
@@ -428,6 +436,33 @@ TEST_P(Microscope, EscOrTheStopButtonEndsATypedMotionOrAHomingAndTheWait) {
   home->trigger();
   EXPECT_EQ(sim.notifier.LastText(), "Stage Home Failed");
   EXPECT_EQ(sim.system.state.CommandBusy, 0);
+}
+
+// The limit runs of a speed test serve the window between their polls: it shows the test as
+// busy, and Stop ends the test within a second, which then says that it was stopped.
+TEST_P(Microscope, StopEndsASpeedTestWithinASecond) {
+  std::vector<std::string> answers = {"20000", "20000", "3"};
+  window->Services().inputBox = [&](const std::string&, const std::string&) {
+    std::optional<std::string> next = answers.front();
+    answers.erase(answers.begin());
+    return next;
+  };
+  sim::Micros stoppedAt = 0;
+  std::function<void()> stopWhileRunning = [&] {
+    if (!sim.State(X()).moving) {
+      sim.front.duringWait = stopWhileRunning;  // not yet: the next time events are served
+      return;
+    }
+    shownBusy = window->Status().BusyField().text().toStdString();
+    stoppedAt = sim.clock.Now();
+    QTest::mouseClick(&window->Status().StopButton(), Qt::LeftButton);
+  };
+  sim.front.duringWait = stopWhileRunning;
+  Choose({"X-Y", "Advanced", "Speed Test Limit Loop"});
+  EXPECT_EQ(shownBusy, "Busy: Speed Test");
+  EXPECT_LT(sim.clock.Now() - stoppedAt, 1'000'000);  // microseconds
+  EXPECT_EQ(window->MessageText().rfind("Speed Test ... stopped", 0), 0u) << window->MessageText();
+  EXPECT_EQ(std::pair(sim.State(X()).moving, sim.State(Y()).moving), std::pair(false, false));
 }
 
 // Keys step by the stage's jump and the focus's fine step, with Shift by ten jumps and the coarse
@@ -491,6 +526,101 @@ TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   EXPECT_EQ(window->MessageText(), "Z=" + GeneralText(z));
 }
 
+// The status bar's stage position is true once any kind of motion has ended: what "XY ?" reads
+// then. While the stage moves it is marked as moving; once all stands, nothing more is sent.
+TEST_P(Microscope, TheStagePositionShownIsReadAfterEveryKindOfMotionEnd) {
+  const auto settled = [this] {
+    for (int i = 0; i < 400; ++i) {
+      sim.clock.Advance(300'000);  // a tick of the window's timer
+      window->TimerTick();
+      QApplication::processEvents();
+      const bool moving = Label("lblStatPosition").find("moving") != std::string::npos;
+      if (i > 0 && !moving && program.ProgRunState == 0) break;
+    }
+    return Label("lblStatPosition");
+  };
+  const auto read = [this] {
+    std::istringstream reply(sim.Run("XY ?"));
+    std::string x, y;
+    reply >> x >> y;
+    return "X " + x + "  Y " + y;
+  };
+  const auto stopDuringWait = [this] {
+    sim.front.duringWait = [this] {
+      window->TimerTick();
+      shownBusy = Label("lblStatPosition");  // as the stage moves
+      QTest::mouseClick(&window->Status().StopButton(), Qt::LeftButton);
+    };
+  };
+  sim.joystick.Hold({.x = 32767, .y = 32767});
+  const struct {
+    std::string kind;
+    std::function<void()> act;
+  } cases[] = {
+      {"typed wait", [&] { Execute("XY 2000 1500;XY Wait"); }},
+      {"client's move, not waited for", [&] { sim.Run("XY 4000 3000"); }},
+      {"Stop during a typed wait",
+       [&] {
+         stopDuringWait();
+         Execute("XY 30000 20000;XY Wait");
+       }},
+      {"stopped homing",
+       [&] {
+         stopDuringWait();
+         Choose({"X-Y", "Home"});
+       }},
+      {"program",
+       [&] {
+         program.ProgLines = {"XY 5000 4000", "XY Wait", "XY 6000 4500", "End"};
+         sim.system.interpreter.Run();
+       }},
+      {"menu",
+       [&] {
+         Choose({"X-Y", "Right"});
+       }},
+      {"map",
+       [&] {
+         ShowMap();
+         QTest::mouseDClick(&window->Map(), Qt::LeftButton, {}, QPoint(260, 180));
+       }},
+      {"scan",
+       [&] {
+         Choose({"Scan", "Go to Next Field"});
+       }},
+      {"joystick",
+       [&] {
+         Choose({"Conf", "Joystick", "On?"});
+         settled();  // the stage stood still when the joystick was deflected
+         sim.joystick.Hold({.x = 65535, .y = 32767});
+         for (int i = 0; i < 3; ++i) {
+           sim.clock.Advance(300'000);
+           window->TimerTick();
+         }
+         sim.joystick.Hold({.x = 32767, .y = 32767});
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kind);
+    const std::string before = settled();
+    shownBusy.clear();
+    c.act();
+    const std::string after = settled();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, read());
+    // Shown inside the stopped waits, while the stage moved.
+    EXPECT_TRUE(shownBusy.empty() || shownBusy.ends_with(" (moving)")) << shownBusy;
+  }
+  Choose({"Conf", "Joystick", "On?"});  // off: an IM483I joystick line is polled even when still
+  for (int tab : {0, 1}) {              // on the map the stage mark follows without reading either
+    window->Tabs().setCurrentIndex(tab);
+    window->TimerTick();
+    sim.line.ClearFrames();
+    for (int i = 0; i < 3; ++i)
+      window->TimerTick();
+    EXPECT_TRUE(sim.line.Frames().empty()) << tab;
+  }
+}
+
 // A held key (or button) steps again after each step; its release stops the stage at once.
 TEST_P(Microscope, AHeldJogRepeatsAndItsReleaseStopsTheStage) {
   const double jump = sim.system.stage.Params().JumpSize;
@@ -540,7 +670,6 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
   sim.Run("XY 1000 500;Z 12.5;F 3;Cube 2;XY Wait;Z Wait;F Wait;Cube Wait;XY ?;Z ?;Objective 2");
   window->TimerTick();
   const std::pair<const char*, std::string> fields[] = {
-      {"lblStatPosition", "X 1000.0  Y 500.0"},
       {"lblStatFocus", "Z " + FormatFixed(sim.system.focus.Z(), 2)},
       {"lblStatCube", "Cube-2"},
       {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"},
@@ -548,14 +677,9 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
   for (const auto& [name, text] : fields)
     EXPECT_EQ(Label(name), text);
   // So do the menu captions after commands that did not come from the window.
-  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
+  EXPECT_EQ(Shown(FindEntry(window->menuBar()->actions(), {"F-"})->text()), "F-3");
   EXPECT_TRUE(FindEntry(window->menuBar()->actions(), {"Cube", "Cube 2"})->isChecked());
   EXPECT_EQ(Label("lblStatFilters").substr(0, 5), "F-3  ");
-
-  sim.line.ClearFrames();
-  for (int i = 0; i < 3; ++i)
-    window->TimerTick();
-  EXPECT_TRUE(sim.line.Frames().empty());
 
   sim.system.state.Ready.ZReady = 0;
   window->TimerTick();
@@ -663,7 +787,9 @@ TEST_P(Window, MapClicksMoveTheStageAndSelectObjectsEntriesDrawObjectsAndTheStag
 // "Go To" and the speed tests ask through the window's input box.
 TEST_P(Window, MenuEntriesAskThroughTheInputBoxSetScanAreaAndZoomAndReadEditedFilesAgain) {
   std::vector<std::string> answers = {" 11500 9500 ", "abc 1"};
+  std::string busyWhileAsked;  // a test shows as running only once its questions are answered
   window->Services().inputBox = [&](const std::string&, const std::string&) {
+    busyWhileAsked += window->Status().BusyField().text().toStdString();
     std::optional<std::string> next;
     if (!answers.empty()) next = answers.front(), answers.erase(answers.begin());
     return next;
@@ -681,7 +807,9 @@ TEST_P(Window, MenuEntriesAskThroughTheInputBoxSetScanAreaAndZoomAndReadEditedFi
   answers = {"1", "2"};  // the next filter twice: from 1 to 3
   Choose({"F-", "Advanced", "Speed Test"});
   EXPECT_EQ(window->MessageText().rfind(" 2 repetitions -", 0), 0u) << window->MessageText();
-  EXPECT_EQ(FindEntry(window->menuBar()->actions(), {"F-"})->text(), "F-3");
+  EXPECT_EQ(Shown(FindEntry(window->menuBar()->actions(), {"F-"})->text()), "F-3");
+
+  EXPECT_EQ(busyWhileAsked, "");
 
   sim.Run("XY 10500 8500;XY Wait");
   Choose({"Map", "Set Scan Area", "Top Left"});
@@ -961,21 +1089,77 @@ TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceA
   // first, and a wheel whose file no longer loads is off with its filter items dead.
   FindEntry(window->DeviceMenus().StageMenu(), {"Parameters"})->trigger();
   EXPECT_EQ(window->MessageText(), "XY On");
-  onEdit = [&](const std::string& path) {
-    ParList list;
-    sim.system.trapar.ReadParList(path, list);
-    std::erase_if(list, [](const ParEntry& e) { return e.Name == "W1MSTEPSPERFILT"; });
-    sim.system.trapar.WriteParList(path, list);
+  // A key that is missing but not needed: the stage comes up, its message is not hidden.
+  const auto without = [this](const std::string& key) {
+    return [this, key](const std::string& path) {
+      ParList list;
+      sim.system.trapar.ReadParList(path, list);
+      std::erase_if(list, [&key](const ParEntry& e) { return e.Name == key; });
+      sim.system.trapar.WriteParList(path, list);
+    };
   };
+  onEdit = without("XYLIMPOLARITY");
+  FindEntry(window->DeviceMenus().StageMenu(), {"Parameters"})->trigger();
+  EXPECT_EQ(window->MessageText(),
+            "XY On after errors loading QV_PARXY.TXT (see the messages shown, Conf > Error Log)");
+  EXPECT_NE(sim.notifier.LastText().find("XYLIMPOLARITY"), std::string::npos);
+  onEdit = without("W1MSTEPSPERFILT");
   const int16_t before = FilterOnWheel(1);
   FindEntry(window->DeviceMenus().FilterMenu(1), {"Parameters"})->trigger();
-  EXPECT_EQ(edited, (std::vector<std::string>{File("QV_PARXY.TXT"), File("QV_PARW1.TXT")}));
+  EXPECT_EQ(edited, (std::vector<std::string>{File("QV_PARXY.TXT"), File("QV_PARXY.TXT"),
+                                              File("QV_PARW1.TXT")}));
   EXPECT_EQ(window->MessageText(), "F Off");
 
   const int64_t count = Count('4');
   FindEntry(window->DeviceMenus().FilterMenu(1), {before == 1 ? "Filter 2" : "Filter 1"})
       ->trigger();
   EXPECT_EQ(std::pair(Count('4'), window->MessageText()), std::pair(count, std::string("F Off")));
+}
+
+// The parameter editor is modal, and a client's command runs while it is open: closing writes the
+// operator's value into the file the editor opened, as that file is by then, so the client's step
+// stays also where it went into that same file.
+TEST_P(Window, TheParameterEditorWritesItsOwnFileAndKeepsWhatAClientWroteMeanwhile) {
+  // The entry, its file, the key the operator changes and its value, the client's grid step.
+  const std::tuple<QString, QString, std::string, std::string, double, int> cases[] = {
+      {"X-Y", "Parameters", "QV_PARXY.TXT", "XSCREWLEAD", 2, 120},
+      {"Map", "Scan Grid Parameters", "QV_SCANGRID.TXT", "GRIDSITESX", 7, 140},
+  };
+  window->Services().editParameters = [this](const std::string& path) {
+    return EditParFile(window, sim.system.trapar, sim.notifier, path);
+  };
+  CommandSource client;
+  for (const auto& [menu, entry, file, key, value, step] : cases) {
+    SCOPED_TRACE(file);
+    std::string clientReply;
+    QTimer::singleShot(0, [&, &key = key, value = value, step = step] {
+      auto* parList = qobject_cast<ParListWindow*>(QApplication::activeModalWidget());
+      ASSERT_NE(parList, nullptr);
+      const std::string grid = "Grid Step " + std::to_string(step) + " " + std::to_string(step);
+      clientReply = sim.system.dispatcher.ExecuteLine(client, grid);
+      parList->OpenEditor(parList->Grid().findItems(QtText(key), Qt::MatchExactly).at(0)->row(), 1);
+      parList->Field().setText(QString::number(value));
+      parList->CommitEditor();
+      parList->accept();
+    });
+    Choose({menu, entry});
+    EXPECT_EQ(
+        std::tuple(clientReply, FileValue(file, key), FileValue("QV_SCANGRID.TXT", "GRIDSTEPX"),
+                   FileValue("QV_SCANGRID.TXT", "GRIDSTEPY")),
+        std::tuple(std::string("OK  ; "), value, double(step), double(step)));
+  }
+}
+
+// The window lets events run before it executes the command box; a client's command served then
+// shows itself in the box, but the window runs what the operator had typed.
+TEST_P(Window, TheCommandBoxRunsWhatTheOperatorTypedWhateverAClientShowedMeanwhile) {
+  CommandSource client;
+  std::string clientReply;
+  QTimer::singleShot(0, [&] { clientReply = sim.system.dispatcher.ExecuteLine(client, "Z 3"); });
+  window->SetCommandText("Ver");
+  window->ExecuteCommandBox();
+  EXPECT_EQ(std::tuple(clientReply, window->MessageText()),
+            std::tuple(std::string("OK  ; "), std::string("4.0 ; ")));
 }
 
 TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
@@ -1006,13 +1190,13 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   sim.system.wheels.SetCurrentFilter(2, 0);  // what the window believes is out of date
   sim.system.wheels.SelectWheel(1);
   window->DeviceMenus().Refresh();
-  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-?");
+  EXPECT_EQ(Shown(window->DeviceMenus().FilterMenu(2)->title()), "B-?");
 
   window->Tabs().setCurrentIndex(2);
   emit window->DeviceMenus().FilterMenu(2)->aboutToShow();
   EXPECT_EQ(std::pair(window->Tabs().currentIndex(), int{sim.system.wheels.CurrentWheel()}),
             std::pair(0, 2));
-  EXPECT_EQ(window->DeviceMenus().FilterMenu(2)->title(), "B-4");
+  EXPECT_EQ(Shown(window->DeviceMenus().FilterMenu(2)->title()), "B-4");
   EXPECT_TRUE(FindEntry(window->DeviceMenus().FilterMenu(2), {"Filter 4"})->isChecked());
 
   sim.system.wheels.SelectWheel(1);
@@ -1028,14 +1212,15 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   EXPECT_EQ(window->MessageText() + "|" + Label("cmdWheelF"), "F 3|F-3");
   FindEntry(f, {"Previous Filter"})->trigger();
   EXPECT_EQ(FilterOnWheel(1), 2);
-  EXPECT_EQ(f->title(), "F-2");
+  EXPECT_EQ(Shown(f->title()), "F-2");
   for (QAction* item : filters)
     EXPECT_EQ(item->isChecked(), item->text() == "Filter 2");
 
   // A move the wheel refuses keeps the check mark on the filter in place.
   sim.line.SetFault('4', sim::DefaultFault(sim::FaultKind::ErrorStatus));
   FindEntry(f, {"Filter 5"})->trigger();
-  EXPECT_EQ(window->MessageText(), "Error ");
+  EXPECT_EQ(window->MessageText(),
+            "Filter Wheel F did not report standing still within MOVETIMEOUT (QV_CONFIG.TXT)");
   EXPECT_EQ(
       std::pair(FindEntry(f, {"Filter 5"})->isChecked(), FindEntry(f, {"Filter 2"})->isChecked()),
       std::pair(false, true));
@@ -1076,16 +1261,32 @@ TEST_P(Window, CompensationWheelCubeAndObjectiveEntriesMoveTheirDeviceAndCheckTh
   EXPECT_TRUE(rebuilt.back()->text().endsWith(" 100X"));
 }
 
+// The box shows whether its LED is lit, and a click says what it did or why it did nothing.
 TEST_P(Im483i, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
-  const auto outputs = [this] {
-    return sim.State(static_cast<char>(sim.system.leds.LEDAddress())).outputs;
+  const char unit = static_cast<char>(sim.system.leds.LEDAddress());
+  const auto outputs = [this, unit] { return sim.State(unit).outputs; };
+  auto* green = Child<LedBox>("picGREEN_LED");
+  const auto shown = [&] {
+    const std::optional<bool> lit = green->Lit();
+    return window->MessageText() + (!lit ? " ?" : *lit ? " lit" : " dark");
   };
   ASSERT_EQ(sim.system.state.Ready.LEDsReady, 1);
+  EXPECT_EQ(green->Lit(), std::optional<bool>(false));
   const int dark = outputs();
-  QTest::mouseClick(Child("picGREEN_LED"), Qt::LeftButton);
+  QTest::mouseClick(green, Qt::LeftButton);
   EXPECT_NE(outputs(), dark);
-  QTest::mouseClick(Child("picGREEN_LED"), Qt::LeftButton);
+  EXPECT_EQ(shown(), "LED G On lit");
+  QTest::mouseClick(green, Qt::LeftButton);
   EXPECT_EQ(outputs(), dark);
+  EXPECT_EQ(shown(), "LED G Off dark");
+  sim.Run("LED G On");  // a command lights it too
+  window->TimerTick();
+  EXPECT_EQ(green->Lit(), std::optional<bool>(true));
+  sim.line.SetFault(unit, sim::DefaultFault(sim::FaultKind::ErrorStatus));
+  QTest::mouseClick(green, Qt::LeftButton);
+  EXPECT_EQ(shown(),
+            "LED G not switched: its controller refused or did not answer (Conf > Error Log) ?");
+  sim.line.ClearFaults();
 
   QTest::mousePress(Child("picRED_LED"), Qt::RightButton);
   EXPECT_EQ(edited, std::vector<std::string>{File("QV_LEDS.TXT")});
@@ -1257,6 +1458,214 @@ TEST_P(Window, TheListIsWrittenReadBackAndAddedToFromTheEntriesAndButtons) {
   ASSERT_EQ(Objs().Grid().rowCount(), 4);
   EXPECT_EQ(window->MessageText() + " " + Cell(3, 2) + " " + Cell(3, 3), "# 4 77777.7 77777.70");
   EXPECT_EQ(Object(4).Z, kUndefinedPos);
+}
+
+// Start-up runs the joystick list's item 0 before the window is made; a "Show" there shows the
+// window as soon as it is loaded (a program started for automation keeps it hidden otherwise).
+TEST(StartUp, AShowAsTheJoystickListsFirstItemShowsTheWindowOnceLoaded) {
+  EnsureQApplication();
+  for (const auto& [first, shown] : {std::pair<std::string, bool>{"Show", true}, {"Ver", false}}) {
+    SCOPED_TRACE(first);
+    BasicSimSystem<WindowFrontEnd> sim(RepoFolder("config/demo"), {}, {},
+                                       [&first](const TempFolder& folder) {
+                                         PutBytes(folder.File("QV_JOYCMDS.TXT"), first + "\r\n");
+                                       });
+    ASSERT_EQ(sim.Start(), 1);
+    MainWindow window(WindowCore(sim.system), [] {});
+    sim.front.Attach(&window);
+    EXPECT_EQ(window.isVisible(), shown);
+    sim.front.Attach(nullptr);
+  }
+}
+
+// --- The window as a whole ---
+
+// The window opens within the screen's free area, and at its smallest it still shows Stop and
+// the status bar without squeezing its layout below what it needs: at 1366 x 768 with a panel,
+// at twice the scale on 1920 x 1080, and on a large screen.
+TEST_P(Window, TheWindowFitsTheScreenWithStopAndTheStatusBarInSight) {
+  const std::tuple<QSize, QSize, QSize> rows[] = {
+      {QSize(1366, 736), QSize(1100, 688), QSize(800, 560)},
+      {QSize(960, 512), QSize(944, 464), QSize(800, 464)},
+      {QSize(2560, 1400), QSize(1100, 760), QSize(800, 560)},
+  };
+  for (const auto& [available, opened, smallest] : rows) {
+    SCOPED_TRACE(available.width());
+    EXPECT_EQ(std::pair(FittedWindowSize(available), MinimumWindowSize(available)),
+              std::pair(opened, smallest));
+    window->setMinimumSize(smallest);
+    window->resize(smallest);
+    for (int tab = 0; tab < 4; ++tab) {
+      window->Tabs().setCurrentIndex(tab);
+      QApplication::processEvents();
+      const QSize needed = window->layout()->totalMinimumSize();
+      EXPECT_TRUE(needed.width() <= smallest.width() && needed.height() <= smallest.height())
+          << tab << ": " << needed.width() << " x " << needed.height();
+      const QPushButton& stop = window->Status().StopButton();
+      EXPECT_TRUE(stop.isVisible());
+      EXPECT_TRUE(window->rect().contains(QRect(stop.mapTo(window, QPoint()), stop.size())));
+    }
+  }
+}
+
+// Alt and a menu's letter open it, Tab reaches Stop, the LED boxes and the map, Space switches
+// an LED, + zooms the map and Ctrl+L goes back to the command box.
+TEST_P(Im483i, MenusStopTheLedsAndTheMapAreReachedByKeyboard) {
+  QTest::keyClick(window, Qt::Key_X, Qt::AltModifier);
+  EXPECT_TRUE(window->DeviceMenus().StageMenu()->isVisible());
+  window->DeviceMenus().StageMenu()->close();
+  const auto reached = [this](int tab) {
+    window->Tabs().setCurrentIndex(tab);
+    window->CommandBox().lineEdit()->setFocus();
+    std::set<std::string> names;
+    for (int i = 0; i < 80; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      names.insert(QApplication::focusWidget()->objectName().toStdString());
+    }
+    return names;
+  };
+  const std::set<std::string> onDevices = reached(0);
+  for (const char* name : {"cmdStop", "picRED_LED", "picBLUE_LED", "cmdStageLeft"})
+    EXPECT_EQ(onDevices.count(name), 1u) << name;
+  Child("picRED_LED")->setFocus();
+  QTest::keyClick(Child("picRED_LED"), Qt::Key_Space);
+  EXPECT_EQ(window->MessageText(), "LED R On");
+
+  EXPECT_EQ(reached(1).count("pbxArea"), 1u);
+  const double zoom = sim.system.map.GetZoom();
+  window->Map().setFocus();
+  QTest::keyClick(&window->Map(), Qt::Key_Plus);
+  EXPECT_EQ(sim.system.map.GetZoom(), 2 * zoom);
+  QTest::keyClick(&window->Map(), Qt::Key_L, Qt::ControlModifier);
+  EXPECT_TRUE(window->CommandBox().lineEdit()->hasFocus());
+}
+
+// The map: a right click's mark goes with the button's release, which the pop-up menu gets; the
+// wheel zooms around the pointer and the pointer field follows at once; a scale bar, and an
+// arrow on the edge towards a stage off the picture.
+TEST_P(Window, TheMapErasesARightClickMarkZoomsWithTheWheelAndPointsToTheStage) {
+  ShowMap();
+  const QImage before = window->Map().grab().toImage();
+  const QPoint at(200, 150);
+  QTest::mousePress(&window->Map(), Qt::RightButton, {}, at);
+  const MapPoint clicked = sim.system.map.PixelToStage(at.x(), at.y());
+  EXPECT_TRUE(MarkNear(clicked.X + 5 / sim.system.map.MapScale(), clicked.Y));
+  QMenu& popup = window->Map().Popup();
+  ASSERT_TRUE(popup.isVisible());
+  QTest::mouseRelease(&popup, Qt::RightButton, {},
+                      popup.mapFromGlobal(window->Map().mapToGlobal(at)));
+  EXPECT_EQ(window->Map().grab().toImage(), before);
+  popup.close();
+
+  QTest::mouseMove(&window->Map(), at);
+  const double zoom = sim.system.map.GetZoom();
+  QWheelEvent notch(at, window->Map().mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&window->Map(), &notch);
+  EXPECT_EQ(sim.system.map.GetZoom(), 2 * zoom);
+  const MapPoint still = sim.system.map.PixelToStage(at.x(), at.y());
+  EXPECT_NEAR(still.X, clicked.X, 2);  // the centre is kept in whole microns
+  EXPECT_NEAR(still.Y, clicked.Y, 2);
+  EXPECT_EQ(Label("lblStatPointer"), DescribePointer(still.X, still.Y, 2 * zoom));
+
+  const ScaleBar bar = ChooseScaleBar(sim.system.map.MapScale(), window->Map().width() / 4);
+  QImage picture = window->Map().grab().toImage();
+  EXPECT_EQ(picture.pixelColor(12 + bar.Pixels / 2, window->Map().height() - 12), Qt::white);
+
+  // The stage far to the right of what the map shows: the arrow is on the right edge.
+  const MapPoint stage = StagePosition();
+  const MapPoint centre = sim.system.map.StageToSpecimen(stage.X - 5000, stage.Y);
+  sim.system.map.ZoomSet(64, centre.X, centre.Y);
+  window->Map().RedrawMap();
+  picture = window->Map().grab().toImage();
+  int cyan = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = picture.width() - 24; x < picture.width(); ++x)
+      cyan += picture.pixelColor(x, y) == QColor(0, 255, 255) ? 1 : 0;
+  EXPECT_GT(cyan, 20);
+}
+
+// Whatever is greyed out says why in a tool tip that its menu shows.
+TEST_P(Window, EveryGreyedEntrySaysWhy) {
+  Device(DeviceId::W2).ready(sim.system.state.Ready) = 0;
+  window->TimerTick();
+  std::vector<QMenu*> menus = {&window->Map().Popup()};
+  for (QAction* top : window->menuBar()->actions())
+    menus.push_back(top->menu());
+  int greyed = 0;
+  while (!menus.empty()) {
+    QMenu* menu = menus.back();
+    menus.pop_back();
+    for (QAction* entry : menu->actions()) {
+      if (entry->menu() != nullptr) menus.push_back(entry->menu());
+      if (entry->isEnabled() || entry->isSeparator()) continue;
+      ++greyed;
+      SCOPED_TRACE(Shown(entry->text()).toStdString());
+      EXPECT_TRUE(menu->toolTipsVisible());
+      EXPECT_NE(entry->toolTip(), Shown(entry->text()));
+    }
+  }
+  EXPECT_GT(greyed, 10);
+}
+
+// Each entry and typed command says what it did, or why it did nothing.
+TEST_P(Window, EntriesAndTypedCommandsSayWhatHappenedOrWhyNot) {
+  const int32_t fields = sim.system.scan.NumFields();
+  ASSERT_GT(fields, 1);
+  const struct {
+    std::string name;
+    std::function<void()> act;
+    std::string shown;
+  } cases[] = {
+      {"lamp",
+       [&] {
+         Choose({"F-", "Lamp On?"});
+       },
+       "F Lamp not switched: the EZHR17 controllers have no output for a lamp"},
+      {"joystick",
+       [&] {
+         Choose({"Conf", "Joystick", "On?"});
+       },
+       "Joystick not switched on: no joystick found"},
+      {"calibration",
+       [&] {
+         Choose({"Conf", "Joystick", "Calibrate"});
+       },
+       "Joystick not calibrated: no joystick found"},
+      {"capture",
+       [&] {
+         Choose({"Int.", "Launch Capture Prog"});
+       },
+       "Capture Program Not Launched: CAPTUREPROGRAM is not set in QV_CONFIG.TXT"},
+      {"wheel",
+       [&] {
+         sim.front.duringWait = [&] {
+           shownBusy = window->Status().BusyField().text().toStdString();
+         };
+         Choose({"F-", "Filter 4"});
+       },
+       "F 4"},
+      {"field",
+       [&] {
+         Choose({"Scan", "Go to Last Field"});
+       },
+       "Field " + std::to_string(fields) + " of " + std::to_string(fields)},
+      {"past the last field",
+       [&] {
+         Choose({"Scan", "Go to Next Field"});
+       },
+       "No next field: field " + std::to_string(fields) + " is the last"},
+      {"filter out of range", [&] { Execute("F 9"); },
+       "Error  ; \u2014 F 9: wheel F has filters 1 to 6"},
+      {"not a number", [&] { Execute("Ver;Z 1x"); },
+       "4.0 ; Error  ; \u2014 Z 1x: 1x is no number (nor a symbol of QV_SYMCONST.TXT)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.act();
+    EXPECT_EQ(window->MessageText(), c.shown);
+  }
+  EXPECT_EQ(shownBusy, "Busy: Filter Wheel F");  // while the wheel moved
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLines, Microscope,

@@ -1,0 +1,57 @@
+#include "ui/PositionReadout.h"
+
+namespace qv {
+
+PositionReadout::PositionReadout(const CoreServices& core)
+    : core_(core), commandsSeen_(core.state.CommandCount) {}
+
+void PositionReadout::MayHaveMoved() {
+  xy_.unsettled = true;
+  z_.unsettled = true;
+}
+
+// Commands from anywhere count, also those that ran between two ticks.
+void PositionReadout::Check() {
+  if (core_.state.CommandCount != commandsSeen_) {
+    commandsSeen_ = core_.state.CommandCount;
+    MayHaveMoved();
+  }
+  const XYParams& stage = core_.stage.Params();
+  CheckDevice(xy_, core_.state.Ready.XYReady, {stage.X.Contr, stage.Y.Contr}, [this] {
+    double x = 0;
+    double y = 0;
+    core_.stage.XYReadPos(x, y);
+  });
+  CheckDevice(z_, core_.state.Ready.ZReady, {core_.focus.Params().Contr}, [this] {
+    double z = 0;
+    core_.focus.ZReadPos(z);
+  });
+}
+
+template <class Read>
+void PositionReadout::CheckDevice(Tracked& device, int16_t ready, const std::vector<int16_t>& units,
+                                  Read read) {
+  if (!device.unsettled) return;
+  if (ready != 1) {
+    device.unsettled = false;  // the status bar shows the device as off
+    return;
+  }
+  const bool moving = AnyMoving(units);
+  read();  // live while it moves, the last time once it stands
+  device.unsettled = moving;
+}
+
+bool PositionReadout::AnyMoving(const std::vector<int16_t>& units) {
+  MotCon& mot = core_.motCon;
+  const int16_t addressed = mot.Motor().MotorAddress;
+  bool moving = false;
+  for (const int16_t unit : units) {
+    mot.MotorSelect(unit);
+    // IM483I: a status number, 0 when still; EZHR17: 1 moving, 0 still; -1 no answer.
+    if (mot.MotorReadMovingStatus() > 0) moving = true;
+  }
+  mot.MotorSelect(addressed);
+  return moving;
+}
+
+}  // namespace qv
