@@ -118,10 +118,10 @@ TEST(WriteFileAtomically, FollowsOnlyTheUsersOwnLinksOutsideFoldersOpenToEveryon
         : (mode & S_IWOTH) != 0
             ? links[refused] + " is a symbolic link in a folder that every user may write"
             : links[refused] + " is a symbolic link of another user";
+    const bool followed = refused < 0;
     EXPECT_TRUE(InChild(
         [&] {
-          return WriteFileAtomically(links[0], "new") == (refused < 0) &&
-                 RefusedLink(links[0]) == why;
+          return WriteFileAtomically(links[0], "new") == followed && RefusedLink(links[0]) == why;
         },
         true));
     EXPECT_EQ(GetBytes(target), refused < 0 ? "new" : "old");
@@ -199,7 +199,7 @@ TEST(RemoveStaleTemporaryFiles, AFailedWriteKeepsTheOldFileAndAKilledOnesLeftove
           TemporaryFolderJournal journal(journalFile);
           UseTemporaryFolderJournal(&journal);
           LimitFileSize(4096, survive);
-          return !WriteFileAtomically(path, std::string(64 * 1024, 'n'));
+          return !WriteFileAtomically(path, std::string(size_t{64} * 1024, 'n'));
         },
         false);
   };

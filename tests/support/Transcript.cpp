@@ -270,8 +270,8 @@ std::string RewriteTranscript(
       return std::all_of(runs.begin(), runs.end(),
                          [&](const auto& run) { return field(run) == field(runs.front()); });
     };
-    const auto reply = [stepIndex](const auto& run) {
-      return WithoutLastBlank(run.second[static_cast<size_t>(stepIndex)].reply);
+    const auto reply = [at = static_cast<size_t>(stepIndex)](const auto& run) {
+      return WithoutLastBlank(run.second[at].reply);
     };
     const auto sign = [](char c, const std::string& type) {
       return std::string(1, c) + type + " ";

@@ -1409,7 +1409,7 @@ TEST_P(Window, MoveToAndTheAttractionDistanceTakeTheSelectedObjectOrTheAnswer) {
   menu->actions().back()->trigger();
   EXPECT_TRUE(asked.back().ends_with("Current value 100.00")) << asked.back();
   EXPECT_EQ(caption(), "Attraction Distance = 25.46");
-  for (std::optional<std::string> ignored :
+  for (const std::optional<std::string>& ignored :
        {std::optional<std::string>("1e999"), std::optional<std::string>()}) {
     answer = ignored;
     menu->actions().back()->trigger();
@@ -1467,8 +1467,8 @@ TEST(StartUp, AShowAsTheJoystickListsFirstItemShowsTheWindowOnceLoaded) {
   for (const auto& [first, shown] : {std::pair<std::string, bool>{"Show", true}, {"Ver", false}}) {
     SCOPED_TRACE(first);
     BasicSimSystem<WindowFrontEnd> sim(RepoFolder("config/demo"), {}, {},
-                                       [&first](const TempFolder& folder) {
-                                         PutBytes(folder.File("QV_JOYCMDS.TXT"), first + "\r\n");
+                                       [line = first](const TempFolder& folder) {
+                                         PutBytes(folder.File("QV_JOYCMDS.TXT"), line + "\r\n");
                                        });
     ASSERT_EQ(sim.Start(), 1);
     MainWindow window(WindowCore(sim.system), [] {});
