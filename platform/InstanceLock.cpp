@@ -63,7 +63,7 @@ std::string UserCacheFolder(uid_t uid, std::string& why, const std::string& home
   } else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
     why = cache + " may be written by other users";
   } else {
-    const std::string own = cache + "/quorvalin";
+    std::string own = cache + "/quorvalin";
     why = CheckPrivateFolder(own, uid, true);
     if (why.empty()) return own;
   }
@@ -72,13 +72,13 @@ std::string UserCacheFolder(uid_t uid, std::string& why, const std::string& home
 
 std::string LockFolderFor(uid_t uid, std::string& why, const LockPlaces& places) {
   const std::string id = std::to_string(uid);
-  const std::string runtime = places.runRoot + "/" + id;
+  std::string runtime = places.runRoot + "/" + id;
   if (CheckPrivateFolder(runtime, uid, false).empty()) return runtime;
-  const std::string own = places.tmpRoot + "/quorvalin-" + id;
+  std::string own = places.tmpRoot + "/quorvalin-" + id;
   const std::string tmpWhy = CheckPrivateFolder(own, uid, true);
   if (tmpWhy.empty()) return own;
   std::string cacheWhy;
-  const std::string cache = UserCacheFolder(uid, cacheWhy, places.home);
+  std::string cache = UserCacheFolder(uid, cacheWhy, places.home);
   if (cache.empty()) why = tmpWhy + "; " + cacheWhy;
   return cache;
 }

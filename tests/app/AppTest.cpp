@@ -702,7 +702,7 @@ uint16_t FreePort() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
   socklen_t size = sizeof address;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), size), 0);
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
   close(fd);
   return ntohs(address.sin_port);
@@ -715,7 +715,7 @@ class Client {
     const timeval limit{30, 0};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-    connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    EXPECT_EQ(connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   }
   ~Client() { close(fd_); }
 

@@ -26,7 +26,7 @@ TEST(InstanceLock, OnlyAPrivateFolderOfTheUserIsTrustedAndTheFolderFollowsTheUse
   const auto check = [&](mode_t mode, uid_t uid) {
     std::filesystem::create_directory(path);
     chmod(path.c_str(), mode);
-    const std::string why = CheckPrivateFolder(path, uid, false);
+    std::string why = CheckPrivateFolder(path, uid, false);
     std::filesystem::remove_all(path);
     return why;
   };
