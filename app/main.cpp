@@ -24,6 +24,7 @@
 #include "app/WindowCore.h"
 #include "commands/Automation.h"
 #include "controllers/Clock.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/ProgramFiles.h"
 #include "foundation/Version.h"
 #include "platform/BusRefusal.h"
@@ -51,18 +52,35 @@ constexpr const char* kAlreadyRunning =
     "If user interface is not visible,\r\n"
     "restore form, or give Show command from a client.";
 
-int RefuseSecondInstance(int argc, char** argv, bool console) {
+// Says why this copy does not start: in a box when it was started for the desktop, else on
+// standard error as `plain`.
+int RefuseToStart(const std::string& text, const std::string& plain, int argc, char** argv,
+                  bool console) {
   if (!console && qv::DisplayAvailable()) {
     QApplication app(argc, argv);
-    qv::QtNotifier().MessageBox(kAlreadyRunning, qv::MsgIcon::Critical, "Quorvalin",
-                                qv::MsgButtons::Ok);
+    qv::QtNotifier().MessageBox(text, qv::MsgIcon::Critical, "Quorvalin", qv::MsgButtons::Ok);
   } else {
-    std::string text = kAlreadyRunning;
-    for (size_t at; (at = text.find('\r')) != std::string::npos;)
-      text.erase(at, 1);
-    std::cerr << text << '\n';
+    std::cerr << plain << '\n';
   }
   return 1;
+}
+
+int RefuseSecondInstance(int argc, char** argv, bool console) {
+  std::string plain = kAlreadyRunning;
+  for (size_t at; (at = plain.find('\r')) != std::string::npos;)
+    plain.erase(at, 1);
+  return RefuseToStart(kAlreadyRunning, plain, argc, argv, console);
+}
+
+// Two copies on one serial line would garble each other's exchanges: without the lock the
+// program does not start.
+std::string UnlockedText(const std::string& problem) {
+  return "Cannot make sure that no other copy of Quorvalin runs: " + problem;
+}
+
+int RefuseUnlocked(const std::string& problem, int argc, char** argv, bool console) {
+  const std::string text = UnlockedText(problem);
+  return RefuseToStart(text, "quorvalin: " + text, argc, argv, console);
 }
 
 // A copy started by the bus for a client that cannot run tells that client why, in one line,
@@ -154,7 +172,9 @@ std::unique_ptr<qv::LineServer> ServeLines(const qv::Options& options, qv::Syste
     return nullptr;
   }
   std::cerr << "quorvalin: command lines served on " << server->Where().toStdString() << '\n';
-  server->OnUnused([] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+  // The console's application is no QApplication, which qApp would take it for.
+  server->OnUnused(
+      [] { QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit); });
   server->OnRefused([](std::optional<uid_t> owner) {
     std::cerr << "quorvalin: refused a connection from "
               << (owner ? "user id " + std::to_string(*owner) : std::string("an unknown process"))
@@ -321,21 +341,33 @@ int main(int argc, char** argv) {
   std::string lockProblem;
   const std::string lockFolder = qv::InstanceLock::DefaultFolder(lockProblem);
   qv::InstanceLock lock(lockFolder);
-  if (!lock.TryLock(lockProblem)) {
-    if (options->automation) {
-      const std::string holder = qv::InstanceLockHolder(lockFolder);
-      return RefuseClients(
-          "Another copy of Quorvalin holds the instrument and serves no bus "
-          "clients" +
-              (holder.empty() ? std::string() : ": " + holder) +
-              ". Send the commands to that copy, or end it.",
-          1);
-    }
-    return RefuseSecondInstance(argc, argv, options->console);
+  switch (lock.TryLock(lockProblem)) {
+    case qv::InstanceLock::Result::Taken:
+      break;
+    case qv::InstanceLock::Result::Held:
+      if (options->automation) {
+        const std::string holder = qv::InstanceLockHolder(lockFolder);
+        return RefuseClients(
+            "Another copy of Quorvalin holds the instrument and serves no bus "
+            "clients" +
+                (holder.empty() ? std::string() : ": " + holder) +
+                ". Send the commands to that copy, or end it.",
+            1);
+      }
+      return RefuseSecondInstance(argc, argv, options->console);
+    case qv::InstanceLock::Result::Impossible:
+      if (options->automation) return RefuseClients(UnlockedText(lockProblem), 1);
+      return RefuseUnlocked(lockProblem, argc, argv, options->console);
   }
-  // A lock that cannot be taken must not keep the operator from the microscope.
-  if (!lockProblem.empty())
-    std::cerr << "quorvalin: cannot check for another running copy: " << lockProblem << '\n';
+  // Only now, with no other copy of this user running: the leftovers are of writes that were
+  // killed, not of writes going on.
+  std::string noJournal;
+  const std::string stateFolder = qv::UserStateFolder(noJournal);
+  qv::TemporaryFolderJournal journal(stateFolder.empty() ? "" : stateFolder + "/quorvalin.writes");
+  if (!stateFolder.empty()) {
+    journal.RemoveLeftovers();
+    qv::UseTemporaryFolderJournal(&journal);
+  }
   // Before the joystick library and the simulator start: they find the handlers in place.
   const qv::EndSignals endSignals;
 

@@ -26,7 +26,8 @@ std::string GeneralCommands::CmdDelay(std::string arguments) {
     reply = kError;  // a number, but not one that fits the 32-bit delay
   } else {
     clock_.DelayMs(*ms);
-    reply = word;
+    // A delay that a stop signal cut short did not wait its time.
+    reply = clock_.EndRequested() ? std::string(kError) : word;
   }
   display_.ShowCmdAndReply(command, reply);
   return reply;

@@ -15,7 +15,7 @@
 namespace qv {
 
 // Bytes a command line from a socket client may have, without its ending.
-inline constexpr size_t kMaxClientLine = 64 * 1024;
+inline constexpr size_t kMaxClientLine = size_t{64} * 1024;
 
 class LineSession {
  public:

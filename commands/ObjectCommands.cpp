@@ -91,7 +91,8 @@ ObjectCommands::Outcome ObjectCommands::Dispatch(CommandSource& source, const st
     const std::string path = InProgramFolder(word, state_.AppDir);
     const int32_t result = sub == "ListRead" ? objects_.ObjListRead(trapar_, path)
                                              : objects_.ObjListWrite(trapar_, path);
-    return {Str(result), Show::Plain};
+    // Another user's link is not a file that merely could not be written: the client hears so.
+    return {result == kLinkRefused ? std::string(kError) : Str(result), Show::Plain};
   }
   if (sub == "GoTo") return GoTo(source, rest);
   if (sub == "Draw") return Draw(rest);

@@ -1,5 +1,6 @@
 #include "foundation/AtomicFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -30,7 +31,20 @@ bool IsTemporaryName(std::string_view name) {
   return name.substr(marker, kTempMarker.size()) == kTempMarker;
 }
 
+// A regular file (not a link) of the user the program runs as: another user's file of the same
+// form may be part of a write that is running now.
+bool IsOwnRegularFile(const std::filesystem::path& path);
+
+// Appends `line` and a line feed to the file at `path`, made readable by the user only when new.
+void AppendLine(const std::string& path, const std::string& line);
+
+TemporaryFolderJournal* journal = nullptr;  // where the folders of temporary files are noted
+
 }  // namespace
+
+void UseTemporaryFolderJournal(TemporaryFolderJournal* used) {
+  journal = used;
+}
 
 bool IsRegularFile(const std::string& path) {
   std::error_code ec;
@@ -41,13 +55,33 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
   int removed = 0;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    std::error_code kind;
-    if (!entry.is_regular_file(kind) || entry.is_symlink(kind)) continue;
-    if (!IsTemporaryName(entry.path().filename().string())) continue;
+    if (!IsTemporaryName(entry.path().filename().string()) || !IsOwnRegularFile(entry.path())) {
+      continue;
+    }
     std::error_code gone;
     if (std::filesystem::remove(entry.path(), gone)) ++removed;
   }
   return removed;
+}
+
+int TemporaryFolderJournal::RemoveLeftovers() {
+  std::string text;
+  if (!ReadWholeFile(path_, text)) return 0;
+  int removed = 0;
+  for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = std::min(text.find('\n', start), text.size());
+    if (end > start) removed += RemoveStaleTemporaryFiles(text.substr(start, end - start));
+  }
+  // The folders are noted again as this run writes into them.
+  (void)WriteFileAtomically(path_, "");
+  return removed;
+}
+
+void TemporaryFolderJournal::Note(const std::string& folder) {
+  std::error_code ec;
+  const std::string absolute = std::filesystem::absolute(folder, ec).lexically_normal().string();
+  if (ec || absolute.find('\n') != std::string::npos || !noted_.insert(absolute).second) return;
+  AppendLine(path_, absolute);
 }
 
 #ifdef _WIN32
@@ -62,8 +96,26 @@ bool IsReadOnlyFile(const std::string& path) {
          std::filesystem::perms::none;
 }
 
+namespace {
+
+bool IsOwnRegularFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
+  std::ofstream(path, std::ios::binary | std::ios::app) << line << '\n';
+}
+
+}  // namespace
+
+std::string RefusedLink(const std::string& /*path*/) {
+  return {};
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (path.empty() || IsReadOnlyFile(path)) return false;
+  if (journal != nullptr) journal->Note(std::filesystem::path(path).parent_path().string());
   const std::string temp = path + ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -144,16 +196,36 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// A symbolic link is written through, as a plain open-for-output would, instead of being
-// replaced by a regular file.
-std::string ResolveTarget(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return path;
-  std::string target(resolved);
-  ::free(resolved);
-  return target;
+constexpr int kMaxLinks = 40;  // as the kernel: a longer chain is taken for a loop
+
+// Why the link at `link` is not followed; empty when it may be.
+std::string LinkProblem(const std::string& link, const struct stat& info) {
+  if (info.st_uid != ::geteuid()) return link + " is a symbolic link of another user";
+  struct stat folder {};
+  if (::stat(FolderOf(link).c_str(), &folder) != 0 || (folder.st_mode & S_IWOTH) != 0) {
+    return link + " is a symbolic link in a folder that every user may write";
+  }
+  return {};
+}
+
+// The file a write to `path` lands on: the path itself, or the end of its chain of symbolic
+// links, each link checked on the way (the kernel's own protection of links in sticky folders
+// does not see a chain resolved here). Empty when a link is not followed (`refused` says why) or
+// cannot be read. Links among the folders of a path are left to the kernel.
+std::string ResolveTarget(const std::string& path, std::string& refused) {
+  std::string current = path;
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+    refused = LinkProblem(current, info);
+    if (!refused.empty()) return {};
+    std::string to(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(current.c_str(), to.data(), to.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= to.size()) return {};
+    to.resize(static_cast<std::size_t>(length));
+    current = to.front() == '/' ? to : FolderOf(current) + "/" + to;
+  }
+  return {};
 }
 
 // The mode a newly created file would get, so that replacing a file keeps its permissions and a
@@ -178,7 +250,7 @@ void SyncFolder(const std::string& folder) {
 // memory before the file is opened, and room for all of it is taken before the first byte is
 // written, so that a full disk leaves the old content as it was.
 bool WriteInPlace(const std::string& target, std::string_view content) {
-  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+  FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
   if (fd.get() < 0) return false;
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
@@ -192,6 +264,17 @@ bool WriteInPlace(const std::string& target, std::string_view content) {
          ::fsync(fd.get()) == 0 && fd.Close();
 }
 
+bool IsOwnRegularFile(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
+  FileDescriptor fd(
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (fd.get() >= 0) (void)WriteAll(fd.get(), line + "\n");
+}
+
 }  // namespace
 
 bool IsReadOnlyFile(const std::string& path) {
@@ -200,10 +283,17 @@ bool IsReadOnlyFile(const std::string& path) {
   return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
+std::string RefusedLink(const std::string& path) {
+  std::string refused;
+  ResolveTarget(path, refused);
+  return refused;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (path.empty()) return false;
-  const std::string target = ResolveTarget(path);
-  if (IsReadOnlyFile(target)) return false;
+  std::string refused;
+  const std::string target = ResolveTarget(path, refused);
+  if (target.empty() || IsReadOnlyFile(target)) return false;
   const std::string folder = FolderOf(target);
   const std::size_t slash = target.rfind('/');
   const std::string baseName = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -214,6 +304,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view content) {
   if (tempName.size() > NAME_MAX) tempName = std::string(kTempMarker) + random;
   std::string temp = (folder == "/" ? "/" : folder + "/") + tempName;
 
+  if (journal != nullptr) journal->Note(folder);
   std::vector<char> templ(temp.begin(), temp.end());
   templ.push_back('\0');
   FileDescriptor fd(::mkstemp(templ.data()));

@@ -15,7 +15,7 @@ class TextEditor {
   virtual void PasteToTextEditor(const std::string& text) = 0;
   // Where a hand-off says how the text reached the operator (which editor or viewer took it);
   // an editor that cannot tell keeps quiet. An empty function stops the reports.
-  virtual void SetReport(std::function<void(const std::string&)> /*report*/) {}
+  virtual void SetReport(const std::function<void(const std::string&)>& /*report*/) {}
 };
 
 }  // namespace qv

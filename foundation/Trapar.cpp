@@ -283,7 +283,7 @@ int16_t Trapar::ReadFileText(const std::string& path, std::string& text) {
 int16_t Trapar::WriteParList(const std::string& path, const ParList& list) {
   if (!WriteFileAtomically(path, FormatKeywordText(list))) {
     ReportWriteFailure(path);
-    return -1;
+    return RefusedLink(path).empty() ? int16_t{-1} : kLinkRefused;
   }
   return 1;
 }
@@ -322,7 +322,10 @@ int Trapar::ReadList(const std::string& path, PlainList& list) {
 }
 
 int16_t Trapar::WriteList(const PlainList& list, const std::string& path) {
-  return WriteFileAtomically(path, FormatListText(list)) ? 1 : -1;
+  if (WriteFileAtomically(path, FormatListText(list))) return 1;
+  if (RefusedLink(path).empty()) return -1;
+  ReportWriteFailure(path);
+  return kLinkRefused;
 }
 
 void Trapar::ReportGetFailure(const std::string& path, std::string_view name, int16_t result) {
@@ -337,6 +340,10 @@ void Trapar::ReportGetFailure(const std::string& path, std::string_view name, in
 }
 
 void Trapar::ReportWriteFailure(const std::string& path) {
+  if (const std::string refused = RefusedLink(path); !refused.empty()) {
+    notifier_.MessageBox("File " + path + " was not written: " + refused, MsgIcon::Critical);
+    return;
+  }
   const char* why =
       IsReadOnlyFile(path) ? " is read-only and was not changed" : " could not be written";
   notifier_.MessageBox("File " + path + why, MsgIcon::Critical);

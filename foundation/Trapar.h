@@ -29,6 +29,9 @@ using PlainList = std::vector<std::string>;
 // Status of GetPar when the entry exists but its text does not convert to the receiving
 // variable's type (letters into a number, a number too large for 16 bits).
 inline constexpr int16_t kParBadValue = -2;
+// Status of a write that was refused because it would follow a symbolic link that somebody else
+// could have planted (RefusedLink); the message names the link.
+inline constexpr int16_t kLinkRefused = -3;
 
 // --- Pure format helpers (no files, no state) ---
 
@@ -105,20 +108,22 @@ class Trapar {
   // and messages.
   int16_t ReadFileText(const std::string& path, std::string& text);
   // 1 written (atomically); -1 when the file could not be written or is read-only, with a
-  // message.
+  // message; kLinkRefused, with a message, when a link on the way is not followed.
   int16_t WriteParList(const std::string& path, const ParList& list);
 
   // Number of items read; -1 file missing or unreadable (message shown). A list without bounds
   // becomes a list of one empty element before anything else, so callers may rely on item 0.
   int ReadList(const std::string& path, PlainList& list);
-  // 1 written (atomically); -1 on any failure, without a message. One line per element: a line
-  // break inside an element is written as a blank.
+  // 1 written (atomically); -1 on any failure, without a message, except a link that is not
+  // followed: kLinkRefused with a message naming it. One line per element: a line break inside
+  // an element is written as a blank.
   int16_t WriteList(const PlainList& list, const std::string& path);
 
   // What GetPar's result means to the operator, for a key of the file at `path`: "Parameter " &
   // name & " not found in " & path, or that its value is not a valid number.
   void ReportGetFailure(const std::string& path, std::string_view name, int16_t result);
-  // The message for a file that could not be written: read-only, or not writable at all.
+  // The message for a file that could not be written: read-only, behind a link that is not
+  // followed, or not writable at all.
   void ReportWriteFailure(const std::string& path);
 
  private:

@@ -32,8 +32,8 @@ class DesktopTextEditor final : public TextEditor {
 
   void OpenInTextEditor(const std::string& path) override;
   void PasteToTextEditor(const std::string& text) override;
-  void SetReport(std::function<void(const std::string&)> report) override {
-    report_ = std::move(report);
+  void SetReport(const std::function<void(const std::string&)>& report) override {
+    report_ = report;
   }
 
   // A folder of the user's temporary files that only this program writes to.

@@ -116,7 +116,7 @@ int32_t ObjectList::ObjListRead(Trapar& trapar, const std::string& path) {
 }
 
 int32_t ObjectList::ObjListWrite(Trapar& trapar, const std::string& path) const {
-  if (trapar.WriteList(ObjListToLines(), path) < 0) return -1;
+  if (const int16_t written = trapar.WriteList(ObjListToLines(), path); written < 0) return written;
   return ObjListCount();
 }
 

@@ -241,8 +241,9 @@ bool DeviceTab::JogKey(const QKeyEvent& event) {
                                                           {Qt::Key_Up, StageJump::Back},
                                                           {Qt::Key_Down, StageJump::Forward}};
   std::function<JogMotion()> motion;
-  for (const auto& [arrow, jump] : kArrows) {
-    if (key == arrow) motion = [=, this] { return stage_.Jog(jump, jumps); };
+  for (const auto& arrow : kArrows) {
+    const StageJump jump = arrow.second;
+    if (key == arrow.first) motion = [=, this] { return stage_.Jog(jump, jumps); };
   }
   if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
     const FocusStep step = key == Qt::Key_PageUp

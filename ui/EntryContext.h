@@ -32,7 +32,7 @@ struct EntryContext {
 // the outcome: a failed homing must not leave the joystick dead until somebody types a command.
 class BusyScope {
  public:
-  BusyScope(const EntryContext& context, std::string what)
+  BusyScope(const EntryContext& context, const std::string& what)
       : c_(context), busy_(context.core.state, CommandBusyScope::OnEnd::Restore) {
     c_.services.OperationBegins(what);
   }

@@ -709,7 +709,7 @@ uint16_t FreePort() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
   socklen_t size = sizeof address;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), size), 0);
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
   close(fd);
   return ntohs(address.sin_port);
@@ -722,7 +722,7 @@ class Client {
     const timeval limit{30, 0};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-    connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    EXPECT_EQ(connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   }
   ~Client() { close(fd_); }
 
@@ -833,11 +833,22 @@ TEST_F(Executable, ASecondStartIsRefusedAndLeavesTheFirstAlone) {
   third.Write("Ver\n");
   const ProcessResult r = third.Finish();
   EXPECT_EQ(std::tuple(r.exitCode, r.out), std::tuple(0, "4.0 ; \n")) << r.err;
+  // Where no lock can be taken, no copy starts.
+  const std::string missing = runtime.File("missing");
+  const ProcessResult unlocked =
+      Process(kProgram, {"--console", "--dir", demo.Dir()}, {"QUORVALIN_RUNTIME_DIR=" + missing})
+          .Finish();
+  EXPECT_EQ(std::tuple(unlocked.exitCode, unlocked.out, unlocked.err),
+            std::tuple(1, "",
+                       "quorvalin: Cannot make sure that no other copy of Quorvalin runs: cannot "
+                       "open " +
+                           missing + "/quorvalin.lock: No such file or directory\n"));
 }
 
-// A stop signal ends every kind of program within 2 s, also during a long delay: the ready
-// devices stop where they are, the serial line closes, a demonstration removes its folder. A
-// signal to the whole process group (-SIGINT below) is what Ctrl-C in a terminal sends.
+// A stop signal ends every kind of program within 2 s, also during a long delay, which then
+// replies "Error ": the ready devices stop where they are, the serial line closes, a
+// demonstration removes its folder. A signal to the whole process group (-SIGINT below) is what
+// Ctrl-C in a terminal sends.
 TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   PutBytes(demo.File("LONG.PRG"), "Delay 20000\r\nVer\r\nVer\r\nEnd\r\n");
   // Arguments, input, what shows it is ready (on standard error, or on standard output after
@@ -847,12 +858,12 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
        "XY 40000 30000\nDelay 20000\nVer\n",
        "out:OK  ; \n",
        SIGTERM,
-       "OK  ; \n20000 ; \n"},
+       "OK  ; \nError  ; \n"},
       {{"--console", "--dir", demo.Dir(), "--run", demo.File("LONG.PRG")},
        "",
        "PROGRAM (RE)STARTED",
        SIGINT,
-       "20000 ; \nError  ; \nPROGRAM STOPPED\n"},
+       "Error  ; \nPROGRAM STOPPED\n"},
       {{"--demo"}, "", "no automation", SIGHUP, ""},
       // Ctrl-C in a terminal: to the demonstration's simulator too, which must not end first.
       {{"--demo", "--console"}, "Ver\n", "out:4.0 ; \n", -SIGINT, "4.0 ; \n"},
@@ -883,6 +894,19 @@ TEST_F(Executable, StopSignalsEndTheProgramInOrder) {
   const std::string first = after.out.substr(0, after.out.find(" ; "));
   EXPECT_NE(first, "40000.0 30000.0");
   EXPECT_EQ(after.out, first + " ; 300 ; " + first + " ; \n");
+}
+
+// The folders that writes made temporary files in are noted in a folder of the user's (for the
+// tests, the lock's folder); a start removes what a killed write left in any of them (the kill
+// itself: the atomic writer's tests).
+TEST_F(Executable, AStartRemovesTheLeftoversOfKilledWritesWhereverTheyWereMade) {
+  const std::string sub = demo.File("sub");
+  std::filesystem::create_directory(sub);
+  PutBytes(sub + "/.OBJ.TXT.qvtmp.Ab3dE9", "part of a killed write");
+  PutBytes(runtime.File("quorvalin.writes"), sub + "\n");
+  EXPECT_EQ(Console("Obj ListWrite sub/OBJ.TXT\n").out, " 0 ; \n");
+  EXPECT_EQ(std::filesystem::exists(sub + "/.OBJ.TXT.qvtmp.Ab3dE9"), false);
+  EXPECT_EQ(GetBytes(runtime.File("quorvalin.writes")), sub + "\n");
 }
 
 // "--run" ends with its final line, and its status says how the program ended: 0 at its end, 1

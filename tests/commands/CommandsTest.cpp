@@ -5,7 +5,10 @@
 // tests/platform/OutsideProgramsTest.cpp) and the speed tests on both simulated microscopes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -88,6 +91,23 @@ TEST_F(Dispatcher, DelayWaitsItsRoundedArgumentAndNothingWhenRefused) {
   t.Symbol("SLOW", "999");
   t.Run("Delay 500;Delay SLOW;Delay 2.5;Delay 2147483647;Delay abc;Delay 1e12");
   EXPECT_EQ(t.clock.delays, (std::vector<int32_t>{500, 200, 2, INT32_MAX}));
+  // A stop signal during a delay cuts it short: it did not wait its time.
+  t.clock.endInDelay = true;
+  EXPECT_EQ(t.Run("Delay 0;Delay 30000;Ver"), "0 ; Error  ; Error  ; ");
+}
+
+// A client's file is not written through a link that somebody else could have planted, and the
+// client hears so (links of another user: the atomic writer's tests).
+TEST_F(Dispatcher, ObjectsAreNotWrittenThroughALinkInAFolderOpenToEveryone) {
+  TempFolder open;
+  ASSERT_EQ(::chmod(open.Dir().c_str(), 01777), 0);
+  const std::string mine = t.folder.File("MINE.TXT"), link = open.File("OBJ.TXT");
+  std::filesystem::create_symlink(mine, link);
+  EXPECT_EQ(t.Run("Obj ListWrite " + link + ";Obj ListWrite " + mine), "Error  ;  0 ; ");
+  ASSERT_EQ(t.notifier.Messages.size(), 1u);
+  EXPECT_EQ(t.notifier.Messages[0].Text, "File " + link + " was not written: " + link +
+                                             " is a symbolic link in a folder that every user "
+                                             "may write");
 }
 
 // Every handler clears the flag, also when it refuses or the word is unknown; every piece is

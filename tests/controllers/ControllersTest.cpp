@@ -259,6 +259,15 @@ struct DriverHelpers {
   using D = typename Rig::Driver;
   using Op = std::function<int16_t(Rig&)>;
   struct Case {
+    // Rows are written Case(...), which clang 14 does not take for an aggregate.
+    Case(const char* caseName, Log caseReplies, int16_t caseResult, std::string caseWire,
+         Log caseLog, Op caseOp)
+        : name(caseName),
+          replies(std::move(caseReplies)),
+          result(caseResult),
+          wire(std::move(caseWire)),
+          log(std::move(caseLog)),
+          op(std::move(caseOp)) {}
     const char* name;
     Log replies;  // to the writes in turn; "" is no answer; then the rig's own
     int16_t result;

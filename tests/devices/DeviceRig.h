@@ -226,7 +226,8 @@ class Rig {
   sim::LoopbackPort port{line, clock};
   Comm comm{port, clock};
   HookedPump pump;
-  MotCon mot{comm, clock, pump, contrType, 50};  // 50 ms between status polls of a wait
+  int16_t pollMs = 50;  // ms between status polls of a wait; the drivers keep a reference
+  MotCon mot{comm, clock, pump, contrType, pollMs};
   RecordingNotifier notifier;
   Trapar trapar{notifier};
   ReadyFlags ready;

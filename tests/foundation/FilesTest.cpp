@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -85,6 +86,51 @@ TEST(WriteFileAtomically, CreatesAndReplacesWithExactlyTheContentAlsoThroughALin
   EXPECT_EQ(GetBytes(folder.File("HERE.TXT")), "here");
 }
 
+// A link is followed only where nobody else could have planted it. The write runs in a child as
+// "nobody"; the test's own user (root) stands for the other user.
+TEST(WriteFileAtomically, FollowsOnlyTheUsersOwnLinksOutsideFoldersOpenToEveryone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "links of another user need root to make";
+  constexpr uid_t kNobody = 65534;
+  // {case, folder mode, owners of the links from the first on, index of the refused link or -1}
+  const std::tuple<std::string, mode_t, std::vector<uid_t>, int> cases[] = {
+      {"own link in the program folder", 0755, {kNobody}, -1},
+      {"own chain of two links", 0755, {kNobody, kNobody}, -1},
+      {"another user's link", 0755, {0}, 0},
+      {"own link on to another user's link", 0755, {kNobody, 0}, 1},
+      {"own link in a folder open to everyone", 01777, {kNobody}, 0},
+  };
+  for (const auto& [name, mode, owners, refused] : cases) {
+    SCOPED_TRACE(name);
+    TempFolder folder;
+    const std::string target = folder.File("real.txt");
+    PutBytes(target, "old");
+    std::vector<std::string> links;
+    for (std::size_t i = 0; i < owners.size(); ++i) {
+      links.push_back(folder.File("link" + std::to_string(i)));
+      const std::string to = i + 1 < owners.size() ? "link" + std::to_string(i + 1) : "real.txt";
+      ASSERT_EQ(::symlink(to.c_str(), links.back().c_str()), 0);
+      ASSERT_EQ(::lchown(links.back().c_str(), owners[i], owners[i]), 0);
+    }
+    ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chown(folder.Dir().c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(folder.Dir().c_str(), mode), 0);
+    const std::string why =
+        refused < 0 ? ""
+        : (mode & S_IWOTH) != 0
+            ? links[refused] + " is a symbolic link in a folder that every user may write"
+            : links[refused] + " is a symbolic link of another user";
+    const bool followed = refused < 0;
+    EXPECT_TRUE(InChild(
+        [&] {
+          return WriteFileAtomically(links[0], "new") == followed && RefusedLink(links[0]) == why;
+        },
+        true));
+    EXPECT_EQ(GetBytes(target), refused < 0 ? "new" : "old");
+    EXPECT_TRUE(std::filesystem::is_symlink(links[0]));
+    EXPECT_EQ(folder.Entries().size(), owners.size() + 1);
+  }
+}
+
 TEST(WriteFileAtomically, FailsWithoutLeftoversWhereNoFileCanBe) {
   TempFolder folder;
   PutBytes(folder.File("PLAIN"), "old");
@@ -136,31 +182,47 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfAReplacedFileAndHonoursThoseOfFol
   EXPECT_EQ(folder.Entries(), (Lines{"QV_LEDS.TXT", "QV_NEW.TXT", "QV_SCAN.TXT"}));
 }
 
-// (The keyword file writer reporting a failed write: the keyword file tests.)
+// (The keyword file writer reporting a failed write: the keyword file tests.) A killed write
+// leaves its temporary file wherever it was made; the folder was noted in the journal, and the
+// next start removes the leftover there, and only leftovers of this user's.
 TEST(RemoveStaleTemporaryFiles, AFailedWriteKeepsTheOldFileAndAKilledOnesLeftoverIsRemoved) {
-  TempFolder folder;
-  const std::string path = folder.File("QV_SCANAREA.TXT");
+  TempFolder folder, state;
+  std::filesystem::create_directory(folder.File("sub"));
+  const std::string path = folder.File("sub/QV_SCANAREA.TXT");
   PutBytes(path, "old");
-  PutBytes(folder.File(".profile.backup"), "kept");
-  PutBytes(folder.File("notes.qvtmp.abcdef"), "kept");
-  EXPECT_TRUE(InChild(
-      [&] {
-        LimitFileSize(4096, true);
-        return !WriteFileAtomically(path, std::string(64 * 1024, 'n'));
-      },
-      false));
-  EXPECT_EQ(folder.Entries().size(), 3u);
+  PutBytes(folder.File("sub/.profile.backup"), "kept");
+  PutBytes(folder.File("sub/notes.qvtmp.abcdef"), "kept");
+  PutBytes(folder.File("sub/.theirs.qvtmp.abcdef"), "kept");
+  ASSERT_TRUE(::geteuid() != 0 ||
+              ::chown(folder.File("sub/.theirs.qvtmp.abcdef").c_str(), 65534, 65534) == 0);
+  const std::string journalFile = state.File("quorvalin.writes");
+  const auto write = [&](bool survive) {
+    return InChild(
+        [&] {
+          TemporaryFolderJournal journal(journalFile);
+          UseTemporaryFolderJournal(&journal);
+          LimitFileSize(4096, survive);
+          return !WriteFileAtomically(path, std::string(size_t{64} * 1024, 'n'));
+        },
+        false);
+  };
+  const auto inSub = [&] {
+    Lines names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.File("sub")))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const Lines before = inSub();
+  EXPECT_TRUE(write(true));
+  EXPECT_EQ(inSub(), before);
   // The child dies of SIGXFSZ in the middle of its write, as a killed program would.
-  EXPECT_FALSE(InChild(
-      [&] {
-        LimitFileSize(4096, false);
-        return WriteFileAtomically(path, std::string(64 * 1024, 'n'));
-      },
-      false));
-  ASSERT_EQ(folder.Entries().size(), 4u) << "no leftover to remove";
-  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Dir()), 1);
-  EXPECT_EQ(folder.Entries(), (Lines{".profile.backup", "QV_SCANAREA.TXT", "notes.qvtmp.abcdef"}));
+  EXPECT_FALSE(write(false));
+  ASSERT_EQ(inSub().size(), before.size() + 1) << "no leftover to remove";
+  EXPECT_EQ(TemporaryFolderJournal(journalFile).RemoveLeftovers(), 1);
+  EXPECT_EQ(inSub(), before);
   EXPECT_EQ(GetBytes(path), "old");
+  EXPECT_EQ(GetBytes(journalFile), "");
 }
 
 TEST(ReadWholeFile, ReadsRegularFilesOnly) {

@@ -13,6 +13,7 @@ class FakeClock final : public Clock {
   void DelayMs(int32_t ms) override {
     delays.push_back(ms);
     if (ms <= 0) return;
+    ending = ending || endInDelay;
     Advance(ms);
     Advance(1);  // "more than ms" on a millisecond clock
   }
@@ -30,7 +31,8 @@ class FakeClock final : public Clock {
   }
   bool EndRequested() override { return ending; }
   int32_t now = 1000;
-  bool ending = false;  // the program has been told to end
+  bool ending = false;      // the program has been told to end
+  bool endInDelay = false;  // it is told so during the next delay
   std::vector<int32_t> delays;
 };
 

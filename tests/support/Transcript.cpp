@@ -161,23 +161,24 @@ std::optional<Transcript> ParseTranscript(const std::string& text, std::string& 
   for (std::string line; std::getline(in, line);) {
     ++number;
     if (line.ends_with('\r')) line.pop_back();
-    if (line.empty() || line[0] == '#') {
-      t.skeleton.emplace_back(line, -1);
-    } else if (line.starts_with("> ")) {
+    if (line.starts_with("> ")) {
       t.steps.push_back({UnescapeText(line.substr(2)), {}, faults, number});
       faults.clear();
       t.skeleton.emplace_back(line, static_cast<int>(t.steps.size()) - 1);
-    } else if (line[0] == '<' || line[0] == '=' || line[0] == '~') {
+      continue;
+    }
+    if (!line.empty() && (line[0] == '<' || line[0] == '=' || line[0] == '~')) {
       if (t.steps.empty()) {
         error = "an expectation before the first command: " + line;
         return std::nullopt;
       }
       t.steps.back().expects.push_back(ParseExpect(line));
-    } else if (!ParseHeader(line, t, faults, error)) {
-      return std::nullopt;
-    } else {
-      t.skeleton.emplace_back(line, -1);
+      continue;
     }
+    // A comment, a blank line or a header line stays in the skeleton as it is.
+    const bool comment = line.empty() || line[0] == '#';
+    if (!comment && !ParseHeader(line, t, faults, error)) return std::nullopt;
+    t.skeleton.emplace_back(line, -1);
   }
   if (t.folders.empty()) {
     error = "no \"folders:\" line";
@@ -277,8 +278,8 @@ std::string RewriteTranscript(
       return std::all_of(runs.begin(), runs.end(),
                          [&](const auto& run) { return field(run) == field(runs.front()); });
     };
-    const auto reply = [stepIndex](const auto& run) {
-      return WithoutLastBlank(run.second[static_cast<size_t>(stepIndex)].reply);
+    const auto reply = [at = static_cast<size_t>(stepIndex)](const auto& run) {
+      return WithoutLastBlank(run.second[at].reply);
     };
     const auto sign = [](char c, const std::string& type) {
       return std::string(1, c) + type + " ";
