@@ -124,10 +124,10 @@ class Automation(unittest.TestCase):
         self.assertEqual(quorvalin(other).Exec("XY Wait;XY ?"), "OK  ; 40000.0 30000.0 ; ")
         other.close()
 
-    def start_a_long_wait(self, other):
+    def start_a_long_wait(self, other, then=""):
         """A client on its way across the stage, waiting; `other` has seen the stage move."""
         self.assertEqual(quorvalin(other).Exec("XY 0 0;XY Wait"), "OK  ; OK  ; ")
-        waiting = subprocess.Popen([EXEC, "XY 49000 37000;XY Wait"], stdout=subprocess.PIPE)
+        waiting = subprocess.Popen([EXEC, "XY 49000 37000;XY Wait" + then], stdout=subprocess.PIPE)
         deadline = time.time() + 10
         while quorvalin(other).Exec("XY ?") == "0.0 0.0 ; " and time.time() < deadline:
             time.sleep(0.02)
@@ -148,7 +148,9 @@ class Automation(unittest.TestCase):
 
     def test_the_last_client_leaving_during_its_wait_ends_the_program_after_the_wait(self):
         other = connect()
-        waiting = self.start_a_long_wait(other)
+        # The stage crosses in about a second on the fast simulator; the Delay keeps the client's
+        # command running past the checks below however slowly the machine gets there.
+        waiting = self.start_a_long_wait(other, then=";Delay 3000")
         self.assertEqual(quorvalin(other).Exec("Unload"), "OK  ; ")
         other.close()  # the waiting client is the last one now
         waiting.kill()
