@@ -1,5 +1,7 @@
 #include "controllers/Comm.h"
 
+#include <algorithm>
+
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -91,6 +93,24 @@ void Comm::DiscardLateReply() {
   std::string waiting;
   if (port_.BytesAvailable() > 0 && port_.ReadAll(waiting)) late += waiting;
   if (!late.empty()) CommLogLateReply(late);
+}
+
+bool Comm::CommAwaitAnswer(const std::string& question, int timeouts, bool doubleTerminated,
+                           const std::function<bool(const std::string&)>& isAnswer,
+                           std::string& last) {
+  const int16_t timeoutMs = commTimeoutMs_;
+  const int32_t windowMs = std::min<int32_t>(timeouts * int32_t{timeoutMs}, 32767);
+  const int32_t start = clock_.TimeMs();
+  CommOut(question);
+  for (int32_t left = windowMs; left > 0; left = windowMs - ElapsedMs(start, clock_.TimeMs())) {
+    CommSetTimeout(static_cast<int16_t>(left));
+    const bool received = (doubleTerminated ? CommIn2(last) : CommIn(last)) == 1;
+    CommSetTimeout(timeoutMs);
+    if (!received) return false;
+    if (isAnswer(last)) return true;
+    CommLogLateReply(last);
+  }
+  return false;
 }
 
 void Comm::CommLogLateReply(const std::string& bytes) {

@@ -60,6 +60,13 @@ class Comm {
   int16_t CommOutIn(const std::string& text, std::string& reply);
   int16_t CommOutIn2(const std::string& text, std::string& reply);
 
+  // Sends `question` and reads replies (ending as CommIn2's when `doubleTerminated`, else as
+  // CommIn's) for up to `timeouts` port time-outs, until one `isAnswer`; the replies before it
+  // are logged as late. True when the answer came; `last` holds the last text read. The port
+  // time-out is as it was afterwards.
+  bool CommAwaitAnswer(const std::string& question, int timeouts, bool doubleTerminated,
+                       const std::function<bool(const std::string&)>& isAnswer, std::string& last);
+
   // "Late reply discarded: " and the bytes, control codes written as "<code>".
   void CommLogLateReply(const std::string& bytes);
   void CommLogAdd(const std::string& message);

@@ -145,21 +145,9 @@ int16_t Ezhr17Driver::Attempt(const std::string& sent, std::string& reply) {
 void Ezhr17Driver::Resync() {
   outOfStep_ = false;
   const std::string sent = Ezhr17Frame(silentUnit_, kVersionQuery);
-  const int16_t timeoutMs = comm_.CommTimeoutMs();
-  const int32_t windowMs = std::min<int32_t>(kResyncTimeouts * int32_t{timeoutMs}, 32767);
-  const int32_t start = clock_.TimeMs();
-  comm_.CommOut(sent);
   std::string raw;
-  bool answered = false;
-  for (int32_t left = windowMs; left > 0; left = windowMs - ElapsedMs(start, clock_.TimeMs())) {
-    comm_.CommSetTimeout(static_cast<int16_t>(left));
-    const bool received = comm_.CommIn2(raw) == 1;
-    comm_.CommSetTimeout(timeoutMs);
-    if (!received) break;
-    answered = IsEzhr17VersionAnswer(raw);
-    if (answered) break;
-    comm_.CommLogLateReply(raw);
-  }
+  const bool answered =
+      comm_.CommAwaitAnswer(sent, kResyncTimeouts, true, IsEzhr17VersionAnswer, raw);
   versionOwed_ = !answered;
   if (!answered) comm_.CommLogAppend(sent + "-comm error-" + raw);
 }

@@ -113,21 +113,10 @@ int16_t Im483iDriver::Attempt(const std::string& sent, std::string& answer) {
 void Im483iDriver::Resync() {
   outOfStep_ = false;
   const std::string marker = Im483iFrame(silentUnit_, kStatusQuery);
-  const int16_t timeoutMs = comm_.CommTimeoutMs();
-  const int32_t windowMs = std::min<int32_t>(kResyncTimeouts * int32_t{timeoutMs}, 32767);
-  const int32_t start = clock_.TimeMs();
-  comm_.CommOut(marker);
   std::string line;
-  bool answered = false;
-  for (int32_t left = windowMs; left > 0; left = windowMs - ElapsedMs(start, clock_.TimeMs())) {
-    comm_.CommSetTimeout(static_cast<int16_t>(left));
-    const bool received = comm_.CommIn(line) == 1;
-    comm_.CommSetTimeout(timeoutMs);
-    if (!received) break;
-    answered = line.starts_with(marker);
-    if (answered) break;
-    comm_.CommLogLateReply(line);
-  }
+  const bool answered = comm_.CommAwaitAnswer(
+      marker, kResyncTimeouts, false,
+      [&marker](const std::string& text) { return text.starts_with(marker); }, line);
   lateLineOwed_ = !answered;
   if (!answered) comm_.CommLogAppend(marker + "\\" + line);
 }
