@@ -15,14 +15,6 @@
 
 namespace {
 
-class SilentNotifier : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    return qv::MsgResult::Ok;
-  }
-};
-
 constexpr double kTargetMs = 50;
 
 }  // namespace
@@ -39,7 +31,7 @@ int main(int argc, char** argv) {
   for (long n = 0; n < objectCount; ++n)
     objects.push_back({x(random), y(random)});
 
-  SilentNotifier notifier;
+  qv::SilentNotifier notifier;
   qv::Trapar trapar(notifier);
   qv::MapView map(trapar, qv::MapSources{
                               .Specimen = [&] { return specimen; },

@@ -13,21 +13,9 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedPort.h"
 
-namespace {
-
-class SilentNotifier final : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    return qv::MsgResult::Ok;
-  }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-  SilentNotifier notifier;
+  qv::SilentNotifier notifier;
   qv::test::FakeClock clock;
   qv::FrontEnd front;
   qv::test::SilentPort port(clock);

@@ -18,14 +18,6 @@
 
 namespace {
 
-class SilentNotifier final : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    return qv::MsgResult::Ok;
-  }
-};
-
 struct Tally {
   int starts = 0;
   int allReady = 0;
@@ -48,7 +40,7 @@ void StartOnce(const std::filesystem::path& source, uint32_t seed, double rate, 
   line.SetRandomFaults(rate);
   sim::SimClock clock;
   sim::LoopbackPort port(line, clock);
-  SilentNotifier notifier;
+  qv::SilentNotifier notifier;
   qv::FrontEnd front;
   qv::System system(qv::Platform{notifier, clock, front, port});
   system.InitSystem(folder.string());

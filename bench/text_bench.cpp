@@ -19,14 +19,6 @@
 
 namespace {
 
-class SilentNotifier final : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    return qv::MsgResult::Ok;
-  }
-};
-
 double Seconds(const std::function<void()>& work) {
   const auto start = std::chrono::steady_clock::now();
   work();
@@ -45,7 +37,7 @@ std::string Lines(int count, const std::function<std::string(int)>& line) {
 
 int main(int argc, char** argv) {
   const int base = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
-  SilentNotifier notifier;
+  qv::SilentNotifier notifier;
   qv::test::FakeClock clock;
   qv::FrontEnd front;
   qv::test::SilentPort port(clock);

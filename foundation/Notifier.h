@@ -22,4 +22,13 @@ class Notifier {
   virtual int MessagesShown() const { return 0; }
 };
 
+// Says nothing and answers every question with Ok: for the simulator and the benchmarks, which
+// have no operator.
+class SilentNotifier final : public Notifier {
+ public:
+  MsgResult MessageBox(const std::string&, MsgIcon, const std::string&, MsgButtons) override {
+    return MsgResult::Ok;
+  }
+};
+
 }  // namespace qv

@@ -10,14 +10,6 @@
 namespace sim {
 namespace {
 
-class SilentNotifier final : public qv::Notifier {
- public:
-  qv::MsgResult MessageBox(const std::string&, qv::MsgIcon, const std::string&,
-                           qv::MsgButtons) override {
-    return qv::MsgResult::Ok;
-  }
-};
-
 struct RoleEntry {
   Role role;
   const char* name;
@@ -74,7 +66,7 @@ class Folder {
 
  private:
   std::string directory_;
-  SilentNotifier notifier_;
+  qv::SilentNotifier notifier_;
   qv::Trapar trapar_{notifier_};
   std::map<std::string, qv::ParList> lists_;
 };
