@@ -14,8 +14,8 @@
 #include <QThread>
 
 #include "foundation/Config.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/ProgramFiles.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
@@ -69,13 +69,13 @@ bool DemoSession::CopyFolder(QString& error) {
 }
 
 bool DemoSession::NamePort(const QString& link, QString& error) {
-  Trapar trapar(notifier_);
-  trapar.SetParDir(folder_->path().toStdString() + "/");
-  const std::string path = trapar.ParPath(kConfigFile);
+  KeywordFiles keywordFiles(notifier_);
+  keywordFiles.SetParDir(folder_->path().toStdString() + "/");
+  const std::string path = keywordFiles.ParPath(kConfigFile);
   ParList config;
-  const bool read = trapar.ReadParList(path, config) >= 0;
+  const bool read = keywordFiles.ReadParList(path, config) >= 0;
   if (read) PutPar(config, "PORTNAME", link.toStdString());
-  if (!read || trapar.WriteParList(path, config) < 0) {
+  if (!read || keywordFiles.WriteParList(path, config) < 0) {
     error = "cannot name the simulator's port in " + folder_->filePath(kConfigFile);
     return false;
   }

@@ -10,34 +10,34 @@ namespace qv {
 
 System::System(const Platform& platformIn)
     : platform(platformIn),
-      trapar(platform.notifier),
+      keywordFiles(platform.notifier),
       comm(platform.port, platform.clock),
-      motCon(comm, platform.clock, platform.frontEnd, state.Config.ContrType,
+      motors(comm, platform.clock, platform.frontEnd, state.Config.ContrType,
              state.Config.WaitPollingInterval),
-      leds(trapar, motCon),
-      axes(trapar, motCon),
-      focus(trapar, platform.notifier, motCon, platform.clock),
-      stage(trapar, platform.notifier, motCon, platform.clock, platform.frontEnd),
-      wheels(trapar, motCon, comm, state.Ready,
+      leds(keywordFiles, motors),
+      axes(keywordFiles, motors),
+      focus(keywordFiles, platform.notifier, motors, platform.clock),
+      stage(keywordFiles, platform.notifier, motors, platform.clock, platform.frontEnd),
+      wheels(keywordFiles, motors, comm, state.Ready,
              FocusLink{[this](double microns) { return focus.ZMoveRel(microns); },
                        [this] { return focus.ZWait(); }}),
-      cube(trapar, platform.notifier, motCon),
-      slide(trapar, platform.notifier, motCon),
-      turret(trapar, platform.notifier, motCon),
-      objectives(trapar),
-      scan(trapar, stage, objectives, state.Ready.XYReady),
-      map(trapar, MakeMapSources()),
+      cube(keywordFiles, platform.notifier, motors),
+      slide(keywordFiles, platform.notifier, motors),
+      turret(keywordFiles, platform.notifier, motors),
+      objectives(keywordFiles),
+      scan(keywordFiles, stage, objectives, state.Ready.XYReady),
+      map(keywordFiles, MakeMapSources()),
       display(platform.frontEnd),
-      interpreter(display, platform.notifier, platform.clock, trapar),
+      interpreter(display, platform.notifier, platform.clock, keywordFiles),
       dispatcher(state, display, interpreter),
-      joyCommands(trapar, dispatcher),
-      joystick(trapar, platform.notifier, state,
+      joyCommands(keywordFiles, dispatcher),
+      joystick(keywordFiles, platform.notifier, state,
                platform.joystick != nullptr ? *platform.joystick : absentJoystick, dispatcher,
                joyCommands, JoyDevices{stage, focus, wheels}),
       general(state, display, interpreter, platform.clock, dispatcher),
       devices(state, display),
-      controllers(display, comm, motCon, leds),
-      objectCommands(state, display, trapar, objects, stage, focus),
+      controllers(display, comm, motors, leds),
+      objectCommands(state, display, keywordFiles, objects, stage, focus),
       joyHandler(state, display, joystick),
       scanCommands(state, display, scan, stage, objectives),
       runner(interpreter, dispatcher, display, platform.clock),
@@ -69,17 +69,17 @@ int16_t System::InitSystem(const std::string& programFolder) {
 
   state.AppDir = programFolder;
   if (state.AppDir.empty() || state.AppDir.back() != '/') state.AppDir += '/';
-  trapar.SetParDir(state.AppDir);
+  keywordFiles.SetParDir(state.AppDir);
   RemoveStaleTemporaryFiles(state.AppDir);  // left by a write that was killed part-way
 
-  const int16_t configRead = ReadConfig(trapar, state.Config);
+  const int16_t configRead = ReadConfig(keywordFiles, state.Config);
   count(configRead);
   count(joyCommands.ReadJoyCmds());
   count(scan.ReadFieldPar());
   count(objectives.ReadObjPosMag());
   count(ReadSpecimenFiles());
   count(joystick.ReadJoyPar());
-  count(ReadSymConst(trapar, state));
+  count(ReadSymConst(keywordFiles, state));
 
   const int16_t lineOpened = OpenSerialChannel();
   count(lineOpened);
@@ -101,7 +101,7 @@ int16_t System::InitSystem(const std::string& programFolder) {
 }
 
 int16_t System::ApplyConfiguration() {
-  const bool configRead = ReadConfig(trapar, state.Config) > 0;
+  const bool configRead = ReadConfig(keywordFiles, state.Config) > 0;
   int16_t status = configRead ? int16_t{1} : int16_t{-1};
   comm.CommClosePort();
   const bool opened = OpenConfiguredPort();
@@ -114,7 +114,7 @@ int16_t System::ApplyConfiguration() {
 
 int16_t System::OpenSerialChannel() {
   comm.CommInit();
-  motCon.MotorInitChannel();
+  motors.MotorInitChannel();
   return OpenConfiguredPort() ? 1 : -1;
 }
 
@@ -168,14 +168,14 @@ void System::ShowChannelMessagesOnMainWindow() {
 // Addresses without a unit never answer: their time-outs leave no late reply to wait for.
 void System::WakeUpControllers() {
   comm.CommAwaitLateReplies(false);
-  motCon.MotorWakeUp();
+  motors.MotorWakeUp();
   comm.CommAwaitLateReplies(true);
 }
 
 // Every installed device is initialised in the device table's order; one that fails stays off
 // and answers "Off ", and start-up counts as failed.
 int16_t System::InitDevices() {
-  motCon.MotorSetMoveTimeout(state.Config.MoveTimeout);
+  motors.MotorSetMoveTimeout(state.Config.MoveTimeout);
   int16_t status = 1;
   for (const DeviceRow& row : kDeviceTable) {
     int16_t& ready = row.ready(state.Ready);
@@ -190,9 +190,9 @@ int16_t System::InitDevices() {
 }
 
 int16_t System::InitDevice(DeviceId device) {
-  motCon.MotorRetryFailedExchanges(true);
+  motors.MotorRetryFailedExchanges(true);
   const int16_t result = InitOneDevice(device);
-  motCon.MotorRetryFailedExchanges(false);
+  motors.MotorRetryFailedExchanges(false);
   return result;
 }
 
@@ -251,7 +251,7 @@ int16_t System::StopDevice(DeviceId device) {
   }
   int16_t result = 1;
   for (const int16_t unit : DeviceUnits(device)) {
-    if (motCon.MotorMoveAtSpeed(unit, 0) <= 0) result = -1;
+    if (motors.MotorMoveAtSpeed(unit, 0) <= 0) result = -1;
   }
   return result;
 }

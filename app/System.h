@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/CaptureControl.h"
 #include "commands/CommandDispatcher.h"
 #include "commands/ControllerCommands.h"
 #include "commands/DeviceCommands.h"
@@ -15,13 +16,12 @@
 #include "commands/JoyCommandsHandler.h"
 #include "commands/ObjectCommands.h"
 #include "commands/ProgramRunner.h"
-#include "commands/QVAcq.h"
 #include "commands/ScanCommands.h"
 #include "controllers/AxesControl.h"
 #include "controllers/Clock.h"
 #include "controllers/Comm.h"
 #include "controllers/LedController.h"
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "controllers/SerialPort.h"
 #include "devices/Focus.h"
 #include "devices/Indexers.h"
@@ -29,10 +29,10 @@
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
 #include "foundation/DeviceTable.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
 #include "foundation/ProgramLauncher.h"
 #include "foundation/SharedState.h"
-#include "foundation/Trapar.h"
 #include "specimen/JoyCommands.h"
 #include "specimen/Joystick.h"
 #include "specimen/JoystickSource.h"
@@ -94,9 +94,9 @@ class System {
   // The modules, in the order they are built (later ones refer to earlier ones).
   Platform platform;
   SharedState state;
-  Trapar trapar;
+  KeywordFiles keywordFiles;
   Comm comm;
-  MotCon motCon;
+  MotorControllers motors;
   LedController leds;
   AxesControl axes;
   Focus focus;
@@ -122,7 +122,7 @@ class System {
   JoyCommandsHandler joyHandler;
   ScanCommands scanCommands;
   ProgramRunner runner;
-  QVAcq capture;
+  CaptureControl capture;
   // The operator's commands: the command box, the menus, DDE requests, or the console. Each
   // automation client, line client, the program runner and the joystick have their own.
   CommandSource windowSource;

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "controllers/Comm.h"
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "platform/QtSerialPort.h"
 
 extern char** environ;
@@ -77,8 +77,8 @@ struct Line {
     port.Open(link);
     comm.CommInit();
     comm.CommSetTimeout(2000);
-    motCon.MotorInitChannel();
-    motCon.MotorSetMoveTimeout(60);
+    motors.MotorInitChannel();
+    motors.MotorSetMoveTimeout(60);
   }
   qv::SystemClock clock;
   qv::QtSerialPort port;
@@ -86,7 +86,7 @@ struct Line {
   qv::EventPump pump;
   std::string contrType = "EZHR17";
   int16_t pollingMs = 50;
-  qv::MotCon motCon{comm, clock, pump, contrType, pollingMs};
+  qv::MotorControllers motors{comm, clock, pump, contrType, pollingMs};
 };
 
 void WriteFolder(const std::string& folder) {
@@ -114,10 +114,10 @@ int main(int argc, char** argv) {
     Simulator sim(simulator, folder, link, {});
     Line line(link);
     double position = 0;
-    line.motCon.MotorReadPos('1', position);  // warm up
+    line.motors.MotorReadPos('1', position);  // warm up
     const auto t0 = Clock::now();
     for (int i = 0; i < exchanges; ++i)
-      line.motCon.MotorReadPos('1', position);
+      line.motors.MotorReadPos('1', position);
     const double each =
         std::chrono::duration<double, std::milli>(Clock::now() - t0).count() / exchanges;
     std::printf("unpaced exchange: %.3f ms each over %d exchanges (target < 0.2 ms)\n", each,
@@ -128,13 +128,13 @@ int main(int argc, char** argv) {
     Simulator sim(simulator, folder, link, {"--baud", "9600"});
     Line line(link);
     double position = 0;
-    line.motCon.MotorReadPos('1', position);
+    line.motors.MotorReadPos('1', position);
     const std::string sent = "/1?0\r";
     const std::string reply = "\xFF/0`" + std::to_string(static_cast<long>(position)) + "\x03\r\n";
     const double wire = exchanges * (sent.size() + reply.size()) * 10.0 / 9600.0;
     const auto t0 = Clock::now();
     for (int i = 0; i < exchanges; ++i)
-      line.motCon.MotorReadPos('1', position);
+      line.motors.MotorReadPos('1', position);
     const double took = std::chrono::duration<double>(Clock::now() - t0).count();
     const double off = (took - wire) / wire * 100.0;
     std::printf(
@@ -146,12 +146,12 @@ int main(int argc, char** argv) {
   {  // 3. waiting for a 5 s motion
     Simulator sim(simulator, folder, link, {});
     Line line(link);
-    line.motCon.MotorSetSlewSpeed('1', 1000);
+    line.motors.MotorSetSlewSpeed('1', 1000);
     const double cpu0 = CpuSeconds();
     const double simCpu0 = ChildCpuSeconds(sim.Pid());
     const auto t0 = Clock::now();
-    line.motCon.MotorMoveRel('1', 5000);
-    const int16_t waited = line.motCon.MotorWaitMoveEnd('1');
+    line.motors.MotorMoveRel('1', 5000);
+    const int16_t waited = line.motors.MotorWaitMoveEnd('1');
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     const double cpu = (CpuSeconds() - cpu0) / wall * 100.0;
     const double simCpu = (ChildCpuSeconds(sim.Pid()) - simCpu0) / wall * 100.0;

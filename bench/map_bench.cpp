@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 #include "specimen/MapView.h"
 #include "specimen/PixelCanvas.h"
 
@@ -32,18 +32,19 @@ int main(int argc, char** argv) {
     objects.push_back({x(random), y(random)});
 
   qv::SilentNotifier notifier;
-  qv::Trapar trapar(notifier);
-  qv::MapView map(trapar, qv::MapSources{
-                              .Specimen = [&] { return specimen; },
-                              .ScanArea =
-                                  [] {
-                                    return qv::MapArea{1000, 1000, 20000, 10000};
-                                  },
-                              .ObjectCount = [&] { return static_cast<int32_t>(objects.size()); },
-                              .ObjectPosition = [&](int32_t n) { return objects[n - 1]; },
-                              .FindNearest = {},
-                              .AttractionDistance = {},
-                          });
+  qv::KeywordFiles keywordFiles(notifier);
+  qv::MapView map(keywordFiles,
+                  qv::MapSources{
+                      .Specimen = [&] { return specimen; },
+                      .ScanArea =
+                          [] {
+                            return qv::MapArea{1000, 1000, 20000, 10000};
+                          },
+                      .ObjectCount = [&] { return static_cast<int32_t>(objects.size()); },
+                      .ObjectPosition = [&](int32_t n) { return objects[n - 1]; },
+                      .FindNearest = {},
+                      .AttractionDistance = {},
+                  });
   qv::PixelCanvas canvas(1000, 1000);
   map.AttachCanvas(&canvas);
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 #include "specimen/ObjectList.h"
 
 namespace {
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
   const auto path = std::filesystem::temp_directory_path() / "qv-object-bench.TXT";
   SilentNotifier notifier;
-  qv::Trapar trapar(notifier);
+  qv::KeywordFiles keywordFiles(notifier);
   qv::ObjectList list;
 
   auto start = std::chrono::steady_clock::now();
@@ -43,12 +43,12 @@ int main(int argc, char** argv) {
   const double added = SecondsSince(start);
 
   start = std::chrono::steady_clock::now();
-  const int32_t written = list.ObjListWrite(trapar, path.string());
+  const int32_t written = list.ObjListWrite(keywordFiles, path.string());
   const double write = SecondsSince(start);
 
   qv::ObjectList back;
   start = std::chrono::steady_clock::now();
-  const int32_t read = back.ObjListRead(trapar, path.string());
+  const int32_t read = back.ObjListRead(keywordFiles, path.string());
   const double readSeconds = SecondsSince(start);
 
   constexpr int kQueries = 200;

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
 
   std::deque<std::string> answers;
   qv::SpeedTests tests(
-      qv::SpeedTestDevices{system.stage, system.motCon, system.wheels, system.cube, clock},
+      qv::SpeedTestDevices{system.stage, system.motors, system.wheels, system.cube, clock},
       [&](const std::string&, const std::string&) -> std::optional<std::string> {
         if (answers.empty()) return std::nullopt;
         std::string answer = answers.front();

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("qv-text-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  system.trapar.SetParDir(folder.string() + "/");
+  system.keywordFiles.SetParDir(folder.string() + "/");
 
   bool correct = true;
   const auto report = [&correct](const char* what, int n, double seconds, double previous,
@@ -87,21 +87,22 @@ int main(int argc, char** argv) {
     qv::WriteFileAtomically(
         path, Lines(n, [](int i) { return " " + std::to_string(i + 1) + " 1.5 -2.5 3.25 cell"; }));
     int32_t read = 0;
-    const double seconds = Seconds([&] { read = system.objects.ObjListRead(system.trapar, path); });
+    const double seconds =
+        Seconds([&] { read = system.objects.ObjListRead(system.keywordFiles, path); });
     report("object file of n objects", n, seconds, before, read == n);
     before = seconds;
   }
 
   before = 0;
   for (const int n : {base, base * 10}) {
-    const std::string path = system.trapar.ParPath("QV_LONG.TXT");
+    const std::string path = system.keywordFiles.ParPath("QV_LONG.TXT");
     qv::WriteFileAtomically(path, Lines(n, [](int i) {
                               return "\"KEY" + std::to_string(i) + "\", " + std::to_string(i);
                             }));
     int32_t last = -1;
     const double seconds = Seconds([&] {
       qv::ParList list;
-      system.trapar.ReadParList(path, list);
+      system.keywordFiles.ReadParList(path, list);
       qv::GetPar(list, "KEY" + std::to_string(n - 1), last);
     });
     report("keyword file of n keys", n, seconds, before, last == n - 1);

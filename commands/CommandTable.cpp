@@ -24,7 +24,7 @@ std::vector<CommandEntry> BuildCommandTable(GeneralCommands& general, DeviceComm
     return general.CmdWait(source, std::move(arguments));
   };
   const CommandHandler con = [&controllers](CommandSource&, std::string arguments) {
-    return controllers.CmdCON(std::move(arguments));
+    return controllers.SendRaw(std::move(arguments));
   };
   // clang-format off
   table.insert(table.end(), {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 

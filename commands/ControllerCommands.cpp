@@ -5,9 +5,9 @@
 
 namespace qv {
 
-std::string ControllerCommands::CmdCON(std::string arguments) {
+std::string ControllerCommands::SendRaw(std::string arguments) {
   std::string answer;
-  const int16_t status = motCon_.MotorRawCommand(arguments, answer);
+  const int16_t status = motors_.MotorRawCommand(arguments, answer);
   std::string reply;
   // 0: no driver took the text (a controller type the program does not know), nothing was sent.
   if (status > 0) {

@@ -7,7 +7,7 @@
 #include "commands/DeviceCommands.h"
 #include "devices/Indexers.h"
 #include "devices/Wheels.h"
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 

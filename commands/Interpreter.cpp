@@ -73,8 +73,9 @@ int16_t NormaliseProgram(const PlainList& lines, PlainList& copy, Notifier& noti
   return 1;
 }
 
-Interpreter::Interpreter(Display& display, Notifier& notifier, Clock& clock, Trapar& trapar)
-    : display_(display), notifier_(notifier), clock_(clock), trapar_(trapar) {}
+Interpreter::Interpreter(Display& display, Notifier& notifier, Clock& clock,
+                         KeywordFiles& keywordFiles)
+    : display_(display), notifier_(notifier), clock_(clock), keywordFiles_(keywordFiles) {}
 
 int16_t Interpreter::InterpStatement(std::string_view line) {
   const int indent = LeadingBlanks(line);
@@ -325,7 +326,7 @@ void Interpreter::StartOver() {
 }
 
 int Interpreter::ReadProgram(const std::string& path) {
-  const int count = trapar_.ReadList(path, state_.ProgLines);
+  const int count = keywordFiles_.ReadList(path, state_.ProgLines);
   if (count < 0) {
     ShowInterpMessage("Program not read");
     return -1;
@@ -342,7 +343,7 @@ int Interpreter::ReadProgram(const std::string& path) {
 int16_t Interpreter::WriteProgram(const std::string& path) {
   PlainList copy;
   if (NormaliseProgram(state_.ProgLines, copy, notifier_) < 0 ||
-      trapar_.WriteList(copy, path) < 0) {
+      keywordFiles_.WriteList(copy, path) < 0) {
     ShowInterpMessage("Program not written");
     return -1;
   }

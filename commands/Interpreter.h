@@ -9,8 +9,8 @@
 
 #include "commands/Display.h"
 #include "controllers/Clock.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
@@ -42,7 +42,7 @@ int16_t NormaliseProgram(const PlainList& lines, PlainList& copy, Notifier& noti
 
 class Interpreter {
  public:
-  Interpreter(Display& display, Notifier& notifier, Clock& clock, Trapar& trapar);
+  Interpreter(Display& display, Notifier& notifier, Clock& clock, KeywordFiles& keywordFiles);
 
   ProgramState& State() { return state_; }
   const ProgramState& State() const { return state_; }
@@ -86,7 +86,7 @@ class Interpreter {
   Display& display_;
   Notifier& notifier_;
   Clock& clock_;
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   ProgramState state_;
   std::vector<int> openRepeat_;  // per line and one past the last: OpenRepeatAbove, or -1
   bool loopTableValid_ = false;  // openRepeat_ was made during the current run

@@ -49,11 +49,11 @@ std::string NonNegativeOrError(int32_t result) {
 
 }  // namespace
 
-ObjectCommands::ObjectCommands(SharedState& state, Display& display, Trapar& trapar,
+ObjectCommands::ObjectCommands(SharedState& state, Display& display, KeywordFiles& keywordFiles,
                                ObjectList& objects, Stage& stage, Focus& focus)
     : state_(state),
       display_(display),
-      trapar_(trapar),
+      keywordFiles_(keywordFiles),
       objects_(objects),
       stage_(stage),
       focus_(focus) {}
@@ -89,8 +89,8 @@ ObjectCommands::Outcome ObjectCommands::Dispatch(CommandSource& source, const st
     std::string word;
     if (SplitWord(rest, word) == 0) return {std::string(kError), Show::Plain};
     const std::string path = InProgramFolder(word, state_.AppDir);
-    const int32_t result = sub == "ListRead" ? objects_.ObjListRead(trapar_, path)
-                                             : objects_.ObjListWrite(trapar_, path);
+    const int32_t result = sub == "ListRead" ? objects_.ObjListRead(keywordFiles_, path)
+                                             : objects_.ObjListWrite(keywordFiles_, path);
     // Another user's link is not a file that merely could not be written: the client hears so.
     return {result == kLinkRefused ? std::string(kError) : Str(result), Show::Plain};
   }

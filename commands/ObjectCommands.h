@@ -9,8 +9,8 @@
 #include "devices/Focus.h"
 #include "devices/Stage.h"
 #include "foundation/CommandExecutor.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/SharedState.h"
-#include "foundation/Trapar.h"
 #include "specimen/ObjectList.h"
 
 namespace qv {
@@ -24,8 +24,8 @@ struct ObjectMapHooks {
 
 class ObjectCommands {
  public:
-  ObjectCommands(SharedState& state, Display& display, Trapar& trapar, ObjectList& objects,
-                 Stage& stage, Focus& focus);
+  ObjectCommands(SharedState& state, Display& display, KeywordFiles& keywordFiles,
+                 ObjectList& objects, Stage& stage, Focus& focus);
 
   void SetMapHooks(ObjectMapHooks hooks) { map_ = std::move(hooks); }
 
@@ -52,7 +52,7 @@ class ObjectCommands {
 
   SharedState& state_;
   Display& display_;
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   ObjectList& objects_;
   Stage& stage_;
   Focus& focus_;

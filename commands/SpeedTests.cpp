@@ -117,8 +117,8 @@ int16_t SpeedTests::Raster(const StageAxisParams& along, double alongSteps, int1
 
 int16_t SpeedTests::MoveAndWait(const StageAxisParams& axis, double steps) {
   // 0 means the controller type sent nothing; a time measured then would be no time at all.
-  if (d_.motCon.MotorMoveRel(axis.Contr, steps) <= 0) return -1;
-  return d_.motCon.MotorWaitMoveEnd(axis.Contr) <= 0 ? -1 : 1;
+  if (d_.motors.MotorMoveRel(axis.Contr, steps) <= 0) return -1;
+  return d_.motors.MotorWaitMoveEnd(axis.Contr) <= 0 ? -1 : 1;
 }
 
 std::string SpeedTests::FilterMoves(int wheel) {

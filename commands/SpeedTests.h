@@ -8,7 +8,7 @@
 #include <string>
 
 #include "controllers/Clock.h"
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/Indexers.h"
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
@@ -29,7 +29,7 @@ int32_t EvenRepetitions(int16_t asked);
 
 struct SpeedTestDevices {
   Stage& stage;
-  MotCon& motCon;
+  MotorControllers& motors;
   Wheels& wheels;
   Cube& cube;
   Clock& clock;

@@ -7,7 +7,7 @@
 #include "commands/DeviceCommands.h"
 #include "devices/Focus.h"
 #include "devices/Stage.h"
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 

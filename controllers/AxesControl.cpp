@@ -15,7 +15,7 @@ AxesProbeResult AxesControl::AxesProbe() {
   if (axesProbed_) return result;
   axesProbed_ = true;
   PlainList items;
-  if (trapar_.ReadList(trapar_.ParDir() + kAxesFileName, items) < 0) return result;
+  if (keywordFiles_.ReadList(keywordFiles_.ParDir() + kAxesFileName, items) < 0) return result;
   for (const std::string& item : items) {
     const int16_t address = AxisAddressOf(item);
     // A blank line names no unit: address 0 would probe whatever answers to a NUL.
@@ -59,7 +59,7 @@ void AxesControl::StorePortValue(int index, int16_t value) {
 
 bool AxesControl::Answers(int16_t address) {
   double position = 0;
-  return motCon_.MotorReadPos(address, position) > 0;
+  return motors_.MotorReadPos(address, position) > 0;
 }
 
 int16_t AxesControl::Offer(int16_t address) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "controllers/MotCon.h"
-#include "foundation/Trapar.h"
+#include "controllers/MotorControllers.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 
@@ -41,7 +41,8 @@ struct AxesProbeResult {
 
 class AxesControl {
  public:
-  AxesControl(Trapar& trapar, MotCon& motCon) : trapar_(trapar), motCon_(motCon) {}
+  AxesControl(KeywordFiles& keywordFiles, MotorControllers& motors)
+      : keywordFiles_(keywordFiles), motors_(motors) {}
 
   // The first call reads the file and probes every listed unit (never again, even when the
   // file is missing). The last unit offered becomes the current one.
@@ -79,8 +80,8 @@ class AxesControl {
   int16_t Offer(int16_t address);
   bool Offered(int16_t address) const;
 
-  Trapar& trapar_;
-  MotCon& motCon_;
+  KeywordFiles& keywordFiles_;
+  MotorControllers& motors_;
   std::array<AxisRecord, kMaxAxes> records_;
   int16_t axesCount_ = 0;    // records in use, one per button
   int16_t currentAxis_ = 0;  // index of the chosen record

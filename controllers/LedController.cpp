@@ -15,7 +15,7 @@ constexpr std::array<std::string_view, 3> kColourWords{"R", "G", "B"};
 }  // namespace
 
 int16_t LedController::LEDReadConfig() {
-  KeywordReader reader(trapar_);
+  KeywordReader reader(keywordFiles_);
   if (!reader.Open(kLedsFileName)) return -1;
   reader.RequiredAddress("LEDSCONTR", ledAddress_);
   reader.Required("LEDONVAL", ledOnVal_);
@@ -26,7 +26,7 @@ int16_t LedController::LEDReadConfig() {
 int16_t LedController::LEDInit() {
   written_ = {};
   if (LEDReadConfig() == -1) return -1;
-  if (motCon_.MotorWriteOutPorts(ledAddress_, ledOffVal_, ledOffVal_, ledOffVal_) != 1) return -1;
+  if (motors_.MotorWriteOutPorts(ledAddress_, ledOffVal_, ledOffVal_, ledOffVal_) != 1) return -1;
   written_.fill(ledOffVal_);
   return 1;
 }
@@ -54,16 +54,16 @@ int16_t LedController::LEDSet(std::string_view colour, std::string_view state) {
   while (output < 3 && kColourWords[static_cast<size_t>(output)] != colour)
     ++output;
   if (output == 3) return -1;
-  const int16_t result = motCon_.MotorSetOutput(ledAddress_, output, value);
+  const int16_t result = motors_.MotorSetOutput(ledAddress_, output, value);
   Remember(output, value, result);
   return result;
 }
 
 int16_t LedController::LEDToggle(int16_t n) {
   int16_t value = 0;  // taken as off when the controller cannot tell
-  motCon_.MotorGetOutput(ledAddress_, n, value);
+  motors_.MotorGetOutput(ledAddress_, n, value);
   const auto flipped = static_cast<int16_t>(1 - value);
-  const int16_t result = motCon_.MotorSetOutput(ledAddress_, n, flipped);
+  const int16_t result = motors_.MotorSetOutput(ledAddress_, n, flipped);
   Remember(n, flipped, result);
   return result;
 }

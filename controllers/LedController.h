@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "controllers/MotCon.h"
-#include "foundation/Trapar.h"
+#include "controllers/MotorControllers.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 
@@ -15,7 +15,8 @@ inline constexpr const char* kLedsFileName = "QV_LEDS.TXT";
 
 class LedController {
  public:
-  LedController(Trapar& trapar, MotCon& motCon) : trapar_(trapar), motCon_(motCon) {}
+  LedController(KeywordFiles& keywordFiles, MotorControllers& motors)
+      : keywordFiles_(keywordFiles), motors_(motors) {}
 
   // 1 when the file was read and all three keys were found, else -1. A missing key leaves
   // its value as it was.
@@ -38,8 +39,8 @@ class LedController {
   int16_t LEDOffVal() const { return ledOffVal_; }
 
  private:
-  Trapar& trapar_;
-  MotCon& motCon_;
+  KeywordFiles& keywordFiles_;
+  MotorControllers& motors_;
   int16_t ledAddress_ = 0;  // character code of the unit that carries the LEDs
   int16_t ledOnVal_ = 0;    // output value that lights an LED
   int16_t ledOffVal_ = 0;   // output value that darkens an LED

@@ -17,13 +17,13 @@ void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, Drive
   reader.Required(prefix + "DECELERATION", profile.deceleration);
 }
 
-int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& p) {
+int16_t ApplyDriveProfile(MotorControllers& motors, const DriveProfile& p) {
   const int16_t unit = p.contr;
-  if (motCon.MotorSetStepDivide(unit, p.stepDivide) < 0) return -1;
-  if (motCon.MotorSetCurrents(unit, p.holdCurrent, p.runCurrent) < 0) return -1;
-  if (motCon.MotorSetSlewSpeed(unit, p.slewVelocity) < 0) return -1;
-  if (motCon.MotorSetInitSpeed(unit, p.initVelocity) < 0) return -1;
-  if (motCon.MotorSetRamp(unit, p.acceleration, p.deceleration) < 0) return -1;
+  if (motors.MotorSetStepDivide(unit, p.stepDivide) < 0) return -1;
+  if (motors.MotorSetCurrents(unit, p.holdCurrent, p.runCurrent) < 0) return -1;
+  if (motors.MotorSetSlewSpeed(unit, p.slewVelocity) < 0) return -1;
+  if (motors.MotorSetInitSpeed(unit, p.initVelocity) < 0) return -1;
+  if (motors.MotorSetRamp(unit, p.acceleration, p.deceleration) < 0) return -1;
   return 1;
 }
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "foundation/KeywordReader.h"
 
 namespace qv {
@@ -29,7 +29,7 @@ void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, Drive
 // Sends the profile's unit its step divide, currents, slew and initial speed and ramp. 1, or -1 at
 // the first operation that fails; operations one controller type lacks (its result 0) are no
 // failure.
-int16_t ApplyDriveProfile(MotCon& motCon, const DriveProfile& profile);
+int16_t ApplyDriveProfile(MotorControllers& motors, const DriveProfile& profile);
 
 // Rounding of targets to whole microsteps, halves to the even neighbour; empty when the value
 // does not fit 32 bits or is no number.

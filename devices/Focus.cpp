@@ -36,11 +36,11 @@ const StepEntry& Entry(FocusStep step) {
 
 }  // namespace
 
-Focus::Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock)
-    : trapar_(trapar), notifier_(notifier), mot_(motCon), clock_(clock) {}
+Focus::Focus(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors, Clock& clock)
+    : keywordFiles_(keywordFiles), notifier_(notifier), mot_(motors), clock_(clock) {}
 
 int16_t Focus::ZReadPar() {
-  return ReadZParams(trapar_, params_);
+  return ReadZParams(keywordFiles_, params_);
 }
 
 int16_t Focus::ZApplyPar() {
@@ -83,7 +83,7 @@ int16_t Focus::ZInit() {
       CheckedScale(notifier_,
                    AxisMechanics{"ZSTROKEPERROT", params_.StrokePerRot * 1000, "ZMOTORSTEPS",
                                  params_.MotorSteps, "ZSTEPDIVIDE", params_.StepDivide},
-                   trapar_.ParDir() + kZFile, "microns");
+                   keywordFiles_.ParDir() + kZFile, "microns");
   if (!scale) return -1;
   zUmPerStep_ = *scale;
   if (ZApplyPar() < 0) return -1;

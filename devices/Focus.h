@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/StageParams.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
@@ -19,7 +19,7 @@ enum class FocusStep { DownCoarse, DownFine, UpCoarse, UpFine };
 
 class Focus {
  public:
-  Focus(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock);
+  Focus(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors, Clock& clock);
 
   int16_t ZReadPar();   // 1, or -1 when the file or a required key is missing
   int16_t ZApplyPar();  // 1, or -1 at the first controller operation that fails
@@ -49,9 +49,9 @@ class Focus {
   int16_t SlewBack(bool unlessMoving);
   double OriginCount() const;  // microsteps: the count that means Z = 0
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   Notifier& notifier_;
-  MotCon& mot_;
+  MotorControllers& mot_;
   Clock& clock_;
   ZParams params_;
   double zUmPerStep_ = 0;  // microns per microstep

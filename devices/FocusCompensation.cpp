@@ -15,7 +15,7 @@ int16_t FocusCompensation::ReadTable(int wheel, int16_t positions, const std::st
   if (!ValidWheel(wheel)) return -1;
   std::vector<int16_t>& table = tables_[wheel];
   table.assign(positions > 0 ? positions : 0, 0);
-  KeywordReader reader(trapar_);
+  KeywordReader reader(keywordFiles_);
   if (!reader.Open(fileName)) return -1;
   for (int k = 1; k <= static_cast<int>(table.size()); ++k)
     reader.Required("W" + std::to_string(wheel) + "DZ" + std::to_string(k), table[k - 1]);

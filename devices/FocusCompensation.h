@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 
@@ -20,7 +20,7 @@ struct FocusLink {
 
 class FocusCompensation {
  public:
-  explicit FocusCompensation(Trapar& trapar) : trapar_(trapar) {}
+  explicit FocusCompensation(KeywordFiles& keywordFiles) : keywordFiles_(keywordFiles) {}
 
   // Recreates the table of `wheel` with `positions` zero offsets and reads "W" wheel "DZ" k for
   // k = 1..positions from the keyword file `fileName` of the program folder. 1, or -1 when the
@@ -39,7 +39,7 @@ class FocusCompensation {
   }
 
  private:
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   std::array<std::vector<int16_t>, 3> tables_;  // per wheel 1, 2: offsets of filters 1.., microns
   std::array<bool, 3> on_{};                    // per wheel 1, 2
 };

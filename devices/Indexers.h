@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/DriveProfile.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
@@ -30,8 +30,8 @@ std::optional<int16_t> CubeAtCount(double count, double unitPerStep, double shif
 
 class Cube {
  public:
-  Cube(Trapar& trapar, Notifier& notifier, MotCon& motCon)
-      : trapar_(trapar), notifier_(notifier), motCon_(motCon) {}
+  Cube(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors)
+      : keywordFiles_(keywordFiles), notifier_(notifier), motors_(motors) {}
 
   int16_t ReadPar();  // QV_PARCUBE.TXT
   int16_t ApplyPar();
@@ -57,9 +57,9 @@ class Cube {
   // be read.
   int16_t ReadNearest(int16_t& cube);
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   Notifier& notifier_;
-  MotCon& motCon_;
+  MotorControllers& motors_;
   CubeParams par_;
   std::optional<double> unitPerStep_;  // cube units per microstep; empty until usable
   int16_t currentCube_ = 0;            // last commanded or read, 1..positions; 0 unknown
@@ -87,8 +87,9 @@ struct PositionDriveParams {
 
 class PositionDrive {
  public:
-  PositionDrive(const PositionDriveKind& kind, Trapar& trapar, Notifier& notifier, MotCon& motCon)
-      : kind_(kind), trapar_(trapar), notifier_(notifier), motCon_(motCon) {}
+  PositionDrive(const PositionDriveKind& kind, KeywordFiles& keywordFiles, Notifier& notifier,
+                MotorControllers& motors)
+      : kind_(kind), keywordFiles_(keywordFiles), notifier_(notifier), motors_(motors) {}
 
   int16_t ReadPar();
   int16_t ApplyPar();
@@ -110,9 +111,9 @@ class PositionDrive {
   std::optional<double> Microsteps(double units) const;
 
   const PositionDriveKind& kind_;
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   Notifier& notifier_;
-  MotCon& motCon_;
+  MotorControllers& motors_;
   PositionDriveParams par_;
   std::optional<double> unitPerStep_;  // units per microstep; empty until usable
   double position_ = 0;                // units
@@ -120,14 +121,14 @@ class PositionDrive {
 
 class Slide final : public PositionDrive {
  public:
-  Slide(Trapar& trapar, Notifier& notifier, MotCon& motCon)
-      : PositionDrive(kSlideKind, trapar, notifier, motCon) {}
+  Slide(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors)
+      : PositionDrive(kSlideKind, keywordFiles, notifier, motors) {}
 };
 
 class Turret final : public PositionDrive {
  public:
-  Turret(Trapar& trapar, Notifier& notifier, MotCon& motCon)
-      : PositionDrive(kTurretKind, trapar, notifier, motCon) {}
+  Turret(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors)
+      : PositionDrive(kTurretKind, keywordFiles, notifier, motors) {}
 };
 
 }  // namespace qv

@@ -8,7 +8,7 @@ int16_t Objectives::ReadObjPosMag() {
   magTable_.fill(0);
   count_ = 0;
   ParList list;
-  if (trapar_.ReadParList(trapar_.ParDir() + "QV_OBJPOSMAG.TXT", list) < 0) return 0;
+  if (keywordFiles_.ReadParList(keywordFiles_.ParDir() + "QV_OBJPOSMAG.TXT", list) < 0) return 0;
   for (const ParEntry& entry : list) {
     const std::string& name = entry.Name;
     if (name.size() < 7 || name.compare(0, 6, "OBJPOS") != 0) continue;

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 
@@ -13,7 +13,7 @@ inline constexpr int16_t kStartMagnification = 10;
 
 class Objectives {
  public:
-  explicit Objectives(Trapar& trapar) : trapar_(trapar) {}
+  explicit Objectives(KeywordFiles& keywordFiles) : keywordFiles_(keywordFiles) {}
 
   // Clears the table and reads QV_OBJPOSMAG.TXT of the program folder into a list of its own:
   // every key beginning "OBJPOS" and ending in a digit d from 1 to 9 gives position d its value
@@ -32,7 +32,7 @@ class Objectives {
   void ResetMag() { mag_ = kStartMagnification; }
 
  private:
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   std::array<int16_t, kObjectivePositions + 1> magTable_{};  // index = position 1..10
   int16_t count_ = 0;
   int16_t objective_ = 0;              // current objective position; 0 none chosen

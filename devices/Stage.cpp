@@ -44,8 +44,13 @@ const JumpEntry& Entry(StageJump jump) {
 
 }  // namespace
 
-Stage::Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& /*pump*/)
-    : trapar_(trapar), notifier_(notifier), mot_(motCon), clock_(clock), homing_(motCon, params_) {}
+Stage::Stage(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors, Clock& clock,
+             EventPump& /*pump*/)
+    : keywordFiles_(keywordFiles),
+      notifier_(notifier),
+      mot_(motors),
+      clock_(clock),
+      homing_(motors, params_) {}
 
 template <class Op>
 int16_t Stage::OnAxis(const StageAxisParams& axis, Op op) {
@@ -56,7 +61,7 @@ int16_t Stage::OnAxis(const StageAxisParams& axis, Op op) {
 // --- Parameters and initialisation ---
 
 int16_t Stage::XYReadPar() {
-  return ReadXYParams(trapar_, params_);
+  return ReadXYParams(keywordFiles_, params_);
 }
 
 int16_t Stage::XYApplyPar() {
@@ -88,7 +93,7 @@ std::optional<double> Stage::AxisScale(const StageAxisParams& a, const std::stri
   return CheckedScale(notifier_,
                       AxisMechanics{axis + "SCREWLEAD", a.ScrewLead * 1000, axis + "MOTORSTEPS",
                                     a.MotorSteps, axis + "STEPDIVIDE", a.StepDivide},
-                      trapar_.ParDir() + kXYFile, "microns");
+                      keywordFiles_.ParDir() + kXYFile, "microns");
 }
 
 int16_t Stage::XYInit() {

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/StageHoming.h"
 #include "devices/StageParams.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
@@ -20,7 +20,8 @@ enum class StageJump { Left, Right, Forward, Back };
 
 class Stage {
  public:
-  Stage(Trapar& trapar, Notifier& notifier, MotCon& motCon, Clock& clock, EventPump& pump);
+  Stage(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors, Clock& clock,
+        EventPump& pump);
 
   // --- Parameters and initialisation ---
   int16_t XYReadPar();   // 1, or -1 when the file or a required key is missing
@@ -74,9 +75,9 @@ class Stage {
   template <class Op>
   int16_t OnAxis(const StageAxisParams& axis, Op op);
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   Notifier& notifier_;
-  MotCon& mot_;
+  MotorControllers& mot_;
   Clock& clock_;
   XYParams params_;
   double xUmPerStep_ = 0;  // microns per microstep

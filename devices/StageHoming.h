@@ -4,14 +4,14 @@
 // code (listed with each type's sequence), so that the caller can tell where homing stopped.
 #include <cstdint>
 
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/StageParams.h"
 
 namespace qv {
 
 class StageHoming {
  public:
-  StageHoming(MotCon& motCon, const XYParams& params) : mot_(motCon), p_(params) {}
+  StageHoming(MotorControllers& motors, const XYParams& params) : mot_(motors), p_(params) {}
 
   // Both axes; 0 for an unknown type.
   int16_t Home();
@@ -26,7 +26,7 @@ class StageHoming {
   StageHomingPlan Plan(bool withY) const;
   StageAxisHoming Axis(const StageAxisParams& axis) const;
 
-  MotCon& mot_;
+  MotorControllers& mot_;
   const XYParams& p_;
 };
 

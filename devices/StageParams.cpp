@@ -15,8 +15,8 @@ void Both(KeywordReader& reader, XYParams& p, const std::string& stem, T StageAx
 
 }  // namespace
 
-int16_t ReadXYParams(Trapar& trapar, XYParams& p) {
-  KeywordReader reader(trapar);
+int16_t ReadXYParams(KeywordFiles& keywordFiles, XYParams& p) {
+  KeywordReader reader(keywordFiles);
   if (!reader.Open(kXYFile)) return -1;
   reader.RequiredAddress("XCONTR", p.X.Contr);
   reader.RequiredAddress("YCONTR", p.Y.Contr);
@@ -44,8 +44,8 @@ int16_t ReadXYParams(Trapar& trapar, XYParams& p) {
   return reader.Result();
 }
 
-int16_t ReadZParams(Trapar& trapar, ZParams& p) {
-  KeywordReader reader(trapar);
+int16_t ReadZParams(KeywordFiles& keywordFiles, ZParams& p) {
+  KeywordReader reader(keywordFiles);
   if (!reader.Open(kZFile)) return -1;
   reader.RequiredAddress("ZCONTR", p.Contr);
   reader.Required("ZSTROKEPERROT", p.StrokePerRot);

@@ -62,7 +62,7 @@ struct ZParams {
 
 // 1, or -1 when the file or a required key is missing (each named in a message). Variables of
 // missing required keys keep their previous values.
-int16_t ReadXYParams(Trapar& trapar, XYParams& params);
-int16_t ReadZParams(Trapar& trapar, ZParams& params);
+int16_t ReadXYParams(KeywordFiles& keywordFiles, XYParams& params);
+int16_t ReadZParams(KeywordFiles& keywordFiles, ZParams& params);
 
 }  // namespace qv

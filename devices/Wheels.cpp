@@ -46,18 +46,19 @@ std::optional<double> ShortestMove(double count, int16_t filter, double mstepsPe
   return std::fabs(forward) >= std::fabs(backward) ? backward : forward;
 }
 
-Wheels::Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const ReadyFlags& ready, FocusLink focus)
-    : trapar_(trapar),
-      motCon_(motCon),
+Wheels::Wheels(KeywordFiles& keywordFiles, MotorControllers& motors, Comm& comm,
+               const ReadyFlags& ready, FocusLink focus)
+    : keywordFiles_(keywordFiles),
+      motors_(motors),
       comm_(comm),
       ready_(ready),
       focus_(std::move(focus)),
-      compensation_(trapar) {}
+      compensation_(keywordFiles) {}
 
 int16_t Wheels::ReadPar(int n) {
   if (n != 1 && n != 2) return -1;
   const std::string p = "W" + std::to_string(n);
-  KeywordReader reader(trapar_);
+  KeywordReader reader(keywordFiles_);
   if (!reader.Open("QV_PARW" + std::to_string(n) + ".TXT")) return -1;
   WheelParams& par = wheel_[n].par;
   reader.RequiredAddress(p + "CONTR", par.profile.contr);
@@ -76,24 +77,24 @@ int16_t Wheels::ApplyPar(int n) {
   if (n != 1 && n != 2) return -1;
   const WheelParams& par = wheel_[n].par;
   const int16_t unit = Unit(n);
-  if (ApplyDriveProfile(motCon_, par.profile) < 0) return -1;
-  if (motCon_.MotorSetJogSpeeds(unit, par.jogSpeedLow, par.jogSpeedHigh) < 0) return -1;
+  if (ApplyDriveProfile(motors_, par.profile) < 0) return -1;
+  if (motors_.MotorSetJogSpeeds(unit, par.jogSpeedLow, par.jogSpeedHigh) < 0) return -1;
   if (par.powerUpOrigin != 0) {
     // Only a controller that has just been powered (count 0) gets the origin, so that the
     // count of a running one survives a restart of the program.
     double count = -1;
-    if (motCon_.MotorReadPos(unit, count) < 0) return -1;
+    if (motors_.MotorReadPos(unit, count) < 0) return -1;
     if (count == 0) {
-      if (motCon_.MotorMoveRel(unit, 1) < 0) return -1;
-      if (motCon_.MotorSetOrigin(unit, par.powerUpOrigin) < 0) return -1;
+      if (motors_.MotorMoveRel(unit, 1) < 0) return -1;
+      if (motors_.MotorSetOrigin(unit, par.powerUpOrigin) < 0) return -1;
     }
   }
-  if (motCon_.MotorSetLimitPolarity(unit, 0) < 0) return -1;
-  if (motCon_.MotorEnableLimits(unit, 0) < 0) return -1;
-  if (motCon_.MotorSetModeFlags(unit, 1) < 0) return -1;
+  if (motors_.MotorSetLimitPolarity(unit, 0) < 0) return -1;
+  if (motors_.MotorEnableLimits(unit, 0) < 0) return -1;
+  if (motors_.MotorSetModeFlags(unit, 1) < 0) return -1;
   const std::optional<int16_t> indexSteps = RoundToInt16(par.mstepsPerFilt);
   if (!indexSteps) return -1;  // a filter distance the controller's setting cannot hold
-  if (motCon_.MotorSetIndexSteps(unit, *indexSteps) < 0) return -1;
+  if (motors_.MotorSetIndexSteps(unit, *indexSteps) < 0) return -1;
   return 1;
 }
 
@@ -112,11 +113,11 @@ int16_t Wheels::Positions(int n) const {
 int16_t Wheels::ReadCountFromFilter1(int n, double& count) {
   const Wheel& w = Of(n);
   double raw = 0;
-  const int16_t status = motCon_.MotorReadPos(Unit(n), raw);
+  const int16_t status = motors_.MotorReadPos(Unit(n), raw);
   if (status != 1) return -1;
   // A wheel keeps counting from where its origin was set before homing (an IM483I counter only
   // ever becomes 0 there); filter 1 lies at that origin's count plus the homing offset.
-  count = raw - w.homingOffset - motCon_.MotorCountAtOrigin(w.par.powerUpOrigin);
+  count = raw - w.homingOffset - motors_.MotorCountAtOrigin(w.par.powerUpOrigin);
   return 1;
 }
 
@@ -134,14 +135,14 @@ int16_t Wheels::ReadFilter(int n, int16_t& filter) {
 int16_t Wheels::GotoFilter(int n, int16_t filter) {
   const WheelParams& par = Of(n).par;
   if (filter < 1 || filter > par.filtPositions) return -1;
-  const int16_t waited = motCon_.MotorWaitMoveEnd(Unit(n));
+  const int16_t waited = motors_.MotorWaitMoveEnd(Unit(n));
   if (waited < 0) return waited;
   double count = 0;
   if (ReadCountFromFilter1(n, count) < 0) return -1;
   const std::optional<double> move =
       ShortestMove(count, filter, par.mstepsPerFilt, par.filtPositions);
   if (!move) return -1;
-  return motCon_.MotorMoveRel(Unit(n), *move);
+  return motors_.MotorMoveRel(Unit(n), *move);
 }
 
 int16_t Wheels::GotoFilterComp(int n, int16_t filter) {
@@ -187,15 +188,15 @@ int16_t Wheels::Home(int n) {
                              .acceleration = par.profile.acceleration,
                              .deceleration = par.profile.deceleration};
   double positionOne = 0;  // microsteps, the count at filter 1
-  const int16_t result = motCon_.MotorHomeIndexer(Unit(n), homing, positionOne);
+  const int16_t result = motors_.MotorHomeIndexer(Unit(n), homing, positionOne);
   if (result == 0) return 0;  // an unknown controller type homes nothing
   if (result < 0) return -1;
-  w.homingOffset = positionOne - motCon_.MotorCountAtOrigin(par.powerUpOrigin);
+  w.homingOffset = positionOne - motors_.MotorCountAtOrigin(par.powerUpOrigin);
   return 1;
 }
 
 int16_t Wheels::Wait(int n) {
-  return motCon_.MotorWaitMoveEnd(Unit(n));
+  return motors_.MotorWaitMoveEnd(Unit(n));
 }
 
 int16_t Wheels::WaitComp(int n) {
@@ -206,7 +207,7 @@ int16_t Wheels::WaitComp(int n) {
 }
 
 int16_t Wheels::Lamp(int n, int16_t value) {
-  const int16_t status = motCon_.MotorSetOutput(Unit(n), 0, value);
+  const int16_t status = motors_.MotorSetOutput(Unit(n), 0, value);
   if (status > 0) Of(n).lamp = value;
   return status;
 }

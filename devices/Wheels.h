@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/DriveProfile.h"
 #include "devices/FocusCompensation.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/SharedState.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
@@ -41,7 +41,8 @@ class Wheels {
  public:
   // `comm` takes the wheels' channel messages; `ready` tells whether the focus drive is there
   // for the focus shift.
-  Wheels(Trapar& trapar, MotCon& motCon, Comm& comm, const ReadyFlags& ready, FocusLink focus);
+  Wheels(KeywordFiles& keywordFiles, MotorControllers& motors, Comm& comm, const ReadyFlags& ready,
+         FocusLink focus);
 
   // Every operation names its wheel n, 1 or 2: nothing makes a wheel "current" between two
   // calls, so a wait that lets other commands run goes on with its own wheel.
@@ -108,8 +109,8 @@ class Wheels {
   int16_t ReadCountFromFilter1(int n, double& count);
   int16_t Step(int n, int delta);
 
-  Trapar& trapar_;
-  MotCon& motCon_;
+  KeywordFiles& keywordFiles_;
+  MotorControllers& motors_;
   Comm& comm_;
   const ReadyFlags& ready_;
   FocusLink focus_;

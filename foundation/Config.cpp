@@ -39,8 +39,8 @@ std::string ControllerTypeChoice() {
 // An optional key takes its default when it is missing; a value that is not a number is
 // reported like any bad key and ends the reading, because silently taking the default would
 // hide a typo that switches a device off.
-int16_t ReadConfig(Trapar& trapar, Configuration& config) {
-  KeywordReader reader(trapar);
+int16_t ReadConfig(KeywordFiles& keywordFiles, Configuration& config) {
+  KeywordReader reader(keywordFiles);
   if (!reader.Open(kConfigFile)) return -1;
 
   struct Key {
@@ -97,8 +97,8 @@ std::vector<std::string> LineSettingProblems(const Configuration& config, int16_
   return problems;
 }
 
-int16_t ReadSymConst(Trapar& trapar, SharedState& state) {
-  return trapar.ReadParList(trapar.ParPath(kSymConstFile), state.SymConst);
+int16_t ReadSymConst(KeywordFiles& keywordFiles, SharedState& state) {
+  return keywordFiles.ReadParList(keywordFiles.ParPath(kSymConstFile), state.SymConst);
 }
 
 }  // namespace qv

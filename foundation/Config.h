@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/KeywordFiles.h"
 #include "foundation/SharedState.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
@@ -20,7 +20,7 @@ inline constexpr std::array<std::string_view, 2> kControllerTypeNames{"EZHR17", 
 // 1, or -1 when the file is missing, a required key is missing, or a value is not a number
 // (the keys after a bad value are then not read). CONTRTYPE is taken without regard to case and
 // kept in upper case ("ezhr17" is "EZHR17").
-int16_t ReadConfig(Trapar& trapar, Configuration& config);
+int16_t ReadConfig(KeywordFiles& keywordFiles, Configuration& config);
 
 // What makes the configured serial line unusable although every key was read: a CONTRTYPE that
 // is no controller type, a PORTTIMEOUT of 0 ms or less (the line then waits `fallbackMs` for
@@ -28,6 +28,6 @@ int16_t ReadConfig(Trapar& trapar, Configuration& config);
 std::vector<std::string> LineSettingProblems(const Configuration& config, int16_t fallbackMs);
 
 // 1 read; -1 file missing (the symbols stay as they were).
-int16_t ReadSymConst(Trapar& trapar, SharedState& state);
+int16_t ReadSymConst(KeywordFiles& keywordFiles, SharedState& state);
 
 }  // namespace qv

@@ -10,20 +10,20 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/KeywordFiles.h"
 #include "foundation/NumberText.h"
-#include "foundation/Trapar.h"
 
 namespace qv {
 
 class KeywordReader {
  public:
-  explicit KeywordReader(Trapar& trapar) : trapar_(trapar) {}
+  explicit KeywordReader(KeywordFiles& keywordFiles) : keywordFiles_(keywordFiles) {}
 
   // Reads the file of the program folder; false (after the missing-file message) when it is not
   // there.
   bool Open(const std::string& fileName) {
-    path_ = trapar_.ParPath(fileName);
-    failed_ = trapar_.ReadParList(path_, list_) < 0;
+    path_ = keywordFiles_.ParPath(fileName);
+    failed_ = keywordFiles_.ReadParList(path_, list_) < 0;
     return !failed_;
   }
 
@@ -70,7 +70,7 @@ class KeywordReader {
   template <class T>
   int16_t Get(std::string_view key, T& value) {
     const int16_t result = GetPar(list_, key, value);
-    if (result < 0) trapar_.ReportGetFailure(path_, key, result);
+    if (result < 0) keywordFiles_.ReportGetFailure(path_, key, result);
     return result;
   }
   int16_t Count(int16_t result) {
@@ -78,7 +78,7 @@ class KeywordReader {
     return result;
   }
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   std::string path_;
   ParList list_;
   bool failed_ = false;

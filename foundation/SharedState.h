@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 

@@ -11,7 +11,7 @@
 #include "controllers/Comm.h"
 #include "controllers/Ezhr17Driver.h"
 #include "controllers/Im483iDriver.h"
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedPort.h"
 
@@ -48,11 +48,11 @@ void RunLine(const std::string& type, const std::vector<std::string>& replies) {
   qv::Comm comm(port, clock);
   qv::EventPump pump;
   const int16_t interval = 20;
-  qv::MotCon motCon(comm, clock, pump, type, interval);
+  qv::MotorControllers motors(comm, clock, pump, type, interval);
   comm.CommInit();
   comm.CommSetTimeout(30);
-  motCon.MotorInitChannel();
-  motCon.MotorSetMoveTimeout(1);
+  motors.MotorInitChannel();
+  motors.MotorSetMoveTimeout(1);
   size_t next = 0;
   port.responder = [&](const std::string&) { return replies[next++ % replies.size()]; };
 
@@ -60,18 +60,18 @@ void RunLine(const std::string& type, const std::vector<std::string>& replies) {
   int16_t value = 0;
   std::array<int16_t, 3> ports{};
   std::string text;
-  motCon.MotorReadPos('1', position);
-  motCon.MotorReadHardware('1', value);
-  motCon.MotorReadLimits('1', value);
-  motCon.MotorReadMovingStatus('1');
-  motCon.MotorReadInPorts('1', ports);
-  motCon.MotorGetOutput('1', 1, value);
-  motCon.MotorSetOutput('1', 2, 1);
-  motCon.MotorRawCommand("x", text);
-  motCon.MotorWaitMoveEnd('1');
-  motCon.MotorToLimit('1', 3, 500);
-  motCon.MotorHomeOwn('1', -400);
-  motCon.MotorHomeSmart('1', 800, 400);
+  motors.MotorReadPos('1', position);
+  motors.MotorReadHardware('1', value);
+  motors.MotorReadLimits('1', value);
+  motors.MotorReadMovingStatus('1');
+  motors.MotorReadInPorts('1', ports);
+  motors.MotorGetOutput('1', 1, value);
+  motors.MotorSetOutput('1', 2, 1);
+  motors.MotorRawCommand("x", text);
+  motors.MotorWaitMoveEnd('1');
+  motors.MotorToLimit('1', 3, 500);
+  motors.MotorHomeOwn('1', -400);
+  motors.MotorHomeSmart('1', 800, 400);
   (void)comm.CommLogText();
 }
 

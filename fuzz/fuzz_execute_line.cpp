@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Windows windows;
   qv::test::SilentPort port(clock);
   qv::System system(qv::Platform{notifier, clock, windows, port});
-  system.trapar.SetParDir(qv::fuzz::FuzzFolder());  // files that commands write go there
+  system.keywordFiles.SetParDir(qv::fuzz::FuzzFolder());  // files that commands write go there
   system.state.SymConst = {{"SLOW", std::string("200")}, {"BAD", std::string("x")}};
 
   const int32_t before = system.state.CommandCount;

@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/KeywordFiles.h"
 #include "foundation/NumberText.h"
 #include "foundation/TextEncoding.h"
-#include "foundation/Trapar.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

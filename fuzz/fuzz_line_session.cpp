@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::FrontEnd windows;
   qv::test::SilentPort port(clock);
   qv::System system(qv::Platform{notifier, clock, windows, port});
-  system.trapar.SetParDir(qv::fuzz::FuzzFolder());  // files that commands write go there
+  system.keywordFiles.SetParDir(qv::fuzz::FuzzFolder());  // files that commands write go there
   system.state.SymConst = {{"SLOW", std::string("200")}};
   bool windowLoaded = true;
   qv::Automation automation(

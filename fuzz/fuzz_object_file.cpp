@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 #include "specimen/ObjectList.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/KeywordFiles.h"
 #include "foundation/TextEncoding.h"
-#include "foundation/Trapar.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

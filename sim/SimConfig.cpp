@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace sim {
 namespace {
@@ -43,7 +43,7 @@ class Folder {
     if (found != lists_.end()) return found->second;
     qv::ParList& list = lists_[file];
     const std::string path = (std::filesystem::path(directory_) / file).string();
-    if (std::filesystem::exists(path)) trapar_.ReadParList(path, list);
+    if (std::filesystem::exists(path)) keywordFiles_.ReadParList(path, list);
     return list;
   }
 
@@ -67,7 +67,7 @@ class Folder {
  private:
   std::string directory_;
   qv::SilentNotifier notifier_;
-  qv::Trapar trapar_{notifier_};
+  qv::KeywordFiles keywordFiles_{notifier_};
   std::map<std::string, qv::ParList> lists_;
 };
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "foundation/CommandExecutor.h"
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 
@@ -12,7 +12,8 @@ inline constexpr const char* kJoyCommandsFile = "QV_JOYCMDS.TXT";
 
 class JoyCommands {
  public:
-  JoyCommands(Trapar& trapar, CommandExecutor& executor) : trapar_(trapar), executor_(executor) {}
+  JoyCommands(KeywordFiles& keywordFiles, CommandExecutor& executor)
+      : keywordFiles_(keywordFiles), executor_(executor) {}
 
   // Loads the list and runs item 0 (an empty command when the file is missing or empty); the
   // reply is dropped. 1 read, -1 file missing.
@@ -23,7 +24,7 @@ class JoyCommands {
   CommandSource& Source() { return source_; }
 
  private:
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   CommandExecutor& executor_;
   PlainList commands_;
   CommandSource source_;

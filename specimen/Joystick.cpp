@@ -41,9 +41,10 @@ int16_t JoyButtonFromMask(uint32_t mask, int16_t previous) {
   return static_cast<int16_t>(std::countr_zero(mask) + 1);
 }
 
-Joystick::Joystick(Trapar& trapar, Notifier& notifier, SharedState& state, JoystickSource& source,
-                   CommandExecutor& executor, JoyCommands& commands, JoyDevices devices)
-    : trapar_(trapar),
+Joystick::Joystick(KeywordFiles& keywordFiles, Notifier& notifier, SharedState& state,
+                   JoystickSource& source, CommandExecutor& executor, JoyCommands& commands,
+                   JoyDevices devices)
+    : keywordFiles_(keywordFiles),
       notifier_(notifier),
       state_(state),
       source_(source),
@@ -82,7 +83,7 @@ int16_t Joystick::JoyCentered() {
 // --- Calibration file ---
 
 int16_t Joystick::ReadJoyPar() {
-  KeywordReader reader(trapar_);
+  KeywordReader reader(keywordFiles_);
   if (!reader.Open(kJoyParFile)) return -1;
   const auto take = [&](const char* key, auto& value) { reader.Required(key, value); };
   JoyCalibration cal = cal_;
@@ -120,7 +121,7 @@ int16_t Joystick::WriteJoyPar() {
       {"JAXIS1_Dir", cal_.dir1},
       {"JAXIS2_Dir", cal_.dir2},
   };
-  return trapar_.WriteParList(trapar_.ParPath(kJoyParFile), list);
+  return keywordFiles_.WriteParList(keywordFiles_.ParPath(kJoyParFile), list);
 }
 
 // --- Calibration ---

@@ -10,9 +10,9 @@
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
 #include "foundation/CommandExecutor.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
 #include "foundation/SharedState.h"
-#include "foundation/Trapar.h"
 #include "specimen/JoyCommands.h"
 #include "specimen/JoystickSource.h"
 
@@ -67,8 +67,9 @@ struct JoyDevices {
 
 class Joystick {
  public:
-  Joystick(Trapar& trapar, Notifier& notifier, SharedState& state, JoystickSource& source,
-           CommandExecutor& executor, JoyCommands& commands, JoyDevices devices);
+  Joystick(KeywordFiles& keywordFiles, Notifier& notifier, SharedState& state,
+           JoystickSource& source, CommandExecutor& executor, JoyCommands& commands,
+           JoyDevices devices);
 
   void SetHooks(JoyHooks hooks) { hooks_ = std::move(hooks); }
 
@@ -117,7 +118,7 @@ class Joystick {
   void Halt();
   static bool HalfRangeEnough(int64_t halfRange, int16_t latent);
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   Notifier& notifier_;
   SharedState& state_;
   JoystickSource& source_;

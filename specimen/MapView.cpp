@@ -327,7 +327,7 @@ void MapView::ZoomAround(double factor, double px, double py) {
 }
 
 int16_t MapView::ReadZoomPar() {
-  KeywordReader reader(trapar_);
+  KeywordReader reader(keywordFiles_);
   if (!reader.Open(kZoomFile)) return -1;
   double zoom = zoom_;
   reader.Required("ZOOM", zoom);
@@ -345,7 +345,7 @@ int16_t MapView::ReadZoomPar() {
 int16_t MapView::WriteZoomPar() {
   const ParList list = {
       {"ZOOM", zoom_}, {"ZOOMCENTERX", zoomCenterX_}, {"ZOOMCENTERY", zoomCenterY_}};
-  return trapar_.WriteParList(trapar_.ParPath(kZoomFile), list);
+  return keywordFiles_.WriteParList(keywordFiles_.ParPath(kZoomFile), list);
 }
 
 std::string MapView::ZoomCaption(ZoomMenu menu) const {

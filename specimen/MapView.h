@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 #include "specimen/Canvas.h"
 
 namespace qv {
@@ -110,7 +110,8 @@ enum class ZoomMenu { Main, Popup };
 
 class MapView {
  public:
-  MapView(Trapar& trapar, MapSources sources) : trapar_(trapar), sources_(std::move(sources)) {}
+  MapView(KeywordFiles& keywordFiles, MapSources sources)
+      : keywordFiles_(keywordFiles), sources_(std::move(sources)) {}
 
   // The picture of the loaded main window, or nullptr when there is none: then nothing is
   // drawn and the transforms work on a picture of 0 x 0 pixels.
@@ -197,7 +198,7 @@ class MapView {
   NearestObject FindNearest(double x, double y) const;
   void ForgetMarks();
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   MapSources sources_;
   Canvas* canvas_ = nullptr;
 

@@ -108,15 +108,16 @@ void ObjectList::ObjListFromLines(const std::vector<std::string>& lines) {
   changed_ = 1;
 }
 
-int32_t ObjectList::ObjListRead(Trapar& trapar, const std::string& path) {
+int32_t ObjectList::ObjListRead(KeywordFiles& keywordFiles, const std::string& path) {
   PlainList lines;
-  if (trapar.ReadList(path, lines) <= 0) return -1;
+  if (keywordFiles.ReadList(path, lines) <= 0) return -1;
   ObjListFromLines(lines);
   return ObjListCount();
 }
 
-int32_t ObjectList::ObjListWrite(Trapar& trapar, const std::string& path) const {
-  if (const int16_t written = trapar.WriteList(ObjListToLines(), path); written < 0) return written;
+int32_t ObjectList::ObjListWrite(KeywordFiles& keywordFiles, const std::string& path) const {
+  if (const int16_t written = keywordFiles.WriteList(ObjListToLines(), path); written < 0)
+    return written;
   return ObjListCount();
 }
 

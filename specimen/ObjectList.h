@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 
@@ -49,10 +49,10 @@ class ObjectList {
   void ObjListFromLines(const std::vector<std::string>& lines);
   // The number of objects read; -1 when the file is missing or holds nothing, the list then
   // being left as it was.
-  int32_t ObjListRead(Trapar& trapar, const std::string& path);
+  int32_t ObjListRead(KeywordFiles& keywordFiles, const std::string& path);
   // The number of objects written; -1 when the file could not be written, kLinkRefused when a
   // link on the way was not followed (the message names it).
-  int32_t ObjListWrite(Trapar& trapar, const std::string& path) const;
+  int32_t ObjListWrite(KeywordFiles& keywordFiles, const std::string& path) const;
   // The file's lines, each followed by CR LF: what the operator saves from the text editor.
   std::string ObjListText() const;
 

@@ -67,8 +67,8 @@ void ReadKeys(KeywordReader& reader, const Keys& keys, Values& values) {
 
 // 1, or -1 when the file or a key is missing (the other keys are still read).
 template <class Keys, class Values>
-int16_t ReadFile(Trapar& trapar, const char* file, const Keys& keys, Values& values) {
-  KeywordReader reader(trapar);
+int16_t ReadFile(KeywordFiles& keywordFiles, const char* file, const Keys& keys, Values& values) {
+  KeywordReader reader(keywordFiles);
   if (!reader.Open(file)) return -1;
   ReadKeys(reader, keys, values);
   return reader.Result();
@@ -76,12 +76,13 @@ int16_t ReadFile(Trapar& trapar, const char* file, const Keys& keys, Values& val
 
 // The file holds exactly the table's keys.
 template <class Keys, class Values>
-int16_t WriteFile(Trapar& trapar, const char* file, const Keys& keys, const Values& values) {
+int16_t WriteFile(KeywordFiles& keywordFiles, const char* file, const Keys& keys,
+                  const Values& values) {
   ParList list;
   for (const auto& key : keys) {
     std::visit([&](auto member) { list.push_back({key.name, values.*member}); }, key.member);
   }
-  return trapar.WriteParList(trapar.ParPath(file), list);
+  return keywordFiles.WriteParList(keywordFiles.ParPath(file), list);
 }
 
 }  // namespace
@@ -89,11 +90,11 @@ int16_t WriteFile(Trapar& trapar, const char* file, const Keys& keys, const Valu
 // --- Files ---
 
 int16_t Scan::ReadSpecimen() {
-  return ReadFile(trapar_, kSpecimenFile, kSpecimenKeys, specimen_);
+  return ReadFile(keywordFiles_, kSpecimenFile, kSpecimenKeys, specimen_);
 }
 
 int16_t Scan::ReadScanArea() {
-  KeywordReader reader(trapar_);
+  KeywordReader reader(keywordFiles_);
   if (!reader.Open(kScanAreaFile)) return -1;
   ScanArea a = area_;
   ReadKeys(reader, kAreaKeys, a);
@@ -108,27 +109,27 @@ int16_t Scan::ReadScanArea() {
 }
 
 int16_t Scan::WriteScanArea() {
-  return WriteFile(trapar_, kScanAreaFile, kAreaKeys, area_);
+  return WriteFile(keywordFiles_, kScanAreaFile, kAreaKeys, area_);
 }
 
 int16_t Scan::ReadScanGrid() {
-  return ReadFile(trapar_, kScanGridFile, kGridKeys, grid_);
+  return ReadFile(keywordFiles_, kScanGridFile, kGridKeys, grid_);
 }
 
 int16_t Scan::WriteScanGrid() {
-  return WriteFile(trapar_, kScanGridFile, kGridKeys, grid_);
+  return WriteFile(keywordFiles_, kScanGridFile, kGridKeys, grid_);
 }
 
 int16_t Scan::ReadScanPar() {
-  return ReadFile(trapar_, kScanFile, kSettingsKeys, settings_);
+  return ReadFile(keywordFiles_, kScanFile, kSettingsKeys, settings_);
 }
 
 int16_t Scan::WriteScanPar() {
-  return WriteFile(trapar_, kScanFile, kSettingsKeys, settings_);
+  return WriteFile(keywordFiles_, kScanFile, kSettingsKeys, settings_);
 }
 
 int16_t Scan::ReadFieldPar() {
-  return ReadFile(trapar_, kFieldFile, kFieldKeys, field_);
+  return ReadFile(keywordFiles_, kFieldFile, kFieldKeys, field_);
 }
 
 int16_t Scan::SetScanMode(std::string_view mode) {

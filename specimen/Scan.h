@@ -8,7 +8,7 @@
 
 #include "devices/Objectives.h"
 #include "devices/Stage.h"
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 #include "specimen/FieldOrder.h"
 #include "specimen/ScanLayout.h"
 
@@ -35,8 +35,9 @@ struct ScanHooks {
 class Scan {
  public:
   // `xyReady` is the stage's ready flag, read whenever the stage position is needed.
-  Scan(Trapar& trapar, Stage& stage, const Objectives& objectives, const int16_t& xyReady)
-      : trapar_(trapar), stage_(stage), objectives_(objectives), xyReady_(xyReady) {}
+  Scan(KeywordFiles& keywordFiles, Stage& stage, const Objectives& objectives,
+       const int16_t& xyReady)
+      : keywordFiles_(keywordFiles), stage_(stage), objectives_(objectives), xyReady_(xyReady) {}
 
   void SetHooks(ScanHooks hooks) { hooks_ = std::move(hooks); }
 
@@ -120,7 +121,7 @@ class Scan {
   int16_t Visit(int32_t from);
   void Outline() const;
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   Stage& stage_;
   const Objectives& objectives_;
   const int16_t& xyReady_;

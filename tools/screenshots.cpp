@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
   Settle(window, clock);
   ok = Save(window, out + "/homing-stopped.png") && ok;
 
-  qv::ParListWindow parameters(system.trapar, notifier, &window);
-  if (parameters.Load(system.trapar.ParPath("QV_PARXY.TXT")) == 1) {
+  qv::ParListWindow parameters(system.keywordFiles, notifier, &window);
+  if (parameters.Load(system.keywordFiles.ParPath("QV_PARXY.TXT")) == 1) {
     parameters.resize(640, 560);
     parameters.show();
     parameters.Grid().setCurrentCell(12, 1);  // XSLEWVELOCITY, with its unit beside it
@@ -170,9 +170,9 @@ int main(int argc, char** argv) {
   qv::ProgramWindow program(qv::WindowCore(system), [] {});
   front.AttachProgram(&program);
   const std::string sample = folder + "/SAMPLE.PRG";
-  system.trapar.WriteList({"Scan FF", "Repeat 3", "  Scan NF", "  XY Wait", "  Snap", "  Delay 500",
-                           "Endrepeat", "Obj AddCurrent", "End"},
-                          sample);
+  system.keywordFiles.WriteList({"Scan FF", "Repeat 3", "  Scan NF", "  XY Wait", "  Snap",
+                                 "  Delay 500", "Endrepeat", "Obj AddCurrent", "End"},
+                                sample);
   system.interpreter.ReadProgram(sample);
   program.show();
   ok = Save(program, out + "/program-editor.png") && ok;

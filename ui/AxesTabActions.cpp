@@ -70,7 +70,7 @@ std::optional<double> AxesTab::Distance() {
 
 void AxesTab::Home() {
   if (const auto speed = HomeSpeed())
-    Say("Home started, Status: " + Plain(core_.motCon.MotorHome(Unit(), *speed)));
+    Say("Home started, Status: " + Plain(core_.motors.MotorHome(Unit(), *speed)));
 }
 
 void AxesTab::RunHoming(const std::string& startText, const std::function<int16_t(int16_t)>& homing,
@@ -89,7 +89,7 @@ void AxesTab::RunHoming(const std::string& startText, const std::function<int16_
 
 void AxesTab::HomeOwn() {
   RunHoming(
-      "Homing ...", [this](int16_t speed) { return core_.motCon.MotorHomeOwn(Unit(), speed); },
+      "Homing ...", [this](int16_t speed) { return core_.motors.MotorHomeOwn(Unit(), speed); },
       HomingText);
 }
 
@@ -97,7 +97,7 @@ void AxesTab::HomeSmart() {
   RunHoming(
       "Homing ...",
       [this](int16_t speed) {
-        return core_.motCon.MotorHomeSmart(Unit(), speed, RoundToInt32(speed / 5.0).value_or(0));
+        return core_.motors.MotorHomeSmart(Unit(), speed, RoundToInt32(speed / 5.0).value_or(0));
       },
       HomingText);
 }
@@ -105,18 +105,18 @@ void AxesTab::HomeSmart() {
 void AxesTab::ToLimit() {
   RunHoming(
       "Homing (to limit) ...",
-      [this](int16_t speed) { return core_.motCon.MotorToLimit(Unit(), 3, speed); },
+      [this](int16_t speed) { return core_.motors.MotorToLimit(Unit(), 3, speed); },
       [](int16_t result) { return result < 0 ? HomingText(result) : "Limit = " + Plain(result); });
 }
 
 // --- Jog and moves ---
 
 void AxesTab::ApplyJog() {
-  if (const auto speed = JogSpeed()) core_.motCon.MotorMoveAtSpeed(Unit(), *speed);
+  if (const auto speed = JogSpeed()) core_.motors.MotorMoveAtSpeed(Unit(), *speed);
 }
 
 void AxesTab::StopJog() {
-  core_.motCon.MotorMoveAtSpeed(Unit(), 0);
+  core_.motors.MotorMoveAtSpeed(Unit(), 0);
 }
 
 void AxesTab::InvertJogSpeed() {
@@ -126,11 +126,11 @@ void AxesTab::InvertJogSpeed() {
 
 void AxesTab::MoveAbs() {
   if (const auto destination = Destination())
-    SayStatus(core_.motCon.MotorMoveAbs(Unit(), *destination));
+    SayStatus(core_.motors.MotorMoveAbs(Unit(), *destination));
 }
 
 void AxesTab::MoveRel() {
-  if (const auto distance = Distance()) SayStatus(core_.motCon.MotorMoveRel(Unit(), *distance));
+  if (const auto distance = Distance()) SayStatus(core_.motors.MotorMoveRel(Unit(), *distance));
 }
 
 void AxesTab::InvertDistance() {
@@ -141,7 +141,7 @@ void AxesTab::InvertDistance() {
 
 void AxesTab::ReadPos() {
   double position = 0;
-  const int16_t result = core_.motCon.MotorReadPos(Unit(), position);
+  const int16_t result = core_.motors.MotorReadPos(Unit(), position);
   if (result < 1) position = 0;
   core_.axes.StoreLastPos(position);
   SayStatus(result);
@@ -149,11 +149,11 @@ void AxesTab::ReadPos() {
 }
 
 void AxesTab::SetOrigin() {
-  SayStatus(core_.motCon.MotorSetOrigin(Unit(), 0));
+  SayStatus(core_.motors.MotorSetOrigin(Unit(), 0));
 }
 
 void AxesTab::ReadMovingStatus() {
-  const int16_t result = core_.motCon.MotorReadMovingStatus(Unit());
+  const int16_t result = core_.motors.MotorReadMovingStatus(Unit());
   SayStatus(result);
   limHrdwLabel_->setText(QtText(Plain(result)));
 }
@@ -166,13 +166,13 @@ void AxesTab::ShowLimitOrHardware(int16_t result, int16_t value) {
 
 void AxesTab::ReadLimits() {
   int16_t value = 0;
-  const int16_t result = core_.motCon.MotorReadLimits(Unit(), value);
+  const int16_t result = core_.motors.MotorReadLimits(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
 void AxesTab::ReadHardware() {
   int16_t value = 0;
-  const int16_t result = core_.motCon.MotorReadHardware(Unit(), value);
+  const int16_t result = core_.motors.MotorReadHardware(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
@@ -188,13 +188,13 @@ void AxesTab::ShowPorts(int16_t result, const std::array<int16_t, 3>& values) {
 
 void AxesTab::ReadInPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = core_.motCon.MotorReadInPorts(Unit(), values);
+  const int16_t result = core_.motors.MotorReadInPorts(Unit(), values);
   ShowPorts(result, values);
 }
 
 void AxesTab::ReadOutPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = core_.motCon.MotorReadOutPorts(Unit(), values);
+  const int16_t result = core_.motors.MotorReadOutPorts(Unit(), values);
   ShowPorts(result, values);
 }
 
@@ -206,7 +206,7 @@ void AxesTab::WritePorts() {
     if (*value != 0 && *value != 1) return Say("Output values must be 0 or 1");
     out[i] = *value;
   }
-  SayStatus(core_.motCon.MotorWriteOutPorts(Unit(), out[0], out[1], out[2]));
+  SayStatus(core_.motors.MotorWriteOutPorts(Unit(), out[0], out[1], out[2]));
 }
 
 }  // namespace qv

@@ -19,16 +19,16 @@
 #include "controllers/Clock.h"
 #include "controllers/Comm.h"
 #include "controllers/LedController.h"
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/Focus.h"
 #include "devices/Indexers.h"
 #include "devices/Objectives.h"
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
 #include "foundation/DeviceTable.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
 #include "foundation/SharedState.h"
-#include "foundation/Trapar.h"
 #include "specimen/JoyCommands.h"
 #include "specimen/Joystick.h"
 #include "specimen/MapView.h"
@@ -44,11 +44,11 @@ struct CoreServices {
   Notifier& notifier;
   Clock& clock;
   FrontEnd& frontEnd;
-  Trapar& trapar;  // keyword files of the program folder
+  KeywordFiles& keywordFiles;  // keyword files of the program folder
 
   // The serial line, for the axes panel and the operator's Stop.
   Comm& comm;
-  MotCon& motCon;
+  MotorControllers& motors;
   AxesControl& axes;
 
   // The devices the tabs and menus move.

@@ -41,7 +41,7 @@ class BusyScope {
   BusyScope& operator=(const BusyScope&) = delete;
 
   // The operator pressed Stop while the operation ran.
-  bool Stopped() const { return c_.core.motCon.Motor().MotorStopRequested; }
+  bool Stopped() const { return c_.core.motors.Motor().MotorStopRequested; }
 
  private:
   const EntryContext& c_;

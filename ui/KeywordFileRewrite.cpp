@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
 #include "ui/MainMenus.h"
 
-#include "commands/QVAcq.h"
+#include "commands/CaptureControl.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
 #include "foundation/NumberText.h"
@@ -130,7 +130,7 @@ void MainMenus::AssignJoystickCommands() {
   if (commands.WriteJoyCmds() < 0) {
     // Read back, the file would bring the old commands anyway; the operator must know.
     commands.Commands() = previous;
-    core_.trapar.ReportWriteFailure(core_.trapar.ParPath(kJoyCommandsFile));
+    core_.keywordFiles.ReportWriteFailure(core_.keywordFiles.ParPath(kJoyCommandsFile));
     services_.Message("Joystick commands not assigned");
     return;
   }
@@ -316,7 +316,7 @@ void MainMenus::AddAxesAndInterpreter(QMenuBar& bar) {
   QMenu* symbols = interpreter->addMenu("Symb. Const.");
   symbols->addAction("Edit", this,
                      [this] { services_.OpenInTextEditor(ProgramFile(kSymConstFile)); });
-  symbols->addAction("Reload", this, [this] { ReadSymConst(core_.trapar, core_.state); });
+  symbols->addAction("Reload", this, [this] { ReadSymConst(core_.keywordFiles, core_.state); });
   interpreter->addAction("Loaded Forms", this, [this] {
     core_.notifier.MessageBox(core_.display.ListForms(), MsgIcon::None, "Loaded Forms");
   });

@@ -103,7 +103,7 @@ void MainWindow::FillDialogs() {
   dialogs_.message = [this](const std::string& text) { SetMessage(text); };
   dialogs_.showTab = [this](int tab) { tabs_->setCurrentIndex(tab); };
   dialogs_.editParameters = [this](const std::string& path) {
-    return EditParFile(this, core_.trapar, core_.notifier, path);
+    return EditParFile(this, core_.keywordFiles, core_.notifier, path);
   };
   dialogs_.chooseFile = [this](const FileChoice& choice) {
     return ChooseFile(this, editor_, core_.state.AppDir, choice.title, choice.patterns,
@@ -316,7 +316,7 @@ void MainWindow::ExecuteCommandBox() {
   const int32_t start = core_.clock.TimeMs();
   OperationBegins(line);
   const std::string reply = core_.dispatcher.ExecuteLine(core_.windowSource, line);
-  const bool stopped = core_.motCon.Motor().MotorStopRequested;
+  const bool stopped = core_.motors.Motor().MotorStopRequested;
   OperationEnds();
   // A wait that Stop ended replies "Error "; the line says that it was the operator's Stop.
   SetMessage(stopped ? reply + "stopped" : ReplyWithReason(core_, line, reply));
@@ -344,13 +344,13 @@ void MainWindow::OperationEnds() {
 // A Stop holds until the operation it stopped has ended: its waits end at once, so its last
 // steps go by in moments, and whatever they started is stopped again here.
 void MainWindow::EndStop() {
-  if (!core_.motCon.Motor().MotorStopRequested) return;
+  if (!core_.motors.Motor().MotorStopRequested) return;
   core_.stopAll();
-  core_.motCon.MotorRequestStop(false);
+  core_.motors.MotorRequestStop(false);
 }
 
 void MainWindow::Stop() {
-  if (busy_->Depth() > 0 || core_.state.CommandBusy == 1) core_.motCon.MotorRequestStop(true);
+  if (busy_->Depth() > 0 || core_.state.CommandBusy == 1) core_.motors.MotorRequestStop(true);
   if (core_.interpreter.State().ProgRunState != 0) core_.interpreter.Stop();
   const std::vector<std::string> failed = core_.stopAll();
   PositionsMayChange();  // where each device came to stand

@@ -83,7 +83,7 @@ void ObjectActions::ReadObjectList() {
   const std::string path = services_.ChooseFile(
       {"Select object coordinate file to load", "*.TXT *.*", core_.state.AppDir});
   if (path.empty()) return;
-  if (core_.objects.ObjListRead(core_.trapar, path) < 0) {
+  if (core_.objects.ObjListRead(core_.keywordFiles, path) < 0) {
     // The list stays as it was; without a word the operator would take it for the file's.
     core_.notifier.MessageBox("No objects read from " + path, MsgIcon::Exclamation);
     return;

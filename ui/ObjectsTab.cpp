@@ -23,17 +23,18 @@ QPushButton* AddButton(QHBoxLayout& row, const char* caption, const char* name) 
 ObjectsTab::ObjectsTab(const CoreServices& core, const WindowServices& services, QWidget* parent)
     : QWidget(parent), core_(core), actions_(core, services, [this] { DisplayObjList(); }) {
   setObjectName("tabObjects");
-  fgrObj_ = new QTableWidget(0, kColumns, this);
-  fgrObj_->setObjectName("fgrObj");
-  fgrObj_->setHorizontalHeaderLabels({"#", "X", "Y", "Z", "Comment"});
-  fgrObj_->verticalHeader()->hide();
-  fgrObj_->horizontalHeader()->setStretchLastSection(true);
-  fgrObj_->setEditTriggers(QAbstractItemView::NoEditTriggers);  // cells change through txtField
-  fgrObj_->setSelectionMode(QAbstractItemView::SingleSelection);
-  fgrObj_->setColumnWidth(kNumber, 50);
+  objectTable_ = new QTableWidget(0, kColumns, this);
+  objectTable_->setObjectName("objectTable");
+  objectTable_->setHorizontalHeaderLabels({"#", "X", "Y", "Z", "Comment"});
+  objectTable_->verticalHeader()->hide();
+  objectTable_->horizontalHeader()->setStretchLastSection(true);
+  objectTable_->setEditTriggers(
+      QAbstractItemView::NoEditTriggers);  // cells change through txtField
+  objectTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+  objectTable_->setColumnWidth(kNumber, 50);
   for (int column : {kX, kY, kZ})
-    fgrObj_->setColumnWidth(column, 110);
-  fieldEdit_ = new QLineEdit(fgrObj_->viewport());
+    objectTable_->setColumnWidth(column, 110);
+  fieldEdit_ = new QLineEdit(objectTable_->viewport());
   fieldEdit_->setObjectName("txtField");
   fieldEdit_->hide();
 
@@ -43,14 +44,14 @@ ObjectsTab::ObjectsTab(const CoreServices& core, const WindowServices& services,
   QPushButton* moveTo = AddButton(*buttons, "Move To", "cmdMoveTo");
   buttons->addStretch(1);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(fgrObj_, 1);
+  layout->addWidget(objectTable_, 1);
   layout->addLayout(buttons);
 
-  connect(fgrObj_, &QTableWidget::cellClicked, this, &ObjectsTab::CellClicked);
+  connect(objectTable_, &QTableWidget::cellClicked, this, &ObjectsTab::CellClicked);
   connect(fieldEdit_, &QLineEdit::returnPressed, this, &ObjectsTab::CommitField);
   // The box stands over its cell only while the grid keeps still; once the cell scrolls away,
   // an edit typed into it would look like one of the row now beneath it.
-  for (QScrollBar* bar : {fgrObj_->verticalScrollBar(), fgrObj_->horizontalScrollBar()})
+  for (QScrollBar* bar : {objectTable_->verticalScrollBar(), objectTable_->horizontalScrollBar()})
     connect(bar, &QScrollBar::valueChanged, fieldEdit_, &QWidget::hide);
   connect(addPos, &QPushButton::clicked, this, [this] { actions_.AddCurrentPosition(); });
   connect(addNew, &QPushButton::clicked, this, [this] { actions_.AddNewObject(); });
@@ -59,7 +60,7 @@ ObjectsTab::ObjectsTab(const CoreServices& core, const WindowServices& services,
 
 void ObjectsTab::DisplayObjList() {
   ObjectList& objects = core_.objects;
-  const int32_t shown = fgrObj_->rowCount();
+  const int32_t shown = objectTable_->rowCount();
   const int32_t count = objects.ObjListCount();
   int32_t first = shown + 1;
   if (objects.ObjGetChanged() == 1 || count < shown) {
@@ -70,7 +71,7 @@ void ObjectsTab::DisplayObjList() {
   } else if (count == shown) {
     return;
   }
-  fgrObj_->setRowCount(count);
+  objectTable_->setRowCount(count);
   for (int32_t n = first; n <= count; ++n)
     FillRow(n);
 }
@@ -85,20 +86,20 @@ void ObjectsTab::FillRow(int32_t n) {
     auto* item = new QTableWidgetItem(QtText(texts[column]));
     const Qt::Alignment side = column == kComment ? Qt::AlignLeft : Qt::AlignRight;
     item->setTextAlignment(side | Qt::AlignVCenter);
-    fgrObj_->setItem(n - 1, column, item);
+    objectTable_->setItem(n - 1, column, item);
   }
 }
 
 void ObjectsTab::HighlightObjInGrid(int32_t n) {
   DisplayObjList();  // the object may have been added since the grid was last shown
-  if (n < 1 || n > fgrObj_->rowCount()) return;
+  if (n < 1 || n > objectTable_->rowCount()) return;
   SelectRow(n - 1);
 }
 
 void ObjectsTab::SelectRow(int row) {
-  fgrObj_->clearSelection();
-  fgrObj_->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, kColumns - 1), true);
-  fgrObj_->scrollToItem(fgrObj_->item(row, 0));
+  objectTable_->clearSelection();
+  objectTable_->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, kColumns - 1), true);
+  objectTable_->scrollToItem(objectTable_->item(row, 0));
 }
 
 void ObjectsTab::CellClicked(int row, int column) {
@@ -112,11 +113,11 @@ void ObjectsTab::CellClicked(int row, int column) {
 }
 
 void ObjectsTab::OpenField(int row, int column) {
-  const QTableWidgetItem* item = fgrObj_->item(row, column);
+  const QTableWidgetItem* item = objectTable_->item(row, column);
   if (item == nullptr) return;
   fieldRow_ = row;
   fieldColumn_ = column;
-  fieldEdit_->setGeometry(fgrObj_->visualItemRect(item));
+  fieldEdit_->setGeometry(objectTable_->visualItemRect(item));
   fieldEdit_->setText(item->text());
   fieldEdit_->show();
   fieldEdit_->setFocus();
@@ -152,7 +153,7 @@ void ObjectsTab::CommitField() {
 }
 
 int32_t ObjectsTab::SelectedObject() const {
-  const QList<QTableWidgetSelectionRange> ranges = fgrObj_->selectedRanges();
+  const QList<QTableWidgetSelectionRange> ranges = objectTable_->selectedRanges();
   if (ranges.size() != 1) return 0;
   const QTableWidgetSelectionRange& range = ranges.front();
   const bool wholeRow = range.topRow() == range.bottomRow() && range.leftColumn() <= kX &&

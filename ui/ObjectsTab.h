@@ -30,7 +30,7 @@ class ObjectsTab : public QWidget {
 
   // The operations behind the buttons, shared with the "Obj." menu.
   ObjectActions& Actions() { return actions_; }
-  QTableWidget& Grid() { return *fgrObj_; }
+  QTableWidget& Grid() { return *objectTable_; }
   QLineEdit& Field() { return *fieldEdit_; }
 
  private:
@@ -45,7 +45,7 @@ class ObjectsTab : public QWidget {
 
   CoreServices core_;
   ObjectActions actions_;
-  QTableWidget* fgrObj_;
+  QTableWidget* objectTable_;
   QLineEdit* fieldEdit_;
   int fieldRow_ = -1;  // the cell the edit box stands over
   int fieldColumn_ = -1;

@@ -61,8 +61,8 @@ QTableWidgetItem* HeaderItem(const char* caption, Qt::Alignment alignment) {
 
 }  // namespace
 
-ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent)
-    : QDialog(parent), trapar_(trapar), notifier_(notifier) {
+ParListWindow::ParListWindow(KeywordFiles& keywordFiles, Notifier& notifier, QWidget* parent)
+    : QDialog(parent), keywordFiles_(keywordFiles), notifier_(notifier) {
   setObjectName("frmParList");
   setModal(true);
   resize(640, 560);
@@ -102,7 +102,7 @@ ParListWindow::ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent
 int16_t ParListWindow::Load(const std::string& path) {
   // Kept as UTF-8 text, so that a legacy file is rewritten in one encoding.
   std::string content;
-  const int16_t result = trapar_.ReadFileText(path, content);
+  const int16_t result = keywordFiles_.ReadFileText(path, content);
   if (result != 1) return result;
   path_ = path;
   content_ = std::move(content);
@@ -260,7 +260,7 @@ int16_t ParListWindow::WriteChanges(const std::vector<KeywordChange>& changes) {
   if (ReadWholeFile(path_, current)) content_ = DecodeText(std::move(current));
   const std::string merged = MergeKeywordValues(content_, changes);
   if (!WriteFileAtomically(path_, merged)) {
-    trapar_.ReportWriteFailure(path_);
+    keywordFiles_.ReportWriteFailure(path_);
     return -1;
   }
   content_ = merged;
@@ -285,10 +285,11 @@ void ParListWindow::done(int result) {
   QDialog::done(result);
 }
 
-int16_t EditParFile(QWidget* parent, Trapar& trapar, Notifier& notifier, const std::string& path) {
-  ParListWindow window(trapar, notifier, parent);
+int16_t EditParFile(QWidget* parent, KeywordFiles& keywordFiles, Notifier& notifier,
+                    const std::string& path) {
+  ParListWindow window(keywordFiles, notifier, parent);
   const bool full = std::filesystem::path(path).is_absolute();
-  const int16_t loaded = window.Load(full ? path : trapar.ParPath(path));
+  const int16_t loaded = window.Load(full ? path : keywordFiles.ParPath(path));
   if (loaded != 1) return loaded;
   window.exec();
   return window.WriteResult();

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/KeywordFiles.h"
 #include "foundation/Notifier.h"
-#include "foundation/Trapar.h"
 #include "ui/KeywordFileRewrite.h"
 
 class QKeyEvent;
@@ -24,7 +24,7 @@ class ParListWindow : public QDialog {
   Q_OBJECT
 
  public:
-  ParListWindow(Trapar& trapar, Notifier& notifier, QWidget* parent = nullptr);
+  ParListWindow(KeywordFiles& keywordFiles, Notifier& notifier, QWidget* parent = nullptr);
 
   // Reads the file at `path` into the grid; -1 (with the module's message) when it is missing or
   // unreadable, and then the window must not be shown: nothing would be written back.
@@ -58,7 +58,7 @@ class ParListWindow : public QDialog {
   int16_t WriteChanges(const std::vector<KeywordChange>& changes);
   bool KeepOpenAfterFailedWrite();
 
-  Trapar& trapar_;
+  KeywordFiles& keywordFiles_;
   Notifier& notifier_;
   QTableWidget* fgrPar_;
   QLineEdit* fieldEdit_;
@@ -76,6 +76,7 @@ class ParListWindow : public QDialog {
 // Lets the operator edit the file at `path` (a name alone: in the program folder) in the modal
 // window and writes it back on closing. Returns the result of that write, or -1 when the file
 // could not be read (nothing is written then).
-int16_t EditParFile(QWidget* parent, Trapar& trapar, Notifier& notifier, const std::string& path);
+int16_t EditParFile(QWidget* parent, KeywordFiles& keywordFiles, Notifier& notifier,
+                    const std::string& path);
 
 }  // namespace qv

@@ -42,7 +42,7 @@ void PositionReadout::CheckDevice(Tracked& device, int16_t ready, const std::vec
 }
 
 bool PositionReadout::AnyMoving(const std::vector<int16_t>& units) {
-  MotCon& mot = core_.motCon;
+  MotorControllers& mot = core_.motors;
   bool moving = false;
   for (const int16_t unit : units) {
     // IM483I: a status number, 0 when still; EZHR17: 1 moving, 0 still; -1 no answer.

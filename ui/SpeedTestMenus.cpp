@@ -30,7 +30,7 @@ struct SpeedTestRunner {
         return answer;
       };
       const CoreServices& s = context.core;
-      SpeedTests tests(SpeedTestDevices{s.stage, s.motCon, s.wheels, s.cube, s.clock}, ask,
+      SpeedTests tests(SpeedTestDevices{s.stage, s.motors, s.wheels, s.cube, s.clock}, ask,
                        [this](const std::string& text) {
                          context.Say(text);
                          // The line is redrawn before the motions hold the thread.

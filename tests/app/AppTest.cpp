@@ -235,12 +235,12 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
       std::tuple(1, 200, 60, 50, "EZHR17", 0, 0, "/opt/cam/shoot --keys \"/tmp/a b\"",
                  "gedit --new-window", std::optional<int32_t>(5025)));
   // JoyOn: no joystick to be found centred.
-  EXPECT_EQ(
-      std::tuple(t.system.state.AppDir, t.system.trapar.ParDir(), t.system.objectives.ObjCount(),
-                 t.system.objectives.Mag(), t.system.state.HistoryMax, t.system.state.JoyOn,
-                 t.system.interpreter.State().ProgLines, t.system.joyCommands.Commands()),
-      std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0, PlainList{"End"},
-                 PlainList{"Ver", "XY Stop"}));
+  EXPECT_EQ(std::tuple(t.system.state.AppDir, t.system.keywordFiles.ParDir(),
+                       t.system.objectives.ObjCount(), t.system.objectives.Mag(),
+                       t.system.state.HistoryMax, t.system.state.JoyOn,
+                       t.system.interpreter.State().ProgLines, t.system.joyCommands.Commands()),
+            std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0, PlainList{"End"},
+                       PlainList{"Ver", "XY Stop"}));
   EXPECT_EQ(t.Run("CommandCount;Delay SLOW"), " 2 ;  200 ; ");
 }
 
@@ -405,7 +405,7 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
     const int16_t unit = units[static_cast<size_t>(i) % units.size()];
     s.system.comm.CommLogAdd("before");
     double position = 0;
-    const int16_t result = s.system.motCon.MotorReadPos(unit, position);
+    const int16_t result = s.system.motors.MotorReadPos(unit, position);
     ASSERT_TRUE(result == 1 || result < 0) << result;
     // A failure is logged last; a good exchange may follow the line's way back in step.
     const std::vector<std::string> log = s.Log();
@@ -623,7 +623,7 @@ TEST_P(DeviceLine, AKeywordFileIsReadOnWhileAnotherSourceWritesOneUnderItsMessag
   EXPECT_EQ(shown, std::vector<std::string>{"Parameter ZSTROKEPERROT not found in " +
                                             s.folder.File("QV_PARZ.TXT")});
   ParList grid;
-  ASSERT_EQ(s.system.trapar.ReadParList(s.folder.File("QV_SCANGRID.TXT"), grid), 1);
+  ASSERT_EQ(s.system.keywordFiles.ReadParList(s.folder.File("QV_SCANGRID.TXT"), grid), 1);
   int32_t stepX = 0, stepY = 0;
   GetPar(grid, "GRIDSTEPX", stepX);
   GetPar(grid, "GRIDSTEPY", stepY);

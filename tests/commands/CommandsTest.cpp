@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "commands/Automation.h"
+#include "commands/CaptureControl.h"
 #include "commands/Interpreter.h"
 #include "commands/LineSession.h"
 #include "commands/LineSplitter.h"
 #include "commands/ProgramRunner.h"
-#include "commands/QVAcq.h"
 #include "commands/ReplyEscape.h"
 #include "commands/SpeedTests.h"
 #include "foundation/CommandLine.h"
@@ -660,8 +660,8 @@ class Capture : public ::testing::Test {
   FakeClock clock;
   std::string configured;
   std::vector<std::string> reports;
-  QVAcq acq{&launcher, clock, configured,
-            [this](const std::string& message) { reports.push_back(message); }};
+  CaptureControl acq{&launcher, clock, configured,
+                     [this](const std::string& message) { reports.push_back(message); }};
 };
 
 // Snap reaches the latest copy, after half a second; the command line is read at each launch.
@@ -704,7 +704,7 @@ TEST_F(Capture, AProgramThatCannotBeReachedIsReportedAtEachSnap) {
 TEST(CaptureWithoutPlatform, NoLauncherMeansNotLaunchedAndSnapIsHarmless) {
   FakeClock clock;
   const std::string none;
-  QVAcq acq(nullptr, clock, none, {});
+  CaptureControl acq(nullptr, clock, none, {});
   EXPECT_EQ(acq.LaunchCaptureProgram(), "Capture Program Not Launched");
   EXPECT_EQ(acq.CaptureSnap(), 0);
   EXPECT_EQ(CaptureCommandFor(0, "/bin/true").program, "");  // no kind chosen, nothing to start
@@ -737,7 +737,7 @@ class SpeedTestLine : public ::testing::TestWithParam<std::string> {
     SimSystem& sys = on != nullptr ? *on : s;
     asked.clear();
     SpeedTests tests(
-        SpeedTestDevices{sys.system.stage, sys.system.motCon, sys.system.wheels, sys.system.cube,
+        SpeedTestDevices{sys.system.stage, sys.system.motors, sys.system.wheels, sys.system.cube,
                          sys.clock},
         [&](const std::string& title, const std::string& prompt) -> std::optional<std::string> {
           asked.push_back(title + ": " + prompt);

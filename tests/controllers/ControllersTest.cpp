@@ -721,8 +721,8 @@ TEST_F(Im483i, MotorToLimitBacksOffAndReportsTheFirstLimitSeen) {
 // is ready with a slew speed of 5000.
 struct Rig {
   explicit Rig(std::string type) : contrType(std::move(type)) {
-    motCon.MotorInitChannel();
-    motCon.MotorSetMoveTimeout(5);
+    motors.MotorInitChannel();
+    motors.MotorSetMoveTimeout(5);
     line.port.responder = [this](const std::string& w) {
       if (contrType != "IM483I") return Ez(w == "/1?2\r" ? "`5000" : "`");
       return w == "1A 129\n" ? "1A 129 8\n" : w;
@@ -731,7 +731,7 @@ struct Rig {
   Line<> line;
   std::string contrType;
   int16_t waitPollingInterval = 50;
-  MotCon motCon{line.comm, line.clock, line.pump, contrType, waitPollingInterval};
+  MotorControllers motors{line.comm, line.clock, line.pump, contrType, waitPollingInterval};
 };
 
 // An operation and its result and wire on each type.
@@ -739,19 +739,19 @@ using Outcome = std::pair<int16_t, std::string>;
 struct Operation {
   const char* name;
   Outcome im483i, ezhr17;
-  std::function<int16_t(MotCon&)> call;
+  std::function<int16_t(MotorControllers&)> call;
 };
 
-// MotCon's `f` on unit 1 with `args` (out-arguments included, as fresh copies).
+// MotorControllers's `f` on unit 1 with `args` (out-arguments included, as fresh copies).
 template <class... P, class... A>
-Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotCon::*f)(int16_t, P...),
-                 A... args) {
+Operation Routed(const char* name, Outcome im, Outcome ez,
+                 int16_t (MotorControllers::*f)(int16_t, P...), A... args) {
   return {name, std::move(im), std::move(ez),
-          [=](MotCon& m) mutable { return (m.*f)('1', args...); }};
+          [=](MotorControllers& m) mutable { return (m.*f)('1', args...); }};
 }
 // The same for an operation of the line.
-Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotCon::*f)()) {
-  return {name, std::move(im), std::move(ez), [=](MotCon& m) { return (m.*f)(); }};
+Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotorControllers::*f)()) {
+  return {name, std::move(im), std::move(ez), [=](MotorControllers& m) { return (m.*f)(); }};
 }
 
 // What the devices, the axes tab and the transcripts do not reach on both types.
@@ -759,20 +759,21 @@ std::vector<Operation> Operations() {
   const std::string ezWakeUp =
       "/1?Q\r/2?Q\r/3?Q\r/4?Q\r/5?Q\r/6?Q\r/7?Q\r/8?Q\r/9?Q\r/A?Q\r/B?Q\r/C?Q\r/D?Q\r/E?Q\r/F?Q\r";
   return {
-      Routed("WakeUp", {1, "AX\n"}, {1, ezWakeUp}, &MotCon::MotorWakeUp),
-      Routed("GetOutput", {1, "1A 129\n"}, {0, ""}, &MotCon::MotorGetOutput, 0, int16_t{0}),
-      Routed("Pause", {1, "1E 10\n"}, {1, ""}, &MotCon::MotorPause, 100),
+      Routed("WakeUp", {1, "AX\n"}, {1, ezWakeUp}, &MotorControllers::MotorWakeUp),
+      Routed("GetOutput", {1, "1A 129\n"}, {0, ""}, &MotorControllers::MotorGetOutput, 0,
+             int16_t{0}),
+      Routed("Pause", {1, "1E 10\n"}, {1, ""}, &MotorControllers::MotorPause, 100),
       // Positions and distances that fit no 32-bit count are refused before anything is sent.
-      Routed("MoveAbs NaN", {-1, ""}, {-1, ""}, &MotCon::MotorMoveAbs, std::nan("")),
-      Routed("MoveAbs -5e9", {-1, ""}, {-1, ""}, &MotCon::MotorMoveAbs, -5e9),
-      Routed("MoveRel NaN", {-1, ""}, {-1, ""}, &MotCon::MotorMoveRel, std::nan("")),
-      Routed("MoveRel 5e9", {-1, ""}, {-1, ""}, &MotCon::MotorMoveRel, 5e9),
+      Routed("MoveAbs NaN", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveAbs, std::nan("")),
+      Routed("MoveAbs -5e9", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveAbs, -5e9),
+      Routed("MoveRel NaN", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveRel, std::nan("")),
+      Routed("MoveRel 5e9", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveRel, 5e9),
       // A 32-bit value reaches both drivers whole (the IM483I's refusal is its own case).
-      Routed("SetRamp", {-1, ""}, {1, "/1L70000R\r"}, &MotCon::MotorSetRamp, 70000, 1),
+      Routed("SetRamp", {-1, ""}, {1, "/1L70000R\r"}, &MotorControllers::MotorSetRamp, 70000, 1),
   };
 }
 
-class MotConOnEachType : public ::testing::TestWithParam<const char*> {
+class MotorsOnEachType : public ::testing::TestWithParam<const char*> {
  protected:
   bool Im() const { return std::string(GetParam()) == "IM483I"; }
   void Run(const std::vector<Operation>& operations, bool ending = false) {
@@ -780,51 +781,52 @@ class MotConOnEachType : public ::testing::TestWithParam<const char*> {
       SCOPED_TRACE(op.name);
       Rig rig(GetParam());
       rig.line.clock.ending = ending;
-      const int16_t result = op.call(rig.motCon);
+      const int16_t result = op.call(rig.motors);
       EXPECT_EQ(Outcome(result, rig.line.port.written), Im() ? op.im483i : op.ezhr17);
     }
   }
 };
 
-TEST_P(MotConOnEachType, OperationsReachTheConfiguredDriver) {
+TEST_P(MotorsOnEachType, OperationsReachTheConfiguredDriver) {
   Run(Operations());
 }
 
 // A program told to end starts no motion and waits for none: each waiting loop gives up at its
 // first test, and a composite motion only stops its unit on the way out.
-TEST_P(MotConOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
-  Run({Routed("WaitMoveEnd", {-2, ""}, {-2, ""}, &MotCon::MotorWaitMoveEnd),
-       Routed("HomeOwn", {-1, "1M0\n"}, {-1, "/1?2\r/1T\r/1V5000R\r"}, &MotCon::MotorHomeOwn, 1000),
-       Routed("MoveAbs", {-1, ""}, {-1, ""}, &MotCon::MotorMoveAbs, 100.0),
-       Routed("Home", {-1, ""}, {-1, ""}, &MotCon::MotorHome, int16_t{800}),
-       Routed("stop", {1, "1M0\n"}, {1, "/1T\r"}, &MotCon::MotorMoveAtSpeed, 0)},
+TEST_P(MotorsOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
+  Run({Routed("WaitMoveEnd", {-2, ""}, {-2, ""}, &MotorControllers::MotorWaitMoveEnd),
+       Routed("HomeOwn", {-1, "1M0\n"}, {-1, "/1?2\r/1T\r/1V5000R\r"},
+              &MotorControllers::MotorHomeOwn, 1000),
+       Routed("MoveAbs", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveAbs, 100.0),
+       Routed("Home", {-1, ""}, {-1, ""}, &MotorControllers::MotorHome, int16_t{800}),
+       Routed("stop", {1, "1M0\n"}, {1, "/1T\r"}, &MotorControllers::MotorMoveAtSpeed, 0)},
       true);
 }
 
 // A window event served during an exchange may start another one: it is refused before
 // anything is sent, and a failed exchange releases the guard as a good one does.
-TEST_P(MotConOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuardIsReleased) {
+TEST_P(MotorsOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuardIsReleased) {
   Rig rig(GetParam());
   int16_t inner = 0;
   rig.line.port.onWrite = [&](const std::string&) {
     rig.line.port.onWrite = nullptr;
-    inner = rig.motCon.MotorMoveAbs('1', 7);
+    inner = rig.motors.MotorMoveAbs('1', 7);
   };
-  EXPECT_EQ(rig.motCon.MotorMoveAbs('1', 5), 1);
+  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), 1);
   EXPECT_EQ(inner, -4);
   EXPECT_EQ(rig.line.port.written, Im() ? "1R+5\n" : "/1A5R\r");
   EXPECT_EQ(rig.line.comm.CommLogText(), "inst>0;\r\n");
   const Answer unit = rig.line.port.responder;
   rig.line.port.responder = nullptr;
-  EXPECT_EQ(rig.motCon.MotorMoveAbs('1', 5), -1);
+  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), -1);
   rig.line.port.responder = unit;
-  EXPECT_EQ(rig.motCon.MotorMoveAbs('1', 5), 1);
+  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), 1);
 }
 
 // Between polls the wait serves window events (one that addresses another unit:
 // tests/app/AppTest.cpp) and pauses, the EZHR17 for its polling interval as it stood when
 // the wait started.
-TEST_P(MotConOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
+TEST_P(MotorsOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
   Rig rig(GetParam());
   for (const std::string& reply :
        Im() ? Log{"1^ 1\n", "1^ 33\n", "1^ 0\n"} : Log{Ez("@"), Ez("@"), Ez("`")})
@@ -834,7 +836,7 @@ TEST_P(MotConOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
     ++events;
     rig.waitPollingInterval = 7;
   };
-  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd('1'), 1);
+  EXPECT_EQ(rig.motors.MotorWaitMoveEnd('1'), 1);
   EXPECT_EQ(events, 2);
   EXPECT_EQ(rig.line.clock.delays, (std::vector<int32_t>(2, Im() ? 20 : 50)));
 }
@@ -842,7 +844,7 @@ TEST_P(MotConOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
 // Every operation names its unit: a move of unit 2 that another source sends while a wait of
 // unit 1 serves events goes to unit 2, and the wait goes on polling unit 1, as does the next
 // operation of its source.
-TEST_P(MotConOnEachType, AnOperationRunByAWaitsEventsGoesToItsOwnUnitAndTheWaitKeepsItsOwn) {
+TEST_P(MotorsOnEachType, AnOperationRunByAWaitsEventsGoesToItsOwnUnitAndTheWaitKeepsItsOwn) {
   Rig rig(GetParam());
   const Answer unit = rig.line.port.responder;
   int polls = 0;  // of unit 1: moving at the first, still after it
@@ -853,22 +855,22 @@ TEST_P(MotConOnEachType, AnOperationRunByAWaitsEventsGoesToItsOwnUnitAndTheWaitK
   };
   rig.line.pump.hook = [&] {
     rig.line.pump.hook = nullptr;
-    EXPECT_EQ(rig.motCon.MotorMoveAbs('2', 5), 1);
+    EXPECT_EQ(rig.motors.MotorMoveAbs('2', 5), 1);
   };
-  EXPECT_EQ(rig.motCon.MotorWaitMoveEnd('1'), 1);
-  EXPECT_EQ(rig.motCon.MotorMoveRel('1', 3), 1);
+  EXPECT_EQ(rig.motors.MotorWaitMoveEnd('1'), 1);
+  EXPECT_EQ(rig.motors.MotorMoveRel('1', 3), 1);
   EXPECT_EQ(rig.line.port.written, Im() ? "1^\n2R+5\n1^\n1+3\n" : "/1Q\r/2A5R\r/1Q\r/1P3R\r");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTypes, MotConOnEachType, ::testing::Values("IM483I", "EZHR17"));
+INSTANTIATE_TEST_SUITE_P(BothTypes, MotorsOnEachType, ::testing::Values("IM483I", "EZHR17"));
 
-TEST(MotCon, UnknownTypeSendsNothingAndGivesZero) {
+TEST(MotorControllers, UnknownTypeSendsNothingAndGivesZero) {
   for (const char* type : {"", "im483i", "EZHR17 ", "IM483", "EZHR18"}) {
     SCOPED_TRACE(type);
     for (const Operation& op : Operations()) {
       SCOPED_TRACE(op.name);
       Rig rig(type);
-      EXPECT_EQ(op.call(rig.motCon), 0);
+      EXPECT_EQ(op.call(rig.motors), 0);
       EXPECT_EQ(rig.line.port.written, "");
       EXPECT_EQ(rig.line.comm.CommLogText(), "");
     }
@@ -894,10 +896,10 @@ TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
     Rig rig(type);
     test::TempFolder folder;
     test::RecordingNotifier notifier;
-    Trapar trapar{notifier};
-    trapar.SetParDir(folder.Dir());
+    KeywordFiles keywordFiles{notifier};
+    keywordFiles.SetParDir(folder.Dir());
     if (!file.empty()) test::PutBytes(folder.File(kLedsFileName), file);
-    LedController leds{trapar, rig.motCon};
+    LedController leds{keywordFiles, rig.motors};
     const int initialised = leds.LEDInit();
     EXPECT_EQ(std::tuple(initialised, rig.line.port.written), std::tuple(result, wire));
   }

@@ -50,8 +50,8 @@ TEST_F(DeviceFiles, KeysAreReadWithTheirTypeAndRoundingAndOptionalOnesDefault) {
   xy.OutOfHomeUm = 7;
   z = {
       .JogSpeedLow = 9, .JogSpeedHigh = 9, .PowerUpOrigin = 9, .LimPolarity = 1, .EnableLimits = 1};
-  ASSERT_EQ(ReadXYParams(rig.Build().trapar, xy), 1);
-  ASSERT_EQ(ReadZParams(rig.trapar, z), 1);
+  ASSERT_EQ(ReadXYParams(rig.Build().keywordFiles, xy), 1);
+  ASSERT_EQ(ReadZParams(rig.keywordFiles, z), 1);
   ASSERT_EQ(rig.W().ReadPar(2), 1);
   // Each stage deceleration is the same file's acceleration.
   EXPECT_EQ(
@@ -74,8 +74,8 @@ TEST_F(DeviceFiles, MissingRequiredKeysAndBadNumbersAreEachNamedAndTheRestIsStil
   rig.Drop("Z", {"ZINITVELOCITY", "ZDECELERATION"});
   rig.Set("Z", "ZMOTORSTEPS", "40000");  // does not fit 16 bits
   xy.Y.ScrewLead = 9;
-  EXPECT_EQ(ReadXYParams(rig.Build().trapar, xy), -1);
-  EXPECT_EQ(ReadZParams(rig.trapar, z), -1);
+  EXPECT_EQ(ReadXYParams(rig.Build().keywordFiles, xy), -1);
+  EXPECT_EQ(ReadZParams(rig.keywordFiles, z), -1);
   EXPECT_EQ(Numbers(xy.Y.ScrewLead, xy.Y.JoyMaxSpeed), Numbers(9, 4000));  // 9: kept
   EXPECT_EQ(Messages(),
             (Texts{NotFound("YSCREWLEAD", kXYFile), NotFound("XYJUMPSIZE", kXYFile),
@@ -111,7 +111,7 @@ TEST_F(DeviceFiles, TheObjectiveTableCountsToTheHighestPositionNamed) {
   PutBytes(path,
            "\"OBJPOS2\",10\r\n\"OBJPOS5\",63\r\n\"OBJPOS10\",100\r\n\"OBJPOS\",7\r\n\"OBJ3\",3\r\n"
            "\"XOBJPOS4\",4\r\n\"OBJPOS_3\",20\r\n\"OBJPOS1\",2.5\r\n\"OBJPOS7\",many\r\n");
-  Objectives objectives{rig.trapar};
+  Objectives objectives{rig.keywordFiles};
   EXPECT_EQ(objectives.ReadObjPosMag(), 0);
   std::vector<double> magnifications;  // of the positions -1 to 11
   for (int p = -1; p <= 11; ++p)

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "controllers/Comm.h"
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 #include "devices/Focus.h"
 #include "devices/Indexers.h"
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/SharedState.h"
-#include "foundation/Trapar.h"
 #include "sim/Faults.h"
 #include "sim/Line.h"
 #include "sim/Loopback.h"
@@ -90,7 +90,7 @@ class Rig {
  public:
   explicit Rig(ControllerType t)
       : type(t), contrType(t == ControllerType::EZHR17 ? "EZHR17" : "IM483I") {
-    trapar.SetParDir(folder.Dir());
+    keywordFiles.SetParDir(folder.Dir());
     const auto contr = [&](const char* key, char role) {
       return std::string(key) + "=" + Address(role) + " ";
     };
@@ -227,23 +227,23 @@ class Rig {
   Comm comm{port, clock};
   HookedPump pump;
   int16_t pollMs = 50;  // ms between status polls of a wait; the drivers keep a reference
-  MotCon mot{comm, clock, pump, contrType, pollMs};
+  MotorControllers mot{comm, clock, pump, contrType, pollMs};
   RecordingNotifier notifier;
-  Trapar trapar{notifier};
+  KeywordFiles keywordFiles{notifier};
   ReadyFlags ready;
 
  private:
   bool built_ = false;
-  Stage stage_{trapar, notifier, mot, clock, pump};
-  Focus focus_{trapar, notifier, mot, clock};
+  Stage stage_{keywordFiles, notifier, mot, clock, pump};
+  Focus focus_{keywordFiles, notifier, mot, clock};
   // The wheels shift the focus on the Z unit (0.0625 microns a microstep) directly.
   FocusLink link_{
       [this](double microns) { return mot.MotorMoveRel(Address('Z'), microns / 0.0625); },
       [this] { return mot.MotorWaitMoveEnd(Address('Z')); }};
-  Wheels wheels_{trapar, mot, comm, ready, link_};
-  Cube cube_{trapar, notifier, mot};
-  Slide slide_{trapar, notifier, mot};
-  Turret turret_{trapar, notifier, mot};
+  Wheels wheels_{keywordFiles, mot, comm, ready, link_};
+  Cube cube_{keywordFiles, notifier, mot};
+  Slide slide_{keywordFiles, notifier, mot};
+  Turret turret_{keywordFiles, notifier, mot};
 };
 
 class RigTypes : public BothTypes {

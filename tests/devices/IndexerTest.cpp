@@ -183,7 +183,7 @@ TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWithoutAFocusTh
   EXPECT_LT(rig.W().GotoFilterComp(1, 2), 0);
   ASSERT_EQ(rig.W().Wait(1), 1);
   EXPECT_EQ(rig.InBeam('F'), 2);
-  Wheels unlinked(rig.trapar, rig.mot, rig.comm, rig.ready, FocusLink{});
+  Wheels unlinked(rig.keywordFiles, rig.mot, rig.comm, rig.ready, FocusLink{});
   ASSERT_EQ(unlinked.Init(1), 1);
   unlinked.ZCompOn(1);
   EXPECT_EQ(unlinked.GotoFilterComp(1, 3), -1);

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/KeywordFiles.h"
 #include "foundation/KeywordReader.h"
 #include "foundation/NumberText.h"
-#include "foundation/Trapar.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingNotifier.h"
 
@@ -350,24 +350,24 @@ TEST(ParList, GetParConvertsHalvesToEvenOrLeavesTheVariablePutParReplacesOrAppen
   EXPECT_EQ(Entries(typed), (Lines{"D=double .5", "T=double .5", "S=int16 -3"}));
 }
 
-class TraparFiles : public ::testing::Test {
+class KeywordFileOperations : public ::testing::Test {
  protected:
-  TraparFiles() : trapar(notifier) { trapar.SetParDir(folder.Dir()); }
+  KeywordFileOperations() : keywordFiles(notifier) { keywordFiles.SetParDir(folder.Dir()); }
 
   TempFolder folder;
   RecordingNotifier notifier;
-  Trapar trapar;
+  KeywordFiles keywordFiles;
 };
 
 // A plain list of a missing file keeps its items or gets an empty item zero.
-TEST_F(TraparFiles, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
+TEST_F(KeywordFileOperations, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
   ParList kept = {{"KEPT", std::string("kept")}};
-  EXPECT_EQ(trapar.ReadParList(trapar.ParPath("QV_MISSING.TXT"), kept), -1);
+  EXPECT_EQ(keywordFiles.ReadParList(keywordFiles.ParPath("QV_MISSING.TXT"), kept), -1);
   EXPECT_EQ(Entries(kept), Lines{"KEPT=kept"});
   const std::string path = folder.File("QV_JOYCMDS.TXT");
   PlainList none, some = {"a", "b"};
-  EXPECT_EQ(trapar.ReadList(path, none), -1);
-  EXPECT_EQ(trapar.ReadList(path, some), -1);
+  EXPECT_EQ(keywordFiles.ReadList(path, none), -1);
+  EXPECT_EQ(keywordFiles.ReadList(path, some), -1);
   EXPECT_EQ(none, (PlainList{""}));
   EXPECT_EQ(some, (PlainList{"a", "b"}));
   EXPECT_EQ(Shown(notifier), (Lines{"plain: File " + folder.Dir() + "QV_MISSING.TXT does not exist",
@@ -377,60 +377,61 @@ TEST_F(TraparFiles, ReadingAMissingFileShowsAnOkBoxAndKeepsTheList) {
 
 // Files are UTF-8; a file that is not was written in the old code page and is read as such.
 // (Which lines are entries: ParseKeywordLine and SplitFileLines.)
-TEST_F(TraparFiles, ReadingKeepsFileOrderDecodesTheTextAndReplacesTheListAlsoOfAPlainList) {
+TEST_F(KeywordFileOperations,
+       ReadingKeepsFileOrderDecodesTheTextAndReplacesTheListAlsoOfAPlainList) {
   PutBytes(folder.File("QV_TEST.TXT"), "' remark\r\n\"X\",first\n\"A\",\xB5m\r\n\"X\",second\r\n");
   ParList read = {{"OLD", std::string("x")}};
-  ASSERT_EQ(trapar.ReadParList(trapar.ParPath("QV_TEST.TXT"), read), 1);
+  ASSERT_EQ(keywordFiles.ReadParList(keywordFiles.ParPath("QV_TEST.TXT"), read), 1);
   EXPECT_EQ(Entries(read), (Lines{"X=first", "A=\xC2\xB5m", "X=second"}));
   PutBytes(folder.File("PROG.PRG"), "XY 100 200\r\n\r\nabc, \"d,e\",f\r\n! caf\xE9 5 \xB5m\r\n");
   PlainList list = {"old", "items", "here", "and", "more", "than", "read"};
-  EXPECT_EQ(trapar.ReadList(folder.File("PROG.PRG"), list), 6);
+  EXPECT_EQ(keywordFiles.ReadList(folder.File("PROG.PRG"), list), 6);
   EXPECT_EQ(list, (PlainList{"XY 100 200", "", "abc", "d,e", "f", "! caf\xC3\xA9 5 \xC2\xB5m"}));
   PutBytes(folder.File("EMPTY.PRG"), "");
-  EXPECT_EQ(trapar.ReadList(folder.File("EMPTY.PRG"), list), 0);
+  EXPECT_EQ(keywordFiles.ReadList(folder.File("EMPTY.PRG"), list), 0);
   EXPECT_TRUE(list.empty());
   EXPECT_TRUE(notifier.Messages.empty());
 }
 
 // (Where no file can be written, nothing is left behind: the atomic file tests.)
-TEST_F(TraparFiles,
+TEST_F(KeywordFileOperations,
        WritingGivesExactBytesNewKeysLastResetStartsAfreshAndKeywordFileFailuresAreReported) {
   PutBytes(folder.File("QV_PARZ.TXT"), "\"ZSCREWLEAD\",500\r\n\"ZSTEPDIVIDE\",10\r\n");
-  const std::string zFile = trapar.ParPath("QV_PARZ.TXT");
+  const std::string zFile = keywordFiles.ParPath("QV_PARZ.TXT");
   ParList z;
-  ASSERT_EQ(trapar.ReadParList(zFile, z), 1);
+  ASSERT_EQ(keywordFiles.ReadParList(zFile, z), 1);
   PutPar(z, "ZSCREWLEAD", 250.0);
   PutPar(z, "ZNEW", int16_t{-32768});
   // Texts go as they are, commas too; a line break in name or value cannot start another entry.
   PutPar(z, "K\nL", std::string("a, \"b\"\r\n\"EVIL\",1"));
-  ASSERT_EQ(trapar.WriteParList(zFile, z), 1);
+  ASSERT_EQ(keywordFiles.WriteParList(zFile, z), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")),
             "\"ZSCREWLEAD\", 250\r\n\"ZSTEPDIVIDE\",10\r\n\"ZNEW\",-32768\r\n"
             "\"K L\",a, \"b\"  \"EVIL\",1\r\n");
 
   ResetPar(z, "A", int16_t{1});
   PutPar(z, "C", std::string("three"));
-  ASSERT_EQ(trapar.WriteParList(zFile, z), 1);
+  ASSERT_EQ(keywordFiles.WriteParList(zFile, z), 1);
   EXPECT_EQ(GetBytes(folder.File("QV_PARZ.TXT")), "\"A\", 1\r\n\"C\",three\r\n");
   // A plain list: one line each, and a failure is quiet.
   const std::string list = folder.File("OUT.PRG");
-  EXPECT_EQ(trapar.WriteList({"XY 1 2", "", "a, b"}, list), 1);
+  EXPECT_EQ(keywordFiles.WriteList({"XY 1 2", "", "a, b"}, list), 1);
   EXPECT_EQ(GetBytes(list), "XY 1 2\r\n\r\na, b\r\n");
-  EXPECT_EQ(trapar.WriteList({"a\nb", "c\r\nd"}, list), 1);  // line breaks become blanks
+  EXPECT_EQ(keywordFiles.WriteList({"a\nb", "c\r\nd"}, list), 1);  // line breaks become blanks
   EXPECT_EQ(GetBytes(list), "a b\r\nc  d\r\n");
-  EXPECT_EQ(trapar.WriteList({"x"}, folder.File("NO_SUCH_FOLDER/OUT.PRG")), -1);
+  EXPECT_EQ(keywordFiles.WriteList({"x"}, folder.File("NO_SUCH_FOLDER/OUT.PRG")), -1);
   EXPECT_TRUE(notifier.Messages.empty());
 
   const std::string path = folder.File("NO_SUCH_FOLDER/QV_OUT.TXT");
-  EXPECT_EQ(trapar.WriteParList(path, {{"K", std::string("v")}}), -1);
+  EXPECT_EQ(keywordFiles.WriteParList(path, {{"K", std::string("v")}}), -1);
   EXPECT_EQ(Shown(notifier), Lines{"critical: File " + path + " could not be written"});
 }
 
 // The rules every keyword file is read under (which keys of which file: the device tests): a value
 // that is no number, even of an optional key, and an empty controller address fail the read.
-TEST_F(TraparFiles, TheKeywordReaderNamesMissingAndBadKeysAndFailsTheRead) {
+TEST_F(KeywordFileOperations, TheKeywordReaderNamesMissingAndBadKeysAndFailsTheRead) {
   PutBytes(folder.File("QV_PARX.TXT"), "\"C\",   \r\n\"N\", abc\r\n");
-  KeywordReader number(trapar);
+  KeywordReader number(keywordFiles);
   ASSERT_TRUE(number.Open("QV_PARX.TXT"));
   int16_t n = 0;
   number.Optional("N", n, int16_t{4});
@@ -439,7 +440,7 @@ TEST_F(TraparFiles, TheKeywordReaderNamesMissingAndBadKeysAndFailsTheRead) {
   const std::string path = folder.File("QV_PARX.TXT");
   EXPECT_EQ(Shown(notifier), (Lines{"critical: Parameter N in " + path + " is not a valid number",
                                     "critical: Parameter MISSING not found in " + path}));
-  KeywordReader address(trapar);
+  KeywordReader address(keywordFiles);
   ASSERT_TRUE(address.Open("QV_PARX.TXT"));
   int16_t contr = 3;
   address.RequiredAddress("C", contr);

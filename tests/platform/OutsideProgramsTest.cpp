@@ -15,7 +15,7 @@
 #include <functional>
 #include <thread>
 
-#include "commands/QVAcq.h"
+#include "commands/CaptureControl.h"
 #include "platform/DesktopTextEditor.h"
 #include "platform/ProcessLauncher.h"
 #include "tests/foundation/TestFiles.h"
@@ -82,8 +82,8 @@ class CaptureOnX : public ::testing::Test {
   SystemClock clock;  // the real half second for the focus
   ProcessLauncher launcher;
   std::vector<std::string> reports;
-  QVAcq acq{&launcher, clock, command,
-            [this](const std::string& message) { reports.push_back(message); }};
+  CaptureControl acq{&launcher, clock, command,
+                     [this](const std::string& message) { reports.push_back(message); }};
 };
 
 // Once the program has ended, a trigger is reported at once, not after the window wait.

@@ -34,7 +34,7 @@ using Colours = std::vector<Colour>;
 // stage (1000, 2000), with an object list and scan area the test can change.
 struct MapRig {
   MapRig() {
-    trapar.SetParDir(folder.Dir());
+    keywordFiles.SetParDir(folder.Dir());
     map.AttachCanvas(&canvas);
     map.ZoomSet(1, 10000, 5000);
   }
@@ -52,20 +52,21 @@ struct MapRig {
 
   TempFolder folder;
   RecordingNotifier notifier;
-  Trapar trapar{notifier};
+  KeywordFiles keywordFiles{notifier};
   MapSpecimen specimen{1000, 2000, 20000, 10000};
   MapArea area{2000, 1000, 4000, 2000};
   std::vector<MapPoint> objects;
   double attrDist = 100;
   PixelCanvas canvas{400, 400};
-  MapView map{trapar, MapSources{
-                          .Specimen = [this] { return specimen; },
-                          .ScanArea = [this] { return area; },
-                          .ObjectCount = [this] { return static_cast<int32_t>(objects.size()); },
-                          .ObjectPosition = [this](int32_t n) { return objects.at(n - 1); },
-                          .FindNearest = {},
-                          .AttractionDistance = [this] { return attrDist; },
-                      }};
+  MapView map{keywordFiles,
+              MapSources{
+                  .Specimen = [this] { return specimen; },
+                  .ScanArea = [this] { return area; },
+                  .ObjectCount = [this] { return static_cast<int32_t>(objects.size()); },
+                  .ObjectPosition = [this](int32_t n) { return objects.at(n - 1); },
+                  .FindNearest = {},
+                  .AttractionDistance = [this] { return attrDist; },
+              }};
 };
 
 TEST(MapTransform, ScaleAndWindowFollowZoomAndCentre) {
@@ -333,7 +334,7 @@ TEST(MapZoom, TheFileIsWrittenAtEveryChangeAndReadBackKeyByKey) {
   EXPECT_EQ(GetBytes(rig.folder.File(kZoomFile)),
             "\"ZOOM\", 2\r\n\"ZOOMCENTERX\", 3000\r\n\"ZOOMCENTERY\",-1000\r\n");
   rig.map.ZoomSet(0, 5e12, 7);  // no zoom of 0, no centre beyond 32 bits
-  MapView other(rig.trapar, MapSources{});
+  MapView other(rig.keywordFiles, MapSources{});
   EXPECT_EQ(other.ReadZoomPar(), 1);
   EXPECT_EQ(std::tuple(other.GetZoom(), other.ZoomCenterX(), other.ZoomCenterY()),
             std::tuple(2.0, 3000, 7));
@@ -372,22 +373,22 @@ TEST(ObjectList, GrowsBeyondFifty) {
 TEST(ObjectList, FileRoundTripRoundsRenumbersAndReadsTokenByToken) {
   TempFolder folder;
   RecordingNotifier notifier;
-  Trapar trapar{notifier};
+  KeywordFiles keywordFiles{notifier};
   ObjectList list;
   list.ObjAdd(1.26, -0.04, 12.347, "two words");
   list.ObjAdd(U, 5, U, "a,\"b");  // a comma would make two objects of one
   const std::string path = folder.File("OBJ.TXT");
-  EXPECT_EQ(list.ObjListWrite(trapar, path), 2);
+  EXPECT_EQ(list.ObjListWrite(keywordFiles, path), 2);
   EXPECT_EQ(GetBytes(path), " 1 1.3 0.0 12.35 two words\r\n\" 2 77777.7 5.0 77777.70 a,b\"\r\n");
-  EXPECT_EQ(list.ObjListWrite(trapar, folder.File("no/such/dir/OBJ.TXT")), -1);
+  EXPECT_EQ(list.ObjListWrite(keywordFiles, folder.File("no/such/dir/OBJ.TXT")), -1);
 
   list.ObjSetChanged(0);
-  EXPECT_EQ(list.ObjListRead(trapar, path), 2);
+  EXPECT_EQ(list.ObjListRead(keywordFiles, path), 2);
   EXPECT_EQ(list.ObjGetChanged(), 1);
   EXPECT_EQ(list.ObjListToLines(),
             (PlainList{" 1 1.3 0.0 12.35 two", "\" 2 77777.7 5.0 77777.70 a,b\""}));
   list.ObjSetChanged(0);
-  EXPECT_EQ(list.ObjListRead(trapar, folder.File("MISSING.TXT")), -1);
+  EXPECT_EQ(list.ObjListRead(keywordFiles, folder.File("MISSING.TXT")), -1);
   EXPECT_EQ(std::tuple(list.ObjListCount(), list.ObjGetChanged()), std::tuple(2, 0));
 
   // Numbers in the file are not object numbers; a comma outside quotes makes two objects; an
@@ -395,7 +396,7 @@ TEST(ObjectList, FileRoundTripRoundsRenumbersAndReadsTokenByToken) {
   PutBytes(path,
            " 9 1 2 3\r\n 4\r\n7 10.5 abc 3 cellB,x\r\n  1   -2  3e1   4 c d\r\n1 2\r\n"
            "1 1e999 inf nan x\r\n");
-  EXPECT_EQ(list.ObjListRead(trapar, path), 7);
+  EXPECT_EQ(list.ObjListRead(keywordFiles, path), 7);
   EXPECT_EQ(
       list.ObjListToLines(),
       (PlainList{" 1 1.0 2.0 3.00 ", " 2 77777.7 77777.7 77777.70 ", " 3 10.5 77777.7 3.00 cellB",
@@ -486,8 +487,8 @@ struct JoyRig {
   SimSystem s{RepoFolder("config/demo-im483i"), sim::LineOptions{.baud = 9600}};
   ScriptedJoystick source;
   CommandLog log;
-  JoyCommands commands{s.system.trapar, log};
-  Joystick joy{s.system.trapar,
+  JoyCommands commands{s.system.keywordFiles, log};
+  Joystick joy{s.system.keywordFiles,
                s.notifier,
                s.system.state,
                source,

@@ -49,7 +49,7 @@ class Dialogs : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureQApplication(); }
   void SetUp() override {
-    trapar.SetParDir(folder.Dir());
+    keywordFiles.SetParDir(folder.Dir());
     PutBytes(folder.File("QV_PARXY.TXT"), kFile);
     files.SetNotifier(notifier);
   }
@@ -72,8 +72,8 @@ class Dialogs : public ::testing::Test {
     return program.Dir();
   }();
   RecordingNotifier notifier{MsgResult::No};
-  Trapar trapar{notifier};
-  ParListWindow parList{trapar, notifier};
+  KeywordFiles keywordFiles{notifier};
+  ParListWindow parList{keywordFiles, notifier};
   RecordingEditor editor;
   FilesWindow files{editor, programDir};
   RecordingFrontEnd front;
@@ -238,13 +238,13 @@ TEST_F(Dialogs, EditParFileEditsAFileElsewhereAndReportsAMissingOne) {
     shown.CommitEditor();
     shown.close();
   });
-  EXPECT_EQ(EditParFile(nullptr, trapar, notifier, path), 1);
+  EXPECT_EQ(EditParFile(nullptr, keywordFiles, notifier, path), 1);
   EXPECT_EQ(GetBytes(path), "\"A\",9,remark\r\n");
 
   const std::string missing = folder.File("QV_PARZ.TXT");
-  EXPECT_EQ(EditParFile(nullptr, trapar, notifier, "QV_PARZ.TXT"), -1);
+  EXPECT_EQ(EditParFile(nullptr, keywordFiles, notifier, "QV_PARZ.TXT"), -1);
   EXPECT_EQ(notifier.LastText(), "File " + missing + " does not exist");
-  ParListWindow unread(trapar, notifier);
+  ParListWindow unread(keywordFiles, notifier);
   EXPECT_EQ(unread.Load(missing), -1);
   unread.reject();
   EXPECT_FALSE(std::filesystem::exists(missing));

@@ -133,16 +133,16 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   std::string EditorMessage() { return progWin->Message().text().toStdString(); }
   double FileValue(const std::string& file, const std::string& key) {
     ParList list;
-    sim.system.trapar.ReadParList(File(file.c_str()), list);
+    sim.system.keywordFiles.ReadParList(File(file.c_str()), list);
     double value = 0;
     EXPECT_EQ(GetPar(list, key, value), 1) << key;
     return value;
   }
   void SetFileValue(const std::string& path, const std::string& key, double value) {
     ParList list;
-    ASSERT_EQ(sim.system.trapar.ReadParList(path, list), 1);
+    ASSERT_EQ(sim.system.keywordFiles.ReadParList(path, list), 1);
     PutPar(list, key, value);
-    ASSERT_EQ(sim.system.trapar.WriteParList(path, list), 1);
+    ASSERT_EQ(sim.system.keywordFiles.WriteParList(path, list), 1);
   }
   int16_t FilterOnWheel(int wheel) {
     sim.system.wheels.Wait(wheel);
@@ -905,7 +905,7 @@ TEST_P(Window, TextsGoToTheEditorAndWhatComesBackIsAppliedOnlyWhenItIsAccepted) 
   Choose({"Conf", "Joystick", "Assigned Commands"});
   EXPECT_EQ(window->MessageText(), "Joystick commands assigned");
   PlainList saved;
-  ASSERT_GT(sim.system.trapar.ReadList(File("QV_JOYCMDS.TXT"), saved), 0);
+  ASSERT_GT(sim.system.keywordFiles.ReadList(File("QV_JOYCMDS.TXT"), saved), 0);
   EXPECT_EQ(saved, (PlainList{"Ver", "XY Rel 10 0", "Z Rel 1"}));
 
   // A file made read-only keeps its commands, and so does the program.
@@ -973,7 +973,7 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndEachButtonShowsItsResult)
   // what the unit or the panel shows for it.
   const bool ims = GetParam() == "config/demo-im483i";
   auto unit = [this] { return sim.State(X()); };
-  auto wait = [this] { return sim.system.motCon.MotorWaitMoveEnd(X()) == 1; };
+  auto wait = [this] { return sim.system.motors.MotorWaitMoveEnd(X()) == 1; };
   auto status = [](int16_t result) { return "Status =" + Str(result); };
   auto limits = [&] { return (unit().lowEnd ? 1 : 0) | (unit().highEnd ? 2 : 0); };
   const int16_t ports = ims ? 1 : 0;  // the EZHR17 has no ports to read
@@ -1120,9 +1120,9 @@ TEST_P(Window, ParameterEntriesEditOrReplaceTheDeviceFileAndInitialiseTheDeviceA
   const auto without = [this](const std::string& key) {
     return [this, key](const std::string& path) {
       ParList list;
-      sim.system.trapar.ReadParList(path, list);
+      sim.system.keywordFiles.ReadParList(path, list);
       std::erase_if(list, [&key](const ParEntry& e) { return e.Name == key; });
-      sim.system.trapar.WriteParList(path, list);
+      sim.system.keywordFiles.WriteParList(path, list);
     };
   };
   onEdit = without("XYLIMPOLARITY");
@@ -1153,7 +1153,7 @@ TEST_P(Window, TheParameterEditorWritesItsOwnFileAndKeepsWhatAClientWroteMeanwhi
       {"Map", "Scan Grid Parameters", "QV_SCANGRID.TXT", "GRIDSITESX", 7, 140},
   };
   window->Services().editParameters = [this](const std::string& path) {
-    return EditParFile(window, sim.system.trapar, sim.notifier, path);
+    return EditParFile(window, sim.system.keywordFiles, sim.notifier, path);
   };
   CommandSource client;
   for (const auto& [menu, entry, file, key, value, step] : cases) {
@@ -1204,7 +1204,7 @@ TEST_P(Window, FocusCompensationEntriesReadTheChosenFileAndSwitchItOnAndOff) {
     ParList list;
     for (int k = 1; k <= 6; ++k)
       list.push_back({"W1DZ" + std::to_string(k), int16_t(k * 3)});
-    sim.system.trapar.WriteParList(path, list);
+    sim.system.keywordFiles.WriteParList(path, list);
   };
   parameters->trigger();
   EXPECT_EQ(edited, std::vector<std::string>{chosen});

@@ -29,7 +29,7 @@ struct DriverParts {
 
 // The controller types: the name compared exactly (case-sensitive) with the configuration's
 // ContrType, and how its driver is made. A new type is a new driver and a row in the table
-// (MotCon.cpp) beside its name in the configuration's list.
+// (MotorControllers.cpp) beside its name in the configuration's list.
 struct ControllerTypeEntry {
   std::string_view name;
   std::unique_ptr<MotorDriver> (*make)(const DriverParts& parts);
@@ -37,10 +37,10 @@ struct ControllerTypeEntry {
 
 // Results are 1 done or a driver's negative failure; an unknown controller type sends nothing
 // and gives 0. Operations that one type lacks give the fixed result noted at MotorDriver.
-class MotCon {
+class MotorControllers {
  public:
-  MotCon(Comm& comm, Clock& clock, EventPump& pump, const std::string& contrType,
-         const int16_t& waitPollingInterval);
+  MotorControllers(Comm& comm, Clock& clock, EventPump& pump, const std::string& contrType,
+                   const int16_t& waitPollingInterval);
 
   void MotorSetMoveTimeout(int16_t seconds) { motor_.MotorMoveTimeout = seconds; }
   // Raised by the operator's Stop, lowered when the stopped operation has ended.

@@ -1,4 +1,4 @@
-#include "controllers/MotCon.h"
+#include "controllers/MotorControllers.h"
 
 #include <algorithm>
 
@@ -26,8 +26,8 @@ static_assert(std::ranges::all_of(kControllerTypes, [](const ControllerTypeEntry
   return std::ranges::find(kControllerTypeNames, type.name) != kControllerTypeNames.end();
 }));
 
-MotCon::MotCon(Comm& comm, Clock& clock, EventPump& pump, const std::string& contrType,
-               const int16_t& waitPollingInterval)
+MotorControllers::MotorControllers(Comm& comm, Clock& clock, EventPump& pump,
+                                   const std::string& contrType, const int16_t& waitPollingInterval)
     : contrType_(contrType) {
   const DriverParts parts{comm, clock, pump, motor_, waitPollingInterval};
   for (const ControllerTypeEntry& type : kControllerTypes) {
@@ -35,7 +35,7 @@ MotCon::MotCon(Comm& comm, Clock& clock, EventPump& pump, const std::string& con
   }
 }
 
-MotorDriver* MotCon::Driver() const {
+MotorDriver* MotorControllers::Driver() const {
   for (const Installed& installed : drivers_) {
     if (installed.name == contrType_) return installed.driver.get();
   }
@@ -43,169 +43,169 @@ MotorDriver* MotCon::Driver() const {
 }
 
 template <class Op>
-int16_t MotCon::Route(Op op) {
+int16_t MotorControllers::Route(Op op) {
   MotorDriver* driver = Driver();
   return driver != nullptr ? op(*driver) : int16_t{0};
 }
 
-void MotCon::MotorRetryFailedExchanges(bool on) {
+void MotorControllers::MotorRetryFailedExchanges(bool on) {
   for (const Installed& installed : drivers_)
     installed.driver->RetryFailedExchanges(on);
 }
 
-void MotCon::MotorInitChannel() {
+void MotorControllers::MotorInitChannel() {
   if (MotorDriver* driver = Driver()) driver->InitChannel();
 }
 
-int16_t MotCon::MotorWakeUp() {
+int16_t MotorControllers::MotorWakeUp() {
   return Route([](MotorDriver& d) { return d.WakeUp(); });
 }
 
-int16_t MotCon::MotorRawCommand(const std::string& text, std::string& reply) {
+int16_t MotorControllers::MotorRawCommand(const std::string& text, std::string& reply) {
   return Route([&](MotorDriver& d) { return d.RawCommand(text, reply); });
 }
 
-int16_t MotCon::MotorHome(int16_t unit, int16_t speed) {
+int16_t MotorControllers::MotorHome(int16_t unit, int16_t speed) {
   return Route([&](MotorDriver& d) { return d.Home(unit, speed); });
 }
 
-int16_t MotCon::MotorHomeOwn(int16_t unit, int32_t speed) {
+int16_t MotorControllers::MotorHomeOwn(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.MotorHomeOwn(unit, speed); });
 }
 
-int16_t MotCon::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) {
+int16_t MotorControllers::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) {
   return Route([&](MotorDriver& d) { return d.MotorHomeSmart(unit, speed, initSpeed); });
 }
 
-int16_t MotCon::MotorMoveAtSpeed(int16_t unit, int32_t speed) {
+int16_t MotorControllers::MotorMoveAtSpeed(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.MoveAtSpeed(unit, speed); });
 }
 
-int16_t MotCon::MotorMoveAbs(int16_t unit, double position) {
+int16_t MotorControllers::MotorMoveAbs(int16_t unit, double position) {
   return Route([&](MotorDriver& d) { return d.MoveAbs(unit, position); });
 }
 
-int16_t MotCon::MotorMoveRel(int16_t unit, double distance) {
+int16_t MotorControllers::MotorMoveRel(int16_t unit, double distance) {
   return Route([&](MotorDriver& d) { return d.MoveRel(unit, distance); });
 }
 
-int16_t MotCon::MotorReadMovingStatus(int16_t unit) {
+int16_t MotorControllers::MotorReadMovingStatus(int16_t unit) {
   return Route([&](MotorDriver& d) { return d.ReadMovingStatus(unit); });
 }
 
-int16_t MotCon::MotorReadPos(int16_t unit, double& position) {
+int16_t MotorControllers::MotorReadPos(int16_t unit, double& position) {
   return Route([&](MotorDriver& d) { return d.ReadPos(unit, position); });
 }
 
-int16_t MotCon::MotorReadHardware(int16_t unit, int16_t& value) {
+int16_t MotorControllers::MotorReadHardware(int16_t unit, int16_t& value) {
   return Route([&](MotorDriver& d) { return d.ReadHardware(unit, value); });
 }
 
-int16_t MotCon::MotorReadLimits(int16_t unit, int16_t& value) {
+int16_t MotorControllers::MotorReadLimits(int16_t unit, int16_t& value) {
   return Route([&](MotorDriver& d) { return d.ReadLimits(unit, value); });
 }
 
-int16_t MotCon::MotorGetOutput(int16_t unit, int16_t n, int16_t& value) {
+int16_t MotorControllers::MotorGetOutput(int16_t unit, int16_t n, int16_t& value) {
   return Route([&](MotorDriver& d) { return d.GetOutput(unit, n, value); });
 }
 
-int16_t MotCon::MotorSetOutput(int16_t unit, int16_t n, int16_t value) {
+int16_t MotorControllers::MotorSetOutput(int16_t unit, int16_t n, int16_t value) {
   return Route([&](MotorDriver& d) { return d.SetOutput(unit, n, value); });
 }
 
-int16_t MotCon::MotorReadInPorts(int16_t unit, std::array<int16_t, 3>& values) {
+int16_t MotorControllers::MotorReadInPorts(int16_t unit, std::array<int16_t, 3>& values) {
   return Route([&](MotorDriver& d) { return d.ReadInPorts(unit, values); });
 }
 
-int16_t MotCon::MotorReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) {
+int16_t MotorControllers::MotorReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) {
   return Route([&](MotorDriver& d) { return d.ReadOutPorts(unit, values); });
 }
 
-int16_t MotCon::MotorWriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) {
+int16_t MotorControllers::MotorWriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) {
   return Route([&](MotorDriver& d) { return d.WriteOutPorts(unit, o1, o2, o3); });
 }
 
-int16_t MotCon::MotorPause(int16_t unit, int16_t ms) {
+int16_t MotorControllers::MotorPause(int16_t unit, int16_t ms) {
   return Route([&](MotorDriver& d) { return d.Pause(unit, ms); });
 }
 
-int16_t MotCon::MotorSetCurrents(int16_t unit, int16_t hold, int16_t run) {
+int16_t MotorControllers::MotorSetCurrents(int16_t unit, int16_t hold, int16_t run) {
   return Route([&](MotorDriver& d) { return d.SetCurrents(unit, hold, run); });
 }
 
-int16_t MotCon::MotorSetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) {
+int16_t MotorControllers::MotorSetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) {
   return Route([&](MotorDriver& d) { return d.SetRamp(unit, acceleration, deceleration); });
 }
 
-int16_t MotCon::MotorSetLimitPolarity(int16_t unit, int16_t polarity) {
+int16_t MotorControllers::MotorSetLimitPolarity(int16_t unit, int16_t polarity) {
   return Route([&](MotorDriver& d) { return d.SetLimitPolarity(unit, polarity); });
 }
 
-int16_t MotCon::MotorSetJogSpeeds(int16_t unit, int32_t low, int32_t high) {
+int16_t MotorControllers::MotorSetJogSpeeds(int16_t unit, int32_t low, int32_t high) {
   return Route([&](MotorDriver& d) { return d.SetJogSpeeds(unit, low, high); });
 }
 
-int16_t MotCon::MotorSetSlewSpeed(int16_t unit, int32_t speed) {
+int16_t MotorControllers::MotorSetSlewSpeed(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.SetSlewSpeed(unit, speed); });
 }
 
-int16_t MotCon::MotorSetStepDivide(int16_t unit, int16_t value) {
+int16_t MotorControllers::MotorSetStepDivide(int16_t unit, int16_t value) {
   return Route([&](MotorDriver& d) { return d.SetStepDivide(unit, value); });
 }
 
-int16_t MotCon::MotorSetInitSpeed(int16_t unit, int32_t speed) {
+int16_t MotorControllers::MotorSetInitSpeed(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.SetInitSpeed(unit, speed); });
 }
 
-int16_t MotCon::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
+int16_t MotorControllers::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.MotorToLimit(unit, mask, speed); });
 }
 
-int16_t MotCon::MotorSetOrigin(int16_t unit, int32_t position) {
+int16_t MotorControllers::MotorSetOrigin(int16_t unit, int32_t position) {
   return Route([&](MotorDriver& d) { return d.SetOrigin(unit, position); });
 }
 
-int16_t MotCon::MotorWaitMoveEnd(int16_t unit) {
+int16_t MotorControllers::MotorWaitMoveEnd(int16_t unit) {
   return Route([&](MotorDriver& d) { return d.WaitMoveEnd(unit); });
 }
 
-int16_t MotCon::MotorEnableLimits(int16_t unit, int16_t on) {
+int16_t MotorControllers::MotorEnableLimits(int16_t unit, int16_t on) {
   return Route([&](MotorDriver& d) { return d.EnableLimits(unit, on); });
 }
 
-int16_t MotCon::MotorSetModeFlags(int16_t unit, int16_t mode) {
+int16_t MotorControllers::MotorSetModeFlags(int16_t unit, int16_t mode) {
   return Route([&](MotorDriver& d) { return d.SetModeFlags(unit, mode); });
 }
 
-int16_t MotCon::MotorSetIndexSteps(int16_t unit, int16_t steps) {
+int16_t MotorControllers::MotorSetIndexSteps(int16_t unit, int16_t steps) {
   return Route([&](MotorDriver& d) { return d.SetIndexSteps(unit, steps); });
 }
 
-int16_t MotCon::MotorHomeIndexer(int16_t unit, const IndexerHoming& homing,
-                                 double& positionOneCount) {
+int16_t MotorControllers::MotorHomeIndexer(int16_t unit, const IndexerHoming& homing,
+                                           double& positionOneCount) {
   return Route([&](MotorDriver& d) { return d.HomeIndexer(unit, homing, positionOneCount); });
 }
 
-int16_t MotCon::MotorHomeStage(const StageHomingPlan& plan) {
+int16_t MotorControllers::MotorHomeStage(const StageHomingPlan& plan) {
   return Route([&](MotorDriver& d) { return d.HomeStage(plan); });
 }
 
-double MotCon::MotorCountAtOrigin(int32_t origin) const {
+double MotorControllers::MotorCountAtOrigin(int32_t origin) const {
   MotorDriver* driver = Driver();
   return driver != nullptr ? driver->CountAtOrigin(origin) : origin;
 }
 
-bool MotCon::MotorRunSetsTopSpeed() const {
+bool MotorControllers::MotorRunSetsTopSpeed() const {
   MotorDriver* driver = Driver();
   return driver != nullptr && driver->RunSetsTopSpeed();
 }
 
-std::optional<JoystickRuns> MotCon::MotorJoystickRuns() const {
+std::optional<JoystickRuns> MotorControllers::MotorJoystickRuns() const {
   MotorDriver* driver = Driver();
   return driver != nullptr ? std::optional(driver->Joystick()) : std::nullopt;
 }
 
-int16_t MotCon::MotorTakesTarget(int16_t unit) {
+int16_t MotorControllers::MotorTakesTarget(int16_t unit) {
   MotorDriver* driver = Driver();
   return driver != nullptr ? driver->TakesTarget(unit) : int16_t{1};
 }

@@ -1,4 +1,4 @@
-#include "foundation/Trapar.h"
+#include "foundation/KeywordFiles.h"
 
 #include <algorithm>
 #include <limits>
@@ -259,14 +259,14 @@ void ResetPar(ParList& list, std::string_view name, ParValue value) {
   list.push_back(ParEntry{std::string(name), std::move(value)});
 }
 
-int16_t Trapar::ReadParList(const std::string& path, ParList& list) {
+int16_t KeywordFiles::ReadParList(const std::string& path, ParList& list) {
   std::string text;
   if (ReadFileText(path, text) < 0) return -1;
   list = ParseKeywordText(text);
   return 1;
 }
 
-int16_t Trapar::ReadFileText(const std::string& path, std::string& text) {
+int16_t KeywordFiles::ReadFileText(const std::string& path, std::string& text) {
   if (!IsRegularFile(path)) {
     ReportMissingFile(path);
     return -1;
@@ -280,7 +280,7 @@ int16_t Trapar::ReadFileText(const std::string& path, std::string& text) {
   return 1;
 }
 
-int16_t Trapar::WriteParList(const std::string& path, const ParList& list) {
+int16_t KeywordFiles::WriteParList(const std::string& path, const ParList& list) {
   if (!WriteFileAtomically(path, FormatKeywordText(list))) {
     ReportWriteFailure(path);
     return RefusedLink(path).empty() ? int16_t{-1} : kLinkRefused;
@@ -313,7 +313,7 @@ int16_t SetParAt(ParList& list, int index, const ParValue& value) {
   return 1;
 }
 
-int Trapar::ReadList(const std::string& path, PlainList& list) {
+int KeywordFiles::ReadList(const std::string& path, PlainList& list) {
   if (list.empty()) list.emplace_back();
   std::string text;
   if (ReadFileText(path, text) < 0) return -1;
@@ -321,14 +321,15 @@ int Trapar::ReadList(const std::string& path, PlainList& list) {
   return static_cast<int>(list.size());
 }
 
-int16_t Trapar::WriteList(const PlainList& list, const std::string& path) {
+int16_t KeywordFiles::WriteList(const PlainList& list, const std::string& path) {
   if (WriteFileAtomically(path, FormatListText(list))) return 1;
   if (RefusedLink(path).empty()) return -1;
   ReportWriteFailure(path);
   return kLinkRefused;
 }
 
-void Trapar::ReportGetFailure(const std::string& path, std::string_view name, int16_t result) {
+void KeywordFiles::ReportGetFailure(const std::string& path, std::string_view name,
+                                    int16_t result) {
   if (result == kParBadValue) {
     notifier_.MessageBox(
         "Parameter " + std::string(name) + " in " + path + " is not a valid number",
@@ -339,7 +340,7 @@ void Trapar::ReportGetFailure(const std::string& path, std::string_view name, in
   }
 }
 
-void Trapar::ReportWriteFailure(const std::string& path) {
+void KeywordFiles::ReportWriteFailure(const std::string& path) {
   if (const std::string refused = RefusedLink(path); !refused.empty()) {
     notifier_.MessageBox("File " + path + " was not written: " + refused, MsgIcon::Critical);
     return;
@@ -349,7 +350,7 @@ void Trapar::ReportWriteFailure(const std::string& path) {
   notifier_.MessageBox("File " + path + why, MsgIcon::Critical);
 }
 
-void Trapar::ReportMissingFile(const std::string& path) {
+void KeywordFiles::ReportMissingFile(const std::string& path) {
   notifier_.MessageBox("File " + path + " does not exist", MsgIcon::None, "", MsgButtons::Ok);
 }
 

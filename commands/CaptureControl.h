@@ -36,13 +36,13 @@ struct CaptureCommand {
 // one known kind. An empty program when the kind has none.
 CaptureCommand CaptureCommandFor(int16_t kind, const std::string& configuredCommandLine);
 
-class QVAcq {
+class CaptureControl {
  public:
   // `launcher` may be null: then nothing can be started. `configuredCommandLine` is read at
   // each launch, so a re-read configuration takes effect. `report` gets the failures of a
   // trigger, which no reply carries.
-  QVAcq(ProgramLauncher* launcher, Clock& clock, const std::string& configuredCommandLine,
-        std::function<void(const std::string&)> report);
+  CaptureControl(ProgramLauncher* launcher, Clock& clock, const std::string& configuredCommandLine,
+                 std::function<void(const std::string&)> report);
 
   // Starts another copy of the capture program of CaptureKind and keeps only its id.
   int32_t CaptureLaunch();

@@ -88,9 +88,9 @@ int16_t ParCount(const ParList& list);
 int16_t GetParAt(const ParList& list, int index, std::string& name, ParValue& value);
 int16_t SetParAt(ParList& list, int index, const ParValue& value);
 
-class Trapar {
+class KeywordFiles {
  public:
-  explicit Trapar(Notifier& notifier) : notifier_(notifier) {}
+  explicit KeywordFiles(Notifier& notifier) : notifier_(notifier) {}
 
   // The program folder, followed by the path separator: set at start-up, before any command
   // runs, and only read afterwards.

@@ -1,4 +1,4 @@
-#include "commands/QVAcq.h"
+#include "commands/CaptureControl.h"
 
 #include "foundation/CommandLine.h"
 
@@ -15,14 +15,15 @@ CaptureCommand CaptureCommandFor(int16_t kind, const std::string& configuredComm
   return command;
 }
 
-QVAcq::QVAcq(ProgramLauncher* launcher, Clock& clock, const std::string& configuredCommandLine,
-             std::function<void(const std::string&)> report)
+CaptureControl::CaptureControl(ProgramLauncher* launcher, Clock& clock,
+                               const std::string& configuredCommandLine,
+                               std::function<void(const std::string&)> report)
     : launcher_(launcher),
       clock_(clock),
       configuredCommandLine_(configuredCommandLine),
       report_(std::move(report)) {}
 
-int32_t QVAcq::CaptureLaunch() {
+int32_t CaptureControl::CaptureLaunch() {
   const CaptureCommand command = CaptureCommandFor(state_.CaptureKind, configuredCommandLine_);
   int32_t id = 0;
   if (launcher_ != nullptr && !command.program.empty()) {
@@ -32,7 +33,7 @@ int32_t QVAcq::CaptureLaunch() {
   return state_.CaptureTaskId;
 }
 
-int16_t QVAcq::CaptureSnap() {
+int16_t CaptureControl::CaptureSnap() {
   const int32_t id = state_.CaptureTaskId;
   if (id == 0 || launcher_ == nullptr) return 0;
   // A copy the operator has closed keeps its id: every later trigger then says again that it
@@ -46,7 +47,7 @@ int16_t QVAcq::CaptureSnap() {
   return 0;
 }
 
-std::string QVAcq::LaunchCaptureProgram() {
+std::string CaptureControl::LaunchCaptureProgram() {
   state_.CaptureKind = kCaptureKindEos;
   return CaptureLaunch() >= 1 ? kCaptureLaunched : kCaptureNotLaunched;
 }
