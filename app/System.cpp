@@ -1,8 +1,6 @@
 #include "app/System.h"
 
 #include "commands/CommandTable.h"
-#include "commands/IndexerCommands.h"
-#include "commands/StageCommands.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Config.h"
 
@@ -42,7 +40,8 @@ System::System(const Platform& platformIn)
       scanCommands(state, display, scan, stage, objectives),
       runner(interpreter, dispatcher, display, platform.clock),
       capture(platform.launcher, platform.clock, state.Config.CaptureProgram,
-              [this](const std::string& message) { comm.CommLogShow(message); }) {
+              [this](const std::string& message) { comm.CommLogShow(message); }),
+      descriptors_(MakeDeviceDescriptors(*this)) {
   std::vector<CommandEntry> specimenWords = {{"Obj", [this](CommandSource& source, std::string a) {
                                                 return objectCommands.CmdObj(source, std::move(a));
                                               }}};
@@ -54,11 +53,8 @@ System::System(const Platform& platformIn)
   dispatcher.SetEndRequested([this] { return platform.clock.EndRequested(); });
   ConnectMap();
   general.SetCaptureTrigger([this] { return capture.CaptureSnap(); });
-  devices.SetSubCommands("LED", [this](const std::string& colour, std::string& rest) {
-    return controllers.LedSubCommand(colour, rest);
-  });
-  RegisterStageCommands(devices, stage, focus, state.SymConst);
-  RegisterIndexerCommands(devices, IndexerDevices{wheels, cube, slide, turret}, state.SymConst);
+  for (const DeviceDescriptor& descriptor : descriptors_)
+    devices.SetSubCommands(descriptor.Row().word, descriptor.subCommands);
 }
 
 int16_t System::InitSystem(const std::string& programFolder) {
@@ -191,69 +187,17 @@ int16_t System::InitDevices() {
 
 int16_t System::InitDevice(DeviceId device) {
   motors.MotorRetryFailedExchanges(true);
-  const int16_t result = InitOneDevice(device);
+  const int16_t result = descriptors_[DeviceIndex(device)].init();
   motors.MotorRetryFailedExchanges(false);
   return result;
 }
 
-int16_t System::InitOneDevice(DeviceId device) {
-  switch (device) {
-    case DeviceId::Z:
-      return focus.ZInit();
-    case DeviceId::XY:
-      return stage.XYInit();
-    case DeviceId::W1:
-      return wheels.Init(1);
-    case DeviceId::W2:
-      return wheels.Init(2);
-    case DeviceId::Slide:
-      return slide.Init();
-    case DeviceId::Turret:
-      return turret.Init();
-    case DeviceId::Cube:
-      return cube.Init();
-    case DeviceId::Leds:
-      return leds.LEDInit();
-  }
-  return -1;
-}
-
 std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
-  switch (device) {
-    case DeviceId::Z:
-      return {focus.Params().Contr};
-    case DeviceId::XY:
-      return {stage.Params().X.Contr, stage.Params().Y.Contr};
-    case DeviceId::W1:
-      return {wheels.Params(1).profile.contr};
-    case DeviceId::W2:
-      return {wheels.Params(2).profile.contr};
-    case DeviceId::Slide:
-      return {slide.Params().profile.contr};
-    case DeviceId::Turret:
-      return {turret.Params().profile.contr};
-    case DeviceId::Cube:
-      return {cube.Params().profile.contr};
-    case DeviceId::Leds:
-      return {};  // the LED controller's unit does not move
-  }
-  return {};
+  return descriptors_[DeviceIndex(device)].units();
 }
 
 int16_t System::StopDevice(DeviceId device) {
-  switch (device) {
-    case DeviceId::XY:
-      return stage.XYStop() < 0 ? -1 : 1;
-    case DeviceId::Z:
-      return focus.ZStop() < 0 ? -1 : 1;
-    default:
-      break;
-  }
-  int16_t result = 1;
-  for (const int16_t unit : DeviceUnits(device)) {
-    if (motors.MotorMoveAtSpeed(unit, 0) <= 0) result = -1;
-  }
-  return result;
+  return descriptors_[DeviceIndex(device)].stop();
 }
 
 // The specimen, scan area, scan grid, zoom and scan files, in this order, each counted.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DeviceDescriptors.h"
 #include "commands/CaptureControl.h"
 #include "commands/CommandDispatcher.h"
 #include "commands/ControllerCommands.h"
@@ -87,6 +88,7 @@ class System {
   int16_t InitDevice(DeviceId device);
   // The controller addresses of a device's units; none for the LEDs.
   std::vector<int16_t> DeviceUnits(DeviceId device) const;
+  const DeviceDescriptors& Descriptors() const { return descriptors_; }
   // Stops every unit of a device, each even when another failed, the stage and the focus with
   // their slew velocities in force again after a run: 1, or -1 when a unit did not take it.
   int16_t StopDevice(DeviceId device);
@@ -134,11 +136,12 @@ class System {
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
-  int16_t InitOneDevice(DeviceId device);
   int16_t ReadSpecimenFiles();
   MapSources MakeMapSources();
   void ConnectMap();
 
+  // Last: they refer to the modules above.
+  DeviceDescriptors descriptors_;
   std::string openFault_;  // why the port did not open, and the way on
   std::string lineProblem_;
 };

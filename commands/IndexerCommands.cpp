@@ -126,29 +126,22 @@ std::string PositionDriveSubCommand(PositionDrive& drive, const ParList& symbols
   return Status(drive.MoveAbs(*target));
 }
 
-void RegisterIndexerCommands(DeviceCommands& commands, const IndexerDevices& devices,
-                             const ParList& symbols, std::function<void()> filterCaption) {
-  for (int wheel : {1, 2}) {
-    commands.SetSubCommands(
-        wheel == 1 ? "F" : "B", [&wheels = devices.wheels, wheel, &symbols, filterCaption](
-                                    const std::string& subCommand, std::string& rest) {
-          std::string reply = WheelSubCommand(wheels, wheel, symbols, subCommand, rest);
-          if (filterCaption) filterCaption();
-          return reply;
-        });
-  }
-  commands.SetSubCommands(
-      "Cube", [&cube = devices.cube, &symbols](const std::string& subCommand, std::string& rest) {
-        return CubeSubCommand(cube, symbols, subCommand, rest);
-      });
-  commands.SetSubCommands("Slide", [&slide = devices.slide, &symbols](const std::string& subCommand,
-                                                                      std::string& rest) {
-    return PositionDriveSubCommand(slide, symbols, subCommand, rest);
-  });
-  commands.SetSubCommands("Turn", [&turret = devices.turret, &symbols](
-                                      const std::string& subCommand, std::string& rest) {
-    return PositionDriveSubCommand(turret, symbols, subCommand, rest);
-  });
+SubCommandHandler WheelCommands(Wheels& wheels, int wheel, const ParList& symbols) {
+  return [&wheels, wheel, &symbols](const std::string& subCommand, std::string& rest) {
+    return WheelSubCommand(wheels, wheel, symbols, subCommand, rest);
+  };
+}
+
+SubCommandHandler CubeCommands(Cube& cube, const ParList& symbols) {
+  return [&cube, &symbols](const std::string& subCommand, std::string& rest) {
+    return CubeSubCommand(cube, symbols, subCommand, rest);
+  };
+}
+
+SubCommandHandler PositionDriveCommands(PositionDrive& drive, const ParList& symbols) {
+  return [&drive, &symbols](const std::string& subCommand, std::string& rest) {
+    return PositionDriveSubCommand(drive, symbols, subCommand, rest);
+  };
 }
 
 }  // namespace qv

@@ -2,8 +2,6 @@
 // The sub-commands of the indexing devices' words: "F" and "B" (filter wheels 1 and 2), "Cube",
 // "Slide" and "Turn". The common part of every device word (ready check, show, last device) is
 // DeviceCommands'; these handlers parse the sub-command, call the device and build the reply.
-#include <functional>
-
 #include "commands/DeviceCommands.h"
 #include "devices/Indexers.h"
 #include "devices/Wheels.h"
@@ -11,18 +9,12 @@
 
 namespace qv {
 
-struct IndexerDevices {
-  Wheels& wheels;
-  Cube& cube;
-  Slide& slide;
-  Turret& turret;
-};
-
-// `symbols` are the symbolic constants every value may name; they are looked up on each
-// command, so a reloaded list takes effect at once. `filterCaption` runs after every "F" and "B"
-// command, before its reply is shown (the main window refreshes its filter captions).
-void RegisterIndexerCommands(DeviceCommands& commands, const IndexerDevices& devices,
-                             const ParList& symbols, std::function<void()> filterCaption = {});
+// The sub-command handlers of the words. `symbols` are the symbolic constants every value may
+// name; they are looked up on each command, so a reloaded list takes effect at once. The devices
+// and the list must outlive the handlers.
+SubCommandHandler WheelCommands(Wheels& wheels, int wheel, const ParList& symbols);
+SubCommandHandler CubeCommands(Cube& cube, const ParList& symbols);
+SubCommandHandler PositionDriveCommands(PositionDrive& drive, const ParList& symbols);
 
 // The handlers themselves, for tests and for callers outside the device table.
 std::string WheelSubCommand(Wheels& wheels, int wheel, const ParList& symbols,

@@ -116,10 +116,4 @@ std::string ZCommands::Position(const std::string& prefix) {
   return prefix + FormatFixed(z, 2);
 }
 
-void RegisterStageCommands(DeviceCommands& commands, Stage& stage, Focus& focus,
-                           const ParList& symbols) {
-  commands.SetSubCommands("XY", XYCommands(stage, symbols));
-  commands.SetSubCommands("Z", ZCommands(focus, symbols));
-}
-
 }  // namespace qv

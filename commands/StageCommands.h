@@ -4,7 +4,6 @@
 // to where it is now.
 #include <string>
 
-#include "commands/DeviceCommands.h"
 #include "devices/Focus.h"
 #include "devices/Stage.h"
 #include "foundation/KeywordFiles.h"
@@ -37,9 +36,5 @@ class ZCommands {
   Focus& focus_;
   const ParList& symbols_;
 };
-
-// Hands the "XY" and "Z" sub-commands to the device words; the references must outlive them.
-void RegisterStageCommands(DeviceCommands& commands, Stage& stage, Focus& focus,
-                           const ParList& symbols);
 
 }  // namespace qv

@@ -1,0 +1,67 @@
+#include "app/DeviceDescriptors.h"
+
+#include "app/System.h"
+#include "commands/IndexerCommands.h"
+#include "commands/StageCommands.h"
+
+namespace qv {
+namespace {
+
+// A device without a stop of its own: a stop at speed 0 to each of its units.
+std::function<int16_t()> StopEachUnit(MotorControllers& motors,
+                                      std::function<std::vector<int16_t>()> units) {
+  return [&motors, units = std::move(units)] {
+    int16_t result = 1;
+    for (const int16_t unit : units()) {
+      if (motors.MotorMoveAtSpeed(unit, 0) <= 0) result = -1;
+    }
+    return result;
+  };
+}
+
+// 1 for a stop that was taken, -1 for one that was not, whatever the device's own code.
+std::function<int16_t()> Taken(std::function<int16_t()> stop) {
+  return [stop = std::move(stop)] { return stop() < 0 ? int16_t{-1} : int16_t{1}; };
+}
+
+DeviceDescriptor Wheel(System& s, DeviceId id, int n) {
+  auto units = [&s, n] { return std::vector<int16_t>{s.wheels.Params(n).profile.contr}; };
+  return {id, [&s, n] { return s.wheels.Init(n); }, units, StopEachUnit(s.motors, units),
+          WheelCommands(s.wheels, n, s.state.SymConst)};
+}
+
+template <class Drive>
+DeviceDescriptor Indexer(System& s, DeviceId id, Drive& drive, SubCommandHandler commands) {
+  auto units = [&drive] { return std::vector<int16_t>{drive.Params().profile.contr}; };
+  return {id, [&drive] { return drive.Init(); }, units, StopEachUnit(s.motors, units),
+          std::move(commands)};
+}
+
+}  // namespace
+
+DeviceDescriptors MakeDeviceDescriptors(System& s) {
+  const ParList& symbols = s.state.SymConst;
+  return {{
+      {DeviceId::Z, [&s] { return s.focus.ZInit(); },
+       [&s] { return std::vector<int16_t>{s.focus.Params().Contr}; },
+       Taken([&s] { return s.focus.ZStop(); }), ZCommands(s.focus, symbols)},
+      {DeviceId::XY, [&s] { return s.stage.XYInit(); },
+       [&s] {
+         return std::vector<int16_t>{s.stage.Params().X.Contr, s.stage.Params().Y.Contr};
+       },
+       Taken([&s] { return s.stage.XYStop(); }), XYCommands(s.stage, symbols)},
+      Wheel(s, DeviceId::W1, 1),
+      Wheel(s, DeviceId::W2, 2),
+      Indexer(s, DeviceId::Slide, s.slide, PositionDriveCommands(s.slide, symbols)),
+      Indexer(s, DeviceId::Turret, s.turret, PositionDriveCommands(s.turret, symbols)),
+      Indexer(s, DeviceId::Cube, s.cube, CubeCommands(s.cube, symbols)),
+      // The LED controller's unit does not move: nothing to stop.
+      {DeviceId::Leds, [&s] { return s.leds.LEDInit(); }, [] { return std::vector<int16_t>{}; },
+       [] { return int16_t{1}; },
+       [&s](const std::string& colour, std::string& rest) {
+         return s.controllers.LedSubCommand(colour, rest);
+       }},
+  }};
+}
+
+}  // namespace qv
