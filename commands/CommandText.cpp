@@ -38,4 +38,14 @@ bool ResolveSymbol(std::string& word, const ParList& symbols) {
   return false;
 }
 
+std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
+  if (!ResolveSymbol(word, symbols)) return std::nullopt;
+  return ParseNumber(word);
+}
+
+std::optional<int16_t> ResolveInt16(std::string word, const ParList& symbols) {
+  const std::optional<double> value = ResolveNumber(std::move(word), symbols);
+  return value ? RoundToInt16(*value) : std::nullopt;
+}
+
 }  // namespace qv

@@ -1,5 +1,7 @@
 #pragma once
 // Taking command texts apart: words, separated pieces, and symbols standing for numbers.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,10 @@ int NextToken(std::string_view& text, std::string_view& piece, std::string_view 
 // in Str form (" 200"). False, with the word unchanged, when it is neither; a symbol whose
 // value is not a number counts as not found.
 bool ResolveSymbol(std::string& word, const ParList& symbols);
+
+// A value word: a number or a symbol standing for one; empty when it is neither.
+std::optional<double> ResolveNumber(std::string word, const ParList& symbols);
+// The same as a 16-bit integer, halves to the even neighbour; empty when it does not fit.
+std::optional<int16_t> ResolveInt16(std::string word, const ParList& symbols);
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/SubCommandTable.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -13,135 +14,124 @@ std::string Status(int16_t status) {
   return std::string(status > 0 ? kOk : kError);
 }
 
-// A value word: a number or a symbol standing for one; empty when it is neither.
-std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
-  if (!ResolveSymbol(word, symbols)) return std::nullopt;
-  return ParseNumber(word);
+}  // namespace
+
+// --- Filter wheels ---
+
+std::string WheelCommands::operator()(const std::string& subCommand, std::string& rest) {
+  static constexpr SubCommandRow<WheelCommands> kSubCommands[] = {
+      {"Home", [](WheelCommands& c, std::string&) { return c.Home(); }},
+      {"??", [](WheelCommands& c, std::string&) { return c.Filter(c.wheel_ == 1 ? "F " : "B "); }},
+      {"?", [](WheelCommands& c, std::string&) { return c.Filter(""); }},
+      {"Wait", [](WheelCommands& c, std::string&) { return Status(c.wheels_.WaitComp(c.wheel_)); }},
+      // A wheel that cannot move on is no error of the command.
+      {"Next",
+       [](WheelCommands& c, std::string&) {
+         c.wheels_.Next(c.wheel_);
+         return std::string(kOk);
+       }},
+      {"Prev",
+       [](WheelCommands& c, std::string&) {
+         c.wheels_.Prev(c.wheel_);
+         return std::string(kOk);
+       }},
+      {"Lamp", [](WheelCommands& c, std::string& more) { return c.Lamp(more); }},
+      {"FocShift", [](WheelCommands& c, std::string& more) { return c.FocShift(more); }},
+  };
+  if (const auto handler = FindSubCommand(kSubCommands, subCommand)) return handler(*this, rest);
+  const std::optional<int16_t> target = ResolveInt16(subCommand, symbols_);
+  if (!target) return std::string(kError);
+  return Status(wheels_.GotoFilterComp(wheel_, *target));
 }
 
-// A value word as a 16-bit integer, halves to the even neighbour; empty when it does not fit.
-std::optional<int16_t> ResolveInt16(std::string word, const ParList& symbols) {
-  const std::optional<double> value = ResolveNumber(std::move(word), symbols);
-  if (!value) return std::nullopt;
-  return RoundToInt16(*value);
+std::string WheelCommands::Home() {
+  int16_t filter = 0;
+  if (wheels_.Home(wheel_) <= 0) return std::string(kError);
+  return Status(wheels_.ReadFilter(wheel_, filter));
 }
 
-std::string WheelLamp(Wheels& wheels, int wheel, std::string& rest) {
+std::string WheelCommands::Filter(const std::string& prefix) {
+  int16_t filter = 0;
+  if (wheels_.ReadFilter(wheel_, filter) <= 0) return std::string(kError);
+  return prefix + std::to_string(filter);
+}
+
+std::string WheelCommands::Lamp(std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
-  if (word == "On" || word == "1") return Status(wheels.Lamp(wheel, 1));
-  if (word == "Off" || word == "0") return Status(wheels.Lamp(wheel, 0));
+  if (word == "On" || word == "1") return Status(wheels_.Lamp(wheel_, 1));
+  if (word == "Off" || word == "0") return Status(wheels_.Lamp(wheel_, 0));
   return std::string(kBadValue);
 }
 
-std::string WheelFocShift(Wheels& wheels, int wheel, std::string& rest) {
+std::string WheelCommands::FocShift(std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
   if (word == "On") {
-    wheels.ZCompOn(wheel);
+    wheels_.ZCompOn(wheel_);
     return std::string(kOk);
   }
   if (word == "Off") {
-    wheels.ZCompOff(wheel);
+    wheels_.ZCompOff(wheel_);
     return std::string(kOk);
   }
   std::string fileName;  // the word before it only says that a file follows
   if (SplitWord(rest, fileName) == 0) return std::string(kMissingArgument);
-  return Status(wheels.ReadZCompTable(wheel, fileName));
+  return Status(wheels_.ReadZCompTable(wheel_, fileName));
 }
 
-}  // namespace
+// --- Cube changer ---
 
-std::string WheelSubCommand(Wheels& wheels, int wheel, const ParList& symbols,
-                            const std::string& subCommand, std::string& rest) {
-  int16_t filter = 0;
-  if (subCommand == "Home") {
-    if (wheels.Home(wheel) <= 0) return std::string(kError);
-    return Status(wheels.ReadFilter(wheel, filter));
-  }
-  if (subCommand == "??") {
-    if (wheels.ReadFilter(wheel, filter) <= 0) return std::string(kError);
-    return (wheel == 1 ? "F " : "B ") + std::to_string(filter);
-  }
-  if (subCommand == "?") {
-    if (wheels.ReadFilter(wheel, filter) <= 0) return std::string(kError);
-    return std::to_string(filter);
-  }
-  if (subCommand == "Wait") return Status(wheels.WaitComp(wheel));
-  if (subCommand == "Next") {
-    wheels.Next(wheel);  // a wheel that cannot move is no error of the command
-    return std::string(kOk);
-  }
-  if (subCommand == "Prev") {
-    wheels.Prev(wheel);
-    return std::string(kOk);
-  }
-  if (subCommand == "Lamp") return WheelLamp(wheels, wheel, rest);
-  if (subCommand == "FocShift") return WheelFocShift(wheels, wheel, rest);
-  const std::optional<int16_t> target = ResolveInt16(subCommand, symbols);
+std::string CubeCommands::operator()(const std::string& subCommand, std::string& rest) {
+  static constexpr SubCommandRow<CubeCommands> kSubCommands[] = {
+      {"Home", [](CubeCommands& c, std::string&) { return Status(c.cube_.Home()); }},
+      {"??", [](CubeCommands& c, std::string&) { return c.Position("Cube "); }},
+      {"?", [](CubeCommands& c, std::string&) { return c.Position(""); }},
+      {"Wait", [](CubeCommands& c, std::string&) { return Status(c.cube_.Wait()); }},
+  };
+  if (const auto handler = FindSubCommand(kSubCommands, subCommand)) return handler(*this, rest);
+  const std::optional<int16_t> target = ResolveInt16(subCommand, symbols_);
   if (!target) return std::string(kError);
-  const int16_t status = wheels.GotoFilterComp(wheel, *target);
+  const int16_t status = cube_.Goto(*target);
+  if (status > 0) cube_.SetCurrentCube(*target);
   return Status(status);
 }
 
-std::string CubeSubCommand(Cube& cube, const ParList& symbols, const std::string& subCommand,
-                           std::string&) {
+std::string CubeCommands::Position(const std::string& prefix) {
   int16_t position = 0;
-  if (subCommand == "Home") return Status(cube.Home());
-  if (subCommand == "??") {
-    if (cube.ReadPos(position) <= 0) return std::string(kError);
-    return "Cube " + std::to_string(position);
-  }
-  if (subCommand == "?") {
-    if (cube.ReadPos(position) <= 0) return std::string(kError);
-    return std::to_string(position);
-  }
-  if (subCommand == "Wait") return Status(cube.Wait());
-  const std::optional<int16_t> target = ResolveInt16(subCommand, symbols);
-  if (!target) return std::string(kError);
-  const int16_t status = cube.Goto(*target);
-  if (status > 0) cube.SetCurrentCube(*target);
-  return Status(status);
+  if (cube_.ReadPos(position) <= 0) return std::string(kError);
+  return prefix + std::to_string(position);
 }
 
-std::string PositionDriveSubCommand(PositionDrive& drive, const ParList& symbols,
-                                    const std::string& subCommand, std::string& rest) {
+// --- Slide and turret ---
+
+std::string PositionDriveCommands::operator()(const std::string& subCommand, std::string& rest) {
+  static constexpr SubCommandRow<PositionDriveCommands> kSubCommands[] = {
+      {"?", [](PositionDriveCommands& c, std::string&) { return c.Position(false); }},
+      {"??", [](PositionDriveCommands& c, std::string&) { return c.Position(true); }},
+      {"Rel", [](PositionDriveCommands& c, std::string& more) { return c.Rel(more); }},
+      {"Wait", [](PositionDriveCommands& c, std::string&) { return Status(c.drive_.Wait()); }},
+      {"Home", [](PositionDriveCommands& c, std::string&) { return Status(c.drive_.Home()); }},
+  };
+  if (const auto handler = FindSubCommand(kSubCommands, subCommand)) return handler(*this, rest);
+  const std::optional<double> target = ResolveNumber(subCommand, symbols_);
+  if (!target) return std::string(kError);
+  return Status(drive_.MoveAbs(*target));
+}
+
+std::string PositionDriveCommands::Position(bool asCommand) {
   double position = 0;
-  if (subCommand == "?" || subCommand == "??") {
-    if (drive.ReadPos(position) <= 0) return std::string(kError);
-    const std::string text = FormatFixed(position, 2);
-    return subCommand == "?" ? text : std::string(drive.Kind().word) + " " + text;
-  }
-  if (subCommand == "Rel") {
-    std::string word;
-    if (SplitWord(rest, word) == 0) return std::string(kNoValue);
-    const std::optional<double> distance = ResolveNumber(word, symbols);
-    if (!distance) return std::string(kError);
-    return Status(drive.MoveRel(*distance));
-  }
-  if (subCommand == "Wait") return Status(drive.Wait());
-  if (subCommand == "Home") return Status(drive.Home());
-  const std::optional<double> target = ResolveNumber(subCommand, symbols);
-  if (!target) return std::string(kError);
-  return Status(drive.MoveAbs(*target));
+  if (drive_.ReadPos(position) <= 0) return std::string(kError);
+  const std::string text = FormatFixed(position, 2);
+  return asCommand ? std::string(drive_.Kind().word) + " " + text : text;
 }
 
-SubCommandHandler WheelCommands(Wheels& wheels, int wheel, const ParList& symbols) {
-  return [&wheels, wheel, &symbols](const std::string& subCommand, std::string& rest) {
-    return WheelSubCommand(wheels, wheel, symbols, subCommand, rest);
-  };
-}
-
-SubCommandHandler CubeCommands(Cube& cube, const ParList& symbols) {
-  return [&cube, &symbols](const std::string& subCommand, std::string& rest) {
-    return CubeSubCommand(cube, symbols, subCommand, rest);
-  };
-}
-
-SubCommandHandler PositionDriveCommands(PositionDrive& drive, const ParList& symbols) {
-  return [&drive, &symbols](const std::string& subCommand, std::string& rest) {
-    return PositionDriveSubCommand(drive, symbols, subCommand, rest);
-  };
+std::string PositionDriveCommands::Rel(std::string& rest) {
+  std::string word;
+  if (SplitWord(rest, word) == 0) return std::string(kNoValue);
+  const std::optional<double> distance = ResolveNumber(word, symbols_);
+  if (!distance) return std::string(kError);
+  return Status(drive_.MoveRel(*distance));
 }
 
 }  // namespace qv

@@ -9,11 +9,6 @@
 namespace qv {
 namespace {
 
-std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
-  if (!ResolveSymbol(word, symbols)) return std::nullopt;
-  return ParseNumber(word);
-}
-
 // The next word as an object number; empty when it is missing or not a 32-bit number.
 std::optional<int32_t> TakeObjectNumber(std::string& rest, const ParList& symbols) {
   std::string word;

@@ -12,12 +12,9 @@ namespace {
 // A number or a symbol standing for one, rounded to 16 bits. `isNumber` tells a word that is
 // no number from a number that does not fit.
 std::optional<int16_t> ResolveInt16(std::string word, const ParList& symbols, bool& isNumber) {
-  isNumber = false;
-  if (!ResolveSymbol(word, symbols)) return std::nullopt;
-  const std::optional<double> number = ParseNumber(word);
-  if (!number) return std::nullopt;
-  isNumber = true;
-  return RoundToInt16(*number);
+  const std::optional<double> number = ResolveNumber(std::move(word), symbols);
+  isNumber = number.has_value();
+  return number ? RoundToInt16(*number) : std::nullopt;
 }
 
 std::string Integer(int32_t value) {

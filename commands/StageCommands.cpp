@@ -4,6 +4,7 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/SubCommandTable.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -14,18 +15,6 @@ const std::string kYMissing = std::string(kNoValue) + "for Y";
 
 std::string StatusReply(int16_t status) {
   return std::string(status > 0 ? kOk : kError);
-}
-
-// A number or a symbol standing for one; empty when the word is neither.
-std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
-  if (!ResolveSymbol(word, symbols)) return std::nullopt;
-  return ParseNumber(word);
-}
-
-// The same, as a 16-bit integer (halves to even); empty when it does not fit.
-std::optional<int16_t> ResolveInt16(const std::string& word, const ParList& symbols) {
-  const std::optional<double> number = ResolveNumber(word, symbols);
-  return number ? RoundToInt16(*number) : std::nullopt;
 }
 
 // Takes the two value words of "Rel", "Move" and the absolute move off `rest`; the reply for a
@@ -40,16 +29,20 @@ std::string TakeTwo(std::string& rest, std::string& x, std::string& y) {
 
 // --- XY ---
 
+// A word not in the table is the X target of an absolute move.
 std::string XYCommands::operator()(const std::string& sub, std::string& rest) {
-  if (sub == "?") return Position("");
-  if (sub == "??") return Position("XY ");
-  if (sub == "Rel") return Rel(rest);
-  if (sub == "Move") return Move(rest);
-  if (sub == "Wait") return StatusReply(stage_.XYWait());
-  if (sub == "Stop") return StatusReply(stage_.XYStop());
-  if (sub == "Origin") return StatusReply(stage_.XYOrigin());
-  if (sub == "Home") return StatusReply(stage_.XYHome());
-  if (sub == "HomeX") return StatusReply(stage_.XYHomeX());
+  static constexpr SubCommandRow<XYCommands> kSubCommands[] = {
+      {"?", [](XYCommands& c, std::string&) { return c.Position(""); }},
+      {"??", [](XYCommands& c, std::string&) { return c.Position("XY "); }},
+      {"Rel", [](XYCommands& c, std::string& more) { return c.Rel(more); }},
+      {"Move", [](XYCommands& c, std::string& more) { return c.Move(more); }},
+      {"Wait", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYWait()); }},
+      {"Stop", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYStop()); }},
+      {"Origin", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYOrigin()); }},
+      {"Home", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYHome()); }},
+      {"HomeX", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYHomeX()); }},
+  };
+  if (const auto handler = FindSubCommand(kSubCommands, sub)) return handler(*this, rest);
   return MoveAbs(sub, rest);
 }
 
@@ -89,25 +82,35 @@ std::string XYCommands::MoveAbs(const std::string& xWord, std::string& rest) {
 
 // --- Z ---
 
+// A word not in the table is the target of an absolute move.
 std::string ZCommands::operator()(const std::string& sub, std::string& rest) {
-  if (sub == "?") return Position("");
-  if (sub == "??") return Position("Z ");
-  if (sub == "Rel" || sub == "Move") {
-    std::string word;
-    if (SplitWord(rest, word) == 0) return std::string(kNoValue);
-    if (sub == "Rel") {
-      const std::optional<double> d = ResolveNumber(word, symbols_);
-      return d ? StatusReply(focus_.ZMoveRel(*d)) : std::string(kError);
-    }
-    const std::optional<int16_t> v = ResolveInt16(word, symbols_);
-    return v ? StatusReply(focus_.ZJog(*v)) : std::string(kError);
-  }
-  if (sub == "Wait") return StatusReply(focus_.ZWait());
-  if (sub == "Stop") return StatusReply(focus_.ZStop());
-  if (sub == "Origin") return StatusReply(focus_.ZOrigin());
-  if (sub == "Home") return StatusReply(focus_.ZHome());
+  static constexpr SubCommandRow<ZCommands> kSubCommands[] = {
+      {"?", [](ZCommands& c, std::string&) { return c.Position(""); }},
+      {"??", [](ZCommands& c, std::string&) { return c.Position("Z "); }},
+      {"Rel", [](ZCommands& c, std::string& more) { return c.Rel(more); }},
+      {"Move", [](ZCommands& c, std::string& more) { return c.Move(more); }},
+      {"Wait", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZWait()); }},
+      {"Stop", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZStop()); }},
+      {"Origin", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZOrigin()); }},
+      {"Home", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZHome()); }},
+  };
+  if (const auto handler = FindSubCommand(kSubCommands, sub)) return handler(*this, rest);
   const std::optional<double> z = ResolveNumber(sub, symbols_);
   return z ? StatusReply(focus_.ZMoveAbs(*z)) : std::string(kError);
+}
+
+std::string ZCommands::Rel(std::string& rest) {
+  std::string word;
+  if (SplitWord(rest, word) == 0) return std::string(kNoValue);
+  const std::optional<double> d = ResolveNumber(word, symbols_);
+  return d ? StatusReply(focus_.ZMoveRel(*d)) : std::string(kError);
+}
+
+std::string ZCommands::Move(std::string& rest) {
+  std::string word;
+  if (SplitWord(rest, word) == 0) return std::string(kNoValue);
+  const std::optional<int16_t> v = ResolveInt16(word, symbols_);
+  return v ? StatusReply(focus_.ZJog(*v)) : std::string(kError);
 }
 
 std::string ZCommands::Position(const std::string& prefix) {

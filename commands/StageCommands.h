@@ -32,6 +32,8 @@ class ZCommands {
 
  private:
   std::string Position(const std::string& prefix);
+  std::string Rel(std::string& rest);
+  std::string Move(std::string& rest);
 
   Focus& focus_;
   const ParList& symbols_;
