@@ -46,7 +46,7 @@ Expect ParseExpect(const std::string& line) {
     expect.type = line.substr(1, blank == std::string::npos ? std::string::npos : blank - 1);
     textAt = blank == std::string::npos ? line.size() : blank;
   }
-  if (textAt < line.size()) expect.text = UnescapeText(line.substr(textAt + 1));
+  if (textAt < line.size()) expect.text = line.substr(textAt + 1);
   return expect;
 }
 
@@ -102,6 +102,25 @@ std::vector<std::string> AddedMessages(const std::vector<std::string>& before,
 
 std::string WithoutLastBlank(const std::string& reply) {
   return reply.ends_with(' ') ? reply.substr(0, reply.size() - 1) : reply;
+}
+
+// Frames on one "=" line are separated by " | "; a bar within a frame is written "\x7C".
+const std::string kFrameBar = " | ";
+
+// The pieces of `text` between the separators; the whole text when `bar` is empty.
+std::vector<std::string> Cut(const std::string& text, const std::string& bar) {
+  if (bar.empty()) return {text};
+  std::vector<std::string> pieces;
+  for (size_t at = 0, end = 0; end != std::string::npos; at = end + bar.size())
+    pieces.push_back(text.substr(at, (end = text.find(bar, at)) - at));
+  return pieces;
+}
+
+std::string FrameText(const std::string& frame) {
+  std::string text;
+  for (const char c : EscapeText(frame))
+    text += c == '|' ? std::string("\\x7C") : std::string(1, c);
+  return text;
 }
 
 }  // namespace
@@ -172,7 +191,10 @@ std::optional<Transcript> ParseTranscript(const std::string& text, std::string& 
         error = "an expectation before the first command: " + line;
         return std::nullopt;
       }
-      t.steps.back().expects.push_back(ParseExpect(line));
+      // Frames come several to a line, each escaped on its own.
+      const Expect raw = ParseExpect(line);
+      for (const std::string& piece : Cut(raw.text, raw.sign == '=' ? kFrameBar : ""))
+        t.steps.back().expects.push_back({raw.sign, raw.type, UnescapeText(piece)});
       continue;
     }
     // A comment, a blank line or a header line stays in the skeleton as it is.
@@ -304,10 +326,20 @@ std::string RewriteTranscript(
     }
     const bool allSame = std::all_of(wires.begin(), wires.end(),
                                      [&](const auto& w) { return w.second == wires[0].second; });
+    // As many frames to a line as fit in 100 columns.
     for (size_t w = 0; w < wires.size() && !(allSame && w > 0); ++w) {
-      for (const std::string& frame : wires[w].second)
-        out += sign('=', allSame && runs.size() == wires.size() ? "" : wires[w].first) +
-               EscapeText(frame) + "\n";
+      const std::string head =
+          sign('=', allSame && runs.size() == wires.size() ? "" : wires[w].first);
+      std::string framesLine;
+      for (const std::string& frame : wires[w].second) {
+        const std::string text = FrameText(frame);
+        if (!framesLine.empty() && framesLine.size() + kFrameBar.size() + text.size() > 100) {
+          out += framesLine + "\n";
+          framesLine.clear();
+        }
+        framesLine += (framesLine.empty() ? head : kFrameBar) + text;
+      }
+      if (!framesLine.empty()) out += framesLine + "\n";
     }
   }
   return out;
