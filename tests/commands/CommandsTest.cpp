@@ -390,8 +390,8 @@ TEST_F(Statements, LoopSyntaxErrorsNameTheWordAndTheRest) {
       {"2 Tims", " SYNTAX ERROR:Tims ? "},
       {"2", " SYNTAX ERROR:2 ? "},
       {"-3 Times", " SYNTAX ERROR:-3 ? Times"},  // would be written as "Repeat-3 Times"
-      {"2 Times : Rep.# many", ""},
-      {"40000 Times", ""},
+      {"2 Times : Rep.# many", " SYNTAX ERROR:many ? "},
+      {"40000 Times", " SYNTAX ERROR:40000 ? Times"},
   };
   for (const auto& [arguments, message] : inside) {
     SCOPED_TRACE(arguments);
@@ -511,7 +511,9 @@ TEST_F(Runner, ProgramsRunTheirLoopsAndEndFinishedOrStopped) {
       EXPECT_EQ(t.front.LastInterpMessage(), c.final);
       EXPECT_TRUE(t.front.editingEnabled);
     }
-    if (!c.next.empty()) EXPECT_EQ(t.front.commandText, c.next);
+    if (!c.next.empty()) {
+      EXPECT_EQ(t.front.commandText, c.next);
+    }
   }
 }
 
