@@ -311,9 +311,6 @@ TEST(StartupFaults, ADamagedInitialisationExchangeIsMadeOnceMore) {
 }
 
 TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
-  PutComplete("\"PORTNAME\",/tmp/controller-line\r\n");
-  t.system.InitSystem(t.folder.Dir());
-  EXPECT_EQ(t.port.opened, "/tmp/controller-line");  // a port name replaces the number
   PutComplete();
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_EQ(std::tuple(t.port.opened, t.system.comm.CommTimeoutMs(), t.system.comm.CommIsReady()),
@@ -643,7 +640,8 @@ TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
             "Port TimeOut\n/1?0 \xC3\xBF/0`12\\x03\\r\n");
 }
 
-// A program's replies, one line each, and its end; comment lines go to the error stream.
+// A program's replies, one line each, and its end; comment lines go to the error stream. (A
+// failing line's stop: Executable.ARunSaysHowItsProgramEnded.)
 TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
   // The case, the program (none: no such file), the result, the output, a part of the error
   // stream.
@@ -652,8 +650,6 @@ TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
           {"finished", "Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
            "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n",
            "step\n"},
-          {"stopped", "Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1,
-           "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n", ""},
           {"no such file", std::nullopt, 1, "", "does not exist"},
       };
   for (const auto& [name, program, result, expectedOut, expectedErr] : cases) {
