@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "sim/Faults.h"
 #include "tests/support/SimSystem.h"
@@ -125,20 +126,17 @@ std::string FrameText(const std::string& frame) {
 
 }  // namespace
 
+// The bytes escaped by a letter of their own, and the letters.
+constexpr std::string_view kNamed = "\\\r\n\t", kLetters = "\\rnt";
+
 std::string EscapeText(const std::string& text) {
   std::string out;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
+    char hex[5];
+    if (const size_t named = kNamed.find(c); named != std::string_view::npos) {
+      out += {'\\', kLetters[named]};
     } else if (byte < 0x20 || byte >= 0x7f) {
-      char hex[5];
       std::snprintf(hex, sizeof hex, "\\x%02X", byte);
       out += hex;
     } else {
@@ -153,20 +151,13 @@ std::string UnescapeText(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\' || i + 1 == text.size()) {
       out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    if (c == 'r') {
-      out += '\r';
-    } else if (c == 'n') {
-      out += '\n';
-    } else if (c == 't') {
-      out += '\t';
-    } else if (c == 'x' && i + 2 < text.size()) {
+    } else if (const size_t named = kLetters.find(text[++i]); named != std::string_view::npos) {
+      out += kNamed[named];
+    } else if (text[i] == 'x' && i + 2 < text.size()) {
       out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
       i += 2;
     } else {
-      out += c;
+      out += text[i];
     }
   }
   return out;
