@@ -77,6 +77,10 @@ TEST(Options, MistakesAreExplained) {
 // The server runs only when asked for: by --listen or by the configuration's LISTENPORT, which
 // is refused out of range, -1 included.
 TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
+  const auto Refused = [](const std::string& port) {
+    return "LISTENPORT " + port +
+           " in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines are served.";
+  };
   // Options, the configured LISTENPORT, the port served, the message.
   const std::tuple<std::vector<std::string>, std::optional<int32_t>, std::optional<uint16_t>,
                    std::string>
@@ -88,19 +92,14 @@ TEST(Options, TheListenPortComesFromTheOptionThenTheConfigurationThen5025) {
           {{"--listen"}, 7000, 7000, ""},
           {{}, 7000, 7000, ""},
           {{"--console", "--run", "A.PRG"}, 7000, std::nullopt, ""},
-          {{"--listen"},
-           70000,
-           std::nullopt,
-           "LISTENPORT 70000 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
-           "are served."},
-          {{},
-           -1,
-           std::nullopt,
-           "LISTENPORT -1 in QV_CONFIG.TXT is no port number (0 to 65535), so no command lines "
-           "are served."},
+          {{"--listen"}, 70000, std::nullopt, Refused("70000")},
+          {{}, -1, std::nullopt, Refused("-1")},
       };
   for (const auto& [args, configured, port, message] : cases) {
-    SCOPED_TRACE(std::to_string(args.size()) + " " + message);
+    std::string trace = "LISTENPORT " + (configured ? std::to_string(*configured) : "none");
+    for (const std::string& arg : args)
+      trace += " " + arg;
+    SCOPED_TRACE(trace);
     std::string error;
     EXPECT_EQ(ListenPort(*Parse(args), configured, error), port);
     EXPECT_EQ(error, message);
@@ -312,9 +311,6 @@ TEST(StartupFaults, ADamagedInitialisationExchangeIsMadeOnceMore) {
 }
 
 TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
-  PutComplete("\"PORTNAME\",/tmp/controller-line\r\n");
-  t.system.InitSystem(t.folder.Dir());
-  EXPECT_EQ(t.port.opened, "/tmp/controller-line");  // a port name replaces the number
   PutComplete();
   EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
   EXPECT_EQ(std::tuple(t.port.opened, t.system.comm.CommTimeoutMs(), t.system.comm.CommIsReady()),
@@ -524,27 +520,6 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
   EXPECT_EQ(GetBytes(zFile), original);
 }
 
-// A motion wait serves window events between its polls, and a command run by one of them
-// addresses other units; the wait still polls its own unit and answers for it.
-TEST_P(DeviceLine, AWaitGoesOnPollingItsOwnUnitAfterAClientsCommand) {
-  ASSERT_EQ(s.Run("Z 200"), "OK  ; ");
-  std::string nested;  // the reply of the client's command, run at the first poll
-  s.front.onDoEvents = [&] {
-    s.front.onDoEvents = nullptr;
-    nested = s.Run("XY ?");
-  };
-  s.line.ClearFrames();
-  EXPECT_EQ(s.Run("Z Wait"), "OK  ; ");
-  EXPECT_EQ(nested, "0.0 0.0 ; ");
-  EXPECT_FALSE(s.State(Ezhr17() ? '3' : 'Z').moving);  // the wait ended with the focus, not Y
-  const std::vector<std::string> frames(s.line.Frames().begin(), s.line.Frames().end());
-  const std::string poll = Ezhr17() ? "/3Q" : "Z^";
-  std::vector<std::string> expected = {poll, Ezhr17() ? "/1?0" : "XZ", Ezhr17() ? "/2?0" : "YZ"};
-  ASSERT_GE(frames.size(), 4u);
-  expected.resize(frames.size(), poll);
-  EXPECT_EQ(frames, expected);
-}
-
 // "Wait" waits for its own source's last device. The first source moves the stage; the second
 // sends "Z 3" where the first lets events run before its next line (the window and the program
 // runner do) or between its calls (clients: ":1.5" on the bus, "tcp:1" on the line server); the
@@ -665,7 +640,8 @@ TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
             "Port TimeOut\n/1?0 \xC3\xBF/0`12\\x03\\r\n");
 }
 
-// A program's replies, one line each, and its end; comment lines go to the error stream.
+// A program's replies, one line each, and its end; comment lines go to the error stream. (A
+// failing line's stop: Executable.ARunSaysHowItsProgramEnded.)
 TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
   // The case, the program (none: no such file), the result, the output, a part of the error
   // stream.
@@ -674,8 +650,6 @@ TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
           {"finished", "Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
            "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n",
            "step\n"},
-          {"stopped", "Ver\r\nfoo\r\nVer\r\nEnd\r\n", 1,
-           "4.0 ; \nError Unknown command ; \nPROGRAM STOPPED\n", ""},
           {"no such file", std::nullopt, 1, "", "does not exist"},
       };
   for (const auto& [name, program, result, expectedOut, expectedErr] : cases) {

@@ -240,7 +240,8 @@ TEST(MapMouse, PressPicksTheNearestObjectWithinTheAttractionDistance) {
       {50, 60, 100, "(none)", 0, true},
   };
   for (const auto& [px, py, attrDist, message, selected, noObjects] : rows) {
-    SCOPED_TRACE(px);
+    SCOPED_TRACE(std::to_string(px) + "," + std::to_string(py) + " within " +
+                 std::to_string(static_cast<int>(attrDist)));
     MapRig rig;
     if (!noObjects) rig.objects = {rig.map.PixelToStage(200, 200), rig.map.PixelToStage(300, 100)};
     rig.attrDist = attrDist;

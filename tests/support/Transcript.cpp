@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "sim/Faults.h"
 #include "tests/support/SimSystem.h"
@@ -46,7 +47,7 @@ Expect ParseExpect(const std::string& line) {
     expect.type = line.substr(1, blank == std::string::npos ? std::string::npos : blank - 1);
     textAt = blank == std::string::npos ? line.size() : blank;
   }
-  if (textAt < line.size()) expect.text = UnescapeText(line.substr(textAt + 1));
+  if (textAt < line.size()) expect.text = line.substr(textAt + 1);
   return expect;
 }
 
@@ -104,22 +105,38 @@ std::string WithoutLastBlank(const std::string& reply) {
   return reply.ends_with(' ') ? reply.substr(0, reply.size() - 1) : reply;
 }
 
+// Frames on one "=" line are separated by " | "; a bar within a frame is written "\x7C".
+const std::string kFrameBar = " | ";
+
+// The pieces of `text` between the separators; the whole text when `bar` is empty.
+std::vector<std::string> Cut(const std::string& text, const std::string& bar) {
+  if (bar.empty()) return {text};
+  std::vector<std::string> pieces;
+  for (size_t at = 0, end = 0; end != std::string::npos; at = end + bar.size())
+    pieces.push_back(text.substr(at, (end = text.find(bar, at)) - at));
+  return pieces;
+}
+
+std::string FrameText(const std::string& frame) {
+  std::string text;
+  for (const char c : EscapeText(frame))
+    text += c == '|' ? std::string("\\x7C") : std::string(1, c);
+  return text;
+}
+
 }  // namespace
+
+// The bytes escaped by a letter of their own, and the letters.
+constexpr std::string_view kNamed = "\\\r\n\t", kLetters = "\\rnt";
 
 std::string EscapeText(const std::string& text) {
   std::string out;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
+    char hex[5];
+    if (const size_t named = kNamed.find(c); named != std::string_view::npos) {
+      out += {'\\', kLetters[named]};
     } else if (byte < 0x20 || byte >= 0x7f) {
-      char hex[5];
       std::snprintf(hex, sizeof hex, "\\x%02X", byte);
       out += hex;
     } else {
@@ -134,20 +151,13 @@ std::string UnescapeText(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\' || i + 1 == text.size()) {
       out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    if (c == 'r') {
-      out += '\r';
-    } else if (c == 'n') {
-      out += '\n';
-    } else if (c == 't') {
-      out += '\t';
-    } else if (c == 'x' && i + 2 < text.size()) {
+    } else if (const size_t named = kLetters.find(text[++i]); named != std::string_view::npos) {
+      out += kNamed[named];
+    } else if (text[i] == 'x' && i + 2 < text.size()) {
       out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
       i += 2;
     } else {
-      out += c;
+      out += text[i];
     }
   }
   return out;
@@ -172,7 +182,10 @@ std::optional<Transcript> ParseTranscript(const std::string& text, std::string& 
         error = "an expectation before the first command: " + line;
         return std::nullopt;
       }
-      t.steps.back().expects.push_back(ParseExpect(line));
+      // Frames come several to a line, each escaped on its own.
+      const Expect raw = ParseExpect(line);
+      for (const std::string& piece : Cut(raw.text, raw.sign == '=' ? kFrameBar : ""))
+        t.steps.back().expects.push_back({raw.sign, raw.type, UnescapeText(piece)});
       continue;
     }
     // A comment, a blank line or a header line stays in the skeleton as it is.
@@ -304,10 +317,20 @@ std::string RewriteTranscript(
     }
     const bool allSame = std::all_of(wires.begin(), wires.end(),
                                      [&](const auto& w) { return w.second == wires[0].second; });
+    // As many frames to a line as fit in 100 columns.
     for (size_t w = 0; w < wires.size() && !(allSame && w > 0); ++w) {
-      for (const std::string& frame : wires[w].second)
-        out += sign('=', allSame && runs.size() == wires.size() ? "" : wires[w].first) +
-               EscapeText(frame) + "\n";
+      const std::string head =
+          sign('=', allSame && runs.size() == wires.size() ? "" : wires[w].first);
+      std::string framesLine;
+      for (const std::string& frame : wires[w].second) {
+        const std::string text = FrameText(frame);
+        if (!framesLine.empty() && framesLine.size() + kFrameBar.size() + text.size() > 100) {
+          out += framesLine + "\n";
+          framesLine.clear();
+        }
+        framesLine += (framesLine.empty() ? head : kFrameBar) + text;
+      }
+      if (!framesLine.empty()) out += framesLine + "\n";
     }
   }
   return out;

@@ -21,8 +21,9 @@
 //                           simulator's --faults syntax); "fault none" clears them
 //   > LINE                  a command line, run as a client's Exec runs it
 //   < REPLY                 the joined replies of the line before, without their last blank
-//   = FRAME                 a frame the line before put on the wire (one line each, in order);
-//                           "= ..." leaves that command's frames unchecked
+//   = FRAME | FRAME ...     the frames the line before put on the wire, in order, several to a
+//                           line between " | " ("|" in a frame: \x7C); "= ..." leaves that
+//                           command's frames unchecked
 //   ~ TEXT                  a channel message the line before added contains TEXT
 // "<", "=" and "~" may carry a controller type right after the sign ("<IM483I 0.0 0.0") when
 // the expectation holds for that type only. Command lines, replies and frames escape
