@@ -856,6 +856,8 @@ TEST_P(Window, TextsGoToTheEditorAndWhatComesBackIsAppliedOnlyWhenItIsAccepted) 
   Pick("Conf>Configuration");
   EXPECT_EQ(edited, std::vector<std::string>{File("QV_CONFIG.TXT")});
   EXPECT_EQ(sim.system.state.Config.MoveTimeout, 17);
+  // The line was opened again and the devices initialised: the stage moves on it.
+  EXPECT_EQ(sim.Run("XY 500 700;XY Wait;XY ?"), "OK  ; OK  ; 500.0 700.0 ; ");
 
   std::string shown;
   std::optional<std::string> accepted;
