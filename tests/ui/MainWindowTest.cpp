@@ -683,6 +683,7 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
   // So do the menu captions after commands that did not come from the window.
   EXPECT_EQ(Title("F-"), "F-3");
   EXPECT_TRUE(Entry("Cube>Cube 2")->isChecked());
+  EXPECT_EQ(Label("lblStatFilters").substr(0, 5), "F-3  ");
   sim.system.state.Ready.ZReady = 0;
   window->TimerTick();
   EXPECT_EQ(Label("lblStatFocus"), "Z off");
