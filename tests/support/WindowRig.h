@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QMenu>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -55,11 +54,11 @@ inline QString Shown(QString caption) {
   return caption.replace("&&", QString(QChar(1))).remove('&').replace(QChar(1), '&');
 }
 
-// An entry by its captions as shown, from the entries `actions` on: an entry of the same
-// caption, else the last one whose caption starts with it ({"F-"} finds "F-3").
-inline QAction* FindEntry(QList<QAction*> actions, const std::vector<QString>& path) {
+// An entry by its captions as shown joined by '>', from the entries `actions` on: an entry of
+// the same caption, else the last one whose caption starts with it ("F-" finds "F-3").
+inline QAction* FindEntry(QList<QAction*> actions, const std::string& path) {
   QAction* found = nullptr;
-  for (const QString& caption : path) {
+  for (const QString& caption : QString::fromStdString(path).split('>')) {
     found = nullptr;
     for (QAction* action : actions) {
       const QString shown = Shown(action->text());
@@ -75,7 +74,7 @@ inline QAction* FindEntry(QList<QAction*> actions, const std::vector<QString>& p
   return found;
 }
 
-inline QAction* FindEntry(QMenu* menu, const std::vector<QString>& path) {
+inline QAction* FindEntry(QMenu* menu, const std::string& path) {
   return FindEntry(menu->actions(), path);
 }
 
