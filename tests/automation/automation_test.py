@@ -135,7 +135,11 @@ class Automation(unittest.TestCase):
 
     def test_a_stop_signal_during_a_clients_wait_ends_the_program_at_once(self):
         bus = connect()
-        waiting = self.start_a_long_wait(bus)
+        for _ in range(3):  # a busy machine may see the crossing end before the signal
+            waiting = self.start_a_long_wait(bus)
+            if waiting.poll() is None:
+                break
+            waiting.communicate()
         os.kill(owner_pid(bus), signal.SIGTERM)
         self.assertTrue(wait_until_gone(bus, 2.0), "the program outlived its stop signal")
         waiting.communicate(timeout=10)
