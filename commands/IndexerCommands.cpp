@@ -127,15 +127,13 @@ std::string PositionDriveSubCommand(PositionDrive& drive, const ParList& symbols
 }
 
 void RegisterIndexerCommands(DeviceCommands& commands, const IndexerDevices& devices,
-                             const ParList& symbols, std::function<void()> filterCaption) {
+                             const ParList& symbols) {
   for (int wheel : {1, 2}) {
-    commands.SetSubCommands(
-        wheel == 1 ? "F" : "B", [&wheels = devices.wheels, wheel, &symbols, filterCaption](
-                                    const std::string& subCommand, std::string& rest) {
-          std::string reply = WheelSubCommand(wheels, wheel, symbols, subCommand, rest);
-          if (filterCaption) filterCaption();
-          return reply;
-        });
+    commands.SetSubCommands(wheel == 1 ? "F" : "B",
+                            [&wheels = devices.wheels, wheel, &symbols](
+                                const std::string& subCommand, std::string& rest) {
+                              return WheelSubCommand(wheels, wheel, symbols, subCommand, rest);
+                            });
   }
   commands.SetSubCommands(
       "Cube", [&cube = devices.cube, &symbols](const std::string& subCommand, std::string& rest) {

@@ -2,7 +2,6 @@
 // The sub-commands of the indexing devices' words: "F" and "B" (filter wheels 1 and 2), "Cube",
 // "Slide" and "Turn". The common part of every device word (ready check, show, last device) is
 // DeviceCommands'; these handlers parse the sub-command, call the device and build the reply.
-#include <functional>
 
 #include "commands/DeviceCommands.h"
 #include "devices/Indexers.h"
@@ -19,10 +18,9 @@ struct IndexerDevices {
 };
 
 // `symbols` are the symbolic constants every value may name; they are looked up on each
-// command, so a reloaded list takes effect at once. `filterCaption` runs after every "F" and "B"
-// command, before its reply is shown (the main window refreshes its filter captions).
+// command, so a reloaded list takes effect at once.
 void RegisterIndexerCommands(DeviceCommands& commands, const IndexerDevices& devices,
-                             const ParList& symbols, std::function<void()> filterCaption = {});
+                             const ParList& symbols);
 
 // The handlers themselves, for tests and for callers outside the device table.
 std::string WheelSubCommand(Wheels& wheels, int wheel, const ParList& symbols,

@@ -27,7 +27,6 @@ void ConsoleInput::Read() {
     return;
   }
   session_.Finish();  // the end of the input, or an input that cannot be read
-  ended_ = true;
   if (end_) end_();
 }
 

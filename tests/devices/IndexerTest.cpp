@@ -1,15 +1,10 @@
 // The filter wheels, cube changer, slide and turret on both controller types against simulated
-// units with their index. Their words are transcripts (tests/transcripts/devices-a/, devices/),
-// all but the filter caption hook.
+// units with their index. Their words are transcripts (tests/transcripts/devices-a/, devices/).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "commands/DeviceCommands.h"
-#include "commands/Display.h"
-#include "commands/IndexerCommands.h"
 #include "tests/devices/DeviceRig.h"
-#include "tests/support/RecordingFrontEnd.h"
 
 namespace qv::test {
 namespace {
@@ -261,31 +256,6 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
 }
 
 QV_ON_BOTH_TYPES(IndexerHoming);
-
-// The filter caption hook of the wheels' words runs after each of them, whatever the reply, and
-// after no other word.
-TEST(IndexerCommands, TheCaptionHookRunsAfterEveryWheelCommandOnly) {
-  Rig rig(ControllerType::IM483I);
-  rig.InitAll();
-  SharedState state;
-  state.Ready = rig.ready;
-  RecordingFrontEnd front;
-  Display display{front};
-  DeviceCommands commands{state, display};
-  CommandSource source;
-  int captions = 0;
-  RegisterIndexerCommands(commands, IndexerDevices{rig.W(), rig.C(), rig.S(), rig.T()},
-                          state.SymConst, [&] { ++captions; });
-  const std::pair<std::string, std::string> lines[] = {
-      {"F", "?"}, {"B", "7"}, {"Cube", "?"}, {"Slide", "?"}, {"Turn", "?"}, {"F", "Lamp"}};
-  std::vector<double> after;
-  for (const auto& [word, arguments] : lines) {
-    for (const DeviceWord& device : commands.Words())
-      if (std::string(device.word) == word) commands.Execute(source, device.device, arguments);
-    after.push_back(captions);
-  }
-  EXPECT_EQ(after, Numbers(1, 2, 2, 2, 2, 3));
-}
 
 }  // namespace
 }  // namespace qv::test
