@@ -252,7 +252,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
-      auto* program = new qv::ProgramWindow(qv::WindowCore(system), [&front] {
+      auto* program = new qv::ProgramWindow(qv::ProgramPart(qv::WindowCore(system)), [&front] {
         qv::ProgramWindow* unloaded = front.ProgramWin();
         front.AttachProgram(nullptr);
         if (unloaded != nullptr) unloaded->deleteLater();

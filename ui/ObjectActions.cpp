@@ -15,7 +15,7 @@ std::optional<double> FiniteNumber(const std::string& text) {
   return value;
 }
 
-ObjectActions::ObjectActions(const CoreServices& core, const WindowServices& services,
+ObjectActions::ObjectActions(const ObjectActionsCore& core, const WindowServices& services,
                              std::function<void()> displayObjList)
     : core_(core), services_(services), displayObjList_(std::move(displayObjList)) {}
 

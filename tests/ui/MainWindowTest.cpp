@@ -293,7 +293,7 @@ class Editor : public Microscope {
   void SetUp() override {
     Microscope::SetUp();
     program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
-    progWin = new ProgramWindow(WindowCore(sim.system), [] {});
+    progWin = new ProgramWindow(ProgramPart(WindowCore(sim.system)), [] {});
     sim.front.AttachProgram(progWin);
     progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
   }
@@ -701,7 +701,7 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
       {"lblStatFocus", "Z " + FormatFixed(sim.system.focus.Z(), 2)},
       {"lblStatCube", "Cube-2"},
       {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"},
-      {"lblStatFilters", DescribeDevices(WindowCore(sim.system)).filters}};
+      {"lblStatFilters", DescribeDevices(DeviceStatesPart(WindowCore(sim.system))).filters}};
   for (const auto& [name, text] : fields)
     EXPECT_EQ(Label(name), text);
   // So do the menu captions after commands that did not come from the window.
@@ -845,13 +845,14 @@ TEST_P(Window, MenuEntriesAskThroughTheInputBoxSetScanAreaAndZoomAndReadEditedFi
 
   std::string fieldFile = "\"FIELD10X\", 440\r\n\"FIELD10Y\", 330\r\n";
   onEdit = [&](const std::string& path) { std::ofstream(path) << fieldFile; };
-  EditSpecimenFile(WindowCore(sim.system), window->Services(),
+  EditSpecimenFile(SpecimenFilesPart(WindowCore(sim.system)), window->Services(),
                    SpecimenFile::Field);  // "Mag." > "Field Param."
   EXPECT_DOUBLE_EQ(sim.system.scan.Field().FieldX, 440);
   // A field of view no larger than the overlap leaves no layout: the one in force stays.
   const int32_t fields = sim.system.scan.NumFields();
   fieldFile = "\"FIELD10X\", 5\r\n\"FIELD10Y\", 330\r\n";
-  EditSpecimenFile(WindowCore(sim.system), window->Services(), SpecimenFile::Field);
+  EditSpecimenFile(SpecimenFilesPart(WindowCore(sim.system)), window->Services(),
+                   SpecimenFile::Field);
   EXPECT_EQ(sim.notifier.LastText(), "Scan layout not changed: Step Not Above 0");
   EXPECT_EQ(sim.system.scan.NumFields(), fields);
 
