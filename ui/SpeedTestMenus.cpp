@@ -56,7 +56,7 @@ SpeedTestHooks MakeSpeedTests(const DeviceCore& core, Clock& clock, const Window
   hooks.scan = [runner] { runner->Run([](SpeedTests& t) { return t.Scan(); }); };
   hooks.wheel = [runner](int wheel) {
     runner->Run([&](SpeedTests& t) {
-      const std::string result = t.FilterMoves(wheel);
+      std::string result = t.FilterMoves(wheel);
       runner->context.Changed();
       return result;
     });
