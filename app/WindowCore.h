@@ -1,10 +1,11 @@
 #pragma once
 // The windows' view of the program: the services they may use, taken from the object that owns
-// every module.
+// every module. The main window cuts each part's piece from them (ui/WindowParts.h).
 #include "app/DeviceMenus.h"
 #include "app/StopAll.h"
 #include "app/System.h"
 #include "ui/CoreServices.h"
+#include "ui/WindowParts.h"
 
 namespace qv {
 

@@ -139,13 +139,13 @@ int EndAfterSignal(qv::System& system, const qv::EndSignals& endSignals) {
   return 128 + endSignals.Signal();
 }
 
-// The automation objects of a program: the serial line closes with the last of them when no
-// main window is loaded.
-qv::Automation AutomationOf(qv::System& system) {
-  return qv::Automation(system.state, system.dispatcher,
-                        qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
-                                              [&system] { return system.display.MainFormLoaded(); },
-                                              [&system] { system.Shutdown(); }});
+// The automation objects of a program: the serial line closes with the last of them when the
+// operator's side (`operatorOpen`: the main window, or the console) is gone.
+qv::Automation AutomationOf(qv::System& system, std::function<bool()> operatorOpen) {
+  return qv::Automation(
+      system.state, system.dispatcher,
+      qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
+                            std::move(operatorOpen), [&system] { system.Shutdown(); }});
 }
 
 // The command-line server, when one was asked for and could listen; none otherwise, and the
@@ -190,11 +190,7 @@ bool ServeConsoleAndLines(const qv::Options& options, qv::System& system,
                           qv::ConsoleFrontEnd& console, qv::Clock& clock,
                           const qv::EndSignals& endSignals, bool& failed) {
   bool consoleOpen = true;
-  qv::Automation automation(
-      system.state, system.dispatcher,
-      qv::Automation::Hooks{[&system] { return system.comm.CommIsReady() == 1; },
-                            [&consoleOpen] { return consoleOpen; },
-                            [&system] { system.Shutdown(); }});
+  qv::Automation automation = AutomationOf(system, [&consoleOpen] { return consoleOpen; });
   const std::unique_ptr<qv::LineServer> server =
       ServeLines(options, system, automation, clock, failed);
   if (!server) return false;
@@ -239,7 +235,8 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
   // Where the window's menus and dialogs hand texts and files to the operator's editor.
   qv::DesktopTextEditor textEditor(system.state.Config.TextEditor);
 
-  qv::Automation automation = AutomationOf(system);
+  qv::Automation automation =
+      AutomationOf(system, [&system] { return system.display.MainFormLoaded(); });
   qv::DBusAutomation bus(automation, system.dispatcher, system.windowSource, clock);
   QString error;
   const bool served = bus.Register(error);
@@ -255,7 +252,7 @@ int RunWindow(const std::string& folder, bool automationStart, const qv::EndSign
 
   const auto showProgram = [&front, &system, &textEditor] {
     if (front.ProgramWin() == nullptr) {
-      auto* program = new qv::ProgramWindow(qv::WindowCore(system), [&front] {
+      auto* program = new qv::ProgramWindow(qv::ProgramPart(qv::WindowCore(system)), [&front] {
         qv::ProgramWindow* unloaded = front.ProgramWin();
         front.AttachProgram(nullptr);
         if (unloaded != nullptr) unloaded->deleteLater();

@@ -37,7 +37,6 @@ class LineSession {
   void Close();
 
   bool Running() const { return running_; }
-  bool Closed() const { return closed_; }
   // Bytes of the lines waiting for their turn.
   size_t QueuedBytes() const { return queuedBytes_; }
 

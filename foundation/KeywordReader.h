@@ -35,17 +35,11 @@ class KeywordReader {
   }
   template <class T>
   int16_t Optional(std::string_view key, T& value, T fallback) {
-    const int16_t result = GetPar(list_, key, value);
-    if (result == -1) value = std::move(fallback);
-    if (result == kParBadValue) Count(Get(key, value));  // names the key
-    return result;
+    return WithDefault(key, value, std::move(fallback), false);
   }
   template <class T>
   int16_t Message(std::string_view key, T& value, T fallback) {
-    const int16_t result = Get(key, value);
-    if (result == -1) value = std::move(fallback);
-    if (result == kParBadValue) Count(result);
-    return result;
+    return WithDefault(key, value, std::move(fallback), true);
   }
 
   // A required key whose value is a controller's address: the code of the first character of
@@ -69,8 +63,22 @@ class KeywordReader {
   // GetPar with the message for a key that is missing or does not convert.
   template <class T>
   int16_t Get(std::string_view key, T& value) {
-    const int16_t result = GetPar(list_, key, value);
+    return Reported(key, GetPar(list_, key, value));
+  }
+  int16_t Reported(std::string_view key, int16_t result) {
     if (result < 0) keywordFiles_.ReportGetFailure(path_, key, result);
+    return result;
+  }
+  // A key that may be missing: it then takes `fallback`, named only when `nameMissing`. A value
+  // that does not convert is named and fails the read.
+  template <class T>
+  int16_t WithDefault(std::string_view key, T& value, T fallback, bool nameMissing) {
+    const int16_t result = GetPar(list_, key, value);
+    if (result == kParBadValue) Count(Reported(key, result));
+    if (result == -1) {
+      if (nameMissing) Reported(key, result);
+      value = std::move(fallback);
+    }
     return result;
   }
   int16_t Count(int16_t result) {

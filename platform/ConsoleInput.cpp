@@ -10,7 +10,7 @@ ConsoleInput::ConsoleInput(int fd, LineSession::Hooks hooks)
     : fd_(fd),
       session_(LineSplitter::kUnlimited, std::move(hooks)),
       readable_(fd, QSocketNotifier::Read),
-      buffer_(64 * 1024) {
+      buffer_(size_t{64} * 1024) {
   connect(&readable_, &QSocketNotifier::activated, this, &ConsoleInput::Read);
 }
 
@@ -27,7 +27,6 @@ void ConsoleInput::Read() {
     return;
   }
   session_.Finish();  // the end of the input, or an input that cannot be read
-  ended_ = true;
   if (end_) end_();
 }
 

@@ -19,7 +19,6 @@ class ConsoleInput : public QObject {
 
   // Runs once the input has ended and its last line has been answered.
   void OnEnd(std::function<void()> end) { end_ = std::move(end); }
-  bool Ended() const { return ended_; }
 
  private:
   void Read();
@@ -28,7 +27,6 @@ class ConsoleInput : public QObject {
   LineSession session_;
   QSocketNotifier readable_;
   std::vector<char> buffer_;  // bytes just read
-  bool ended_ = false;
   std::function<void()> end_;
 };
 

@@ -76,7 +76,6 @@ class Joystick {
   // --- Reading ---
   // Raw readings, 0 and 0 when the query failed; also updates the button number.
   JoystickReading JoyRead();
-  int16_t ButtonNumber() const { return button_; }
   JoyScaled JoyReadScaled();
   int16_t JoyCentered();  // 1 when the joystick reads and both deflections are 0
 
@@ -104,7 +103,6 @@ class Joystick {
   int16_t JoyAxesWZ() const { return axesWZ_; }
 
   const JoyCalibration& Calibration() const { return cal_; }
-  void SetCalibration(const JoyCalibration& cal) { cal_ = cal; }
   int16_t JoyButtonHeld() const { return buttonHeld_; }
   const std::string& JoyLastReply() const { return lastReply_; }
 

@@ -34,7 +34,6 @@ class ScriptedJoystick final : public JoystickSource {
   ScriptedJoystick() = default;
   explicit ScriptedJoystick(std::vector<JoystickReading> script) : script_(std::move(script)) {}
 
-  void Push(JoystickReading reading) { script_.push_back(reading); }
   // Replaces whatever is still to come by one reading that repeats.
   void Hold(JoystickReading reading) {
     script_ = {reading};

@@ -116,7 +116,6 @@ class MapView {
   // The picture of the loaded main window, or nullptr when there is none: then nothing is
   // drawn and the transforms work on a picture of 0 x 0 pixels.
   void AttachCanvas(Canvas* canvas);
-  bool HasCanvas() const { return canvas_ != nullptr; }
 
   // --- Transforms ---
   double MapScale() const;
@@ -168,8 +167,6 @@ class MapView {
   // --- Mouse ---
   ClickOutcome MousePress(int px, int py, MouseButton button);
   void MouseRelease() { EraseClickMark(); }
-  int16_t ClickX() const { return clickX_; }
-  int16_t ClickY() const { return clickY_; }
   MapPoint ClickStagePoint() const { return PixelToStage(clickX_, clickY_); }
   void EraseClickMark();
   // Pop-up "Set Zoom Center" (zoom -1) and "2 : 1 (and Center)" (zoom 2): centres the map on

@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
     parameters.hide();  // nothing was changed: nothing is written
   }
 
-  qv::ProgramWindow program(qv::WindowCore(system), [] {});
+  qv::ProgramWindow program(qv::ProgramPart(qv::WindowCore(system)), [] {});
   front.AttachProgram(&program);
   const std::string sample = folder + "/SAMPLE.PRG";
   system.keywordFiles.WriteList({"Scan FF", "Repeat 3", "  Scan NF", "  XY Wait", "  Snap",

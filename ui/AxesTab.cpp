@@ -36,7 +36,7 @@ QLineEdit* Field(const char* name, QWidget* parent) {
 
 }  // namespace
 
-AxesTab::AxesTab(const CoreServices& core, const WindowServices& services, QWidget* parent)
+AxesTab::AxesTab(const AxesPanelCore& core, const WindowServices& services, QWidget* parent)
     : QWidget(parent), core_(core), services_(services), inputBox_(QtInputBox(this)) {
   setObjectName("tabAxes");
   auto* controls = new QGridLayout;

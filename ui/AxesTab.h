@@ -16,17 +16,26 @@
 #include <optional>
 #include <string>
 
-#include "ui/CoreServices.h"
+#include "controllers/AxesControl.h"
+#include "controllers/MotorControllers.h"
+#include "foundation/SharedState.h"
 #include "ui/ObjectMenu.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
 
+// What the panel drives: the units' records and the controller operations on the chosen unit.
+struct AxesPanelCore {
+  SharedState& state;  // the panel's operations hold the command flag
+  AxesControl& axes;
+  MotorControllers& motors;
+};
+
 class AxesTab : public QWidget {
   Q_OBJECT
 
  public:
-  AxesTab(const CoreServices& core, const WindowServices& services, QWidget* parent = nullptr);
+  AxesTab(const AxesPanelCore& core, const WindowServices& services, QWidget* parent = nullptr);
 
   // Whenever the tab is shown: the first time the units are probed and offered; later nothing.
   void AxesProbe();
@@ -87,7 +96,7 @@ class AxesTab : public QWidget {
   // The chosen unit, which every operation of the panel names.
   int16_t Unit() const { return core_.axes.CurrentUnit(); }
 
-  CoreServices core_;
+  AxesPanelCore core_;
   const WindowServices& services_;
   InputBox inputBox_;
   QButtonGroup units_;

@@ -1,11 +1,11 @@
 // The panel's buttons: each runs one controller operation on the chosen unit and shows its raw
 // result. A field that does not read as a number stops the button before anything is sent.
 #include <QApplication>
-#include <QCursor>
 
 #include "foundation/NumberText.h"
 #include "platform/QtText.h"
 #include "ui/AxesTab.h"
+#include "ui/BusyIndicator.h"
 
 namespace qv {
 
@@ -23,14 +23,6 @@ std::string Plain(int16_t value) {
 double Negated(double value) {
   return value == 0 ? 0.0 : -value;
 }
-
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 std::string HomingText(int16_t result) {
   return result == -2 ? std::string("Timeout") : "Status: " + Plain(result);

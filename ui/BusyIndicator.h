@@ -3,6 +3,8 @@
 // (a typed command, a homing run, a speed test, a jog), else a running program, else a command
 // that came from elsewhere (a client, a joystick button). The busy pointer is up meanwhile; it
 // is the arrow with the hourglass, as Stop and the other controls still answer.
+#include <QApplication>
+#include <QCursor>
 #include <QString>
 #include <functional>
 #include <string>
@@ -36,6 +38,16 @@ class BusyIndicator {
   bool command_ = false;
   bool pointer_ = false;  // the busy pointer is up
   QString shown_;
+};
+
+// The plain hourglass for as long as one operation holds the line and nothing else may be done
+// meanwhile (a move to an object, a homing run of the axes panel).
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 }  // namespace qv

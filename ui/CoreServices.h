@@ -1,8 +1,9 @@
 #pragma once
-// What the windows use of the program's core: the shared state, the platform's services, the
-// modules the device tabs, the map and the axes panel drive directly, and the few operations of
-// the program as a whole. The owner of the modules fills it in (app/WindowCore.h); the windows
-// never see how the core is built or started.
+// What the main window is handed of the program's core: the shared state, the platform's
+// services, the modules its parts drive, and the few operations of the program as a whole. The
+// owner of the modules fills it in (app/WindowCore.h); the window cuts each part's piece from it
+// (ui/WindowParts.h), so a part sees only what it drives, and no window sees how the core is
+// built or started.
 #include <cstdint>
 #include <functional>
 #include <string>

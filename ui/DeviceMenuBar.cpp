@@ -4,8 +4,7 @@
 
 namespace qv {
 
-DeviceMenuBar::DeviceMenuBar(const CoreServices& core, const WindowServices& services,
-                             QMenuBar* bar)
+DeviceMenuBar::DeviceMenuBar(const DeviceCore& core, const WindowServices& services, QMenuBar* bar)
     : QObject(bar), context_{core, services, {}} {
   context_.devicesChanged = [this] {
     Refresh();
@@ -109,19 +108,12 @@ void DeviceMenuBar::ObjectivePosCheck() {
   mag_->Refresh();
 }
 
-void DeviceMenuBar::CreateFilterItems() {
-  wheelF_->CreateItems();
-  wheelB_->CreateItems();
-  FiltCaption();
-}
-
 void DeviceMenuBar::RemoveFilterItems() {
   wheelF_->RemoveItems();
   wheelB_->RemoveItems();
 }
 
-void ConnectDeviceParts(const CoreServices& core, DeviceTab& tab, DeviceMenuBar& menus,
-                        QMenu* joystickMenu) {
+void ConnectDeviceParts(Wheels& wheels, DeviceTab& tab, DeviceMenuBar& menus, QMenu* joystickMenu) {
   tab.SetPopupMenus(menus.Popups(joystickMenu));
   QObject::connect(&tab, &DeviceTab::DevicesChanged, &menus, &DeviceMenuBar::Refresh);
   QObject::connect(&menus, &DeviceMenuBar::DevicesChanged, &tab, [&tab] {
@@ -129,7 +121,7 @@ void ConnectDeviceParts(const CoreServices& core, DeviceTab& tab, DeviceMenuBar&
     tab.MagCaption();
   });
   // The hook outlives the window when it unloads; it then finds neither part.
-  core.wheels.SetFilterChangedHook(
+  wheels.SetFilterChangedHook(
       [tabPart = QPointer<DeviceTab>(&tab), menuPart = QPointer<DeviceMenuBar>(&menus)] {
         if (tabPart) tabPart->FiltCaption();
         if (menuPart) menuPart->FiltCaption();

@@ -18,7 +18,7 @@ class DeviceMenuBar : public QObject {
   Q_OBJECT
 
  public:
-  DeviceMenuBar(const CoreServices& core, const WindowServices& services, QMenuBar* bar);
+  DeviceMenuBar(const DeviceCore& core, const WindowServices& services, QMenuBar* bar);
   ~DeviceMenuBar() override;
 
   QMenu* StageMenu() const { return stageMenu_; }
@@ -36,8 +36,7 @@ class DeviceMenuBar : public QObject {
   void Refresh();
   void FiltCaption();        // the wheel menus' captions, filter and cube check marks
   void ObjectivePosCheck();  // the objective items and the current one's check mark
-  // The filter items are made when the window loads and removed when it unloads.
-  void CreateFilterItems();
+  // The filter items are made with the menus and removed when the window unloads.
   void RemoveFilterItems();
 
  signals:
@@ -64,7 +63,7 @@ class DeviceMenuBar : public QObject {
 
 // Lets the tab and the menu bar follow each other's changes and joystick steps of the wheels,
 // and hands the tab the menus it opens as pop-ups.
-void ConnectDeviceParts(const CoreServices& core, DeviceTab& tab, DeviceMenuBar& menus,
+void ConnectDeviceParts(Wheels& wheels, DeviceTab& tab, DeviceMenuBar& menus,
                         QMenu* joystickMenu = nullptr);
 
 }  // namespace qv

@@ -27,8 +27,9 @@ QLabel* AxisLabel(const QString& caption, const QString& name, QWidget* parent) 
 
 }  // namespace
 
-DeviceTab::DeviceTab(const CoreServices& core, const WindowServices& services, QWidget* parent)
-    : QWidget(parent), core_(core), context_{core, services, {}} {
+DeviceTab::DeviceTab(const DeviceCore& core, const Joystick& joystick,
+                     const WindowServices& services, QWidget* parent)
+    : QWidget(parent), joystick_(joystick), context_{core, services, {}} {
   setObjectName("tabDeviceControl");
   setFocusPolicy(Qt::ClickFocus);  // a click on the tab gives the jog keys to the window
   context_.devicesChanged = [this] {
@@ -123,7 +124,8 @@ QWidget* DeviceTab::BuildCubeFrame() {
   frame->setObjectName("fraCube");
   cubeButton_ = new MenuButton("cmdCube", frame);
   cubeButton_->onOpen = [this] {
-    if (InstalledFlag(core_.state.Config, DeviceId::Cube) == 1) Popup(popups_.cube, cubeButton_);
+    if (InstalledFlag(context_.core.state.Config, DeviceId::Cube) == 1)
+      Popup(popups_.cube, cubeButton_);
   };
   gate_.Add(DeviceId::Cube, cubeButton_);
   (new QVBoxLayout(frame))->addWidget(cubeButton_);
@@ -165,8 +167,8 @@ QWidget* DeviceTab::BuildLedFrame() {
 
 void DeviceTab::RefreshLeds() {
   for (int16_t n = 0; n < 3; ++n) {
-    const bool ready = core_.state.Ready.LEDsReady == 1;
-    ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? core_.leds.LEDIsOn(n) : std::nullopt);
+    const bool ready = context_.core.state.Ready.LEDsReady == 1;
+    ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? context_.core.leds.LEDIsOn(n) : std::nullopt);
   }
 }
 
@@ -197,7 +199,8 @@ void DeviceTab::Popup(QMenu* menu, QWidget* at) {
 // The wheel becomes current and its filter is read before its menu shows: the menu does that
 // when it opens, so without a menu the tab does it itself.
 void DeviceTab::OpenWheel(int wheel) {
-  if (InstalledFlag(core_.state.Config, wheel == 1 ? DeviceId::W1 : DeviceId::W2) != 1) return;
+  if (InstalledFlag(context_.core.state.Config, wheel == 1 ? DeviceId::W1 : DeviceId::W2) != 1)
+    return;
   QMenu* menu = wheel == 1 ? popups_.filterF : popups_.filterB;
   if (menu) {
     Popup(menu, wheelButtons_[static_cast<size_t>(wheel - 1)]);
@@ -209,18 +212,18 @@ void DeviceTab::OpenWheel(int wheel) {
 void DeviceTab::FiltCaption() {
   for (int wheel = 1; wheel <= 2; ++wheel) {
     wheelButtons_[static_cast<size_t>(wheel - 1)]->setText(
-        QString::fromStdString(FilterCaption(core_, wheel)));
+        QString::fromStdString(FilterCaption(context_.core.wheels, wheel)));
   }
-  cubeButton_->setText(QString::fromStdString(CubeCaption(core_)));
+  cubeButton_->setText(QString::fromStdString(CubeCaption(context_.core.cube)));
 }
 
 void DeviceTab::MagCaption() {
-  magButton_->setText(QString::fromStdString(MagnificationCaption(core_)));
+  magButton_->setText(QString::fromStdString(MagnificationCaption(context_.core.objectives)));
 }
 
 void DeviceTab::JoyVisibility() {
-  const bool on = core_.state.JoyOn == 1;
-  const bool wz = core_.joystick.JoyAxesWZ() == 1;
+  const bool on = context_.core.state.JoyOn == 1;
+  const bool wz = joystick_.JoyAxesWZ() == 1;
   joyIndicator_->setVisible(on);
   jxLabel_->setVisible(on && !wz);
   jyLabel_->setVisible(on && !wz);

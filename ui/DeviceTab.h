@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 
+#include "specimen/Joystick.h"
 #include "ui/DeviceReadiness.h"
 #include "ui/DeviceWidgets.h"
 #include "ui/EntryContext.h"
@@ -31,10 +32,11 @@ class DeviceTab : public QWidget {
   Q_OBJECT
 
  public:
-  DeviceTab(const CoreServices& core, const WindowServices& services, QWidget* parent = nullptr);
+  // `joystick` is read for the joystick frame's mode.
+  DeviceTab(const DeviceCore& core, const Joystick& joystick, const WindowServices& services,
+            QWidget* parent = nullptr);
 
   void SetPopupMenus(const DevicePopups& menus) { popups_ = menus; }
-  void SetJoyMenu(QMenu* menu) { popups_.joystick = menu; }
 
   // The wheel buttons show "F-3" / "B-?", the cube button "Cube-2".
   void FiltCaption();
@@ -45,7 +47,7 @@ class DeviceTab : public QWidget {
   // The joystick deflection (x, y) out of the full scale z.
   void JoyDisplay(int16_t x, int16_t y, int16_t z);
   // The controls of devices that are not ready are disabled, with the reason as tool tip.
-  void RefreshReadiness() { gate_.Refresh(core_.state); }
+  void RefreshReadiness() { gate_.Refresh(context_.core.state); }
   // The LED boxes show which LEDs the program lit.
   void RefreshLeds();
 
@@ -74,7 +76,7 @@ class DeviceTab : public QWidget {
   void Popup(QMenu* menu, QWidget* at);
   void OpenWheel(int wheel);
 
-  CoreServices core_;
+  const Joystick& joystick_;
   EntryContext context_;
   StageEntries stage_{context_};
   FocusEntries focus_{context_};

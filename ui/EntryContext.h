@@ -1,16 +1,57 @@
 #pragma once
 // What every group of the main window's device entries works with: the program, the window's
 // services, and a way to say that devices moved, so that captions and check marks follow.
+#include <cstdint>
 #include <functional>
 #include <string>
 
-#include "ui/CoreServices.h"
+#include "commands/CommandDispatcher.h"
+#include "commands/FrontEnd.h"
+#include "controllers/Comm.h"
+#include "controllers/LedController.h"
+#include "controllers/MotorControllers.h"
+#include "devices/Focus.h"
+#include "devices/Indexers.h"
+#include "devices/Objectives.h"
+#include "devices/Stage.h"
+#include "devices/Wheels.h"
+#include "foundation/DeviceTable.h"
+#include "foundation/Notifier.h"
+#include "foundation/SharedState.h"
+#include "specimen/MapView.h"
+#include "specimen/Scan.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
 
+// What the device entries (the device menus, the Device Control tab, the speed tests) drive:
+// the devices, the line their parameters and the operator's Stop go through, and the typed
+// commands some entries run.
+struct DeviceCore {
+  SharedState& state;
+  Notifier& notifier;
+  FrontEnd& frontEnd;
+  Comm& comm;
+  MotorControllers& motors;
+  LedController& leds;
+  Focus& focus;
+  Stage& stage;
+  Wheels& wheels;
+  Cube& cube;
+  Objectives& objectives;
+  Scan& scan;    // laid out again after the field of view changed
+  MapView& map;  // the scan area's outline
+  CommandDispatcher& dispatcher;
+  CommandSource& windowSource;  // what the window's commands run as
+  // A device initialised again from its file: "XY On" or "XY Off".
+  std::function<std::string(DeviceId)> reinitialise;
+  // A chosen file (folder, name) copied over a device file: the message line text.
+  std::function<std::string(const std::string&, const std::string&, const std::string&)>
+      replaceDeviceFile;
+};
+
 struct EntryContext {
-  CoreServices core;
+  DeviceCore core;
   WindowServices services;
   std::function<void()> devicesChanged;  // filters, cube, objective, lamp or settings changed
 

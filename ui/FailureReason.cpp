@@ -52,7 +52,7 @@ std::vector<std::string> ValueWords(const std::vector<std::string>& words) {
 }
 
 // A filter or cube number the device does not have; empty when it has it or has none.
-std::string PositionOutOfRange(const CoreServices& core, DeviceId device, double value) {
+std::string PositionOutOfRange(const FailureFacts& core, DeviceId device, double value) {
   const std::optional<int16_t> n = RoundToInt16(value);
   int16_t count = 0;
   std::string what;
@@ -71,7 +71,7 @@ std::string PositionOutOfRange(const CoreServices& core, DeviceId device, double
 
 }  // namespace
 
-std::string FailureReason(const CoreServices& core, std::string_view command,
+std::string FailureReason(const FailureFacts& core, std::string_view command,
                           std::string_view reply) {
   const std::vector<std::string> words = Words(command);
   if (words.empty()) return {};
@@ -84,14 +84,14 @@ std::string FailureReason(const CoreServices& core, std::string_view command,
     const std::optional<double> value = ValueOf(word, core.state.SymConst);
     if (!value) return word + " is no number (nor a symbol of QV_SYMCONST.TXT)";
     if (words[1] == word && values.size() == 1) {
-      const std::string range = PositionOutOfRange(core, *device, *value);
+      std::string range = PositionOutOfRange(core, *device, *value);
       if (!range.empty()) return range;
     }
   }
   return words[0] + " refused or did not answer (Conf > Error Log)";
 }
 
-std::string ReplyWithReason(const CoreServices& core, std::string_view line,
+std::string ReplyWithReason(const FailureFacts& core, std::string_view line,
                             const std::string& reply) {
   std::string_view commands = TrimBlanks(line);
   std::string_view replies = reply;

@@ -6,17 +6,26 @@
 #include <string>
 #include <string_view>
 
-#include "ui/CoreServices.h"
+#include "devices/Indexers.h"
+#include "devices/Wheels.h"
+#include "foundation/SharedState.h"
 
 namespace qv {
 
+// What the reasons are taken from: the devices' state and the filters and cubes they have.
+struct FailureFacts {
+  const SharedState& state;
+  const Wheels& wheels;
+  const Cube& cube;
+};
+
 // Empty when the reply is no failure or names its reason already ("Error Not a Number").
-std::string FailureReason(const CoreServices& core, std::string_view command,
+std::string FailureReason(const FailureFacts& core, std::string_view command,
                           std::string_view reply);
 
 // The message line text of a typed line: the joined reply, followed by the reason of the first
 // failure that has one ("Error  ; — F 9: wheel F has filters 1 to 6").
-std::string ReplyWithReason(const CoreServices& core, std::string_view line,
+std::string ReplyWithReason(const FailureFacts& core, std::string_view line,
                             const std::string& reply);
 
 }  // namespace qv

@@ -52,7 +52,6 @@ class FilesWindow : public QDialog {
   QComboBox& Filters() { return *filterBox_; }
   QListWidget& Folders() { return *dirList_; }
   QListWidget& Files() { return *filesList_; }
-  QLineEdit& FolderField() { return *dirEdit_; }
   QLineEdit& FileField() { return *fileEdit_; }
   QLabel& Size() { return *sizeLabel_; }
   QLabel& Date() { return *dateLabel_; }

@@ -44,18 +44,18 @@ std::string WheelWord(int wheel) {
   return wheel == 2 ? "B" : "F";
 }
 
-std::string FilterCaption(const CoreServices& core, int wheel) {
-  const int16_t filter = core.wheels.CurrentFilter(wheel);
+std::string FilterCaption(const Wheels& wheels, int wheel) {
+  const int16_t filter = wheels.CurrentFilter(wheel);
   return WheelWord(wheel) + "-" + (filter < 1 ? std::string("?") : Plain(filter));
 }
 
-std::string CubeCaption(const CoreServices& core) {
-  const int16_t cube = core.cube.CurrentCube();
-  return "Cube-" + (cube < 1 ? std::string("?") : Plain(cube));
+std::string CubeCaption(const Cube& cube) {
+  const int16_t current = cube.CurrentCube();
+  return "Cube-" + (current < 1 ? std::string("?") : Plain(current));
 }
 
-std::string MagnificationCaption(const CoreServices& core) {
-  return "Mag-" + Plain(core.objectives.Mag());
+std::string MagnificationCaption(const Objectives& objectives) {
+  return "Mag-" + Plain(objectives.Mag());
 }
 
 std::string FilterItemCaption(int16_t filter) {

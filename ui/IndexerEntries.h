@@ -12,9 +12,9 @@ namespace qv {
 // "F" for wheel 1, "B" for wheel 2: the command word and menu letter of the wheel.
 std::string WheelWord(int wheel);
 // "F-3", or "F-?" while the wheel's filter is not known; "B-..." for wheel 2.
-std::string FilterCaption(const CoreServices& core, int wheel);
-std::string CubeCaption(const CoreServices& core);                // "Cube-2" or "Cube-?"
-std::string MagnificationCaption(const CoreServices& core);       // "Mag-10"
+std::string FilterCaption(const Wheels& wheels, int wheel);
+std::string CubeCaption(const Cube& cube);                        // "Cube-2" or "Cube-?"
+std::string MagnificationCaption(const Objectives& objectives);   // "Mag-10"
 std::string FilterItemCaption(int16_t filter);                    // "Filter 1"
 std::string CubeItemCaption(int16_t cube);                        // "Cube 1"
 std::string ObjectiveItemCaption(int16_t position, int16_t mag);  // "Objective Pos.2 - 10X"

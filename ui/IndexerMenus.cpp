@@ -146,7 +146,7 @@ void FilterWheelMenu::CreateItems() {
 
 void FilterWheelMenu::Refresh() {
   const int wheel = entries_.Wheel();
-  menu_->setTitle("&" + Q(FilterCaption(c_.core, wheel)));
+  menu_->setTitle("&" + Q(FilterCaption(c_.core.wheels, wheel)));
   if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
   items_.Check(c_.core.wheels.CurrentFilter(wheel));
   items_.Gate(NotReadyReason(c_.core.state, wheel == 1 ? DeviceId::W1 : DeviceId::W2));

@@ -36,7 +36,6 @@ class JogHold : public QObject {
   // The repeat timer's work, also callable directly: waits for the step before, then steps
   // again while the control is still held.
   void Repeat();
-  bool Holding() const { return phase_ == Phase::Held; }
   bool Idle() const { return phase_ == Phase::Idle; }
 
  private:

@@ -9,7 +9,8 @@
 
 namespace qv {
 
-void EditSpecimenFile(const CoreServices& core, const WindowServices& services, SpecimenFile file) {
+void EditSpecimenFile(const SpecimenFiles& core, const WindowServices& services,
+                      SpecimenFile file) {
   static constexpr const char* kFiles[] = {kScanAreaFile, kScanGridFile, kScanFile, kSpecimenFile,
                                            kFieldFile};
   const char* name = kFiles[static_cast<int>(file)];
@@ -43,7 +44,7 @@ void EditSpecimenFile(const CoreServices& core, const WindowServices& services, 
   if (outline) core.map.DrawScanAreaOutline();
 }
 
-MainMenus::MainMenus(const CoreServices& core, const WindowServices& services, MainMenuHooks hooks,
+MainMenus::MainMenus(const MainMenusCore& core, const WindowServices& services, MainMenuHooks hooks,
                      QObject* parent)
     : QObject(parent), core_(core), services_(services), hooks_(std::move(hooks)) {}
 
@@ -167,7 +168,7 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
   for (const char* caption : {"to Top Left", "to Bottom Right", "to Coordinates"})
     unavailable(gridMove, caption);
   map->addAction("Scan Grid Parameters", this,
-                 [this] { EditSpecimenFile(core_, services_, SpecimenFile::ScanGrid); });
+                 [this] { EditSpecimenFile(Specimen(), services_, SpecimenFile::ScanGrid); });
   map->addSeparator();
   AddScanAreaEntries(*map);
   map->addSeparator();
@@ -192,7 +193,7 @@ void MainMenus::AddMapAndScan(QMenuBar& bar) {
   }
   scan->addSeparator();
   scan->addAction("Scan Parameters", this,
-                  [this] { EditSpecimenFile(core_, services_, SpecimenFile::Scan); });
+                  [this] { EditSpecimenFile(Specimen(), services_, SpecimenFile::Scan); });
 }
 
 void MainMenus::AddScanAreaEntries(QMenu& map) {
@@ -224,9 +225,9 @@ void MainMenus::AddScanAreaEntries(QMenu& map) {
     }
   }
   map.addAction("Scan Area Parameters", this,
-                [this] { EditSpecimenFile(core_, services_, SpecimenFile::ScanArea); });
+                [this] { EditSpecimenFile(Specimen(), services_, SpecimenFile::ScanArea); });
   map.addAction("Specimen Parameters", this,
-                [this] { EditSpecimenFile(core_, services_, SpecimenFile::Specimen); });
+                [this] { EditSpecimenFile(Specimen(), services_, SpecimenFile::Specimen); });
 }
 
 // The field reached, or why none was.

@@ -6,13 +6,43 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QObject>
+#include <cstdint>
 #include <functional>
 #include <string>
 
-#include "ui/CoreServices.h"
+#include "commands/Display.h"
+#include "commands/ScanCommands.h"
+#include "controllers/Comm.h"
+#include "devices/Stage.h"
+#include "foundation/KeywordFiles.h"
+#include "foundation/Notifier.h"
+#include "foundation/SharedState.h"
+#include "specimen/JoyCommands.h"
+#include "specimen/Joystick.h"
+#include "specimen/MapView.h"
+#include "specimen/Scan.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
+
+// What the menus drive: the specimen files, the map and scan, the joystick, the channel log and
+// the configuration.
+struct MainMenusCore {
+  SharedState& state;
+  Notifier& notifier;
+  KeywordFiles& keywordFiles;
+  Comm& comm;  // its log
+  Display& display;
+  Stage& stage;
+  Scan& scan;
+  MapView& map;
+  Joystick& joystick;
+  JoyCommands& joyCommands;
+  ScanCommands& scanCommands;
+  CommandSource& windowSource;  // what the window's commands run as
+  // The configuration read again and the line and devices brought up with it: 1 or -1.
+  std::function<int16_t()> applyConfiguration;
+};
 
 // What the menus ask of the window beyond the services.
 struct MainMenuHooks {
@@ -31,13 +61,19 @@ enum class SpecimenFile { ScanArea, ScanGrid, Scan, Specimen, Field };
 // The parameter editor on one of those files, and what has to follow it: the file read again,
 // for the area and grid the outline erased before and drawn after the new layout, for the field
 // file the field size taken from the magnification and the layout recomputed.
-void EditSpecimenFile(const CoreServices& core, const WindowServices& services, SpecimenFile file);
+struct SpecimenFiles {
+  SharedState& state;
+  Notifier& notifier;
+  Scan& scan;
+  MapView& map;  // the scan area's outline
+};
+void EditSpecimenFile(const SpecimenFiles& core, const WindowServices& services, SpecimenFile file);
 
 class MainMenus : public QObject {
   Q_OBJECT
 
  public:
-  MainMenus(const CoreServices& core, const WindowServices& services, MainMenuHooks hooks,
+  MainMenus(const MainMenusCore& core, const WindowServices& services, MainMenuHooks hooks,
             QObject* parent);
 
   // Adds "Conf" first; the others after the device menus.
@@ -65,8 +101,9 @@ class MainMenus : public QObject {
   void GoToField(const std::string& word);  // "FF", "PF", "NF", "LF"
   bool JoystickMissing();
   std::string ProgramFile(const char* name) const { return core_.state.AppDir + name; }
+  SpecimenFiles Specimen() const { return {core_.state, core_.notifier, core_.scan, core_.map}; }
 
-  CoreServices core_;
+  MainMenusCore core_;
   const WindowServices& services_;
   MainMenuHooks hooks_;
   QMenu* joystick_ = nullptr;

@@ -17,7 +17,7 @@ void SetIfChanged(QLabel& label, const QString& text) {
 
 }  // namespace
 
-DeviceStateTexts DescribeDevices(const CoreServices& core, ReadoutMotion motion) {
+DeviceStateTexts DescribeDevices(const DeviceStates& core, ReadoutMotion motion) {
   const ReadyFlags& ready = core.state.Ready;
   const std::string moving = " (moving)";
   DeviceStateTexts texts;
@@ -29,10 +29,11 @@ DeviceStateTexts DescribeDevices(const CoreServices& core, ReadoutMotion motion)
                                   : "Z off";
   for (int wheel = 1; wheel <= 2; ++wheel) {
     if (wheel == 2) texts.filters += "  ";
-    texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1 ? FilterCaption(core, wheel)
-                                                                   : WheelWord(wheel) + " off";
+    texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1
+                         ? FilterCaption(core.wheels, wheel)
+                         : WheelWord(wheel) + " off";
   }
-  texts.cube = ready.CubeReady == 1 ? CubeCaption(core) : "Cube off";
+  texts.cube = ready.CubeReady == 1 ? CubeCaption(core.cube) : "Cube off";
   const int16_t objective = core.objectives.CurrentObjective();
   const std::string mag = std::to_string(core.objectives.Mag()) + "X";
   texts.objective =
@@ -79,8 +80,8 @@ QLabel* MainStatusBar::AddField(const char* name, int minimumChars) {
   return label;
 }
 
-void MainStatusBar::ShowDevices(const CoreServices& core, ReadoutMotion motion) {
-  const DeviceStateTexts texts = DescribeDevices(core, motion);
+void MainStatusBar::ShowDevices(const DeviceStates& devices, ReadoutMotion motion) {
+  const DeviceStateTexts texts = DescribeDevices(devices, motion);
   SetIfChanged(*positionLabel_, Q(texts.position));
   SetIfChanged(*focusLabel_, Q(texts.focus));
   SetIfChanged(*filtersLabel_, Q(texts.filters));

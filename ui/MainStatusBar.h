@@ -9,7 +9,12 @@
 #include <optional>
 #include <string>
 
-#include "ui/CoreServices.h"
+#include "devices/Focus.h"
+#include "devices/Indexers.h"
+#include "devices/Objectives.h"
+#include "devices/Stage.h"
+#include "devices/Wheels.h"
+#include "foundation/SharedState.h"
 #include "ui/PositionReadout.h"
 
 namespace qv {
@@ -24,7 +29,16 @@ struct DeviceStateTexts {
   std::string cube;
   std::string objective;
 };
-DeviceStateTexts DescribeDevices(const CoreServices& core, ReadoutMotion motion = {});
+// What the texts are made of: the devices as the program last knew them.
+struct DeviceStates {
+  const SharedState& state;
+  const Stage& stage;
+  const Focus& focus;
+  const Wheels& wheels;
+  const Cube& cube;
+  const Objectives& objectives;
+};
+DeviceStateTexts DescribeDevices(const DeviceStates& devices, ReadoutMotion motion = {});
 // "Pointer X 1200.0  Y 350.5  Zoom 2": a point of the map in stage microns.
 std::string DescribePointer(double x, double y, double zoom);
 
@@ -34,7 +48,7 @@ class MainStatusBar : public QStatusBar {
  public:
   explicit MainStatusBar(QWidget* parent = nullptr);
 
-  void ShowDevices(const CoreServices& core, ReadoutMotion motion = {});
+  void ShowDevices(const DeviceStates& devices, ReadoutMotion motion = {});
   // The pointer over the map; nothing clears the field.
   void ShowPointer(const std::optional<std::string>& text);
   void ShowBusy(const QString& text);

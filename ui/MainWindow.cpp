@@ -27,6 +27,7 @@
 #include "ui/ParListWindow.h"
 #include "ui/SpeedTestMenus.h"
 #include "ui/WindowFit.h"
+#include "ui/WindowParts.h"
 
 namespace qv {
 
@@ -78,9 +79,10 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);
   BuildMenus();
-  ConnectDeviceParts(core_, *devices_, *deviceMenus_, &menus_->JoystickMenu());
-  deviceMenus_->SetSpeedTests(
-      MakeSpeedTests(core_, services_, services_.inputBox, [this] { RefreshDeviceCaptions(); }));
+  ConnectDeviceParts(core_.wheels, *devices_, *deviceMenus_, &menus_->JoystickMenu());
+  deviceMenus_->SetSpeedTests(MakeSpeedTests(DevicePart(core_), core_.clock, services_,
+                                             services_.inputBox,
+                                             [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
   WatchForMotions();
   const QSize available = screen()->availableGeometry().size();
@@ -94,7 +96,7 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   core_.map.DrawAllObjects();
   DisplayObjList();
   JoyVisibility();
-  status_->ShowDevices(core_);
+  status_->ShowDevices(DeviceStatesPart(core_));
   core_.state.MainFormLoaded = 1;
 }
 
@@ -186,11 +188,11 @@ void MainWindow::BuildTopArea(QWidget* central) {
 void MainWindow::BuildTabs(QWidget* central) {
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName("sstView");
-  devices_ = new DeviceTab(core_, services_, tabs_);
+  devices_ = new DeviceTab(DevicePart(core_), core_.joystick, services_, tabs_);
   tabs_->addTab(Scrolled(devices_, tabs_), "&Device Control");
-  objects_ = new ObjectsTab(core_, services_, tabs_);
+  objects_ = new ObjectsTab(ObjectsPart(core_), services_, tabs_);
   map_ = new MapWidget(
-      core_, services_,
+      MapPart(core_), services_,
       MapHooks{[this](int32_t n) { objects_->HighlightObjInGrid(n); },
                [this] { objects_->Actions().AddCurrentPosition(); },
                [this] { objects_->Actions().MoveToObject(core_.map.HighlightedObj()); },
@@ -199,7 +201,7 @@ void MainWindow::BuildTabs(QWidget* central) {
       tabs_);
   tabs_->addTab(map_, "&Specimen Map");
   tabs_->addTab(objects_, "&Objects");
-  axes_ = new AxesTab(core_, services_, tabs_);
+  axes_ = new AxesTab(AxesPart(core_), services_, tabs_);
   axes_->SetInputBox(services_.inputBox);
   tabs_->addTab(Scrolled(axes_, tabs_), "&Axes");
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
@@ -211,7 +213,7 @@ void MainWindow::BuildTabs(QWidget* central) {
 
 void MainWindow::BuildMenus() {
   menus_ = new MainMenus(
-      core_, services_,
+      MenusPart(core_), services_,
       MainMenuHooks{[this] { map_->RedrawMap(); }, [this] { JoyVisibility(); },
                     [this] {
                       if (showProgram_) showProgram_();
@@ -226,7 +228,7 @@ void MainWindow::BuildMenus() {
                     [this] { axes_->AskAddAxis(); }, [this] { axes_->AddDestination(); }},
       this);
   menus_->AddConf(*menuBar());
-  deviceMenus_ = new DeviceMenuBar(core_, services_, menuBar());
+  deviceMenus_ = new DeviceMenuBar(DevicePart(core_), services_, menuBar());
   menus_->AddMapAndScan(*menuBar());
   AddObjectMenu(*menuBar(), *objects_, services_.inputBox);
   menus_->AddAxesAndInterpreter(*menuBar());
@@ -281,7 +283,7 @@ void MainWindow::RefreshDeviceCaptions() {
   devices_->MagCaption();
   devices_->RefreshReadiness();
   devices_->RefreshLeds();
-  status_->ShowDevices(core_, readout_.Motion());
+  status_->ShowDevices(DeviceStatesPart(core_), readout_.Motion());
 }
 
 // The object grid shows the list afresh when its tab is chosen; the axes panel probes its
@@ -319,7 +321,7 @@ void MainWindow::ExecuteCommandBox() {
   const bool stopped = core_.motors.Motor().MotorStopRequested;
   OperationEnds();
   // A wait that Stop ended replies "Error "; the line says that it was the operator's Stop.
-  SetMessage(stopped ? reply + "stopped" : ReplyWithReason(core_, line, reply));
+  SetMessage(stopped ? reply + "stopped" : ReplyWithReason(FailurePart(core_), line, reply));
   SetTimeText(Str(static_cast<double>(ElapsedMs(start, core_.clock.TimeMs()))));
   RefreshDeviceCaptions();
 }
@@ -328,7 +330,8 @@ void MainWindow::ExecuteCommandBox() {
 // letting the window repaint.
 void MainWindow::OperationBegins(const std::string& what) {
   readout_.MayHaveMoved();
-  status_->ShowDevices(core_, readout_.Motion());  // the positions shown as moving at once
+  status_->ShowDevices(DeviceStatesPart(core_),
+                       readout_.Motion());  // the positions shown as moving at once
   busy_->Begin(what);
   status_->BusyField().repaint();
 }

@@ -26,6 +26,7 @@
 #include "ui/MessageLine.h"
 #include "ui/ObjectsTab.h"
 #include "ui/PositionReadout.h"
+#include "ui/WindowParts.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -117,7 +118,7 @@ class MainWindow : public QMainWindow {
   void TabChanged(int tab);
 
   CoreServices core_;
-  PositionReadout readout_{core_};
+  PositionReadout readout_{ReadoutPart(core_)};
   std::function<void()> unloaded_;
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;

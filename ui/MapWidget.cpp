@@ -33,7 +33,7 @@ void ImageCanvas::Line(int x1, int y1, int x2, int y2, Colour colour, PenMode mo
   PixelCanvas::Line(x1, y1, x2, y2, colour, mode);
 }
 
-MapWidget::MapWidget(const CoreServices& core, const WindowServices& services, MapHooks hooks,
+MapWidget::MapWidget(const MapWidgetCore& core, const WindowServices& services, MapHooks hooks,
                      QWidget* parent)
     : QWidget(parent), core_(core), services_(services), hooks_(std::move(hooks)) {
   setObjectName("pbxArea");

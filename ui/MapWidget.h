@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 
+#include "devices/Stage.h"
+#include "foundation/SharedState.h"
+#include "specimen/MapView.h"
 #include "specimen/PixelCanvas.h"
-#include "ui/CoreServices.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -31,6 +33,13 @@ class ImageCanvas final : public PixelCanvas {
 };
 
 // What the map asks of the rest of the window.
+// What the map drives: the map itself and the stage it follows and moves.
+struct MapWidgetCore {
+  SharedState& state;
+  Stage& stage;
+  MapView& map;
+};
+
 struct MapHooks {
   std::function<void(int32_t)> highlightInGrid;  // an object picked on the map
   std::function<void()> addCurrentPosition;      // as the object tab's "Add Pos." button
@@ -44,7 +53,7 @@ class MapWidget : public QWidget {
   Q_OBJECT
 
  public:
-  MapWidget(const CoreServices& core, const WindowServices& services, MapHooks hooks,
+  MapWidget(const MapWidgetCore& core, const WindowServices& services, MapHooks hooks,
             QWidget* parent);
   ~MapWidget() override;
 
@@ -80,7 +89,7 @@ class MapWidget : public QWidget {
   void PaintScaleBar(QPainter& painter);
   void PaintStageOutside(QPainter& painter);
 
-  CoreServices core_;
+  MapWidgetCore core_;
   const WindowServices& services_;
   MapHooks hooks_;
   std::unique_ptr<ImageCanvas> canvas_;

@@ -1,27 +1,13 @@
 #include "ui/ObjectActions.h"
 
-#include "ui/PositionText.h"
-
-#include <QApplication>
-#include <QCursor>
 #include <cmath>
 
 #include "commands/Replies.h"
 #include "foundation/NumberText.h"
+#include "ui/BusyIndicator.h"
+#include "ui/PositionText.h"
 
 namespace qv {
-namespace {
-
-// The hourglass for as long as the stage is on its way.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-}  // namespace
 
 std::optional<double> FiniteNumber(const std::string& text) {
   const std::optional<double> value = ParseNumber(text);
@@ -29,7 +15,7 @@ std::optional<double> FiniteNumber(const std::string& text) {
   return value;
 }
 
-ObjectActions::ObjectActions(const CoreServices& core, const WindowServices& services,
+ObjectActions::ObjectActions(const ObjectActionsCore& core, const WindowServices& services,
                              std::function<void()> displayObjList)
     : core_(core), services_(services), displayObjList_(std::move(displayObjList)) {}
 
@@ -55,7 +41,7 @@ void ObjectActions::MoveToObject(double n) {
   services_.Message("Wait... ");
   std::string reply;
   {
-    const WaitCursor hourglass;
+    const WaitCursor hourglass;  // for as long as the stage is on its way
     reply = core_.objectCommands.CmdObj(core_.windowSource, "GoTo " + Str(n));
   }
   services_.Message(reply);

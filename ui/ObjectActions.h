@@ -8,7 +8,13 @@
 #include <optional>
 #include <string>
 
-#include "ui/CoreServices.h"
+#include "commands/ObjectCommands.h"
+#include "devices/Stage.h"
+#include "foundation/KeywordFiles.h"
+#include "foundation/Notifier.h"
+#include "foundation/SharedState.h"
+#include "specimen/MapView.h"
+#include "specimen/ObjectList.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -19,10 +25,23 @@ std::optional<double> FiniteNumber(const std::string& text);
 inline constexpr int kObjectsTab = 2;
 inline constexpr int kMapTab = 1;
 
+// What the object actions drive: the object list, read from files and changed through "Obj"
+// commands, the map that shows it, and the stage they move.
+struct ObjectActionsCore {
+  SharedState& state;
+  Notifier& notifier;
+  KeywordFiles& keywordFiles;
+  Stage& stage;
+  ObjectList& objects;
+  MapView& map;
+  ObjectCommands& objectCommands;
+  CommandSource& windowSource;  // what the window's commands run as
+};
+
 class ObjectActions {
  public:
   // `displayObjList` refreshes the object grid. The services are copied.
-  ObjectActions(const CoreServices& core, const WindowServices& services,
+  ObjectActions(const ObjectActionsCore& core, const WindowServices& services,
                 std::function<void()> displayObjList);
 
   void AddCurrentPosition();
@@ -42,7 +61,6 @@ class ObjectActions {
   void AttractionAnswer(const std::string& answer);
   std::string AttractionCaption() const;
 
-  CoreServices& Sys() { return core_; }
   const WindowServices& Services() const { return services_; }
 
  private:
@@ -52,7 +70,7 @@ class ObjectActions {
   std::optional<MapPoint> StagePoint();
   void ShowStagePosition();
 
-  CoreServices core_;
+  ObjectActionsCore core_;
   WindowServices services_;
   std::function<void()> displayObjList_;
 };

@@ -20,8 +20,11 @@ QPushButton* AddButton(QHBoxLayout& row, const char* caption, const char* name) 
 
 }  // namespace
 
-ObjectsTab::ObjectsTab(const CoreServices& core, const WindowServices& services, QWidget* parent)
-    : QWidget(parent), core_(core), actions_(core, services, [this] { DisplayObjList(); }) {
+ObjectsTab::ObjectsTab(const ObjectActionsCore& core, const WindowServices& services,
+                       QWidget* parent)
+    : QWidget(parent),
+      core_{core.notifier, core.objects, core.map},
+      actions_(core, services, [this] { DisplayObjList(); }) {
   setObjectName("tabObjects");
   objectTable_ = new QTableWidget(0, kColumns, this);
   objectTable_->setObjectName("objectTable");

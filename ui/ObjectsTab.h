@@ -8,7 +8,6 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "ui/CoreServices.h"
 #include "ui/ObjectActions.h"
 #include "ui/WindowServices.h"
 
@@ -20,7 +19,8 @@ class ObjectsTab : public QWidget {
  public:
   enum Column { kNumber = 0, kX, kY, kZ, kComment, kColumns };
 
-  ObjectsTab(const CoreServices& core, const WindowServices& services, QWidget* parent);
+  // The actions get `core`; the grid uses its object list, map and messages.
+  ObjectsTab(const ObjectActionsCore& core, const WindowServices& services, QWidget* parent);
 
   // Brings the grid up to the object list: new rows only, unless the list was edited or
   // replaced, which redraws every row.
@@ -43,7 +43,12 @@ class ObjectsTab : public QWidget {
   // The object number of the selected row when exactly one whole row is selected, else 0.
   int32_t SelectedObject() const;
 
-  CoreServices core_;
+  struct GridCore {
+    Notifier& notifier;
+    ObjectList& objects;
+    MapView& map;
+  };
+  GridCore core_;
   ObjectActions actions_;
   QTableWidget* objectTable_;
   QLineEdit* fieldEdit_;

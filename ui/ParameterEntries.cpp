@@ -50,7 +50,8 @@ void ParameterEntries::EditObjectives() {
 }
 
 void ParameterEntries::EditField() {
-  EditSpecimenFile(c_.core, c_.services, SpecimenFile::Field);
+  EditSpecimenFile({c_.core.state, c_.core.notifier, c_.core.scan, c_.core.map}, c_.services,
+                   SpecimenFile::Field);
 }
 
 void ParameterEntries::ChooseObjective(int16_t position) {

@@ -4,7 +4,6 @@
 // objective table, field of view and the LED controller; and the LED pictures' toggles.
 #include <cstdint>
 
-#include "ui/CoreServices.h"
 #include "ui/EntryContext.h"
 
 namespace qv {

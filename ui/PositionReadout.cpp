@@ -2,7 +2,7 @@
 
 namespace qv {
 
-PositionReadout::PositionReadout(const CoreServices& core)
+PositionReadout::PositionReadout(const ReadoutCore& core)
     : core_(core), commandsSeen_(core.state.CommandCount) {}
 
 void PositionReadout::MayHaveMoved() {

@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/CoreServices.h"
+#include "controllers/MotorControllers.h"
+#include "devices/Focus.h"
+#include "devices/Stage.h"
+#include "foundation/SharedState.h"
 
 namespace qv {
 
@@ -18,9 +21,17 @@ struct ReadoutMotion {
   bool z = false;
 };
 
+// What the readout reads: the stage, the focus, and their units' moving status.
+struct ReadoutCore {
+  SharedState& state;
+  Stage& stage;
+  Focus& focus;
+  MotorControllers& motors;
+};
+
 class PositionReadout {
  public:
-  explicit PositionReadout(const CoreServices& core);
+  explicit PositionReadout(const ReadoutCore& core);
 
   // Something that may move the stage or the focus ran, runs or has just been started.
   void MayHaveMoved();
@@ -38,7 +49,7 @@ class PositionReadout {
   template <class Read>
   void CheckDevice(Tracked& device, int16_t ready, const std::vector<int16_t>& units, Read read);
 
-  CoreServices core_;
+  ReadoutCore core_;
   int32_t commandsSeen_ = 0;  // CommandCount when last looked at
   Tracked xy_;
   Tracked z_;

@@ -25,7 +25,7 @@ constexpr int kColumnHeight = 440;
 
 }  // namespace
 
-ProgramWindow::ProgramWindow(const CoreServices& core, std::function<void()> unloaded)
+ProgramWindow::ProgramWindow(const ProgramWindowCore& core, std::function<void()> unloaded)
     : core_(core), interpreter_(core.interpreter), unloaded_(std::move(unloaded)) {
   setWindowTitle("Program Interpreter");
   setObjectName("frmInterp");

@@ -14,9 +14,18 @@
 #include <string>
 #include <vector>
 
-#include "ui/CoreServices.h"
+#include "commands/Interpreter.h"
+#include "foundation/Notifier.h"
+#include "foundation/SharedState.h"
 
 namespace qv {
+
+// What the program editor works with: the interpreter's program, the program folder, messages.
+struct ProgramWindowCore {
+  SharedState& state;
+  Notifier& notifier;
+  Interpreter& interpreter;
+};
 
 class ProgramWindow : public QMainWindow {
   Q_OBJECT
@@ -27,7 +36,7 @@ class ProgramWindow : public QMainWindow {
   using FileChooser = std::function<std::string(const std::string& title, bool forSaving)>;
 
   // `unloaded` runs after the window has been closed.
-  ProgramWindow(const CoreServices& core, std::function<void()> unloaded);
+  ProgramWindow(const ProgramWindowCore& core, std::function<void()> unloaded);
 
   // Tests replace the file dialog.
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
@@ -76,7 +85,7 @@ class ProgramWindow : public QMainWindow {
   void RedrawAllRows();
   std::string ChooseFile(const std::string& title, bool forSaving);
 
-  CoreServices core_;
+  ProgramWindowCore core_;
   Interpreter& interpreter_;
   std::function<void()> unloaded_;
   FileChooser chooseFile_;

@@ -12,6 +12,7 @@ namespace {
 // What every entry shares: the window it reports to and the boxes it asks with.
 struct SpeedTestRunner {
   EntryContext context;
+  Clock& clock;  // the tests time the motions
   InputBox inputBox;
 
   // `test` returns the result for the message line; a test the operator stopped says so. The
@@ -29,8 +30,8 @@ struct SpeedTestRunner {
         busy.emplace(context, "Speed Test");
         return answer;
       };
-      const CoreServices& s = context.core;
-      SpeedTests tests(SpeedTestDevices{s.stage, s.motors, s.wheels, s.cube, s.clock}, ask,
+      const DeviceCore& s = context.core;
+      SpeedTests tests(SpeedTestDevices{s.stage, s.motors, s.wheels, s.cube, clock}, ask,
                        [this](const std::string& text) {
                          context.Say(text);
                          // The line is redrawn before the motions hold the thread.
@@ -45,17 +46,17 @@ struct SpeedTestRunner {
 
 }  // namespace
 
-SpeedTestHooks MakeSpeedTests(const CoreServices& core, const WindowServices& services,
+SpeedTestHooks MakeSpeedTests(const DeviceCore& core, Clock& clock, const WindowServices& services,
                               InputBox inputBox, std::function<void()> filtersChanged) {
   if (!inputBox) inputBox = QtInputBox(nullptr);
   auto runner = std::make_shared<const SpeedTestRunner>(
-      SpeedTestRunner{EntryContext{core, services, std::move(filtersChanged)}, inputBox});
+      SpeedTestRunner{EntryContext{core, services, std::move(filtersChanged)}, clock, inputBox});
   SpeedTestHooks hooks;
   hooks.limitLoop = [runner] { runner->Run([](SpeedTests& t) { return t.LimitLoop(); }); };
   hooks.scan = [runner] { runner->Run([](SpeedTests& t) { return t.Scan(); }); };
   hooks.wheel = [runner](int wheel) {
     runner->Run([&](SpeedTests& t) {
-      const std::string result = t.FilterMoves(wheel);
+      std::string result = t.FilterMoves(wheel);
       runner->context.Changed();
       return result;
     });

@@ -4,7 +4,7 @@
 // off its idle work while the devices move, and shows the result on the message line.
 #include <functional>
 
-#include "ui/CoreServices.h"
+#include "controllers/Clock.h"
 #include "ui/IndexerMenus.h"
 #include "ui/ObjectMenu.h"
 #include "ui/WindowServices.h"
@@ -14,7 +14,7 @@ namespace qv {
 // For DeviceMenuBar::SetSpeedTests. `filtersChanged` runs after the wheel test so that the
 // window's filter captions show where the wheel stopped; an empty `inputBox` asks with the
 // platform's.
-SpeedTestHooks MakeSpeedTests(const CoreServices& core, const WindowServices& services,
+SpeedTestHooks MakeSpeedTests(const DeviceCore& core, Clock& clock, const WindowServices& services,
                               InputBox inputBox, std::function<void()> filtersChanged = {});
 
 }  // namespace qv

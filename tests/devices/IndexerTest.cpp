@@ -1,15 +1,10 @@
 // The filter wheels, cube changer, slide and turret on both controller types against simulated
-// units with their index. Their words are transcripts (tests/transcripts/devices-a/, devices/),
-// all but the filter caption hook.
+// units with their index. Their words are transcripts (tests/transcripts/devices-a/, devices/).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "commands/DeviceCommands.h"
-#include "commands/Display.h"
-#include "commands/IndexerCommands.h"
 #include "tests/devices/DeviceRig.h"
-#include "tests/support/RecordingFrontEnd.h"
 
 namespace qv::test {
 namespace {

@@ -286,7 +286,7 @@ class Editor : public Microscope {
   void SetUp() override {
     Microscope::SetUp();
     program.ProgLines = {"Delay 10", "Delay 11", "Delay 12", "Delay 13", "End"};
-    progWin = new ProgramWindow(WindowCore(sim.system), [] {});
+    progWin = new ProgramWindow(ProgramPart(WindowCore(sim.system)), [] {});
     sim.front.AttachProgram(progWin);
     progWin->SetFileChooser([this](const std::string&, bool) { return chosen; });
   }
@@ -677,7 +677,7 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
       {"lblStatFocus", "Z " + FormatFixed(sim.system.focus.Z(), 2)},
       {"lblStatCube", "Cube-2"},
       {"lblStatObjective", "Obj. 2 (" + std::to_string(sim.system.objectives.Mag()) + "X)"},
-      {"lblStatFilters", DescribeDevices(WindowCore(sim.system)).filters}};
+      {"lblStatFilters", DescribeDevices(DeviceStatesPart(WindowCore(sim.system))).filters}};
   for (const auto& [name, text] : fields)
     EXPECT_EQ(Label(name), text);
   // So do the menu captions after commands that did not come from the window.

@@ -1,0 +1,86 @@
+#pragma once
+// Each part of the windows gets only what it drives: its piece is cut here from the services the
+// owner of the modules hands to the main window.
+#include "ui/AxesTab.h"
+#include "ui/CoreServices.h"
+#include "ui/EntryContext.h"
+#include "ui/FailureReason.h"
+#include "ui/MainMenus.h"
+#include "ui/MainStatusBar.h"
+#include "ui/MapWidget.h"
+#include "ui/ObjectActions.h"
+#include "ui/PositionReadout.h"
+#include "ui/ProgramWindow.h"
+
+namespace qv {
+
+inline DeviceCore DevicePart(const CoreServices& c) {
+  return DeviceCore{.state = c.state,
+                    .notifier = c.notifier,
+                    .frontEnd = c.frontEnd,
+                    .comm = c.comm,
+                    .motors = c.motors,
+                    .leds = c.leds,
+                    .focus = c.focus,
+                    .stage = c.stage,
+                    .wheels = c.wheels,
+                    .cube = c.cube,
+                    .objectives = c.objectives,
+                    .scan = c.scan,
+                    .map = c.map,
+                    .dispatcher = c.dispatcher,
+                    .windowSource = c.windowSource,
+                    .reinitialise = c.reinitialise,
+                    .replaceDeviceFile = c.replaceDeviceFile};
+}
+
+inline ObjectActionsCore ObjectsPart(const CoreServices& c) {
+  return ObjectActionsCore{c.state,   c.notifier, c.keywordFiles,   c.stage,
+                           c.objects, c.map,      c.objectCommands, c.windowSource};
+}
+
+inline MapWidgetCore MapPart(const CoreServices& c) {
+  return MapWidgetCore{c.state, c.stage, c.map};
+}
+
+inline AxesPanelCore AxesPart(const CoreServices& c) {
+  return AxesPanelCore{c.state, c.axes, c.motors};
+}
+
+inline MainMenusCore MenusPart(const CoreServices& c) {
+  return MainMenusCore{c.state,
+                       c.notifier,
+                       c.keywordFiles,
+                       c.comm,
+                       c.display,
+                       c.stage,
+                       c.scan,
+                       c.map,
+                       c.joystick,
+                       c.joyCommands,
+                       c.scanCommands,
+                       c.windowSource,
+                       c.applyConfiguration};
+}
+
+inline SpecimenFiles SpecimenFilesPart(const CoreServices& c) {
+  return SpecimenFiles{c.state, c.notifier, c.scan, c.map};
+}
+
+inline ReadoutCore ReadoutPart(const CoreServices& c) {
+  return ReadoutCore{c.state, c.stage, c.focus, c.motors};
+}
+
+inline DeviceStates DeviceStatesPart(const CoreServices& c) {
+  return DeviceStates{c.state, c.stage, c.focus, c.wheels, c.cube, c.objectives};
+}
+
+inline FailureFacts FailurePart(const CoreServices& c) {
+  return FailureFacts{c.state, c.wheels, c.cube};
+}
+
+inline ProgramWindowCore ProgramPart(const CoreServices& c) {
+  return ProgramWindowCore{c.state, c.notifier, c.interpreter};
+}
+
+}  // namespace qv
