@@ -10,7 +10,7 @@ ConsoleInput::ConsoleInput(int fd, LineSession::Hooks hooks)
     : fd_(fd),
       session_(LineSplitter::kUnlimited, std::move(hooks)),
       readable_(fd, QSocketNotifier::Read),
-      buffer_(64 * 1024) {
+      buffer_(std::size_t{64} * 1024) {
   connect(&readable_, &QSocketNotifier::activated, this, &ConsoleInput::Read);
 }
 
