@@ -84,7 +84,7 @@ std::string FailureReason(const CoreServices& core, std::string_view command,
     const std::optional<double> value = ValueOf(word, core.state.SymConst);
     if (!value) return word + " is no number (nor a symbol of QV_SYMCONST.TXT)";
     if (words[1] == word && values.size() == 1) {
-      const std::string range = PositionOutOfRange(core, *device, *value);
+      std::string range = PositionOutOfRange(core, *device, *value);
       if (!range.empty()) return range;
     }
   }

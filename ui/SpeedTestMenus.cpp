@@ -55,7 +55,7 @@ SpeedTestHooks MakeSpeedTests(const CoreServices& core, const WindowServices& se
   hooks.scan = [runner] { runner->Run([](SpeedTests& t) { return t.Scan(); }); };
   hooks.wheel = [runner](int wheel) {
     runner->Run([&](SpeedTests& t) {
-      const std::string result = t.FilterMoves(wheel);
+      std::string result = t.FilterMoves(wheel);
       runner->context.Changed();
       return result;
     });
