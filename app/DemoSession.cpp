@@ -20,7 +20,7 @@
 namespace qv {
 
 QString SimulatorExecutable() {
-  const QString configured = qEnvironmentVariable("QUORVALIN_SIM");
+  QString configured = qEnvironmentVariable("QUORVALIN_SIM");
   if (!configured.isEmpty()) return configured;
   const QString here = QCoreApplication::applicationDirPath();
   for (const QString& candidate : {here + "/quorvalin-sim", here + "/../sim/quorvalin-sim"}) {

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     levels.push_back(std::max(1, std::atoi(argv[i])));
   if (levels.empty()) levels = {1000, 3000, 5000};
   std::vector<std::pair<Case, int>> cases;
+  cases.reserve(levels.size() + 1);
   for (const int n : levels)
     cases.emplace_back(Nested(n), n);
   cases.emplace_back(Flat(10000), 10000);

@@ -39,7 +39,7 @@ std::string CommandDispatcher::ExecuteFromWindow(CommandSource& source, std::str
   }
   front.DoEvents();
   const int32_t start = clock.TimeMs();
-  const std::string reply = ExecuteLine(source, line);
+  std::string reply = ExecuteLine(source, line);
   if (shown) {
     front.SetMessage(reply);
     front.SetTimeText(Str(static_cast<double>(ElapsedMs(start, clock.TimeMs()))));

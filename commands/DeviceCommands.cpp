@@ -13,7 +13,10 @@ DeviceCommands::DeviceCommands(SharedState& state, Display& display)
 
 void DeviceCommands::SetSubCommands(std::string_view word, SubCommandHandler handler) {
   for (DeviceWord& device : words_) {
-    if (device.word == word) device.subCommands = std::move(handler);
+    if (device.word == word) {
+      device.subCommands = std::move(handler);
+      return;
+    }
   }
 }
 

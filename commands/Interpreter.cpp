@@ -212,7 +212,7 @@ std::string Interpreter::NextProgLine() {
   const int count = static_cast<int>(state_.ProgLines.size());
   if (state_.ProgPos >= count) return "End";
   if (state_.ProgPos < 0) state_.ProgPos = 0;
-  const std::string text = state_.ProgLines[state_.ProgPos];
+  std::string text = state_.ProgLines[state_.ProgPos];
   if (state_.ProgRows > 0) {
     if (state_.ProgPos - state_.ProgTop >= state_.ProgRows) {
       state_.ProgTop =

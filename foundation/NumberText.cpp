@@ -170,8 +170,8 @@ std::string FormatFixed(double value, int decimals) {
       }
     }
   }
-  std::string intPart = places.substr(0, static_cast<std::size_t>(intPlaces + 1));
-  const std::string fracPart = places.substr(static_cast<std::size_t>(intPlaces + 1));
+  std::string intPart = places.substr(0, static_cast<std::size_t>(intPlaces) + 1);
+  const std::string fracPart = places.substr(static_cast<std::size_t>(intPlaces) + 1);
   const std::size_t firstNonZero = intPart.find_first_not_of('0');
   intPart = firstNonZero == std::string::npos ? "0" : intPart.substr(firstNonZero);
   const bool allZero = intPart == "0" && fracPart.find_first_not_of('0') == std::string::npos;

@@ -17,10 +17,10 @@ namespace qv {
 
 namespace {
 
-constexpr size_t kChunk = 64 * 1024;  // bytes read from a client at a time
+constexpr size_t kChunk = size_t{64} * 1024;  // bytes read from a client at a time
 // Bytes of unsent answers, or of lines waiting for their turn, beyond which a client's input is
 // left in the kernel: a client that sends without reading slows down instead of filling memory.
-constexpr size_t kBacklog = 1024 * 1024;
+constexpr size_t kBacklog = size_t{1024} * 1024;
 constexpr int kPortAttempts = 10;  // tries for a free port that both addresses have
 
 }  // namespace

@@ -52,7 +52,7 @@ std::string KernelTableAddress(const sockaddr_storage& address) {
     AppendPort(text, v4.sin_port);
   } else if (address.ss_family == AF_INET6) {
     const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
-    for (int word = 0; word < 4; ++word)
+    for (size_t word = 0; word < 4; ++word)
       AppendWord(text, v6.sin6_addr.s6_addr + 4 * word);
     AppendPort(text, v6.sin6_port);
   }
