@@ -67,11 +67,8 @@ class AxesControl {
   void StorePortValue(int index, int16_t value);
   void StoreLastStatus(int16_t value) { Current().LastStatus = value; }
 
-  const AxisRecord& Record(int index) const { return records_.at(static_cast<size_t>(index)); }
   const AxisRecord& CurrentRecord() const { return records_[static_cast<size_t>(currentAxis_)]; }
-  int16_t AxesCount() const { return axesCount_; }
   int16_t CurrentAxis() const { return currentAxis_; }
-  bool AxesProbed() const { return axesProbed_; }
 
  private:
   AxisRecord& Current() { return records_[static_cast<size_t>(currentAxis_)]; }

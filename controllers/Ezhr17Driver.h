@@ -144,8 +144,6 @@ class Ezhr17Driver final : public MotorDriver {
   // that position's count is read back. The profile is put back, as the program leaves its own.
   int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;
 
-  int16_t EZModeWord() const { return ezModeWord_; }
-
  private:
   int16_t Send(int16_t unit, std::string_view command);
   // One exchange, brought back in step first when an earlier one gave up on its reply.

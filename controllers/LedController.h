@@ -35,8 +35,6 @@ class LedController {
   std::optional<bool> LEDIsOn(int16_t n) const;
 
   int16_t LEDAddress() const { return ledAddress_; }
-  int16_t LEDOnVal() const { return ledOnVal_; }
-  int16_t LEDOffVal() const { return ledOffVal_; }
 
  private:
   KeywordFiles& keywordFiles_;

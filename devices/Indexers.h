@@ -39,7 +39,6 @@ class Cube {
   // stands between cubes) still makes the changer ready: homing is what brings it back.
   int16_t Init();
   const CubeParams& Params() const { return par_; }
-  std::optional<double> UnitPerStep() const { return unitPerStep_; }  // cube units/microstep
 
   int16_t Goto(int16_t cube);  // starts the move, does not wait; 1 / -1
   // The cube in place, 1..Count(); -1 when the count cannot be read or is no cube position, so
@@ -96,7 +95,6 @@ class PositionDrive {
   int16_t Init();  // read, scale, apply, read the position back
   const PositionDriveParams& Params() const { return par_; }
   const PositionDriveKind& Kind() const { return kind_; }
-  std::optional<double> UnitPerStep() const { return unitPerStep_; }  // units per microstep
 
   // Moves in the drive's unit; they start the motion and do not wait.
   int16_t MoveRel(double distance);
