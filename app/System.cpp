@@ -181,7 +181,7 @@ int16_t System::InitDevices() {
     int16_t& ready = row.ready(state.Ready);
     ready = 0;
     if (row.installed(state.Config) != 1) continue;  // only the value 1 installs
-    ready = InitDevice(row.id) > 0 ? 1 : 0;
+    ready = InitDevice(row.id).ok() ? 1 : 0;
     if (ready != 1) status = -1;
   }
   wheels.AssignJoyWheelToReady();
@@ -189,14 +189,14 @@ int16_t System::InitDevices() {
   return status;
 }
 
-int16_t System::InitDevice(DeviceId device) {
+Result System::InitDevice(DeviceId device) {
   motors.MotorRetryFailedExchanges(true);
-  const int16_t result = InitOneDevice(device);
+  const Result result = InitOneDevice(device);
   motors.MotorRetryFailedExchanges(false);
   return result;
 }
 
-int16_t System::InitOneDevice(DeviceId device) {
+Result System::InitOneDevice(DeviceId device) {
   switch (device) {
     case DeviceId::Z:
       return focus.ZInit();
@@ -215,7 +215,7 @@ int16_t System::InitOneDevice(DeviceId device) {
     case DeviceId::Leds:
       return leds.LEDInit();
   }
-  return -1;
+  return Cause::kOutOfRange;
 }
 
 std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
@@ -243,15 +243,15 @@ std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
 int16_t System::StopDevice(DeviceId device) {
   switch (device) {
     case DeviceId::XY:
-      return stage.XYStop() < 0 ? -1 : 1;
+      return stage.XYStop().failed() ? -1 : 1;
     case DeviceId::Z:
-      return focus.ZStop() < 0 ? -1 : 1;
+      return focus.ZStop().failed() ? -1 : 1;
     default:
       break;
   }
   int16_t result = 1;
   for (const int16_t unit : DeviceUnits(device)) {
-    if (motors.MotorMoveAtSpeed(unit, 0) <= 0) result = -1;
+    if (!motors.MotorMoveAtSpeed(unit, 0).ok()) result = -1;
   }
   return result;
 }

@@ -82,9 +82,9 @@ class System {
     return dispatcher.ExecuteLine(windowSource, line);
   }
 
-  // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
+  // A device's initialisation from its parameter file: done, or why it failed. The ready
   // flag is left to the caller. An exchange that fails on the way is made once more.
-  int16_t InitDevice(DeviceId device);
+  Result InitDevice(DeviceId device);
   // The controller addresses of a device's units; none for the LEDs.
   std::vector<int16_t> DeviceUnits(DeviceId device) const;
   // Stops every unit of a device, each even when another failed, the stage and the focus with
@@ -134,7 +134,7 @@ class System {
   void ShowChannelMessagesOnMainWindow();
   void WakeUpControllers();
   int16_t InitDevices();
-  int16_t InitOneDevice(DeviceId device);
+  Result InitOneDevice(DeviceId device);
   int16_t ReadSpecimenFiles();
   MapSources MakeMapSources();
   void ConnectMap();

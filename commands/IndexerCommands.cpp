@@ -4,14 +4,11 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/ResultText.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
 namespace {
-
-std::string Status(int16_t status) {
-  return std::string(status > 0 ? kOk : kError);
-}
 
 // A value word: a number or a symbol standing for one; empty when it is neither.
 std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
@@ -29,8 +26,8 @@ std::optional<int16_t> ResolveInt16(std::string word, const ParList& symbols) {
 std::string WheelLamp(Wheels& wheels, int wheel, std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
-  if (word == "On" || word == "1") return Status(wheels.Lamp(wheel, 1));
-  if (word == "Off" || word == "0") return Status(wheels.Lamp(wheel, 0));
+  if (word == "On" || word == "1") return OkOrError(wheels.Lamp(wheel, 1));
+  if (word == "Off" || word == "0") return OkOrError(wheels.Lamp(wheel, 0));
   return std::string(kBadValue);
 }
 
@@ -47,7 +44,7 @@ std::string WheelFocShift(Wheels& wheels, int wheel, std::string& rest) {
   }
   std::string fileName;  // the word before it only says that a file follows
   if (SplitWord(rest, fileName) == 0) return std::string(kMissingArgument);
-  return Status(wheels.ReadZCompTable(wheel, fileName));
+  return OkOrError(wheels.ReadZCompTable(wheel, fileName));
 }
 
 }  // namespace
@@ -56,18 +53,18 @@ std::string WheelSubCommand(Wheels& wheels, int wheel, const ParList& symbols,
                             const std::string& subCommand, std::string& rest) {
   int16_t filter = 0;
   if (subCommand == "Home") {
-    if (wheels.Home(wheel) <= 0) return std::string(kError);
-    return Status(wheels.ReadFilter(wheel, filter));
+    if (!wheels.Home(wheel).ok()) return std::string(kError);
+    return OkOrError(wheels.ReadFilter(wheel, filter));
   }
   if (subCommand == "??") {
-    if (wheels.ReadFilter(wheel, filter) <= 0) return std::string(kError);
+    if (!wheels.ReadFilter(wheel, filter).ok()) return std::string(kError);
     return (wheel == 1 ? "F " : "B ") + std::to_string(filter);
   }
   if (subCommand == "?") {
-    if (wheels.ReadFilter(wheel, filter) <= 0) return std::string(kError);
+    if (!wheels.ReadFilter(wheel, filter).ok()) return std::string(kError);
     return std::to_string(filter);
   }
-  if (subCommand == "Wait") return Status(wheels.WaitComp(wheel));
+  if (subCommand == "Wait") return OkOrError(wheels.WaitComp(wheel));
   if (subCommand == "Next") {
     wheels.Next(wheel);  // a wheel that cannot move is no error of the command
     return std::string(kOk);
@@ -80,35 +77,34 @@ std::string WheelSubCommand(Wheels& wheels, int wheel, const ParList& symbols,
   if (subCommand == "FocShift") return WheelFocShift(wheels, wheel, rest);
   const std::optional<int16_t> target = ResolveInt16(subCommand, symbols);
   if (!target) return std::string(kError);
-  const int16_t status = wheels.GotoFilterComp(wheel, *target);
-  return Status(status);
+  return OkOrError(wheels.GotoFilterComp(wheel, *target));
 }
 
 std::string CubeSubCommand(Cube& cube, const ParList& symbols, const std::string& subCommand,
                            std::string&) {
   int16_t position = 0;
-  if (subCommand == "Home") return Status(cube.Home());
+  if (subCommand == "Home") return OkOrError(cube.Home());
   if (subCommand == "??") {
-    if (cube.ReadPos(position) <= 0) return std::string(kError);
+    if (!cube.ReadPos(position).ok()) return std::string(kError);
     return "Cube " + std::to_string(position);
   }
   if (subCommand == "?") {
-    if (cube.ReadPos(position) <= 0) return std::string(kError);
+    if (!cube.ReadPos(position).ok()) return std::string(kError);
     return std::to_string(position);
   }
-  if (subCommand == "Wait") return Status(cube.Wait());
+  if (subCommand == "Wait") return OkOrError(cube.Wait());
   const std::optional<int16_t> target = ResolveInt16(subCommand, symbols);
   if (!target) return std::string(kError);
-  const int16_t status = cube.Goto(*target);
-  if (status > 0) cube.SetCurrentCube(*target);
-  return Status(status);
+  const Result status = cube.Goto(*target);
+  if (status.ok()) cube.SetCurrentCube(*target);
+  return OkOrError(status);
 }
 
 std::string PositionDriveSubCommand(PositionDrive& drive, const ParList& symbols,
                                     const std::string& subCommand, std::string& rest) {
   double position = 0;
   if (subCommand == "?" || subCommand == "??") {
-    if (drive.ReadPos(position) <= 0) return std::string(kError);
+    if (!drive.ReadPos(position).ok()) return std::string(kError);
     const std::string text = FormatFixed(position, 2);
     return subCommand == "?" ? text : std::string(drive.Kind().word) + " " + text;
   }
@@ -117,13 +113,13 @@ std::string PositionDriveSubCommand(PositionDrive& drive, const ParList& symbols
     if (SplitWord(rest, word) == 0) return std::string(kNoValue);
     const std::optional<double> distance = ResolveNumber(word, symbols);
     if (!distance) return std::string(kError);
-    return Status(drive.MoveRel(*distance));
+    return OkOrError(drive.MoveRel(*distance));
   }
-  if (subCommand == "Wait") return Status(drive.Wait());
-  if (subCommand == "Home") return Status(drive.Home());
+  if (subCommand == "Wait") return OkOrError(drive.Wait());
+  if (subCommand == "Home") return OkOrError(drive.Home());
   const std::optional<double> target = ResolveNumber(subCommand, symbols);
   if (!target) return std::string(kError);
-  return Status(drive.MoveAbs(*target));
+  return OkOrError(drive.MoveAbs(*target));
 }
 
 void RegisterIndexerCommands(DeviceCommands& commands, const IndexerDevices& devices,

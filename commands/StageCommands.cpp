@@ -4,6 +4,7 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/ResultText.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -11,10 +12,6 @@ namespace {
 
 const std::string kXMissing = std::string(kNoValue) + "for X";
 const std::string kYMissing = std::string(kNoValue) + "for Y";
-
-std::string StatusReply(int16_t status) {
-  return std::string(status > 0 ? kOk : kError);
-}
 
 // A number or a symbol standing for one; empty when the word is neither.
 std::optional<double> ResolveNumber(std::string word, const ParList& symbols) {
@@ -45,17 +42,17 @@ std::string XYCommands::operator()(const std::string& sub, std::string& rest) {
   if (sub == "??") return Position("XY ");
   if (sub == "Rel") return Rel(rest);
   if (sub == "Move") return Move(rest);
-  if (sub == "Wait") return StatusReply(stage_.XYWait());
-  if (sub == "Stop") return StatusReply(stage_.XYStop());
-  if (sub == "Origin") return StatusReply(stage_.XYOrigin());
-  if (sub == "Home") return StatusReply(stage_.XYHome());
-  if (sub == "HomeX") return StatusReply(stage_.XYHomeX());
+  if (sub == "Wait") return OkOrError(stage_.XYWait());
+  if (sub == "Stop") return OkOrError(stage_.XYStop());
+  if (sub == "Origin") return OkOrError(stage_.XYOrigin());
+  if (sub == "Home") return OkOrError(stage_.XYHome());
+  if (sub == "HomeX") return OkOrError(stage_.XYHomeX());
   return MoveAbs(sub, rest);
 }
 
 std::string XYCommands::Position(const std::string& prefix) {
   double x = 0, y = 0;  // microns
-  if (stage_.XYReadPos(x, y) <= 0) return std::string(kError);
+  if (!stage_.XYReadPos(x, y).ok()) return std::string(kError);
   return prefix + FormatFixed(x, 1) + " " + FormatFixed(y, 1);
 }
 
@@ -65,7 +62,7 @@ std::string XYCommands::Rel(std::string& rest) {
   const std::optional<double> dx = ResolveNumber(xWord, symbols_);
   const std::optional<double> dy = ResolveNumber(yWord, symbols_);
   if (!dx || !dy) return std::string(kError);
-  return StatusReply(stage_.XYMoveRel(*dx, *dy));
+  return OkOrError(stage_.XYMoveRel(*dx, *dy));
 }
 
 std::string XYCommands::Move(std::string& rest) {
@@ -75,7 +72,7 @@ std::string XYCommands::Move(std::string& rest) {
   const std::optional<int16_t> vx = ResolveInt16(xWord, symbols_);
   const std::optional<int16_t> vy = ResolveInt16(yWord, symbols_);
   if (!vx || !vy) return std::string(kError);
-  return StatusReply(stage_.XYJog(*vx, *vy));
+  return OkOrError(stage_.XYJog(*vx, *vy));
 }
 
 std::string XYCommands::MoveAbs(const std::string& xWord, std::string& rest) {
@@ -84,7 +81,7 @@ std::string XYCommands::MoveAbs(const std::string& xWord, std::string& rest) {
   const std::optional<double> x = ResolveNumber(xWord, symbols_);
   const std::optional<double> y = ResolveNumber(yWord, symbols_);
   if (!x || !y) return std::string(kError);
-  return StatusReply(stage_.XYMoveAbs(*x, *y));
+  return OkOrError(stage_.XYMoveAbs(*x, *y));
 }
 
 // --- Z ---
@@ -97,22 +94,22 @@ std::string ZCommands::operator()(const std::string& sub, std::string& rest) {
     if (SplitWord(rest, word) == 0) return std::string(kNoValue);
     if (sub == "Rel") {
       const std::optional<double> d = ResolveNumber(word, symbols_);
-      return d ? StatusReply(focus_.ZMoveRel(*d)) : std::string(kError);
+      return d ? OkOrError(focus_.ZMoveRel(*d)) : std::string(kError);
     }
     const std::optional<int16_t> v = ResolveInt16(word, symbols_);
-    return v ? StatusReply(focus_.ZJog(*v)) : std::string(kError);
+    return v ? OkOrError(focus_.ZJog(*v)) : std::string(kError);
   }
-  if (sub == "Wait") return StatusReply(focus_.ZWait());
-  if (sub == "Stop") return StatusReply(focus_.ZStop());
-  if (sub == "Origin") return StatusReply(focus_.ZOrigin());
-  if (sub == "Home") return StatusReply(focus_.ZHome());
+  if (sub == "Wait") return OkOrError(focus_.ZWait());
+  if (sub == "Stop") return OkOrError(focus_.ZStop());
+  if (sub == "Origin") return OkOrError(focus_.ZOrigin());
+  if (sub == "Home") return OkOrError(focus_.ZHome());
   const std::optional<double> z = ResolveNumber(sub, symbols_);
-  return z ? StatusReply(focus_.ZMoveAbs(*z)) : std::string(kError);
+  return z ? OkOrError(focus_.ZMoveAbs(*z)) : std::string(kError);
 }
 
 std::string ZCommands::Position(const std::string& prefix) {
   double z = 0;  // microns
-  if (focus_.ZReadPos(z) <= 0) return std::string(kError);
+  if (!focus_.ZReadPos(z).ok()) return std::string(kError);
   return prefix + FormatFixed(z, 2);
 }
 

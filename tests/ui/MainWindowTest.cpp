@@ -122,7 +122,7 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   }
   MapPoint StagePosition() {
     MapPoint at;
-    EXPECT_EQ(sim.system.stage.XYReadPos(at.X, at.Y), 1);
+    EXPECT_TRUE(sim.system.stage.XYReadPos(at.X, at.Y).ok());
     return at;
   }
   std::string File(const char* name) { return sim.folder.File(name); }
@@ -147,7 +147,7 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   int16_t FilterOnWheel(int wheel) {
     sim.system.wheels.Wait(wheel);
     int16_t filter = 0;
-    EXPECT_EQ(sim.system.wheels.ReadFilter(wheel, filter), 1);
+    EXPECT_TRUE(sim.system.wheels.ReadFilter(wheel, filter).ok());
     return filter;
   }
   ObjectsTab& Objs() { return window->Objects(); }
@@ -539,7 +539,7 @@ TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   EXPECT_EQ(Count(X()), x);
 
   double z = 0;
-  ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
+  ASSERT_TRUE(sim.system.focus.ZReadPos(z).ok());
   window->SetMessage("");
   QTest::mousePress(Child("fraFoc"), Qt::LeftButton);  // the focus frame shows the position
   EXPECT_EQ(window->MessageText(), "Z=" + GeneralText(z));
@@ -554,7 +554,7 @@ TEST_P(Window, TheStageMenuJumpsOneJumpSizeEachWay) {
     SCOPED_TRACE(entry.toStdString());
     const int64_t x = Count(X()), y = Count(Y());
     Choose({"X-Y", entry});
-    ASSERT_EQ(sim.system.stage.XYWait(), 1);
+    ASSERT_TRUE(sim.system.stage.XYWait().ok());
     EXPECT_NEAR((Count(X()) - x) * um, dx, um / 2);
     EXPECT_NEAR((Count(Y()) - y) * um, dy, um / 2);
   }
@@ -973,7 +973,7 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndEachButtonShowsItsResult)
   // what the unit or the panel shows for it.
   const bool ims = GetParam() == "config/demo-im483i";
   auto unit = [this] { return sim.State(X()); };
-  auto wait = [this] { return sim.system.motors.MotorWaitMoveEnd(X()) == 1; };
+  auto wait = [this] { return sim.system.motors.MotorWaitMoveEnd(X()).ok(); };
   auto status = [](int16_t result) { return "Status =" + Str(result); };
   auto limits = [&] { return (unit().lowEnd ? 1 : 0) | (unit().highEnd ? 2 : 0); };
   const int16_t ports = ims ? 1 : 0;  // the EZHR17 has no ports to read
@@ -1264,7 +1264,7 @@ TEST_P(Window, CubeAndObjectiveEntriesMoveTheirDeviceAndCheckThemselves) {
   FindEntry(window->DeviceMenus().CubeMenu(), {"Next Cube"})->trigger();
   sim.system.cube.Wait();
   int16_t read = 0;
-  ASSERT_EQ(sim.system.cube.ReadPos(read), 1);
+  ASSERT_TRUE(sim.system.cube.ReadPos(read).ok());
   EXPECT_EQ(read, 1);
   EXPECT_EQ(std::pair(cubes.front()->isChecked(), cubes.back()->isChecked()),
             std::pair(true, false));
