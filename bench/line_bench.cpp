@@ -54,6 +54,7 @@ class Simulator {
     std::vector<std::string> args = {program, "--dir", folder, "--link", link};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args)
       argv.push_back(a.data());
     argv.push_back(nullptr);

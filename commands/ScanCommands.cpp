@@ -39,7 +39,7 @@ template <class Body>
 std::string ScanCommands::Run(const char* word, const std::string& arguments, Body body) {
   const CommandBusyScope busy(state_);
   std::string rest = arguments;
-  const std::string reply = (this->*body)(rest);
+  std::string reply = (this->*body)(rest);
   display_.ShowCmdAndReply(std::string(word) + " " + arguments, reply);
   return reply;
 }
