@@ -402,7 +402,7 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
   int failed = 0;
   int discarded = 0;  // late replies dropped before a command: logged, but not a failure
   for (int i = 0; i < 10000; ++i) {
-    const int16_t unit = units[static_cast<size_t>(i) % units.size()];
+    const int16_t unit = static_cast<unsigned char>(units[static_cast<size_t>(i) % units.size()]);
     s.system.comm.CommLogAdd("before");
     double position = 0;
     const Result result = s.system.motors.MotorReadPos(unit, position);
