@@ -8,20 +8,16 @@ namespace qv {
 namespace {
 
 // A device without a stop of its own: a stop at speed 0 to each of its units.
-std::function<int16_t()> StopEachUnit(MotorControllers& motors,
-                                      std::function<std::vector<int16_t>()> units) {
+// A stop that was not sent counts as failed: the unit may still move.
+std::function<Result()> StopEachUnit(MotorControllers& motors,
+                                     std::function<std::vector<int16_t>()> units) {
   return [&motors, units = std::move(units)] {
-    int16_t result = 1;
+    Result result;
     for (const int16_t unit : units()) {
-      if (motors.MotorMoveAtSpeed(unit, 0) <= 0) result = -1;
+      result = FirstFailure(result, Needed(motors.MotorMoveAtSpeed(unit, 0)));
     }
     return result;
   };
-}
-
-// 1 for a stop that was taken, -1 for one that was not, whatever the device's own code.
-std::function<int16_t()> Taken(std::function<int16_t()> stop) {
-  return [stop = std::move(stop)] { return stop() < 0 ? int16_t{-1} : int16_t{1}; };
 }
 
 DeviceDescriptor Wheel(System& s, DeviceId id, int n) {
@@ -44,12 +40,12 @@ DeviceDescriptors MakeDeviceDescriptors(System& s) {
   return {{
       {DeviceId::Z, [&s] { return s.focus.ZInit(); },
        [&s] { return std::vector<int16_t>{s.focus.Params().Contr}; },
-       Taken([&s] { return s.focus.ZStop(); }), ZCommands(s.focus, symbols)},
+       [&s] { return OrDone(s.focus.ZStop()); }, ZCommands(s.focus, symbols)},
       {DeviceId::XY, [&s] { return s.stage.XYInit(); },
        [&s] {
          return std::vector<int16_t>{s.stage.Params().X.Contr, s.stage.Params().Y.Contr};
        },
-       Taken([&s] { return s.stage.XYStop(); }), XYCommands(s.stage, symbols)},
+       [&s] { return OrDone(s.stage.XYStop()); }, XYCommands(s.stage, symbols)},
       Wheel(s, DeviceId::W1, 1),
       Wheel(s, DeviceId::W2, 2),
       Indexer(s, DeviceId::Slide, s.slide, PositionDriveCommands(s.slide, symbols)),
@@ -57,7 +53,7 @@ DeviceDescriptors MakeDeviceDescriptors(System& s) {
       Indexer(s, DeviceId::Cube, s.cube, CubeCommands(s.cube, symbols)),
       // The LED controller's unit does not move: nothing to stop.
       {DeviceId::Leds, [&s] { return s.leds.LEDInit(); }, [] { return std::vector<int16_t>{}; },
-       [] { return int16_t{1}; },
+       [] { return Result(); },
        [&s](const std::string& colour, std::string& rest) {
          return s.controllers.LedSubCommand(colour, rest);
        }},

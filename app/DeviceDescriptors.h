@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/DeviceCommands.h"
+#include "controllers/Result.h"
 #include "foundation/DeviceTable.h"
 
 namespace qv {
@@ -19,12 +20,12 @@ class System;
 
 struct DeviceDescriptor {
   DeviceId id;
-  // From the parameter file: 1, or <= 0 when it failed. The ready flag is the caller's.
-  std::function<int16_t()> init;
+  // From the parameter file: done, or why not. The ready flag is the caller's.
+  std::function<Result()> init;
   // The controller addresses of its units, read from its parameters as they are now.
   std::function<std::vector<int16_t>()> units;
-  // Every unit stopped, each even when another failed: 1, or -1 when one did not take it.
-  std::function<int16_t()> stop;
+  // Every unit stopped, each even when another failed: done, or why one did not take it.
+  std::function<Result()> stop;
   SubCommandHandler subCommands;
 
   const DeviceRow& Row() const { return Device(id); }

@@ -6,7 +6,7 @@ namespace qv {
 
 std::string ReinitialiseDevice(System& system, DeviceId device) {
   int16_t& ready = Device(device).ready(system.state.Ready);
-  ready = system.InitDevice(device) > 0 ? 1 : 0;
+  ready = system.InitDevice(device).ok() ? 1 : 0;
   return std::string(Device(device).word) + (ready == 1 ? " On" : " Off");
 }
 

@@ -177,7 +177,7 @@ int16_t System::InitDevices() {
     int16_t& ready = row.ready(state.Ready);
     ready = 0;
     if (row.installed(state.Config) != 1) continue;  // only the value 1 installs
-    ready = InitDevice(row.id) > 0 ? 1 : 0;
+    ready = InitDevice(row.id).ok() ? 1 : 0;
     if (ready != 1) status = -1;
   }
   wheels.AssignJoyWheelToReady();
@@ -185,9 +185,9 @@ int16_t System::InitDevices() {
   return status;
 }
 
-int16_t System::InitDevice(DeviceId device) {
+Result System::InitDevice(DeviceId device) {
   motors.MotorRetryFailedExchanges(true);
-  const int16_t result = descriptors_[DeviceIndex(device)].init();
+  const Result result = descriptors_[DeviceIndex(device)].init();
   motors.MotorRetryFailedExchanges(false);
   return result;
 }
@@ -197,7 +197,7 @@ std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
 }
 
 int16_t System::StopDevice(DeviceId device) {
-  return descriptors_[DeviceIndex(device)].stop();
+  return descriptors_[DeviceIndex(device)].stop().ok() ? 1 : -1;
 }
 
 // The specimen, scan area, scan grid, zoom and scan files, in this order, each counted.

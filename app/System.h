@@ -83,9 +83,9 @@ class System {
     return dispatcher.ExecuteLine(windowSource, line);
   }
 
-  // A device's initialisation from its parameter file: 1, or <= 0 when it failed. The ready
+  // A device's initialisation from its parameter file: done, or why it failed. The ready
   // flag is left to the caller. An exchange that fails on the way is made once more.
-  int16_t InitDevice(DeviceId device);
+  Result InitDevice(DeviceId device);
   // The controller addresses of a device's units; none for the LEDs.
   std::vector<int16_t> DeviceUnits(DeviceId device) const;
   const DeviceDescriptors& Descriptors() const { return descriptors_; }

@@ -2,15 +2,16 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/ResultText.h"
 
 namespace qv {
 
 std::string ControllerCommands::SendRaw(std::string arguments) {
   std::string answer;
-  const int16_t status = motors_.MotorRawCommand(arguments, answer);
+  const Result status = motors_.MotorRawCommand(arguments, answer);
   std::string reply;
-  // 0: no driver took the text (a controller type the program does not know), nothing was sent.
-  if (status > 0) {
+  // Not sent: no driver took the text (a controller type the program does not know).
+  if (status.ok()) {
     reply = answer;
   } else {
     comm_.CommLogAppend("CON " + arguments + "\\" + answer);
@@ -23,7 +24,7 @@ std::string ControllerCommands::SendRaw(std::string arguments) {
 std::string ControllerCommands::LedSubCommand(const std::string& colour, std::string& rest) {
   std::string state;
   if (SplitWord(rest, state) == 0) return std::string(kNoValue);
-  return leds_.LEDSet(colour, state) >= 1 ? std::string(kOk) : std::string(kError);
+  return OkOrError(leds_.LEDSet(colour, state));
 }
 
 }  // namespace qv

@@ -4,17 +4,11 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/ResultText.h"
 #include "commands/SubCommandTable.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
-namespace {
-
-std::string Status(int16_t status) {
-  return std::string(status > 0 ? kOk : kError);
-}
-
-}  // namespace
 
 // --- Filter wheels ---
 
@@ -23,7 +17,8 @@ std::string WheelCommands::operator()(const std::string& subCommand, std::string
       {"Home", [](WheelCommands& c, std::string&) { return c.Home(); }},
       {"??", [](WheelCommands& c, std::string&) { return c.Filter(c.wheel_ == 1 ? "F " : "B "); }},
       {"?", [](WheelCommands& c, std::string&) { return c.Filter(""); }},
-      {"Wait", [](WheelCommands& c, std::string&) { return Status(c.wheels_.WaitComp(c.wheel_)); }},
+      {"Wait",
+       [](WheelCommands& c, std::string&) { return OkOrError(c.wheels_.WaitComp(c.wheel_)); }},
       // A wheel that cannot move on is no error of the command.
       {"Next",
        [](WheelCommands& c, std::string&) {
@@ -41,26 +36,26 @@ std::string WheelCommands::operator()(const std::string& subCommand, std::string
   if (const auto handler = FindSubCommand(kSubCommands, subCommand)) return handler(*this, rest);
   const std::optional<int16_t> target = ResolveInt16(subCommand, symbols_);
   if (!target) return std::string(kError);
-  return Status(wheels_.GotoFilterComp(wheel_, *target));
+  return OkOrError(wheels_.GotoFilterComp(wheel_, *target));
 }
 
 std::string WheelCommands::Home() {
   int16_t filter = 0;
-  if (wheels_.Home(wheel_) <= 0) return std::string(kError);
-  return Status(wheels_.ReadFilter(wheel_, filter));
+  if (!wheels_.Home(wheel_).ok()) return std::string(kError);
+  return OkOrError(wheels_.ReadFilter(wheel_, filter));
 }
 
 std::string WheelCommands::Filter(const std::string& prefix) {
   int16_t filter = 0;
-  if (wheels_.ReadFilter(wheel_, filter) <= 0) return std::string(kError);
+  if (!wheels_.ReadFilter(wheel_, filter).ok()) return std::string(kError);
   return prefix + std::to_string(filter);
 }
 
 std::string WheelCommands::Lamp(std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kMissingArgument);
-  if (word == "On" || word == "1") return Status(wheels_.Lamp(wheel_, 1));
-  if (word == "Off" || word == "0") return Status(wheels_.Lamp(wheel_, 0));
+  if (word == "On" || word == "1") return OkOrError(wheels_.Lamp(wheel_, 1));
+  if (word == "Off" || word == "0") return OkOrError(wheels_.Lamp(wheel_, 0));
   return std::string(kBadValue);
 }
 
@@ -77,29 +72,29 @@ std::string WheelCommands::FocShift(std::string& rest) {
   }
   std::string fileName;  // the word before it only says that a file follows
   if (SplitWord(rest, fileName) == 0) return std::string(kMissingArgument);
-  return Status(wheels_.ReadZCompTable(wheel_, fileName));
+  return OkOrError(wheels_.ReadZCompTable(wheel_, fileName));
 }
 
 // --- Cube changer ---
 
 std::string CubeCommands::operator()(const std::string& subCommand, std::string& rest) {
   static constexpr SubCommandRow<CubeCommands> kSubCommands[] = {
-      {"Home", [](CubeCommands& c, std::string&) { return Status(c.cube_.Home()); }},
+      {"Home", [](CubeCommands& c, std::string&) { return OkOrError(c.cube_.Home()); }},
       {"??", [](CubeCommands& c, std::string&) { return c.Position("Cube "); }},
       {"?", [](CubeCommands& c, std::string&) { return c.Position(""); }},
-      {"Wait", [](CubeCommands& c, std::string&) { return Status(c.cube_.Wait()); }},
+      {"Wait", [](CubeCommands& c, std::string&) { return OkOrError(c.cube_.Wait()); }},
   };
   if (const auto handler = FindSubCommand(kSubCommands, subCommand)) return handler(*this, rest);
   const std::optional<int16_t> target = ResolveInt16(subCommand, symbols_);
   if (!target) return std::string(kError);
-  const int16_t status = cube_.Goto(*target);
-  if (status > 0) cube_.SetCurrentCube(*target);
-  return Status(status);
+  const Result status = cube_.Goto(*target);
+  if (status.ok()) cube_.SetCurrentCube(*target);
+  return OkOrError(status);
 }
 
 std::string CubeCommands::Position(const std::string& prefix) {
   int16_t position = 0;
-  if (cube_.ReadPos(position) <= 0) return std::string(kError);
+  if (!cube_.ReadPos(position).ok()) return std::string(kError);
   return prefix + std::to_string(position);
 }
 
@@ -110,18 +105,18 @@ std::string PositionDriveCommands::operator()(const std::string& subCommand, std
       {"?", [](PositionDriveCommands& c, std::string&) { return c.Position(false); }},
       {"??", [](PositionDriveCommands& c, std::string&) { return c.Position(true); }},
       {"Rel", [](PositionDriveCommands& c, std::string& more) { return c.Rel(more); }},
-      {"Wait", [](PositionDriveCommands& c, std::string&) { return Status(c.drive_.Wait()); }},
-      {"Home", [](PositionDriveCommands& c, std::string&) { return Status(c.drive_.Home()); }},
+      {"Wait", [](PositionDriveCommands& c, std::string&) { return OkOrError(c.drive_.Wait()); }},
+      {"Home", [](PositionDriveCommands& c, std::string&) { return OkOrError(c.drive_.Home()); }},
   };
   if (const auto handler = FindSubCommand(kSubCommands, subCommand)) return handler(*this, rest);
   const std::optional<double> target = ResolveNumber(subCommand, symbols_);
   if (!target) return std::string(kError);
-  return Status(drive_.MoveAbs(*target));
+  return OkOrError(drive_.MoveAbs(*target));
 }
 
 std::string PositionDriveCommands::Position(bool asCommand) {
   double position = 0;
-  if (drive_.ReadPos(position) <= 0) return std::string(kError);
+  if (!drive_.ReadPos(position).ok()) return std::string(kError);
   const std::string text = FormatFixed(position, 2);
   return asCommand ? std::string(drive_.Kind().word) + " " + text : text;
 }
@@ -131,7 +126,7 @@ std::string PositionDriveCommands::Rel(std::string& rest) {
   if (SplitWord(rest, word) == 0) return std::string(kNoValue);
   const std::optional<double> distance = ResolveNumber(word, symbols_);
   if (!distance) return std::string(kError);
-  return Status(drive_.MoveRel(*distance));
+  return OkOrError(drive_.MoveRel(*distance));
 }
 
 }  // namespace qv

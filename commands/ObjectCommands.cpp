@@ -100,11 +100,11 @@ ObjectCommands::Outcome ObjectCommands::AddCurrent(std::string& rest) {
   double x = kUndefinedPos, y = kUndefinedPos, z = kUndefinedPos;  // microns
   std::string reply;
   if (state_.Ready.XYReady == 1) {
-    if (stage_.XYReadPos(x, y) <= 0) return {std::string(kError), Show::WithObjects};
+    if (!stage_.XYReadPos(x, y).ok()) return {std::string(kError), Show::WithObjects};
     reply += FormatFixed(x, 1) + " " + FormatFixed(y, 1) + " ";
   }
   if (state_.Ready.ZReady == 1) {
-    if (focus_.ZReadPos(z) <= 0) return {std::string(kError), Show::WithObjects};
+    if (!focus_.ZReadPos(z).ok()) return {std::string(kError), Show::WithObjects};
     reply += FormatFixed(z, 2) + " ";
   }
   std::string comment;

@@ -4,6 +4,7 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/ResultText.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -119,7 +120,7 @@ std::string ScanCommands::AreaWords(std::string& arguments) {
     return std::string(kMissingArgument);
   if (state_.Ready.XYReady == 0) return std::string(kError);
   double x = 0, y = 0;  // microns
-  if (stage_.XYReadPos(x, y) <= 0) return std::string(kError);
+  if (!stage_.XYReadPos(x, y).ok()) return std::string(kError);
   if (action == "Set" || action == "Anchor") {
     const int16_t status =
         action == "Set" ? scan_.AreaSet(corner, x, y) : scan_.AreaAnchor(corner, x, y);
@@ -163,7 +164,7 @@ std::string ScanCommands::GridSetOrMove(const std::string& item, const std::stri
   const std::optional<int16_t> b = ResolveInt16(second, state_.SymConst, bNumber);
   if (!aNumber || !bNumber) return std::string(kNotANumber);
   if (!a || !b) return std::string(kError);
-  if (item == "Pos") return std::string(scan_.GridMove(*a, *b) > 0 ? kOk : kError);
+  if (item == "Pos") return OkOrError(scan_.GridMove(*a, *b));
   return StatusOrRefusal(scan_.GridSet(item, *a, *b));
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "commands/ResultText.h"
 #include "foundation/NumberText.h"
 
 namespace qv {
@@ -43,8 +44,8 @@ class Questions {
   std::string title_;
 };
 
-std::string Failure(int16_t status) {
-  return "Error" + Str(status);
+std::string Failure(Result status) {
+  return "Error" + Str(StatusCode(status));
 }
 
 }  // namespace
@@ -64,8 +65,8 @@ std::string SpeedTests::LimitLoop() {
   const int32_t t0 = d_.clock.TimeMs();
   double travelX = 0, travelY = 0;  // microns, of the last repetition
   for (int16_t i = 0; i < repetitions; ++i) {
-    const int16_t result = d_.stage.XYMeasureTravel(vx, vy, travelX, travelY);
-    if (result < 0) return Failure(result);
+    const Result result = d_.stage.XYMeasureTravel(vx, vy, travelX, travelY);
+    if (result.failed()) return Failure(result);
   }
   const int32_t elapsed = ElapsedMs(t0, d_.clock.TimeMs());
   return Str(repetitions) + " rep " + Str(elapsed) + " ms, [" + FormatFixed(travelX, 1) + "," +
@@ -83,17 +84,17 @@ std::string SpeedTests::Scan() {
       !ask.Ask("Enter Scan Direction (0-along X, 1-along Y)", direction))
     return kInputNotANumber;
   double x0 = 0, y0 = 0;  // microns, where the stage is taken back to
-  if (d_.stage.XYReadPos(x0, y0) < 0) return "Error reading stage position";
+  if (!d_.stage.XYReadPos(x0, y0).ok()) return "Error reading stage position";
   Progress("Scanning ...");
   const int32_t t0 = d_.clock.TimeMs();
   const XYParams& axes = d_.stage.Params();
   // A stage without a usable scale gives steps that are not finite; the driver refuses them.
   const double stepsX = stepX / d_.stage.XUmPerStep();
   const double stepsY = stepY / d_.stage.YUmPerStep();
-  int16_t result = 1;
+  Result result;
   if (direction == 0) result = Raster(axes.X, stepsX, fieldsX, axes.Y, stepsY, fieldsY);
   if (direction == 1) result = Raster(axes.Y, stepsY, fieldsY, axes.X, stepsX, fieldsX);
-  if (result < 0) return "Error in scanning";
+  if (!result.ok()) return "Error in scanning";
   const int32_t t1 = d_.clock.TimeMs();
   // Only started: the operator sees the result at once and the stage travels home meanwhile.
   d_.stage.XYMoveAbs(x0, y0);
@@ -101,24 +102,23 @@ std::string SpeedTests::Scan() {
          Str(ElapsedMs(t0, t1)) + " msec";
 }
 
-int16_t SpeedTests::Raster(const StageAxisParams& along, double alongSteps, int16_t alongFields,
-                           const StageAxisParams& across, double acrossSteps,
-                           int16_t acrossFields) {
+Result SpeedTests::Raster(const StageAxisParams& along, double alongSteps, int16_t alongFields,
+                          const StageAxisParams& across, double acrossSteps, int16_t acrossFields) {
   // The last line is reached but not travelled: the test times line changes and returns.
   for (int line = 1; line < acrossFields; ++line) {
     for (int field = 1; field < alongFields; ++field) {
-      if (MoveAndWait(along, alongSteps) < 0) return -1;
+      if (const Result r = MoveAndWait(along, alongSteps); !r.ok()) return r;
     }
     alongSteps = -alongSteps;
-    if (MoveAndWait(across, acrossSteps) < 0) return -1;
+    if (const Result r = MoveAndWait(across, acrossSteps); !r.ok()) return r;
   }
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t SpeedTests::MoveAndWait(const StageAxisParams& axis, double steps) {
-  // 0 means the controller type sent nothing; a time measured then would be no time at all.
-  if (d_.motors.MotorMoveRel(axis.Contr, steps) <= 0) return -1;
-  return d_.motors.MotorWaitMoveEnd(axis.Contr) <= 0 ? -1 : 1;
+Result SpeedTests::MoveAndWait(const StageAxisParams& axis, double steps) {
+  // Not sent by the controller type: a time measured then would be no time at all.
+  if (const Result r = d_.motors.MotorMoveRel(axis.Contr, steps); !r.ok()) return r;
+  return d_.motors.MotorWaitMoveEnd(axis.Contr);
 }
 
 std::string SpeedTests::FilterMoves(int wheel) {
@@ -130,24 +130,24 @@ std::string SpeedTests::FilterMoves(int wheel) {
   const int16_t positions = d_.wheels.Positions(wheel);
   const int32_t t0 = d_.clock.TimeMs();
   for (int16_t i = 0; i < repetitions && step >= 1; ++i) {
-    const int16_t result = StepWheel(wheel, step, positions);
-    if (result <= 0) return Failure(result);
+    const Result result = StepWheel(wheel, step, positions);
+    if (!result.ok()) return Failure(result);
   }
   return Str(repetitions) + " repetitions -" + Str(ElapsedMs(t0, d_.clock.TimeMs())) + " msec";
 }
 
-int16_t SpeedTests::StepWheel(int wheel, int16_t step, int16_t positions) {
-  int16_t moved = 0;
+Result SpeedTests::StepWheel(int wheel, int16_t step, int16_t positions) {
+  Result moved;
   if (step == 1) {
     moved = d_.wheels.Next(wheel);
   } else {
-    if (positions < 1) return -1;
+    if (positions < 1) return Cause::kOutOfRange;
     // Round the wheel as often as needed: a step longer than the wheel still names a filter.
     const int current = d_.wheels.CurrentFilter(wheel);
     const int filter = ((current - 1 + step) % positions + positions) % positions + 1;
     moved = d_.wheels.GotoFilterComp(wheel, static_cast<int16_t>(filter));
   }
-  if (moved <= 0) return moved;
+  if (!moved.ok()) return moved;
   return d_.wheels.Wait(wheel);
 }
 
@@ -157,14 +157,14 @@ std::string SpeedTests::AdjacentCubeMoves() {
   if (!ask.Ask("Enter number of repetitions:", asked)) return kInputNotANumber;
   const int32_t moves = EvenRepetitions(asked);
   auto gotoAndWait = [this](int16_t cube) {
-    const int16_t moved = d_.cube.Goto(cube);
-    return moved <= 0 ? moved : d_.cube.Wait();
+    const Result moved = d_.cube.Goto(cube);
+    return moved.ok() ? d_.cube.Wait() : moved;
   };
-  if (const int16_t r = gotoAndWait(1); r <= 0) return Failure(r);
+  if (const Result r = gotoAndWait(1); !r.ok()) return Failure(r);
   const int32_t t0 = d_.clock.TimeMs();
   for (int32_t i = 0; i < moves / 2; ++i) {
-    if (const int16_t r = gotoAndWait(2); r <= 0) return Failure(r);
-    if (const int16_t r = gotoAndWait(1); r <= 0) return Failure(r);
+    if (const Result r = gotoAndWait(2); !r.ok()) return Failure(r);
+    if (const Result r = gotoAndWait(1); !r.ok()) return Failure(r);
   }
   return Str(moves) + " repetitions -" + Str(ElapsedMs(t0, d_.clock.TimeMs())) + " msec";
 }

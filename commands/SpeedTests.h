@@ -48,10 +48,10 @@ class SpeedTests {
  private:
   // Runs the raster of the scan test along one axis and across the other: -1 at the first
   // move or wait that fails.
-  int16_t Raster(const StageAxisParams& along, double alongSteps, int16_t alongFields,
-                 const StageAxisParams& across, double acrossSteps, int16_t acrossFields);
-  int16_t MoveAndWait(const StageAxisParams& axis, double steps);
-  int16_t StepWheel(int wheel, int16_t step, int16_t positions);
+  Result Raster(const StageAxisParams& along, double alongSteps, int16_t alongFields,
+                const StageAxisParams& across, double acrossSteps, int16_t acrossFields);
+  Result MoveAndWait(const StageAxisParams& axis, double steps);
+  Result StepWheel(int wheel, int16_t step, int16_t positions);
   void Progress(const std::string& text) const {
     if (progress_) progress_(text);
   }

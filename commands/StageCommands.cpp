@@ -4,6 +4,7 @@
 
 #include "commands/CommandText.h"
 #include "commands/Replies.h"
+#include "commands/ResultText.h"
 #include "commands/SubCommandTable.h"
 #include "foundation/NumberText.h"
 
@@ -12,10 +13,6 @@ namespace {
 
 const std::string kXMissing = std::string(kNoValue) + "for X";
 const std::string kYMissing = std::string(kNoValue) + "for Y";
-
-std::string StatusReply(int16_t status) {
-  return std::string(status > 0 ? kOk : kError);
-}
 
 // Takes the two value words of "Rel", "Move" and the absolute move off `rest`; the reply for a
 // missing one, or empty when both are there.
@@ -36,11 +33,11 @@ std::string XYCommands::operator()(const std::string& sub, std::string& rest) {
       {"??", [](XYCommands& c, std::string&) { return c.Position("XY "); }},
       {"Rel", [](XYCommands& c, std::string& more) { return c.Rel(more); }},
       {"Move", [](XYCommands& c, std::string& more) { return c.Move(more); }},
-      {"Wait", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYWait()); }},
-      {"Stop", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYStop()); }},
-      {"Origin", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYOrigin()); }},
-      {"Home", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYHome()); }},
-      {"HomeX", [](XYCommands& c, std::string&) { return StatusReply(c.stage_.XYHomeX()); }},
+      {"Wait", [](XYCommands& c, std::string&) { return OkOrError(c.stage_.XYWait()); }},
+      {"Stop", [](XYCommands& c, std::string&) { return OkOrError(c.stage_.XYStop()); }},
+      {"Origin", [](XYCommands& c, std::string&) { return OkOrError(c.stage_.XYOrigin()); }},
+      {"Home", [](XYCommands& c, std::string&) { return OkOrError(c.stage_.XYHome()); }},
+      {"HomeX", [](XYCommands& c, std::string&) { return OkOrError(c.stage_.XYHomeX()); }},
   };
   if (const auto handler = FindSubCommand(kSubCommands, sub)) return handler(*this, rest);
   return MoveAbs(sub, rest);
@@ -48,7 +45,7 @@ std::string XYCommands::operator()(const std::string& sub, std::string& rest) {
 
 std::string XYCommands::Position(const std::string& prefix) {
   double x = 0, y = 0;  // microns
-  if (stage_.XYReadPos(x, y) <= 0) return std::string(kError);
+  if (!stage_.XYReadPos(x, y).ok()) return std::string(kError);
   return prefix + FormatFixed(x, 1) + " " + FormatFixed(y, 1);
 }
 
@@ -58,7 +55,7 @@ std::string XYCommands::Rel(std::string& rest) {
   const std::optional<double> dx = ResolveNumber(xWord, symbols_);
   const std::optional<double> dy = ResolveNumber(yWord, symbols_);
   if (!dx || !dy) return std::string(kError);
-  return StatusReply(stage_.XYMoveRel(*dx, *dy));
+  return OkOrError(stage_.XYMoveRel(*dx, *dy));
 }
 
 std::string XYCommands::Move(std::string& rest) {
@@ -68,7 +65,7 @@ std::string XYCommands::Move(std::string& rest) {
   const std::optional<int16_t> vx = ResolveInt16(xWord, symbols_);
   const std::optional<int16_t> vy = ResolveInt16(yWord, symbols_);
   if (!vx || !vy) return std::string(kError);
-  return StatusReply(stage_.XYJog(*vx, *vy));
+  return OkOrError(stage_.XYJog(*vx, *vy));
 }
 
 std::string XYCommands::MoveAbs(const std::string& xWord, std::string& rest) {
@@ -77,7 +74,7 @@ std::string XYCommands::MoveAbs(const std::string& xWord, std::string& rest) {
   const std::optional<double> x = ResolveNumber(xWord, symbols_);
   const std::optional<double> y = ResolveNumber(yWord, symbols_);
   if (!x || !y) return std::string(kError);
-  return StatusReply(stage_.XYMoveAbs(*x, *y));
+  return OkOrError(stage_.XYMoveAbs(*x, *y));
 }
 
 // --- Z ---
@@ -89,33 +86,33 @@ std::string ZCommands::operator()(const std::string& sub, std::string& rest) {
       {"??", [](ZCommands& c, std::string&) { return c.Position("Z "); }},
       {"Rel", [](ZCommands& c, std::string& more) { return c.Rel(more); }},
       {"Move", [](ZCommands& c, std::string& more) { return c.Move(more); }},
-      {"Wait", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZWait()); }},
-      {"Stop", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZStop()); }},
-      {"Origin", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZOrigin()); }},
-      {"Home", [](ZCommands& c, std::string&) { return StatusReply(c.focus_.ZHome()); }},
+      {"Wait", [](ZCommands& c, std::string&) { return OkOrError(c.focus_.ZWait()); }},
+      {"Stop", [](ZCommands& c, std::string&) { return OkOrError(c.focus_.ZStop()); }},
+      {"Origin", [](ZCommands& c, std::string&) { return OkOrError(c.focus_.ZOrigin()); }},
+      {"Home", [](ZCommands& c, std::string&) { return OkOrError(c.focus_.ZHome()); }},
   };
   if (const auto handler = FindSubCommand(kSubCommands, sub)) return handler(*this, rest);
   const std::optional<double> z = ResolveNumber(sub, symbols_);
-  return z ? StatusReply(focus_.ZMoveAbs(*z)) : std::string(kError);
+  return z ? OkOrError(focus_.ZMoveAbs(*z)) : std::string(kError);
 }
 
 std::string ZCommands::Rel(std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kNoValue);
   const std::optional<double> d = ResolveNumber(word, symbols_);
-  return d ? StatusReply(focus_.ZMoveRel(*d)) : std::string(kError);
+  return d ? OkOrError(focus_.ZMoveRel(*d)) : std::string(kError);
 }
 
 std::string ZCommands::Move(std::string& rest) {
   std::string word;
   if (SplitWord(rest, word) == 0) return std::string(kNoValue);
   const std::optional<int16_t> v = ResolveInt16(word, symbols_);
-  return v ? StatusReply(focus_.ZJog(*v)) : std::string(kError);
+  return v ? OkOrError(focus_.ZJog(*v)) : std::string(kError);
 }
 
 std::string ZCommands::Position(const std::string& prefix) {
   double z = 0;  // microns
-  if (focus_.ZReadPos(z) <= 0) return std::string(kError);
+  if (!focus_.ZReadPos(z).ok()) return std::string(kError);
   return prefix + FormatFixed(z, 2);
 }
 

@@ -31,20 +31,20 @@ AxesProbeResult AxesControl::AxesProbe() {
   return result;
 }
 
-int16_t AxesControl::AddAxis(const std::string& item) {
+AxisAdded AxesControl::AddAxis(const std::string& item, int16_t& index) {
   const int16_t address = AxisAddressOf(item);
-  if (address == 0 || Offered(address)) return -3;
-  if (axesCount_ >= kMaxAxes) return -2;
-  if (!Answers(address)) return -1;
-  const int16_t index = Offer(address);
+  if (address == 0 || Offered(address)) return AxisAdded::kOfferedAlready;
+  if (axesCount_ >= kMaxAxes) return AxisAdded::kTableFull;
+  if (!Answers(address)) return AxisAdded::kNoAnswer;
+  index = Offer(address);
   AxesSelect(index);
-  return index;
+  return AxisAdded::kOffered;
 }
 
-int16_t AxesControl::AxesSelect(int16_t index) {
-  if (index < 0 || index >= axesCount_) return 0;
+bool AxesControl::AxesSelect(int16_t index) {
+  if (index < 0 || index >= axesCount_) return false;
   currentAxis_ = index;
-  return 1;
+  return true;
 }
 
 void AxesControl::StoreOutValue(int index, int16_t value) {
@@ -59,7 +59,7 @@ void AxesControl::StorePortValue(int index, int16_t value) {
 
 bool AxesControl::Answers(int16_t address) {
   double position = 0;
-  return motors_.MotorReadPos(address, position) > 0;
+  return motors_.MotorReadPos(address, position).ok();
 }
 
 int16_t AxesControl::Offer(int16_t address) {

@@ -34,6 +34,14 @@ struct OfferedAxis {
   int16_t index = 0;
 };
 
+// What became of a unit the operator asked to add.
+enum class AxisAdded {
+  kOffered,         // it answers and is offered now
+  kNoAnswer,        // it does not answer
+  kTableFull,       // the table holds no further unit
+  kOfferedAlready,  // it is offered already, or the text is blank
+};
+
 struct AxesProbeResult {
   std::vector<OfferedAxis> offered;  // new buttons, in file order
   std::vector<std::string> ignored;  // captions of answering units beyond the table's size
@@ -47,13 +55,11 @@ class AxesControl {
   // The first call reads the file and probes every listed unit (never again, even when the
   // file is missing). The last unit offered becomes the current one.
   AxesProbeResult AxesProbe();
-  // One further unit, named as a line of the file would name it: its index once it answers,
-  // -1 when it does not, -2 when the table is full, -3 when it is offered already or the text
-  // is blank. The new unit becomes the current one.
-  int16_t AddAxis(const std::string& item);
-  // Chooses the unit of record `index`; an index without a record changes nothing (0 then,
-  // else 1).
-  int16_t AxesSelect(int16_t index);
+  // One further unit, named as a line of the file would name it; `index` gets its record's
+  // index once it is offered. The new unit becomes the current one.
+  AxisAdded AddAxis(const std::string& item, int16_t& index);
+  // Chooses the unit of record `index`; an index without a record changes nothing (false).
+  bool AxesSelect(int16_t index);
   // The address of the chosen unit, which the panel's operations name; 0 while none is offered.
   int16_t CurrentUnit() const { return axesCount_ > 0 ? CurrentRecord().Address : int16_t{0}; }
 
@@ -67,11 +73,8 @@ class AxesControl {
   void StorePortValue(int index, int16_t value);
   void StoreLastStatus(int16_t value) { Current().LastStatus = value; }
 
-  const AxisRecord& Record(int index) const { return records_.at(static_cast<size_t>(index)); }
   const AxisRecord& CurrentRecord() const { return records_[static_cast<size_t>(currentAxis_)]; }
-  int16_t AxesCount() const { return axesCount_; }
   int16_t CurrentAxis() const { return currentAxis_; }
-  bool AxesProbed() const { return axesProbed_; }
 
  private:
   AxisRecord& Current() { return records_[static_cast<size_t>(currentAxis_)]; }

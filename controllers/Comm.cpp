@@ -122,33 +122,33 @@ void Comm::CommLogLateReply(const std::string& bytes) {
   CommLogShow("Late reply discarded: " + shown);
 }
 
-int16_t Comm::CommOut(const std::string& text) {
+bool Comm::CommOut(const std::string& text) {
   events_.clear();  // a new exchange: its port events are counted afresh
-  if (!LineBack()) return -1;
+  if (!LineBack()) return false;
   DiscardLateReply();
   if (!port_.Write(text + static_cast<char>(txTerm_))) {
     if (!LineLost()) ShowFault("CommOut ");
-    return -1;
+    return false;
   }
-  return 1;
+  return true;
 }
 
-int16_t Comm::CommIn(std::string& reply) {
+bool Comm::CommIn(std::string& reply) {
   return Collect(reply, false, "CommIn ");
 }
-int16_t Comm::CommIn2(std::string& reply) {
+bool Comm::CommIn2(std::string& reply) {
   return Collect(reply, true, "CommIn2 ");
 }
 
 // The whole reply must arrive within the time-out counted from the start; between pieces the
 // thread blocks in the port's wait, and no window event is served.
-int16_t Comm::Collect(std::string& reply, bool twoCharacterEnd, const char* faultWord) {
+bool Comm::Collect(std::string& reply, bool twoCharacterEnd, const char* faultWord) {
   reply.clear();
   if (!port_.IsOpen()) {
     // No reply can come through a port that is not open: fail at once instead of waiting out
     // the time-out for every exchange of start-up, or of a line that went away.
     if (!LineLost()) ShowFault(faultWord);
-    return -1;
+    return false;
   }
   std::string collected;
   const Gathered end =
@@ -165,7 +165,7 @@ int16_t Comm::Collect(std::string& reply, bool twoCharacterEnd, const char* faul
     }
   }
   reply = collected;
-  return end == Gathered::kComplete ? 1 : -1;
+  return end == Gathered::kComplete;
 }
 
 // Collects into `collected` until it ends as a reply does, more than `limitMs` after `start`, or
@@ -210,16 +210,16 @@ size_t Comm::ReplyEnd(const std::string& text, bool twoCharacterEnd) const {
                                                                         : 0;
 }
 
-int16_t Comm::CommOutIn(const std::string& text, std::string& reply) {
-  const int16_t sent = CommOut(text);
-  const int16_t received = CommIn(reply);
-  return sent > 0 && received > 0 ? 1 : -1;
+bool Comm::CommOutIn(const std::string& text, std::string& reply) {
+  const bool sent = CommOut(text);
+  const bool received = CommIn(reply);
+  return sent && received;
 }
 
-int16_t Comm::CommOutIn2(const std::string& text, std::string& reply) {
-  const int16_t sent = CommOut(text);
-  const int16_t received = CommIn2(reply);
-  return sent > 0 && received > 0 ? 1 : -1;
+bool Comm::CommOutIn2(const std::string& text, std::string& reply) {
+  const bool sent = CommOut(text);
+  const bool received = CommIn2(reply);
+  return sent && received;
 }
 
 void Comm::CommLogAdd(const std::string& message) {

@@ -50,15 +50,15 @@ class Comm {
   void CommAwaitLateReplies(bool on) { awaitLateReplies_ = on; }
   bool CommAwaitsLateReplies() const { return awaitLateReplies_; }
 
-  // 1 sent, -1 fault. Bytes still waiting from an earlier exchange that gave up are discarded
-  // (and logged) first, so that they are never taken for this command's reply.
-  int16_t CommOut(const std::string& text);
+  // Whether it was sent (false: a fault). Bytes still waiting from an earlier exchange that gave up
+  // are discarded (and logged) first, so that they are never taken for this command's reply.
+  bool CommOut(const std::string& text);
   // One reply ending in RxTerm (CommIn) or in RxTerm RxTerm2 (CommIn2), terminators removed;
-  // 1 complete, -1 time-out or fault (the partial reply is handed back).
-  int16_t CommIn(std::string& reply);
-  int16_t CommIn2(std::string& reply);
-  int16_t CommOutIn(const std::string& text, std::string& reply);
-  int16_t CommOutIn2(const std::string& text, std::string& reply);
+  // whether it came complete (false: time-out or fault; the partial reply is handed back).
+  bool CommIn(std::string& reply);
+  bool CommIn2(std::string& reply);
+  bool CommOutIn(const std::string& text, std::string& reply);
+  bool CommOutIn2(const std::string& text, std::string& reply);
 
   // Sends `question` and reads replies (ending as CommIn2's when `doubleTerminated`, else as
   // CommIn's) for up to `timeouts` port time-outs, until one `isAnswer`; the replies before it
@@ -100,7 +100,7 @@ class Comm {
     bool twoCharacterEnd = false;  // how that answer ends
   };
 
-  int16_t Collect(std::string& reply, bool twoCharacterEnd, const char* faultWord);
+  bool Collect(std::string& reply, bool twoCharacterEnd, const char* faultWord);
   Gathered Gather(std::string& collected, int32_t start, int32_t limitMs, bool twoCharacterEnd,
                   const char* faultWord);
   size_t ReplyEnd(const std::string& text, bool twoCharacterEnd) const;

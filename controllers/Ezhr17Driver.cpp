@@ -121,15 +121,15 @@ int16_t Ezhr17ModeWithFlags(int16_t modeWord, int16_t mode) {
 
 // --- Exchanges ---
 
-int16_t Ezhr17Driver::Command(int16_t unit, std::string_view command, std::string& reply) {
+Result Ezhr17Driver::Command(int16_t unit, std::string_view command, std::string& reply) {
   if (inProgress_ >= 1) {
     comm_.CommLogShow("inst>0;");
-    return -4;
+    return Cause::kReentered;
   }
   ++inProgress_;
   const std::string sent = Ezhr17Frame(unit, command);
-  int16_t result = Attempt(sent, reply);
-  if (retryOnce_ && result < 0) {
+  Result result = Attempt(sent, reply);
+  if (retryOnce_ && result.failed()) {
     comm_.CommLogShow("Retrying " + sent);
     result = Attempt(sent, reply);
   }
@@ -137,7 +137,7 @@ int16_t Ezhr17Driver::Command(int16_t unit, std::string_view command, std::strin
   return result;
 }
 
-int16_t Ezhr17Driver::Attempt(const std::string& sent, std::string& reply) {
+Result Ezhr17Driver::Attempt(const std::string& sent, std::string& reply) {
   if (outOfStep_) Resync();
   return Exchange(sent, reply);
 }
@@ -152,51 +152,51 @@ void Ezhr17Driver::Resync() {
   if (!answered) comm_.CommLogAppend(sent + "-comm error-" + raw);
 }
 
-int16_t Ezhr17Driver::Exchange(const std::string& sent, std::string& reply) {
+Result Ezhr17Driver::Exchange(const std::string& sent, std::string& reply) {
   std::string raw;
-  int16_t received = comm_.CommOutIn2(sent, raw);
+  bool received = comm_.CommOutIn2(sent, raw);
   // A version answer that came late belongs to no command: the reply after it is this one's.
-  while (received == 1 && versionOwed_ && IsEzhr17VersionAnswer(raw)) {
+  while (received && versionOwed_ && IsEzhr17VersionAnswer(raw)) {
     versionOwed_ = false;
     comm_.CommLogLateReply(raw);
     received = comm_.CommIn2(raw);
   }
-  if (received != 1) {
+  if (!received) {
     // The channel has just shown "Port TimeOut"; the failed command goes beside it.
     comm_.CommLogAppend(sent + "-comm error-" + raw);
     NoteUnanswered(sent);
-    return -1;
+    return Cause::kNoAnswer;
   }
   Ezhr17Reply parsed = ParseEzhr17Reply(raw);
   switch (parsed.check) {
     case Ezhr17ReplyCheck::kNoSlashZero:
       comm_.CommLogShow(sent + "-no 0xFF /0-" + raw);
-      return -3;
+      return Cause::kBadReply;
     case Ezhr17ReplyCheck::kNoStatus:
       comm_.CommLogShow(sent + "-no status-" + raw);
-      return -3;
+      return Cause::kBadReply;
     case Ezhr17ReplyCheck::kControllerError:
       reply = std::move(parsed.data);
       comm_.CommLogShow(sent + "-error returned by controller-" + raw + "-status-" +
                         Plain(parsed.errorCode));
-      return -2;
+      return Cause::kControllerError;
     case Ezhr17ReplyCheck::kOk:
       break;
   }
   reply = std::move(parsed.data);
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Ezhr17Driver::Send(int16_t unit, std::string_view command) {
+Result Ezhr17Driver::Send(int16_t unit, std::string_view command) {
   std::string reply;
   return Command(unit, command, reply);
 }
 
-int16_t Ezhr17Driver::RawCommand(const std::string& text, std::string& reply) {
+Result Ezhr17Driver::RawCommand(const std::string& text, std::string& reply) {
   if (outOfStep_) Resync();
-  const int16_t result = comm_.CommOutIn2(text, reply);
-  if (result != 1) NoteUnanswered(text);
-  return result;
+  if (comm_.CommOutIn2(text, reply)) return Cause::kDone;
+  NoteUnanswered(text);
+  return Cause::kNoAnswer;
 }
 
 // A reply the channel gave up on may still come, unless the line itself went or late replies
@@ -218,297 +218,306 @@ void Ezhr17Driver::InitChannel() {
 
 // --- Single commands ---
 
-int16_t Ezhr17Driver::MoveAtSpeed(int16_t unit, int32_t speed) {
+Result Ezhr17Driver::MoveAtSpeed(int16_t unit, int32_t speed) {
   if (speed == 0) return Send(unit, "T");
   return RunUntilStopped(unit, speed);
 }
 
-int16_t Ezhr17Driver::RunUntilStopped(int16_t unit, int32_t speed) {
-  if (MotionsHeld(clock_, motor_)) return -1;
+Result Ezhr17Driver::RunUntilStopped(int16_t unit, int32_t speed) {
+  if (MotionsHeld(clock_, motor_)) return Cause::kHeld;
   const int64_t wide = speed;  // the magnitude of the most negative speed needs 33 bits
   if (speed > 0) return Send(unit, "V" + Plain(wide) + "P0R");
   return Send(unit, "V" + Plain(-wide) + "D0R");
 }
 
-int16_t Ezhr17Driver::MoveAbs(int16_t unit, double position) {
-  if (MotionsHeld(clock_, motor_)) return -1;
+Result Ezhr17Driver::MoveAbs(int16_t unit, double position) {
+  if (MotionsHeld(clock_, motor_)) return Cause::kHeld;
   const auto steps = RoundToInt32(position);
   if (!steps) {
     comm_.CommLogShow("EZHR17_MoveAbs: position out of range");
-    return -1;
+    return Cause::kOutOfRange;
   }
   return Send(unit, "A" + Plain(*steps) + "R");
 }
 
-int16_t Ezhr17Driver::MoveRel(int16_t unit, double distance) {
+Result Ezhr17Driver::MoveRel(int16_t unit, double distance) {
   const double steps = std::floor(std::fabs(distance) + 0.5);
   if (!std::isfinite(steps) || steps > std::numeric_limits<int32_t>::max()) {
     comm_.CommLogShow("EZHR17_MoveRel: distance out of range");
-    return -1;
+    return Cause::kOutOfRange;
   }
-  if (steps == 0) return 1;  // "P0R" would run to the end of travel
-  if (MotionsHeld(clock_, motor_)) return -1;
+  if (steps == 0) return Cause::kDone;  // "P0R" would run to the end of travel
+  if (MotionsHeld(clock_, motor_)) return Cause::kHeld;
   return Send(unit, (distance > 0 ? "P" : "D") + Plain(static_cast<int64_t>(steps)) + "R");
 }
 
-int16_t Ezhr17Driver::ReadMovingStatus(int16_t unit) {
+Result Ezhr17Driver::ReadMovingStatus(int16_t unit, int16_t& status) {
   std::string reply;
-  if (Command(unit, "Q", reply) != 1 || reply.empty()) return -1;
-  return (static_cast<unsigned char>(reply[0]) & kStatusReadyBit) != 0 ? 0 : 1;
+  if (const Result asked = Command(unit, "Q", reply); !asked.ok()) return asked;
+  if (reply.empty()) return Cause::kNoValue;
+  status = (static_cast<unsigned char>(reply[0]) & kStatusReadyBit) != 0 ? 0 : 1;
+  return Cause::kDone;
 }
 
-int16_t Ezhr17Driver::ReadPos(int16_t unit, double& position) {
+Result Ezhr17Driver::ReadPos(int16_t unit, double& position) {
   std::string reply;
-  if (Command(unit, "?0", reply) != 1) {
+  if (const Result asked = Command(unit, "?0", reply); !asked.ok()) {
     comm_.CommLogShow("error reading position:" + reply);
-    return -1;
+    return asked;
   }
   const auto count = PositionCount(Ezhr17Number(reply));
   if (!count) {
     // Framed but without a count (letters, nothing, a number no counter holds): no position.
     comm_.CommLogShow("error reading position:" + reply);
-    return -1;
+    return Cause::kNoValue;
   }
   position = *count;
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Ezhr17Driver::ReadInputs(int16_t unit, std::optional<int16_t> (*read)(std::string_view),
-                                 std::string_view op, int16_t& value) {
+Result Ezhr17Driver::ReadInputs(int16_t unit, std::optional<int16_t> (*read)(std::string_view),
+                                std::string_view op, int16_t& value) {
   std::string reply;
-  if (Command(unit, "?4", reply) != 1) return -1;
+  if (const Result asked = Command(unit, "?4", reply); !asked.ok()) return asked;
   const auto inputs = read(reply);
   if (!inputs) {
     comm_.CommLogShow(std::string(op) + ": no inputs in reply-" + reply);
-    return -1;
+    return Cause::kNoValue;
   }
   value = *inputs;
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Ezhr17Driver::ReadHardware(int16_t unit, int16_t& value) {
+Result Ezhr17Driver::ReadHardware(int16_t unit, int16_t& value) {
   return ReadInputs(unit, Ezhr17HardwareValue, "EZHR17_ReadHardware", value);
 }
 
-int16_t Ezhr17Driver::ReadLimits(int16_t unit, int16_t& value) {
+Result Ezhr17Driver::ReadLimits(int16_t unit, int16_t& value) {
   return ReadInputs(unit, Ezhr17LimitsValue, "EZHR17_ReadLimits", value);
 }
 
-int16_t Ezhr17Driver::SetCurrents(int16_t unit, int16_t hold, int16_t run) {
+Result Ezhr17Driver::SetCurrents(int16_t unit, int16_t hold, int16_t run) {
   return Send(unit, "h" + Plain(hold) + "m" + Plain(run) + "R");
 }
 
-int16_t Ezhr17Driver::SetRamp(int16_t unit, int32_t acceleration, int32_t /*unusedDeceleration*/) {
+Result Ezhr17Driver::SetRamp(int16_t unit, int32_t acceleration, int32_t /*unusedDeceleration*/) {
   return Send(unit, "L" + Plain(acceleration) + "R");
 }
 
-int16_t Ezhr17Driver::SetLimitPolarity(int16_t unit, int16_t polarity) {
+Result Ezhr17Driver::SetLimitPolarity(int16_t unit, int16_t polarity) {
   return Send(unit, "f" + Plain(polarity) + "R");
 }
 
-int16_t Ezhr17Driver::SetSlewSpeed(int16_t unit, int32_t speed) {
+Result Ezhr17Driver::SetSlewSpeed(int16_t unit, int32_t speed) {
   return Send(unit, "V" + Plain(speed) + "R");
 }
 
-int16_t Ezhr17Driver::SetStepDivide(int16_t unit, int16_t exponent) {
+Result Ezhr17Driver::SetStepDivide(int16_t unit, int16_t exponent) {
   if (exponent < 0 || exponent > kMaxStepDivideExponent) {
     comm_.CommLogShow("EZHR17_SetStepDivide: resolution exponent out of range");
-    return -1;
+    return Cause::kOutOfRange;
   }
   return Send(unit, "j" + Plain(int64_t{1} << exponent) + "R");
 }
 
-int16_t Ezhr17Driver::EnableLimits(int16_t unit, int16_t on) {
+Result Ezhr17Driver::EnableLimits(int16_t unit, int16_t on) {
   ezModeWord_ = Ezhr17ModeWithLimits(ezModeWord_, on);
   return Send(unit, "n" + Plain(ezModeWord_) + "R");
 }
 
-int16_t Ezhr17Driver::SetModeFlags(int16_t unit, int16_t mode) {
+Result Ezhr17Driver::SetModeFlags(int16_t unit, int16_t mode) {
   ezModeWord_ = Ezhr17ModeWithFlags(ezModeWord_, mode);
   return Send(unit, "n" + Plain(ezModeWord_) + "R");
 }
 
-int16_t Ezhr17Driver::SetIndexSteps(int16_t unit, int16_t steps) {
+Result Ezhr17Driver::SetIndexSteps(int16_t unit, int16_t steps) {
   return Send(unit, "B" + Plain(steps) + "R");
 }
 
-int16_t Ezhr17Driver::WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t /*unusedO3*/) {
+Result Ezhr17Driver::WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t /*unusedO3*/) {
   return Send(unit, "J" + Plain(int64_t{o1} + 2 * int64_t{o2}) + "R");
 }
 
-int16_t Ezhr17Driver::SetOrigin(int16_t unit, int32_t position) {
-  const int16_t result = Send(unit, "z" + Plain(position) + "R");
+Result Ezhr17Driver::SetOrigin(int16_t unit, int32_t position) {
+  const Result result = Send(unit, "z" + Plain(position) + "R");
   clock_.DelayMs(kOriginSettleMs);
   return result;
 }
 
-int16_t Ezhr17Driver::WakeUp() {
+Result Ezhr17Driver::WakeUp() {
   for (const char address : kWakeUpAddresses) {
     std::string reply;
     RawCommand(std::string("/") + address + "?Q", reply);  // absent units simply time out
   }
-  return 1;
+  return Cause::kDone;
 }
 
 // --- Composite motions ---
 
-int16_t Ezhr17Driver::WaitMoveEnd(int16_t unit) {
+Result Ezhr17Driver::WaitMoveEnd(int16_t unit) {
   const int32_t intervalMs = waitPollingInterval_;
   MoveDeadline deadline(clock_, motor_);
   while (true) {
-    if (deadline.Passed()) return -2;
+    if (deadline.Passed()) return Cause::kTimedOut;
     // A failing query is polled again: only the time-out ends such a wait, unless the line
     // itself has gone, when no answer can come before the time-out.
-    const int16_t moving = ReadMovingStatus(unit);
-    if (moving == 0) return 1;
-    if (moving < 0 && comm_.LineLost()) return -1;
+    int16_t moving = 0;
+    const Result asked = ReadMovingStatus(unit, moving);
+    if (asked.ok() && moving == 0) return Cause::kDone;
+    if (!asked.ok() && comm_.LineLost()) return asked;
     pump_.DoEvents();
     clock_.DelayMs(intervalMs);
   }
 }
 
-int16_t Ezhr17Driver::RunHomeProgram(int16_t unit) {
-  if (MotionsHeld(clock_, motor_)) return -1;
+Result Ezhr17Driver::RunHomeProgram(int16_t unit) {
+  if (MotionsHeld(clock_, motor_)) return Cause::kHeld;
   Send(unit, kHomeProgram);
   return WaitMoveEnd(unit);
 }
 
-int16_t Ezhr17Driver::MotorHome(int16_t unit, int32_t speed) {
+Result Ezhr17Driver::MotorHome(int16_t unit, int32_t speed) {
   if (speed == 0) {
     comm_.CommLogShow("EZHR17_MotorHome: zero home speed");
-    return -1;
+    return Cause::kOutOfRange;
   }
-  if (MotionsHeld(clock_, motor_)) return -1;
+  if (MotionsHeld(clock_, motor_)) return Cause::kHeld;
   const int64_t magnitude = std::llabs(int64_t{speed});
-  if (Send(unit, "V" + Plain(magnitude) + "R") != 1) {
+  if (const Result set = Send(unit, "V" + Plain(magnitude) + "R"); !set.ok()) {
     comm_.CommLogShow("EZHR17_MotorHome: error setting home speed");
-    return -1;
+    return set;
   }
-  if (Send(unit, kHomeCommand) != 1) {
+  if (const Result homing = Send(unit, kHomeCommand); !homing.ok()) {
     comm_.CommLogShow("EZHR17_MotorHome: error homing");
-    return -1;
+    return homing;
   }
-  return 1;  // the controller goes on homing by itself
+  return Cause::kDone;  // the controller goes on homing by itself
 }
 
 std::optional<int32_t> Ezhr17Driver::ReadSlewSpeed(int16_t unit, std::string_view op,
-                                                   bool logFailures) {
+                                                   bool logFailures, Result& failure) {
   std::string reply;
-  if (Command(unit, "?2", reply) != 1) {
+  if (const Result asked = Command(unit, "?2", reply); !asked.ok()) {
     if (logFailures) comm_.CommLogShow(std::string(op) + ": error reading max speed" + reply);
+    failure = asked;
     return std::nullopt;
   }
   const auto speed = TextToInt32(Ezhr17Number(reply));
-  if (!speed && logFailures) {
-    comm_.CommLogShow(std::string(op) + ": bad read of max speed" + reply);
+  if (!speed) {
+    if (logFailures) comm_.CommLogShow(std::string(op) + ": bad read of max speed" + reply);
+    failure = Cause::kNoValue;
   }
   return speed;
 }
 
-int16_t Ezhr17Driver::MotorHomeSmart(int16_t unit, int32_t speed, int32_t /*unusedInitSpeed*/) {
-  const auto saved = ReadSlewSpeed(unit, "EZHR17_MotorHomeSmart", true);
-  if (!saved) return -1;
-  int16_t outcome = 1;
-  if (MotorHome(unit, speed) != 1) {
+Result Ezhr17Driver::MotorHomeSmart(int16_t unit, int32_t speed, int32_t /*unusedInitSpeed*/) {
+  Result saved;
+  const auto speedInForce = ReadSlewSpeed(unit, "EZHR17_MotorHomeSmart", true, saved);
+  if (!speedInForce) return saved;
+  Result outcome = MotorHome(unit, speed);
+  if (!outcome.ok()) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: error homing");
-    outcome = -1;
-  } else if (WaitMoveEnd(unit) != 1) {
+  } else if (outcome = WaitMoveEnd(unit); !outcome.ok()) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: timeout");
-    outcome = -1;
   }
   clock_.DelayMs(kHomeSmartSettleMs);
-  if (SetSlewSpeed(unit, *saved) != 1 && outcome == 1) {
+  if (const Result restored = SetSlewSpeed(unit, *speedInForce); !restored.ok() && outcome.ok()) {
     comm_.CommLogShow("EZHR17_MotorHomeSmart: error restoring max speed");
-    outcome = -1;
+    outcome = restored;
   }
   return outcome;
 }
 
-int16_t Ezhr17Driver::StartRunTwice(int16_t unit, int32_t speed) {
+Result Ezhr17Driver::StartRunTwice(int16_t unit, int32_t speed) {
   // The start is sent twice; only the second answer counts (the first may meet a unit that
   // is still settling from the previous command).
   MoveAtSpeed(unit, speed);
   return MoveAtSpeed(unit, speed);
 }
 
-int16_t Ezhr17Driver::WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set) {
+Result Ezhr17Driver::WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set) {
   while (true) {
-    if (deadline.Passed()) return -2;
+    if (deadline.Passed()) return Cause::kTimedOut;
     int16_t inputs = 0;
-    if (ReadHardware(unit, inputs) != 1) return -1;
-    if (((inputs & kHomeInputBit) != 0) == set) return 1;
+    if (const Result read = ReadHardware(unit, inputs); !read.ok()) return read;
+    if (((inputs & kHomeInputBit) != 0) == set) return Cause::kDone;
     pump_.DoEvents();  // the window answers, and Stop with it
   }
 }
 
-int16_t Ezhr17Driver::MotorHomeOwn(int16_t unit, int32_t speed) {
-  const auto saved = ReadSlewSpeed(unit, "EZHR17_MotorHomeOwn", false);
-  if (!saved) return -1;
+Result Ezhr17Driver::MotorHomeOwn(int16_t unit, int32_t speed) {
+  Result saved;
+  const auto speedInForce = ReadSlewSpeed(unit, "EZHR17_MotorHomeOwn", false, saved);
+  if (!speedInForce) return saved;
   MoveDeadline deadline(clock_, motor_);
-  int16_t outcome = StartRunTwice(unit, speed) != 1 ? -1 : WaitForHomeInput(unit, deadline, true);
-  if (outcome == 1) {
+  Result outcome = StartRunTwice(unit, speed);
+  if (outcome.ok()) outcome = WaitForHomeInput(unit, deadline, true);
+  if (outcome.ok()) {
     // Creep on in the same direction until the sensor clears: that edge is the home.
     const int32_t creep = RoundToInt32(speed / 10.0).value_or(0);
-    outcome = StartRunTwice(unit, creep) != 1 ? -1 : WaitForHomeInput(unit, deadline, false);
+    outcome = StartRunTwice(unit, creep);
+    if (outcome.ok()) outcome = WaitForHomeInput(unit, deadline, false);
   }
   MoveAtSpeed(unit, 0);
-  SetSlewSpeed(unit, *saved);
+  SetSlewSpeed(unit, *speedInForce);
   return outcome;
 }
 
-int16_t Ezhr17Driver::RunToLimit(int16_t unit, MoveDeadline& deadline, int32_t mask,
-                                 int32_t speed) {
+Result Ezhr17Driver::RunToLimit(int16_t unit, MoveDeadline& deadline, int32_t mask, int32_t speed) {
   int16_t limits = 0;
-  int16_t result = ReadLimits(unit, limits);
-  if (result != 1 || (limits & mask) != 0) return result;
+  Result result = ReadLimits(unit, limits);
+  if (!result.ok() || (limits & mask) != 0) return result;
   result = MoveAtSpeed(unit, speed);
-  if (result != 1) return result;
+  if (!result.ok()) return result;
   while (true) {
-    if (deadline.Passed()) return -2;
+    if (deadline.Passed()) return Cause::kTimedOut;
     result = ReadLimits(unit, limits);
-    if (result != 1 || (limits & mask) != 0) return result;
+    if (!result.ok() || (limits & mask) != 0) return result;
     pump_.DoEvents();  // the window answers, and Stop with it
   }
 }
 
-int16_t Ezhr17Driver::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
+Result Ezhr17Driver::MotorToLimit(int16_t unit, int32_t mask, int32_t speed, int16_t& reached) {
   MoveDeadline deadline(clock_, motor_);
-  const auto saved = ReadSlewSpeed(unit, "EZHR17_MotorToLimit", true);
-  if (!saved) {
+  Result saved;
+  const auto speedInForce = ReadSlewSpeed(unit, "EZHR17_MotorToLimit", true, saved);
+  if (!speedInForce) {
     MoveAtSpeed(unit, 0);
-    return -1;
+    return saved;
   }
-  int16_t outcome = RunToLimit(unit, deadline, mask, speed);
+  Result outcome = RunToLimit(unit, deadline, mask, speed);
   MoveAtSpeed(unit, 0);
-  if (SetSlewSpeed(unit, *saved) != 1 && outcome > 0) {
+  if (const Result restored = SetSlewSpeed(unit, *speedInForce); !restored.ok() && outcome.ok()) {
     comm_.CommLogShow("EZHR17_MotorToLimit: error restoring max speed");
-    outcome = -1;
+    outcome = restored;
   }
+  if (outcome.ok()) reached = 1;
   return outcome;
 }
 
-int16_t Ezhr17Driver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
-                                  double& positionOneCount) {
-  if (SetOrigin(unit, homing.powerUpOrigin) < 0) return -1;
-  bool ok = RunHomeProgram(unit) >= 0;
+Result Ezhr17Driver::HomeIndexer(int16_t unit, const IndexerHoming& homing,
+                                 double& positionOneCount) {
+  if (const Result origin = SetOrigin(unit, homing.powerUpOrigin); origin.failed()) return origin;
+  Result outcome = RunHomeProgram(unit);
   double position = 0;  // microsteps, at position 1
-  if (ok) {
+  if (!outcome.failed()) {
     // The offset move has to end before the count at position 1 can be read.
-    ok = MoveRel(unit, homing.offsetHome) >= 0 && WaitMoveEnd(unit) >= 0 &&
-         ReadPos(unit, position) >= 0;
+    outcome = MoveRel(unit, homing.offsetHome);
+    if (!outcome.failed()) outcome = WaitMoveEnd(unit);
+    if (!outcome.failed()) outcome = ReadPos(unit, position);
   } else {
     MoveAtSpeed(unit, 0);  // the program searches without end when it never finds home
   }
   // The homing program leaves its own speeds and ramp behind (the initial speed is not one of
   // this controller's settings).
-  if (SetSlewSpeed(unit, homing.slewVelocity) < 0) ok = false;
-  if (SetRamp(unit, homing.acceleration, homing.deceleration) < 0) ok = false;
-  if (!ok) return -1;
+  outcome = FirstFailure(outcome, SetSlewSpeed(unit, homing.slewVelocity));
+  outcome = FirstFailure(outcome, SetRamp(unit, homing.acceleration, homing.deceleration));
+  if (outcome.failed()) return outcome;
   positionOneCount = position;
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Ezhr17Driver::HomeStage(const StageHomingPlan& plan) {
+Result Ezhr17Driver::HomeStage(const StageHomingPlan& plan) {
   return Ezhr17StageHoming(*this).Home(plan);
 }
 

@@ -70,86 +70,84 @@ class Ezhr17Driver final : public MotorDriver {
         motor_(motor),
         waitPollingInterval_(waitPollingInterval) {}
 
-  // One framed exchange with `unit`. 1 done; -1 channel failure; -2 controller error code; -3
-  // reply not framed; -4 another exchange is under way. `reply` receives the data part for 1
-  // and -2 and is left alone otherwise.
+  // One framed exchange with `unit`: done; no answer; a controller error code; a bad reply (not
+  // framed); re-entered (another exchange is under way). `reply` receives the data part when
+  // done and on a controller error, and is left alone otherwise.
   // The replies of this protocol do not say whose they are. After an exchange gave up on its
   // reply, which may still come, the line is brought back in step before anything else is sent
   // (see Resync), so that a late reply is never taken for another command's answer.
-  int16_t Command(int16_t unit, std::string_view command, std::string& reply);
-  // While on (the devices' initialisation), an exchange that fails (-1, -2, -3) is made once
+  Result Command(int16_t unit, std::string_view command, std::string& reply);
+  // While on (the devices' initialisation), an exchange that fails (but for re-entry) is made once
   // more, and the channel log says so.
   void RetryFailedExchanges(bool on) override { retryOnce_ = on; }
   // The text as it is, no address, no frame check: the channel's result.
-  int16_t RawCommand(const std::string& text, std::string& reply) override;
+  Result RawCommand(const std::string& text, std::string& reply) override;
   void InitChannel() override;
-  int16_t WakeUp() override;
+  Result WakeUp() override;
 
-  int16_t Home(int16_t unit, int16_t speed) override { return MotorHome(unit, speed); }
-  int16_t MotorHome(int16_t unit, int32_t speed);
-  int16_t MotorHomeSmart(int16_t unit, int32_t speed, int32_t unusedInitSpeed) override;
-  int16_t MotorHomeOwn(int16_t unit, int32_t speed) override;
-  int16_t MotorToLimit(int16_t unit, int32_t mask, int32_t speed) override;
+  Result Home(int16_t unit, int16_t speed) override { return MotorHome(unit, speed); }
+  Result MotorHome(int16_t unit, int32_t speed);
+  Result MotorHomeSmart(int16_t unit, int32_t speed, int32_t unusedInitSpeed) override;
+  Result MotorHomeOwn(int16_t unit, int32_t speed) override;
+  Result MotorToLimit(int16_t unit, int32_t mask, int32_t speed, int16_t& reached) override;
   // 0 stops ("T"); any other speed runs until stopped (see RunUntilStopped).
-  int16_t MoveAtSpeed(int16_t unit, int32_t speed) override;
-  int16_t MoveAbs(int16_t unit, double position) override;
+  Result MoveAtSpeed(int16_t unit, int32_t speed) override;
+  Result MoveAbs(int16_t unit, double position) override;
   // A distance that rounds to no whole microstep sends nothing and succeeds: the controller
   // reads a relative move of 0 as a run without end.
-  int16_t MoveRel(int16_t unit, double distance) override;
-  // 1 moving, 0 ready, -1 failure.
-  int16_t ReadMovingStatus(int16_t unit) override;
-  // 1 and the count; -1, the position untouched and the reply logged, when the query fails or
-  // its answer is no count.
-  int16_t ReadPos(int16_t unit, double& position) override;
-  int16_t ReadHardware(int16_t unit, int16_t& value) override;
-  int16_t ReadLimits(int16_t unit, int16_t& value) override;
-  int16_t SetCurrents(int16_t unit, int16_t hold, int16_t run) override;
-  int16_t SetRamp(int16_t unit, int32_t acceleration, int32_t unusedDeceleration) override;
-  int16_t SetLimitPolarity(int16_t unit, int16_t polarity) override;
-  int16_t SetSlewSpeed(int16_t unit, int32_t speed) override;
-  int16_t SetStepDivide(int16_t unit, int16_t exponent) override;
-  int16_t EnableLimits(int16_t unit, int16_t on) override;
-  int16_t SetModeFlags(int16_t unit, int16_t mode) override;
-  int16_t SetIndexSteps(int16_t unit, int16_t steps) override;
-  int16_t WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t unusedO3) override;
+  Result MoveRel(int16_t unit, double distance) override;
+  // `status` 1 moving, 0 ready.
+  Result ReadMovingStatus(int16_t unit, int16_t& status) override;
+  // The count; when the query fails or its answer is no count the position is untouched and the
+  // reply logged.
+  Result ReadPos(int16_t unit, double& position) override;
+  Result ReadHardware(int16_t unit, int16_t& value) override;
+  Result ReadLimits(int16_t unit, int16_t& value) override;
+  Result SetCurrents(int16_t unit, int16_t hold, int16_t run) override;
+  Result SetRamp(int16_t unit, int32_t acceleration, int32_t unusedDeceleration) override;
+  Result SetLimitPolarity(int16_t unit, int16_t polarity) override;
+  Result SetSlewSpeed(int16_t unit, int32_t speed) override;
+  Result SetStepDivide(int16_t unit, int16_t exponent) override;
+  Result EnableLimits(int16_t unit, int16_t on) override;
+  Result SetModeFlags(int16_t unit, int16_t mode) override;
+  Result SetIndexSteps(int16_t unit, int16_t steps) override;
+  Result WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t unusedO3) override;
   // The counter takes `position` (pausing while it settles).
-  int16_t SetOrigin(int16_t unit, int32_t position) override;
-  // Polls `unit` until it stands still, serving window events between the polls. 1 still, -2
-  // time-out, -1 the line is gone.
-  int16_t WaitMoveEnd(int16_t unit) override;
+  Result SetOrigin(int16_t unit, int32_t position) override;
+  // Polls `unit` until it stands still, serving window events between the polls: done, timed
+  // out, or the failure of the last poll when the line is gone.
+  Result WaitMoveEnd(int16_t unit) override;
   // The controller-resident homing sequence of a filter wheel, then the wait for its end.
-  int16_t RunHomeProgram(int16_t unit);
+  Result RunHomeProgram(int16_t unit);
 
   // The port and settings operations of the other type: nothing to send.
-  int16_t GetOutput(int16_t, int16_t, int16_t&) override { return 0; }
-  int16_t SetOutput(int16_t, int16_t, int16_t) override { return 0; }
-  int16_t ReadInPorts(int16_t, std::array<int16_t, 3>&) override { return 0; }
-  int16_t ReadOutPorts(int16_t, std::array<int16_t, 3>&) override { return 0; }
-  int16_t SetJogSpeeds(int16_t, int32_t, int32_t) override { return 0; }
-  int16_t SetInitSpeed(int16_t, int32_t) override { return 0; }
-  int16_t Pause(int16_t, int16_t) override { return 1; }
+  Result GetOutput(int16_t, int16_t, int16_t&) override { return Cause::kNotSent; }
+  Result SetOutput(int16_t, int16_t, int16_t) override { return Cause::kNotSent; }
+  Result ReadInPorts(int16_t, std::array<int16_t, 3>&) override { return Cause::kNotSent; }
+  Result ReadOutPorts(int16_t, std::array<int16_t, 3>&) override { return Cause::kNotSent; }
+  Result SetJogSpeeds(int16_t, int32_t, int32_t) override { return Cause::kNotSent; }
+  Result SetInitSpeed(int16_t, int32_t) override { return Cause::kNotSent; }
+  Result Pause(int16_t, int16_t) override { return Cause::kDone; }
 
   // The counter takes the origin it is given.
   double CountAtOrigin(int32_t origin) const override { return origin; }
   // A unit refuses a new target while it moves.
-  int16_t TakesTarget(int16_t /*unit*/) override { return 1; }
+  Result TakesTarget(int16_t /*unit*/) override { return Cause::kDone; }
   // A run ("V" + rate + "P0R") makes its rate the top speed.
   bool RunSetsTopSpeed() const override { return true; }
   JoystickRuns Joystick() const override {
     return {.heldRunRange = false, .keepShare = 0.25, .startShare = 0.2, .quietWhenCentred = true};
   }
   // Two passes onto the home sensors, then out to the origin point (Ezhr17StageHoming.h).
-  int16_t HomeStage(const StageHomingPlan& plan) override;
+  Result HomeStage(const StageHomingPlan& plan) override;
   // The origin first, then the controller's own homing program and the move to position 1;
   // that position's count is read back. The profile is put back, as the program leaves its own.
-  int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;
-
-  int16_t EZModeWord() const { return ezModeWord_; }
+  Result HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;
 
  private:
-  int16_t Send(int16_t unit, std::string_view command);
+  Result Send(int16_t unit, std::string_view command);
   // One exchange, brought back in step first when an earlier one gave up on its reply.
-  int16_t Attempt(const std::string& sent, std::string& reply);
+  Result Attempt(const std::string& sent, std::string& reply);
   // Asks the unit that did not answer for its firmware version and drops every reply that comes
   // before that answer: a unit answers its commands in turn, so nothing it still owed can come
   // after it. A unit that does not answer within a few time-outs is left; its version answer,
@@ -158,21 +156,22 @@ class Ezhr17Driver final : public MotorDriver {
   void NoteUnanswered(const std::string& sent);
   // "P0"/"D0" at `speed` (not 0): the controller runs until "T" or a limit stops it. The only
   // command that moves without a given end; nothing else sends it.
-  int16_t RunUntilStopped(int16_t unit, int32_t speed);
-  int16_t Exchange(const std::string& sent, std::string& reply);
+  Result RunUntilStopped(int16_t unit, int32_t speed);
+  Result Exchange(const std::string& sent, std::string& reply);
   // The slew speed in force ("?2"); empty when the query fails or its number cannot be read
   // (logged with `op` as the speaker when `logFailures`).
-  std::optional<int32_t> ReadSlewSpeed(int16_t unit, std::string_view op, bool logFailures);
-  // The inputs ("?4") as `read` takes them; -1 when the query fails or its reply holds no
-  // inputs (logged with `op` as the speaker).
-  int16_t ReadInputs(int16_t unit, std::optional<int16_t> (*read)(std::string_view),
-                     std::string_view op, int16_t& value);
-  int16_t StartRunTwice(int16_t unit, int32_t speed);
-  // Polls the inputs until the home sensor is `set` (1), the time-out passes (-2) or a read
-  // fails (-1).
-  int16_t WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set);
-  // Runs until a limit in `mask` is seen: 1, -2 time-out, or the failing command's result.
-  int16_t RunToLimit(int16_t unit, MoveDeadline& deadline, int32_t mask, int32_t speed);
+  // `failure` gets the cause when it is empty.
+  std::optional<int32_t> ReadSlewSpeed(int16_t unit, std::string_view op, bool logFailures,
+                                       Result& failure);
+  // The inputs ("?4") as `read` takes them; no value when the reply holds none (logged with
+  // `op` as the speaker).
+  Result ReadInputs(int16_t unit, std::optional<int16_t> (*read)(std::string_view),
+                    std::string_view op, int16_t& value);
+  Result StartRunTwice(int16_t unit, int32_t speed);
+  // Polls the inputs until the home sensor is `set`, the time-out passes or a read fails.
+  Result WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set);
+  // Runs until a limit in `mask` is seen, the time-out passes or a command fails.
+  Result RunToLimit(int16_t unit, MoveDeadline& deadline, int32_t mask, int32_t speed);
 
   Comm& comm_;
   Clock& clock_;

@@ -17,17 +17,18 @@ int32_t Tenth(int32_t speed) {
 
 }  // namespace
 
-int16_t Ezhr17StageHoming::Home(const StageHomingPlan& plan) {
-  int16_t result = SensorPasses(plan);
-  if (result < 0) return result;
-  if (const int16_t code = ToOriginPoint(plan.x, -51); code < 0) result = code;
+Result Ezhr17StageHoming::Home(const StageHomingPlan& plan) {
+  if (const Result passes = SensorPasses(plan); passes.failed()) return passes;
+  // Both axes go to their origin points; the last failure is what the caller hears.
+  Result result;
+  if (const Result x = ToOriginPoint(plan.x); x.failed()) result = x;
   if (plan.withY) {
-    if (const int16_t code = ToOriginPoint(plan.y, -61); code < 0) result = code;
+    if (const Result y = ToOriginPoint(plan.y); y.failed()) result = y;
   }
   return result;
 }
 
-int16_t Ezhr17StageHoming::SensorPasses(const StageHomingPlan& plan) {
+Result Ezhr17StageHoming::SensorPasses(const StageHomingPlan& plan) {
   const double moveOut = std::fabs(plan.moveOut);  // microsteps
   const int16_t x = plan.x.unit;
   const int16_t y = plan.y.unit;
@@ -35,29 +36,34 @@ int16_t Ezhr17StageHoming::SensorPasses(const StageHomingPlan& plan) {
   int32_t sX = plan.x.homeSpeed;  // microsteps/s
   int32_t sY = plan.y.homeSpeed;  // microsteps/s
   for (int pass = 0; pass < kSensorPasses; ++pass) {
-    if (d_.MoveRel(x, moveOut) < 0) return -11;
-    if (withY && d_.MoveRel(y, moveOut) < 0) return -12;
-    if (d_.WaitMoveEnd(x) < 0) return -21;
-    if (withY && d_.WaitMoveEnd(y) < 0) return -22;
-    if (d_.MotorHomeSmart(x, sX, 0) < 0) return Abandon(x, -31);
-    if (withY && d_.MotorHomeSmart(y, sY, 0) < 0) return Abandon(y, -32);
+    if (const Result r = d_.MoveRel(x, moveOut); r.failed()) return r;
+    if (withY) {
+      if (const Result r = d_.MoveRel(y, moveOut); r.failed()) return r;
+    }
+    if (const Result r = d_.WaitMoveEnd(x); r.failed()) return r;
+    if (withY) {
+      if (const Result r = d_.WaitMoveEnd(y); r.failed()) return r;
+    }
+    if (const Result r = d_.MotorHomeSmart(x, sX, 0); r.failed()) return Abandon(x, r);
+    if (withY) {
+      if (const Result r = d_.MotorHomeSmart(y, sY, 0); r.failed()) return Abandon(y, r);
+    }
     sX = Tenth(sX);
     sY = Tenth(sY);
   }
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Ezhr17StageHoming::Abandon(int16_t unit, int16_t code) {
+Result Ezhr17StageHoming::Abandon(int16_t unit, Result failure) {
   // A search that was given up must not run on against the mechanical end.
   d_.MoveAtSpeed(unit, 0);
-  return code;
+  return failure;
 }
 
-int16_t Ezhr17StageHoming::ToOriginPoint(const StageAxisHoming& axis, int16_t moveCode) {
-  if (d_.MoveAbs(axis.unit, axis.originPoint) < 0) return moveCode;
-  if (d_.WaitMoveEnd(axis.unit) < 0) return moveCode - 1;
-  if (d_.SetOrigin(axis.unit, 0) < 0) return moveCode - 2;
-  return 1;
+Result Ezhr17StageHoming::ToOriginPoint(const StageAxisHoming& axis) {
+  if (const Result r = d_.MoveAbs(axis.unit, axis.originPoint); r.failed()) return r;
+  if (const Result r = d_.WaitMoveEnd(axis.unit); r.failed()) return r;
+  return d_.SetOrigin(axis.unit, 0);
 }
 
 }  // namespace qv

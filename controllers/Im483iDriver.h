@@ -57,83 +57,84 @@ class Im483iDriver final : public MotorDriver {
   Im483iDriver(Comm& comm, Clock& clock, EventPump& pump, const MotorState& motor)
       : comm_(comm), clock_(clock), pump_(pump), motor_(motor) {}
 
-  // One exchange with `unit`. 1 echo matches; -1 channel failure; -2 echo differs (the answer
-  // is handed back all the same); -3 reply shorter than the command; -4 another exchange is
-  // under way. `answer` is left alone for -1, -3 and -4. After an exchange gave up on its
+  // One exchange with `unit`: done when the echo matches; no answer; a controller error when the
+  // echo differs or the unit refuses (the answer is handed back all the same); a bad reply when
+  // it is shorter than the command; re-entered when another exchange is under way. `answer` is
+  // left alone for the others. After an exchange gave up on its
   // reply, which may still come, the line is brought back in step before anything else is sent
   // (see Resync), so that a late reply is never taken for another command's answer.
-  int16_t Command(int16_t unit, std::string_view command, std::string& answer);
-  // While on (the devices' initialisation), an exchange that fails (-1, -2, -3) is made once
+  Result Command(int16_t unit, std::string_view command, std::string& answer);
+  // While on (the devices' initialisation), an exchange that fails (but for re-entry) is made once
   // more, and the channel log says so.
   void RetryFailedExchanges(bool on) override { retryOnce_ = on; }
-  int16_t RawCommand(const std::string& text, std::string& reply) override;
+  Result RawCommand(const std::string& text, std::string& reply) override;
   void InitChannel() override;
-  int16_t WakeUp() override;
+  Result WakeUp() override;
 
-  // The controller takes 16-bit numbers only: a 32-bit argument outside -32768..32767 fails
-  // with -1 before anything is sent, and the log names the operation.
-  int16_t Home(int16_t unit, int16_t speed) override;
-  int16_t MoveAtSpeed(int16_t unit, int32_t speed) override;
-  int16_t MoveAbs(int16_t unit, double position) override;
-  int16_t MoveRel(int16_t unit, double distance) override;
-  // The status number (0: still), or -1 when the query fails or its answer is no number.
-  int16_t ReadMovingStatus(int16_t unit) override;
-  // 1 and the count; -1, the position untouched and the answer logged, when the query fails or
-  // its answer is no count.
-  int16_t ReadPos(int16_t unit, double& position) override;
-  // -1, the value untouched, when the query fails or its answer is no number.
-  int16_t ReadHardware(int16_t unit, int16_t& value) override;
-  int16_t ReadLimits(int16_t unit, int16_t& value) override;
-  int16_t ReadInPorts(int16_t unit, std::array<int16_t, 3>& values) override;
-  int16_t ReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) override;
-  int16_t GetOutput(int16_t unit, int16_t n, int16_t& value) override;
-  int16_t SetOutput(int16_t unit, int16_t n, int16_t value) override;
-  int16_t WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) override;
-  int16_t WritePorts(int16_t unit, const std::array<int16_t, 3>& values);
-  int16_t SetSettle(int16_t unit, int16_t ms);
-  int16_t Pause(int16_t unit, int16_t ms) override;
-  int16_t SetCurrents(int16_t unit, int16_t hold, int16_t run) override;
-  int16_t SetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) override;
-  int16_t SetLimitPolarity(int16_t unit, int16_t polarity) override;
-  int16_t SetJogSpeeds(int16_t unit, int32_t low, int32_t high) override;
-  int16_t SetSlewSpeed(int16_t unit, int32_t speed) override;
-  int16_t SetStepDivide(int16_t unit, int16_t divide) override;
-  int16_t SetInitSpeed(int16_t unit, int32_t speed) override;
+  // The controller takes 16-bit numbers only: a 32-bit argument outside -32768..32767 is out
+  // of range before anything is sent, and the log names the operation.
+  Result Home(int16_t unit, int16_t speed) override;
+  Result MoveAtSpeed(int16_t unit, int32_t speed) override;
+  Result MoveAbs(int16_t unit, double position) override;
+  Result MoveRel(int16_t unit, double distance) override;
+  // The status number (0: still); no value when the answer is no number.
+  Result ReadMovingStatus(int16_t unit, int16_t& status) override;
+  // The count; when the query fails or its answer is no count the position is untouched and the
+  // answer logged.
+  Result ReadPos(int16_t unit, double& position) override;
+  // The value untouched when the query fails or its answer is no number.
+  Result ReadHardware(int16_t unit, int16_t& value) override;
+  Result ReadLimits(int16_t unit, int16_t& value) override;
+  Result ReadInPorts(int16_t unit, std::array<int16_t, 3>& values) override;
+  Result ReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) override;
+  Result GetOutput(int16_t unit, int16_t n, int16_t& value) override;
+  Result SetOutput(int16_t unit, int16_t n, int16_t value) override;
+  Result WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) override;
+  Result WritePorts(int16_t unit, const std::array<int16_t, 3>& values);
+  Result SetSettle(int16_t unit, int16_t ms);
+  Result Pause(int16_t unit, int16_t ms) override;
+  Result SetCurrents(int16_t unit, int16_t hold, int16_t run) override;
+  Result SetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) override;
+  Result SetLimitPolarity(int16_t unit, int16_t polarity) override;
+  Result SetJogSpeeds(int16_t unit, int32_t low, int32_t high) override;
+  Result SetSlewSpeed(int16_t unit, int32_t speed) override;
+  Result SetStepDivide(int16_t unit, int16_t divide) override;
+  Result SetInitSpeed(int16_t unit, int32_t speed) override;
   // The counter becomes 0, whatever position is given (see CountAtOrigin).
-  int16_t SetOrigin(int16_t unit, int32_t /*unusedPosition*/) override { return SetOrigin(unit); }
-  int16_t SetOrigin(int16_t unit);
+  Result SetOrigin(int16_t unit, int32_t /*unusedPosition*/) override { return SetOrigin(unit); }
+  Result SetOrigin(int16_t unit);
   // Polls `unit` until it stands still, serving window events between the polls.
-  int16_t WaitMoveEnd(int16_t unit) override;
-  int16_t MotorHomeOwn(int16_t unit, int32_t speed) override;
+  Result WaitMoveEnd(int16_t unit) override;
+  Result MotorHomeOwn(int16_t unit, int32_t speed) override;
   // The search starts at a quarter of the homing speed's size when that is below `initSpeed`,
   // which is restored afterwards; the sign of `speed` only gives the direction.
-  int16_t MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) override;
-  int16_t MotorToLimit(int16_t unit, int32_t mask, int32_t speed) override;
+  Result MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) override;
+  Result MotorToLimit(int16_t unit, int32_t mask, int32_t speed, int16_t& reached) override;
 
   // The mode settings of the other type: nothing to set.
-  int16_t EnableLimits(int16_t, int16_t) override { return 1; }
-  int16_t SetModeFlags(int16_t, int16_t) override { return 1; }
-  int16_t SetIndexSteps(int16_t, int16_t) override { return 1; }
+  Result EnableLimits(int16_t, int16_t) override { return Cause::kDone; }
+  Result SetModeFlags(int16_t, int16_t) override { return Cause::kDone; }
+  Result SetIndexSteps(int16_t, int16_t) override { return Cause::kDone; }
 
   double CountAtOrigin(int32_t /*origin*/) const override { return 0; }
   // A unit that is still moving drops a new target and echoes it all the same: it is asked
   // first when its last target or run (a stop included) that came through these operations has
   // not been seen to end. The driver's own composite motions leave that record alone.
-  int16_t TakesTarget(int16_t unit) override;
+  Result TakesTarget(int16_t unit) override;
   bool RunSetsTopSpeed() const override { return false; }
   JoystickRuns Joystick() const override {
     return {.heldRunRange = true, .keepShare = 0, .startShare = 1, .quietWhenCentred = false};
   }
   // Onto the home inputs (or the limits) and off them (Im483iStageHoming.h).
-  int16_t HomeStage(const StageHomingPlan& plan) override;
+  Result HomeStage(const StageHomingPlan& plan) override;
   // The smart homing, the move to position 1 and its end, then the origin (the count 0) there.
-  int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;
+  Result HomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount) override;
 
  private:
-  int16_t Send(int16_t unit, std::string_view command);
-  int16_t Exchange(const std::string& sent, std::string& answer);
+  Result Send(int16_t unit, std::string_view command);
+  Result Exchange(const std::string& sent, std::string& answer);
   // One exchange, brought back in step first when an earlier one gave up on its reply.
-  int16_t Attempt(const std::string& sent, std::string& answer);
+  Result Attempt(const std::string& sent, std::string& answer);
   // Asks the unit that did not answer for its status and drops every line that comes before the
   // echo of that query: a unit answers its commands in turn, so nothing it still owed comes
   // after it. When that echo does not come within a few time-outs, the next line that echoes
@@ -142,22 +143,23 @@ class Im483iDriver final : public MotorDriver {
   void NoteUnanswered(const std::string& sent);
   // False, with a log line naming `op`, when a value does not fit the controller's 16 bits.
   bool Fits16(std::string_view op, std::initializer_list<int32_t> values);
-  // The answer of `command` as a 16-bit number; -1, logged with `op`, when it is none.
-  int16_t ReadInt16(int16_t unit, std::string_view op, std::string_view command, int16_t& value);
-  int16_t ReadPortBits(int16_t unit, int firstBit, std::array<int16_t, 3>& values);
-  // Polls the home input until bit 0 is `set`: 1, -2 time-out, -1 failed read.
-  int16_t WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set);
-  int16_t HomeSmartSteps(int16_t unit, int32_t speed, int32_t initSpeed, MoveDeadline& deadline);
-  int16_t RunToLimit(int16_t unit, int32_t mask, int32_t speed, MoveDeadline& deadline);
+  // The answer of `command` as a 16-bit number; no value, logged with `op`, when it is none.
+  Result ReadInt16(int16_t unit, std::string_view op, std::string_view command, int16_t& value);
+  Result ReadPortBits(int16_t unit, int firstBit, std::array<int16_t, 3>& values);
+  // Polls the home input until bit 0 is `set`, the time-out passes or a read fails.
+  Result WaitForHomeInput(int16_t unit, MoveDeadline& deadline, bool set);
+  Result HomeSmartSteps(int16_t unit, int32_t speed, int32_t initSpeed, MoveDeadline& deadline);
+  Result RunToLimit(int16_t unit, int32_t mask, int32_t speed, MoveDeadline& deadline,
+                    int16_t& reached);
   // The single commands and waits as the composite motions use them, without noting what the
   // unit may still be doing.
-  int16_t Run(int16_t unit, int32_t speed);
-  int16_t QueryMoving(int16_t unit);
-  int16_t AwaitStill(int16_t unit);
-  int16_t IndexerSteps(int16_t unit, const IndexerHoming& homing, double& positionOneCount);
+  Result Run(int16_t unit, int32_t speed);
+  Result QueryMoving(int16_t unit, int16_t& status);
+  Result AwaitStill(int16_t unit);
+  Result IndexerSteps(int16_t unit, const IndexerHoming& homing, double& positionOneCount);
   // Notes the outcome of a run of `unit`, and of a look at its motion.
-  int16_t Started(int16_t unit, int16_t result);
-  int16_t Looked(int16_t unit, int16_t result, bool still);
+  Result Started(int16_t unit, Result result);
+  Result Looked(int16_t unit, Result result, bool still);
 
   Comm& comm_;
   Clock& clock_;

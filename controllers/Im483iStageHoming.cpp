@@ -44,48 +44,44 @@ int32_t BackOffSpeed(int32_t homeSpeed) {
 
 }  // namespace
 
-int16_t Im483iStageHoming::Home(const StageHomingPlan& plan) {
-  if (!plan.withY) return 0;
+Result Im483iStageHoming::Home(const StageHomingPlan& plan) {
+  if (!plan.withY) return Cause::kNotSent;
   const int32_t speed = std::min(plan.x.homeSpeed, plan.y.homeSpeed);  // microsteps/s
   if (plan.limPolarity == 1) return HomeOnLimits(plan, speed);
   const int16_t x = plan.x.unit;
   const int16_t y = plan.y.unit;
   bool lowered = false;
-  int16_t result = InputHomeSteps(plan, speed, lowered);
+  Result result = InputHomeSteps(plan, speed, lowered);
   if (lowered) {
     // Restored even after a failed homing, so later moves start at the configured speed.
     const int32_t init = std::min(plan.x.initVelocity, plan.y.initVelocity);
-    int16_t code = 0;
-    if (d_.SetInitSpeed(x, init) < 0) code = -32;
-    if (d_.SetInitSpeed(y, init) < 0) code = code < 0 ? code : -33;
-    if (code < 0 && result >= 0) result = code;
+    const Result restoredX = d_.SetInitSpeed(x, init);
+    const Result restoredY = d_.SetInitSpeed(y, init);
+    if (!result.failed()) result = FirstFailure(restoredX, FirstFailure(restoredY, result));
   }
   d_.MoveAtSpeed(x, 0);
   d_.MoveAtSpeed(y, 0);
   return result;
 }
 
-int16_t Im483iStageHoming::HomeOnLimits(const StageHomingPlan& plan, int32_t speed) {
+Result Im483iStageHoming::HomeOnLimits(const StageHomingPlan& plan, int32_t speed) {
   // Both axes are homed whatever the other did, but the first failure is what the caller hears.
   // An axis whose run did not see its limit gets no origin: nobody knows where it stands.
-  int16_t failure = 0;
-  int16_t last = 0;
-  auto note = [&](int16_t status) {
-    if (status < 0 && failure == 0) failure = status;
-    last = status;
-  };
+  Result outcome;
   for (const int16_t unit : {plan.x.unit, plan.y.unit}) {
-    note(d_.MotorToLimit(unit, kLimitMask, speed));
-    if (last < 0) continue;
-    note(d_.Pause(unit, kSettlePauseMs));
+    int16_t reached = 0;
+    const Result run = d_.MotorToLimit(unit, kLimitMask, speed, reached);
+    outcome = FirstFailure(outcome, run);
+    if (run.failed()) continue;
+    outcome = FirstFailure(outcome, d_.Pause(unit, kSettlePauseMs));
     clock_.DelayMs(kOriginDelayMs);
-    note(d_.SetOrigin(unit, 0));
+    outcome = FirstFailure(outcome, d_.SetOrigin(unit, 0));
   }
-  return failure < 0 ? failure : last;
+  return outcome;
 }
 
-int16_t Im483iStageHoming::InputHomeSteps(const StageHomingPlan& plan, int32_t speed,
-                                          bool& lowered) {
+Result Im483iStageHoming::InputHomeSteps(const StageHomingPlan& plan, int32_t speed,
+                                         bool& lowered) {
   const int16_t x = plan.x.unit;
   const int16_t y = plan.y.unit;
   // An initial speed has no direction: a quarter of the homing speed's size.
@@ -93,55 +89,58 @@ int16_t Im483iStageHoming::InputHomeSteps(const StageHomingPlan& plan, int32_t s
   const int32_t init = std::min(plan.x.initVelocity, plan.y.initVelocity);
   if (quarter < init) {
     lowered = true;
-    if (d_.SetInitSpeed(x, quarter) < 0) return -30;
-    if (d_.SetInitSpeed(y, quarter) < 0) return -31;
+    if (const Result r = d_.SetInitSpeed(x, quarter); r.failed()) return r;
+    if (const Result r = d_.SetInitSpeed(y, quarter); r.failed()) return r;
   }
   MoveDeadline deadline(clock_, motor_);
   const double away = std::fabs(plan.moveOut) * -Sign(speed);  // microsteps, away from home
-  if (d_.MoveRel(x, away) < 0) return -10;
-  if (d_.MoveRel(y, away) < 0) return -20;
-  if (d_.WaitMoveEnd(x) < 0) return -17;
-  if (d_.WaitMoveEnd(y) < 0) return -27;
+  if (const Result r = OnBoth(plan, [&](int16_t unit) { return d_.MoveRel(unit, away); });
+      r.failed())
+    return r;
+  if (const Result r = OnBoth(plan, [&](int16_t unit) { return d_.WaitMoveEnd(unit); }); r.failed())
+    return r;
   const std::optional<int16_t> speed16 = Narrow16(speed);  // the home command takes 16 bits
-  if (!speed16 || d_.Home(x, *speed16) < 0) return -11;
-  if (d_.Home(y, *speed16) < 0) return -21;
-  if (d_.WaitMoveEnd(x) < 0) return -12;
-  if (d_.WaitMoveEnd(y) < 0) return -22;
+  if (!speed16) return Cause::kOutOfRange;
+  if (const Result r = OnBoth(plan, [&](int16_t unit) { return d_.Home(unit, *speed16); });
+      r.failed())
+    return r;
+  if (const Result r = OnBoth(plan, [&](int16_t unit) { return d_.WaitMoveEnd(unit); }); r.failed())
+    return r;
   const int32_t backOff = BackOffSpeed(speed);
   // A search that ended off its home input ran into the limits without finding it. The other
-  // steps still run, so both axes end stopped with their settings back, but the first such
-  // axis is what the caller hears.
-  int16_t notFound = 0;
-  for (const auto& [unit, codeBase, code] :
-       {std::tuple{x, -10, kHomeNotFoundX}, std::tuple{y, -20, kHomeNotFoundY}}) {
-    const int16_t backedOff = BackOffInput(unit, backOff, deadline, static_cast<int16_t>(codeBase));
-    if (backedOff < 0) return backedOff;
-    if (backedOff == 0 && notFound == 0) notFound = code;
+  // steps still run, so both axes end stopped with their settings back, but the caller hears it.
+  Result notFound;
+  for (const int16_t unit : {x, y}) {
+    const Result backedOff = BackOffInput(unit, backOff, deadline);
+    if (backedOff.cause() == Cause::kHomeNotFound) {
+      notFound = backedOff;
+    } else if (backedOff.failed()) {
+      return backedOff;
+    }
   }
-  if (d_.Pause(x, kSettlePauseMs) < 0) return -18;
-  if (d_.Pause(y, kSettlePauseMs) < 0) return -28;
+  if (const Result r = OnBoth(plan, [&](int16_t unit) { return d_.Pause(unit, kSettlePauseMs); });
+      r.failed())
+    return r;
   clock_.DelayMs(kOriginDelayMs);
-  if (d_.SetOrigin(x, 0) < 0) return -19;
-  if (d_.SetOrigin(y, 0) < 0) return -29;
-  return notFound < 0 ? notFound : 1;
+  if (const Result r = OnBoth(plan, [&](int16_t unit) { return d_.SetOrigin(unit, 0); });
+      r.failed())
+    return r;
+  return notFound;
 }
 
-int16_t Im483iStageHoming::BackOffInput(int16_t unit, int32_t speed, MoveDeadline& deadline,
-                                        int16_t codeBase) {
+Result Im483iStageHoming::BackOffInput(int16_t unit, int32_t speed, MoveDeadline& deadline) {
   int16_t inputs = 0;
-  if (d_.ReadHardware(unit, inputs) < 0) return codeBase - 3;
-  if ((inputs & kHomeInputBit) == 0) return 0;
-  int16_t result = 1;
-  if (d_.MoveAtSpeed(unit, speed) < 0) {
-    result = codeBase - 4;
-  } else {
+  if (const Result read = d_.ReadHardware(unit, inputs); read.failed()) return read;
+  if ((inputs & kHomeInputBit) == 0) return Cause::kHomeNotFound;
+  Result result = d_.MoveAtSpeed(unit, speed);
+  if (!result.failed()) {
     while ((inputs & kHomeInputBit) != 0) {
       if (deadline.Passed()) {
-        result = codeBase - 5;
+        result = Cause::kTimedOut;
         break;
       }
-      if (d_.ReadHardware(unit, inputs) < 0) {
-        result = codeBase - 6;
+      if (const Result read = d_.ReadHardware(unit, inputs); read.failed()) {
+        result = read;
         break;
       }
       pump_.DoEvents();

@@ -4,12 +4,8 @@
 // home inputs with the controller's homing command, back off each input at a sixteenth of the
 // speed and are zeroed where it clears; a slow search starts at a lowered initial speed, which is
 // restored afterwards. Both axes end stopped, whatever happened. X is always handled before Y;
-// X alone is not homed (0, nothing sent).
-//
-// Step codes: -30/-31 lowering the initial speed (X/Y), -10/-20 the run out of home, -17/-27 its
-// wait, -11/-21 the search, -12/-22 its wait, -13/-23 reading the home input, -14/-24 the
-// back-off run, -15/-25 its time-out, -16/-26 a read while backing off, -18/-28 the settle pause,
-// -19/-29 the origin, -32/-33 restoring the initial speed, kHomeNotFoundX/Y (MotorDriver.h).
+// X alone is not homed (not sent). A failed step ends the homing with its cause; a search that
+// ended off its home input lets the other steps run and ends as home not found.
 #include <cstdint>
 
 #include "controllers/Clock.h"
@@ -25,15 +21,21 @@ class Im483iStageHoming {
   Im483iStageHoming(Im483iDriver& driver, Clock& clock, EventPump& pump, const MotorState& motor)
       : d_(driver), clock_(clock), pump_(pump), motor_(motor) {}
 
-  // 0 or more success, or the code of the step that failed.
-  int16_t Home(const StageHomingPlan& plan);
+  // Done, or the cause of the step that failed.
+  Result Home(const StageHomingPlan& plan);
 
  private:
-  int16_t HomeOnLimits(const StageHomingPlan& plan, int32_t speed);
-  int16_t InputHomeSteps(const StageHomingPlan& plan, int32_t speed, bool& lowered);
-  // Backs an axis off its home input: 1 clear, 0 when the input was not active (nothing to back
-  // off), or a code (read, run, time-out).
-  int16_t BackOffInput(int16_t unit, int32_t speed, MoveDeadline& deadline, int16_t codeBase);
+  Result HomeOnLimits(const StageHomingPlan& plan, int32_t speed);
+  Result InputHomeSteps(const StageHomingPlan& plan, int32_t speed, bool& lowered);
+  // Backs an axis off its home input: done when it cleared, home not found when the input was
+  // not active (nothing to back off), or the failure (read, run, time-out).
+  Result BackOffInput(int16_t unit, int32_t speed, MoveDeadline& deadline);
+  // `step` on X, then on Y unless X failed.
+  template <class Step>
+  static Result OnBoth(const StageHomingPlan& plan, Step step) {
+    const Result x = step(plan.x.unit);
+    return x.failed() ? x : step(plan.y.unit);
+  }
 
   Im483iDriver& d_;
   Clock& clock_;

@@ -14,26 +14,27 @@ constexpr std::array<std::string_view, 3> kColourWords{"R", "G", "B"};
 
 }  // namespace
 
-int16_t LedController::LEDReadConfig() {
+Result LedController::LEDReadConfig() {
   KeywordReader reader(keywordFiles_);
-  if (!reader.Open(kLedsFileName)) return -1;
+  if (!reader.Open(kLedsFileName)) return Cause::kNoParameters;
   reader.RequiredAddress("LEDSCONTR", ledAddress_);
   reader.Required("LEDONVAL", ledOnVal_);
   reader.Required("LEDOFFVAL", ledOffVal_);
-  return reader.Result();
+  return reader.Result() > 0 ? Cause::kDone : Cause::kNoParameters;
 }
 
-int16_t LedController::LEDInit() {
+Result LedController::LEDInit() {
   written_ = {};
-  if (LEDReadConfig() == -1) return -1;
-  if (motors_.MotorWriteOutPorts(ledAddress_, ledOffVal_, ledOffVal_, ledOffVal_) != 1) return -1;
+  if (const Result read = LEDReadConfig(); !read.ok()) return read;
+  const Result off = motors_.MotorWriteOutPorts(ledAddress_, ledOffVal_, ledOffVal_, ledOffVal_);
+  if (!off.ok()) return off;
   written_.fill(ledOffVal_);
-  return 1;
+  return Cause::kDone;
 }
 
-void LedController::Remember(int16_t n, int16_t value, int16_t result) {
-  if (n < 0 || n > 2 || result == 0) return;
-  written_[static_cast<size_t>(n)] = result > 0 ? std::optional<int16_t>(value) : std::nullopt;
+void LedController::Remember(int16_t n, int16_t value, Result result) {
+  if (n < 0 || n > 2 || result.cause() == Cause::kNotSent) return;
+  written_[static_cast<size_t>(n)] = result.ok() ? std::optional<int16_t>(value) : std::nullopt;
 }
 
 std::optional<bool> LedController::LEDIsOn(int16_t n) const {
@@ -41,29 +42,29 @@ std::optional<bool> LedController::LEDIsOn(int16_t n) const {
   return *written_[static_cast<size_t>(n)] == ledOnVal_;
 }
 
-int16_t LedController::LEDSet(std::string_view colour, std::string_view state) {
+Result LedController::LEDSet(std::string_view colour, std::string_view state) {
   int16_t value = 0;
   if (state == "On") {
     value = ledOnVal_;
   } else if (state == "Off") {
     value = ledOffVal_;
   } else {
-    return -1;
+    return Cause::kOutOfRange;
   }
   int16_t output = 0;
   while (output < 3 && kColourWords[static_cast<size_t>(output)] != colour)
     ++output;
-  if (output == 3) return -1;
-  const int16_t result = motors_.MotorSetOutput(ledAddress_, output, value);
+  if (output == 3) return Cause::kOutOfRange;
+  const Result result = motors_.MotorSetOutput(ledAddress_, output, value);
   Remember(output, value, result);
   return result;
 }
 
-int16_t LedController::LEDToggle(int16_t n) {
+Result LedController::LEDToggle(int16_t n) {
   int16_t value = 0;  // taken as off when the controller cannot tell
   motors_.MotorGetOutput(ledAddress_, n, value);
   const auto flipped = static_cast<int16_t>(1 - value);
-  const int16_t result = motors_.MotorSetOutput(ledAddress_, n, flipped);
+  const Result result = motors_.MotorSetOutput(ledAddress_, n, flipped);
   Remember(n, flipped, result);
   return result;
 }

@@ -18,25 +18,23 @@ class LedController {
   LedController(KeywordFiles& keywordFiles, MotorControllers& motors)
       : keywordFiles_(keywordFiles), motors_(motors) {}
 
-  // 1 when the file was read and all three keys were found, else -1. A missing key leaves
-  // its value as it was.
-  int16_t LEDReadConfig();
-  // Reads the file and switches all three LEDs off: 1, or -1 (no traffic without a file).
-  int16_t LEDInit();
-  // colour "R", "G" or "B", state "On" or "Off" (exact case): the output write's result, or -1
-  // for a word that is not known.
-  int16_t LEDSet(std::string_view colour, std::string_view state);
+  // Done when the file was read and all three keys were found, else no parameters. A missing
+  // key leaves its value as it was.
+  Result LEDReadConfig();
+  // Reads the file and switches all three LEDs off (no traffic without a file).
+  Result LEDInit();
+  // colour "R", "G" or "B", state "On" or "Off" (exact case): the output write's result, or out
+  // of range for a word that is not known.
+  Result LEDSet(std::string_view colour, std::string_view state);
   // Flips output n (0 red, 1 green, 2 blue) between 0 and 1, as the controller reports it.
-  int16_t LEDToggle(int16_t n);
+  Result LEDToggle(int16_t n);
 
   // Whether LED n (0 red, 1 green, 2 blue) is lit, as far as the program switched it: empty
   // before the LEDs were initialised and after a switch that failed. A switch that the
-  // controller type cannot make (0) leaves the LED as it was.
+  // controller type cannot make (not sent) leaves the LED as it was.
   std::optional<bool> LEDIsOn(int16_t n) const;
 
   int16_t LEDAddress() const { return ledAddress_; }
-  int16_t LEDOnVal() const { return ledOnVal_; }
-  int16_t LEDOffVal() const { return ledOffVal_; }
 
  private:
   KeywordFiles& keywordFiles_;
@@ -47,7 +45,7 @@ class LedController {
   // The output values last written and taken, in output order; empty when not known.
   std::array<std::optional<int16_t>, 3> written_{};
 
-  void Remember(int16_t n, int16_t value, int16_t result);
+  void Remember(int16_t n, int16_t value, Result result);
 };
 
 }  // namespace qv

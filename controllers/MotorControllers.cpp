@@ -43,9 +43,9 @@ MotorDriver* MotorControllers::Driver() const {
 }
 
 template <class Op>
-int16_t MotorControllers::Route(Op op) {
+Result MotorControllers::Route(Op op) {
   MotorDriver* driver = Driver();
-  return driver != nullptr ? op(*driver) : int16_t{0};
+  return driver != nullptr ? op(*driver) : Result(Cause::kNotSent);
 }
 
 void MotorControllers::MotorRetryFailedExchanges(bool on) {
@@ -57,136 +57,136 @@ void MotorControllers::MotorInitChannel() {
   if (MotorDriver* driver = Driver()) driver->InitChannel();
 }
 
-int16_t MotorControllers::MotorWakeUp() {
+Result MotorControllers::MotorWakeUp() {
   return Route([](MotorDriver& d) { return d.WakeUp(); });
 }
 
-int16_t MotorControllers::MotorRawCommand(const std::string& text, std::string& reply) {
+Result MotorControllers::MotorRawCommand(const std::string& text, std::string& reply) {
   return Route([&](MotorDriver& d) { return d.RawCommand(text, reply); });
 }
 
-int16_t MotorControllers::MotorHome(int16_t unit, int16_t speed) {
+Result MotorControllers::MotorHome(int16_t unit, int16_t speed) {
   return Route([&](MotorDriver& d) { return d.Home(unit, speed); });
 }
 
-int16_t MotorControllers::MotorHomeOwn(int16_t unit, int32_t speed) {
+Result MotorControllers::MotorHomeOwn(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.MotorHomeOwn(unit, speed); });
 }
 
-int16_t MotorControllers::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) {
+Result MotorControllers::MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) {
   return Route([&](MotorDriver& d) { return d.MotorHomeSmart(unit, speed, initSpeed); });
 }
 
-int16_t MotorControllers::MotorMoveAtSpeed(int16_t unit, int32_t speed) {
+Result MotorControllers::MotorMoveAtSpeed(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.MoveAtSpeed(unit, speed); });
 }
 
-int16_t MotorControllers::MotorMoveAbs(int16_t unit, double position) {
+Result MotorControllers::MotorMoveAbs(int16_t unit, double position) {
   return Route([&](MotorDriver& d) { return d.MoveAbs(unit, position); });
 }
 
-int16_t MotorControllers::MotorMoveRel(int16_t unit, double distance) {
+Result MotorControllers::MotorMoveRel(int16_t unit, double distance) {
   return Route([&](MotorDriver& d) { return d.MoveRel(unit, distance); });
 }
 
-int16_t MotorControllers::MotorReadMovingStatus(int16_t unit) {
-  return Route([&](MotorDriver& d) { return d.ReadMovingStatus(unit); });
+Result MotorControllers::MotorReadMovingStatus(int16_t unit, int16_t& status) {
+  return Route([&](MotorDriver& d) { return d.ReadMovingStatus(unit, status); });
 }
 
-int16_t MotorControllers::MotorReadPos(int16_t unit, double& position) {
+Result MotorControllers::MotorReadPos(int16_t unit, double& position) {
   return Route([&](MotorDriver& d) { return d.ReadPos(unit, position); });
 }
 
-int16_t MotorControllers::MotorReadHardware(int16_t unit, int16_t& value) {
+Result MotorControllers::MotorReadHardware(int16_t unit, int16_t& value) {
   return Route([&](MotorDriver& d) { return d.ReadHardware(unit, value); });
 }
 
-int16_t MotorControllers::MotorReadLimits(int16_t unit, int16_t& value) {
+Result MotorControllers::MotorReadLimits(int16_t unit, int16_t& value) {
   return Route([&](MotorDriver& d) { return d.ReadLimits(unit, value); });
 }
 
-int16_t MotorControllers::MotorGetOutput(int16_t unit, int16_t n, int16_t& value) {
+Result MotorControllers::MotorGetOutput(int16_t unit, int16_t n, int16_t& value) {
   return Route([&](MotorDriver& d) { return d.GetOutput(unit, n, value); });
 }
 
-int16_t MotorControllers::MotorSetOutput(int16_t unit, int16_t n, int16_t value) {
+Result MotorControllers::MotorSetOutput(int16_t unit, int16_t n, int16_t value) {
   return Route([&](MotorDriver& d) { return d.SetOutput(unit, n, value); });
 }
 
-int16_t MotorControllers::MotorReadInPorts(int16_t unit, std::array<int16_t, 3>& values) {
+Result MotorControllers::MotorReadInPorts(int16_t unit, std::array<int16_t, 3>& values) {
   return Route([&](MotorDriver& d) { return d.ReadInPorts(unit, values); });
 }
 
-int16_t MotorControllers::MotorReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) {
+Result MotorControllers::MotorReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) {
   return Route([&](MotorDriver& d) { return d.ReadOutPorts(unit, values); });
 }
 
-int16_t MotorControllers::MotorWriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) {
+Result MotorControllers::MotorWriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) {
   return Route([&](MotorDriver& d) { return d.WriteOutPorts(unit, o1, o2, o3); });
 }
 
-int16_t MotorControllers::MotorPause(int16_t unit, int16_t ms) {
+Result MotorControllers::MotorPause(int16_t unit, int16_t ms) {
   return Route([&](MotorDriver& d) { return d.Pause(unit, ms); });
 }
 
-int16_t MotorControllers::MotorSetCurrents(int16_t unit, int16_t hold, int16_t run) {
+Result MotorControllers::MotorSetCurrents(int16_t unit, int16_t hold, int16_t run) {
   return Route([&](MotorDriver& d) { return d.SetCurrents(unit, hold, run); });
 }
 
-int16_t MotorControllers::MotorSetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) {
+Result MotorControllers::MotorSetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) {
   return Route([&](MotorDriver& d) { return d.SetRamp(unit, acceleration, deceleration); });
 }
 
-int16_t MotorControllers::MotorSetLimitPolarity(int16_t unit, int16_t polarity) {
+Result MotorControllers::MotorSetLimitPolarity(int16_t unit, int16_t polarity) {
   return Route([&](MotorDriver& d) { return d.SetLimitPolarity(unit, polarity); });
 }
 
-int16_t MotorControllers::MotorSetJogSpeeds(int16_t unit, int32_t low, int32_t high) {
+Result MotorControllers::MotorSetJogSpeeds(int16_t unit, int32_t low, int32_t high) {
   return Route([&](MotorDriver& d) { return d.SetJogSpeeds(unit, low, high); });
 }
 
-int16_t MotorControllers::MotorSetSlewSpeed(int16_t unit, int32_t speed) {
+Result MotorControllers::MotorSetSlewSpeed(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.SetSlewSpeed(unit, speed); });
 }
 
-int16_t MotorControllers::MotorSetStepDivide(int16_t unit, int16_t value) {
+Result MotorControllers::MotorSetStepDivide(int16_t unit, int16_t value) {
   return Route([&](MotorDriver& d) { return d.SetStepDivide(unit, value); });
 }
 
-int16_t MotorControllers::MotorSetInitSpeed(int16_t unit, int32_t speed) {
+Result MotorControllers::MotorSetInitSpeed(int16_t unit, int32_t speed) {
   return Route([&](MotorDriver& d) { return d.SetInitSpeed(unit, speed); });
 }
 
-int16_t MotorControllers::MotorToLimit(int16_t unit, int32_t mask, int32_t speed) {
-  return Route([&](MotorDriver& d) { return d.MotorToLimit(unit, mask, speed); });
+Result MotorControllers::MotorToLimit(int16_t unit, int32_t mask, int32_t speed, int16_t& reached) {
+  return Route([&](MotorDriver& d) { return d.MotorToLimit(unit, mask, speed, reached); });
 }
 
-int16_t MotorControllers::MotorSetOrigin(int16_t unit, int32_t position) {
+Result MotorControllers::MotorSetOrigin(int16_t unit, int32_t position) {
   return Route([&](MotorDriver& d) { return d.SetOrigin(unit, position); });
 }
 
-int16_t MotorControllers::MotorWaitMoveEnd(int16_t unit) {
+Result MotorControllers::MotorWaitMoveEnd(int16_t unit) {
   return Route([&](MotorDriver& d) { return d.WaitMoveEnd(unit); });
 }
 
-int16_t MotorControllers::MotorEnableLimits(int16_t unit, int16_t on) {
+Result MotorControllers::MotorEnableLimits(int16_t unit, int16_t on) {
   return Route([&](MotorDriver& d) { return d.EnableLimits(unit, on); });
 }
 
-int16_t MotorControllers::MotorSetModeFlags(int16_t unit, int16_t mode) {
+Result MotorControllers::MotorSetModeFlags(int16_t unit, int16_t mode) {
   return Route([&](MotorDriver& d) { return d.SetModeFlags(unit, mode); });
 }
 
-int16_t MotorControllers::MotorSetIndexSteps(int16_t unit, int16_t steps) {
+Result MotorControllers::MotorSetIndexSteps(int16_t unit, int16_t steps) {
   return Route([&](MotorDriver& d) { return d.SetIndexSteps(unit, steps); });
 }
 
-int16_t MotorControllers::MotorHomeIndexer(int16_t unit, const IndexerHoming& homing,
-                                           double& positionOneCount) {
+Result MotorControllers::MotorHomeIndexer(int16_t unit, const IndexerHoming& homing,
+                                          double& positionOneCount) {
   return Route([&](MotorDriver& d) { return d.HomeIndexer(unit, homing, positionOneCount); });
 }
 
-int16_t MotorControllers::MotorHomeStage(const StageHomingPlan& plan) {
+Result MotorControllers::MotorHomeStage(const StageHomingPlan& plan) {
   return Route([&](MotorDriver& d) { return d.HomeStage(plan); });
 }
 
@@ -205,9 +205,14 @@ std::optional<JoystickRuns> MotorControllers::MotorJoystickRuns() const {
   return driver != nullptr ? std::optional(driver->Joystick()) : std::nullopt;
 }
 
-int16_t MotorControllers::MotorTakesTarget(int16_t unit) {
+bool MotorControllers::MotorMayBeMoving(int16_t unit) {
+  int16_t status = 0;
+  return MotorReadMovingStatus(unit, status).failed() || status != 0;
+}
+
+Result MotorControllers::MotorTakesTarget(int16_t unit) {
   MotorDriver* driver = Driver();
-  return driver != nullptr ? driver->TakesTarget(unit) : int16_t{1};
+  return driver != nullptr ? driver->TakesTarget(unit) : Result();
 }
 
 }  // namespace qv

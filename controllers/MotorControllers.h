@@ -35,8 +35,8 @@ struct ControllerTypeEntry {
   std::unique_ptr<MotorDriver> (*make)(const DriverParts& parts);
 };
 
-// Results are 1 done or a driver's negative failure; an unknown controller type sends nothing
-// and gives 0. Operations that one type lacks give the fixed result noted at MotorDriver.
+// An unknown controller type sends nothing and gives "not sent". Operations that one type lacks
+// give the fixed result noted at MotorDriver.
 class MotorControllers {
  public:
   MotorControllers(Comm& comm, Clock& clock, EventPump& pump, const std::string& contrType,
@@ -52,39 +52,39 @@ class MotorControllers {
   void MotorRetryFailedExchanges(bool on);
 
   void MotorInitChannel();
-  int16_t MotorWakeUp();
-  int16_t MotorRawCommand(const std::string& text, std::string& reply);
-  int16_t MotorHome(int16_t unit, int16_t speed);
-  int16_t MotorHomeOwn(int16_t unit, int32_t speed);
-  int16_t MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed);
-  int16_t MotorMoveAtSpeed(int16_t unit, int32_t speed);
-  int16_t MotorMoveAbs(int16_t unit, double position);
-  int16_t MotorMoveRel(int16_t unit, double distance);
-  int16_t MotorReadMovingStatus(int16_t unit);
-  int16_t MotorReadPos(int16_t unit, double& position);
-  int16_t MotorReadHardware(int16_t unit, int16_t& value);
-  int16_t MotorReadLimits(int16_t unit, int16_t& value);
-  int16_t MotorGetOutput(int16_t unit, int16_t n, int16_t& value);
-  int16_t MotorSetOutput(int16_t unit, int16_t n, int16_t value);
-  int16_t MotorReadInPorts(int16_t unit, std::array<int16_t, 3>& values);
-  int16_t MotorReadOutPorts(int16_t unit, std::array<int16_t, 3>& values);
-  int16_t MotorWriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3);
-  int16_t MotorPause(int16_t unit, int16_t ms);
-  int16_t MotorSetCurrents(int16_t unit, int16_t hold, int16_t run);
-  int16_t MotorSetRamp(int16_t unit, int32_t acceleration, int32_t deceleration);
-  int16_t MotorSetLimitPolarity(int16_t unit, int16_t polarity);
-  int16_t MotorSetJogSpeeds(int16_t unit, int32_t low, int32_t high);
-  int16_t MotorSetSlewSpeed(int16_t unit, int32_t speed);
-  int16_t MotorSetStepDivide(int16_t unit, int16_t value);
-  int16_t MotorSetInitSpeed(int16_t unit, int32_t speed);
-  int16_t MotorToLimit(int16_t unit, int32_t mask, int32_t speed);
-  int16_t MotorSetOrigin(int16_t unit, int32_t position);
-  int16_t MotorWaitMoveEnd(int16_t unit);
-  int16_t MotorEnableLimits(int16_t unit, int16_t on);
-  int16_t MotorSetModeFlags(int16_t unit, int16_t mode);
-  int16_t MotorSetIndexSteps(int16_t unit, int16_t steps);
-  int16_t MotorHomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount);
-  int16_t MotorHomeStage(const StageHomingPlan& plan);
+  Result MotorWakeUp();
+  Result MotorRawCommand(const std::string& text, std::string& reply);
+  Result MotorHome(int16_t unit, int16_t speed);
+  Result MotorHomeOwn(int16_t unit, int32_t speed);
+  Result MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed);
+  Result MotorMoveAtSpeed(int16_t unit, int32_t speed);
+  Result MotorMoveAbs(int16_t unit, double position);
+  Result MotorMoveRel(int16_t unit, double distance);
+  Result MotorReadMovingStatus(int16_t unit, int16_t& status);
+  Result MotorReadPos(int16_t unit, double& position);
+  Result MotorReadHardware(int16_t unit, int16_t& value);
+  Result MotorReadLimits(int16_t unit, int16_t& value);
+  Result MotorGetOutput(int16_t unit, int16_t n, int16_t& value);
+  Result MotorSetOutput(int16_t unit, int16_t n, int16_t value);
+  Result MotorReadInPorts(int16_t unit, std::array<int16_t, 3>& values);
+  Result MotorReadOutPorts(int16_t unit, std::array<int16_t, 3>& values);
+  Result MotorWriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3);
+  Result MotorPause(int16_t unit, int16_t ms);
+  Result MotorSetCurrents(int16_t unit, int16_t hold, int16_t run);
+  Result MotorSetRamp(int16_t unit, int32_t acceleration, int32_t deceleration);
+  Result MotorSetLimitPolarity(int16_t unit, int16_t polarity);
+  Result MotorSetJogSpeeds(int16_t unit, int32_t low, int32_t high);
+  Result MotorSetSlewSpeed(int16_t unit, int32_t speed);
+  Result MotorSetStepDivide(int16_t unit, int16_t value);
+  Result MotorSetInitSpeed(int16_t unit, int32_t speed);
+  Result MotorToLimit(int16_t unit, int32_t mask, int32_t speed, int16_t& reached);
+  Result MotorSetOrigin(int16_t unit, int32_t position);
+  Result MotorWaitMoveEnd(int16_t unit);
+  Result MotorEnableLimits(int16_t unit, int16_t on);
+  Result MotorSetModeFlags(int16_t unit, int16_t mode);
+  Result MotorSetIndexSteps(int16_t unit, int16_t steps);
+  Result MotorHomeIndexer(int16_t unit, const IndexerHoming& homing, double& positionOneCount);
+  Result MotorHomeStage(const StageHomingPlan& plan);
 
   // The count a unit holds after MotorSetOrigin(origin); `origin` for an unknown type.
   double MotorCountAtOrigin(int32_t origin) const;
@@ -95,16 +95,20 @@ class MotorControllers {
   // sent then).
   std::optional<JoystickRuns> MotorJoystickRuns() const;
 
+  // Whether `unit` may still move: it says so, or its status could not be read. False for an
+  // unknown type.
+  bool MotorMayBeMoving(int16_t unit);
+
   // Whether `unit` may be given a new target now; the caller sends its move next (see
-  // MotorDriver::TakesTarget). 1 for an unknown type, which sends nothing anyway.
-  int16_t MotorTakesTarget(int16_t unit);
+  // MotorDriver::TakesTarget). Done for an unknown type, which sends nothing anyway.
+  Result MotorTakesTarget(int16_t unit);
 
  private:
   // The driver of the configured type; none for an unknown type.
   MotorDriver* Driver() const;
-  // Calls `op` with the configured driver; 0 for an unknown type.
+  // Calls `op` with the configured driver; not sent for an unknown type.
   template <class Op>
-  int16_t Route(Op op);
+  Result Route(Op op);
 
   struct Installed {
     std::string_view name;

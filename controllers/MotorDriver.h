@@ -4,12 +4,13 @@
 // "selected" between two calls, so an operation that lets window events run in its waits goes
 // on with its own unit whatever those events send meanwhile.
 //
-// Results are 1 done or the driver's negative failure. An operation that a type lacks sends
-// nothing and gives the fixed result noted beside it. Positions and distances are microsteps,
-// speeds microsteps/s, currents percent.
+// An operation that a type lacks sends nothing and gives the result noted beside it (done or not
+// sent). Positions and distances are microsteps, speeds microsteps/s, currents percent.
 #include <array>
 #include <cstdint>
 #include <string>
+
+#include "controllers/Result.h"
 
 namespace qv {
 
@@ -55,78 +56,73 @@ struct StageHomingPlan {
   bool withY = true;        // false: X alone, where a type can home one axis
 };
 
-// Codes beyond a stage homing's steps: an axis whose home input was not active when its home
-// search ended (the search ran into the limits without finding it). The homing still ends as
-// a found one does (origin set, speeds restored, both axes stopped); the code says it is not
-// to be trusted.
-inline constexpr int16_t kHomeNotFoundX = -34;
-inline constexpr int16_t kHomeNotFoundY = -35;
-
 class MotorDriver {
  public:
   virtual ~MotorDriver() = default;
 
   // --- The line ---
   virtual void InitChannel() = 0;  // the channel's terminators for this type
-  virtual int16_t WakeUp() = 0;    // once after the port is open
+  virtual Result WakeUp() = 0;     // once after the port is open
   // The text exactly as given (no address, no frame check): the channel's result.
-  virtual int16_t RawCommand(const std::string& text, std::string& reply) = 0;
+  virtual Result RawCommand(const std::string& text, std::string& reply) = 0;
   // While on, an exchange that fails is made once more.
   virtual void RetryFailedExchanges(bool on) = 0;
 
   // --- Operations on one unit ---
-  virtual int16_t Home(int16_t unit, int16_t speed) = 0;  // starts; the sign gives the direction
-  virtual int16_t MotorHomeOwn(int16_t unit, int32_t speed) = 0;
-  virtual int16_t MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) = 0;
-  virtual int16_t MoveAtSpeed(int16_t unit, int32_t speed) = 0;  // 0 stops
-  virtual int16_t MoveAbs(int16_t unit, double position) = 0;
-  virtual int16_t MoveRel(int16_t unit, double distance) = 0;
-  // IM483I: the status number (0 still); EZHR17: 1 moving, 0 still; -1 failure.
-  virtual int16_t ReadMovingStatus(int16_t unit) = 0;
-  virtual int16_t ReadPos(int16_t unit, double& position) = 0;
-  virtual int16_t ReadHardware(int16_t unit, int16_t& value) = 0;
-  virtual int16_t ReadLimits(int16_t unit, int16_t& value) = 0;
-  virtual int16_t GetOutput(int16_t unit, int16_t n, int16_t& value) = 0;          // EZHR17: 0
-  virtual int16_t SetOutput(int16_t unit, int16_t n, int16_t value) = 0;           // EZHR17: 0
-  virtual int16_t ReadInPorts(int16_t unit, std::array<int16_t, 3>& values) = 0;   // EZHR17: 0
-  virtual int16_t ReadOutPorts(int16_t unit, std::array<int16_t, 3>& values) = 0;  // EZHR17: 0
-  virtual int16_t WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) = 0;
-  virtual int16_t Pause(int16_t unit, int16_t ms) = 0;  // EZHR17: 1 at once
-  virtual int16_t SetCurrents(int16_t unit, int16_t hold, int16_t run) = 0;
-  virtual int16_t SetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) = 0;
-  virtual int16_t SetLimitPolarity(int16_t unit, int16_t polarity) = 0;
-  virtual int16_t SetJogSpeeds(int16_t unit, int32_t low, int32_t high) = 0;  // EZHR17: 0
-  virtual int16_t SetSlewSpeed(int16_t unit, int32_t speed) = 0;
+  virtual Result Home(int16_t unit, int16_t speed) = 0;  // starts; the sign gives the direction
+  virtual Result MotorHomeOwn(int16_t unit, int32_t speed) = 0;
+  virtual Result MotorHomeSmart(int16_t unit, int32_t speed, int32_t initSpeed) = 0;
+  virtual Result MoveAtSpeed(int16_t unit, int32_t speed) = 0;  // 0 stops
+  virtual Result MoveAbs(int16_t unit, double position) = 0;
+  virtual Result MoveRel(int16_t unit, double distance) = 0;
+  // `status`: IM483I the status number (0 still); EZHR17 1 moving, 0 still.
+  virtual Result ReadMovingStatus(int16_t unit, int16_t& status) = 0;
+  virtual Result ReadPos(int16_t unit, double& position) = 0;
+  virtual Result ReadHardware(int16_t unit, int16_t& value) = 0;
+  virtual Result ReadLimits(int16_t unit, int16_t& value) = 0;
+  virtual Result GetOutput(int16_t unit, int16_t n, int16_t& value) = 0;         // EZHR17: not sent
+  virtual Result SetOutput(int16_t unit, int16_t n, int16_t value) = 0;          // EZHR17: not sent
+  virtual Result ReadInPorts(int16_t unit, std::array<int16_t, 3>& values) = 0;  // EZHR17: not sent
+  virtual Result ReadOutPorts(int16_t unit,
+                              std::array<int16_t, 3>& values) = 0;  // EZHR17: not sent
+  virtual Result WriteOutPorts(int16_t unit, int16_t o1, int16_t o2, int16_t o3) = 0;
+  virtual Result Pause(int16_t unit, int16_t ms) = 0;  // EZHR17: done at once
+  virtual Result SetCurrents(int16_t unit, int16_t hold, int16_t run) = 0;
+  virtual Result SetRamp(int16_t unit, int32_t acceleration, int32_t deceleration) = 0;
+  virtual Result SetLimitPolarity(int16_t unit, int16_t polarity) = 0;
+  virtual Result SetJogSpeeds(int16_t unit, int32_t low, int32_t high) = 0;  // EZHR17: not sent
+  virtual Result SetSlewSpeed(int16_t unit, int32_t speed) = 0;
   // The IM483I divide value, the EZHR17 power of two.
-  virtual int16_t SetStepDivide(int16_t unit, int16_t value) = 0;
-  virtual int16_t SetInitSpeed(int16_t unit, int32_t speed) = 0;  // EZHR17: 0
-  // IM483I: the limit bits seen; EZHR17: 1.
-  virtual int16_t MotorToLimit(int16_t unit, int32_t mask, int32_t speed) = 0;
+  virtual Result SetStepDivide(int16_t unit, int16_t value) = 0;
+  virtual Result SetInitSpeed(int16_t unit, int32_t speed) = 0;  // EZHR17: not sent
+  // `reached`: IM483I the limit bits seen; EZHR17 1.
+  virtual Result MotorToLimit(int16_t unit, int32_t mask, int32_t speed, int16_t& reached) = 0;
   // The unit's count becomes `position` without moving (see CountAtOrigin).
-  virtual int16_t SetOrigin(int16_t unit, int32_t position) = 0;
+  virtual Result SetOrigin(int16_t unit, int32_t position) = 0;
   // Polls the unit until it stands still, serving window events between the polls.
-  virtual int16_t WaitMoveEnd(int16_t unit) = 0;
-  virtual int16_t EnableLimits(int16_t unit, int16_t on) = 0;      // IM483I: 1
-  virtual int16_t SetModeFlags(int16_t unit, int16_t mode) = 0;    // IM483I: 1
-  virtual int16_t SetIndexSteps(int16_t unit, int16_t steps) = 0;  // IM483I: 1
+  virtual Result WaitMoveEnd(int16_t unit) = 0;
+  virtual Result EnableLimits(int16_t unit, int16_t on) = 0;      // IM483I: done
+  virtual Result SetModeFlags(int16_t unit, int16_t mode) = 0;    // IM483I: done
+  virtual Result SetIndexSteps(int16_t unit, int16_t steps) = 0;  // IM483I: done
 
   // --- Where the types differ in what the devices see ---
   // The count a unit holds after SetOrigin(origin): an IM483I unit can only zero its counter.
   virtual double CountAtOrigin(int32_t origin) const = 0;
-  // Whether `unit` may be given a new target now; the caller sends its move next. 1 when it
-  // may; -1 (logged) when it still moves or does not say.
-  virtual int16_t TakesTarget(int16_t unit) = 0;
+  // Whether `unit` may be given a new target now; the caller sends its move next. Still moving
+  // (logged) when it moves or does not say.
+  virtual Result TakesTarget(int16_t unit) = 0;
   // Whether a run at a speed leaves that speed as the unit's top speed for later moves.
   virtual bool RunSetsTopSpeed() const = 0;
   virtual JoystickRuns Joystick() const = 0;
-  // Homes the XY stage the way this type does it: 0 or more success, or the negative code of
-  // the step where it stopped (listed with each type's sequence). 0 and nothing sent when the
-  // type cannot home X alone.
-  virtual int16_t HomeStage(const StageHomingPlan& plan) = 0;
-  // Homes an indexing drive and sets its origin at position 1, waiting for the end. 1 and the
-  // count the unit holds at position 1, or -1 (then no origin is taken from where it stands).
-  virtual int16_t HomeIndexer(int16_t unit, const IndexerHoming& homing,
-                              double& positionOneCount) = 0;
+  // Homes the XY stage the way this type does it: done, or the cause of the first failure (a
+  // home search that ended off its home input: home not found, though the homing still ends as a
+  // found one does). Not sent when the type cannot home X alone.
+  virtual Result HomeStage(const StageHomingPlan& plan) = 0;
+  // Homes an indexing drive and sets its origin at position 1, waiting for the end: done and the
+  // count the unit holds at position 1, or the first failure (then no origin is taken from where
+  // it stands).
+  virtual Result HomeIndexer(int16_t unit, const IndexerHoming& homing,
+                             double& positionOneCount) = 0;
 };
 
 }  // namespace qv

@@ -17,14 +17,14 @@ void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, Drive
   reader.Required(prefix + "DECELERATION", profile.deceleration);
 }
 
-int16_t ApplyDriveProfile(MotorControllers& motors, const DriveProfile& p) {
+Result ApplyDriveProfile(MotorControllers& motors, const DriveProfile& p) {
   const int16_t unit = p.contr;
-  if (motors.MotorSetStepDivide(unit, p.stepDivide) < 0) return -1;
-  if (motors.MotorSetCurrents(unit, p.holdCurrent, p.runCurrent) < 0) return -1;
-  if (motors.MotorSetSlewSpeed(unit, p.slewVelocity) < 0) return -1;
-  if (motors.MotorSetInitSpeed(unit, p.initVelocity) < 0) return -1;
-  if (motors.MotorSetRamp(unit, p.acceleration, p.deceleration) < 0) return -1;
-  return 1;
+  Result r = motors.MotorSetStepDivide(unit, p.stepDivide);
+  if (!r.failed()) r = motors.MotorSetCurrents(unit, p.holdCurrent, p.runCurrent);
+  if (!r.failed()) r = motors.MotorSetSlewSpeed(unit, p.slewVelocity);
+  if (!r.failed()) r = motors.MotorSetInitSpeed(unit, p.initVelocity);
+  if (!r.failed()) r = motors.MotorSetRamp(unit, p.acceleration, p.deceleration);
+  return OrDone(r);
 }
 
 std::optional<int32_t> WholeSteps(double microsteps) {

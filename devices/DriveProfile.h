@@ -26,10 +26,9 @@ struct DriveProfile {
 // with `prefix` in front, all required, in that order.
 void ReadProfileSettings(KeywordReader& reader, const std::string& prefix, DriveProfile& profile);
 
-// Sends the profile's unit its step divide, currents, slew and initial speed and ramp. 1, or -1 at
-// the first operation that fails; operations one controller type lacks (its result 0) are no
-// failure.
-int16_t ApplyDriveProfile(MotorControllers& motors, const DriveProfile& profile);
+// Sends the profile's unit its step divide, currents, slew and initial speed and ramp: done, or
+// the first operation that fails; operations one controller type lacks (not sent) are no failure.
+Result ApplyDriveProfile(MotorControllers& motors, const DriveProfile& profile);
 
 // Rounding of targets to whole microsteps, halves to the even neighbour; empty when the value
 // does not fit 32 bits or is no number.

@@ -39,94 +39,93 @@ const StepEntry& Entry(FocusStep step) {
 Focus::Focus(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors, Clock& clock)
     : keywordFiles_(keywordFiles), notifier_(notifier), mot_(motors), clock_(clock) {}
 
-int16_t Focus::ZReadPar() {
+Result Focus::ZReadPar() {
   return ReadZParams(keywordFiles_, params_);
 }
 
-int16_t Focus::ZApplyPar() {
+Result Focus::ZApplyPar() {
   const ZParams& p = params_;
-  // Operations a controller type lacks answer 0; only a negative status is a failure.
-  if (mot_.MotorSetStepDivide(Unit(), p.StepDivide) < 0 ||
-      mot_.MotorSetCurrents(Unit(), p.HoldCurrent, p.RunCurrent) < 0 ||
-      mot_.MotorSetSlewSpeed(Unit(), p.SlewVelocity) < 0 ||
-      mot_.MotorSetInitSpeed(Unit(), p.InitVelocity) < 0 ||
-      mot_.MotorSetRamp(Unit(), p.Acceleration, p.Deceleration) < 0 ||
-      mot_.MotorSetJogSpeeds(Unit(), p.JogSpeedLow, p.JogSpeedHigh) < 0 || ApplyOrigin() < 0 ||
-      mot_.MotorSetLimitPolarity(Unit(), p.LimPolarity) < 0 ||
-      mot_.MotorEnableLimits(Unit(), p.EnableLimits) < 0 ||
-      mot_.MotorSetModeFlags(Unit(), kModeFlags) < 0) {
-    return -1;
-  }
-  return 1;
+  // Operations a controller type lacks are not sent, which is no failure.
+  Result r = mot_.MotorSetStepDivide(Unit(), p.StepDivide);
+  if (!r.failed()) r = mot_.MotorSetCurrents(Unit(), p.HoldCurrent, p.RunCurrent);
+  if (!r.failed()) r = mot_.MotorSetSlewSpeed(Unit(), p.SlewVelocity);
+  if (!r.failed()) r = mot_.MotorSetInitSpeed(Unit(), p.InitVelocity);
+  if (!r.failed()) r = mot_.MotorSetRamp(Unit(), p.Acceleration, p.Deceleration);
+  if (!r.failed()) r = mot_.MotorSetJogSpeeds(Unit(), p.JogSpeedLow, p.JogSpeedHigh);
+  if (!r.failed()) r = ApplyOrigin();
+  if (!r.failed()) r = mot_.MotorSetLimitPolarity(Unit(), p.LimPolarity);
+  if (!r.failed()) r = mot_.MotorEnableLimits(Unit(), p.EnableLimits);
+  if (!r.failed()) r = mot_.MotorSetModeFlags(Unit(), kModeFlags);
+  return OrDone(r);
 }
 
-int16_t Focus::ApplyOrigin() {
+Result Focus::ApplyOrigin() {
   if (params_.PowerUpOrigin != 0) {
     // Only a controller that has just been powered (count 0) gets the origin; one that kept
     // its count keeps it, so Z positions survive a restart of the program.
     double count = 0;  // microsteps
-    if (mot_.MotorReadPos(Unit(), count) < 0) return -1;
-    if (count != 0) return 1;
-    if (mot_.MotorMoveRel(Unit(), 1) < 0) return -1;
-    return mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin) < 0 ? -1 : 1;
+    if (const Result r = mot_.MotorReadPos(Unit(), count); r.failed()) return r;
+    if (count != 0) return Cause::kDone;
+    if (const Result r = mot_.MotorMoveRel(Unit(), 1); r.failed()) return r;
+    return OrDone(mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin));
   }
   // One step out and back energises the motor and leaves the position unchanged.
-  if (mot_.MotorMoveRel(Unit(), 1) < 0) return -1;
+  if (const Result r = mot_.MotorMoveRel(Unit(), 1); r.failed()) return r;
   clock_.DelayMs(kEnergiseMs);
-  return mot_.MotorMoveRel(Unit(), -1) < 0 ? -1 : 1;
+  return OrDone(mot_.MotorMoveRel(Unit(), -1));
 }
 
-int16_t Focus::ZInit() {
-  if (ZReadPar() < 0) return -1;
+Result Focus::ZInit() {
+  if (const Result read = ZReadPar(); !read.ok()) return read;
   // The stroke is in mm a turn, the scale in microns a microstep.
   const std::optional<double> scale =
       CheckedScale(notifier_,
                    AxisMechanics{"ZSTROKEPERROT", params_.StrokePerRot * 1000, "ZMOTORSTEPS",
                                  params_.MotorSteps, "ZSTEPDIVIDE", params_.StepDivide},
                    keywordFiles_.ParDir() + kZFile, "microns");
-  if (!scale) return -1;
+  if (!scale) return Cause::kNoParameters;
   zUmPerStep_ = *scale;
-  if (ZApplyPar() < 0) return -1;
+  if (const Result applied = ZApplyPar(); !applied.ok()) return applied;
   double z = 0;
   return ZReadPos(z);
 }
 
-int16_t Focus::ZMoveRel(double dz) {
-  if (ReadyForTarget() < 0) return -1;
+Result Focus::ZMoveRel(double dz) {
+  if (const Result ready = ReadyForTarget(); ready.failed()) return ready;
   return mot_.MotorMoveRel(Unit(), dz / zUmPerStep_);
 }
 
-int16_t Focus::ZMoveAbs(double z) {
-  if (ReadyForTarget() < 0) return -1;
+Result Focus::ZMoveAbs(double z) {
+  if (const Result ready = ReadyForTarget(); ready.failed()) return ready;
   return mot_.MotorMoveAbs(Unit(), z / zUmPerStep_ + OriginCount());
 }
 
-// Readies the focus for a new target: 1 when it may take one, with its slew velocity in force.
-int16_t Focus::ReadyForTarget() {
-  if (SlewBack(true) < 0) return -1;
+// Readies the focus for a new target: done when it may take one, with its slew velocity in force.
+Result Focus::ReadyForTarget() {
+  if (const Result slew = SlewBack(true); slew.failed()) return slew;
   return mot_.MotorTakesTarget(Unit());
 }
 
 // A run of an EZHR17 unit makes its rate the top speed ("V" + rate + "P0R"); the focus gets its
 // slew velocity back when the run is stopped, or before it moves or homes again once it stands
 // still. `unlessMoving` leaves a run that still goes on alone.
-int16_t Focus::SlewBack(bool unlessMoving) {
-  if (!jogRate_) return 1;
-  if (unlessMoving && mot_.MotorReadMovingStatus(Unit()) != 0) return 1;
-  if (mot_.MotorSetSlewSpeed(Unit(), params_.SlewVelocity) < 0) return -1;
+Result Focus::SlewBack(bool unlessMoving) {
+  if (!jogRate_) return Cause::kDone;
+  if (unlessMoving && mot_.MotorMayBeMoving(Unit())) return Cause::kDone;
+  if (const Result r = mot_.MotorSetSlewSpeed(Unit(), params_.SlewVelocity); r.failed()) return r;
   jogRate_ = false;
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Focus::ZWait() {
+Result Focus::ZWait() {
   return mot_.MotorWaitMoveEnd(Unit());
 }
 
-int16_t Focus::ZReadPos(double& z) {
+Result Focus::ZReadPos(double& z) {
   double count = 0;  // microsteps
-  if (mot_.MotorReadPos(Unit(), count) <= 0) return -1;
+  if (const Result r = mot_.MotorReadPos(Unit(), count); !r.ok()) return Needed(r);
   z = lastZ_ = (count - OriginCount()) * zUmPerStep_;
-  return 1;
+  return Cause::kDone;
 }
 
 // The power-up origin as the unit's counter holds it (an IM483I unit can only zero it).
@@ -134,51 +133,55 @@ double Focus::OriginCount() const {
   return mot_.MotorCountAtOrigin(params_.PowerUpOrigin);
 }
 
-int16_t Focus::ZOrigin() {
+Result Focus::ZOrigin() {
   return mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin);
 }
 
-int16_t Focus::ZHome() {
+Result Focus::ZHome() {
   // The limit run puts back the top speed it finds: the slew velocity, not a run's rate.
-  if (SlewBack(true) < 0) return -1;
+  if (const Result slew = SlewBack(true); slew.failed()) return slew;
   // An origin is only set where the limit was seen: after a run that failed (a time-out, inputs
   // that could not be read) nobody knows where the focus stands.
-  if (mot_.MotorToLimit(Unit(), kLimitMask, params_.HomeSpeed) < 0) return -1;
-  const int16_t pause = mot_.MotorPause(Unit(), kSettlePauseMs);
-  const int16_t origin = mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin);
-  return origin < 0 || pause < 0 ? -1 : 1;
+  int16_t reached = 0;
+  const Result run = mot_.MotorToLimit(Unit(), kLimitMask, params_.HomeSpeed, reached);
+  if (run.failed()) return run;
+  const Result pause = mot_.MotorPause(Unit(), kSettlePauseMs);
+  const Result origin = mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin);
+  return OrDone(FirstFailure(pause, origin));
 }
 
-int16_t Focus::ZJog(int32_t v) {
-  const int16_t result = mot_.MotorMoveAtSpeed(Unit(), v);
-  if (result < 0) return result;
+Result Focus::ZJog(int32_t v) {
+  const Result result = mot_.MotorMoveAtSpeed(Unit(), v);
+  if (result.failed()) return result;
   if (v != 0) {
     if (mot_.MotorRunSetsTopSpeed()) jogRate_ = true;
     return result;
   }
-  return SlewBack(false) < 0 ? -1 : result;
+  const Result slew = SlewBack(false);
+  return slew.failed() ? slew : result;
 }
 
-int16_t Focus::ZStop() {
+Result Focus::ZStop() {
   return ZJog(0);
 }
 
-int16_t Focus::ZJoyJog(double j, double range) {
-  if (!UsableJoyRange(range)) return -1;  // a calibration without a range gives no speed
+Result Focus::ZJoyJog(double j, double range) {
+  // A calibration without a range gives no speed.
+  if (!UsableJoyRange(range)) return Cause::kOutOfRange;
   const std::optional<JoystickRuns> runs = mot_.MotorJoystickRuns();
-  if (!runs) return 0;  // an unknown controller type sends nothing
+  if (!runs) return Cause::kNotSent;  // an unknown controller type sends nothing
   const int32_t linear = LinearJoySpeed(j, params_.JoyMaxSpeed, range);  // microsteps/s
   const int32_t v = runs->heldRunRange ? ClampImsSpeed(linear) : linear;
-  if (v == 0 && joyPrev_ == 0 && runs->quietWhenCentred) return 1;
+  if (v == 0 && joyPrev_ == 0 && runs->quietWhenCentred) return Cause::kDone;
   // The runs may have changed the top speed: the stop puts it back.
   if (v == 0 && mot_.MotorRunSetsTopSpeed()) jogRate_ = true;
-  const int16_t result = ZJog(v);
-  if (result < 0) return result;  // the next call sends again
+  const Result result = ZJog(v);
+  if (result.failed()) return result;  // the next call sends again
   joyPrev_ = v;
   return result;
 }
 
-int16_t Focus::ZStepMove(FocusStep step) {
+Result Focus::ZStepMove(FocusStep step) {
   const StepEntry& e = Entry(step);
   const double size = e.coarse ? params_.CoarseFactor * params_.JumpSize : params_.JumpSize;
   return ZMoveRel(e.sign * size);

@@ -21,21 +21,21 @@ class Focus {
  public:
   Focus(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors, Clock& clock);
 
-  int16_t ZReadPar();   // 1, or -1 when the file or a required key is missing
-  int16_t ZApplyPar();  // 1, or -1 at the first controller operation that fails
-  int16_t ZInit();      // read, scale, apply, read the position back
+  Result ZReadPar();   // no parameters when the file or a required key is missing
+  Result ZApplyPar();  // the first controller operation that fails
+  Result ZInit();      // read, scale, apply, read the position back
 
   // Results are the controller's status, passed on unchanged; no operation waits unless named so.
-  int16_t ZMoveRel(double dz);  // microns
-  int16_t ZMoveAbs(double z);   // microns from the power-up origin
-  int16_t ZWait();
-  int16_t ZReadPos(double& z);  // 1 / -1; on failure z is left as it was
-  int16_t ZOrigin();            // the present position becomes Z = 0
-  int16_t ZHome();              // to the limit, then the origin: 1 / -1
-  int16_t ZJog(int32_t v);      // microsteps/s; 0 stops
-  int16_t ZStop();
-  int16_t ZJoyJog(double j, double range);
-  int16_t ZStepMove(FocusStep step);
+  Result ZMoveRel(double dz);  // microns
+  Result ZMoveAbs(double z);   // microns from the power-up origin
+  Result ZWait();
+  Result ZReadPos(double& z);  // on failure z is left as it was
+  Result ZOrigin();            // the present position becomes Z = 0
+  Result ZHome();              // to the limit, then the origin
+  Result ZJog(int32_t v);      // microsteps/s; 0 stops
+  Result ZStop();
+  Result ZJoyJog(double j, double range);
+  Result ZStepMove(FocusStep step);
   static std::string_view StepText(FocusStep step);  // "Down Coarse", ...
 
   const ZParams& Params() const { return params_; }
@@ -44,9 +44,9 @@ class Focus {
 
  private:
   int16_t Unit() const { return params_.Contr; }  // the focus drive's controller
-  int16_t ApplyOrigin();
-  int16_t ReadyForTarget();
-  int16_t SlewBack(bool unlessMoving);
+  Result ApplyOrigin();
+  Result ReadyForTarget();
+  Result SlewBack(bool unlessMoving);
   double OriginCount() const;  // microsteps: the count that means Z = 0
 
   KeywordFiles& keywordFiles_;

@@ -11,15 +11,15 @@ bool ValidWheel(int wheel) {
 
 }  // namespace
 
-int16_t FocusCompensation::ReadTable(int wheel, int16_t positions, const std::string& fileName) {
-  if (!ValidWheel(wheel)) return -1;
+Result FocusCompensation::ReadTable(int wheel, int16_t positions, const std::string& fileName) {
+  if (!ValidWheel(wheel)) return Cause::kOutOfRange;
   std::vector<int16_t>& table = tables_[wheel];
   table.assign(positions > 0 ? positions : 0, 0);
   KeywordReader reader(keywordFiles_);
-  if (!reader.Open(fileName)) return -1;
+  if (!reader.Open(fileName)) return Cause::kNoParameters;
   for (int k = 1; k <= static_cast<int>(table.size()); ++k)
     reader.Required("W" + std::to_string(wheel) + "DZ" + std::to_string(k), table[k - 1]);
-  return reader.Result();
+  return reader.Result() > 0 ? Cause::kDone : Cause::kNoParameters;
 }
 
 void FocusCompensation::SetOn(int wheel, bool on) {

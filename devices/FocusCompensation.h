@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "controllers/Result.h"
 #include "foundation/KeywordFiles.h"
 
 namespace qv {
 
 // The focus operations a filter change needs; the focus drive provides them.
 struct FocusLink {
-  std::function<int16_t(double microns)> moveRel;  // relative focus move, not waited for
-  std::function<int16_t()> wait;                   // wait until the focus has stopped
+  std::function<Result(double microns)> moveRel;  // relative focus move, not waited for
+  std::function<Result()> wait;                   // wait until the focus has stopped
 };
 
 class FocusCompensation {
@@ -23,9 +24,9 @@ class FocusCompensation {
   explicit FocusCompensation(KeywordFiles& keywordFiles) : keywordFiles_(keywordFiles) {}
 
   // Recreates the table of `wheel` with `positions` zero offsets and reads "W" wheel "DZ" k for
-  // k = 1..positions from the keyword file `fileName` of the program folder. 1, or -1 when the
-  // file or any key is missing (each missing key is named; its filter keeps offset 0).
-  int16_t ReadTable(int wheel, int16_t positions, const std::string& fileName);
+  // k = 1..positions from the keyword file `fileName` of the program folder. No parameters when
+  // the file or any key is missing (each missing key is named; its filter keeps offset 0).
+  Result ReadTable(int wheel, int16_t positions, const std::string& fileName);
 
   void SetOn(int wheel, bool on);
   bool IsOn(int wheel) const;

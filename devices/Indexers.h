@@ -33,29 +33,28 @@ class Cube {
   Cube(KeywordFiles& keywordFiles, Notifier& notifier, MotorControllers& motors)
       : keywordFiles_(keywordFiles), notifier_(notifier), motors_(motors) {}
 
-  int16_t ReadPar();  // QV_PARCUBE.TXT
-  int16_t ApplyPar();
+  Result ReadPar();  // QV_PARCUBE.TXT
+  Result ApplyPar();
   // Read, scale, apply, read the count back. A count that is no cube position (the changer
   // stands between cubes) still makes the changer ready: homing is what brings it back.
-  int16_t Init();
+  Result Init();
   const CubeParams& Params() const { return par_; }
-  std::optional<double> UnitPerStep() const { return unitPerStep_; }  // cube units/microstep
 
-  int16_t Goto(int16_t cube);  // starts the move, does not wait; 1 / -1
-  // The cube in place, 1..Count(); -1 when the count cannot be read or is no cube position, so
-  // that no cube is reported that Goto would refuse.
-  int16_t ReadPos(int16_t& cube);
-  int16_t Home();
-  int16_t Wait();
+  Result Goto(int16_t cube);  // starts the move, does not wait
+  // The cube in place, 1..Count(); a failure when the count cannot be read or is no cube position,
+  // so that no cube is reported that Goto would refuse.
+  Result ReadPos(int16_t& cube);
+  Result Home();
+  Result Wait();
   int16_t Count() const { return par_.positions; }
   int16_t CurrentCube() const { return currentCube_; }
   void SetCurrentCube(int16_t cube) { currentCube_ = cube; }
 
  private:
   int16_t Unit() const { return par_.profile.contr; }  // the changer's controller
-  // The cube number nearest to the controller's count (any number); -1 when the count cannot
-  // be read.
-  int16_t ReadNearest(int16_t& cube);
+  // The cube number nearest to the controller's count (any number); a failure when the count
+  // cannot be read.
+  Result ReadNearest(int16_t& cube);
 
   KeywordFiles& keywordFiles_;
   Notifier& notifier_;
@@ -91,19 +90,18 @@ class PositionDrive {
                 MotorControllers& motors)
       : kind_(kind), keywordFiles_(keywordFiles), notifier_(notifier), motors_(motors) {}
 
-  int16_t ReadPar();
-  int16_t ApplyPar();
-  int16_t Init();  // read, scale, apply, read the position back
+  Result ReadPar();
+  Result ApplyPar();
+  Result Init();  // read, scale, apply, read the position back
   const PositionDriveParams& Params() const { return par_; }
   const PositionDriveKind& Kind() const { return kind_; }
-  std::optional<double> UnitPerStep() const { return unitPerStep_; }  // units per microstep
 
   // Moves in the drive's unit; they start the motion and do not wait.
-  int16_t MoveRel(double distance);
-  int16_t MoveAbs(double target);
-  int16_t ReadPos(double& position);
-  int16_t Wait();
-  int16_t Home();
+  Result MoveRel(double distance);
+  Result MoveAbs(double target);
+  Result ReadPos(double& position);
+  Result Wait();
+  Result Home();
   double Position() const { return position_; }  // last read, in the drive's unit
 
  private:

@@ -4,11 +4,11 @@
 
 namespace qv {
 
-int16_t StageHoming::Home() {
+Result StageHoming::Home() {
   return mot_.MotorHomeStage(Plan(true));
 }
 
-int16_t StageHoming::HomeX() {
+Result StageHoming::HomeX() {
   return mot_.MotorHomeStage(Plan(false));
 }
 

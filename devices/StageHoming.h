@@ -1,7 +1,6 @@
 #pragma once
 // Homing of the XY stage: the stage's parameters become what the controllers need to know, and
-// the configured type homes the stage its own way. Each step that fails leaves its own negative
-// code (listed with each type's sequence), so that the caller can tell where homing stopped.
+// the configured type homes the stage its own way; a step that fails ends it with its cause.
 #include <cstdint>
 
 #include "controllers/MotorControllers.h"
@@ -13,10 +12,10 @@ class StageHoming {
  public:
   StageHoming(MotorControllers& motors, const XYParams& params) : mot_(motors), p_(params) {}
 
-  // Both axes; 0 for an unknown type.
-  int16_t Home();
-  // X alone, where the type can home one axis; 0 and nothing done otherwise.
-  int16_t HomeX();
+  // Both axes; not sent for an unknown type.
+  Result Home();
+  // X alone, where the type can home one axis; not sent and nothing done otherwise.
+  Result HomeX();
 
   // The origin point of an axis homed on its sensor: the home-switch distance rounded up to the
   // next whole full step, in microsteps.

@@ -15,9 +15,9 @@ void Both(KeywordReader& reader, XYParams& p, const std::string& stem, T StageAx
 
 }  // namespace
 
-int16_t ReadXYParams(KeywordFiles& keywordFiles, XYParams& p) {
+Result ReadXYParams(KeywordFiles& keywordFiles, XYParams& p) {
   KeywordReader reader(keywordFiles);
-  if (!reader.Open(kXYFile)) return -1;
+  if (!reader.Open(kXYFile)) return Cause::kNoParameters;
   reader.RequiredAddress("XCONTR", p.X.Contr);
   reader.RequiredAddress("YCONTR", p.Y.Contr);
   Both(reader, p, "SCREWLEAD", &StageAxisParams::ScrewLead);
@@ -41,12 +41,12 @@ int16_t ReadXYParams(KeywordFiles& keywordFiles, XYParams& p) {
   reader.Message("XYOUTOFHOMEUM", p.OutOfHomeUm, int16_t{0});
   reader.Optional("XYJOGSPEEDLOW", p.JogSpeedLow, int32_t{20});
   reader.Optional("XYJOGSPEEDHIGH", p.JogSpeedHigh, int32_t{200});
-  return reader.Result();
+  return reader.Result() > 0 ? Cause::kDone : Cause::kNoParameters;
 }
 
-int16_t ReadZParams(KeywordFiles& keywordFiles, ZParams& p) {
+Result ReadZParams(KeywordFiles& keywordFiles, ZParams& p) {
   KeywordReader reader(keywordFiles);
-  if (!reader.Open(kZFile)) return -1;
+  if (!reader.Open(kZFile)) return Cause::kNoParameters;
   reader.RequiredAddress("ZCONTR", p.Contr);
   reader.Required("ZSTROKEPERROT", p.StrokePerRot);
   reader.Required("ZMOTORSTEPS", p.MotorSteps);
@@ -67,7 +67,7 @@ int16_t ReadZParams(KeywordFiles& keywordFiles, ZParams& p) {
   reader.Optional("ZPOWERUPORIGIN", p.PowerUpOrigin, int32_t{0});
   reader.Optional("ZLIMPOLARITY", p.LimPolarity, int16_t{0});
   reader.Optional("ZENABLELIMITS", p.EnableLimits, int16_t{0});
-  return reader.Result();
+  return reader.Result() > 0 ? Cause::kDone : Cause::kNoParameters;
 }
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 // The keys of the stage and focus device files, loaded under the device files' rules.
 #include <cstdint>
 
+#include "controllers/Result.h"
 #include "foundation/KeywordReader.h"
 
 namespace qv {
@@ -60,9 +61,9 @@ struct ZParams {
   int16_t EnableLimits = 0;   // 0 or 1
 };
 
-// 1, or -1 when the file or a required key is missing (each named in a message). Variables of
+// No parameters when the file or a required key is missing (each named in a message). Variables of
 // missing required keys keep their previous values.
-int16_t ReadXYParams(KeywordFiles& keywordFiles, XYParams& params);
-int16_t ReadZParams(KeywordFiles& keywordFiles, ZParams& params);
+Result ReadXYParams(KeywordFiles& keywordFiles, XYParams& params);
+Result ReadZParams(KeywordFiles& keywordFiles, ZParams& params);
 
 }  // namespace qv

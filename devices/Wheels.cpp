@@ -55,11 +55,11 @@ Wheels::Wheels(KeywordFiles& keywordFiles, MotorControllers& motors, Comm& comm,
       focus_(std::move(focus)),
       compensation_(keywordFiles) {}
 
-int16_t Wheels::ReadPar(int n) {
-  if (n != 1 && n != 2) return -1;
+Result Wheels::ReadPar(int n) {
+  if (n != 1 && n != 2) return Cause::kOutOfRange;
   const std::string p = "W" + std::to_string(n);
   KeywordReader reader(keywordFiles_);
-  if (!reader.Open("QV_PARW" + std::to_string(n) + ".TXT")) return -1;
+  if (!reader.Open("QV_PARW" + std::to_string(n) + ".TXT")) return Cause::kNoParameters;
   WheelParams& par = wheel_[n].par;
   reader.RequiredAddress(p + "CONTR", par.profile.contr);
   ReadProfileSettings(reader, p, par.profile);
@@ -70,37 +70,38 @@ int16_t Wheels::ReadPar(int n) {
   reader.Required(p + "FILTPOSITIONS", par.filtPositions);
   reader.Required(p + "HOMESPEED", par.homeSpeed);
   reader.Optional(p + "POWERUPORIGIN", par.powerUpOrigin, int32_t{0});
-  return reader.Result();
+  return reader.Result() > 0 ? Cause::kDone : Cause::kNoParameters;
 }
 
-int16_t Wheels::ApplyPar(int n) {
-  if (n != 1 && n != 2) return -1;
+Result Wheels::ApplyPar(int n) {
+  if (n != 1 && n != 2) return Cause::kOutOfRange;
   const WheelParams& par = wheel_[n].par;
   const int16_t unit = Unit(n);
-  if (ApplyDriveProfile(motors_, par.profile) < 0) return -1;
-  if (motors_.MotorSetJogSpeeds(unit, par.jogSpeedLow, par.jogSpeedHigh) < 0) return -1;
-  if (par.powerUpOrigin != 0) {
+  Result r = ApplyDriveProfile(motors_, par.profile);
+  if (!r.failed()) r = motors_.MotorSetJogSpeeds(unit, par.jogSpeedLow, par.jogSpeedHigh);
+  if (!r.failed() && par.powerUpOrigin != 0) {
     // Only a controller that has just been powered (count 0) gets the origin, so that the
     // count of a running one survives a restart of the program.
     double count = -1;
-    if (motors_.MotorReadPos(unit, count) < 0) return -1;
-    if (count == 0) {
-      if (motors_.MotorMoveRel(unit, 1) < 0) return -1;
-      if (motors_.MotorSetOrigin(unit, par.powerUpOrigin) < 0) return -1;
+    r = motors_.MotorReadPos(unit, count);
+    if (!r.failed() && count == 0) {
+      r = motors_.MotorMoveRel(unit, 1);
+      if (!r.failed()) r = motors_.MotorSetOrigin(unit, par.powerUpOrigin);
     }
   }
-  if (motors_.MotorSetLimitPolarity(unit, 0) < 0) return -1;
-  if (motors_.MotorEnableLimits(unit, 0) < 0) return -1;
-  if (motors_.MotorSetModeFlags(unit, 1) < 0) return -1;
+  if (!r.failed()) r = motors_.MotorSetLimitPolarity(unit, 0);
+  if (!r.failed()) r = motors_.MotorEnableLimits(unit, 0);
+  if (!r.failed()) r = motors_.MotorSetModeFlags(unit, 1);
+  if (r.failed()) return r;
   const std::optional<int16_t> indexSteps = RoundToInt16(par.mstepsPerFilt);
-  if (!indexSteps) return -1;  // a filter distance the controller's setting cannot hold
-  if (motors_.MotorSetIndexSteps(unit, *indexSteps) < 0) return -1;
-  return 1;
+  // A filter distance the controller's setting cannot hold.
+  if (!indexSteps) return Cause::kOutOfRange;
+  return OrDone(motors_.MotorSetIndexSteps(unit, *indexSteps));
 }
 
-int16_t Wheels::Init(int n) {
-  if (ReadPar(n) < 0) return -1;
-  if (ApplyPar(n) < 0) return -1;
+Result Wheels::Init(int n) {
+  if (const Result read = ReadPar(n); !read.ok()) return read;
+  if (const Result applied = ApplyPar(n); !applied.ok()) return applied;
   int16_t filter = 0;
   return ReadFilter(n, filter);
 }
@@ -110,45 +111,43 @@ int16_t Wheels::Positions(int n) const {
   return wheel_[n].par.filtPositions;
 }
 
-int16_t Wheels::ReadCountFromFilter1(int n, double& count) {
+Result Wheels::ReadCountFromFilter1(int n, double& count) {
   const Wheel& w = Of(n);
   double raw = 0;
-  const int16_t status = motors_.MotorReadPos(Unit(n), raw);
-  if (status != 1) return -1;
+  if (const Result read = motors_.MotorReadPos(Unit(n), raw); !read.ok()) return Needed(read);
   // A wheel keeps counting from where its origin was set before homing (an IM483I counter only
   // ever becomes 0 there); filter 1 lies at that origin's count plus the homing offset.
   count = raw - w.homingOffset - motors_.MotorCountAtOrigin(w.par.powerUpOrigin);
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Wheels::ReadFilter(int n, int16_t& filter) {
+Result Wheels::ReadFilter(int n, int16_t& filter) {
   double count = 0;
-  if (ReadCountFromFilter1(n, count) < 0) return -1;
+  if (const Result read = ReadCountFromFilter1(n, count); !read.ok()) return read;
   const WheelParams& par = Of(n).par;
   const std::optional<int16_t> found = FilterAtCount(count, par.mstepsPerFilt, par.filtPositions);
-  if (!found) return -1;
+  if (!found) return Cause::kOutOfRange;
   filter = *found;
   Of(n).currentFilter = filter;
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Wheels::GotoFilter(int n, int16_t filter) {
+Result Wheels::GotoFilter(int n, int16_t filter) {
   const WheelParams& par = Of(n).par;
-  if (filter < 1 || filter > par.filtPositions) return -1;
-  const int16_t waited = motors_.MotorWaitMoveEnd(Unit(n));
-  if (waited < 0) return waited;
+  if (filter < 1 || filter > par.filtPositions) return Cause::kOutOfRange;
+  if (const Result waited = motors_.MotorWaitMoveEnd(Unit(n)); waited.failed()) return waited;
   double count = 0;
-  if (ReadCountFromFilter1(n, count) < 0) return -1;
+  if (const Result read = ReadCountFromFilter1(n, count); !read.ok()) return read;
   const std::optional<double> move =
       ShortestMove(count, filter, par.mstepsPerFilt, par.filtPositions);
-  if (!move) return -1;
+  if (!move) return Cause::kOutOfRange;
   return motors_.MotorMoveRel(Unit(n), *move);
 }
 
-int16_t Wheels::GotoFilterComp(int n, int16_t filter) {
+Result Wheels::GotoFilterComp(int n, int16_t filter) {
   const int16_t before = Of(n).currentFilter;
-  const int16_t moved = GotoFilter(n, filter);
-  if (moved <= 0) return moved;
+  const Result moved = GotoFilter(n, filter);
+  if (!moved.ok()) return moved;
   // The wheel is on its way: whatever the focus does, this is the filter from now on.
   Of(n).currentFilter = filter;
   const int slot = Index(n);
@@ -157,12 +156,12 @@ int16_t Wheels::GotoFilterComp(int n, int16_t filter) {
     comm_.CommLogShow(std::string(slot == 1 ? "F" : "B") + " focus shift skipped: Z is not ready");
     return moved;
   }
-  if (!focus_.moveRel) return -1;
+  if (!focus_.moveRel) return Cause::kUnsupported;
   return focus_.moveRel(compensation_.Shift(slot, before, filter));
 }
 
-int16_t Wheels::Step(int n, int delta) {
-  if (!Ready(n)) return 0;
+Result Wheels::Step(int n, int delta) {
+  if (!Ready(n)) return Cause::kNotSent;
   const int16_t positions = Of(n).par.filtPositions;
   int filter = Of(n).currentFilter + delta;
   if (filter > positions) filter = 1;
@@ -170,14 +169,14 @@ int16_t Wheels::Step(int n, int delta) {
   return GotoFilterComp(n, static_cast<int16_t>(filter));
 }
 
-int16_t Wheels::Next(int n) {
+Result Wheels::Next(int n) {
   return Step(n, 1);
 }
-int16_t Wheels::Prev(int n) {
+Result Wheels::Prev(int n) {
   return Step(n, -1);
 }
 
-int16_t Wheels::Home(int n) {
+Result Wheels::Home(int n) {
   Wheel& w = Of(n);
   const WheelParams& par = w.par;
   const IndexerHoming homing{.homeSpeed = par.homeSpeed,
@@ -188,32 +187,31 @@ int16_t Wheels::Home(int n) {
                              .acceleration = par.profile.acceleration,
                              .deceleration = par.profile.deceleration};
   double positionOne = 0;  // microsteps, the count at filter 1
-  const int16_t result = motors_.MotorHomeIndexer(Unit(n), homing, positionOne);
-  if (result == 0) return 0;  // an unknown controller type homes nothing
-  if (result < 0) return -1;
+  const Result result = motors_.MotorHomeIndexer(Unit(n), homing, positionOne);
+  if (!result.ok()) return result;  // an unknown controller type homes nothing
   w.homingOffset = positionOne - motors_.MotorCountAtOrigin(par.powerUpOrigin);
-  return 1;
+  return Cause::kDone;
 }
 
-int16_t Wheels::Wait(int n) {
+Result Wheels::Wait(int n) {
   return motors_.MotorWaitMoveEnd(Unit(n));
 }
 
-int16_t Wheels::WaitComp(int n) {
-  const int16_t wheel = Wait(n);
+Result Wheels::WaitComp(int n) {
+  const Result wheel = Wait(n);
   if (!ShiftsFocus(Index(n))) return wheel;
-  const int16_t focus = focus_.wait ? focus_.wait() : -1;
-  return wheel < 0 ? wheel : focus;
+  const Result focus = focus_.wait ? focus_.wait() : Result(Cause::kUnsupported);
+  return wheel.failed() ? wheel : focus;
 }
 
-int16_t Wheels::Lamp(int n, int16_t value) {
-  const int16_t status = motors_.MotorSetOutput(Unit(n), 0, value);
-  if (status > 0) Of(n).lamp = value;
+Result Wheels::Lamp(int n, int16_t value) {
+  const Result status = motors_.MotorSetOutput(Unit(n), 0, value);
+  if (status.ok()) Of(n).lamp = value;
   return status;
 }
 
-int16_t Wheels::ReadZCompTable(int n, const std::string& fileName) {
-  if (n != 1 && n != 2) return -1;
+Result Wheels::ReadZCompTable(int n, const std::string& fileName) {
+  if (n != 1 && n != 2) return Cause::kOutOfRange;
   return compensation_.ReadTable(n, wheel_[n].par.filtPositions, fileName);
 }
 
@@ -225,20 +223,20 @@ void Wheels::AssignJoyWheelToReady() {
   }
 }
 
-int16_t Wheels::JoyStep(double deflection, double range) {
-  if (!Ready(joyWheel_)) return 1;
+Result Wheels::JoyStep(double deflection, double range) {
+  if (!Ready(joyWheel_)) return Cause::kDone;
   const bool back = deflection < -0.8 * range;
   const bool forth = deflection > 0.8 * range;
   if ((back || forth) && joyLatchOpen_) {
     const int n = joyWheel_;
     Wait(n);
-    const int16_t status = back ? Prev(n) : Next(n);
+    const Result status = back ? Prev(n) : Next(n);
     joyLatchOpen_ = false;
     if (filterChanged_) filterChanged_();
     return status;
   }
   if (-0.2 * range < deflection && deflection < 0.2 * range) joyLatchOpen_ = true;
-  return 1;
+  return Cause::kDone;
 }
 
 }  // namespace qv

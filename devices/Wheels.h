@@ -48,32 +48,33 @@ class Wheels {
   // calls, so a wait that lets other commands run goes on with its own wheel.
 
   // --- Device file and initialisation ---
-  int16_t ReadPar(int n);   // QV_PARW<n>.TXT; 1, or -1 when the file or a required key is missing
-  int16_t ApplyPar(int n);  // 1, or -1 at the first controller operation that fails
+  // QV_PARW<n>.TXT; no parameters when the file or a required key is missing.
+  Result ReadPar(int n);
+  Result ApplyPar(int n);  // the first controller operation that fails
   // Read, apply, then read its filter: the read's result.
-  int16_t Init(int n);
+  Result Init(int n);
   const WheelParams& Params(int n) const { return wheel_[Index(n)].par; }
   int16_t Positions(int n) const;  // the wheel's filter positions (0 for no such wheel)
 
   // --- Operations ---
-  int16_t ReadFilter(int n, int16_t& filter);
-  int16_t GotoFilter(int n, int16_t filter);  // starts the move, does not wait
+  Result ReadFilter(int n, int16_t& filter);
+  Result GotoFilter(int n, int16_t filter);  // starts the move, does not wait
   // And shifts the focus when compensation is on and the focus drive is ready; without a ready
   // focus drive the filter still changes, the shift is skipped and the channel log says so.
-  int16_t GotoFilterComp(int n, int16_t filter);
-  int16_t Next(int n);
-  int16_t Prev(int n);
-  int16_t Home(int n);
-  int16_t Wait(int n);
-  int16_t WaitComp(int n);  // the wheel, and the ready focus drive when compensation is on
-  int16_t Lamp(int n, int16_t value);
+  Result GotoFilterComp(int n, int16_t filter);
+  Result Next(int n);
+  Result Prev(int n);
+  Result Home(int n);
+  Result Wait(int n);
+  Result WaitComp(int n);  // the wheel, and the ready focus drive when compensation is on
+  Result Lamp(int n, int16_t value);
 
   int16_t CurrentFilter(int n) const { return wheel_[Index(n)].currentFilter; }
   void SetCurrentFilter(int n, int16_t filter) { wheel_[Index(n)].currentFilter = filter; }
   int16_t LampState(int n) const { return wheel_[Index(n)].lamp; }
 
   // --- Focus compensation ---
-  int16_t ReadZCompTable(int n, const std::string& fileName);
+  Result ReadZCompTable(int n, const std::string& fileName);
   void ZCompOn(int n) { compensation_.SetOn(Index(n), true); }
   void ZCompOff(int n) { compensation_.SetOn(Index(n), false); }
   bool ZCompIsOn(int n) const { return compensation_.IsOn(n); }
@@ -85,7 +86,7 @@ class Wheels {
   // Start-up: wheel 1 when ready, else wheel 2 when ready.
   void AssignJoyWheelToReady();
   // One filter per deflection beyond 80 % of `range`; the next step needs a return inside 20 %.
-  int16_t JoyStep(double deflection, double range);
+  Result JoyStep(double deflection, double range);
   // Runs after a joystick step, for the main window's filter captions.
   void SetFilterChangedHook(std::function<void()> hook) { filterChanged_ = std::move(hook); }
 
@@ -106,8 +107,8 @@ class Wheels {
   // is ready (without one, its unit address is not even known).
   bool ShiftsFocus(int n) const { return compensation_.IsOn(n) && ready_.ZReady == 1; }
   // The count of wheel n measured from its filter 1; the controller's status.
-  int16_t ReadCountFromFilter1(int n, double& count);
-  int16_t Step(int n, int delta);
+  Result ReadCountFromFilter1(int n, double& count);
+  Result Step(int n, int delta);
 
   KeywordFiles& keywordFiles_;
   MotorControllers& motors_;

@@ -149,10 +149,12 @@ int32_t ObjGoTo(const ObjectList& list, int32_t n, Stage& stage) {
   ObjRecord object;
   if (list.ObjGet(n, object) < 0) return -1;
   if (object.X == kUndefinedPos || object.Y == kUndefinedPos) return -1;
-  const int16_t moved = stage.XYMoveAbsBacklash(object.X, object.Y);
-  if (moved < 1) return moved;
-  const int16_t waited = stage.XYWait();
-  return waited <= 0 ? waited : n;
+  // A program reads the object's number, "Error " for a failure, 0 when nothing was sent.
+  const auto code = [](Result r) { return r.failed() ? -1 : 0; };
+  const Result moved = stage.XYMoveAbsBacklash(object.X, object.Y);
+  if (!moved.ok()) return code(moved);
+  const Result waited = stage.XYWait();
+  return waited.ok() ? n : code(waited);
 }
 
 }  // namespace qv

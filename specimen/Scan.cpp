@@ -252,7 +252,7 @@ int16_t Scan::AreaMove(std::string_view corner, double x, double y) {
     x = right;
   else
     return -1;
-  return stage_.XYMoveAbsBacklash(x, y) > 0 ? 1 : -1;
+  return stage_.XYMoveAbsBacklash(x, y).ok() ? 1 : -1;
 }
 
 // --- Grid ---
@@ -261,7 +261,7 @@ int16_t Scan::GridSet(std::string_view what, int32_t a, int32_t b) {
   if (what != "TL" && what != "BR" && what != "Step" && what != "Sites") return -1;
   if (a == -1 && b == -1) {
     double x = 0, y = 0;  // microns
-    if (xyReady_ != 1 || stage_.XYReadPos(x, y) <= 0) return -1;
+    if (xyReady_ != 1 || !stage_.XYReadPos(x, y).ok()) return -1;
     const std::optional<int32_t> ax = RoundToInt32(x);
     const std::optional<int32_t> by = RoundToInt32(y);
     if (!ax || !by) return -1;
@@ -304,7 +304,7 @@ int16_t Scan::GridGet(std::string_view what, int32_t& a, int32_t& b) {
   } else if (what == "Pos") {
     double x = 0, y = 0;  // microns
     if (xyReady_ != 1 || g.GridStepX == 0 || g.GridStepY == 0) return -1;
-    if (stage_.XYReadPos(x, y) <= 0) return -1;
+    if (!stage_.XYReadPos(x, y).ok()) return -1;
     ra = RoundToInt32((x - static_cast<double>(tlx)) / g.GridStepX + 1);
     rb = RoundToInt32((y - static_cast<double>(tly)) / g.GridStepY + 1);
   }
@@ -313,7 +313,7 @@ int16_t Scan::GridGet(std::string_view what, int32_t& a, int32_t& b) {
   return 1;
 }
 
-int16_t Scan::GridMove(int32_t i, int32_t j) {
+Result Scan::GridMove(int32_t i, int32_t j) {
   const double x = static_cast<double>(specimen_.SpecX0) + grid_.GridTLX +
                    (static_cast<double>(i) - 1) * grid_.GridStepX;
   const double y = static_cast<double>(specimen_.SpecY0) + grid_.GridTLY +
@@ -346,31 +346,31 @@ int16_t Scan::FieldPosition(int32_t n, double& x, double& y) const {
   return 1;
 }
 
-int16_t Scan::GoToField(int32_t n) {
+Result Scan::GoToField(int32_t n) {
   double x = 0, y = 0;  // microns
-  if (FieldPosition(n, x, y) < 0) return -1;
-  const int16_t moved = stage_.XYMoveAbs(x, y);
+  if (FieldPosition(n, x, y) < 0) return Cause::kOutOfRange;
+  const Result moved = stage_.XYMoveAbs(x, y);
   if (hooks_.fieldVisited) hooks_.fieldVisited(x, y, field_.FieldX, field_.FieldY);
   return moved;
 }
 
-int32_t Scan::Reached(int32_t moveResult) const {
-  if (moveResult <= 0) return -1;
+int32_t Scan::Reached(Result moveResult) const {
+  if (!moveResult.ok()) return -1;
   const FieldOrder order = Order();
   return RasterNumber(FieldIndex(curField_, order), order);
 }
 
-int16_t Scan::Visit(int32_t from) {
-  const int16_t moved = GoToField(curField_);
+Result Scan::Visit(int32_t from) {
+  const Result moved = GoToField(curField_);
   double x = 0, y = 0;
-  if (moved <= 0 && FieldPosition(curField_, x, y) > 0) curField_ = from;
+  if (!moved.ok() && FieldPosition(curField_, x, y) > 0) curField_ = from;
   return moved;
 }
 
 int32_t Scan::FirstField() {
   const int32_t from = curField_;
   curField_ = 1;
-  return Visit(from) > 0 ? 1 : -1;
+  return Visit(from).ok() ? 1 : -1;
 }
 
 int32_t Scan::LastField() {

@@ -78,11 +78,11 @@ class Scan {
   int16_t GridSet(std::string_view what, int32_t a, int32_t b);
   // 1 and the item's two values; -1 for an unknown item, or for "Pos" without a position.
   int16_t GridGet(std::string_view what, int32_t& a, int32_t& b);
-  int16_t GridMove(int32_t i, int32_t j);  // the result of the move
+  Result GridMove(int32_t i, int32_t j);  // the result of the move
 
   // --- Fields ---
   int16_t FieldPosition(int32_t n, double& x, double& y) const;  // 1, or -1 out of range
-  int16_t GoToField(int32_t n);                                  // the move's result, or -1
+  Result GoToField(int32_t n);  // the move's result, or out of range for no such field
   // Raster number of the field reached, or -1 when nothing was reached.
   int32_t FirstField();
   int32_t LastField();
@@ -115,10 +115,10 @@ class Scan {
   int16_t Commit(const ScanArea& area, const ScanGrid& grid, int16_t (Scan::*write)(),
                  bool shapesLayout);
   int16_t Refuse(LayoutVerdict why);
-  int32_t Reached(int32_t moveResult) const;
+  int32_t Reached(Result moveResult) const;
   // Goes to the current field; when the stage was not sent to that field, the current field is
   // `from` again, so that it always names where the stage went. The move's result.
-  int16_t Visit(int32_t from);
+  Result Visit(int32_t from);
   void Outline() const;
 
   KeywordFiles& keywordFiles_;

@@ -209,7 +209,7 @@ void AxesTab::AddUnitButton(const std::string& caption, int index) {
 }
 
 void AxesTab::AxesSelect(int index) {
-  if (core_.axes.AxesSelect(static_cast<int16_t>(index)) != 1) return;
+  if (!core_.axes.AxesSelect(static_cast<int16_t>(index))) return;
   if (QAbstractButton* button = units_.button(index)) button->setChecked(true);
   FillPanel();
 }
@@ -244,13 +244,14 @@ void AxesTab::AskAddAxis() {
 void AxesTab::AddAxis(const std::string& item) {
   AxesProbe();  // the file's units come first
   const std::string caption(TrimBlanks(item));
-  const int16_t index = core_.axes.AddAxis(item);
-  if (index >= 0) {
+  int16_t index = 0;
+  const AxisAdded added = core_.axes.AddAxis(item, index);
+  if (added == AxisAdded::kOffered) {
     AddUnitButton(caption, index);
     AxesSelect(index);
-  } else if (index == -1) {
+  } else if (added == AxisAdded::kNoAnswer) {
     Say("Unit " + caption + " does not answer");
-  } else if (index == -2) {
+  } else if (added == AxisAdded::kTableFull) {
     Say("Only " + std::to_string(kMaxAxes) + " axes can be offered");
   } else if (!caption.empty()) {
     Say("Unit " + caption.substr(0, 1) + " is offered already");

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "commands/ResultText.h"
 #include "controllers/AxesControl.h"
 #include "controllers/MotorControllers.h"
 #include "foundation/SharedState.h"
@@ -83,16 +84,18 @@ class AxesTab : public QWidget {
   void WritePorts();
 
   // Homing runs let events run and show the hourglass; the result text is given back.
-  void RunHoming(const std::string& startText, const std::function<int16_t(int16_t)>& homing,
-                 const std::function<std::string(int16_t)>& shown);
-  void ShowLimitOrHardware(int16_t result, int16_t value);
-  void ShowPorts(int16_t result, const std::array<int16_t, 3>& values);
+  void RunHoming(const std::string& startText, const std::function<Result(int16_t)>& homing,
+                 const std::function<std::string(Result)>& shown);
+  void ShowLimitOrHardware(Result result, int16_t value);
+  void ShowPorts(Result result, const std::array<int16_t, 3>& values);
   std::optional<int16_t> HomeSpeed();
   std::optional<int32_t> JogSpeed();
   std::optional<double> Destination();
   std::optional<double> Distance();
   void Say(const std::string& text) const { services_.Message(text); }
-  void SayStatus(int16_t result) const;
+  // "Status =" and the controllers' status number of `result`.
+  void SayStatus(Result result) const { SayCode(StatusCode(result)); }
+  void SayCode(int16_t code) const;
   // The chosen unit, which every operation of the panel names.
   int16_t Unit() const { return core_.axes.CurrentUnit(); }
 

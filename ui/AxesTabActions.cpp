@@ -24,14 +24,15 @@ double Negated(double value) {
   return value == 0 ? 0.0 : -value;
 }
 
-std::string HomingText(int16_t result) {
-  return result == -2 ? std::string("Timeout") : "Status: " + Plain(result);
+std::string HomingText(Result result) {
+  return result.cause() == Cause::kTimedOut ? std::string("Timeout")
+                                            : "Status: " + Plain(StatusCode(result));
 }
 
 }  // namespace
 
-void AxesTab::SayStatus(int16_t result) const {
-  Say("Status =" + Str(result));
+void AxesTab::SayCode(int16_t code) const {
+  Say("Status =" + Str(code));
 }
 
 std::optional<int16_t> AxesTab::HomeSpeed() {
@@ -62,16 +63,16 @@ std::optional<double> AxesTab::Distance() {
 
 void AxesTab::Home() {
   if (const auto speed = HomeSpeed())
-    Say("Home started, Status: " + Plain(core_.motors.MotorHome(Unit(), *speed)));
+    Say("Home started, Status: " + Plain(StatusCode(core_.motors.MotorHome(Unit(), *speed))));
 }
 
-void AxesTab::RunHoming(const std::string& startText, const std::function<int16_t(int16_t)>& homing,
-                        const std::function<std::string(int16_t)>& shown) {
+void AxesTab::RunHoming(const std::string& startText, const std::function<Result(int16_t)>& homing,
+                        const std::function<std::string(Result)>& shown) {
   const auto speed = HomeSpeed();
   if (!speed) return;
   Say(startText);
   QApplication::processEvents();  // the message shows before the line is held
-  int16_t result = 0;
+  Result result;
   {
     const WaitCursor hourglass;
     result = homing(*speed);
@@ -95,10 +96,16 @@ void AxesTab::HomeSmart() {
 }
 
 void AxesTab::ToLimit() {
+  int16_t reached = 0;  // limit bits, as the controller type reports them
   RunHoming(
       "Homing (to limit) ...",
-      [this](int16_t speed) { return core_.motors.MotorToLimit(Unit(), 3, speed); },
-      [](int16_t result) { return result < 0 ? HomingText(result) : "Limit = " + Plain(result); });
+      [this, &reached](int16_t speed) {
+        return core_.motors.MotorToLimit(Unit(), 3, speed, reached);
+      },
+      [&reached](Result result) {
+        return result.failed() ? HomingText(result)
+                               : "Limit = " + Plain(result.ok() ? reached : StatusCode(result));
+      });
 }
 
 // --- Jog and moves ---
@@ -133,8 +140,8 @@ void AxesTab::InvertDistance() {
 
 void AxesTab::ReadPos() {
   double position = 0;
-  const int16_t result = core_.motors.MotorReadPos(Unit(), position);
-  if (result < 1) position = 0;
+  const Result result = core_.motors.MotorReadPos(Unit(), position);
+  if (!result.ok()) position = 0;
   core_.axes.StoreLastPos(position);
   SayStatus(result);
   posLabel_->setText(QtText(Str(position)));
@@ -145,48 +152,50 @@ void AxesTab::SetOrigin() {
 }
 
 void AxesTab::ReadMovingStatus() {
-  const int16_t result = core_.motors.MotorReadMovingStatus(Unit());
-  SayStatus(result);
-  limHrdwLabel_->setText(QtText(Plain(result)));
+  int16_t status = 0;
+  const Result result = core_.motors.MotorReadMovingStatus(Unit(), status);
+  const int16_t shown = result.ok() ? status : StatusCode(result);
+  SayCode(shown);
+  limHrdwLabel_->setText(QtText(Plain(shown)));
 }
 
-void AxesTab::ShowLimitOrHardware(int16_t result, int16_t value) {
-  core_.axes.StoreLastStatus(result < 1 ? int16_t{-1} : value);
+void AxesTab::ShowLimitOrHardware(Result result, int16_t value) {
+  core_.axes.StoreLastStatus(result.ok() ? value : int16_t{-1});
   SayStatus(result);
   limHrdwLabel_->setText(QtText(Plain(core_.axes.CurrentRecord().LastStatus)));
 }
 
 void AxesTab::ReadLimits() {
   int16_t value = 0;
-  const int16_t result = core_.motors.MotorReadLimits(Unit(), value);
+  const Result result = core_.motors.MotorReadLimits(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
 void AxesTab::ReadHardware() {
   int16_t value = 0;
-  const int16_t result = core_.motors.MotorReadHardware(Unit(), value);
+  const Result result = core_.motors.MotorReadHardware(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
 // In- and out-ports share the three labels: the last read wins.
-void AxesTab::ShowPorts(int16_t result, const std::array<int16_t, 3>& values) {
+void AxesTab::ShowPorts(Result result, const std::array<int16_t, 3>& values) {
   SayStatus(result);
   for (int i = 0; i < 3; ++i) {
-    const int16_t value = result < 1 ? int16_t{-1} : values[static_cast<size_t>(i)];
+    const int16_t value = result.ok() ? values[static_cast<size_t>(i)] : int16_t{-1};
     core_.axes.StorePortValue(i, value);
-    inLabel_[static_cast<size_t>(i)]->setText(result < 1 ? QString() : QtText(Plain(value)));
+    inLabel_[static_cast<size_t>(i)]->setText(result.ok() ? QtText(Plain(value)) : QString());
   }
 }
 
 void AxesTab::ReadInPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = core_.motors.MotorReadInPorts(Unit(), values);
+  const Result result = core_.motors.MotorReadInPorts(Unit(), values);
   ShowPorts(result, values);
 }
 
 void AxesTab::ReadOutPorts() {
   std::array<int16_t, 3> values{};
-  const int16_t result = core_.motors.MotorReadOutPorts(Unit(), values);
+  const Result result = core_.motors.MotorReadOutPorts(Unit(), values);
   ShowPorts(result, values);
 }
 

@@ -22,11 +22,12 @@ bool InProgramFolder(const std::filesystem::path& path, const std::string& appDi
   return !error && same;
 }
 
-// Why a move of a wheel or the cube changer did not get there; -2 is a wait that ran out of time.
-std::string MoveFailure(const std::string& what, int16_t status) {
-  return what + (status == -2 ? " did not report standing still within MOVETIMEOUT (QV_CONFIG.TXT)"
-                              : " not moved: its controller refused or did not answer "
-                                "(Conf > Error Log)");
+// Why a move of a wheel or the cube changer did not get there.
+std::string MoveFailure(const std::string& what, Result status) {
+  return what + (status.cause() == Cause::kTimedOut
+                     ? " did not report standing still within MOVETIMEOUT (QV_CONFIG.TXT)"
+                     : " not moved: its controller refused or did not answer "
+                       "(Conf > Error Log)");
 }
 
 // Wraps a 1-based position round 1..count; an unknown position (below 1) starts at either end.
@@ -89,19 +90,19 @@ void WheelEntries::Open() {
 
 // The filter becomes current only when the wheel accepted the move, so that the check mark never
 // names a filter the wheel did not go to. The window shows the wheel as busy until it stands.
-void WheelEntries::Move(const std::function<int16_t()>& start) {
+void WheelEntries::Move(const std::function<Result()>& start) {
   const std::string what = "Filter Wheel " + WheelWord(wheel_);
-  int16_t status = 0;
+  Result status;
   bool stopped = false;
   {
     BusyScope busy(c_, what);
     status = start();
-    if (status > 0) status = c_.core.wheels.WaitComp(wheel_);
+    if (status.ok()) status = c_.core.wheels.WaitComp(wheel_);
     stopped = busy.Stopped();
   }
   if (stopped) {
     c_.Say(OperationEndText(what, false, true));
-  } else if (status > 0) {
+  } else if (status.ok()) {
     c_.Say(WheelWord(wheel_) + Str(c_.core.wheels.CurrentFilter(wheel_)));
   } else {
     c_.Say(MoveFailure(what, status));
@@ -126,23 +127,23 @@ void WheelEntries::Home() {
   const std::string what = "Homing Filter Wheel";
   c_.Say(what + " ...");
   Wheels& wheels = c_.core.wheels;
-  int16_t result = 0;
+  Result result;
   bool stopped = false;
   {
     BusyScope busy(c_, what);
     result = wheels.Home(wheel_);
     stopped = busy.Stopped();
   }
-  if (result < 0 || stopped) {
+  if (result.failed() || stopped) {
     c_.Say(OperationEndText(what, false, stopped));
     if (!stopped) c_.Alert("Home Failed");
     return;
   }
   int16_t filter = 0;
-  const int16_t read = wheels.ReadFilter(wheel_, filter);
-  c_.Say(read > 0 ? OperationEndText(what, true, false) + ", " + WheelWord(wheel_) +
-                        Str(wheels.CurrentFilter(wheel_))
-                  : std::string(kError));
+  const Result read = wheels.ReadFilter(wheel_, filter);
+  c_.Say(read.ok() ? OperationEndText(what, true, false) + ", " + WheelWord(wheel_) +
+                         Str(wheels.CurrentFilter(wheel_))
+                   : std::string(kError));
   c_.Changed();
 }
 
@@ -150,11 +151,11 @@ void WheelEntries::ToggleLamp() {
   if (!Ready()) return;
   Wheels& wheels = c_.core.wheels;
   const int16_t wanted = wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0};
-  const int16_t result = wheels.Lamp(wheel_, wanted);
+  const Result result = wheels.Lamp(wheel_, wanted);
   const std::string lamp = WheelWord(wheel_) + " Lamp";
-  if (result > 0) {
+  if (result.ok()) {
     c_.Say(lamp + (wanted == 1 ? " On" : " Off"));
-  } else if (result == 0) {
+  } else if (!result.failed()) {
     c_.Say(lamp + " not switched: the " + c_.core.state.Config.ContrType +
            " controllers have no output for a lamp");
   } else {
@@ -188,7 +189,7 @@ void WheelEntries::CompensationParameters() {
   const std::string name = chosen.filename().string();
   c_.services.EditParameters(c_.ProgramFile(name));
   c_.LetEventsRun();
-  if (c_.core.wheels.ReadZCompTable(wheel_, name) < 0) {
+  if (!c_.core.wheels.ReadZCompTable(wheel_, name).ok()) {
     c_.Say("Parameter file not read");
     return;
   }
@@ -204,12 +205,12 @@ void WheelEntries::CompensationParameters() {
 void CubeEntries::Choose(int16_t cube) {
   if (!Ready()) return;
   const std::string what = "Cube Changer";
-  int16_t status = 0;
+  Result status;
   bool stopped = false;
   {
     BusyScope busy(c_, what);
     status = c_.core.cube.Goto(cube);
-    if (status > 0) {
+    if (status.ok()) {
       c_.core.cube.SetCurrentCube(cube);
       status = c_.core.cube.Wait();
     }
@@ -218,7 +219,7 @@ void CubeEntries::Choose(int16_t cube) {
   if (stopped) {
     c_.Say(OperationEndText(what, false, true));
   } else {
-    c_.Say(status > 0 ? "Cube" + Str(cube) : MoveFailure(what, status));
+    c_.Say(status.ok() ? "Cube" + Str(cube) : MoveFailure(what, status));
   }
   c_.Changed();
 }
@@ -232,20 +233,20 @@ void CubeEntries::Home() {
   if (!Ready()) return;
   const std::string what = "Homing Cube Changer";
   c_.Say(what + " ...");
-  int16_t result = 0;
+  Result result;
   bool stopped = false;
   {
     BusyScope busy(c_, what);
     result = c_.core.cube.Home();
     stopped = busy.Stopped();
   }
-  if (result < 0 || stopped) {
+  if (result.failed() || stopped) {
     c_.Say(OperationEndText(what, false, stopped));
     if (!stopped) c_.Alert("Home Failed");
     return;
   }
   int16_t cube = 0;
-  if (c_.core.cube.ReadPos(cube) > 0) c_.core.cube.SetCurrentCube(cube);
+  if (c_.core.cube.ReadPos(cube).ok()) c_.core.cube.SetCurrentCube(cube);
   c_.Say(OperationEndText(what, true, false));
   c_.Changed();
 }

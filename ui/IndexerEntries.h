@@ -42,7 +42,7 @@ class WheelEntries {
  private:
   void Step(int delta);
   // Runs `start` on the wheel and waits for it: "F 3" when it got there, else why not.
-  void Move(const std::function<int16_t()>& start);
+  void Move(const std::function<Result()>& start);
 
   const EntryContext& c_;
   int wheel_;

@@ -271,7 +271,7 @@ void MainMenus::AddZoomEntries(QMenu& map) {
   zoom2_ = zoom_->addAction("2 : 1", this, [this] {
     double x = 0;
     double y = 0;
-    if (core_.stage.XYReadPos(x, y) < 0) return;
+    if (!core_.stage.XYReadPos(x, y).ok()) return;
     const MapPoint centre = core_.map.StageToSpecimen(x, y);
     core_.map.ZoomSet(2, centre.X, centre.Y);
     if (hooks_.redrawMap) hooks_.redrawMap();

@@ -55,7 +55,7 @@ void ObjectActions::ShowStagePosition() {
 
 std::optional<MapPoint> ObjectActions::StagePoint() {
   double x = 0, y = 0;  // microns
-  if (core_.state.Ready.XYReady != 1 || core_.stage.XYReadPos(x, y) <= 0) return std::nullopt;
+  if (core_.state.Ready.XYReady != 1 || !core_.stage.XYReadPos(x, y).ok()) return std::nullopt;
   return MapPoint{x, y};
 }
 

@@ -64,11 +64,11 @@ void LedEntries::Toggle(int16_t output) {
   if (c_.core.state.Ready.LEDsReady != 1) return;
   static constexpr const char* kColours[] = {"R", "G", "B"};
   const std::string led = std::string("LED ") + kColours[output % 3];
-  const int16_t result = c_.core.leds.LEDToggle(output);
+  const Result result = c_.core.leds.LEDToggle(output);
   const std::optional<bool> lit = c_.core.leds.LEDIsOn(output);
-  if (result > 0 && lit) {
+  if (result.ok() && lit) {
     c_.Say(led + (*lit ? " On" : " Off"));
-  } else if (result == 0) {
+  } else if (!result.failed()) {
     c_.Say(led + " not switched: the " + c_.core.state.Config.ContrType +
            " controllers have no outputs to switch single LEDs");
   } else {
@@ -81,7 +81,7 @@ void LedEntries::EditParameters() {
   c_.services.EditParameters(c_.ProgramFile(kLedsFileName));
   c_.LetEventsRun();
   int16_t& ready = c_.core.state.Ready.LEDsReady;
-  ready = c_.core.leds.LEDInit() > 0 ? 1 : 0;
+  ready = c_.core.leds.LEDInit().ok() ? 1 : 0;
   c_.Say(ready == 1 ? "LEDs On" : "LEDs Off");
 }
 

@@ -45,8 +45,9 @@ bool PositionReadout::AnyMoving(const std::vector<int16_t>& units) {
   MotorControllers& mot = core_.motors;
   bool moving = false;
   for (const int16_t unit : units) {
-    // IM483I: a status number, 0 when still; EZHR17: 1 moving, 0 still; -1 no answer.
-    if (mot.MotorReadMovingStatus(unit) > 0) moving = true;
+    // IM483I: a status number, 0 when still; EZHR17: 1 moving, 0 still. No answer is no motion.
+    int16_t status = 0;
+    if (mot.MotorReadMovingStatus(unit, status).ok() && status > 0) moving = true;
   }
   return moving;
 }

@@ -12,14 +12,14 @@ namespace qv {
 inline std::string XYPositionText(Stage& stage) {
   double x = 0;
   double y = 0;
-  if (stage.XYReadPos(x, y) < 0) return "Error ";
+  if (!stage.XYReadPos(x, y).ok()) return "Error ";
   return "X=" + GeneralText(x) + ", Y=" + GeneralText(y);
 }
 
 // "Z=" & Z, or "Error ".
 inline std::string ZPositionText(Focus& focus) {
   double z = 0;
-  if (focus.ZReadPos(z) < 0) return "Error ";
+  if (!focus.ZReadPos(z).ok()) return "Error ";
   return "Z=" + GeneralText(z);
 }
 

@@ -35,14 +35,14 @@ JumpDirection DirectionOf(StageJump jump) {
 
 void StageEntries::Jump(StageJump jump) {
   if (!Ready()) return;
-  const int16_t status = c_.core.stage.XYJump(jump);
-  c_.Say(status < 0 ? std::string(kError) : std::string(Stage::JumpText(jump)));
+  const Result status = c_.core.stage.XYJump(jump);
+  c_.Say(status.failed() ? std::string(kError) : std::string(Stage::JumpText(jump)));
 }
 
 bool StageEntries::Move(StageJump jump, int jumps) {
   const JumpDirection d = DirectionOf(jump);
   const double size = c_.core.stage.Params().JumpSize * jumps;  // microns
-  const bool moved = c_.core.stage.XYMoveRel(d.dx * size, d.dy * size) >= 0;
+  const bool moved = !c_.core.stage.XYMoveRel(d.dx * size, d.dy * size).failed();
   c_.Say(moved ? std::string(Stage::JumpText(jump)) : std::string(kError));
   return moved;
 }
@@ -64,27 +64,27 @@ void StageEntries::ShowPosition() {
 void StageEntries::Home() {
   if (!Ready()) return;
   c_.Say("Homing Stage ...");
-  int16_t result = 0;
+  Result result;
   bool stopped = false;
   {
     BusyScope busy(c_, "Homing Stage");
     result = c_.core.stage.XYHome();
     stopped = busy.Stopped();
   }
-  c_.Say(OperationEndText("Homing Stage", result >= 0, stopped));
-  if (result < 0 && !stopped) c_.Alert("Stage Home Failed");
+  c_.Say(OperationEndText("Homing Stage", !result.failed(), stopped));
+  if (result.failed() && !stopped) c_.Alert("Stage Home Failed");
 }
 
 void StageEntries::Origin() {
   if (!Ready()) return;
   c_.Say("Stage Origin ...");
-  if (c_.core.stage.XYOrigin() < 0) c_.Alert("Stage Origin Failed");
+  if (c_.core.stage.XYOrigin().failed()) c_.Alert("Stage Origin Failed");
 }
 
 // --- Focus ---
 
 bool FocusEntries::Move(FocusStep step) {
-  const bool moved = c_.core.focus.ZStepMove(step) >= 0;
+  const bool moved = !c_.core.focus.ZStepMove(step).failed();
   c_.Say(moved ? std::string(Focus::StepText(step)) : std::string(kError));
   return moved;
 }
@@ -111,20 +111,20 @@ void FocusEntries::ShowPosition() {
 void FocusEntries::Home() {
   if (!Ready()) return;
   c_.Say("Homing Focus ...");
-  int16_t result = 0;
+  Result result;
   bool stopped = false;
   {
     BusyScope busy(c_, "Homing Focus");
     result = c_.core.focus.ZHome();
     stopped = busy.Stopped();
   }
-  c_.Say(result < 0 && !stopped ? std::string(kError)
-                                : OperationEndText("Homing Focus", result >= 0, stopped));
+  c_.Say(result.failed() && !stopped ? std::string(kError)
+                                     : OperationEndText("Homing Focus", !result.failed(), stopped));
 }
 
 void FocusEntries::Origin() {
   if (!Ready()) return;
-  c_.Say(c_.core.focus.ZOrigin() < 0 ? kError : "Z Origin");
+  c_.Say(c_.core.focus.ZOrigin().failed() ? kError : "Z Origin");
 }
 
 }  // namespace qv

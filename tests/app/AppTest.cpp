@@ -401,16 +401,16 @@ TEST(ControllerLine, TenThousandExchangesWithRandomFaultsAllEnd) {
     const int16_t unit = static_cast<unsigned char>(units[static_cast<size_t>(i) % units.size()]);
     s.system.comm.CommLogAdd("before");
     double position = 0;
-    const int16_t result = s.system.motors.MotorReadPos(unit, position);
-    ASSERT_TRUE(result == 1 || result < 0) << result;
+    const Result result = s.system.motors.MotorReadPos(unit, position);
+    ASSERT_TRUE(result.ok() || result.failed()) << result;
     // A failure is logged last; a good exchange may follow the line's way back in step.
     const std::vector<std::string> log = s.Log();
     const auto since = std::find(log.rbegin(), log.rend(), "before");
     discarded += static_cast<int>(std::count_if(log.rbegin(), since, [](const std::string& m) {
       return m.starts_with("Late reply discarded: ");
     }));
-    ASSERT_TRUE(result > 0 || log.back() != "before") << "exchange " << i << " unlogged";
-    failed += result < 0;
+    ASSERT_TRUE(result.ok() || log.back() != "before") << "exchange " << i << " unlogged";
+    failed += result.failed() ? 1 : 0;
   }
   std::string latest;
   for (int i = 0; i < 101; ++i) {

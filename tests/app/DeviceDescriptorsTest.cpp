@@ -26,7 +26,7 @@ TEST_P(Descriptors, EveryDeviceStartsStopsAndAnswersThroughItsOwnUnits) {
     EXPECT_EQ(s.system.devices.Words()[DeviceIndex(d.id)].word, d.Row().word);
     const std::vector<int16_t> units = d.units();
     s.line.ClearFrames();
-    EXPECT_EQ(d.stop(), 1);
+    EXPECT_EQ(d.stop(), Result());
     for (const int16_t unit : units) {
       const char address = static_cast<char>(unit);
       used.insert(address);
@@ -37,7 +37,7 @@ TEST_P(Descriptors, EveryDeviceStartsStopsAndAnswersThroughItsOwnUnits) {
     EXPECT_EQ(s.line.Frames().size(), units.size());
     std::string rest;
     EXPECT_NE(d.subCommands(d.id == DeviceId::Leds ? "R" : "?", rest), "Error ");
-    EXPECT_EQ(d.init(), 1);
+    EXPECT_EQ(d.init(), Result());
   }
   // Together the devices drive every unit of the line but the LEDs', each unit once.
   std::multiset<char> expected;

@@ -118,9 +118,9 @@ class Channel : public ::testing::Test, public Line<TimedPort> {
     comm.CommSetRxTerm2(10);
   }
   // A reply collected with one or two terminator characters: the result, the reply and the log.
-  std::tuple<int, std::string, std::string> In(bool twoCharacterEnd) {
+  std::tuple<bool, std::string, std::string> In(bool twoCharacterEnd) {
     std::string reply = "old";
-    const int result = twoCharacterEnd ? comm.CommIn2(reply) : comm.CommIn(reply);
+    const bool result = twoCharacterEnd ? comm.CommIn2(reply) : comm.CommIn(reply);
     return {result, reply, comm.CommLogText()};
   }
 };
@@ -142,7 +142,7 @@ TEST_F(Channel, AReplyEndsOnlyWithItsLastCharactersAndItsTerminatorsAreDropped) 
     port.waits = 0;
     for (const auto& [at, bytes] : pieces)
       port.Arrive(at, bytes);
-    EXPECT_EQ(In(twoCharacterEnd), std::tuple(1, reply, ""));
+    EXPECT_EQ(In(twoCharacterEnd), std::tuple(true, reply, ""));
     EXPECT_EQ(port.waits, static_cast<int>(pieces.size()));
   }
 }
@@ -152,7 +152,7 @@ TEST_F(Channel, TimeOutCountsFromTheStartAndKeepsThePartialReply) {
   const int32_t start = clock.now;
   port.Arrive(150, "XZ 1");
   port.Arrive(250, "5\n");  // each piece in time, the whole reply not
-  EXPECT_EQ(In(false), std::tuple(-1, "XZ 1", "Port TimeOut\r\n"));
+  EXPECT_EQ(In(false), std::tuple(false, "XZ 1", "Port TimeOut\r\n"));
   EXPECT_GT(clock.now - start, 200);
   EXPECT_LE(clock.now - start, 203);
 }
@@ -163,7 +163,7 @@ TEST_F(Channel, ALineLostDuringAnExchangeEndsItAtOnceAndALineClosedOnPurposeStay
   port.onWait = [this] { port.Close(); };
   const int32_t start = clock.now;
   std::string reply;
-  EXPECT_EQ(comm.CommOutIn("XA", reply), -1);
+  EXPECT_FALSE(comm.CommOutIn("XA", reply));
   EXPECT_LT(clock.now - start, comm.CommTimeoutMs());
   EXPECT_EQ(comm.CommLogText(), "Port lost: /tmp/sim-link\r\n");
 
@@ -181,13 +181,13 @@ TEST_F(Channel, SendAndReadFaultsAreLoggedAndStillWaitForAReply) {
   port.fault = {5, "write refused"};
   port.Arrive(10, "XZ 7\n");
   std::string reply;
-  EXPECT_EQ(comm.CommOutIn("XZ", reply), -1);
+  EXPECT_FALSE(comm.CommOutIn("XZ", reply));
   EXPECT_EQ(reply, "XZ 7");
   Terms(true);
   port.failReads = 1;
   port.fault = {12, "Resource temporarily unavailable"};
   port.Arrive(1, "abc\r\n");
-  EXPECT_EQ(In(true), std::tuple(1, "abc",
+  EXPECT_EQ(In(true), std::tuple(true, "abc",
                                  "CommOut  5 write refused\r\n"
                                  "CommIn2  12 Resource temporarily unavailable\r\n"));
 }
@@ -196,7 +196,7 @@ TEST_F(Channel, APortThatIsNotOpenFailsAtOnce) {
   port.Close();
   port.fault = {13, "Port not open"};
   const int32_t start = clock.now;
-  EXPECT_EQ(In(false), std::tuple(-1, "", "CommIn  13 Port not open\r\n"));
+  EXPECT_EQ(In(false), std::tuple(false, "", "CommIn  13 Port not open\r\n"));
   EXPECT_EQ(clock.now, start);
 }
 
@@ -218,7 +218,7 @@ TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinningOrFloodingTheLog) {
   port.onWait = [this] { comm.OnCommEvent(1005); };
   comm.CommSetTimeout(50);
   std::string reply;
-  EXPECT_EQ(comm.CommOutIn("XZ", reply), -1);
+  EXPECT_FALSE(comm.CommOutIn("XZ", reply));
   EXPECT_GT(port.waits, 1);
   EXPECT_LE(port.waits, 52);  // one wait per millisecond at most
   const auto once = [this] {
@@ -232,6 +232,17 @@ TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinningOrFloodingTheLog) {
 }
 
 // --- The drivers ---
+
+// The results the rows expect, by name.
+constexpr Result kDone = Cause::kDone;
+constexpr Result kNotSent = Cause::kNotSent;
+constexpr Result kNoAnswer = Cause::kNoAnswer;
+constexpr Result kRefused = Cause::kControllerError;
+constexpr Result kBadReply = Cause::kBadReply;
+constexpr Result kNoValue = Cause::kNoValue;
+constexpr Result kOutOfRange = Cause::kOutOfRange;
+constexpr Result kHeld = Cause::kHeld;
+constexpr Result kTimedOut = Cause::kTimedOut;
 
 // Whether `wire` is `pattern`, where one "{x}" in the pattern stands for x one or more times
 // (the polls of a waiting loop).
@@ -257,10 +268,10 @@ std::string Ez(const std::string& statusAndData) {
 template <class Rig>
 struct DriverHelpers {
   using D = typename Rig::Driver;
-  using Op = std::function<int16_t(Rig&)>;
+  using Op = std::function<Result(Rig&)>;
   struct Case {
     // Rows are written Case(...), which clang 14 does not take for an aggregate.
-    Case(const char* caseName, Log caseReplies, int16_t caseResult, std::string caseWire,
+    Case(const char* caseName, Log caseReplies, Result caseResult, std::string caseWire,
          Log caseLog, Op caseOp)
         : name(caseName),
           replies(std::move(caseReplies)),
@@ -270,7 +281,7 @@ struct DriverHelpers {
           op(std::move(caseOp)) {}
     const char* name;
     Log replies;  // to the writes in turn; "" is no answer; then the rig's own
-    int16_t result;
+    Result result;
     std::string wire;  // see WireMatches
     Log log;           // the messages logged
     Op op;             // may check more itself
@@ -294,20 +305,20 @@ struct DriverHelpers {
   }
   // The driver's `f` on the rig's unit with `args` (out-arguments included, as fresh copies).
   template <class... P, class... A>
-  static Op Call(int16_t (D::*f)(int16_t, P...), A... args) {
+  static Op Call(Result (D::*f)(int16_t, P...), A... args) {
     return [=](Rig& r) mutable { return (r.drv.*f)(r.unit, args...); };
   }
   // A command that goes out as `wire`, is answered as the rig answers and succeeds.
   template <class... P, class... A>
-  static Case Sends(const char* name, std::string wire, int16_t (D::*f)(int16_t, P...), A... args) {
-    return Case(name, {}, 1, std::move(wire), {}, Call(f, args...));
+  static Case Sends(const char* name, std::string wire, Result (D::*f)(int16_t, P...), A... args) {
+    return Case(name, {}, kDone, std::move(wire), {}, Call(f, args...));
   }
   // A read into a variable that starts as {5} and ends as `expected`.
   template <class T>
-  static Op Reads(int16_t (D::*read)(int16_t, T&), std::type_identity_t<T> expected) {
+  static Op Reads(Result (D::*read)(int16_t, T&), std::type_identity_t<T> expected) {
     return [=](Rig& r) {
       T value{5};
-      const int16_t result = (r.drv.*read)(r.unit, value);
+      const Result result = (r.drv.*read)(r.unit, value);
       EXPECT_EQ(value, expected);
       return result;
     };
@@ -322,7 +333,7 @@ struct DriverHelpers {
   // `op`, after which the clock was delayed exactly by `delays`.
   static Op Delays(std::vector<int32_t> delays, Op op) {
     return [=](Rig& r) {
-      const int16_t result = op(r);
+      const Result result = op(r);
       EXPECT_EQ(r.line.clock.delays, delays);
       return result;
     };
@@ -331,7 +342,7 @@ struct DriverHelpers {
   static Op TimesOut(Op op) {
     return [=](Rig& r) {
       const int64_t t0 = r.line.clock.RoundedSeconds();
-      const int16_t result = op(r);
+      const Result result = op(r);
       EXPECT_EQ(r.line.clock.RoundedSeconds() - t0, 6);
       return result;
     };
@@ -385,12 +396,12 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
       Sends("divide 0", "/1j1R\r", &D::SetStepDivide, 0),
       Sends("divide 30", "/1j1073741824R\r", &D::SetStepDivide, 30),
       Sends("output 2", "/1J2R\r", &D::WriteOutPorts, 0, 1, 0),
-      Case("origin pauses half a second whatever the result", {kBadOperand}, -2, "/1z-1200R\r",
-           {Refused("z-1200R")}, Delays({500}, Call(&D::SetOrigin, -1200))),
-      Case("divide -1", {}, -1, "", outOfRange, Call(&D::SetStepDivide, -1)),
-      Case("divide 31", {}, -1, "", outOfRange, Call(&D::SetStepDivide, 31)),
-      Case("mode word kept across calls and units", {}, 1, "/1n2R\r/2n6R\r/2n3R\r/2n1R\r/2n0R\r",
-           {},
+      Case("origin pauses half a second whatever the result", {kBadOperand}, kRefused,
+           "/1z-1200R\r", {Refused("z-1200R")}, Delays({500}, Call(&D::SetOrigin, -1200))),
+      Case("divide -1", {}, kOutOfRange, "", outOfRange, Call(&D::SetStepDivide, -1)),
+      Case("divide 31", {}, kOutOfRange, "", outOfRange, Call(&D::SetStepDivide, 31)),
+      Case("mode word kept across calls and units", {}, kDone,
+           "/1n2R\r/2n6R\r/2n3R\r/2n1R\r/2n0R\r", {},
            [](EzRig& r) {
              r.drv.EnableLimits(r.unit, 1);
              r.drv.SetModeFlags('2', 2);
@@ -400,8 +411,8 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
            }),
       // The failed command and what came of its reply go beside "Port TimeOut"; the unit's
       // version answer then shows that no late reply is on its way.
-      Case("mode word changes even when the send fails", {"\xFF/0`12"}, 1, "/1n2R\r/1?&\r/1n6R\r",
-           {"Port TimeOut", "/1n2R-comm error-\xFF/0`12"},
+      Case("mode word changes even when the send fails", {"\xFF/0`12"}, kDone,
+           "/1n2R\r/1?&\r/1n6R\r", {"Port TimeOut", "/1n2R-comm error-\xFF/0`12"},
            [](EzRig& r) {
              r.drv.EnableLimits(r.unit, 1);
              return r.drv.SetModeFlags(r.unit, 2);
@@ -412,17 +423,17 @@ TEST_F(Ezhr17, SingleCommandsSendTheirExactFrames) {
 TEST_F(Ezhr17, RepliesWithoutAFrameOrANumberFail) {
   const Op pos = Reads(&D::ReadPos, 5);
   RunCases({
-      Case("no status", {"\xFF/0\r\n"}, -3, "/1V5R\r", {"/1V5R-no status-\xFF/0"},
+      Case("no status", {"\xFF/0\r\n"}, kBadReply, "/1V5R\r", {"/1V5R-no status-\xFF/0"},
            Call(&D::SetSlewSpeed, 5)),
       // An answer without a count is a failed read: the position stays, the log shows it.
-      Case("cut short", {"\xFF/0`12\r\n"}, -1, "/1?0\r", {"error reading position:`12"}, pos),
-      Case("beyond the counter", {Ez("`2147483648")}, -1, "/1?0\r",
+      Case("cut short", {"\xFF/0`12\r\n"}, kNoValue, "/1?0\r", {"error reading position:`12"}, pos),
+      Case("beyond the counter", {Ez("`2147483648")}, kNoValue, "/1?0\r",
            {"error reading position:`2147483648\x03"}, pos),
-      Case("counter's edge", {Ez("`-2147483648")}, 1, "/1?0\r", {},
+      Case("counter's edge", {Ez("`-2147483648")}, kDone, "/1?0\r", {},
            Reads(&D::ReadPos, -2147483648.0)),
-      Case("hardware without digits", {kReady}, -1, "/1?4\r",
+      Case("hardware without digits", {kReady}, kNoValue, "/1?4\r",
            {"EZHR17_ReadHardware: no inputs in reply-`\x03"}, Reads(&D::ReadHardware, 5)),
-      Case("limits without digits", {Ez("`x")}, -1, "/1?4\r",
+      Case("limits without digits", {Ez("`x")}, kNoValue, "/1?4\r",
            {"EZHR17_ReadLimits: no inputs in reply-`x\x03"}, Reads(&D::ReadLimits, 5)),
   });
 }
@@ -431,14 +442,16 @@ TEST_F(Ezhr17, RepliesWithoutAFrameOrANumberFail) {
 // next command follows it. (Late replies before a version answer: late_replies.transcript.)
 TEST_F(Ezhr17, ALateVersionAnswerIsNeverTakenForTheNextCommand) {
   RunCases({
-      Case("late version", {"", ""}, 1, "/1Q\r/1?&\r/1Q\r",
+      Case("late version", {"", ""}, kDone, "/1Q\r/1?&\r/1Q\r",
            {"Port TimeOut", "/1Q-comm error-", "Port TimeOut", "/1?&-comm error-",
             "Late reply discarded: \xFF/0`EZHR17 v6<3>"},
            [](EzRig& r) {
-             r.drv.ReadMovingStatus(r.unit);
+             int16_t moving = 5;
+             r.drv.ReadMovingStatus(r.unit, moving);
              r.line.port.ReplyInPieces({kVersion, kBusy});
-             return r.drv.ReadMovingStatus(
-                 r.unit);  // the unit's own "busy", not the version's "ready"
+             const Result result = r.drv.ReadMovingStatus(r.unit, moving);
+             EXPECT_EQ(moving, 1);  // the unit's own "busy", not the version's "ready"
+             return result;
            }),
   });
 }
@@ -447,30 +460,30 @@ TEST_F(Ezhr17, WaitsAndHoming) {
   const std::string home = "/1V800R\r/1Z1000000000R\r";
   const auto homeSmart = Call(&D::MotorHomeSmart, 800, 0);
   RunCases({
-      Case("home program then wait", {kBadOperand, kBusy, kReady}, 1,
+      Case("home program then wait", {kBadOperand, kBusy, kReady}, kDone,
            "/1v1000V10000L12gD10S13G0D1gD1S03G0D1R\r/1Q\r/1Q\r",
            {Refused("v1000V10000L12gD10S13G0D1gD1S03G0D1R")}, Call(&D::RunHomeProgram)),
-      Case("home at zero speed", {}, -1, "", {"EZHR17_MotorHome: zero home speed"},
+      Case("home at zero speed", {}, kOutOfRange, "", {"EZHR17_MotorHome: zero home speed"},
            Call(&D::MotorHome, 0)),
-      Case("home speed refused", {kBadOperand}, -1, "/1V800R\r",
+      Case("home speed refused", {kBadOperand}, kRefused, "/1V800R\r",
            {Refused("V800R"), "EZHR17_MotorHome: error setting home speed"},
            Call(&D::MotorHome, 800)),
-      Case("homing refused", {kReady, kBadOperand}, -1, home,
+      Case("homing refused", {kReady, kBadOperand}, kRefused, home,
            {Refused("Z1000000000R"), "EZHR17_MotorHome: error homing"}, Call(&D::MotorHome, 800)),
-      Case("smart: speed not a number", {Ez("`fast")}, -1, "/1?2\r",
+      Case("smart: speed not a number", {Ez("`fast")}, kNoValue, "/1?2\r",
            {"EZHR17_MotorHomeSmart: bad read of max speed`fast\x03"}, homeSmart),
-      Case("smart: speed refused names the reply", {Ez("c77")}, -1, "/1?2\r",
+      Case("smart: speed refused names the reply", {Ez("c77")}, kRefused, "/1?2\r",
            {"/1?2-error returned by controller-\xFF/0c77\x03-status-3",
             "EZHR17_MotorHomeSmart: error reading max speedc77\x03"},
            homeSmart),
-      Case("smart: time-out", {Ez("`5000")}, -1, "/1?2\r" + home + "{/1Q\r}/1V5000R\r",
+      Case("smart: time-out", {Ez("`5000")}, kTimedOut, "/1?2\r" + home + "{/1Q\r}/1V5000R\r",
            {"EZHR17_MotorHomeSmart: timeout"}, With(Unit({{"/1Q\r", kBusy}}), homeSmart)),
-      Case("smart: restore refused", {Ez("`5000"), kReady, kReady, kReady, kBadOperand}, -1,
+      Case("smart: restore refused", {Ez("`5000"), kReady, kReady, kReady, kBadOperand}, kRefused,
            "/1?2\r" + home + "/1Q\r/1V5000R\r",
            {Refused("V5000R"), "EZHR17_MotorHomeSmart: error restoring max speed"}, homeSmart),
       // The speed is restored after the settling pause even when homing failed.
-      Case("smart: only the first failure is reported", {Ez("`5000"), kBadOperand, kBadOperand}, -1,
-           "/1?2\r/1V800R\r/1V5000R\r",
+      Case("smart: only the first failure is reported", {Ez("`5000"), kBadOperand, kBadOperand},
+           kRefused, "/1?2\r/1V800R\r/1V5000R\r",
            {Refused("V800R"), "EZHR17_MotorHome: error setting home speed",
             "EZHR17_MotorHomeSmart: error homing", Refused("V5000R")},
            Delays({100}, homeSmart)),
@@ -485,39 +498,46 @@ TEST_F(Ezhr17, HomeOwnRunsToTheSensorCreepsOffItAndRestoresTheSpeed) {
       // The search waits for the sensor (4), the creep on in the same direction at a tenth of
       // the speed (halves to even) for it to clear.
       Case("sensor found, then cleared",
-           {Ez("`300"), kReady, kReady, Ez("`0"), Ez("`5"), kReady, kReady, Ez("`4"), Ez("`1")}, 1,
+           {Ez("`300"), kReady, kReady, Ez("`0"), Ez("`5"), kReady, kReady, Ez("`4"), Ez("`1")},
+           kDone,
            "/1?2\r/1V25D0R\r/1V25D0R\r/1?4\r/1?4\r/1V2D0R\r/1V2D0R\r/1?4\r/1?4\r/1T\r/1V300R\r", {},
            Call(&D::MotorHomeOwn, -25)),
-      Case("speed not a number, not logged", {Ez("`")}, -1, "/1?2\r", {}, homeOwn),
-      Case("second start refused", {Ez("`5000"), kReady, kBadOperand}, -1, search + end,
+      Case("speed not a number, not logged", {Ez("`")}, kNoValue, "/1?2\r", {}, homeOwn),
+      Case("second start refused", {Ez("`5000"), kReady, kBadOperand}, kRefused, search + end,
            {Refused("V1000P0R")}, homeOwn),
       Case("first start refused does not count",
-           {Ez("`5000"), kBadOperand, kReady, Ez("`4"), kReady, kReady, Ez("`0")}, 1,
+           {Ez("`5000"), kBadOperand, kReady, Ez("`4"), kReady, kReady, Ez("`0")}, kDone,
            search + "/1?4\r/1V100P0R\r/1V100P0R\r/1?4\r" + end, {Refused("V1000P0R")}, homeOwn),
       Case("inputs refused; restore result not looked at",
-           {Ez("`5000"), kReady, kReady, Ez("c"), kReady, kBadOperand}, -1, search + "/1?4\r" + end,
-           {Refused("?4"), Refused("V5000R")}, homeOwn),
-      Case("time-out creeping, one deadline for both", {}, -2,
+           {Ez("`5000"), kReady, kReady, Ez("c"), kReady, kBadOperand}, kRefused,
+           search + "/1?4\r" + end, {Refused("?4"), Refused("V5000R")}, homeOwn),
+      Case("time-out creeping, one deadline for both", {}, kTimedOut,
            search + "/1?4\r/1V100P0R\r/1V100P0R\r{/1?4\r}" + end, {},
            With(Unit({{"/1?2\r", Ez("`5000")}, {"/1?4\r", Ez("`4")}}), TimesOut(homeOwn))),
   });
 }
 
 TEST_F(Ezhr17, MotorToLimitRunsUntilAMaskedLimitThenStopsAndRestoresTheSpeed) {
-  const auto toLow = Call(&D::MotorToLimit, 1, 2000);
+  const auto toLow = Call(&D::MotorToLimit, 1, 2000, int16_t{0});
   const std::string end = "/1T\r/1V2500R\r";
   RunCases({
       Case("low end (4) outside the mask, high end (11) in it",
-           {Ez("`2500"), Ez("`0"), kReady, Ez("`4"), Ez("`11")}, 1,
-           "/1?2\r/1?4\r/1V2000P0R\r/1?4\r/1?4\r" + end, {}, Call(&D::MotorToLimit, 2, 2000)),
-      Case("speed not a number stops the unit", {Ez("`")}, -1, "/1?2\r/1T\r",
+           {Ez("`2500"), Ez("`0"), kReady, Ez("`4"), Ez("`11")}, kDone,
+           "/1?2\r/1?4\r/1V2000P0R\r/1?4\r/1?4\r" + end, {},
+           [](EzRig& r) {
+             int16_t reached = 0;
+             const Result result = r.drv.MotorToLimit(r.unit, 2, 2000, reached);
+             EXPECT_EQ(reached, 1);
+             return result;
+           }),
+      Case("speed not a number stops the unit", {Ez("`")}, kNoValue, "/1?2\r/1T\r",
            {"EZHR17_MotorToLimit: bad read of max speed`\x03"}, toLow),
       Case("limits unanswered; restore refused too",
-           {Ez("`2500"), "", kVersion, kReady, kBadOperand}, -1, "/1?2\r/1?4\r/1?&\r" + end,
+           {Ez("`2500"), "", kVersion, kReady, kBadOperand}, kNoAnswer, "/1?2\r/1?4\r/1?&\r" + end,
            {"Port TimeOut", "/1?4-comm error-", Refused("V2500R")}, toLow),
-      Case("run refused", {Ez("`2500"), Ez("`0"), kBadOperand}, -2,
+      Case("run refused", {Ez("`2500"), Ez("`0"), kBadOperand}, kRefused,
            "/1?2\r/1?4\r/1V2000P0R\r" + end, {Refused("V2000P0R")}, toLow),
-      Case("restore refused after success", {Ez("`2500"), Ez("`4"), kReady, kBadOperand}, -1,
+      Case("restore refused after success", {Ez("`2500"), Ez("`4"), kReady, kBadOperand}, kRefused,
            "/1?2\r/1?4\r" + end,
            {Refused("V2500R"), "EZHR17_MotorToLimit: error restoring max speed"}, toLow),
   });
@@ -592,32 +612,34 @@ TEST_F(Im483i, SingleCommandsSendTheirExactTexts) {
   };
   RunCases({
       Sends("home most negative", "XF 32768 1\n", &D::Home, -32768),
-      Case("home zero", {}, -1, "", {}, Call(&D::Home, 0)),
+      Case("home zero", {}, kOutOfRange, "", {}, Call(&D::Home, 0)),
       Sends("run, 16-bit edge", "XM-32768\n", &D::MoveAtSpeed, -32768),
       Sends("abs zero", "XR-0\n", &D::MoveAbs, 0),
       Sends("rel down", "X-3\n", &D::MoveRel, -2.5),
       Sends("outputs 1 0 1", "XA 40\n", &D::WriteOutPorts, 1, 0, 1),
-      Case("outputs bad value", {}, -2, "", {}, Call(&D::WriteOutPorts, 1, 2, 0)),
+      Case("outputs bad value", {}, kOutOfRange, "", {}, Call(&D::WriteOutPorts, 1, 2, 0)),
       Sends("settle clamped", "XE 255\n", &D::SetSettle, 3000),
       Sends("settle half to even", "XE 2\n", &D::SetSettle, 25),
       Sends("settle negative", "XE 0\n", &D::SetSettle, -50),
       Sends("ramp", "XK 10-3\n", &D::SetRamp, 10, -3),
       Sends("slew speed, 16-bit edge", "XV 32767\n", &D::SetSlewSpeed, 32767),
-      Case("speed", {}, -1, "", out16("MoveAtSpeed"), Call(&D::MoveAtSpeed, 40000)),
-      Case("deceleration", {}, -1, "", out16("SetRamp"), Call(&D::SetRamp, 10, -32769)),
-      Case("low jog", {}, -1, "", out16("SetJogSpeeds"), Call(&D::SetJogSpeeds, 32768, 1)),
-      Case("slew", {}, -1, "", out16("SetSlewSpeed"), Call(&D::SetSlewSpeed, 100000)),
-      Case("init", {}, -1, "", out16("SetInitSpeed"), Call(&D::SetInitSpeed, -40000)),
-      Case("home own", {}, -1, "", out16("MotorHomeOwn"), Call(&D::MotorHomeOwn, 50000)),
-      Case("home smart", {}, -1, "", out16("MotorHomeSmart"), Call(&D::MotorHomeSmart, 800, 70000)),
-      Case("mask", {}, -1, "", out16("MotorToLimit"), Call(&D::MotorToLimit, 65536, 100)),
-      Case("resolution sent though the mode is refused", {"XH?\n", "XD 256\n"}, 1, "XH 0\nXD 256\n",
-           {"XH 0>XH?"}, Call(&D::SetStepDivide, 256)),
-      Case("pause sets the settle time, then delays", {}, 1, "XE 20\n", {},
+      Case("speed", {}, kOutOfRange, "", out16("MoveAtSpeed"), Call(&D::MoveAtSpeed, 40000)),
+      Case("deceleration", {}, kOutOfRange, "", out16("SetRamp"), Call(&D::SetRamp, 10, -32769)),
+      Case("low jog", {}, kOutOfRange, "", out16("SetJogSpeeds"), Call(&D::SetJogSpeeds, 32768, 1)),
+      Case("slew", {}, kOutOfRange, "", out16("SetSlewSpeed"), Call(&D::SetSlewSpeed, 100000)),
+      Case("init", {}, kOutOfRange, "", out16("SetInitSpeed"), Call(&D::SetInitSpeed, -40000)),
+      Case("home own", {}, kOutOfRange, "", out16("MotorHomeOwn"), Call(&D::MotorHomeOwn, 50000)),
+      Case("home smart", {}, kOutOfRange, "", out16("MotorHomeSmart"),
+           Call(&D::MotorHomeSmart, 800, 70000)),
+      Case("mask", {}, kOutOfRange, "", out16("MotorToLimit"),
+           Call(&D::MotorToLimit, 65536, 100, int16_t{0})),
+      Case("resolution sent though the mode is refused", {"XH?\n", "XD 256\n"}, kDone,
+           "XH 0\nXD 256\n", {"XH 0>XH?"}, Call(&D::SetStepDivide, 256)),
+      Case("pause sets the settle time, then delays", {}, kDone, "XE 20\n", {},
            Delays({200}, Call(&D::Pause, 200))),
-      Case("pause fails without delay", {"XE"}, -1, "XE 30\n", {"Port TimeOut", "XE 30\\XE"},
+      Case("pause fails without delay", {"XE"}, kNoAnswer, "XE 30\n", {"Port TimeOut", "XE 30\\XE"},
            [](ImRig& r) {
-             const int16_t result = r.drv.Pause(r.unit, 300);
+             const Result result = r.drv.Pause(r.unit, 300);
              EXPECT_EQ(std::count(r.line.clock.delays.begin(), r.line.clock.delays.end(), 300), 0);
              return result;
            }),
@@ -625,71 +647,74 @@ TEST_F(Im483i, SingleCommandsSendTheirExactTexts) {
 }
 
 TEST_F(Im483i, QueriesReadTheNumberAfterTheEcho) {
-  const auto status = Call(&D::ReadMovingStatus);
+  const auto status = [](int16_t expected) { return Reads(&D::ReadMovingStatus, expected); };
   const Op posKept = Reads(&D::ReadPos, 5);
   const std::string noPos = "IM483I_ReadPos: no position in answer-";
   RunCases({
-      Case("reply shorter than the echo", {"X\n"}, -3, "XV 5\n", {"XV 5>X"},
+      Case("reply shorter than the echo", {"X\n"}, kBadReply, "XV 5\n", {"XV 5>X"},
            Call(&D::SetSlewSpeed, 5)),
-      Case("moving", {"X^ 9\n"}, 9, "X^\n", {}, status),
-      Case("status negative", {"X^-3\n"}, -1, "X^\n",
-           {"IM483I_ReadMovingStatus: no status in answer--3"}, status),
-      Case("limits not a number", {"X] 0 none\n"}, -1, "X] 0\n",
+      Case("moving", {"X^ 9\n"}, kDone, "X^\n", {}, status(9)),
+      Case("status negative", {"X^-3\n"}, kNoValue, "X^\n",
+           {"IM483I_ReadMovingStatus: no status in answer--3"}, status(5)),
+      Case("limits not a number", {"X] 0 none\n"}, kNoValue, "X] 0\n",
            {"IM483I_ReadLimits: no inputs in answer- none"}, Reads(&D::ReadLimits, 5)),
-      Case("position cut short", {"XZ 12e\n"}, -1, "XZ\n", {noPos + " 12e"}, posKept),
-      Case("position beyond the counter", {"XZ -3000000000\n"}, -1, "XZ\n",
+      Case("position cut short", {"XZ 12e\n"}, kNoValue, "XZ\n", {noPos + " 12e"}, posKept),
+      Case("position beyond the counter", {"XZ -3000000000\n"}, kNoValue, "XZ\n",
            {noPos + " -3000000000"}, posKept),
-      Case("inputs", {"XA 129 46\n"}, 1, "XA 129\n", {}, Reads(&D::ReadInPorts, {0, 1, 1})),
-      Case("outputs", {"XA 129 46\n"}, 1, "XA 129\n", {}, Reads(&D::ReadOutPorts, {1, 0, 1})),
-      Case("output 2 off", {"XA 129 16\n"}, 1, "XA 129\n", {},
+      Case("inputs", {"XA 129 46\n"}, kDone, "XA 129\n", {}, Reads(&D::ReadInPorts, {0, 1, 1})),
+      Case("outputs", {"XA 129 46\n"}, kDone, "XA 129\n", {}, Reads(&D::ReadOutPorts, {1, 0, 1})),
+      Case("output 2 off", {"XA 129 16\n"}, kDone, "XA 129\n", {},
            [](ImRig& r) {
              int16_t value = 5;
-             const int16_t result = r.drv.GetOutput(r.unit, 2, value);
+             const Result result = r.drv.GetOutput(r.unit, 2, value);
              EXPECT_EQ(value, 0);
              return result;
            }),
-      Case("output 3", {}, -1, "", {}, Call(&D::GetOutput, 3, int16_t{0})),
-      Case("output -1", {}, -1, "", {}, Call(&D::GetOutput, -1, int16_t{0})),
-      Case("set output 3", {}, -1, "", {}, Call(&D::SetOutput, 3, 1)),
-      Case("set output to 2", {"XA 129 0\n"}, -1, "XA 129\n", {}, Call(&D::SetOutput, 0, 2)),
+      Case("output 3", {}, kOutOfRange, "", {}, Call(&D::GetOutput, 3, int16_t{0})),
+      Case("output -1", {}, kOutOfRange, "", {}, Call(&D::GetOutput, -1, int16_t{0})),
+      Case("set output 3", {}, kOutOfRange, "", {}, Call(&D::SetOutput, 3, 1)),
+      Case("set output to 2", {"XA 129 0\n"}, kOutOfRange, "XA 129\n", {},
+           Call(&D::SetOutput, 0, 2)),
   });
 }
 
 TEST_F(Im483i, WaitsAndHoming) {
   const auto homeOwn = Call(&D::MotorHomeOwn, 1000);
   Rows rows{
-      Case("home own: run refused, still stops", {"XM?\n", "XM0\n"}, -1, "XM1000\nXM0\n",
+      Case("home own: run refused, still stops", {"XM?\n", "XM0\n"}, kBadReply, "XM1000\nXM0\n",
            {"XM1000>XM?"}, homeOwn),
       // The unit that did not answer is asked for its status before the stop goes out.
-      Case("home own: input unanswered, still stops", {"XM1000\n", "", "X^ 0\n"}, -1,
+      Case("home own: input unanswered, still stops", {"XM1000\n", "", "X^ 0\n"}, kNoAnswer,
            "XM1000\nX] 1\nX^\nXM0\n", {"Port TimeOut", "X] 1\\"}, homeOwn),
-      Case("home own: back-off refused, still stops", {"XM1000\n", "X] 1 1\n", "XM-25\n"}, -1,
-           "XM1000\nX] 1\nXM-250\nXM0\n", {"XM-250>XM-25"}, homeOwn),
-      Case("home own: time-out backing off, one deadline", {}, -2,
+      Case("home own: back-off refused, still stops", {"XM1000\n", "X] 1 1\n", "XM-25\n"},
+           kBadReply, "XM1000\nX] 1\nXM-250\nXM0\n", {"XM-250>XM-25"}, homeOwn),
+      Case("home own: time-out backing off, one deadline", {}, kTimedOut,
            "XM1000\nX] 1\nXM-250\n{X] 1\n}XM0\n", {},
            With(Inputs("X] 1\n", {"1"}), TimesOut(homeOwn))),
       // A quarter equal to the initial speed leaves it alone; the input is clear at once.
-      Case("home smart without lowering or back-off", {}, 1, "XF 800 1\nX^\nX] 1\nXM0\n", {},
+      Case("home smart without lowering or back-off", {}, kDone, "XF 800 1\nX^\nX] 1\nXM0\n", {},
            With(Inputs("X] 1\n", {"0"}), Call(&D::MotorHomeSmart, -800, 200))),
-      Case("home smart: -6, input unanswered while backing off",
-           {"XF 800 0\n", "X^ 0\n", "X] 1 1\n", "XM-200\n", ""}, -6,
+      Case("home smart: input unanswered while backing off",
+           {"XF 800 0\n", "X^ 0\n", "X] 1 1\n", "XM-200\n", ""}, kNoAnswer,
            "XF 800 0\nX^\nX] 1\nXM-200\nX] 1\nX^\nXM0\n", {"Port TimeOut", "X] 1\\"},
            Call(&D::MotorHomeSmart, 800, 100)),
-      Case("home smart: -5, the input never clears", {}, -5,
+      Case("home smart: the input never clears", {}, kTimedOut,
            "XF 800 0\nX^\nX] 1\nXM-200\n{X] 1\n}XM0\n", {},
            With(Inputs("X] 1\n", {"1"}), Call(&D::MotorHomeSmart, 800, 100))),
   };
-  // Each step of the search that the unit refuses has its code; the unit is stopped all the same.
+  // A step of the search that the unit refuses ends it there with the reply's cause (an answer
+  // as long as the echo differs from it, a shorter one is no echo); the unit is stopped all the
+  // same.
   const std::string smart = "XI 200\nXF 800 0\nX^\nX] 1\nXM-200\nX] 1\nXI 400\nXM0\n";
-  for (const auto& [refused, code] : {std::pair{"XI 200", -7},
-                                      {"XF 800 0", -1},
-                                      {"X^", -2},
-                                      {"X] 1", -3},
-                                      {"XM-200", -4},
-                                      {"XI 400", -8}}) {
+  for (const auto& [refused, cause] : {std::pair{"XI 200", kBadReply},
+                                       {"XF 800 0", kBadReply},
+                                       {"X^", kRefused},
+                                       {"X] 1", kBadReply},
+                                       {"XM-200", kBadReply},
+                                       {"XI 400", kBadReply}}) {
     const std::string sent = smart.substr(0, smart.find(refused)) + refused + "\n";
-    rows.push_back(Case(refused, {}, code, sent + "XM0\n",
-                        {refused + std::string(code == -2 ? "!=??" : ">??")},
+    rows.push_back(Case(refused, {}, cause, sent + "XM0\n",
+                        {refused + std::string(cause == kRefused ? "!=??" : ">??")},
                         With(Inputs("X] 1\n", {"1", "0"}, refused + std::string("\n")),
                              Call(&D::MotorHomeSmart, 800, 400))));
   }
@@ -697,20 +722,30 @@ TEST_F(Im483i, WaitsAndHoming) {
 }
 
 TEST_F(Im483i, MotorToLimitBacksOffAndReportsTheFirstLimitSeen) {
-  const auto toLow = Call(&D::MotorToLimit, 1, 1000);
+  // The limit bits seen when the limit in the mask was reached.
+  const auto reaches = [](int32_t mask, int32_t speed, int16_t expected) -> Op {
+    return [=](ImRig& r) {
+      int16_t reached = 5;
+      const Result result = r.drv.MotorToLimit(r.unit, mask, speed, reached);
+      EXPECT_EQ(reached, expected);
+      return result;
+    };
+  };
+  const auto toLow = reaches(1, 1000, 5);
   RunCases({
-      Case("limit 2 outside the mask", {}, 3, "XM-10\nX] 0\nXM-10\nX] 0\nXM20\nX] 0\nXM0\nXM0\n",
-           {}, With(Inputs("X] 0\n", {"2", "3", "0"}), Call(&D::MotorToLimit, 1, -10))),
-      Case("backing off until no limit at all is on", {}, 1,
+      Case("limit 2 outside the mask", {}, kDone,
+           "XM-10\nX] 0\nXM-10\nX] 0\nXM20\nX] 0\nXM0\nXM0\n", {},
+           With(Inputs("X] 0\n", {"2", "3", "0"}), reaches(1, -10, 3))),
+      Case("backing off until no limit at all is on", {}, kDone,
            "XM1000\nX] 0\nXM-500\nX] 0\nXM-500\nX] 0\nXM0\nXM0\n", {},
-           With(Inputs("X] 0\n", {"1", "2", "0"}), toLow)),
-      Case("limits unanswered", {"XM1000\n", ""}, -1, "XM1000\nX] 0\nX^\nXM0\n",
+           With(Inputs("X] 0\n", {"1", "2", "0"}), reaches(1, 1000, 1))),
+      Case("limits unanswered", {"XM1000\n", ""}, kNoAnswer, "XM1000\nX] 0\nX^\nXM0\n",
            {"Port TimeOut", "X] 0\\"}, toLow),
-      Case("back-off refused", {"XM1000\n", "X] 0 1\n", "XN\n"}, -1, "XM1000\nX] 0\nXM-500\nXM0\n",
-           {"XM-500>XN"}, toLow),
-      Case("time-out running", {}, -2, "{XM1000\nX] 0\n}XM0\n", {},
+      Case("back-off refused", {"XM1000\n", "X] 0 1\n", "XN\n"}, kBadReply,
+           "XM1000\nX] 0\nXM-500\nXM0\n", {"XM-500>XN"}, toLow),
+      Case("time-out running", {}, kTimedOut, "{XM1000\nX] 0\n}XM0\n", {},
            With(Inputs("X] 0\n", {"0"}), toLow)),
-      Case("time-out backing off", {}, -2, "XM1000\nX] 0\n{XM-500\nX] 0\n}XM0\n", {},
+      Case("time-out backing off", {}, kTimedOut, "XM1000\nX] 0\n{XM-500\nX] 0\n}XM0\n", {},
            With(Inputs("X] 0\n", {"1"}), toLow)),
   });
 }
@@ -735,22 +770,22 @@ struct Rig {
 };
 
 // An operation and its result and wire on each type.
-using Outcome = std::pair<int16_t, std::string>;
+using Outcome = std::pair<Result, std::string>;
 struct Operation {
   const char* name;
   Outcome im483i, ezhr17;
-  std::function<int16_t(MotorControllers&)> call;
+  std::function<Result(MotorControllers&)> call;
 };
 
 // MotorControllers's `f` on unit 1 with `args` (out-arguments included, as fresh copies).
 template <class... P, class... A>
 Operation Routed(const char* name, Outcome im, Outcome ez,
-                 int16_t (MotorControllers::*f)(int16_t, P...), A... args) {
+                 Result (MotorControllers::*f)(int16_t, P...), A... args) {
   return {name, std::move(im), std::move(ez),
           [=](MotorControllers& m) mutable { return (m.*f)('1', args...); }};
 }
 // The same for an operation of the line.
-Operation Routed(const char* name, Outcome im, Outcome ez, int16_t (MotorControllers::*f)()) {
+Operation Routed(const char* name, Outcome im, Outcome ez, Result (MotorControllers::*f)()) {
   return {name, std::move(im), std::move(ez), [=](MotorControllers& m) { return (m.*f)(); }};
 }
 
@@ -759,17 +794,22 @@ std::vector<Operation> Operations() {
   const std::string ezWakeUp =
       "/1?Q\r/2?Q\r/3?Q\r/4?Q\r/5?Q\r/6?Q\r/7?Q\r/8?Q\r/9?Q\r/A?Q\r/B?Q\r/C?Q\r/D?Q\r/E?Q\r/F?Q\r";
   return {
-      Routed("WakeUp", {1, "AX\n"}, {1, ezWakeUp}, &MotorControllers::MotorWakeUp),
-      Routed("GetOutput", {1, "1A 129\n"}, {0, ""}, &MotorControllers::MotorGetOutput, 0,
+      Routed("WakeUp", {kDone, "AX\n"}, {kDone, ezWakeUp}, &MotorControllers::MotorWakeUp),
+      Routed("GetOutput", {kDone, "1A 129\n"}, {kNotSent, ""}, &MotorControllers::MotorGetOutput, 0,
              int16_t{0}),
-      Routed("Pause", {1, "1E 10\n"}, {1, ""}, &MotorControllers::MotorPause, 100),
+      Routed("Pause", {kDone, "1E 10\n"}, {kDone, ""}, &MotorControllers::MotorPause, 100),
       // Positions and distances that fit no 32-bit count are refused before anything is sent.
-      Routed("MoveAbs NaN", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveAbs, std::nan("")),
-      Routed("MoveAbs -5e9", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveAbs, -5e9),
-      Routed("MoveRel NaN", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveRel, std::nan("")),
-      Routed("MoveRel 5e9", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveRel, 5e9),
+      Routed("MoveAbs NaN", {kOutOfRange, ""}, {kOutOfRange, ""}, &MotorControllers::MotorMoveAbs,
+             std::nan("")),
+      Routed("MoveAbs -5e9", {kOutOfRange, ""}, {kOutOfRange, ""}, &MotorControllers::MotorMoveAbs,
+             -5e9),
+      Routed("MoveRel NaN", {kOutOfRange, ""}, {kOutOfRange, ""}, &MotorControllers::MotorMoveRel,
+             std::nan("")),
+      Routed("MoveRel 5e9", {kOutOfRange, ""}, {kOutOfRange, ""}, &MotorControllers::MotorMoveRel,
+             5e9),
       // A 32-bit value reaches both drivers whole (the IM483I's refusal is its own case).
-      Routed("SetRamp", {-1, ""}, {1, "/1L70000R\r"}, &MotorControllers::MotorSetRamp, 70000, 1),
+      Routed("SetRamp", {kOutOfRange, ""}, {kDone, "/1L70000R\r"}, &MotorControllers::MotorSetRamp,
+             70000, 1),
   };
 }
 
@@ -781,7 +821,7 @@ class MotorsOnEachType : public ::testing::TestWithParam<const char*> {
       SCOPED_TRACE(op.name);
       Rig rig(GetParam());
       rig.line.clock.ending = ending;
-      const int16_t result = op.call(rig.motors);
+      const Result result = op.call(rig.motors);
       EXPECT_EQ(Outcome(result, rig.line.port.written), Im() ? op.im483i : op.ezhr17);
     }
   }
@@ -794,12 +834,12 @@ TEST_P(MotorsOnEachType, OperationsReachTheConfiguredDriver) {
 // A program told to end starts no motion and waits for none: each waiting loop gives up at its
 // first test, and a composite motion only stops its unit on the way out.
 TEST_P(MotorsOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
-  Run({Routed("WaitMoveEnd", {-2, ""}, {-2, ""}, &MotorControllers::MotorWaitMoveEnd),
-       Routed("HomeOwn", {-1, "1M0\n"}, {-1, "/1?2\r/1T\r/1V5000R\r"},
+  Run({Routed("WaitMoveEnd", {kTimedOut, ""}, {kTimedOut, ""}, &MotorControllers::MotorWaitMoveEnd),
+       Routed("HomeOwn", {kHeld, "1M0\n"}, {kHeld, "/1?2\r/1T\r/1V5000R\r"},
               &MotorControllers::MotorHomeOwn, 1000),
-       Routed("MoveAbs", {-1, ""}, {-1, ""}, &MotorControllers::MotorMoveAbs, 100.0),
-       Routed("Home", {-1, ""}, {-1, ""}, &MotorControllers::MotorHome, int16_t{800}),
-       Routed("stop", {1, "1M0\n"}, {1, "/1T\r"}, &MotorControllers::MotorMoveAtSpeed, 0)},
+       Routed("MoveAbs", {kHeld, ""}, {kHeld, ""}, &MotorControllers::MotorMoveAbs, 100.0),
+       Routed("Home", {kHeld, ""}, {kHeld, ""}, &MotorControllers::MotorHome, int16_t{800}),
+       Routed("stop", {kDone, "1M0\n"}, {kDone, "/1T\r"}, &MotorControllers::MotorMoveAtSpeed, 0)},
       true);
 }
 
@@ -807,20 +847,20 @@ TEST_P(MotorsOnEachType, WaitsGiveWayWhenTheProgramIsToldToEnd) {
 // anything is sent, and a failed exchange releases the guard as a good one does.
 TEST_P(MotorsOnEachType, AnOverlappingExchangeIsRefusedWithoutSendingAndTheGuardIsReleased) {
   Rig rig(GetParam());
-  int16_t inner = 0;
+  Result inner;
   rig.line.port.onWrite = [&](const std::string&) {
     rig.line.port.onWrite = nullptr;
     inner = rig.motors.MotorMoveAbs('1', 7);
   };
-  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), 1);
-  EXPECT_EQ(inner, -4);
+  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), kDone);
+  EXPECT_EQ(inner, Result(Cause::kReentered));
   EXPECT_EQ(rig.line.port.written, Im() ? "1R+5\n" : "/1A5R\r");
   EXPECT_EQ(rig.line.comm.CommLogText(), "inst>0;\r\n");
   const Answer unit = rig.line.port.responder;
   rig.line.port.responder = nullptr;
-  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), -1);
+  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), kNoAnswer);
   rig.line.port.responder = unit;
-  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), 1);
+  EXPECT_EQ(rig.motors.MotorMoveAbs('1', 5), kDone);
 }
 
 // Between polls the wait serves window events (one that addresses another unit:
@@ -836,7 +876,7 @@ TEST_P(MotorsOnEachType, AWaitServesEventsAndPausesBetweenPolls) {
     ++events;
     rig.waitPollingInterval = 7;
   };
-  EXPECT_EQ(rig.motors.MotorWaitMoveEnd('1'), 1);
+  EXPECT_EQ(rig.motors.MotorWaitMoveEnd('1'), kDone);
   EXPECT_EQ(events, 2);
   EXPECT_EQ(rig.line.clock.delays, (std::vector<int32_t>(2, Im() ? 20 : 50)));
 }
@@ -855,10 +895,10 @@ TEST_P(MotorsOnEachType, AnOperationRunByAWaitsEventsGoesToItsOwnUnitAndTheWaitK
   };
   rig.line.pump.hook = [&] {
     rig.line.pump.hook = nullptr;
-    EXPECT_EQ(rig.motors.MotorMoveAbs('2', 5), 1);
+    EXPECT_EQ(rig.motors.MotorMoveAbs('2', 5), kDone);
   };
-  EXPECT_EQ(rig.motors.MotorWaitMoveEnd('1'), 1);
-  EXPECT_EQ(rig.motors.MotorMoveRel('1', 3), 1);
+  EXPECT_EQ(rig.motors.MotorWaitMoveEnd('1'), kDone);
+  EXPECT_EQ(rig.motors.MotorMoveRel('1', 3), kDone);
   EXPECT_EQ(rig.line.port.written, Im() ? "1^\n2R+5\n1^\n1+3\n" : "/1Q\r/2A5R\r/1Q\r/1P3R\r");
 }
 
@@ -870,7 +910,7 @@ TEST(MotorControllers, UnknownTypeSendsNothingAndGivesZero) {
     for (const Operation& op : Operations()) {
       SCOPED_TRACE(op.name);
       Rig rig(type);
-      EXPECT_EQ(op.call(rig.motors), 0);
+      EXPECT_EQ(op.call(rig.motors), kNotSent);
       EXPECT_EQ(rig.line.port.written, "");
       EXPECT_EQ(rig.line.comm.CommLogText(), "");
     }
@@ -884,12 +924,12 @@ TEST(MotorControllers, UnknownTypeSendsNothingAndGivesZero) {
 TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
   const std::string standard = "\"LEDSCONTR\",  4 \r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 0\r\n";
   // {type, file ("" for none), result, wire}
-  const std::tuple<std::string, std::string, int, std::string> rows[] = {
-      {"IM483I", standard, 1, "4A 0\n"},
-      {"EZHR17", standard, 1, "/4J0R\r"},
-      {"IM483I", "", -1, ""},
-      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n", -1, ""},
-      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 2\r\n", -1, ""},
+  const std::tuple<std::string, std::string, Result, std::string> rows[] = {
+      {"IM483I", standard, kDone, "4A 0\n"},
+      {"EZHR17", standard, kDone, "/4J0R\r"},
+      {"IM483I", "", Cause::kNoParameters, ""},
+      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n", Cause::kNoParameters, ""},
+      {"IM483I", "\"LEDSCONTR\",4\r\n\"LEDONVAL\", 1\r\n\"LEDOFFVAL\", 2\r\n", kOutOfRange, ""},
   };
   for (const auto& [type, file, result, wire] : rows) {
     SCOPED_TRACE(file);
@@ -900,7 +940,7 @@ TEST(LedInit, SwitchesAllThreeOffOnTheLedUnitOfEitherType) {
     keywordFiles.SetParDir(folder.Dir());
     if (!file.empty()) test::PutBytes(folder.File(kLedsFileName), file);
     LedController leds{keywordFiles, rig.motors};
-    const int initialised = leds.LEDInit();
+    const Result initialised = leds.LEDInit();
     EXPECT_EQ(std::tuple(initialised, rig.line.port.written), std::tuple(result, wire));
   }
 }

@@ -50,9 +50,9 @@ TEST_F(DeviceFiles, KeysAreReadWithTheirTypeAndRoundingAndOptionalOnesDefault) {
   xy.OutOfHomeUm = 7;
   z = {
       .JogSpeedLow = 9, .JogSpeedHigh = 9, .PowerUpOrigin = 9, .LimPolarity = 1, .EnableLimits = 1};
-  ASSERT_EQ(ReadXYParams(rig.Build().keywordFiles, xy), 1);
-  ASSERT_EQ(ReadZParams(rig.keywordFiles, z), 1);
-  ASSERT_EQ(rig.W().ReadPar(2), 1);
+  ASSERT_EQ(ReadXYParams(rig.Build().keywordFiles, xy), kDone);
+  ASSERT_EQ(ReadZParams(rig.keywordFiles, z), kDone);
+  ASSERT_EQ(rig.W().ReadPar(2), kDone);
   // Each stage deceleration is the same file's acceleration.
   EXPECT_EQ(
       Numbers(xy.X.Contr, xy.X.MotorSteps, xy.Y.MotorSteps, xy.X.SlewVelocity, xy.X.Backlash,
@@ -74,8 +74,8 @@ TEST_F(DeviceFiles, MissingRequiredKeysAndBadNumbersAreEachNamedAndTheRestIsStil
   rig.Drop("Z", {"ZINITVELOCITY", "ZDECELERATION"});
   rig.Set("Z", "ZMOTORSTEPS", "40000");  // does not fit 16 bits
   xy.Y.ScrewLead = 9;
-  EXPECT_EQ(ReadXYParams(rig.Build().keywordFiles, xy), -1);
-  EXPECT_EQ(ReadZParams(rig.keywordFiles, z), -1);
+  EXPECT_EQ(ReadXYParams(rig.Build().keywordFiles, xy), kNoParameters);
+  EXPECT_EQ(ReadZParams(rig.keywordFiles, z), kNoParameters);
   EXPECT_EQ(Numbers(xy.Y.ScrewLead, xy.Y.JoyMaxSpeed), Numbers(9, 4000));  // 9: kept
   EXPECT_EQ(Messages(),
             (Texts{NotFound("YSCREWLEAD", kXYFile), NotFound("XYJUMPSIZE", kXYFile),
@@ -84,21 +84,21 @@ TEST_F(DeviceFiles, MissingRequiredKeysAndBadNumbersAreEachNamedAndTheRestIsStil
 }
 
 TEST_F(DeviceFiles, FaultyCompensationTablesAreNamedFailTheReadAndCountAsOffsetZero) {
-  ASSERT_EQ(rig.W().ReadPar(1), 1);
+  ASSERT_EQ(rig.W().ReadPar(1), kDone);
   FocusCompensation& table = rig.W().Compensation();
   PutBytes(rig.folder.File("QV_DZW1_B.TXT"), "\"W1DZ1\",0\r\n\"W1DZ2\",12\r\n\"W1DZ4\",3\r\n");
-  EXPECT_EQ(rig.W().ReadZCompTable(1, "QV_DZW1_B.TXT"), -1);
+  EXPECT_EQ(rig.W().ReadZCompTable(1, "QV_DZW1_B.TXT"), kNoParameters);
   EXPECT_EQ(Messages(),
             (Texts{NotFound("W1DZ3", "QV_DZW1_B.TXT"), NotFound("W1DZ5", "QV_DZW1_B.TXT"),
                    NotFound("W1DZ6", "QV_DZW1_B.TXT")}));
   EXPECT_EQ(Numbers(table.Offset(1, 3), table.Offset(1, 2), table.Shift(1, 2, 3)),
             Numbers(0, 12, -12));
-  EXPECT_EQ(rig.W().ReadZCompTable(1, "NOSUCH.TXT"), -1);  // a missing file empties it
+  EXPECT_EQ(rig.W().ReadZCompTable(1, "NOSUCH.TXT"), kNoParameters);  // a missing file empties it
   EXPECT_EQ(table.Offset(1, 2), 0);
   PutBytes(rig.folder.File("QV_DZW1_C.TXT"),
            "\"W1DZ1\",0\r\n\"W1DZ2\",far\r\n\"W1DZ3\",1\r\n\"W1DZ4\",99999\r\n\"W1DZ5\",0\r\n"
            "\"W1DZ6\",2.5\r\n");
-  EXPECT_EQ(rig.W().ReadZCompTable(1, "QV_DZW1_C.TXT"), -1);
+  EXPECT_EQ(rig.W().ReadZCompTable(1, "QV_DZW1_C.TXT"), kNoParameters);
   // No number, beyond 16 bits, and a half to even.
   EXPECT_EQ(Numbers(table.Offset(1, 2), table.Offset(1, 4), table.Offset(1, 6)), Numbers(0, 0, 2));
 }
@@ -166,7 +166,7 @@ TEST_P(DeviceStart, RefusesAFileWithoutAUsableScaleOrARequiredKey) {
       {"CUBE", "CUBESHIFTDIST", nullptr, "Parameter CUBESHIFTDIST not found in #"},
       {"CUBE", "CUBESHIFTDIST", "0", "CUBESHIFTDIST in # gives no usable distance between cubes"},
       {"W2", "W2OFFSETHOME", nullptr, "Parameter W2OFFSETHOME not found in #"}};
-  const std::map<std::string, std::function<int(Rig&)>> init{
+  const std::map<std::string, std::function<Result(Rig&)>> init{
       {"XY", [](Rig& r) { return r.XY().XYInit(); }}, {"Z", [](Rig& r) { return r.Z().ZInit(); }},
       {"S", [](Rig& r) { return r.S().Init(); }},     {"T", [](Rig& r) { return r.T().Init(); }},
       {"CUBE", [](Rig& r) { return r.C().Init(); }},  {"W2", [](Rig& r) { return r.W().Init(2); }}};
@@ -178,7 +178,7 @@ TEST_P(DeviceStart, RefusesAFileWithoutAUsableScaleOrARequiredKey) {
     if (*c.key != 0 && !c.value) rig.Drop(c.file, {c.key});
     std::string text = c.text;
     text.replace(text.find('#'), 1, rig.folder.File(std::string("QV_PAR") + c.file + ".TXT"));
-    EXPECT_EQ(init.at(c.file)(rig), -1);
+    EXPECT_EQ(init.at(c.file)(rig), kNoParameters);
     EXPECT_EQ(rig.notifier.LastText(), text);
     EXPECT_TRUE(rig.Take().empty());
   }

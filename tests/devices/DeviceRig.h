@@ -29,6 +29,16 @@
 
 namespace qv::test {
 
+// The results the device tests expect, by name.
+constexpr Result kDone = Cause::kDone;
+constexpr Result kNotSent = Cause::kNotSent;
+constexpr Result kNoAnswer = Cause::kNoAnswer;
+constexpr Result kNoValue = Cause::kNoValue;
+constexpr Result kOutOfRange = Cause::kOutOfRange;
+constexpr Result kTimedOut = Cause::kTimedOut;
+constexpr Result kNoParameters = Cause::kNoParameters;
+constexpr Result kUnsupported = Cause::kUnsupported;
+
 using Frames = std::vector<std::string>;
 using DeviceFile = std::vector<std::pair<std::string, std::string>>;  // in file order
 using sim::ControllerType;
@@ -199,8 +209,8 @@ class Rig {
   }
 
   void InitStage() {
-    ASSERT_EQ(XY().XYInit(), 1);
-    ASSERT_EQ(Z().ZInit(), 1);
+    ASSERT_EQ(XY().XYInit(), kDone);
+    ASSERT_EQ(Z().ZInit(), kDone);
     Take();
   }
   // Initialises every indexing device as start-up does and sets the ready flags; the focus the
@@ -208,11 +218,11 @@ class Rig {
   void InitAll() {
     Build();
     ready.ZReady = 1;
-    ready.WReady[1] = wheels_.Init(1) > 0 ? 1 : 0;
-    ready.WReady[2] = wheels_.Init(2) > 0 ? 1 : 0;
-    ready.SReady = slide_.Init() > 0 ? 1 : 0;
-    ready.TReady = turret_.Init() > 0 ? 1 : 0;
-    ready.CubeReady = cube_.Init() > 0 ? 1 : 0;
+    ready.WReady[1] = wheels_.Init(1).ok() ? 1 : 0;
+    ready.WReady[2] = wheels_.Init(2).ok() ? 1 : 0;
+    ready.SReady = slide_.Init().ok() ? 1 : 0;
+    ready.TReady = turret_.Init().ok() ? 1 : 0;
+    ready.CubeReady = cube_.Init().ok() ? 1 : 0;
   }
 
   ControllerType type;

@@ -70,8 +70,8 @@ TEST_P(WheelSetup, ApplySendsTheProfileLimitsOffModeIndexStepsAndAnOriginAtCount
              {"FH 0", "FD 3", "FY 10 50", "FV 8000", "FI 500", "FK 20 25", "FB 15 60", "Fl 0"});
   const Frames origin = Expect({"/4?0", "/4P1R", "/4z5000R"}, {"FZ", "F+1", "FO"});
   for (const Frames& inserted : {Frames{}, origin, Expect({"/4?0"}, origin)}) {
-    ASSERT_EQ(rig.W().ReadPar(1), 1);
-    ASSERT_EQ(rig.W().ApplyPar(1), 1);
+    ASSERT_EQ(rig.W().ReadPar(1), kDone);
+    ASSERT_EQ(rig.W().ApplyPar(1), kDone);
     Frames expected = settings;
     expected.insert(expected.begin() + (rig.Ez() ? 4 : 7), inserted.begin(), inserted.end());
     EXPECT_EQ(rig.Take(), expected);
@@ -84,8 +84,8 @@ TEST_P(WheelSetup, ApplySendsTheProfileLimitsOffModeIndexStepsAndAnOriginAtCount
   }
   Rig wide(GetParam());
   wide.Set("W1", "W1MSTEPSPERFILT", "40000");  // beyond 16 bits
-  ASSERT_EQ(wide.W().ReadPar(1), 1);
-  EXPECT_EQ(wide.W().ApplyPar(1), -1);
+  ASSERT_EQ(wide.W().ReadPar(1), kDone);
+  EXPECT_EQ(wide.W().ApplyPar(1), kOutOfRange);
 }
 
 // The IM483I's search starts at a quarter of the homing speed when that is below the initial
@@ -100,18 +100,18 @@ TEST_P(WheelSetup, InitReadsTheFilterHomingSearchesThenMovesByTheOffset) {
                     rig.W().CurrentFilter(2)),
             Numbers(1, 1, 1, 1));  // a fresh controller counts 0: filter 1
   rig.Take();
-  ASSERT_EQ(rig.W().Home(1), 1);
+  ASSERT_EQ(rig.W().Home(1), kDone);
   const Frames frames = Commands(rig.Take());
   EXPECT_EQ(frames, Expect({"/4z0R", "/4v1000V10000L12gD10S13G0D1gD1S03G0D1R", "/4P200R", "/4?0",
                             "/4V8000R", "/4L20R"},
                            {"FI 300", "FF 1200 1", "F] 1", "FM300", "F] 1", "FI 500", "FM0",
                             "F+200", "FE 50", "FO"}));
   int16_t filter = 0;
-  ASSERT_EQ(rig.W().ReadFilter(1, filter), 1);
+  ASSERT_EQ(rig.W().ReadFilter(1, filter), kDone);
   EXPECT_EQ(Numbers(rig.InBeam('F'), filter), Numbers(1, 1));
   rig.Take();
   rig.Fault('F');
-  EXPECT_EQ(rig.W().Init(1), -1);
+  EXPECT_EQ(rig.W().Init(1), kNoAnswer);
   // Nothing after the failed step; an IM483I asks for the status after its unanswered mode.
   EXPECT_EQ(rig.Take().size(), rig.Ez() ? 1u : 3u);
 }
@@ -122,7 +122,7 @@ class Indexers : public RigTypes {
  protected:
   void SetUp() override {
     rig.InitAll();
-    ASSERT_EQ(rig.W().Home(1), 1);
+    ASSERT_EQ(rig.W().Home(1), kDone);
     rig.Take();
   }
 };
@@ -136,23 +136,23 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentreAndNothin
   std::vector<double> seen;  // filters of both wheels and captions after each group
   for (const auto& deflections : {std::vector{900, 1000, 500, 950}, {100, -900}}) {
     for (int deflection : deflections)
-      EXPECT_EQ(rig.W().JoyStep(deflection, 1000), 1);
+      EXPECT_EQ(rig.W().JoyStep(deflection, 1000), kDone);
     seen.push_back(rig.W().CurrentFilter(1));
     seen.push_back(rig.W().CurrentFilter(2));
     seen.push_back(captions);
   }
   EXPECT_EQ(seen, Numbers(2, 1, 1, 1, 1, 2));
-  ASSERT_EQ(rig.W().Wait(1), 1);
+  ASSERT_EQ(rig.W().Wait(1), kDone);
   EXPECT_EQ(rig.InBeam('F'), 1);
-  EXPECT_EQ(rig.W().JoyStep(0, 1000), 1);
+  EXPECT_EQ(rig.W().JoyStep(0, 1000), kDone);
   rig.ready.WReady[1] = 0;
   rig.Take();
   for (int16_t wheel : {1, 0}) {
     rig.W().SetJoyWheel(wheel);
-    EXPECT_EQ(rig.W().JoyStep(1000, 1000), 1);
+    EXPECT_EQ(rig.W().JoyStep(1000, 1000), kDone);
   }
-  EXPECT_EQ(rig.W().Next(1), 0);
-  EXPECT_EQ(rig.W().Prev(1), 0);
+  EXPECT_EQ(rig.W().Next(1), kNotSent);
+  EXPECT_EQ(rig.W().Prev(1), kNotSent);
   EXPECT_TRUE(rig.Take().empty());
 }
 
@@ -162,46 +162,46 @@ TEST_P(Indexers, AFilterChangeShiftsTheFocusOnlyOnAChangeAndFailsWithoutAFocusTh
   PutBytes(rig.folder.File("QV_DZW1.TXT"),
            "\"W1DZ1\",0\r\n\"W1DZ2\",12\r\n\"W1DZ3\",-5\r\n\"W1DZ4\",3\r\n\"W1DZ5\",0\r\n"
            "\"W1DZ6\",40\r\n");
-  ASSERT_EQ(rig.W().ReadZCompTable(1, "QV_DZW1.TXT"), 1);
+  ASSERT_EQ(rig.W().ReadZCompTable(1, "QV_DZW1.TXT"), kDone);
   rig.W().ZCompOn(1);
   for (int16_t filter : {3, 3}) {  // the second: no change, no shift
-    ASSERT_EQ(rig.W().GotoFilterComp(1, filter), 1);
-    ASSERT_EQ(rig.W().WaitComp(1), 1);
+    ASSERT_EQ(rig.W().GotoFilterComp(1, filter), kDone);
+    ASSERT_EQ(rig.W().WaitComp(1), kDone);
   }
   EXPECT_EQ(rig.State('Z').counter, -80);  // 5 microns down
   rig.W().SetCurrentFilter(1, 1);
-  ASSERT_EQ(rig.W().Prev(1), 1);  // 1 -> 6: 40 microns up
-  ASSERT_EQ(rig.W().WaitComp(1), 1);
+  ASSERT_EQ(rig.W().Prev(1), kDone);  // 1 -> 6: 40 microns up
+  ASSERT_EQ(rig.W().WaitComp(1), kDone);
   EXPECT_EQ(rig.State('Z').counter, -80 + 640);
   // A focus that cannot move, or no focus drive at all, fails the change; the wheel moves.
   rig.Fault('Z');
-  EXPECT_LT(rig.W().GotoFilterComp(1, 2), 0);
-  ASSERT_EQ(rig.W().Wait(1), 1);
+  EXPECT_TRUE(rig.W().GotoFilterComp(1, 2).failed());
+  ASSERT_EQ(rig.W().Wait(1), kDone);
   EXPECT_EQ(rig.InBeam('F'), 2);
   Wheels unlinked(rig.keywordFiles, rig.mot, rig.comm, rig.ready, FocusLink{});
-  ASSERT_EQ(unlinked.Init(1), 1);
+  ASSERT_EQ(unlinked.Init(1), kDone);
   unlinked.ZCompOn(1);
-  EXPECT_EQ(unlinked.GotoFilterComp(1, 3), -1);
-  EXPECT_EQ(unlinked.WaitComp(1), -1);
+  EXPECT_EQ(unlinked.GotoFilterComp(1, 3), kUnsupported);
+  EXPECT_EQ(unlinked.WaitComp(1), kUnsupported);
 }
 
 TEST_P(Indexers, SlideAndTurretMoveInTheirOwnUnits) {
-  ASSERT_EQ(rig.S().MoveAbs(10.25), 1);
-  ASSERT_EQ(rig.T().MoveAbs(90), 1);
+  ASSERT_EQ(rig.S().MoveAbs(10.25), kDone);
+  ASSERT_EQ(rig.T().MoveAbs(90), kDone);
   EXPECT_EQ(rig.Take(), Expect({"/6A16400R", "/7A400R"}, {"SR+16400", "TR+400"}));
 }
 
 // The cube's wait polls the cube's own unit, whichever unit was addressed last.
 TEST_P(Indexers, TheCubeIsReadFromWhereItStandsAndHomesToCubeOne) {
-  ASSERT_EQ(rig.C().Home(), 1);
-  ASSERT_EQ(rig.C().Goto(3), 1);
+  ASSERT_EQ(rig.C().Home(), kDone);
+  ASSERT_EQ(rig.C().Goto(3), kDone);
   double turret = 0;
   rig.T().ReadPos(turret);
   rig.Take();
-  ASSERT_EQ(rig.C().Wait(), 1);
+  ASSERT_EQ(rig.C().Wait(), kDone);
   EXPECT_EQ(rig.InBeam('C'), 3);
   EXPECT_EQ(rig.Take().front(), Expect({"/8Q"}, {"C^"}).front());
-  ASSERT_EQ(rig.C().Home(), 1);
+  ASSERT_EQ(rig.C().Home(), kDone);
   EXPECT_EQ(Numbers(rig.State('C').counter, rig.InBeam('C')), Numbers(0, 1));
   // A count nearest to no cube of the changer reads as no cube, as Goto would refuse it; the
   // changer stays ready at start-up all the same, for homing to bring it back.
@@ -216,10 +216,10 @@ TEST_P(Indexers, TheCubeIsReadFromWhereItStandsAndHomesToCubeOne) {
     rig.C().SetCurrentCube(1);
     rig.Unit('C').GetAxis().SetCounter(count, rig.clock.Now());
     int16_t cube = 9;
-    EXPECT_EQ(rig.C().ReadPos(cube), afterInit > 0 ? 1 : -1);
+    EXPECT_EQ(rig.C().ReadPos(cube), afterInit > 0 ? kDone : kOutOfRange);
     EXPECT_EQ(cube, afterInit > 0 ? afterInit : 9);
     EXPECT_EQ(rig.C().CurrentCube(), afterRead);
-    EXPECT_EQ(rig.C().Init(), 1);
+    EXPECT_EQ(rig.C().Init(), kDone);
     EXPECT_EQ(rig.C().CurrentCube(), afterInit);
   }
 }
@@ -231,7 +231,7 @@ using IndexerHoming = BothTypes;
 TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped) {
   // An IM483I slide that finds no home input stops at its limits; its controller's search
   // reports that as found, so the slide is checked on an EZHR17 line only.
-  const std::pair<char, std::function<int(Rig&)>> devices[] = {
+  const std::pair<char, std::function<Result(Rig&)>> devices[] = {
       {'F', [](Rig& r) { return r.W().Home(1); }},
       {'C', [](Rig& r) { return r.C().Home(); }},
       {'T', [](Rig& r) { return r.T().Home(); }},
@@ -245,7 +245,7 @@ TEST_P(IndexerHoming, FailsWhenTheHomeSensorIsNeverSeenAndLeavesTheDeviceStopped
     rig.mot.MotorSetMoveTimeout(3);
     rig.InitAll();
     rig.Take();
-    EXPECT_EQ(home(rig), -1);
+    EXPECT_EQ(home(rig), kTimedOut);
     EXPECT_FALSE(rig.State(role).moving);  // the search is not left running
     if (role != 'F') continue;
     // The wheel's profile is set again (EZHR17); no origin is taken where no home was found.

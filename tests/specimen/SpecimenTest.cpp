@@ -770,7 +770,7 @@ TEST_F(ScanRig, ARestrictedScanSkipsTheCornersAndTheMapIsToldOfEveryField) {
   std::vector<int32_t> raster;
   for (int32_t r; (r = scan.NextField()) > 0;) {
     raster.push_back(r);
-    EXPECT_EQ(s.system.stage.XYWait(), 1);  // the next move may start
+    EXPECT_TRUE(s.system.stage.XYWait().ok());  // the next move may start
   }
   // 7 x 7 fields, ellipse about (3.5, 3.5) measured from the cells' corners: row 0 lies on it,
   // rows 1 and 6 keep columns 2..5, rows 2..5 columns 1..6. Odd rows run backwards.

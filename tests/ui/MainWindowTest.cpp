@@ -128,7 +128,7 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   }
   MapPoint StagePosition() {
     MapPoint at;
-    EXPECT_EQ(sim.system.stage.XYReadPos(at.X, at.Y), 1);
+    EXPECT_TRUE(sim.system.stage.XYReadPos(at.X, at.Y).ok());
     return at;
   }
   std::string File(const char* name) { return sim.folder.File(name); }
@@ -524,7 +524,7 @@ TEST_P(Window, JogKeysAndButtonsStepTheStageAndTheFocus) {
   EXPECT_EQ(Count(X()), x);
 
   double z = 0;
-  ASSERT_EQ(sim.system.focus.ZReadPos(z), 1);
+  ASSERT_TRUE(sim.system.focus.ZReadPos(z).ok());
   window->SetMessage("");
   QTest::mousePress(Child("fraFoc"), Qt::LeftButton);  // the focus frame shows the position
   EXPECT_EQ(Msg(), "Z=" + GeneralText(z));
@@ -539,7 +539,7 @@ TEST_P(Window, TheStageMenuJumpsOneJumpSizeEachWay) {
     SCOPED_TRACE(entry);
     const int64_t x = Count(X()), y = Count(Y());
     Pick("X-Y>" + entry);
-    ASSERT_EQ(sim.system.stage.XYWait(), 1);
+    ASSERT_TRUE(sim.system.stage.XYWait().ok());
     EXPECT_NEAR((Count(X()) - x) * um, dx, um / 2);
     EXPECT_NEAR((Count(Y()) - y) * um, dy, um / 2);
   }
@@ -962,7 +962,7 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndEachButtonShowsItsResult)
   // what the unit or the panel shows for it.
   const bool ims = GetParam() == "config/demo-im483i";
   auto unit = [this] { return sim.State(X()); };
-  auto wait = [this] { return sim.system.motors.MotorWaitMoveEnd(X()) == 1; };
+  auto wait = [this] { return sim.system.motors.MotorWaitMoveEnd(X()).ok(); };
   auto status = [](int16_t result) { return "Status =" + Str(result); };
   auto limits = [&] { return (unit().lowEnd ? 1 : 0) | (unit().highEnd ? 2 : 0); };
   const std::string ports = status(ims ? 1 : 0);  // the EZHR17 has no ports to read
