@@ -149,16 +149,19 @@ std::string EscapeText(const std::string& text) {
 std::string UnescapeText(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-    } else if (const size_t named = kLetters.find(text[++i]); named != std::string_view::npos) {
-      out += kNamed[named];
-    } else if (text[i] == 'x' && i + 2 < text.size()) {
-      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += text[i];
+    // An escape's letter or byte; any other escaped character stands for itself.
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      if (const size_t named = kLetters.find(text[++i]); named != std::string_view::npos) {
+        out += kNamed[named];
+        continue;
+      }
+      if (text[i] == 'x' && i + 2 < text.size()) {
+        out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+        continue;
+      }
     }
+    out += text[i];
   }
   return out;
 }
