@@ -63,13 +63,13 @@ void RunLine(const std::string& type, const std::vector<std::string>& replies) {
   motors.MotorReadPos('1', position);
   motors.MotorReadHardware('1', value);
   motors.MotorReadLimits('1', value);
-  motors.MotorReadMovingStatus('1');
+  motors.MotorReadMovingStatus('1', value);
   motors.MotorReadInPorts('1', ports);
   motors.MotorGetOutput('1', 1, value);
   motors.MotorSetOutput('1', 2, 1);
   motors.MotorRawCommand("x", text);
   motors.MotorWaitMoveEnd('1');
-  motors.MotorToLimit('1', 3, 500);
+  motors.MotorToLimit('1', 3, 500, value);
   motors.MotorHomeOwn('1', -400);
   motors.MotorHomeSmart('1', 800, 400);
   (void)comm.CommLogText();
