@@ -192,10 +192,6 @@ Result System::InitDevice(DeviceId device) {
   return result;
 }
 
-std::vector<int16_t> System::DeviceUnits(DeviceId device) const {
-  return descriptors_[DeviceIndex(device)].units();
-}
-
 int16_t System::StopDevice(DeviceId device) {
   return descriptors_[DeviceIndex(device)].stop().ok() ? 1 : -1;
 }

@@ -86,8 +86,6 @@ class System {
   // A device's initialisation from its parameter file: done, or why it failed. The ready
   // flag is left to the caller. An exchange that fails on the way is made once more.
   Result InitDevice(DeviceId device);
-  // The controller addresses of a device's units; none for the LEDs.
-  std::vector<int16_t> DeviceUnits(DeviceId device) const;
   const DeviceDescriptors& Descriptors() const { return descriptors_; }
   // Stops every unit of a device, each even when another failed, the stage and the focus with
   // their slew velocities in force again after a run: 1, or -1 when a unit did not take it.

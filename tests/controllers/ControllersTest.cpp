@@ -23,6 +23,7 @@
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/RecordingNotifier.h"
+#include "tests/support/ResultNames.h"
 #include "tests/support/ScriptedPort.h"
 
 namespace qv {
@@ -233,16 +234,8 @@ TEST_F(Channel, APortThatCannotWaitTimesOutWithoutSpinningOrFloodingTheLog) {
 
 // --- The drivers ---
 
-// The results the rows expect, by name.
-constexpr Result kDone = Cause::kDone;
-constexpr Result kNotSent = Cause::kNotSent;
-constexpr Result kNoAnswer = Cause::kNoAnswer;
-constexpr Result kRefused = Cause::kControllerError;
-constexpr Result kBadReply = Cause::kBadReply;
-constexpr Result kNoValue = Cause::kNoValue;
-constexpr Result kOutOfRange = Cause::kOutOfRange;
-constexpr Result kHeld = Cause::kHeld;
-constexpr Result kTimedOut = Cause::kTimedOut;
+using test::kBadReply, test::kDone, test::kHeld, test::kNoAnswer, test::kNoValue, test::kNotSent,
+    test::kOutOfRange, test::kRefused, test::kTimedOut;
 
 // Whether `wire` is `pattern`, where one "{x}" in the pattern stands for x one or more times
 // (the polls of a waiting loop).

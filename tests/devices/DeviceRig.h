@@ -26,18 +26,9 @@
 #include "sim/SimConfig.h"
 #include "tests/foundation/TestFiles.h"
 #include "tests/support/RecordingNotifier.h"
+#include "tests/support/ResultNames.h"
 
 namespace qv::test {
-
-// The results the device tests expect, by name.
-constexpr Result kDone = Cause::kDone;
-constexpr Result kNotSent = Cause::kNotSent;
-constexpr Result kNoAnswer = Cause::kNoAnswer;
-constexpr Result kNoValue = Cause::kNoValue;
-constexpr Result kOutOfRange = Cause::kOutOfRange;
-constexpr Result kTimedOut = Cause::kTimedOut;
-constexpr Result kNoParameters = Cause::kNoParameters;
-constexpr Result kUnsupported = Cause::kUnsupported;
 
 using Frames = std::vector<std::string>;
 using DeviceFile = std::vector<std::pair<std::string, std::string>>;  // in file order
