@@ -262,27 +262,23 @@ template <class Rig>
 struct DriverHelpers {
   using D = typename Rig::Driver;
   using Op = std::function<Result(Rig&)>;
-  struct Case {
-    // Rows are written Case(...), which clang 14 does not take for an aggregate.
-    Case(const char* caseName, Log caseReplies, Result caseResult, std::string caseWire,
-         Log caseLog, Op caseOp)
-        : name(caseName),
-          replies(std::move(caseReplies)),
-          result(caseResult),
-          wire(std::move(caseWire)),
-          log(std::move(caseLog)),
-          op(std::move(caseOp)) {}
-    const char* name;
+  struct Row {
+    std::string name;
     Log replies;  // to the writes in turn; "" is no answer; then the rig's own
     Result result;
     std::string wire;  // see WireMatches
     Log log;           // the messages logged
     Op op;             // may check more itself
   };
-  using Rows = std::vector<Case>;
+  using Rows = std::vector<Row>;
+  // A row as the tables write it: a call keeps each row on few lines where braces would not.
+  static Row Case(std::string name, Log replies, Result result, std::string wire, Log log, Op op) {
+    return {std::move(name), std::move(replies), result,
+            std::move(wire), std::move(log),     std::move(op)};
+  }
 
   static void RunCases(const Rows& cases) {
-    for (const Case& c : cases) {
+    for (const Row& c : cases) {
       SCOPED_TRACE(c.name);
       Rig rig;
       for (const std::string& reply : c.replies)
@@ -303,8 +299,8 @@ struct DriverHelpers {
   }
   // A command that goes out as `wire`, is answered as the rig answers and succeeds.
   template <class... P, class... A>
-  static Case Sends(const char* name, std::string wire, Result (D::*f)(int16_t, P...), A... args) {
-    return Case(name, {}, kDone, std::move(wire), {}, Call(f, args...));
+  static Row Sends(std::string name, std::string wire, Result (D::*f)(int16_t, P...), A... args) {
+    return Case(std::move(name), {}, kDone, std::move(wire), {}, Call(f, args...));
   }
   // A read into a variable that starts as {5} and ends as `expected`.
   template <class T>
@@ -765,20 +761,20 @@ struct Rig {
 // An operation and its result and wire on each type.
 using Outcome = std::pair<Result, std::string>;
 struct Operation {
-  const char* name;
+  std::string name;
   Outcome im483i, ezhr17;
   std::function<Result(MotorControllers&)> call;
 };
 
 // MotorControllers's `f` on unit 1 with `args` (out-arguments included, as fresh copies).
 template <class... P, class... A>
-Operation Routed(const char* name, Outcome im, Outcome ez,
+Operation Routed(std::string name, Outcome im, Outcome ez,
                  Result (MotorControllers::*f)(int16_t, P...), A... args) {
-  return {name, std::move(im), std::move(ez),
+  return {std::move(name), std::move(im), std::move(ez),
           [=](MotorControllers& m) mutable { return (m.*f)('1', args...); }};
 }
 // The same for an operation of the line.
-Operation Routed(const char* name, Outcome im, Outcome ez, Result (MotorControllers::*f)()) {
+Operation Routed(std::string name, Outcome im, Outcome ez, Result (MotorControllers::*f)()) {
   return {name, std::move(im), std::move(ez), [=](MotorControllers& m) { return (m.*f)(); }};
 }
 

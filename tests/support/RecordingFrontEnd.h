@@ -22,14 +22,12 @@ class RecordingFrontEnd final : public FrontEnd {
     return forms;
   }
   void DoEvents() override {
-    ++events;
     if (onDoEvents) onDoEvents();
   }
   std::string CommandText() const override { return commandText; }
   void SetCommandText(const std::string& text) override { commandText = text; }
   void SetMessage(const std::string& text) override { messages.push_back(text); }
   std::string MessageText() const override { return LastMessage(); }
-  void SetTimeText(const std::string& text) override { timeText = text; }
   void ShowMainWindow() override { calls.push_back("Show"); }
   void HideMainWindow() override { calls.push_back("Hide"); }
   void UnloadMainWindow() override { calls.push_back("Unload"); }
@@ -47,11 +45,9 @@ class RecordingFrontEnd final : public FrontEnd {
   }
 
   std::set<std::string> loaded;
-  int events = 0;
   std::function<void()> onDoEvents;  // what a window event does while the program waits
   std::string commandText;
   std::vector<std::string> messages;
-  std::string timeText;
   std::vector<std::string> calls;
   std::vector<std::string> interpMessages;
   std::vector<std::string> progTimes;

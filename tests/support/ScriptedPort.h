@@ -22,9 +22,6 @@ class ScriptedPort : public SerialPort {
   // The answer to the next write not yet answered, delivered one piece per read.
   void Reply(std::string bytes) { script_.push_back({std::move(bytes)}); }
   void ReplyInPieces(std::vector<std::string> pieces) { script_.push_back(std::move(pieces)); }
-  // The next write gets no answer.
-  void Silence() { script_.push_back({}); }
-  size_t UnusedReplies() const { return script_.size(); }
 
   // Answers the writes that the script no longer covers; no answer when empty or nullopt.
   std::function<std::optional<std::string>(const std::string& written)> responder;
@@ -90,12 +87,6 @@ class ScriptedPort : public SerialPort {
   int ErrorNumber() const override { return failOpen ? 2 : failWrites ? 5 : 0; }
   std::string ErrorText() const override {
     return failOpen ? "No such file or directory" : failWrites ? "write refused" : "";
-  }
-
-  // Forgets what was written (not the script).
-  void ClearWritten() {
-    written.clear();
-    writes.clear();
   }
 
  private:

@@ -33,14 +33,4 @@ inline AxisConfig SmallLinear() {
   return axis;
 }
 
-// A wheel of 6000 microsteps a turn with an index 100 wide, starting at 2000.
-inline AxisConfig SmallRotary() {
-  AxisConfig axis;
-  axis.kind = AxisKind::Rotary;
-  axis.revolution = 6000;
-  axis.sensorWidth = 100;
-  axis.startPosition = 2000;
-  return axis;
-}
-
 }  // namespace sim::test
