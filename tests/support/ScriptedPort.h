@@ -35,8 +35,7 @@ class ScriptedPort : public SerialPort {
   bool failOpen = false;
   std::string opened;  // the device of the last Open
 
-  std::string written;              // every byte written, in order
-  std::vector<std::string> writes;  // the same, one element per write
+  std::string written;  // every byte written, in order
 
   bool Open(const std::string& device) override {
     opened = device;
@@ -54,7 +53,6 @@ class ScriptedPort : public SerialPort {
     if (onWrite) onWrite(text);
     if (failWrites) return false;
     written += text;
-    writes.push_back(text);
     clock_.Advance(writeCostMs);
     if (!script_.empty()) {
       for (auto& piece : script_.front())

@@ -76,14 +76,12 @@ struct BasicSimSystem {
   sim::Unit& Unit(char address) { return *line.FindUnit(address); }
   sim::UnitState State(char address) { return Unit(address).State(clock.Now()); }
   // The channel's messages, oldest first.
-  std::vector<std::string> Log() const { return SplitLog(system.comm.CommLogText()); }
-
-  static std::vector<std::string> SplitLog(const std::string& text) {
+  std::vector<std::string> Log() const {
+    const std::string text = system.comm.CommLogText();
     std::vector<std::string> messages;
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2)
       messages.push_back(text.substr(start, end - start));
-    }
     return messages;
   }
 

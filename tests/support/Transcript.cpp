@@ -68,9 +68,7 @@ bool ParseHeader(const std::string& line, Transcript& t, std::vector<std::string
     t.start = std::stoi(words[1]);
   } else if (head == "set" && words.size() >= 4) {
     const size_t valueAt = line.find(words[3], line.find(words[2]) + words[2].size());
-    t.edits.push_back({false, words[1], words[2], line.substr(valueAt)});
-  } else if (head == "drop" && words.size() == 3) {
-    t.edits.push_back({true, words[1], words[2], ""});
+    t.edits.push_back({words[1], words[2], line.substr(valueAt)});
   } else if (head == "fault" && words.size() == 2) {
     faults.push_back(words[1]);
   } else {
@@ -210,8 +208,7 @@ std::vector<StepResult> RunTranscript(const Transcript& t, const std::string& fo
   BasicSimSystem<> s(RepoFolder("config/" + folder), sim::LineOptions{.baud = 9600}, {},
                      [&t](const TempFolder& copy) {
                        for (const Transcript::Edit& edit : t.edits)
-                         SetKeyword(copy, edit.file, edit.key,
-                                    edit.drop ? std::nullopt : std::optional(edit.value));
+                         SetKeyword(copy, edit.file, edit.key, edit.value);
                      });
   type = TypeName(s.plan.type);
   const bool checked = std::find(t.wireTypes.begin(), t.wireTypes.end(), type) != t.wireTypes.end();

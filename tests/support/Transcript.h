@@ -16,7 +16,6 @@
 //   start: N                the result start-up must give (default 1)
 //   set FILE KEY VALUE      before start-up: the keyword line of KEY in FILE becomes
 //                           "KEY",VALUE (added when FILE has no such line)
-//   drop FILE KEY           before start-up: the keyword line of KEY is removed from FILE
 //   fault SPEC              from here on the simulated line injects the faults of SPEC (the
 //                           simulator's --faults syntax); "fault none" clears them
 //   > LINE                  a command line, run as a client's Exec runs it
@@ -57,7 +56,6 @@ struct Transcript {
   bool polls = false;
   int start = 1;
   struct Edit {
-    bool drop;
     std::string file, key, value;
   };
   std::vector<Edit> edits;
