@@ -5,7 +5,7 @@
 namespace qv {
 
 std::string ReinitialiseDevice(System& system, DeviceId device) {
-  int16_t& ready = Device(device).ready(system.state.Ready);
+  int16_t& ready = system.state.Ready[device];
   ready = system.InitDevice(device).ok() ? 1 : 0;
   return std::string(Device(device).word) + (ready == 1 ? " On" : " Off");
 }

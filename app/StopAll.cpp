@@ -14,7 +14,7 @@ std::vector<std::string> StopAllDevices(System& system) {
 
   std::vector<std::string> failed;
   for (const DeviceRow* row : moving) {
-    if (ReadyFlag(system.state.Ready, row->id) != 1) continue;
+    if (system.state.Ready[row->id] != 1) continue;
     if (system.StopDevice(row->id) < 0) failed.emplace_back(row->word);
   }
   return failed;

@@ -23,7 +23,7 @@ System::System(const Platform& platformIn)
       slide(keywordFiles, platform.notifier, motors),
       turret(keywordFiles, platform.notifier, motors),
       objectives(keywordFiles),
-      scan(keywordFiles, stage, objectives, state.Ready.XYReady),
+      scan(keywordFiles, stage, objectives, state.Ready[DeviceId::XY]),
       map(keywordFiles, MakeMapSources()),
       display(platform.frontEnd),
       interpreter(display, platform.notifier, platform.clock, keywordFiles),
@@ -174,9 +174,9 @@ int16_t System::InitDevices() {
   motors.MotorSetMoveTimeout(state.Config.MoveTimeout);
   int16_t status = 1;
   for (const DeviceRow& row : kDeviceTable) {
-    int16_t& ready = row.ready(state.Ready);
+    int16_t& ready = state.Ready[row.id];
     ready = 0;
-    if (row.installed(state.Config) != 1) continue;  // only the value 1 installs
+    if (state.Config.Installed[row.id] != 1) continue;  // only the value 1 installs
     ready = InitDevice(row.id).ok() ? 1 : 0;
     if (ready != 1) status = -1;
   }

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
   qv::FrontEnd front;
   qv::test::SilentPort port(clock);
   qv::System system(qv::Platform{notifier, clock, front, port});
-  qv::Scan scan(system.keywordFiles, system.stage, system.objectives, system.state.Ready.XYReady);
+  qv::Scan scan(system.keywordFiles, system.stage, system.objectives,
+                system.state.Ready[qv::DeviceId::XY]);
 
   scan.MutableGrid() = {125, 90, 151, 217, 1000, 2000};
   qv::ScanSettings& settings = scan.MutableSettings();

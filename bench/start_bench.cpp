@@ -50,9 +50,9 @@ void StartOnce(const std::filesystem::path& source, uint32_t seed, double rate, 
   tally.installed.resize(qv::kDeviceTable.size());
   for (size_t i = 0; i < qv::kDeviceTable.size(); ++i) {
     const qv::DeviceRow& row = qv::kDeviceTable[i];
-    if (row.installed(system.state.Config) != 1) continue;
+    if (system.state.Config.Installed[row.id] != 1) continue;
     ++tally.installed[i];
-    const bool ready = row.ready(system.state.Ready) == 1;
+    const bool ready = system.state.Ready[row.id] == 1;
     tally.ready[i] += ready;
     all = all && ready;
   }

@@ -29,7 +29,7 @@ std::string DeviceCommands::Execute(CommandSource& source, DeviceId id, std::str
   const std::string command = std::string(device.word) + " " + arguments;
   std::string reply;
   std::string subCommand;
-  if (ReadyFlag(state_.Ready, device.device) == 0) {
+  if (state_.Ready[device.device] == 0) {
     reply = kOff;
   } else if (SplitWord(arguments, subCommand) == 0) {
     reply = kMissingArgument;

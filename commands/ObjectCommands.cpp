@@ -99,11 +99,11 @@ ObjectCommands::Outcome ObjectCommands::Dispatch(CommandSource& source, const st
 ObjectCommands::Outcome ObjectCommands::AddCurrent(std::string& rest) {
   double x = kUndefinedPos, y = kUndefinedPos, z = kUndefinedPos;  // microns
   std::string reply;
-  if (state_.Ready.XYReady == 1) {
+  if (state_.Ready[DeviceId::XY] == 1) {
     if (!stage_.XYReadPos(x, y).ok()) return {std::string(kError), Show::WithObjects};
     reply += FormatFixed(x, 1) + " " + FormatFixed(y, 1) + " ";
   }
-  if (state_.Ready.ZReady == 1) {
+  if (state_.Ready[DeviceId::Z] == 1) {
     if (!focus_.ZReadPos(z).ok()) return {std::string(kError), Show::WithObjects};
     reply += FormatFixed(z, 2) + " ";
   }
@@ -132,7 +132,7 @@ ObjectCommands::Outcome ObjectCommands::GoTo(CommandSource& source, std::string&
   if (!n) return {std::string(kError), Show::Plain};
   source.LastDevice = "XY";
   // A stage that is not ready has no controllers to move; refuse before anything is sent.
-  if (state_.Ready.XYReady != 1) return {std::string(kError), Show::Plain};
+  if (state_.Ready[DeviceId::XY] != 1) return {std::string(kError), Show::Plain};
   return {NonNegativeOrError(ObjGoTo(objects_, *n, stage_)), Show::Plain};
 }
 

@@ -84,7 +84,7 @@ std::string ScanCommands::StatusOrRefusal(int16_t status) {
 // --- Scan ---
 
 std::string ScanCommands::ScanWords(std::string& arguments) {
-  if (state_.Ready.XYReady == 0) return std::string(kOff);
+  if (state_.Ready[DeviceId::XY] == 0) return std::string(kOff);
   std::string word;
   if (SplitWord(arguments, word) == 0) return std::string(kMissingArgument);
   if (word == "Tile" || word == "Grid") {
@@ -118,7 +118,7 @@ std::string ScanCommands::AreaWords(std::string& arguments) {
   std::string action, corner;
   if (SplitWord(arguments, action) == 0 || SplitWord(arguments, corner) == 0)
     return std::string(kMissingArgument);
-  if (state_.Ready.XYReady == 0) return std::string(kError);
+  if (state_.Ready[DeviceId::XY] == 0) return std::string(kError);
   double x = 0, y = 0;  // microns
   if (!stage_.XYReadPos(x, y).ok()) return std::string(kError);
   if (action == "Set" || action == "Anchor") {

@@ -47,7 +47,7 @@ std::optional<double> ShortestMove(double count, int16_t filter, double mstepsPe
 }
 
 Wheels::Wheels(KeywordFiles& keywordFiles, MotorControllers& motors, Comm& comm,
-               const ReadyFlags& ready, FocusLink focus)
+               const DeviceFlags& ready, FocusLink focus)
     : keywordFiles_(keywordFiles),
       motors_(motors),
       comm_(comm),

@@ -41,7 +41,7 @@ class Wheels {
  public:
   // `comm` takes the wheels' channel messages; `ready` tells whether the focus drive is there
   // for the focus shift.
-  Wheels(KeywordFiles& keywordFiles, MotorControllers& motors, Comm& comm, const ReadyFlags& ready,
+  Wheels(KeywordFiles& keywordFiles, MotorControllers& motors, Comm& comm, const DeviceFlags& ready,
          FocusLink focus);
 
   // Every operation names its wheel n, 1 or 2: nothing makes a wheel "current" between two
@@ -102,10 +102,10 @@ class Wheels {
   static int Index(int n) { return n == 2 ? 2 : 1; }
   Wheel& Of(int n) { return wheel_[Index(n)]; }
   int16_t Unit(int n) const { return wheel_[Index(n)].par.profile.contr; }
-  bool Ready(int n) const { return (n == 1 || n == 2) && ready_.WReady[n] == 1; }
+  bool Ready(int n) const { return (n == 1 || n == 2) && ready_[WheelDevice(n)] == 1; }
   // Whether a filter change of wheel n moves the focus: compensation on and a focus drive that
   // is ready (without one, its unit address is not even known).
-  bool ShiftsFocus(int n) const { return compensation_.IsOn(n) && ready_.ZReady == 1; }
+  bool ShiftsFocus(int n) const { return compensation_.IsOn(n) && ready_[DeviceId::Z] == 1; }
   // The count of wheel n measured from its filter 1; the controller's status.
   Result ReadCountFromFilter1(int n, double& count);
   Result Step(int n, int delta);
@@ -113,7 +113,7 @@ class Wheels {
   KeywordFiles& keywordFiles_;
   MotorControllers& motors_;
   Comm& comm_;
-  const ReadyFlags& ready_;
+  const DeviceFlags& ready_;
   FocusLink focus_;
   FocusCompensation compensation_;
   std::array<Wheel, 3> wheel_;  // indices 1 and 2

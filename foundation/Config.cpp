@@ -68,7 +68,7 @@ int16_t ReadConfig(KeywordFiles& keywordFiles, Configuration& config) {
                                      DeviceId::Cube, DeviceId::Leds};
   for (const DeviceId id : kReadOrder) {
     const DeviceRow& row = Device(id);
-    if (reader.Optional(row.installedKey, row.installed(config), int16_t{0}) == kParBadValue)
+    if (reader.Optional(row.installedKey, config.Installed[row.id], int16_t{0}) == kParBadValue)
       return -1;
   }
   // A port that is no number is reported, but the configuration stands: the program then runs

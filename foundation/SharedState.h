@@ -1,11 +1,11 @@
 #pragma once
 // Process-wide state that the command language, the program runner and the device layer share.
 // One instance lives in the object that owns all modules; nothing here is global.
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "foundation/DeviceTable.h"
 #include "foundation/KeywordFiles.h"
 
 namespace qv {
@@ -21,35 +21,18 @@ struct Configuration {
   std::string CaptureProgram;       // command line of the capture program; empty: the usual one
   std::string TextEditor;           // command line of the text editor; empty: the desktop's choice
   int16_t JoyStartOn = 0;           // 1: poll the joystick from the start
-  // Installed flags: only the value 1 switches a device on.
-  int16_t XYInstalled = 0;
-  int16_t ZInstalled = 0;
-  std::array<int16_t, 3> WInstalled{};  // indices 1 (W1, word "F") and 2 (W2, word "B")
-  int16_t SInstalled = 0;
-  int16_t TInstalled = 0;
-  int16_t CubeInstalled = 0;
-  int16_t LEDsInstalled = 0;
+  DeviceFlags Installed;            // only the value 1 switches a device on
   // TCP port of the local command-line server, as written; none: no server asked for (or the
   // value was no number).
   std::optional<int32_t> ListenPort;
 };
 
-// 1 when the device is installed and answered its initialisation; the command handlers test
-// these, not the installed flags.
-struct ReadyFlags {
-  int16_t XYReady = 0;
-  int16_t ZReady = 0;
-  std::array<int16_t, 3> WReady{};  // indices 1 and 2
-  int16_t SReady = 0;
-  int16_t TReady = 0;
-  int16_t CubeReady = 0;
-  int16_t LEDsReady = 0;
-};
-
 struct SharedState {
   std::string AppDir;  // the program folder followed by the path separator
   Configuration Config;
-  ReadyFlags Ready;
+  // 1 when the device is installed and answered its initialisation; the command handlers test
+  // these, not the installed flags.
+  DeviceFlags Ready;
   int16_t CommandBusy = 0;   // 1 while a command runs; keeps the window timer from idle work
   int32_t CommandCount = 0;  // commands dispatched since start
   ParList SymConst;          // symbolic constants of QV_SYMCONST.TXT

@@ -43,10 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::test::SilentPort port(clock);
   qv::System system(qv::Platform{notifier, clock, windows, port});
   system.keywordFiles.SetParDir(qv::fuzz::FuzzFolder());  // the files the scan saves
-  system.state.Ready.XYReady = 1;
+  system.state.Ready[qv::DeviceId::XY] = 1;
   system.state.SymConst = {{"BIG", std::string("1E9")}, {"BAD", std::string("x")}};
 
-  qv::Scan scan(system.keywordFiles, system.stage, system.objectives, system.state.Ready.XYReady);
+  qv::Scan scan(system.keywordFiles, system.stage, system.objectives,
+                system.state.Ready[qv::DeviceId::XY]);
   scan.MutableArea() = {10000, 8000, 5000, 4000, 15000, 12000};
   scan.MutableGrid() = {1000, 1000, 5, 4, 10000, 8000};
   scan.MutableSettings().ScanOverlap = 10;

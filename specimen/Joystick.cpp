@@ -223,11 +223,11 @@ void Joystick::JoyPoll() {
 
 void Joystick::ApplyDeflection(int16_t wz, int16_t d1, int16_t d2) {
   if (wz == 0) {
-    if (state_.Ready.XYReady == 1) devices_.stage.XYJoyJog(d1, d2, kJoyFullScale);
+    if (state_.Ready[DeviceId::XY] == 1) devices_.stage.XYJoyJog(d1, d2, kJoyFullScale);
     return;
   }
   devices_.wheels.JoyStep(d1, kJoyFullScale);
-  if (state_.Ready.ZReady == 1) devices_.focus.ZJoyJog(d2, kJoyFullScale);
+  if (state_.Ready[DeviceId::Z] == 1) devices_.focus.ZJoyJog(d2, kJoyFullScale);
 }
 
 void Joystick::Drive(int16_t d1, int16_t d2) {

@@ -3,9 +3,9 @@
 namespace qv {
 
 std::string NotReadyReason(const SharedState& state, DeviceId device) {
-  if (ReadyFlag(state.Ready, device) == 1) return {};
+  if (state.Ready[device] == 1) return {};
   const DeviceRow& row = Device(device);
-  if (InstalledFlag(state.Config, device) != 1) {
+  if (state.Config.Installed[device] != 1) {
     return std::string(row.name) + " not installed (" + row.installedKey + " in QV_CONFIG.TXT)";
   }
   return std::string(row.name) + " not ready: its controller did not answer or " + row.file +

@@ -124,8 +124,7 @@ QWidget* DeviceTab::BuildCubeFrame() {
   frame->setObjectName("fraCube");
   cubeButton_ = new MenuButton("cmdCube", frame);
   cubeButton_->onOpen = [this] {
-    if (InstalledFlag(context_.core.state.Config, DeviceId::Cube) == 1)
-      Popup(popups_.cube, cubeButton_);
+    if (context_.core.state.Config.Installed[DeviceId::Cube] == 1) Popup(popups_.cube, cubeButton_);
   };
   gate_.Add(DeviceId::Cube, cubeButton_);
   (new QVBoxLayout(frame))->addWidget(cubeButton_);
@@ -167,7 +166,7 @@ QWidget* DeviceTab::BuildLedFrame() {
 
 void DeviceTab::RefreshLeds() {
   for (int16_t n = 0; n < 3; ++n) {
-    const bool ready = context_.core.state.Ready.LEDsReady == 1;
+    const bool ready = context_.core.state.Ready[DeviceId::Leds] == 1;
     ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? context_.core.leds.LEDIsOn(n) : std::nullopt);
   }
 }
@@ -199,8 +198,7 @@ void DeviceTab::Popup(QMenu* menu, QWidget* at) {
 // The wheel becomes current and its filter is read before its menu shows: the menu does that
 // when it opens, so without a menu the tab does it itself.
 void DeviceTab::OpenWheel(int wheel) {
-  if (InstalledFlag(context_.core.state.Config, wheel == 1 ? DeviceId::W1 : DeviceId::W2) != 1)
-    return;
+  if (context_.core.state.Config.Installed[wheel == 1 ? DeviceId::W1 : DeviceId::W2] != 1) return;
   QMenu* menu = wheel == 1 ? popups_.filterF : popups_.filterB;
   if (menu) {
     Popup(menu, wheelButtons_[static_cast<size_t>(wheel - 1)]);

@@ -74,7 +74,7 @@ std::string ObjectiveItemCaption(int16_t position, int16_t mag) {
 // --- Wheels ---
 
 bool WheelEntries::Ready() const {
-  return c_.core.state.Ready.WReady[wheel_ == 2 ? 2 : 1] == 1;
+  return c_.core.state.Ready[WheelDevice(wheel_)] == 1;
 }
 
 int16_t WheelEntries::Positions() const {

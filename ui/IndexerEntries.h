@@ -52,7 +52,7 @@ class CubeEntries {
  public:
   explicit CubeEntries(const EntryContext& context) : c_(context) {}
 
-  bool Ready() const { return c_.core.state.Ready.CubeReady == 1; }
+  bool Ready() const { return c_.core.state.Ready[DeviceId::Cube] == 1; }
   void Choose(int16_t cube);
   void Next() { Step(1); }
   void Previous() { Step(-1); }

@@ -18,22 +18,22 @@ void SetIfChanged(QLabel& label, const QString& text) {
 }  // namespace
 
 DeviceStateTexts DescribeDevices(const DeviceStates& core, ReadoutMotion motion) {
-  const ReadyFlags& ready = core.state.Ready;
+  const DeviceFlags& ready = core.state.Ready;
   const std::string moving = " (moving)";
   DeviceStateTexts texts;
-  texts.position = ready.XYReady == 1
+  texts.position = ready[DeviceId::XY] == 1
                        ? "X " + FormatFixed(core.stage.X(), 1) + "  Y " +
                              FormatFixed(core.stage.Y(), 1) + (motion.xy ? moving : "")
                        : "XY off";
-  texts.focus = ready.ZReady == 1 ? "Z " + FormatFixed(core.focus.Z(), 2) + (motion.z ? moving : "")
-                                  : "Z off";
+  texts.focus = ready[DeviceId::Z] == 1
+                    ? "Z " + FormatFixed(core.focus.Z(), 2) + (motion.z ? moving : "")
+                    : "Z off";
   for (int wheel = 1; wheel <= 2; ++wheel) {
     if (wheel == 2) texts.filters += "  ";
-    texts.filters += ready.WReady[static_cast<size_t>(wheel)] == 1
-                         ? FilterCaption(core.wheels, wheel)
-                         : WheelWord(wheel) + " off";
+    texts.filters += ready[WheelDevice(wheel)] == 1 ? FilterCaption(core.wheels, wheel)
+                                                    : WheelWord(wheel) + " off";
   }
-  texts.cube = ready.CubeReady == 1 ? CubeCaption(core.cube) : "Cube off";
+  texts.cube = ready[DeviceId::Cube] == 1 ? CubeCaption(core.cube) : "Cube off";
   const int16_t objective = core.objectives.CurrentObjective();
   const std::string mag = std::to_string(core.objectives.Mag()) + "X";
   texts.objective =

@@ -110,14 +110,14 @@ void MapWidget::UpdatePopupZoom() {
 // The joystick stays quiet while the stage starts towards the clicked point.
 void MapWidget::MoveStageTo(MapPoint target) {
   const CommandBusyScope busy(core_.state);
-  if (core_.state.Ready.XYReady == 1) core_.stage.XYMoveAbs(target.X, target.Y);
+  if (core_.state.Ready[DeviceId::XY] == 1) core_.stage.XYMoveAbs(target.X, target.Y);
 }
 
 // The map forgets its marks whenever it clears the picture, so an old mark is never erased twice.
 // The position is the last one read, which the window keeps true after every motion: a stage
 // standing still costs no traffic on the line.
 void MapWidget::StagePositionDisplay() {
-  if (core_.state.Ready.XYReady != 1) return;
+  if (core_.state.Ready[DeviceId::XY] != 1) return;
   core_.map.ShowStageMark(core_.stage.X(), core_.stage.Y());
   RefreshIfChanged();
 }

@@ -50,12 +50,13 @@ void ObjectActions::MoveToObject(double n) {
 }
 
 void ObjectActions::ShowStagePosition() {
-  if (core_.state.Ready.XYReady == 1) services_.Message(XYPositionText(core_.stage));
+  if (core_.state.Ready[DeviceId::XY] == 1) services_.Message(XYPositionText(core_.stage));
 }
 
 std::optional<MapPoint> ObjectActions::StagePoint() {
   double x = 0, y = 0;  // microns
-  if (core_.state.Ready.XYReady != 1 || !core_.stage.XYReadPos(x, y).ok()) return std::nullopt;
+  if (core_.state.Ready[DeviceId::XY] != 1 || !core_.stage.XYReadPos(x, y).ok())
+    return std::nullopt;
   return MapPoint{x, y};
 }
 

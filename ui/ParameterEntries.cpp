@@ -26,7 +26,7 @@ void ParameterEntries::EditDevice(DeviceId device) {
   const std::string log = c_.core.comm.CommLogText();
   const std::string state = c_.core.reinitialise(device);
   const bool errors =
-      ReadyFlag(c_.core.state.Ready, device) == 1 &&
+      c_.core.state.Ready[device] == 1 &&
       (c_.core.notifier.MessagesShown() != shown || c_.core.comm.CommLogText() != log);
   c_.Say(errors ? state + " after errors loading " + Device(device).file +
                       " (see the messages shown, Conf > Error Log)"
@@ -61,7 +61,7 @@ void ParameterEntries::ChooseObjective(int16_t position) {
 
 // Says what the switch did, as the "LED" command would name it, or why it did nothing.
 void LedEntries::Toggle(int16_t output) {
-  if (c_.core.state.Ready.LEDsReady != 1) return;
+  if (c_.core.state.Ready[DeviceId::Leds] != 1) return;
   static constexpr const char* kColours[] = {"R", "G", "B"};
   const std::string led = std::string("LED ") + kColours[output % 3];
   const Result result = c_.core.leds.LEDToggle(output);
@@ -80,7 +80,7 @@ void LedEntries::Toggle(int16_t output) {
 void LedEntries::EditParameters() {
   c_.services.EditParameters(c_.ProgramFile(kLedsFileName));
   c_.LetEventsRun();
-  int16_t& ready = c_.core.state.Ready.LEDsReady;
+  int16_t& ready = c_.core.state.Ready[DeviceId::Leds];
   ready = c_.core.leds.LEDInit().ok() ? 1 : 0;
   c_.Say(ready == 1 ? "LEDs On" : "LEDs Off");
 }

@@ -17,12 +17,12 @@ void PositionReadout::Check() {
     MayHaveMoved();
   }
   const XYParams& stage = core_.stage.Params();
-  CheckDevice(xy_, core_.state.Ready.XYReady, {stage.X.Contr, stage.Y.Contr}, [this] {
+  CheckDevice(xy_, core_.state.Ready[DeviceId::XY], {stage.X.Contr, stage.Y.Contr}, [this] {
     double x = 0;
     double y = 0;
     core_.stage.XYReadPos(x, y);
   });
-  CheckDevice(z_, core_.state.Ready.ZReady, {core_.focus.Params().Contr}, [this] {
+  CheckDevice(z_, core_.state.Ready[DeviceId::Z], {core_.focus.Params().Contr}, [this] {
     double z = 0;
     core_.focus.ZReadPos(z);
   });

@@ -18,7 +18,7 @@ class StageEntries {
   void ShowPosition();  // "X=..., Y=..." or "Error "
   void Home();
   void Origin();
-  bool Ready() const { return c_.core.state.Ready.XYReady == 1; }
+  bool Ready() const { return c_.core.state.Ready[DeviceId::XY] == 1; }
 
  private:
   bool Move(StageJump jump, int jumps);  // the move and its text; false when it failed
@@ -35,7 +35,7 @@ class FocusEntries {
   void ShowPosition();  // "Z=..." or "Error "
   void Home();
   void Origin();
-  bool Ready() const { return c_.core.state.Ready.ZReady == 1; }
+  bool Ready() const { return c_.core.state.Ready[DeviceId::Z] == 1; }
 
  private:
   bool Move(FocusStep step);  // the move and its text; false when it failed

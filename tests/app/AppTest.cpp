@@ -229,8 +229,8 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
   EXPECT_FALSE(std::filesystem::exists(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d")));
   EXPECT_EQ(
       std::tuple(config.MPort, config.PortTimeout, config.MoveTimeout, config.WaitPollingInterval,
-                 config.ContrType, config.WInstalled[2], config.ZInstalled, config.CaptureProgram,
-                 config.TextEditor, config.ListenPort),
+                 config.ContrType, config.Installed[DeviceId::W2], config.Installed[DeviceId::Z],
+                 config.CaptureProgram, config.TextEditor, config.ListenPort),
       std::tuple(1, 200, 60, 50, "EZHR17", 0, 0, "/opt/cam/shoot --keys \"/tmp/a b\"",
                  "gedit --new-window", std::optional<int32_t>(5025)));
   // JoyOn: no joystick to be found centred.
@@ -288,8 +288,8 @@ TEST(StartupFaults, OneMessageNamesTheProblemAndWhatWasReadStands) {
     const Configuration& c = t.system.state.Config;
     const std::string values = std::to_string(c.MPort) + " " + std::to_string(c.PortTimeout) + " " +
                                std::to_string(c.WaitPollingInterval) + " " +
-                               std::to_string(c.XYInstalled) + " " + std::to_string(c.ZInstalled) +
-                               " " + c.ContrType;
+                               std::to_string(c.Installed[DeviceId::XY]) + " " +
+                               std::to_string(c.Installed[DeviceId::Z]) + " " + c.ContrType;
     EXPECT_EQ(std::tuple(values, t.Run(line)), std::tuple(read, reply));
   }
 }
@@ -302,7 +302,7 @@ TEST(StartupFaults, ADamagedInitialisationExchangeIsMadeOnceMore) {
     SCOPED_TRACE(folder);
     SimSystem s(RepoFolder(folder));
     s.line.SetFault(x, sim::Fault{sim::FaultKind::ErrorStatus, 9, replies});
-    EXPECT_EQ(std::tuple(s.Start(), s.system.state.Ready.XYReady), std::tuple(1, 1));
+    EXPECT_EQ(std::tuple(s.Start(), s.system.state.Ready[DeviceId::XY]), std::tuple(1, 1));
     const std::vector<std::string> log = s.Log();
     EXPECT_EQ(
         std::ranges::count_if(log, [](const std::string& m) { return m.starts_with("Retrying "); }),
@@ -437,12 +437,15 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
 TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
   ASSERT_EQ(s.Run("XY Wait;XY 100 200;XY Wait"), "OK  ; OK  ; OK  ; ");
-  const auto ready = [this] {
-    const ReadyFlags& r = s.system.state.Ready;
-    return std::vector<int16_t>{r.XYReady, r.ZReady, r.WReady[1], r.WReady[2],
-                                r.SReady,  r.TReady, r.CubeReady};
+  const auto notReady = [this] {  // the words of installed devices that are not ready
+    std::string words;
+    for (const DeviceRow& row : kDeviceTable) {
+      if (s.system.state.Ready[row.id] != s.system.state.Config.Installed[row.id])
+        words += row.word;
+    }
+    return words;
   };
-  ASSERT_EQ(ready(), std::vector<int16_t>(7, 1));  // every device starts
+  ASSERT_EQ(notReady(), "");            // every device starts
   ASSERT_EQ(s.Run("Z 500"), "OK  ; ");  // still moving when the line goes: its wait fails at once
   s.port.SetDevicePresent(false);
   s.line.ClearFrames();
@@ -456,13 +459,13 @@ TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
   EXPECT_EQ(std::tuple(std::ranges::count(log, "Port lost: /dev/ttyS0"),
                        std::ranges::count(log, "Port reopened: /dev/ttyS0")),
             std::tuple(1, 1));
-  EXPECT_EQ(ready(), std::vector<int16_t>(7, 1));
+  EXPECT_EQ(notReady(), "");
 }
 
 // The operator's Stop: one stop to every ready unit, in the device order, nothing to a device
 // that is not ready.
 TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
-  s.system.state.Ready.SReady = 0;
+  s.system.state.Ready[DeviceId::Slide] = 0;
   s.Run("XY 30000 20000;Z 500;F 4;B 2;Cube 3;Turn 300");
   ASSERT_TRUE(s.State(X()).moving);
   s.line.ClearFrames();
@@ -510,7 +513,7 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
   PutBytes(s.folder.File("QV_PARZ_BROKEN.TXT"), "\"ZCONTR\", 3\r\n");
   EXPECT_EQ(ReplaceDeviceFile(s.folder.Dir() + ".", "QV_PARZ_BROKEN.TXT", "QV_PARZ.TXT"),
             "Parameter file " + s.folder.Dir() + "./QV_PARZ_BROKEN.TXT read");
-  EXPECT_EQ(s.system.state.Ready.ZReady, 1);  // not initialised again by the copy
+  EXPECT_EQ(s.system.state.Ready[DeviceId::Z], 1);  // not initialised again by the copy
   EXPECT_EQ(ReinitialiseDevice(s.system, DeviceId::Z), "Z Off");
   EXPECT_EQ(s.Run("Z ?"), "Off  ; ");
   PutBytes(zFile, original);
@@ -1036,9 +1039,8 @@ TEST_F(Executable, ASilentLineTimesOutWithoutAPortFault) {
   ASSERT_EQ(openpty(&master, &slave, device, nullptr, nullptr), 0);
   SetKeyword(demo, "QV_CONFIG.TXT", "PORTNAME", device);
   SetKeyword(demo, "QV_CONFIG.TXT", "PORTTIMEOUT", "50");
-  for (const char* key : {"XY_INSTALLED", "W1_INSTALLED", "W2_INSTALLED", "S_INSTALLED",
-                          "T_INSTALLED", "CUBE_INSTALLED"})
-    SetKeyword(demo, "QV_CONFIG.TXT", key, "0");
+  for (const DeviceRow& row : kDeviceTable)
+    if (row.id != DeviceId::Z) SetKeyword(demo, "QV_CONFIG.TXT", row.installedKey, "0");
   const ProcessResult r = Console("Z ?\n", {"--channel-log"});
   EXPECT_EQ(r.out, "Off  ; \n");
   EXPECT_NE(r.err.find("Port TimeOut"), std::string::npos) << r.err;

@@ -208,12 +208,12 @@ class Rig {
   // wheels shift counts as ready.
   void InitAll() {
     Build();
-    ready.ZReady = 1;
-    ready.WReady[1] = wheels_.Init(1).ok() ? 1 : 0;
-    ready.WReady[2] = wheels_.Init(2).ok() ? 1 : 0;
-    ready.SReady = slide_.Init().ok() ? 1 : 0;
-    ready.TReady = turret_.Init().ok() ? 1 : 0;
-    ready.CubeReady = cube_.Init().ok() ? 1 : 0;
+    ready[DeviceId::Z] = 1;
+    ready[DeviceId::W1] = wheels_.Init(1).ok() ? 1 : 0;
+    ready[DeviceId::W2] = wheels_.Init(2).ok() ? 1 : 0;
+    ready[DeviceId::Slide] = slide_.Init().ok() ? 1 : 0;
+    ready[DeviceId::Turret] = turret_.Init().ok() ? 1 : 0;
+    ready[DeviceId::Cube] = cube_.Init().ok() ? 1 : 0;
   }
 
   ControllerType type;
@@ -231,7 +231,7 @@ class Rig {
   MotorControllers mot{comm, clock, pump, contrType, pollMs};
   RecordingNotifier notifier;
   KeywordFiles keywordFiles{notifier};
-  ReadyFlags ready;
+  DeviceFlags ready;
 
  private:
   bool built_ = false;

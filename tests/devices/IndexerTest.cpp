@@ -96,7 +96,7 @@ TEST_P(WheelSetup, InitReadsTheFilterHomingSearchesThenMovesByTheOffset) {
   rig.Set("W1", "W1HOMESPEED", "-1200");
   rig.Tweak('F', [](sim::UnitPlan& unit) { unit.axis.startPosition = 9500; });
   rig.InitAll();
-  EXPECT_EQ(Numbers(rig.ready.WReady[1], rig.ready.WReady[2], rig.W().CurrentFilter(1),
+  EXPECT_EQ(Numbers(rig.ready[DeviceId::W1], rig.ready[DeviceId::W2], rig.W().CurrentFilter(1),
                     rig.W().CurrentFilter(2)),
             Numbers(1, 1, 1, 1));  // a fresh controller counts 0: filter 1
   rig.Take();
@@ -145,7 +145,7 @@ TEST_P(Indexers, JoystickStepsOnceADeflectionAndAgainOnlyAfterTheCentreAndNothin
   ASSERT_EQ(rig.W().Wait(1), kDone);
   EXPECT_EQ(rig.InBeam('F'), 1);
   EXPECT_EQ(rig.W().JoyStep(0, 1000), kDone);
-  rig.ready.WReady[1] = 0;
+  rig.ready[DeviceId::W1] = 0;
   rig.Take();
   for (int16_t wheel : {1, 0}) {
     rig.W().SetJoyWheel(wheel);

@@ -683,17 +683,17 @@ TEST_P(Window, CommandsFromElsewhereShowOnTheJoystickFrameMenusAndStatusBar) {
   // So do the menu captions after commands that did not come from the window.
   EXPECT_EQ(Title("F-"), "F-3");
   EXPECT_TRUE(Entry("Cube>Cube 2")->isChecked());
-  EXPECT_EQ(Label("lblStatFilters").substr(0, 5), "F-3  ");
-  sim.system.state.Ready.ZReady = 0;
+  sim.system.state.Ready[DeviceId::Z] = 0;
+  sim.system.state.Ready[DeviceId::W2] = 0;
   window->TimerTick();
-  EXPECT_EQ(Label("lblStatFocus"), "Z off");
+  EXPECT_EQ(Label("lblStatFocus") + " " + Label("lblStatFilters"), "Z off F-3  B off");
 }
 
 // The flags as a configuration without the second filter wheel leaves them: its controls are
 // greyed out and say why, and so does every greyed menu entry, in a tip its menu shows.
 TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
-  Device(DeviceId::W2).installed(sim.system.state.Config) = 0;
-  Device(DeviceId::W2).ready(sim.system.state.Ready) = 0;
+  sim.system.state.Config.Installed[DeviceId::W2] = 0;
+  sim.system.state.Ready[DeviceId::W2] = 0;
   window->TimerTick();
   const auto why = [](auto* control) {
     return (control->isEnabled() ? "on " : "off ") + control->toolTip().toStdString();
@@ -728,7 +728,7 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
   const int64_t x = Count(X());
   window->SetMessage("");
   QTest::mouseRelease(left, Qt::LeftButton);  // a release without its press
-  sim.system.state.Ready.XYReady = 0;         // as after a parameter file that did not load
+  sim.system.state.Ready[DeviceId::XY] = 0;   // as after a parameter file that did not load
   QTest::mouseClick(left, Qt::LeftButton);    // refused before the button is greyed out too
   QTest::mousePress(Child("fraStage"), Qt::LeftButton);
   EXPECT_EQ(std::pair(Count(X()), Msg()), std::pair(x, std::string()));
@@ -741,7 +741,7 @@ TEST_P(Microscope, ControlsOfADeviceThatIsNotReadySayWhyAndFollowItsReadyFlag) {
   for (QAction* entry : FindEntry(&popup, "Stage")->menu()->actions())
     EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
   popup.close();
-  sim.system.state.Ready.XYReady = 1;
+  sim.system.state.Ready[DeviceId::XY] = 1;
   window->TimerTick();
   EXPECT_EQ(why(left), "on ");
 }
@@ -1232,7 +1232,7 @@ TEST_P(Im483i, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
     const std::optional<bool> lit = green->Lit();
     return Msg() + (!lit ? " ?" : *lit ? " lit" : " dark");
   };
-  ASSERT_EQ(sim.system.state.Ready.LEDsReady, 1);
+  ASSERT_EQ(sim.system.state.Ready[DeviceId::Leds], 1);
   EXPECT_EQ(green->Lit(), std::optional<bool>(false));
   const int dark = outputs();
   EXPECT_EQ(click(), "LED G On lit");
@@ -1250,7 +1250,7 @@ TEST_P(Im483i, AClickTogglesItsLedAndTheRightButtonEditsTheLedSettings) {
   QTest::mousePress(Child("picRED_LED"), Qt::RightButton);
   EXPECT_EQ(edited, std::vector<std::string>{File("QV_LEDS.TXT")});
   EXPECT_EQ(Msg(), "LEDs On");
-  sim.system.state.Ready.LEDsReady = 0;
+  sim.system.state.Ready[DeviceId::Leds] = 0;
   QTest::mouseClick(Child("picRED_LED"), Qt::LeftButton);
   EXPECT_EQ(outputs(), dark);
 }
