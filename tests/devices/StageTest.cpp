@@ -176,9 +176,8 @@ TEST(StageJoystick, SpeedsAreClampedRoundedAndKeepTheirSign) {
 TEST(Ezhr17Homing, TwoPassesOntoTheHomeSensorsThenOutToTheOriginPointButNotAfterAFailure) {
   Rig rig(ControllerType::EZHR17);
   // floor(5 x 200 / 1000) + 1 = 2 full steps of 8 microsteps: exactly on a full step, one more.
-  EXPECT_EQ(StageHoming::OriginPoint(
-                {.profile = {.stepDivide = 3}, .ScrewLead = 1, .MotorSteps = 200}, 5),
-            16);
+  const StageAxisParams axis{.profile = {.stepDivide = 3}, .ScrewLead = 1, .MotorSteps = 200};
+  EXPECT_EQ(StageHoming::OriginPoint(axis, 5), 16);
   rig.InitStage();
   EXPECT_EQ(rig.XY().XYHome(), kDone);
   EXPECT_EQ(Commands(rig.Take()),
