@@ -39,11 +39,11 @@ DeviceDescriptors MakeDeviceDescriptors(System& s) {
   const ParList& symbols = s.state.SymConst;
   return {{
       {DeviceId::Z, [&s] { return s.focus.ZInit(); },
-       [&s] { return std::vector<int16_t>{s.focus.Params().Contr}; },
+       [&s] { return std::vector<int16_t>{s.focus.Unit()}; },
        [&s] { return OrDone(s.focus.ZStop()); }, ZCommands(s.focus, symbols)},
       {DeviceId::XY, [&s] { return s.stage.XYInit(); },
        [&s] {
-         return std::vector<int16_t>{s.stage.Params().X.Contr, s.stage.Params().Y.Contr};
+         return std::vector<int16_t>{s.stage.XUnit(), s.stage.YUnit()};
        },
        [&s] { return OrDone(s.stage.XYStop()); }, XYCommands(s.stage, symbols)},
       Wheel(s, DeviceId::W1, 1),

@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         return AxisModel{
             static_cast<double>(unit.axis.travel), static_cast<double>(unit.axis.sensorWidth),
             static_cast<double>(unit.axis.startPosition), static_cast<double>(unit.axis.backlash),
-            static_cast<double>(par.SlewVelocity)};
+            static_cast<double>(par.profile.slewVelocity)};
       }
     }
     return AxisModel{};

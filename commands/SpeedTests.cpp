@@ -117,8 +117,8 @@ Result SpeedTests::Raster(const StageAxisParams& along, double alongSteps, int16
 
 Result SpeedTests::MoveAndWait(const StageAxisParams& axis, double steps) {
   // Not sent by the controller type: a time measured then would be no time at all.
-  if (const Result r = d_.motors.MotorMoveRel(axis.Contr, steps); !r.ok()) return r;
-  return d_.motors.MotorWaitMoveEnd(axis.Contr);
+  if (const Result r = d_.motors.MotorMoveRel(axis.profile.contr, steps); !r.ok()) return r;
+  return d_.motors.MotorWaitMoveEnd(axis.profile.contr);
 }
 
 std::string SpeedTests::FilterMoves(int wheel) {

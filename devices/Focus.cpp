@@ -3,12 +3,12 @@
 #include <array>
 
 #include "devices/AxisScale.h"
+#include "devices/DriveProfile.h"
 #include "devices/JoySpeed.h"
 
 namespace qv {
 namespace {
 
-constexpr int32_t kEnergiseMs = 100;     // ms between the +1 and -1 steps that energise the motor
 constexpr int16_t kSettlePauseMs = 500;  // ms, controller pause before the origin is set
 constexpr int32_t kLimitMask = 3;        // either limit
 constexpr int16_t kModeFlags = 1;
@@ -46,33 +46,17 @@ Result Focus::ZReadPar() {
 Result Focus::ZApplyPar() {
   const ZParams& p = params_;
   // Operations a controller type lacks are not sent, which is no failure.
-  Result r = mot_.MotorSetStepDivide(Unit(), p.StepDivide);
-  if (!r.failed()) r = mot_.MotorSetCurrents(Unit(), p.HoldCurrent, p.RunCurrent);
-  if (!r.failed()) r = mot_.MotorSetSlewSpeed(Unit(), p.SlewVelocity);
-  if (!r.failed()) r = mot_.MotorSetInitSpeed(Unit(), p.InitVelocity);
-  if (!r.failed()) r = mot_.MotorSetRamp(Unit(), p.Acceleration, p.Deceleration);
+  Result r = ApplyDriveProfile(mot_, p.profile);
   if (!r.failed()) r = mot_.MotorSetJogSpeeds(Unit(), p.JogSpeedLow, p.JogSpeedHigh);
-  if (!r.failed()) r = ApplyOrigin();
+  // A focus without a power-up origin counts from wherever it stands; its motor is energised.
+  if (!r.failed()) {
+    r = p.PowerUpOrigin != 0 ? ApplyPowerUpOrigin(mot_, Unit(), p.PowerUpOrigin)
+                             : EnergiseMotor(mot_, clock_, Unit());
+  }
   if (!r.failed()) r = mot_.MotorSetLimitPolarity(Unit(), p.LimPolarity);
   if (!r.failed()) r = mot_.MotorEnableLimits(Unit(), p.EnableLimits);
   if (!r.failed()) r = mot_.MotorSetModeFlags(Unit(), kModeFlags);
   return OrDone(r);
-}
-
-Result Focus::ApplyOrigin() {
-  if (params_.PowerUpOrigin != 0) {
-    // Only a controller that has just been powered (count 0) gets the origin; one that kept
-    // its count keeps it, so Z positions survive a restart of the program.
-    double count = 0;  // microsteps
-    if (const Result r = mot_.MotorReadPos(Unit(), count); r.failed()) return r;
-    if (count != 0) return Cause::kDone;
-    if (const Result r = mot_.MotorMoveRel(Unit(), 1); r.failed()) return r;
-    return OrDone(mot_.MotorSetOrigin(Unit(), params_.PowerUpOrigin));
-  }
-  // One step out and back energises the motor and leaves the position unchanged.
-  if (const Result r = mot_.MotorMoveRel(Unit(), 1); r.failed()) return r;
-  clock_.DelayMs(kEnergiseMs);
-  return OrDone(mot_.MotorMoveRel(Unit(), -1));
 }
 
 Result Focus::ZInit() {
@@ -81,7 +65,7 @@ Result Focus::ZInit() {
   const std::optional<double> scale =
       CheckedScale(notifier_,
                    AxisMechanics{"ZSTROKEPERROT", params_.StrokePerRot * 1000, "ZMOTORSTEPS",
-                                 params_.MotorSteps, "ZSTEPDIVIDE", params_.StepDivide},
+                                 params_.MotorSteps, "ZSTEPDIVIDE", params_.profile.stepDivide},
                    keywordFiles_.ParDir() + kZFile, "microns");
   if (!scale) return Cause::kNoParameters;
   zUmPerStep_ = *scale;
@@ -112,7 +96,8 @@ Result Focus::ReadyForTarget() {
 Result Focus::SlewBack(bool unlessMoving) {
   if (!jogRate_) return Cause::kDone;
   if (unlessMoving && mot_.MotorMayBeMoving(Unit())) return Cause::kDone;
-  if (const Result r = mot_.MotorSetSlewSpeed(Unit(), params_.SlewVelocity); r.failed()) return r;
+  if (const Result r = mot_.MotorSetSlewSpeed(Unit(), params_.profile.slewVelocity); r.failed())
+    return r;
   jogRate_ = false;
   return Cause::kDone;
 }

@@ -39,12 +39,11 @@ class Focus {
   static std::string_view StepText(FocusStep step);  // "Down Coarse", ...
 
   const ZParams& Params() const { return params_; }
+  int16_t Unit() const { return params_.profile.contr; }  // the focus drive's controller
   double ZUmPerStep() const { return zUmPerStep_; }
   double Z() const { return lastZ_; }  // microns, the last position read
 
  private:
-  int16_t Unit() const { return params_.Contr; }  // the focus drive's controller
-  Result ApplyOrigin();
   Result ReadyForTarget();
   Result SlewBack(bool unlessMoving);
   double OriginCount() const;  // microsteps: the count that means Z = 0

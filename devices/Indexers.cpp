@@ -40,7 +40,7 @@ Result Cube::ReadPar() {
   reader.RequiredAddress("CUBECONTR", par_.profile.contr);
   reader.Required("CUBESTROKEPERROT", par_.strokePerRot);
   reader.Required("CUBEMOTORSTEPS", par_.motorSteps);
-  ReadProfileSettings(reader, "CUBE", par_.profile);
+  ReadProfileSettings(reader, {{"CUBE", par_.profile}});
   reader.Required("CUBEHOMESPEED", par_.homeSpeed);
   reader.Required("CUBEPOSITIONS", par_.positions);
   reader.Required("CUBESHIFTDIST", par_.shiftDist);
@@ -129,7 +129,7 @@ Result PositionDrive::ReadPar() {
   reader.RequiredAddress(p + "CONTR", par_.profile.contr);
   if (kind_.strokeInFile) reader.Required(p + "STROKEPERROT", par_.strokePerRot);
   reader.Required(p + "MOTORSTEPS", par_.motorSteps);
-  ReadProfileSettings(reader, p, par_.profile);
+  ReadProfileSettings(reader, {{p, par_.profile}});
   reader.Required(p + "HOMESPEED", par_.homeSpeed);
   return ReadResult(reader);
 }

@@ -11,7 +11,6 @@
 namespace qv {
 namespace {
 
-constexpr int32_t kEnergiseMs = 100;     // ms between the +1 and -1 steps that energise a motor
 constexpr double kBacklashApproach = 4;  // backlash distances below the target
 constexpr int16_t kModeFlags = 1;
 
@@ -65,27 +64,21 @@ Result Stage::XYApplyPar() {
 
 Result Stage::ApplyAxis(const StageAxisParams& a) {
   // Operations a controller type lacks are not sent, which is no failure.
-  Result r = mot_.MotorSetStepDivide(a.Contr, a.StepDivide);
-  if (!r.failed()) r = mot_.MotorSetCurrents(a.Contr, a.HoldCurrent, a.RunCurrent);
-  if (!r.failed()) r = mot_.MotorSetSlewSpeed(a.Contr, a.SlewVelocity);
-  if (!r.failed()) r = mot_.MotorSetInitSpeed(a.Contr, a.InitVelocity);
-  if (!r.failed()) r = mot_.MotorSetRamp(a.Contr, a.Acceleration, a.Deceleration);
-  if (!r.failed()) r = mot_.MotorSetJogSpeeds(a.Contr, params_.JogSpeedLow, params_.JogSpeedHigh);
-  if (!r.failed()) r = mot_.MotorSetLimitPolarity(a.Contr, params_.LimPolarity);
-  if (!r.failed()) r = mot_.MotorEnableLimits(a.Contr, 1);
-  if (!r.failed()) r = mot_.MotorSetModeFlags(a.Contr, kModeFlags);
-  // One step out and back energises the motor and leaves the position unchanged.
-  if (!r.failed()) r = mot_.MotorMoveRel(a.Contr, 1);
+  const int16_t unit = a.profile.contr;
+  Result r = ApplyDriveProfile(mot_, a.profile);
+  if (!r.failed()) r = mot_.MotorSetJogSpeeds(unit, params_.JogSpeedLow, params_.JogSpeedHigh);
+  if (!r.failed()) r = mot_.MotorSetLimitPolarity(unit, params_.LimPolarity);
+  if (!r.failed()) r = mot_.MotorEnableLimits(unit, 1);
+  if (!r.failed()) r = mot_.MotorSetModeFlags(unit, kModeFlags);
   if (r.failed()) return r;
-  clock_.DelayMs(kEnergiseMs);
-  return OrDone(mot_.MotorMoveRel(a.Contr, -1));
+  return EnergiseMotor(mot_, clock_, unit);
 }
 
 std::optional<double> Stage::AxisScale(const StageAxisParams& a, const std::string& axis) {
   // The lead is in mm a turn, the scale in microns a microstep.
   return CheckedScale(notifier_,
                       AxisMechanics{axis + "SCREWLEAD", a.ScrewLead * 1000, axis + "MOTORSTEPS",
-                                    a.MotorSteps, axis + "STEPDIVIDE", a.StepDivide},
+                                    a.MotorSteps, axis + "STEPDIVIDE", a.profile.stepDivide},
                       keywordFiles_.ParDir() + kXYFile, "microns");
 }
 
@@ -106,15 +99,15 @@ Result Stage::XYInit() {
 Result Stage::XYMoveRel(double dx, double dy) {
   const double sx = dx / xUmPerStep_, sy = dy / yUmPerStep_;  // microsteps
   if (const Result refused = TargetsRefused(sx, sy); refused.failed()) return refused;
-  if (const Result x = mot_.MotorMoveRel(params_.X.Contr, sx); x.failed()) return x;
-  return mot_.MotorMoveRel(params_.Y.Contr, sy);
+  if (const Result x = mot_.MotorMoveRel(XUnit(), sx); x.failed()) return x;
+  return mot_.MotorMoveRel(YUnit(), sy);
 }
 
 Result Stage::XYMoveAbs(double x, double y) {
   const double sx = x / xUmPerStep_, sy = y / yUmPerStep_;  // microsteps
   if (const Result refused = TargetsRefused(sx, sy); refused.failed()) return refused;
-  if (const Result movedX = mot_.MotorMoveAbs(params_.X.Contr, sx); movedX.failed()) return movedX;
-  return mot_.MotorMoveAbs(params_.Y.Contr, sy);
+  if (const Result movedX = mot_.MotorMoveAbs(XUnit(), sx); movedX.failed()) return movedX;
+  return mot_.MotorMoveAbs(YUnit(), sy);
 }
 
 // Both targets are checked before either axis gets one: a move that one axis cannot make moves
@@ -123,8 +116,8 @@ Result Stage::XYMoveAbs(double x, double y) {
 Result Stage::TargetsRefused(double sx, double sy) {
   if (!FitsCounter(sx) || !FitsCounter(sy)) return Cause::kOutOfRange;
   if (const Result slew = SlewsBack(); slew.failed()) return slew;
-  if (const Result x = mot_.MotorTakesTarget(params_.X.Contr); x.failed()) return x;
-  return mot_.MotorTakesTarget(params_.Y.Contr);
+  if (const Result x = mot_.MotorTakesTarget(XUnit()); x.failed()) return x;
+  return mot_.MotorTakesTarget(YUnit());
 }
 
 Result Stage::XYMoveAbsBacklash(double x, double y) {
@@ -137,22 +130,22 @@ Result Stage::XYMoveAbsBacklash(double x, double y) {
 }
 
 Result Stage::XYWait() {
-  if (const Result x = mot_.MotorWaitMoveEnd(params_.X.Contr); x.failed()) return x;
-  return mot_.MotorWaitMoveEnd(params_.Y.Contr);
+  if (const Result x = mot_.MotorWaitMoveEnd(XUnit()); x.failed()) return x;
+  return mot_.MotorWaitMoveEnd(YUnit());
 }
 
 Result Stage::XYReadPos(double& x, double& y) {
   double countX = 0, countY = 0;  // microsteps
-  if (const Result r = mot_.MotorReadPos(params_.X.Contr, countX); !r.ok()) return Needed(r);
-  if (const Result r = mot_.MotorReadPos(params_.Y.Contr, countY); !r.ok()) return Needed(r);
+  if (const Result r = mot_.MotorReadPos(XUnit(), countX); !r.ok()) return Needed(r);
+  if (const Result r = mot_.MotorReadPos(YUnit(), countY); !r.ok()) return Needed(r);
   x = lastX_ = countX * xUmPerStep_;
   y = lastY_ = countY * yUmPerStep_;
   return Cause::kDone;
 }
 
 Result Stage::XYOrigin() {
-  if (const Result x = mot_.MotorSetOrigin(params_.X.Contr, 0); x.failed()) return x;
-  return mot_.MotorSetOrigin(params_.Y.Contr, 0);
+  if (const Result x = mot_.MotorSetOrigin(XUnit(), 0); x.failed()) return x;
+  return mot_.MotorSetOrigin(YUnit(), 0);
 }
 
 // A run of an axis may make its rate the top speed (an EZHR17 unit's "V" + rate + "P0R"); after
@@ -160,7 +153,7 @@ Result Stage::XYOrigin() {
 // gets its slew velocity back when it is stopped, or before it moves or homes again once it stands
 // still.
 Result Stage::Run(const StageAxisParams& axis, bool& rateInForce, int32_t v) {
-  const Result status = mot_.MotorMoveAtSpeed(axis.Contr, v);
+  const Result status = mot_.MotorMoveAtSpeed(axis.profile.contr, v);
   if (!status.failed() && v != 0 && mot_.MotorRunSetsTopSpeed()) rateInForce = true;
   return status;
 }
@@ -168,8 +161,10 @@ Result Stage::Run(const StageAxisParams& axis, bool& rateInForce, int32_t v) {
 Result Stage::SlewBack(const StageAxisParams& axis, bool& rateInForce, bool unlessMoving) {
   if (!rateInForce) return Cause::kDone;
   // A run that goes on keeps its rate: a new top speed would change it on the way.
-  if (unlessMoving && mot_.MotorMayBeMoving(axis.Contr)) return Cause::kDone;
-  if (const Result r = mot_.MotorSetSlewSpeed(axis.Contr, axis.SlewVelocity); r.failed()) return r;
+  if (unlessMoving && mot_.MotorMayBeMoving(axis.profile.contr)) return Cause::kDone;
+  if (const Result r = mot_.MotorSetSlewSpeed(axis.profile.contr, axis.profile.slewVelocity);
+      r.failed())
+    return r;
   rateInForce = false;
   return Cause::kDone;
 }
@@ -264,7 +259,7 @@ Result Stage::XYMeasureTravel(int32_t vx, int32_t vy, double& travelX, double& t
                                  {&params_.X, 1, Reversed(vx), &lowX},
                                  {&params_.Y, 1, Reversed(vy), &lowY}}};
   for (const Leg& leg : legs) {
-    const int16_t unit = leg.axis->Contr;
+    const int16_t unit = leg.axis->profile.contr;
     int16_t reached = 0;
     if (const Result r = mot_.MotorToLimit(unit, leg.mask, leg.speed, reached); r.failed())
       return r;

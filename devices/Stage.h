@@ -52,6 +52,8 @@ class Stage {
   static std::string_view JumpText(StageJump jump);  // "Stage Left", ...
 
   const XYParams& Params() const { return params_; }
+  int16_t XUnit() const { return params_.X.profile.contr; }  // the X axis's controller
+  int16_t YUnit() const { return params_.Y.profile.contr; }
   double XUmPerStep() const { return xUmPerStep_; }
   double YUmPerStep() const { return yUmPerStep_; }
   // The last position read, microns.

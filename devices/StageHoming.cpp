@@ -15,7 +15,7 @@ Result StageHoming::HomeX() {
 double StageHoming::OriginPoint(const StageAxisParams& axis, int16_t outOfHomeUm) {
   const double fullSteps =
       std::floor(outOfHomeUm * static_cast<double>(axis.MotorSteps) / (axis.ScrewLead * 1000)) + 1;
-  return fullSteps * std::ldexp(1.0, axis.StepDivide);
+  return fullSteps * std::ldexp(1.0, axis.profile.stepDivide);
 }
 
 StageHomingPlan StageHoming::Plan(bool withY) const {
@@ -27,9 +27,9 @@ StageHomingPlan StageHoming::Plan(bool withY) const {
 }
 
 StageAxisHoming StageHoming::Axis(const StageAxisParams& axis) const {
-  return {.unit = axis.Contr,
+  return {.unit = axis.profile.contr,
           .homeSpeed = axis.HomeSpeed,
-          .initVelocity = axis.InitVelocity,
+          .initVelocity = axis.profile.initVelocity,
           .originPoint = OriginPoint(axis, p_.OutOfHomeUm)};
 }
 

@@ -18,20 +18,12 @@ void Both(KeywordReader& reader, XYParams& p, const std::string& stem, T StageAx
 Result ReadXYParams(KeywordFiles& keywordFiles, XYParams& p) {
   KeywordReader reader(keywordFiles);
   if (!reader.Open(kXYFile)) return Cause::kNoParameters;
-  reader.RequiredAddress("XCONTR", p.X.Contr);
-  reader.RequiredAddress("YCONTR", p.Y.Contr);
+  reader.RequiredAddress("XCONTR", p.X.profile.contr);
+  reader.RequiredAddress("YCONTR", p.Y.profile.contr);
   Both(reader, p, "SCREWLEAD", &StageAxisParams::ScrewLead);
   Both(reader, p, "MOTORSTEPS", &StageAxisParams::MotorSteps);
-  Both(reader, p, "STEPDIVIDE", &StageAxisParams::StepDivide);
-  Both(reader, p, "HOLDCURRENT", &StageAxisParams::HoldCurrent);
-  Both(reader, p, "RUNCURRENT", &StageAxisParams::RunCurrent);
-  Both(reader, p, "SLEWVELOCITY", &StageAxisParams::SlewVelocity);
-  reader.Optional("XINITVELOCITY", p.X.InitVelocity, int32_t{1000});
-  reader.Optional("YINITVELOCITY", p.Y.InitVelocity, int32_t{1000});
-  Both(reader, p, "ACCELERATION", &StageAxisParams::Acceleration);
-  // Without a ramp down of its own an axis brakes as it speeds up.
-  reader.Optional("XDECELERATION", p.X.Deceleration, p.X.Acceleration);
-  reader.Optional("YDECELERATION", p.Y.Deceleration, p.Y.Acceleration);
+  ReadProfileSettings(reader, {{"X", p.X.profile}, {"Y", p.Y.profile}},
+                      {.initVelocity = 1000, .rampDownFromRampUp = true});
   Both(reader, p, "BACKLASH", &StageAxisParams::Backlash);
   Both(reader, p, "HOMESPEED", &StageAxisParams::HomeSpeed);
   reader.Required("XYMOVEOUT", p.MoveOut);
@@ -47,16 +39,10 @@ Result ReadXYParams(KeywordFiles& keywordFiles, XYParams& p) {
 Result ReadZParams(KeywordFiles& keywordFiles, ZParams& p) {
   KeywordReader reader(keywordFiles);
   if (!reader.Open(kZFile)) return Cause::kNoParameters;
-  reader.RequiredAddress("ZCONTR", p.Contr);
+  reader.RequiredAddress("ZCONTR", p.profile.contr);
   reader.Required("ZSTROKEPERROT", p.StrokePerRot);
   reader.Required("ZMOTORSTEPS", p.MotorSteps);
-  reader.Required("ZSTEPDIVIDE", p.StepDivide);
-  reader.Required("ZHOLDCURRENT", p.HoldCurrent);
-  reader.Required("ZRUNCURRENT", p.RunCurrent);
-  reader.Required("ZSLEWVELOCITY", p.SlewVelocity);
-  reader.Required("ZINITVELOCITY", p.InitVelocity);
-  reader.Required("ZACCELERATION", p.Acceleration);
-  reader.Required("ZDECELERATION", p.Deceleration);
+  ReadProfileSettings(reader, {{"Z", p.profile}});
   reader.Optional("ZJOGSPEEDLOW", p.JogSpeedLow, int32_t{0});
   reader.Optional("ZJOGSPEEDHIGH", p.JogSpeedHigh, int32_t{0});
   reader.Required("ZBACKLASH", p.Backlash);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "controllers/Result.h"
+#include "devices/DriveProfile.h"
 #include "foundation/KeywordReader.h"
 
 namespace qv {
@@ -12,19 +13,12 @@ inline constexpr const char* kZFile = "QV_PARZ.TXT";
 
 // One stage axis: the X keys of QV_PARXY.TXT, or the same keys with Y.
 struct StageAxisParams {
-  int16_t Contr = 0;         // character code of the controller address
-  double ScrewLead = 0;      // mm per motor revolution
-  int16_t MotorSteps = 0;    // full steps per revolution
-  int16_t StepDivide = 0;    // exponent: 2^StepDivide microsteps per full step
-  int16_t HoldCurrent = 0;   // controller units
-  int16_t RunCurrent = 0;    // controller units
-  int32_t SlewVelocity = 0;  // microsteps/s
-  int32_t InitVelocity = 0;  // microsteps/s
-  int32_t Acceleration = 0;  // controller units
-  int32_t Deceleration = 0;  // controller units
-  double Backlash = 0;       // microns
-  int32_t HomeSpeed = 0;     // microsteps/s, the sign points toward home
-  int32_t JoyMaxSpeed = 0;   // microsteps/s at full joystick deflection
+  DriveProfile profile;     // the address and motion keys (CONTR, STEPDIVIDE, ...)
+  double ScrewLead = 0;     // mm per motor revolution
+  int16_t MotorSteps = 0;   // full steps per revolution
+  double Backlash = 0;      // microns
+  int32_t HomeSpeed = 0;    // microsteps/s, the sign points toward home
+  int32_t JoyMaxSpeed = 0;  // microsteps/s at full joystick deflection
 };
 
 struct XYParams {
@@ -39,16 +33,9 @@ struct XYParams {
 };
 
 struct ZParams {
-  int16_t Contr = 0;          // character code of the controller address
+  DriveProfile profile;       // the address and motion keys (CONTR, STEPDIVIDE, ...)
   double StrokePerRot = 0;    // mm per motor revolution
   int16_t MotorSteps = 0;     // full steps per revolution
-  int16_t StepDivide = 0;     // exponent
-  int16_t HoldCurrent = 0;    // controller units
-  int16_t RunCurrent = 0;     // controller units
-  int32_t SlewVelocity = 0;   // microsteps/s
-  int32_t InitVelocity = 0;   // microsteps/s
-  int32_t Acceleration = 0;   // controller units
-  int32_t Deceleration = 0;   // controller units
   int32_t JogSpeedLow = 0;    // microsteps/s
   int32_t JogSpeedHigh = 0;   // microsteps/s
   double Backlash = 0;        // microns; kept, no focus motion uses it

@@ -62,7 +62,7 @@ Result Wheels::ReadPar(int n) {
   if (!reader.Open("QV_PARW" + std::to_string(n) + ".TXT")) return Cause::kNoParameters;
   WheelParams& par = wheel_[n].par;
   reader.RequiredAddress(p + "CONTR", par.profile.contr);
-  ReadProfileSettings(reader, p, par.profile);
+  ReadProfileSettings(reader, {{p, par.profile}});
   reader.Optional(p + "JOGSPEEDLOW", par.jogSpeedLow, int32_t{10});
   reader.Optional(p + "JOGSPEEDHIGH", par.jogSpeedHigh, int32_t{50});
   reader.Required(p + "MSTEPSPERFILT", par.mstepsPerFilt);
@@ -79,16 +79,7 @@ Result Wheels::ApplyPar(int n) {
   const int16_t unit = Unit(n);
   Result r = ApplyDriveProfile(motors_, par.profile);
   if (!r.failed()) r = motors_.MotorSetJogSpeeds(unit, par.jogSpeedLow, par.jogSpeedHigh);
-  if (!r.failed() && par.powerUpOrigin != 0) {
-    // Only a controller that has just been powered (count 0) gets the origin, so that the
-    // count of a running one survives a restart of the program.
-    double count = -1;
-    r = motors_.MotorReadPos(unit, count);
-    if (!r.failed() && count == 0) {
-      r = motors_.MotorMoveRel(unit, 1);
-      if (!r.failed()) r = motors_.MotorSetOrigin(unit, par.powerUpOrigin);
-    }
-  }
+  if (!r.failed()) r = ApplyPowerUpOrigin(motors_, unit, par.powerUpOrigin);
   if (!r.failed()) r = motors_.MotorSetLimitPolarity(unit, 0);
   if (!r.failed()) r = motors_.MotorEnableLimits(unit, 0);
   if (!r.failed()) r = motors_.MotorSetModeFlags(unit, 1);

@@ -16,13 +16,13 @@ void PositionReadout::Check() {
     commandsSeen_ = core_.state.CommandCount;
     MayHaveMoved();
   }
-  const XYParams& stage = core_.stage.Params();
-  CheckDevice(xy_, core_.state.Ready[DeviceId::XY], {stage.X.Contr, stage.Y.Contr}, [this] {
+  const Stage& stage = core_.stage;
+  CheckDevice(xy_, core_.state.Ready[DeviceId::XY], {stage.XUnit(), stage.YUnit()}, [this] {
     double x = 0;
     double y = 0;
     core_.stage.XYReadPos(x, y);
   });
-  CheckDevice(z_, core_.state.Ready[DeviceId::Z], {core_.focus.Params().Contr}, [this] {
+  CheckDevice(z_, core_.state.Ready[DeviceId::Z], {core_.focus.Unit()}, [this] {
     double z = 0;
     core_.focus.ZReadPos(z);
   });

@@ -428,9 +428,9 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override { ASSERT_EQ(s.Start(), 1) << s.system.comm.CommLogText(); }
   bool Ezhr17() const { return GetParam() == "config/demo"; }
-  char X() { return static_cast<char>(s.system.stage.Params().X.Contr); }
-  char Y() { return static_cast<char>(s.system.stage.Params().Y.Contr); }
-  char Z() { return static_cast<char>(s.system.focus.Params().Contr); }
+  char X() { return static_cast<char>(s.system.stage.XUnit()); }
+  char Y() { return static_cast<char>(s.system.stage.YUnit()); }
+  char Z() { return static_cast<char>(s.system.focus.Unit()); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
 };
 
@@ -472,10 +472,9 @@ TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
   EXPECT_TRUE(StopAllDevices(s.system).empty());
   const System& sys = s.system;
   std::vector<std::string> expected;
-  for (const int16_t unit :
-       {sys.stage.Params().X.Contr, sys.stage.Params().Y.Contr, sys.focus.Params().Contr,
-        sys.wheels.Params(1).profile.contr, sys.wheels.Params(2).profile.contr,
-        sys.cube.Params().profile.contr, sys.turret.Params().profile.contr}) {
+  for (const int16_t unit : {sys.stage.XUnit(), sys.stage.YUnit(), sys.focus.Unit(),
+                             sys.wheels.Params(1).profile.contr, sys.wheels.Params(2).profile.contr,
+                             sys.cube.Params().profile.contr, sys.turret.Params().profile.contr}) {
     const char address = static_cast<char>(unit);
     expected.push_back(Ezhr17() ? std::string("/") + address + "T"
                                 : std::string(1, address) + "M0");

@@ -757,7 +757,7 @@ TEST_P(SpeedTestLine, LimitLoopReportsRepetitionsSimulatedTimeAndTheTravelsOfThe
   s.line.ClearFrames();
   const std::string result = Run({"20000", "20000", "2"}, kLimitLoop);
   // Each repetition reads X at both its ends.
-  const std::string x(1, static_cast<char>(s.system.stage.Params().X.Contr));
+  const std::string x(1, static_cast<char>(s.system.stage.XUnit()));
   const std::string readX = s.system.state.Config.ContrType == "EZHR17" ? "/" + x + "?0" : x + "Z";
   EXPECT_EQ(std::ranges::count(s.line.Frames(), readX), 4);
   EXPECT_EQ(asked, (std::vector<std::string>{"Limit Loop Test: Enter X Slew Velocity:",
@@ -784,7 +784,7 @@ TEST_P(SpeedTestLine, LimitLoopReportsRepetitionsSimulatedTimeAndTheTravelsOfThe
 TEST_P(SpeedTestLine, ScanRastersAlongEitherAxisAndTakesTheStageBack) {
   const StageAxisParams& x = s.system.stage.Params().X;
   const double um = s.system.stage.XUmPerStep();
-  const char home = static_cast<char>(x.Contr);
+  const char home = static_cast<char>(x.profile.contr);
   for (const char* direction : {"0", "1"}) {
     // Three fields of 100 microns in X, two of 300 in Y: along X two X steps and one Y step,
     // along Y one Y step in each of two lines and an X step after each.
@@ -796,7 +796,7 @@ TEST_P(SpeedTestLine, ScanRastersAlongEitherAxisAndTakesTheStageBack) {
     int32_t elapsed = -1;
     ASSERT_EQ(std::sscanf(result.c_str(), " 3 * 2, steps 100 * 300 %d", &elapsed), 1) << result;
     EXPECT_EQ(result, " 3 * 2, steps 100 * 300 " + std::to_string(elapsed) + " msec");
-    const double motion = 1000 * steps / x.SlewVelocity;
+    const double motion = 1000 * steps / x.profile.slewVelocity;
     EXPECT_GE(elapsed, motion);
     EXPECT_LE(elapsed, motion + (alongX ? 3 : 4) * 80);
     EXPECT_LE(elapsed, SimElapsedMs());
@@ -804,7 +804,7 @@ TEST_P(SpeedTestLine, ScanRastersAlongEitherAxisAndTakesTheStageBack) {
     EXPECT_EQ(Moved(home), before);
   }
   // Along X with one line: nothing moves and no time passes.
-  const char y = static_cast<char>(s.system.stage.Params().Y.Contr);
+  const char y = static_cast<char>(s.system.stage.YUnit());
   const auto before = std::tuple(Moved(home), Moved(y));
   EXPECT_EQ(Run({"4", "1", "100", "100", "0"}, kScan), " 4 * 1, steps 100 * 100 0 msec");
   s.Run("XY Wait");

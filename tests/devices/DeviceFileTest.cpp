@@ -48,17 +48,17 @@ TEST_F(DeviceFiles, KeysAreReadWithTheirTypeAndRoundingAndOptionalOnesDefault) {
            {"ZJOGSPEEDLOW", "ZJOGSPEEDHIGH", "ZPOWERUPORIGIN", "ZLIMPOLARITY", "ZENABLELIMITS"});
   rig.Drop("W2", {"W2JOGSPEEDLOW", "W2JOGSPEEDHIGH", "W2POWERUPORIGIN"});
   xy.OutOfHomeUm = 7;
-  z = {
-      .JogSpeedLow = 9, .JogSpeedHigh = 9, .PowerUpOrigin = 9, .LimPolarity = 1, .EnableLimits = 1};
+  z.JogSpeedLow = z.JogSpeedHigh = z.PowerUpOrigin = 9;
+  z.LimPolarity = z.EnableLimits = 1;
   ASSERT_EQ(ReadXYParams(rig.Build().keywordFiles, xy), kDone);
   ASSERT_EQ(ReadZParams(rig.keywordFiles, z), kDone);
   ASSERT_EQ(rig.W().ReadPar(2), kDone);
   // Each stage deceleration is the same file's acceleration.
-  EXPECT_EQ(
-      Numbers(xy.X.Contr, xy.X.MotorSteps, xy.Y.MotorSteps, xy.X.SlewVelocity, xy.X.Backlash,
-              xy.Y.Backlash, xy.X.InitVelocity, xy.Y.InitVelocity, xy.X.Deceleration,
-              xy.Y.Deceleration, xy.JogSpeedLow, xy.JogSpeedHigh, xy.OutOfHomeUm, xy.LimPolarity),
-      Numbers('A', 2, 4, 70000, 1.25, 2, 1000, 1000, 20, 25, 20, 200, 0, 1));
+  const DriveProfile &x = xy.X.profile, &y = xy.Y.profile;
+  EXPECT_EQ(Numbers(x.contr, xy.X.MotorSteps, xy.Y.MotorSteps, x.slewVelocity, xy.X.Backlash,
+                    xy.Y.Backlash, x.initVelocity, y.initVelocity, x.deceleration, y.deceleration,
+                    xy.JogSpeedLow, xy.JogSpeedHigh, xy.OutOfHomeUm, xy.LimPolarity),
+            Numbers('A', 2, 4, 70000, 1.25, 2, 1000, 1000, 20, 25, 20, 200, 0, 1));
   EXPECT_EQ(Numbers(z.JogSpeedLow, z.JogSpeedHigh, z.PowerUpOrigin, z.LimPolarity, z.EnableLimits),
             Numbers(0, 0, 0, 0, 0));
   const WheelParams& w2 = rig.W().Params(2);
@@ -69,7 +69,7 @@ TEST_F(DeviceFiles, KeysAreReadWithTheirTypeAndRoundingAndOptionalOnesDefault) {
 }
 
 TEST_F(DeviceFiles, MissingRequiredKeysAndBadNumbersAreEachNamedAndTheRestIsStillRead) {
-  rig.Drop("XY", {"YSCREWLEAD", "XYJUMPSIZE"});
+  rig.Drop("XY", {"YSCREWLEAD", "XSLEWVELOCITY", "YHOLDCURRENT"});
   // Unlike the stage's, the focus's initial velocity and deceleration are required.
   rig.Drop("Z", {"ZINITVELOCITY", "ZDECELERATION"});
   rig.Set("Z", "ZMOTORSTEPS", "40000");  // does not fit 16 bits
@@ -78,7 +78,8 @@ TEST_F(DeviceFiles, MissingRequiredKeysAndBadNumbersAreEachNamedAndTheRestIsStil
   EXPECT_EQ(ReadZParams(rig.keywordFiles, z), kNoParameters);
   EXPECT_EQ(Numbers(xy.Y.ScrewLead, xy.Y.JoyMaxSpeed), Numbers(9, 4000));  // 9: kept
   EXPECT_EQ(Messages(),
-            (Texts{NotFound("YSCREWLEAD", kXYFile), NotFound("XYJUMPSIZE", kXYFile),
+            (Texts{NotFound("YSCREWLEAD", kXYFile), NotFound("YHOLDCURRENT", kXYFile),
+                   NotFound("XSLEWVELOCITY", kXYFile),
                    "Parameter ZMOTORSTEPS in " + rig.folder.File(kZFile) + " is not a valid number",
                    NotFound("ZINITVELOCITY", kZFile), NotFound("ZDECELERATION", kZFile)}));
 }

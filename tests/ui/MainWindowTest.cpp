@@ -107,9 +107,9 @@ class Microscope : public ::testing::TestWithParam<std::string>, protected Recor
   T* Child(const char* name) {
     return window->findChild<T*>(name);
   }
-  char X() const { return static_cast<char>(sim.system.stage.Params().X.Contr); }
-  char Y() const { return static_cast<char>(sim.system.stage.Params().Y.Contr); }
-  char Z() const { return static_cast<char>(sim.system.focus.Params().Contr); }
+  char X() const { return static_cast<char>(sim.system.stage.XUnit()); }
+  char Y() const { return static_cast<char>(sim.system.stage.YUnit()); }
+  char Z() const { return static_cast<char>(sim.system.focus.Unit()); }
   int64_t Count(char unit) { return sim.State(unit).counter; }
   void ShowMap() {
     window->Tabs().setCurrentIndex(1);
