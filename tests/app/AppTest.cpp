@@ -226,6 +226,7 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
   PutBytes(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d"), "left by a write that was killed");
   std::string dir = t.folder.Dir();
   dir.pop_back();
+  t.front.LoadWindows();
   EXPECT_EQ(t.system.InitSystem(dir), 1);
   EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
   EXPECT_FALSE(std::filesystem::exists(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d")));
@@ -244,6 +245,10 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
             std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0, PlainList{"End"},
                        PlainList{"Z Home", "XY Stop"}, "Z"));
   EXPECT_EQ(t.Run("CommandCount;Delay SLOW"), " 2 ;  200 ; ");
+  // Channel messages reach the window's message line once it is up.
+  t.system.comm.CommLogShow("Port TimeOut");
+  t.system.comm.CommLogAppend("XZ\\");
+  EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
   // The serial line is open on the configured port with its time-out until the shutdown.
   EXPECT_EQ(std::tuple(t.port.opened, t.system.comm.CommTimeoutMs(), t.system.comm.CommIsReady()),
             std::tuple("/dev/ttyS0", 200, 1));
@@ -360,15 +365,6 @@ TEST(StartupLine, AnUnusableLineIsSaidOnceWithWhatToDo) {
                              "CommOpenPort  2 No such file or directory\r\n", 0) == 0),
               std::tuple(t.system.LineProblem(), 1000, !opens));
   }
-}
-
-TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
-  PutComplete();
-  t.front.LoadWindows();
-  t.system.InitSystem(t.folder.Dir());
-  t.system.comm.CommLogShow("Port TimeOut");
-  t.system.comm.CommLogAppend("XZ\\");
-  EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
 }
 
 TEST(ControllerLine, WakingTheDemoLineTimesOutOnlyForAbsentAddresses) {
