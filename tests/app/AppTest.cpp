@@ -19,6 +19,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <tuple>
@@ -213,17 +214,19 @@ class Startup : public ::testing::Test {
   const Configuration& config = t.system.state.Config;
 };
 
-// The folder gets its separator; the first joystick command runs once, so that the first count
-// is two.
+// The folder gets its separator; the first joystick command runs once, on the joystick's own
+// source, though it finds no device ready, so that the first count is two.
 TEST_F(Startup, ACompleteFolderStartsCleanly) {
   PutComplete(
       "\"W2_INSTALLED\", 0\r\n\"JOYSTARTON\", 1\r\n"
       "\"CAPTUREPROGRAM\", /opt/cam/shoot --keys \"/tmp/a b\"\r\n"
       "\"TEXTEDITOR\",gedit --new-window\r\n\"LISTENPORT\",5025\r\n");
   PutBytes(t.folder.File("QV_OBJPOSMAG.TXT"), "\"OBJPOS1\", 4\r\n");
+  PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Z Home\r\nXY Stop\r\n");
   PutBytes(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d"), "left by a write that was killed");
   std::string dir = t.folder.Dir();
   dir.pop_back();
+  t.front.LoadWindows();
   EXPECT_EQ(t.system.InitSystem(dir), 1);
   EXPECT_TRUE(t.notifier.Messages.empty()) << t.notifier.LastText();
   EXPECT_FALSE(std::filesystem::exists(t.folder.File(".QV_SCAN.TXT.qvtmp.k1LL3d")));
@@ -237,17 +240,20 @@ TEST_F(Startup, ACompleteFolderStartsCleanly) {
   EXPECT_EQ(std::tuple(t.system.state.AppDir, t.system.keywordFiles.ParDir(),
                        t.system.objectives.ObjCount(), t.system.objectives.Mag(),
                        t.system.state.HistoryMax, t.system.state.JoyOn,
-                       t.system.interpreter.State().ProgLines, t.system.joyCommands.Commands()),
+                       t.system.interpreter.State().ProgLines, t.system.joyCommands.Commands(),
+                       t.system.joyCommands.Source().LastDevice),
             std::tuple(t.folder.Dir(), t.folder.Dir(), 1, 10, 30, 0, PlainList{"End"},
-                       PlainList{"Ver", "XY Stop"}));
+                       PlainList{"Z Home", "XY Stop"}, "Z"));
   EXPECT_EQ(t.Run("CommandCount;Delay SLOW"), " 2 ;  200 ; ");
-}
-
-TEST_F(Startup, TheFirstJoystickCommandFindsNoDeviceReady) {
-  PutComplete("\"Z_INSTALLED\", 1\r\n");
-  PutBytes(t.folder.File("QV_JOYCMDS.TXT"), "Z Home\r\n");
-  t.system.InitSystem(t.folder.Dir());
-  EXPECT_EQ(t.system.joyCommands.Source().LastDevice, "Z");
+  // Channel messages reach the window's message line once it is up.
+  t.system.comm.CommLogShow("Port TimeOut");
+  t.system.comm.CommLogAppend("XZ\\");
+  EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
+  // The serial line is open on the configured port with its time-out until the shutdown.
+  EXPECT_EQ(std::tuple(t.port.opened, t.system.comm.CommTimeoutMs(), t.system.comm.CommIsReady()),
+            std::tuple("/dev/ttyS0", 200, 1));
+  t.system.Shutdown();
+  EXPECT_EQ(std::tuple(t.system.comm.CommIsReady(), t.port.IsOpen()), std::tuple(0, false));
 }
 
 // A missing or faulty file fails start-up with one message that names the problem. The keys read
@@ -310,15 +316,6 @@ TEST(StartupFaults, ADamagedInitialisationExchangeIsMadeOnceMore) {
   }
 }
 
-TEST_F(Startup, TheSerialLineOpensOnTheConfiguredPortWithItsTimeOut) {
-  PutComplete();
-  EXPECT_EQ(t.system.InitSystem(t.folder.Dir()), 1);
-  EXPECT_EQ(std::tuple(t.port.opened, t.system.comm.CommTimeoutMs(), t.system.comm.CommIsReady()),
-            std::tuple("/dev/ttyS0", 200, 1));
-  t.system.Shutdown();
-  EXPECT_EQ(std::tuple(t.system.comm.CommIsReady(), t.port.IsOpen()), std::tuple(0, false));
-}
-
 // A port that is no number is named; start-up goes on, without the server.
 TEST_F(Startup, TheOutsideProgramsAndTheListenPortAreOptional) {
   PutComplete("\"LISTENPORT\",telnet\r\n");
@@ -368,15 +365,6 @@ TEST(StartupLine, AnUnusableLineIsSaidOnceWithWhatToDo) {
                              "CommOpenPort  2 No such file or directory\r\n", 0) == 0),
               std::tuple(t.system.LineProblem(), 1000, !opens));
   }
-}
-
-TEST_F(Startup, ChannelMessagesReachTheMessageLineOnlyAfterStartUp) {
-  PutComplete();
-  t.front.LoadWindows();
-  t.system.InitSystem(t.folder.Dir());
-  t.system.comm.CommLogShow("Port TimeOut");
-  t.system.comm.CommLogAppend("XZ\\");
-  EXPECT_EQ(t.front.LastMessage(), "Port TimeOut, XZ\\");
 }
 
 TEST(ControllerLine, WakingTheDemoLineTimesOutOnlyForAbsentAddresses) {
@@ -432,6 +420,8 @@ class DeviceLine : public ::testing::TestWithParam<std::string> {
   char Y() { return static_cast<char>(s.system.stage.YUnit()); }
   char Z() { return static_cast<char>(s.system.focus.Unit()); }
   SimSystem s{RepoFolder(GetParam()), sim::LineOptions{.baud = 9600}};
+  Automation automation{s.system.state, s.system.dispatcher,
+                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}}};
 };
 
 // The line's device goes away (the simulator ended, an adapter unplugged) and comes back.
@@ -445,7 +435,6 @@ TEST_P(DeviceLine, ALostLineFailsEveryCommandAtOnceUntilItIsBack) {
     }
     return words;
   };
-  ASSERT_EQ(notReady(), "");            // every device starts
   ASSERT_EQ(s.Run("Z 500"), "OK  ; ");  // still moving when the line goes: its wait fails at once
   s.port.SetDevicePresent(false);
   s.line.ClearFrames();
@@ -495,6 +484,38 @@ TEST_P(DeviceLine, StopAllStopsEveryReadyDeviceAtOnce) {
             std::tuple(false, false, false, 1, 1));
 }
 
+// Every device through its descriptor: what start-up, the Stop and the command words use must be
+// there and must reach the device's own units.
+TEST_P(DeviceLine, EveryDescriptorStartsStopsAndAnswersThroughItsOwnUnits) {
+  std::multiset<char> used;
+  s.Run("XY 30000 20000;Z 500;F 4;B 2;Cube 3;Turn 300;Slide 1000");
+  for (const DeviceDescriptor& d : s.system.Descriptors()) {
+    const std::string word = d.Row().word;
+    SCOPED_TRACE(word);
+    ASSERT_TRUE(d.init && d.units && d.stop && d.subCommands);
+    EXPECT_EQ(s.system.devices.Words()[DeviceIndex(d.id)].word, d.Row().word);
+    const std::vector<int16_t> units = d.units();
+    s.line.ClearFrames();
+    EXPECT_EQ(d.stop(), Result());
+    for (const int16_t unit : units) {
+      const char address = static_cast<char>(unit);
+      used.insert(address);
+      ASSERT_NE(s.line.FindUnit(address), nullptr) << address;
+      EXPECT_FALSE(s.State(address).moving) << address;
+    }
+    // A stop goes to the device's own units only (none for the LEDs, which do not move).
+    EXPECT_EQ(s.line.Frames().size(), units.size());
+    std::string rest;
+    EXPECT_NE(d.subCommands(d.id == DeviceId::Leds ? "R" : "?", rest), "Error ");
+    EXPECT_EQ(d.init(), Result());
+  }
+  // Together the devices drive every unit of the line but the LEDs', each unit once.
+  std::multiset<char> expected;
+  for (const sim::UnitPlan& unit : s.plan.units)
+    if (unit.role != sim::Role::Leds) expected.insert(unit.address);
+  EXPECT_EQ(used, expected);
+}
+
 // "Int." > "Commands" opens the folder's command reference: it must name every command word
 // and program statement at the start of a line, as the operator looks them up.
 TEST_P(DeviceLine, TheCommandReferenceNamesEveryCommandWord) {
@@ -529,8 +550,6 @@ TEST_P(DeviceLine, ParameterEntriesInitialiseAgainAndReplaceFiles) {
 TEST_P(DeviceLine, WaitFollowsTheLastDeviceOfItsOwnSource) {
   const std::pair<std::string, std::string> cases[] = {
       {"window", ":1.5"}, {"program", "tcp:1"}, {":1.5", "tcp:1"}, {"tcp:1", "window"}};
-  Automation automation(s.system.state, s.system.dispatcher,
-                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
   for (const auto& [first, second] : cases) {
     SCOPED_TRACE(first + " then " + second);
     s.Run("XY Wait;Z Wait");  // a row that failed may leave the stage moving
@@ -571,8 +590,6 @@ TEST_P(DeviceLine, WaitFollowsTheLastDeviceOfItsOwnSource) {
 // A client's "Wait" inside another client's motion wait waits for its own device, not for the
 // stage that the other one waits for.
 TEST_P(DeviceLine, AWaitInsideAnotherSourcesWaitWaitsForItsOwnDevice) {
-  Automation automation(s.system.state, s.system.dispatcher,
-                        Automation::Hooks{[] { return true; }, [] { return true; }, [] {}});
   ASSERT_EQ(automation.Exec("tcp:1", "Z 3;Z Wait"), "OK  ; OK  ; ");
   std::string nested;
   bool stageMoving = false;
@@ -627,43 +644,32 @@ TEST_F(ConsoleRun, EachInputLineGetsOneReplyLine) {
   EXPECT_EQ(out.str(), "4.0 ; \n4.0 ;  ; 4.0 ; \nError Unknown command ; \nOff  ; \nOff  ; \n\n");
 }
 
-TEST_F(ConsoleRun, MessageBoxesGoToTheErrorStreamAndQuestionsAreDeclined) {
+// Message boxes go to the error stream and their questions are declined; --channel-log writes a
+// line of text for each message, a controller's raw bytes as escapes.
+TEST_F(ConsoleRun, MessageBoxesAndTheChannelLogAreText) {
   EXPECT_EQ(console.MessageBox("File X\r\nOverwrite?", MsgIcon::None, "File overwrite",
                                MsgButtons::OkCancel),
             MsgResult::Cancel);
   EXPECT_EQ(err.str(), "File overwrite: File X Overwrite?\n");
-}
-
-// --channel-log: a line of text for each message, a controller's raw bytes as escapes.
-TEST_F(ConsoleRun, TheChannelLogIsWrittenAsText) {
   system.comm.CommLogAdd("Port TimeOut");
   system.comm.CommLogAdd("/1?0 \xFF/0`12\x03\r");
   EXPECT_EQ(ChannelLogAsText(system.comm.CommLogText()),
             "Port TimeOut\n/1?0 \xC3\xBF/0`12\\x03\\r\n");
 }
 
-// A program's replies, one line each, and its end; comment lines go to the error stream. (A
-// failing line's stop: Executable.ARunSaysHowItsProgramEnded.)
-TEST_F(ConsoleRun, AProgramRunsToItsEndOrStopsAtAFailingLine) {
-  // The case, the program (none: no such file), the result, the output, a part of the error
-  // stream.
-  const std::tuple<std::string, std::optional<std::string>, int, std::string, std::string> cases[] =
-      {
-          {"finished", "Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n", 0,
-           "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n",
-           "step\n"},
-          {"no such file", std::nullopt, 1, "", "does not exist"},
-      };
-  for (const auto& [name, program, result, expectedOut, expectedErr] : cases) {
-    SCOPED_TRACE(name);
-    const std::string path = folder.File("A.PRG");
-    if (program) PutBytes(path, *program);
-    std::ostringstream out;
-    err.str("");
-    EXPECT_EQ(RunProgramFile(system, program ? path : folder.File("NONE.PRG"), out), result);
-    EXPECT_EQ(out.str(), expectedOut);
-    EXPECT_NE(err.str().find(expectedErr), std::string::npos) << err.str();
-  }
+// A program's replies, one line each, and its end; comment lines go to the error stream; a
+// program that is not there fails. (A failing line's stop: Executable.ARunSaysHowItsProgramEnded.)
+TEST_F(ConsoleRun, AProgramRunsToItsEndAndAMissingOneFails) {
+  PutBytes(folder.File("A.PRG"), "Repeat 2 Times\r\n! step\r\nVer\r\nEndrepeat\r\nEnd\r\n");
+  std::ostringstream out;
+  EXPECT_EQ(RunProgramFile(system, folder.File("A.PRG"), out), 0);
+  EXPECT_EQ(out.str(),
+            "OK  ; \n ; \n4.0 ; \nOK  ; \nOK  ; \n ; \n4.0 ; \nOK  ; \nPROGRAM FINISHED\n");
+  EXPECT_NE(err.str().find("\nstep\n"), std::string::npos) << err.str();
+  std::ostringstream none;
+  EXPECT_EQ(RunProgramFile(system, folder.File("NONE.PRG"), none), 1);
+  EXPECT_EQ(none.str(), "");
+  EXPECT_NE(err.str().find("NONE.PRG does not exist"), std::string::npos) << err.str();
 }
 
 const std::string kProgram = std::string(QV_BINARY_DIR) + "/app/quorvalin";

@@ -19,13 +19,12 @@ struct RecordingEditor final : TextEditor {
   std::vector<std::string> pasted;
 };
 
-// Window services whose dialogs the test answers: messages, shown tabs, edited files and file
+// Window services whose dialogs the test answers: messages, edited files and file
 // choices are recorded; a file choice gives `chosen`, an edit runs `onEdit` on the file.
 struct RecordingServices {
   WindowServices Services() {
     WindowServices services;
     services.message = [this](const std::string& text) { messages.push_back(text); };
-    services.showTab = [this](int shown) { tabs.push_back(shown); };
     services.editParameters = [this](const std::string& path) {
       edited.push_back(path);
       if (onEdit) onEdit(path);
@@ -38,10 +37,8 @@ struct RecordingServices {
     services.textEditor = &editor;
     return services;
   }
-  std::string Last() const { return messages.empty() ? "" : messages.back(); }
 
   std::vector<std::string> messages;
-  std::vector<int> tabs;
   std::vector<std::string> edited;
   std::function<void(const std::string&)> onEdit;
   std::vector<FileChoice> choices;
