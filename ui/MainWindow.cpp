@@ -201,7 +201,7 @@ void MainWindow::BuildTabs(QWidget* central) {
       tabs_);
   tabs_->addTab(map_, "&Specimen Map");
   tabs_->addTab(objects_, "&Objects");
-  axes_ = new AxesTab(AxesPart(core_), services_, tabs_);
+  axes_ = new AxesTab(AxesPart(core_, axisDiagnostics_), services_, tabs_);
   axes_->SetInputBox(services_.inputBox);
   tabs_->addTab(Scrolled(axes_, tabs_), "&Axes");
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);

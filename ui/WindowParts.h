@@ -43,8 +43,9 @@ inline MapWidgetCore MapPart(const CoreServices& c) {
   return MapWidgetCore{c.state, c.stage, c.map};
 }
 
-inline AxesPanelCore AxesPart(const CoreServices& c) {
-  return AxesPanelCore{c.state, c.axes, c.motors};
+// `diagnostics` runs the panel's operations; its owner outlives the panel.
+inline AxesPanelCore AxesPart(const CoreServices& c, AxisDiagnostics& diagnostics) {
+  return AxesPanelCore{c.state, c.axes, diagnostics};
 }
 
 inline MainMenusCore MenusPart(const CoreServices& c) {
