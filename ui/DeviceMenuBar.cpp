@@ -4,8 +4,9 @@
 
 namespace qv {
 
-DeviceMenuBar::DeviceMenuBar(const DeviceCore& core, const WindowServices& services, QMenuBar* bar)
-    : QObject(bar), context_{core, services, {}} {
+DeviceMenuBar::DeviceMenuBar(const DeviceCore& core, const DeviceSetup& setup,
+                             const WindowServices& services, QMenuBar* bar)
+    : QObject(bar), context_{core, services, {}}, setup_(setup) {
   context_.devicesChanged = [this] {
     Refresh();
     emit DevicesChanged();
@@ -47,8 +48,8 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
     const std::optional<std::string> target =
         context_.services.InputBox("Go To", "Stage position in microns: X Y");
     if (!target || TrimBlanks(*target).empty()) return;
-    const std::string reply = context_.core.dispatcher.ExecuteLine(
-        context_.core.windowSource, "XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
+    const std::string reply = setup_.dispatcher.ExecuteLine(
+        setup_.windowSource, "XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
     if (reply.find("Error ") != std::string::npos) {
       context_.Say(reply);
       return;

@@ -27,9 +27,9 @@ QLabel* AxisLabel(const QString& caption, const QString& name, QWidget* parent) 
 
 }  // namespace
 
-DeviceTab::DeviceTab(const DeviceCore& core, const Joystick& joystick,
+DeviceTab::DeviceTab(const DeviceCore& core, LedController& leds, const Joystick& joystick,
                      const WindowServices& services, QWidget* parent)
-    : QWidget(parent), joystick_(joystick), context_{core, services, {}} {
+    : QWidget(parent), joystick_(joystick), context_{core, services, {}}, leds_(context_, leds) {
   setObjectName("tabDeviceControl");
   setFocusPolicy(Qt::ClickFocus);  // a click on the tab gives the jog keys to the window
   context_.devicesChanged = [this] {
@@ -168,7 +168,7 @@ QWidget* DeviceTab::BuildLedFrame() {
 void DeviceTab::RefreshLeds() {
   for (int16_t n = 0; n < 3; ++n) {
     const bool ready = context_.core.state.Ready.LEDsReady == 1;
-    ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? context_.core.leds.LEDIsOn(n) : std::nullopt);
+    ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? leds_.Lit(n) : std::nullopt);
   }
 }
 
