@@ -51,9 +51,9 @@ class DeviceMenuBar : public QObject {
   EntryContext context_;
   DeviceSetup setup_;
   ReadinessGate gate_;  // the entries that need their device ready
-  StageEntries stage_{context_};
-  FocusEntries focus_{context_};
-  ParameterEntries parameters_{context_, setup_};
+  StageEntries stage_;
+  FocusEntries focus_;
+  ParameterEntries parameters_;
   SpeedTestHooks speedTests_;
   QPointer<QMenu> stageMenu_;
   QPointer<QMenu> focusMenu_;

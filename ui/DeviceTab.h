@@ -77,10 +77,13 @@ class DeviceTab : public QWidget {
   void OpenWheel(int wheel);
 
   const Joystick& joystick_;
+  const Wheels& filterWheels_;  // the captions of the wheel, cube and magnification buttons
+  const Cube& cubeChanger_;
+  const Objectives& objectives_;
   EntryContext context_;
-  StageEntries stage_{context_};
-  FocusEntries focus_{context_};
-  std::array<WheelEntries, 2> wheels_{WheelEntries{context_, 1}, WheelEntries{context_, 2}};
+  StageEntries stage_;
+  FocusEntries focus_;
+  std::array<WheelEntries, 2> wheels_;
   LedEntries leds_;
   JogHold jog_{context_};
   int jogKey_ = 0;  // the key whose jog is held, 0 for none

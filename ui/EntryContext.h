@@ -18,13 +18,19 @@
 
 namespace qv {
 
-// What the device entries of the device menus and the Device Control tab drive: the devices,
-// and the motor controllers whose Stop flag ends an operation.
-struct DeviceCore {
+// What every device entry works with besides its device: the shared state, the message boxes,
+// the window's events, and the motor controllers whose Stop flag ends an operation.
+struct EntryCore {
   SharedState& state;
   Notifier& notifier;
   FrontEnd& frontEnd;
   MotorControllers& motors;
+};
+
+// What the hosts of the device entries (the device menus and the Device Control tab) hand them:
+// the common core and the devices, one to each group of entries.
+struct DeviceCore {
+  EntryCore entry;
   Focus& focus;
   Stage& stage;
   Wheels& wheels;
@@ -33,7 +39,7 @@ struct DeviceCore {
 };
 
 struct EntryContext {
-  DeviceCore core;
+  EntryCore core;
   WindowServices services;
   std::function<void()> devicesChanged;  // filters, cube, objective, lamp or settings changed
 

@@ -45,7 +45,7 @@ void ParameterEntries::ReadParFile(DeviceId device) {
 
 void ParameterEntries::EditObjectives() {
   Edit(kObjectiveFile);
-  c_.core.objectives.ReadObjPosMag();
+  objectives_.ReadObjPosMag();
   c_.Changed();
 }
 

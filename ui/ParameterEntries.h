@@ -36,8 +36,8 @@ struct DeviceSetup {
 class ParameterEntries {
  public:
   // `setup` outlives the entries.
-  ParameterEntries(const EntryContext& context, const DeviceSetup& setup)
-      : c_(context), setup_(setup) {}
+  ParameterEntries(const EntryContext& context, Objectives& objectives, const DeviceSetup& setup)
+      : c_(context), objectives_(objectives), setup_(setup) {}
 
   // Editor on the device file, then the device initialised again: "XY On" or "XY Off" ...
   void EditDevice(DeviceId device);
@@ -53,6 +53,7 @@ class ParameterEntries {
   void Edit(const char* fileName);
 
   const EntryContext& c_;
+  Objectives& objectives_;
   const DeviceSetup& setup_;
 };
 
