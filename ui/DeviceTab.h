@@ -85,7 +85,7 @@ class DeviceTab : public QWidget {
   FocusEntries focus_;
   std::array<WheelEntries, 2> wheels_;
   LedEntries leds_;
-  JogHold jog_{context_};
+  JogHold jog_{context_.core.state, context_.core.motors, context_.services};
   int jogKey_ = 0;  // the key whose jog is held, 0 for none
   ReadinessGate gate_;
   DevicePopups popups_;

@@ -638,6 +638,7 @@ TEST_P(Microscope, AHeldJogRepeatsAndItsReleaseStopsTheStage) {
   QTest::keyPress(tab, Qt::Key_Right, Qt::NoModifier, -1);  // the keyboard's own repeat
   window->Devices().Jog().Repeat();
   window->Devices().Jog().Repeat();
+  EXPECT_EQ(Busy() + Str(sim.system.state.CommandBusy), "Busy: Stage Right 1");
   sim.line.ClearFrames();
   QTest::keyRelease(tab, Qt::Key_Right);
   const std::string stop =
