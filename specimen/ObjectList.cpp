@@ -63,10 +63,12 @@ void ObjectList::ObjListClear() {
   objects_.shrink_to_fit();
   objects_.reserve(51);
   changed_ = 1;
+  Notify();
 }
 
 int32_t ObjectList::ObjAdd(double x, double y, double z, std::string comment) {
   objects_.push_back({x, y, z, std::move(comment)});
+  Notify();
   return ObjListCount();
 }
 
@@ -87,6 +89,7 @@ int16_t ObjectList::ObjEdit(int32_t n, ObjRecord object) {
   if (!Valid(n, objects_.size())) return -1;
   objects_[static_cast<std::size_t>(n - 1)] = std::move(object);
   changed_ = 1;
+  Notify();
   return 1;
 }
 
@@ -106,6 +109,23 @@ void ObjectList::ObjListFromLines(const std::vector<std::string>& lines) {
     objects.push_back(ParseObjFileLine(line));
   objects_ = std::move(objects);
   changed_ = 1;
+  Notify();
+}
+
+int ObjectList::Watch(std::function<void()> watcher) {
+  watchers_.emplace_back(++lastWatcher_, std::move(watcher));
+  return lastWatcher_;
+}
+
+void ObjectList::Unwatch(int id) {
+  std::erase_if(watchers_, [id](const auto& watcher) { return watcher.first == id; });
+}
+
+// A watcher may stop watching, or start another, while it is told.
+void ObjectList::Notify() const {
+  const auto watchers = watchers_;
+  for (const auto& watcher : watchers)
+    watcher.second();
 }
 
 int32_t ObjectList::ObjListRead(KeywordFiles& keywordFiles, const std::string& path) {

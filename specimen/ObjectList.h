@@ -3,7 +3,9 @@
 // position and a one-word comment, kept in memory and saved to and loaded from an object
 // coordinate file (a plain list file, one object a line). Object numbers count from 1.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/KeywordFiles.h"
@@ -62,6 +64,12 @@ class ObjectList {
   void ObjSetChanged(int16_t flag) { changed_ = flag; }
   int16_t ObjGetChanged() const { return changed_; }
 
+  // Runs `watcher` after every change of the list (an object added or edited, the list cleared
+  // or replaced), whoever made it, until Unwatch with the number returned: a view of the list
+  // follows a client's commands as well as the operator's.
+  int Watch(std::function<void()> watcher);
+  void Unwatch(int id);
+
   // The nearest object to (x, y) (a tie goes to the lower number) and its squared distance in
   // square microns; -1 and 0 for an empty list.
   int32_t ObjFindNearest(double x, double y, double& distanceSquared) const;
@@ -70,8 +78,12 @@ class ObjectList {
   double AttrDist = 100.0;
 
  private:
+  void Notify() const;
+
   std::vector<ObjRecord> objects_;  // object n is element n - 1
   int16_t changed_ = 0;
+  std::vector<std::pair<int, std::function<void()>>> watchers_;
+  int lastWatcher_ = 0;
 };
 
 // Moves the stage to object n, approaching it as every saved position is approached, and waits

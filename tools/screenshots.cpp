@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <cstdio>
 #include <functional>
 #include <string>

@@ -18,7 +18,7 @@
 
 #include "commands/ResultText.h"
 #include "controllers/AxesControl.h"
-#include "controllers/MotorControllers.h"
+#include "devices/AxisDiagnostics.h"
 #include "foundation/SharedState.h"
 #include "ui/ObjectMenu.h"
 #include "ui/WindowServices.h"
@@ -29,7 +29,7 @@ namespace qv {
 struct AxesPanelCore {
   SharedState& state;  // the panel's operations hold the command flag
   AxesControl& axes;
-  MotorControllers& motors;
+  AxisDiagnostics& diagnostics;  // the operations on a unit
 };
 
 class AxesTab : public QWidget {

@@ -63,7 +63,7 @@ std::optional<double> AxesTab::Distance() {
 
 void AxesTab::Home() {
   if (const auto speed = HomeSpeed())
-    Say("Home started, Status: " + Plain(StatusCode(core_.motors.MotorHome(Unit(), *speed))));
+    Say("Home started, Status: " + Plain(StatusCode(core_.diagnostics.Home(Unit(), *speed))));
 }
 
 void AxesTab::RunHoming(const std::string& startText, const std::function<Result(int16_t)>& homing,
@@ -82,7 +82,7 @@ void AxesTab::RunHoming(const std::string& startText, const std::function<Result
 
 void AxesTab::HomeOwn() {
   RunHoming(
-      "Homing ...", [this](int16_t speed) { return core_.motors.MotorHomeOwn(Unit(), speed); },
+      "Homing ...", [this](int16_t speed) { return core_.diagnostics.HomeOwn(Unit(), speed); },
       HomingText);
 }
 
@@ -90,7 +90,7 @@ void AxesTab::HomeSmart() {
   RunHoming(
       "Homing ...",
       [this](int16_t speed) {
-        return core_.motors.MotorHomeSmart(Unit(), speed, RoundToInt32(speed / 5.0).value_or(0));
+        return core_.diagnostics.HomeSmart(Unit(), speed, RoundToInt32(speed / 5.0).value_or(0));
       },
       HomingText);
 }
@@ -100,7 +100,7 @@ void AxesTab::ToLimit() {
   RunHoming(
       "Homing (to limit) ...",
       [this, &reached](int16_t speed) {
-        return core_.motors.MotorToLimit(Unit(), 3, speed, reached);
+        return core_.diagnostics.ToLimit(Unit(), 3, speed, reached);
       },
       [&reached](Result result) {
         return result.failed() ? HomingText(result)
@@ -111,11 +111,11 @@ void AxesTab::ToLimit() {
 // --- Jog and moves ---
 
 void AxesTab::ApplyJog() {
-  if (const auto speed = JogSpeed()) core_.motors.MotorMoveAtSpeed(Unit(), *speed);
+  if (const auto speed = JogSpeed()) core_.diagnostics.MoveAtSpeed(Unit(), *speed);
 }
 
 void AxesTab::StopJog() {
-  core_.motors.MotorMoveAtSpeed(Unit(), 0);
+  core_.diagnostics.MoveAtSpeed(Unit(), 0);
 }
 
 void AxesTab::InvertJogSpeed() {
@@ -125,11 +125,11 @@ void AxesTab::InvertJogSpeed() {
 
 void AxesTab::MoveAbs() {
   if (const auto destination = Destination())
-    SayStatus(core_.motors.MotorMoveAbs(Unit(), *destination));
+    SayStatus(core_.diagnostics.MoveAbs(Unit(), *destination));
 }
 
 void AxesTab::MoveRel() {
-  if (const auto distance = Distance()) SayStatus(core_.motors.MotorMoveRel(Unit(), *distance));
+  if (const auto distance = Distance()) SayStatus(core_.diagnostics.MoveRel(Unit(), *distance));
 }
 
 void AxesTab::InvertDistance() {
@@ -140,7 +140,7 @@ void AxesTab::InvertDistance() {
 
 void AxesTab::ReadPos() {
   double position = 0;
-  const Result result = core_.motors.MotorReadPos(Unit(), position);
+  const Result result = core_.diagnostics.ReadPos(Unit(), position);
   if (!result.ok()) position = 0;
   core_.axes.StoreLastPos(position);
   SayStatus(result);
@@ -148,12 +148,12 @@ void AxesTab::ReadPos() {
 }
 
 void AxesTab::SetOrigin() {
-  SayStatus(core_.motors.MotorSetOrigin(Unit(), 0));
+  SayStatus(core_.diagnostics.SetOrigin(Unit(), 0));
 }
 
 void AxesTab::ReadMovingStatus() {
   int16_t status = 0;
-  const Result result = core_.motors.MotorReadMovingStatus(Unit(), status);
+  const Result result = core_.diagnostics.ReadMovingStatus(Unit(), status);
   const int16_t shown = result.ok() ? status : StatusCode(result);
   SayCode(shown);
   limHrdwLabel_->setText(QtText(Plain(shown)));
@@ -167,13 +167,13 @@ void AxesTab::ShowLimitOrHardware(Result result, int16_t value) {
 
 void AxesTab::ReadLimits() {
   int16_t value = 0;
-  const Result result = core_.motors.MotorReadLimits(Unit(), value);
+  const Result result = core_.diagnostics.ReadLimits(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
 void AxesTab::ReadHardware() {
   int16_t value = 0;
-  const Result result = core_.motors.MotorReadHardware(Unit(), value);
+  const Result result = core_.diagnostics.ReadHardware(Unit(), value);
   ShowLimitOrHardware(result, value);
 }
 
@@ -189,13 +189,13 @@ void AxesTab::ShowPorts(Result result, const std::array<int16_t, 3>& values) {
 
 void AxesTab::ReadInPorts() {
   std::array<int16_t, 3> values{};
-  const Result result = core_.motors.MotorReadInPorts(Unit(), values);
+  const Result result = core_.diagnostics.ReadInPorts(Unit(), values);
   ShowPorts(result, values);
 }
 
 void AxesTab::ReadOutPorts() {
   std::array<int16_t, 3> values{};
-  const Result result = core_.motors.MotorReadOutPorts(Unit(), values);
+  const Result result = core_.diagnostics.ReadOutPorts(Unit(), values);
   ShowPorts(result, values);
 }
 
@@ -207,7 +207,7 @@ void AxesTab::WritePorts() {
     if (*value != 0 && *value != 1) return Say("Output values must be 0 or 1");
     out[i] = *value;
   }
-  SayStatus(core_.motors.MotorWriteOutPorts(Unit(), out[0], out[1], out[2]));
+  SayStatus(core_.diagnostics.WriteOutPorts(Unit(), out));
 }
 
 }  // namespace qv

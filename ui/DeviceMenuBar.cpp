@@ -4,18 +4,27 @@
 
 namespace qv {
 
-DeviceMenuBar::DeviceMenuBar(const DeviceCore& core, const WindowServices& services, QMenuBar* bar)
-    : QObject(bar), context_{core, services, {}} {
+DeviceMenuBar::DeviceMenuBar(const DeviceCore& core, const DeviceSetup& setup,
+                             const WindowServices& services, QMenuBar* bar)
+    : QObject(bar),
+      context_{core.entry, services, {}},
+      setup_(setup),
+      stage_(context_, core.stage),
+      focus_(context_, core.focus),
+      parameters_(context_, core.objectives, setup_) {
   context_.devicesChanged = [this] {
     Refresh();
     emit DevicesChanged();
   };
   BuildStageMenu(bar);
   BuildFocusMenu(bar);
-  wheelF_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 1, bar, gate_);
-  wheelB_ = std::make_unique<FilterWheelMenu>(context_, parameters_, speedTests_, 2, bar, gate_);
-  mag_ = std::make_unique<MagnificationMenu>(context_, parameters_, bar);
-  cube_ = std::make_unique<CubeChangerMenu>(context_, parameters_, speedTests_, bar, gate_);
+  wheelF_ = std::make_unique<FilterWheelMenu>(context_, core.wheels, parameters_, speedTests_, 1,
+                                              bar, gate_);
+  wheelB_ = std::make_unique<FilterWheelMenu>(context_, core.wheels, parameters_, speedTests_, 2,
+                                              bar, gate_);
+  mag_ = std::make_unique<MagnificationMenu>(context_, core.objectives, parameters_, bar);
+  cube_ =
+      std::make_unique<CubeChangerMenu>(context_, core.cube, parameters_, speedTests_, bar, gate_);
   for (QMenu* menu :
        {stageMenu_.data(), focusMenu_.data(), wheelF_->Menu(), wheelB_->Menu(), cube_->Menu()}) {
     menu->setToolTipsVisible(true);  // a disabled entry says why
@@ -47,8 +56,8 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
     const std::optional<std::string> target =
         context_.services.InputBox("Go To", "Stage position in microns: X Y");
     if (!target || TrimBlanks(*target).empty()) return;
-    const std::string reply = context_.core.dispatcher.ExecuteLine(
-        context_.core.windowSource, "XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
+    const std::string reply = setup_.dispatcher.ExecuteLine(
+        setup_.windowSource, "XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
     if (reply.find("Error ") != std::string::npos) {
       context_.Say(reply);
       return;

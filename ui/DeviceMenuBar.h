@@ -18,7 +18,8 @@ class DeviceMenuBar : public QObject {
   Q_OBJECT
 
  public:
-  DeviceMenuBar(const DeviceCore& core, const WindowServices& services, QMenuBar* bar);
+  DeviceMenuBar(const DeviceCore& core, const DeviceSetup& setup, const WindowServices& services,
+                QMenuBar* bar);
   ~DeviceMenuBar() override;
 
   QMenu* StageMenu() const { return stageMenu_; }
@@ -48,10 +49,11 @@ class DeviceMenuBar : public QObject {
   void BuildFocusMenu(QMenuBar* bar);
 
   EntryContext context_;
+  DeviceSetup setup_;
   ReadinessGate gate_;  // the entries that need their device ready
-  StageEntries stage_{context_};
-  FocusEntries focus_{context_};
-  ParameterEntries parameters_{context_};
+  StageEntries stage_;
+  FocusEntries focus_;
+  ParameterEntries parameters_;
   SpeedTestHooks speedTests_;
   QPointer<QMenu> stageMenu_;
   QPointer<QMenu> focusMenu_;

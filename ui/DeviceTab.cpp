@@ -27,9 +27,18 @@ QLabel* AxisLabel(const QString& caption, const QString& name, QWidget* parent) 
 
 }  // namespace
 
-DeviceTab::DeviceTab(const DeviceCore& core, const Joystick& joystick,
+DeviceTab::DeviceTab(const DeviceCore& core, LedController& leds, const Joystick& joystick,
                      const WindowServices& services, QWidget* parent)
-    : QWidget(parent), joystick_(joystick), context_{core, services, {}} {
+    : QWidget(parent),
+      joystick_(joystick),
+      filterWheels_(core.wheels),
+      cubeChanger_(core.cube),
+      objectives_(core.objectives),
+      context_{core.entry, services, {}},
+      stage_(context_, core.stage),
+      focus_(context_, core.focus),
+      wheels_{WheelEntries{context_, core.wheels, 1}, WheelEntries{context_, core.wheels, 2}},
+      leds_(context_, leds) {
   setObjectName("tabDeviceControl");
   setFocusPolicy(Qt::ClickFocus);  // a click on the tab gives the jog keys to the window
   context_.devicesChanged = [this] {
@@ -167,7 +176,7 @@ QWidget* DeviceTab::BuildLedFrame() {
 void DeviceTab::RefreshLeds() {
   for (int16_t n = 0; n < 3; ++n) {
     const bool ready = context_.core.state.Ready[DeviceId::Leds] == 1;
-    ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? context_.core.leds.LEDIsOn(n) : std::nullopt);
+    ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? leds_.Lit(n) : std::nullopt);
   }
 }
 
@@ -210,13 +219,13 @@ void DeviceTab::OpenWheel(int wheel) {
 void DeviceTab::FiltCaption() {
   for (int wheel = 1; wheel <= 2; ++wheel) {
     wheelButtons_[static_cast<size_t>(wheel - 1)]->setText(
-        QString::fromStdString(FilterCaption(context_.core.wheels, wheel)));
+        QString::fromStdString(FilterCaption(filterWheels_, wheel)));
   }
-  cubeButton_->setText(QString::fromStdString(CubeCaption(context_.core.cube)));
+  cubeButton_->setText(QString::fromStdString(CubeCaption(cubeChanger_)));
 }
 
 void DeviceTab::MagCaption() {
-  magButton_->setText(QString::fromStdString(MagnificationCaption(context_.core.objectives)));
+  magButton_->setText(QString::fromStdString(MagnificationCaption(objectives_)));
 }
 
 void DeviceTab::JoyVisibility() {

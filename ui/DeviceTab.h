@@ -32,9 +32,9 @@ class DeviceTab : public QWidget {
   Q_OBJECT
 
  public:
-  // `joystick` is read for the joystick frame's mode.
-  DeviceTab(const DeviceCore& core, const Joystick& joystick, const WindowServices& services,
-            QWidget* parent = nullptr);
+  // `leds` are switched from the LED boxes; `joystick` is read for the joystick frame's mode.
+  DeviceTab(const DeviceCore& core, LedController& leds, const Joystick& joystick,
+            const WindowServices& services, QWidget* parent = nullptr);
 
   void SetPopupMenus(const DevicePopups& menus) { popups_ = menus; }
 
@@ -77,12 +77,15 @@ class DeviceTab : public QWidget {
   void OpenWheel(int wheel);
 
   const Joystick& joystick_;
+  const Wheels& filterWheels_;  // the captions of the wheel, cube and magnification buttons
+  const Cube& cubeChanger_;
+  const Objectives& objectives_;
   EntryContext context_;
-  StageEntries stage_{context_};
-  FocusEntries focus_{context_};
-  std::array<WheelEntries, 2> wheels_{WheelEntries{context_, 1}, WheelEntries{context_, 2}};
-  LedEntries leds_{context_};
-  JogHold jog_{context_};
+  StageEntries stage_;
+  FocusEntries focus_;
+  std::array<WheelEntries, 2> wheels_;
+  LedEntries leds_;
+  JogHold jog_{context_.core.state, context_.core.motors, context_.services};
   int jogKey_ = 0;  // the key whose jog is held, 0 for none
   ReadinessGate gate_;
   DevicePopups popups_;

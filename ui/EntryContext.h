@@ -5,53 +5,41 @@
 #include <functional>
 #include <string>
 
-#include "commands/CommandDispatcher.h"
 #include "commands/FrontEnd.h"
-#include "controllers/Comm.h"
-#include "controllers/LedController.h"
 #include "controllers/MotorControllers.h"
 #include "devices/Focus.h"
 #include "devices/Indexers.h"
 #include "devices/Objectives.h"
 #include "devices/Stage.h"
 #include "devices/Wheels.h"
-#include "foundation/DeviceTable.h"
 #include "foundation/Notifier.h"
 #include "foundation/SharedState.h"
-#include "specimen/MapView.h"
-#include "specimen/Scan.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
 
-// What the device entries (the device menus, the Device Control tab, the speed tests) drive:
-// the devices, the line their parameters and the operator's Stop go through, and the typed
-// commands some entries run.
-struct DeviceCore {
+// What every device entry works with besides its device: the shared state, the message boxes,
+// the window's events, and the motor controllers whose Stop flag ends an operation.
+struct EntryCore {
   SharedState& state;
   Notifier& notifier;
   FrontEnd& frontEnd;
-  Comm& comm;
   MotorControllers& motors;
-  LedController& leds;
+};
+
+// What the hosts of the device entries (the device menus and the Device Control tab) hand them:
+// the common core and the devices, one to each group of entries.
+struct DeviceCore {
+  EntryCore entry;
   Focus& focus;
   Stage& stage;
   Wheels& wheels;
   Cube& cube;
   Objectives& objectives;
-  Scan& scan;    // laid out again after the field of view changed
-  MapView& map;  // the scan area's outline
-  CommandDispatcher& dispatcher;
-  CommandSource& windowSource;  // what the window's commands run as
-  // A device initialised again from its file: "XY On" or "XY Off".
-  std::function<std::string(DeviceId)> reinitialise;
-  // A chosen file (folder, name) copied over a device file: the message line text.
-  std::function<std::string(const std::string&, const std::string&, const std::string&)>
-      replaceDeviceFile;
 };
 
 struct EntryContext {
-  DeviceCore core;
+  EntryCore core;
   WindowServices services;
   std::function<void()> devicesChanged;  // filters, cube, objective, lamp or settings changed
 
@@ -73,19 +61,23 @@ struct EntryContext {
 // the outcome: a failed homing must not leave the joystick dead until somebody types a command.
 class BusyScope {
  public:
-  BusyScope(const EntryContext& context, const std::string& what)
-      : c_(context), busy_(context.core.state, CommandBusyScope::OnEnd::Restore) {
-    c_.services.OperationBegins(what);
+  BusyScope(SharedState& state, const MotorControllers& motors, const WindowServices& services,
+            const std::string& what)
+      : motors_(motors), services_(services), busy_(state, CommandBusyScope::OnEnd::Restore) {
+    services_.OperationBegins(what);
   }
-  ~BusyScope() { c_.services.OperationEnds(); }
+  BusyScope(const EntryContext& context, const std::string& what)
+      : BusyScope(context.core.state, context.core.motors, context.services, what) {}
+  ~BusyScope() { services_.OperationEnds(); }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
   // The operator pressed Stop while the operation ran.
-  bool Stopped() const { return c_.core.motors.Motor().MotorStopRequested; }
+  bool Stopped() const { return motors_.Motor().MotorStopRequested; }
 
  private:
-  const EntryContext& c_;
+  const MotorControllers& motors_;
+  const WindowServices& services_;
   CommandBusyScope busy_;  // operations may nest: each restores the flag it found
 };
 

@@ -78,13 +78,13 @@ bool WheelEntries::Ready() const {
 }
 
 int16_t WheelEntries::Positions() const {
-  return c_.core.wheels.Params(wheel_).filtPositions;
+  return wheels_.Params(wheel_).filtPositions;
 }
 
 void WheelEntries::Open() {
   if (!Ready()) return;
   int16_t filter = 0;
-  c_.core.wheels.ReadFilter(wheel_, filter);
+  wheels_.ReadFilter(wheel_, filter);
   c_.Changed();
 }
 
@@ -97,13 +97,13 @@ void WheelEntries::Move(const std::function<Result()>& start) {
   {
     BusyScope busy(c_, what);
     status = start();
-    if (status.ok()) status = c_.core.wheels.WaitComp(wheel_);
+    if (status.ok()) status = wheels_.WaitComp(wheel_);
     stopped = busy.Stopped();
   }
   if (stopped) {
     c_.Say(OperationEndText(what, false, true));
   } else if (status.ok()) {
-    c_.Say(WheelWord(wheel_) + Str(c_.core.wheels.CurrentFilter(wheel_)));
+    c_.Say(WheelWord(wheel_) + Str(wheels_.CurrentFilter(wheel_)));
   } else {
     c_.Say(MoveFailure(what, status));
   }
@@ -112,21 +112,19 @@ void WheelEntries::Move(const std::function<Result()>& start) {
 
 void WheelEntries::Choose(int16_t filter) {
   if (!Ready()) return;
-  Move([this, filter] { return c_.core.wheels.GotoFilterComp(wheel_, filter); });
+  Move([this, filter] { return wheels_.GotoFilterComp(wheel_, filter); });
 }
 
 void WheelEntries::Step(int delta) {
   if (!Ready()) return;
-  Move([this, delta] {
-    return delta > 0 ? c_.core.wheels.Next(wheel_) : c_.core.wheels.Prev(wheel_);
-  });
+  Move([this, delta] { return delta > 0 ? wheels_.Next(wheel_) : wheels_.Prev(wheel_); });
 }
 
 void WheelEntries::Home() {
   if (!Ready()) return;
   const std::string what = "Homing Filter Wheel";
   c_.Say(what + " ...");
-  Wheels& wheels = c_.core.wheels;
+  Wheels& wheels = wheels_;
   Result result;
   bool stopped = false;
   {
@@ -149,7 +147,7 @@ void WheelEntries::Home() {
 
 void WheelEntries::ToggleLamp() {
   if (!Ready()) return;
-  Wheels& wheels = c_.core.wheels;
+  Wheels& wheels = wheels_;
   const int16_t wanted = wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0};
   const Result result = wheels.Lamp(wheel_, wanted);
   const std::string lamp = WheelWord(wheel_) + " Lamp";
@@ -166,13 +164,13 @@ void WheelEntries::ToggleLamp() {
 
 void WheelEntries::AssignToJoystick() {
   if (!Ready()) return;
-  c_.core.wheels.SetJoyWheel(wheel_);
+  wheels_.SetJoyWheel(wheel_);
   c_.Changed();
 }
 
 void WheelEntries::SetCompensation(bool on) {
   if (!Ready()) return;
-  c_.core.wheels.Compensation().SetOn(wheel_, on);
+  wheels_.Compensation().SetOn(wheel_, on);
   c_.Changed();
 }
 
@@ -189,12 +187,12 @@ void WheelEntries::CompensationParameters() {
   const std::string name = chosen.filename().string();
   c_.services.EditParameters(c_.ProgramFile(name));
   c_.LetEventsRun();
-  if (!c_.core.wheels.ReadZCompTable(wheel_, name).ok()) {
+  if (!wheels_.ReadZCompTable(wheel_, name).ok()) {
     c_.Say("Parameter file not read");
     return;
   }
   c_.Say("Parameter file " + name + " read");
-  c_.core.wheels.Compensation().SetOn(wheel_, true);
+  wheels_.Compensation().SetOn(wheel_, true);
   c_.Changed();
 }
 
@@ -209,10 +207,10 @@ void CubeEntries::Choose(int16_t cube) {
   bool stopped = false;
   {
     BusyScope busy(c_, what);
-    status = c_.core.cube.Goto(cube);
+    status = cube_.Goto(cube);
     if (status.ok()) {
-      c_.core.cube.SetCurrentCube(cube);
-      status = c_.core.cube.Wait();
+      cube_.SetCurrentCube(cube);
+      status = cube_.Wait();
     }
     stopped = busy.Stopped();
   }
@@ -225,8 +223,8 @@ void CubeEntries::Choose(int16_t cube) {
 }
 
 void CubeEntries::Step(int delta) {
-  if (!Ready() || c_.core.cube.Count() < 1) return;
-  Choose(Wrapped(c_.core.cube.CurrentCube(), delta, c_.core.cube.Count()));
+  if (!Ready() || cube_.Count() < 1) return;
+  Choose(Wrapped(cube_.CurrentCube(), delta, cube_.Count()));
 }
 
 void CubeEntries::Home() {
@@ -237,7 +235,7 @@ void CubeEntries::Home() {
   bool stopped = false;
   {
     BusyScope busy(c_, what);
-    result = c_.core.cube.Home();
+    result = cube_.Home();
     stopped = busy.Stopped();
   }
   if (result.failed() || stopped) {
@@ -246,7 +244,7 @@ void CubeEntries::Home() {
     return;
   }
   int16_t cube = 0;
-  if (c_.core.cube.ReadPos(cube).ok()) c_.core.cube.SetCurrentCube(cube);
+  if (cube_.ReadPos(cube).ok()) cube_.SetCurrentCube(cube);
   c_.Say(OperationEndText(what, true, false));
   c_.Changed();
 }

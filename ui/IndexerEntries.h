@@ -21,7 +21,8 @@ std::string ObjectiveItemCaption(int16_t position, int16_t mag);  // "Objective 
 
 class WheelEntries {
  public:
-  WheelEntries(const EntryContext& context, int wheel) : c_(context), wheel_(wheel) {}
+  WheelEntries(const EntryContext& context, Wheels& wheels, int wheel)
+      : c_(context), wheels_(wheels), wheel_(wheel) {}
 
   int Wheel() const { return wheel_; }
   bool Ready() const;
@@ -45,12 +46,13 @@ class WheelEntries {
   void Move(const std::function<Result()>& start);
 
   const EntryContext& c_;
+  Wheels& wheels_;
   int wheel_;
 };
 
 class CubeEntries {
  public:
-  explicit CubeEntries(const EntryContext& context) : c_(context) {}
+  CubeEntries(const EntryContext& context, Cube& cube) : c_(context), cube_(cube) {}
 
   bool Ready() const { return c_.core.state.Ready[DeviceId::Cube] == 1; }
   void Choose(int16_t cube);
@@ -62,6 +64,7 @@ class CubeEntries {
   void Step(int delta);
 
   const EntryContext& c_;
+  Cube& cube_;
 };
 
 }  // namespace qv

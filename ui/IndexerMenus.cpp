@@ -66,11 +66,12 @@ void MenuItemList::Clear() {
 
 // --- FilterWheelMenu ---
 
-FilterWheelMenu::FilterWheelMenu(const EntryContext& context, ParameterEntries& parameters,
-                                 const SpeedTestHooks& hooks, int wheel, QMenuBar* bar,
-                                 ReadinessGate& gate)
+FilterWheelMenu::FilterWheelMenu(const EntryContext& context, Wheels& wheels,
+                                 ParameterEntries& parameters, const SpeedTestHooks& hooks,
+                                 int wheel, QMenuBar* bar, ReadinessGate& gate)
     : c_(context),
-      entries_(context, wheel),
+      wheels_(wheels),
+      entries_(context, wheels, wheel),
       menu_(bar->addMenu(wheel == 1 ? "&F-i" : "&B-j")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
@@ -146,21 +147,23 @@ void FilterWheelMenu::CreateItems() {
 
 void FilterWheelMenu::Refresh() {
   const int wheel = entries_.Wheel();
-  menu_->setTitle("&" + Q(FilterCaption(c_.core.wheels, wheel)));
+  menu_->setTitle("&" + Q(FilterCaption(wheels_, wheel)));
   if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
-  items_.Check(c_.core.wheels.CurrentFilter(wheel));
+  items_.Check(wheels_.CurrentFilter(wheel));
   items_.Gate(NotReadyReason(c_.core.state, wheel == 1 ? DeviceId::W1 : DeviceId::W2));
-  joystick_->setChecked(c_.core.wheels.JoyWheel() == wheel);
-  lamp_->setChecked(c_.core.wheels.LampState(wheel) == 1);
-  compensation_->setChecked(c_.core.wheels.ZCompIsOn(wheel));
+  joystick_->setChecked(wheels_.JoyWheel() == wheel);
+  lamp_->setChecked(wheels_.LampState(wheel) == 1);
+  compensation_->setChecked(wheels_.ZCompIsOn(wheel));
 }
 
 // --- CubeChangerMenu ---
 
-CubeChangerMenu::CubeChangerMenu(const EntryContext& context, ParameterEntries& parameters,
-                                 const SpeedTestHooks& hooks, QMenuBar* bar, ReadinessGate& gate)
+CubeChangerMenu::CubeChangerMenu(const EntryContext& context, Cube& cube,
+                                 ParameterEntries& parameters, const SpeedTestHooks& hooks,
+                                 QMenuBar* bar, ReadinessGate& gate)
     : c_(context),
-      entries_(context),
+      cube_(cube),
+      entries_(context, cube),
       menu_(bar->addMenu("C&ube")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
@@ -195,22 +198,23 @@ void CubeChangerMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHo
 
 void CubeChangerMenu::Refresh() {
   std::vector<QString> captions;
-  for (int16_t cube = 1; cube <= c_.core.cube.Count(); ++cube) {
+  for (int16_t cube = 1; cube <= cube_.Count(); ++cube) {
     captions.push_back(Q(CubeItemCaption(cube)));
   }
   items_.Show(captions, [this](int16_t cube) {
     entries_.Choose(cube);
     Refresh();
   });
-  items_.Check(c_.core.cube.CurrentCube());
+  items_.Check(cube_.CurrentCube());
   items_.Gate(NotReadyReason(c_.core.state, DeviceId::Cube));
 }
 
 // --- MagnificationMenu ---
 
-MagnificationMenu::MagnificationMenu(const EntryContext& context, ParameterEntries& parameters,
-                                     QMenuBar* bar)
+MagnificationMenu::MagnificationMenu(const EntryContext& context, const Objectives& objectives,
+                                     ParameterEntries& parameters, QMenuBar* bar)
     : c_(context),
+      objectives_(objectives),
       parameters_(parameters),
       menu_(bar->addMenu("Ma&g.")),
       items_end_(menu_->addSeparator()),
@@ -223,7 +227,7 @@ MagnificationMenu::MagnificationMenu(const EntryContext& context, ParameterEntri
 }
 
 void MagnificationMenu::Refresh() {
-  const Objectives& objectives = c_.core.objectives;
+  const Objectives& objectives = objectives_;
   std::vector<QString> captions;
   for (int16_t position = 1; position <= objectives.ObjCount(); ++position) {
     captions.push_back(Q(ObjectiveItemCaption(position, objectives.ObjPosMag(position))));

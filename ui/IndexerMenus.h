@@ -43,7 +43,7 @@ struct SpeedTestHooks {
 class FilterWheelMenu {
  public:
   // The entries that need the wheel ready go to `gate`.
-  FilterWheelMenu(const EntryContext& context, ParameterEntries& parameters,
+  FilterWheelMenu(const EntryContext& context, Wheels& wheels, ParameterEntries& parameters,
                   const SpeedTestHooks& hooks, int wheel, QMenuBar* bar, ReadinessGate& gate);
 
   QMenu* Menu() const { return menu_; }
@@ -56,6 +56,7 @@ class FilterWheelMenu {
   void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks, ReadinessGate& gate);
 
   const EntryContext& c_;
+  Wheels& wheels_;
   WheelEntries entries_;
   QMenu* menu_;
   QAction* items_end_;
@@ -68,7 +69,7 @@ class FilterWheelMenu {
 
 class CubeChangerMenu {
  public:
-  CubeChangerMenu(const EntryContext& context, ParameterEntries& parameters,
+  CubeChangerMenu(const EntryContext& context, Cube& cube, ParameterEntries& parameters,
                   const SpeedTestHooks& hooks, QMenuBar* bar, ReadinessGate& gate);
 
   QMenu* Menu() const { return menu_; }
@@ -78,6 +79,7 @@ class CubeChangerMenu {
   void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks, ReadinessGate& gate);
 
   const EntryContext& c_;
+  Cube& cube_;
   CubeEntries entries_;
   QMenu* menu_;
   QAction* items_end_;
@@ -86,13 +88,15 @@ class CubeChangerMenu {
 
 class MagnificationMenu {
  public:
-  MagnificationMenu(const EntryContext& context, ParameterEntries& parameters, QMenuBar* bar);
+  MagnificationMenu(const EntryContext& context, const Objectives& objectives,
+                    ParameterEntries& parameters, QMenuBar* bar);
 
   QMenu* Menu() const { return menu_; }
   void Refresh();  // objective items and the current one's check mark
 
  private:
   const EntryContext& c_;
+  const Objectives& objectives_;
   ParameterEntries& parameters_;
   QMenu* menu_;
   QAction* items_end_;

@@ -7,7 +7,9 @@ constexpr int kFirstRepeatMs = 400;  // ms a control is held before it repeats
 constexpr int kRepeatMs = 60;        // ms between the end of a step and the next one
 }  // namespace
 
-JogHold::JogHold(const EntryContext& context, QObject* parent) : QObject(parent), c_(context) {
+JogHold::JogHold(SharedState& state, const MotorControllers& motors, const WindowServices& services,
+                 QObject* parent)
+    : QObject(parent), state_(state), motors_(motors), services_(services) {
   timer_.setSingleShot(true);
   connect(&timer_, &QTimer::timeout, this, &JogHold::Repeat);
 }
@@ -19,7 +21,7 @@ bool JogHold::Press(JogMotion motion) {
   motion_ = std::move(motion);
   phase_ = Phase::Held;
   repeated_ = false;
-  busy_ = std::make_unique<BusyScope>(c_, motion_.what);
+  busy_ = std::make_unique<BusyScope>(state_, motors_, services_, motion_.what);
   // A refused step is shown by the motion; the hold still waits for its release.
   if (motion_.step()) timer_.start(kFirstRepeatMs);
   return true;

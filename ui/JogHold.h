@@ -27,7 +27,10 @@ class JogHold : public QObject {
   Q_OBJECT
 
  public:
-  explicit JogHold(const EntryContext& context, QObject* parent = nullptr);
+  // The hold keeps the command flag and shows the jog as running through `services`; the
+  // operator's Stop, read from `motors`, ends the repeats.
+  JogHold(SharedState& state, const MotorControllers& motors, const WindowServices& services,
+          QObject* parent = nullptr);
   ~JogHold() override;
 
   // False when the device is not ready or another jog is held or ending.
@@ -42,7 +45,9 @@ class JogHold : public QObject {
   enum class Phase { Idle, Held, Ending };
   void End();
 
-  const EntryContext& c_;
+  SharedState& state_;
+  const MotorControllers& motors_;
+  const WindowServices& services_;
   JogMotion motion_;
   Phase phase_ = Phase::Idle;
   bool repeated_ = false;   // a second step was made: the release stops the device

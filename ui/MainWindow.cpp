@@ -80,8 +80,7 @@ MainWindow::MainWindow(const CoreServices& core, std::function<void()> unloaded)
   setCentralWidget(central);
   BuildMenus();
   ConnectDeviceParts(core_.wheels, *devices_, *deviceMenus_, &menus_->JoystickMenu());
-  deviceMenus_->SetSpeedTests(MakeSpeedTests(DevicePart(core_), core_.clock, services_,
-                                             services_.inputBox,
+  deviceMenus_->SetSpeedTests(MakeSpeedTests(SpeedTestPart(core_), services_, services_.inputBox,
                                              [this] { RefreshDeviceCaptions(); }));
   ConnectJoystick();
   WatchForMotions();
@@ -188,7 +187,7 @@ void MainWindow::BuildTopArea(QWidget* central) {
 void MainWindow::BuildTabs(QWidget* central) {
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName("sstView");
-  devices_ = new DeviceTab(DevicePart(core_), core_.joystick, services_, tabs_);
+  devices_ = new DeviceTab(DevicePart(core_), core_.leds, core_.joystick, services_, tabs_);
   tabs_->addTab(Scrolled(devices_, tabs_), "&Device Control");
   objects_ = new ObjectsTab(ObjectsPart(core_), services_, tabs_);
   map_ = new MapWidget(
@@ -201,7 +200,7 @@ void MainWindow::BuildTabs(QWidget* central) {
       tabs_);
   tabs_->addTab(map_, "&Specimen Map");
   tabs_->addTab(objects_, "&Objects");
-  axes_ = new AxesTab(AxesPart(core_), services_, tabs_);
+  axes_ = new AxesTab(AxesPart(core_, axisDiagnostics_), services_, tabs_);
   axes_->SetInputBox(services_.inputBox);
   tabs_->addTab(Scrolled(axes_, tabs_), "&Axes");
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
@@ -228,7 +227,7 @@ void MainWindow::BuildMenus() {
                     [this] { axes_->AskAddAxis(); }, [this] { axes_->AddDestination(); }},
       this);
   menus_->AddConf(*menuBar());
-  deviceMenus_ = new DeviceMenuBar(DevicePart(core_), services_, menuBar());
+  deviceMenus_ = new DeviceMenuBar(DevicePart(core_), DeviceSetupPart(core_), services_, menuBar());
   menus_->AddMapAndScan(*menuBar());
   AddObjectMenu(*menuBar(), *objects_, services_.inputBox);
   menus_->AddAxesAndInterpreter(*menuBar());

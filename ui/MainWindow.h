@@ -119,6 +119,7 @@ class MainWindow : public QMainWindow {
 
   CoreServices core_;
   PositionReadout readout_{ReadoutPart(core_)};
+  ControllerDiagnostics axisDiagnostics_{core_.motors};  // what the axes panel runs
   std::function<void()> unloaded_;
   std::function<void()> showProgram_;
   std::function<void()> unloadProgram_;

@@ -4,11 +4,12 @@
 // move the stage to one.
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QWidget>
 #include <cstdint>
 
 #include "ui/ObjectActions.h"
+#include "ui/ObjectListModel.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
@@ -17,27 +18,27 @@ class ObjectsTab : public QWidget {
   Q_OBJECT
 
  public:
-  enum Column { kNumber = 0, kX, kY, kZ, kComment, kColumns };
+  using Column = ObjectListModel::Column;
 
   // The actions get `core`; the grid uses its object list, map and messages.
   ObjectsTab(const ObjectActionsCore& core, const WindowServices& services, QWidget* parent);
 
-  // Brings the grid up to the object list: new rows only, unless the list was edited or
-  // replaced, which redraws every row.
-  void DisplayObjList();
+  // Brings the grid up to the object list. The grid follows every change of the list by
+  // itself; this is the refresh the commands and entries ask for after theirs.
+  void DisplayObjList() { model_.Refresh(); }
   // Selects the whole row of object n (from 1); other numbers leave the grid as it is.
   void HighlightObjInGrid(int32_t n);
 
   // The operations behind the buttons, shared with the "Obj." menu.
   ObjectActions& Actions() { return actions_; }
-  QTableWidget& Grid() { return *objectTable_; }
+  QTableView& Grid() { return *objectTable_; }
   QLineEdit& Field() { return *fieldEdit_; }
 
  private:
-  void FillRow(int32_t n);
-  void CellClicked(int row, int column);
+  void CellClicked(const QModelIndex& cell);
   void SelectRow(int row);
-  void OpenField(int row, int column);
+  void OpenField(const QModelIndex& cell);
+  void CloseField();
   void CommitField();
   void MoveToSelected();
   // The object number of the selected row when exactly one whole row is selected, else 0.
@@ -50,7 +51,8 @@ class ObjectsTab : public QWidget {
   };
   GridCore core_;
   ObjectActions actions_;
-  QTableWidget* objectTable_;
+  ObjectListModel model_;
+  QTableView* objectTable_;
   QLineEdit* fieldEdit_;
   int fieldRow_ = -1;  // the cell the edit box stands over
   int fieldColumn_ = -1;

@@ -23,11 +23,11 @@ void ParameterEntries::Edit(const char* fileName) {
 void ParameterEntries::EditDevice(DeviceId device) {
   Edit(Device(device).file);
   const int shown = c_.core.notifier.MessagesShown();
-  const std::string log = c_.core.comm.CommLogText();
-  const std::string state = c_.core.reinitialise(device);
+  const std::string log = setup_.comm.CommLogText();
+  const std::string state = setup_.reinitialise(device);
   const bool errors =
       c_.core.state.Ready[device] == 1 &&
-      (c_.core.notifier.MessagesShown() != shown || c_.core.comm.CommLogText() != log);
+      (c_.core.notifier.MessagesShown() != shown || setup_.comm.CommLogText() != log);
   c_.Say(errors ? state + " after errors loading " + Device(device).file +
                       " (see the messages shown, Conf > Error Log)"
                 : state);
@@ -39,23 +39,23 @@ void ParameterEntries::ReadParFile(DeviceId device) {
   const std::string stem = deviceFile.substr(0, deviceFile.size() - 4);  // without ".TXT"
   const std::filesystem::path chosen =
       c_.services.ChooseFile({"Select a parameter file to load", stem + "*.TXT *.TXT *.*", ""});
-  c_.Say(c_.core.replaceDeviceFile(chosen.parent_path().string(), chosen.filename().string(),
-                                   deviceFile));
+  c_.Say(setup_.replaceDeviceFile(chosen.parent_path().string(), chosen.filename().string(),
+                                  deviceFile));
 }
 
 void ParameterEntries::EditObjectives() {
   Edit(kObjectiveFile);
-  c_.core.objectives.ReadObjPosMag();
+  objectives_.ReadObjPosMag();
   c_.Changed();
 }
 
 void ParameterEntries::EditField() {
-  EditSpecimenFile({c_.core.state, c_.core.notifier, c_.core.scan, c_.core.map}, c_.services,
+  EditSpecimenFile({c_.core.state, c_.core.notifier, setup_.scan, setup_.map}, c_.services,
                    SpecimenFile::Field);
 }
 
 void ParameterEntries::ChooseObjective(int16_t position) {
-  c_.core.dispatcher.ExecuteCommand(c_.core.windowSource, "Objective " + std::to_string(position));
+  setup_.dispatcher.ExecuteCommand(setup_.windowSource, "Objective " + std::to_string(position));
   c_.Changed();
 }
 
@@ -64,8 +64,8 @@ void LedEntries::Toggle(int16_t output) {
   if (c_.core.state.Ready[DeviceId::Leds] != 1) return;
   static constexpr const char* kColours[] = {"R", "G", "B"};
   const std::string led = std::string("LED ") + kColours[output % 3];
-  const Result result = c_.core.leds.LEDToggle(output);
-  const std::optional<bool> lit = c_.core.leds.LEDIsOn(output);
+  const Result result = leds_.LEDToggle(output);
+  const std::optional<bool> lit = leds_.LEDIsOn(output);
   if (result.ok() && lit) {
     c_.Say(led + (*lit ? " On" : " Off"));
   } else if (!result.failed()) {
@@ -81,7 +81,7 @@ void LedEntries::EditParameters() {
   c_.services.EditParameters(c_.ProgramFile(kLedsFileName));
   c_.LetEventsRun();
   int16_t& ready = c_.core.state.Ready[DeviceId::Leds];
-  ready = c_.core.leds.LEDInit().ok() ? 1 : 0;
+  ready = leds_.LEDInit().ok() ? 1 : 0;
   c_.Say(ready == 1 ? "LEDs On" : "LEDs Off");
 }
 

@@ -3,14 +3,41 @@
 // operator chooses) and then bring the program in line with the file: device parameters,
 // objective table, field of view and the LED controller; and the LED pictures' toggles.
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 
+#include "commands/CommandDispatcher.h"
+#include "controllers/Comm.h"
+#include "controllers/LedController.h"
+#include "foundation/DeviceTable.h"
+#include "specimen/MapView.h"
+#include "specimen/Scan.h"
 #include "ui/EntryContext.h"
 
 namespace qv {
 
+// What the device menus' parameter entries and typed entries drive beside the devices: the line
+// whose log tells of errors while a file loads, the scan and its outline laid out again after the
+// field of view changed, the command language, and a device brought up again from its file.
+struct DeviceSetup {
+  Comm& comm;
+  Scan& scan;
+  MapView& map;
+  CommandDispatcher& dispatcher;
+  CommandSource& windowSource;  // what the window's commands run as
+  // A device initialised again from its file: "XY On" or "XY Off".
+  std::function<std::string(DeviceId)> reinitialise;
+  // A chosen file (folder, name) copied over a device file: the message line text.
+  std::function<std::string(const std::string&, const std::string&, const std::string&)>
+      replaceDeviceFile;
+};
+
 class ParameterEntries {
  public:
-  explicit ParameterEntries(const EntryContext& context) : c_(context) {}
+  // `setup` outlives the entries.
+  ParameterEntries(const EntryContext& context, Objectives& objectives, const DeviceSetup& setup)
+      : c_(context), objectives_(objectives), setup_(setup) {}
 
   // Editor on the device file, then the device initialised again: "XY On" or "XY Off" ...
   void EditDevice(DeviceId device);
@@ -26,17 +53,22 @@ class ParameterEntries {
   void Edit(const char* fileName);
 
   const EntryContext& c_;
+  Objectives& objectives_;
+  const DeviceSetup& setup_;
 };
 
 class LedEntries {
  public:
-  explicit LedEntries(const EntryContext& context) : c_(context) {}
+  LedEntries(const EntryContext& context, LedController& leds) : c_(context), leds_(leds) {}
 
   void Toggle(int16_t output);  // 0 red, 1 green, 2 blue; only while the LEDs are ready
   void EditParameters();        // QV_LEDS.TXT, then the LEDs initialised: "LEDs On"/"LEDs Off"
+  // Whether the program lit LED `output`; nothing when the controllers cannot tell.
+  std::optional<bool> Lit(int16_t output) const { return leds_.LEDIsOn(output); }
 
  private:
   const EntryContext& c_;
+  LedController& leds_;
 };
 
 }  // namespace qv

@@ -26,7 +26,10 @@ constexpr int kColumnHeight = 440;
 }  // namespace
 
 ProgramWindow::ProgramWindow(const ProgramWindowCore& core, std::function<void()> unloaded)
-    : core_(core), interpreter_(core.interpreter), unloaded_(std::move(unloaded)) {
+    : state_(core.state),
+      notifier_(core.notifier),
+      interpreter_(core.interpreter),
+      unloaded_(std::move(unloaded)) {
   setWindowTitle("Program Interpreter");
   setObjectName("frmInterp");
   auto* central = new QWidget(this);
@@ -156,7 +159,7 @@ int ProgramWindow::LineOfRow(int row) const {
 
 std::string ProgramWindow::ChooseFile(const std::string& title, bool forSaving) {
   if (chooseFile_) return chooseFile_(title, forSaving);
-  const QString folder = QtText(core_.state.AppDir);
+  const QString folder = QtText(state_.AppDir);
   const QString filter = "*.PRG (*.PRG *.prg);;*.* (*)";
   const QString path =
       forSaving ? QFileDialog::getSaveFileName(this, QtText(title), folder, filter, nullptr,
@@ -177,7 +180,7 @@ void ProgramWindow::ReadProgram() {
 void ProgramWindow::WriteProgram() {
   PlainList copy;
   // Checked before the dialog so that a program that cannot be saved never asks for a name.
-  if (NormaliseProgram(interpreter_.State().ProgLines, copy, core_.notifier) < 0) {
+  if (NormaliseProgram(interpreter_.State().ProgLines, copy, notifier_) < 0) {
     SetInterpMessage("Program not written");
     return;
   }
@@ -187,8 +190,8 @@ void ProgramWindow::WriteProgram() {
     return;
   }
   if (QFileInfo::exists(QtText(path)) &&
-      core_.notifier.MessageBox("File " + path + " exists.\r\nOverwrite?", MsgIcon::None,
-                                "File overwrite", MsgButtons::OkCancel) != MsgResult::Ok) {
+      notifier_.MessageBox("File " + path + " exists.\r\nOverwrite?", MsgIcon::None,
+                           "File overwrite", MsgButtons::OkCancel) != MsgResult::Ok) {
     SetInterpMessage("Program not written");
     return;
   }

@@ -85,7 +85,8 @@ class ProgramWindow : public QMainWindow {
   void RedrawAllRows();
   std::string ChooseFile(const std::string& title, bool forSaving);
 
-  ProgramWindowCore core_;
+  SharedState& state_;  // the program folder
+  Notifier& notifier_;
   Interpreter& interpreter_;
   std::function<void()> unloaded_;
   FileChooser chooseFile_;

@@ -3,7 +3,6 @@
 #include <memory>
 #include <optional>
 
-#include "commands/SpeedTests.h"
 #include "ui/EntryContext.h"
 
 namespace qv {
@@ -11,9 +10,10 @@ namespace {
 
 // What every entry shares: the window it reports to and the boxes it asks with.
 struct SpeedTestRunner {
-  EntryContext context;
-  Clock& clock;  // the tests time the motions
+  SpeedTestCore core;
+  WindowServices services;
   InputBox inputBox;
+  std::function<void()> filtersChanged;
 
   // `test` returns the result for the message line; a test the operator stopped says so. The
   // window shows the test as running once its questions are answered, not while it asks them.
@@ -23,41 +23,39 @@ struct SpeedTestRunner {
     bool stopped = false;
     {
       std::optional<BusyScope> busy;
-      const CommandBusyScope quiet(context.core.state, CommandBusyScope::OnEnd::Restore);
+      const CommandBusyScope quiet(core.state, CommandBusyScope::OnEnd::Restore);
       const InputBox ask = [&](const std::string& title, const std::string& prompt) {
         busy.reset();
         std::optional<std::string> answer = inputBox ? inputBox(title, prompt) : std::nullopt;
-        busy.emplace(context, "Speed Test");
+        busy.emplace(core.state, core.devices.motors, services, "Speed Test");
         return answer;
       };
-      const DeviceCore& s = context.core;
-      SpeedTests tests(SpeedTestDevices{s.stage, s.motors, s.wheels, s.cube, clock}, ask,
-                       [this](const std::string& text) {
-                         context.Say(text);
-                         // The line is redrawn before the motions hold the thread.
-                         context.LetEventsRun();
-                       });
+      SpeedTests tests(core.devices, ask, [this](const std::string& text) {
+        services.Message(text);
+        core.frontEnd.DoEvents();  // the line is redrawn before the motions hold the thread
+      });
       result = test(tests);
       stopped = busy && busy->Stopped();
     }
-    context.Say(stopped ? OperationEndText("Speed Test", false, true) + ": " + result : result);
+    services.Message(stopped ? OperationEndText("Speed Test", false, true) + ": " + result
+                             : result);
   }
 };
 
 }  // namespace
 
-SpeedTestHooks MakeSpeedTests(const DeviceCore& core, Clock& clock, const WindowServices& services,
+SpeedTestHooks MakeSpeedTests(const SpeedTestCore& core, const WindowServices& services,
                               InputBox inputBox, std::function<void()> filtersChanged) {
   if (!inputBox) inputBox = QtInputBox(nullptr);
   auto runner = std::make_shared<const SpeedTestRunner>(
-      SpeedTestRunner{EntryContext{core, services, std::move(filtersChanged)}, clock, inputBox});
+      SpeedTestRunner{core, services, std::move(inputBox), std::move(filtersChanged)});
   SpeedTestHooks hooks;
   hooks.limitLoop = [runner] { runner->Run([](SpeedTests& t) { return t.LimitLoop(); }); };
   hooks.scan = [runner] { runner->Run([](SpeedTests& t) { return t.Scan(); }); };
   hooks.wheel = [runner](int wheel) {
     runner->Run([&](SpeedTests& t) {
       std::string result = t.FilterMoves(wheel);
-      runner->context.Changed();
+      if (runner->filtersChanged) runner->filtersChanged();
       return result;
     });
   };

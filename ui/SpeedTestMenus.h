@@ -4,17 +4,27 @@
 // off its idle work while the devices move, and shows the result on the message line.
 #include <functional>
 
-#include "controllers/Clock.h"
+#include "commands/FrontEnd.h"
+#include "commands/SpeedTests.h"
+#include "foundation/SharedState.h"
 #include "ui/IndexerMenus.h"
 #include "ui/ObjectMenu.h"
 #include "ui/WindowServices.h"
 
 namespace qv {
 
+// What the speed tests drive: the devices they move and time, the flag that keeps the timer
+// off its idle work meanwhile, and the window's events, which run while a test reports.
+struct SpeedTestCore {
+  SharedState& state;
+  FrontEnd& frontEnd;
+  SpeedTestDevices devices;
+};
+
 // For DeviceMenuBar::SetSpeedTests. `filtersChanged` runs after the wheel test so that the
 // window's filter captions show where the wheel stopped; an empty `inputBox` asks with the
 // platform's.
-SpeedTestHooks MakeSpeedTests(const DeviceCore& core, Clock& clock, const WindowServices& services,
+SpeedTestHooks MakeSpeedTests(const SpeedTestCore& core, const WindowServices& services,
                               InputBox inputBox, std::function<void()> filtersChanged = {});
 
 }  // namespace qv

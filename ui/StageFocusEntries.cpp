@@ -35,20 +35,20 @@ JumpDirection DirectionOf(StageJump jump) {
 
 void StageEntries::Jump(StageJump jump) {
   if (!Ready()) return;
-  const Result status = c_.core.stage.XYJump(jump);
+  const Result status = stage_.XYJump(jump);
   c_.Say(status.failed() ? std::string(kError) : std::string(Stage::JumpText(jump)));
 }
 
 bool StageEntries::Move(StageJump jump, int jumps) {
   const JumpDirection d = DirectionOf(jump);
-  const double size = c_.core.stage.Params().JumpSize * jumps;  // microns
-  const bool moved = !c_.core.stage.XYMoveRel(d.dx * size, d.dy * size).failed();
+  const double size = stage_.Params().JumpSize * jumps;  // microns
+  const bool moved = !stage_.XYMoveRel(d.dx * size, d.dy * size).failed();
   c_.Say(moved ? std::string(Stage::JumpText(jump)) : std::string(kError));
   return moved;
 }
 
 JogMotion StageEntries::Jog(StageJump jump, int jumps) {
-  Stage& stage = c_.core.stage;
+  Stage& stage = stage_;
   return {std::string(Stage::JumpText(jump)),
           [this] { return Ready(); },
           [this, jump, jumps] { return Move(jump, jumps); },
@@ -58,7 +58,7 @@ JogMotion StageEntries::Jog(StageJump jump, int jumps) {
 }
 
 void StageEntries::ShowPosition() {
-  if (Ready()) c_.Say(XYPositionText(c_.core.stage));
+  if (Ready()) c_.Say(XYPositionText(stage_));
 }
 
 void StageEntries::Home() {
@@ -68,7 +68,7 @@ void StageEntries::Home() {
   bool stopped = false;
   {
     BusyScope busy(c_, "Homing Stage");
-    result = c_.core.stage.XYHome();
+    result = stage_.XYHome();
     stopped = busy.Stopped();
   }
   c_.Say(OperationEndText("Homing Stage", !result.failed(), stopped));
@@ -78,13 +78,13 @@ void StageEntries::Home() {
 void StageEntries::Origin() {
   if (!Ready()) return;
   c_.Say("Stage Origin ...");
-  if (c_.core.stage.XYOrigin().failed()) c_.Alert("Stage Origin Failed");
+  if (stage_.XYOrigin().failed()) c_.Alert("Stage Origin Failed");
 }
 
 // --- Focus ---
 
 bool FocusEntries::Move(FocusStep step) {
-  const bool moved = !c_.core.focus.ZStepMove(step).failed();
+  const bool moved = !focus_.ZStepMove(step).failed();
   c_.Say(moved ? std::string(Focus::StepText(step)) : std::string(kError));
   return moved;
 }
@@ -92,19 +92,19 @@ bool FocusEntries::Move(FocusStep step) {
 // A failed move keeps its "Error " on the message line instead of a position that would hide it.
 void FocusEntries::Step(FocusStep step) {
   if (!Ready() || !Move(step)) return;
-  c_.core.focus.ZWait();
+  focus_.ZWait();
   ShowPosition();
 }
 
 JogMotion FocusEntries::Jog(FocusStep step) {
-  Focus& focus = c_.core.focus;
+  Focus& focus = focus_;
   return {std::string(Focus::StepText(step)),  [this] { return Ready(); },
           [this, step] { return Move(step); }, [&focus] { focus.ZWait(); },
           [&focus] { focus.ZStop(); },         [this] { ShowPosition(); }};
 }
 
 void FocusEntries::ShowPosition() {
-  if (Ready()) c_.Say(ZPositionText(c_.core.focus));
+  if (Ready()) c_.Say(ZPositionText(focus_));
 }
 
 // A failed homing keeps the "Error " the focus entries always showed.
@@ -115,7 +115,7 @@ void FocusEntries::Home() {
   bool stopped = false;
   {
     BusyScope busy(c_, "Homing Focus");
-    result = c_.core.focus.ZHome();
+    result = focus_.ZHome();
     stopped = busy.Stopped();
   }
   c_.Say(result.failed() && !stopped ? std::string(kError)
@@ -124,7 +124,7 @@ void FocusEntries::Home() {
 
 void FocusEntries::Origin() {
   if (!Ready()) return;
-  c_.Say(c_.core.focus.ZOrigin().failed() ? kError : "Z Origin");
+  c_.Say(focus_.ZOrigin().failed() ? kError : "Z Origin");
 }
 
 }  // namespace qv

@@ -10,7 +10,7 @@ namespace qv {
 
 class StageEntries {
  public:
-  explicit StageEntries(const EntryContext& context) : c_(context) {}
+  StageEntries(const EntryContext& context, Stage& stage) : c_(context), stage_(stage) {}
 
   void Jump(StageJump jump);  // one XYJUMPSIZE, "Stage Left" ... or "Error "
   // Steps of `jumps` XYJUMPSIZE in a direction.
@@ -24,11 +24,12 @@ class StageEntries {
   bool Move(StageJump jump, int jumps);  // the move and its text; false when it failed
 
   const EntryContext& c_;
+  Stage& stage_;
 };
 
 class FocusEntries {
  public:
-  explicit FocusEntries(const EntryContext& context) : c_(context) {}
+  FocusEntries(const EntryContext& context, Focus& focus) : c_(context), focus_(focus) {}
 
   void Step(FocusStep step);  // move, its text, wait, then the position
   JogMotion Jog(FocusStep step);
@@ -41,6 +42,7 @@ class FocusEntries {
   bool Move(FocusStep step);  // the move and its text; false when it failed
 
   const EntryContext& c_;
+  Focus& focus_;
 };
 
 }  // namespace qv

@@ -9,29 +9,29 @@
 #include "ui/MainStatusBar.h"
 #include "ui/MapWidget.h"
 #include "ui/ObjectActions.h"
+#include "ui/ParameterEntries.h"
 #include "ui/PositionReadout.h"
 #include "ui/ProgramWindow.h"
+#include "ui/SpeedTestMenus.h"
 
 namespace qv {
 
 inline DeviceCore DevicePart(const CoreServices& c) {
-  return DeviceCore{.state = c.state,
-                    .notifier = c.notifier,
-                    .frontEnd = c.frontEnd,
-                    .comm = c.comm,
-                    .motors = c.motors,
-                    .leds = c.leds,
-                    .focus = c.focus,
-                    .stage = c.stage,
-                    .wheels = c.wheels,
-                    .cube = c.cube,
-                    .objectives = c.objectives,
-                    .scan = c.scan,
-                    .map = c.map,
-                    .dispatcher = c.dispatcher,
-                    .windowSource = c.windowSource,
-                    .reinitialise = c.reinitialise,
-                    .replaceDeviceFile = c.replaceDeviceFile};
+  return DeviceCore{{c.state, c.notifier, c.frontEnd, c.motors},
+                    c.focus,
+                    c.stage,
+                    c.wheels,
+                    c.cube,
+                    c.objectives};
+}
+
+inline DeviceSetup DeviceSetupPart(const CoreServices& c) {
+  return DeviceSetup{
+      c.comm, c.scan, c.map, c.dispatcher, c.windowSource, c.reinitialise, c.replaceDeviceFile};
+}
+
+inline SpeedTestCore SpeedTestPart(const CoreServices& c) {
+  return SpeedTestCore{c.state, c.frontEnd, {c.stage, c.motors, c.wheels, c.cube, c.clock}};
 }
 
 inline ObjectActionsCore ObjectsPart(const CoreServices& c) {
@@ -43,8 +43,9 @@ inline MapWidgetCore MapPart(const CoreServices& c) {
   return MapWidgetCore{c.state, c.stage, c.map};
 }
 
-inline AxesPanelCore AxesPart(const CoreServices& c) {
-  return AxesPanelCore{c.state, c.axes, c.motors};
+// `diagnostics` runs the panel's operations; its owner outlives the panel.
+inline AxesPanelCore AxesPart(const CoreServices& c, AxisDiagnostics& diagnostics) {
+  return AxesPanelCore{c.state, c.axes, diagnostics};
 }
 
 inline MainMenusCore MenusPart(const CoreServices& c) {
