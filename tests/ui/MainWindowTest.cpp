@@ -648,6 +648,18 @@ TEST_P(Microscope, AHeldJogRepeatsAndItsReleaseStopsTheStage) {
   EXPECT_GT(moved, 2 * jump - um);
   EXPECT_LT(moved, 3 * jump);
   EXPECT_FALSE(sim.State(X()).moving);
+
+  // The operator's Stop while a jog is held: no step follows (the hold ends its repeats, and the
+  // drivers hold back motions while the Stop holds), and its release moves nothing.
+  QTest::keyPress(tab, Qt::Key_Right);
+  window->Devices().Jog().Repeat();
+  Stop();
+  const int64_t stopped = Count(X());
+  window->Devices().Jog().Repeat();
+  window->Devices().Jog().Repeat();
+  QTest::keyRelease(tab, Qt::Key_Right);
+  EXPECT_EQ(Count(X()), stopped) << "moved after Stop";
+  EXPECT_FALSE(sim.State(X()).moving);
 }
 
 // Obj and Joy commands from a client, the console or a program show on the window.
