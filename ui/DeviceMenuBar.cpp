@@ -7,29 +7,36 @@ namespace qv {
 DeviceMenuBar::DeviceMenuBar(const DeviceCore& core, const DeviceSetup& setup,
                              const WindowServices& services, QMenuBar* bar)
     : QObject(bar),
-      context_{core.entry, services, {}},
+      services_(services),
+      context_{{core.state, services_},
+               core.motors,
+               core.notifier,
+               core.frontEnd,
+               [this] {
+                 Refresh();
+                 emit DevicesChanged();
+               }},
       setup_(setup),
-      stage_(context_, core.stage),
-      focus_(context_, core.focus),
-      parameters_(context_, core.objectives, setup_) {
-  context_.devicesChanged = [this] {
-    Refresh();
-    emit DevicesChanged();
-  };
+      stage_(context_.window, core.motors, core.notifier, core.stage),
+      focus_(context_.window, core.motors, core.focus),
+      parameters_(context_.window, core.notifier, core.frontEnd, context_.devicesChanged,
+                  core.objectives, setup_) {
   BuildStageMenu(bar);
   BuildFocusMenu(bar);
   wheelF_ = std::make_unique<FilterWheelMenu>(context_, core.wheels, parameters_, speedTests_, 1,
                                               bar, gate_);
   wheelB_ = std::make_unique<FilterWheelMenu>(context_, core.wheels, parameters_, speedTests_, 2,
                                               bar, gate_);
-  mag_ = std::make_unique<MagnificationMenu>(context_, core.objectives, parameters_, bar);
-  cube_ =
-      std::make_unique<CubeChangerMenu>(context_, core.cube, parameters_, speedTests_, bar, gate_);
+  mag_ = std::make_unique<MagnificationMenu>(services_, core.objectives, parameters_, bar);
+  const CubeEntries cubeEntries(context_.window, core.motors, core.notifier,
+                                context_.devicesChanged, core.cube);
+  cube_ = std::make_unique<CubeChangerMenu>(context_.window, cubeEntries, core.cube, parameters_,
+                                            speedTests_, bar, gate_);
   for (QMenu* menu :
        {stageMenu_.data(), focusMenu_.data(), wheelF_->Menu(), wheelB_->Menu(), cube_->Menu()}) {
     menu->setToolTipsVisible(true);  // a disabled entry says why
   }
-  gate_.Refresh(context_.core.state);
+  gate_.Refresh(context_.window.state);
 }
 
 // The menus go with the entries their actions call.
@@ -44,7 +51,7 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
   stageMenu_ = bar->addMenu("&X-Y");
   QMenu* m = stageMenu_;
   m->setObjectName("mnuXY");
-  connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
+  connect(m, &QMenu::aboutToShow, this, [this] { services_.ShowTab(0); });
   auto ready = [this](QAction* entry) { gate_.Add(DeviceId::XY, entry); };
   ready(m->addAction("Read Position", this, [this] { stage_.ShowPosition(); }));
   ready(m->addAction("Left", this, [this] { stage_.Jump(StageJump::Left); }));
@@ -54,12 +61,12 @@ void DeviceMenuBar::BuildStageMenu(QMenuBar* bar) {
   // The typed coordinates go through the "XY" command, so they are judged as a typed command's.
   ready(m->addAction("Go To", this, [this] {
     const std::optional<std::string> target =
-        context_.services.InputBox("Go To", "Stage position in microns: X Y");
+        services_.InputBox("Go To", "Stage position in microns: X Y");
     if (!target || TrimBlanks(*target).empty()) return;
     const std::string reply = setup_.dispatcher.ExecuteLine(
         setup_.windowSource, "XY " + std::string(TrimBlanks(*target)) + ";XY Wait");
     if (reply.find("Error ") != std::string::npos) {
-      context_.Say(reply);
+      context_.window.Say(reply);
       return;
     }
     stage_.ShowPosition();
@@ -82,7 +89,7 @@ void DeviceMenuBar::BuildFocusMenu(QMenuBar* bar) {
   focusMenu_ = bar->addMenu("&Z");
   QMenu* m = focusMenu_;
   m->setObjectName("mnuZ");
-  connect(m, &QMenu::aboutToShow, this, [this] { context_.services.ShowTab(0); });
+  connect(m, &QMenu::aboutToShow, this, [this] { services_.ShowTab(0); });
   auto ready = [this](QAction* entry) { gate_.Add(DeviceId::Z, entry); };
   ready(m->addAction("Read Position", this, [this] { focus_.ShowPosition(); }));
   ready(m->addAction("Up Coarse", this, [this] { focus_.Step(FocusStep::UpCoarse); }));
@@ -104,7 +111,7 @@ DevicePopups DeviceMenuBar::Popups(QMenu* joystick) const {
 void DeviceMenuBar::Refresh() {
   FiltCaption();
   ObjectivePosCheck();
-  gate_.Refresh(context_.core.state);
+  gate_.Refresh(context_.window.state);
 }
 
 void DeviceMenuBar::FiltCaption() {

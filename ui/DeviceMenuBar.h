@@ -48,6 +48,7 @@ class DeviceMenuBar : public QObject {
   void BuildStageMenu(QMenuBar* bar);
   void BuildFocusMenu(QMenuBar* bar);
 
+  WindowServices services_;  // the window's; the entries report through this copy
   EntryContext context_;
   DeviceSetup setup_;
   ReadinessGate gate_;  // the entries that need their device ready

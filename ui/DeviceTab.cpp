@@ -34,19 +34,23 @@ DeviceTab::DeviceTab(const DeviceCore& core, LedController& leds, const Joystick
       filterWheels_(core.wheels),
       cubeChanger_(core.cube),
       objectives_(core.objectives),
-      context_{core.entry, services, {}},
-      stage_(context_, core.stage),
-      focus_(context_, core.focus),
+      services_(services),
+      context_{{core.state, services_},
+               core.motors,
+               core.notifier,
+               core.frontEnd,
+               [this] {
+                 FiltCaption();
+                 MagCaption();
+                 RefreshLeds();
+                 emit DevicesChanged();
+               }},
+      stage_(context_.window, core.motors, core.notifier, core.stage),
+      focus_(context_.window, core.motors, core.focus),
       wheels_{WheelEntries{context_, core.wheels, 1}, WheelEntries{context_, core.wheels, 2}},
-      leds_(context_, leds) {
+      leds_(context_.window, core.frontEnd, context_.devicesChanged, leds) {
   setObjectName("tabDeviceControl");
   setFocusPolicy(Qt::ClickFocus);  // a click on the tab gives the jog keys to the window
-  context_.devicesChanged = [this] {
-    FiltCaption();
-    MagCaption();
-    RefreshLeds();
-    emit DevicesChanged();
-  };
   auto* frames = new QGridLayout;
   frames->addWidget(BuildStageFrame(), 0, 0);
   frames->addWidget(BuildFocusFrame(), 0, 1);
@@ -133,7 +137,8 @@ QWidget* DeviceTab::BuildCubeFrame() {
   frame->setObjectName("fraCube");
   cubeButton_ = new MenuButton("cmdCube", frame);
   cubeButton_->onOpen = [this] {
-    if (context_.core.state.Config.Installed[DeviceId::Cube] == 1) Popup(popups_.cube, cubeButton_);
+    if (context_.window.state.Config.Installed[DeviceId::Cube] == 1)
+      Popup(popups_.cube, cubeButton_);
   };
   gate_.Add(DeviceId::Cube, cubeButton_);
   (new QVBoxLayout(frame))->addWidget(cubeButton_);
@@ -175,7 +180,7 @@ QWidget* DeviceTab::BuildLedFrame() {
 
 void DeviceTab::RefreshLeds() {
   for (int16_t n = 0; n < 3; ++n) {
-    const bool ready = context_.core.state.Ready[DeviceId::Leds] == 1;
+    const bool ready = context_.window.state.Ready[DeviceId::Leds] == 1;
     ledBoxes_[static_cast<size_t>(n)]->SetLit(ready ? leds_.Lit(n) : std::nullopt);
   }
 }
@@ -207,7 +212,7 @@ void DeviceTab::Popup(QMenu* menu, QWidget* at) {
 // The wheel becomes current and its filter is read before its menu shows: the menu does that
 // when it opens, so without a menu the tab does it itself.
 void DeviceTab::OpenWheel(int wheel) {
-  if (context_.core.state.Config.Installed[wheel == 1 ? DeviceId::W1 : DeviceId::W2] != 1) return;
+  if (context_.window.state.Config.Installed[wheel == 1 ? DeviceId::W1 : DeviceId::W2] != 1) return;
   QMenu* menu = wheel == 1 ? popups_.filterF : popups_.filterB;
   if (menu) {
     Popup(menu, wheelButtons_[static_cast<size_t>(wheel - 1)]);
@@ -229,7 +234,7 @@ void DeviceTab::MagCaption() {
 }
 
 void DeviceTab::JoyVisibility() {
-  const bool on = context_.core.state.JoyOn == 1;
+  const bool on = context_.window.state.JoyOn == 1;
   const bool wz = joystick_.JoyAxesWZ() == 1;
   joyIndicator_->setVisible(on);
   jxLabel_->setVisible(on && !wz);

@@ -47,7 +47,7 @@ class DeviceTab : public QWidget {
   // The joystick deflection (x, y) out of the full scale z.
   void JoyDisplay(int16_t x, int16_t y, int16_t z);
   // The controls of devices that are not ready are disabled, with the reason as tool tip.
-  void RefreshReadiness() { gate_.Refresh(context_.core.state); }
+  void RefreshReadiness() { gate_.Refresh(context_.window.state); }
   // The LED boxes show which LEDs the program lit.
   void RefreshLeds();
 
@@ -80,12 +80,13 @@ class DeviceTab : public QWidget {
   const Wheels& filterWheels_;  // the captions of the wheel, cube and magnification buttons
   const Cube& cubeChanger_;
   const Objectives& objectives_;
+  WindowServices services_;  // the window's; the entries report through this copy
   EntryContext context_;
   StageEntries stage_;
   FocusEntries focus_;
   std::array<WheelEntries, 2> wheels_;
   LedEntries leds_;
-  JogHold jog_{context_.core.state, context_.core.motors, context_.services};
+  JogHold jog_{context_.window.state, context_.motors, services_};
   int jogKey_ = 0;  // the key whose jog is held, 0 for none
   ReadinessGate gate_;
   DevicePopups popups_;

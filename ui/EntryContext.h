@@ -1,6 +1,7 @@
 #pragma once
-// What every group of the main window's device entries works with: the program, the window's
-// services, and a way to say that devices moved, so that captions and check marks follow.
+// What the groups of the main window's device entries work with, in the pieces they combine: the
+// window they report to, the motor controllers' Stop, the message boxes, the window's events and
+// a way to say that devices moved, so that captions and check marks follow.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,19 +19,38 @@
 
 namespace qv {
 
-// What every device entry works with besides its device: the shared state, the message boxes,
-// the window's events, and the motor controllers whose Stop flag ends an operation.
-struct EntryCore {
+// Where every group of device entries reports: the shared state, whose ready flags gate the
+// entries, and the window's services (message line, dialogs, the running operation's display).
+struct EntryWindow {
+  SharedState& state;
+  const WindowServices& services;
+
+  void Say(const std::string& text) const { services.Message(text); }
+  // A keyword file of the program folder.
+  std::string ProgramFile(const std::string& name) const { return state.AppDir + name; }
+};
+
+// Says that filters, cube, objective, lamp or settings changed, so that captions and check marks
+// follow.
+using DevicesChanged = std::function<void()>;
+
+// What the hosts of the device entries (the device menus and the Device Control tab) hold and
+// hand out, to each group of entries the pieces it uses; the wheel entries use all of it.
+struct EntryContext {
+  EntryWindow window;
+  const MotorControllers& motors;  // whose Stop flag ends a long operation
+  Notifier& notifier;              // the message boxes
+  FrontEnd& frontEnd;              // the window's events, let run after a modal editor
+  DevicesChanged devicesChanged;
+};
+
+// What the hosts of the device entries are handed: the program's pieces, and the devices, one to
+// each group of entries.
+struct DeviceCore {
   SharedState& state;
   Notifier& notifier;
   FrontEnd& frontEnd;
   MotorControllers& motors;
-};
-
-// What the hosts of the device entries (the device menus and the Device Control tab) hand them:
-// the common core and the devices, one to each group of entries.
-struct DeviceCore {
-  EntryCore entry;
   Focus& focus;
   Stage& stage;
   Wheels& wheels;
@@ -38,23 +58,10 @@ struct DeviceCore {
   Objectives& objectives;
 };
 
-struct EntryContext {
-  EntryCore core;
-  WindowServices services;
-  std::function<void()> devicesChanged;  // filters, cube, objective, lamp or settings changed
-
-  void Changed() const {
-    if (devicesChanged) devicesChanged();
-  }
-  void Say(const std::string& text) const { services.Message(text); }
-  // A modal message box titled with the program's name.
-  void Alert(const std::string& text) const {
-    core.notifier.MessageBox(text, MsgIcon::Exclamation);
-  }
-  void LetEventsRun() const { core.frontEnd.DoEvents(); }
-  // A keyword file of the program folder.
-  std::string ProgramFile(const std::string& name) const { return core.state.AppDir + name; }
-};
+// A modal message box titled with the program's name.
+inline void Alert(Notifier& notifier, const std::string& text) {
+  notifier.MessageBox(text, MsgIcon::Exclamation);
+}
 
 // Holds CommandBusy for the duration of an operator operation, so that the timer leaves the
 // joystick and the map alone meanwhile, and shows the operation as running. Both end whatever
@@ -66,8 +73,8 @@ class BusyScope {
       : motors_(motors), services_(services), busy_(state, CommandBusyScope::OnEnd::Restore) {
     services_.OperationBegins(what);
   }
-  BusyScope(const EntryContext& context, const std::string& what)
-      : BusyScope(context.core.state, context.core.motors, context.services, what) {}
+  BusyScope(const EntryWindow& window, const MotorControllers& motors, const std::string& what)
+      : BusyScope(window.state, motors, window.services, what) {}
   ~BusyScope() { services_.OperationEnds(); }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;

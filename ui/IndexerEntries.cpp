@@ -74,7 +74,7 @@ std::string ObjectiveItemCaption(int16_t position, int16_t mag) {
 // --- Wheels ---
 
 bool WheelEntries::Ready() const {
-  return c_.core.state.Ready[WheelDevice(wheel_)] == 1;
+  return c_.window.state.Ready[WheelDevice(wheel_)] == 1;
 }
 
 int16_t WheelEntries::Positions() const {
@@ -85,7 +85,7 @@ void WheelEntries::Open() {
   if (!Ready()) return;
   int16_t filter = 0;
   wheels_.ReadFilter(wheel_, filter);
-  c_.Changed();
+  c_.devicesChanged();
 }
 
 // The filter becomes current only when the wheel accepted the move, so that the check mark never
@@ -95,19 +95,19 @@ void WheelEntries::Move(const std::function<Result()>& start) {
   Result status;
   bool stopped = false;
   {
-    BusyScope busy(c_, what);
+    BusyScope busy(c_.window, c_.motors, what);
     status = start();
     if (status.ok()) status = wheels_.WaitComp(wheel_);
     stopped = busy.Stopped();
   }
   if (stopped) {
-    c_.Say(OperationEndText(what, false, true));
+    c_.window.Say(OperationEndText(what, false, true));
   } else if (status.ok()) {
-    c_.Say(WheelWord(wheel_) + Str(wheels_.CurrentFilter(wheel_)));
+    c_.window.Say(WheelWord(wheel_) + Str(wheels_.CurrentFilter(wheel_)));
   } else {
-    c_.Say(MoveFailure(what, status));
+    c_.window.Say(MoveFailure(what, status));
   }
-  c_.Changed();
+  c_.devicesChanged();
 }
 
 void WheelEntries::Choose(int16_t filter) {
@@ -123,26 +123,26 @@ void WheelEntries::Step(int delta) {
 void WheelEntries::Home() {
   if (!Ready()) return;
   const std::string what = "Homing Filter Wheel";
-  c_.Say(what + " ...");
+  c_.window.Say(what + " ...");
   Wheels& wheels = wheels_;
   Result result;
   bool stopped = false;
   {
-    BusyScope busy(c_, what);
+    BusyScope busy(c_.window, c_.motors, what);
     result = wheels.Home(wheel_);
     stopped = busy.Stopped();
   }
   if (result.failed() || stopped) {
-    c_.Say(OperationEndText(what, false, stopped));
-    if (!stopped) c_.Alert("Home Failed");
+    c_.window.Say(OperationEndText(what, false, stopped));
+    if (!stopped) Alert(c_.notifier, "Home Failed");
     return;
   }
   int16_t filter = 0;
   const Result read = wheels.ReadFilter(wheel_, filter);
-  c_.Say(read.ok() ? OperationEndText(what, true, false) + ", " + WheelWord(wheel_) +
-                         Str(wheels.CurrentFilter(wheel_))
-                   : std::string(kError));
-  c_.Changed();
+  c_.window.Say(read.ok() ? OperationEndText(what, true, false) + ", " + WheelWord(wheel_) +
+                                Str(wheels.CurrentFilter(wheel_))
+                          : std::string(kError));
+  c_.devicesChanged();
 }
 
 void WheelEntries::ToggleLamp() {
@@ -152,48 +152,49 @@ void WheelEntries::ToggleLamp() {
   const Result result = wheels.Lamp(wheel_, wanted);
   const std::string lamp = WheelWord(wheel_) + " Lamp";
   if (result.ok()) {
-    c_.Say(lamp + (wanted == 1 ? " On" : " Off"));
+    c_.window.Say(lamp + (wanted == 1 ? " On" : " Off"));
   } else if (!result.failed()) {
-    c_.Say(lamp + " not switched: the " + c_.core.state.Config.ContrType +
-           " controllers have no output for a lamp");
+    c_.window.Say(lamp + " not switched: the " + c_.window.state.Config.ContrType +
+                  " controllers have no output for a lamp");
   } else {
-    c_.Say(lamp + " not switched: its controller refused or did not answer (Conf > Error Log)");
+    c_.window.Say(lamp +
+                  " not switched: its controller refused or did not answer (Conf > Error Log)");
   }
-  c_.Changed();
+  c_.devicesChanged();
 }
 
 void WheelEntries::AssignToJoystick() {
   if (!Ready()) return;
   wheels_.SetJoyWheel(wheel_);
-  c_.Changed();
+  c_.devicesChanged();
 }
 
 void WheelEntries::SetCompensation(bool on) {
   if (!Ready()) return;
   wheels_.Compensation().SetOn(wheel_, on);
-  c_.Changed();
+  c_.devicesChanged();
 }
 
 void WheelEntries::CompensationParameters() {
   if (!Ready()) return;
   const std::string pattern = "QV_DZW" + Plain(wheel_) + "*.TXT";
-  const std::filesystem::path chosen = c_.services.ChooseFile(
+  const std::filesystem::path chosen = c_.window.services.ChooseFile(
       {"Select focus compensation parameter file to load", pattern + " *.TXT *.*", ""});
   // The table is read by name from the program folder, so a file elsewhere cannot be used.
-  if (chosen.empty() || !InProgramFolder(chosen, c_.core.state.AppDir)) {
-    c_.Say("Parameter file not read");
+  if (chosen.empty() || !InProgramFolder(chosen, c_.window.state.AppDir)) {
+    c_.window.Say("Parameter file not read");
     return;
   }
   const std::string name = chosen.filename().string();
-  c_.services.EditParameters(c_.ProgramFile(name));
-  c_.LetEventsRun();
+  c_.window.services.EditParameters(c_.window.ProgramFile(name));
+  c_.frontEnd.DoEvents();
   if (!wheels_.ReadZCompTable(wheel_, name).ok()) {
-    c_.Say("Parameter file not read");
+    c_.window.Say("Parameter file not read");
     return;
   }
-  c_.Say("Parameter file " + name + " read");
+  c_.window.Say("Parameter file " + name + " read");
   wheels_.Compensation().SetOn(wheel_, true);
-  c_.Changed();
+  c_.devicesChanged();
 }
 
 // --- Cube ---
@@ -206,7 +207,7 @@ void CubeEntries::Choose(int16_t cube) {
   Result status;
   bool stopped = false;
   {
-    BusyScope busy(c_, what);
+    BusyScope busy(window_, motors_, what);
     status = cube_.Goto(cube);
     if (status.ok()) {
       cube_.SetCurrentCube(cube);
@@ -215,11 +216,11 @@ void CubeEntries::Choose(int16_t cube) {
     stopped = busy.Stopped();
   }
   if (stopped) {
-    c_.Say(OperationEndText(what, false, true));
+    window_.Say(OperationEndText(what, false, true));
   } else {
-    c_.Say(status.ok() ? "Cube" + Str(cube) : MoveFailure(what, status));
+    window_.Say(status.ok() ? "Cube" + Str(cube) : MoveFailure(what, status));
   }
-  c_.Changed();
+  changed_();
 }
 
 void CubeEntries::Step(int delta) {
@@ -230,23 +231,23 @@ void CubeEntries::Step(int delta) {
 void CubeEntries::Home() {
   if (!Ready()) return;
   const std::string what = "Homing Cube Changer";
-  c_.Say(what + " ...");
+  window_.Say(what + " ...");
   Result result;
   bool stopped = false;
   {
-    BusyScope busy(c_, what);
+    BusyScope busy(window_, motors_, what);
     result = cube_.Home();
     stopped = busy.Stopped();
   }
   if (result.failed() || stopped) {
-    c_.Say(OperationEndText(what, false, stopped));
-    if (!stopped) c_.Alert("Home Failed");
+    window_.Say(OperationEndText(what, false, stopped));
+    if (!stopped) Alert(notifier_, "Home Failed");
     return;
   }
   int16_t cube = 0;
   if (cube_.ReadPos(cube).ok()) cube_.SetCurrentCube(cube);
-  c_.Say(OperationEndText(what, true, false));
-  c_.Changed();
+  window_.Say(OperationEndText(what, true, false));
+  changed_();
 }
 
 }  // namespace qv

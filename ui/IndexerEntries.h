@@ -52,9 +52,11 @@ class WheelEntries {
 
 class CubeEntries {
  public:
-  CubeEntries(const EntryContext& context, Cube& cube) : c_(context), cube_(cube) {}
+  CubeEntries(const EntryWindow& window, const MotorControllers& motors, Notifier& notifier,
+              const DevicesChanged& changed, Cube& cube)
+      : window_(window), motors_(motors), notifier_(notifier), changed_(changed), cube_(cube) {}
 
-  bool Ready() const { return c_.core.state.Ready[DeviceId::Cube] == 1; }
+  bool Ready() const { return window_.state.Ready[DeviceId::Cube] == 1; }
   void Choose(int16_t cube);
   void Next() { Step(1); }
   void Previous() { Step(-1); }
@@ -63,7 +65,10 @@ class CubeEntries {
  private:
   void Step(int delta);
 
-  const EntryContext& c_;
+  EntryWindow window_;
+  const MotorControllers& motors_;  // Stop ends a move or the homing
+  Notifier& notifier_;              // a failed homing
+  const DevicesChanged& changed_;
   Cube& cube_;
 };
 

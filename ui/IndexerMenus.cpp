@@ -69,7 +69,7 @@ void MenuItemList::Clear() {
 FilterWheelMenu::FilterWheelMenu(const EntryContext& context, Wheels& wheels,
                                  ParameterEntries& parameters, const SpeedTestHooks& hooks,
                                  int wheel, QMenuBar* bar, ReadinessGate& gate)
-    : c_(context),
+    : window_(context.window),
       wheels_(wheels),
       entries_(context, wheels, wheel),
       menu_(bar->addMenu(wheel == 1 ? "&F-i" : "&B-j")),
@@ -79,7 +79,7 @@ FilterWheelMenu::FilterWheelMenu(const EntryContext& context, Wheels& wheels,
   AddEntries(parameters, hooks, gate);
   // Opening the menu shows the wheel's filter as the controller has it.
   QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] {
-    c_.services.ShowTab(0);
+    window_.services.ShowTab(0);
     entries_.Open();
     Refresh();
   });
@@ -150,7 +150,7 @@ void FilterWheelMenu::Refresh() {
   menu_->setTitle("&" + Q(FilterCaption(wheels_, wheel)));
   if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
   items_.Check(wheels_.CurrentFilter(wheel));
-  items_.Gate(NotReadyReason(c_.core.state, wheel == 1 ? DeviceId::W1 : DeviceId::W2));
+  items_.Gate(NotReadyReason(window_.state, wheel == 1 ? DeviceId::W1 : DeviceId::W2));
   joystick_->setChecked(wheels_.JoyWheel() == wheel);
   lamp_->setChecked(wheels_.LampState(wheel) == 1);
   compensation_->setChecked(wheels_.ZCompIsOn(wheel));
@@ -158,19 +158,19 @@ void FilterWheelMenu::Refresh() {
 
 // --- CubeChangerMenu ---
 
-CubeChangerMenu::CubeChangerMenu(const EntryContext& context, Cube& cube,
-                                 ParameterEntries& parameters, const SpeedTestHooks& hooks,
-                                 QMenuBar* bar, ReadinessGate& gate)
-    : c_(context),
+CubeChangerMenu::CubeChangerMenu(const EntryWindow& window, const CubeEntries& entries,
+                                 const Cube& cube, ParameterEntries& parameters,
+                                 const SpeedTestHooks& hooks, QMenuBar* bar, ReadinessGate& gate)
+    : window_(window),
       cube_(cube),
-      entries_(context, cube),
+      entries_(entries),
       menu_(bar->addMenu("C&ube")),
       items_end_(menu_->addSeparator()),
       items_(menu_, items_end_) {
   menu_->setObjectName("mnuCube");
   AddEntries(parameters, hooks, gate);
   QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] {
-    c_.services.ShowTab(0);
+    window_.services.ShowTab(0);
     Refresh();
   });
   Refresh();
@@ -206,14 +206,14 @@ void CubeChangerMenu::Refresh() {
     Refresh();
   });
   items_.Check(cube_.CurrentCube());
-  items_.Gate(NotReadyReason(c_.core.state, DeviceId::Cube));
+  items_.Gate(NotReadyReason(window_.state, DeviceId::Cube));
 }
 
 // --- MagnificationMenu ---
 
-MagnificationMenu::MagnificationMenu(const EntryContext& context, const Objectives& objectives,
+MagnificationMenu::MagnificationMenu(const WindowServices& services, const Objectives& objectives,
                                      ParameterEntries& parameters, QMenuBar* bar)
-    : c_(context),
+    : services_(services),
       objectives_(objectives),
       parameters_(parameters),
       menu_(bar->addMenu("Ma&g.")),
@@ -222,7 +222,7 @@ MagnificationMenu::MagnificationMenu(const EntryContext& context, const Objectiv
   menu_->setObjectName("mnuMag");
   menu_->addAction("Objectives", menu_, [this] { parameters_.EditObjectives(); });
   menu_->addAction("Field Param.", menu_, [this] { parameters_.EditField(); });
-  QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] { c_.services.ShowTab(0); });
+  QObject::connect(menu_, &QMenu::aboutToShow, menu_, [this] { services_.ShowTab(0); });
   Refresh();
 }
 

@@ -42,7 +42,8 @@ struct SpeedTestHooks {
 
 class FilterWheelMenu {
  public:
-  // The entries that need the wheel ready go to `gate`.
+  // The entries that need the wheel ready go to `gate`; the wheel's own entries are made from
+  // `context`.
   FilterWheelMenu(const EntryContext& context, Wheels& wheels, ParameterEntries& parameters,
                   const SpeedTestHooks& hooks, int wheel, QMenuBar* bar, ReadinessGate& gate);
 
@@ -55,8 +56,8 @@ class FilterWheelMenu {
  private:
   void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks, ReadinessGate& gate);
 
-  const EntryContext& c_;
-  Wheels& wheels_;
+  EntryWindow window_;
+  const Wheels& wheels_;
   WheelEntries entries_;
   QMenu* menu_;
   QAction* items_end_;
@@ -69,8 +70,9 @@ class FilterWheelMenu {
 
 class CubeChangerMenu {
  public:
-  CubeChangerMenu(const EntryContext& context, Cube& cube, ParameterEntries& parameters,
-                  const SpeedTestHooks& hooks, QMenuBar* bar, ReadinessGate& gate);
+  CubeChangerMenu(const EntryWindow& window, const CubeEntries& entries, const Cube& cube,
+                  ParameterEntries& parameters, const SpeedTestHooks& hooks, QMenuBar* bar,
+                  ReadinessGate& gate);
 
   QMenu* Menu() const { return menu_; }
   void Refresh();
@@ -78,8 +80,8 @@ class CubeChangerMenu {
  private:
   void AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks, ReadinessGate& gate);
 
-  const EntryContext& c_;
-  Cube& cube_;
+  EntryWindow window_;
+  const Cube& cube_;
   CubeEntries entries_;
   QMenu* menu_;
   QAction* items_end_;
@@ -88,14 +90,14 @@ class CubeChangerMenu {
 
 class MagnificationMenu {
  public:
-  MagnificationMenu(const EntryContext& context, const Objectives& objectives,
+  MagnificationMenu(const WindowServices& services, const Objectives& objectives,
                     ParameterEntries& parameters, QMenuBar* bar);
 
   QMenu* Menu() const { return menu_; }
   void Refresh();  // objective items and the current one's check mark
 
  private:
-  const EntryContext& c_;
+  const WindowServices& services_;
   const Objectives& objectives_;
   ParameterEntries& parameters_;
   QMenu* menu_;

@@ -14,75 +14,74 @@ constexpr const char* kObjectiveFile = "QV_OBJPOSMAG.TXT";
 }
 
 void ParameterEntries::Edit(const char* fileName) {
-  c_.services.EditParameters(c_.ProgramFile(fileName));
-  c_.LetEventsRun();
+  window_.services.EditParameters(window_.ProgramFile(fileName));
+  frontEnd_.DoEvents();
 }
 
 // Messages that the loading showed (a key not found, the channel's faults) are not covered by a
 // plain "XY On": the line says that they came. "XY Off" says enough by itself.
 void ParameterEntries::EditDevice(DeviceId device) {
   Edit(Device(device).file);
-  const int shown = c_.core.notifier.MessagesShown();
+  const int shown = notifier_.MessagesShown();
   const std::string log = setup_.comm.CommLogText();
   const std::string state = setup_.reinitialise(device);
-  const bool errors =
-      c_.core.state.Ready[device] == 1 &&
-      (c_.core.notifier.MessagesShown() != shown || setup_.comm.CommLogText() != log);
-  c_.Say(errors ? state + " after errors loading " + Device(device).file +
-                      " (see the messages shown, Conf > Error Log)"
-                : state);
-  c_.Changed();
+  const bool errors = window_.state.Ready[device] == 1 &&
+                      (notifier_.MessagesShown() != shown || setup_.comm.CommLogText() != log);
+  window_.Say(errors ? state + " after errors loading " + Device(device).file +
+                           " (see the messages shown, Conf > Error Log)"
+                     : state);
+  changed_();
 }
 
 void ParameterEntries::ReadParFile(DeviceId device) {
   const std::string deviceFile = Device(device).file;
   const std::string stem = deviceFile.substr(0, deviceFile.size() - 4);  // without ".TXT"
-  const std::filesystem::path chosen =
-      c_.services.ChooseFile({"Select a parameter file to load", stem + "*.TXT *.TXT *.*", ""});
-  c_.Say(setup_.replaceDeviceFile(chosen.parent_path().string(), chosen.filename().string(),
-                                  deviceFile));
+  const std::filesystem::path chosen = window_.services.ChooseFile(
+      {"Select a parameter file to load", stem + "*.TXT *.TXT *.*", ""});
+  window_.Say(setup_.replaceDeviceFile(chosen.parent_path().string(), chosen.filename().string(),
+                                       deviceFile));
 }
 
 void ParameterEntries::EditObjectives() {
   Edit(kObjectiveFile);
   objectives_.ReadObjPosMag();
-  c_.Changed();
+  changed_();
 }
 
 void ParameterEntries::EditField() {
-  EditSpecimenFile({c_.core.state, c_.core.notifier, setup_.scan, setup_.map}, c_.services,
+  EditSpecimenFile({window_.state, notifier_, setup_.scan, setup_.map}, window_.services,
                    SpecimenFile::Field);
 }
 
 void ParameterEntries::ChooseObjective(int16_t position) {
   setup_.dispatcher.ExecuteCommand(setup_.windowSource, "Objective " + std::to_string(position));
-  c_.Changed();
+  changed_();
 }
 
 // Says what the switch did, as the "LED" command would name it, or why it did nothing.
 void LedEntries::Toggle(int16_t output) {
-  if (c_.core.state.Ready[DeviceId::Leds] != 1) return;
+  if (window_.state.Ready[DeviceId::Leds] != 1) return;
   static constexpr const char* kColours[] = {"R", "G", "B"};
   const std::string led = std::string("LED ") + kColours[output % 3];
   const Result result = leds_.LEDToggle(output);
   const std::optional<bool> lit = leds_.LEDIsOn(output);
   if (result.ok() && lit) {
-    c_.Say(led + (*lit ? " On" : " Off"));
+    window_.Say(led + (*lit ? " On" : " Off"));
   } else if (!result.failed()) {
-    c_.Say(led + " not switched: the " + c_.core.state.Config.ContrType +
-           " controllers have no outputs to switch single LEDs");
+    window_.Say(led + " not switched: the " + window_.state.Config.ContrType +
+                " controllers have no outputs to switch single LEDs");
   } else {
-    c_.Say(led + " not switched: its controller refused or did not answer (Conf > Error Log)");
+    window_.Say(led + " not switched: its controller refused or did not answer (Conf > Error Log)");
   }
-  c_.Changed();
+  changed_();
 }
 
 void LedEntries::EditParameters() {
-  c_.services.EditParameters(c_.ProgramFile(kLedsFileName));
-  c_.LetEventsRun();
-  int16_t& ready = c_.core.state.Ready[DeviceId::Leds];
+  window_.services.EditParameters(window_.ProgramFile(kLedsFileName));
+  frontEnd_.DoEvents();
+  int16_t& ready = window_.state.Ready[DeviceId::Leds];
   ready = leds_.LEDInit().ok() ? 1 : 0;
-  c_.Say(ready == 1 ? "LEDs On" : "LEDs Off");
+  window_.Say(ready == 1 ? "LEDs On" : "LEDs Off");
 }
 
 }  // namespace qv

@@ -36,8 +36,14 @@ struct DeviceSetup {
 class ParameterEntries {
  public:
   // `setup` outlives the entries.
-  ParameterEntries(const EntryContext& context, Objectives& objectives, const DeviceSetup& setup)
-      : c_(context), objectives_(objectives), setup_(setup) {}
+  ParameterEntries(const EntryWindow& window, Notifier& notifier, FrontEnd& frontEnd,
+                   const DevicesChanged& changed, Objectives& objectives, const DeviceSetup& setup)
+      : window_(window),
+        notifier_(notifier),
+        frontEnd_(frontEnd),
+        changed_(changed),
+        objectives_(objectives),
+        setup_(setup) {}
 
   // Editor on the device file, then the device initialised again: "XY On" or "XY Off" ...
   void EditDevice(DeviceId device);
@@ -52,14 +58,19 @@ class ParameterEntries {
   // The editor on a file of the program folder, then the window's pending events.
   void Edit(const char* fileName);
 
-  const EntryContext& c_;
+  EntryWindow window_;
+  Notifier& notifier_;  // the messages a load showed; the field file's message boxes
+  FrontEnd& frontEnd_;  // the window's events, let run after the editor
+  const DevicesChanged& changed_;
   Objectives& objectives_;
   const DeviceSetup& setup_;
 };
 
 class LedEntries {
  public:
-  LedEntries(const EntryContext& context, LedController& leds) : c_(context), leds_(leds) {}
+  LedEntries(const EntryWindow& window, FrontEnd& frontEnd, const DevicesChanged& changed,
+             LedController& leds)
+      : window_(window), frontEnd_(frontEnd), changed_(changed), leds_(leds) {}
 
   void Toggle(int16_t output);  // 0 red, 1 green, 2 blue; only while the LEDs are ready
   void EditParameters();        // QV_LEDS.TXT, then the LEDs initialised: "LEDs On"/"LEDs Off"
@@ -67,7 +78,9 @@ class LedEntries {
   std::optional<bool> Lit(int16_t output) const { return leds_.LEDIsOn(output); }
 
  private:
-  const EntryContext& c_;
+  EntryWindow window_;
+  FrontEnd& frontEnd_;  // the window's events, let run after the editor
+  const DevicesChanged& changed_;
   LedController& leds_;
 };
 

@@ -36,14 +36,14 @@ JumpDirection DirectionOf(StageJump jump) {
 void StageEntries::Jump(StageJump jump) {
   if (!Ready()) return;
   const Result status = stage_.XYJump(jump);
-  c_.Say(status.failed() ? std::string(kError) : std::string(Stage::JumpText(jump)));
+  window_.Say(status.failed() ? std::string(kError) : std::string(Stage::JumpText(jump)));
 }
 
 bool StageEntries::Move(StageJump jump, int jumps) {
   const JumpDirection d = DirectionOf(jump);
   const double size = stage_.Params().JumpSize * jumps;  // microns
   const bool moved = !stage_.XYMoveRel(d.dx * size, d.dy * size).failed();
-  c_.Say(moved ? std::string(Stage::JumpText(jump)) : std::string(kError));
+  window_.Say(moved ? std::string(Stage::JumpText(jump)) : std::string(kError));
   return moved;
 }
 
@@ -58,34 +58,34 @@ JogMotion StageEntries::Jog(StageJump jump, int jumps) {
 }
 
 void StageEntries::ShowPosition() {
-  if (Ready()) c_.Say(XYPositionText(stage_));
+  if (Ready()) window_.Say(XYPositionText(stage_));
 }
 
 void StageEntries::Home() {
   if (!Ready()) return;
-  c_.Say("Homing Stage ...");
+  window_.Say("Homing Stage ...");
   Result result;
   bool stopped = false;
   {
-    BusyScope busy(c_, "Homing Stage");
+    BusyScope busy(window_, motors_, "Homing Stage");
     result = stage_.XYHome();
     stopped = busy.Stopped();
   }
-  c_.Say(OperationEndText("Homing Stage", !result.failed(), stopped));
-  if (result.failed() && !stopped) c_.Alert("Stage Home Failed");
+  window_.Say(OperationEndText("Homing Stage", !result.failed(), stopped));
+  if (result.failed() && !stopped) Alert(notifier_, "Stage Home Failed");
 }
 
 void StageEntries::Origin() {
   if (!Ready()) return;
-  c_.Say("Stage Origin ...");
-  if (stage_.XYOrigin().failed()) c_.Alert("Stage Origin Failed");
+  window_.Say("Stage Origin ...");
+  if (stage_.XYOrigin().failed()) Alert(notifier_, "Stage Origin Failed");
 }
 
 // --- Focus ---
 
 bool FocusEntries::Move(FocusStep step) {
   const bool moved = !focus_.ZStepMove(step).failed();
-  c_.Say(moved ? std::string(Focus::StepText(step)) : std::string(kError));
+  window_.Say(moved ? std::string(Focus::StepText(step)) : std::string(kError));
   return moved;
 }
 
@@ -104,27 +104,28 @@ JogMotion FocusEntries::Jog(FocusStep step) {
 }
 
 void FocusEntries::ShowPosition() {
-  if (Ready()) c_.Say(ZPositionText(focus_));
+  if (Ready()) window_.Say(ZPositionText(focus_));
 }
 
 // A failed homing keeps the "Error " the focus entries always showed.
 void FocusEntries::Home() {
   if (!Ready()) return;
-  c_.Say("Homing Focus ...");
+  window_.Say("Homing Focus ...");
   Result result;
   bool stopped = false;
   {
-    BusyScope busy(c_, "Homing Focus");
+    BusyScope busy(window_, motors_, "Homing Focus");
     result = focus_.ZHome();
     stopped = busy.Stopped();
   }
-  c_.Say(result.failed() && !stopped ? std::string(kError)
-                                     : OperationEndText("Homing Focus", !result.failed(), stopped));
+  window_.Say(result.failed() && !stopped
+                  ? std::string(kError)
+                  : OperationEndText("Homing Focus", !result.failed(), stopped));
 }
 
 void FocusEntries::Origin() {
   if (!Ready()) return;
-  c_.Say(focus_.ZOrigin().failed() ? kError : "Z Origin");
+  window_.Say(focus_.ZOrigin().failed() ? kError : "Z Origin");
 }
 
 }  // namespace qv

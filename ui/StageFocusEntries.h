@@ -10,7 +10,9 @@ namespace qv {
 
 class StageEntries {
  public:
-  StageEntries(const EntryContext& context, Stage& stage) : c_(context), stage_(stage) {}
+  StageEntries(const EntryWindow& window, const MotorControllers& motors, Notifier& notifier,
+               Stage& stage)
+      : window_(window), motors_(motors), notifier_(notifier), stage_(stage) {}
 
   void Jump(StageJump jump);  // one XYJUMPSIZE, "Stage Left" ... or "Error "
   // Steps of `jumps` XYJUMPSIZE in a direction.
@@ -18,30 +20,34 @@ class StageEntries {
   void ShowPosition();  // "X=..., Y=..." or "Error "
   void Home();
   void Origin();
-  bool Ready() const { return c_.core.state.Ready[DeviceId::XY] == 1; }
+  bool Ready() const { return window_.state.Ready[DeviceId::XY] == 1; }
 
  private:
   bool Move(StageJump jump, int jumps);  // the move and its text; false when it failed
 
-  const EntryContext& c_;
+  EntryWindow window_;
+  const MotorControllers& motors_;  // Stop ends the homing
+  Notifier& notifier_;              // a failed homing or origin
   Stage& stage_;
 };
 
 class FocusEntries {
  public:
-  FocusEntries(const EntryContext& context, Focus& focus) : c_(context), focus_(focus) {}
+  FocusEntries(const EntryWindow& window, const MotorControllers& motors, Focus& focus)
+      : window_(window), motors_(motors), focus_(focus) {}
 
   void Step(FocusStep step);  // move, its text, wait, then the position
   JogMotion Jog(FocusStep step);
   void ShowPosition();  // "Z=..." or "Error "
   void Home();
   void Origin();
-  bool Ready() const { return c_.core.state.Ready[DeviceId::Z] == 1; }
+  bool Ready() const { return window_.state.Ready[DeviceId::Z] == 1; }
 
  private:
   bool Move(FocusStep step);  // the move and its text; false when it failed
 
-  const EntryContext& c_;
+  EntryWindow window_;
+  const MotorControllers& motors_;  // Stop ends the homing
   Focus& focus_;
 };
 

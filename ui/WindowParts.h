@@ -17,12 +17,8 @@
 namespace qv {
 
 inline DeviceCore DevicePart(const CoreServices& c) {
-  return DeviceCore{{c.state, c.notifier, c.frontEnd, c.motors},
-                    c.focus,
-                    c.stage,
-                    c.wheels,
-                    c.cube,
-                    c.objectives};
+  return DeviceCore{c.state, c.notifier, c.frontEnd, c.motors,    c.focus,
+                    c.stage, c.wheels,   c.cube,     c.objectives};
 }
 
 inline DeviceSetup DeviceSetupPart(const CoreServices& c) {
