@@ -8,14 +8,11 @@ DeviceMenuBar::DeviceMenuBar(const DeviceCore& core, const DeviceSetup& setup,
                              const WindowServices& services, QMenuBar* bar)
     : QObject(bar),
       services_(services),
-      context_{{core.state, services_},
-               core.motors,
-               core.notifier,
-               core.frontEnd,
-               [this] {
-                 Refresh();
-                 emit DevicesChanged();
-               }},
+      context_(HostEntryContext(core, services_,
+                                [this] {
+                                  Refresh();
+                                  emit DevicesChanged();
+                                })),
       setup_(setup),
       stage_(context_.window, core.motors, core.notifier, core.stage),
       focus_(context_.window, core.motors, core.focus),

@@ -35,16 +35,13 @@ DeviceTab::DeviceTab(const DeviceCore& core, LedController& leds, const Joystick
       cubeChanger_(core.cube),
       objectives_(core.objectives),
       services_(services),
-      context_{{core.state, services_},
-               core.motors,
-               core.notifier,
-               core.frontEnd,
-               [this] {
-                 FiltCaption();
-                 MagCaption();
-                 RefreshLeds();
-                 emit DevicesChanged();
-               }},
+      context_(HostEntryContext(core, services_,
+                                [this] {
+                                  FiltCaption();
+                                  MagCaption();
+                                  RefreshLeds();
+                                  emit DevicesChanged();
+                                })),
       stage_(context_.window, core.motors, core.notifier, core.stage),
       focus_(context_.window, core.motors, core.focus),
       wheels_{WheelEntries{context_, core.wheels, 1}, WheelEntries{context_, core.wheels, 2}},

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "commands/FrontEnd.h"
 #include "controllers/MotorControllers.h"
@@ -57,6 +58,12 @@ struct DeviceCore {
   Cube& cube;
   Objectives& objectives;
 };
+
+// The context a host hands its entries: `services` is the host's own copy, which outlives them.
+inline EntryContext HostEntryContext(const DeviceCore& core, const WindowServices& services,
+                                     DevicesChanged changed) {
+  return {{core.state, services}, core.motors, core.notifier, core.frontEnd, std::move(changed)};
+}
 
 // A modal message box titled with the program's name.
 inline void Alert(Notifier& notifier, const std::string& text) {
