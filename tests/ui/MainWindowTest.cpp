@@ -1011,8 +1011,11 @@ TEST_P(Microscope, SwitchingAxesRestoresWhatWasTypedAndEachButtonShowsItsResult)
        [&] { return unit().outputs != 0; }},
       {"btnReadOP", "", ports,
        [&] { return Label("lblIn0") == (ims ? "1" : "") && Label("lblIn1") == (ims ? "0" : ""); }},
-      {"btnReadP", "", ports, [&] { return (Label("lblIn0") != "") == ims; }},
+      // Inputs 0 and 1 set, input 2 clear: not the outputs written above.
+      {"btnReadP", "", ports,
+       [&] { return Label("lblIn0") + Label("lblIn1") + Label("lblIn2") == (ims ? "110" : ""); }},
   };
+  sim.Unit(X()).SetSwitches(3);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button);
     Type(c.typed);
