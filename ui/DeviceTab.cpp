@@ -123,7 +123,7 @@ QWidget* DeviceTab::BuildWheelFrame(int wheel) {
   frame->setObjectName("fraWheel");
   auto* button = new MenuButton("cmdWheel" + word, frame);
   button->onOpen = [this, wheel] { OpenWheel(wheel); };
-  gate_.Add(wheel == 1 ? DeviceId::W1 : DeviceId::W2, button);
+  gate_.Add(WheelDevice(wheel), button);
   (new QVBoxLayout(frame))->addWidget(button);
   wheelButtons_[static_cast<size_t>(wheel - 1)] = button;
   return frame;
@@ -209,7 +209,7 @@ void DeviceTab::Popup(QMenu* menu, QWidget* at) {
 // The wheel becomes current and its filter is read before its menu shows: the menu does that
 // when it opens, so without a menu the tab does it itself.
 void DeviceTab::OpenWheel(int wheel) {
-  if (context_.window.state.Config.Installed[wheel == 1 ? DeviceId::W1 : DeviceId::W2] != 1) return;
+  if (context_.window.state.Config.Installed[WheelDevice(wheel)] != 1) return;
   QMenu* menu = wheel == 1 ? popups_.filterF : popups_.filterB;
   if (menu) {
     Popup(menu, wheelButtons_[static_cast<size_t>(wheel - 1)]);

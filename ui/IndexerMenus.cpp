@@ -90,10 +90,9 @@ FilterWheelMenu::FilterWheelMenu(const EntryContext& context, Wheels& wheels,
 void FilterWheelMenu::AddEntries(ParameterEntries& parameters, const SpeedTestHooks& hooks,
                                  ReadinessGate& gate) {
   const int wheel = entries_.Wheel();
-  const DeviceId device = wheel == 1 ? DeviceId::W1 : DeviceId::W2;
-  const DeviceId drive = wheel == 1 ? DeviceId::W1 : DeviceId::W2;
-  auto ready = [&gate, drive](QAction* entry) {
-    gate.Add(drive, entry);
+  const DeviceId device = WheelDevice(wheel);
+  auto ready = [&gate, device](QAction* entry) {
+    gate.Add(device, entry);
     return entry;
   };
   ready(menu_->addAction("Next Filter", menu_, [this] { entries_.Next(); }));
@@ -150,7 +149,7 @@ void FilterWheelMenu::Refresh() {
   menu_->setTitle("&" + Q(FilterCaption(wheels_, wheel)));
   if (itemsWanted_) CreateItems();  // new parameters may have changed the number of filters
   items_.Check(wheels_.CurrentFilter(wheel));
-  items_.Gate(NotReadyReason(window_.state, wheel == 1 ? DeviceId::W1 : DeviceId::W2));
+  items_.Gate(NotReadyReason(window_.state, WheelDevice(wheel)));
   joystick_->setChecked(wheels_.JoyWheel() == wheel);
   lamp_->setChecked(wheels_.LampState(wheel) == 1);
   compensation_->setChecked(wheels_.ZCompIsOn(wheel));
