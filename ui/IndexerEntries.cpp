@@ -124,12 +124,11 @@ void WheelEntries::Home() {
   if (!Ready()) return;
   const std::string what = "Homing Filter Wheel";
   c_.window.Say(what + " ...");
-  Wheels& wheels = wheels_;
   Result result;
   bool stopped = false;
   {
     BusyScope busy(c_.window, c_.motors, what);
-    result = wheels.Home(wheel_);
+    result = wheels_.Home(wheel_);
     stopped = busy.Stopped();
   }
   if (result.failed() || stopped) {
@@ -138,18 +137,17 @@ void WheelEntries::Home() {
     return;
   }
   int16_t filter = 0;
-  const Result read = wheels.ReadFilter(wheel_, filter);
+  const Result read = wheels_.ReadFilter(wheel_, filter);
   c_.window.Say(read.ok() ? OperationEndText(what, true, false) + ", " + WheelWord(wheel_) +
-                                Str(wheels.CurrentFilter(wheel_))
+                                Str(wheels_.CurrentFilter(wheel_))
                           : std::string(kError));
   c_.devicesChanged();
 }
 
 void WheelEntries::ToggleLamp() {
   if (!Ready()) return;
-  Wheels& wheels = wheels_;
-  const int16_t wanted = wheels.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0};
-  const Result result = wheels.Lamp(wheel_, wanted);
+  const int16_t wanted = wheels_.LampState(wheel_) != 1 ? int16_t{1} : int16_t{0};
+  const Result result = wheels_.Lamp(wheel_, wanted);
   const std::string lamp = WheelWord(wheel_) + " Lamp";
   if (result.ok()) {
     c_.window.Say(lamp + (wanted == 1 ? " On" : " Off"));

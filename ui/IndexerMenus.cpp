@@ -226,16 +226,15 @@ MagnificationMenu::MagnificationMenu(const WindowServices& services, const Objec
 }
 
 void MagnificationMenu::Refresh() {
-  const Objectives& objectives = objectives_;
   std::vector<QString> captions;
-  for (int16_t position = 1; position <= objectives.ObjCount(); ++position) {
-    captions.push_back(Q(ObjectiveItemCaption(position, objectives.ObjPosMag(position))));
+  for (int16_t position = 1; position <= objectives_.ObjCount(); ++position) {
+    captions.push_back(Q(ObjectiveItemCaption(position, objectives_.ObjPosMag(position))));
   }
   items_.Show(captions, [this](int16_t position) {
     parameters_.ChooseObjective(position);
     Refresh();
   });
-  items_.Check(objectives.CurrentObjective());
+  items_.Check(objectives_.CurrentObjective());
 }
 
 }  // namespace qv

@@ -15,9 +15,8 @@ std::optional<double> FiniteNumber(const std::string& text) {
   return value;
 }
 
-ObjectActions::ObjectActions(const ObjectActionsCore& core, const WindowServices& services,
-                             std::function<void()> displayObjList)
-    : core_(core), services_(services), displayObjList_(std::move(displayObjList)) {}
+ObjectActions::ObjectActions(const ObjectActionsCore& core, const WindowServices& services)
+    : core_(core), services_(services) {}
 
 void ObjectActions::Obj(const std::string& arguments) {
   services_.Message(core_.objectCommands.CmdObj(core_.windowSource, arguments));
@@ -26,7 +25,6 @@ void ObjectActions::Obj(const std::string& arguments) {
 void ObjectActions::AddCurrentPosition() {
   services_.ShowTab(kObjectsTab);
   Obj("AddCurrent");  // also marks the stage position on the map
-  displayObjList_();
 }
 
 // The operator types the coordinates into the grid afterwards.
@@ -34,7 +32,6 @@ void ObjectActions::AddNewObject() {
   services_.ShowTab(kObjectsTab);
   const std::string undefined = Str(kUndefinedPos);
   Obj("Add " + undefined + " " + undefined + " " + undefined);
-  displayObjList_();
 }
 
 void ObjectActions::MoveToObject(double n) {
@@ -76,13 +73,11 @@ void ObjectActions::ReadObjectList() {
     return;
   }
   core_.map.Redraw(StagePoint());
-  displayObjList_();
 }
 
 void ObjectActions::ClearObjectList() {
   services_.ShowTab(kObjectsTab);
   Obj("ListClear");
-  displayObjList_();
 }
 
 void ObjectActions::DrawObjectMap() {

@@ -4,7 +4,6 @@
 // cannot drift apart. Entries that pass through the command language show the reply on the
 // message line; dialogs and the text editor go through the window services.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -40,9 +39,8 @@ struct ObjectActionsCore {
 
 class ObjectActions {
  public:
-  // `displayObjList` refreshes the object grid. The services are copied.
-  ObjectActions(const ObjectActionsCore& core, const WindowServices& services,
-                std::function<void()> displayObjList);
+  // The services are copied. The object grid follows the list by itself.
+  ObjectActions(const ObjectActionsCore& core, const WindowServices& services);
 
   void AddCurrentPosition();
   void AddNewObject();
@@ -72,7 +70,6 @@ class ObjectActions {
 
   ObjectActionsCore core_;
   WindowServices services_;
-  std::function<void()> displayObjList_;
 };
 
 }  // namespace qv

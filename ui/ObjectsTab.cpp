@@ -23,7 +23,7 @@ ObjectsTab::ObjectsTab(const ObjectActionsCore& core, const WindowServices& serv
                        QWidget* parent)
     : QWidget(parent),
       core_{core.notifier, core.objects, core.map},
-      actions_(core, services, [this] { DisplayObjList(); }),
+      actions_(core, services),
       model_(core.objects) {
   setObjectName("tabObjects");
   objectTable_ = new QTableView(this);

@@ -24,7 +24,7 @@ class ObjectsTab : public QWidget {
   ObjectsTab(const ObjectActionsCore& core, const WindowServices& services, QWidget* parent);
 
   // Brings the grid up to the object list. The grid follows every change of the list by
-  // itself; this is the refresh the commands and entries ask for after theirs.
+  // itself; this is the refresh the commands ask for after theirs.
   void DisplayObjList() { model_.Refresh(); }
   // Selects the whole row of object n (from 1); other numbers leave the grid as it is.
   void HighlightObjInGrid(int32_t n);
